@@ -1,0 +1,16 @@
+#pragma once
+// Sub-commands of the command-line programs, each registered by its own unit.
+namespace CLI {
+class App;
+}
+
+namespace orvex::app {
+
+// orvex-cli generate
+void addGenerateCommand(CLI::App& app, int& exitCode);
+// orvex-cli check-name / tables / fields / install
+void addSapCommands(CLI::App& app, int& exitCode);
+// orvex-sandbox serve
+void addServeCommand(CLI::App& app, int& exitCode);
+
+}  // namespace orvex::app

@@ -1,0 +1,22 @@
+// orvex-cli: the wizard's jobs without a window.
+#include <CLI/CLI.hpp>
+
+#include "Commands.h"
+#include "Version.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"ORVEX command line: generate ABAP ALV reports from design files and create them in SAP",
+                 "orvex-cli"};
+    app.set_version_flag("--version", std::string("orvex-cli ") + ORVEX_VERSION_STRING);
+    app.require_subcommand(1);
+    int exitCode = 0;
+    orvex::app::addGenerateCommand(app, exitCode);
+    orvex::app::addSapCommands(app, exitCode);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int rc = app.exit(e);
+        return rc == 0 ? 0 : 2;
+    }
+    return exitCode;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The report being designed: its attributes and the parallel lists the
+// wizard screens fill. Every item keeps the exact text the screens put in
+// it (table names padded to 40 characters, settings texts, "SELSCR").
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvex {
+
+// One picked output field (lstFinalTABS / lstSelFields / lstSelFldsDesc).
+struct PickedField {
+    std::string table;        // as the dictionary search gave it, padding kept
+    std::string field;
+    std::string description;  // long field label, may be empty
+    bool operator==(const PickedField&) const = default;
+};
+
+// One input of the generated selection screen
+// (lstSelSCRTAB / lstSELSCRFLD / lstSELSCRDESC / lstSELSCRPARAM).
+struct SelectionEntry {
+    std::string table;
+    std::string field;
+    std::string description;
+    std::string settings;     // "P;N;", "S;R;1000", ...: kind;required;default
+    bool operator==(const SelectionEntry&) const = default;
+};
+
+// One condition row (lstLftTAB / lstLFTFLD / List1 / lstRTTAB / lstRTFLD).
+struct Condition {
+    std::string leftTable;
+    std::string leftField;
+    std::string op;           // "=", "<>", "<", ">"
+    std::string rightTable;   // a table, or exactly "SELSCR"
+    std::string rightField;
+    bool operator==(const Condition&) const = default;
+};
+
+inline constexpr const char* kSelectionScreenMarker = "SELSCR";
+inline constexpr const char* kInitialHeading = "<Report Heading>";
+
+struct ReportDefinition {
+    std::string name;          // txtName
+    std::string description;   // txtDescription
+    std::string company;       // txtCompName
+    // Author for the source header. Absent means "take the SAP user ID of
+    // the settings", which the caller resolves before generating.
+    std::optional<std::string> author;
+    bool grid = true;          // Option2
+    bool printHeading = false; // Check1
+    std::string heading = kInitialHeading;  // Text1
+    bool unicodeCheck = false; // Check2
+
+    std::vector<PickedField> fields;
+    std::vector<SelectionEntry> selection;
+    std::vector<Condition> conditions;
+
+    bool operator==(const ReportDefinition&) const = default;
+};
+
+// Settings-text helpers; the readers test single characters, case-sensitively.
+inline bool isSelectOption(const std::string& settings) { return !settings.empty() && settings[0] == 'S'; }
+inline bool isRequired(const std::string& settings) { return settings.size() >= 3 && settings[2] == 'R'; }
+inline std::string defaultValue(const std::string& settings) { return settings.size() > 4 ? settings.substr(4) : std::string(); }
+
+}  // namespace orvex

@@ -1,0 +1,102 @@
+#include "Rfc.h"
+
+#include <algorithm>
+
+namespace orvex::sap {
+
+namespace {
+const std::string kEmpty;
+}
+
+const std::string& RfcRow::get(const std::string& column) const {
+    for (const auto& [name, value] : cells_)
+        if (name == column) return value;
+    return kEmpty;
+}
+
+void RfcRow::set(const std::string& column, std::string value) {
+    for (auto& [name, cell] : cells_) {
+        if (name == column) {
+            cell = std::move(value);
+            return;
+        }
+    }
+    cells_.emplace_back(column, std::move(value));
+}
+
+int Table::addRow() {
+    rows_.emplace_back();
+    return rowCount();
+}
+
+void Table::setCell(int row, const std::string& column, std::string value) {
+    if (row < 1) return;
+    if (static_cast<std::size_t>(row) > rows_.size()) rows_.resize(static_cast<std::size_t>(row));
+    rows_[static_cast<std::size_t>(row) - 1].set(column, std::move(value));
+}
+
+const std::string& Table::cell(int row, const std::string& column) const {
+    if (row < 1 || static_cast<std::size_t>(row) > rows_.size()) return kEmpty;
+    return rows_[static_cast<std::size_t>(row) - 1].get(column);
+}
+
+Function::Function(Connection& connection, std::string name)
+    : connection_(connection), name_(std::move(name)) {}
+
+void Function::setExport(const std::string& parameter, std::string value) {
+    exports_[parameter] = std::move(value);
+}
+
+Table& Function::tables(const std::string& parameter) { return tables_[parameter]; }
+
+bool Function::call() {
+    RfcRequest request;
+    request.function = name_;
+    request.exports = exports_;
+    for (const auto& [parameter, table] : tables_) request.tables[parameter] = table.rows();
+
+    RfcReply reply = connection_.call(request);
+    exception_ = reply.ok ? std::string() : reply.exception;
+    if (!reply.ok) return false;
+    imports_ = std::move(reply.imports);
+    for (auto& [parameter, rows] : reply.tables) tables_[parameter].rows() = std::move(rows);
+    return true;
+}
+
+const std::string& Function::imports(const std::string& parameter) const {
+    auto it = imports_.find(parameter);
+    return it == imports_.end() ? kEmpty : it->second;
+}
+
+Connection::Connection(BackendFactory factory) : factory_(std::move(factory)) {}
+
+bool Connection::logon() {
+    backend_.reset();
+    if (!factory_) return false;
+    auto backend = factory_(properties);
+    if (!backend || !backend->logon(properties)) return false;
+    backend_ = std::move(backend);
+    return true;
+}
+
+void Connection::logoff() {
+    if (backend_) backend_->logoff();
+    backend_.reset();
+}
+
+RfcReply Connection::call(const RfcRequest& request) {
+    if (!backend_) {
+        RfcReply reply;
+        reply.exception = "NOT_CONNECTED";
+        return reply;
+    }
+    return backend_->call(request);
+}
+
+Component::Component(BackendFactory factory) : connection_(std::move(factory)) {}
+
+std::unique_ptr<Function> Component::add(const std::string& functionName) {
+    return std::make_unique<Function>(connection_, functionName);
+}
+
+}  // namespace orvex::sap

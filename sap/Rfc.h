@@ -1,0 +1,128 @@
+#pragma once
+// The remote-function-call component as the rest of ORVEX sees it: an
+// instance with its connection, function objects with exports, table
+// parameters and a call, shaped like the operations of SAP's RFC component.
+// A backend (embedded sandbox, HTTP) does the actual work of one call.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvex::sap {
+
+// One table row: cells addressed by column name, in the order first set.
+class RfcRow {
+public:
+    const std::string& get(const std::string& column) const;  // "" when unset
+    void set(const std::string& column, std::string value);
+    const std::vector<std::pair<std::string, std::string>>& cells() const { return cells_; }
+    bool operator==(const RfcRow&) const = default;
+
+private:
+    std::vector<std::pair<std::string, std::string>> cells_;
+};
+
+using RfcRows = std::vector<RfcRow>;
+
+// One remote call as it travels to a backend...
+struct RfcRequest {
+    std::string function;
+    std::map<std::string, std::string> exports;  // parameters sent to the function
+    std::map<std::string, RfcRows> tables;       // every table parameter in use, empty ones too
+};
+
+// ...and what comes back.
+struct RfcReply {
+    bool ok = false;
+    std::string exception;                       // exception name when !ok
+    std::map<std::string, std::string> imports;  // parameters the function returns (e.g. ERRORMESSAGE)
+    std::map<std::string, RfcRows> tables;       // table parameters after the call
+};
+
+// The connection properties, all set as strings.
+struct ConnectionProperties {
+    std::string User, Password, System, ApplicationServer, SystemNumber, Client;
+    std::string Language = "EN";
+    std::string codepage = "8600";
+    std::string usesaplogonini = "false";
+};
+
+// Does the work for one connection. Implementations: the embedded sandbox,
+// the SOAP-over-HTTP transport, and fakes in the tests.
+class RfcBackend {
+public:
+    virtual ~RfcBackend() = default;
+    virtual bool logon(const ConnectionProperties& props) = 0;
+    virtual void logoff() = 0;
+    virtual RfcReply call(const RfcRequest& request) = 0;
+};
+
+// Chooses and creates the backend for a set of connection properties.
+using BackendFactory = std::function<std::unique_ptr<RfcBackend>(const ConnectionProperties&)>;
+
+// The factory the program uses unless one is injected: "sandbox" selects the
+// embedded sandbox, anything else the HTTP transport.
+BackendFactory& defaultBackendFactory();
+
+class Table {
+public:
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    int addRow();                                           // returns the new row number (from 1)
+    void setCell(int row, const std::string& column, std::string value);
+    const std::string& cell(int row, const std::string& column) const;  // row from 1
+    const RfcRows& rows() const { return rows_; }
+    RfcRows& rows() { return rows_; }
+
+private:
+    RfcRows rows_;
+};
+
+class Connection;
+
+class Function {
+public:
+    Function(Connection& connection, std::string name);
+    const std::string& name() const { return name_; }
+    void setExport(const std::string& parameter, std::string value);
+    Table& tables(const std::string& parameter);           // created on first use
+    bool call();                                            // true on success
+    const std::string& exception() const { return exception_; }
+    const std::string& imports(const std::string& parameter) const;  // "" when absent
+
+private:
+    Connection& connection_;
+    std::string name_;
+    std::map<std::string, std::string> exports_;
+    std::map<std::string, Table> tables_;
+    std::map<std::string, std::string> imports_;
+    std::string exception_;
+};
+
+class Connection {
+public:
+    explicit Connection(BackendFactory factory);
+    ConnectionProperties properties;
+    bool logon();             // true exactly when the connection is open
+    void logoff();
+    bool isOpen() const { return backend_ != nullptr; }
+    RfcReply call(const RfcRequest& request);  // fails with exception "NOT_CONNECTED" when closed
+
+private:
+    BackendFactory factory_;
+    std::unique_ptr<RfcBackend> backend_;
+};
+
+// An instance of the component: its connection and the functions added to it.
+class Component {
+public:
+    explicit Component(BackendFactory factory = defaultBackendFactory());
+    Connection& connection() { return connection_; }
+    std::unique_ptr<Function> add(const std::string& functionName);
+
+private:
+    Connection connection_;
+};
+
+}  // namespace orvex::sap

@@ -1,0 +1,41 @@
+#pragma once
+// The logon settings and their INI file "Quaylin.ini" beside the program.
+#include <string>
+
+#include "Rfc.h"
+
+namespace orvex::sap {
+
+struct LogonValues {
+    std::string user;               // SAPLogOn/SAPUid
+    std::string password;           // SAPLogOn/SAPPwd
+    std::string systemNumber;       // Connect/SysNum
+    std::string system;             // Connect/SystID
+    std::string applicationServer;  // Connect/AppSer
+    std::string client;             // SAPLogOn/Client
+    bool operator==(const LogonValues&) const = default;
+};
+
+// Folder of the running program (no trailing slash).
+std::string programDirectory();
+// programDirectory() + "/Quaylin.ini", worked out anew on every call.
+std::string settingsFilePath();
+
+// One value, trimmed and cut to 255 characters; "" when file, section or key is missing.
+std::string readSettingsValue(const std::string& path, const std::string& section, const std::string& key);
+LogonValues readLogonValues(const std::string& path);
+
+struct SettingsWriteResult {
+    bool ok = false;
+    std::string error;  // what went wrong, for the user
+};
+// Writes all six values atomically (temporary file, then rename), mode 0600.
+SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues& values);
+
+// True when all six values are non-blank after trimming.
+bool settingsComplete(const LogonValues& values);
+
+// The connection properties of a logon with these values.
+ConnectionProperties connectionProperties(const LogonValues& values);
+
+}  // namespace orvex::sap

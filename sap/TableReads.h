@@ -1,0 +1,32 @@
+#pragma once
+// Reads of the repository directory TADIR through RFC_READ_TABLE.
+#include <string>
+#include <vector>
+
+#include "Rfc.h"
+
+namespace orvex::sap {
+
+struct TadirRead {
+    bool ok = false;
+    std::vector<std::string> rows;  // column "WA" of each DATA row, in order
+};
+
+// Reads TADIR on the component's open connection. On failure the connection
+// is logged off (the caller drops its references) and no rows come back.
+TadirRead readTadir(Component& component, const std::string& condition);
+
+// "Object = 'PROG' and obj_name = '<name>' " (apostrophes doubled)
+std::string programNameCondition(const std::string& name);
+// "Object = 'TABL' and obj_name like '<pattern>' " (apostrophes doubled)
+std::string tableSearchCondition(const std::string& pattern);
+// "Object = 'TABL' and obj_name like 'A%' "
+std::string firstTableListCondition();
+// The search box text as a LIKE pattern: "*" becomes "%", then upper case.
+std::string tablePatternFromInput(const std::string& text);
+// The condition cut into OPTIONS rows of at most 72 characters, never losing text.
+std::vector<std::string> conditionRows(const std::string& condition);
+// The 40 characters after the first "TABL|" of a row ("" when absent).
+std::string objectName(const std::string& row);
+
+}  // namespace orvex::sap

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package ORVEX needs to build, run and test.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+PACKAGES=(
+  build-essential cmake pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev
+  libsqlite3-dev libsimpleini-dev nlohmann-json3-dev libcli11-dev
+  libcpp-httplib-dev libpugixml-dev libssl-dev ca-certificates
+  clang libclang-rt-14-dev
+  xvfb xauth
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# abaplint (syntax check of generated programs) needs Node.js; the machine image ships it.
+if ! command -v node >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends nodejs npm
+fi
