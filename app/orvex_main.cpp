@@ -1,0 +1,2 @@
+// orvex: the wizard.
+int main() { return 0; }
