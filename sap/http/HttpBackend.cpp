@@ -1,8 +1,271 @@
+#include "HttpBackend.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <cctype>
+
 #include "../Backends.h"
+#include "SoapEnvelope.h"
 
 namespace orvex::sap {
 
-// Until the HTTP transport exists, a logon to any address but the sandbox fails.
-std::unique_ptr<RfcBackend> makeHttpBackend(const ConnectionProperties&) { return nullptr; }
+namespace {
+
+// Exception names of failures outside the called function.
+constexpr const char* kLogonFailure = "LOGON_FAILURE";                  // HTTP 401
+constexpr const char* kCommunicationFailure = "COMMUNICATION_FAILURE";  // no answer, cut short, too large
+
+std::string base64(const std::string& in) {
+    static const char* const kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((in.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 2 < in.size(); i += 3) {
+        unsigned v = (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8 | (unsigned char)in[i + 2];
+        out += kAlphabet[v >> 18 & 63], out += kAlphabet[v >> 12 & 63], out += kAlphabet[v >> 6 & 63],
+            out += kAlphabet[v & 63];
+    }
+    if (i + 1 == in.size()) {
+        unsigned v = (unsigned char)in[i] << 16;
+        out += kAlphabet[v >> 18 & 63], out += kAlphabet[v >> 12 & 63], out += "==";
+    } else if (i + 2 == in.size()) {
+        unsigned v = (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8;
+        out += kAlphabet[v >> 18 & 63], out += kAlphabet[v >> 12 & 63], out += kAlphabet[v >> 6 & 63], out += '=';
+    }
+    return out;
+}
+
+std::string percentEncode(const std::string& text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+bool allDigits(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// Splits "host", "host:port", "[v6]" or "[v6]:port"; false when malformed.
+bool splitHostPort(const std::string& authority, std::string& host, std::string& port) {
+    if (!authority.empty() && authority[0] == '[') {
+        std::size_t close = authority.find(']');
+        if (close == std::string::npos) return false;
+        host = authority.substr(1, close - 1);
+        std::string rest = authority.substr(close + 1);
+        if (rest.empty()) return !host.empty();
+        if (rest[0] != ':') return false;
+        port = rest.substr(1);
+        return !host.empty() && allDigits(port);
+    }
+    std::size_t colon = authority.find(':');
+    host = authority.substr(0, colon);
+    if (colon != std::string::npos) {
+        port = authority.substr(colon + 1);
+        if (!allDigits(port)) return false;
+    }
+    return !host.empty() && host.find_first_of(" \t/?#@") == std::string::npos;
+}
+
+ServiceAddress invalid(std::string why) {
+    ServiceAddress address;
+    address.error = std::move(why);
+    return address;
+}
+
+RfcReply failure(const char* exception) {
+    RfcReply reply;
+    reply.exception = exception;
+    return reply;
+}
+
+class HttpBackend final : public RfcBackend {
+public:
+    HttpBackend(ServiceAddress address, HttpOptions options)
+        : address_(std::move(address)), options_(std::move(options)) {}
+
+    bool logon(const ConnectionProperties& props) override {
+        logoff();
+        if (!address_.valid) return false;
+        target_ = serviceTarget(address_, props.Client);
+        authorization_ = "Basic " + base64(props.User + ":" + props.Password);
+        client_ = makeClient();
+        if (!client_) return false;
+        // One harmless call, so that success means the system took the credentials.
+        RfcRequest ping;
+        ping.function = "RFC_PING";
+        if (call(ping).ok) return true;
+        client_.reset();
+        return false;
+    }
+
+    void logoff() override { client_.reset(); }
+
+    RfcReply call(const RfcRequest& request) override {
+        if (!client_) return failure("NOT_CONNECTED");
+
+        // RFC_READ_TABLE fills FIELDS only when it is sent; its offsets and
+        // lengths give the row width that restores stripped trailing blanks.
+        const RfcRequest* sent = &request;
+        RfcRequest withFields;
+        const bool addedFields = request.function == "RFC_READ_TABLE" && !request.tables.count("FIELDS");
+        if (addedFields) {
+            withFields = request;
+            withFields.tables["FIELDS"];
+            sent = &withFields;
+        }
+        std::optional<std::string> envelope = soap::buildRequest(*sent);
+        if (!envelope) return failure(soap::kInvalidRequest);
+
+        httplib::Request req;
+        req.method = "POST";
+        req.path = target_;
+        req.headers = {
+            {"Content-Type", "text/xml; charset=utf-8"},
+            {"SOAPAction", soap::kRfcNamespace},
+            {"Authorization", authorization_},
+            {"Accept", "text/xml"},
+            // Uncompressed replies: on the networks ORVEX runs on, compressing
+            // a 25 MB table read costs more time than it saves.
+            {"Accept-Encoding", "identity"},
+        };
+        req.body = std::move(*envelope);
+
+        std::string body;
+        bool tooLarge = false;
+        const auto deadline = std::chrono::steady_clock::now() + options_.callTimeout;
+        bool overtime = false;
+        req.content_receiver = [&](const char* data, std::size_t length, std::uint64_t, std::uint64_t total) {
+            if (body.empty() && total > 0 && total <= options_.maxReplyBytes) body.reserve(total);
+            if (body.size() + length > options_.maxReplyBytes) {
+                tooLarge = true;
+                return false;
+            }
+            body.append(data, length);
+            if (std::chrono::steady_clock::now() > deadline) {
+                overtime = true;
+                return false;
+            }
+            return true;
+        };
+
+        httplib::Response res;
+        httplib::Error error = httplib::Error::Success;
+        bool sentOk = client_->send(req, res, error);
+        if (!sentOk || error != httplib::Error::Success || tooLarge || overtime) {
+            // A broken connection must not be reused for the next call.
+            client_->stop();
+            return failure(kCommunicationFailure);
+        }
+        if (res.status == 401) return failure(kLogonFailure);
+        if (res.status != 200 && res.status != 500) return failure(("HTTP_" + std::to_string(res.status)).c_str());
+
+        RfcReply reply = soap::parseReply(*sent, body);
+        if (reply.ok && res.status != 200) return failure(soap::kInvalidResponse);
+        if (reply.ok && addedFields) reply.tables.erase("FIELDS");
+        return reply;
+    }
+
+private:
+    std::unique_ptr<httplib::ClientImpl> makeClient() const {
+        std::unique_ptr<httplib::ClientImpl> client;
+        if (address_.https) {
+            auto ssl = std::make_unique<httplib::SSLClient>(address_.host, address_.port);
+            if (!options_.caFile.empty() || !options_.caDirectory.empty())
+                ssl->set_ca_cert_path(options_.caFile, options_.caDirectory);
+            ssl->enable_server_certificate_verification(true);
+            client = std::move(ssl);
+        } else {
+            client = std::make_unique<httplib::ClientImpl>(address_.host, address_.port);
+        }
+        if (!client->is_valid()) return nullptr;
+        auto micro = [](std::chrono::milliseconds ms) { return std::chrono::duration_cast<std::chrono::microseconds>(ms); };
+        client->set_connection_timeout(micro(options_.connectTimeout));
+        client->set_read_timeout(micro(options_.replyTimeout));
+        client->set_write_timeout(micro(options_.replyTimeout));
+        client->set_keep_alive(true);
+        client->set_follow_location(false);
+        client->set_tcp_nodelay(true);
+        client->set_url_encode(false);  // the target is encoded already
+        return client;
+    }
+
+    ServiceAddress address_;
+    HttpOptions options_;
+    std::string target_;
+    std::string authorization_;
+    std::unique_ptr<httplib::ClientImpl> client_;
+};
+
+}  // namespace
+
+ServiceAddress resolveServiceAddress(const ConnectionProperties& props) {
+    const std::string& server = props.ApplicationServer;
+    ServiceAddress address;
+    std::string rest;
+    if (server.rfind("http://", 0) == 0) {
+        rest = server.substr(7);
+    } else if (server.rfind("https://", 0) == 0) {
+        address.https = true;
+        rest = server.substr(8);
+    } else {
+        // A bare host: the ICM's HTTP port 80NN of the instance.
+        const std::string& number = props.SystemNumber;
+        if (!allDigits(number) || number.size() > 2)
+            return invalid("system number \"" + number + "\" is not one or two digits");
+        std::string port;
+        if (!splitHostPort(server, address.host, port) || !port.empty())
+            return invalid("application server \"" + server + "\" is not a host name");
+        address.port = 8000 + std::stoi(number);
+        address.valid = true;
+        return address;
+    }
+    std::size_t slash = rest.find_first_of("/?#");
+    std::string authority = rest.substr(0, slash);
+    std::string path = slash == std::string::npos ? std::string() : rest.substr(slash);
+    if (path.find_first_of("?#") != std::string::npos)
+        return invalid("the base URL \"" + server + "\" carries a query or fragment");
+    if (path.find_first_of(" \t\r\n") != std::string::npos)
+        return invalid("the base URL \"" + server + "\" contains blanks");
+    while (!path.empty() && path.back() == '/') path.pop_back();
+    std::string port;
+    if (authority.find('@') != std::string::npos || !splitHostPort(authority, address.host, port))
+        return invalid("the base URL \"" + server + "\" has no usable host");
+    if (port.empty()) {
+        address.port = address.https ? 443 : 80;
+    } else {
+        if (port.size() > 5 || std::stoi(port) < 1 || std::stoi(port) > 65535)
+            return invalid("port " + port + " is out of range");
+        address.port = std::stoi(port);
+    }
+    address.basePath = path;
+    address.valid = true;
+    return address;
+}
+
+std::string serviceTarget(const ServiceAddress& address, const std::string& client) {
+    return address.basePath + "/sap/bc/soap/rfc?sap-client=" + percentEncode(client) + "&sap-language=EN";
+}
+
+std::unique_ptr<RfcBackend> makeHttpBackend(const ConnectionProperties& props, const HttpOptions& options) {
+    return std::make_unique<HttpBackend>(resolveServiceAddress(props), options);
+}
+
+std::unique_ptr<RfcBackend> makeHttpBackend(const ConnectionProperties& props) {
+    return makeHttpBackend(props, HttpOptions{});
+}
+
+BackendFactory httpBackendFactory(const HttpOptions& options) {
+    return [options](const ConnectionProperties& props) { return makeHttpBackend(props, options); };
+}
 
 }  // namespace orvex::sap

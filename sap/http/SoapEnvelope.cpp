@@ -1,0 +1,417 @@
+#include "SoapEnvelope.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace orvex::sap::soap {
+
+namespace {
+
+// ---- writing ---------------------------------------------------------------
+
+bool isNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+
+// Appends text content with the characters XML reserves escaped. Carriage
+// returns and other control characters go as character references so that
+// they survive the parser's line-end normalisation; NUL cannot be carried by
+// XML at all and is left out.
+void appendEscaped(std::string& out, std::string_view text) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const char* replacement = nullptr;
+        char numeric[8];
+        switch (c) {
+            case '&': replacement = "&amp;"; break;
+            case '<': replacement = "&lt;"; break;
+            case '>': replacement = "&gt;"; break;
+            default:
+                if (c < 0x20 && c != '\t' && c != '\n') {
+                    if (c == 0) {
+                        numeric[0] = '\0';
+                    } else {
+                        numeric[0] = '&', numeric[1] = '#', numeric[2] = static_cast<char>('0' + c / 10),
+                        numeric[3] = static_cast<char>('0' + c % 10), numeric[4] = ';', numeric[5] = '\0';
+                    }
+                    replacement = numeric;
+                }
+        }
+        if (!replacement) continue;
+        out.append(text.substr(start, i - start));
+        out.append(replacement);
+        start = i + 1;
+    }
+    out.append(text.substr(start));
+}
+
+std::string_view stripTrailingBlanks(std::string_view text) {
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == ' ') --end;
+    return text.substr(0, end);
+}
+
+void appendElement(std::string& out, const std::string& name, std::string_view text) {
+    out += '<';
+    out += name;
+    out += '>';
+    appendEscaped(out, text);
+    out += "</";
+    out += name;
+    out += '>';
+}
+
+// Writes a table as <NAME><item><COL>value</COL>...</item>...</NAME>. Column
+// names are encoded once per distinct name, not once per cell.
+bool appendTable(std::string& out, const std::string& name, const RfcRows& rows, bool stripBlanks) {
+    if (rows.empty()) {
+        out += '<' + name + "/>";
+        return true;
+    }
+    out += '<' + name + '>';
+    std::vector<std::pair<const std::string*, std::string>> columnNames;
+    for (const RfcRow& row : rows) {
+        out += "<item>";
+        for (const auto& [column, value] : row.cells()) {
+            const std::string* encoded = nullptr;
+            for (const auto& [raw, xml] : columnNames)
+                if (*raw == column) encoded = &xml;
+            if (!encoded) {
+                auto xml = encodeName(column);
+                if (!xml) return false;
+                columnNames.emplace_back(&column, std::move(*xml));
+                encoded = &columnNames.back().second;
+            }
+            appendElement(out, *encoded, stripBlanks ? stripTrailingBlanks(value) : std::string_view(value));
+        }
+        out += "</item>";
+    }
+    out += "</" + name + '>';
+    return true;
+}
+
+// ---- reading ---------------------------------------------------------------
+
+std::string_view localName(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon ? std::string_view(colon + 1) : std::string_view(name);
+}
+
+// The namespace of an element, resolved through the xmlns declarations of it
+// and its ancestors; prefixes differ from release to release, namespaces do not.
+bool inNamespace(pugi::xml_node node, const char* ns) {
+    const char* name = node.name();
+    const char* colon = std::strchr(name, ':');
+    std::string declaration = colon ? "xmlns:" + std::string(name, colon) : std::string("xmlns");
+    for (pugi::xml_node n = node; n && n.type() == pugi::node_element; n = n.parent()) {
+        if (pugi::xml_attribute attr = n.attribute(declaration.c_str())) return std::strcmp(attr.value(), ns) == 0;
+    }
+    return false;
+}
+
+bool isElement(pugi::xml_node node, std::string_view local, const char* ns) {
+    return node.type() == pugi::node_element && localName(node.name()) == local && inNamespace(node, ns);
+}
+
+pugi::xml_node firstElement(pugi::xml_node parent) {
+    for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element) return n;
+    return {};
+}
+
+// Text content of an element: its character data, including CDATA sections.
+std::string textOf(pugi::xml_node node) {
+    pugi::xml_node first = node.first_child();
+    if (!first) return {};
+    if (!first.next_sibling() && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata))
+        return first.value();
+    std::string text;
+    for (pugi::xml_node n = first; n; n = n.next_sibling())
+        if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) text += n.value();
+    return text;
+}
+
+bool hasElementChild(pugi::xml_node node) { return static_cast<bool>(firstElement(node)); }
+
+bool holdsItems(pugi::xml_node node) {
+    for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element) return std::strcmp(n.name(), "item") == 0;
+    return false;
+}
+
+RfcRows readRows(pugi::xml_node table) {
+    RfcRows rows;
+    for (pugi::xml_node item = table.first_child(); item; item = item.next_sibling()) {
+        if (item.type() != pugi::node_element) continue;
+        RfcRow& row = rows.emplace_back();
+        for (pugi::xml_node cell = item.first_child(); cell; cell = cell.next_sibling())
+            if (cell.type() == pugi::node_element) row.set(decodeName(cell.name()), textOf(cell));
+    }
+    return rows;
+}
+
+// Whitespace-only text is kept when it is an element's only content (a value
+// of blanks), but not between elements (indentation).
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+
+// The element inside <Envelope><Body>, or null when the document is no envelope.
+pugi::xml_node bodyContent(const pugi::xml_document& doc) {
+    pugi::xml_node envelope = firstElement(doc);
+    if (!isElement(envelope, "Envelope", kEnvelopeNamespace)) return {};
+    for (pugi::xml_node n = envelope.first_child(); n; n = n.next_sibling())
+        if (isElement(n, "Body", kEnvelopeNamespace)) return firstElement(n);
+    return {};
+}
+
+std::string trimmed(std::string text) {
+    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
+    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
+    return text;
+}
+
+std::string faultException(pugi::xml_node fault, const std::string& function) {
+    // The function's own exception: <detail><FUNC.Exception><Name>...</Name>.
+    if (pugi::xml_node detail = fault.child("detail")) {
+        for (pugi::xml_node n = detail.first_child(); n; n = n.next_sibling()) {
+            if (n.type() != pugi::node_element) continue;
+            std::string_view local = localName(n.name());
+            if (local.size() > 10 && local.substr(local.size() - 10) == ".Exception" && inNamespace(n, kRfcNamespace)) {
+                std::string name = trimmed(textOf(n.child("Name")));
+                if (!name.empty()) return name;
+            }
+        }
+    }
+    (void)function;
+    std::string text = trimmed(textOf(fault.child("faultstring")));
+    return text.empty() ? kSystemFailure : text;
+}
+
+std::size_t characterCount(const std::string& utf8) {
+    std::size_t count = 0;
+    for (unsigned char c : utf8) count += (c & 0xC0) != 0x80;
+    return count;
+}
+
+std::size_t parseNumber(const std::string& text) {
+    std::string t = trimmed(text);
+    std::size_t value = 0;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (ec != std::errc() || end != t.data() + t.size() || value > 65535) return 0;
+    return value;
+}
+
+// Column widths of TADIR in their dictionary order.
+constexpr std::array<std::size_t, 22> kTadirWidths = {4, 4, 40, 10, 10, 12, 1, 30, 1, 1, 8,
+                                                      1, 20, 1, 1, 30, 10, 1, 1, 8, 8, 1};
+
+// RFC_READ_TABLE delivers each row in DATA-WA as the selected columns at full
+// width joined by the delimiter. The service strips trailing blanks, which
+// loses the padding of the last column: of the object name itself when it is
+// the only or last column read, so TADIR names would no longer be 40
+// characters long. The width is restored thus:
+// - FIELDS, which RFC_READ_TABLE fills with each column's OFFSET (counting the
+//   delimiters) and LENGTH, gives the row width max(OFFSET + LENGTH); the HTTP
+//   client always asks for FIELDS so that it comes back.
+// - Without FIELDS, a TADIR read with a one-character delimiter pads the last
+//   column of each row to its TADIR width, counted from the delimiters.
+// Rows already at or above the width are left as they are; widths count
+// characters, not bytes.
+void restoreRowWidths(const RfcRequest& request, RfcReply& reply) {
+    auto data = reply.tables.find("DATA");
+    if (data == reply.tables.end()) return;
+
+    std::size_t width = 0;
+    if (auto fields = reply.tables.find("FIELDS"); fields != reply.tables.end()) {
+        for (const RfcRow& field : fields->second) {
+            std::size_t length = parseNumber(field.get("LENGTH"));
+            if (length > 0) width = std::max(width, parseNumber(field.get("OFFSET")) + length);
+        }
+    }
+    auto exportValue = [&](const char* name) {
+        auto it = request.exports.find(name);
+        return it == request.exports.end() ? std::string() : it->second;
+    };
+    const std::string delimiter = exportValue("DELIMITER");
+    const bool tadirFallback = width == 0 && trimmed(exportValue("QUERY_TABLE")) == "TADIR" && delimiter.size() == 1;
+    if (width == 0 && !tadirFallback) return;
+
+    for (RfcRow& row : data->second) {
+        std::string wa = row.get("WA");
+        std::size_t target = width;
+        if (tadirFallback) {
+            std::size_t column = static_cast<std::size_t>(std::count(wa.begin(), wa.end(), delimiter[0]));
+            if (column >= kTadirWidths.size()) continue;
+            std::size_t lastStart = column == 0 ? 0 : wa.rfind(delimiter[0]) + 1;
+            target = characterCount(wa.substr(0, lastStart)) + kTadirWidths[column];
+        }
+        std::size_t have = characterCount(wa);
+        if (have >= target) continue;
+        wa.append(target - have, ' ');
+        row.set("WA", std::move(wa));
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> encodeName(std::string_view abapName) {
+    std::string xml;
+    xml.reserve(abapName.size() + 4);
+    for (char c : abapName) {
+        if (c == '/') xml += "_-";
+        else xml += c;
+    }
+    if (xml.empty() || !isNameStart(xml[0])) return std::nullopt;
+    if (!std::all_of(xml.begin(), xml.end(), isNameChar)) return std::nullopt;
+    return xml;
+}
+
+std::string decodeName(std::string_view xmlName) {
+    std::string name;
+    name.reserve(xmlName.size());
+    for (std::size_t i = 0; i < xmlName.size(); ++i) {
+        if (xmlName[i] == '_' && i + 1 < xmlName.size() && xmlName[i + 1] == '-') {
+            name += '/';
+            ++i;
+        } else {
+            name += xmlName[i];
+        }
+    }
+    return name;
+}
+
+std::optional<std::string> buildRequest(const RfcRequest& request) {
+    auto function = encodeName(request.function);
+    if (!function) return std::nullopt;
+    std::string out;
+    std::size_t estimate = 512;
+    for (const auto& [name, rows] : request.tables) estimate += rows.size() * 96;
+    out.reserve(estimate);
+    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+           "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>";
+    out += "<urn:" + *function + " xmlns:urn=\"" + kRfcNamespace + "\">";
+    for (const auto& [name, value] : request.exports) {
+        auto xml = encodeName(name);
+        if (!xml) return std::nullopt;
+        appendElement(out, *xml, value);
+    }
+    for (const auto& [name, rows] : request.tables) {
+        auto xml = encodeName(name);
+        if (!xml || !appendTable(out, *xml, rows, false)) return std::nullopt;
+    }
+    out += "</urn:" + *function + "></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    return out;
+}
+
+RfcReply parseReply(const RfcRequest& request, std::string& body) {
+    RfcReply reply;
+    reply.exception = kInvalidResponse;
+    pugi::xml_document doc;
+    if (!doc.load_buffer_inplace(body.data(), body.size(), kParseOptions, pugi::encoding_utf8)) return reply;
+    pugi::xml_node content = bodyContent(doc);
+    if (!content) return reply;
+
+    if (isElement(content, "Fault", kEnvelopeNamespace)) {
+        reply.exception = faultException(content, request.function);
+        return reply;
+    }
+    auto function = encodeName(request.function);
+    if (!function || !isElement(content, *function + ".Response", kRfcNamespace)) return reply;
+
+    for (pugi::xml_node param = content.first_child(); param; param = param.next_sibling()) {
+        if (param.type() != pugi::node_element) continue;
+        std::string name = decodeName(param.name());
+        if (request.tables.count(name) || holdsItems(param)) {
+            reply.tables[name] = readRows(param);
+        } else if (hasElementChild(param)) {
+            // A structure: its fields as NAME-FIELD, the way ABAP addresses them.
+            for (pugi::xml_node field = param.first_child(); field; field = field.next_sibling())
+                if (field.type() == pugi::node_element)
+                    reply.imports[name + '-' + decodeName(field.name())] = textOf(field);
+        } else {
+            reply.imports[name] = textOf(param);
+        }
+    }
+    if (request.function == "RFC_READ_TABLE") restoreRowWidths(request, reply);
+    reply.ok = true;
+    reply.exception.clear();
+    return reply;
+}
+
+ParsedRequest parseRequest(std::string& body) {
+    ParsedRequest parsed;
+    pugi::xml_document doc;
+    pugi::xml_parse_result result = doc.load_buffer_inplace(body.data(), body.size(), kParseOptions, pugi::encoding_utf8);
+    if (!result) {
+        parsed.error = std::string("not XML: ") + result.description();
+        return parsed;
+    }
+    pugi::xml_node call = bodyContent(doc);
+    if (!call) {
+        parsed.error = "no SOAP envelope with a body";
+        return parsed;
+    }
+    if (!inNamespace(call, kRfcNamespace)) {
+        parsed.error = "the body element is not in namespace " + std::string(kRfcNamespace);
+        return parsed;
+    }
+    RfcRequest request;
+    request.function = decodeName(localName(call.name()));
+    for (pugi::xml_node param = call.first_child(); param; param = param.next_sibling()) {
+        if (param.type() != pugi::node_element) continue;
+        std::string name = decodeName(param.name());
+        if (holdsItems(param)) {
+            request.tables[name] = readRows(param);
+        } else if (!hasElementChild(param)) {
+            std::string value = textOf(param);
+            if (value.empty()) request.tables[name];
+            request.exports[name] = std::move(value);
+        }
+    }
+    parsed.request = std::move(request);
+    return parsed;
+}
+
+std::string buildResponse(const RfcRequest& request, const RfcReply& reply) {
+    const std::string function = encodeName(request.function).value_or("UNKNOWN");
+    std::string out;
+    std::size_t estimate = 512;
+    for (const auto& [name, rows] : reply.tables)
+        if (request.tables.count(name)) estimate += rows.size() * 96;
+    out.reserve(estimate);
+    out += "<soap-env:Envelope xmlns:soap-env=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap-env:Header/>"
+           "<soap-env:Body>";
+    out += "<n0:" + function + ".Response xmlns:n0=\"" + kRfcNamespace + "\">";
+    for (const auto& [name, value] : reply.imports) {
+        if (auto xml = encodeName(name)) appendElement(out, *xml, stripTrailingBlanks(value));
+    }
+    for (const auto& [name, rows] : reply.tables) {
+        if (!request.tables.count(name)) continue;
+        auto xml = encodeName(name);
+        if (!xml) continue;
+        std::size_t mark = out.size();
+        if (!appendTable(out, *xml, rows, true)) out.resize(mark);
+    }
+    out += "</n0:" + function + ".Response></soap-env:Body></soap-env:Envelope>";
+    return out;
+}
+
+std::string buildFault(const std::string& function, const std::string& exception, const std::string& text) {
+    const std::string element = encodeName(function).value_or("UNKNOWN") + ".Exception";
+    std::string out =
+        "<soap-env:Envelope xmlns:soap-env=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap-env:Body>"
+        "<soap-env:Fault><faultcode>soap-env:Client</faultcode><faultstring>";
+    appendEscaped(out, exception);
+    out += "</faultstring><detail><n0:" + element + " xmlns:n0=\"" + kRfcNamespace + "\"><Name>";
+    appendEscaped(out, exception);
+    out += "</Name><Text>";
+    appendEscaped(out, text);
+    out += "</Text></n0:" + element + "></detail></soap-env:Fault></soap-env:Body></soap-env:Envelope>";
+    return out;
+}
+
+}  // namespace orvex::sap::soap

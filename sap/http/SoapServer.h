@@ -1,0 +1,55 @@
+#pragma once
+// A server for SAP's SOAP-over-HTTP RFC protocol: POST /sap/bc/soap/rfc with
+// basic authentication and the client in "sap-client", one function call per
+// request. What a call does is up to the handler (the sandbox system in
+// orvex-sandbox, scripted handlers in tests).
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Rfc.h"
+
+namespace orvex::sap {
+
+class SoapServer {
+public:
+    // Runs one call; may be called from several threads at once.
+    using Handler = std::function<RfcReply(const RfcRequest&)>;
+    // True when user and password may log on to the client.
+    using LogonCheck = std::function<bool(const std::string& user, const std::string& password, const std::string& client)>;
+    // Receives one finished line per request; may be called from several threads at once.
+    using LogSink = std::function<void(const std::string& line)>;
+
+    struct Options {
+        int threads = 16;                                // connections served at once
+        std::size_t maxRequestBytes = std::size_t(64) << 20;  // larger requests get 413
+        int readTimeoutSeconds = 30;                     // silence tolerated from a client
+        int keepAliveSeconds = 5;                        // idle keep-alive connections are closed after this
+    };
+
+    SoapServer(Handler handler, LogonCheck logonCheck, LogSink log = {});
+    SoapServer(Handler handler, LogonCheck logonCheck, LogSink log, Options options);
+    ~SoapServer();  // stops and joins
+    SoapServer(const SoapServer&) = delete;
+    SoapServer& operator=(const SoapServer&) = delete;
+
+    // Binds host:port (port 0 picks a free one). Returns the port, or -1.
+    int bind(const std::string& host, int port);
+    // Serves until stop(); false when not bound.
+    bool run();
+    // Serves on a background thread until stop() or destruction.
+    void start();
+    // Stops serving; callable from any thread, also before run() has begun.
+    void stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// One request's log line: time, peer, user, client, function, status, duration, reply size.
+std::string formatLogLine(const std::string& peer, const std::string& user, const std::string& client,
+                          const std::string& function, int status, long long micros, std::size_t replyBytes);
+
+}  // namespace orvex::sap

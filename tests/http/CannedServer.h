@@ -1,0 +1,100 @@
+#pragma once
+// A loopback TCP server that answers each connection's request with raw,
+// prepared bytes and then closes it: to play servers that misbehave in ways a
+// real HTTP library will not (cut-off bodies, never answering). The n-th
+// connection gets answer n; the last answer repeats.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orvex::test {
+
+class CannedServer {
+public:
+    // An answer that is empty never comes: the connection is held open, unanswered.
+    explicit CannedServer(std::vector<std::string> answers) : answers_(std::move(answers)) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        int yes = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(fd_, 8);
+        socklen_t len = sizeof addr;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { loop(); });
+    }
+    ~CannedServer() {
+        stop_ = true;
+        thread_.join();
+        ::close(fd_);
+    }
+    int port() const { return port_; }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    int connections() const { return served_; }
+
+    static std::string http(int status, const std::string& contentType, const std::string& body) {
+        return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: " + contentType +
+               "\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    }
+
+private:
+    bool waitReadable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        while (!stop_)
+            if (::poll(&p, 1, 20) > 0) return true;
+        return false;
+    }
+
+    void loop() {
+        while (waitReadable(fd_)) {
+            int conn = ::accept(fd_, nullptr, nullptr);
+            if (conn < 0) continue;
+            const std::string& answer = answers_[std::min<std::size_t>(served_, answers_.size() - 1)];
+            ++served_;
+            readRequest(conn);
+            if (answer.empty()) {
+                while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            } else {
+                ::send(conn, answer.data(), answer.size(), MSG_NOSIGNAL);
+            }
+            ::close(conn);
+        }
+    }
+
+    // Reads headers and a Content-Length body, so the client is never refused mid-send.
+    void readRequest(int conn) {
+        std::string in;
+        char buf[4096];
+        std::size_t need = std::string::npos;
+        while (waitReadable(conn)) {
+            ssize_t n = ::recv(conn, buf, sizeof buf, 0);
+            if (n <= 0) return;
+            in.append(buf, static_cast<std::size_t>(n));
+            std::size_t end = in.find("\r\n\r\n");
+            if (end != std::string::npos && need == std::string::npos) {
+                std::size_t cl = in.find("Content-Length: ");
+                need = end + 4 + (cl < end ? std::stoul(in.substr(cl + 16)) : 0);
+            }
+            if (in.size() >= need) return;
+        }
+    }
+
+    std::vector<std::string> answers_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> served_{0};
+    std::thread thread_;
+};
+
+}  // namespace orvex::test
