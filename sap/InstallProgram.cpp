@@ -1,0 +1,159 @@
+#include "InstallProgram.h"
+
+namespace orvex::sap {
+
+namespace {
+
+constexpr std::size_t kRowWidth = 72;  // PROGRAM-LINE of RFC_ABAP_INSTALL_AND_RUN
+
+std::string doubledApostrophes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
+// Rows are measured in characters, not bytes (UTF-8).
+std::size_t characters(const std::string& text) {
+    std::size_t n = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+// Byte length of the longest start of `text` (apostrophes doubled) that fits
+// in `room` characters without splitting a doubled apostrophe or a character.
+std::size_t fittingPiece(const std::string& text, std::size_t room) {
+    std::size_t end = 0, used = 0;
+    while (end < text.size()) {
+        std::size_t bytes = 1, chars = 1;
+        if (text[end] == '\'') {
+            bytes = 2;
+            chars = 2;
+        } else {
+            while (end + bytes < text.size() && (static_cast<unsigned char>(text[end + bytes]) & 0xC0) == 0x80)
+                ++bytes;
+        }
+        if (used + chars > room || end + bytes > text.size()) break;
+        end += bytes;
+        used += chars;
+    }
+    return end;
+}
+
+// Appends `head` + literal + `tail`; a literal too long for one row goes on
+// with continuation rows "  & '...'" joined by ABAP's literal operator.
+void addLiteralRows(std::vector<std::string>& rows, const std::string& head, const std::string& value,
+                    const std::string& tail) {
+    const std::string literal = doubledApostrophes(value);
+    const std::string continuation = "  & '";
+    std::size_t room = kRowWidth - head.size() - 1 - tail.size();
+    if (characters(literal) <= room) {
+        rows.push_back(head + literal + "'" + tail);
+        return;
+    }
+    // The tail (e.g. the closing ".") goes with the last piece.
+    room = kRowWidth - head.size() - 1;
+    std::size_t taken = fittingPiece(literal, room);
+    rows.push_back(head + literal.substr(0, taken) + "'");
+    std::string rest = literal.substr(taken);
+    for (;;) {
+        const std::size_t lastRoom = kRowWidth - continuation.size() - 1 - tail.size();
+        if (characters(rest) <= lastRoom) {
+            rows.push_back(continuation + rest + "'" + tail);
+            return;
+        }
+        std::size_t n = fittingPiece(rest, kRowWidth - continuation.size() - 1);
+        if (n == 0) n = 1;  // cannot happen for rows this wide; guards the loop
+        rows.push_back(continuation + rest.substr(0, n) + "'");
+        rest.erase(0, n);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> installerRows(const std::string& name, const std::string& title) {
+    std::vector<std::string> rows;
+    rows.push_back("RepOrt ZTESTRFCUPDUUCD.");
+    rows.push_back("DATA WA_TDIR LIKE TRDIR.");
+    addLiteralRows(rows, "WA_TDIR-NAME = '", name, ".");
+    rows.push_back("WA_TDIR-SUBC = '1'.");
+    rows.push_back("WA_TDIR-UCCHECK = 'X'.");
+    rows.push_back("CALL FUNCTION 'RS_EDTR_ATTR_EDIT'");
+    rows.push_back("EXPORTING");
+    addLiteralRows(rows, "   PROGRAM_NAME                = '", name, "");
+    addLiteralRows(rows, "  PROGRAM_TITLE               = '", title, "");
+    rows.push_back("WITH_TRDIR_ENTRY            = 'X'");
+    rows.push_back("  SUPPRESS_DIALOG             = 'X'");
+    rows.push_back("CHANGING");
+    rows.push_back("  PROGRAM_TRDIR             = WA_TDIR.");
+    rows.push_back(" CALL FUNCTION 'RS_WORKING_OBJECT_ACTIVATE'");
+    rows.push_back("  EXPORTING");
+    rows.push_back("  OBJECT                     = 'REPS'");
+    addLiteralRows(rows, "   OBJ_NAME                   = '", name, "");
+    rows.push_back("  OBJECT_SAVED               = ''.");
+    return rows;
+}
+
+InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
+                             const MessageSink& messages) {
+    InstallResult result;
+    auto tell = [&](std::string text, unsigned style) {
+        if (messages) messages(Message{std::move(text), kAppTitle, style});
+    };
+
+    // A component instance of its own, for this operation only.
+    Component component(factory);
+    Connection& connection = component.connection();
+    connection.properties = connectionProperties(request.logon);
+    if (!connection.logon()) {
+        tell("No connection to R/3!", kOkOnly);
+        result.outcome = InstallOutcome::LogonFailed;
+        return result;
+    }
+
+    auto insert = component.add("BC_PR_INSERT");
+    Table& source = insert->tables("SOURCE");
+    if (request.source) {
+        source.rows().reserve(request.source->size());
+        for (const std::string& line : *request.source) source.setCell(source.addRow(), "LINE", line);
+    }
+    insert->setExport("PROGRAM_NAME", request.name);
+    insert->setExport("TITLE_STRING", request.title);
+
+    if (!insert->call()) {
+        tell("There was a connection error\r\nPlease Try Again", kCritical);
+        connection.logoff();
+        result.outcome = InstallOutcome::InsertFailed;
+        return result;
+    }
+    result.outcome = InstallOutcome::Created;
+    tell("Program Created successfully in SAP", kRightAligned);
+
+    if (request.unicodeCheck) {
+        result.activationRequested = true;
+        auto installer = component.add("RFC_ABAP_INSTALL_AND_RUN");
+        Table& program = installer->tables("PROGRAM");
+        for (const std::string& row : installerRows(request.name, request.title))
+            program.setCell(program.addRow(), "LINE", row);
+        installer->tables("WRITES");
+        const bool called = installer->call();
+        const std::string& error = installer->imports("ERRORMESSAGE");
+        if (called && error.find_first_not_of(' ') == std::string::npos) {
+            result.activated = true;
+        } else {
+            result.activationError = called ? error : installer->exception();
+            if (result.activationError.empty()) result.activationError = "The installer program could not be run";
+            tell("The program was created, but setting its attributes and activating it failed\r\n" +
+                     result.activationError,
+                 kCritical);
+        }
+    }
+    connection.logoff();
+    return result;
+}
+
+}  // namespace orvex::sap

@@ -1,0 +1,120 @@
+#include "TableReads.h"
+
+#include <cctype>
+
+namespace orvex::sap {
+
+namespace {
+
+constexpr std::size_t kOptionWidth = 72;  // width of OPTIONS-TEXT
+
+// Doubles every apostrophe, so the text stays inside its literal.
+std::string literalText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string programNameCondition(const std::string& name) {
+    return "Object = 'PROG' and obj_name = '" + literalText(name) + "' ";
+}
+
+std::string tableSearchCondition(const std::string& pattern) {
+    return "Object = 'TABL' and obj_name like '" + literalText(pattern) + "' ";
+}
+
+std::string firstTableListCondition() { return "Object = 'TABL' and obj_name like 'A%' "; }
+
+std::string tablePatternFromInput(const std::string& text) {
+    std::string pattern;
+    pattern.reserve(text.size());
+    for (char c : text) {
+        if (c == '*') c = '%';
+        pattern += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return pattern;
+}
+
+std::vector<std::string> conditionRows(const std::string& condition) {
+    if (condition.size() <= kOptionWidth) return {condition};
+    // The rows of OPTIONS are read as one condition with a blank between
+    // rows, so rows break at blanks outside literals. A single token wider
+    // than a row cannot be expressed otherwise and is split at the width.
+    std::vector<std::string> tokens;  // each with the blanks that follow it
+    std::string token;
+    bool inLiteral = false;
+    for (std::size_t i = 0; i < condition.size(); ++i) {
+        char c = condition[i];
+        if (c == '\'') inLiteral = !inLiteral;  // '' inside a literal toggles twice
+        token += c;
+        if (!inLiteral && c == ' ' && (i + 1 == condition.size() || condition[i + 1] != ' ')) {
+            tokens.push_back(token);
+            token.clear();
+        }
+    }
+    if (!token.empty()) tokens.push_back(token);
+
+    std::vector<std::string> rows;
+    std::string row;
+    for (const std::string& t : tokens) {
+        if (row.size() + t.size() <= kOptionWidth) {
+            row += t;
+            continue;
+        }
+        // The blanks after a token are not needed at a row's end.
+        std::string core = t.substr(0, t.find_last_not_of(' ') + 1);
+        if (!row.empty() && row.size() + core.size() <= kOptionWidth) {
+            rows.push_back(row + core);
+            row.clear();
+            continue;
+        }
+        if (!row.empty()) rows.push_back(row);
+        row.clear();
+        std::string rest = t;
+        while (rest.size() > kOptionWidth) {
+            rows.push_back(rest.substr(0, kOptionWidth));
+            rest.erase(0, kOptionWidth);
+        }
+        row = rest;
+    }
+    if (!row.empty()) rows.push_back(row);
+    return rows;
+}
+
+std::string objectName(const std::string& row) {
+    const auto at = row.find("TABL|");
+    if (at == std::string::npos) return {};
+    std::string name = row.substr(at + 5, 40);
+    // A transport that drops the blanks at a row's end may shorten the
+    // column; the name keeps its full width all the same.
+    name.resize(40, ' ');
+    return name;
+}
+
+TadirRead readTadir(Component& component, const std::string& condition) {
+    TadirRead result;
+    auto function = component.add("RFC_READ_TABLE");
+    Table& options = function->tables("OPTIONS");
+    for (const std::string& text : conditionRows(condition)) options.setCell(options.addRow(), "TEXT", text);
+    function->tables("FIELDS");
+    function->tables("DATA");
+    function->setExport("QUERY_TABLE", "TADIR");
+    function->setExport("DELIMITER", "|");
+    if (!function->call()) {
+        component.connection().logoff();
+        return result;
+    }
+    result.ok = true;
+    const Table& data = function->tables("DATA");
+    result.rows.reserve(data.rows().size());
+    for (const RfcRow& row : data.rows()) result.rows.push_back(row.get("WA"));
+    return result;
+}
+
+}  // namespace orvex::sap
