@@ -1,9 +1,78 @@
+// orvex-cli generate DESIGN.json [-o FILE]: the ABAP source of a design.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "DesignFile.h"
+#include "Generator.h"
 
 namespace orvex::app {
 
-void addGenerateCommand(CLI::App& /*app*/, int& /*exitCode*/) {}
+namespace {
+
+struct GenerateOptions {
+    std::string design;
+    std::string output;
+};
+
+// Writes text to path through a temporary file beside it, so that a failure
+// leaves no partial file. Returns an error message, empty on success.
+std::string writeFileAtomically(const std::string& path, const std::string& text) {
+    const std::string temp = path + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return path + ": cannot write: " + std::strerror(errno);
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    int err = errno;
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+        std::remove(temp.c_str());
+        return path + ": cannot write: " + std::strerror(err);
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        err = errno;
+        std::remove(temp.c_str());
+        return path + ": cannot write: " + std::strerror(err);
+    }
+    return {};
+}
+
+int runGenerate(const GenerateOptions& options) {
+    auto fail = [](const std::string& message) {
+        std::cerr << "orvex-cli generate: " << message << '\n';
+        return 2;
+    };
+    DesignLoad load = loadDesignFile(options.design);
+    if (!load) return fail(load.error);
+    // An absent author would be the SAP user ID of the settings file; until
+    // settings exist it stays empty.
+    GenerationResult result = GenerateProgram(*load.design);
+    if (auto* error = std::get_if<GenerationError>(&result)) return fail(options.design + ": " + error->message);
+    const std::string text = programText(std::get<Generated>(result).source);
+    if (options.output.empty() || options.output == "-") {
+        std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        std::cout.flush();
+        if (!std::cout) return fail("cannot write to standard output");
+        return 0;
+    }
+    if (std::string error = writeFileAtomically(options.output, text); !error.empty()) return fail(error);
+    return 0;
+}
+
+}  // namespace
+
+void addGenerateCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<GenerateOptions>();
+    CLI::App* cmd = app.add_subcommand("generate", "Write the ABAP source of the report a design file describes");
+    cmd->add_option("design", options->design, "Design file (JSON, UTF-8)")->required();
+    cmd->add_option("-o,--output", options->output, "Write the source to FILE instead of standard output")
+        ->option_text("FILE");
+    cmd->callback([options, &exitCode] { exitCode = runGenerate(*options); });
+}
 
 }  // namespace orvex::app

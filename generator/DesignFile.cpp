@@ -1,10 +1,202 @@
 #include "DesignFile.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
 namespace orvex {
 
-DesignLoad parseDesign(const std::string&) { return {std::nullopt, "design files are not supported yet"}; }
-DesignLoad loadDesignFile(const std::string&) { return {std::nullopt, "design files are not supported yet"}; }
-std::string serializeDesign(const ReportDefinition&) { return "{}"; }
-DesignSave saveDesignFile(const std::string&, const ReportDefinition&) { return {false, "design files are not supported yet"}; }
+namespace {
+
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
+
+// A failure at one place of the document.
+struct Fault {
+    std::string message;
+};
+
+const char* kindName(const Json& v) {
+    switch (v.type()) {
+        case Json::value_t::null: return "null";
+        case Json::value_t::object: return "an object";
+        case Json::value_t::array: return "an array";
+        case Json::value_t::string: return "a string";
+        case Json::value_t::boolean: return "true or false";
+        case Json::value_t::binary: return "binary data";
+        case Json::value_t::discarded: return "nothing";
+        default: return "a number";
+    }
+}
+
+Fault expected(const std::string& place, const char* what, const Json& got) {
+    return Fault{place + ": expected " + what + ", found " + kindName(got)};
+}
+
+// Reads an optional string member; leaves target unchanged when absent.
+void readString(const Json& obj, const char* key, const std::string& place, std::string& target, bool required) {
+    auto it = obj.find(key);
+    const std::string at = place.empty() ? std::string(key) : place + "." + key;
+    if (it == obj.end()) {
+        if (required) throw Fault{at + ": missing"};
+        return;
+    }
+    if (!it->is_string()) throw expected(at, "a string", *it);
+    target = it->get<std::string>();
+}
+
+void readBool(const Json& obj, const char* key, bool& target) {
+    auto it = obj.find(key);
+    if (it == obj.end()) return;
+    if (!it->is_boolean()) throw expected(key, "true or false", *it);
+    target = it->get<bool>();
+}
+
+// Calls read(item, place) for every element of an optional array member.
+template <typename Read>
+void readArray(const Json& obj, const char* key, Read read) {
+    auto it = obj.find(key);
+    if (it == obj.end()) return;
+    if (!it->is_array()) throw expected(key, "an array", *it);
+    for (std::size_t i = 0; i < it->size(); ++i) {
+        const Json& item = (*it)[i];
+        std::string place = std::string(key) + "[" + std::to_string(i) + "]";
+        if (!item.is_object()) throw expected(place, "an object", item);
+        read(item, place);
+    }
+}
+
+ReportDefinition readDesign(const Json& doc) {
+    if (!doc.is_object()) throw expected("design", "an object", doc);
+    ReportDefinition r;
+    readString(doc, "name", "", r.name, false);
+    readString(doc, "description", "", r.description, false);
+    readString(doc, "company", "", r.company, false);
+    if (auto it = doc.find("author"); it != doc.end() && !it->is_null()) {
+        std::string author;
+        readString(doc, "author", "", author, false);
+        r.author = std::move(author);
+    }
+    readBool(doc, "grid", r.grid);
+    readBool(doc, "print_heading", r.printHeading);
+    readString(doc, "heading", "", r.heading, false);
+    readBool(doc, "unicode_check", r.unicodeCheck);
+    readArray(doc, "fields", [&r](const Json& item, const std::string& place) {
+        PickedField f;
+        readString(item, "table", place, f.table, true);
+        readString(item, "field", place, f.field, true);
+        readString(item, "description", place, f.description, false);
+        r.fields.push_back(std::move(f));
+    });
+    readArray(doc, "selection_screen", [&r](const Json& item, const std::string& place) {
+        SelectionEntry e;
+        readString(item, "table", place, e.table, true);
+        readString(item, "field", place, e.field, true);
+        readString(item, "description", place, e.description, false);
+        readString(item, "settings", place, e.settings, true);
+        r.selection.push_back(std::move(e));
+    });
+    readArray(doc, "conditions", [&r](const Json& item, const std::string& place) {
+        Condition c;
+        readString(item, "left_table", place, c.leftTable, true);
+        readString(item, "left_field", place, c.leftField, true);
+        readString(item, "operator", place, c.op, true);
+        readString(item, "right_table", place, c.rightTable, true);
+        readString(item, "right_field", place, c.rightField, true);
+        r.conditions.push_back(std::move(c));
+    });
+    return r;
+}
+
+// "[json.exception.parse_error.101] parse error at line 1, column 2: ..." -> "line 1, column 2: ..."
+std::string syntaxMessage(const std::string& what) {
+    std::string s = what;
+    if (auto close = s.find("] "); s.rfind("[json.exception", 0) == 0 && close != std::string::npos)
+        s = s.substr(close + 2);
+    if (s.rfind("parse error at ", 0) == 0) s = s.substr(15);
+    for (char& c : s)
+        if (c == '\n' || c == '\r') c = ' ';
+    return "not valid JSON: " + s;
+}
+
+}  // namespace
+
+DesignLoad parseDesign(const std::string& jsonText) {
+    Json doc;
+    try {
+        doc = Json::parse(jsonText);
+    } catch (const Json::exception& e) {
+        return {std::nullopt, syntaxMessage(e.what())};
+    }
+    try {
+        return {readDesign(doc), {}};
+    } catch (const Fault& f) {
+        return {std::nullopt, f.message};
+    }
+}
+
+DesignLoad loadDesignFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {std::nullopt, path + ": cannot open: " + std::strerror(errno)};
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return {std::nullopt, path + ": cannot read"};
+    DesignLoad load = parseDesign(content.str());
+    if (!load) load.error = path + ": " + load.error;
+    return load;
+}
+
+std::string serializeDesign(const ReportDefinition& d) {
+    OrderedJson doc = OrderedJson::object();
+    doc["name"] = d.name;
+    doc["description"] = d.description;
+    doc["company"] = d.company;
+    if (d.author) doc["author"] = *d.author;
+    doc["grid"] = d.grid;
+    doc["print_heading"] = d.printHeading;
+    doc["heading"] = d.heading;
+    doc["unicode_check"] = d.unicodeCheck;
+    doc["fields"] = OrderedJson::array();
+    for (const PickedField& f : d.fields)
+        doc["fields"].push_back({{"table", f.table}, {"field", f.field}, {"description", f.description}});
+    doc["selection_screen"] = OrderedJson::array();
+    for (const SelectionEntry& e : d.selection)
+        doc["selection_screen"].push_back(
+            {{"table", e.table}, {"field", e.field}, {"description", e.description}, {"settings", e.settings}});
+    doc["conditions"] = OrderedJson::array();
+    for (const Condition& c : d.conditions)
+        doc["conditions"].push_back({{"left_table", c.leftTable},
+                                     {"left_field", c.leftField},
+                                     {"operator", c.op},
+                                     {"right_table", c.rightTable},
+                                     {"right_field", c.rightField}});
+    // Texts that are not UTF-8 cannot be stored as JSON strings; their bad bytes become U+FFFD.
+    return doc.dump(2, ' ', false, OrderedJson::error_handler_t::replace) + "\n";
+}
+
+DesignSave saveDesignFile(const std::string& path, const ReportDefinition& design) {
+    const std::string text = serializeDesign(design);
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return {false, path + ": cannot write: " + std::strerror(errno)};
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+        if (!out) {
+            std::remove(temp.c_str());
+            return {false, path + ": cannot write"};
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::string why = std::strerror(errno);
+        std::remove(temp.c_str());
+        return {false, path + ": cannot write: " + why};
+    }
+    return {true, {}};
+}
 
 }  // namespace orvex

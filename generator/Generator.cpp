@@ -1,9 +1,288 @@
+// The generation driver: builds the generation lists and the SELECT
+// statement, then runs the source writers.
 #include "Generator.h"
+
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "Text.h"
 
 namespace orvex {
 
-GenerationResult GenerateProgram(const ReportDefinition& /*report*/) {
-    return GenerationError{"not built yet"};
+namespace {
+
+using text::trim;
+
+std::string aliasFor(std::size_t index) { return std::string(1, static_cast<char>('A' + index)); }
+
+std::string clauseOf(const TableAlias& t) { return t.table + " As " + t.alias; }
+
+// "condition 2 (SFLIGHT.CARRID = SPFLI.CARRID)", for messages.
+std::string describeCondition(const Condition& c, std::size_t row) {
+    std::string s = "condition " + std::to_string(row + 1) + " (";
+    s += trim(c.leftTable);
+    s += '.';
+    s += trim(c.leftField);
+    s += ' ';
+    s += trim(c.op);
+    s += ' ';
+    s += trim(c.rightTable);
+    s += '.';
+    s += trim(c.rightField);
+    s += ')';
+    return s;
+}
+
+std::string notJoined(const std::string& table) {
+    return "table " + table + " is not in the FROM clause: no join condition connects it to the tables before it";
+}
+
+// "P_" + rest or "S_" + rest: the name a where entry writes for an entry's input.
+std::string whereName(const ScreenNames& names) {
+    return (names.selectOption ? std::string("S_") : std::string("P_")) + names.input.substr(2);
+}
+
+}  // namespace
+
+std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable) {
+    for (std::size_t j = 0; j + 1 < aliases.size(); ++j)
+        if (aliases[j].table == trimmedTable) return j;
+    return aliases.empty() ? 0 : aliases.size() - 1;
+}
+
+StepError buildAliasList(const ReportDefinition& report, Generated& g) {
+    // The list starts as one all-empty record, which the first table replaces.
+    g.aliases.assign(1, TableAlias{});
+    bool placeholder = true;
+    for (const PickedField& f : report.fields) {
+        std::string_view table = trim(f.table);
+        bool known = false;
+        for (const TableAlias& a : g.aliases)
+            if (a.table == table) {
+                known = true;
+                break;
+            }
+        if (known) continue;
+        if (placeholder) {
+            g.aliases[0] = TableAlias{std::string(table), aliasFor(0)};
+            placeholder = false;
+            continue;
+        }
+        if (g.aliases.size() == kMaxTables)
+            return GenerationError{"the report reads more than " + std::to_string(kMaxTables) +
+                                   " tables (table " + std::string(table) +
+                                   " would be the 27th); the aliases A to Z allow 26 at most"};
+        g.aliases.push_back(TableAlias{std::string(table), aliasFor(g.aliases.size())});
+    }
+    return std::nullopt;
+}
+
+StepError buildOutputFieldList(const ReportDefinition& report, Generated& g) {
+    const std::size_t n = report.fields.size();
+    g.outputFields.assign(1, OutputField{});
+    g.outputFields.reserve(n + 1);
+    bool placeholder = true;
+    // Field names present in the list (views into the definition, which outlives this step).
+    std::unordered_set<std::string_view> present;
+    present.reserve(n + 1);
+    present.insert(std::string_view());
+    for (std::size_t i = 0; i <= n; ++i) {
+        std::string_view field = i < n ? trim(report.fields[i].field) : std::string_view();
+        if (present.count(field)) continue;
+        std::string_view table = i < n ? trim(report.fields[i].table) : std::string_view();
+        std::string_view desc = i < n ? trim(report.fields[i].description) : std::string_view();
+        std::size_t t = lookupTable(g.aliases, table);
+        OutputField rec{g.aliases[t].alias, std::string(field), g.aliases[t].table, std::string(desc), t};
+        if (placeholder) {
+            present.erase(std::string_view());
+            g.outputFields[0] = std::move(rec);
+            placeholder = false;
+        } else {
+            g.outputFields.push_back(std::move(rec));
+        }
+        present.insert(field);
+    }
+    if (g.outputFields.size() < 2)
+        return GenerationError{"the report has no output field: pick at least one field of a table"};
+    return std::nullopt;
+}
+
+void assignScreenNames(const ReportDefinition& report, Generated& g) {
+    g.screenNames.clear();
+    g.screenNames.reserve(report.selection.size());
+    std::unordered_set<std::string> given;  // upper case
+    auto unique = [&given](std::string name) {
+        name = std::string(text::prefix(name, kMaxScreenNameLength));
+        if (given.count(text::upper(name))) {
+            for (std::size_t n = 2;; ++n) {
+                std::string number = std::to_string(n);
+                std::string candidate =
+                    std::string(text::prefix(name, kMaxScreenNameLength - number.size())) + number;
+                if (!given.count(text::upper(candidate))) {
+                    name = std::move(candidate);
+                    break;
+                }
+            }
+        }
+        given.insert(text::upper(name));
+        return name;
+    };
+    for (const SelectionEntry& e : report.selection) {
+        std::string_view field = trim(e.field);
+        ScreenNames names;
+        names.selectOption = isSelectOption(e.settings);
+        names.label = unique("VS_" + std::string(field));
+        names.input = unique((names.selectOption ? "s_" : "P_") + std::string(field));
+        g.screenNames.push_back(std::move(names));
+    }
+}
+
+StepError buildConditionLists(const ReportDefinition& report, Generated& g) {
+    g.joins.clear();
+    g.wheres.clear();
+    // First entry per trimmed selection-screen field name.
+    std::unordered_map<std::string_view, std::size_t> entryOf;
+    for (std::size_t m = 0; m < report.selection.size(); ++m)
+        entryOf.emplace(trim(report.selection[m].field), m);
+
+    for (std::size_t row = 0; row < report.conditions.size(); ++row) {
+        const Condition& c = report.conditions[row];
+        const std::size_t left = lookupTable(g.aliases, trim(c.leftTable));
+        const TableAlias& l = g.aliases[left];
+        if (c.rightTable != kSelectionScreenMarker) {
+            const std::size_t right = lookupTable(g.aliases, trim(c.rightTable));
+            const TableAlias& r = g.aliases[right];
+            g.joins.push_back(JoinRecord{l.alias, clauseOf(l), std::string(trim(c.leftField)),
+                                         std::string(trim(c.op)), clauseOf(r), r.alias,
+                                         std::string(trim(c.rightField)), left, right, row});
+            continue;
+        }
+        WhereRecord w;
+        w.leftAlias = l.alias;
+        w.leftField = std::string(trim(c.leftField));
+        w.screenField = std::string(trim(c.rightField));
+        w.leftIndex = left;
+        w.row = row;
+        auto found = entryOf.find(w.screenField);
+        if (found == entryOf.end())
+            return GenerationError{describeCondition(c, row) + ": " + w.screenField +
+                                   " is not a field of the selection screen"};
+        w.entry = found->second;
+        const ScreenNames& names = g.screenNames[w.entry];
+        if (names.selectOption) {
+            w.op = " IN ";
+            w.prefix = "S_";
+        } else {
+            w.op = std::string(trim(c.op));
+            w.prefix = "P_";
+        }
+        w.screenName = whereName(names);
+        g.wheres.push_back(std::move(w));
+    }
+    return std::nullopt;
+}
+
+StepError buildSelectLines(const ReportDefinition& report, Generated& g) {
+    auto& lines = g.selectLines;
+    lines.clear();
+    lines.reserve(g.outputFields.size() + g.joins.size() + 2 * g.wheres.size() + 4);
+    lines.emplace_back("Select ");
+    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
+        const OutputField& f = g.outputFields[i];
+        std::string s;
+        s.reserve(f.alias.size() + f.field.size() + 2);
+        s += f.alias;
+        s += '~';
+        s += f.field;
+        s += ' ';
+        lines.push_back(std::move(s));
+    }
+    lines.emplace_back("into table It_Output From ");
+
+    // The tables standing in the FROM clause so far, by alias-list index.
+    std::vector<bool> inFrom(g.aliases.size(), false);
+    auto comparison = [](const JoinRecord& j) {
+        return j.leftAlias + "~" + j.leftField + " " + j.op + " " + j.rightAlias + "~" + j.rightField;
+    };
+    if (g.joins.empty()) {
+        lines.push_back(clauseOf(g.aliases[0]));
+        inFrom[0] = true;
+    }
+    for (std::size_t k = 0; k < g.joins.size(); ++k) {
+        const JoinRecord& j = g.joins[k];
+        const Condition& c = report.conditions[j.row];
+        if (k == 0) {
+            if (j.leftIndex == j.rightIndex)
+                return GenerationError{describeCondition(c, j.row) + " joins table " +
+                                       g.aliases[j.leftIndex].table + " with itself"};
+            lines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
+            inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
+        } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
+            lines.push_back(" inner join " + j.rightClause + " on " + comparison(j));
+            inFrom[j.rightIndex] = true;
+        } else if (!inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
+            lines.push_back(" inner join " + j.leftClause + " on " + comparison(j));
+            inFrom[j.leftIndex] = true;
+        } else if (inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
+            lines.push_back(" AND " + comparison(j));
+        } else {
+            const std::string& lt = g.aliases[j.leftIndex].table;
+            const std::string& rt = g.aliases[j.rightIndex].table;
+            return GenerationError{describeCondition(c, j.row) + ": " +
+                                   (j.leftIndex == j.rightIndex ? "table " + lt + " is"
+                                                                : "neither " + lt + " nor " + rt + " is") +
+                                   " joined to the tables before it"};
+        }
+    }
+
+    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
+        const OutputField& f = g.outputFields[i];
+        if (!inFrom[f.tableIndex])
+            return GenerationError{"output field " + f.field + ": " + notJoined(f.table)};
+    }
+
+    if (!g.wheres.empty()) {
+        lines.emplace_back(" Where ");
+        for (std::size_t k = 0; k < g.wheres.size(); ++k) {
+            const WhereRecord& w = g.wheres[k];
+            if (!inFrom[w.leftIndex])
+                return GenerationError{describeCondition(report.conditions[w.row], w.row) + ": " +
+                                       notJoined(g.aliases[w.leftIndex].table)};
+            if (k > 0) lines.emplace_back(" AND ");
+            lines.push_back(w.leftAlias + "~" + w.leftField + " " + w.op + " " + w.screenName);
+        }
+    }
+    lines.emplace_back(".");
+    return std::nullopt;
+}
+
+std::string programText(const std::vector<std::string>& source) {
+    std::size_t size = 0;
+    for (const std::string& line : source) size += line.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : source) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+GenerationResult GenerateProgram(const ReportDefinition& report) {
+    Generated g;
+    if (auto e = buildAliasList(report, g)) return *e;
+    if (auto e = buildOutputFieldList(report, g)) return *e;
+    assignScreenNames(report, g);
+    if (auto e = buildConditionLists(report, g)) return *e;
+    if (auto e = buildSelectLines(report, g)) return *e;
+    GenHeader(report, g);
+    GenDeclarations(report, g);
+    GenForms(report, g);
+    if (g.source.size() > kMaxSourceLines)
+        return GenerationError{"the program would have " + std::to_string(g.source.size()) +
+                               " lines; at most " + std::to_string(kMaxSourceLines) + " are possible"};
+    return g;
 }
 
 }  // namespace orvex

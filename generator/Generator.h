@@ -1,6 +1,15 @@
 #pragma once
 // Turns a report definition into the generation lists and the ABAP source.
+//
+// GenerateProgram runs the steps below in order; each step is a function of
+// its own that reads the definition and the lists of the earlier steps and
+// fills its own list in Generated, so a test can run and inspect any prefix of
+// the pipeline. A step that refuses the definition returns a GenerationError
+// and the driver stops there: nothing is produced.
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -8,18 +17,25 @@
 
 namespace orvex {
 
+// One record of the table alias list: a distinct table and its alias.
 struct TableAlias {
     std::string table;   // trimmed
-    std::string alias;   // "A", "B", ...
+    std::string alias;   // "A", "B", ... (character 65 + index)
+    bool operator==(const TableAlias&) const = default;
 };
 
+// One record of the output-field list (the last record terminates the list:
+// its field name is empty and nobody reads it).
 struct OutputField {
     std::string alias;
-    std::string field;
-    std::string table;
-    std::string description;
+    std::string field;        // trimmed
+    std::string table;        // the resolved table's name
+    std::string description;  // trimmed
+    std::size_t tableIndex = 0;  // index of the resolved table in the alias list
+    bool operator==(const OutputField&) const = default;
 };
 
+// One condition row whose right side is a table.
 struct JoinRecord {
     std::string leftAlias;
     std::string leftClause;   // "SFLIGHT As A"
@@ -28,36 +44,95 @@ struct JoinRecord {
     std::string rightClause;
     std::string rightAlias;
     std::string rightField;
+    std::size_t leftIndex = 0;   // alias-list index of the left table
+    std::size_t rightIndex = 0;  // alias-list index of the right table
+    std::size_t row = 0;         // index of the condition row
+    bool operator==(const JoinRecord&) const = default;
 };
 
+// One condition row whose right side is a selection-screen input.
 struct WhereRecord {
     std::string leftAlias;
     std::string leftField;
-    std::string op;           // the row's operator, or " IN "
-    std::string prefix;       // "P_" or "S_" (plus the screen name's rest)
-    std::string screenField;
+    std::string op;           // the row's operator (parameter), or " IN " (select-option)
+    std::string prefix;       // "P_" or "S_"
+    std::string screenField;  // the row's right field, trimmed
+    std::string screenName;   // what the statement writes: "P_" or "S_" + the entry's name rest
+    std::size_t leftIndex = 0;
+    std::size_t entry = 0;    // index of the selection-screen entry it resolves to
+    std::size_t row = 0;
+    bool operator==(const WhereRecord&) const = default;
+};
+
+// The whole program as written to a file: every line followed by LF.
+std::string programText(const std::vector<std::string>& source);
+
+// The ABAP names of one selection-screen entry: at most 8 characters and
+// unique (case-insensitively) across all entries.
+struct ScreenNames {
+    bool selectOption = false;  // character 1 of the settings text is "S"
+    std::string label;          // "VS_" + field, shortened / numbered when needed
+    std::string input;          // "P_" + field (parameter) or "s_" + field (select-option), likewise
+    bool operator==(const ScreenNames&) const = default;
 };
 
 // Everything one generation run builds; each step's list stays visible.
 struct Generated {
     std::vector<TableAlias> aliases;
     std::vector<OutputField> outputFields;   // ends with the terminating record
-    std::vector<JoinRecord> joins;
-    std::vector<WhereRecord> wheres;
+    std::vector<ScreenNames> screenNames;    // parallel to the selection-screen entries
+    std::vector<JoinRecord> joins;           // one per join row, empty when there is none
+    std::vector<WhereRecord> wheres;         // one per where row, empty when there is none
     std::vector<std::string> selectLines;
-    std::vector<std::string> source;         // the program, one line per entry
+    std::vector<std::string> source;         // the program, one line per entry, without terminators
 };
 
 struct GenerationError {
-    std::string message;
+    std::string message;  // one line, for the user
 };
 
 using GenerationResult = std::variant<Generated, GenerationError>;
+using StepError = std::optional<GenerationError>;
 
 inline constexpr std::size_t kMaxSourceLines = 32768;
+inline constexpr std::size_t kMaxTables = 26;
+inline constexpr std::size_t kMaxScreenNameLength = 8;
 
 // Builds the lists and the program; the header names report.author (empty
 // when absent: callers resolve it from the settings beforehand).
 GenerationResult GenerateProgram(const ReportDefinition& report);
+
+// --- the steps, in the order GenerateProgram runs them ---
+
+// Step 1: one record per distinct trimmed table of the picked fields, in order
+// of first use. Refuses more than 26 tables.
+StepError buildAliasList(const ReportDefinition& report, Generated& g);
+
+// The table lookup: the first record among all but the last whose table name
+// equals the trimmed name; otherwise the last record.
+std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable);
+
+// Step 2: one record per distinct field name plus the terminating record.
+// Refuses a report without output fields.
+StepError buildOutputFieldList(const ReportDefinition& report, Generated& g);
+
+// Step 3: the ABAP names of the selection-screen entries.
+void assignScreenNames(const ReportDefinition& report, Generated& g);
+
+// Step 4: the join list and the where list, in row order. Refuses a where row
+// whose screen field is no selection-screen entry.
+StepError buildConditionLists(const ReportDefinition& report, Generated& g);
+
+// Step 5: the SELECT statement, one piece per future source line. Refuses a
+// statement that would read a table missing from its FROM clause.
+StepError buildSelectLines(const ReportDefinition& report, Generated& g);
+
+// Step 6, the source writers (SourceWriters.cpp), in this order:
+// GenHeader starts g.source afresh with the ten header lines.
+void GenHeader(const ReportDefinition& report, Generated& g);
+// GenDeclarations appends the declarations, selection screen and events.
+void GenDeclarations(const ReportDefinition& report, Generated& g);
+// GenForms appends the five FORM routines.
+void GenForms(const ReportDefinition& report, Generated& g);
 
 }  // namespace orvex

@@ -1,0 +1,232 @@
+// The source writers GenHeader, GenDeclarations and GenForms: the text of the
+// generated ABAP program, line by line.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "Generator.h"
+#include "Text.h"
+
+namespace orvex {
+
+namespace {
+
+using text::trim;
+
+constexpr std::string_view kStars67 =
+    "*******************************************************************";
+constexpr std::string_view kStars25 = "*************************";
+constexpr std::size_t kBoxWidth = 67;
+constexpr std::string_view kBlanks =
+    "                                                                                ";
+
+// The source line list being written. Every line is assembled from its
+// pieces with one allocation of the exact size.
+class Out {
+public:
+    explicit Out(std::vector<std::string>& lines) : m_lines(lines) {}
+    void add(std::string_view line) { m_lines.emplace_back(line); }
+    void add(std::initializer_list<std::string_view> pieces) {
+        std::size_t size = 0;
+        for (std::string_view p : pieces) size += p.size();
+        std::string& line = m_lines.emplace_back();
+        line.reserve(size);
+        for (std::string_view p : pieces) line.append(p);
+    }
+
+private:
+    std::vector<std::string>& m_lines;
+};
+
+// A line of the comment box: prefix, value, blanks up to column 66, "*".
+// A value too long for the box gets no blanks.
+void addBoxLine(Out& out, std::string_view prefix, std::string_view value) {
+    std::size_t used = prefix.size() + text::length(value);
+    std::size_t fill = used < kBoxWidth - 1 ? kBoxWidth - 1 - used : 0;
+    out.add({prefix, value, kBlanks.substr(0, fill), "*"});
+}
+
+void addSectionBox(Out& out, std::string_view title) {
+    out.add(kStars25);
+    out.add(title);
+    out.add(kStars25);
+}
+
+// Lines per output field and per entry, for reserving the buffer.
+std::size_t estimateLines(const ReportDefinition& report, const Generated& g) {
+    return 140 + 8 * g.outputFields.size() + 8 * report.selection.size() + g.selectLines.size();
+}
+
+}  // namespace
+
+void GenHeader(const ReportDefinition& report, Generated& g) {
+    g.source.clear();
+    g.source.reserve(estimateLines(report, g));
+    Out out(g.source);
+    out.add(kStars67);
+    out.add({"*", kBlanks.substr(0, kBoxWidth - 2), "*"});
+    addBoxLine(out, "* Program Name : ", report.name);
+    addBoxLine(out, "* Program Description : ", report.description);
+    addBoxLine(out, "* Program Author : ", report.author.value_or(std::string()));
+    addBoxLine(out, "* Company Name : ", report.company);
+    out.add(kStars67);
+    out.add({"Report ", report.name, "."});
+    out.add("TYPE-POOLS : slis.");
+    out.add("");
+}
+
+void GenDeclarations(const ReportDefinition& report, Generated& g) {
+    Out out(g.source);
+    std::string quoted;
+
+    // Declarations.
+    addSectionBox(out, "*Type Declaration       *");
+    out.add("");
+    out.add("types : Begin OF t_Output,");
+    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
+        const OutputField& f = g.outputFields[i];
+        out.add({"  ", f.field, " like ", f.table, "-", f.field, ","});
+    }
+    out.add("");
+    out.add("end of t_Output.");
+    addSectionBox(out, "*Internal Tables for ALV*");
+    out.add("DATA: wa_fieldcat TYPE slis_fieldcat_alv.");
+    out.add("DATA: it_fieldcat TYPE slis_t_fieldcat_alv.");
+    out.add("DATA: wa_event TYPE slis_alv_event.");
+    out.add("DATA: it_events TYPE slis_t_event.");
+    out.add("DATA: wa_line TYPE  slis_listheader.");
+    out.add("DATA: it_line TYPE slis_t_listheader.");
+    out.add("DATA: wa_sort TYPE slis_sortinfo_alv.");
+    out.add("DATA: it_sort TYPE slis_t_sortinfo_alv.");
+    addSectionBox(out, "*DATA DECLARATION       *");
+    out.add("DATA: G_DATE(10) TYPE C.");
+    addSectionBox(out, "*Table Decl for O/P     *");
+    out.add("DATA: IT_OUTPUT type STANDARD TABLE OF T_OUTPUT WITH HEADER LINE.");
+
+    // The work areas the select-options refer to, one per distinct table.
+    {
+        std::unordered_set<std::string_view> declared;
+        for (const SelectionEntry& e : report.selection) {
+            if (!isSelectOption(e.settings)) continue;
+            std::string_view table = trim(e.table);
+            if (declared.insert(table).second) out.add({"TABLES: ", table, "."});
+        }
+    }
+
+    // Selection screen.
+    out.add(kStars25);
+    out.add("*Selection Screen*");
+    out.add(kStars25);
+    out.add("SELECTION-SCREEN: BEGIN OF BLOCK b1 WITH FRAME .");
+    for (std::size_t i = 0; i < report.selection.size(); ++i) {
+        const SelectionEntry& e = report.selection[i];
+        const ScreenNames& names = g.screenNames[i];
+        std::string_view field = trim(e.field);
+        std::string_view table = trim(e.table);
+        out.add(" SELECTION-SCREEN: BEGIN OF LINE.");
+        out.add({" SELECTION-SCREEN: COMMENT 1(20) ", names.label, "."});
+        if (names.selectOption)
+            out.add({" SELECT-OPTIONS: ", names.input, " FOR ", table, "-", field});
+        else
+            out.add({" PARAMETER: ", names.input, " LIKE ", table, "-", field});
+        out.add("");
+        if (isRequired(e.settings)) out.add("  OBLIGATORY");
+        std::string_view value =
+            e.settings.size() > 4 ? std::string_view(e.settings).substr(4) : std::string_view();
+        out.add({"  DEFAULT '", text::abapQuoted(value, quoted), "'."});
+        out.add(" SELECTION-SCREEN: END OF LINE.");
+    }
+    out.add(" SELECTION-Screen: Skip 1.");
+    out.add("SELECTION-SCREEN: END OF BLOCK b1..");
+
+    // Events.
+    addSectionBox(out, "*AT Selection Screen O/P*");
+    out.add("AT SELECTION-SCREEN OUTPUT.");
+    for (std::size_t i = 0; i < report.selection.size(); ++i)
+        out.add({g.screenNames[i].label, " = '", text::abapQuoted(report.selection[i].description, quoted),
+                 "'."});
+    out.add("");
+    out.add("START-OF-SELECTION.");
+    out.add("PERFORM GET_DATA.");
+    out.add("PERFORM BUILD_FIELD_CAT.");
+    out.add("PERFORM ALV_DISPLAY.");
+}
+
+void GenForms(const ReportDefinition& report, Generated& g) {
+    Out out(g.source);
+    std::string quoted;
+
+    out.add("");
+    out.add("FORM GET_DATA.");
+    addSectionBox(out, "*GET DATA FROM TABLES   *");
+    out.add("");
+    for (const std::string& line : g.selectLines) out.add(line);
+    out.add("ENDFORM.");
+
+    out.add("FORM BUILD_FIELD_CAT.");
+    addSectionBox(out, "*Build ALV List Layout  *");
+    out.add("");
+    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
+        const OutputField& f = g.outputFields[i];
+        out.add({"  wa_fieldcat-fieldname = '", text::abapQuoted(f.field, quoted), "'."});
+        out.add({"  wa_fieldcat-ref_tabname = '", text::abapQuoted(f.table, quoted), "'."});
+        out.add("  wa_fieldcat-tabname = 'IT_OUTPUT'.");
+        out.add({"  wa_fieldcat-seltext_m = '", text::abapQuoted(f.description, quoted), "'."});
+        out.add("  APPEND wa_fieldcat TO it_fieldcat.");
+        out.add("  CLEAR wa_fieldcat.");
+    }
+    out.add("ENDFORM.");
+
+    out.add("FORM ALV_DISPLAY.");
+    addSectionBox(out, "*DISPLAY REPORT IN ALV  *");
+    out.add("perform alv_Eventtab_build.");
+    out.add(report.grid ? "CALL FUNCTION  'REUSE_ALV_GRID_DISPLAY'" : "CALL FUNCTION  'REUSE_ALV_LIST_DISPLAY'");
+    out.add("  EXPORTING");
+    out.add({"     i_callback_program             = '", text::abapQuoted(report.name, quoted), "'"});
+    out.add("    it_fieldcat = it_fieldcat");
+    out.add(report.printHeading ? "    it_events = it_events" : "*     it_events = it_events");
+    out.add("  TABLES");
+    out.add("    t_outtab                       = IT_OUTPUT.");
+    out.add("ENDFORM.");
+
+    addSectionBox(out, "*Build ALV Events       *");
+    out.add("form alv_Eventtab_build.");
+    out.add("call function 'REUSE_ALV_EVENTS_GET'");
+    out.add("     exporting");
+    out.add("i_list_type = 0");
+    out.add("     importing");
+    out.add("et_events   = it_events.");
+    out.add("read table it_events");
+    out.add("     with key name = slis_ev_top_of_page");
+    out.add("into wa_event.");
+    out.add("if sy-subrc = 0.");
+    out.add("   move 'TOP_OF_PAGE' to wa_event-form.");
+    out.add("   modify it_events from wa_event index sy-tabix.");
+    out.add("   endif.");
+    out.add("ENDFORM.");
+
+    addSectionBox(out, "*ALV TOP OF PAGE        *");
+    out.add("form top_of_page.");
+    std::string_view heading = text::abapQuoted(report.heading, quoted);
+    if (report.grid) {
+        out.add("WA_LINE-typ = 'H'.");
+        out.add({" WA_LINE-info = '", heading, "'."});
+        out.add(" append WA_LINE TO IT_LINE.");
+        out.add("WA_LINE-typ = 'S'.");
+        out.add(" WRITE SY-DATUM TO G_DATE.");
+        out.add(" CONCATENATE 'DATE:' G_DATE INTO WA_LINE-INFO.");
+        out.add(" append WA_LINE TO IT_LINE.");
+        out.add("call function 'REUSE_ALV_COMMENTARY_WRITE'");
+        out.add(" exporting");
+        out.add(" it_list_commentary = IT_LINE.");
+        out.add("");
+    } else {
+        out.add({"WRITE: AT 1 '", heading, "'."});
+        out.add("  NEW-LINE.");
+        out.add(" WRITE: AT 50 'Date:'(T03), sy-datum.");
+    }
+    out.add(" endform. ");
+}
+
+}  // namespace orvex

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Runs the ABAP parser and syntax check (abaplint) over the programs generated
+# from every example design and every test design. SAP's dictionary tables are
+# outside the checked namespace (unknown types are accepted); the ALV type pool
+# is the stand-in beside this script.
+# Usage: check_generated.sh ORVEX_CLI
+set -euo pipefail
+cli=$1
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+# The pinned abaplint of package-lock.json.
+if [ ! -x "$root/node_modules/.bin/abaplint" ] ||
+   ! grep -q '"version": "'"$(node -p "require('$root/package-lock.json').packages['node_modules/@abaplint/cli'].version")"'"' \
+        "$root/node_modules/@abaplint/cli/package.json"; then
+    (cd "$root" && npm ci --no-audit --no-fund --loglevel=error)
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/src"
+cp "$here/slis.type.abap" "$work/src/"
+count=0
+for design in "$root"/examples/*.json "$root"/tests/generator/designs/*.json; do
+    name=$(basename "$design" .json | tr 'A-Z-' 'a-z_')
+    "$cli" generate "$design" -o "$work/src/z_$name.prog.abap"
+    count=$((count + 1))
+done
+cat >"$work/abaplint.json" <<'JSON'
+{
+  "global": {"files": "/src/**/*.*", "skipGeneratedGatewayClasses": true, "skipGeneratedPersistentClasses": true,
+             "skipGeneratedFunctionGroups": true, "useApackDependencies": false, "skipIncludesWithoutMain": false},
+  "dependencies": [],
+  "syntax": {"version": "v702", "errorNamespace": "^(Z|Y|LCL_|TY_|LIF_)"},
+  "rules": {"parser_error": true, "check_syntax": true}
+}
+JSON
+echo "checking $count generated programs"
+cd "$work"
+node "$root/node_modules/@abaplint/cli/abaplint" abaplint.json

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# orvex-cli generate as a user runs it: output to standard output and to a
+# file, and refusals that write nothing and exit with status 2.
+# Usage: cli_test.sh ORVEX_CLI TEST_DATA_DIR
+set -uo pipefail
+cli=$1
+data=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+check() {  # name, then a command that must succeed
+    local name=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+"$cli" generate "$data/designs/grid_heading.json" >"$work/stdout.abap"
+check "generate to standard output" cmp -s "$work/stdout.abap" "$data/golden/grid_heading.abap"
+
+"$cli" generate "$data/designs/list_plain.json" -o "$work/out.abap"
+check "generate to a file" cmp -s "$work/out.abap" "$data/golden/list_plain.abap"
+
+# A refused design: exit 2, one line on standard error, no file, nothing on standard output.
+printf '{"name": "ZEMPTY", "fields": []}' >"$work/empty.json"
+"$cli" generate "$work/empty.json" -o "$work/refused.abap" >"$work/refused.out" 2>"$work/refused.err"
+check "refusal exits with 2" test $? -eq 2
+check "refusal writes no file" test ! -e "$work/refused.abap"
+check "refusal prints nothing" test ! -s "$work/refused.out"
+check "refusal says why in one line" test "$(wc -l <"$work/refused.err")" -eq 1
+check "refusal names the reason" grep -q "no output field" "$work/refused.err"
+
+# A refused design leaves an existing output file as it was.
+echo "keep" >"$work/kept.abap"
+"$cli" generate "$work/empty.json" -o "$work/kept.abap" 2>/dev/null
+check "refusal keeps an existing file" test "$(cat "$work/kept.abap")" = "keep"
+
+printf '{"fields": [{"table": 1}]}' >"$work/bad.json"
+"$cli" generate "$work/bad.json" 2>"$work/bad.err" >/dev/null
+check "malformed design exits with 2" test $? -eq 2
+check "malformed design names the place" grep -q "fields\[0\].table: expected a string" "$work/bad.err"
+
+"$cli" generate "$work/missing.json" 2>/dev/null
+check "missing design exits with 2" test $? -eq 2
+
+"$cli" generate "$data/designs/grid_plain.json" -o "$work/no/such/dir.abap" 2>/dev/null
+check "unwritable output exits with 2" test $? -eq 2
+
+"$cli" --help >"$work/help.out"
+check "--help works" grep -q "generate" "$work/help.out"
+check "--version works" bash -c "'$cli' --version | grep -q '^orvex-cli [0-9]'"
+
+"$cli" generate 2>/dev/null
+check "missing argument exits with 2" test $? -eq 2
+
+echo "$passed passed, $failed failed"
+test "$failed" -eq 0

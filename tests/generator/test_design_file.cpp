@@ -1,0 +1,111 @@
+// Design files: reading, writing and the golden programs of the test designs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "DesignFile.h"
+#include "ExpectLines.h"
+#include "Generator.h"
+
+namespace orvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(DesignFile, missingKeysTakeTheWizardsStartValues) {
+    DesignLoad load = parseDesign(R"({"name": "ZX"})");
+    ASSERT_TRUE(load) << load.error;
+    ReportDefinition expected;
+    expected.name = "ZX";
+    EXPECT_EQ(*load.design, expected);
+    EXPECT_EQ(load.design->heading, "<Report Heading>");
+    EXPECT_TRUE(load.design->grid);
+    EXPECT_FALSE(load.design->author.has_value());
+}
+
+TEST(DesignFile, savingAndLoadingRoundTrips) {
+    ReportDefinition r;
+    r.name = "ZRT";
+    r.description = "Line \"one\"\ttab";
+    r.company = "Ünïcødé";
+    r.author = "";
+    r.grid = false;
+    r.printHeading = true;
+    r.heading = "";
+    r.unicodeCheck = true;
+    r.fields = {{test::padded("SFLIGHT"), "CARRID", ""}};
+    r.selection = {{test::padded("SFLIGHT"), "CARRID", "Airline ", "S;R;a;b"}};
+    r.conditions = {{"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"}};
+    DesignLoad back = parseDesign(serializeDesign(r));
+    ASSERT_TRUE(back) << back.error;
+    EXPECT_EQ(*back.design, r);
+
+    fs::path dir = fs::temp_directory_path() / ("orvex-design-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    ASSERT_TRUE(saveDesignFile((dir / "d.json").string(), r));
+    DesignLoad loaded = loadDesignFile((dir / "d.json").string());
+    ASSERT_TRUE(loaded) << loaded.error;
+    EXPECT_EQ(*loaded.design, r);
+    EXPECT_FALSE(saveDesignFile((dir / "missing" / "d.json").string(), r));
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    fs::remove_all(dir);
+}
+
+TEST(DesignFile, malformedFilesNameThePlace) {
+    struct Case {
+        const char* json;
+        const char* error;
+    } cases[] = {
+        {R"({"name": "ZX",})", "not valid JSON: line 1, column 15:"},
+        {R"([])", "design: expected an object, found an array"},
+        {R"({"name": 7})", "name: expected a string, found a number"},
+        {R"({"grid": "yes"})", "grid: expected true or false, found a string"},
+        {R"({"fields": {}})", "fields: expected an array, found an object"},
+        {R"({"fields": [{"table": "T", "field": "F"}, {"table": "T", "field": "G"}, {"table": 1}]})",
+         "fields[2].table: expected a string, found a number"},
+        {R"({"fields": [{"table": "T"}]})", "fields[0].field: missing"},
+        {R"({"selection_screen": [{"table": "T", "field": "F"}]})", "selection_screen[0].settings: missing"},
+        {R"({"conditions": [3]})", "conditions[0]: expected an object, found a number"},
+        {"{\"name\": \"\xff\"}", "not valid JSON:"},
+    };
+    for (const Case& c : cases) {
+        DesignLoad load = parseDesign(c.json);
+        EXPECT_FALSE(load) << c.json;
+        EXPECT_EQ(load.error.rfind(c.error, 0), 0u) << "[" << load.error << "] for " << c.json;
+        EXPECT_EQ(load.error.find('\n'), std::string::npos);
+    }
+    DesignLoad missing = loadDesignFile("/nonexistent/design.json");
+    EXPECT_EQ(missing.error.rfind("/nonexistent/design.json: cannot open", 0), 0u) << missing.error;
+}
+
+// One program per variant (grid or list, heading on or off), compared whole.
+TEST(GoldenPrograms, everyVariant) {
+    const fs::path dir = ORVEX_GENERATOR_TEST_DATA;
+    int checked = 0;
+    for (const char* name : {"grid_heading", "grid_plain", "list_heading", "list_plain"}) {
+        SCOPED_TRACE(name);
+        DesignLoad load = loadDesignFile((dir / "designs" / (std::string(name) + ".json")).string());
+        ASSERT_TRUE(load) << load.error;
+        GenerationResult result = GenerateProgram(*load.design);
+        ASSERT_TRUE(std::holds_alternative<Generated>(result)) << std::get<GenerationError>(result).message;
+        const std::string golden = readText(dir / "golden" / (std::string(name) + ".abap"));
+        EXPECT_EQ(programText(std::get<Generated>(result).source), golden);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 4);
+}
+
+}  // namespace
+}  // namespace orvex

@@ -1,0 +1,172 @@
+// The generation lists and the SELECT statement.
+#include <gtest/gtest.h>
+
+#include "ExpectLines.h"
+#include "Generator.h"
+
+namespace orvex {
+namespace {
+
+using test::flightReport;
+using test::generated;
+using test::padded;
+using test::refusal;
+
+PickedField pick(const std::string& table, const std::string& field) { return {padded(table), field, " " + field + " "}; }
+
+TEST(Driver, aliasesFollowFirstUseAndFieldNamesAreKeptOnce) {
+    ReportDefinition r;
+    r.fields = {pick("T1", "F1"), pick("T1", "F2"), pick("T2", "F3"), pick("T2", "F1"), pick("T2", "F4")};
+    r.conditions = {{"T1", "F1", "=", "T2", "F1"}};
+    Generated g = generated(r);
+    EXPECT_EQ(g.aliases, (std::vector<TableAlias>{{"T1", "A"}, {"T2", "B"}}));
+    ASSERT_EQ(g.outputFields.size(), 5u);  // four distinct names and the terminating record
+    EXPECT_EQ(g.outputFields[0], (OutputField{"A", "F1", "T1", "F1", 0}));
+    EXPECT_EQ(g.outputFields[2], (OutputField{"B", "F3", "T2", "F3", 1}));
+    EXPECT_EQ(g.outputFields[3].field, "F4");
+    EXPECT_EQ(g.outputFields.back().field, "");
+}
+
+TEST(Driver, unknownConditionTableResolvesToTheLastTable) {
+    std::vector<TableAlias> aliases{{"T1", "A"}, {"T2", "B"}, {"T3", "C"}};
+    EXPECT_EQ(lookupTable(aliases, "T1"), 0u);
+    EXPECT_EQ(lookupTable(aliases, "T3"), 2u);
+    EXPECT_EQ(lookupTable(aliases, "NOPE"), 2u);
+    EXPECT_EQ(lookupTable(aliases, "t1"), 2u);  // exact comparison
+}
+
+// The example of an orders report: one join row and two where rows.
+TEST(Driver, selectStatementOfJoinAndWhereRows) {
+    ReportDefinition r;
+    r.fields = {pick("ORDERS", "ORDNO"), pick("ORDERS", "CUSTNO"), pick("CUSTOMERS", "NAME")};
+    r.selection = {{padded("ORDERS"), "ORDNO", "Order", "P;N;"}, {padded("ORDERS"), "CUSTNO", "Customer", "S;N;"}};
+    r.conditions = {{"ORDERS", "ORDNO", "=", "SELSCR", "ORDNO"},
+                    {"ORDERS", "CUSTNO", "=", "CUSTOMERS", "CUSTNO"},
+                    {"ORDERS", "CUSTNO", "<>", "SELSCR", "CUSTNO"}};
+    Generated g = generated(r);
+    EXPECT_LINES(g.selectLines, (std::vector<std::string>{
+                                    "Select ", "A~ORDNO ", "A~CUSTNO ", "B~NAME ", "into table It_Output From ",
+                                    "ORDERS As A inner join CUSTOMERS As B on A~CUSTNO = B~CUSTNO", " Where ",
+                                    "A~ORDNO = P_ORDNO", " AND ", "A~CUSTNO  IN  S_CUSTNO", "."}));
+    ASSERT_EQ(g.joins.size(), 1u);
+    ASSERT_EQ(g.wheres.size(), 2u);
+    EXPECT_EQ(g.wheres[1].op, " IN ");  // the row's "<>" is not used for a select-option
+    EXPECT_EQ(g.wheres[1].entry, 1u);
+}
+
+TEST(Driver, singleTableWithoutConditions) {
+    Generated g = generated(flightReport({"CARRID", "CONNID"}));
+    EXPECT_LINES(g.selectLines, (std::vector<std::string>{"Select ", "A~CARRID ", "A~CONNID ",
+                                                          "into table It_Output From ", "SFLIGHT As A", "."}));
+}
+
+TEST(Driver, laterJoinRowsJoinTheNewTableOrExtendTheCondition) {
+    ReportDefinition r;
+    r.fields = {pick("SFLIGHT", "FLDATE"), pick("SPFLI", "CITYFROM"), pick("SCARR", "CARRNAME"), pick("SBOOK", "BOOKID")};
+    r.conditions = {{"SFLIGHT", "CARRID", "=", "SPFLI", "CARRID"},
+                    {"SPFLI", "CONNID", "=", "SFLIGHT", "CONNID"},   // both joined: AND
+                    {"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"},   // right table new
+                    {"SBOOK", "CARRID", "=", "SFLIGHT", "CARRID"}};  // left table new
+    Generated g = generated(r);
+    std::vector<std::string> from(g.selectLines.begin() + 6, g.selectLines.end());
+    EXPECT_LINES(from, (std::vector<std::string>{"SFLIGHT As A inner join SPFLI As B on A~CARRID = B~CARRID",
+                                                 " AND B~CONNID = A~CONNID",
+                                                 " inner join SCARR As C on A~CARRID = C~CARRID",
+                                                 " inner join SBOOK As D on D~CARRID = A~CARRID", "."}));
+}
+
+TEST(Driver, whereRowKindFollowsTheFirstSettingsCharacter) {
+    ReportDefinition r = flightReport({"CARRID", "CONNID", "FLDATE"});
+    r.selection = {{padded("SFLIGHT"), " CARRID ", "", "s;N;"},  // lower-case s: a parameter
+                   {padded("SFLIGHT"), "CONNID", "", "X;N;"},
+                   {padded("SFLIGHT"), "FLDATE", "", "S;N;"}};
+    r.conditions = {{"SFLIGHT", "CARRID", "<>", "SELSCR", "CARRID"},
+                    {"SFLIGHT", "CONNID", ">", "SELSCR", "CONNID"},
+                    {"SFLIGHT", "FLDATE", "=", "SELSCR", "FLDATE"}};
+    Generated g = generated(r);
+    std::vector<std::string> where(g.selectLines.end() - 6, g.selectLines.end());
+    EXPECT_LINES(where, (std::vector<std::string>{"A~CARRID <> P_CARRID", " AND ", "A~CONNID > P_CONNID", " AND ",
+                                                  "A~FLDATE  IN  S_FLDATE", "."}));
+}
+
+TEST(Driver, selscrIsRecognisedExactlyOnly) {
+    ReportDefinition r;
+    r.fields = {pick("SFLIGHT", "CARRID"), pick("SCARR", "CARRNAME")};
+    r.conditions = {{"SFLIGHT", "CARRID", "=", "selscr", "CARRID"}};  // a join row to the last table
+    Generated g = generated(r);
+    ASSERT_EQ(g.joins.size(), 1u);
+    EXPECT_EQ(g.joins[0].rightClause, "SCARR As B");
+    EXPECT_TRUE(g.wheres.empty());
+}
+
+TEST(Driver, screenNamesAreShortAndUnique) {
+    ReportDefinition r = flightReport({"CARRID"});
+    for (const char* f : {"CARRID", "SEATSOCC_B", "SEATSOCC_F", "CARRI2", "CARRID"})
+        r.selection.push_back({padded("SFLIGHT"), f, "", "P;N;"});
+    r.selection[1].settings = r.selection[2].settings = "S;N;";
+    Generated g = generated(r);
+    std::vector<std::string> labels, inputs;
+    for (const ScreenNames& n : g.screenNames) {
+        labels.push_back(n.label);
+        inputs.push_back(n.input);
+    }
+    EXPECT_LINES(labels, (std::vector<std::string>{"VS_CARRI", "VS_SEATS", "VS_SEAT2", "VS_CARR2", "VS_CARR3"}));
+    EXPECT_LINES(inputs, (std::vector<std::string>{"P_CARRID", "s_SEATSO", "s_SEATS2", "P_CARRI2", "P_CARRI3"}));
+}
+
+TEST(Driver, whereEntryUsesTheEntrysShortenedName) {
+    ReportDefinition r = flightReport({"SEATSOCC_B"});
+    r.selection = {{padded("SFLIGHT"), "SEATSOCC_B", "", "S;N;"}};
+    r.conditions = {{"SFLIGHT", "SEATSOCC_B", "=", "SELSCR", "SEATSOCC_B"}};
+    Generated g = generated(r);
+    EXPECT_EQ(g.selectLines[g.selectLines.size() - 2], "A~SEATSOCC_B  IN  S_SEATSO");
+}
+
+TEST(Driver, refusals) {
+    ReportDefinition none = flightReport({});
+    EXPECT_NE(refusal(none).find("no output field"), std::string::npos);
+
+    ReportDefinition unknownScreenField = flightReport({"CARRID"});
+    unknownScreenField.conditions = {{"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"}};
+    EXPECT_NE(refusal(unknownScreenField).find("CARRID is not a field of the selection screen"), std::string::npos);
+
+    ReportDefinition unjoined;
+    unjoined.fields = {pick("SFLIGHT", "FLDATE"), pick("SPFLI", "CITYFROM")};
+    EXPECT_NE(refusal(unjoined).find("table SPFLI is not in the FROM clause"), std::string::npos);
+
+    ReportDefinition self = unjoined;
+    self.conditions = {{"SPFLI", "CARRID", "=", "SPFLI", "CARRID"}};
+    EXPECT_NE(refusal(self).find("joins table SPFLI with itself"), std::string::npos);
+
+    ReportDefinition neither;
+    neither.fields = {pick("T1", "A"), pick("T2", "B"), pick("T3", "C"), pick("T4", "D")};
+    neither.conditions = {{"T1", "A", "=", "T2", "A"}, {"T3", "C", "=", "T4", "C"}};
+    EXPECT_NE(refusal(neither).find("neither T3 nor T4 is joined"), std::string::npos);
+
+}
+
+TEST(Driver, atMost26Tables) {
+    ReportDefinition r;
+    for (int i = 0; i < 26; ++i) {
+        r.fields.push_back(pick("T" + std::to_string(i), "F" + std::to_string(i)));
+        if (i > 0) r.conditions.push_back({"T0", "K", "=", "T" + std::to_string(i), "K"});
+    }
+    Generated g = generated(r);
+    EXPECT_EQ(g.aliases.back().alias, "Z");
+    r.fields.push_back(pick("T26", "F26"));
+    EXPECT_NE(refusal(r).find("26 at most"), std::string::npos);
+}
+
+TEST(Driver, atMost32768SourceLines) {
+    // Each further output field adds eight lines: a component, a select piece and six catalogue lines.
+    const std::size_t base = generated(flightReport({"F"})).source.size() - 8;
+    const std::size_t fits = (kMaxSourceLines - base) / 8;
+    std::vector<std::string> fields;
+    for (std::size_t i = 0; i < fits; ++i) fields.push_back("F" + std::to_string(i));
+    EXPECT_LE(generated(flightReport(fields)).source.size(), kMaxSourceLines);
+    fields.push_back("LAST");
+    EXPECT_NE(refusal(flightReport(fields)).find("at most 32768"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orvex
