@@ -1,2 +1,55 @@
-// orvex: the wizard.
-int main() { return 0; }
+// orvex: the wizard. Starts with the splash screen, then the main window.
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "Session.h"
+#include "Version.h"
+#include "frmMain.h"
+#include "frmSplash.h"
+
+namespace {
+
+// True when a window system is reachable or a platform was chosen explicitly.
+bool displayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!displayAvailable()) {
+        std::fprintf(stderr,
+                     "orvex: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                     "The wizard needs a graphical desktop. On a machine without one, run it in a\n"
+                     "virtual display:\n"
+                     "    xvfb-run -a %s\n"
+                     "or choose a Qt platform explicitly, e.g. QT_QPA_PLATFORM=vnc.\n",
+                     argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ORVEX"));
+    QApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION_STRING));
+    // The splash closes before the main window opens; that must not end the run.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    orvex::screens::Session session;
+    session.version = {ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH};
+
+    std::unique_ptr<orvex::screens::frmSplash> splash;
+    splash = std::make_unique<orvex::screens::frmSplash>(session, nullptr, [&session] {
+        // The main window stays up for the rest of the run.
+        orvex::screens::frmMain main(session);
+        session.runModal(main);
+        QApplication::quit();
+    });
+    splash->show();
+    return app.exec();
+}

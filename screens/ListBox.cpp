@@ -1,0 +1,73 @@
+#include "ListBox.h"
+
+#include <QItemSelectionModel>
+#include <QSignalBlocker>
+
+namespace orvex::screens {
+
+ListBox::ListBox(const QString& objectName, QWidget* parent) : QListView(parent), model_(new QStringListModel(this)) {
+    setObjectName(objectName);
+    setModel(model_);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid()) emit rowSelected(current.row());
+            });
+}
+
+int ListBox::count() const { return model_->rowCount(); }
+
+QString ListBox::item(int row) const { return model_->data(model_->index(row), Qt::DisplayRole).toString(); }
+
+QStringList ListBox::items() const { return model_->stringList(); }
+
+std::vector<std::string> ListBox::stdItems() const {
+    std::vector<std::string> out;
+    const QStringList all = model_->stringList();
+    out.reserve(static_cast<std::size_t>(all.size()));
+    for (const QString& s : all) out.push_back(s.toStdString());
+    return out;
+}
+
+void ListBox::addItem(const QString& text) {
+    const QSignalBlocker blocker(selectionModel());
+    const int row = model_->rowCount();
+    model_->insertRows(row, 1);
+    model_->setData(model_->index(row), text);
+}
+
+void ListBox::removeItem(int row) {
+    if (row < 0 || row >= count()) return;
+    const QSignalBlocker blocker(selectionModel());
+    model_->removeRows(row, 1);
+    // A removed row leaves nothing selected, as a classic list box does.
+    selectionModel()->clear();
+}
+
+void ListBox::clear() { setItems({}); }
+
+void ListBox::setItems(const QStringList& items) {
+    const QSignalBlocker blocker(selectionModel());
+    model_->setStringList(items);
+    selectionModel()->clear();
+}
+
+int ListBox::selectedRow() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ListBox::selectRow(int row) {
+    const QSignalBlocker blocker(selectionModel());
+    if (row < 0 || row >= count()) {
+        selectionModel()->clear();
+        return;
+    }
+    const QModelIndex index = model_->index(row);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+}  // namespace orvex::screens

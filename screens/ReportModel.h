@@ -1,0 +1,47 @@
+#pragma once
+// The report being designed, as one object the screens edit and the
+// generator reads. Each screen owns one stage of it; loading a screen
+// afresh or going back from it discards its stage and every later one.
+#include <string>
+#include <vector>
+
+#include "ReportDefinition.h"
+
+namespace orvex::screens {
+
+enum class Stage { Tables = 0, Fields, Selection, Conditions };
+
+class ReportModel {
+public:
+    // Attributes (main window) and the picked fields, selection-screen
+    // entries and conditions, in the exact text the screens show.
+    ReportDefinition definition;
+    // The chosen tables (lstSELTABS), 40 characters each, in the order chosen.
+    std::vector<std::string> tables;
+
+    // Called when a screen loads: keeps the stage when it comes from an
+    // opened design not yet shown, otherwise empties it and every later one.
+    // Returns true when the stage was kept.
+    bool load(Stage stage);
+    // Called when the user goes back from a screen: its work and every later
+    // stage are discarded, and so is what is left of an opened design.
+    void discard(Stage stage);
+
+    // Puts an opened design in place; each screen shows its part when it
+    // loads next, as if the user had entered it.
+    void open(const ReportDefinition& design);
+    bool pending(Stage stage) const;
+
+private:
+    bool pending_[4] = {false, false, false, false};
+};
+
+// A table name padded with blanks to the 40 characters of the repository's
+// object-name column, as the table search delivers it.
+std::string padTableName(const std::string& name);
+// Text without leading and trailing blanks.
+std::string trimmed(const std::string& text);
+// The distinct tables of the picked fields, in order, padded.
+std::vector<std::string> tablesOf(const ReportDefinition& design);
+
+}  // namespace orvex::screens

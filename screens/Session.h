@@ -1,0 +1,98 @@
+#pragma once
+// What the screens share: the component references, the logon values, the
+// two wizard flags, the report model, and the seams through which they show
+// messages, run modal steps, choose files and end the program. Tests replace
+// the seams so nothing blocks.
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Messages.h"
+#include "ReportModel.h"
+#include "Rfc.h"
+#include "Settings.h"
+
+class QDialog;
+
+namespace orvex::screens {
+
+class frmSettings;
+class frmMain;
+
+// Shows one message to the user. The only place message boxes come from.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void show(const sap::Message& message) = 0;
+};
+
+// Shows messages in QMessageBox, with the nearest Qt styles: critical and
+// information icons, application-modal for system-modal, right-aligned text.
+class MessageBoxPrompter : public Prompter {
+public:
+    void show(const sap::Message& message) override;
+};
+
+struct Version {
+    int major = 0, minor = 0, patch = 0;
+};
+
+// Shows the wait cursor while a remote call runs.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Seams, with the program's defaults.
+    sap::BackendFactory factory;                      // default: sandbox or HTTP by address
+    std::string settingsPath;                         // default: Quaylin.ini beside the program
+    Prompter* prompter;                               // default: message boxes
+    std::function<int(QDialog&)> runModal;            // default: exec()
+    std::function<void()> exitProgram;                // default: ends the process at once
+    std::function<QString(bool save)> chooseDesignFile;  // default: file dialogs; "" = cancelled
+    Version version;                                  // default: the build's version
+
+    // The shared component references: instance and current function.
+    std::unique_ptr<sap::Component> component;
+    std::unique_ptr<sap::Function> function;
+    // The six logon values every logon uses.
+    sap::LogonValues logon;
+
+    bool generated = false;   // a program was created; the chain folds back
+    bool aboutMode = false;   // the splash screen serves as About box
+    ReportModel report;
+    frmMain* mainWindow = nullptr;
+
+    void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle);
+    sap::MessageSink messageSink();
+
+    // Logs on with a new component instance that replaces the shared
+    // references; on failure shows "No connection to R/3!".
+    bool logOn();
+    bool connectionOpen() const;
+    // Logs off an open connection and drops the shared references.
+    void dropConnection();
+
+    // The settings dialog, loaded hidden (from the file) when not loaded.
+    frmSettings& settings();
+    bool settingsLoaded() const { return settings_ != nullptr; }
+    void unloadSettings();
+
+private:
+    std::unique_ptr<frmSettings> settings_;
+    MessageBoxPrompter messageBoxes_;
+};
+
+}  // namespace orvex::screens

@@ -1,0 +1,239 @@
+#include "frmFields.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ListBox.h"
+#include "Session.h"
+#include "frmSelectionScr.h"
+
+namespace orvex::screens {
+
+namespace {
+QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(parent->style()->standardIcon(picture));
+    button->setIconSize(QSize(24, 24));
+    button->setAccessibleName(QString::fromLatin1(accessible));
+    return button;
+}
+
+// A cell by column name, letter case aside, as the component reads it.
+const std::string& cellOf(const sap::RfcRow& row, const std::string& column) {
+    static const std::string empty;
+    for (const auto& [name, value] : row.cells())
+        if (QString::fromStdString(name).compare(QString::fromStdString(column), Qt::CaseInsensitive) == 0) return value;
+    return empty;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+}  // namespace
+
+frmFields::frmFields(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+    buildUi();
+    Form_Load();
+}
+
+void frmFields::buildUi() {
+    setObjectName(QStringLiteral("frmFields"));
+    setWindowTitle(QStringLiteral("Select the fields"));
+
+    auto* tablesFrame = new QGroupBox(QStringLiteral("Selected Tables"), this);
+    lstTABSSEL = new ListBox(QStringLiteral("lstTABSSEL"), tablesFrame);
+    (new QVBoxLayout(tablesFrame))->addWidget(lstTABSSEL);
+    cmdLSTFLDS = pictureButton(this, "cmdLSTFLDS", QStyle::SP_ArrowRight, "List Fields");
+    cmdLSTFLDS->setToolTip(QStringLiteral("List Fields of the Table"));
+
+    auto* fieldsFrame = new QGroupBox(QStringLiteral("Fields "), this);
+    lstTABFields = new ListBox(QStringLiteral("lstTABFields"), fieldsFrame);
+    lstFLDDESC = new ListBox(QStringLiteral("lstFLDDESC"), fieldsFrame);
+    auto* fieldLists = new QHBoxLayout(fieldsFrame);
+    fieldLists->addWidget(lstTABFields, 2);
+    fieldLists->addWidget(lstFLDDESC, 3);
+
+    cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add");
+    cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove");
+
+    auto* pickedFrame = new QGroupBox(QStringLiteral("Selected Fields"), this);
+    lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"), pickedFrame);
+    lstSelFields = new ListBox(QStringLiteral("lstSelFields"), pickedFrame);
+    lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"), pickedFrame);
+    auto* pickedLists = new QHBoxLayout(pickedFrame);
+    pickedLists->addWidget(lstFinalTABS, 2);
+    pickedLists->addWidget(lstSelFields, 2);
+    pickedLists->addWidget(lstSelFldsDesc, 3);
+
+    cmdCancel = makeButton(this, "cmdCancel", "Back");
+    Command1 = makeButton(this, "Command1", "Next");
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(tablesFrame, 2);
+    auto* listButton = new QVBoxLayout;
+    listButton->addStretch();
+    listButton->addWidget(cmdLSTFLDS);
+    listButton->addStretch();
+    top->addLayout(listButton);
+    top->addWidget(fieldsFrame, 4);
+
+    auto* pick = new QHBoxLayout;
+    pick->addStretch();
+    pick->addWidget(cmdADD);
+    pick->addWidget(cmdRemove);
+    pick->addStretch();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(Command1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(pick);
+    layout->addWidget(pickedFrame, 1);
+    layout->addLayout(buttons);
+    resize(780, 560);
+
+    connect(cmdLSTFLDS, &QToolButton::clicked, this, &frmFields::cmdLSTFLDS_Click);
+    connect(cmdADD, &QToolButton::clicked, this, &frmFields::cmdADD_Click);
+    connect(cmdRemove, &QToolButton::clicked, this, &frmFields::cmdRemove_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmFields::cmdCancel_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmFields::Command1_Click);
+
+    // Parallel lists select in step: field and label both ways; a picked
+    // table row carries its field and label along.
+    connect(lstTABFields, &ListBox::rowSelected, lstFLDDESC, &ListBox::selectRow);
+    connect(lstFLDDESC, &ListBox::rowSelected, lstTABFields, &ListBox::selectRow);
+    connect(lstFinalTABS, &ListBox::rowSelected, lstSelFields, &ListBox::selectRow);
+    connect(lstFinalTABS, &ListBox::rowSelected, lstSelFldsDesc, &ListBox::selectRow);
+}
+
+void frmFields::Form_Load() {
+    QStringList tables;
+    for (const auto& t : session_.report.tables) tables.append(toQ(t));
+    lstTABSSEL->setItems(tables);
+    // Picked fields start empty, unless an opened design brings them.
+    session_.report.load(Stage::Fields);
+    for (const auto& f : session_.report.definition.fields) {
+        lstFinalTABS->addItem(toQ(f.table));
+        lstSelFields->addItem(toQ(f.field));
+        lstSelFldsDesc->addItem(toQ(f.description));
+    }
+    updateButtons();
+}
+
+void frmFields::cmdLSTFLDS_Click() {
+    const int row = lstTABSSEL->selectedRow();
+    if (row < 0) return;
+    lstTABFields->clear();
+    lstFLDDESC->clear();
+    // A connection dropped by an earlier failure is opened anew.
+    if (!session_.connectionOpen() && !session_.logOn()) {
+        updateButtons();
+        return;
+    }
+    const QString table = lstTABSSEL->item(row);
+    session_.function = session_.component->add("DD_TABL_GET");
+    sap::Function& f = *session_.function;
+    f.setExport("TABL_NAME", toStd(table));
+    f.setExport("WITHTEXT", "X");
+    bool ok = false;
+    {
+        BusyCursor busy;
+        ok = f.call();
+    }
+    (void)f.exception();
+    if (!ok) {
+        session_.dropConnection();
+        updateButtons();
+        return;
+    }
+    QStringList names, labels;
+    for (const auto& r : f.tables("DD03P_TAB_A").rows()) {
+        const std::string& name = cellOf(r, "Fieldname");
+        if (!name.empty() && name.front() == '.') continue;
+        names.append(toQ(name));
+        labels.append(toQ(cellOf(r, "SCRTEXT_L")));
+    }
+    lstTABFields->setItems(names);
+    lstFLDDESC->setItems(labels);
+    listedTable_ = table;
+    updateButtons();
+}
+
+void frmFields::appendPicked(const PickedField& field) {
+    session_.report.definition.fields.push_back(field);
+    lstFinalTABS->addItem(toQ(field.table));
+    lstSelFields->addItem(toQ(field.field));
+    lstSelFldsDesc->addItem(toQ(field.description));
+}
+
+void frmFields::cmdADD_Click() {
+    const int row = lstTABFields->selectedRow();
+    if (row >= 0) {
+        // The table recorded is the one whose fields are listed.
+        appendPicked(PickedField{toStd(listedTable_), toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))});
+        lstTABFields->removeItem(row);
+        lstFLDDESC->removeItem(row);
+    }
+    updateButtons();
+}
+
+void frmFields::cmdRemove_Click() {
+    const int row = lstFinalTABS->selectedRow();
+    if (row < 0) return;
+    auto& fields = session_.report.definition.fields;
+    fields.erase(fields.begin() + row);
+    lstFinalTABS->removeItem(row);
+    lstSelFields->removeItem(row);
+    lstSelFldsDesc->removeItem(row);
+    updateButtons();
+}
+
+void frmFields::updateButtons() {
+    Command1->setEnabled(lstFinalTABS->count() > 0);
+    cmdADD->setEnabled(lstTABFields->count() > 0);
+    cmdRemove->setEnabled(lstFinalTABS->count() > 0);
+    cmdLSTFLDS->setEnabled(lstTABSSEL->count() > 0);
+}
+
+void frmFields::cmdCancel_Click() {
+    session_.report.discard(Stage::Fields);
+    QDialog::reject();
+}
+
+void frmFields::Command1_Click() {
+    {
+        frmSelectionScr selection(session_, this);
+        session_.runModal(selection);
+    }
+    Form_Activate();
+}
+
+void frmFields::Form_Activate() {
+    if (session_.generated) QDialog::done(QDialog::Accepted);
+}
+
+void frmFields::paintEvent(QPaintEvent* event) {
+    Command1->setEnabled(lstFinalTABS->count() > 0);
+    QDialog::paintEvent(event);
+}
+
+void frmFields::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+    QDialog::changeEvent(event);
+}
+
+void frmFields::reject() { cmdCancel_Click(); }
+
+}  // namespace orvex::screens

@@ -1,0 +1,56 @@
+#pragma once
+// Field selection: list the fields of a chosen table from the dictionary
+// and pick the fields the report shows.
+#include <QDialog>
+
+#include "ReportDefinition.h"
+
+class QPushButton;
+class QToolButton;
+
+namespace orvex::screens {
+
+class ListBox;
+class Session;
+
+class frmFields : public QDialog {
+    Q_OBJECT
+public:
+    // Loading copies the chosen tables.
+    frmFields(Session& session, QWidget* parent = nullptr);
+
+    ListBox* lstTABSSEL;
+    QToolButton* cmdLSTFLDS;
+    ListBox* lstTABFields;
+    ListBox* lstFLDDESC;
+    QToolButton* cmdADD;
+    QToolButton* cmdRemove;
+    ListBox* lstFinalTABS;
+    ListBox* lstSelFields;
+    ListBox* lstSelFldsDesc;
+    QPushButton* cmdCancel;  // Back
+    QPushButton* Command1;   // Next
+
+    void cmdLSTFLDS_Click();
+    void cmdADD_Click();
+    void cmdRemove_Click();
+    void cmdCancel_Click();
+    void Command1_Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void reject() override;
+
+private:
+    void buildUi();
+    void Form_Load();
+    void Form_Activate();
+    void updateButtons();
+    void appendPicked(const PickedField& field);
+
+    Session& session_;
+    QString listedTable_;  // the table whose fields are listed
+};
+
+}  // namespace orvex::screens

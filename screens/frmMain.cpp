@@ -1,0 +1,391 @@
+#include "frmMain.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include "DesignFile.h"
+#include "ListBox.h"
+#include "Session.h"
+#include "TableReads.h"
+#include "frmSettings.h"
+#include "frmSplash.h"
+#include "frmTables.h"
+
+namespace orvex::screens {
+
+namespace {
+
+bool nameCharAllowed(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
+}
+
+QLineEdit* makeBox(QWidget* parent, const char* name, int maxLength, const char* toolTip) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setMaxLength(maxLength);
+    if (toolTip) box->setToolTip(QString::fromLatin1(toolTip));
+    return box;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// Checks an opened design's attributes against the limits of the boxes, so
+// nothing is cut or filtered without the user knowing. "" when all fit.
+std::string attributeProblem(const ReportDefinition& d) {
+    const QString name = toQ(d.name);
+    if (name.size() > 30 || filterProgramName(name) != name)
+        return "The report name may hold at most 30 letters, digits and \"_\".";
+    if (toQ(d.description).size() > 70) return "The report description may hold at most 70 characters.";
+    if (toQ(d.company).size() > 70) return "The company name may hold at most 70 characters.";
+    if (toQ(d.heading).size() > 60) return "The report heading may hold at most 60 characters.";
+    return {};
+}
+
+}  // namespace
+
+bool programNameKeyAccepted(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    // Ctrl with a letter types a control character: only Ctrl+V and Ctrl+X pass.
+    if ((modifiers & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
+        return key == Qt::Key_V || key == Qt::Key_X;
+    switch (key) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: return true;
+    default: break;
+    }
+    if (text.isEmpty()) return true;  // types nothing: cursor keys, Delete, Home
+    for (QChar c : text)
+        if (!nameCharAllowed(c)) return false;
+    return true;
+}
+
+QString filterProgramName(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text)
+        if (nameCharAllowed(c)) out.append(c);
+    return out;
+}
+
+QString loginName() {
+    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name) return QString::fromLocal8Bit(pw->pw_name);
+    if (const char* user = std::getenv("USER")) return QString::fromLocal8Bit(user);
+    return {};
+}
+
+frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+    session_.mainWindow = this;
+    buildUi();
+    Form_Load();
+}
+
+frmMain::~frmMain() {
+    if (session_.mainWindow == this) session_.mainWindow = nullptr;
+}
+
+void frmMain::buildUi() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orvex"));
+
+    lblUser = new QLabel(this);
+    lblUser->setObjectName(QStringLiteral("lblUser"));
+    QFont bold = lblUser->font();
+    bold.setBold(true);
+    lblUser->setFont(bold);
+
+    auto* parameters = new QGroupBox(QStringLiteral("Report Parameters"), this);
+    parameters->setObjectName(QStringLiteral("fraParameters"));
+    txtName = makeBox(parameters, "txtName", 30, "Only 30 chars are allowed");
+    txtName->installEventFilter(this);
+    txtDescription = makeBox(parameters, "txtDescription", 70, "Only 70 Chars are allowed");
+    txtCompName = makeBox(parameters, "txtCompName", 70, "Only 70 Chars are allowed");
+    Command4 = makeButton(parameters, "Command4", "Check Name");
+
+    Option1 = new QRadioButton(QStringLiteral("ALV List Display"), parameters);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option2 = new QRadioButton(QStringLiteral("ALV Grid Display"), parameters);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Option2->setChecked(true);
+
+    Check1 = new QCheckBox(QStringLiteral("Print Report Heading"), parameters);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    auto* headingFrame = new QGroupBox(QStringLiteral("Report Heading"), parameters);
+    Text1 = makeBox(headingFrame, "Text1", 60, nullptr);
+    Text1->setText(QString::fromLatin1(kInitialHeading));
+    Text1->setEnabled(false);
+    (new QVBoxLayout(headingFrame))->addWidget(Text1);
+    Check2 = new QCheckBox(QStringLiteral("Unicode Check Active"), parameters);
+    Check2->setObjectName(QStringLiteral("Check2"));
+
+    auto* grid = new QGridLayout(parameters);
+    auto addRow = [&](int row, const char* caption, QWidget* box) {
+        auto* label = new QLabel(QString::fromLatin1(caption), parameters);
+        label->setBuddy(box);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+    };
+    addRow(0, "Report Name", txtName);
+    grid->addWidget(Command4, 0, 2);
+    addRow(1, "Report Description", txtDescription);
+    grid->addWidget(txtDescription, 1, 1, 1, 2);
+    addRow(2, "Company Name", txtCompName);
+    grid->addWidget(txtCompName, 2, 1, 1, 2);
+    auto* display = new QHBoxLayout;
+    display->addWidget(Option1);
+    display->addWidget(Option2);
+    display->addStretch();
+    grid->addLayout(display, 3, 1, 1, 2);
+    grid->addWidget(Check1, 4, 1, 1, 2);
+    grid->addWidget(headingFrame, 5, 1, 1, 2);
+    grid->addWidget(Check2, 6, 1, 1, 2);
+    grid->setColumnStretch(1, 1);
+    txtName->setMinimumWidth(260);
+
+    auto* buttonFrame = new QGroupBox(this);
+    Command2 = makeButton(buttonFrame, "Command2", "Connect SAP");
+    Command3 = makeButton(buttonFrame, "Command3", "Basic SAP Configuration");
+    Command1 = makeButton(buttonFrame, "Command1", "Exit");
+    auto* buttons = new QHBoxLayout(buttonFrame);
+    buttons->addWidget(Command2);
+    buttons->addWidget(Command3);
+    buttons->addWidget(Command1);
+
+    menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    QMenu* mnuReport = menuBar->addMenu(QStringLiteral("&Report"));
+    mnuReport->setObjectName(QStringLiteral("mnuReport"));
+    mnuNext = mnuReport->addAction(QStringLiteral("&Next"));
+    mnuNext->setObjectName(QStringLiteral("mnuNext"));
+    mnuReport->addSeparator();
+    mnuOpenDesign = mnuReport->addAction(QStringLiteral("Open Design..."));
+    mnuOpenDesign->setObjectName(QStringLiteral("mnuOpenDesign"));
+    mnuSaveDesign = mnuReport->addAction(QStringLiteral("Save Design..."));
+    mnuSaveDesign->setObjectName(QStringLiteral("mnuSaveDesign"));
+    mnuReport->addSeparator();
+    mnuExit = mnuReport->addAction(QStringLiteral("&Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    QMenu* mnuHelp = menuBar->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(lblUser);
+    layout->addWidget(parameters);
+    layout->addWidget(buttonFrame);
+
+    connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+    connect(Check1, &QCheckBox::clicked, this, &frmMain::Check1_Click);
+    connect(mnuNext, &QAction::triggered, this, &frmMain::Command2_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::Command1_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(mnuSaveDesign, &QAction::triggered, this, &frmMain::mnuSaveDesign_Click);
+    connect(mnuOpenDesign, &QAction::triggered, this, &frmMain::mnuOpenDesign_Click);
+    connect(txtName, &QLineEdit::textChanged, this, &frmMain::txtName_textChanged);
+    for (QLineEdit* box : {txtDescription, txtCompName, Text1})
+        connect(box, &QLineEdit::textChanged, this, &frmMain::attributesChanged);
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{Option1, Option2, Check1, Check2})
+        connect(b, &QAbstractButton::toggled, this, &frmMain::attributesChanged);
+}
+
+void frmMain::Form_Load() {
+    session_.generated = false;
+    lblUser->setText(QStringLiteral("BLUEHARBOUR welcomes ") + loginName());
+    session_.settings().getInit();
+    settingsCheck();
+    attributesChanged();
+}
+
+void frmMain::Form_Activate() { session_.generated = false; }
+
+void frmMain::settingsCheck() {
+    const frmSettings& s = session_.settings();
+    bool complete = true;
+    for (const QLineEdit* box : {s.Text1, s.Text2, s.Text3, s.Text4, s.Text5, s.Text6})
+        if (toStd(box->text()).find_first_not_of(' ') == std::string::npos) complete = false;
+    settingsComplete_ = complete;
+    Command2->setEnabled(complete);
+    Command4->setEnabled(complete);
+}
+
+void frmMain::attributesChanged() {
+    ReportDefinition& d = session_.report.definition;
+    d.name = toStd(txtName->text());
+    d.description = toStd(txtDescription->text());
+    d.company = toStd(txtCompName->text());
+    d.grid = Option2->isChecked();
+    d.printHeading = Check1->isChecked();
+    d.heading = toStd(Text1->text());
+    d.unicodeCheck = Check2->isChecked();
+}
+
+void frmMain::txtName_textChanged(const QString& text) {
+    // Pasted or dropped text keeps only what the key filter lets through:
+    // the name flows into repository conditions and the program source.
+    const QString filtered = filterProgramName(text);
+    if (filtered != text) {
+        const int cursor = txtName->cursorPosition() - static_cast<int>(text.size() - filtered.size());
+        const QSignalBlocker blocker(txtName);
+        txtName->setText(filtered);
+        txtName->setCursorPosition(std::max(0, cursor));
+    }
+    attributesChanged();
+}
+
+void frmMain::Command2_Click() {
+    const QString name = txtName->text();
+    const QChar first = name.isEmpty() ? QChar() : name.front().toUpper();
+    if (first != QLatin1Char('Z') && first != QLatin1Char('Y')) {
+        session_.message("Invalid Program Name\r\nIt should start with 'Y or Z'", sap::kSystemModal);
+        return;
+    }
+    if (trimmed(toStd(name)).empty() || trimmed(toStd(txtDescription->text())).empty()) {
+        session_.message("Program Name/Description can not be empty");
+        return;
+    }
+    settingsCheck();
+    if (!settingsComplete_) {
+        session_.message("Please complete the SAP Settings...", sap::kInformation, "SAP Settings");
+        Command3_Click();
+        return;
+    }
+    Command2->setText(QStringLiteral("Connecting to SAP...."));
+    Command2->repaint();
+    if (!frmTables::getConnectedToSAP(session_)) {
+        Command2->setText(QStringLiteral("Connect SAP"));
+        return;
+    }
+    {
+        frmTables tables(session_, this);
+        session_.runModal(tables);
+    }
+    Form_Activate();
+}
+
+void frmMain::Command4_Click() {
+    const std::string name = toStd(txtName->text());
+    if (trimmed(name).empty()) {
+        session_.message("Please enter valid program name", sap::kInformation);
+        return;
+    }
+    if (!session_.logOn()) return;
+    sap::TadirRead read;
+    {
+        BusyCursor busy;
+        read = sap::readTadir(*session_.component, sap::programNameCondition(name));
+    }
+    if (!read.ok) {
+        session_.dropConnection();
+        return;
+    }
+    if (!read.rows.empty())
+        session_.message("Program already available in the System\r\n   Choose some other name", sap::kCritical);
+}
+
+void frmMain::Command3_Click() {
+    session_.runModal(session_.settings());
+    session_.unloadSettings();
+    settingsCheck();
+}
+
+void frmMain::Command1_Click() { session_.exitProgram(); }
+
+void frmMain::Check1_Click() { Text1->setEnabled(Check1->isChecked()); }
+
+void frmMain::mnuAbout_Click() {
+    session_.aboutMode = true;
+    frmSplash about(session_, this);
+    session_.runModal(about);
+}
+
+void frmMain::mnuSaveDesign_Click() {
+    const QString path = session_.chooseDesignFile(true);
+    if (path.isEmpty()) return;
+    attributesChanged();
+    ReportDefinition design = session_.report.definition;
+    design.author.reset();
+    const DesignSave saved = saveDesignFile(toStd(path), design);
+    if (!saved.ok) session_.message("The design could not be saved.\r\n" + saved.error, sap::kCritical);
+}
+
+void frmMain::mnuOpenDesign_Click() {
+    const QString path = session_.chooseDesignFile(false);
+    if (path.isEmpty()) return;
+    const DesignLoad loaded = loadDesignFile(toStd(path));
+    if (!loaded) {
+        session_.message("The design could not be opened.\r\n" + loaded.error, sap::kCritical);
+        return;
+    }
+    const ReportDefinition& d = *loaded.design;
+    if (const std::string problem = attributeProblem(d); !problem.empty()) {
+        session_.message("The design could not be opened.\r\n" + problem, sap::kCritical);
+        return;
+    }
+    txtName->setText(toQ(d.name));
+    txtDescription->setText(toQ(d.description));
+    txtCompName->setText(toQ(d.company));
+    (d.grid ? Option2 : Option1)->setChecked(true);
+    Check1->setChecked(d.printHeading);
+    Check1_Click();
+    Text1->setText(toQ(d.heading));
+    Check2->setChecked(d.unicodeCheck);
+    session_.report.open(d);
+    attributesChanged();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtName && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!programNameKeyAccepted(key->key(), key->modifiers(), key->text())) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmMain::paintEvent(QPaintEvent* event) {
+    settingsCheck();
+    QDialog::paintEvent(event);
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+    QDialog::changeEvent(event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Closing the window ends the program, as "Exit" does.
+    event->accept();
+    Command1_Click();
+}
+
+void frmMain::reject() {
+    // Escape does not close the main window; only "Exit" and the title bar do.
+}
+
+}  // namespace orvex::screens

@@ -1,0 +1,84 @@
+#pragma once
+// The main window: the report's attributes, the name check against the
+// repository, and the start of the wizard chain.
+#include <QDialog>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+class QRadioButton;
+
+namespace orvex::screens {
+
+class Session;
+
+class frmMain : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmMain(Session& session, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    QLineEdit* txtName;
+    QLineEdit* txtDescription;
+    QLineEdit* txtCompName;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QCheckBox* Check1;
+    QLineEdit* Text1;
+    QCheckBox* Check2;
+    QLabel* lblUser;
+    QPushButton* Command4;  // Check Name
+    QPushButton* Command2;  // Connect SAP
+    QPushButton* Command3;  // Basic SAP Configuration
+    QPushButton* Command1;  // Exit
+    QMenuBar* menuBar;
+    QAction* mnuNext;
+    QAction* mnuSaveDesign;
+    QAction* mnuOpenDesign;
+    QAction* mnuExit;
+    QAction* mnuAbout;
+
+    bool settingsComplete() const { return settingsComplete_; }
+    // Enables "Connect SAP" and "Check Name" exactly when all six settings are non-blank.
+    void settingsCheck();
+
+    void Command2_Click();
+    void Command4_Click();
+    void Command3_Click();
+    void Command1_Click();
+    void Check1_Click();
+    void mnuAbout_Click();
+    void mnuSaveDesign_Click();
+    void mnuOpenDesign_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void buildUi();
+    void Form_Load();
+    void Form_Activate();
+    void txtName_textChanged(const QString& text);
+    void attributesChanged();
+
+    Session& session_;
+    bool settingsComplete_ = false;
+};
+
+// Whether a key typed into the program name is accepted: letters, digits,
+// "_", Backspace, Enter, Escape, Ctrl+V and Ctrl+X; keys that type nothing
+// (arrows, Delete) pass.
+bool programNameKeyAccepted(int key, Qt::KeyboardModifiers modifiers, const QString& text);
+// The program name with every character the key filter would refuse removed.
+QString filterProgramName(const QString& text);
+// The login name of the user running the program.
+QString loginName();
+
+}  // namespace orvex::screens

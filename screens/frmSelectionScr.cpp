@@ -1,0 +1,234 @@
+#include "frmSelectionScr.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ListBox.h"
+#include "Session.h"
+#include "frmWhereCondn.h"
+
+namespace orvex::screens {
+
+namespace {
+QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(parent->style()->standardIcon(picture));
+    button->setIconSize(QSize(24, 24));
+    button->setAccessibleName(QString::fromLatin1(accessible));
+    return button;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// Lays out labelled lists side by side in a frame.
+QGroupBox* listFrame(QWidget* parent, const QString& title, std::initializer_list<std::pair<const char*, ListBox*>> lists) {
+    auto* frame = new QGroupBox(title, parent);
+    auto* grid = new QGridLayout(frame);
+    int column = 0;
+    for (const auto& [caption, list] : lists) {
+        list->setParent(frame);
+        auto* label = new QLabel(QString::fromLatin1(caption), frame);
+        label->setWordWrap(true);
+        grid->addWidget(label, 0, column);
+        grid->addWidget(list, 1, column);
+        ++column;
+    }
+    return frame;
+}
+
+// Every list of a group selects the same row as the one the user clicked.
+void syncGroup(std::initializer_list<ListBox*> group) {
+    for (ListBox* source : group)
+        for (ListBox* sibling : group)
+            if (sibling != source) QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
+}
+}  // namespace
+
+std::string settingsText(bool parameter, bool required, const std::string& defaultValue) {
+    return std::string(parameter ? "P" : "S") + ";" + (required ? "R" : "N") + ";" + defaultValue;
+}
+
+frmSelectionScr::frmSelectionScr(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+    buildUi();
+    Form_Load();
+}
+
+void frmSelectionScr::buildUi() {
+    setObjectName(QStringLiteral("frmSelectionScr"));
+    setWindowTitle(QStringLiteral("Selection Screen"));
+
+    lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
+    lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
+    lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
+    auto* working = listFrame(this, QStringLiteral("Selected Fields"),
+                              {{"Tables", lstFinalTABS}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
+
+    lstSelSCRTAB = new ListBox(QStringLiteral("lstSelSCRTAB"));
+    lstSELSCRFLD = new ListBox(QStringLiteral("lstSELSCRFLD"));
+    lstSELSCRDESC = new ListBox(QStringLiteral("lstSELSCRDESC"));
+    lstSELSCRPARAM = new ListBox(QStringLiteral("lstSELSCRPARAM"));
+    auto* entries = listFrame(this, QStringLiteral("Selection Screen Fields"),
+                              {{"Selection Scr Table", lstSelSCRTAB},
+                               {"Selection Scr Field", lstSELSCRFLD},
+                               {"Selection Scr Description", lstSELSCRDESC},
+                               {"Parameter/Select Options settings", lstSELSCRPARAM}});
+
+    optParameter = new QRadioButton(QStringLiteral("Parameter"), this);
+    optParameter->setObjectName(QStringLiteral("optParameter"));
+    optParameter->setChecked(true);
+    optSelOpt = new QRadioButton(QStringLiteral("Select Options"), this);
+    optSelOpt->setObjectName(QStringLiteral("optSelOpt"));
+    chkREqField = new QCheckBox(QStringLiteral("Required Field"), this);
+    chkREqField->setObjectName(QStringLiteral("chkREqField"));
+    auto* defaultLabel = new QLabel(QStringLiteral("Default Value"), this);
+    txtDefVal = new QLineEdit(this);
+    txtDefVal->setObjectName(QStringLiteral("txtDefVal"));
+    defaultLabel->setBuddy(txtDefVal);
+    cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add");
+    cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove");
+
+    auto* options = new QHBoxLayout;
+    options->addWidget(optParameter);
+    options->addWidget(optSelOpt);
+    options->addWidget(chkREqField);
+    options->addSpacing(16);
+    options->addWidget(defaultLabel);
+    options->addWidget(txtDefVal, 1);
+    options->addSpacing(16);
+    options->addWidget(cmdADD);
+    options->addWidget(cmdRemove);
+
+    cmdCancel = makeButton(this, "cmdCancel", "Back");
+    Command1 = makeButton(this, "Command1", "Next");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(Command1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(working, 1);
+    layout->addLayout(options);
+    layout->addWidget(entries, 1);
+    layout->addLayout(buttons);
+    resize(860, 600);
+
+    syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
+    syncGroup({lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM});
+
+    connect(cmdADD, &QToolButton::clicked, this, &frmSelectionScr::cmdADD_Click);
+    connect(cmdRemove, &QToolButton::clicked, this, &frmSelectionScr::cmdRemove_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmSelectionScr::cmdCancel_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmSelectionScr::Command1_Click);
+}
+
+void frmSelectionScr::Form_Load() {
+    ReportModel& model = session_.report;
+    std::vector<PickedField> working = model.definition.fields;
+    if (model.load(Stage::Selection)) {
+        // An opened design: its entries are made, and their fields have left the working copy.
+        for (const auto& e : model.definition.selection) {
+            appendEntry(e);
+            for (auto it = working.begin(); it != working.end(); ++it) {
+                if (trimmed(it->table) == trimmed(e.table) && it->field == e.field) {
+                    working.erase(it);
+                    break;
+                }
+            }
+        }
+    }
+    for (const auto& f : working) appendWorking(f);
+    updateButtons();
+}
+
+void frmSelectionScr::appendWorking(const PickedField& field) {
+    lstFinalTABS->addItem(toQ(field.table));
+    lstSelFields->addItem(toQ(field.field));
+    lstSelFldsDesc->addItem(toQ(field.description));
+}
+
+void frmSelectionScr::appendEntry(const SelectionEntry& entry) {
+    lstSelSCRTAB->addItem(toQ(entry.table));
+    lstSELSCRFLD->addItem(toQ(entry.field));
+    lstSELSCRDESC->addItem(toQ(entry.description));
+    lstSELSCRPARAM->addItem(toQ(entry.settings));
+}
+
+void frmSelectionScr::cmdADD_Click() {
+    const int row = lstFinalTABS->selectedRow();
+    if (row < 0) return;
+    SelectionEntry entry{toStd(lstFinalTABS->item(row)), toStd(lstSelFields->item(row)),
+                         toStd(lstSelFldsDesc->item(row)),
+                         settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text()))};
+    session_.report.definition.selection.push_back(entry);
+    appendEntry(entry);
+    lstFinalTABS->removeItem(row);
+    lstSelFields->removeItem(row);
+    lstSelFldsDesc->removeItem(row);
+    if (lstFinalTABS->count() > 0) txtDefVal->clear();
+    updateButtons();
+}
+
+void frmSelectionScr::cmdRemove_Click() {
+    const int row = lstSelSCRTAB->selectedRow();
+    if (row < 0) return;
+    auto& entries = session_.report.definition.selection;
+    const SelectionEntry entry = entries[static_cast<std::size_t>(row)];
+    entries.erase(entries.begin() + row);
+    for (ListBox* list : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}) list->removeItem(row);
+    // The field goes back into the working copy, ready to be entered again.
+    appendWorking(PickedField{entry.table, entry.field, entry.description});
+    updateButtons();
+}
+
+void frmSelectionScr::updateButtons() {
+    Command1->setEnabled(lstSelSCRTAB->count() > 0);
+    cmdADD->setEnabled(lstFinalTABS->count() > 0);
+    cmdRemove->setEnabled(lstSelSCRTAB->count() > 0);
+}
+
+void frmSelectionScr::cmdCancel_Click() {
+    session_.report.discard(Stage::Selection);
+    QDialog::reject();
+}
+
+void frmSelectionScr::Command1_Click() {
+    {
+        frmWhereCondn conditions(session_, this);
+        session_.runModal(conditions);
+    }
+    Form_Activate();
+}
+
+void frmSelectionScr::Form_Activate() {
+    if (session_.generated) QDialog::done(QDialog::Accepted);
+}
+
+void frmSelectionScr::paintEvent(QPaintEvent* event) {
+    Command1->setEnabled(lstSelSCRTAB->count() > 0);
+    QDialog::paintEvent(event);
+}
+
+void frmSelectionScr::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+    QDialog::changeEvent(event);
+}
+
+void frmSelectionScr::reject() { cmdCancel_Click(); }
+
+}  // namespace orvex::screens

@@ -1,0 +1,124 @@
+#include "frmSettings.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ListBox.h"
+#include "Session.h"
+#include "Settings.h"
+
+namespace orvex::screens {
+
+frmSettings::frmSettings(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+    buildUi();
+    getInit();
+    copyToLogonValues();
+}
+
+void frmSettings::buildUi() {
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+
+    auto makeBox = [this](const char* name) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setMinimumWidth(220);
+        box->installEventFilter(this);
+        return box;
+    };
+    Text1 = makeBox("Text1");
+    Text2 = makeBox("Text2");
+    Text2->setEchoMode(QLineEdit::Password);
+    Text3 = makeBox("Text3");
+    Text4 = makeBox("Text4");
+    Text5 = makeBox("Text5");
+    Text6 = makeBox("Text6");
+
+    auto* frame = new QGroupBox(this);
+    auto* grid = new QGridLayout(frame);
+    const std::pair<const char*, QLineEdit*> rows[] = {
+        {"SAP User ID", Text1}, {"Password", Text2},      {"System Number", Text3},
+        {"System ID", Text4},   {"Client Number", Text5}, {"Appl. Server", Text6},
+    };
+    int r = 0;
+    for (const auto& [caption, box] : rows) {
+        auto* label = new QLabel(QString::fromLatin1(caption), frame);
+        label->setBuddy(box);
+        grid->addWidget(label, r, 0);
+        grid->addWidget(box, r, 1);
+        ++r;
+    }
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+    setTabOrder(Text4, Text5);
+    setTabOrder(Text5, Text6);
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
+}
+
+void frmSettings::getInit() {
+    const std::string& path = session_.settingsPath;
+    Text1->setText(toQ(sap::readSettingsValue(path, "SAPLogOn", "SAPUid")));
+    Text2->setText(toQ(sap::readSettingsValue(path, "SAPLogOn", "SAPPwd")));
+    Text5->setText(toQ(sap::readSettingsValue(path, "SAPLogOn", "Client")));
+    Text3->setText(toQ(sap::readSettingsValue(path, "Connect", "SysNum")));
+    Text4->setText(toQ(sap::readSettingsValue(path, "Connect", "SystID")));
+    Text6->setText(toQ(sap::readSettingsValue(path, "Connect", "AppSer")));
+}
+
+void frmSettings::copyToLogonValues() {
+    sap::LogonValues& v = session_.logon;
+    v.user = toStd(Text1->text());
+    v.password = toStd(Text2->text());
+    v.systemNumber = toStd(Text3->text());
+    v.applicationServer = toStd(Text6->text());
+    v.system = toStd(Text4->text());
+    v.client = toStd(Text5->text());
+}
+
+void frmSettings::cmdOK_Click() {
+    copyToLogonValues();
+    accept();
+    const auto written = sap::writeLogonValues(session_.settingsPath, session_.logon);
+    // A lost save would silently bring the old values back on the next start.
+    if (!written.ok)
+        session_.message("The settings could not be saved.\r\n" + written.error, sap::kCritical, "SAP Settings");
+}
+
+void frmSettings::cmdCancel_Click() { reject(); }
+
+bool frmSettings::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+            // Selected after the focus change settles, so a mouse click does not undo it.
+            QTimer::singleShot(0, box, [box] { box->setSelection(0, static_cast<int>(box->text().size())); });
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace orvex::screens

@@ -1,0 +1,44 @@
+#pragma once
+// The settings dialog: the six logon values, read from and written to the
+// settings file.
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace orvex::screens {
+
+class Session;
+
+class frmSettings : public QDialog {
+    Q_OBJECT
+public:
+    // Loading fills the boxes from the file and copies them to the logon values.
+    explicit frmSettings(Session& session, QWidget* parent = nullptr);
+
+    // Fills the boxes from the settings file.
+    void getInit();
+
+    QLineEdit* Text1;  // SAP User ID
+    QLineEdit* Text2;  // Password
+    QLineEdit* Text3;  // System Number
+    QLineEdit* Text4;  // System ID
+    QLineEdit* Text5;  // Client Number
+    QLineEdit* Text6;  // Appl. Server
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildUi();
+    void copyToLogonValues();
+
+    Session& session_;
+};
+
+}  // namespace orvex::screens

@@ -1,0 +1,105 @@
+#include "frmWhere1.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ListBox.h"
+#include "Session.h"
+#include "frmWhereCondn.h"
+
+namespace orvex::screens {
+
+frmWhere1::frmWhere1(Session& session, frmWhereCondn& conditions, int fieldRow, QWidget* parent)
+    : QDialog(parent), session_(session), conditions_(conditions), fieldRow_(fieldRow) {
+    buildUi();
+}
+
+void frmWhere1::buildUi() {
+    setObjectName(QStringLiteral("frmWhere1"));
+    setWindowTitle(QStringLiteral("Condition Mapping"));
+
+    txtcondn = new QLineEdit(this);
+    txtcondn->setObjectName(QStringLiteral("txtcondn"));
+    txtcondn->setEnabled(false);
+    txtcondn->setMinimumWidth(220);
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    QFont bold = Label2->font();
+    bold.setBold(true);
+    bold.setPointSize(std::max(12, bold.pointSize() + 4));
+    Label2->setFont(bold);
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setMinimumWidth(48);
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setMinimumWidth(260);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Field on the Left"), this), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Field On Right"), this), 0, 2);
+    grid->addWidget(txtcondn, 1, 0);
+    grid->addWidget(Label2, 1, 1);
+    grid->addWidget(Combo1, 1, 2);
+
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setDefault(true);
+    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setAutoDefault(false);
+    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    buttons->addWidget(cmdExit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+
+    connect(Command1, &QPushButton::clicked, this, &frmWhere1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmWhere1::Command2_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmWhere1::cmdExit_Click);
+}
+
+void frmWhere1::Command1_Click() {
+    const std::string left = toStd(txtcondn->text());
+    const std::string right = toStd(Combo1->currentText());
+    // Checked before anything is recorded, so the five lists stay parallel.
+    const auto rightDot = right.find('.');
+    if (rightDot == std::string::npos || rightDot == 0 || rightDot + 1 == right.size()) {
+        session_.message("Please choose or type the field on the right as table.field", sap::kCritical);
+        return;
+    }
+    const std::string rightTable = right.substr(0, rightDot);
+    const std::string rightField = right.substr(rightDot + 1);
+    if (rightTable == kSelectionScreenMarker && !conditions_.selectionFieldNames().contains(toQ(rightField))) {
+        session_.message("\"" + rightField + "\" is not a field of the selection screen", sap::kCritical);
+        return;
+    }
+    const auto leftDot = left.find('.');
+    Condition condition;
+    condition.leftTable = left.substr(0, leftDot);
+    condition.leftField = leftDot == std::string::npos ? std::string() : left.substr(leftDot + 1);
+    condition.op = toStd(Label2->text());
+    condition.rightTable = rightTable;
+    condition.rightField = rightField;
+    conditions_.recordCondition(condition, fieldRow_);
+    accept();
+}
+
+void frmWhere1::Command2_Click() { reject(); }
+
+void frmWhere1::cmdExit_Click() { session_.exitProgram(); }
+
+}  // namespace orvex::screens

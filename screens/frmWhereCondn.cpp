@@ -1,0 +1,295 @@
+#include "frmWhereCondn.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "Generator.h"
+#include "InstallProgram.h"
+#include "ListBox.h"
+#include "Session.h"
+#include "frmSettings.h"
+#include "frmWhere1.h"
+
+namespace orvex::screens {
+
+namespace {
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+void syncGroup(std::initializer_list<ListBox*> group) {
+    for (ListBox* source : group)
+        for (ListBox* sibling : group)
+            if (sibling != source) QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
+}
+
+QString tableDotField(const std::string& table, const std::string& field) {
+    return toQ(trimmed(table) + "." + field);
+}
+}  // namespace
+
+frmWhereCondn::frmWhereCondn(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+    buildUi();
+    Form_Load();
+}
+
+void frmWhereCondn::buildUi() {
+    setObjectName(QStringLiteral("frmWhereCondn"));
+    setWindowTitle(QStringLiteral("Selection Condition"));
+
+    auto* fieldsFrame = new QGroupBox(QStringLiteral("Selected Fields"), this);
+    auto* fieldsGrid = new QGridLayout(fieldsFrame);
+    auto addColumn = [](QGridLayout* grid, QWidget* frame, int column, const char* caption, ListBox* list) {
+        list->setParent(frame);
+        if (caption) grid->addWidget(new QLabel(QString::fromLatin1(caption), frame), 0, column);
+        grid->addWidget(list, 1, column);
+    };
+    lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
+    lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
+    lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
+    lstselscrflds = new ListBox(QStringLiteral("lstselscrflds"));
+    addColumn(fieldsGrid, fieldsFrame, 0, "Tables", lstFinalTABS);
+    addColumn(fieldsGrid, fieldsFrame, 1, "Fields", lstSelFields);
+    addColumn(fieldsGrid, fieldsFrame, 2, "Description", lstSelFldsDesc);
+    addColumn(fieldsGrid, fieldsFrame, 3, "Selection Screen Fields", lstselscrflds);
+
+    QFont big = font();
+    big.setBold(true);
+    big.setPointSize(std::max(14, big.pointSize() + 6));
+    auto operatorButton = [&](const char* name, const char* caption, const char* tip) {
+        QPushButton* b = makeButton(this, name, caption);
+        b->setToolTip(QString::fromLatin1(tip));
+        b->setFont(big);
+        b->setMinimumSize(64, 44);
+        return b;
+    };
+    Command2 = operatorButton("Command2", "=", "Equal To");
+    Command3 = operatorButton("Command3", "<>", "Not Equal To");
+    Command4 = operatorButton("Command4", "<", "Less Than");
+    Command5 = operatorButton("Command5", ">", "Greater Than");
+    auto* operators = new QVBoxLayout;
+    operators->addStretch();
+    for (QPushButton* b : {Command2, Command3, Command4, Command5}) operators->addWidget(b);
+    operators->addStretch();
+
+    auto* conditionsFrame = new QGroupBox(QStringLiteral("Conditions"), this);
+    auto* conditionsGrid = new QGridLayout(conditionsFrame);
+    lstLftTAB = new ListBox(QStringLiteral("lstLftTAB"));
+    lstLFTFLD = new ListBox(QStringLiteral("lstLFTFLD"));
+    List1 = new ListBox(QStringLiteral("List1"));
+    lstRTTAB = new ListBox(QStringLiteral("lstRTTAB"));
+    lstRTFLD = new ListBox(QStringLiteral("lstRTFLD"));
+    addColumn(conditionsGrid, conditionsFrame, 0, "Table on Left", lstLftTAB);
+    addColumn(conditionsGrid, conditionsFrame, 1, "Field On Left", lstLFTFLD);
+    addColumn(conditionsGrid, conditionsFrame, 2, nullptr, List1);
+    addColumn(conditionsGrid, conditionsFrame, 3, "Table on Right", lstRTTAB);
+    addColumn(conditionsGrid, conditionsFrame, 4, "Field On Right", lstRTFLD);
+    List1->setFixedWidth(48);
+    // Selecting a condition in any column marks the whole row, for Remove.
+    syncGroup({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD});
+    syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
+
+    cmdRemove = makeButton(this, "cmdRemove", "Remove");
+    cmdPreview = makeButton(this, "cmdPreview", "Preview");
+    Command1 = makeButton(this, "Command1", "Generate Program");
+    cmdCancel = makeButton(this, "cmdCancel", "Back");
+    cmdExit = makeButton(this, "cmdExit", "Exit");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdRemove);
+    buttons->addStretch();
+    buttons->addWidget(cmdPreview);
+    buttons->addWidget(Command1);
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdExit);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(fieldsFrame, 1);
+    top->addLayout(operators);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(conditionsFrame, 1);
+    layout->addLayout(buttons);
+    resize(900, 620);
+
+    connect(Command2, &QPushButton::clicked, this, &frmWhereCondn::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmWhereCondn::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmWhereCondn::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &frmWhereCondn::Command5_Click);
+    connect(cmdRemove, &QPushButton::clicked, this, &frmWhereCondn::cmdRemove_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, &frmWhereCondn::cmdPreview_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmWhereCondn::Command1_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmWhereCondn::cmdCancel_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmWhereCondn::cmdExit_Click);
+}
+
+void frmWhereCondn::Form_Load() {
+    ReportModel& model = session_.report;
+    std::vector<PickedField> available = model.definition.fields;
+    QStringList screenFields;
+    for (const auto& e : model.definition.selection) screenFields.append(toQ(e.field));
+    lstselscrflds->setItems(screenFields);
+    if (model.load(Stage::Conditions)) {
+        // An opened design: its conditions are recorded and their left fields used up.
+        for (const auto& c : model.definition.conditions) {
+            std::optional<PickedField> used;
+            for (auto it = available.begin(); it != available.end(); ++it) {
+                if (trimmed(it->table) == c.leftTable && it->field == c.leftField) {
+                    used = *it;
+                    available.erase(it);
+                    break;
+                }
+            }
+            usedFields_.push_back(used);
+            appendCondition(c);
+        }
+    }
+    for (const auto& f : available) {
+        lstFinalTABS->addItem(toQ(f.table));
+        lstSelFields->addItem(toQ(f.field));
+        lstSelFldsDesc->addItem(toQ(f.description));
+    }
+    cmdRemove->setEnabled(lstLFTFLD->count() > 0);
+}
+
+QStringList frmWhereCondn::selectionFieldNames() const { return lstselscrflds->items(); }
+
+void frmWhereCondn::operatorButton(const char* op) {
+    const int row = lstFinalTABS->selectedRow();
+    if (row < 0) {
+        session_.message("Please select a field and click the button", sap::kCritical);
+        return;
+    }
+    frmWhere1 mapping(session_, *this, row, this);
+    mapping.txtcondn->setText(tableDotField(toStd(lstFinalTABS->item(row)), toStd(lstSelFields->item(row))));
+    mapping.Label2->setText(QString::fromLatin1(op));
+    mapping.Combo1->clear();
+    for (int i = 0; i < lstFinalTABS->count(); ++i)
+        if (i != row) mapping.Combo1->addItem(tableDotField(toStd(lstFinalTABS->item(i)), toStd(lstSelFields->item(i))));
+    for (const QString& name : lstselscrflds->items()) mapping.Combo1->addItem(QStringLiteral("SELSCR.") + name);
+    mapping.Combo1->setCurrentIndex(-1);
+    mapping.Combo1->setEditText(QString());
+    session_.runModal(mapping);
+}
+
+void frmWhereCondn::appendCondition(const Condition& c) {
+    lstLftTAB->addItem(toQ(c.leftTable));
+    lstLFTFLD->addItem(toQ(c.leftField));
+    List1->addItem(toQ(c.op));
+    lstRTTAB->addItem(toQ(c.rightTable));
+    lstRTFLD->addItem(toQ(c.rightField));
+}
+
+void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
+    session_.report.definition.conditions.push_back(condition);
+    appendCondition(condition);
+    std::optional<PickedField> used;
+    if (fieldRow >= 0 && fieldRow < lstFinalTABS->count()) {
+        used = PickedField{toStd(lstFinalTABS->item(fieldRow)), toStd(lstSelFields->item(fieldRow)),
+                           toStd(lstSelFldsDesc->item(fieldRow))};
+        lstFinalTABS->removeItem(fieldRow);
+        lstSelFields->removeItem(fieldRow);
+        lstSelFldsDesc->removeItem(fieldRow);
+    }
+    usedFields_.push_back(used);
+    cmdRemove->setEnabled(true);
+}
+
+void frmWhereCondn::cmdRemove_Click() {
+    const int row = lstLFTFLD->selectedRow();
+    if (row < 0) return;
+    auto& conditions = session_.report.definition.conditions;
+    conditions.erase(conditions.begin() + row);
+    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD}) list->removeItem(row);
+    // The left field is available again for another condition.
+    if (const auto& used = usedFields_[static_cast<std::size_t>(row)]) {
+        lstFinalTABS->addItem(toQ(used->table));
+        lstSelFields->addItem(toQ(used->field));
+        lstSelFldsDesc->addItem(toQ(used->description));
+    }
+    usedFields_.erase(usedFields_.begin() + row);
+    cmdRemove->setEnabled(lstLFTFLD->count() > 0);
+}
+
+ReportDefinition frmWhereCondn::currentDefinition() {
+    ReportDefinition d = session_.report.definition;
+    d.author = toStd(session_.settings().Text1->text());
+    return d;
+}
+
+void frmWhereCondn::cmdPreview_Click() {
+    const GenerationResult result = GenerateProgram(currentDefinition());
+    if (const auto* error = std::get_if<GenerationError>(&result)) {
+        session_.message("The program could not be generated.\r\n" + error->message, sap::kCritical);
+        return;
+    }
+    QString text;
+    for (const auto& line : std::get<Generated>(result).source) {
+        text += toQ(line);
+        text += QLatin1Char('\n');
+    }
+    QDialog preview(this);
+    preview.setObjectName(QStringLiteral("frmPreview"));
+    preview.setWindowTitle(QStringLiteral("Preview"));
+    auto* source = new QPlainTextEdit(&preview);
+    source->setObjectName(QStringLiteral("txtSource"));
+    source->setReadOnly(true);
+    source->setLineWrapMode(QPlainTextEdit::NoWrap);
+    source->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    source->setPlainText(text);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &preview);
+    connect(close, &QDialogButtonBox::rejected, &preview, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&preview);
+    layout->addWidget(source);
+    layout->addWidget(close);
+    preview.resize(820, 640);
+    session_.runModal(preview);
+}
+
+void frmWhereCondn::Command1_Click() {
+    const ReportDefinition definition = currentDefinition();
+    const GenerationResult result = GenerateProgram(definition);
+    if (const auto* error = std::get_if<GenerationError>(&result)) {
+        session_.message("The program could not be generated.\r\n" + error->message, sap::kCritical);
+        return;
+    }
+    const std::vector<std::string>& source = std::get<Generated>(result).source;
+    sap::InstallRequest request;
+    request.source = &source;
+    request.name = definition.name;
+    request.title = definition.description;
+    request.unicodeCheck = definition.unicodeCheck;
+    request.logon = session_.logon;
+    sap::InstallResult installed;
+    {
+        BusyCursor busy;
+        installed = sap::InstallProgram(request, session_.factory, session_.messageSink());
+    }
+    // Only a created program folds the wizard back; after a failed logon or
+    // a failed creation the design stays on the screens for another try.
+    if (installed.outcome != sap::InstallOutcome::Created) return;
+    session_.generated = true;
+    QDialog::done(QDialog::Accepted);
+}
+
+void frmWhereCondn::cmdCancel_Click() {
+    session_.report.discard(Stage::Conditions);
+    QDialog::reject();
+}
+
+void frmWhereCondn::cmdExit_Click() { session_.exitProgram(); }
+
+void frmWhereCondn::reject() { cmdCancel_Click(); }
+
+}  // namespace orvex::screens

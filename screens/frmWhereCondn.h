@@ -1,0 +1,76 @@
+#pragma once
+// Join and where conditions: the last wizard screen. Conditions are built
+// with the operator buttons and the condition mapping dialog; "Generate
+// Program" writes the program and creates it in SAP.
+#include <QDialog>
+
+#include <optional>
+#include <vector>
+
+#include "ReportDefinition.h"
+
+class QPushButton;
+
+namespace orvex::screens {
+
+class ListBox;
+class Session;
+
+class frmWhereCondn : public QDialog {
+    Q_OBJECT
+public:
+    // Loading copies the picked fields and the selection-screen field names.
+    frmWhereCondn(Session& session, QWidget* parent = nullptr);
+
+    ListBox* lstFinalTABS;
+    ListBox* lstSelFields;
+    ListBox* lstSelFldsDesc;
+    ListBox* lstselscrflds;
+    ListBox* lstLftTAB;
+    ListBox* lstLFTFLD;
+    ListBox* List1;
+    ListBox* lstRTTAB;
+    ListBox* lstRTFLD;
+    QPushButton* Command2;  // =
+    QPushButton* Command3;  // <>
+    QPushButton* Command4;  // <
+    QPushButton* Command5;  // >
+    QPushButton* cmdRemove;
+    QPushButton* cmdPreview;
+    QPushButton* Command1;  // Generate Program
+    QPushButton* cmdCancel; // Back
+    QPushButton* cmdExit;
+
+    void Command2_Click() { operatorButton("="); }
+    void Command3_Click() { operatorButton("<>"); }
+    void Command4_Click() { operatorButton("<"); }
+    void Command5_Click() { operatorButton(">"); }
+    void cmdRemove_Click();
+    void cmdPreview_Click();
+    void Command1_Click();
+    void cmdCancel_Click();
+    void cmdExit_Click();
+
+    // Records one condition and takes the available field at fieldRow away
+    // (called by the condition mapping dialog).
+    void recordCondition(const Condition& condition, int fieldRow);
+    // The selection-screen field names offered as right sides.
+    QStringList selectionFieldNames() const;
+
+protected:
+    void reject() override;
+
+private:
+    void buildUi();
+    void Form_Load();
+    void operatorButton(const char* op);
+    void appendCondition(const Condition& condition);
+    // The report as it stands, with the author from the settings.
+    ReportDefinition currentDefinition();
+
+    Session& session_;
+    // Per condition, the available field it took away, so Remove can put it back.
+    std::vector<std::optional<PickedField>> usedFields_;
+};
+
+}  // namespace orvex::screens
