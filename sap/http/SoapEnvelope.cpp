@@ -220,7 +220,8 @@ constexpr std::array<std::size_t, 22> kTadirWidths = {4, 4, 40, 10, 10, 12, 1, 3
 // - Without FIELDS, a TADIR read with a one-character delimiter pads the last
 //   column of each row to its TADIR width, counted from the delimiters.
 // Rows already at or above the width are left as they are; widths count
-// characters, not bytes.
+// characters, not bytes. WA is 512 characters wide (TAB512), so a larger
+// width is not believed: a bogus FIELDS must not inflate every row.
 void restoreRowWidths(const RfcRequest& request, RfcReply& reply) {
     auto data = reply.tables.find("DATA");
     if (data == reply.tables.end()) return;
@@ -236,6 +237,8 @@ void restoreRowWidths(const RfcRequest& request, RfcReply& reply) {
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
     };
+    constexpr std::size_t kWaWidth = 512;
+    if (width > kWaWidth) return;
     const std::string delimiter = exportValue("DELIMITER");
     const bool tadirFallback = width == 0 && trimmed(exportValue("QUERY_TABLE")) == "TADIR" && delimiter.size() == 1;
     if (width == 0 && !tadirFallback) return;

@@ -1,0 +1,59 @@
+// Feeds arbitrary bytes to the parsers of SOAP RFC envelopes. The first byte
+// chooses the parser: the reply to a TADIR read (with width restoration), the
+// reply to a call without tables, or the server's request parser. A reply that
+// parses must also survive being written back out and parsed again.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "SoapEnvelope.h"
+
+using namespace orvex::sap;
+
+namespace {
+
+RfcRequest tadirRead() {
+    RfcRequest request;
+    request.function = "RFC_READ_TABLE";
+    request.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
+    request.tables["OPTIONS"].emplace_back().set("TEXT", "Object = 'TABL' and obj_name like 'A%' ");
+    request.tables["FIELDS"];
+    request.tables["DATA"];
+    return request;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    static const RfcRequest read = tadirRead();
+    static const RfcRequest ping = [] {
+        RfcRequest r;
+        r.function = "RFC_PING";
+        return r;
+    }();
+    std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
+    switch (data[0] % 3) {
+        case 0:
+        case 1: {
+            const RfcRequest& request = data[0] % 3 == 0 ? read : ping;
+            RfcReply reply = soap::parseReply(request, body);
+            if (reply.ok) {
+                std::string again = soap::buildResponse(request, reply);
+                if (!soap::parseReply(request, again).ok) __builtin_trap();
+            } else if (reply.exception.empty()) {
+                __builtin_trap();  // a failure must always say what failed
+            }
+            break;
+        }
+        default: {
+            soap::ParsedRequest parsed = soap::parseRequest(body);
+            if (parsed.request) {
+                if (auto xml = soap::buildRequest(*parsed.request)) {
+                    if (!soap::parseRequest(*xml).request) __builtin_trap();
+                }
+            }
+        }
+    }
+    return 0;
+}
