@@ -51,9 +51,9 @@ int runGenerate(const GenerateOptions& options) {
     if (!load) return fail(load.error);
     // An absent author would be the SAP user ID of the settings file; until
     // settings exist it stays empty.
-    GenerationResult result = GenerateProgram(*load.design);
+    GenerationResult result = GenerateProgram(*load.design, SourceForm::TextOnly);
     if (auto* error = std::get_if<GenerationError>(&result)) return fail(options.design + ": " + error->message);
-    const std::string text = programText(std::get<Generated>(result).source);
+    const std::string& text = std::get<Generated>(result).text.text();
     if (options.output.empty() || options.output == "-") {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         std::cout.flush();

@@ -34,6 +34,14 @@ std::string describeCondition(const Condition& c, std::size_t row) {
     return s;
 }
 
+// " (SPFLI has no picked field: it stands for SFLIGHT, the last table)" when a
+// condition names a table that resolved to another one; "" otherwise.
+std::string resolutionNote(const std::string& named, const TableAlias& resolved) {
+    std::string_view n = trim(named);
+    if (n == resolved.table) return {};
+    return " (" + std::string(n) + " has no picked field: it stands for " + resolved.table + ", the last table)";
+}
+
 std::string notJoined(const std::string& table) {
     return "table " + table + " is not in the FROM clause: no join condition connects it to the tables before it";
 }
@@ -54,17 +62,13 @@ std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view
 StepError buildAliasList(const ReportDefinition& report, Generated& g) {
     // The list starts as one all-empty record, which the first table replaces.
     g.aliases.assign(1, TableAlias{});
+    std::unordered_set<std::string_view> known{std::string_view()};
     bool placeholder = true;
     for (const PickedField& f : report.fields) {
         std::string_view table = trim(f.table);
-        bool known = false;
-        for (const TableAlias& a : g.aliases)
-            if (a.table == table) {
-                known = true;
-                break;
-            }
-        if (known) continue;
+        if (!known.insert(table).second) continue;
         if (placeholder) {
+            known.erase(std::string_view());
             g.aliases[0] = TableAlias{std::string(table), aliasFor(0)};
             placeholder = false;
             continue;
@@ -87,12 +91,16 @@ StepError buildOutputFieldList(const ReportDefinition& report, Generated& g) {
     std::unordered_set<std::string_view> present;
     present.reserve(n + 1);
     present.insert(std::string_view());
+    // The table lookup by hashing: first record per name among all but the last.
+    std::unordered_map<std::string_view, std::size_t> tableIndex;
+    for (std::size_t j = 0; j + 1 < g.aliases.size(); ++j) tableIndex.emplace(g.aliases[j].table, j);
     for (std::size_t i = 0; i <= n; ++i) {
         std::string_view field = i < n ? trim(report.fields[i].field) : std::string_view();
         if (present.count(field)) continue;
         std::string_view table = i < n ? trim(report.fields[i].table) : std::string_view();
         std::string_view desc = i < n ? trim(report.fields[i].description) : std::string_view();
-        std::size_t t = lookupTable(g.aliases, table);
+        auto found = tableIndex.find(table);
+        std::size_t t = found != tableIndex.end() ? found->second : g.aliases.size() - 1;
         OutputField rec{g.aliases[t].alias, std::string(field), g.aliases[t].table, std::string(desc), t};
         if (placeholder) {
             present.erase(std::string_view());
@@ -112,20 +120,26 @@ void assignScreenNames(const ReportDefinition& report, Generated& g) {
     g.screenNames.clear();
     g.screenNames.reserve(report.selection.size());
     std::unordered_set<std::string> given;  // upper case
-    auto unique = [&given](std::string name) {
-        name = std::string(text::prefix(name, kMaxScreenNameLength));
-        if (given.count(text::upper(name))) {
-            for (std::size_t n = 2;; ++n) {
+    // Per shortened name (upper case), the number to try next: smaller ones
+    // are known to be taken, and names are never given back.
+    std::unordered_map<std::string, std::size_t> nextNumber;
+    auto unique = [&given, &nextNumber](const std::string& wanted) {
+        std::string name(text::prefix(wanted, kMaxScreenNameLength));
+        std::string key = text::upper(name);
+        if (given.count(key)) {
+            std::size_t& n = nextNumber.try_emplace(key, 2).first->second;
+            for (;; ++n) {
                 std::string number = std::to_string(n);
                 std::string candidate =
                     std::string(text::prefix(name, kMaxScreenNameLength - number.size())) + number;
-                if (!given.count(text::upper(candidate))) {
-                    name = std::move(candidate);
-                    break;
+                std::string candidateKey = text::upper(candidate);
+                if (given.insert(candidateKey).second) {
+                    ++n;
+                    return candidate;
                 }
             }
         }
-        given.insert(text::upper(name));
+        given.insert(std::move(key));
         return name;
     };
     for (const SelectionEntry& e : report.selection) {
@@ -215,7 +229,9 @@ StepError buildSelectLines(const ReportDefinition& report, Generated& g) {
         if (k == 0) {
             if (j.leftIndex == j.rightIndex)
                 return GenerationError{describeCondition(c, j.row) + " joins table " +
-                                       g.aliases[j.leftIndex].table + " with itself"};
+                                       g.aliases[j.leftIndex].table + " with itself" +
+                                       resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                                       resolutionNote(c.rightTable, g.aliases[j.rightIndex])};
             lines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
             inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
         } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
@@ -232,7 +248,9 @@ StepError buildSelectLines(const ReportDefinition& report, Generated& g) {
             return GenerationError{describeCondition(c, j.row) + ": " +
                                    (j.leftIndex == j.rightIndex ? "table " + lt + " is"
                                                                 : "neither " + lt + " nor " + rt + " is") +
-                                   " joined to the tables before it"};
+                                   " joined to the tables before it" +
+                                   resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                                   resolutionNote(c.rightTable, g.aliases[j.rightIndex])};
         }
     }
 
@@ -269,7 +287,7 @@ std::string programText(const std::vector<std::string>& source) {
     return text;
 }
 
-GenerationResult GenerateProgram(const ReportDefinition& report) {
+GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form) {
     Generated g;
     if (auto e = buildAliasList(report, g)) return *e;
     if (auto e = buildOutputFieldList(report, g)) return *e;
@@ -279,9 +297,10 @@ GenerationResult GenerateProgram(const ReportDefinition& report) {
     GenHeader(report, g);
     GenDeclarations(report, g);
     GenForms(report, g);
-    if (g.source.size() > kMaxSourceLines)
-        return GenerationError{"the program would have " + std::to_string(g.source.size()) +
+    if (g.text.size() > kMaxSourceLines)
+        return GenerationError{"the program would have " + std::to_string(g.text.size()) +
                                " lines; at most " + std::to_string(kMaxSourceLines) + " are possible"};
+    if (form == SourceForm::LinesAndText) g.source = g.text.lines();
     return g;
 }
 

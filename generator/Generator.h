@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ReportDefinition.h"
+#include "SourceText.h"
 
 namespace orvex {
 
@@ -67,6 +68,11 @@ struct WhereRecord {
 // The whole program as written to a file: every line followed by LF.
 std::string programText(const std::vector<std::string>& source);
 
+// What GenerateProgram hands back of the program: the line list and the text
+// (for the screens and the installation), or the text alone (for writing a
+// file), which spares one allocation per line.
+enum class SourceForm { LinesAndText, TextOnly };
+
 // The ABAP names of one selection-screen entry: at most 8 characters and
 // unique (case-insensitively) across all entries.
 struct ScreenNames {
@@ -85,6 +91,7 @@ struct Generated {
     std::vector<WhereRecord> wheres;         // one per where row, empty when there is none
     std::vector<std::string> selectLines;
     std::vector<std::string> source;         // the program, one line per entry, without terminators
+    SourceText text;                         // the same program as one text, every line followed by LF
 };
 
 struct GenerationError {
@@ -100,7 +107,7 @@ inline constexpr std::size_t kMaxScreenNameLength = 8;
 
 // Builds the lists and the program; the header names report.author (empty
 // when absent: callers resolve it from the settings beforehand).
-GenerationResult GenerateProgram(const ReportDefinition& report);
+GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form = SourceForm::LinesAndText);
 
 // --- the steps, in the order GenerateProgram runs them ---
 
@@ -127,8 +134,9 @@ StepError buildConditionLists(const ReportDefinition& report, Generated& g);
 // statement that would read a table missing from its FROM clause.
 StepError buildSelectLines(const ReportDefinition& report, Generated& g);
 
-// Step 6, the source writers (SourceWriters.cpp), in this order:
-// GenHeader starts g.source afresh with the ten header lines.
+// Step 6, the source writers (SourceWriters.cpp), in this order; they write
+// g.text, which GenerateProgram then copies into g.source line by line.
+// GenHeader starts the program afresh with the ten header lines.
 void GenHeader(const ReportDefinition& report, Generated& g);
 // GenDeclarations appends the declarations, selection screen and events.
 void GenDeclarations(const ReportDefinition& report, Generated& g);

@@ -1,6 +1,5 @@
 // The source writers GenHeader, GenDeclarations and GenForms: the text of the
 // generated ABAP program, line by line.
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -21,33 +20,15 @@ constexpr std::size_t kBoxWidth = 67;
 constexpr std::string_view kBlanks =
     "                                                                                ";
 
-// The source line list being written. Every line is assembled from its
-// pieces with one allocation of the exact size.
-class Out {
-public:
-    explicit Out(std::vector<std::string>& lines) : m_lines(lines) {}
-    void add(std::string_view line) { m_lines.emplace_back(line); }
-    void add(std::initializer_list<std::string_view> pieces) {
-        std::size_t size = 0;
-        for (std::string_view p : pieces) size += p.size();
-        std::string& line = m_lines.emplace_back();
-        line.reserve(size);
-        for (std::string_view p : pieces) line.append(p);
-    }
-
-private:
-    std::vector<std::string>& m_lines;
-};
-
 // A line of the comment box: prefix, value, blanks up to column 66, "*".
 // A value too long for the box gets no blanks.
-void addBoxLine(Out& out, std::string_view prefix, std::string_view value) {
+void addBoxLine(SourceText& out, std::string_view prefix, std::string_view value) {
     std::size_t used = prefix.size() + text::length(value);
     std::size_t fill = used < kBoxWidth - 1 ? kBoxWidth - 1 - used : 0;
     out.add({prefix, value, kBlanks.substr(0, fill), "*"});
 }
 
-void addSectionBox(Out& out, std::string_view title) {
+void addSectionBox(SourceText& out, std::string_view title) {
     out.add(kStars25);
     out.add(title);
     out.add(kStars25);
@@ -61,9 +42,10 @@ std::size_t estimateLines(const ReportDefinition& report, const Generated& g) {
 }  // namespace
 
 void GenHeader(const ReportDefinition& report, Generated& g) {
-    g.source.clear();
-    g.source.reserve(estimateLines(report, g));
-    Out out(g.source);
+    SourceText& out = g.text;
+    out.clear();
+    const std::size_t lines = estimateLines(report, g);
+    out.reserve(lines, lines * 40);
     out.add(kStars67);
     out.add({"*", kBlanks.substr(0, kBoxWidth - 2), "*"});
     addBoxLine(out, "* Program Name : ", report.name);
@@ -77,7 +59,7 @@ void GenHeader(const ReportDefinition& report, Generated& g) {
 }
 
 void GenDeclarations(const ReportDefinition& report, Generated& g) {
-    Out out(g.source);
+    SourceText& out = g.text;
     std::string quoted;
 
     // Declarations.
@@ -154,7 +136,7 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
 }
 
 void GenForms(const ReportDefinition& report, Generated& g) {
-    Out out(g.source);
+    SourceText& out = g.text;
     std::string quoted;
 
     out.add("");
