@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <charconv>
 #include <cstring>
 
@@ -124,12 +125,21 @@ pugi::xml_node firstElement(pugi::xml_node parent) {
 }
 
 // Text content of an element: its character data, including CDATA sections.
-std::string textOf(pugi::xml_node node) {
+// `reserve` makes room for padding to follow, so the value is allocated once.
+std::string textOf(pugi::xml_node node, std::size_t reserve = 0) {
     pugi::xml_node first = node.first_child();
-    if (!first) return {};
-    if (!first.next_sibling() && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata))
-        return first.value();
     std::string text;
+    if (!first) {
+        text.reserve(reserve);
+        return text;
+    }
+    if (!first.next_sibling() && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata)) {
+        const char* value = first.value();
+        std::size_t length = std::strlen(value);
+        text.reserve(std::max(length, reserve));
+        text.assign(value, length);
+        return text;
+    }
     for (pugi::xml_node n = first; n; n = n.next_sibling())
         if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) text += n.value();
     return text;
@@ -143,13 +153,117 @@ bool holdsItems(pugi::xml_node node) {
     return false;
 }
 
-RfcRows readRows(pugi::xml_node table) {
+std::string trimmed(std::string text) {
+    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
+    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
+    return text;
+}
+
+// Characters of UTF-8 text: bytes less continuation bytes (10xxxxxx),
+// counted eight bytes at a time since every row of a large read passes here.
+std::size_t characterCount(std::string_view utf8) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    std::size_t continuation = 0, i = 0;
+    for (; i + 8 <= utf8.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, utf8.data() + i, 8);
+        // One bit per continuation byte, moved to the byte's low bit and summed by a multiply.
+        const std::uint64_t marks = (w & kHigh & ~(w << 1)) >> 7;
+        continuation += static_cast<std::size_t>((marks * 0x0101010101010101ull) >> 56);
+    }
+    for (; i < utf8.size(); ++i) continuation += (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80;
+    return utf8.size() - continuation;
+}
+
+std::size_t parseNumber(const std::string& text) {
+    std::string t = trimmed(text);
+    std::size_t value = 0;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (ec != std::errc() || end != t.data() + t.size() || value > 65535) return 0;
+    return value;
+}
+
+// Column widths of TADIR in their dictionary order.
+constexpr std::array<std::size_t, 22> kTadirWidths = {4, 4, 40, 10, 10, 12, 1, 30, 1, 1, 8,
+                                                      1, 20, 1, 1, 30, 10, 1, 1, 8, 8, 1};
+// WA of RFC_READ_TABLE's DATA is 512 characters wide (TAB512).
+constexpr std::size_t kWaWidth = 512;
+
+// RFC_READ_TABLE delivers each row in DATA-WA as the selected columns at full
+// width joined by the delimiter. The service strips trailing blanks, which
+// loses the padding of the last column: of the object name itself when it is
+// the only or last column read, so TADIR names would no longer be 40
+// characters long. The width is restored thus:
+// - FIELDS, which RFC_READ_TABLE fills with each column's OFFSET (counting the
+//   delimiters) and LENGTH, gives the row width max(OFFSET + LENGTH); the HTTP
+//   client always asks for FIELDS so that it comes back.
+// - Without FIELDS, a TADIR read with a one-character delimiter pads the last
+//   column of each row to its TADIR width, counted from the delimiters.
+// Rows already at or above the width are left as they are; widths count
+// characters, not bytes. A width above that of WA is not believed: a bogus
+// FIELDS must not inflate every row.
+struct RowLayout {
+    std::size_t width = 0;  // from FIELDS
+    char tadirDelimiter = 0;  // the fallback, when set
+    bool active() const { return width > 0 || tadirDelimiter != 0; }
+};
+
+RowLayout rowLayout(const RfcRequest& request, pugi::xml_node response) {
+    RowLayout layout;
+    if (request.function != "RFC_READ_TABLE") return layout;
+    if (pugi::xml_node fields = response.child("FIELDS")) {
+        for (pugi::xml_node item = fields.first_child(); item; item = item.next_sibling()) {
+            std::size_t length = parseNumber(textOf(item.child("LENGTH")));
+            if (length > 0) layout.width = std::max(layout.width, parseNumber(textOf(item.child("OFFSET"))) + length);
+        }
+    }
+    if (layout.width > kWaWidth) layout.width = 0;
+    if (layout.width > 0) return layout;
+    auto exportValue = [&](const char* name) {
+        auto it = request.exports.find(name);
+        return it == request.exports.end() ? std::string() : it->second;
+    };
+    const std::string delimiter = exportValue("DELIMITER");
+    if (trimmed(exportValue("QUERY_TABLE")) == "TADIR" && delimiter.size() == 1) layout.tadirDelimiter = delimiter[0];
+    return layout;
+}
+
+// The row with its stripped blanks back, allocated once.
+std::string paddedRow(pugi::xml_node cell, const RowLayout& layout) {
+    std::string row = textOf(cell, layout.width);
+    std::size_t target = layout.width;
+    if (layout.tadirDelimiter) {
+        const char d = layout.tadirDelimiter;
+        std::size_t column = static_cast<std::size_t>(std::count(row.begin(), row.end(), d));
+        if (column >= kTadirWidths.size()) return row;
+        std::size_t lastStart = column == 0 ? 0 : row.rfind(d) + 1;
+        target = characterCount(std::string_view(row).substr(0, lastStart)) + kTadirWidths[column];
+    }
+    std::size_t have = characterCount(row);
+    if (have < target) row.append(target - have, ' ');
+    return row;
+}
+
+// The rows of a table element. With a layout, cells "WA" get their width back.
+RfcRows readRows(pugi::xml_node table, const RowLayout* layout = nullptr) {
     RfcRows rows;
+    std::size_t count = 0;
+    for (pugi::xml_node item = table.first_child(); item; item = item.next_sibling()) ++count;
+    rows.reserve(count);
+    std::string lastRaw, lastName;  // column names repeat row after row
     for (pugi::xml_node item = table.first_child(); item; item = item.next_sibling()) {
         if (item.type() != pugi::node_element) continue;
         RfcRow& row = rows.emplace_back();
-        for (pugi::xml_node cell = item.first_child(); cell; cell = cell.next_sibling())
-            if (cell.type() == pugi::node_element) row.set(decodeName(cell.name()), textOf(cell));
+        for (pugi::xml_node cell = item.first_child(); cell; cell = cell.next_sibling()) {
+            if (cell.type() != pugi::node_element) continue;
+            if (lastRaw != cell.name()) {
+                lastRaw = cell.name();
+                lastName = decodeName(lastRaw);
+            }
+            if (layout && lastName == "WA") row.set(lastName, paddedRow(cell, *layout));
+            else row.set(lastName, textOf(cell));
+        }
     }
     return rows;
 }
@@ -167,13 +281,6 @@ pugi::xml_node bodyContent(const pugi::xml_document& doc) {
     return {};
 }
 
-std::string trimmed(std::string text) {
-    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-    return text;
-}
-
 std::string faultException(pugi::xml_node fault, const std::string& function) {
     // The function's own exception: <detail><FUNC.Exception><Name>...</Name>.
     if (pugi::xml_node detail = fault.child("detail")) {
@@ -189,74 +296,6 @@ std::string faultException(pugi::xml_node fault, const std::string& function) {
     (void)function;
     std::string text = trimmed(textOf(fault.child("faultstring")));
     return text.empty() ? kSystemFailure : text;
-}
-
-std::size_t characterCount(const std::string& utf8) {
-    std::size_t count = 0;
-    for (unsigned char c : utf8) count += (c & 0xC0) != 0x80;
-    return count;
-}
-
-std::size_t parseNumber(const std::string& text) {
-    std::string t = trimmed(text);
-    std::size_t value = 0;
-    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-    if (ec != std::errc() || end != t.data() + t.size() || value > 65535) return 0;
-    return value;
-}
-
-// Column widths of TADIR in their dictionary order.
-constexpr std::array<std::size_t, 22> kTadirWidths = {4, 4, 40, 10, 10, 12, 1, 30, 1, 1, 8,
-                                                      1, 20, 1, 1, 30, 10, 1, 1, 8, 8, 1};
-
-// RFC_READ_TABLE delivers each row in DATA-WA as the selected columns at full
-// width joined by the delimiter. The service strips trailing blanks, which
-// loses the padding of the last column: of the object name itself when it is
-// the only or last column read, so TADIR names would no longer be 40
-// characters long. The width is restored thus:
-// - FIELDS, which RFC_READ_TABLE fills with each column's OFFSET (counting the
-//   delimiters) and LENGTH, gives the row width max(OFFSET + LENGTH); the HTTP
-//   client always asks for FIELDS so that it comes back.
-// - Without FIELDS, a TADIR read with a one-character delimiter pads the last
-//   column of each row to its TADIR width, counted from the delimiters.
-// Rows already at or above the width are left as they are; widths count
-// characters, not bytes. WA is 512 characters wide (TAB512), so a larger
-// width is not believed: a bogus FIELDS must not inflate every row.
-void restoreRowWidths(const RfcRequest& request, RfcReply& reply) {
-    auto data = reply.tables.find("DATA");
-    if (data == reply.tables.end()) return;
-
-    std::size_t width = 0;
-    if (auto fields = reply.tables.find("FIELDS"); fields != reply.tables.end()) {
-        for (const RfcRow& field : fields->second) {
-            std::size_t length = parseNumber(field.get("LENGTH"));
-            if (length > 0) width = std::max(width, parseNumber(field.get("OFFSET")) + length);
-        }
-    }
-    auto exportValue = [&](const char* name) {
-        auto it = request.exports.find(name);
-        return it == request.exports.end() ? std::string() : it->second;
-    };
-    constexpr std::size_t kWaWidth = 512;
-    if (width > kWaWidth) return;
-    const std::string delimiter = exportValue("DELIMITER");
-    const bool tadirFallback = width == 0 && trimmed(exportValue("QUERY_TABLE")) == "TADIR" && delimiter.size() == 1;
-    if (width == 0 && !tadirFallback) return;
-
-    for (RfcRow& row : data->second) {
-        std::string wa = row.get("WA");
-        std::size_t target = width;
-        if (tadirFallback) {
-            std::size_t column = static_cast<std::size_t>(std::count(wa.begin(), wa.end(), delimiter[0]));
-            if (column >= kTadirWidths.size()) continue;
-            std::size_t lastStart = column == 0 ? 0 : wa.rfind(delimiter[0]) + 1;
-            target = characterCount(wa.substr(0, lastStart)) + kTadirWidths[column];
-        }
-        std::size_t have = characterCount(wa);
-        if (have >= target) continue;
-        wa.append(target - have, ' ');
-        row.set("WA", std::move(wa));
-    }
 }
 
 }  // namespace
@@ -325,11 +364,12 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
     auto function = encodeName(request.function);
     if (!function || !isElement(content, *function + ".Response", kRfcNamespace)) return reply;
 
+    const RowLayout layout = rowLayout(request, content);
     for (pugi::xml_node param = content.first_child(); param; param = param.next_sibling()) {
         if (param.type() != pugi::node_element) continue;
         std::string name = decodeName(param.name());
         if (request.tables.count(name) || holdsItems(param)) {
-            reply.tables[name] = readRows(param);
+            reply.tables[name] = readRows(param, name == "DATA" && layout.active() ? &layout : nullptr);
         } else if (hasElementChild(param)) {
             // A structure: its fields as NAME-FIELD, the way ABAP addresses them.
             for (pugi::xml_node field = param.first_child(); field; field = field.next_sibling())
@@ -339,7 +379,6 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
             reply.imports[name] = textOf(param);
         }
     }
-    if (request.function == "RFC_READ_TABLE") restoreRowWidths(request, reply);
     reply.ok = true;
     reply.exception.clear();
     return reply;

@@ -42,7 +42,7 @@ std::optional<std::string> buildRequest(const RfcRequest& request);
 //   detail, else the fault string, else SYSTEM_FAILURE.
 // - anything else (not XML, cut short, another element): !ok, INVALID_RESPONSE.
 // RFC_READ_TABLE rows get back the trailing blanks the service strips (see
-// restoreRowWidths in the implementation).
+// rowLayout in the implementation).
 RfcReply parseReply(const RfcRequest& request, std::string& body);
 
 // Server side: the function call inside a request envelope. Elements holding

@@ -112,6 +112,7 @@ TEST(SoapEnvelope, ServerStripsTrailingBlanksAndClientRestoresRowWidths) {
     std::string name40 = "AB" + std::string(38, ' ');
     served.tables["DATA"].emplace_back().set("WA", "R3TR|TABL|" + name40);
     served.tables["DATA"].emplace_back().set("WA", "R3TR|TABL|\xc3\x84" "B" + std::string(38, ' '));  // "ÄB"
+    served.tables["DATA"].emplace_back().set("WA", "\xc3\x84\xc3\x96\xc3\x9c\xc3\x84|TABL|X");  // "ÄÖÜÄ" first
     for (auto [name, offset, length] : {std::tuple{"PGMID", "000000", "000004"}, {"OBJECT", "000005", "000004"},
                                         {"OBJ_NAME", "000010", "000040"}}) {
         RfcRow& field = served.tables["FIELDS"].emplace_back();
@@ -126,6 +127,7 @@ TEST(SoapEnvelope, ServerStripsTrailingBlanksAndClientRestoresRowWidths) {
     ASSERT_TRUE(reply.ok);
     EXPECT_EQ(reply.tables.at("DATA")[0].get("WA"), "R3TR|TABL|" + name40);
     EXPECT_EQ(reply.tables.at("DATA")[1].get("WA").size(), 10u + 40u + 1u);  // 40 characters, 41 bytes
+    EXPECT_EQ(reply.tables.at("DATA")[2].get("WA").size(), 50u + 4u);
 
     // Without FIELDS, TADIR's own column widths serve, counted by delimiters.
     RfcRequest noFields = readTadir();
@@ -134,5 +136,5 @@ TEST(SoapEnvelope, ServerStripsTrailingBlanksAndClientRestoresRowWidths) {
     RfcReply fallback = parse(noFields, soap::buildResponse(noFields, served));
     ASSERT_TRUE(fallback.ok);
     EXPECT_EQ(fallback.tables.at("DATA")[0].get("WA"), "R3TR|TABL|" + name40);
-    EXPECT_EQ(fallback.tables.at("DATA")[2].get("WA"), "R3TR|TABL|" + name40 + "|          |SAP       ");
+    EXPECT_EQ(fallback.tables.at("DATA")[3].get("WA"), "R3TR|TABL|" + name40 + "|          |SAP       ");
 }
