@@ -125,7 +125,7 @@ struct SoapServer::Impl {
 
         RfcReply reply;
         try {
-            reply = handler(request);
+            reply = handler(request, user);
         } catch (const std::exception& e) {
             reply = RfcReply{};
             reply.exception = soap::kSystemFailure;

@@ -14,8 +14,8 @@ namespace orvex::sap {
 
 class SoapServer {
 public:
-    // Runs one call; may be called from several threads at once.
-    using Handler = std::function<RfcReply(const RfcRequest&)>;
+    // Runs one call for the logged-on user; may be called from several threads at once.
+    using Handler = std::function<RfcReply(const RfcRequest&, const std::string& user)>;
     // True when user and password may log on to the client.
     using LogonCheck = std::function<bool(const std::string& user, const std::string& password, const std::string& client)>;
     // Receives one finished line per request; may be called from several threads at once.

@@ -97,7 +97,7 @@ struct Served {
     MiniSystem system;
     std::mutex logMutex;
     std::vector<std::string> log;
-    SoapServer server{[this](const RfcRequest& r) { return system(r); }, developerLogon,
+    SoapServer server{[this](const RfcRequest& r, const std::string&) { return system(r); }, developerLogon,
                       [this](const std::string& line) {
                           std::lock_guard lock(logMutex);
                           log.push_back(line);
