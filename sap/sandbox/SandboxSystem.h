@@ -1,27 +1,86 @@
 #pragma once
 // The embedded sandbox SAP system: a repository in SQLite and the function
 // modules ORVEX calls, so everything works without a real system.
+//
+// Function modules: RFC_READ_TABLE, DD_TABL_GET, BC_PR_INSERT,
+// RFC_ABAP_INSTALL_AND_RUN and RFC_PING. BC_PR_INSERT on a program that
+// exists replaces its source and title and leaves it inactive, like INSERT
+// REPORT; only names of the customer namespace (Y or Z) can be written, so
+// the programs delivered with the sandbox cannot be overwritten.
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "../Rfc.h"
 
 namespace orvex::sap {
 
+// Failures to inject, for tests.
+struct SandboxFaults {
+    bool refuseLogon = false;
+    // Calls to fail: every call of `failFunction` (all functions when empty)
+    // if failOnCall is 0 and failFunction is set, otherwise only the
+    // failOnCall-th matching call counted from setFaults().
+    std::string failFunction;
+    int failOnCall = 0;
+    std::string exception = "SYSTEM_FAILURE";
+};
+
+// A program as the repository holds it.
+struct SandboxProgram {
+    std::string name;
+    std::string title;
+    std::string type;      // TRDIR-SUBC: "1" executable
+    std::string unicodeCheck;  // TRDIR-UCCHECK: "X" active
+    bool active = false;
+    bool delivered = false;    // shipped with the sandbox, no source kept
+    std::string author;
+    std::string createdOn, changedOn;  // YYYYMMDD
+    std::vector<std::string> source;   // filled by program() only
+};
+
 class SandboxSystem {
 public:
-    // Opens the database, creating and seeding it from the demo dictionary when missing.
+    // Opens the database, creating and seeding it from the demo dictionary
+    // when missing. Throws std::runtime_error when it cannot.
     explicit SandboxSystem(const std::string& databasePath);
     ~SandboxSystem();
     SandboxSystem(const SandboxSystem&) = delete;
     SandboxSystem& operator=(const SandboxSystem&) = delete;
 
-    // "orvex-sandbox.db" in the folder of the running program.
+    // "orvex-sandbox.db" in the folder of the running program, unless a
+    // process-wide override is set (tests); "" removes the override.
     static std::string defaultDatabasePath();
+    static void setDefaultDatabasePath(const std::string& path);
+
+    // One system per database path in this process, opened on first use.
+    static std::shared_ptr<SandboxSystem> shared(const std::string& databasePath);
+    // Forgets the shared systems (they close once no backend holds them).
+    static void forgetShared();
+    // Deletes the database file; the next use seeds it afresh.
+    static bool removeDatabase(const std::string& databasePath, std::string& error);
+
+    const std::string& databasePath() const;
 
     bool checkLogon(const std::string& user, const std::string& password, const std::string& client) const;
+    // Also checks the system id and system number, and injected faults.
+    bool checkLogon(const ConnectionProperties& props) const;
+
     // Runs one function module. Safe to call from several threads at once.
     RfcReply call(const RfcRequest& request);
+    // The same, for the logged-on user (author of created programs).
+    RfcReply call(const RfcRequest& request, const std::string& user);
+
+    void setFaults(const SandboxFaults& faults);
+
+    // For the orvex-sandbox tool.
+    std::vector<SandboxProgram> programs() const;  // without source
+    std::optional<SandboxProgram> program(const std::string& name) const;
+    // Adds `count` synthetic tables to TADIR; returns how many it holds now.
+    std::size_t addSyntheticTables(std::size_t count);
+    std::size_t tadirRowCount() const;
 
 private:
     struct Impl;

@@ -1,0 +1,266 @@
+#include "InstallerProgram.h"
+
+#include <cctype>
+#include <set>
+#include <stdexcept>
+
+namespace orvex::sap::sandbox {
+
+namespace {
+
+struct SyntaxError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Token {
+    bool literal = false;
+    std::string text;  // words upper-cased
+    std::size_t row = 0;
+};
+
+using Statement = std::vector<Token>;
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::size_t characters(const std::string& text) {
+    std::size_t n = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string rightTrimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+const std::set<std::string>& trdirComponents() {
+    static const std::set<std::string> names = {"NAME",  "EDTX",  "SUBC",  "SECU",  "CNAM",    "CDAT",
+                                                "UNAM",  "UDAT",  "VERN",  "LEVL",  "RSTAT",   "RMAND",
+                                                "RLOAD", "FIXPT", "SSET",  "SDATE", "STIME",   "IDATE",
+                                                "ITIME", "LDBNAME", "UCCHECK"};
+    return names;
+}
+
+std::vector<Statement> statements(const std::vector<std::string>& rows) {
+    std::vector<Statement> out;
+    Statement current;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::string& row = rows[r];
+        const std::size_t rowNo = r + 1;
+        if (characters(row) > kProgramRowWidth)
+            throw SyntaxError("Line " + std::to_string(rowNo) + " is longer than 72 characters");
+        if (!row.empty() && row[0] == '*') continue;  // comment line
+        std::size_t i = 0;
+        while (i < row.size()) {
+            const char c = row[i];
+            if (c == ' ' || c == '\t') {
+                ++i;
+            } else if (c == '"') {
+                break;  // comment to the end of the row
+            } else if (c == '\'') {
+                std::string value;
+                ++i;
+                for (;;) {
+                    if (i >= row.size())
+                        throw SyntaxError("Literal not closed in line " + std::to_string(rowNo));
+                    if (row[i] == '\'') {
+                        if (i + 1 < row.size() && row[i + 1] == '\'') {
+                            value += '\'';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    value += row[i++];
+                }
+                current.push_back({true, value, rowNo});
+            } else if (c == '.') {
+                if (!current.empty()) out.push_back(std::move(current));
+                current.clear();
+                ++i;
+            } else if (c == ',') {
+                ++i;
+            } else if (c == ':') {
+                throw SyntaxError("Chained statements are not supported (line " + std::to_string(rowNo) + ")");
+            } else {
+                std::size_t start = i;
+                while (i < row.size() && row[i] != ' ' && row[i] != '\t' && row[i] != '.' && row[i] != ',' &&
+                       row[i] != '\'' && row[i] != '"' && row[i] != ':')
+                    ++i;
+                current.push_back({false, upper(row.substr(start, i - start)), rowNo});
+            }
+        }
+    }
+    if (!current.empty()) throw SyntaxError("The last statement is not closed by a period");
+    // Literals joined by the literal operator & are one literal.
+    for (Statement& s : out) {
+        Statement joined;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (!s[i].literal && s[i].text == "&" && !joined.empty() && joined.back().literal && i + 1 < s.size() &&
+                s[i + 1].literal) {
+                joined.back().text += s[i + 1].text;
+                ++i;
+                continue;
+            }
+            joined.push_back(s[i]);
+        }
+        s = std::move(joined);
+    }
+    return out;
+}
+
+class Checker {
+public:
+    InstallerCheck run(const std::vector<std::string>& rows) {
+        InstallerCheck check;
+        try {
+            for (const Statement& s : statements(rows)) statement(s);
+            check.actions = std::move(actions_);
+        } catch (const SyntaxError& e) {
+            check.error = e.what();
+        }
+        return check;
+    }
+
+private:
+    [[noreturn]] static void fail(const Token& at, const std::string& what) {
+        throw SyntaxError(what + " (line " + std::to_string(at.row) + ")");
+    }
+
+    void statement(const Statement& s) {
+        const Token& first = s[0];
+        if (first.literal) fail(first, "Statement begins with a literal");
+        const std::string& word = first.text;
+        if (word == "REPORT" || word == "PROGRAM") {
+            if (s.size() < 2 || s[1].literal) fail(first, word + " needs a program name");
+            return;
+        }
+        if (word == "DATA") return declaration(s);
+        if (word == "CALL") return call(s);
+        if (word == "WRITE") return write(s);
+        if (s.size() >= 3 && !s[1].literal && s[1].text == "=") return assignment(s);
+        fail(first, "Statement " + word + " is not supported");
+    }
+
+    void declaration(const Statement& s) {
+        if (s.size() != 4 || s[1].literal || s[2].literal || (s[2].text != "LIKE" && s[2].text != "TYPE"))
+            fail(s[0], "Use DATA name LIKE TRDIR");
+        if (s[3].literal || s[3].text != "TRDIR") fail(s[3], "Type " + s[3].text + " is not supported");
+        variables_[s[1].text].clear();
+    }
+
+    void assignment(const Statement& s) {
+        if (s.size() != 3) fail(s[0], "Incorrect assignment");
+        const std::string& target = s[0].text;
+        const auto dash = target.find('-');
+        if (dash == std::string::npos) fail(s[0], "Field " + target + " is unknown");
+        auto var = variables_.find(target.substr(0, dash));
+        if (var == variables_.end()) fail(s[0], "Field " + target.substr(0, dash) + " is unknown");
+        const std::string component = target.substr(dash + 1);
+        if (!trdirComponents().count(component)) fail(s[0], "TRDIR has no component " + component);
+        var->second[component] = value(s[2]);
+    }
+
+    std::string value(const Token& t) {
+        if (t.literal) return rightTrimmed(t.text);
+        const auto dash = t.text.find('-');
+        auto var = variables_.find(t.text.substr(0, dash));
+        if (var == variables_.end() || dash == std::string::npos) fail(t, "Field " + t.text + " is unknown");
+        auto it = var->second.find(t.text.substr(dash + 1));
+        return it == var->second.end() ? std::string() : it->second;
+    }
+
+    void write(const Statement& s) {
+        std::size_t i = 1;
+        if (i < s.size() && !s[i].literal && s[i].text == "/") ++i;
+        if (i + 1 != s.size() || !s[i].literal) fail(s[0], "WRITE takes one literal");
+        InstallerAction a;
+        a.kind = InstallerAction::Kind::Write;
+        a.text = s[i].text;
+        actions_.push_back(std::move(a));
+    }
+
+    void call(const Statement& s) {
+        if (s.size() < 3 || s[1].literal || s[1].text != "FUNCTION" || !s[2].literal)
+            fail(s[0], "Use CALL FUNCTION 'NAME'");
+        const std::string function = upper(rightTrimmed(s[2].text));
+        std::map<std::string, Token> exporting, changing;
+        std::map<std::string, Token>* section = nullptr;
+        for (std::size_t i = 3; i < s.size();) {
+            const Token& t = s[i];
+            if (!t.literal && (t.text == "EXPORTING" || t.text == "CHANGING")) {
+                section = t.text == "EXPORTING" ? &exporting : &changing;
+                ++i;
+                continue;
+            }
+            if (!t.literal && (t.text == "IMPORTING" || t.text == "TABLES" || t.text == "EXCEPTIONS"))
+                fail(t, t.text + " is not supported here");
+            if (!section || t.literal || i + 2 >= s.size() || s[i + 1].literal || s[i + 1].text != "=")
+                fail(t, "Incorrect parameter list of " + function);
+            (*section)[t.text] = s[i + 2];
+            i += 3;
+        }
+
+        auto take = [&](std::map<std::string, Token>& from, const char* name) -> std::optional<std::string> {
+            auto it = from.find(name);
+            if (it == from.end()) return std::nullopt;
+            std::string v = value(it->second);
+            from.erase(it);
+            return v;
+        };
+        auto noOthers = [&](const std::map<std::string, Token>& left) {
+            if (!left.empty()) fail(left.begin()->second, "Unknown parameter " + left.begin()->first + " of " + function);
+        };
+
+        if (function == "RS_EDTR_ATTR_EDIT") {
+            InstallerAction a;
+            a.kind = InstallerAction::Kind::SetAttributes;
+            auto name = take(exporting, "PROGRAM_NAME");
+            if (!name || name->empty()) fail(s[2], "PROGRAM_NAME is missing");
+            a.program = *name;
+            a.title = take(exporting, "PROGRAM_TITLE");
+            a.withTrdirEntry = take(exporting, "WITH_TRDIR_ENTRY").value_or("") == "X";
+            take(exporting, "SUPPRESS_DIALOG");
+            auto trdir = changing.find("PROGRAM_TRDIR");
+            if (trdir != changing.end()) {
+                if (trdir->second.literal || !variables_.count(trdir->second.text))
+                    fail(trdir->second, "PROGRAM_TRDIR needs a TRDIR work area");
+                a.trdir = variables_[trdir->second.text];
+                changing.erase(trdir);
+            }
+            noOthers(exporting);
+            noOthers(changing);
+            actions_.push_back(std::move(a));
+            return;
+        }
+        if (function == "RS_WORKING_OBJECT_ACTIVATE") {
+            InstallerAction a;
+            a.kind = InstallerAction::Kind::Activate;
+            auto object = take(exporting, "OBJECT");
+            auto name = take(exporting, "OBJ_NAME");
+            take(exporting, "OBJECT_SAVED");
+            noOthers(exporting);
+            noOthers(changing);
+            if (!object || *object != "REPS") fail(s[2], "Only REPS objects can be activated");
+            if (!name || name->empty()) fail(s[2], "OBJ_NAME is missing");
+            a.program = *name;
+            actions_.push_back(std::move(a));
+            return;
+        }
+        fail(s[2], "Function " + function + " is not available");
+    }
+
+    std::map<std::string, std::map<std::string, std::string>> variables_;
+    std::vector<InstallerAction> actions_;
+};
+
+}  // namespace
+
+InstallerCheck checkInstallerProgram(const std::vector<std::string>& rows) { return Checker().run(rows); }
+
+}  // namespace orvex::sap::sandbox

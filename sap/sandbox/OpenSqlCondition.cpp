@@ -1,0 +1,341 @@
+#include "OpenSqlCondition.h"
+
+#include <cctype>
+#include <memory>
+#include <stdexcept>
+
+namespace orvex::sap::sandbox {
+
+namespace {
+
+enum class Kind { Word, Literal, Operator, Open, Close, Comma, End };
+
+struct Token {
+    Kind kind;
+    std::string text;  // words upper-cased; literals unquoted
+};
+
+struct Invalid : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string rightTrimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+bool isWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/' || c == '~' || c == '-' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+std::vector<Token> tokenize(const std::string& text) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            ++i;
+        } else if (c == '\'') {
+            std::string value;
+            ++i;
+            for (;;) {
+                if (i >= text.size()) throw Invalid("literal not closed");
+                if (text[i] == '\'') {
+                    if (i + 1 < text.size() && text[i + 1] == '\'') {
+                        value += '\'';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += text[i++];
+            }
+            tokens.push_back({Kind::Literal, value});
+        } else if (c == '(') {
+            tokens.push_back({Kind::Open, "("});
+            ++i;
+        } else if (c == ')') {
+            tokens.push_back({Kind::Close, ")"});
+            ++i;
+        } else if (c == ',') {
+            tokens.push_back({Kind::Comma, ","});
+            ++i;
+        } else if (c == '=') {
+            tokens.push_back({Kind::Operator, "="});
+            ++i;
+        } else if (c == '<' || c == '>') {
+            std::string op(1, c);
+            if (i + 1 < text.size() && (text[i + 1] == '=' || (c == '<' && text[i + 1] == '>'))) op += text[i + 1];
+            tokens.push_back({Kind::Operator, op});
+            i += op.size();
+        } else if (isWordChar(c)) {
+            std::size_t start = i;
+            while (i < text.size() && isWordChar(text[i])) ++i;
+            std::string word = text.substr(start, i - start);
+            if (std::isdigit(static_cast<unsigned char>(word[0]))) {
+                for (char d : word)
+                    if (!std::isdigit(static_cast<unsigned char>(d))) throw Invalid("invalid number " + word);
+                tokens.push_back({Kind::Literal, word});
+            } else {
+                tokens.push_back({Kind::Word, upper(word)});
+            }
+        } else {
+            throw Invalid(std::string("unexpected character '") + c + "'");
+        }
+    }
+    tokens.push_back({Kind::End, ""});
+    return tokens;
+}
+
+// A comparison that can narrow a scan: column LIKE 'prefix...'.
+struct PrefixRange {
+    std::string column;
+    std::string low, high;  // high empty: no upper bound
+};
+
+class Translator {
+public:
+    Translator(std::vector<Token> tokens, const ColumnLookup& column) : tokens_(std::move(tokens)), column_(column) {}
+
+    SqlCondition run() {
+        SqlCondition out;
+        if (peek().kind == Kind::End) return out;
+        // The top level is a chain of AND terms unless an OR appears; a
+        // prefix range is only safe for terms every row must satisfy.
+        std::string sql = orExpr();
+        if (peek().kind != Kind::End) throw Invalid("unexpected \"" + peek().text + "\"");
+        out.sql = sql;
+        if (topLevelAnd_) {
+            for (const PrefixRange& range : ranges_) {
+                out.sql += " AND " + range.column + " >= ?";
+                params_.push_back(range.low);
+                if (!range.high.empty()) {
+                    out.sql += " AND " + range.column + " < ?";
+                    params_.push_back(range.high);
+                }
+            }
+        }
+        out.params = params_;
+        return out;
+    }
+
+private:
+    const Token& peek() const { return tokens_[pos_]; }
+    Token next() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
+    bool acceptWord(const char* word) {
+        if (peek().kind == Kind::Word && peek().text == word) {
+            ++pos_;
+            return true;
+        }
+        return false;
+    }
+    void expect(Kind kind, const char* what) {
+        if (peek().kind != kind) throw Invalid(std::string("expected ") + what);
+        ++pos_;
+    }
+
+    std::string orExpr() {
+        const int depth = depth_;
+        std::string sql = andExpr();
+        bool anyOr = false;
+        while (acceptWord("OR")) {
+            anyOr = true;
+            sql += " OR " + andExpr();
+        }
+        if (depth == 0 && anyOr) topLevelAnd_ = false;
+        return sql;
+    }
+
+    std::string andExpr() {
+        std::string sql = notExpr();
+        while (acceptWord("AND")) sql += " AND " + notExpr();
+        return sql;
+    }
+
+    std::string notExpr() {
+        if (acceptWord("NOT")) {
+            ++negations_;
+            std::string inner = notExpr();
+            --negations_;
+            return "NOT (" + inner + ")";
+        }
+        if (peek().kind == Kind::Open) {
+            ++pos_;
+            ++depth_;
+            std::string inner = orExpr();
+            --depth_;
+            expect(Kind::Close, "\")\"");
+            return "(" + inner + ")";
+        }
+        return comparison();
+    }
+
+    std::string field(const Token& token) {
+        auto column = column_(token.text);
+        if (!column) throw Invalid("unknown field " + token.text);
+        return *column;
+    }
+
+    std::string operand() {
+        Token t = next();
+        if (t.kind == Kind::Literal) {
+            params_.push_back(rightTrimmed(t.text));
+            return "?";
+        }
+        if (t.kind == Kind::Word && !isKeyword(t.text)) return field(t);
+        throw Invalid("expected a field or a literal");
+    }
+
+    std::string literalParam() {
+        Token t = next();
+        if (t.kind != Kind::Literal) throw Invalid("expected a literal");
+        return rightTrimmed(t.text);
+    }
+
+    static bool isKeyword(const std::string& w) {
+        for (const char* k : {"AND", "OR", "NOT", "LIKE", "BETWEEN", "IN", "IS", "NULL", "ESCAPE", "EQ", "NE", "LT",
+                              "GT", "LE", "GE"})
+            if (w == k) return true;
+        return false;
+    }
+
+    static std::string comparisonOperator(const Token& t) {
+        if (t.kind == Kind::Operator) return t.text == "<>" ? "<>" : t.text;
+        if (t.kind == Kind::Word) {
+            if (t.text == "EQ") return "=";
+            if (t.text == "NE") return "<>";
+            if (t.text == "LT") return "<";
+            if (t.text == "GT") return ">";
+            if (t.text == "LE") return "<=";
+            if (t.text == "GE") return ">=";
+        }
+        return {};
+    }
+
+    std::string comparison() {
+        Token left = next();
+        if (left.kind != Kind::Word || isKeyword(left.text)) throw Invalid("expected a field name");
+        const std::string column = field(left);
+
+        bool negated = acceptWord("NOT");
+        if (acceptWord("LIKE")) {
+            std::string pattern = literalParam();
+            char escape = 0;
+            if (acceptWord("ESCAPE")) {
+                std::string e = literalParam();
+                if (e.size() != 1) throw Invalid("ESCAPE needs one character");
+                escape = e[0];
+            }
+            params_.push_back(globFromLike(pattern, escape));
+            if (!negated && negations_ == 0 && depth_ == 0) addPrefixRange(column, pattern, escape);
+            return negated ? "NOT (" + column + " GLOB ?)" : column + " GLOB ?";
+        }
+        if (acceptWord("BETWEEN")) {
+            std::string low = operand();
+            if (!acceptWord("AND")) throw Invalid("expected AND in BETWEEN");
+            std::string high = operand();
+            return column + (negated ? " NOT" : "") + " BETWEEN " + low + " AND " + high;
+        }
+        if (acceptWord("IN")) {
+            expect(Kind::Open, "\"(\" after IN");
+            std::string list;
+            for (;;) {
+                list += list.empty() ? "" : ", ";
+                list += operand();
+                if (peek().kind == Kind::Comma) {
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+            expect(Kind::Close, "\")\"");
+            return column + (negated ? " NOT" : "") + " IN (" + list + ")";
+        }
+        if (negated) throw Invalid("expected LIKE, BETWEEN or IN after NOT");
+        if (acceptWord("IS")) {
+            bool notNull = acceptWord("NOT");
+            if (!acceptWord("NULL")) throw Invalid("expected NULL");
+            // Character fields are never null.
+            return notNull ? "1" : "0";
+        }
+        std::string op = comparisonOperator(peek());
+        if (op.empty()) throw Invalid("expected a comparison after " + left.text);
+        ++pos_;
+        return column + " " + op + " " + operand();
+    }
+
+    void addPrefixRange(const std::string& column, const std::string& pattern, char escape) {
+        std::string prefix;
+        for (std::size_t i = 0; i < pattern.size(); ++i) {
+            char c = pattern[i];
+            if (escape && c == escape && i + 1 < pattern.size()) {
+                prefix += pattern[++i];
+                continue;
+            }
+            if (c == '%' || c == '_') break;
+            prefix += c;
+        }
+        if (prefix.empty()) return;
+        // The smallest text greater than every text that starts with prefix.
+        std::string high = prefix;
+        while (!high.empty() && static_cast<unsigned char>(high.back()) == 0xFF) high.pop_back();
+        if (!high.empty()) high.back() = static_cast<char>(static_cast<unsigned char>(high.back()) + 1);
+        ranges_.push_back({column, prefix, high});
+    }
+
+    std::vector<Token> tokens_;
+    std::size_t pos_ = 0;
+    const ColumnLookup& column_;
+    std::vector<std::string> params_;
+    std::vector<PrefixRange> ranges_;
+    int depth_ = 0;
+    int negations_ = 0;
+    bool topLevelAnd_ = true;
+};
+
+}  // namespace
+
+std::string globFromLike(const std::string& like, char escape) {
+    std::string glob;
+    for (std::size_t i = 0; i < like.size(); ++i) {
+        char c = like[i];
+        bool literal = false;
+        if (escape && c == escape && i + 1 < like.size()) {
+            c = like[++i];
+            literal = true;
+        }
+        if (!literal && c == '%')
+            glob += '*';
+        else if (!literal && c == '_')
+            glob += '?';
+        else if (c == '*')
+            glob += "[*]";
+        else if (c == '?')
+            glob += "[?]";
+        else if (c == '[')
+            glob += "[[]";
+        else
+            glob += c;
+    }
+    return glob;
+}
+
+ConditionResult translateCondition(const std::string& text, const ColumnLookup& column) {
+    ConditionResult result;
+    try {
+        Translator translator(tokenize(text), column);
+        result.condition = translator.run();
+    } catch (const Invalid& e) {
+        result.error = e.what();
+    }
+    return result;
+}
+
+}  // namespace orvex::sap::sandbox

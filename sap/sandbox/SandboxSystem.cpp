@@ -1,0 +1,891 @@
+#include "SandboxSystem.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+#include "../Settings.h"
+#include "InstallerProgram.h"
+#include "OpenSqlCondition.h"
+
+namespace orvex::sap {
+
+// The demo dictionary, compiled into the program.
+extern const char kSandboxDictionaryJson[];
+
+namespace {
+
+using sandbox::checkInstallerProgram;
+using sandbox::InstallerAction;
+
+// ---------------------------------------------------------------- helpers
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+std::string rightTrimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::size_t characters(const std::string& text) {
+    std::size_t n = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+// Cuts a UTF-8 text to at most `width` characters.
+std::string cutTo(const std::string& text, std::size_t width) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (n == width) return text.substr(0, i);
+            ++n;
+        }
+    }
+    return text;
+}
+
+void appendPadded(std::string& out, const char* value, std::size_t bytes, std::size_t width) {
+    std::size_t chars = 0, end = 0;
+    for (; end < bytes; ++end) {
+        if ((static_cast<unsigned char>(value[end]) & 0xC0) != 0x80) {
+            if (chars == width) break;
+            ++chars;
+        }
+    }
+    out.append(value, end);
+    out.append(width - chars, ' ');
+}
+
+std::string numc(long long value, int width) {
+    std::string s = std::to_string(value);
+    if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
+    return s;
+}
+
+std::string today() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y%m%d", &tm);
+    return buf;
+}
+
+bool customerName(const std::string& name) {
+    if (name.empty() || characters(name) > 40) return false;
+    const char first = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    if (first != 'Y' && first != 'Z') return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/';
+    });
+}
+
+RfcReply failure(const std::string& exception) {
+    RfcReply reply;
+    reply.exception = exception;
+    return reply;
+}
+
+// ---------------------------------------------------------------- SQLite
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string("sandbox database: ") + sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int index, const std::string& text) {
+        sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& bind(int index, long long value) {
+        sqlite3_bind_int64(stmt_, index, value);
+        return *this;
+    }
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw std::runtime_error(std::string("sandbox database: ") + sqlite3_errmsg(sqlite3_db_handle(stmt_)));
+    }
+    void reset() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    std::string text(int column) const {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+    }
+    long long integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+    sqlite3_stmt* handle() const { return stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+void exec(sqlite3* db, const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : "unknown error";
+        sqlite3_free(message);
+        throw std::runtime_error("sandbox database: " + text);
+    }
+}
+
+// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : db_(db) { exec(db_, "BEGIN IMMEDIATE"); }
+    ~Transaction() {
+        if (!done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void commit() {
+        exec(db_, "COMMIT");
+        done_ = true;
+    }
+
+private:
+    sqlite3* db_;
+    bool done_ = false;
+};
+
+// ---------------------------------------------------------------- TADIR
+
+struct Column {
+    std::string name;
+    std::string type;   // DDIC data type
+    std::size_t width;  // characters in a WA row
+    std::string text;
+};
+
+// TADIR in SAP's column order at full width.
+const std::vector<Column>& tadirColumns() {
+    static const std::vector<Column> columns = {
+        {"PGMID", "CHAR", 4, "Program ID in Requests and Tasks"},
+        {"OBJECT", "CHAR", 4, "Object Type"},
+        {"OBJ_NAME", "CHAR", 40, "Object Name in Object List"},
+        {"KORRNUM", "CHAR", 10, "Request/Task"},
+        {"SRCSYSTEM", "CHAR", 10, "Original System of Object"},
+        {"AUTHOR", "CHAR", 12, "Person Responsible for Repository Object"},
+        {"SRCDEP", "CHAR", 1, "Repair Flag for Repository Object"},
+        {"DEVCLASS", "CHAR", 30, "Package"},
+        {"GENFLAG", "CHAR", 1, "Generation Flag"},
+        {"EDTFLAG", "CHAR", 1, "Editor Flag"},
+        {"CPROJECT", "CHAR", 8, "Project"},
+        {"MASTERLANG", "LANG", 1, "Original Language in Repository Objects"},
+        {"VERSID", "CHAR", 20, "Version ID"},
+        {"PAKNOCHECK", "CHAR", 1, "Package Check Switched Off"},
+        {"OBJSTABLTY", "CHAR", 1, "Release Status of Object"},
+        {"COMPONENT", "CHAR", 30, "Software Component"},
+        {"CRELEASE", "CHAR", 10, "Release"},
+        {"DELFLAG", "CHAR", 1, "Deletion Flag"},
+        {"TRANSLTTXT", "CHAR", 1, "Translate Texts"},
+        {"CREATED_ON", "DATS", 8, "Created On"},
+        {"CHECK_DATE", "DATS", 8, "Check Date"},
+        {"CHECK_CFG", "CHAR", 1, "Check Configuration"},
+    };
+    return columns;
+}
+
+std::string tadirSelectList() {
+    std::string list;
+    for (const Column& c : tadirColumns()) list += (list.empty() ? "" : ", ") + std::string("\"") + c.name + "\"";
+    return list;
+}
+
+// Width of a field of another table in a WA row.
+std::size_t fieldWidth(const std::string& type, std::size_t length, std::size_t decimals) {
+    if (type == "DATS") return 8;
+    if (type == "TIMS") return 6;
+    if (type == "INT4") return 10;
+    if (type == "INT2") return 5;
+    if (type == "INT1") return 3;
+    if (type == "FLTP") return 24;
+    if (type == "CURR" || type == "QUAN" || type == "DEC") return length + (decimals ? 1 : 0) + 1;
+    if (type == "RAW") return length * 2;
+    return length;
+}
+
+}  // namespace
+
+// ==================================================================== Impl
+
+struct SandboxSystem::Impl {
+    std::string path;
+    sqlite3* db = nullptr;
+    mutable std::mutex mutex;
+    SandboxFaults faults;
+    int faultCounter = 0;
+    std::string systemId = "SBX";
+    std::string systemNumber = "00";
+
+    explicit Impl(const std::string& p) : path(p) {
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
+            std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+            sqlite3_close(db);
+            throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + message);
+        }
+        try {
+            sqlite3_busy_timeout(db, 5000);
+            exec(db, "PRAGMA journal_mode=WAL");
+            exec(db, "PRAGMA synchronous=NORMAL");
+            if (!seeded()) seed();
+            Statement meta(db, "SELECT key, value FROM meta");
+            while (meta.step()) {
+                if (meta.text(0) == "system_id") systemId = meta.text(1);
+                if (meta.text(0) == "system_number") systemNumber = meta.text(1);
+            }
+        } catch (const std::exception& e) {
+            sqlite3_close(db);
+            throw std::runtime_error("Cannot use the sandbox database \"" + path + "\": " + e.what());
+        }
+    }
+    ~Impl() { sqlite3_close(db); }
+
+    bool seeded() {
+        Statement s(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'meta'");
+        if (!s.step() || s.integer(0) == 0) return false;
+        Statement done(db, "SELECT value FROM meta WHERE key = 'seeded'");
+        return done.step();
+    }
+
+    void seed();
+    void insertTadir(Statement& insert, const std::string& object, const std::string& name,
+                     const std::string& srcsystem, const std::string& author, const std::string& devclass,
+                     const std::string& lang, const std::string& created);
+
+    // Function modules.
+    RfcReply readTable(const RfcRequest& request);
+    RfcReply tableGet(const RfcRequest& request);
+    RfcReply programInsert(const RfcRequest& request, const std::string& user);
+    RfcReply installAndRun(const RfcRequest& request, const std::string& user);
+
+    bool faultHits(const std::string& function) {
+        if (faults.failFunction.empty() && faults.failOnCall == 0) return false;
+        if (!faults.failFunction.empty() && faults.failFunction != function) return false;
+        ++faultCounter;
+        return faults.failOnCall == 0 || faults.failOnCall == faultCounter;
+    }
+
+    bool tableColumns(const std::string& table, std::vector<Column>& columns, bool& isTadir);
+};
+
+void SandboxSystem::Impl::insertTadir(Statement& insert, const std::string& object, const std::string& name,
+                                      const std::string& srcsystem, const std::string& author,
+                                      const std::string& devclass, const std::string& lang,
+                                      const std::string& created) {
+    insert.reset();
+    insert.bind(1, std::string("R3TR")).bind(2, object).bind(3, name).bind(4, srcsystem).bind(5, author);
+    insert.bind(6, devclass).bind(7, lang).bind(8, created);
+    insert.step();
+}
+
+void SandboxSystem::Impl::seed() {
+    const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
+    Transaction tx(db);
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+         "CREATE TABLE IF NOT EXISTS users(client TEXT NOT NULL, bname TEXT NOT NULL, password TEXT NOT NULL,"
+         " PRIMARY KEY(client, bname));"
+         "CREATE TABLE IF NOT EXISTS dd02l(tabname TEXT PRIMARY KEY, ddtext TEXT NOT NULL DEFAULT '',"
+         " tabclass TEXT NOT NULL DEFAULT 'TRANSP');"
+         "CREATE TABLE IF NOT EXISTS dd03l(tabname TEXT NOT NULL, position INTEGER NOT NULL,"
+         " fieldname TEXT NOT NULL, keyflag TEXT NOT NULL DEFAULT '', rollname TEXT NOT NULL DEFAULT '',"
+         " datatype TEXT NOT NULL DEFAULT '', leng INTEGER NOT NULL DEFAULT 0, decimals INTEGER NOT NULL DEFAULT 0,"
+         " scrtext_l TEXT NOT NULL DEFAULT '', precfield TEXT NOT NULL DEFAULT '',"
+         " PRIMARY KEY(tabname, position)) WITHOUT ROWID;"
+         "CREATE TABLE IF NOT EXISTS programs(name TEXT PRIMARY KEY, title TEXT NOT NULL DEFAULT '',"
+         " subc TEXT NOT NULL DEFAULT '1', uccheck TEXT NOT NULL DEFAULT '', active INTEGER NOT NULL DEFAULT 0,"
+         " author TEXT NOT NULL DEFAULT '', created_on TEXT NOT NULL DEFAULT '', changed_on TEXT NOT NULL DEFAULT '',"
+         " source TEXT NOT NULL DEFAULT '[]');");
+    // TADIR, stored in the order of its secondary key (object type, name):
+    // searches by type and name prefix read one contiguous range.
+    std::string tadir = "CREATE TABLE IF NOT EXISTS tadir(";
+    for (const Column& c : tadirColumns())
+        tadir += "\"" + c.name + "\" TEXT NOT NULL DEFAULT '" + (c.type == "DATS" ? "00000000" : "") + "', ";
+    tadir += "PRIMARY KEY(\"OBJECT\", \"OBJ_NAME\", \"PGMID\")) WITHOUT ROWID;";
+    exec(db, tadir.c_str());
+
+    Statement meta(db, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+    auto setMeta = [&](const std::string& k, const std::string& v) {
+        meta.reset();
+        meta.bind(1, k).bind(2, v);
+        meta.step();
+    };
+    setMeta("system_id", dictionary["system"]["id"].get<std::string>());
+    setMeta("system_number", dictionary["system"]["number"].get<std::string>());
+    setMeta("synthetic_count", "0");
+
+    Statement user(db, "INSERT OR REPLACE INTO users(client, bname, password) VALUES(?, ?, ?)");
+    for (const auto& u : dictionary["users"]) {
+        user.reset();
+        user.bind(1, u["client"].get<std::string>()).bind(2, upper(u["user"].get<std::string>()));
+        user.bind(3, u["password"].get<std::string>());
+        user.step();
+    }
+
+    Statement insertTable(db, "INSERT OR REPLACE INTO dd02l(tabname, ddtext, tabclass) VALUES(?, ?, ?)");
+    Statement insertField(db,
+                          "INSERT OR REPLACE INTO dd03l(tabname, position, fieldname, keyflag, rollname, datatype,"
+                          " leng, decimals, scrtext_l, precfield) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    Statement insert(db,
+                     "INSERT OR REPLACE INTO tadir(\"PGMID\", \"OBJECT\", \"OBJ_NAME\", \"SRCSYSTEM\", \"AUTHOR\","
+                     " \"DEVCLASS\", \"MASTERLANG\", \"CREATED_ON\") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+
+    auto addFields = [&](const std::string& table, const nlohmann::json& fields, int keys) {
+        long long position = 0;
+        for (const auto& f : fields) {
+            ++position;
+            const std::string name = f[0].get<std::string>();
+            insertField.reset();
+            insertField.bind(1, table).bind(2, position).bind(3, name);
+            insertField.bind(4, std::string(position <= keys && name[0] != '.' ? "X" : ""));
+            const bool include = name == ".INCLUDE";
+            insertField.bind(5, include ? std::string() : f[4].get<std::string>());
+            insertField.bind(6, f[1].get<std::string>());
+            insertField.bind(7, f[2].get<long long>()).bind(8, f[3].get<long long>());
+            insertField.bind(9, f[5].get<std::string>());
+            insertField.bind(10, include ? f[4].get<std::string>() : std::string());
+            insertField.step();
+        }
+    };
+
+    for (const auto& t : dictionary["tables"]) {
+        const std::string name = t["name"].get<std::string>();
+        insertTable.reset();
+        insertTable.bind(1, name).bind(2, t["description"].get<std::string>()).bind(3, std::string("TRANSP"));
+        insertTable.step();
+        addFields(name, t["fields"], t["keys"].get<int>());
+        insertTadir(insert, "TABL", name, "SAP", "SAP", t.value("package", ""), "D", "00000000");
+    }
+    for (const auto& [name, fields] : dictionary["structures"].items()) {
+        insertTable.reset();
+        insertTable.bind(1, name).bind(2, std::string()).bind(3, std::string("INTTAB"));
+        insertTable.step();
+        addFields(name, fields, 0);
+    }
+    // TADIR describes itself too.
+    insertTable.reset();
+    insertTable.bind(1, std::string("TADIR")).bind(2, std::string("Directory of Repository Objects"));
+    insertTable.bind(3, std::string("TRANSP"));
+    insertTable.step();
+    nlohmann::json tadirFields = nlohmann::json::array();
+    for (const Column& c : tadirColumns())
+        tadirFields.push_back({c.name, c.type, c.width, 0, "", c.text, 1});
+    addFields("TADIR", tadirFields, 3);
+    insertTadir(insert, "TABL", "TADIR", "SAP", "SAP", "SCTS_CAT", "D", "00000000");
+
+    Statement program(db, "INSERT OR REPLACE INTO programs(name, title, subc, uccheck, active, author, created_on,"
+                          " changed_on, source) VALUES(?, ?, '1', 'X', 1, 'SAP', '00000000', '00000000', 'null')");
+    for (const auto& p : dictionary["programs"]) {
+        const std::string name = p["name"].get<std::string>();
+        program.reset();
+        program.bind(1, name).bind(2, p["title"].get<std::string>());
+        program.step();
+        insertTadir(insert, "PROG", name, "SAP", "SAP", p.value("package", ""), "D", "00000000");
+    }
+    setMeta("seeded", today());
+    tx.commit();
+}
+
+bool SandboxSystem::Impl::tableColumns(const std::string& table, std::vector<Column>& columns, bool& isTadir) {
+    isTadir = table == "TADIR";
+    if (isTadir) {
+        columns = tadirColumns();
+        return true;
+    }
+    Statement known(db, "SELECT tabclass FROM dd02l WHERE tabname = ?");
+    known.bind(1, table);
+    if (!known.step() || known.text(0) != "TRANSP") return false;
+    // Fields of included structures take the place of their .INCLUDE row.
+    std::function<void(const std::string&, int)> add = [&](const std::string& name, int depth) {
+        Statement f(db, "SELECT fieldname, datatype, leng, decimals, scrtext_l, precfield FROM dd03l"
+                        " WHERE tabname = ? ORDER BY position");
+        f.bind(1, name);
+        while (f.step()) {
+            const std::string field = f.text(0);
+            if (field == ".INCLUDE") {
+                if (depth < 8) add(f.text(5), depth + 1);
+                continue;
+            }
+            if (!field.empty() && field[0] == '.') continue;
+            columns.push_back({field, f.text(1),
+                               fieldWidth(f.text(1), static_cast<std::size_t>(f.integer(2)),
+                                          static_cast<std::size_t>(f.integer(3))),
+                               f.text(4)});
+        }
+    };
+    add(table, 0);
+    return true;
+}
+
+// RFC_READ_TABLE: QUERY_TABLE, DELIMITER, NO_DATA, ROWSKIPS, ROWCOUNT;
+// tables OPTIONS (TEXT), FIELDS (FIELDNAME in: the columns wanted; out:
+// FIELDNAME, OFFSET, LENGTH, TYPE, FIELDTEXT) and DATA (WA).
+RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
+    auto exportOf = [&](const char* name) -> std::string {
+        auto it = request.exports.find(name);
+        return it == request.exports.end() ? std::string() : it->second;
+    };
+    const std::string table = upper(trimmed(exportOf("QUERY_TABLE")));
+    std::vector<Column> all;
+    bool isTadir = false;
+    if (table.empty() || !tableColumns(table, all, isTadir)) return failure("TABLE_NOT_AVAILABLE");
+
+    // Columns: all of them, or those named in FIELDS.
+    std::vector<std::size_t> chosen;
+    if (auto f = request.tables.find("FIELDS"); f != request.tables.end() && !f->second.empty()) {
+        for (const RfcRow& row : f->second) {
+            const std::string name = upper(trimmed(row.get("FIELDNAME")));
+            auto it = std::find_if(all.begin(), all.end(), [&](const Column& c) { return c.name == name; });
+            if (it == all.end()) return failure("FIELD_NOT_VALID");
+            chosen.push_back(static_cast<std::size_t>(it - all.begin()));
+        }
+    } else {
+        for (std::size_t i = 0; i < all.size(); ++i) chosen.push_back(i);
+    }
+
+    const std::string delimiterExport = exportOf("DELIMITER");
+    const std::string delimiter = delimiterExport.empty() || delimiterExport[0] == ' ' ? std::string()
+                                                                                     : delimiterExport.substr(0, 1);
+    std::size_t rowWidth = 0;
+    for (std::size_t i : chosen) rowWidth += all[i].width;
+    rowWidth += delimiter.size() * (chosen.empty() ? 0 : chosen.size() - 1);
+    if (rowWidth > 512) return failure("DATA_BUFFER_EXCEEDED");
+
+    // The OPTIONS rows form one condition, a blank between rows.
+    std::string conditionText;
+    if (auto o = request.tables.find("OPTIONS"); o != request.tables.end())
+        for (const RfcRow& row : o->second) conditionText += row.get("TEXT") + " ";
+    auto condition = sandbox::translateCondition(conditionText, [&](const std::string& field) -> std::optional<std::string> {
+        for (const Column& c : all)
+            if (c.name == field) return "\"" + c.name + "\"";
+        return std::nullopt;
+    });
+    if (!condition.condition) return failure("OPTION_NOT_VALID");
+
+    long long skip = 0, count = 0;
+    try {
+        const std::string skips = trimmed(exportOf("ROWSKIPS")), rows = trimmed(exportOf("ROWCOUNT"));
+        if (!skips.empty()) skip = std::stoll(skips);
+        if (!rows.empty()) count = std::stoll(rows);
+    } catch (const std::exception&) {
+        return failure("OPTION_NOT_VALID");
+    }
+
+    RfcReply reply;
+    reply.ok = true;
+    RfcRows& fields = reply.tables["FIELDS"];
+    std::size_t offset = 0;
+    for (std::size_t i : chosen) {
+        RfcRow row;
+        row.set("FIELDNAME", all[i].name);
+        row.set("OFFSET", numc(static_cast<long long>(offset), 6));
+        row.set("LENGTH", numc(static_cast<long long>(all[i].width), 6));
+        const std::string& type = all[i].type;
+        row.set("TYPE", type == "NUMC" ? "N" : type == "DATS" ? "D" : type == "TIMS" ? "T" : type == "INT4" ? "I"
+                       : type == "FLTP" ? "F" : (type == "CURR" || type == "QUAN" || type == "DEC") ? "P" : "C");
+        row.set("FIELDTEXT", all[i].text);
+        fields.push_back(std::move(row));
+        offset += all[i].width + delimiter.size();
+    }
+    if (auto o = request.tables.find("OPTIONS"); o != request.tables.end()) reply.tables["OPTIONS"] = o->second;
+    RfcRows& data = reply.tables["DATA"];
+    if (!isTadir || trimmed(exportOf("NO_DATA")) == "X") return reply;  // other tables hold no rows
+
+    std::string sql = "SELECT " + tadirSelectList() + " FROM tadir";
+    if (!condition.condition->sql.empty()) sql += " WHERE " + condition.condition->sql;
+    sql += " ORDER BY \"OBJECT\", \"OBJ_NAME\", \"PGMID\"";
+    if (count > 0 || skip > 0) sql += " LIMIT " + std::to_string(count > 0 ? count : -1) + " OFFSET " +
+                                      std::to_string(std::max(0LL, skip));
+    Statement select(db, sql);
+    int index = 0;
+    for (const std::string& p : condition.condition->params) select.bind(++index, p);
+    sqlite3_stmt* stmt = select.handle();
+    std::string wa;
+    wa.reserve(rowWidth);
+    while (select.step()) {
+        wa.clear();
+        bool first = true;
+        for (std::size_t i : chosen) {
+            if (!first) wa += delimiter;
+            first = false;
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, static_cast<int>(i)));
+            const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(stmt, static_cast<int>(i)));
+            appendPadded(wa, text ? text : "", text ? bytes : 0, all[i].width);
+        }
+        RfcRow row;
+        row.set("WA", wa);
+        data.push_back(std::move(row));
+    }
+    return reply;
+}
+
+// DD_TABL_GET: TABL_NAME, WITHTEXT; table DD03P_TAB_A.
+RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
+    auto exportOf = [&](const char* name) -> std::string {
+        auto it = request.exports.find(name);
+        return it == request.exports.end() ? std::string() : it->second;
+    };
+    const std::string table = trimmed(exportOf("TABL_NAME"));
+    const bool withText = trimmed(exportOf("WITHTEXT")) == "X";
+    Statement known(db, "SELECT ddtext FROM dd02l WHERE tabname = ?");
+    known.bind(1, table);
+    RfcReply reply;
+    RfcRows& rows = reply.tables["DD03P_TAB_A"];
+    long long position = 0;
+    auto addRow = [&](const std::string& field, const std::string& key, const std::string& roll,
+                      const std::string& type, long long leng, long long decimals, const std::string& label,
+                      const std::string& precfield) {
+        RfcRow row;
+        row.set("TABNAME", table);
+        row.set("FIELDNAME", field);
+        row.set("POSITION", numc(++position, 4));
+        row.set("KEYFLAG", key);
+        row.set("ROLLNAME", roll);
+        row.set("DATATYPE", type);
+        row.set("LENG", numc(leng, 6));
+        row.set("DECIMALS", numc(decimals, 6));
+        row.set("PRECFIELD", precfield);
+        row.set("SCRTEXT_L", withText ? label : std::string());
+        row.set("DDTEXT", withText ? label : std::string());
+        rows.push_back(std::move(row));
+    };
+    if (known.step()) {
+        std::function<void(const std::string&, int)> add = [&](const std::string& name, int depth) {
+            Statement f(db, "SELECT fieldname, keyflag, rollname, datatype, leng, decimals, scrtext_l, precfield"
+                            " FROM dd03l WHERE tabname = ? ORDER BY position");
+            f.bind(1, name);
+            while (f.step()) {
+                addRow(f.text(0), f.text(1), f.text(2), f.text(3), f.integer(4), f.integer(5), f.text(6), f.text(7));
+                if (f.text(0) == ".INCLUDE" && depth < 8) add(f.text(7), depth + 1);
+            }
+        };
+        add(table, 0);
+    } else {
+        // Synthetic tables (scale tests) have a generic layout.
+        Statement synthetic(db, "SELECT 1 FROM tadir WHERE \"OBJECT\" = 'TABL' AND \"OBJ_NAME\" = ? AND"
+                                " \"DEVCLASS\" = '$SYNTH'");
+        synthetic.bind(1, table);
+        if (table.empty() || !synthetic.step()) return failure("ACCESS_FAILURE");
+        addRow("MANDT", "X", "MANDT", "CLNT", 3, 0, "Client", "");
+        addRow("ID", "X", "", "NUMC", 10, 0, "Identifier", "");
+        addRow("TEXT", "", "", "CHAR", 60, 0, "Text", "");
+    }
+    reply.ok = true;
+    reply.imports["GOTSTATE"] = "A";
+    return reply;
+}
+
+// BC_PR_INSERT: PROGRAM_NAME, TITLE_STRING; table SOURCE (LINE, up to 255
+// characters). Stores the program inactive, with its TADIR row. An existing
+// customer program is replaced (source and title) and becomes inactive.
+RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std::string& user) {
+    auto exportOf = [&](const char* name) -> std::string {
+        auto it = request.exports.find(name);
+        return it == request.exports.end() ? std::string() : it->second;
+    };
+    const std::string name = rightTrimmed(exportOf("PROGRAM_NAME"));
+    if (!customerName(name)) return failure("INVALID_NAME");
+    const std::string title = cutTo(rightTrimmed(exportOf("TITLE_STRING")), 70);
+    nlohmann::json source = nlohmann::json::array();
+    if (auto s = request.tables.find("SOURCE"); s != request.tables.end()) {
+        for (const RfcRow& row : s->second) {
+            const std::string& line = row.get("LINE");
+            if (characters(line) > 255) return failure("LINE_TOO_LONG");
+            source.push_back(line);
+        }
+    }
+    std::string text;
+    try {
+        text = source.dump();
+    } catch (const nlohmann::json::exception&) {
+        return failure("INVALID_SOURCE");  // not UTF-8
+    }
+    const std::string date = today();
+    const std::string author = upper(cutTo(user, 12));
+    Transaction tx(db);
+    Statement existing(db, "SELECT 1 FROM programs WHERE name = ?");
+    existing.bind(1, name);
+    if (existing.step()) {
+        Statement update(db, "UPDATE programs SET title = ?, source = ?, active = 0, changed_on = ? WHERE name = ?");
+        update.bind(1, title).bind(2, text).bind(3, date).bind(4, name);
+        update.step();
+    } else {
+        Statement insert(db, "INSERT INTO programs(name, title, subc, uccheck, active, author, created_on,"
+                             " changed_on, source) VALUES(?, ?, '1', '', 0, ?, ?, ?, ?)");
+        insert.bind(1, name).bind(2, title).bind(3, author).bind(4, date).bind(5, date).bind(6, text);
+        insert.step();
+    }
+    Statement tadir(db, "INSERT OR IGNORE INTO tadir(\"PGMID\", \"OBJECT\", \"OBJ_NAME\", \"SRCSYSTEM\", \"AUTHOR\","
+                        " \"DEVCLASS\", \"MASTERLANG\", \"CREATED_ON\") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    insertTadir(tadir, "PROG", name, systemId, author, "$TMP", "E", date);
+    tx.commit();
+    RfcReply reply;
+    reply.ok = true;
+    return reply;
+}
+
+// RFC_ABAP_INSTALL_AND_RUN: table PROGRAM (LINE, 72 characters); export
+// ERRORMESSAGE; table WRITES (ZEILE). A program the sandbox cannot run comes
+// back with ERRORMESSAGE set and changes nothing.
+RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std::string&) {
+    std::vector<std::string> rows;
+    if (auto p = request.tables.find("PROGRAM"); p != request.tables.end())
+        for (const RfcRow& row : p->second) rows.push_back(row.get("LINE"));
+    RfcReply reply;
+    reply.ok = true;
+    reply.imports["ERRORMESSAGE"] = "";
+    RfcRows& writes = reply.tables["WRITES"];
+    const auto check = checkInstallerProgram(rows);
+    if (!check.error.empty()) {
+        reply.imports["ERRORMESSAGE"] = check.error;
+        return reply;
+    }
+    Transaction tx(db);
+    for (const InstallerAction& action : check.actions) {
+        if (action.kind == InstallerAction::Kind::Write) {
+            RfcRow row;
+            row.set("ZEILE", action.text);
+            writes.push_back(std::move(row));
+            continue;
+        }
+        Statement exists(db, "SELECT source FROM programs WHERE name = ?");
+        exists.bind(1, action.program);
+        if (!exists.step() || exists.text(0) == "null") {
+            reply.imports["ERRORMESSAGE"] = "Program " + action.program + " does not exist";
+            writes.clear();
+            return reply;  // rolls back
+        }
+        if (action.kind == InstallerAction::Kind::Activate) {
+            Statement activate(db, "UPDATE programs SET active = 1 WHERE name = ?");
+            activate.bind(1, action.program);
+            activate.step();
+            continue;
+        }
+        if (action.title) {
+            Statement title(db, "UPDATE programs SET title = ? WHERE name = ?");
+            title.bind(1, cutTo(*action.title, 70)).bind(2, action.program);
+            title.step();
+        }
+        if (action.withTrdirEntry) {
+            auto component = [&](const char* name) {
+                auto it = action.trdir.find(name);
+                return it == action.trdir.end() ? std::string() : it->second;
+            };
+            Statement attributes(db, "UPDATE programs SET subc = ?, uccheck = ? WHERE name = ?");
+            attributes.bind(1, component("SUBC")).bind(2, component("UCCHECK")).bind(3, action.program);
+            attributes.step();
+        }
+    }
+    tx.commit();
+    return reply;
+}
+
+// ============================================================ SandboxSystem
+
+namespace {
+std::mutex& registryMutex() {
+    static std::mutex m;
+    return m;
+}
+std::map<std::string, std::shared_ptr<SandboxSystem>>& registry() {
+    static std::map<std::string, std::shared_ptr<SandboxSystem>> r;
+    return r;
+}
+std::string& defaultPathOverride() {
+    static std::string path;
+    return path;
+}
+}  // namespace
+
+SandboxSystem::SandboxSystem(const std::string& databasePath) : impl_(std::make_unique<Impl>(databasePath)) {}
+SandboxSystem::~SandboxSystem() = default;
+
+std::string SandboxSystem::defaultDatabasePath() {
+    std::lock_guard lock(registryMutex());
+    if (!defaultPathOverride().empty()) return defaultPathOverride();
+    return programDirectory() + "/orvex-sandbox.db";
+}
+
+void SandboxSystem::setDefaultDatabasePath(const std::string& path) {
+    std::lock_guard lock(registryMutex());
+    defaultPathOverride() = path;
+}
+
+std::shared_ptr<SandboxSystem> SandboxSystem::shared(const std::string& databasePath) {
+    std::lock_guard lock(registryMutex());
+    auto& slot = registry()[databasePath];
+    if (!slot) slot = std::make_shared<SandboxSystem>(databasePath);
+    return slot;
+}
+
+void SandboxSystem::forgetShared() {
+    std::lock_guard lock(registryMutex());
+    registry().clear();
+}
+
+bool SandboxSystem::removeDatabase(const std::string& databasePath, std::string& error) {
+    {
+        std::lock_guard lock(registryMutex());
+        registry().erase(databasePath);
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::error_code ec;
+        std::filesystem::remove(databasePath + suffix, ec);
+        if (ec) {
+            error = "Cannot delete \"" + databasePath + suffix + "\": " + ec.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+const std::string& SandboxSystem::databasePath() const { return impl_->path; }
+
+bool SandboxSystem::checkLogon(const std::string& user, const std::string& password, const std::string& client) const {
+    std::lock_guard lock(impl_->mutex);
+    Statement s(impl_->db, "SELECT password FROM users WHERE client = ? AND bname = ?");
+    s.bind(1, client).bind(2, upper(user));
+    return s.step() && s.text(0) == password;
+}
+
+bool SandboxSystem::checkLogon(const ConnectionProperties& props) const {
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (impl_->faults.refuseLogon) return false;
+        if (upper(props.System) != upper(impl_->systemId) || props.SystemNumber != impl_->systemNumber) return false;
+    }
+    return checkLogon(props.User, props.Password, props.Client);
+}
+
+RfcReply SandboxSystem::call(const RfcRequest& request) { return call(request, "DEVELOPER"); }
+
+RfcReply SandboxSystem::call(const RfcRequest& request, const std::string& user) {
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->faultHits(request.function)) return failure(impl_->faults.exception);
+    try {
+        if (request.function == "RFC_READ_TABLE") return impl_->readTable(request);
+        if (request.function == "DD_TABL_GET") return impl_->tableGet(request);
+        if (request.function == "BC_PR_INSERT") return impl_->programInsert(request, user);
+        if (request.function == "RFC_ABAP_INSTALL_AND_RUN") return impl_->installAndRun(request, user);
+        if (request.function == "RFC_PING") {
+            RfcReply reply;
+            reply.ok = true;
+            return reply;
+        }
+        return failure("FU_NOT_FOUND");
+    } catch (const std::exception&) {
+        return failure("SYSTEM_FAILURE");
+    }
+}
+
+void SandboxSystem::setFaults(const SandboxFaults& faults) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults = faults;
+    impl_->faultCounter = 0;
+}
+
+std::vector<SandboxProgram> SandboxSystem::programs() const {
+    std::lock_guard lock(impl_->mutex);
+    std::vector<SandboxProgram> out;
+    Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on,"
+                           " source = 'null' FROM programs ORDER BY name");
+    while (s.step()) {
+        SandboxProgram p;
+        p.name = s.text(0);
+        p.title = s.text(1);
+        p.type = s.text(2);
+        p.unicodeCheck = s.text(3);
+        p.active = s.integer(4) != 0;
+        p.author = s.text(5);
+        p.createdOn = s.text(6);
+        p.changedOn = s.text(7);
+        p.delivered = s.integer(8) != 0;
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+std::optional<SandboxProgram> SandboxSystem::program(const std::string& name) const {
+    std::lock_guard lock(impl_->mutex);
+    Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on, source"
+                           " FROM programs WHERE name = ?");
+    s.bind(1, name);
+    if (!s.step()) return std::nullopt;
+    SandboxProgram p;
+    p.name = s.text(0);
+    p.title = s.text(1);
+    p.type = s.text(2);
+    p.unicodeCheck = s.text(3);
+    p.active = s.integer(4) != 0;
+    p.author = s.text(5);
+    p.createdOn = s.text(6);
+    p.changedOn = s.text(7);
+    const auto source = nlohmann::json::parse(s.text(8));
+    p.delivered = source.is_null();
+    if (!p.delivered) p.source = source.get<std::vector<std::string>>();
+    return p;
+}
+
+std::size_t SandboxSystem::addSyntheticTables(std::size_t count) {
+    std::lock_guard lock(impl_->mutex);
+    sqlite3* db = impl_->db;
+    Transaction tx(db);
+    Statement current(db, "SELECT value FROM meta WHERE key = 'synthetic_count'");
+    long long first = current.step() ? std::stoll(current.text(0)) : 0;
+    Statement insert(db, "INSERT OR IGNORE INTO tadir(\"PGMID\", \"OBJECT\", \"OBJ_NAME\", \"SRCSYSTEM\", \"AUTHOR\","
+                         " \"DEVCLASS\", \"MASTERLANG\", \"CREATED_ON\") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    const std::string date = today();
+    std::string name;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto n = static_cast<unsigned long long>(first) + i + 1;
+        // Spread the first letters evenly but not in sequence.
+        const unsigned long long mixed = (n * 0x9E3779B97F4A7C15ULL) >> 32;
+        name.assign(1, static_cast<char>('A' + mixed % 26));
+        name += "SYN";
+        name += numc(static_cast<long long>(n), 9);
+        impl_->insertTadir(insert, "TABL", name, impl_->systemId, "SANDBOX", "$SYNTH", "E", date);
+    }
+    Statement update(db, "INSERT OR REPLACE INTO meta(key, value) VALUES('synthetic_count', ?)");
+    update.bind(1, std::to_string(first + static_cast<long long>(count)));
+    update.step();
+    tx.commit();
+    Statement total(db, "SELECT count(*) FROM tadir");
+    total.step();
+    return static_cast<std::size_t>(total.integer(0));
+}
+
+std::size_t SandboxSystem::tadirRowCount() const {
+    std::lock_guard lock(impl_->mutex);
+    Statement total(impl_->db, "SELECT count(*) FROM tadir");
+    total.step();
+    return static_cast<std::size_t>(total.integer(0));
+}
+
+}  // namespace orvex::sap
