@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the whole suite with AddressSanitizer and UndefinedBehaviorSanitizer
+# (ORVEX_SANITIZE=ON) in build-asan and runs every test there. Any sanitizer
+# report fails the test that caused it, and with it this script.
+# SANITIZE_CXX=clang++ builds with clang instead of the default g++.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build-asan
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+cxx="${SANITIZE_CXX:-g++}"
+case "$cxx" in
+  clang++*) cc="clang${cxx#clang++}" ;;
+  *) cc="gcc${cxx#g++}" ;;
+esac
+
+CC="$cc" CXX="$cxx" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DORVEX_SANITIZE=ON -DORVEX_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j"$jobs"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_init_order=1:check_initialization_order=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 1200
