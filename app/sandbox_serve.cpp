@@ -1,9 +1,132 @@
+// orvex-sandbox serve: the sandbox system over SAP's SOAP-over-HTTP RFC
+// protocol, so that the HTTP transport can be used and tested end to end.
+#include <arpa/inet.h>
+#include <csignal>
+#include <pthread.h>
+
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "Commands.h"
+#include "SoapServer.h"
+#include "sandbox/SandboxSystem.h"
 
 namespace orvex::app {
 
-void addServeCommand(CLI::App& /*app*/, int& /*exitCode*/) {}
+namespace {
+
+struct ServeOptions {
+    std::string listen = "127.0.0.1:8000";
+    std::string database;
+    bool allowRemote = false;
+};
+
+// "HOST:PORT" or "[V6]:PORT".
+bool splitListen(const std::string& text, std::string& host, int& port) {
+    std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon + 1 == text.size()) return false;
+    host = text.substr(0, colon);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    const std::string digits = text.substr(colon + 1);
+    if (digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    port = std::stoi(digits);
+    return !host.empty() && port <= 65535;
+}
+
+// Loopback means 127.0.0.0/8 or ::1.
+bool isLoopback(const std::string& host) {
+    in_addr v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) return IN6_IS_ADDR_LOOPBACK(&v6);
+    return false;
+}
+
+int serve(const ServeOptions& options) {
+    std::string host;
+    int port = 0;
+    if (!splitListen(options.listen, host, port)) {
+        std::cerr << "orvex-sandbox: --listen wants HOST:PORT, not \"" << options.listen << "\"\n";
+        return 2;
+    }
+    if (host == "localhost") host = "127.0.0.1";
+    if (!options.allowRemote && !isLoopback(host)) {
+        std::cerr << "orvex-sandbox: " << host
+                  << " is not a loopback address; passwords travel unencrypted, so --allow-remote is needed\n";
+        return 2;
+    }
+
+    // SIGINT and SIGTERM are taken by one thread that stops the server; every
+    // thread started from here on inherits the blocked mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    const std::string database = options.database.empty() ? sap::SandboxSystem::defaultDatabasePath() : options.database;
+    std::unique_ptr<sap::SandboxSystem> sandbox;
+    try {
+        sandbox = std::make_unique<sap::SandboxSystem>(database);
+    } catch (const std::exception& e) {
+        std::cerr << "orvex-sandbox: cannot open the sandbox database " << database << ": " << e.what() << "\n";
+        return 1;
+    }
+
+    std::mutex logMutex;
+    sap::SoapServer server(
+        [&sandbox](const sap::RfcRequest& request, const std::string& user) { return sandbox->call(request, user); },
+        [&sandbox](const std::string& user, const std::string& password, const std::string& client) {
+            return sandbox->checkLogon(user, password, client);
+        },
+        [&logMutex](const std::string& line) {
+            std::lock_guard lock(logMutex);
+            std::fprintf(stdout, "%s\n", line.c_str());
+            std::fflush(stdout);
+        });
+    const int bound = server.bind(host, port);
+    if (bound < 0) {
+        std::cerr << "orvex-sandbox: cannot listen on " << options.listen << "\n";
+        return 1;
+    }
+    const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    {
+        std::lock_guard lock(logMutex);
+        std::fprintf(stdout, "orvex-sandbox: serving http://%s:%d/sap/bc/soap/rfc (database %s)\n", shown.c_str(),
+                     bound, database.c_str());
+        std::fflush(stdout);
+    }
+
+    std::atomic<bool> finished{false};
+    std::thread stopper([&server, &finished, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        if (!finished) server.stop();
+    });
+    const bool ok = server.run();
+    finished = true;
+    pthread_kill(stopper.native_handle(), SIGTERM);  // wakes the stopper if no signal came
+    stopper.join();
+    std::fprintf(stdout, "orvex-sandbox: stopped\n");
+    std::fflush(stdout);
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+void addServeCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<ServeOptions>();
+    CLI::App* command = app.add_subcommand("serve", "Serve the sandbox system over SAP's SOAP RFC protocol (HTTP)");
+    command->add_option("--listen", options->listen, "HOST:PORT to listen on; port 0 takes a free port")
+        ->capture_default_str();
+    command->add_option("--db", options->database, "sandbox database (default: orvex-sandbox.db beside the program)");
+    command->add_flag("--allow-remote", options->allowRemote, "allow a listen address other than loopback");
+    command->callback([options, &exitCode] { exitCode = serve(*options); });
+}
 
 }  // namespace orvex::app
