@@ -1,9 +1,180 @@
+// orvex-cli check-name / tables / fields / install: the SAP jobs of the
+// wizard without a window, all through the settings file beside the program
+// and the component interface.
+#include <iostream>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "DesignFile.h"
+#include "Generator.h"
+#include "InstallProgram.h"
+#include "Messages.h"
+#include "Rfc.h"
+#include "Settings.h"
+#include "TableReads.h"
 
 namespace orvex::app {
 
-void addSapCommands(CLI::App& /*app*/, int& /*exitCode*/) {}
+namespace {
+
+using namespace orvex::sap;
+
+int fail(const std::string& command, const std::string& message) {
+    std::cerr << "orvex-cli " << command << ": " << message << '\n';
+    return 2;
+}
+
+// A message box's text on one line.
+std::string oneLine(std::string text) {
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " - ");
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+bool trimmedEmpty(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
+
+// The logon values of the settings file, or an error.
+bool loadLogon(const std::string& command, LogonValues& values, int& code) {
+    const std::string path = settingsFilePath();
+    values = readLogonValues(path);
+    if (!settingsComplete(values)) {
+        code = fail(command, "the SAP settings in " + path + " are incomplete (SAPLogOn: SAPUid, SAPPwd, Client; "
+                             "Connect: SysNum, SystID, AppSer)");
+        return false;
+    }
+    return true;
+}
+
+// Logs on a new component instance with the settings.
+std::unique_ptr<Component> connect(const std::string& command, int& code) {
+    LogonValues values;
+    if (!loadLogon(command, values, code)) return nullptr;
+    auto component = std::make_unique<Component>();
+    component->connection().properties = connectionProperties(values);
+    if (!component->connection().logon()) {
+        code = fail(command, "No connection to R/3!");
+        return nullptr;
+    }
+    return component;
+}
+
+int checkName(const std::string& name) {
+    if (trimmedEmpty(name)) return fail("check-name", "Please enter valid program name");
+    int code = 0;
+    auto component = connect("check-name", code);
+    if (!component) return code;
+    auto read = readTadir(*component, programNameCondition(name));
+    if (!read.ok) return fail("check-name", "reading TADIR failed");
+    if (!read.rows.empty()) {
+        std::cout << "Program already available in the System\n   Choose some other name\n";
+        return 1;
+    }
+    std::cout << name << ": no program of this name in the system\n";
+    return 0;
+}
+
+int tables(const std::string& text) {
+    int code = 0;
+    auto component = connect("tables", code);
+    if (!component) return code;
+    auto read = readTadir(*component, tableSearchCondition(tablePatternFromInput(text)));
+    if (!read.ok) return fail("tables", "reading TADIR failed");
+    for (const std::string& row : read.rows) {
+        std::string name = objectName(row);
+        name.erase(name.find_last_not_of(' ') + 1);
+        std::cout << name << '\n';
+    }
+    return 0;
+}
+
+int fields(const std::string& table) {
+    int code = 0;
+    auto component = connect("fields", code);
+    if (!component) return code;
+    auto function = component->add("DD_TABL_GET");
+    function->setExport("TABL_NAME", table);
+    function->setExport("WITHTEXT", "X");
+    function->tables("DD03P_TAB_A");
+    if (!function->call()) {
+        component->connection().logoff();
+        return fail("fields", "no fields for table \"" + table + "\" (" +
+                                  (function->exception().empty() ? std::string("call failed") : function->exception()) +
+                                  ")");
+    }
+    for (const RfcRow& row : function->tables("DD03P_TAB_A").rows()) {
+        const std::string& field = row.get("Fieldname");
+        if (!field.empty() && field[0] == '.') continue;
+        std::cout << field << '\t' << row.get("SCRTEXT_L") << '\n';
+    }
+    return 0;
+}
+
+int install(const std::string& designPath) {
+    DesignLoad load = loadDesignFile(designPath);
+    if (!load) return fail("install", load.error);
+    ReportDefinition design = *load.design;
+
+    LogonValues logon;
+    int code = 0;
+    if (!loadLogon("install", logon, code)) return code;
+    if (!design.author) design.author = logon.user;
+
+    GenerationResult generated = GenerateProgram(design);
+    if (auto* error = std::get_if<GenerationError>(&generated)) return fail("install", designPath + ": " + error->message);
+    const std::vector<std::string>& source = std::get<Generated>(generated).source;
+
+    InstallRequest request;
+    request.source = &source;
+    request.name = design.name;
+    request.title = design.description;
+    request.unicodeCheck = design.unicodeCheck;
+    request.logon = logon;
+    std::vector<Message> messages;
+    const InstallResult result =
+        InstallProgram(request, defaultBackendFactory(), [&](const Message& m) { messages.push_back(m); });
+    // Failures (a refused logon, critical messages) go to standard error.
+    for (const Message& message : messages) {
+        if ((message.style & kCritical) || result.outcome == InstallOutcome::LogonFailed)
+            std::cerr << "orvex-cli install: " << oneLine(message.text) << '\n';
+        else
+            std::cout << oneLine(message.text) << '\n';
+    }
+    if (result.outcome == InstallOutcome::LogonFailed) return 2;  // the message said why
+    if (result.outcome != InstallOutcome::Created) return 2;
+    if (result.activationRequested && !result.activated) return 2;
+    return 0;
+}
+
+}  // namespace
+
+void addSapCommands(CLI::App& app, int& exitCode) {
+    auto name = std::make_shared<std::string>();
+    CLI::App* check = app.add_subcommand(
+        "check-name", "Tell whether a program of this name exists in the SAP system (exit 1 when it does)");
+    check->add_option("name", *name, "Program name, as typed")->required();
+    check->callback([name, &exitCode] { exitCode = checkName(*name); });
+
+    auto pattern = std::make_shared<std::string>();
+    CLI::App* search = app.add_subcommand("tables", "List the tables whose names match a pattern (* for any text)");
+    search->add_option("pattern", *pattern, "Name pattern, e.g. S* or MAR?")->required();
+    search->callback([pattern, &exitCode] { exitCode = tables(*pattern); });
+
+    auto table = std::make_shared<std::string>();
+    CLI::App* list = app.add_subcommand("fields", "List the fields of a table with their long labels");
+    list->add_option("table", *table, "Table name")->required();
+    list->callback([table, &exitCode] { exitCode = fields(*table); });
+
+    auto design = std::make_shared<std::string>();
+    CLI::App* create = app.add_subcommand(
+        "install", "Generate the report of a design file and create it in the SAP system (activated on request)");
+    create->add_option("design", *design, "Design file (JSON, UTF-8)")->required();
+    create->callback([design, &exitCode] { exitCode = install(*design); });
+}
 
 }  // namespace orvex::app

@@ -1,0 +1,138 @@
+// The command-line tools end to end, each test in a folder of its own with
+// copies of the programs, so that the settings file and the sandbox
+// database beside them are the test's own.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+using orvex::testing::TempDir;
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const char* kDemoSettings =
+    "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n[Connect]\nSysNum=00\nSystID=SBX\nAppSer=sandbox\n";
+
+struct Cli : ::testing::Test {
+    TempDir dir;
+
+    void SetUp() override {
+        for (const char* program : {ORVEX_CLI, ORVEX_SANDBOX})
+            fs::copy_file(program, dir.path() / fs::path(program).filename());
+        settings(kDemoSettings);
+    }
+    void settings(const std::string& text) { std::ofstream(dir.file("Quaylin.ini"), std::ios::binary) << text; }
+
+    Outcome run(const std::string& program, const std::string& arguments) {
+        Outcome r;
+        const std::string errFile = dir.file("stderr.txt");
+        const std::string command = "'" + dir.file(program) + "' " + arguments + " 2>'" + errFile + "'";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return r;
+        char buffer[4096];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
+        const int status = pclose(pipe);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.err = slurp(errFile);
+        return r;
+    }
+};
+
+const std::string kExample = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
+const std::string kOwnDesign = std::string(ORVEX_SOURCE_DIR) + "/tests/sap/data/zorvex_cli_test.json";
+
+std::string design() { return fs::exists(kExample) ? kExample : kOwnDesign; }
+
+std::string programName(const std::string& designPath) {
+    const std::string text = slurp(designPath);
+    const auto at = text.find("\"name\"");
+    const auto open = text.find('"', text.find(':', at) + 1);
+    return text.substr(open + 1, text.find('"', open + 1) - open - 1);
+}
+
+}  // namespace
+
+TEST_F(Cli, InstalledProgramShowsUpWithItsExactSource) {
+    const std::string path = design();
+    const std::string name = programName(path);
+    EXPECT_EQ(run("orvex-cli", "check-name " + name).code, 0);
+
+    Outcome install = run("orvex-cli", "install '" + path + "'");
+    ASSERT_EQ(install.code, 0) << install.err;
+    EXPECT_EQ(install.out, "Program Created successfully in SAP\n");
+
+    Outcome check = run("orvex-cli", "check-name " + name);
+    EXPECT_EQ(check.code, 1);
+    EXPECT_EQ(check.out, "Program already available in the System\n   Choose some other name\n");
+
+    Outcome generated = run("orvex-cli", "generate '" + path + "'");
+    ASSERT_EQ(generated.code, 0) << generated.err;
+    Outcome source = run("orvex-sandbox", "show " + name + " --source");
+    ASSERT_EQ(source.code, 0) << source.err;
+    EXPECT_EQ(source.out, generated.out);
+
+    Outcome shown = run("orvex-sandbox", "show " + name);
+    EXPECT_NE(shown.out.find("Status:         active\n"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("Unicode check:  active\n"), std::string::npos);
+    EXPECT_EQ(shown.out.substr(shown.out.size() - source.out.size()), source.out);
+    EXPECT_NE(run("orvex-sandbox", "list").out.find(name + "\tactive\t"), std::string::npos);
+
+    // The sandbox can be reset to its delivered state.
+    EXPECT_EQ(run("orvex-sandbox", "reset").code, 0);
+    EXPECT_EQ(run("orvex-cli", "check-name " + name).code, 0);
+    EXPECT_EQ(run("orvex-sandbox", "show " + name).code, 2);
+}
+
+TEST_F(Cli, ReadsOfTheRepository) {
+    EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
+    EXPECT_EQ(run("orvex-cli", "tables 'NOTHING*'").out, "");
+    Outcome fields = run("orvex-cli", "fields SCARR");
+    EXPECT_EQ(fields.out.substr(0, 21), "MANDT\tClient\nCARRID\tA");
+    Outcome unknown = run("orvex-cli", "fields NO_SUCH_TABLE");
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_NE(unknown.err.find("NO_SUCH_TABLE"), std::string::npos);
+
+    Outcome seeded = run("orvex-sandbox", "seed --synthetic 260");
+    EXPECT_EQ(seeded.code, 0) << seeded.err;
+    Outcome synthetic = run("orvex-cli", "tables 'ASYN*'");
+    EXPECT_GT(std::count(synthetic.out.begin(), synthetic.out.end(), '\n'), 2);
+    EXPECT_EQ(run("orvex-sandbox", "seed --synthetic 0").code, 2);
+}
+
+TEST_F(Cli, FailuresAreOneLineOnStandardError) {
+    Outcome missing = run("orvex-cli", "install '" + dir.file("missing.json") + "'");
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
+
+    settings("[SAPLogOn]\nSAPUid=DEVELOPER\n");
+    Outcome incomplete = run("orvex-cli", "check-name ZX");
+    EXPECT_EQ(incomplete.code, 2);
+    EXPECT_NE(incomplete.err.find("Quaylin.ini"), std::string::npos);
+
+    std::string wrong = kDemoSettings;
+    wrong.replace(wrong.find("SAPPwd=sandbox"), 14, "SAPPwd=wrong");
+    settings(wrong);
+    Outcome refused = run("orvex-cli", "install '" + design() + "'");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.err, "orvex-cli install: No connection to R/3!\n");
+    EXPECT_EQ(run("orvex-cli", "check-name ZX").err, "orvex-cli check-name: No connection to R/3!\n");
+    EXPECT_EQ(run("orvex-cli", "check-name ' '").code, 2);
+}
