@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <CLI/CLI.hpp>
 
@@ -23,7 +24,7 @@ struct GenerateOptions {
 
 // Writes text to path through a temporary file beside it, so that a failure
 // leaves no partial file. Returns an error message, empty on success.
-std::string writeFileAtomically(const std::string& path, const std::string& text) {
+std::string writeFileAtomically(const std::string& path, std::string_view text) {
     const std::string temp = path + ".tmp";
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return path + ": cannot write: " + std::strerror(errno);
@@ -53,7 +54,7 @@ int runGenerate(const GenerateOptions& options) {
     // settings exist it stays empty.
     GenerationResult result = GenerateProgram(*load.design, SourceForm::TextOnly);
     if (auto* error = std::get_if<GenerationError>(&result)) return fail(options.design + ": " + error->message);
-    const std::string& text = std::get<Generated>(result).text.text();
+    const std::string_view text = std::get<Generated>(result).text.text();
     if (options.output.empty() || options.output == "-") {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         std::cout.flush();

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "FlatIndex.h"
 #include "Text.h"
 
 namespace orvex {
@@ -62,11 +63,15 @@ std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view
 StepError buildAliasList(const ReportDefinition& report, Generated& g) {
     // The list starts as one all-empty record, which the first table replaces.
     g.aliases.assign(1, TableAlias{});
-    std::unordered_set<std::string_view> known{std::string_view()};
+    FlatIndex known(kMaxTables + 1);
+    known.insert(std::string_view(), 0);
     bool placeholder = true;
+    std::string_view previous;  // fields usually come table by table
     for (const PickedField& f : report.fields) {
         std::string_view table = trim(f.table);
-        if (!known.insert(table).second) continue;
+        if (!placeholder && table == previous) continue;
+        previous = table;
+        if (known.insert(table, g.aliases.size()) != FlatIndex::npos) continue;
         if (placeholder) {
             known.erase(std::string_view());
             g.aliases[0] = TableAlias{std::string(table), aliasFor(0)};
@@ -88,28 +93,34 @@ StepError buildOutputFieldList(const ReportDefinition& report, Generated& g) {
     g.outputFields.reserve(n + 1);
     bool placeholder = true;
     // Field names present in the list (views into the definition, which outlives this step).
-    std::unordered_set<std::string_view> present;
-    present.reserve(n + 1);
-    present.insert(std::string_view());
+    FlatIndex present(n + 1);
+    present.insert(std::string_view(), 0);
     // The table lookup by hashing: first record per name among all but the last.
-    std::unordered_map<std::string_view, std::size_t> tableIndex;
-    for (std::size_t j = 0; j + 1 < g.aliases.size(); ++j) tableIndex.emplace(g.aliases[j].table, j);
+    FlatIndex tableIndex(g.aliases.size());
+    for (std::size_t j = 0; j + 1 < g.aliases.size(); ++j) tableIndex.insert(g.aliases[j].table, j);
+    std::string_view previousTable;  // fields usually come table by table
+    std::size_t previousIndex = 0;
     for (std::size_t i = 0; i <= n; ++i) {
         std::string_view field = i < n ? trim(report.fields[i].field) : std::string_view();
-        if (present.count(field)) continue;
+        if (present.insert(field, i) != FlatIndex::npos) continue;
         std::string_view table = i < n ? trim(report.fields[i].table) : std::string_view();
         std::string_view desc = i < n ? trim(report.fields[i].description) : std::string_view();
-        auto found = tableIndex.find(table);
-        std::size_t t = found != tableIndex.end() ? found->second : g.aliases.size() - 1;
-        OutputField rec{g.aliases[t].alias, std::string(field), g.aliases[t].table, std::string(desc), t};
+        if (i == 0 || table != previousTable) {
+            previousTable = table;
+            previousIndex = tableIndex.find(table);
+            if (previousIndex == FlatIndex::npos) previousIndex = g.aliases.size() - 1;
+        }
+        const std::size_t t = previousIndex;
+        OutputField& rec = placeholder ? g.outputFields[0] : g.outputFields.emplace_back();
         if (placeholder) {
             present.erase(std::string_view());
-            g.outputFields[0] = std::move(rec);
             placeholder = false;
-        } else {
-            g.outputFields.push_back(std::move(rec));
         }
-        present.insert(field);
+        rec.alias = g.aliases[t].alias;
+        rec.field = field;
+        rec.table = g.aliases[t].table;
+        rec.description = desc;
+        rec.tableIndex = t;
     }
     if (g.outputFields.size() < 2)
         return GenerationError{"the report has no output field: pick at least one field of a table"};
@@ -156,9 +167,8 @@ StepError buildConditionLists(const ReportDefinition& report, Generated& g) {
     g.joins.clear();
     g.wheres.clear();
     // First entry per trimmed selection-screen field name.
-    std::unordered_map<std::string_view, std::size_t> entryOf;
-    for (std::size_t m = 0; m < report.selection.size(); ++m)
-        entryOf.emplace(trim(report.selection[m].field), m);
+    FlatIndex entryOf(report.selection.size());
+    for (std::size_t m = 0; m < report.selection.size(); ++m) entryOf.insert(trim(report.selection[m].field), m);
 
     for (std::size_t row = 0; row < report.conditions.size(); ++row) {
         const Condition& c = report.conditions[row];
@@ -178,11 +188,10 @@ StepError buildConditionLists(const ReportDefinition& report, Generated& g) {
         w.screenField = std::string(trim(c.rightField));
         w.leftIndex = left;
         w.row = row;
-        auto found = entryOf.find(w.screenField);
-        if (found == entryOf.end())
+        w.entry = entryOf.find(w.screenField);
+        if (w.entry == FlatIndex::npos)
             return GenerationError{describeCondition(c, row) + ": " + w.screenField +
                                    " is not a field of the selection screen"};
-        w.entry = found->second;
         const ScreenNames& names = g.screenNames[w.entry];
         if (names.selectOption) {
             w.op = " IN ";
