@@ -12,6 +12,7 @@
 #include "Commands.h"
 #include "DesignFile.h"
 #include "Generator.h"
+#include "Settings.h"
 
 namespace orvex::app {
 
@@ -50,9 +51,11 @@ int runGenerate(const GenerateOptions& options) {
     };
     DesignLoad load = loadDesignFile(options.design);
     if (!load) return fail(load.error);
-    // An absent author would be the SAP user ID of the settings file; until
-    // settings exist it stays empty.
-    GenerationResult result = GenerateProgram(*load.design, SourceForm::TextOnly);
+    // Without an author of its own the program names the SAP user ID of the
+    // settings file (empty when there is none).
+    ReportDefinition& design = *load.design;
+    if (!design.author) design.author = sap::readSettingsValue(sap::settingsFilePath(), "SAPLogOn", "SAPUid");
+    GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
     if (auto* error = std::get_if<GenerationError>(&result)) return fail(options.design + ": " + error->message);
     const std::string_view text = std::get<Generated>(result).text.text();
     if (options.output.empty() || options.output == "-") {
