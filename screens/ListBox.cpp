@@ -11,10 +11,11 @@ ListBox::ListBox(const QString& objectName, QWidget* parent) : QListView(parent)
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current, const QModelIndex&) {
-                if (current.isValid()) emit rowSelected(current.row());
-            });
+    // Selection, not the current row, drives the siblings: a view that gets
+    // the focus may make a row current without selecting it.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (const int row = selectedRow(); row >= 0) emit rowSelected(row);
+    });
 }
 
 int ListBox::count() const { return model_->rowCount(); }
