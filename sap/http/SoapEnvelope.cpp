@@ -17,37 +17,37 @@ namespace {
 bool isNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 
+// Characters that text content cannot carry as they are.
+constexpr std::array<bool, 256> kNeedsEscape = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x20; ++c) table[static_cast<std::size_t>(c)] = c != '\t' && c != '\n';
+    table['&'] = table['<'] = table['>'] = true;
+    return table;
+}();
+
 // Appends text content with the characters XML reserves escaped. Carriage
 // returns and other control characters go as character references so that
 // they survive the parser's line-end normalisation; NUL cannot be carried by
-// XML at all and is left out.
+// XML at all and is left out. Runs without such characters are copied whole.
 void appendEscaped(std::string& out, std::string_view text) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const char* replacement = nullptr;
-        char numeric[8];
-        switch (c) {
-            case '&': replacement = "&amp;"; break;
-            case '<': replacement = "&lt;"; break;
-            case '>': replacement = "&gt;"; break;
-            default:
-                if (c < 0x20 && c != '\t' && c != '\n') {
-                    if (c == 0) {
-                        numeric[0] = '\0';
-                    } else {
-                        numeric[0] = '&', numeric[1] = '#', numeric[2] = static_cast<char>('0' + c / 10),
-                        numeric[3] = static_cast<char>('0' + c % 10), numeric[4] = ';', numeric[5] = '\0';
-                    }
-                    replacement = numeric;
-                }
-        }
-        if (!replacement) continue;
-        out.append(text.substr(start, i - start));
-        out.append(replacement);
+        if (!kNeedsEscape[c]) continue;
+        out.append(text.data() + start, i - start);
         start = i + 1;
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case 0: break;
+            default: {
+                const char reference[] = {'&', '#', static_cast<char>('0' + c / 10), static_cast<char>('0' + c % 10), ';'};
+                out.append(reference, sizeof reference);
+            }
+        }
     }
-    out.append(text.substr(start));
+    out.append(text.data() + start, text.size() - start);
 }
 
 std::string_view stripTrailingBlanks(std::string_view text) {
