@@ -33,6 +33,15 @@ void RfcRow::set(const std::string& column, std::string value) {
     cells_.emplace_back(column, std::move(value));
 }
 
+std::string RfcRow::take(const std::string& column) {
+    for (auto& [name, value] : cells_)
+        if (name == column) return std::move(value);
+    const std::string& other = get(column);  // a name in other letter case
+    for (auto& [name, value] : cells_)
+        if (&value == &other) return std::move(value);
+    return {};
+}
+
 int Table::addRow() {
     rows_.emplace_back();
     return rowCount();

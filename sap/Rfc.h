@@ -17,6 +17,7 @@ class RfcRow {
 public:
     const std::string& get(const std::string& column) const;  // "" when unset
     void set(const std::string& column, std::string value);
+    std::string take(const std::string& column);  // moves the cell out ("" when unset)
     const std::vector<std::pair<std::string, std::string>>& cells() const { return cells_; }
     bool operator==(const RfcRow&) const = default;
 

@@ -111,9 +111,9 @@ TadirRead readTadir(Component& component, const std::string& condition) {
         return result;
     }
     result.ok = true;
-    const Table& data = function->tables("DATA");
+    Table& data = function->tables("DATA");
     result.rows.reserve(data.rows().size());
-    for (const RfcRow& row : data.rows()) result.rows.push_back(row.get("WA"));
+    for (RfcRow& row : data.rows()) result.rows.push_back(row.take("WA"));
     return result;
 }
 
