@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <vector>
 
 #include "HttpBackend.h"
@@ -88,30 +89,35 @@ void EndToEndReadTadir100k(benchmark::State& state) {
 }
 BENCHMARK(EndToEndReadTadir100k)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The parse alone is timed in both: the copy of the document before it (the
+// parse works in place) and freeing the result after it are left out.
 void ClientParseOfReply(benchmark::State& state) {
     const RfcRequest request = tadirRequest();
     replyDocument();  // built before the clock runs
     for (auto _ : state) {
         std::string body = replyDocument();
+        const auto start = std::chrono::steady_clock::now();
         RfcReply reply = soap::parseReply(request, body);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (reply.tables["DATA"].size() != kRows) state.SkipWithError("parse failed");
-        benchmark::DoNotOptimize(reply);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(replyDocument().size()));
 }
-BENCHMARK(ClientParseOfReply)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(ClientParseOfReply)->Unit(benchmark::kMillisecond)->Iterations(20)->UseManualTime();
 
 void BarePugixmlParse(benchmark::State& state) {
     replyDocument();
     for (auto _ : state) {
         std::string body = replyDocument();
         pugi::xml_document doc;
-        if (!doc.load_buffer_inplace(body.data(), body.size())) state.SkipWithError("parse failed");
-        benchmark::DoNotOptimize(doc);
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = doc.load_buffer_inplace(body.data(), body.size());
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (!ok) state.SkipWithError("parse failed");
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(replyDocument().size()));
 }
-BENCHMARK(BarePugixmlParse)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BarePugixmlParse)->Unit(benchmark::kMillisecond)->Iterations(20)->UseManualTime();
 
 }  // namespace
 
