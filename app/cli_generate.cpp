@@ -45,7 +45,10 @@ std::string writeFileAtomically(const std::string& path, std::string_view text) 
 }
 
 int runGenerate(const GenerateOptions& options) {
-    auto fail = [](const std::string& message) {
+    auto fail = [](std::string message) {
+        // One line, whatever the texts of the design quoted in it hold.
+        for (char& c : message)
+            if (c == '\n' || c == '\r') c = ' ';
         std::cerr << "orvex-cli generate: " << message << '\n';
         return 2;
     };

@@ -32,6 +32,7 @@ public:
         if (m_size + total > m_capacity) grow(m_size + total);
         char* out = m_data.get() + m_size;
         for (std::string_view p : pieces) {
+            if (p.empty()) continue;  // an empty view may hold no address
             std::memcpy(out, p.data(), p.size());
             out += p.size();
         }
