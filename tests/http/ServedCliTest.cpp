@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "CannedServer.h"
 #include "ServedSandbox.h"
+#include "SoapEnvelope.h"
 #include "TempDir.h"
 
 using namespace orvex::test;
@@ -76,4 +78,28 @@ TEST(ServedSandbox, CommandLineJobsOverHttpMatchTheEmbeddedSandbox) {
     EXPECT_NE(log.find("user=DEVELOPER client=001 BC_PR_INSERT 200"), std::string::npos) << log;
     EXPECT_NE(log.find("user=DEVELOPER client=001 RFC_ABAP_INSTALL_AND_RUN 200"), std::string::npos) << log;
     EXPECT_NE(log.find(" 401 "), std::string::npos) << log;
+}
+
+TEST(ServedSandbox, FailedCallsOverHttpReachTheCommandLineAsFailures) {
+    CliFolder folder;
+    orvex::sap::RfcRequest ping;
+    ping.function = "RFC_PING";
+    orvex::sap::RfcReply ok;
+    ok.ok = true;
+    const std::string pinged = CannedServer::http(200, "text/xml", orvex::sap::soap::buildResponse(ping, ok));
+    const std::string notFound = CannedServer::http(404, "text/html", "<html><body>Not found</body></html>");
+    const std::string fault =
+        CannedServer::http(500, "text/xml", orvex::sap::soap::buildFault("DD_TABL_GET", "ACCESS_FAILURE", "no access"));
+
+    CannedServer missingService({pinged, notFound});
+    folder.settings(missingService.url());
+    RunResult search = folder.cliRun({"tables", "S*"});
+    EXPECT_EQ(search.exitCode, 2);
+    EXPECT_NE(search.output.find("reading TADIR failed"), std::string::npos) << search.output;
+
+    CannedServer refusing({pinged, fault});
+    folder.settings(refusing.url());
+    RunResult fields = folder.cliRun({"fields", "SCARR"});
+    EXPECT_EQ(fields.exitCode, 2);
+    EXPECT_NE(fields.output.find("ACCESS_FAILURE"), std::string::npos) << fields.output;
 }
