@@ -1,10 +1,15 @@
 #include "Text.h"
 
+#include <cstring>
+
 namespace orvex::text {
 
 std::string_view trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && s[b] == ' ') ++b;
+    // Table names come padded to 40 characters: skip trailing blanks eight at a time.
+    static constexpr char kEightBlanks[] = "        ";
+    while (e - b >= 8 && std::memcmp(s.data() + e - 8, kEightBlanks, 8) == 0) e -= 8;
     while (e > b && s[e - 1] == ' ') --e;
     return s.substr(b, e - b);
 }
