@@ -24,14 +24,6 @@ QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPi
     return button;
 }
 
-// A cell by column name, letter case aside, as the component reads it.
-const std::string& cellOf(const sap::RfcRow& row, const std::string& column) {
-    static const std::string empty;
-    for (const auto& [name, value] : row.cells())
-        if (QString::fromStdString(name).compare(QString::fromStdString(column), Qt::CaseInsensitive) == 0) return value;
-    return empty;
-}
-
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -147,6 +139,8 @@ void frmFields::cmdLSTFLDS_Click() {
     sap::Function& f = *session_.function;
     f.setExport("TABL_NAME", toStd(table));
     f.setExport("WITHTEXT", "X");
+    // Named before the call: a SOAP server returns only the tables a request names.
+    f.tables("DD03P_TAB_A");
     bool ok = false;
     {
         BusyCursor busy;
@@ -160,10 +154,10 @@ void frmFields::cmdLSTFLDS_Click() {
     }
     QStringList names, labels;
     for (const auto& r : f.tables("DD03P_TAB_A").rows()) {
-        const std::string& name = cellOf(r, "Fieldname");
+        const std::string& name = r.get("Fieldname");
         if (!name.empty() && name.front() == '.') continue;
         names.append(toQ(name));
-        labels.append(toQ(cellOf(r, "SCRTEXT_L")));
+        labels.append(toQ(r.get("SCRTEXT_L")));
     }
     lstTABFields->setItems(names);
     lstFLDDESC->setItems(labels);

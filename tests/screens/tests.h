@@ -81,6 +81,7 @@ private slots:
     void designRoundTrip();
     void badDesignFile();
     void endToEndSandbox();
+    void endToEndServed();
 };
 
 }  // namespace orvex::screens::test

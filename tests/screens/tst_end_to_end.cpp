@@ -2,6 +2,8 @@
 // main window to "Program Created successfully in SAP", then the program is
 // read back from the sandbox and compared line by line with the generator's.
 #include <QCheckBox>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -128,6 +130,40 @@ void TestWizard::endToEndSandbox() {
     QCOMPARE(program->unicodeCheck, std::string("X"));
     sap::SandboxSystem::forgetShared();
     sap::SandboxSystem::setDefaultDatabasePath("");
+}
+
+void TestWizard::endToEndServed() {
+    // The same walk through the HTTP transport, against the sandbox served
+    // by orvex-sandbox on a free loopback port.
+    Harness h;
+    const std::string db = h.dir.file("served.db");
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(QStringLiteral(ORVEX_SANDBOX_BIN),
+                 {"serve", "--listen", "127.0.0.1:0", "--db", toQ(db)});
+    QVERIFY(server.waitForStarted());
+    const QRegularExpression serving(QStringLiteral("serving (http://127\\.0\\.0\\.1:\\d+)/"));
+    QString log, url;
+    while (url.isEmpty() && server.waitForReadyRead(30000)) {
+        log += QString::fromLocal8Bit(server.readAll());
+        if (const auto m = serving.match(log); m.hasMatch()) url = m.captured(1);
+    }
+    QVERIFY2(!url.isEmpty(), qPrintable(log));
+    h.session.factory = sap::defaultBackendFactory();
+    ReportDefinition shown = walkWizard(h, toStd(url));
+    server.terminate();
+    QVERIFY(server.waitForFinished(30000));
+
+    QCOMPARE(h.prompter.messages,
+             (std::vector<sap::Message>{{"Program Created successfully in SAP", "ORVEX", sap::kRightAligned}}));
+    sap::SandboxSystem readBack(db);
+    auto program = readBack.program("ZORVEX_FIRST");
+    QVERIFY(program.has_value());
+    shown.author = "DEVELOPER";
+    const auto generated = GenerateProgram(shown);
+    QVERIFY(std::holds_alternative<Generated>(generated));
+    QCOMPARE(program->source, std::get<Generated>(generated).source);
+    QVERIFY(program->active);
 }
 
 }  // namespace orvex::screens::test
