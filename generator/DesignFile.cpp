@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -140,6 +141,8 @@ DesignLoad parseDesign(const std::string& jsonText) {
 }
 
 DesignLoad loadDesignFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return {std::nullopt, path + ": cannot open: is a folder"};
     std::ifstream in(path, std::ios::binary);
     if (!in) return {std::nullopt, path + ": cannot open: " + std::strerror(errno)};
     std::ostringstream content;
