@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "../Backends.h"
 #include "SoapEnvelope.h"
@@ -88,6 +91,37 @@ RfcReply failure(const char* exception) {
     return reply;
 }
 
+// Ends a call that runs past its time limit however the server behaves (the
+// reply timeout alone allows a server to trickle bytes for ever): another
+// thread shuts the connection, which makes the blocked send return.
+class CallWatchdog {
+public:
+    CallWatchdog(httplib::ClientImpl& client, std::chrono::milliseconds limit, bool& fired)
+        : thread_([this, &client, limit, &fired] {
+              std::unique_lock lock(mutex_);
+              if (!wake_.wait_for(lock, limit, [this] { return done_; })) {
+                  fired = true;
+                  client.stop();
+              }
+          }) {}
+    ~CallWatchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    CallWatchdog(const CallWatchdog&) = delete;
+    CallWatchdog& operator=(const CallWatchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
 class HttpBackend final : public RfcBackend {
 public:
     HttpBackend(ServiceAddress address, HttpOptions options)
@@ -142,8 +176,6 @@ public:
 
         std::string body;
         bool tooLarge = false;
-        const auto deadline = std::chrono::steady_clock::now() + options_.callTimeout;
-        bool overtime = false;
         req.content_receiver = [&](const char* data, std::size_t length, std::uint64_t, std::uint64_t total) {
             if (body.empty() && total > 0 && total <= options_.maxReplyBytes) body.reserve(total);
             if (body.size() + length > options_.maxReplyBytes) {
@@ -151,16 +183,17 @@ public:
                 return false;
             }
             body.append(data, length);
-            if (std::chrono::steady_clock::now() > deadline) {
-                overtime = true;
-                return false;
-            }
             return true;
         };
 
         httplib::Response res;
         httplib::Error error = httplib::Error::Success;
-        bool sentOk = client_->send(req, res, error);
+        bool sentOk = false;
+        bool overtime = false;
+        {
+            CallWatchdog watchdog(*client_, options_.callTimeout, overtime);
+            sentOk = client_->send(req, res, error);
+        }
         if (!sentOk || error != httplib::Error::Success || tooLarge || overtime) {
             // A broken connection must not be reused for the next call.
             client_->stop();

@@ -18,8 +18,10 @@ namespace orvex::test {
 
 class CannedServer {
 public:
-    // An answer that is empty never comes: the connection is held open, unanswered.
-    explicit CannedServer(std::vector<std::string> answers) : answers_(std::move(answers)) {
+    // An answer that is empty never comes: the connection is held open,
+    // unanswered. From connection `trickleFrom` on, answers go one byte every 50 ms.
+    explicit CannedServer(std::vector<std::string> answers, int trickleFrom = -1)
+        : answers_(std::move(answers)), trickleFrom_(trickleFrom) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         int yes = 1;
         ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
@@ -60,10 +62,16 @@ private:
             int conn = ::accept(fd_, nullptr, nullptr);
             if (conn < 0) continue;
             const std::string& answer = answers_[std::min<std::size_t>(served_, answers_.size() - 1)];
+            const bool trickle = trickleFrom_ >= 0 && served_ >= trickleFrom_;
             ++served_;
             readRequest(conn);
             if (answer.empty()) {
                 while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            } else if (trickle) {
+                for (std::size_t i = 0; i < answer.size() && !stop_; ++i) {
+                    ::send(conn, answer.data() + i, 1, MSG_NOSIGNAL);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                }
             } else {
                 ::send(conn, answer.data(), answer.size(), MSG_NOSIGNAL);
             }
@@ -90,6 +98,7 @@ private:
     }
 
     std::vector<std::string> answers_;
+    int trickleFrom_;
     int fd_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
