@@ -78,6 +78,7 @@ TEST(ServedSandbox, CommandLineJobsOverHttpMatchTheEmbeddedSandbox) {
     EXPECT_NE(log.find("user=DEVELOPER client=001 BC_PR_INSERT 200"), std::string::npos) << log;
     EXPECT_NE(log.find("user=DEVELOPER client=001 RFC_ABAP_INSTALL_AND_RUN 200"), std::string::npos) << log;
     EXPECT_NE(log.find(" 401 "), std::string::npos) << log;
+    EXPECT_EQ(server.stop(), 0) << server.log();
 }
 
 TEST(ServedSandbox, FailedCallsOverHttpReachTheCommandLineAsFailures) {

@@ -81,9 +81,15 @@ public:
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    ~ServedSandbox() {
-        ::kill(pid_, SIGTERM);
-        exitCode_ = waitFor(pid_, std::chrono::seconds(15));
+    ~ServedSandbox() { stop(); }
+    // Stops the server as SIGTERM does; returns its exit code (-1 when it had to be killed).
+    int stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            exitCode_ = waitFor(pid_, std::chrono::seconds(15));
+            pid_ = -1;
+        }
+        return exitCode_;
     }
     ServedSandbox(const ServedSandbox&) = delete;
     ServedSandbox& operator=(const ServedSandbox&) = delete;

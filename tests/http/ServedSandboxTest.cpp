@@ -89,4 +89,5 @@ TEST(ServedSandbox, EightClientsOfTwoHundredCallsEachAllAnsweredWithBoundedMemor
     RecordProperty("server_rss_warm_kib", std::to_string(warmKiB));
     RecordProperty("server_rss_end_kib", std::to_string(endKiB));
     RecordProperty("server_rss_peak_kib", std::to_string(peakKiB));
+    EXPECT_EQ(server.stop(), 0) << server.log();  // a clean stop, and no sanitizer report under the sanitizers
 }
