@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
                      "The wizard needs a graphical desktop. On a machine without one, run it in a\n"
                      "virtual display:\n"
                      "    xvfb-run -a %s\n"
-                     "or choose a Qt platform explicitly, e.g. QT_QPA_PLATFORM=vnc.\n",
+                     "(xvfb-run comes with the Debian package xvfb).\n",
                      argv[0]);
         return 2;
     }

@@ -115,6 +115,7 @@ void frmSplash::buildUi() {
     bottom->addStretch();
     bottom->addWidget(Command1);
     grid->addLayout(bottom, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
