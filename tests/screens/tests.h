@@ -77,6 +77,7 @@ class TestWizard : public QObject {
     Q_OBJECT
 private slots:
     void foldBackAfterCreation();
+    void realModalChain();
     void failedCreationKeepsDesign();
     void designRoundTrip();
     void badDesignFile();

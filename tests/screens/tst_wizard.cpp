@@ -1,7 +1,9 @@
 // The whole wizard: driven like a user from the main window to a created
 // program, the fold-back of the chain, a failed creation, and design files.
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -224,6 +226,61 @@ void TestWizard::badDesignFile() {
     h.designFile = toQ(h.dir.file("missing/d.json"));
     w.mnuSaveDesign->trigger();
     QVERIFY(h.prompter.messages.back().text.rfind("The design could not be saved.\r\n", 0) == 0);
+}
+
+namespace {
+// Runs step on the modal dialog once its own event loop has started.
+template <typename Dialog>
+void whenModal(std::function<void(Dialog&)> step) {
+    QTimer::singleShot(0, [step] {
+        if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) step(*d);
+    });
+}
+}  // namespace
+
+void TestWizard::realModalChain() {
+    // The same walk with real modal event loops: every screen runs exec(),
+    // and the created program unwinds them all.
+    Harness h;
+    h.session.runModal = [](QDialog& d) { return d.exec(); };
+    frmMain w(h.session);
+    w.show();
+    fillMain(w);
+    whenModal<frmTables>([](frmTables& t) {
+        t.Text1->setText(QStringLiteral("SFLIGHT"));
+        t.cmdSearch->click();
+        pick(t.lstTables, 0);
+        t.cmdADD->click();
+        whenModal<frmFields>([](frmFields& f) {
+            pick(f.lstTABSSEL, 0);
+            f.cmdLSTFLDS->click();
+            pick(f.lstTABFields, 1);
+            f.cmdADD->click();
+            whenModal<frmSelectionScr>([](frmSelectionScr& s) {
+                pick(s.lstFinalTABS, 0);
+                s.cmdADD->click();
+                whenModal<frmWhereCondn>([](frmWhereCondn& c) {
+                    whenModal<frmWhere1>([](frmWhere1& m) {
+                        m.Combo1->setEditText(QStringLiteral("SELSCR.CARRID"));
+                        m.Command1->click();
+                    });
+                    pick(c.lstFinalTABS, 0);
+                    c.Command2->click();
+                    c.Command1->click();
+                });
+                s.Command1->click();
+            });
+            f.Command1->click();
+        });
+        t.Command2->click();
+    });
+    w.Command2->click();
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(h.messageTexts(), std::vector<std::string>{"Program Created successfully in SAP"});
+    QCOMPARE(h.session.report.definition.conditions,
+             (std::vector<Condition>{{"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"}}));
+    QCOMPARE(h.sap->created.count("ZFLIGHTS"), std::size_t(1));
+    QVERIFY(!h.session.generated);
 }
 
 }  // namespace orvex::screens::test
