@@ -318,6 +318,7 @@ void SandboxSystem::Impl::insertTadir(Statement& insert, const std::string& obje
 void SandboxSystem::Impl::seed() {
     const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
     Transaction tx(db);
+    if (seeded()) return;  // another process seeded it meanwhile
     exec(db,
          "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
          "CREATE TABLE IF NOT EXISTS users(client TEXT NOT NULL, bname TEXT NOT NULL, password TEXT NOT NULL,"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <thread>
 
@@ -385,6 +386,28 @@ TEST(SandboxBackend, InstallThroughTheDefaultFactory) {
     request.logon.password = "wrong";
     EXPECT_EQ(InstallProgram(request, defaultBackendFactory(), [](const Message&) {}).outcome,
               InstallOutcome::LogonFailed);
+    SandboxSystem::setDefaultDatabasePath("");
+    SandboxSystem::forgetShared();
+}
+
+// A search pattern too long for one OPTIONS row still finds its table: the
+// condition is split over rows, and the sandbox reads them as one.
+TEST(SandboxBackend, LongPatternsAreSplitAndStillMatch) {
+    TempDir dir;
+    SandboxSystem::setDefaultDatabasePath(dir.file("sbx.db"));
+    Component component;
+    component.connection().properties = connectionProperties(demoLogon());
+    ASSERT_TRUE(component.connection().logon());
+    const std::string pattern = "SFLIGHT" + std::string(50, '%');
+    ASSERT_GT(conditionRows(tableSearchCondition(pattern)).size(), 1u);
+    auto read = readTadir(component, tableSearchCondition(pattern));
+    ASSERT_TRUE(read.ok);
+    ASSERT_EQ(read.rows.size(), 1u);
+    EXPECT_EQ(objectName(read.rows[0]), "SFLIGHT" + std::string(33, ' '));
+    // An apostrophe in the pattern stays inside the literal.
+    auto quoted = readTadir(component, tableSearchCondition("' OR OBJ_NAME LIKE '%"));
+    ASSERT_TRUE(quoted.ok);
+    EXPECT_TRUE(quoted.rows.empty());
     SandboxSystem::setDefaultDatabasePath("");
     SandboxSystem::forgetShared();
 }
