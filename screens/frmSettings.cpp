@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -15,6 +16,18 @@
 #include "Settings.h"
 
 namespace orvex::screens {
+
+namespace {
+// Shows "*" for each character of a password, whatever the platform's style.
+class StarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_LineEdit_PasswordCharacter) return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+}  // namespace
 
 frmSettings::frmSettings(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     buildUi();
@@ -36,6 +49,9 @@ void frmSettings::buildUi() {
     Text1 = makeBox("Text1");
     Text2 = makeBox("Text2");
     Text2->setEchoMode(QLineEdit::Password);
+    auto* stars = new StarPasswordStyle;
+    stars->setParent(this);  // outlives the box, which is deleted first
+    Text2->setStyle(stars);
     Text3 = makeBox("Text3");
     Text4 = makeBox("Text4");
     Text5 = makeBox("Text5");

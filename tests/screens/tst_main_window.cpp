@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTimer>
 
 #include "ScreenHarness.h"
@@ -231,6 +232,7 @@ void TestSettings::loadSaveCancel() {
     QCOMPARE(s.windowTitle(), QStringLiteral("Settings"));
     QCOMPARE(s.Text1->text(), QStringLiteral("DEVELOPER"));
     QCOMPARE(s.Text2->echoMode(), QLineEdit::Password);
+    QCOMPARE(s.Text2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, s.Text2), int('*'));
     QCOMPARE(s.Text3->text(), QStringLiteral("00"));
     QCOMPARE(s.Text4->text(), QStringLiteral("SBX"));
     QCOMPARE(s.Text5->text(), QStringLiteral("001"));
