@@ -10,27 +10,10 @@
 
 #include "ListBox.h"
 #include "Session.h"
+#include "Widgets.h"
 #include "frmSelectionScr.h"
 
 namespace orvex::screens {
-
-namespace {
-QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(picture));
-    button->setIconSize(QSize(24, 24));
-    button->setAccessibleName(QString::fromLatin1(accessible));
-    return button;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-}  // namespace
 
 frmFields::frmFields(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     buildUi();

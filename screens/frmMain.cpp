@@ -22,6 +22,7 @@
 #include "DesignFile.h"
 #include "ListBox.h"
 #include "Session.h"
+#include "Widgets.h"
 #include "TableReads.h"
 #include "frmSettings.h"
 #include "frmSplash.h"
@@ -30,7 +31,6 @@
 namespace orvex::screens {
 
 namespace {
-
 bool nameCharAllowed(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
@@ -42,13 +42,6 @@ QLineEdit* makeBox(QWidget* parent, const char* name, int maxLength, const char*
     box->setMaxLength(maxLength);
     if (toolTip) box->setToolTip(QString::fromLatin1(toolTip));
     return box;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 // Checks an opened design's attributes against the limits of the boxes, so

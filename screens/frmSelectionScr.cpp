@@ -15,27 +15,12 @@
 
 #include "ListBox.h"
 #include "Session.h"
+#include "Widgets.h"
 #include "frmWhereCondn.h"
 
 namespace orvex::screens {
 
 namespace {
-QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(picture));
-    button->setIconSize(QSize(24, 24));
-    button->setAccessibleName(QString::fromLatin1(accessible));
-    return button;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 // Lays out labelled lists side by side in a frame.
 QGroupBox* listFrame(QWidget* parent, const QString& title, std::initializer_list<std::pair<const char*, ListBox*>> lists) {
     auto* frame = new QGroupBox(title, parent);
@@ -52,12 +37,6 @@ QGroupBox* listFrame(QWidget* parent, const QString& title, std::initializer_lis
     return frame;
 }
 
-// Every list of a group selects the same row as the one the user clicked.
-void syncGroup(std::initializer_list<ListBox*> group) {
-    for (ListBox* source : group)
-        for (ListBox* sibling : group)
-            if (sibling != source) QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
-}
 }  // namespace
 
 std::string settingsText(bool parameter, bool required, const std::string& defaultValue) {

@@ -15,22 +15,12 @@
 
 #include "ListBox.h"
 #include "Session.h"
+#include "Widgets.h"
 #include "TableReads.h"
 #include "frmFields.h"
 #include "frmMain.h"
 
 namespace orvex::screens {
-
-namespace {
-QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(picture));
-    button->setIconSize(QSize(24, 24));
-    button->setAccessibleName(QString::fromLatin1(accessible));
-    return button;
-}
-}  // namespace
 
 frmTables::frmTables(Session& session, frmMain* mainWindow, QWidget* parent)
     : QDialog(parent ? parent : mainWindow), session_(session), main_(mainWindow) {

@@ -16,25 +16,13 @@
 #include "InstallProgram.h"
 #include "ListBox.h"
 #include "Session.h"
+#include "Widgets.h"
 #include "frmSettings.h"
 #include "frmWhere1.h"
 
 namespace orvex::screens {
 
 namespace {
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-void syncGroup(std::initializer_list<ListBox*> group) {
-    for (ListBox* source : group)
-        for (ListBox* sibling : group)
-            if (sibling != source) QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
-}
-
 QString tableDotField(const std::string& table, const std::string& field) {
     return toQ(trimmed(table) + "." + field);
 }
