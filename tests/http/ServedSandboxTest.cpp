@@ -16,6 +16,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 RfcRequest tadirRead(const std::string& pattern) {
     RfcRequest request;
     request.function = "RFC_READ_TABLE";
@@ -81,13 +93,17 @@ TEST(ServedSandbox, EightClientsOfTwoHundredCallsEachAllAnsweredWithBoundedMemor
     EXPECT_EQ(right, kClients * kCalls);
     EXPECT_EQ(wrong, 0);
 
-    // Memory stays flat once warm, and the peak is modest.
+    // Memory stays flat once warm, and the peak is modest. AddressSanitizer
+    // holds freed memory back on purpose (its quarantine), so under it the
+    // server's memory says nothing about the server and is not checked.
     const long endKiB = server.memoryKiB(), peakKiB = server.memoryKiB("VmHWM");
-    ASSERT_GT(warmKiB, 0);
-    EXPECT_LT(endKiB - warmKiB, 16 * 1024) << "warm " << warmKiB << " KiB, end " << endKiB << " KiB";
-    EXPECT_LT(peakKiB, 256 * 1024) << peakKiB << " KiB";
     RecordProperty("server_rss_warm_kib", std::to_string(warmKiB));
     RecordProperty("server_rss_end_kib", std::to_string(endKiB));
     RecordProperty("server_rss_peak_kib", std::to_string(peakKiB));
+    if (!kAddressSanitizer) {
+        ASSERT_GT(warmKiB, 0);
+        EXPECT_LT(endKiB - warmKiB, 16 * 1024) << "warm " << warmKiB << " KiB, end " << endKiB << " KiB";
+        EXPECT_LT(peakKiB, 256 * 1024) << peakKiB << " KiB";
+    }
     EXPECT_EQ(server.stop(), 0) << server.log();  // a clean stop, and no sanitizer report under the sanitizers
 }
