@@ -168,8 +168,8 @@ public:
             {"SOAPAction", soap::kRfcNamespace},
             {"Authorization", authorization_},
             {"Accept", "text/xml"},
-            // Uncompressed replies: on the networks ORVEX runs on, compressing
-            // a 25 MB table read costs more time than it saves.
+            // Uncompressed replies: on a local network or loopback, compressing
+            // a 25 MB table read takes longer than sending it as it is.
             {"Accept-Encoding", "identity"},
         };
         req.body = std::move(*envelope);
