@@ -13,8 +13,13 @@ case "$cxx" in
   *) cc="gcc${cxx#g++}" ;;
 esac
 
+# A build folder made with another compiler is started afresh.
+if [ -f "$build/CMakeCache.txt" ] &&
+   ! grep -qx "CMAKE_CXX_COMPILER:[A-Z]*=$(command -v "$cxx")" "$build/CMakeCache.txt"; then
+  rm -rf "$build"
+fi
 CC="$cc" CXX="$cxx" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORVEX_SANITIZE=ON -DORVEX_BUILD_BENCH=OFF >/dev/null
+  -DORVEX_SANITIZE=ON -DORVEX_BUILD_SCREENS=ON -DORVEX_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$jobs"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_init_order=1:check_initialization_order=1"
