@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <vector>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -85,6 +87,14 @@ ServiceAddress invalid(std::string why) {
     return address;
 }
 
+// The table parameters of the function modules ORVEX calls.
+const std::map<std::string, std::vector<const char*>> kKnownTables = {
+    {"RFC_READ_TABLE", {"OPTIONS", "FIELDS", "DATA"}},
+    {"DD_TABL_GET", {"DD03P_TAB_A"}},
+    {"BC_PR_INSERT", {"SOURCE"}},
+    {"RFC_ABAP_INSTALL_AND_RUN", {"PROGRAM", "WRITES"}},
+};
+
 RfcReply failure(const char* exception) {
     RfcReply reply;
     reply.exception = exception;
@@ -147,15 +157,19 @@ public:
     RfcReply call(const RfcRequest& request) override {
         if (!client_) return failure("NOT_CONNECTED");
 
-        // RFC_READ_TABLE fills FIELDS only when it is sent; its offsets and
-        // lengths give the row width that restores stripped trailing blanks.
+        // The service returns only the tables a request names, while SAP's
+        // RFC component knows each function's interface and hands back all
+        // of them. Naming the tables of the functions ORVEX calls keeps the
+        // two alike, whatever the caller touched before the call; FIELDS of
+        // RFC_READ_TABLE also gives the row width that restores stripped blanks.
         const RfcRequest* sent = &request;
-        RfcRequest withFields;
-        const bool addedFields = request.function == "RFC_READ_TABLE" && !request.tables.count("FIELDS");
-        if (addedFields) {
-            withFields = request;
-            withFields.tables["FIELDS"];
-            sent = &withFields;
+        RfcRequest completed;
+        if (auto known = kKnownTables.find(request.function); known != kKnownTables.end()) {
+            for (const char* table : known->second) {
+                if (request.tables.count(table)) continue;
+                if (sent == &request) completed = request, sent = &completed;
+                completed.tables[table];
+            }
         }
         std::optional<std::string> envelope = soap::buildRequest(*sent);
         if (!envelope) return failure(soap::kInvalidRequest);
@@ -204,7 +218,6 @@ public:
 
         RfcReply reply = soap::parseReply(*sent, body);
         if (reply.ok && res.status != 200) return failure(soap::kInvalidResponse);
-        if (reply.ok && addedFields) reply.tables.erase("FIELDS");
         return reply;
     }
 

@@ -256,13 +256,20 @@ TEST(HttpTransport, LogonAndCallsAgainstTheServer) {
         EXPECT_EQ(served.system.last.tables.count("DATA"), 1u);
     }
 
+    // Tables the caller never touched are named all the same, so they come back.
+    component.add("DD_TABL_GET")->call();
+    {
+        std::lock_guard lock(served.system.mutex);
+        EXPECT_EQ(served.system.last.tables.count("DD03P_TAB_A"), 1u);
+    }
+
     TadirCall missing = readTadir(component, "NOSUCH");
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.exception, "TABLE_NOT_AVAILABLE");
     EXPECT_TRUE(connection.isOpen());  // the caller decides to log off
 
     std::lock_guard lock(served.logMutex);
-    EXPECT_EQ(served.log.size(), 3u + 3u);  // three refused logons, ping, two reads
+    EXPECT_EQ(served.log.size(), 3u + 4u);  // three refused logons, ping, three calls
     EXPECT_NE(served.log.back().find("user=DEVELOPER client=001 RFC_READ_TABLE 500"), std::string::npos)
         << served.log.back();
 }
