@@ -3,6 +3,7 @@
 // and the component interface.
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -64,14 +65,25 @@ std::unique_ptr<Component> connect(const std::string& command, int& code) {
     return component;
 }
 
+// Logs on and reads TADIR rows; nothing (with `code` set) on failure.
+std::optional<std::vector<std::string>> tadirRows(const std::string& command, const std::string& condition,
+                                                  int& code) {
+    auto component = connect(command, code);
+    if (!component) return std::nullopt;
+    auto read = readTadir(*component, condition);
+    if (!read.ok) {
+        code = fail(command, "reading TADIR failed");
+        return std::nullopt;
+    }
+    return std::move(read.rows);
+}
+
 int checkName(const std::string& name) {
     if (trimmedEmpty(name)) return fail("check-name", "Please enter valid program name");
     int code = 0;
-    auto component = connect("check-name", code);
-    if (!component) return code;
-    auto read = readTadir(*component, programNameCondition(name));
-    if (!read.ok) return fail("check-name", "reading TADIR failed");
-    if (!read.rows.empty()) {
+    auto rows = tadirRows("check-name", programNameCondition(name), code);
+    if (!rows) return code;
+    if (!rows->empty()) {
         std::cout << "Program already available in the System\n   Choose some other name\n";
         return 1;
     }
@@ -81,11 +93,9 @@ int checkName(const std::string& name) {
 
 int tables(const std::string& text) {
     int code = 0;
-    auto component = connect("tables", code);
-    if (!component) return code;
-    auto read = readTadir(*component, tableSearchCondition(tablePatternFromInput(text)));
-    if (!read.ok) return fail("tables", "reading TADIR failed");
-    for (const std::string& row : read.rows) {
+    auto rows = tadirRows("tables", tableSearchCondition(tablePatternFromInput(text)), code);
+    if (!rows) return code;
+    for (const std::string& row : *rows) {
         std::string name = objectName(row);
         name.erase(name.find_last_not_of(' ') + 1);
         std::cout << name << '\n';

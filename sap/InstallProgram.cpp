@@ -1,28 +1,12 @@
 #include "InstallProgram.h"
 
+#include "AbapText.h"
+
 namespace orvex::sap {
 
 namespace {
 
 constexpr std::size_t kRowWidth = 72;  // PROGRAM-LINE of RFC_ABAP_INSTALL_AND_RUN
-
-std::string doubledApostrophes(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out;
-}
-
-// Rows are measured in characters, not bytes (UTF-8).
-std::size_t characters(const std::string& text) {
-    std::size_t n = 0;
-    for (char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
 
 // Byte length of the longest start of `text` (apostrophes doubled) that fits
 // in `room` characters without splitting a doubled apostrophe or a character.

@@ -2,31 +2,22 @@
 
 #include <cctype>
 
+#include "AbapText.h"
+
 namespace orvex::sap {
 
 namespace {
 
 constexpr std::size_t kOptionWidth = 72;  // width of OPTIONS-TEXT
 
-// Doubles every apostrophe, so the text stays inside its literal.
-std::string literalText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string programNameCondition(const std::string& name) {
-    return "Object = 'PROG' and obj_name = '" + literalText(name) + "' ";
+    return "Object = 'PROG' and obj_name = '" + doubledApostrophes(name) + "' ";
 }
 
 std::string tableSearchCondition(const std::string& pattern) {
-    return "Object = 'TABL' and obj_name like '" + literalText(pattern) + "' ";
+    return "Object = 'TABL' and obj_name like '" + doubledApostrophes(pattern) + "' ";
 }
 
 std::string firstTableListCondition() { return "Object = 'TABL' and obj_name like 'A%' "; }

@@ -1,5 +1,7 @@
 #include "InstallerProgram.h"
 
+#include "AbapText.h"
+
 #include <cctype>
 #include <set>
 #include <stdexcept>
@@ -19,23 +21,6 @@ struct Token {
 };
 
 using Statement = std::vector<Token>;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::size_t characters(const std::string& text) {
-    std::size_t n = 0;
-    for (char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-std::string rightTrimmed(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 const std::set<std::string>& trdirComponents() {
     static const std::set<std::string> names = {"NAME",  "EDTX",  "SUBC",  "SECU",  "CNAM",    "CDAT",
@@ -62,23 +47,9 @@ std::vector<Statement> statements(const std::vector<std::string>& rows) {
             } else if (c == '"') {
                 break;  // comment to the end of the row
             } else if (c == '\'') {
-                std::string value;
-                ++i;
-                for (;;) {
-                    if (i >= row.size())
-                        throw SyntaxError("Literal not closed in line " + std::to_string(rowNo));
-                    if (row[i] == '\'') {
-                        if (i + 1 < row.size() && row[i + 1] == '\'') {
-                            value += '\'';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    value += row[i++];
-                }
-                current.push_back({true, value, rowNo});
+                auto value = readLiteral(row, i);
+                if (!value) throw SyntaxError("Literal not closed in line " + std::to_string(rowNo));
+                current.push_back({true, *value, rowNo});
             } else if (c == '.') {
                 if (!current.empty()) out.push_back(std::move(current));
                 current.clear();

@@ -1,5 +1,7 @@
 #include "OpenSqlCondition.h"
 
+#include "AbapText.h"
+
 #include <cctype>
 #include <memory>
 #include <stdexcept>
@@ -19,16 +21,6 @@ struct Invalid : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string rightTrimmed(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
-
 bool isWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/' || c == '~' || c == '-' ||
            static_cast<unsigned char>(c) >= 0x80;
@@ -42,33 +34,12 @@ std::vector<Token> tokenize(const std::string& text) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             ++i;
         } else if (c == '\'') {
-            std::string value;
-            ++i;
-            for (;;) {
-                if (i >= text.size()) throw Invalid("literal not closed");
-                if (text[i] == '\'') {
-                    if (i + 1 < text.size() && text[i + 1] == '\'') {
-                        value += '\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            tokens.push_back({Kind::Literal, value});
-        } else if (c == '(') {
-            tokens.push_back({Kind::Open, "("});
-            ++i;
-        } else if (c == ')') {
-            tokens.push_back({Kind::Close, ")"});
-            ++i;
-        } else if (c == ',') {
-            tokens.push_back({Kind::Comma, ","});
-            ++i;
-        } else if (c == '=') {
-            tokens.push_back({Kind::Operator, "="});
+            auto value = readLiteral(text, i);
+            if (!value) throw Invalid("literal not closed");
+            tokens.push_back({Kind::Literal, *value});
+        } else if (c == '(' || c == ')' || c == ',' || c == '=') {
+            const Kind kind = c == '(' ? Kind::Open : c == ')' ? Kind::Close : c == ',' ? Kind::Comma : Kind::Operator;
+            tokens.push_back({kind, std::string(1, c)});
             ++i;
         } else if (c == '<' || c == '>') {
             std::string op(1, c);

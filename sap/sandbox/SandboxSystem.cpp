@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "../AbapText.h"
 #include "../Settings.h"
 #include "InstallerProgram.h"
 #include "OpenSqlCondition.h"
@@ -29,27 +30,10 @@ using sandbox::InstallerAction;
 
 // ---------------------------------------------------------------- helpers
 
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string trimmed(const std::string& s) {
     const auto first = s.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-std::string rightTrimmed(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
-
-std::size_t characters(const std::string& text) {
-    std::size_t n = 0;
-    for (char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
 }
 
 // Cuts a UTF-8 text to at most `width` characters.
@@ -162,6 +146,21 @@ void exec(sqlite3* db, const char* sql) {
         sqlite3_free(message);
         throw std::runtime_error("sandbox database: " + text);
     }
+}
+
+// Columns 0-7 of a programs row: name, title, subc, uccheck, active,
+// author, created_on, changed_on.
+SandboxProgram programAttributes(const Statement& s) {
+    SandboxProgram p;
+    p.name = s.text(0);
+    p.title = s.text(1);
+    p.type = s.text(2);
+    p.unicodeCheck = s.text(3);
+    p.active = s.integer(4) != 0;
+    p.author = s.text(5);
+    p.createdOn = s.text(6);
+    p.changedOn = s.text(7);
+    return p;
 }
 
 // Rolls back unless committed.
@@ -829,15 +828,7 @@ std::vector<SandboxProgram> SandboxSystem::programs() const {
     Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on,"
                            " source = 'null' FROM programs ORDER BY name");
     while (s.step()) {
-        SandboxProgram p;
-        p.name = s.text(0);
-        p.title = s.text(1);
-        p.type = s.text(2);
-        p.unicodeCheck = s.text(3);
-        p.active = s.integer(4) != 0;
-        p.author = s.text(5);
-        p.createdOn = s.text(6);
-        p.changedOn = s.text(7);
+        SandboxProgram p = programAttributes(s);
         p.delivered = s.integer(8) != 0;
         out.push_back(std::move(p));
     }
@@ -850,15 +841,7 @@ std::optional<SandboxProgram> SandboxSystem::program(const std::string& name) co
                            " FROM programs WHERE name = ?");
     s.bind(1, name);
     if (!s.step()) return std::nullopt;
-    SandboxProgram p;
-    p.name = s.text(0);
-    p.title = s.text(1);
-    p.type = s.text(2);
-    p.unicodeCheck = s.text(3);
-    p.active = s.integer(4) != 0;
-    p.author = s.text(5);
-    p.createdOn = s.text(6);
-    p.changedOn = s.text(7);
+    SandboxProgram p = programAttributes(s);
     const auto source = nlohmann::json::parse(s.text(8));
     p.delivered = source.is_null();
     if (!p.delivered) p.source = source.get<std::vector<std::string>>();
