@@ -7,26 +7,13 @@
 #include <string>
 
 #include "SoapEnvelope.h"
+#include "TadirRead.h"
 
 using namespace orvex::sap;
 
-namespace {
-
-RfcRequest tadirRead() {
-    RfcRequest request;
-    request.function = "RFC_READ_TABLE";
-    request.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
-    request.tables["OPTIONS"].emplace_back().set("TEXT", "Object = 'TABL' and obj_name like 'A%' ");
-    request.tables["FIELDS"];
-    request.tables["DATA"];
-    return request;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    static const RfcRequest read = tadirRead();
+    static const RfcRequest read = orvex::test::tadirRead();
     static const RfcRequest ping = [] {
         RfcRequest r;
         r.function = "RFC_PING";

@@ -2,7 +2,7 @@
 // A loopback TCP server that answers each connection's request with raw,
 // prepared bytes and then closes it: to play servers that misbehave in ways a
 // real HTTP library will not (cut-off bodies, never answering). The n-th
-// connection gets answer n; the last answer repeats.
+// connection gets answer n; the last answer repeats. The requests are kept.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,9 +10,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "SoapEnvelope.h"
 
 namespace orvex::test {
 
@@ -23,8 +26,6 @@ public:
     explicit CannedServer(std::vector<std::string> answers, int trickleFrom = -1)
         : answers_(std::move(answers)), trickleFrom_(trickleFrom) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        int yes = 1;
-        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -40,13 +41,23 @@ public:
         thread_.join();
         ::close(fd_);
     }
-    int port() const { return port_; }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    int connections() const { return served_; }
+    std::vector<std::string> requests() {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
 
     static std::string http(int status, const std::string& contentType, const std::string& body) {
         return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: " + contentType +
                "\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    }
+    // A successful, empty reply to `function`.
+    static std::string okReply(const std::string& function) {
+        sap::RfcRequest request;
+        request.function = function;
+        sap::RfcReply ok;
+        ok.ok = true;
+        return http(200, "text/xml", sap::soap::buildResponse(request, ok));
     }
 
 private:
@@ -58,23 +69,17 @@ private:
     }
 
     void loop() {
-        while (waitReadable(fd_)) {
+        for (std::size_t served = 0; waitReadable(fd_); ++served) {
             int conn = ::accept(fd_, nullptr, nullptr);
             if (conn < 0) continue;
-            const std::string& answer = answers_[std::min<std::size_t>(served_, answers_.size() - 1)];
-            const bool trickle = trickleFrom_ >= 0 && served_ >= trickleFrom_;
-            ++served_;
+            const std::string& answer = answers_[std::min(served, answers_.size() - 1)];
             readRequest(conn);
-            if (answer.empty()) {
-                while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            } else if (trickle) {
-                for (std::size_t i = 0; i < answer.size() && !stop_; ++i) {
-                    ::send(conn, answer.data() + i, 1, MSG_NOSIGNAL);
-                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                }
-            } else {
-                ::send(conn, answer.data(), answer.size(), MSG_NOSIGNAL);
+            for (std::size_t i = 0, step = trickleFrom_ >= 0 && served >= std::size_t(trickleFrom_) ? 1 : answer.size();
+                 i < answer.size() && !stop_; i += step) {
+                ::send(conn, answer.data() + i, step, MSG_NOSIGNAL);
+                if (step == 1) std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
+            while (answer.empty() && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
             ::close(conn);
         }
     }
@@ -84,17 +89,15 @@ private:
         std::string in;
         char buf[4096];
         std::size_t need = std::string::npos;
-        while (waitReadable(conn)) {
+        while (in.size() < need && waitReadable(conn)) {
             ssize_t n = ::recv(conn, buf, sizeof buf, 0);
-            if (n <= 0) return;
+            if (n <= 0) break;
             in.append(buf, static_cast<std::size_t>(n));
-            std::size_t end = in.find("\r\n\r\n");
-            if (end != std::string::npos && need == std::string::npos) {
-                std::size_t cl = in.find("Content-Length: ");
-                need = end + 4 + (cl < end ? std::stoul(in.substr(cl + 16)) : 0);
-            }
-            if (in.size() >= need) return;
+            std::size_t end = in.find("\r\n\r\n"), cl = in.find("Content-Length: ");
+            if (end != std::string::npos) need = end + 4 + (cl < end ? std::stoul(in.substr(cl + 16)) : 0);
         }
+        std::lock_guard lock(mutex_);
+        requests_.push_back(in);
     }
 
     std::vector<std::string> answers_;
@@ -102,7 +105,8 @@ private:
     int fd_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
-    std::atomic<int> served_{0};
+    std::mutex mutex_;
+    std::vector<std::string> requests_;
     std::thread thread_;
 };
 

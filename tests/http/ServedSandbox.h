@@ -16,15 +16,9 @@
 
 namespace orvex::test {
 
-struct RunResult {
-    int exitCode = -1;  // -1 when killed for taking too long
-    std::string output;  // stdout and stderr together
-};
-
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -59,19 +53,10 @@ inline int waitFor(pid_t pid, std::chrono::milliseconds limit) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-inline RunResult run(const std::vector<std::string>& argv, const std::string& logPath,
-                     std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-    RunResult result;
-    result.exitCode = waitFor(spawn(argv, logPath), limit);
-    result.output = readFile(logPath);
-    return result;
-}
-
 class ServedSandbox {
 public:
     ServedSandbox(const std::string& program, const std::string& database, const std::string& logPath)
-        : logPath_(logPath) {
-        pid_ = spawn({program, "serve", "--listen", "127.0.0.1:0", "--db", database}, logPath);
+        : logPath_(logPath), pid_(spawn({program, "serve", "--listen", "127.0.0.1:0", "--db", database}, logPath)) {
         const std::string marker = "serving http://127.0.0.1:";
         for (int i = 0; i < 1500 && port_ == 0; ++i) {
             std::string log = readFile(logPath);
@@ -84,16 +69,9 @@ public:
     ~ServedSandbox() { stop(); }
     // Stops the server as SIGTERM does; returns its exit code (-1 when it had to be killed).
     int stop() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            exitCode_ = waitFor(pid_, std::chrono::seconds(15));
-            pid_ = -1;
-        }
+        if (pid_ > 0) ::kill(pid_, SIGTERM), exitCode_ = waitFor(pid_, std::chrono::seconds(15)), pid_ = -1;
         return exitCode_;
     }
-    ServedSandbox(const ServedSandbox&) = delete;
-    ServedSandbox& operator=(const ServedSandbox&) = delete;
-
     int port() const { return port_; }  // 0 when the server did not come up
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
     std::string log() const { return readFile(logPath_); }
@@ -107,7 +85,7 @@ public:
 
 private:
     std::string logPath_;
-    pid_t pid_ = -1;
+    pid_t pid_;
     int port_ = 0;
     int exitCode_ = -1;
 };

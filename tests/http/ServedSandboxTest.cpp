@@ -7,6 +7,7 @@
 
 #include "HttpBackend.h"
 #include "ServedSandbox.h"
+#include "TadirRead.h"
 #include "TempDir.h"
 #include "sandbox/SandboxSystem.h"
 
@@ -16,27 +17,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// AddressSanitizer holds freed memory back on purpose (its quarantine), so
+// under it the server's memory says nothing about the server.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
-RfcRequest tadirRead(const std::string& pattern) {
-    RfcRequest request;
-    request.function = "RFC_READ_TABLE";
-    request.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
-    request.tables["OPTIONS"].emplace_back().set("TEXT", "Object = 'TABL' and obj_name like '" + pattern + "' ");
-    request.tables["FIELDS"];
-    request.tables["DATA"];
-    return request;
-}
 
 std::vector<std::string> waRows(const RfcReply& reply) {
     std::vector<std::string> rows;
@@ -72,15 +61,9 @@ TEST(ServedSandbox, EightClientsOfTwoHundredCallsEachAllAnsweredWithBoundedMemor
             props.ApplicationServer = server.url(), props.User = "DEVELOPER", props.Password = "sandbox";
             props.Client = "001";
             auto backend = makeHttpBackend(props, HttpOptions{});
-            if (!backend->logon(props)) {
-                wrong += kCalls;
-                return;
-            }
+            if (!backend->logon(props)) return void(wrong += kCalls);
             for (int i = 0; i < kCalls; ++i) {
-                if (std::chrono::steady_clock::now() > deadline) {
-                    overtime = true;
-                    return;
-                }
+                if (std::chrono::steady_clock::now() > deadline) return void(overtime = true);
                 const std::size_t which = static_cast<std::size_t>(c + i) % patterns.size();
                 RfcReply reply = backend->call(tadirRead(patterns[which]));
                 (reply.ok && waRows(reply) == expected[which] ? right : wrong)++;
@@ -93,9 +76,7 @@ TEST(ServedSandbox, EightClientsOfTwoHundredCallsEachAllAnsweredWithBoundedMemor
     EXPECT_EQ(right, kClients * kCalls);
     EXPECT_EQ(wrong, 0);
 
-    // Memory stays flat once warm, and the peak is modest. AddressSanitizer
-    // holds freed memory back on purpose (its quarantine), so under it the
-    // server's memory says nothing about the server and is not checked.
+    // Memory stays flat once warm, and the peak is modest.
     const long endKiB = server.memoryKiB(), peakKiB = server.memoryKiB("VmHWM");
     RecordProperty("server_rss_warm_kib", std::to_string(warmKiB));
     RecordProperty("server_rss_end_kib", std::to_string(endKiB));
