@@ -1,5 +1,5 @@
-// The HTTP backend against an in-process server of the same protocol, against
-// raw servers that misbehave, and over TLS.
+// The HTTP backend against raw servers that play SAP's service, well or
+// badly, and over TLS.
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <openssl/pem.h>
@@ -7,12 +7,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 
 #include "CannedServer.h"
 #include "HttpBackend.h"
-#include "SoapServer.h"
 #include "TadirRead.h"
 
 using namespace orvex::sap;
@@ -21,46 +19,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A small served system on a free loopback port, logging on DEVELOPER/secret in
-// client 001: RFC_PING, and RFC_READ_TABLE on TADIR returning `rows` rows.
-struct Served {
-    std::atomic<int> rows{3}, pings{0};
-    std::mutex mutex;
-    RfcRequest last;
-    std::vector<std::string> log;
-    SoapServer server{[this](const RfcRequest& request, const std::string&) {
-                          std::lock_guard lock(mutex);
-                          last = request;
-                          RfcReply reply;
-                          if (request.function == "RFC_PING")
-                              ++pings, reply.ok = true;
-                          else if (request.function == "RFC_READ_TABLE" && request.exports.count("QUERY_TABLE") &&
-                                   request.exports.at("QUERY_TABLE") == "TADIR")
-                              reply = tadirReply(rows);
-                          else
-                              reply.exception = "TABLE_NOT_AVAILABLE";
-                          return reply;
-                      },
-                      [](const std::string& user, const std::string& password, const std::string& client) {
-                          return user == "DEVELOPER" && password == "secret" && client == "001";
-                      },
-                      [this](const std::string& line) {
-                          std::lock_guard lock(mutex);
-                          log.push_back(line);
-                      }};
-    int port = server.bind("127.0.0.1", 0);
-    Served() { server.start(); }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port); }
-};
-
-ConnectionProperties propsFor(const std::string& server, const char* user = "DEVELOPER",
-                              const char* password = "secret", const char* client = "001") {
-    ConnectionProperties props;
-    props.User = user, props.Password = password, props.Client = client;
-    props.ApplicationServer = server, props.SystemNumber = "00", props.System = "NPL";
-    return props;
-}
-
 // Shorter limits than the program's.
 HttpOptions quick(std::chrono::milliseconds replyTimeout = 300ms, std::chrono::milliseconds callTimeout = 1s) {
     HttpOptions options;
@@ -68,13 +26,14 @@ HttpOptions quick(std::chrono::milliseconds replyTimeout = 300ms, std::chrono::m
     return options;
 }
 
-// A component after its logon.
+// A component after its logon to `server` as DEVELOPER/secret in client 001.
 struct Client {
     Component component;
     bool logon;
-    explicit Client(const ConnectionProperties& props, HttpOptions options = quick())
-        : component(httpBackendFactory(options)) {
-        component.connection().properties = props;
+    explicit Client(const std::string& server, HttpOptions options = quick()) : component(httpBackendFactory(options)) {
+        ConnectionProperties& props = component.connection().properties;
+        props.User = "DEVELOPER", props.Password = "secret", props.Client = "001";
+        props.ApplicationServer = server, props.SystemNumber = "00", props.System = "NPL";
         logon = component.connection().logon();
     }
 };
@@ -111,16 +70,21 @@ TEST(HttpAddress, ApplicationServerGivesTheServiceUrl) {
 }
 
 TEST(HttpTransport, RequestsCarryTheServiceHeadersCredentialsAndEveryTable) {
-    CannedServer server({CannedServer::okReply("RFC_PING"), CannedServer::okReply("BC_PR_INSERT")});
-    Client client(propsFor(server.url()));
+    CannedServer server({CannedServer::okReply("RFC_PING"), CannedServer::okReply("BC_PR_INSERT"),
+                         CannedServer::http(200, "text/xml", soap::buildResponse(tadirRead(), tadirReply(3)))});
+    Client client(server.url());
     ASSERT_TRUE(client.logon);
     auto function = client.component.add("BC_PR_INSERT");
     function->tables("SOURCE");  // touched, left empty: still sent
     function->setExport("PROGRAM_NAME", "ZREP");
     EXPECT_TRUE(function->call());
+    auto read = addTadirRead(client.component);
+    ASSERT_TRUE(read->call());
+    ASSERT_EQ(read->tables("DATA").rowCount(), 3);
+    EXPECT_EQ(read->tables("DATA").rows()[1].get("WA"), tadirRow("A1"));  // the stripped last blank is back
 
     const std::vector<std::string> seen = server.requests();
-    ASSERT_EQ(seen.size(), 2u);  // the logon's RFC_PING, then the call
+    ASSERT_EQ(seen.size(), 3u);  // the logon's RFC_PING (exactly one), then the calls
     EXPECT_NE(seen[0].find("RFC_PING"), std::string::npos);
     for (const char* part : {"POST /sap/bc/soap/rfc?sap-client=001&sap-language=EN HTTP/1.1\r\n",
                              "\r\nContent-Type: text/xml; charset=utf-8\r\n",
@@ -130,43 +94,30 @@ TEST(HttpTransport, RequestsCarryTheServiceHeadersCredentialsAndEveryTable) {
                              ":BC_PR_INSERT xmlns:urn=\"urn:sap-com:document:sap:rfc:functions\"",
                              "<SOURCE/>", "<PROGRAM_NAME>ZREP</PROGRAM_NAME>"})
         EXPECT_NE(seen[1].find(part), std::string::npos) << part << "\n" << seen[1];
+    EXPECT_NE(seen[2].find("<FIELDS/>"), std::string::npos);  // asks for the widths the caller never touched
 }
 
-TEST(HttpTransport, LogonAndCallsAgainstTheServer) {
-    Served served;
-    for (auto [user, password, client] : {std::tuple{"DEVELOPER", "wrong", "001"}, {"DEVELOPER", "secret", "002"},
-                                          {"", "", "001"}}) {
-        Client refused(propsFor(served.url(), user, password, client));
-        EXPECT_FALSE(refused.logon) << user << "/" << password << "/" << client;
-        EXPECT_FALSE(refused.component.connection().isOpen());
-    }
-    EXPECT_EQ(served.pings, 0);
-
-    Client client(propsFor(served.url()));
+TEST(HttpTransport, HundredThousandRowAnswerArrivesWholeButNotBeyondTheLimit) {
+    const std::string ping = CannedServer::okReply("RFC_PING");
+    const std::string big = CannedServer::http(200, "text/xml", soap::buildResponse(tadirRead(), tadirReply(100'000)));
+    CannedServer server({ping, big, ping, big, CannedServer::http(200, "text/xml",
+                                                                  soap::buildResponse(tadirRead(), tadirReply(3)))});
+    HttpOptions options = quick(30s, 60s);
+    Client client(server.url(), options);
     ASSERT_TRUE(client.logon);
-    EXPECT_EQ(served.pings, 1);  // exactly one real call
     auto read = addTadirRead(client.component);
-    ASSERT_TRUE(read->call());
-    ASSERT_EQ(read->tables("DATA").rowCount(), 3);
-    EXPECT_EQ(read->tables("DATA").rows()[1].get("WA"), tadirRow("A1"));  // the stripped last blank is back
-    {
-        std::lock_guard lock(served.mutex);
-        EXPECT_EQ(served.last.tables.count("FIELDS"), 1u);  // asked for the widths, untouched by the caller
-    }
-    // Tables the caller never touched are named all the same, so they come back.
-    client.component.add("DD_TABL_GET")->call();
-    {
-        std::lock_guard lock(served.mutex);
-        EXPECT_EQ(served.last.tables.count("DD03P_TAB_A"), 1u);
-    }
-    auto missing = addTadirRead(client.component, "NOSUCH");
-    EXPECT_FALSE(missing->call());
-    EXPECT_EQ(missing->exception(), "TABLE_NOT_AVAILABLE");
-    EXPECT_TRUE(client.component.connection().isOpen());  // the caller decides to log off
+    ASSERT_TRUE(read->call()) << read->exception();
+    const RfcRows& rows = read->tables("DATA").rows();
+    ASSERT_EQ(rows.size(), 100'000u);
+    for (int i : {0, 4711, 99'999}) EXPECT_EQ(rows[std::size_t(i)].get("WA"), tadirRow("A" + std::to_string(i)));
 
-    std::lock_guard lock(served.mutex);
-    EXPECT_EQ(served.log.size(), 3u + 4u);  // three refused logons, ping, three calls
-    EXPECT_NE(served.log.back().find("user=DEVELOPER client=001 RFC_READ_TABLE 500"), std::string::npos);
+    options.maxReplyBytes = 100'000;
+    Client limited(server.url(), options);
+    ASSERT_TRUE(limited.logon);
+    auto tooLarge = addTadirRead(limited.component);
+    EXPECT_FALSE(tooLarge->call());
+    EXPECT_EQ(tooLarge->exception(), "COMMUNICATION_FAILURE");
+    EXPECT_TRUE(addTadirRead(limited.component)->call());  // the connection recovers for the next call
 }
 
 // Each fault: what the server does, and how the logon or the call after it ends.
@@ -206,7 +157,7 @@ TEST(HttpTransport, EveryFaultEndsInAFailedLogonOrCallWithoutHanging) {
         std::string url = "http://127.0.0.1:1";  // nothing listens on port 1
         std::optional<CannedServer> server;
         if (!c.answers.empty()) url = server.emplace(c.answers, c.trickleFrom).url();
-        Client client(propsFor(url));
+        Client client(url);
         ASSERT_EQ(client.logon, c.logon) << c.name;
         if (c.logon) {
             auto read = addTadirRead(client.component);
@@ -215,28 +166,6 @@ TEST(HttpTransport, EveryFaultEndsInAFailedLogonOrCallWithoutHanging) {
         }
         EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << c.name;
     }
-}
-
-TEST(HttpTransport, HundredThousandRowAnswerArrivesWholeButNotBeyondTheLimit) {
-    Served served;
-    served.rows = 100'000;
-    HttpOptions patient = quick(30s, 60s);  // the server takes a while to build the answer
-    Client client(propsFor(served.url()), patient);
-    ASSERT_TRUE(client.logon);
-    auto read = addTadirRead(client.component);
-    ASSERT_TRUE(read->call()) << read->exception();
-    const RfcRows& rows = read->tables("DATA").rows();
-    ASSERT_EQ(rows.size(), 100'000u);
-    for (int i : {0, 4711, 99'999}) EXPECT_EQ(rows[std::size_t(i)].get("WA"), tadirRow("A" + std::to_string(i)));
-
-    patient.maxReplyBytes = 100'000;
-    Client limited(propsFor(served.url()), patient);
-    ASSERT_TRUE(limited.logon);
-    auto tooLarge = addTadirRead(limited.component);
-    EXPECT_FALSE(tooLarge->call());
-    EXPECT_EQ(tooLarge->exception(), "COMMUNICATION_FAILURE");
-    served.rows = 3;
-    EXPECT_TRUE(addTadirRead(limited.component)->call());  // the connection recovers for the next call
 }
 
 // A self-signed certificate for 127.0.0.1, written to `pemPath`.
@@ -284,7 +213,7 @@ TEST(HttpTransport, HttpsChecksTheServerCertificate) {
     for (bool trusted : {false, true}) {
         HttpOptions options = quick();
         if (trusted) options.caFile = pem;  // otherwise the system store, which does not know it
-        EXPECT_EQ(Client(propsFor("https://127.0.0.1:" + std::to_string(port)), options).logon, trusted);
+        EXPECT_EQ(Client("https://127.0.0.1:" + std::to_string(port), options).logon, trusted);
     }
     tls.stop();
     thread.join();
