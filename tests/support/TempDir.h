@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace orvex::testing {
@@ -25,6 +27,17 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+    // Whole files, byte for byte.
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static void write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
 
 private:
     std::filesystem::path path_;
