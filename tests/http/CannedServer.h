@@ -72,14 +72,14 @@ private:
         for (std::size_t served = 0; waitReadable(fd_); ++served) {
             int conn = ::accept(fd_, nullptr, nullptr);
             if (conn < 0) continue;
-            const std::string& answer = answers_[std::min(served, answers_.size() - 1)];
             readRequest(conn);
-            for (std::size_t i = 0, step = trickleFrom_ >= 0 && served >= std::size_t(trickleFrom_) ? 1 : answer.size();
-                 i < answer.size() && !stop_; i += step) {
-                ::send(conn, answer.data() + i, step, MSG_NOSIGNAL);
-                if (step == 1) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            const std::string& answer = answers_[std::min(served, answers_.size() - 1)];
+            const bool trickle = trickleFrom_ >= 0 && served >= std::size_t(trickleFrom_);
+            for (std::size_t i = 0; i < answer.size() && !stop_; i += trickle ? 1 : answer.size()) {
+                ::send(conn, answer.data() + i, trickle ? 1 : answer.size(), MSG_NOSIGNAL);
+                if (trickle) std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
-            while (answer.empty() && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (answer.empty()) waitReadable(-1);  // polls nothing: holds the connection until the server stops
             ::close(conn);
         }
     }
@@ -88,8 +88,7 @@ private:
     void readRequest(int conn) {
         std::string in;
         char buf[4096];
-        std::size_t need = std::string::npos;
-        while (in.size() < need && waitReadable(conn)) {
+        for (std::size_t need = std::string::npos; in.size() < need && waitReadable(conn);) {
             ssize_t n = ::recv(conn, buf, sizeof buf, 0);
             if (n <= 0) break;
             in.append(buf, static_cast<std::size_t>(n));

@@ -102,9 +102,6 @@ TEST(ServedSandbox, EightClientsOfTwoHundredCallsEachAllAnsweredWithBoundedMemor
 
     // Memory stays flat once warm, and the peak is modest.
     const long endKiB = server.memoryKiB(), peakKiB = server.memoryKiB("VmHWM");
-    RecordProperty("server_rss_warm_kib", std::to_string(warmKiB));
-    RecordProperty("server_rss_end_kib", std::to_string(endKiB));
-    RecordProperty("server_rss_peak_kib", std::to_string(peakKiB));
     if (!kAddressSanitizer) {
         ASSERT_GT(warmKiB, 0);
         EXPECT_LT(endKiB - warmKiB, 16 * 1024) << "warm " << warmKiB << " KiB, end " << endKiB << " KiB";

@@ -44,30 +44,29 @@ TEST(SoapEnvelope, RequestCarriesEveryValueAndEveryTableThroughTheServerParser) 
     EXPECT_FALSE(soap::buildRequest(request));
 }
 
-TEST(SoapEnvelope, ReplyIsMatchedByLocalNameAndNamespace) {
+// Each reply body to RFC_PING, and the exception it gives ("" when it is the answer).
+TEST(SoapEnvelope, ReplyIsMatchedByLocalNameAndNamespaceAndFaultsGiveTheExceptionName) {
     RfcRequest ping;
     ping.function = "RFC_PING";
     const std::string ns = "\"urn:sap-com:document:sap:rfc:functions\"";
-    EXPECT_TRUE(parse(ping, envelope("<rfc:RFC_PING.Response xmlns:rfc=" + ns + "/>")).ok);
-    EXPECT_TRUE(parse(ping, envelope("<RFC_PING.Response xmlns=" + ns + "></RFC_PING.Response>")).ok);
-    // Right name, wrong namespace; right namespace, another function; not a SOAP envelope.
-    EXPECT_FALSE(parse(ping, envelope("<n0:RFC_PING.Response xmlns:n0=\"urn:other\"/>")).ok);
-    EXPECT_FALSE(parse(ping, envelope("<n0:RFC_X.Response xmlns:n0=" + ns + "/>")).ok);
-    EXPECT_FALSE(parse(ping, "<Envelope><Body><RFC_PING.Response/></Body></Envelope>").ok);
-}
-
-TEST(SoapEnvelope, FaultsGiveTheExceptionName) {
-    RfcReply fault = parse(tadirRead(), envelope(
-        "<e:Fault><faultcode>e:Client</faultcode><faultstring>TABLE_NOT_AVAILABLE</faultstring><detail>"
-        "<n0:RFC_READ_TABLE.Exception xmlns:n0=\"urn:sap-com:document:sap:rfc:functions\"><Name>NOT_AUTHORIZED</Name>"
-        "</n0:RFC_READ_TABLE.Exception></detail></e:Fault>"));
-    EXPECT_FALSE(fault.ok);
-    EXPECT_EQ(fault.exception, "NOT_AUTHORIZED");  // the detail wins over the fault string
-    RfcReply error = parse(tadirRead(), envelope(
-        "<e:Fault><faultcode>e:Server</faultcode><faultstring>FU_NOT_FOUND</faultstring><detail><rfc:Error "
-        "xmlns:rfc=\"urn:sap-com:document:sap:soap:functions\"><message>x</message></rfc:Error></detail></e:Fault>"));
-    EXPECT_EQ(error.exception, "FU_NOT_FOUND");
-    EXPECT_EQ(parse(tadirRead(), std::string("\xff\xfe<\0>", 5)).exception, soap::kInvalidResponse);
+    for (auto [body, exception] : std::vector<std::pair<std::string, std::string>>{
+             {envelope("<rfc:RFC_PING.Response xmlns:rfc=" + ns + "/>"), ""},
+             {envelope("<RFC_PING.Response xmlns=" + ns + "></RFC_PING.Response>"), ""},
+             {envelope("<n0:RFC_PING.Response xmlns:n0=\"urn:other\"/>"), soap::kInvalidResponse},
+             {envelope("<n0:RFC_X.Response xmlns:n0=" + ns + "/>"), soap::kInvalidResponse},
+             {"<Envelope><Body><RFC_PING.Response/></Body></Envelope>", soap::kInvalidResponse},
+             {std::string("\xff\xfe<\0>", 5), soap::kInvalidResponse},
+             // The exception named in the detail wins over the fault string.
+             {envelope("<e:Fault><faultcode>e:Client</faultcode><faultstring>TABLE_NOT_AVAILABLE</faultstring><detail>"
+                       "<n0:RFC_PING.Exception xmlns:n0=" + ns + "><Name>NOT_AUTHORIZED</Name></n0:RFC_PING.Exception>"
+                       "</detail></e:Fault>"), "NOT_AUTHORIZED"},
+             {envelope("<e:Fault><faultcode>e:Server</faultcode><faultstring>FU_NOT_FOUND</faultstring><detail><rfc:Error "
+                       "xmlns:rfc=\"urn:sap-com:document:sap:soap:functions\"><message>x</message></rfc:Error></detail>"
+                       "</e:Fault>"), "FU_NOT_FOUND"}}) {
+        RfcReply reply = parse(ping, body);
+        EXPECT_EQ(reply.ok, exception.empty()) << body;
+        EXPECT_EQ(reply.exception, exception) << body;
+    }
 }
 
 TEST(SoapEnvelope, ServerStripsTrailingBlanksAndClientRestoresRowWidths) {
