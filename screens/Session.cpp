@@ -72,11 +72,7 @@ bool Session::logOn() {
     function.reset();
     component = std::make_unique<sap::Component>(factory);
     component->connection().properties = sap::connectionProperties(logon);
-    bool open = false;
-    {
-        BusyCursor busy;
-        open = component->connection().logon();
-    }
+    const bool open = whileBusy([this] { return component->connection().logon(); });
     if (!open) message("No connection to R/3!");
     return open;
 }
@@ -87,6 +83,13 @@ void Session::dropConnection() {
     function.reset();
     if (component && component->connection().isOpen()) component->connection().logoff();
     component.reset();
+}
+
+std::optional<std::vector<std::string>> Session::readTadir(const std::string& condition) {
+    sap::TadirRead read = whileBusy([&] { return sap::readTadir(*component, condition); });
+    if (read.ok) return std::move(read.rows);
+    dropConnection();
+    return std::nullopt;
 }
 
 frmSettings& Session::settings() {

@@ -7,12 +7,15 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Messages.h"
 #include "ReportModel.h"
 #include "Rfc.h"
 #include "Settings.h"
+#include "TableReads.h"
 
 class QDialog;
 
@@ -44,16 +47,21 @@ class BusyCursor {
 public:
     BusyCursor();
     ~BusyCursor();
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
+    Q_DISABLE_COPY(BusyCursor)
 };
+
+// Runs a remote call with the wait cursor showing; returns what it returns.
+template <typename Call>
+auto whileBusy(Call call) {
+    BusyCursor busy;
+    return call();
+}
 
 class Session {
 public:
     Session();
     ~Session();
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
+    Q_DISABLE_COPY(Session)
 
     // Seams, with the program's defaults.
     sap::BackendFactory factory;                      // default: sandbox or HTTP by address
@@ -84,6 +92,9 @@ public:
     bool connectionOpen() const;
     // Logs off an open connection and drops the shared references.
     void dropConnection();
+    // Reads the object directory over the open connection; a failed read
+    // logs off silently and gives nullopt.
+    std::optional<std::vector<std::string>> readTadir(const std::string& condition);
 
     // The settings dialog, loaded hidden (from the file) when not loaded.
     frmSettings& settings();

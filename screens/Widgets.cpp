@@ -1,5 +1,10 @@
 #include "Widgets.h"
 
+#include <QBoxLayout>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -7,10 +12,11 @@
 
 namespace orvex::screens {
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, bool isDefault) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
+    if (isDefault) button->setDefault(true);
+    else button->setAutoDefault(false);
     return button;
 }
 
@@ -23,10 +29,72 @@ QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPi
     return button;
 }
 
+QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets) {
+    for (QWidget* w : widgets) {
+        if (w) box->addWidget(w);
+        else box->addStretch();
+    }
+    return box;
+}
+
+QGroupBox* listFrame(QWidget* parent, const QString& title,
+                     std::initializer_list<std::pair<const char*, ListBox*>> lists) {
+    auto* frame = new QGroupBox(title, parent);
+    auto* grid = new QGridLayout(frame);
+    int column = 0;
+    for (const auto& [caption, list] : lists) {
+        list->setParent(frame);
+        if (caption) {
+            auto* label = new QLabel(QString::fromLatin1(caption), frame);
+            label->setWordWrap(true);
+            grid->addWidget(label, 0, column);
+        }
+        grid->addWidget(list, 1, column);
+        ++column;
+    }
+    return frame;
+}
+
 void syncGroup(std::initializer_list<ListBox*> group) {
     for (ListBox* source : group)
         for (ListBox* sibling : group)
             if (sibling != source) QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
+}
+
+void FieldLists::append(const PickedField& field) const {
+    tables->addItem(toQ(field.table));
+    fields->addItem(toQ(field.field));
+    labels->addItem(toQ(field.description));
+}
+
+PickedField FieldLists::at(int row) const {
+    return PickedField{toStd(tables->item(row)), toStd(fields->item(row)), toStd(labels->item(row))};
+}
+
+void FieldLists::remove(int row) const {
+    for (ListBox* list : {tables, fields, labels}) list->removeItem(row);
+}
+
+ChainScreen::ChainScreen(Session& session, Stage stage, QWidget* parent)
+    : QDialog(parent), session_(session), stage_(stage) {}
+
+void ChainScreen::Form_Activate() {
+    if (session_.generated) QDialog::done(QDialog::Accepted);
+}
+
+void ChainScreen::back() {
+    session_.report.discard(stage_);
+    QDialog::reject();
+}
+
+void ChainScreen::paintEvent(QPaintEvent* event) {
+    Form_Paint();
+    QDialog::paintEvent(event);
+}
+
+void ChainScreen::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+    QDialog::changeEvent(event);
 }
 
 }  // namespace orvex::screens

@@ -1,9 +1,18 @@
 #pragma once
-// Small builders the screens share: named buttons and parallel list groups.
+// What the screens share: named buttons, rows of widgets, framed lists,
+// parallel list groups, and the base of the chain's screens.
+#include <QDialog>
 #include <QStyle>
 
 #include <initializer_list>
+#include <utility>
 
+#include "ReportDefinition.h"
+#include "ReportModel.h"
+#include "Session.h"
+
+class QBoxLayout;
+class QGroupBox;
 class QPushButton;
 class QToolButton;
 class QWidget;
@@ -12,12 +21,60 @@ namespace orvex::screens {
 
 class ListBox;
 
-// A push button with its control name; never a default button, so Enter in
-// a text box presses nothing by surprise.
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption);
+// A push button with its control name. The default button is pressed by
+// Enter; any other is never made default, so Enter in a text box presses
+// nothing by surprise.
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, bool isDefault = false);
 // A button showing only a picture; the accessible name says what it does.
 QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible);
+// Adds the widgets to the box in order, a stretch for each nullptr.
+QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets);
+// A frame with lists side by side, each under its caption (none for nullptr).
+QGroupBox* listFrame(QWidget* parent, const QString& title,
+                     std::initializer_list<std::pair<const char*, ListBox*>> lists);
 // Selecting a row in any list of the group selects the same row in the others.
 void syncGroup(std::initializer_list<ListBox*> group);
+
+// Three parallel lists of picked fields: table, field name, label.
+struct FieldLists {
+    ListBox* tables;
+    ListBox* fields;
+    ListBox* labels;
+    void append(const PickedField& field) const;
+    PickedField at(int row) const;
+    void remove(int row) const;
+};
+
+// A screen of the chain from the table selection to the selection screen.
+// Next runs the following screen modally; once a program was created, each
+// screen folds back (closes accepted) as its Next returns or it is activated.
+// Back, the title bar and Escape discard the screen's stage and close it.
+class ChainScreen : public QDialog {
+    Q_OBJECT
+public:
+    ChainScreen(Session& session, Stage stage, QWidget* parent);
+
+protected:
+    template <typename Next>
+    void runNext() {
+        {
+            Next next(session_, this);
+            session_.runModal(next);
+        }
+        Form_Activate();
+    }
+    void Form_Activate();
+    virtual void back();
+    // What each repaint brings up to date.
+    virtual void Form_Paint() = 0;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void reject() override { back(); }
+
+    Session& session_;
+
+private:
+    Stage stage_;
+};
 
 }  // namespace orvex::screens

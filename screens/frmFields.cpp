@@ -1,6 +1,5 @@
 #include "frmFields.h"
 
-#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -15,7 +14,7 @@
 
 namespace orvex::screens {
 
-frmFields::frmFields(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+frmFields::frmFields(Session& session, QWidget* parent) : ChainScreen(session, Stage::Fields, parent) {
     buildUi();
     Form_Load();
 }
@@ -54,29 +53,14 @@ void frmFields::buildUi() {
 
     auto* top = new QHBoxLayout;
     top->addWidget(tablesFrame, 2);
-    auto* listButton = new QVBoxLayout;
-    listButton->addStretch();
-    listButton->addWidget(cmdLSTFLDS);
-    listButton->addStretch();
-    top->addLayout(listButton);
+    top->addLayout(lineUp(new QVBoxLayout, {nullptr, cmdLSTFLDS, nullptr}));
     top->addWidget(fieldsFrame, 4);
-
-    auto* pick = new QHBoxLayout;
-    pick->addStretch();
-    pick->addWidget(cmdADD);
-    pick->addWidget(cmdRemove);
-    pick->addStretch();
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(Command1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
-    layout->addLayout(pick);
+    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdADD, cmdRemove, nullptr}));
     layout->addWidget(pickedFrame, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
     resize(780, 560);
 
     connect(cmdLSTFLDS, &QToolButton::clicked, this, &frmFields::cmdLSTFLDS_Click);
@@ -87,8 +71,7 @@ void frmFields::buildUi() {
 
     // Parallel lists select in step: field and label both ways; a picked
     // table row carries its field and label along.
-    connect(lstTABFields, &ListBox::rowSelected, lstFLDDESC, &ListBox::selectRow);
-    connect(lstFLDDESC, &ListBox::rowSelected, lstTABFields, &ListBox::selectRow);
+    syncGroup({lstTABFields, lstFLDDESC});
     connect(lstFinalTABS, &ListBox::rowSelected, lstSelFields, &ListBox::selectRow);
     connect(lstFinalTABS, &ListBox::rowSelected, lstSelFldsDesc, &ListBox::selectRow);
 }
@@ -99,11 +82,7 @@ void frmFields::Form_Load() {
     lstTABSSEL->setItems(tables);
     // Picked fields start empty, unless an opened design brings them.
     session_.report.load(Stage::Fields);
-    for (const auto& f : session_.report.definition.fields) {
-        lstFinalTABS->addItem(toQ(f.table));
-        lstSelFields->addItem(toQ(f.field));
-        lstSelFldsDesc->addItem(toQ(f.description));
-    }
+    for (const auto& f : session_.report.definition.fields) picked().append(f);
     updateButtons();
 }
 
@@ -124,11 +103,7 @@ void frmFields::cmdLSTFLDS_Click() {
     f.setExport("WITHTEXT", "X");
     // Named before the call: a SOAP server returns only the tables a request names.
     f.tables("DD03P_TAB_A");
-    bool ok = false;
-    {
-        BusyCursor busy;
-        ok = f.call();
-    }
+    const bool ok = whileBusy([&f] { return f.call(); });
     (void)f.exception();
     if (!ok) {
         session_.dropConnection();
@@ -148,18 +123,13 @@ void frmFields::cmdLSTFLDS_Click() {
     updateButtons();
 }
 
-void frmFields::appendPicked(const PickedField& field) {
-    session_.report.definition.fields.push_back(field);
-    lstFinalTABS->addItem(toQ(field.table));
-    lstSelFields->addItem(toQ(field.field));
-    lstSelFldsDesc->addItem(toQ(field.description));
-}
-
 void frmFields::cmdADD_Click() {
     const int row = lstTABFields->selectedRow();
     if (row >= 0) {
         // The table recorded is the one whose fields are listed.
-        appendPicked(PickedField{toStd(listedTable_), toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))});
+        const PickedField field{toStd(listedTable_), toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))};
+        session_.report.definition.fields.push_back(field);
+        picked().append(field);
         lstTABFields->removeItem(row);
         lstFLDDESC->removeItem(row);
     }
@@ -171,9 +141,7 @@ void frmFields::cmdRemove_Click() {
     if (row < 0) return;
     auto& fields = session_.report.definition.fields;
     fields.erase(fields.begin() + row);
-    lstFinalTABS->removeItem(row);
-    lstSelFields->removeItem(row);
-    lstSelFldsDesc->removeItem(row);
+    picked().remove(row);
     updateButtons();
 }
 
@@ -184,33 +152,8 @@ void frmFields::updateButtons() {
     cmdLSTFLDS->setEnabled(lstTABSSEL->count() > 0);
 }
 
-void frmFields::cmdCancel_Click() {
-    session_.report.discard(Stage::Fields);
-    QDialog::reject();
-}
+void frmFields::Command1_Click() { runNext<frmSelectionScr>(); }
 
-void frmFields::Command1_Click() {
-    {
-        frmSelectionScr selection(session_, this);
-        session_.runModal(selection);
-    }
-    Form_Activate();
-}
-
-void frmFields::Form_Activate() {
-    if (session_.generated) QDialog::done(QDialog::Accepted);
-}
-
-void frmFields::paintEvent(QPaintEvent* event) {
-    Command1->setEnabled(lstFinalTABS->count() > 0);
-    QDialog::paintEvent(event);
-}
-
-void frmFields::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
-    QDialog::changeEvent(event);
-}
-
-void frmFields::reject() { cmdCancel_Click(); }
+void frmFields::Form_Paint() { Command1->setEnabled(lstFinalTABS->count() > 0); }
 
 }  // namespace orvex::screens

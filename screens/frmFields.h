@@ -1,9 +1,7 @@
 #pragma once
 // Field selection: list the fields of a chosen table from the dictionary
 // and pick the fields the report shows.
-#include <QDialog>
-
-#include "ReportDefinition.h"
+#include "Widgets.h"
 
 class QPushButton;
 class QToolButton;
@@ -13,7 +11,7 @@ namespace orvex::screens {
 class ListBox;
 class Session;
 
-class frmFields : public QDialog {
+class frmFields : public ChainScreen {
     Q_OBJECT
 public:
     // Loading copies the chosen tables.
@@ -34,22 +32,18 @@ public:
     void cmdLSTFLDS_Click();
     void cmdADD_Click();
     void cmdRemove_Click();
-    void cmdCancel_Click();
+    void cmdCancel_Click() { back(); }
     void Command1_Click();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void reject() override;
+    void Form_Paint() override;
 
 private:
     void buildUi();
     void Form_Load();
-    void Form_Activate();
     void updateButtons();
-    void appendPicked(const PickedField& field);
+    FieldLists picked() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
 
-    Session& session_;
     QString listedTable_;  // the table whose fields are listed
 };
 

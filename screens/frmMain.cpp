@@ -289,16 +289,8 @@ void frmMain::Command4_Click() {
         return;
     }
     if (!session_.logOn()) return;
-    sap::TadirRead read;
-    {
-        BusyCursor busy;
-        read = sap::readTadir(*session_.component, sap::programNameCondition(name));
-    }
-    if (!read.ok) {
-        session_.dropConnection();
-        return;
-    }
-    if (!read.rows.empty())
+    const auto found = session_.readTadir(sap::programNameCondition(name));
+    if (found && !found->empty())
         session_.message("Program already available in the System\r\n   Choose some other name", sap::kCritical);
 }
 

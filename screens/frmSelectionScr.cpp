@@ -1,8 +1,6 @@
 #include "frmSelectionScr.h"
 
 #include <QCheckBox>
-#include <QEvent>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,30 +18,12 @@
 
 namespace orvex::screens {
 
-namespace {
-// Lays out labelled lists side by side in a frame.
-QGroupBox* listFrame(QWidget* parent, const QString& title, std::initializer_list<std::pair<const char*, ListBox*>> lists) {
-    auto* frame = new QGroupBox(title, parent);
-    auto* grid = new QGridLayout(frame);
-    int column = 0;
-    for (const auto& [caption, list] : lists) {
-        list->setParent(frame);
-        auto* label = new QLabel(QString::fromLatin1(caption), frame);
-        label->setWordWrap(true);
-        grid->addWidget(label, 0, column);
-        grid->addWidget(list, 1, column);
-        ++column;
-    }
-    return frame;
-}
-
-}  // namespace
-
 std::string settingsText(bool parameter, bool required, const std::string& defaultValue) {
     return std::string(parameter ? "P" : "S") + ";" + (required ? "R" : "N") + ";" + defaultValue;
 }
 
-frmSelectionScr::frmSelectionScr(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+frmSelectionScr::frmSelectionScr(Session& session, QWidget* parent)
+    : ChainScreen(session, Stage::Selection, parent) {
     buildUi();
     Form_Load();
 }
@@ -55,8 +35,8 @@ void frmSelectionScr::buildUi() {
     lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
     lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
     lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
-    auto* working = listFrame(this, QStringLiteral("Selected Fields"),
-                              {{"Tables", lstFinalTABS}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
+    auto* workingFrame = listFrame(this, QStringLiteral("Selected Fields"),
+                                   {{"Tables", lstFinalTABS}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
 
     lstSelSCRTAB = new ListBox(QStringLiteral("lstSelSCRTAB"));
     lstSELSCRFLD = new ListBox(QStringLiteral("lstSELSCRFLD"));
@@ -95,16 +75,12 @@ void frmSelectionScr::buildUi() {
 
     cmdCancel = makeButton(this, "cmdCancel", "Back");
     Command1 = makeButton(this, "Command1", "Next");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(Command1);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(working, 1);
+    layout->addWidget(workingFrame, 1);
     layout->addLayout(options);
     layout->addWidget(entries, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
     resize(860, 600);
 
     syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
@@ -118,27 +94,21 @@ void frmSelectionScr::buildUi() {
 
 void frmSelectionScr::Form_Load() {
     ReportModel& model = session_.report;
-    std::vector<PickedField> working = model.definition.fields;
+    std::vector<PickedField> notEntered = model.definition.fields;
     if (model.load(Stage::Selection)) {
         // An opened design: its entries are made, and their fields have left the working copy.
         for (const auto& e : model.definition.selection) {
             appendEntry(e);
-            for (auto it = working.begin(); it != working.end(); ++it) {
+            for (auto it = notEntered.begin(); it != notEntered.end(); ++it) {
                 if (trimmed(it->table) == trimmed(e.table) && it->field == e.field) {
-                    working.erase(it);
+                    notEntered.erase(it);
                     break;
                 }
             }
         }
     }
-    for (const auto& f : working) appendWorking(f);
+    for (const auto& f : notEntered) working().append(f);
     updateButtons();
-}
-
-void frmSelectionScr::appendWorking(const PickedField& field) {
-    lstFinalTABS->addItem(toQ(field.table));
-    lstSelFields->addItem(toQ(field.field));
-    lstSelFldsDesc->addItem(toQ(field.description));
 }
 
 void frmSelectionScr::appendEntry(const SelectionEntry& entry) {
@@ -151,14 +121,12 @@ void frmSelectionScr::appendEntry(const SelectionEntry& entry) {
 void frmSelectionScr::cmdADD_Click() {
     const int row = lstFinalTABS->selectedRow();
     if (row < 0) return;
-    SelectionEntry entry{toStd(lstFinalTABS->item(row)), toStd(lstSelFields->item(row)),
-                         toStd(lstSelFldsDesc->item(row)),
-                         settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text()))};
+    const PickedField field = working().at(row);
+    const SelectionEntry entry{field.table, field.field, field.description,
+                               settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text()))};
     session_.report.definition.selection.push_back(entry);
     appendEntry(entry);
-    lstFinalTABS->removeItem(row);
-    lstSelFields->removeItem(row);
-    lstSelFldsDesc->removeItem(row);
+    working().remove(row);
     if (lstFinalTABS->count() > 0) txtDefVal->clear();
     updateButtons();
 }
@@ -171,7 +139,7 @@ void frmSelectionScr::cmdRemove_Click() {
     entries.erase(entries.begin() + row);
     for (ListBox* list : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}) list->removeItem(row);
     // The field goes back into the working copy, ready to be entered again.
-    appendWorking(PickedField{entry.table, entry.field, entry.description});
+    working().append(PickedField{entry.table, entry.field, entry.description});
     updateButtons();
 }
 
@@ -181,33 +149,8 @@ void frmSelectionScr::updateButtons() {
     cmdRemove->setEnabled(lstSelSCRTAB->count() > 0);
 }
 
-void frmSelectionScr::cmdCancel_Click() {
-    session_.report.discard(Stage::Selection);
-    QDialog::reject();
-}
+void frmSelectionScr::Command1_Click() { runNext<frmWhereCondn>(); }
 
-void frmSelectionScr::Command1_Click() {
-    {
-        frmWhereCondn conditions(session_, this);
-        session_.runModal(conditions);
-    }
-    Form_Activate();
-}
-
-void frmSelectionScr::Form_Activate() {
-    if (session_.generated) QDialog::done(QDialog::Accepted);
-}
-
-void frmSelectionScr::paintEvent(QPaintEvent* event) {
-    Command1->setEnabled(lstSelSCRTAB->count() > 0);
-    QDialog::paintEvent(event);
-}
-
-void frmSelectionScr::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
-    QDialog::changeEvent(event);
-}
-
-void frmSelectionScr::reject() { cmdCancel_Click(); }
+void frmSelectionScr::Form_Paint() { Command1->setEnabled(lstSelSCRTAB->count() > 0); }
 
 }  // namespace orvex::screens

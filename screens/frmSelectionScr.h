@@ -1,9 +1,7 @@
 #pragma once
 // Selection-screen definition: picked fields become parameters or
 // select-options of the generated report's selection screen.
-#include <QDialog>
-
-#include "ReportDefinition.h"
+#include "Widgets.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -16,7 +14,7 @@ namespace orvex::screens {
 class ListBox;
 class Session;
 
-class frmSelectionScr : public QDialog {
+class frmSelectionScr : public ChainScreen {
     Q_OBJECT
 public:
     // Loading copies the picked fields into the working copy.
@@ -40,23 +38,19 @@ public:
 
     void cmdADD_Click();
     void cmdRemove_Click();
-    void cmdCancel_Click();
+    void cmdCancel_Click() { back(); }
     void Command1_Click();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void reject() override;
+    void Form_Paint() override;
 
 private:
     void buildUi();
     void Form_Load();
-    void Form_Activate();
-    void appendWorking(const PickedField& field);
+    // The working copy: the picked fields not yet entered.
+    FieldLists working() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
     void appendEntry(const SelectionEntry& entry);
     void updateButtons();
-
-    Session& session_;
 };
 
 // The settings text of an entry: kind, ";", required, ";", default as typed.

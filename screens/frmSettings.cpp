@@ -14,6 +14,7 @@
 #include "ListBox.h"
 #include "Session.h"
 #include "Settings.h"
+#include "Widgets.h"
 
 namespace orvex::screens {
 
@@ -77,20 +78,12 @@ void frmSettings::buildUi() {
     setTabOrder(Text4, Text5);
     setTabOrder(Text5, Text6);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    cmdOK = makeButton(this, "cmdOK", "OK", true);
+    cmdCancel = makeButton(this, "cmdCancel", "Cancel");
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(buttons);
+    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdOK, cmdCancel}));
 
     connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);

@@ -1,6 +1,5 @@
 #include "frmTables.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,7 +22,7 @@
 namespace orvex::screens {
 
 frmTables::frmTables(Session& session, frmMain* mainWindow, QWidget* parent)
-    : QDialog(parent ? parent : mainWindow), session_(session), main_(mainWindow) {
+    : ChainScreen(session, Stage::Tables, parent ? parent : mainWindow), main_(mainWindow) {
     buildUi();
     Form_Load();
 }
@@ -40,14 +39,9 @@ void frmTables::buildUi() {
     lstSELTABS = new ListBox(QStringLiteral("lstSELTABS"), frame);
     cmdADD = pictureButton(frame, "cmdADD", QStyle::SP_ArrowRight, "Add");
     cmdRemove = pictureButton(frame, "cmdRemove", QStyle::SP_ArrowLeft, "Remove");
-    auto* middle = new QVBoxLayout;
-    middle->addStretch();
-    middle->addWidget(cmdADD);
-    middle->addWidget(cmdRemove);
-    middle->addStretch();
     auto* lists = new QHBoxLayout(frame);
     lists->addWidget(lstTables, 1);
-    lists->addLayout(middle);
+    lists->addLayout(lineUp(new QVBoxLayout, {nullptr, cmdADD, cmdRemove, nullptr}));
     lists->addWidget(lstSELTABS, 1);
 
     auto* patternLabel = new QLabel(QStringLiteral("Table Name Starting With"), this);
@@ -60,23 +54,15 @@ void frmTables::buildUi() {
     search->addWidget(Text1, 1);
     search->addWidget(cmdSearch);
 
-    Command1 = new QPushButton(QStringLiteral("Back"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setAutoDefault(false);
-    Command2 = new QPushButton(QStringLiteral("Next"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setAutoDefault(false);
+    Command1 = makeButton(this, "Command1", "Back");
+    Command2 = makeButton(this, "Command2", "Next");
     Command2->setEnabled(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(frame, 1);
     layout->addLayout(search);
-    layout->addLayout(buttons);
+    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, Command1, Command2}));
     resize(640, 460);
 
     connect(cmdSearch, &QToolButton::clicked, this, &frmTables::cmdSearch_Click);
@@ -95,53 +81,31 @@ void frmTables::Form_Load() {
         for (const auto& t : session_.report.tables) chosen.append(toQ(t));
         return chosen;
     }());
-    if (session_.component) {
-        sap::TadirRead read;
-        {
-            BusyCursor busy;
-            read = sap::readTadir(*session_.component, sap::firstTableListCondition());
-        }
-        if (read.ok) {
-            // Tables of an opened design stand among the chosen ones already.
-            const std::unordered_set<std::string> chosen(session_.report.tables.begin(),
-                                                         session_.report.tables.end());
-            QStringList names;
-            names.reserve(static_cast<qsizetype>(read.rows.size()));
-            for (const auto& row : read.rows) {
-                std::string name = sap::objectName(row);
-                if (!name.empty() && name.front() == 'A' && !chosen.count(name)) names.append(toQ(name));
-            }
-            lstTables->setItems(names);
-        } else {
-            session_.dropConnection();
-        }
-    }
+    if (session_.component) listTables(sap::firstTableListCondition(), true);
     chosenChanged();
     cmdADD->setEnabled(lstTables->count() > 0);
 }
 
 void frmTables::cmdSearch_Click() {
     if (!getConnectedToSAP(session_)) return;
-    const std::string pattern = sap::tablePatternFromInput(toStd(Text1->text()));
-    sap::TadirRead read;
-    {
-        BusyCursor busy;
-        read = sap::readTadir(*session_.component, sap::tableSearchCondition(pattern));
-    }
-    if (!read.ok) {
-        session_.dropConnection();
-        return;
-    }
-    // Chosen names stay out of the results; a hash set keeps long results fast.
+    listTables(sap::tableSearchCondition(sap::tablePatternFromInput(toStd(Text1->text()))), false);
+    cmdADD->setEnabled(lstTables->count() > 0);
+}
+
+void frmTables::listTables(const std::string& condition, bool firstList) {
+    const auto rows = session_.readTadir(condition);
+    if (!rows) return;
+    // Chosen names (an opened design's among them) stay out of the results;
+    // a hash set keeps long results fast.
     const std::unordered_set<std::string> chosen(session_.report.tables.begin(), session_.report.tables.end());
     QStringList names;
-    names.reserve(static_cast<qsizetype>(read.rows.size()));
-    for (const auto& row : read.rows) {
+    names.reserve(static_cast<qsizetype>(rows->size()));
+    for (const auto& row : *rows) {
         std::string name = sap::objectName(row);
+        if (firstList && (name.empty() || name.front() != 'A')) continue;
         if (!chosen.count(name)) names.append(toQ(name));
     }
     lstTables->setItems(names);
-    cmdADD->setEnabled(lstTables->count() > 0);
 }
 
 void frmTables::cmdADD_Click() {
@@ -170,39 +134,13 @@ void frmTables::chosenChanged() { Command2->setEnabled(lstSELTABS->count() > 0);
 void frmTables::Command1_Click() {
     session_.dropConnection();
     if (main_) main_->Command2->setText(QStringLiteral("Connect SAP"));
-    session_.report.discard(Stage::Tables);
-    QDialog::reject();
+    ChainScreen::back();
 }
 
-void frmTables::Command2_Click() {
-    {
-        frmFields fields(session_, this);
-        session_.runModal(fields);
-    }
-    Form_Activate();
-}
-
-void frmTables::Form_Activate() {
-    if (session_.generated) QDialog::done(QDialog::Accepted);
-}
+void frmTables::Command2_Click() { runNext<frmFields>(); }
 
 void frmTables::Form_Paint() {
     if (main_) main_->Command2->setText(QStringLiteral("SAP Connected"));
-}
-
-void frmTables::paintEvent(QPaintEvent* event) {
-    Form_Paint();
-    QDialog::paintEvent(event);
-}
-
-void frmTables::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
-    QDialog::changeEvent(event);
-}
-
-void frmTables::reject() {
-    // The title bar and Escape go back, as "Back" does.
-    Command1_Click();
 }
 
 }  // namespace orvex::screens

@@ -1,7 +1,9 @@
 #pragma once
 // Table selection: search the repository for tables by name pattern and
 // choose the tables the report reads.
-#include <QDialog>
+#include <string>
+
+#include "Widgets.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,7 +16,7 @@ class ListBox;
 class Session;
 class frmMain;
 
-class frmTables : public QDialog {
+class frmTables : public ChainScreen {
     Q_OBJECT
 public:
     // Loading lists the tables whose names begin with "A".
@@ -41,18 +43,17 @@ public:
     void Command2_Click();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void reject() override;
+    void back() override { Command1_Click(); }  // the title bar and Escape go back too
+    void Form_Paint() override;
 
 private:
     void buildUi();
     void Form_Load();
-    void Form_Activate();
-    void Form_Paint();
+    // Lists the tables the condition finds, but for the chosen ones; the
+    // first list keeps only names beginning with "A".
+    void listTables(const std::string& condition, bool firstList);
     void chosenChanged();
 
-    Session& session_;
     frmMain* main_;
 };
 

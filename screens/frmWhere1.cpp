@@ -10,6 +10,7 @@
 
 #include "ListBox.h"
 #include "Session.h"
+#include "Widgets.h"
 #include "frmWhereCondn.h"
 
 namespace orvex::screens {
@@ -48,24 +49,13 @@ void frmWhere1::buildUi() {
     grid->addWidget(Label2, 1, 1);
     grid->addWidget(Combo1, 1, 2);
 
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    Command2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setAutoDefault(false);
-    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdExit->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(cmdExit);
+    Command1 = makeButton(this, "Command1", "OK", true);
+    Command2 = makeButton(this, "Command2", "Cancel");
+    cmdExit = makeButton(this, "cmdExit", "Exit");
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, Command1, Command2, cmdExit}));
 
     connect(Command1, &QPushButton::clicked, this, &frmWhere1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmWhere1::Command2_Click);

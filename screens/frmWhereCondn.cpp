@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,21 +36,15 @@ void frmWhereCondn::buildUi() {
     setObjectName(QStringLiteral("frmWhereCondn"));
     setWindowTitle(QStringLiteral("Selection Condition"));
 
-    auto* fieldsFrame = new QGroupBox(QStringLiteral("Selected Fields"), this);
-    auto* fieldsGrid = new QGridLayout(fieldsFrame);
-    auto addColumn = [](QGridLayout* grid, QWidget* frame, int column, const char* caption, ListBox* list) {
-        list->setParent(frame);
-        if (caption) grid->addWidget(new QLabel(QString::fromLatin1(caption), frame), 0, column);
-        grid->addWidget(list, 1, column);
-    };
     lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
     lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
     lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
     lstselscrflds = new ListBox(QStringLiteral("lstselscrflds"));
-    addColumn(fieldsGrid, fieldsFrame, 0, "Tables", lstFinalTABS);
-    addColumn(fieldsGrid, fieldsFrame, 1, "Fields", lstSelFields);
-    addColumn(fieldsGrid, fieldsFrame, 2, "Description", lstSelFldsDesc);
-    addColumn(fieldsGrid, fieldsFrame, 3, "Selection Screen Fields", lstselscrflds);
+    auto* fieldsFrame = listFrame(this, QStringLiteral("Selected Fields"),
+                                  {{"Tables", lstFinalTABS},
+                                   {"Fields", lstSelFields},
+                                   {"Description", lstSelFldsDesc},
+                                   {"Selection Screen Fields", lstselscrflds}});
 
     QFont big = font();
     big.setBold(true);
@@ -67,23 +60,18 @@ void frmWhereCondn::buildUi() {
     Command3 = operatorButton("Command3", "<>", "Not Equal To");
     Command4 = operatorButton("Command4", "<", "Less Than");
     Command5 = operatorButton("Command5", ">", "Greater Than");
-    auto* operators = new QVBoxLayout;
-    operators->addStretch();
-    for (QPushButton* b : {Command2, Command3, Command4, Command5}) operators->addWidget(b);
-    operators->addStretch();
 
-    auto* conditionsFrame = new QGroupBox(QStringLiteral("Conditions"), this);
-    auto* conditionsGrid = new QGridLayout(conditionsFrame);
     lstLftTAB = new ListBox(QStringLiteral("lstLftTAB"));
     lstLFTFLD = new ListBox(QStringLiteral("lstLFTFLD"));
     List1 = new ListBox(QStringLiteral("List1"));
     lstRTTAB = new ListBox(QStringLiteral("lstRTTAB"));
     lstRTFLD = new ListBox(QStringLiteral("lstRTFLD"));
-    addColumn(conditionsGrid, conditionsFrame, 0, "Table on Left", lstLftTAB);
-    addColumn(conditionsGrid, conditionsFrame, 1, "Field On Left", lstLFTFLD);
-    addColumn(conditionsGrid, conditionsFrame, 2, nullptr, List1);
-    addColumn(conditionsGrid, conditionsFrame, 3, "Table on Right", lstRTTAB);
-    addColumn(conditionsGrid, conditionsFrame, 4, "Field On Right", lstRTFLD);
+    auto* conditionsFrame = listFrame(this, QStringLiteral("Conditions"),
+                                      {{"Table on Left", lstLftTAB},
+                                       {"Field On Left", lstLFTFLD},
+                                       {nullptr, List1},
+                                       {"Table on Right", lstRTTAB},
+                                       {"Field On Right", lstRTFLD}});
     List1->setFixedWidth(48);
     // Selecting a condition in any column marks the whole row, for Remove.
     syncGroup({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD});
@@ -94,21 +82,14 @@ void frmWhereCondn::buildUi() {
     Command1 = makeButton(this, "Command1", "Generate Program");
     cmdCancel = makeButton(this, "cmdCancel", "Back");
     cmdExit = makeButton(this, "cmdExit", "Exit");
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdRemove);
-    buttons->addStretch();
-    buttons->addWidget(cmdPreview);
-    buttons->addWidget(Command1);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdExit);
 
     auto* top = new QHBoxLayout;
     top->addWidget(fieldsFrame, 1);
-    top->addLayout(operators);
+    top->addLayout(lineUp(new QVBoxLayout, {nullptr, Command2, Command3, Command4, Command5, nullptr}));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(conditionsFrame, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(lineUp(new QHBoxLayout, {cmdRemove, nullptr, cmdPreview, Command1, cmdCancel, cmdExit}));
     resize(900, 620);
 
     connect(Command2, &QPushButton::clicked, this, &frmWhereCondn::Command2_Click);
@@ -124,7 +105,7 @@ void frmWhereCondn::buildUi() {
 
 void frmWhereCondn::Form_Load() {
     ReportModel& model = session_.report;
-    std::vector<PickedField> available = model.definition.fields;
+    std::vector<PickedField> unused = model.definition.fields;
     QStringList screenFields;
     for (const auto& e : model.definition.selection) screenFields.append(toQ(e.field));
     lstselscrflds->setItems(screenFields);
@@ -132,10 +113,10 @@ void frmWhereCondn::Form_Load() {
         // An opened design: its conditions are recorded and their left fields used up.
         for (const auto& c : model.definition.conditions) {
             std::optional<PickedField> used;
-            for (auto it = available.begin(); it != available.end(); ++it) {
+            for (auto it = unused.begin(); it != unused.end(); ++it) {
                 if (trimmed(it->table) == c.leftTable && it->field == c.leftField) {
                     used = *it;
-                    available.erase(it);
+                    unused.erase(it);
                     break;
                 }
             }
@@ -143,11 +124,7 @@ void frmWhereCondn::Form_Load() {
             appendCondition(c);
         }
     }
-    for (const auto& f : available) {
-        lstFinalTABS->addItem(toQ(f.table));
-        lstSelFields->addItem(toQ(f.field));
-        lstSelFldsDesc->addItem(toQ(f.description));
-    }
+    for (const auto& f : unused) available().append(f);
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
 }
 
@@ -184,11 +161,8 @@ void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
     appendCondition(condition);
     std::optional<PickedField> used;
     if (fieldRow >= 0 && fieldRow < lstFinalTABS->count()) {
-        used = PickedField{toStd(lstFinalTABS->item(fieldRow)), toStd(lstSelFields->item(fieldRow)),
-                           toStd(lstSelFldsDesc->item(fieldRow))};
-        lstFinalTABS->removeItem(fieldRow);
-        lstSelFields->removeItem(fieldRow);
-        lstSelFldsDesc->removeItem(fieldRow);
+        used = available().at(fieldRow);
+        available().remove(fieldRow);
     }
     usedFields_.push_back(used);
     cmdRemove->setEnabled(true);
@@ -201,11 +175,7 @@ void frmWhereCondn::cmdRemove_Click() {
     conditions.erase(conditions.begin() + row);
     for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD}) list->removeItem(row);
     // The left field is available again for another condition.
-    if (const auto& used = usedFields_[static_cast<std::size_t>(row)]) {
-        lstFinalTABS->addItem(toQ(used->table));
-        lstSelFields->addItem(toQ(used->field));
-        lstSelFldsDesc->addItem(toQ(used->description));
-    }
+    if (const auto& used = usedFields_[static_cast<std::size_t>(row)]) available().append(*used);
     usedFields_.erase(usedFields_.begin() + row);
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
 }
@@ -216,14 +186,20 @@ ReportDefinition frmWhereCondn::currentDefinition() {
     return d;
 }
 
-void frmWhereCondn::cmdPreview_Click() {
-    const GenerationResult result = GenerateProgram(currentDefinition());
+std::optional<std::vector<std::string>> frmWhereCondn::generate(const ReportDefinition& definition) {
+    GenerationResult result = GenerateProgram(definition);
     if (const auto* error = std::get_if<GenerationError>(&result)) {
         session_.message("The program could not be generated.\r\n" + error->message, sap::kCritical);
-        return;
+        return std::nullopt;
     }
+    return std::move(std::get<Generated>(result).source);
+}
+
+void frmWhereCondn::cmdPreview_Click() {
+    const auto lines = generate(currentDefinition());
+    if (!lines) return;
     QString text;
-    for (const auto& line : std::get<Generated>(result).source) {
+    for (const auto& line : *lines) {
         text += toQ(line);
         text += QLatin1Char('\n');
     }
@@ -247,23 +223,16 @@ void frmWhereCondn::cmdPreview_Click() {
 
 void frmWhereCondn::Command1_Click() {
     const ReportDefinition definition = currentDefinition();
-    const GenerationResult result = GenerateProgram(definition);
-    if (const auto* error = std::get_if<GenerationError>(&result)) {
-        session_.message("The program could not be generated.\r\n" + error->message, sap::kCritical);
-        return;
-    }
-    const std::vector<std::string>& source = std::get<Generated>(result).source;
+    const auto source = generate(definition);
+    if (!source) return;
     sap::InstallRequest request;
-    request.source = &source;
+    request.source = &*source;
     request.name = definition.name;
     request.title = definition.description;
     request.unicodeCheck = definition.unicodeCheck;
     request.logon = session_.logon;
-    sap::InstallResult installed;
-    {
-        BusyCursor busy;
-        installed = sap::InstallProgram(request, session_.factory, session_.messageSink());
-    }
+    const sap::InstallResult installed =
+        whileBusy([&] { return sap::InstallProgram(request, session_.factory, session_.messageSink()); });
     // Only a created program folds the wizard back; after a failed logon or
     // a failed creation the design stays on the screens for another try.
     if (installed.outcome != sap::InstallOutcome::Created) return;

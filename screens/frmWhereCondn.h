@@ -5,9 +5,11 @@
 #include <QDialog>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ReportDefinition.h"
+#include "Widgets.h"
 
 class QPushButton;
 
@@ -67,6 +69,10 @@ private:
     void appendCondition(const Condition& condition);
     // The report as it stands, with the author from the settings.
     ReportDefinition currentDefinition();
+    // The program's source; nullopt, after saying why, when it cannot be generated.
+    std::optional<std::vector<std::string>> generate(const ReportDefinition& definition);
+    // The available fields: picked, and not yet the left side of a condition.
+    FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
 
     Session& session_;
     // Per condition, the available field it took away, so Remove can put it back.

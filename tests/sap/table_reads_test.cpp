@@ -41,7 +41,9 @@ TEST(TableReads, LongConditionsAreSplitNeverCut) {
         // Nothing is lost; rows break at blanks outside literals unless a
         // literal is wider than a row.
         EXPECT_EQ(withoutBlanks(joined), withoutBlanks(condition)) << len;
-        if (len + 4 <= 72) EXPECT_EQ(rows.back().front(), '\'') << "literal kept whole, " << len;
+        if (len + 4 <= 72) {
+            EXPECT_EQ(rows.back().front(), '\'') << "literal kept whole, " << len;
+        }
     }
 }
 

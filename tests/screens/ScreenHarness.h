@@ -1,26 +1,30 @@
 #pragma once
 // What the screen tests share: a session whose seams record instead of
-// blocking, a small fake SAP repository behind the scripted backend, and a
-// settings file in a temporary folder.
-#include <QDialog>
-#include <QListView>
+// blocking, a small fake SAP repository behind the scripted backend, a
+// settings file in a temporary folder, and a driver that walks the wizard.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <deque>
-#include <functional>
 #include <map>
-#include <memory>
 #include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "ListBox.h"
-#include "ReportModel.h"
 #include "ScriptedBackend.h"
-#include "Session.h"
-#include "Settings.h"
 #include "TempDir.h"
+#include "frmFields.h"
+#include "frmMain.h"
+#include "frmSelectionScr.h"
+#include "frmTables.h"
+#include "frmWhere1.h"
+#include "frmWhereCondn.h"
 
 namespace orvex::screens::test {
 
@@ -29,11 +33,6 @@ class RecordingPrompter : public Prompter {
 public:
     void show(const sap::Message& message) override { messages.push_back(message); }
     std::vector<sap::Message> messages;
-    std::vector<std::string> texts() const {
-        std::vector<std::string> out;
-        for (const auto& m : messages) out.push_back(m.text);
-        return out;
-    }
 };
 
 // A repository with a few tables, their fields and the programs created.
@@ -50,25 +49,6 @@ struct FakeSap {
     std::vector<std::string> lastConditions;
     std::map<std::string, std::vector<std::string>> created;  // program -> source lines
 
-    static bool like(const std::string& text, const std::string& pattern) {
-        if (pattern.empty()) return text.empty();
-        if (pattern[0] == '%') {
-            for (std::size_t i = 0; i <= text.size(); ++i)
-                if (like(text.substr(i), pattern.substr(1))) return true;
-            return false;
-        }
-        return !text.empty() && (pattern[0] == '_' || pattern[0] == text[0]) && like(text.substr(1), pattern.substr(1));
-    }
-    // The n-th quoted value of a condition (0: object type, 1: name or pattern).
-    static std::string quoted(const std::string& condition, int n) {
-        std::size_t open = std::string::npos;
-        for (int i = 0; i <= n; ++i) {
-            open = condition.find('\'', open == std::string::npos ? 0 : condition.find('\'', open + 1) + 1);
-        }
-        const std::size_t close = condition.find('\'', open + 1);
-        return condition.substr(open + 1, close - open - 1);
-    }
-
     sap::RfcReply operator()(const sap::RfcRequest& r) {
         sap::RfcReply reply;
         reply.ok = true;
@@ -76,15 +56,18 @@ struct FakeSap {
             std::string condition;
             for (const auto& row : r.tables.at("OPTIONS")) condition += row.get("TEXT");
             lastConditions.push_back(condition);
-            const std::string object = quoted(condition, 0);
-            const std::string value = quoted(condition, 1);
-            const bool isLike = condition.find(" like ") != std::string::npos;
+            // Object = 'TABL' and obj_name like 'S%' : the object type, then a name or a pattern.
+            auto quoted = QRegularExpression(QStringLiteral("'([^']*)'")).globalMatch(toQ(condition));
+            const QString object = quoted.next().captured(1);
+            QString pattern = quoted.next().captured(1);
+            if (condition.find(" like ") != std::string::npos) pattern.replace('%', '*').replace('_', '?');
+            const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern));
             auto& rows = reply.tables["DATA"];
             const auto& names = object == "PROG" ? std::vector<std::string>(programs.begin(), programs.end()) : tables;
             for (const auto& name : names) {
-                if (isLike ? !like(name, value) : name != value) continue;
+                if (!match.match(toQ(name)).hasMatch()) continue;
                 sap::RfcRow row;
-                row.set("WA", "R3TR|" + object + "|" + padTableName(name) + "|DEVC|");
+                row.set("WA", "R3TR|" + toStd(object) + "|" + padTableName(name) + "|DEVC|");
                 rows.push_back(row);
             }
         } else if (r.function == "DD_TABL_GET") {
@@ -106,8 +89,8 @@ struct FakeSap {
 };
 
 // A session wired to the fake repository, recording messages, modal steps
-// and exits. Modal dialogs run the next scripted step queued for their
-// object name, then return at once.
+// and exits. A modal dialog runs the next step queued for its object name:
+// at once after being shown, or, with realExec, from its own exec() loop.
 struct Harness {
     testing::TempDir dir;
     std::shared_ptr<testing::Script> script = std::make_shared<testing::Script>();
@@ -115,7 +98,10 @@ struct Harness {
     RecordingPrompter prompter;
     Session session;
     std::map<QString, std::deque<std::function<void(QDialog&)>>> onModal;
-    QStringList modals;  // object names of the modal dialogs, in the order shown
+    QStringList modals;    // object names of the modal dialogs, in the order shown
+    QStringList accepted;  // the dialogs a walk left accepted, in the order they closed
+    QStringList problems;  // list entries a walk did not find
+    bool realExec = false;
     int exits = 0;
     QString designFile;
 
@@ -129,31 +115,175 @@ struct Harness {
         session.chooseDesignFile = [this](bool) { return designFile; };
         session.runModal = [this](QDialog& d) {
             modals << d.objectName();
+            if (realExec) {
+                QTimer::singleShot(0, &d, [this, &d] {
+                    runStep(d);
+                    if (d.isVisible()) d.reject();  // a failed step must not hang the run
+                });
+                return d.exec();
+            }
             d.show();
             // Shown and painted once, as on a screen: paint-time rules run.
             if (!QTest::qWaitForWindowExposed(&d)) qWarning("dialog %s not exposed", qPrintable(d.objectName()));
-            auto& queue = onModal[d.objectName()];
-            if (!queue.empty()) {
-                auto step = std::move(queue.front());
-                queue.pop_front();
-                step(d);
-            }
+            runStep(d);
             return d.result();
         };
     }
+    void runStep(QDialog& d) {
+        auto& queue = onModal[d.objectName()];
+        if (queue.empty()) return;
+        auto step = std::move(queue.front());
+        queue.pop_front();
+        step(d);
+    }
+    // The password is the sandbox's, so the same settings serve the end-to-end walk.
     void writeSettings(const std::string& user, const std::string& server) {
-        sap::writeLogonValues(session.settingsPath, {user, "secret", "00", "SBX", server, "001"});
+        sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
     }
     template <typename Dialog>
     void then(const QString& name, std::function<void(Dialog&)> step) {
         onModal[name].push_back([step = std::move(step)](QDialog& d) { step(static_cast<Dialog&>(d)); });
     }
-    std::vector<std::string> messageTexts() const { return prompter.texts(); }
 };
 
 // Selects a row as the user would, so parallel lists follow.
 inline void pick(ListBox* list, int row) { list->setCurrentIndex(list->model()->index(row, 0)); }
 
 inline QString pad(const char* name) { return QString::fromStdString(padTableName(name)); }
+inline QStringList padded(std::initializer_list<const char*> names) {
+    QStringList out;
+    for (const char* n : names) out << pad(n);
+    return out;
+}
+
+// The items of the named lists of screen, blanks trimmed: "," between
+// items, " | " between lists, "-" for a list the screen does not have.
+inline QString shown(const QWidget& screen, std::initializer_list<const char*> lists) {
+    QStringList out;
+    for (const char* name : lists) {
+        const auto* list = screen.findChild<ListBox*>(QString::fromLatin1(name));
+        QStringList items = list ? list->items() : QStringList{QStringLiteral("-")};
+        for (QString& item : items) item = item.trimmed();
+        out << items.join(',');
+    }
+    return out.join(QStringLiteral(" | "));
+}
+
+// Of the expected "object.property=text" (".property=text" for root
+// itself), those that root's children differ from: captions, titles, tool
+// tips, limits, states.
+inline QString differences(const QObject& root, const QStringList& expected) {
+    QStringList out;
+    for (const QString& e : expected) {
+        const auto equals = e.indexOf(QLatin1Char('=')), dot = e.left(equals).lastIndexOf(QLatin1Char('.'));
+        const QObject* o = dot > 0 ? root.findChild<QObject*>(e.left(dot)) : &root;
+        const QVariant actual = o ? o->property(e.mid(dot + 1, equals - dot - 1).toLatin1()) : QVariant();
+        if (actual.toString() != e.mid(equals + 1)) out << e + QStringLiteral(" but [%1]").arg(actual.toString());
+    }
+    return out.join(QStringLiteral("; "));
+}
+
+// One pass through the wizard as a user makes it.
+struct Walk {
+    explicit Walk(QString name = {}, QString description = {}, QString company = {}, QString heading = {},
+                  bool listDisplay = false, bool unicodeCheck = false)
+        : name(name), description(description), company(company), heading(heading), listDisplay(listDisplay),
+          unicodeCheck(unicodeCheck) {}
+    QString name, description, company, heading;  // no heading: "Print Report Heading" stays off
+    bool listDisplay, unicodeCheck;
+    QString pattern = QStringLiteral("s*");
+    std::vector<std::pair<const char*, QStringList>> fields;  // per table chosen, in order: the fields picked
+    struct Entry {  // an entry of the selection screen
+        QString field;
+        bool selectOption = false, required = false;
+        QString defaultValue;
+    };
+    std::vector<Entry> entries;
+    std::vector<std::pair<QString, QString>> conditions;  // left field (first listed) "=" right side
+};
+
+// The flights report over the fake repository: two tables, four fields, one
+// select-option, a join and a filter.
+inline Walk flightsWalk() {
+    Walk w{"ZFLIGHTS", "Flights by carrier", "Blueharbour Demo", "Flights"};
+    w.fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
+    w.entries = {{"CARRID", true, false, ""}};
+    w.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}};
+    return w;
+}
+
+// Types the walk's attributes into the main window (none for an opened
+// design, whose walk has no name), presses "Connect SAP" and makes each
+// screen's part up to "Generate Program". atNext runs on each screen (the
+// main window and the mapping dialogs too) just before its Next ("Connect
+// SAP", Generate, OK) is pressed.
+inline void walkWizard(Harness& h, frmMain& m, const Walk& walk,
+                       std::function<void(QDialog&)> atNext = [](QDialog&) {}) {
+    if (!walk.name.isEmpty()) {
+        QTest::keyClicks(m.txtName, walk.name);
+        QTest::keyClicks(m.txtDescription, walk.description);
+        QTest::keyClicks(m.txtCompName, walk.company);
+        if (walk.listDisplay) m.Option1->click();
+        if (!walk.heading.isEmpty()) {
+            m.Check1->click();
+            m.Text1->setText(walk.heading);
+        }
+        if (walk.unicodeCheck) m.Check2->click();
+    }
+    auto choose = [&h](ListBox* list, const QString& text) {  // the first item with this text
+        const auto row = list->items().indexOf(text);
+        if (row < 0) h.problems << list->objectName() + ": " + text;
+        pick(list, static_cast<int>(row));
+    };
+    auto press = [&h, atNext](QDialog& d, QAbstractButton* button) {
+        atNext(d);
+        button->click();
+        if (d.result() == QDialog::Accepted) h.accepted << d.objectName();
+    };
+    h.then<frmTables>(QStringLiteral("frmTables"), [=](frmTables& t) {
+        t.Text1->clear();
+        QTest::keyClicks(t.Text1, walk.pattern);
+        t.cmdSearch->click();
+        for (const auto& [table, names] : walk.fields) {
+            choose(t.lstTables, pad(table));
+            t.cmdADD->click();
+        }
+        press(t, t.Command2);
+    });
+    h.then<frmFields>(QStringLiteral("frmFields"), [=](frmFields& f) {
+        for (const auto& [table, names] : walk.fields) {
+            choose(f.lstTABSSEL, pad(table));
+            f.cmdLSTFLDS->click();
+            for (const QString& name : names) {
+                choose(f.lstTABFields, name);
+                f.cmdADD->click();
+            }
+        }
+        press(f, f.Command1);
+    });
+    h.then<frmSelectionScr>(QStringLiteral("frmSelectionScr"), [=](frmSelectionScr& s) {
+        for (const auto& e : walk.entries) {
+            choose(s.lstSelFields, e.field);
+            (e.selectOption ? s.optSelOpt : s.optParameter)->click();
+            s.chkREqField->setChecked(e.required);
+            s.txtDefVal->setText(e.defaultValue);
+            s.cmdADD->click();
+        }
+        press(s, s.Command1);
+    });
+    h.then<frmWhereCondn>(QStringLiteral("frmWhereCondn"), [=, &h](frmWhereCondn& c) {
+        for (const auto& [left, right] : walk.conditions) {
+            h.then<frmWhere1>(QStringLiteral("frmWhere1"), [=](frmWhere1& m) {
+                m.Combo1->setCurrentIndex(m.Combo1->findText(right));
+                press(m, m.Command1);
+            });
+            choose(c.lstSelFields, left);
+            c.Command2->click();
+        }
+        press(c, c.Command1);
+    });
+    atNext(m);
+    m.Command2->click();
+}
 
 }  // namespace orvex::screens::test
