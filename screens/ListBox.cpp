@@ -12,10 +12,10 @@ ListBox::ListBox(const QString& objectName, QWidget* parent) : QListView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Selection, not the current row, drives the siblings: a view that gets
-    // the focus may make a row current without selecting it.
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (const int row = selectedRow(); row >= 0) emit rowSelected(row);
-    });
+    // the focus may make a row current without selecting it. A selection the
+    // user clears (Ctrl+click) is cleared in the siblings too.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { emit rowSelected(selectedRow()); });
 }
 
 int ListBox::count() const { return model_->rowCount(); }

@@ -32,7 +32,7 @@ public:
     void selectRow(int row);
 
 signals:
-    // The user (or a test) selected a row.
+    // The user (or a test) selected a row, or cleared the selection (-1).
     void rowSelected(int row);
 
 private:

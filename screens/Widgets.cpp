@@ -6,7 +6,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolButton>
+
+#include <algorithm>
+#include <vector>
 
 #include "ListBox.h"
 
@@ -56,9 +60,26 @@ QGroupBox* listFrame(QWidget* parent, const QString& title,
 }
 
 void syncGroup(std::initializer_list<ListBox*> group) {
-    for (ListBox* source : group)
-        for (ListBox* sibling : group)
-            if (sibling != source) QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
+    const std::vector<ListBox*> lists(group);
+    for (ListBox* source : lists) {
+        for (ListBox* sibling : lists) {
+            if (sibling == source) continue;
+            QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
+            // Wheel, scroll bar and keyboard all move the vertical scroll bar:
+            // the siblings take its value, so row i stays beside row i.
+            QObject::connect(source->verticalScrollBar(), &QScrollBar::valueChanged, sibling->verticalScrollBar(),
+                             &QScrollBar::setValue);
+        }
+        // Equal viewports scroll alike only when they are equally high: one
+        // list showing a horizontal scroll bar makes every list of the group show one.
+        QObject::connect(source->horizontalScrollBar(), &QScrollBar::rangeChanged, source, [lists] {
+            const bool wide = std::any_of(lists.begin(), lists.end(),
+                                          [](ListBox* l) { return l->horizontalScrollBar()->maximum() > 0; });
+            const Qt::ScrollBarPolicy policy = wide ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
+            for (ListBox* l : lists)
+                if (l->horizontalScrollBarPolicy() != policy) l->setHorizontalScrollBarPolicy(policy);
+        });
+    }
 }
 
 void FieldLists::append(const PickedField& field) const {
@@ -69,6 +90,12 @@ void FieldLists::append(const PickedField& field) const {
 
 PickedField FieldLists::at(int row) const {
     return PickedField{toStd(tables->item(row)), toStd(fields->item(row)), toStd(labels->item(row))};
+}
+
+int FieldLists::selectedRow() const {
+    for (const ListBox* list : {tables, fields, labels})
+        if (const int row = list->selectedRow(); row >= 0) return row;
+    return -1;
 }
 
 void FieldLists::remove(int row) const {

@@ -32,7 +32,9 @@ QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets);
 // A frame with lists side by side, each under its caption (none for nullptr).
 QGroupBox* listFrame(QWidget* parent, const QString& title,
                      std::initializer_list<std::pair<const char*, ListBox*>> lists);
-// Selecting a row in any list of the group selects the same row in the others.
+// Lists side by side whose rows belong together: selecting a row (or clearing
+// the selection) in any list of the group does the same in the others, and
+// scrolling one scrolls them all.
 void syncGroup(std::initializer_list<ListBox*> group);
 
 // Three parallel lists of picked fields: table, field name, label.
@@ -42,6 +44,8 @@ struct FieldLists {
     ListBox* labels;
     void append(const PickedField& field) const;
     PickedField at(int row) const;
+    // The row selected in the lists (they select in step), -1 when none is.
+    int selectedRow() const;
     void remove(int row) const;
 };
 

@@ -69,11 +69,9 @@ void frmFields::buildUi() {
     connect(cmdCancel, &QPushButton::clicked, this, &frmFields::cmdCancel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmFields::Command1_Click);
 
-    // Parallel lists select in step: field and label both ways; a picked
-    // table row carries its field and label along.
+    // Parallel lists select and scroll in step, whichever of them the user works in.
     syncGroup({lstTABFields, lstFLDDESC});
-    connect(lstFinalTABS, &ListBox::rowSelected, lstSelFields, &ListBox::selectRow);
-    connect(lstFinalTABS, &ListBox::rowSelected, lstSelFldsDesc, &ListBox::selectRow);
+    syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
 }
 
 void frmFields::Form_Load() {
@@ -137,7 +135,7 @@ void frmFields::cmdADD_Click() {
 }
 
 void frmFields::cmdRemove_Click() {
-    const int row = lstFinalTABS->selectedRow();
+    const int row = picked().selectedRow();
     if (row < 0) return;
     auto& fields = session_.report.definition.fields;
     fields.erase(fields.begin() + row);

@@ -1,5 +1,8 @@
 // The wizard screens between the main window and generation.
+#include <QApplication>
 #include <QFontInfo>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -15,6 +18,12 @@ QList<int> inStep(QWidget& screen, const char* picked, int row, std::initializer
     QList<int> rows;
     for (const char* name : lists) rows << screen.findChild<ListBox*>(QString::fromLatin1(name))->selectedRow();
     return rows;
+}
+
+// Clicks row of list as the user does (the row must be in view).
+void click(ListBox* list, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualRect(list->model()->index(row, 0)).center());
 }
 
 // A connected session with three tables chosen, three flight fields picked
@@ -156,14 +165,22 @@ private slots:
             pick(f.lstTABFields, row);
             f.cmdADD->click();
         }
+        // The picked lists select in step, and Remove takes the row the user clicked in any of them.
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
         QCOMPARE(inStep(f, "lstFinalTABS", 0, {"lstSelFields", "lstSelFldsDesc"}), (QList<int>{0, 0}));
-        QCOMPARE(inStep(f, "lstSelFields", 2, {"lstFinalTABS"}), QList<int>{0});  // moves nothing else
-        f.cmdRemove->click();                                                     // removes the row of the table list
+        click(f.lstSelFldsDesc, 1, Qt::ControlModifier);  // a row selected, then cleared: Remove has no row
+        click(f.lstSelFldsDesc, 1, Qt::ControlModifier);
+        f.cmdRemove->click();
+        QCOMPARE(f.lstSelFields->count(), 3);
+        click(f.lstSelFields, 2);
+        f.cmdRemove->click();
         QCOMPARE(shown(f, {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc"}),
-                 QStringLiteral("SCARR,SCARR | CARRID,MANDT | Airline Code,Client"));
+                 QStringLiteral("SFLIGHT,SCARR | CARRID,CARRID | Airline Code,Airline Code"));
+        click(f.lstSelFldsDesc, 0);
+        f.cmdRemove->click();
         QCOMPARE(x.h.session.report.definition.fields,
-                 (std::vector<PickedField>{{padTableName("SCARR"), "CARRID", "Airline Code"},
-                                           {padTableName("SCARR"), "MANDT", "Client"}}));
+                 (std::vector<PickedField>{{padTableName("SCARR"), "CARRID", "Airline Code"}}));
         while (f.lstTABFields->count() > 0) {
             pick(f.lstTABFields, 0);
             f.cmdADD->click();
@@ -286,6 +303,88 @@ private slots:
         QCOMPARE(c.result(), int(QDialog::Rejected));
         c.cmdExit->click();
         QCOMPARE(x.h.exits, 1);
+    }
+
+    // Long lists (80 picked fields, 40 of them entered on the selection
+    // screen, the other 40 the left sides of conditions) on every screen with
+    // parallel lists: moving one list of a group moves its siblings alike,
+    // down to the last row.
+    void parallelListsScrollTogether_data() {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<QString>("input");
+        for (const char* screen : {"frmFields", "frmSelectionScr", "frmWhereCondn"})
+            for (const char* input : {"scroll bar", "wheel", "keyboard"})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(screen, input))) << screen << input;
+    }
+
+    void parallelListsScrollTogether() {
+        QFETCH(QString, screen);
+        QFETCH(QString, input);
+        Chain x;
+        ReportDefinition design;
+        auto& fake = x.h.sap->fields["SFLIGHT"];
+        fake.clear();
+        for (int i = 0; i < 40; ++i) {
+            // Labels too long for their list: that list alone would need a horizontal scroll bar.
+            const std::string name = "F" + std::to_string(i), label = std::string(150, 'L') + std::to_string(i);
+            fake.emplace_back(name, label);
+            design.fields.push_back({"SFLIGHT", name, label});
+            design.fields.push_back({"SCARR", name, label});
+            design.selection.push_back({"SCARR", name, label, "P;N;"});
+            design.conditions.push_back({"SFLIGHT", name, "=", "SELSCR", name});
+        }
+        x.h.session.report.open(design);
+        std::unique_ptr<QDialog> d;
+        std::vector<QStringList> groups;
+        if (screen == "frmFields") {
+            auto* f = new frmFields(x.h.session);
+            d.reset(f);
+            pick(f->lstTABSSEL, 0);
+            f->cmdLSTFLDS->click();
+            groups = {{"lstTABFields", "lstFLDDESC"}, {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc"}};
+        } else if (screen == "frmSelectionScr") {
+            d = std::make_unique<frmSelectionScr>(x.h.session);
+            groups = {{"lstFinalTABS", "lstSelFields", "lstSelFldsDesc"},
+                      {"lstSelSCRTAB", "lstSELSCRFLD", "lstSELSCRDESC", "lstSELSCRPARAM"}};
+        } else {
+            d = std::make_unique<frmWhereCondn>(x.h.session);
+            groups = {{"lstFinalTABS", "lstSelFields", "lstSelFldsDesc"},
+                      {"lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB", "lstRTFLD"}};
+        }
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        for (const QStringList& group : groups) {
+            for (const QString& moved : group) {
+                QStringList positions;  // "name=value" of each list
+                for (const QString& name : group) {
+                    auto* list = d->findChild<ListBox*>(name);
+                    QVERIFY(list->count() >= 40);
+                    list->selectRow(-1);
+                    list->verticalScrollBar()->setValue(0);
+                }
+                auto* list = d->findChild<ListBox*>(moved);
+                if (input == "scroll bar") {
+                    list->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+                } else if (input == "wheel") {
+                    const QPointF at = list->viewport()->rect().center();
+                    QWheelEvent wheel(at, list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                                      Qt::NoModifier, Qt::NoScrollPhase, false);
+                    QApplication::sendEvent(list->viewport(), &wheel);
+                } else {
+                    list->setFocus();
+                    for (int i = 0; i < 3; ++i) QTest::keyClick(list, Qt::Key_PageDown);
+                    QTest::keyClick(list, Qt::Key_Down);
+                }
+                const int value = list->verticalScrollBar()->value();
+                QVERIFY2(value > 0, qPrintable(moved + " did not scroll"));
+                for (const QString& name : group) {
+                    auto* sibling = d->findChild<ListBox*>(name);
+                    if (sibling->verticalScrollBar()->value() != value)
+                        positions << name + "=" + QString::number(sibling->verticalScrollBar()->value());
+                }
+                QCOMPARE(positions.join(' '), QString());  // none apart from moved's value
+            }
+        }
     }
 
     void badRightSides_data() {
