@@ -35,6 +35,59 @@ void ReportModel::discard(Stage stage) {
     std::fill(std::begin(pending_), std::end(pending_), false);
 }
 
+namespace {
+template <typename Item, typename Refers>
+void eraseIf(std::vector<Item>& items, Refers refers) {
+    items.erase(std::remove_if(items.begin(), items.end(), refers), items.end());
+}
+
+bool joinsTable(const Condition& c, const std::string& table) {
+    return c.rightTable != kSelectionScreenMarker && trimmed(c.rightTable) == table;
+}
+}  // namespace
+
+void ReportModel::removeTable(std::size_t row) {
+    if (row >= tables.size()) return;
+    const std::string table = trimmed(tables[row]);
+    tables.erase(tables.begin() + static_cast<std::ptrdiff_t>(row));
+    if (pending(Stage::Conditions))
+        eraseIf(definition.conditions,
+                [&](const Condition& c) { return trimmed(c.leftTable) == table || joinsTable(c, table); });
+    if (!pending(Stage::Fields)) return;
+    for (std::size_t i = definition.fields.size(); i-- > 0;)
+        if (trimmed(definition.fields[i].table) == table) removeField(i);
+}
+
+void ReportModel::removeField(std::size_t row) {
+    auto& fields = definition.fields;
+    if (row >= fields.size()) return;
+    const std::string table = trimmed(fields[row].table), field = fields[row].field;
+    fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(row));
+    const auto same = [&](const std::string& t, const std::string& f) { return trimmed(t) == table && f == field; };
+    if (std::any_of(fields.begin(), fields.end(), [&](const PickedField& p) { return same(p.table, p.field); }))
+        return;
+    if (pending(Stage::Conditions))
+        eraseIf(definition.conditions, [&](const Condition& c) {
+            return same(c.leftTable, c.leftField) || (joinsTable(c, table) && c.rightField == field);
+        });
+    if (!pending(Stage::Selection)) return;
+    for (std::size_t i = definition.selection.size(); i-- > 0;)
+        if (same(definition.selection[i].table, definition.selection[i].field)) removeEntry(i);
+}
+
+void ReportModel::removeEntry(std::size_t row) {
+    auto& entries = definition.selection;
+    if (row >= entries.size()) return;
+    const std::string field = trimmed(entries[row].field);
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(row));
+    // Conditions name an input by its field alone.
+    const auto named = [&](const SelectionEntry& e) { return trimmed(e.field) == field; };
+    if (!pending(Stage::Conditions) || std::any_of(entries.begin(), entries.end(), named)) return;
+    eraseIf(definition.conditions, [&](const Condition& c) {
+        return c.rightTable == kSelectionScreenMarker && trimmed(c.rightField) == field;
+    });
+}
+
 void ReportModel::open(const ReportDefinition& design) {
     definition = design;
     definition.author.reset();

@@ -27,6 +27,15 @@ public:
     // stage are discarded, and so is what is left of an opened design.
     void discard(Stage stage);
 
+    // Edits on the screens that take an item away. What the later stages of
+    // an opened design still hold in waiting and refers to the item goes with
+    // it: the fields of a removed table, the selection-screen inputs of a
+    // removed field, the conditions on either. An item that stands twice
+    // takes nothing along while its twin stays.
+    void removeTable(std::size_t row);
+    void removeField(std::size_t row);
+    void removeEntry(std::size_t row);
+
     // Puts an opened design in place; each screen shows its part when it
     // loads next, as if the user had entered it.
     void open(const ReportDefinition& design);

@@ -137,8 +137,7 @@ void frmFields::cmdADD_Click() {
 void frmFields::cmdRemove_Click() {
     const int row = picked().selectedRow();
     if (row < 0) return;
-    auto& fields = session_.report.definition.fields;
-    fields.erase(fields.begin() + row);
+    session_.report.removeField(static_cast<std::size_t>(row));
     picked().remove(row);
     updateButtons();
 }

@@ -134,9 +134,8 @@ void frmSelectionScr::cmdADD_Click() {
 void frmSelectionScr::cmdRemove_Click() {
     const int row = lstSelSCRTAB->selectedRow();
     if (row < 0) return;
-    auto& entries = session_.report.definition.selection;
-    const SelectionEntry entry = entries[static_cast<std::size_t>(row)];
-    entries.erase(entries.begin() + row);
+    const SelectionEntry entry = session_.report.definition.selection[static_cast<std::size_t>(row)];
+    session_.report.removeEntry(static_cast<std::size_t>(row));
     for (ListBox* list : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}) list->removeItem(row);
     // The field goes back into the working copy, ready to be entered again.
     working().append(PickedField{entry.table, entry.field, entry.description});

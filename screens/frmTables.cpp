@@ -123,8 +123,7 @@ void frmTables::cmdADD_Click() {
 void frmTables::cmdRemove_Click() {
     const int row = lstSELTABS->selectedRow();
     if (row < 0) return;
-    auto& tables = session_.report.tables;
-    tables.erase(tables.begin() + row);
+    session_.report.removeTable(static_cast<std::size_t>(row));
     lstSELTABS->removeItem(row);
     chosenChanged();
 }
