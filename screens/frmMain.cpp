@@ -296,7 +296,9 @@ void frmMain::Command4_Click() {
 
 void frmMain::Command3_Click() {
     session_.runModal(session_.settings());
-    session_.unloadSettings();
+    // Unloaded, the dialog loads afresh from the file next time, unless the
+    // file could not take what the user typed.
+    if (!session_.settings().holdsUnsavedValues()) session_.unloadSettings();
     settingsCheck();
 }
 

@@ -109,16 +109,33 @@ void frmSettings::copyToLogonValues() {
     v.client = toStd(Text5->text());
 }
 
+void frmSettings::copyFromLogonValues() {
+    const sap::LogonValues& v = session_.logon;
+    Text1->setText(toQ(v.user));
+    Text2->setText(toQ(v.password));
+    Text3->setText(toQ(v.systemNumber));
+    Text4->setText(toQ(v.system));
+    Text5->setText(toQ(v.client));
+    Text6->setText(toQ(v.applicationServer));
+}
+
 void frmSettings::cmdOK_Click() {
     copyToLogonValues();
     accept();
     const auto written = sap::writeLogonValues(session_.settingsPath, session_.logon);
+    unsaved_ = !written.ok;
     // A lost save would silently bring the old values back on the next start.
     if (!written.ok)
         session_.message("The settings could not be saved.\r\n" + written.error, sap::kCritical, "SAP Settings");
 }
 
 void frmSettings::cmdCancel_Click() { reject(); }
+
+void frmSettings::reject() {
+    // Values that could not be saved stay for this run; only this visit's edits go.
+    if (unsaved_) copyFromLogonValues();
+    QDialog::reject();
+}
 
 bool frmSettings::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {

@@ -31,14 +31,22 @@ public:
     void cmdOK_Click();
     void cmdCancel_Click();
 
+    // The last OK could not write the file: the dialog holds this run's
+    // logon values, which loading it afresh would lose.
+    bool holdsUnsavedValues() const { return unsaved_; }
+
 protected:
+    // Cancel, Escape and the title bar.
+    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildUi();
     void copyToLogonValues();
+    void copyFromLogonValues();
 
     Session& session_;
+    bool unsaved_ = false;
 };
 
 }  // namespace orvex::screens

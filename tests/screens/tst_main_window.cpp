@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QStyle>
 
+#include <fstream>
+
 #include "ScreenHarness.h"
 #include "frmSettings.h"
 #include "frmSplash.h"
@@ -167,14 +169,30 @@ private slots:
         h.session.unloadSettings();
         QCOMPARE(h.session.settings().Text4->text(), QStringLiteral("SBX"));
         QVERIFY(h.prompter.messages.empty());
-        // A file that cannot be written is reported; the values are kept for this run.
-        h.session.settingsPath = h.dir.file("missing/Quaylin.ini");
-        h.session.settings().Text1->setText(QStringLiteral("USER"));
-        h.session.settings().cmdOK->click();
+        // "Basic SAP Configuration" with a file that cannot be written (its folder
+        // is a file): the failure is reported, and what was typed stays in the
+        // dialog and the logon values for this run; a later Cancel drops only its own edits.
+        frmMain w(h.session);
+        std::ofstream(h.dir.file("folder")) << "";
+        h.session.settingsPath = h.dir.file("folder/Quaylin.ini");
+        h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
+            s.Text1->selectAll();
+            QTest::keyClicks(s.Text1, QStringLiteral("USER"));
+            s.cmdOK->click();
+        });
+        h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
+            QCOMPARE(s.Text1->text(), QStringLiteral("USER"));
+            s.Text4->setText(QStringLiteral("XXX"));
+            s.cmdCancel->click();
+        });
+        w.Command3->click();
+        w.Command3->click();
         QCOMPARE(h.prompter.messages.size(), std::size_t(1));
         QVERIFY(h.prompter.messages[0].text.rfind("The settings could not be saved.\r\n", 0) == 0);
         QCOMPARE(h.prompter.messages[0].style, unsigned(sap::kCritical));
-        QCOMPARE(h.session.logon.user, std::string("USER"));
+        QCOMPARE(h.session.settings().Text1->text() + h.session.settings().Text4->text(), QStringLiteral("USERSBX"));
+        QCOMPARE(h.session.logon, (sap::LogonValues{"USER", "sandbox", "00", "SBX", "sandbox", "001"}));
+        QVERIFY(w.Command2->isEnabled());
     }
 
     void splashExitAndAbout() {
