@@ -54,6 +54,33 @@ std::string whereName(const ScreenNames& names) {
 
 }  // namespace
 
+bool isAbapName(std::string_view name) {
+    if (name.empty()) return false;
+    for (const unsigned char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '/'))
+            return false;
+    return true;
+}
+
+StepError checkFieldNames(const ReportDefinition& report) {
+    auto refused = [](const std::string& where, std::string_view name) {
+        return GenerationError{where + ": \"" + std::string(name) +
+                               "\" is not an ABAP field name (letters, digits, \"_\" and \"/\" only)"};
+    };
+    for (std::size_t i = 0; i < report.fields.size(); ++i)
+        if (std::string_view f = trim(report.fields[i].field); !isAbapName(f))
+            return refused("output field " + std::to_string(i + 1), f);
+    for (std::size_t i = 0; i < report.selection.size(); ++i)
+        if (std::string_view f = trim(report.selection[i].field); !isAbapName(f))
+            return refused("selection-screen input " + std::to_string(i + 1), f);
+    for (std::size_t row = 0; row < report.conditions.size(); ++row) {
+        const Condition& c = report.conditions[row];
+        for (std::string_view f : {trim(c.leftField), trim(c.rightField)})
+            if (!isAbapName(f)) return refused(describeCondition(c, row), f);
+    }
+    return std::nullopt;
+}
+
 std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable) {
     for (std::size_t j = 0; j + 1 < aliases.size(); ++j)
         if (aliases[j].table == trimmedTable) return j;
@@ -297,6 +324,7 @@ std::string programText(const std::vector<std::string>& source) {
 }
 
 GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form) {
+    if (auto e = checkFieldNames(report)) return *e;
     Generated g;
     if (auto e = buildAliasList(report, g)) return *e;
     if (auto e = buildOutputFieldList(report, g)) return *e;

@@ -109,7 +109,16 @@ inline constexpr std::size_t kMaxScreenNameLength = 8;
 // when absent: callers resolve it from the settings beforehand).
 GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form = SourceForm::LinesAndText);
 
+// True for a name ABAP accepts as a field name: not empty, only letters,
+// digits, "_" and "/" (the namespace delimiter).
+bool isAbapName(std::string_view name);
+
 // --- the steps, in the order GenerateProgram runs them ---
+
+// Step 0: every field name (of the output fields, the selection-screen
+// entries and both sides of the conditions), trimmed, is an ABAP name; the
+// statement writes them as they are. Refuses the first that is not.
+StepError checkFieldNames(const ReportDefinition& report);
 
 // Step 1: one record per distinct trimmed table of the picked fields, in order
 // of first use. Refuses more than 26 tables.

@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "Generator.h"
 #include "ListBox.h"
 #include "Session.h"
 #include "Widgets.h"
@@ -73,6 +76,19 @@ void frmWhere1::Command1_Click() {
     }
     const std::string rightTable = right.substr(0, rightDot);
     const std::string rightField = right.substr(rightDot + 1);
+    // The program reads the right side as alias~field: the table must be one
+    // the report reads and the field a name ABAP accepts.
+    const auto& tables = session_.report.tables;
+    if (rightTable != kSelectionScreenMarker &&
+        std::none_of(tables.begin(), tables.end(), [&](const std::string& t) { return trimmed(t) == rightTable; })) {
+        session_.message("\"" + rightTable + "\" is not one of the tables of the report", sap::kCritical);
+        return;
+    }
+    if (!isAbapName(rightField)) {
+        session_.message("\"" + rightField + "\" is not a field name: use letters, digits, \"_\" and \"/\"",
+                         sap::kCritical);
+        return;
+    }
     if (rightTable == kSelectionScreenMarker && !conditions_.selectionFieldNames().contains(toQ(rightField))) {
         session_.message("\"" + rightField + "\" is not a field of the selection screen", sap::kCritical);
         return;

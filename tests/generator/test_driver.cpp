@@ -143,6 +143,17 @@ TEST(Driver, refusals) {
     neither.conditions = {{"T1", "A", "=", "T2", "A"}, {"T3", "C", "=", "T4", "C"}};
     EXPECT_NE(refusal(neither).find("neither T3 nor T4 is joined"), std::string::npos);
 
+    // Field names the statement would write as they are must be ABAP names; a
+    // design file reaches the generator without the wizard's checks.
+    const char* notAName = "\" is not an ABAP field name (letters, digits, \"_\" and \"/\" only)";
+    ReportDefinition output = flightReport({"CARRID", "CARR ID"});
+    EXPECT_EQ(refusal(output), "output field 2: \"CARR ID" + std::string(notAName));
+    ReportDefinition input = flightReport({"CARRID"});
+    input.selection = {{padded("SFLIGHT"), "CARR-ID", "", "P;N;"}};
+    EXPECT_EQ(refusal(input), "selection-screen input 1: \"CARR-ID" + std::string(notAName));
+    ReportDefinition right = flightReport({"CARRID", "/BIC/ZF1"});  // "/" delimits a namespace
+    right.conditions = {{"SFLIGHT", "CARRID", ">", "A", "B.C"}};
+    EXPECT_EQ(refusal(right), "condition 1 (SFLIGHT.CARRID > A.B.C): \"B.C" + std::string(notAName));
 }
 
 TEST(Driver, atMost26Tables) {

@@ -266,11 +266,12 @@ private slots:
         // The left field is used up: offered neither as left nor as right side again.
         QCOMPARE(c.lstSelFields->items(), (QStringList{"CONNID", "CARRID"}));
         x.condition(c, 0, c.Command4, QStringLiteral("SELSCR.CARRID"));
-        x.condition(c, 0, c.Command5, QStringLiteral("A.B.C"));  // typed: split at the first "."
+        x.condition(c, 0, c.Command5, QStringLiteral("SCARR.CURRCODE"));  // typed: a field not picked
         QCOMPARE(shown(c, {"lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB", "lstRTFLD", "lstSelFields"}),
-                 QStringLiteral(
-                     "SFLIGHT,SFLIGHT,SCARR | CARRID,CONNID,CARRID | <>,<,> | SCARR,SELSCR,A | CARRID,CARRID,B.C | "));
-        QCOMPARE(x.h.session.report.definition.conditions.back(), (Condition{"SCARR", "CARRID", ">", "A", "B.C"}));
+                 QStringLiteral("SFLIGHT,SFLIGHT,SCARR | CARRID,CONNID,CARRID | <>,<,> | SCARR,SELSCR,SCARR | "
+                                "CARRID,CARRID,CURRCODE | "));
+        QCOMPARE(x.h.session.report.definition.conditions.back(),
+                 (Condition{"SCARR", "CARRID", ">", "SCARR", "CURRCODE"}));
 
         c.cmdRemove->click();  // nothing selected
         QCOMPARE(inStep(c, "lstRTFLD", 0, {"lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB"}), (QList<int>{0, 0, 0, 0}));
@@ -290,7 +291,7 @@ private slots:
             source = text->toPlainText();
         });
         const auto calls = x.h.script->requests.size();
-        c.cmdPreview->click();  // a condition on a table the report does not read: nothing to show
+        c.cmdPreview->click();  // a condition joining SCARR with itself: nothing to show
         QVERIFY(x.h.prompter.messages.back().text.rfind("The program could not be generated.\r\n", 0) == 0);
         QVERIFY(!x.h.modals.contains(QStringLiteral("frmPreview")));
         pick(c.lstLFTFLD, 1);
@@ -397,6 +398,8 @@ private slots:
         QTest::newRow("no field") << "SCARR." << shape;
         QTest::newRow("unknown screen field") << "SELSCR.CONNID"
                                               << "\"CONNID\" is not a field of the selection screen";
+        QTest::newRow("no table of the report") << "A.B.C" << "\"A\" is not one of the tables of the report";
+        QTest::newRow("no field name") << "SCARR.B.C" << "\"B.C\" is not a field name: use letters, digits, \"_\" and \"/\"";
     }
 
     void badRightSides() {
