@@ -40,9 +40,14 @@ std::string oneLine(std::string text) {
 
 bool trimmedEmpty(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
 
-// The logon values of the settings file, or an error.
+// The logon values of the settings file, or an error. On the first start
+// the sandbox settings are written first, so the sandbox works at once.
 bool loadLogon(const std::string& command, LogonValues& values, int& code) {
     const std::string path = settingsFilePath();
+    if (const auto created = createSandboxSettings(path); !created.ok) {
+        code = fail(command, created.error);
+        return false;
+    }
     values = readLogonValues(path);
     if (!settingsComplete(values)) {
         code = fail(command, "the SAP settings in " + path + " are incomplete (SAPLogOn: SAPUid, SAPPwd, Client; "

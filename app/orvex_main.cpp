@@ -1,5 +1,7 @@
 // orvex: the wizard. Starts with the splash screen, then the main window.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,9 +23,35 @@ bool displayAvailable() {
     return false;
 }
 
+// Answers --help and --version, which need no display; true when it did.
+// Anything else is left to Qt's own options.
+bool answeredInformationOptions(int argc, char** argv) {
+    QCoreApplication probe(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("ORVEX wizard: design an ABAP ALV report in five screens, generate its source and create it "
+                       "in SAP. Starts on the embedded sandbox system when no settings exist yet."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.parse(probe.arguments());
+    if (parser.isSet(version)) {
+        std::printf("orvex %s\n", ORVEX_VERSION_STRING);
+        return true;
+    }
+    if (parser.isSet(help)) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (answeredInformationOptions(argc, argv)) return 0;
     if (!displayAvailable()) {
         std::fprintf(stderr,
                      "orvex: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
@@ -42,6 +70,9 @@ int main(int argc, char** argv) {
 
     orvex::screens::Session session;
     session.version = {ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH};
+    // First start: the sandbox settings, so the wizard works at once.
+    if (const auto created = orvex::sap::createSandboxSettings(session.settingsPath); !created.ok)
+        session.message(created.error, orvex::sap::kCritical);
 
     std::unique_ptr<orvex::screens::frmSplash> splash;
     splash = std::make_unique<orvex::screens::frmSplash>(session, nullptr, [&session] {

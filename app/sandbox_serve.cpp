@@ -124,7 +124,7 @@ void addServeCommand(CLI::App& app, int& exitCode) {
     CLI::App* command = app.add_subcommand("serve", "Serve the sandbox system over SAP's SOAP RFC protocol (HTTP)");
     command->add_option("--listen", options->listen, "HOST:PORT to listen on; port 0 takes a free port")
         ->capture_default_str();
-    command->add_option("--db", options->database, "sandbox database (default: orvex-sandbox.db beside the program)");
+    command->add_option("--db", options->database, "sandbox database (default: the one orvex and orvex-cli use)");
     command->add_flag("--allow-remote", options->allowRemote, "allow a listen address other than loopback");
     command->callback([options, &exitCode] { exitCode = serve(*options); });
 }

@@ -5,16 +5,22 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace orvex::sap {
+
+// The sandbox settings, compiled in from the sandbox's demo settings file.
+extern const char kSandboxSettingsIni[];
 
 namespace {
 
@@ -40,7 +46,77 @@ std::string programDirectory() {
     return exe.parent_path().string();
 }
 
-std::string settingsFilePath() { return programDirectory() + "/Quaylin.ini"; }
+namespace {
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+    return "/";
+}
+
+std::string userFolder(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    std::string base = value && *value == '/' ? std::string(value) : homeFolder() + "/" + fallback;
+    return base + "/orvex";
+}
+
+}  // namespace
+
+std::string userConfigFolder() { return userFolder("XDG_CONFIG_HOME", ".config"); }
+std::string userDataFolder() { return userFolder("XDG_DATA_HOME", ".local/share"); }
+
+bool makePrivateFolder(const std::string& folder, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return true;
+    const fs::path parent = fs::path(folder).parent_path();
+    if (!parent.empty() && parent != fs::path(folder) && !makePrivateFolder(parent.string(), error)) return false;
+    if (mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        error = systemError("Cannot create the folder", folder);
+        return false;
+    }
+    return true;
+}
+
+std::string settingsFilePath() {
+    const std::string beside = programDirectory() + "/Quaylin.ini";
+    std::error_code ec;
+    if (std::filesystem::exists(beside, ec)) return beside;
+    return userConfigFolder() + "/Quaylin.ini";
+}
+
+SettingsWriteResult createSandboxSettings(const std::string& path) {
+    SettingsWriteResult result;
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) {
+        result.ok = true;
+        return result;
+    }
+    if (!makePrivateFolder(std::filesystem::path(path).parent_path().string(), result.error)) return result;
+    // O_EXCL: a file another process created meanwhile is kept as it is.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        result.ok = errno == EEXIST;
+        if (!result.ok) result.error = systemError("Cannot create the settings file", path);
+        return result;
+    }
+    const std::string_view text = kSandboxSettingsIni;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done < text.size() || close(fd) != 0) {
+        result.error = systemError("Cannot write the settings file", path);
+        if (done < text.size()) close(fd);
+        unlink(path.c_str());
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
 
 std::string readSettingsValue(const std::string& path, const std::string& section, const std::string& key) {
     CSimpleIniA ini;

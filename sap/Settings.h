@@ -1,5 +1,6 @@
 #pragma once
-// The logon settings and their INI file "Quaylin.ini" beside the program.
+// The logon settings and their INI file "Quaylin.ini": beside the program for
+// a portable or build-tree install, otherwise in the user's config folder.
 #include <string>
 
 #include "Rfc.h"
@@ -18,7 +19,17 @@ struct LogonValues {
 
 // Folder of the running program (no trailing slash).
 std::string programDirectory();
-// programDirectory() + "/Quaylin.ini", worked out anew on every call.
+// The user's own folders for ORVEX's files: $XDG_CONFIG_HOME/orvex (default
+// ~/.config/orvex) and $XDG_DATA_HOME/orvex (default ~/.local/share/orvex).
+// A relative XDG value is ignored, as the XDG base directory rules say.
+std::string userConfigFolder();
+std::string userDataFolder();
+// Creates `folder` and any missing parents, each new one 0700.
+bool makePrivateFolder(const std::string& folder, std::string& error);
+
+// programDirectory() + "/Quaylin.ini" when that file exists (a portable or
+// build-tree install), otherwise userConfigFolder() + "/Quaylin.ini".
+// Worked out anew on every call.
 std::string settingsFilePath();
 
 // One value, trimmed and cut to 255 characters; "" when file, section or key is missing.
@@ -31,6 +42,10 @@ struct SettingsWriteResult {
 };
 // Writes all six values atomically (temporary file, then rename), mode 0600.
 SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues& values);
+
+// First start: when no file is at `path`, writes the sandbox settings there
+// (0600, its folder created 0700). ok when the file was there or is now.
+SettingsWriteResult createSandboxSettings(const std::string& path);
 
 // True when all six values are non-blank after trimming.
 bool settingsComplete(const LogonValues& values);

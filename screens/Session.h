@@ -65,7 +65,7 @@ public:
 
     // Seams, with the program's defaults.
     sap::BackendFactory factory;                      // default: sandbox or HTTP by address
-    std::string settingsPath;                         // default: Quaylin.ini beside the program
+    std::string settingsPath;                         // default: sap::settingsFilePath()
     Prompter* prompter;                               // default: message boxes
     std::function<int(QDialog&)> runModal;            // default: exec()
     std::function<void()> exitProgram;                // default: ends the process at once

@@ -81,8 +81,14 @@ void frmSettings::buildUi() {
     cmdOK = makeButton(this, "cmdOK", "OK", true);
     cmdCancel = makeButton(this, "cmdCancel", "Cancel");
 
+    // Where these values are kept, so the user can find the file.
+    auto* file = new QLabel(QString::fromStdString(session_.settingsPath), this);
+    file->setObjectName(QStringLiteral("lblSettingsFile"));
+    file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
+    layout->addWidget(file);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdOK, cmdCancel}));
 
     connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);

@@ -10,6 +10,7 @@ PACKAGES=(
   libcpp-httplib-dev libpugixml-dev libssl-dev ca-certificates
   clang libclang-rt-14-dev
   xvfb xauth
+  dpkg-dev file help2man lintian desktop-file-utils
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

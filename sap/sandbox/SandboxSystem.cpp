@@ -1,6 +1,12 @@
 #include "SandboxSystem.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <cctype>
@@ -251,6 +257,7 @@ struct SandboxSystem::Impl {
     std::string systemNumber = "00";
 
     explicit Impl(const std::string& p) : path(p) {
+        prepareFile();
         if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
             std::string message = db ? sqlite3_errmsg(db) : "out of memory";
@@ -275,6 +282,19 @@ struct SandboxSystem::Impl {
         }
     }
     ~Impl() { sqlite3_close(db); }
+
+    // A new database starts as an empty 0600 file in a folder made 0700;
+    // SQLite gives its journal files the same mode.
+    void prepareFile() {
+        std::string error;
+        const std::string folder = std::filesystem::path(path).parent_path().string();
+        if (!folder.empty() && !makePrivateFolder(folder, error))
+            throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + error);
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        if (fd >= 0) close(fd);
+        else if (errno != EEXIST)
+            throw std::runtime_error("Cannot create the sandbox database \"" + path + "\": " + std::strerror(errno));
+    }
 
     bool seeded() {
         Statement s(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'meta'");
@@ -741,7 +761,16 @@ SandboxSystem::~SandboxSystem() = default;
 std::string SandboxSystem::defaultDatabasePath() {
     std::lock_guard lock(registryMutex());
     if (!defaultPathOverride().empty()) return defaultPathOverride();
-    return programDirectory() + "/orvex-sandbox.db";
+    // Beside the program for a portable or build-tree install (its settings
+    // or database are there) in a folder this user may write; otherwise in
+    // the user's data folder. Writability alone would put it into /usr/bin
+    // when root runs an installed program.
+    const std::string folder = programDirectory();
+    const std::string beside = folder + "/orvex-sandbox.db";
+    std::error_code ec;
+    const bool portable = std::filesystem::exists(folder + "/Quaylin.ini", ec) || std::filesystem::exists(beside, ec);
+    if (portable && access(folder.c_str(), W_OK) == 0) return beside;
+    return userDataFolder() + "/orvex-sandbox.db";
 }
 
 void SandboxSystem::setDefaultDatabasePath(const std::string& path) {

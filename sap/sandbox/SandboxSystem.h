@@ -50,8 +50,10 @@ public:
     SandboxSystem(const SandboxSystem&) = delete;
     SandboxSystem& operator=(const SandboxSystem&) = delete;
 
-    // "orvex-sandbox.db" in the folder of the running program, unless a
-    // process-wide override is set (tests); "" removes the override.
+    // "orvex-sandbox.db" beside the running program when its folder holds
+    // the settings file or the database and is writable, otherwise in
+    // userDataFolder(); a process-wide override (tests) comes first, and ""
+    // removes it.
     static std::string defaultDatabasePath();
     static void setDefaultDatabasePath(const std::string& path);
 

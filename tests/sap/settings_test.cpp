@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "Settings.h"
 #include "TempDir.h"
@@ -92,4 +95,53 @@ TEST(SettingsValues, CompletenessIgnoresBlanks) {
         *fields[i] = "   ";
         EXPECT_FALSE(settingsComplete(v)) << i;
     }
+}
+
+TEST_F(Settings, FirstStartWritesTheSandboxSettingsPrivatelyAndOnlyOnce) {
+    const std::string fresh = dir.file("config/orvex/Quaylin.ini");
+    ASSERT_TRUE(createSandboxSettings(fresh).ok);
+    EXPECT_EQ(readLogonValues(fresh), (LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
+    struct stat st {};
+    for (const auto& [file, wanted] : {std::pair{fresh, 0600u}, {dir.file("config/orvex"), 0700u},
+                                       {dir.file("config"), 0700u}}) {
+        ASSERT_EQ(stat(file.c_str(), &st), 0) << file;
+        EXPECT_EQ(st.st_mode & 0777, wanted) << file;
+    }
+    // The user's own settings stay as they are.
+    TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
+    EXPECT_TRUE(createSandboxSettings(path).ok);
+    EXPECT_EQ(TempDir::read(path), "[SAPLogOn]\nSAPUid=ME\n");
+    // A folder that cannot be made: the reason names it.
+    TempDir::write(dir.file("plain"), "");
+    const auto blocked = createSandboxSettings(dir.file("plain/orvex/Quaylin.ini"));
+    EXPECT_FALSE(blocked.ok);
+    EXPECT_NE(blocked.error.find("plain/orvex"), std::string::npos) << blocked.error;
+}
+
+TEST(SettingsFolders, XdgFoldersWhenAbsoluteOtherwiseUnderHome) {
+    TempDir dir;
+    const std::string home = dir.file("home");
+    // The process's own variables come back afterwards.
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    setenv("HOME", home.c_str(), 1);
+    const struct {
+        const char* config;
+        const char* data;
+        std::string wantConfig, wantData;
+    } cases[] = {
+        {"/cfg", "/dat", "/cfg/orvex", "/dat/orvex"},
+        {nullptr, nullptr, home + "/.config/orvex", home + "/.local/share/orvex"},
+        {"relative", "", home + "/.config/orvex", home + "/.local/share/orvex"},
+    };
+    for (const auto& c : cases) {
+        c.config ? setenv("XDG_CONFIG_HOME", c.config, 1) : unsetenv("XDG_CONFIG_HOME");
+        c.data ? setenv("XDG_DATA_HOME", c.data, 1) : unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(userConfigFolder(), c.wantConfig);
+        EXPECT_EQ(userDataFolder(), c.wantData);
+    }
+    for (const auto& [name, value] : saved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
 }

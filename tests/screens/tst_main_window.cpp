@@ -156,6 +156,8 @@ private slots:
                                  "Text2.echoMode=Password"}),
                  QString());
         QCOMPARE(s.Text2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, s.Text2), int('*'));
+        QCOMPARE(s.findChild<QLabel*>(QStringLiteral("lblSettingsFile"))->text(),
+                 QString::fromStdString(h.session.settingsPath));
         QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
         // OK copies the boxes untrimmed and saves; the file gives them back trimmed.
         s.Text1->setText(QStringLiteral("  NEWUSER "));
