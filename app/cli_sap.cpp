@@ -97,8 +97,10 @@ int checkName(const std::string& name) {
 }
 
 int tables(const std::string& text) {
+    const std::string pattern = tablePatternFromInput(text);
+    if (const std::string problem = searchPatternProblem(pattern); !problem.empty()) return fail("tables", problem);
     int code = 0;
-    auto rows = tadirRows("tables", tableSearchCondition(tablePatternFromInput(text)), code);
+    auto rows = tadirRows("tables", tableSearchCondition(pattern), code);
     if (!rows) return code;
     for (const std::string& row : *rows) {
         std::string name = objectName(row);

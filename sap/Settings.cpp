@@ -26,6 +26,20 @@ namespace {
 
 constexpr std::size_t kValueLimit = 255;  // a 256-character buffer with its terminator
 
+// The first `limit` characters of UTF-8 text, never part of one: a lead byte
+// takes its continuation bytes along; a byte that starts no sequence counts
+// as a character of its own.
+std::string firstCharacters(const std::string& text, std::size_t limit) {
+    std::size_t at = 0;
+    for (std::size_t count = 0; count < limit && at < text.size(); ++count) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::size_t end = at + length;
+        for (++at; at < end && at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;) ++at;
+    }
+    return text.substr(0, at);
+}
+
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
@@ -126,9 +140,7 @@ std::string readSettingsValue(const std::string& path, const std::string& sectio
     if (!value) return {};
     // The value as a profile read gives it: at most 255 characters, then
     // without leading and trailing blanks.
-    std::string text = trimmed(value);
-    if (text.size() > kValueLimit) text.resize(kValueLimit);
-    return trimmed(text);
+    return trimmed(firstCharacters(trimmed(value), kValueLimit));
 }
 
 LogonValues readLogonValues(const std::string& path) {

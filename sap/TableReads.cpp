@@ -1,6 +1,7 @@
 #include "TableReads.h"
 
 #include <cctype>
+#include <string>
 
 #include "AbapText.h"
 
@@ -30,6 +31,13 @@ std::string tablePatternFromInput(const std::string& text) {
         pattern += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
     return pattern;
+}
+
+std::string searchPatternProblem(const std::string& pattern) {
+    const std::size_t literal = doubledApostrophes(pattern).size() + 2;
+    if (literal <= kOptionWidth) return {};
+    return "The search pattern is too long: at most " + std::to_string(kOptionWidth - 2) +
+           " characters fit in one condition row (an apostrophe counts twice).";
 }
 
 std::vector<std::string> conditionRows(const std::string& condition) {

@@ -24,6 +24,10 @@ std::string tableSearchCondition(const std::string& pattern);
 std::string firstTableListCondition();
 // The search box text as a LIKE pattern: "*" becomes "%", then upper case.
 std::string tablePatternFromInput(const std::string& text);
+// Why a table search cannot be made with `pattern`, or "" when it can. Its
+// literal must fit in one OPTIONS row: split across rows, it would be read
+// with a blank inside and match nothing.
+std::string searchPatternProblem(const std::string& pattern);
 // The condition cut into OPTIONS rows of at most 72 characters, never losing text.
 std::vector<std::string> conditionRows(const std::string& condition);
 // The 40 characters after the first "TABL|" of a row ("" when absent).

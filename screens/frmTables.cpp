@@ -87,8 +87,14 @@ void frmTables::Form_Load() {
 }
 
 void frmTables::cmdSearch_Click() {
+    // A pattern that cannot be searched for is refused before logging on; the lists stay.
+    const std::string pattern = sap::tablePatternFromInput(toStd(Text1->text()));
+    if (const std::string problem = sap::searchPatternProblem(pattern); !problem.empty()) {
+        session_.message(problem, sap::kCritical);
+        return;
+    }
     if (!getConnectedToSAP(session_)) return;
-    listTables(sap::tableSearchCondition(sap::tablePatternFromInput(toStd(Text1->text()))), false);
+    listTables(sap::tableSearchCondition(pattern), false);
     cmdADD->setEnabled(lstTables->count() > 0);
 }
 

@@ -21,26 +21,6 @@ namespace {
 constexpr const char* kLogonFailure = "LOGON_FAILURE";                  // HTTP 401
 constexpr const char* kCommunicationFailure = "COMMUNICATION_FAILURE";  // no answer, cut short, too large
 
-std::string base64(const std::string& in) {
-    static const char* const kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((in.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < in.size(); i += 3) {
-        unsigned v = (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8 | (unsigned char)in[i + 2];
-        out += kAlphabet[v >> 18 & 63], out += kAlphabet[v >> 12 & 63], out += kAlphabet[v >> 6 & 63],
-            out += kAlphabet[v & 63];
-    }
-    if (i + 1 == in.size()) {
-        unsigned v = (unsigned char)in[i] << 16;
-        out += kAlphabet[v >> 18 & 63], out += kAlphabet[v >> 12 & 63], out += "==";
-    } else if (i + 2 == in.size()) {
-        unsigned v = (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8;
-        out += kAlphabet[v >> 18 & 63], out += kAlphabet[v >> 12 & 63], out += kAlphabet[v >> 6 & 63], out += '=';
-    }
-    return out;
-}
-
 std::string percentEncode(const std::string& text) {
     static const char* const kHex = "0123456789ABCDEF";
     std::string out;
@@ -141,7 +121,8 @@ public:
         logoff();
         if (!address_.valid) return false;
         target_ = serviceTarget(address_, props.Client);
-        authorization_ = "Basic " + base64(props.User + ":" + props.Password);
+        user_ = props.User;
+        password_ = props.Password;
         client_ = makeClient();
         if (!client_) return false;
         // One harmless call, so that success means the system took the credentials.
@@ -180,7 +161,6 @@ public:
         req.headers = {
             {"Content-Type", "text/xml; charset=utf-8"},
             {"SOAPAction", soap::kRfcNamespace},
-            {"Authorization", authorization_},
             {"Accept", "text/xml"},
             // Uncompressed replies: on a local network or loopback, compressing
             // a 25 MB table read takes longer than sending it as it is.
@@ -242,13 +222,14 @@ private:
         client->set_follow_location(false);
         client->set_tcp_nodelay(true);
         client->set_url_encode(false);  // the target is encoded already
+        client->set_basic_auth(user_, password_);
         return client;
     }
 
     ServiceAddress address_;
     HttpOptions options_;
     std::string target_;
-    std::string authorization_;
+    std::string user_, password_;
     std::unique_ptr<httplib::ClientImpl> client_;
 };
 

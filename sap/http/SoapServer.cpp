@@ -1,62 +1,21 @@
 #include "SoapServer.h"
 
+#include <fcntl.h>
 #include <httplib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 #include <thread>
-
-#include "SoapEnvelope.h"
 
 namespace orvex::sap {
 
 namespace {
 
 constexpr const char* kServicePath = "/sap/bc/soap/rfc";
-
-int base64Value(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-// "Basic base64(user:password)" into user and password; false when absent or malformed.
-bool parseBasicAuthorization(const std::string& header, std::string& user, std::string& password) {
-    if (header.size() < 6) return false;
-    for (int i = 0; i < 5; ++i)
-        if (std::tolower(static_cast<unsigned char>(header[i])) != "basic"[i]) return false;
-    if (header[5] != ' ') return false;
-    std::string decoded;
-    unsigned bits = 0;
-    int count = 0;
-    for (std::size_t i = 6; i < header.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(header[i]);
-        if (c == '=' || c == ' ') continue;
-        int v = base64Value(c);
-        if (v < 0) return false;
-        bits = (bits << 6) | static_cast<unsigned>(v);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            decoded += static_cast<char>((bits >> count) & 0xFF);
-        }
-    }
-    std::size_t colon = decoded.find(':');
-    if (colon == std::string::npos) return false;
-    user = decoded.substr(0, colon);
-    password = decoded.substr(colon + 1);
-    return true;
-}
-
-std::string htmlPage(int status, const std::string& title, const std::string& text) {
-    return "<html><head><title>" + title + "</title></head><body><h1>" + std::to_string(status) + " " + title +
-           "</h1><p>" + text + "</p></body></html>";
-}
 
 // Keeps user-supplied text on one log line and of bounded length.
 std::string printable(const std::string& text) {
@@ -87,57 +46,35 @@ struct SoapServer::Impl {
     LogSink log;
     Options options;
     httplib::Server server;
-    std::atomic<bool> bound{false};
-    std::atomic<bool> stopRequested{false};
-    std::atomic<bool> runActive{false};
     std::thread thread;
+
+    // The server's own stop() acts only once its accept loop has begun, so a
+    // stop between bind() and that moment would be lost. A duplicate of the
+    // listening socket lets a stop shut the socket down at any time; the
+    // accept loop then ends at once, whenever it begins.
+    std::mutex mutex;  // guards the three below
+    int listener = -1;
+    bool bound = false;
+    bool stopped = false;
 
     void serve(const httplib::Request& req, httplib::Response& res) {
         const auto started = std::chrono::steady_clock::now();
-        std::string user, password, function;
         const std::string client = req.get_param_value("sap-client");
-        auto finish = [&](int status, std::string body, const char* contentType) {
-            res.status = status;
-            res.body = std::move(body);
-            res.set_header("Content-Type", contentType);
-            if (log) {
-                auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
-                log(formatLogLine(req.remote_addr, user, client, function.empty() ? "-" : function, status,
-                                  micros.count(), res.body.size()));
-            }
-        };
+        SoapAnswer answer = answerSoapRequest(handler, logonCheck, req.get_header_value("Authorization"), client, req.body);
+        res.status = answer.status;
+        res.body = std::move(answer.body);
+        res.set_header("Content-Type", answer.contentType);
+        for (const auto& [name, value] : answer.headers) res.set_header(name, value);
+        if (log) {
+            auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+            log(formatLogLine(req.remote_addr, answer.user, client, answer.function.empty() ? "-" : answer.function,
+                              answer.status, micros.count(), res.body.size()));
+        }
+    }
 
-        if (!parseBasicAuthorization(req.get_header_value("Authorization"), user, password) ||
-            !logonCheck(user, password, client)) {
-            res.set_header("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
-            finish(401, htmlPage(401, "Unauthorized", "Logon failed"), "text/html; charset=utf-8");
-            return;
-        }
-
-        std::string body = req.body;
-        soap::ParsedRequest parsed = soap::parseRequest(body);
-        if (!parsed.request) {
-            finish(500, soap::buildFault("UNKNOWN", soap::kInvalidRequest, parsed.error), "text/xml; charset=utf-8");
-            return;
-        }
-        const RfcRequest& request = *parsed.request;
-        function = request.function;
-
-        RfcReply reply;
-        try {
-            reply = handler(request, user);
-        } catch (const std::exception& e) {
-            reply = RfcReply{};
-            reply.exception = soap::kSystemFailure;
-            finish(500, soap::buildFault(function, soap::kSystemFailure, e.what()), "text/xml; charset=utf-8");
-            return;
-        }
-        if (!reply.ok) {
-            std::string name = reply.exception.empty() ? soap::kSystemFailure : reply.exception;
-            finish(500, soap::buildFault(function, name, name), "text/xml; charset=utf-8");
-            return;
-        }
-        finish(200, soap::buildResponse(request, reply), "text/xml; charset=utf-8");
+    void closeListener() {
+        if (listener >= 0) ::close(listener);
+        listener = -1;
     }
 };
 
@@ -167,12 +104,12 @@ SoapServer::SoapServer(Handler handler, LogonCheck logonCheck, LogSink log, Opti
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
         if (res.body.empty()) {
             const char* title = res.status == 404 ? "Not Found" : res.status == 413 ? "Payload Too Large" : "Error";
-            res.set_content(htmlPage(res.status, title, "The service could not be reached."), "text/html; charset=utf-8");
+            res.set_content(htmlErrorPage(res.status, title, "The service could not be reached."), "text/html; charset=utf-8");
         }
     });
     server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
         res.status = 500;
-        res.set_content(htmlPage(500, "Internal Server Error", "The request failed."), "text/html; charset=utf-8");
+        res.set_content(htmlErrorPage(500, "Internal Server Error", "The request failed."), "text/html; charset=utf-8");
     });
 }
 
@@ -182,40 +119,60 @@ SoapServer::~SoapServer() {
 }
 
 int SoapServer::bind(const std::string& host, int port) {
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->stopped || impl_->bound) return -1;
+    Impl* impl = impl_.get();
+    // Called for each socket tried; the last one is the one bound.
+    impl_->server.set_socket_options([impl](socket_t socket) {
+        httplib::default_socket_options(socket);
+        impl->closeListener();
+        impl->listener = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
+    });
     int bound = -1;
     if (port == 0) {
         bound = impl_->server.bind_to_any_port(host);
     } else if (impl_->server.bind_to_port(host, port)) {
         bound = port;
     }
-    impl_->bound = bound > 0;
-    return bound > 0 ? bound : -1;
+    impl_->bound = bound > 0 && impl_->listener >= 0;
+    if (!impl_->bound) impl_->closeListener();
+    return impl_->bound ? bound : -1;
 }
 
 bool SoapServer::run() {
-    if (!impl_->bound) return false;
-    impl_->runActive = true;
-    bool ok = true;
-    if (!impl_->stopRequested) ok = impl_->server.listen_after_bind();
-    impl_->runActive = false;
-    return ok;
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (!impl_->bound) return false;
+    }
+    // After a stop, however early, this returns at once.
+    const bool ok = impl_->server.listen_after_bind();
+    std::lock_guard lock(impl_->mutex);
+    return ok || impl_->stopped;
 }
 
 void SoapServer::start() {
-    if (!impl_->bound || impl_->thread.joinable()) return;
-    impl_->runActive = true;  // so that an early stop() waits for the listener
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (!impl_->bound || impl_->thread.joinable()) return;
+    }
+    // The socket listens already: connections made from now on wait in its
+    // queue until the thread accepts them.
     impl_->thread = std::thread([this] { run(); });
-    // Return once requests are being accepted (bounded wait).
-    for (int i = 0; i < 5000 && impl_->runActive && !impl_->server.is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void SoapServer::stop() {
-    impl_->stopRequested = true;
-    // A run() that has begun but is not yet listening would miss the stop.
-    for (int i = 0; i < 2000 && impl_->runActive && !impl_->server.is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    impl_->server.stop();
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->stopped) return;
+    impl_->stopped = true;
+    if (impl_->server.is_running()) {
+        // The accept loop runs: the server's own stop also ends idle keep-alive connections.
+        impl_->server.stop();
+    } else if (impl_->listener >= 0) {
+        // Not yet (or no longer) accepting: a socket shut down takes no
+        // connections, and an accept loop that begins later ends at once.
+        ::shutdown(impl_->listener, SHUT_RDWR);
+    }
+    impl_->closeListener();
 }
 
 }  // namespace orvex::sap

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Rfc.h"
 
@@ -34,19 +35,41 @@ public:
     SoapServer(const SoapServer&) = delete;
     SoapServer& operator=(const SoapServer&) = delete;
 
-    // Binds host:port (port 0 picks a free one). Returns the port, or -1.
+    // Binds host:port (port 0 picks a free one) and listens: from here on
+    // connections are queued, and served once run() or start() takes them.
+    // Returns the port, or -1.
     int bind(const std::string& host, int port);
-    // Serves until stop(); false when not bound.
+    // Serves until stop(); false when not bound or when listening failed.
     bool run();
     // Serves on a background thread until stop() or destruction.
     void start();
-    // Stops serving; callable from any thread, also before run() has begun.
+    // Stops serving; callable from any thread, at any time, also before run()
+    // has begun (run() then returns at once). Only the first call acts.
     void stop();
 
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The answer to one POST to the service.
+struct SoapAnswer {
+    int status = 500;
+    std::string contentType;
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;  // besides Content-Type
+    std::string user;      // as the Authorization header names it, for the log
+    std::string function;  // the function called, for the log; empty when unknown
+};
+
+// Answers one POST to the service, whose Authorization header, "sap-client"
+// parameter and body are given: checks the logon, parses the envelope and
+// runs the call through `handler`. Takes anything a client sends.
+SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServer::LogonCheck& logonCheck,
+                             const std::string& authorization, const std::string& client, std::string body);
+
+// An HTML page for an HTTP error status, as the application server gives one.
+std::string htmlErrorPage(int status, const std::string& title, const std::string& text);
 
 // One request's log line: time, peer, user, client, function, status, duration, reply size.
 std::string formatLogLine(const std::string& peer, const std::string& user, const std::string& client,

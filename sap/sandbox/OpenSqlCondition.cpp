@@ -5,6 +5,7 @@
 #include <cctype>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace orvex::sap::sandbox {
 
@@ -21,6 +22,16 @@ struct Invalid : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The condition comes from the client. The parser descends once per NOT and
+// per parenthesis, so the nesting is bounded to keep the stack small, and
+// low enough that SQLite's parser takes the translated condition (its stack
+// holds about a hundred entries, and a level such as "x = ? OR (" takes
+// three). The token count is bounded so that a huge request cannot fill the
+// memory with tokens, and every accepted condition stays within SQLite's
+// limits on expression depth and bound parameters.
+constexpr int kMaxNesting = 20;
+constexpr std::size_t kMaxTokens = 2000;
+
 bool isWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/' || c == '~' || c == '-' ||
            static_cast<unsigned char>(c) >= 0x80;
@@ -30,6 +41,8 @@ std::vector<Token> tokenize(const std::string& text) {
     std::vector<Token> tokens;
     std::size_t i = 0;
     while (i < text.size()) {
+        if (tokens.size() >= kMaxTokens)
+            throw Invalid("condition longer than " + std::to_string(kMaxTokens) + " tokens");
         const char c = text[i];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             ++i;
@@ -130,18 +143,27 @@ private:
         return sql;
     }
 
+    void enter() {
+        if (++nesting_ > kMaxNesting)
+            throw Invalid("condition nested deeper than " + std::to_string(kMaxNesting) + " levels");
+    }
+
     std::string notExpr() {
         if (acceptWord("NOT")) {
+            enter();
             ++negations_;
             std::string inner = notExpr();
             --negations_;
+            --nesting_;
             return "NOT (" + inner + ")";
         }
         if (peek().kind == Kind::Open) {
             ++pos_;
+            enter();
             ++depth_;
             std::string inner = orExpr();
             --depth_;
+            --nesting_;
             expect(Kind::Close, "\")\"");
             return "(" + inner + ")";
         }
@@ -266,8 +288,9 @@ private:
     const ColumnLookup& column_;
     std::vector<std::string> params_;
     std::vector<PrefixRange> ranges_;
-    int depth_ = 0;
-    int negations_ = 0;
+    int depth_ = 0;      // parentheses around the current term
+    int negations_ = 0;  // NOTs around the current term
+    int nesting_ = 0;    // both together
     bool topLevelAnd_ = true;
 };
 

@@ -8,7 +8,8 @@
 // not case-sensitive; literals are, and '' inside a literal stands for one
 // apostrophe. As for SAP's character fields, trailing blanks of a literal
 // do not count. A LIKE with a fixed prefix also gets a range on the column,
-// so that an index on it can be used.
+// so that an index on it can be used. A condition nested more than 20
+// levels deep (NOT and parentheses) or longer than 2000 tokens is not valid.
 #include <functional>
 #include <optional>
 #include <string>

@@ -1,14 +1,20 @@
 #pragma once
 // Runs `orvex-sandbox serve` as a child process on a free loopback port, with
-// its log in a file, and runs other programs with a time limit. For tests
+// its log in a file, and runs other programs with a time limit. Nothing here
+// sleeps: the server's output arrives through a pipe, a child's end through a
+// process descriptor. For tests
 // that go through the real HTTP server process.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -22,13 +28,12 @@ inline std::string readFile(const std::string& path) {
     return text.str();
 }
 
-// Starts `argv` with stdout and stderr going to `logPath`.
-inline pid_t spawn(const std::vector<std::string>& argv, const std::string& logPath) {
+// Starts `argv` with stdout and stderr going to `out`.
+inline pid_t spawnTo(const std::vector<std::string>& argv, int out) {
     pid_t pid = ::fork();
     if (pid == 0) {
-        int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
@@ -38,43 +43,53 @@ inline pid_t spawn(const std::vector<std::string>& argv, const std::string& logP
     return pid;
 }
 
+// Starts `argv` with stdout and stderr going to `logPath`.
+inline pid_t spawn(const std::vector<std::string>& argv, const std::string& logPath) {
+    const int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t pid = spawnTo(argv, fd);
+    ::close(fd);
+    return pid;
+}
+
 // Waits for `pid` at most `limit`; kills it when it takes longer. Returns the exit code or -1.
 inline int waitFor(pid_t pid, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    // Readable once the process has ended (glibc's wrapper lacks C linkage in some versions).
+    const int process = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    pollfd ended{process, POLLIN, 0};
+    const bool killed = process < 0 || ::poll(&ended, 1, static_cast<int>(limit.count())) != 1;
+    if (killed) ::kill(pid, SIGKILL);
+    if (process >= 0) ::close(process);
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ::waitpid(pid, &status, 0);
+    return !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class ServedSandbox {
 public:
+    // Returns once the server has said where it serves, or has ended.
     ServedSandbox(const std::string& program, const std::string& database, const std::string& logPath)
-        : logPath_(logPath), pid_(spawn({program, "serve", "--listen", "127.0.0.1:0", "--db", database}, logPath)) {
-        const std::string marker = "serving http://127.0.0.1:";
-        for (int i = 0; i < 1500 && port_ == 0; ++i) {
-            std::string log = readFile(logPath);
-            if (auto at = log.find(marker); at != std::string::npos && log.find('/', at + marker.size()) != std::string::npos)
-                port_ = std::stoi(log.substr(at + marker.size()));
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        : logPath_(logPath) {
+        int output[2];
+        if (::pipe2(output, O_CLOEXEC) != 0) return;
+        pid_ = spawnTo({program, "serve", "--listen", "127.0.0.1:0", "--db", database}, output[1]);
+        ::close(output[1]);
+        reader_ = std::thread([this, in = output[0]] { collect(in); });
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return port_ != 0 || ended_; });
     }
     ~ServedSandbox() { stop(); }
     // Stops the server as SIGTERM does; returns its exit code (-1 when it had to be killed).
     int stop() {
         if (pid_ > 0) ::kill(pid_, SIGTERM), exitCode_ = waitFor(pid_, std::chrono::seconds(15)), pid_ = -1;
+        if (reader_.joinable()) reader_.join();
         return exitCode_;
     }
     int port() const { return port_; }  // 0 when the server did not come up
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    std::string log() const { return readFile(logPath_); }
+    std::string log() const {
+        std::lock_guard lock(mutex_);
+        return log_;
+    }
     // Resident memory of the server process in KiB ("VmRSS" or "VmHWM" for the peak).
     long memoryKiB(const std::string& key = "VmRSS") const {
         std::istringstream status(readFile("/proc/" + std::to_string(pid_) + "/status"));
@@ -84,10 +99,36 @@ public:
     }
 
 private:
+    // Copies the server's output into the log file and log_ until the server
+    // ends, and takes the port from the line saying where it serves.
+    void collect(int in) {
+        const std::string marker = "serving http://127.0.0.1:";
+        std::ofstream file(logPath_, std::ios::binary);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(in, buffer, sizeof buffer)) > 0;) {
+            file.write(buffer, n).flush();
+            std::lock_guard lock(mutex_);
+            log_.append(buffer, static_cast<std::size_t>(n));
+            if (auto at = log_.find(marker); port_ == 0 && at != std::string::npos &&
+                                               log_.find('/', at + marker.size()) != std::string::npos)
+                port_ = std::stoi(log_.substr(at + marker.size()));
+            changed_.notify_all();
+        }
+        ::close(in);
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+
     std::string logPath_;
-    pid_t pid_;
-    int port_ = 0;
+    pid_t pid_ = -1;
     int exitCode_ = -1;
+    std::thread reader_;
+    mutable std::mutex mutex_;  // guards the three below
+    std::condition_variable changed_;
+    std::string log_;
+    int port_ = 0;
+    bool ended_ = false;
 };
 
 }  // namespace orvex::test

@@ -87,6 +87,11 @@ TEST_F(Cli, InstalledProgramShowsUpWithItsExactSource) {
 
 TEST_F(Cli, ReadsOfTheRepository) {
     EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
+    // A pattern too long for one condition row is refused, not searched in vain.
+    Outcome tooLong = run("orvex-cli", "tables 'SFLIGHT" + std::string(64, '*') + "'");
+    EXPECT_EQ(tooLong.code, 2);
+    EXPECT_NE(tooLong.err.find("too long"), std::string::npos) << tooLong.err;
+    EXPECT_EQ(run("orvex-cli", "tables 'SFLIGHT" + std::string(63, '*') + "'").out, "SFLIGHT\n");
     Outcome fields = run("orvex-cli", "fields SCARR");
     EXPECT_EQ(fields.out.substr(0, 21), "MANDT\tClient\nCARRID\tA");
     Outcome unknown = run("orvex-cli", "fields NO_SUCH_TABLE");

@@ -117,6 +117,18 @@ TEST_F(Sandbox, BadQueriesFailWithTheirExceptions) {
                             "OBJECT = 'TABL' )", "OBJECT = 'TABL' AND", "OBJECT LIKE OBJ_NAME", "OBJECT == 'X'",
                             "OBJECT = 'A' OR OR", "NOT", "OBJECT ; 'X'"})
         EXPECT_EQ(exceptionOf(readRequest("TADIR", {bad})), "OPTION_NOT_VALID") << bad;
+    // A client's condition cannot nest or run on without bound; up to the bound
+    // SQLite takes even the shape that costs its parser the most.
+    auto repeat = [](const std::string& text, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += text;
+        return out;
+    };
+    const std::string term = "OBJ_NAME = 'SCARR'";
+    for (const std::string& huge : {repeat("NOT ", 1'000'000) + term, repeat("( ", 1'000'000) + term + repeat(" )", 1'000'000),
+                                    term + repeat(" AND " + term, 1200)})
+        EXPECT_EQ(exceptionOf(readRequest("TADIR", {huge})), "OPTION_NOT_VALID") << huge.substr(0, 40);
+    EXPECT_EQ(find(repeat(term + " OR ( ", 19) + "NOT OBJ_NAME NOT LIKE 'SCARR'" + repeat(" )", 19)), Names{"SCARR"});
     // Other dictionary tables are known, with fields but no rows.
     auto scarr = system.call(readRequest("scarr", {"CARRID = 'LH'"}));
     ASSERT_TRUE(scarr.ok);

@@ -48,11 +48,15 @@ TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
     v.user = "  padded user  ";
     v.password = std::string(300, 'p') + "  ";
     v.system = std::string(254, 's') + " x";  // cut at 255 leaves a trailing blank
+    std::string umlauts;  // 255 characters are more than 255 bytes
+    for (int i = 0; i < 300; ++i) umlauts += "\u00e4";
+    v.applicationServer = umlauts;
     ASSERT_TRUE(writeLogonValues(path, v).ok);
     EXPECT_NE(TempDir::read(path).find("SAPUid=  padded user  \n"), std::string::npos);
     EXPECT_EQ(value("SAPLogOn", "SAPUid"), "padded user");
     EXPECT_EQ(value("SAPLogOn", "SAPPwd"), std::string(255, 'p'));
     EXPECT_EQ(value("Connect", "SystID"), std::string(254, 's'));
+    EXPECT_EQ(value("Connect", "AppSer"), umlauts.substr(0, 2 * 255));
 
     // Written privately through a temporary file that does not stay.
     struct stat st {};

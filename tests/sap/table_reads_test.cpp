@@ -38,13 +38,27 @@ TEST(TableReads, LongConditionsAreSplitNeverCut) {
             EXPECT_LE(row.size(), 72u) << len;
             joined += row;
         }
-        // Nothing is lost; rows break at blanks outside literals unless a
-        // literal is wider than a row.
+        // Nothing is lost (whether a literal stays whole: below).
         EXPECT_EQ(withoutBlanks(joined), withoutBlanks(condition)) << len;
-        if (len + 4 <= 72) {
-            EXPECT_EQ(rows.back().front(), '\'') << "literal kept whole, " << len;
+    }
+}
+
+// A pattern is refused exactly when its literal would not reach the server whole.
+TEST(TableReads, SearchPatternsAreRefusedWhenTheirLiteralWouldBeSplit) {
+    for (std::size_t len = 60; len <= 80; ++len) {
+        for (std::size_t apostrophes : {0u, 1u, 5u}) {
+            std::string pattern(len, 'X');
+            for (std::size_t i = 0; i < apostrophes; ++i) pattern[i * 7 + 1] = '\'';
+            std::string literal = "'";
+            for (char c : pattern) literal += c == '\'' ? "''" : std::string(1, c);
+            literal += "'";
+            bool whole = false;
+            for (const auto& row : conditionRows(tableSearchCondition(pattern)))
+                whole = whole || row.find(literal) != std::string::npos;
+            EXPECT_EQ(searchPatternProblem(pattern).empty(), whole) << len << " " << apostrophes;
         }
     }
+    EXPECT_NE(searchPatternProblem(std::string(71, 'X')).find("too long"), std::string::npos);
 }
 
 TEST(TableReads, ObjectNameIsTheFortyCharactersAfterTabl) {

@@ -137,6 +137,26 @@ private slots:
         QCOMPARE(t.result(), int(QDialog::Rejected));
     }
 
+    // A pattern too long for one condition row: a message, no logon, both lists as they were.
+    void tablesLongPattern() {
+        Chain x;
+        frmTables t(x.h.session, &x.w);
+        const QString lists = shown(t, {"lstTables", "lstSELTABS"});
+        const int logons = x.h.script->backendsCreated;
+        t.Text1->clear();
+        QTest::keyClicks(t.Text1, QStringLiteral("sflight") + QString(64, QLatin1Char('*')));
+        QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
+        QCOMPARE(x.h.prompter.messages.size(), std::size_t(1));
+        QVERIFY(x.h.prompter.messages[0].text.find("too long") != std::string::npos);
+        QCOMPARE(x.h.prompter.messages[0].style, unsigned(sap::kCritical));
+        QCOMPARE(shown(t, {"lstTables", "lstSELTABS"}), lists);
+        QCOMPARE(x.h.script->backendsCreated, logons);
+        QTest::keyClick(t.Text1, Qt::Key_Backspace);  // one character fewer fits
+        QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
+        QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SFLIGHT"));
+        QCOMPARE(x.h.prompter.messages.size(), std::size_t(1));
+    }
+
     void fields() {
         Chain x;
         frmFields f(x.h.session);

@@ -1,0 +1,50 @@
+// Feeds arbitrary requests to the request path of `orvex-sandbox serve`:
+// Authorization header, client, envelope and the call into the sandbox
+// system, as the HTTP server hands them over. The input is the header value,
+// a line break, the client, a line break and the body.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "SoapServer.h"
+#include "sandbox/SandboxSystem.h"
+
+using namespace orvex::sap;
+
+namespace {
+
+// One sandbox for the whole run, in a database removed at the end.
+struct FuzzSandbox {
+    std::string path = (std::filesystem::temp_directory_path() / ("orvex-fuzz-" + std::to_string(::getpid()) + ".db")).string();
+    SandboxSystem system{path};
+    ~FuzzSandbox() {
+        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
+    }
+};
+
+SandboxSystem& sandbox() {
+    static FuzzSandbox fuzzSandbox;
+    return fuzzSandbox.system;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const std::size_t first = input.find('\n');
+    const std::size_t second = first == std::string::npos ? std::string::npos : input.find('\n', first + 1);
+    if (second == std::string::npos) return 0;
+    SandboxSystem& system = sandbox();
+    const SoapAnswer answer = answerSoapRequest(
+        [&system](const RfcRequest& request, const std::string& user) { return system.call(request, user); },
+        [&system](const std::string& user, const std::string& password, const std::string& client) {
+            return system.checkLogon(user, password, client);
+        },
+        input.substr(0, first), input.substr(first + 1, second - first - 1), input.substr(second + 1));
+    // Every answer is one the protocol knows, with a body saying what happened.
+    if ((answer.status != 200 && answer.status != 401 && answer.status != 500) || answer.body.empty()) __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,95 @@
+// What the SOAP RFC service does with one request, apart from HTTP itself:
+// logon, envelope and the call. Kept free of the HTTP library, so that it can
+// be fed anything directly.
+#include <openssl/evp.h>
+
+#include <cctype>
+#include <memory>
+
+#include "SoapEnvelope.h"
+#include "SoapServer.h"
+
+namespace orvex::sap {
+
+namespace {
+
+// Longer credentials than this are not taken (HTTP servers cap header lines
+// at a few kilobytes anyway).
+constexpr std::size_t kMaxCredentials = 16384;
+
+// "Basic base64(user:password)" into user and password; false when absent or malformed.
+bool parseBasicAuthorization(const std::string& header, std::string& user, std::string& password) {
+    if (header.size() < 6 || header.size() - 6 > kMaxCredentials) return false;
+    for (int i = 0; i < 5; ++i)
+        if (std::tolower(static_cast<unsigned char>(header[i])) != "basic"[i]) return false;
+    if (header[5] != ' ') return false;
+
+    const std::string encoded = header.substr(6);
+    std::string decoded(encoded.size() / 4 * 3 + 80, '\0');
+    auto* out = reinterpret_cast<unsigned char*>(decoded.data());
+    std::unique_ptr<EVP_ENCODE_CTX, decltype(&EVP_ENCODE_CTX_free)> context(EVP_ENCODE_CTX_new(), EVP_ENCODE_CTX_free);
+    if (!context) return false;
+    EVP_DecodeInit(context.get());
+    int length = 0, rest = 0;
+    if (EVP_DecodeUpdate(context.get(), out, &length, reinterpret_cast<const unsigned char*>(encoded.data()),
+                         static_cast<int>(encoded.size())) < 0 ||
+        EVP_DecodeFinal(context.get(), out + length, &rest) < 0)
+        return false;
+    decoded.resize(static_cast<std::size_t>(length + rest));
+
+    const std::size_t colon = decoded.find(':');
+    if (colon == std::string::npos) return false;
+    user = decoded.substr(0, colon);
+    password = decoded.substr(colon + 1);
+    return true;
+}
+
+constexpr const char* kXml = "text/xml; charset=utf-8";
+
+}  // namespace
+
+std::string htmlErrorPage(int status, const std::string& title, const std::string& text) {
+    return "<html><head><title>" + title + "</title></head><body><h1>" + std::to_string(status) + " " + title +
+           "</h1><p>" + text + "</p></body></html>";
+}
+
+SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServer::LogonCheck& logonCheck,
+                             const std::string& authorization, const std::string& client, std::string body) {
+    SoapAnswer answer;
+    std::string password;
+    if (!parseBasicAuthorization(authorization, answer.user, password) ||
+        !logonCheck(answer.user, password, client)) {
+        answer.status = 401;
+        answer.contentType = "text/html; charset=utf-8";
+        answer.body = htmlErrorPage(401, "Unauthorized", "Logon failed");
+        answer.headers.emplace_back("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
+        return answer;
+    }
+
+    answer.contentType = kXml;
+    soap::ParsedRequest parsed = soap::parseRequest(body);
+    if (!parsed.request) {
+        answer.body = soap::buildFault("UNKNOWN", soap::kInvalidRequest, parsed.error);
+        return answer;
+    }
+    const RfcRequest& request = *parsed.request;
+    answer.function = request.function;
+
+    RfcReply reply;
+    try {
+        reply = handler(request, answer.user);
+    } catch (const std::exception& e) {
+        answer.body = soap::buildFault(answer.function, soap::kSystemFailure, e.what());
+        return answer;
+    }
+    if (!reply.ok) {
+        const std::string name = reply.exception.empty() ? soap::kSystemFailure : reply.exception;
+        answer.body = soap::buildFault(answer.function, name, name);
+        return answer;
+    }
+    answer.status = 200;
+    answer.body = soap::buildResponse(request, reply);
+    return answer;
+}
+
+}  // namespace orvex::sap
