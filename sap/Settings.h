@@ -29,7 +29,7 @@ struct SettingsWriteResult {
     bool ok = false;
     std::string error;  // what went wrong, for the user
 };
-// Writes all six values atomically (temporary file, then rename), mode 0600.
+// Writes all six values atomically; a new file gets mode 0600, an existing one keeps its mode.
 SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues& values);
 
 // True when all six values are non-blank after trimming.

@@ -1,6 +1,8 @@
 #include "SandboxSystem.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -251,6 +253,10 @@ struct SandboxSystem::Impl {
     std::string systemNumber = "00";
 
     explicit Impl(const std::string& p) : path(p) {
+        // The database holds the sandbox users' passwords: a new one is
+        // readable by its owner only. SQLite gives its side files (-wal,
+        // -shm, -journal) the mode of the database file.
+        if (const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) ::close(fd);
         if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
             std::string message = db ? sqlite3_errmsg(db) : "out of memory";

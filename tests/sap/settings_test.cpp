@@ -51,7 +51,9 @@ TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
     EXPECT_EQ(value("SAPLogOn", "SAPPwd"), std::string(255, 'p'));
     EXPECT_EQ(value("Connect", "SystID"), std::string(254, 's'));
 
-    // Written privately through a temporary file that does not stay.
+    // A new file is written privately, through a temporary file that does not stay.
+    std::filesystem::remove(path);
+    ASSERT_TRUE(writeLogonValues(path, demo()).ok);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
