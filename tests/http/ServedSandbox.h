@@ -75,13 +75,7 @@ public:
     int port() const { return port_; }  // 0 when the server did not come up
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
     std::string log() const { return readFile(logPath_); }
-    // Resident memory of the server process in KiB ("VmRSS" or "VmHWM" for the peak).
-    long memoryKiB(const std::string& key = "VmRSS") const {
-        std::istringstream status(readFile("/proc/" + std::to_string(pid_) + "/status"));
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
-        return -1;
-    }
+    pid_t pid() const { return pid_; }
 
 private:
     std::string logPath_;
