@@ -21,8 +21,7 @@ struct Settings : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Settings, FileBesideTheProgramAndMissingValuesAreEmpty) {
-    EXPECT_EQ(settingsFilePath(), programDirectory() + "/Quaylin.ini");
+TEST_F(Settings, ProgramFolderFoundAndMissingValuesAreEmpty) {
     EXPECT_TRUE(std::filesystem::exists(programDirectory() + "/sap_tests"));
     EXPECT_EQ(readLogonValues(path), LogonValues{});
     TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
