@@ -4,8 +4,9 @@
 //   screens_tests --expect-classes A,B,C   fails unless exactly these are registered
 #include <QApplication>
 
-#include <algorithm>
 #include <cstdio>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "tests.h"
@@ -14,24 +15,15 @@ using orvex::screens::test::testClasses;
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--expect-classes") {
-        std::string registered;
-        auto names = testClasses();
-        std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-        for (const auto& c : names) registered += (registered.empty() ? "" : ",") + c.name;
-        std::string listed = argv[2];
-        std::vector<std::string> parts;
-        for (std::size_t at = 0; at <= listed.size();) {
-            const std::size_t end = std::min(listed.find(',', at), listed.size());
-            parts.push_back(listed.substr(at, end - at));
-            at = end + 1;
-        }
-        std::sort(parts.begin(), parts.end());
-        listed.clear();
-        for (const auto& p : parts) listed += (listed.empty() ? "" : ",") + p;
-        if (listed == registered) return 0;
-        std::fprintf(stderr, "test classes registered: %s\nlisted in CMake:         %s\n", registered.c_str(),
-                     listed.c_str());
-        return 1;
+        std::set<std::string> registered, listed;
+        for (const auto& c : testClasses()) registered.insert(c.name);
+        std::istringstream names(argv[2]);
+        for (std::string name; std::getline(names, name, ',');) listed.insert(name);
+        for (const auto& name : registered)
+            if (!listed.count(name)) std::fprintf(stderr, "test class %s is missing from the CMake list\n", name.c_str());
+        for (const auto& name : listed)
+            if (!registered.count(name)) std::fprintf(stderr, "no test class named %s\n", name.c_str());
+        return registered == listed ? 0 : 1;
     }
     std::string only;
     if (argc > 1 && argv[1][0] != '-') {
@@ -41,15 +33,12 @@ int main(int argc, char** argv) {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int failed = 0, ran = 0;
+    int ran = 0, failed = 0;
     for (const auto& c : testClasses()) {
         if (!only.empty() && c.name != only) continue;
         ++ran;
         failed += QTest::qExec(c.make().get(), argc, argv) != 0;
     }
-    if (ran == 0) {
-        std::fprintf(stderr, "no screen test class named %s\n", only.c_str());
-        return 1;
-    }
-    return failed == 0 ? 0 : 1;
+    if (ran == 0) std::fprintf(stderr, "no screen test class named %s\n", only.c_str());
+    return ran > 0 && failed == 0 ? 0 : 1;
 }
