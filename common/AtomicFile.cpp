@@ -81,8 +81,8 @@ FileWrite writeFileAtomically(const std::string& path, std::string_view content,
     struct stat existing {};
     const bool exists = stat(target.c_str(), &existing) == 0;
     if (!exists && errno != ENOENT) return failed(path, "cannot write", errno);
-    if (exists && !S_ISREG(existing.st_mode))
-        return failed(path, "cannot write", S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
+    if (exists && S_ISDIR(existing.st_mode)) return failed(path, "cannot write", EISDIR);
+    if (exists && !S_ISREG(existing.st_mode)) return {false, path + ": cannot write: not a regular file"};
 
     // Hidden beside the target, on its file system, so the rename is atomic.
     const std::string folder = folderOf(target);
@@ -97,9 +97,10 @@ FileWrite writeFileAtomically(const std::string& path, std::string_view content,
     };
 
     if (exists) {
-        // Keeping the owner needs privileges the process may lack; the
-        // permission bits are what protect the contents.
-        if (fchown(fd, existing.st_uid, existing.st_gid) != 0) { /* the writer's own */ }
+        // The owner is kept where the process may set it (its own files, or
+        // as root); elsewhere the file becomes the writer's, as any editor's
+        // save makes it. The permission bits are what protect the contents.
+        [[maybe_unused]] const int owned = fchown(fd, existing.st_uid, existing.st_gid);
         if (fchmod(fd, existing.st_mode & 07777) != 0) return abandon("cannot write");
     } else if (fchmod(fd, newFileMode & ~currentUmask() & 07777) != 0) {
         return abandon("cannot write");

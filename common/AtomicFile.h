@@ -11,7 +11,7 @@ namespace orvex {
 
 struct FileWrite {
     bool ok = false;
-    std::string error;  // "PATH: cannot write: REASON", REASON the system's text
+    std::string error;  // "PATH: cannot write: REASON" ("cannot replace" when the rename failed)
     explicit operator bool() const { return ok; }
 };
 
