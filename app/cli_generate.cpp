@@ -1,7 +1,4 @@
 // orvex-cli generate DESIGN.json [-o FILE]: the ABAP source of a design.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "AtomicFile.h"
 #include "Commands.h"
 #include "DesignFile.h"
 #include "Generator.h"
@@ -22,27 +20,6 @@ struct GenerateOptions {
     std::string design;
     std::string output;
 };
-
-// Writes text to path through a temporary file beside it, so that a failure
-// leaves no partial file. Returns an error message, empty on success.
-std::string writeFileAtomically(const std::string& path, std::string_view text) {
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return path + ": cannot write: " + std::strerror(errno);
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    int err = errno;
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) {
-        std::remove(temp.c_str());
-        return path + ": cannot write: " + std::strerror(err);
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        err = errno;
-        std::remove(temp.c_str());
-        return path + ": cannot write: " + std::strerror(err);
-    }
-    return {};
-}
 
 int runGenerate(const GenerateOptions& options) {
     auto fail = [](std::string message) {
@@ -67,7 +44,7 @@ int runGenerate(const GenerateOptions& options) {
         if (!std::cout) return fail("cannot write to standard output");
         return 0;
     }
-    if (std::string error = writeFileAtomically(options.output, text); !error.empty()) return fail(error);
+    if (FileWrite written = writeFileAtomically(options.output, text, 0644); !written) return fail(written.error);
     return 0;
 }
 

@@ -1,7 +1,8 @@
 #include "DesignFile.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -182,24 +183,8 @@ std::string serializeDesign(const ReportDefinition& d) {
 }
 
 DesignSave saveDesignFile(const std::string& path, const ReportDefinition& design) {
-    const std::string text = serializeDesign(design);
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return {false, path + ": cannot write: " + std::strerror(errno)};
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return {false, path + ": cannot write"};
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::string why = std::strerror(errno);
-        std::remove(temp.c_str());
-        return {false, path + ": cannot write: " + why};
-    }
-    return {true, {}};
+    const FileWrite written = writeFileAtomically(path, serializeDesign(design), 0644);
+    return {written.ok, written.error};
 }
 
 }  // namespace orvex

@@ -24,7 +24,7 @@ struct DesignSave {
     std::string error;
     explicit operator bool() const { return ok; }
 };
-// Writes atomically: a temporary file in the same folder, then a rename.
+// Writes atomically (see writeFileAtomically); a new file gets mode 0644.
 DesignSave saveDesignFile(const std::string& path, const ReportDefinition& design);
 
 }  // namespace orvex

@@ -1,13 +1,15 @@
 #include "Settings.h"
 
+#include "AtomicFile.h"
+
 // UTF-8 text passes through unchanged; no conversion library needed.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -197,44 +199,11 @@ SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues&
         return result;
     }
 
-    // Write beside the file, then rename over it: the file is either the old
-    // one or the new one, never half-written. It holds the password: 0600.
-    std::string temp = path + ".tmpXXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        result.error = systemError("Cannot write the settings file", path);
-        return result;
-    }
-    auto fail = [&](const char* what) {
-        result.error = systemError(what, path);
-        close(fd);
-        unlink(temp.c_str());
-        return result;
-    };
-    if (fchmod(fd, S_IRUSR | S_IWUSR) != 0) return fail("Cannot protect the settings file");
-    const char* p = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        ssize_t n = write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail("Cannot write the settings file");
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (fsync(fd) != 0) return fail("Cannot write the settings file");
-    if (close(fd) != 0) {
-        result.error = systemError("Cannot write the settings file", path);
-        unlink(temp.c_str());
-        return result;
-    }
-    if (rename(temp.c_str(), path.c_str()) != 0) {
-        result.error = systemError("Cannot replace the settings file", path);
-        unlink(temp.c_str());
-        return result;
-    }
-    result.ok = true;
+    // The file is either the old one or the new one, never half-written. It
+    // holds the password: a new file is readable by its owner only.
+    const FileWrite written = writeFileAtomically(path, data, S_IRUSR | S_IWUSR);
+    result.ok = written.ok;
+    result.error = written.error;
     return result;
 }
 

@@ -40,7 +40,7 @@ struct SettingsWriteResult {
     bool ok = false;
     std::string error;  // what went wrong, for the user
 };
-// Writes all six values atomically (temporary file, then rename), mode 0600.
+// Writes all six values atomically; a new file gets mode 0600, an existing one keeps its mode.
 SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues& values);
 
 // First start: when no file is at `path`, writes the sandbox settings there

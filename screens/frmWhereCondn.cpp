@@ -210,7 +210,12 @@ void frmWhereCondn::cmdPreview_Click() {
     source->setObjectName(QStringLiteral("txtSource"));
     source->setReadOnly(true);
     source->setLineWrapMode(QPlainTextEdit::NoWrap);
-    source->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // ABAP source reads in columns: ask for a fixed-pitch font, whichever
+    // family the system's font configuration answers with.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setStyleHint(QFont::Monospace);
+    fixed.setFixedPitch(true);
+    source->setFont(fixed);
     source->setPlainText(text);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &preview);
     connect(close, &QDialogButtonBox::rejected, &preview, &QDialog::reject);

@@ -257,6 +257,9 @@ struct SandboxSystem::Impl {
     std::string systemNumber = "00";
 
     explicit Impl(const std::string& p) : path(p) {
+        // The database holds the sandbox users' passwords: a new one is
+        // readable by its owner only. SQLite gives its side files (-wal,
+        // -shm, -journal) the mode of the database file.
         prepareFile();
         if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {

@@ -18,8 +18,12 @@ check() {  # name, then a command that must succeed
 "$cli" generate "$data/designs/grid_heading.json" >"$work/stdout.abap"
 check "generate to standard output" cmp -s "$work/stdout.abap" "$data/golden/grid_heading.abap"
 
+# A link planted at a fixed temporary name is not written through.
+echo "victim" >"$work/victim"
+ln -s "$work/victim" "$work/out.abap.tmp"
 "$cli" generate "$data/designs/list_plain.json" -o "$work/out.abap"
 check "generate to a file" cmp -s "$work/out.abap" "$data/golden/list_plain.abap"
+check "generate writes through no planted link" test "$(cat "$work/victim")" = "victim"
 
 # A refused design: exit 2, one line on standard error, no file, nothing on standard output.
 printf '{"name": "ZEMPTY", "fields": []}' >"$work/empty.json"

@@ -54,7 +54,11 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
 
     fs::path dir = fs::temp_directory_path() / ("orvex-design-" + std::to_string(::getpid()));
     fs::create_directories(dir);
+    // Saving writes through no fixed temporary name a link could be planted at.
+    std::ofstream(dir / "victim") << "victim";
+    fs::create_symlink(dir / "victim", dir / "d.json.tmp");
     ASSERT_TRUE(saveDesignFile((dir / "d.json").string(), r));
+    EXPECT_EQ(readText(dir / "victim"), "victim");
     DesignLoad loaded = loadDesignFile((dir / "d.json").string());
     ASSERT_TRUE(loaded) << loaded.error;
     EXPECT_EQ(*loaded.design, r);
@@ -93,7 +97,6 @@ TEST(DesignFile, malformedFilesNameThePlace) {
 // One program per variant (grid or list, heading on or off), compared whole.
 TEST(GoldenPrograms, everyVariant) {
     const fs::path dir = ORVEX_GENERATOR_TEST_DATA;
-    int checked = 0;
     for (const char* name : {"grid_heading", "grid_plain", "list_heading", "list_plain"}) {
         SCOPED_TRACE(name);
         DesignLoad load = loadDesignFile((dir / "designs" / (std::string(name) + ".json")).string());
@@ -102,9 +105,7 @@ TEST(GoldenPrograms, everyVariant) {
         ASSERT_TRUE(std::holds_alternative<Generated>(result)) << std::get<GenerationError>(result).message;
         const std::string golden = readText(dir / "golden" / (std::string(name) + ".abap"));
         EXPECT_EQ(programText(std::get<Generated>(result).source), golden);
-        ++checked;
     }
-    EXPECT_EQ(checked, 4);
 }
 
 }  // namespace

@@ -54,12 +54,6 @@ TEST(Driver, selectStatementOfJoinAndWhereRows) {
     EXPECT_EQ(g.wheres[1].entry, 1u);
 }
 
-TEST(Driver, singleTableWithoutConditions) {
-    Generated g = generated(flightReport({"CARRID", "CONNID"}));
-    EXPECT_LINES(g.selectLines, (std::vector<std::string>{"Select ", "A~CARRID ", "A~CONNID ",
-                                                          "into table It_Output From ", "SFLIGHT As A", "."}));
-}
-
 TEST(Driver, laterJoinRowsJoinTheNewTableOrExtendTheCondition) {
     ReportDefinition r;
     r.fields = {pick("SFLIGHT", "FLDATE"), pick("SPFLI", "CITYFROM"), pick("SCARR", "CARRNAME"), pick("SBOOK", "BOOKID")};

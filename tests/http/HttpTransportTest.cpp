@@ -92,21 +92,21 @@ TEST(HttpTransport, RequestsCarryTheServiceHeadersCredentialsAndEveryTable) {
     EXPECT_NE(seen[2].find("<FIELDS/>"), std::string::npos);  // asks for the widths the caller never touched
 }
 
-TEST(HttpTransport, HundredThousandRowAnswerArrivesWholeButNotBeyondTheLimit) {
+// Large answers are measured in bench/; here a multi-row answer and the limit on an answer's size.
+TEST(HttpTransport, RowsArriveWholeButNotBeyondTheLimit) {
     const std::string ping = CannedServer::okReply("RFC_PING");
-    const std::string big = CannedServer::http(200, "text/xml", soap::buildResponse(tadirRead(), tadirReply(100'000)));
-    CannedServer server({ping, big, ping, big, CannedServer::http(200, "text/xml",
-                                                                  soap::buildResponse(tadirRead(), tadirReply(3)))});
-    HttpOptions options = quick(30s, 60s);
+    const std::string rows = CannedServer::http(200, "text/xml", soap::buildResponse(tadirRead(), tadirReply(40)));
+    CannedServer server({ping, rows, ping, rows, CannedServer::http(200, "text/xml",
+                                                                    soap::buildResponse(tadirRead(), tadirReply(3)))});
+    HttpOptions options = quick();
     Client client(server.url(), options);
     ASSERT_TRUE(client.logon);
     auto read = addTadirRead(client.component);
     ASSERT_TRUE(read->call()) << read->exception();
-    const RfcRows& rows = read->tables("DATA").rows();
-    ASSERT_EQ(rows.size(), 100'000u);
-    for (int i : {0, 4711, 99'999}) EXPECT_EQ(rows[std::size_t(i)].get("WA"), tadirRow("A" + std::to_string(i)));
+    ASSERT_EQ(read->tables("DATA").rowCount(), 40);
+    for (int i : {0, 17, 39}) EXPECT_EQ(read->tables("DATA").rows()[std::size_t(i)].get("WA"), tadirRow("A" + std::to_string(i)));
 
-    options.maxReplyBytes = 100'000;
+    options.maxReplyBytes = 5'000;  // the 3-row answer fits, the 40-row one does not
     Client limited(server.url(), options);
     ASSERT_TRUE(limited.logon);
     auto tooLarge = addTadirRead(limited.component);
@@ -148,7 +148,6 @@ TEST(HttpTransport, EveryFaultEndsInAFailedLogonOrCallWithoutHanging) {
              // Bytes that keep coming, each before the reply timeout: the call's own limit ends it.
              {"trickles", {ping, CannedServer::http(200, "text/xml", full)}, true, "COMMUNICATION_FAILURE", 1},
          }) {
-        const auto started = std::chrono::steady_clock::now();
         std::string url = "http://127.0.0.1:1";  // nothing listens on port 1
         std::optional<CannedServer> server;
         if (!c.answers.empty()) url = server.emplace(c.answers, c.trickleFrom).url();
@@ -159,7 +158,6 @@ TEST(HttpTransport, EveryFaultEndsInAFailedLogonOrCallWithoutHanging) {
             EXPECT_FALSE(read->call()) << c.name;
             EXPECT_EQ(read->exception(), c.exception) << c.name;
         }
-        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << c.name;
     }
 }
 

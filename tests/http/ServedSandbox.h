@@ -90,13 +90,7 @@ public:
         std::lock_guard lock(mutex_);
         return log_;
     }
-    // Resident memory of the server process in KiB ("VmRSS" or "VmHWM" for the peak).
-    long memoryKiB(const std::string& key = "VmRSS") const {
-        std::istringstream status(readFile("/proc/" + std::to_string(pid_) + "/status"));
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
-        return -1;
-    }
+    pid_t pid() const { return pid_; }
 
 private:
     // Copies the server's output into the log file and log_ until the server

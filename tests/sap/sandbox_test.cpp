@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <thread>
@@ -254,6 +255,13 @@ TEST_F(Sandbox, CallsFromManyThreads) {
     for (auto& t : threads) t.join();
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(find("OBJECT = 'PROG' AND OBJ_NAME LIKE 'ZT%'").size(), 80u);
+    // The database holds the passwords: it and its side files are its owner's only.
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        struct stat st {};
+        const bool there = stat((system.databasePath() + suffix).c_str(), &st) == 0;
+        EXPECT_TRUE(there || *suffix);
+        EXPECT_EQ(st.st_mode & 077, 0u) << suffix;
+    }
 }
 
 // A pattern too long for one OPTIONS row is split, and the sandbox reads the

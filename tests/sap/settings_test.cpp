@@ -24,8 +24,7 @@ struct Settings : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Settings, FileBesideTheProgramAndMissingValuesAreEmpty) {
-    EXPECT_EQ(settingsFilePath(), programDirectory() + "/Quaylin.ini");
+TEST_F(Settings, ProgramFolderFoundAndMissingValuesAreEmpty) {
     EXPECT_TRUE(std::filesystem::exists(programDirectory() + "/sap_tests"));
     EXPECT_EQ(readLogonValues(path), LogonValues{});
     TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
@@ -58,7 +57,9 @@ TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
     EXPECT_EQ(value("Connect", "SystID"), std::string(254, 's'));
     EXPECT_EQ(value("Connect", "AppSer"), umlauts.substr(0, 2 * 255));
 
-    // Written privately through a temporary file that does not stay.
+    // A new file is written privately, through a temporary file that does not stay.
+    std::filesystem::remove(path);
+    ASSERT_TRUE(writeLogonValues(path, demo()).ok);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);

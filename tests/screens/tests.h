@@ -1,6 +1,6 @@
 #pragma once
 // What every screen test file shares: the register of test classes that
-// main.cpp runs one after another, and exact texts in failure reports.
+// main.cpp runs, and exact texts in failure reports.
 #include <QObject>
 #include <QString>
 #include <QTest>
@@ -19,15 +19,22 @@ inline char* toString(const std::string& s) {
 
 namespace orvex::screens::test {
 
-inline std::vector<std::function<std::unique_ptr<QObject>()>>& testClasses() {
-    static std::vector<std::function<std::unique_ptr<QObject>()>> classes;
+// A test class by its name without namespaces, and how to make one.
+struct TestClass {
+    std::string name;
+    std::function<std::unique_ptr<QObject>()> make;
+};
+inline std::vector<TestClass>& testClasses() {
+    static std::vector<TestClass> classes;
     return classes;
 }
 // A static of this type puts a test class in the register.
 template <typename Test>
 struct Registered {
     Registered() {
-        testClasses().push_back([] { return std::make_unique<Test>(); });
+        std::string name = Test::staticMetaObject.className();
+        name = name.substr(name.rfind(':') + 1);
+        testClasses().push_back({name, [] { return std::make_unique<Test>(); }});
     }
 };
 

@@ -15,25 +15,6 @@ namespace orvex::screens::test {
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void captions() {
-        Harness h;
-        frmMain w(h.session);
-        QCOMPARE(differences(w, {".windowTitle=Orvex", "txtName.maxLength=30",
-                                 "txtName.toolTip=Only 30 chars are allowed", "txtDescription.maxLength=70",
-                                 "txtDescription.toolTip=Only 70 Chars are allowed", "txtCompName.maxLength=70",
-                                 "txtCompName.toolTip=Only 70 Chars are allowed", "Option1.text=ALV List Display",
-                                 "Option2.checked=true", "Check1.checked=false", "Check2.checked=false",
-                                 "Text1.text=<Report Heading>", "Text1.maxLength=60", "Text1.enabled=false",
-                                 "Command1.text=Exit", "lblUser.text=BLUEHARBOUR welcomes " + loginName(),
-                                 "Command2.text=Connect SAP", "Command2.enabled=true",
-                                 "Command3.text=Basic SAP Configuration", "Command4.text=Check Name",
-                                 "Command4.enabled=true", "mnuReport.title=&Report", "mnuNext.text=&Next",
-                                 "mnuOpenDesign.text=Open Design...", "mnuSaveDesign.text=Save Design...",
-                                 "mnuExit.text=&Exit", "mnuHelp.title=&Help", "mnuAbout.text=&About"}),
-                 QString());
-        QVERIFY(!loginName().isEmpty() && w.lblUser->font().bold());
-    }
-
     void headingAndNameKeys() {
         Harness h;
         frmMain w(h.session);

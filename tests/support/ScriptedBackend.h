@@ -23,9 +23,8 @@ struct Script {
     int failCall = 0;  // number (from 1, over all calls of all connections) of the call that fails
     std::string failException = "SYSTEM_FAILURE";
 
-    // Replies: per function first, then in order of calls, then the default.
+    // Replies: per function first, then the handler's, then the default.
     std::map<std::string, std::deque<sap::RfcReply>> repliesByFunction;
-    std::deque<sap::RfcReply> replies;
     sap::RfcReply defaultReply = [] {
         sap::RfcReply r;
         r.ok = true;
@@ -88,11 +87,6 @@ public:
         if (byFunction != s.repliesByFunction.end() && !byFunction->second.empty()) {
             auto reply = std::move(byFunction->second.front());
             byFunction->second.pop_front();
-            return reply;
-        }
-        if (!s.replies.empty()) {
-            auto reply = std::move(s.replies.front());
-            s.replies.pop_front();
             return reply;
         }
         if (s.handler) return s.handler(request);

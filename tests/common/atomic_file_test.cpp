@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "AtomicFile.h"
+#include "TempDir.h"
+
+using orvex::writeFileAtomically;
+using orvex::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// The names in the folder, so a left-behind temporary file shows.
+std::set<std::string> listing(const TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
+    return names;
+}
+
+struct AtomicFile : ::testing::Test {
+    TempDir dir;
+    std::string path = dir.file("target");
+    mode_t savedUmask = umask(022);
+    ~AtomicFile() override { umask(savedUmask); }
+};
+
+}  // namespace
+
+TEST_F(AtomicFile, NewFilesGetTheGivenModeExistingOnesKeepTheirs) {
+    struct Case {
+        mode_t existing;  // 0: no file yet
+        mode_t given, mask, expected;
+    } cases[] = {{0, 0600, 022, 0600}, {0, 0644, 022, 0644}, {0, 0644, 077, 0600}, {0640, 0600, 022, 0640},
+                 {0604, 0644, 077, 0604}};
+    for (const Case& c : cases) {
+        fs::remove(path);
+        if (c.existing) {
+            TempDir::write(path, "old");
+            chmod(path.c_str(), c.existing);
+        }
+        umask(c.mask);
+        ASSERT_TRUE(writeFileAtomically(path, "new", c.given)) << c.given;
+        EXPECT_EQ(modeOf(path), c.expected) << std::oct << c.existing << " " << c.given << " " << c.mask;
+        EXPECT_EQ(TempDir::read(path), "new");
+    }
+    EXPECT_EQ(listing(dir), std::set<std::string>{"target"});
+}
+
+TEST_F(AtomicFile, LinksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
+    // A link planted where a fixed temporary name would be is not written through.
+    TempDir::write(dir.file("victim"), "victim");
+    fs::create_symlink("victim", dir.file("target.tmp"));
+    ASSERT_TRUE(writeFileAtomically(path, "new", 0644));
+    EXPECT_EQ(TempDir::read(dir.file("victim")), "victim");
+    EXPECT_FALSE(fs::is_symlink(path));
+
+    // A link at the target: the file it points to is replaced, the link stays.
+    fs::create_directory(dir.file("real"));
+    fs::create_symlink("real/file", dir.file("link"));  // dangling: the file is created
+    for (const char* text : {"first", "second"}) {
+        ASSERT_TRUE(writeFileAtomically(dir.file("link"), text, 0600));
+        EXPECT_TRUE(fs::is_symlink(dir.file("link")));
+        EXPECT_EQ(TempDir::read(dir.file("real/file")), text);
+    }
+    fs::create_symlink("loop", dir.file("loop"));
+    auto looping = writeFileAtomically(dir.file("loop"), "x", 0644);
+    EXPECT_NE(looping.error.find(std::strerror(ELOOP)), std::string::npos) << looping.error;
+}
+
+TEST_F(AtomicFile, TwoWritersOfOneFileLeaveOneWholeFile) {
+    const std::string a(100000, 'a'), b(100000, 'b');
+    std::vector<std::thread> writers;
+    int failures = 0;
+    for (const std::string* text : {&a, &b})
+        writers.emplace_back([&, text] {
+            for (int i = 0; i < 50; ++i) failures += !writeFileAtomically(path, *text, 0644);
+        });
+    for (auto& t : writers) t.join();
+    EXPECT_EQ(failures, 0);
+    const std::string result = TempDir::read(path);
+    EXPECT_TRUE(result == a || result == b);
+    EXPECT_EQ(listing(dir), std::set<std::string>{"target"});
+}
+
+TEST_F(AtomicFile, AFailureSaysWhyAndLeavesTheOldFile) {
+    TempDir::write(path, "old");
+    // The disk fills up halfway through: a file size limit stands in for it.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 1000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    auto full = writeFileAtomically(path, std::string(5000, 'x'), 0644);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(full);
+    EXPECT_EQ(full.error, path + ": cannot write: " + std::strerror(EFBIG));
+    EXPECT_EQ(TempDir::read(path), "old");
+    EXPECT_EQ(listing(dir), std::set<std::string>{"target"});
+
+    fs::create_directory(dir.file("folder"));
+    for (const std::string& bad : {dir.file("missing/file"), dir.file("folder")}) {
+        auto refused = writeFileAtomically(bad, "x", 0644);
+        EXPECT_FALSE(refused);
+        EXPECT_EQ(refused.error.rfind(bad + ": cannot write: ", 0), 0u) << refused.error;
+    }
+    EXPECT_EQ(listing(dir), (std::set<std::string>{"target", "folder"}));
+}
