@@ -109,28 +109,10 @@ SettingsWriteResult createSandboxSettings(const std::string& path) {
         return result;
     }
     if (!makePrivateFolder(std::filesystem::path(path).parent_path().string(), result.error)) return result;
-    // O_EXCL: a file another process created meanwhile is kept as it is.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (fd < 0) {
-        result.ok = errno == EEXIST;
-        if (!result.ok) result.error = systemError("Cannot create the settings file", path);
-        return result;
-    }
-    const std::string_view text = kSandboxSettingsIni;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    if (done < text.size() || close(fd) != 0) {
-        result.error = systemError("Cannot write the settings file", path);
-        if (done < text.size()) close(fd);
-        unlink(path.c_str());
-        return result;
-    }
-    result.ok = true;
+    // Two programs starting together both write the same text: either file is the whole one.
+    const FileWrite written = writeFileAtomically(path, kSandboxSettingsIni, S_IRUSR | S_IWUSR);
+    result.ok = written.ok;
+    result.error = written.error;
     return result;
 }
 
