@@ -5,15 +5,7 @@
 set -uo pipefail
 cli=$1
 data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {  # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 
 "$cli" generate "$data/designs/grid_heading.json" >"$work/stdout.abap"
 check "generate to standard output" cmp -s "$work/stdout.abap" "$data/golden/grid_heading.abap"
@@ -57,5 +49,4 @@ check "--version works" bash -c "'$cli' --version | grep -q '^orvex-cli [0-9]'"
 "$cli" generate 2>/dev/null
 check "missing argument exits with 2" test $? -eq 2
 
-echo "$passed passed, $failed failed"
-test "$failed" -eq 0
+finish

@@ -6,15 +6,7 @@
 set -uo pipefail
 build=$1
 version=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {  # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$(dirname "$0")/../support/checks.sh"
 mode() { stat -c %a "$1" 2>/dev/null; }
 
 if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
@@ -89,5 +81,4 @@ check "portable install works" test $? -eq 0
 check "portable install writes no user settings" test ! -e "$work/config3"
 check "portable install keeps the sandbox beside" test -f "$bin/orvex-sandbox.db"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
