@@ -2,6 +2,7 @@
 // program: the fold-back of the chain, a failed creation, design files, and
 // the first run against the sandbox, embedded and served over HTTP.
 #include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
 
@@ -75,6 +76,42 @@ private slots:
         QCOMPARE(h.session.report.definition, expected);
         QCOMPARE(h.sap->created.size(), std::size_t(1));
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
+    }
+
+    void boxesModalAfterFoldBack() {
+        // After a creation the chain has folded back and no window is active;
+        // a box must block the main window all the same.
+        Harness h;
+        h.realExec = true;
+        frmMain w(h.session);
+        w.show();
+        walkWizard(h, w, flightsWalk());
+        MessageBoxPrompter boxes(h.session);
+        h.session.prompter = &boxes;
+        w.txtName->setText(QStringLiteral("ZEXISTS"));
+        // A click through the window system, which drops input to blocked windows.
+        const auto pressCheckName = [&w] {
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, w.Command4->mapTo(&w, w.Command4->rect().center()));
+        };
+        for (int press = 0; press < 2; ++press) {
+            int openAtSecondPress = 0;
+            std::function<void()> whileOpen = [&] {
+                if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    return QTimer::singleShot(0, whileOpen);
+                QTimer::singleShot(0, [&] {  // runs in the innermost box's loop and closes every box
+                    for (QWidget* box = QApplication::activeModalWidget(); qobject_cast<QMessageBox*>(box);
+                         box = QApplication::activeModalWidget()) {
+                        ++openAtSecondPress;
+                        static_cast<QMessageBox*>(box)->done(QMessageBox::Ok);
+                        box->hide();
+                    }
+                });
+                pressCheckName();
+            };
+            QTimer::singleShot(0, whileOpen);
+            pressCheckName();
+            QCOMPARE(openAtSecondPress, 1);
+        }
     }
 
     void designFiles() {
