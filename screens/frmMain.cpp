@@ -62,16 +62,11 @@ bool programNameKeyAccepted(int key, Qt::KeyboardModifiers modifiers, const QStr
     // Ctrl with a letter types a control character: only Ctrl+V and Ctrl+X pass.
     if ((modifiers & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
         return key == Qt::Key_V || key == Qt::Key_X;
-    switch (key) {
-    case Qt::Key_Backspace:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: return true;
-    default: break;
-    }
-    if (text.isEmpty()) return true;  // types nothing: cursor keys, Delete, Home
+    // Only typed characters are filtered. Keys that type none pass whatever
+    // text the window system gives them: X11 sends Tab as "\t", Delete as
+    // "\x7f", Backspace as "\b", Enter as "\r", the cursor keys as "".
     for (QChar c : text)
-        if (!nameCharAllowed(c)) return false;
+        if (c.isPrint() && !nameCharAllowed(c)) return false;
     return true;
 }
 
