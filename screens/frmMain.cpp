@@ -237,7 +237,8 @@ void frmMain::attributesChanged() {
 void frmMain::txtName_textChanged(const QString& text) {
     // Pasted or dropped text keeps only what the key filter lets through:
     // the name flows into repository conditions and the program source.
-    const QString filtered = filterProgramName(text);
+    // Letters show in upper case as they come, as SAP's own name fields do.
+    const QString filtered = toQ(sap::repositoryName(toStd(filterProgramName(text))));
     if (filtered != text) {
         const int cursor = txtName->cursorPosition() - static_cast<int>(text.size() - filtered.size());
         const QSignalBlocker blocker(txtName);

@@ -193,7 +193,7 @@ private slots:
         }
         h.writeSettings("DEVELOPER", toStd(server));
         h.session.factory = sap::defaultBackendFactory();
-        Walk walk{"ZORVEX_FIRST", "Flights of one carrier", "Blueharbour", "", true, true};
+        Walk walk{"zorvex_first", "Flights of one carrier", "Blueharbour", "", true, true};
         walk.fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
         walk.entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}};
         walk.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}, {"FLDATE", "SELSCR.FLDATE"}};
