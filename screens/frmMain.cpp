@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <pwd.h>
@@ -127,6 +130,8 @@ void frmMain::buildUi() {
     (new QVBoxLayout(headingFrame))->addWidget(Text1);
     Check2 = new QCheckBox(QStringLiteral("Unicode Check Active"), parameters);
     Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setToolTip(QStringLiteral("After creating the program, also set its attributes (executable program, "
+                                      "Unicode check active) and activate it"));
 
     auto* grid = new QGridLayout(parameters);
     auto addRow = [&](int row, const char* caption, QWidget* box) {
@@ -180,11 +185,17 @@ void frmMain::buildUi() {
     mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
+    // The status line confirms what a menu command did.
+    statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("statusBar"));
+    statusBar->setSizeGripEnabled(false);
+
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
     layout->addWidget(lblUser);
     layout->addWidget(parameters);
     layout->addWidget(buttonFrame);
+    layout->addWidget(statusBar);
 
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
@@ -313,7 +324,13 @@ void frmMain::mnuSaveDesign_Click() {
     ReportDefinition design = session_.report.definition;
     design.author.reset();
     const DesignSave saved = saveDesignFile(toStd(path), design);
-    if (!saved.ok) session_.message("The design could not be saved.\r\n" + saved.error, sap::kCritical);
+    if (!saved.ok) {
+        statusBar->clearMessage();
+        session_.message("The design could not be saved.\r\n" + saved.error, sap::kCritical);
+        return;
+    }
+    statusBar->showMessage(QStringLiteral("Design saved to ") +
+                           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
 }
 
 void frmMain::mnuOpenDesign_Click() {

@@ -10,6 +10,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
+class QStatusBar;
 
 namespace orvex::screens {
 
@@ -35,6 +36,7 @@ public:
     QPushButton* Command3;  // Basic SAP Configuration
     QPushButton* Command1;  // Exit
     QMenuBar* menuBar;
+    QStatusBar* statusBar;
     QAction* mnuNext;
     QAction* mnuSaveDesign;
     QAction* mnuOpenDesign;

@@ -32,6 +32,7 @@ private slots:
                                  "mnuExit.text=&Exit", "mnuHelp.title=&Help", "mnuAbout.text=&About"}),
                  QString());
         QVERIFY(!loginName().isEmpty() && w.lblUser->font().bold());
+        QVERIFY(w.Check2->toolTip().contains(QStringLiteral("activate")));  // the box does more than its caption says
     }
 
     void headingAndNameKeys() {

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QStatusBar>
 
 #include <fstream>
 
@@ -121,6 +122,7 @@ private slots:
         first.designFile = toQ(first.dir.file("flights.json"));
         w.mnuSaveDesign->trigger();
         QCOMPARE(first.prompter.messages, kCreated);
+        QCOMPARE(w.statusBar->currentMessage(), "Design saved to " + first.designFile);
 
         // A new run opens the design: every screen shows its part as if typed.
         Harness second;
