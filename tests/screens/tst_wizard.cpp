@@ -96,20 +96,20 @@ private slots:
         };
         for (int press = 0; press < 2; ++press) {
             int openAtSecondPress = 0;
+            QObject scope;  // timers still pending when this press ends die with it
             std::function<void()> whileOpen = [&] {
                 if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                    return QTimer::singleShot(0, whileOpen);
-                QTimer::singleShot(0, [&] {  // runs in the innermost box's loop and closes every box
+                    return QTimer::singleShot(0, &scope, whileOpen);
+                QTimer::singleShot(0, &scope, [&] {  // runs in the innermost box's loop and closes every box
                     for (QWidget* box = QApplication::activeModalWidget(); qobject_cast<QMessageBox*>(box);
                          box = QApplication::activeModalWidget()) {
                         ++openAtSecondPress;
                         static_cast<QMessageBox*>(box)->done(QMessageBox::Ok);
-                        box->hide();
                     }
                 });
                 pressCheckName();
             };
-            QTimer::singleShot(0, whileOpen);
+            QTimer::singleShot(0, &scope, whileOpen);
             pressCheckName();
             QCOMPARE(openAtSecondPress, 1);
         }
