@@ -92,7 +92,7 @@ int checkName(const std::string& name) {
         std::cout << "Program already available in the System\n   Choose some other name\n";
         return 1;
     }
-    std::cout << name << ": no program of this name in the system\n";
+    std::cout << repositoryName(name) << ": no program of this name in the system\n";
     return 0;
 }
 
@@ -174,7 +174,7 @@ void addSapCommands(CLI::App& app, int& exitCode) {
     auto name = std::make_shared<std::string>();
     CLI::App* check = app.add_subcommand(
         "check-name", "Tell whether a program of this name exists in the SAP system (exit 1 when it does)");
-    check->add_option("name", *name, "Program name, as typed")->required();
+    check->add_option("name", *name, "Program name (looked up in upper case, as SAP keys it)")->required();
     check->callback([name, &exitCode] { exitCode = checkName(*name); });
 
     auto pattern = std::make_shared<std::string>();

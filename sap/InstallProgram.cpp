@@ -1,6 +1,7 @@
 #include "InstallProgram.h"
 
 #include "AbapText.h"
+#include "TableReads.h"
 
 namespace orvex::sap {
 
@@ -59,7 +60,8 @@ void addLiteralRows(std::vector<std::string>& rows, const std::string& head, con
 
 }  // namespace
 
-std::vector<std::string> installerRows(const std::string& name, const std::string& title) {
+std::vector<std::string> installerRows(const std::string& typedName, const std::string& title) {
+    const std::string name = repositoryName(typedName);
     std::vector<std::string> rows;
     rows.push_back("RepOrt ZTESTRFCUPDUUCD.");
     rows.push_back("DATA WA_TDIR LIKE TRDIR.");
@@ -105,7 +107,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         source.rows().reserve(request.source->size());
         for (const std::string& line : *request.source) source.setCell(source.addRow(), "LINE", line);
     }
-    insert->setExport("PROGRAM_NAME", request.name);
+    insert->setExport("PROGRAM_NAME", repositoryName(request.name));
     insert->setExport("TITLE_STRING", request.title);
 
     if (!insert->call()) {

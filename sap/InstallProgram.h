@@ -14,7 +14,7 @@ enum class InstallOutcome { LogonFailed, Created, InsertFailed };
 
 struct InstallRequest {
     const std::vector<std::string>* source = nullptr;  // the program, one line per entry
-    std::string name;    // as typed
+    std::string name;    // as typed; the program is created under its repositoryName
     std::string title;   // as typed
     bool unicodeCheck = false;  // run the installer (attributes + activation)
     LogonValues logon;
@@ -32,7 +32,8 @@ struct InstallResult {
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
                              const MessageSink& messages);
 
-// The installer program's rows, at most 72 characters each.
+// The installer program's rows, at most 72 characters each; the program is
+// named by its repositoryName.
 std::vector<std::string> installerRows(const std::string& name, const std::string& title);
 
 }  // namespace orvex::sap

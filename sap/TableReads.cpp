@@ -13,8 +13,14 @@ constexpr std::size_t kOptionWidth = 72;  // width of OPTIONS-TEXT
 
 }  // namespace
 
+std::string repositoryName(std::string name) {
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
+
 std::string programNameCondition(const std::string& name) {
-    return "Object = 'PROG' and obj_name = '" + doubledApostrophes(name) + "' ";
+    return "Object = 'PROG' and obj_name = '" + doubledApostrophes(repositoryName(name)) + "' ";
 }
 
 std::string tableSearchCondition(const std::string& pattern) {

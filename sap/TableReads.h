@@ -16,7 +16,11 @@ struct TadirRead {
 // is logged off (the caller drops its references) and no rows come back.
 TadirRead readTadir(Component& component, const std::string& condition);
 
-// "Object = 'PROG' and obj_name = '<name>' " (apostrophes doubled)
+// A program name as the repository keys it: letters a to z in upper case,
+// everything else unchanged. The name check, the creation and the installer
+// all name the program through this.
+std::string repositoryName(std::string name);
+// "Object = 'PROG' and obj_name = '<NAME>' " (upper case, apostrophes doubled)
 std::string programNameCondition(const std::string& name);
 // "Object = 'TABL' and obj_name like '<pattern>' " (apostrophes doubled)
 std::string tableSearchCondition(const std::string& pattern);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "frmMain.h"
 #include "frmSettings.h"
 
 #ifndef ORVEX_VERSION_MAJOR
@@ -23,10 +24,12 @@ void MessageBoxPrompter::show(const sap::Message& message) {
     QString text = QString::fromStdString(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(message.title), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    session_.dialogOwner());
     if (message.style & sap::kCritical) box.setIcon(QMessageBox::Critical);
     else if (message.style & sap::kInformation) box.setIcon(QMessageBox::Information);
-    box.setWindowModality((message.style & sap::kSystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
+    // Window-modal would block only the box's parent chain, and nothing when
+    // it has no parent: the user could edit on and stack a second box.
+    box.setWindowModality(Qt::ApplicationModal);
     if (message.style & sap::kRightAligned) {
         if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -49,12 +52,10 @@ Session::Session()
           std::fflush(nullptr);
           std::_Exit(0);
       }),
-      chooseDesignFile([](bool save) {
+      chooseDesignFile([this](bool save) {
           const QString filter = QStringLiteral("ORVEX design (*.json);;All files (*)");
-          return save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), QStringLiteral("Save Design"),
-                                                     QString(), filter)
-                      : QFileDialog::getOpenFileName(QApplication::activeWindow(), QStringLiteral("Open Design"),
-                                                     QString(), filter);
+          return save ? QFileDialog::getSaveFileName(dialogOwner(), QStringLiteral("Save Design"), QString(), filter)
+                      : QFileDialog::getOpenFileName(dialogOwner(), QStringLiteral("Open Design"), QString(), filter);
       }),
       version{ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH} {}
 
@@ -62,6 +63,11 @@ Session::~Session() = default;
 
 void Session::message(const std::string& text, unsigned style, const std::string& title) {
     prompter->show(sap::Message{text, title, style});
+}
+
+QWidget* Session::dialogOwner() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return mainWindow;
 }
 
 sap::MessageSink Session::messageSink() {

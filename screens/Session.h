@@ -18,11 +18,13 @@
 #include "TableReads.h"
 
 class QDialog;
+class QWidget;
 
 namespace orvex::screens {
 
 class frmSettings;
 class frmMain;
+class Session;
 
 // Shows one message to the user. The only place message boxes come from.
 class Prompter {
@@ -32,10 +34,15 @@ public:
 };
 
 // Shows messages in QMessageBox, with the nearest Qt styles: critical and
-// information icons, application-modal for system-modal, right-aligned text.
+// information icons, right-aligned text. Every box is application-modal
+// and belongs to the session's topmost window, whatever window is active.
 class MessageBoxPrompter : public Prompter {
 public:
+    explicit MessageBoxPrompter(const Session& session) : session_(session) {}
     void show(const sap::Message& message) override;
+
+private:
+    const Session& session_;
 };
 
 struct Version {
@@ -84,6 +91,10 @@ public:
     frmMain* mainWindow = nullptr;
 
     void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle);
+    // The window a box or file dialog belongs to: the modal screen on top,
+    // else the main window. Not the active window, which is none at all
+    // after the chain has folded back until the window system activates one.
+    QWidget* dialogOwner() const;
     sap::MessageSink messageSink();
 
     // Logs on with a new component instance that replaces the shared
@@ -103,7 +114,7 @@ public:
 
 private:
     std::unique_ptr<frmSettings> settings_;
-    MessageBoxPrompter messageBoxes_;
+    MessageBoxPrompter messageBoxes_{*this};
 };
 
 }  // namespace orvex::screens

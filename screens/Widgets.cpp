@@ -24,12 +24,14 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, 
     return button;
 }
 
-QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible) {
+QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible,
+                           const char* toolTip) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setIcon(parent->style()->standardIcon(picture));
     button->setIconSize(QSize(24, 24));
     button->setAccessibleName(QString::fromLatin1(accessible));
+    button->setToolTip(QString::fromLatin1(toolTip));
     return button;
 }
 

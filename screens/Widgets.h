@@ -25,8 +25,10 @@ class ListBox;
 // Enter; any other is never made default, so Enter in a text box presses
 // nothing by surprise.
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, bool isDefault = false);
-// A button showing only a picture; the accessible name says what it does.
-QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible);
+// A button showing only a picture; the accessible name and the tool tip
+// say what it does.
+QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible,
+                           const char* toolTip);
 // Adds the widgets to the box in order, a stretch for each nullptr.
 QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets);
 // A frame with lists side by side, each under its caption (none for nullptr).

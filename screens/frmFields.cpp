@@ -26,18 +26,19 @@ void frmFields::buildUi() {
     auto* tablesFrame = new QGroupBox(QStringLiteral("Selected Tables"), this);
     lstTABSSEL = new ListBox(QStringLiteral("lstTABSSEL"), tablesFrame);
     (new QVBoxLayout(tablesFrame))->addWidget(lstTABSSEL);
-    cmdLSTFLDS = pictureButton(this, "cmdLSTFLDS", QStyle::SP_ArrowRight, "List Fields");
-    cmdLSTFLDS->setToolTip(QStringLiteral("List Fields of the Table"));
+    cmdLSTFLDS = pictureButton(this, "cmdLSTFLDS", QStyle::SP_ArrowRight, "List Fields", "List Fields of the Table");
 
-    auto* fieldsFrame = new QGroupBox(QStringLiteral("Fields "), this);
+    fraFields = new QGroupBox(QStringLiteral("Fields "), this);
+    fraFields->setObjectName(QStringLiteral("fraFields"));
+    auto* fieldsFrame = fraFields;
     lstTABFields = new ListBox(QStringLiteral("lstTABFields"), fieldsFrame);
     lstFLDDESC = new ListBox(QStringLiteral("lstFLDDESC"), fieldsFrame);
     auto* fieldLists = new QHBoxLayout(fieldsFrame);
     fieldLists->addWidget(lstTABFields, 2);
     fieldLists->addWidget(lstFLDDESC, 3);
 
-    cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add");
-    cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove");
+    cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add", "Add the selected field to the report");
+    cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove", "Remove the selected field from the report");
 
     auto* pickedFrame = new QGroupBox(QStringLiteral("Selected Fields"), this);
     lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"), pickedFrame);
@@ -65,6 +66,8 @@ void frmFields::buildUi() {
 
     connect(cmdLSTFLDS, &QToolButton::clicked, this, &frmFields::cmdLSTFLDS_Click);
     connect(cmdADD, &QToolButton::clicked, this, &frmFields::cmdADD_Click);
+    for (ListBox* available : {lstTABFields, lstFLDDESC})
+        connect(available, &ListBox::doubleClicked, this, &frmFields::cmdADD_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmFields::cmdRemove_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFields::cmdCancel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmFields::Command1_Click);
@@ -89,6 +92,7 @@ void frmFields::cmdLSTFLDS_Click() {
     if (row < 0) return;
     lstTABFields->clear();
     lstFLDDESC->clear();
+    fraFields->setTitle(QStringLiteral("Fields "));
     // A connection dropped by an earlier failure is opened anew.
     if (!session_.connectionOpen() && !session_.logOn()) {
         updateButtons();
@@ -118,6 +122,7 @@ void frmFields::cmdLSTFLDS_Click() {
     lstTABFields->setItems(names);
     lstFLDDESC->setItems(labels);
     listedTable_ = table;
+    fraFields->setTitle(QStringLiteral("Fields of ") + table.trimmed());
     updateButtons();
 }
 

@@ -3,6 +3,7 @@
 // and pick the fields the report shows.
 #include "Widgets.h"
 
+class QGroupBox;
 class QPushButton;
 class QToolButton;
 
@@ -21,6 +22,7 @@ public:
     QToolButton* cmdLSTFLDS;
     ListBox* lstTABFields;
     ListBox* lstFLDDESC;
+    QGroupBox* fraFields;  // its title names the table whose fields are listed
     QToolButton* cmdADD;
     QToolButton* cmdRemove;
     ListBox* lstFinalTABS;

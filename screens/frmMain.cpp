@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <pwd.h>
@@ -62,16 +65,11 @@ bool programNameKeyAccepted(int key, Qt::KeyboardModifiers modifiers, const QStr
     // Ctrl with a letter types a control character: only Ctrl+V and Ctrl+X pass.
     if ((modifiers & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
         return key == Qt::Key_V || key == Qt::Key_X;
-    switch (key) {
-    case Qt::Key_Backspace:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: return true;
-    default: break;
-    }
-    if (text.isEmpty()) return true;  // types nothing: cursor keys, Delete, Home
+    // Only typed characters are filtered. Keys that type none pass whatever
+    // text the window system gives them: X11 sends Tab as "\t", Delete as
+    // "\x7f", Backspace as "\b", Enter as "\r", the cursor keys as "".
     for (QChar c : text)
-        if (!nameCharAllowed(c)) return false;
+        if (c.isPrint() && !nameCharAllowed(c)) return false;
     return true;
 }
 
@@ -132,6 +130,8 @@ void frmMain::buildUi() {
     (new QVBoxLayout(headingFrame))->addWidget(Text1);
     Check2 = new QCheckBox(QStringLiteral("Unicode Check Active"), parameters);
     Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setToolTip(QStringLiteral("After creating the program, also set its attributes (executable program, "
+                                      "Unicode check active) and activate it"));
 
     auto* grid = new QGridLayout(parameters);
     auto addRow = [&](int row, const char* caption, QWidget* box) {
@@ -185,11 +185,17 @@ void frmMain::buildUi() {
     mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
+    // The status line confirms what a menu command did.
+    statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("statusBar"));
+    statusBar->setSizeGripEnabled(false);
+
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
     layout->addWidget(lblUser);
     layout->addWidget(parameters);
     layout->addWidget(buttonFrame);
+    layout->addWidget(statusBar);
 
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
@@ -242,7 +248,8 @@ void frmMain::attributesChanged() {
 void frmMain::txtName_textChanged(const QString& text) {
     // Pasted or dropped text keeps only what the key filter lets through:
     // the name flows into repository conditions and the program source.
-    const QString filtered = filterProgramName(text);
+    // Letters show in upper case as they come, as SAP's own name fields do.
+    const QString filtered = toQ(sap::repositoryName(toStd(filterProgramName(text))));
     if (filtered != text) {
         const int cursor = txtName->cursorPosition() - static_cast<int>(text.size() - filtered.size());
         const QSignalBlocker blocker(txtName);
@@ -319,7 +326,13 @@ void frmMain::mnuSaveDesign_Click() {
     ReportDefinition design = session_.report.definition;
     design.author.reset();
     const DesignSave saved = saveDesignFile(toStd(path), design);
-    if (!saved.ok) session_.message("The design could not be saved.\r\n" + saved.error, sap::kCritical);
+    if (!saved.ok) {
+        statusBar->clearMessage();
+        session_.message("The design could not be saved.\r\n" + saved.error, sap::kCritical);
+        return;
+    }
+    statusBar->showMessage(QStringLiteral("Design saved to ") +
+                           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
 }
 
 void frmMain::mnuOpenDesign_Click() {

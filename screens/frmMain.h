@@ -10,6 +10,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
+class QStatusBar;
 
 namespace orvex::screens {
 
@@ -35,6 +36,7 @@ public:
     QPushButton* Command3;  // Basic SAP Configuration
     QPushButton* Command1;  // Exit
     QMenuBar* menuBar;
+    QStatusBar* statusBar;
     QAction* mnuNext;
     QAction* mnuSaveDesign;
     QAction* mnuOpenDesign;
@@ -72,9 +74,10 @@ private:
     bool settingsComplete_ = false;
 };
 
-// Whether a key typed into the program name is accepted: letters, digits,
-// "_", Backspace, Enter, Escape, Ctrl+V and Ctrl+X; keys that type nothing
-// (arrows, Delete) pass.
+// Whether a key typed into the program name is accepted: of the printable
+// characters only letters, digits and "_"; of Ctrl with a letter only Ctrl+V
+// and Ctrl+X. Keys that type no character (Tab, Delete, Backspace, Enter,
+// Escape, the cursor keys, Home, End) pass.
 bool programNameKeyAccepted(int key, Qt::KeyboardModifiers modifiers, const QString& text);
 // The program name with every character the key filter would refuse removed.
 QString filterProgramName(const QString& text);

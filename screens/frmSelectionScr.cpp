@@ -59,8 +59,9 @@ void frmSelectionScr::buildUi() {
     txtDefVal = new QLineEdit(this);
     txtDefVal->setObjectName(QStringLiteral("txtDefVal"));
     defaultLabel->setBuddy(txtDefVal);
-    cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add");
-    cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove");
+    cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add", "Add the selected field to the selection screen");
+    cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove",
+                              "Remove the selected entry from the selection screen");
 
     auto* options = new QHBoxLayout;
     options->addWidget(optParameter);

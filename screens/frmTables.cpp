@@ -37,8 +37,9 @@ void frmTables::buildUi() {
     auto* frame = new QGroupBox(QStringLiteral("Tables Involved"), this);
     lstTables = new ListBox(QStringLiteral("lstTables"), frame);
     lstSELTABS = new ListBox(QStringLiteral("lstSELTABS"), frame);
-    cmdADD = pictureButton(frame, "cmdADD", QStyle::SP_ArrowRight, "Add");
-    cmdRemove = pictureButton(frame, "cmdRemove", QStyle::SP_ArrowLeft, "Remove");
+    cmdADD = pictureButton(frame, "cmdADD", QStyle::SP_ArrowRight, "Add", "Add the selected table to the report");
+    cmdRemove = pictureButton(frame, "cmdRemove", QStyle::SP_ArrowLeft, "Remove",
+                              "Remove the selected table from the report");
     auto* lists = new QHBoxLayout(frame);
     lists->addWidget(lstTables, 1);
     lists->addLayout(lineUp(new QVBoxLayout, {nullptr, cmdADD, cmdRemove, nullptr}));
@@ -48,7 +49,8 @@ void frmTables::buildUi() {
     Text1 = new QLineEdit(QStringLiteral("A*"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
     patternLabel->setBuddy(Text1);
-    cmdSearch = pictureButton(this, "cmdSearch", QStyle::SP_FileDialogContentsView, "Search");
+    cmdSearch = pictureButton(this, "cmdSearch", QStyle::SP_FileDialogContentsView, "Search",
+                              "Search the tables whose names match the pattern");
     auto* search = new QHBoxLayout;
     search->addWidget(patternLabel);
     search->addWidget(Text1, 1);
@@ -66,7 +68,9 @@ void frmTables::buildUi() {
     resize(640, 460);
 
     connect(cmdSearch, &QToolButton::clicked, this, &frmTables::cmdSearch_Click);
+    connect(Text1, &QLineEdit::returnPressed, this, &frmTables::cmdSearch_Click);
     connect(cmdADD, &QToolButton::clicked, this, &frmTables::cmdADD_Click);
+    connect(lstTables, &ListBox::doubleClicked, this, &frmTables::cmdADD_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmTables::cmdRemove_Click);
     connect(Command1, &QPushButton::clicked, this, &frmTables::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmTables::Command2_Click);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 
@@ -55,15 +56,20 @@ std::string programName(const std::string& designPath) {
 }  // namespace
 
 TEST_F(Cli, InstalledProgramShowsUpWithItsExactSource) {
-    const std::string path = design();
-    const std::string name = programName(path);
-    EXPECT_EQ(run("orvex-cli", "check-name " + name).code, 0);
+    // The design names the program in lower case; SAP keys it in upper case.
+    const std::string name = programName(design());
+    std::string lower = name, text = TempDir::read(design());
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    text.replace(text.find('"' + name + '"'), name.size() + 2, '"' + lower + '"');
+    const std::string path = dir.file("lower.json");
+    TempDir::write(path, text);
+    EXPECT_EQ(run("orvex-cli", "check-name " + lower).code, 0);
 
     Outcome install = run("orvex-cli", "install '" + path + "'");
     ASSERT_EQ(install.code, 0) << install.err;
     EXPECT_EQ(install.out, "Program Created successfully in SAP\n");
 
-    Outcome check = run("orvex-cli", "check-name " + name);
+    Outcome check = run("orvex-cli", "check-name " + lower);
     EXPECT_EQ(check.code, 1);
     EXPECT_EQ(check.out, "Program already available in the System\n   Choose some other name\n");
 

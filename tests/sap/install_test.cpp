@@ -110,14 +110,15 @@ TEST_F(Install, CreatedWithoutInstallerCallsOnlyTheInsertion) {
     EXPECT_FALSE(result.activationRequested);
     EXPECT_EQ(script->calledFunctions(), std::vector<std::string>{"BC_PR_INSERT"});
     const auto& insert = script->requests[0];
+    // Created under the name in upper case, as the repository keys it.
     EXPECT_EQ(insert.exports,
-              (std::map<std::string, std::string>{{"PROGRAM_NAME", "zDemo"}, {"TITLE_STRING", "It's mine"}}));
+              (std::map<std::string, std::string>{{"PROGRAM_NAME", "ZDEMO"}, {"TITLE_STRING", "It's mine"}}));
     EXPECT_EQ(lines(insert.tables.at("SOURCE")), source);  // empty lines kept, count equal
     EXPECT_EQ(shown, std::vector<Message>{kCreated});
 }
 
 TEST_F(Install, CreatedAndActivated) {
-    auto result = run("ZDEMO", "Demo report", true);
+    auto result = run("zdemo", "Demo report", true);  // rows 3, 8 and 17 name ZDEMO
     EXPECT_EQ(result.outcome, InstallOutcome::Created);
     EXPECT_TRUE(result.activated);
     EXPECT_EQ(script->calledFunctions(), (std::vector<std::string>{"BC_PR_INSERT", "RFC_ABAP_INSTALL_AND_RUN"}));

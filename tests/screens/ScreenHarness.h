@@ -148,6 +148,13 @@ struct Harness {
 
 // Selects a row as the user would, so parallel lists follow.
 inline void pick(ListBox* list, int row) { list->setCurrentIndex(list->model()->index(row, 0)); }
+// Double-clicks a row as the user does: a click, then the second click.
+inline void doubleClick(ListBox* list, int row) {
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+}
 
 inline QString pad(const char* name) { return QString::fromStdString(padTableName(name)); }
 inline QStringList padded(std::initializer_list<const char*> names) {

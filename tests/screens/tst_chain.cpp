@@ -1,5 +1,6 @@
 // The wizard screens between the main window and generation.
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -56,6 +57,17 @@ struct Chain {
 class TestChain : public QObject {
     Q_OBJECT
 private slots:
+    void pictureButtonsHaveToolTips() {
+        Chain x;
+        frmSelectionScr s(x.h.session);
+        frmFields f(x.h.session);
+        frmTables t(x.h.session, &x.w);
+        // Buttons that show only a picture say in a tool tip what they do.
+        for (const QWidget* screen : std::initializer_list<const QWidget*>{&s, &f, &t})
+            for (const auto* button : screen->findChildren<QToolButton*>())
+                QVERIFY2(!button->toolTip().isEmpty(), qPrintable(screen->objectName() + "." + button->objectName()));
+    }
+
     void tables() {
         Chain x;
         frmTables t(x.h.session, &x.w);  // loading forgets the chosen tables
@@ -67,13 +79,12 @@ private slots:
             {"*", "Object = 'TABL' and obj_name like '%'  -> ABDOC,AUFK,SCARR,SFLIGHT,SPFLI"}};
         for (const auto& [typed, result] : searches) {
             t.Text1->setText(typed);
-            t.cmdSearch->click();
+            QTest::keyClick(t.Text1, Qt::Key_Return);  // Return in the box searches
             QCOMPARE(toQ(x.h.sap->lastConditions.back()) + " -> " + shown(t, {"lstTables"}), result);
         }
         QCOMPARE(x.h.script->backendsCreated, 4);  // every search logs on anew
         t.cmdADD->click();                         // nothing selected: nothing moves
-        pick(t.lstTables, 1);
-        t.cmdADD->click();
+        doubleClick(t.lstTables, 1);               // a double click adds
         pick(t.lstTables, 0);
         t.cmdADD->click();
         QVERIFY(t.Command2->isEnabled());
@@ -144,6 +155,7 @@ private slots:
         // Names beginning with "." are left out; labels stand at the same positions.
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC"}),
                  QStringLiteral("MANDT,CARRID,CONNID,FLDATE | Client,Airline Code,Flight Number,Date"));
+        QCOMPARE(f.fraFields->title(), QStringLiteral("Fields of SFLIGHT"));
         QCOMPARE(inStep(f, "lstFLDDESC", 2, {"lstTABFields"}), QList<int>{2});
         QCOMPARE(inStep(f, "lstTABFields", 1, {"lstFLDDESC"}), QList<int>{1});
         // The table recorded is the one listed, even when another is selected since.
@@ -154,10 +166,8 @@ private slots:
         QVERIFY(f.Command1->isEnabled());
         // Listing again brings the field back; picking it again gives a second, identical entry.
         f.cmdLSTFLDS->click();
-        for (int row : {1, 0}) {
-            pick(f.lstTABFields, row);
-            f.cmdADD->click();
-        }
+        doubleClick(f.lstFLDDESC, 1);  // a double click on the field or its label adds it
+        doubleClick(f.lstTABFields, 0);
         // The picked lists select in step, and Remove takes the row the user clicked in any of them.
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -184,6 +194,7 @@ private slots:
         x.failNextCall();
         f.cmdLSTFLDS->click();
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC"}), QStringLiteral(" | "));
+        QCOMPARE(f.fraFields->title(), QStringLiteral("Fields "));  // names no table while none is listed
         QVERIFY(!x.h.session.connectionOpen() && x.h.prompter.messages.empty());
         const int backends = x.h.script->backendsCreated;
         f.cmdLSTFLDS->click();

@@ -1,5 +1,7 @@
 // The main window, the settings dialog and the splash screen.
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QStyle>
 
@@ -18,6 +20,7 @@ private slots:
     void headingAndNameKeys() {
         Harness h;
         frmMain w(h.session);
+        QVERIFY(w.Check2->toolTip().contains(QStringLiteral("activate")));  // the box does more than its caption says
         // The heading box follows the check box; its text survives being disabled.
         w.Check1->click();
         QVERIFY(w.Text1->isEnabled());
@@ -29,17 +32,29 @@ private slots:
 
         QTest::keyClicks(w.txtName, "Za-b c_1!.9");
         QTest::keyClick(w.txtName, Qt::Key_Backspace);
-        QCOMPARE(w.txtName->text(), QStringLiteral("Zabc_1"));
-        using Key = std::tuple<int, Qt::KeyboardModifiers, const char*, bool>;  // key, modifiers, text, accepted
-        for (const auto& [key, modifiers, text, accepted] :
-             {Key{Qt::Key_C, Qt::ControlModifier, "\x03", false}, Key{Qt::Key_V, Qt::ControlModifier, "\x16", true},
-              Key{Qt::Key_X, Qt::ControlModifier, "\x18", true}, Key{Qt::Key_Escape, Qt::NoModifier, "\x1b", true},
-              Key{Qt::Key_Left, Qt::NoModifier, "", true}, Key{Qt::Key_Minus, Qt::NoModifier, "-", false},
-              Key{Qt::Key_Adiaeresis, Qt::NoModifier, "\u00e4", false}})
-            QVERIFY2(programNameKeyAccepted(key, modifiers, QString::fromUtf8(text)) == accepted, text);
+        QCOMPARE(w.txtName->text(), QStringLiteral("ZABC_1"));  // letters show in upper case
+        // Keys that type no character edit and move as in any box, with the
+        // texts X11 sends; Ctrl+C is refused, Ctrl+V is not.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.txtName->setFocus();
+        QGuiApplication::clipboard()->setText(QStringLiteral("y2"));
+        using Key = std::tuple<Qt::Key, Qt::KeyboardModifiers, const char*>;  // key, modifiers, text
+        for (const auto& [key, modifiers, text] :
+             {Key{Qt::Key_Home, Qt::NoModifier, ""}, Key{Qt::Key_Right, Qt::NoModifier, ""},
+              Key{Qt::Key_Delete, Qt::NoModifier, "\x7f"}, Key{Qt::Key_End, Qt::NoModifier, ""},
+              Key{Qt::Key_Left, Qt::ShiftModifier, ""}, Key{Qt::Key_Left, Qt::ShiftModifier, ""},
+              Key{Qt::Key_C, Qt::ControlModifier, "\x03"}, Key{Qt::Key_Delete, Qt::NoModifier, "\x7f"},
+              Key{Qt::Key_Adiaeresis, Qt::NoModifier, "\u00e4"}, Key{Qt::Key_V, Qt::ControlModifier, "\x16"},
+              Key{Qt::Key_Tab, Qt::NoModifier, "\t"}})
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, QString::fromUtf8(text), modifiers);
+        QCOMPARE(w.txtName->text(), QStringLiteral("ZBCY2"));
+        QCOMPARE(QApplication::focusWidget(), w.txtDescription);
+        QTest::sendKeyEvent(QTest::Click, w.txtDescription, Qt::Key_Backtab, QString(), Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), w.txtName);
         // Pasted text keeps only the characters the filter lets through.
         w.txtName->clear();
-        w.txtName->insert(QStringLiteral("Z-REP ORT;1'"));
+        w.txtName->insert(QStringLiteral("z-rep ort;1'"));
         QCOMPARE(w.txtName->text(), QStringLiteral("ZREPORT1"));
         QCOMPARE(h.session.report.definition.name, std::string("ZREPORT1"));
     }
@@ -119,13 +134,19 @@ private slots:
                                             {"Program already available in the System\r\n   Choose some other name",
                                              "ORVEX", sap::kCritical}}));
         QCOMPARE(h.sap->lastConditions.back(), std::string("Object = 'PROG' and obj_name = 'ZEXISTS' "));
-        // Looked up as typed: the lower-case name is free; nothing is said and the connection stays.
-        w.txtName->setText(QStringLiteral("zexists"));
+        // Typed in lower case, the name shows and is looked up in upper case.
+        w.txtName->clear();
+        QTest::keyClicks(w.txtName, "zexists");
+        QCOMPARE(w.txtName->text(), QStringLiteral("ZEXISTS"));
+        w.Command4->click();
+        QCOMPARE(h.prompter.messages.size(), std::size_t(3));
+        // A free name: nothing is said and the connection stays.
+        w.txtName->setText(QStringLiteral("ZFREE"));
         w.Command4->click();
         QVERIFY(h.session.connectionOpen());
         h.script->failCall = static_cast<int>(h.script->requests.size()) + 1;
         w.Command4->click();  // a failed read logs off silently
-        QCOMPARE(h.prompter.messages.size(), std::size_t(2));
+        QCOMPARE(h.prompter.messages.size(), std::size_t(3));
         QVERIFY(!h.session.connectionOpen() && !h.session.component);
     }
 

@@ -2,8 +2,10 @@
 // program: the fold-back of the chain, a failed creation, design files, and
 // the first run against the sandbox, embedded and served over HTTP.
 #include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QStatusBar>
 
 #include <fstream>
 
@@ -81,6 +83,42 @@ private slots:
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
     }
 
+    void boxesModalAfterFoldBack() {
+        // After a creation the chain has folded back and no window is active;
+        // a box must block the main window all the same.
+        Harness h;
+        h.realExec = true;
+        frmMain w(h.session);
+        w.show();
+        walkWizard(h, w, flightsWalk());
+        MessageBoxPrompter boxes(h.session);
+        h.session.prompter = &boxes;
+        w.txtName->setText(QStringLiteral("ZEXISTS"));
+        // A click through the window system, which drops input to blocked windows.
+        const auto pressCheckName = [&w] {
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, w.Command4->mapTo(&w, w.Command4->rect().center()));
+        };
+        for (int press = 0; press < 2; ++press) {
+            int openAtSecondPress = 0;
+            QObject scope;  // timers still pending when this press ends die with it
+            std::function<void()> whileOpen = [&] {
+                if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    return QTimer::singleShot(0, &scope, whileOpen);
+                QTimer::singleShot(0, &scope, [&] {  // runs in the innermost box's loop and closes every box
+                    for (QWidget* box = QApplication::activeModalWidget(); qobject_cast<QMessageBox*>(box);
+                         box = QApplication::activeModalWidget()) {
+                        ++openAtSecondPress;
+                        static_cast<QMessageBox*>(box)->done(QMessageBox::Ok);
+                    }
+                });
+                pressCheckName();
+            };
+            QTimer::singleShot(0, &scope, whileOpen);
+            pressCheckName();
+            QCOMPARE(openAtSecondPress, 1);
+        }
+    }
+
     void designFiles() {
         Harness first;
         frmMain w(first.session);
@@ -88,6 +126,7 @@ private slots:
         first.designFile = toQ(first.dir.file("flights.json"));
         w.mnuSaveDesign->trigger();
         QCOMPARE(first.prompter.messages, kCreated);
+        QCOMPARE(w.statusBar->currentMessage(), "Design saved to " + first.designFile);
 
         // A new run opens the design: every screen shows its part as if typed.
         Harness second;
@@ -209,7 +248,7 @@ private slots:
         }
         h.writeSettings("DEVELOPER", toStd(server));
         h.session.factory = sap::defaultBackendFactory();
-        Walk walk{"ZORVEX_FIRST", "Flights of one carrier", "Blueharbour", "", true, true};
+        Walk walk{"zorvex_first", "Flights of one carrier", "Blueharbour", "", true, true};
         walk.fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
         walk.entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}};
         walk.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}, {"FLDATE", "SELSCR.FLDATE"}};
