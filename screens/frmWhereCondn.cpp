@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "Generator.h"
 #include "InstallProgram.h"
 #include "ListBox.h"
@@ -105,12 +107,12 @@ void frmWhereCondn::buildUi() {
 
 void frmWhereCondn::Form_Load() {
     ReportModel& model = session_.report;
-    std::vector<PickedField> unused = model.definition.fields;
     QStringList screenFields;
     for (const auto& e : model.definition.selection) screenFields.append(toQ(e.field));
     lstselscrflds->setItems(screenFields);
     if (model.load(Stage::Conditions)) {
         // An opened design: its conditions are recorded and their left fields used up.
+        std::vector<PickedField> unused = model.definition.fields;
         for (const auto& c : model.definition.conditions) {
             std::optional<PickedField> used;
             for (auto it = unused.begin(); it != unused.end(); ++it) {
@@ -124,8 +126,19 @@ void frmWhereCondn::Form_Load() {
             appendCondition(c);
         }
     }
-    for (const auto& f : unused) available().append(f);
+    fillAvailable();
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
+}
+
+void frmWhereCondn::fillAvailable() {
+    // The picked fields in their order, less those a condition has taken.
+    std::vector<PickedField> unused = session_.report.definition.fields;
+    for (const auto& used : usedFields_) {
+        if (!used) continue;
+        if (auto it = std::find(unused.begin(), unused.end(), *used); it != unused.end()) unused.erase(it);
+    }
+    for (ListBox* list : {lstFinalTABS, lstSelFields, lstSelFldsDesc}) list->clear();
+    for (const auto& f : unused) available().append(f);
 }
 
 QStringList frmWhereCondn::selectionFieldNames() const { return lstselscrflds->items(); }
@@ -174,9 +187,9 @@ void frmWhereCondn::cmdRemove_Click() {
     auto& conditions = session_.report.definition.conditions;
     conditions.erase(conditions.begin() + row);
     for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD}) list->removeItem(row);
-    // The left field is available again for another condition.
-    if (const auto& used = usedFields_[static_cast<std::size_t>(row)]) available().append(*used);
+    // The left field is available again for another condition, at its place among the picked fields.
     usedFields_.erase(usedFields_.begin() + row);
+    fillAvailable();
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
 }
 

@@ -73,6 +73,8 @@ private:
     std::optional<std::vector<std::string>> generate(const ReportDefinition& definition);
     // The available fields: picked, and not yet the left side of a condition.
     FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
+    // Fills the available fields from the picked ones, less those the conditions use.
+    void fillAvailable();
 
     Session& session_;
     // Per condition, the available field it took away, so Remove can put it back.
