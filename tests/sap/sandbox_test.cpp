@@ -8,7 +8,6 @@
 #include "Backends.h"
 #include "InstallProgram.h"
 #include "SandboxSystem.h"
-#include "TableReads.h"
 #include "TempDir.h"
 
 using namespace orvex::sap;
@@ -262,25 +261,4 @@ TEST_F(Sandbox, CallsFromManyThreads) {
         EXPECT_TRUE(there || *suffix);
         EXPECT_EQ(st.st_mode & 077, 0u) << suffix;
     }
-}
-
-// A pattern too long for one OPTIONS row is split, and the sandbox reads the
-// rows as one condition.
-TEST(SandboxBackend, LongPatternsAreSplitAndStillMatch) {
-    TempDir dir;
-    SandboxSystem::setDefaultDatabasePath(dir.file("sbx.db"));  // through the default backend factory
-    Component component;
-    component.connection().properties = connectionProperties(demoLogon());
-    ASSERT_TRUE(component.connection().logon());
-    const std::string pattern = "SFLIGHT" + std::string(50, '%');
-    ASSERT_GT(conditionRows(tableSearchCondition(pattern)).size(), 1u);
-    auto read = readTadir(component, tableSearchCondition(pattern));
-    ASSERT_EQ(read.rows.size(), 1u);
-    EXPECT_EQ(objectName(read.rows[0]), "SFLIGHT" + std::string(33, ' '));
-    // An apostrophe in the pattern stays inside the literal.
-    auto quoted = readTadir(component, tableSearchCondition("' OR OBJ_NAME LIKE '%"));
-    EXPECT_TRUE(quoted.ok);
-    EXPECT_TRUE(quoted.rows.empty());
-    SandboxSystem::setDefaultDatabasePath("");
-    SandboxSystem::forgetShared();
 }
