@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "DesignFile.h"
-#include "ExpectLines.h"
 #include "Generator.h"
 #include "TempDir.h"
+#include "TestReports.h"
 
 namespace orvex {
 namespace {

@@ -1,8 +1,8 @@
 // The generation lists and the SELECT statement.
 #include <gtest/gtest.h>
 
-#include "ExpectLines.h"
 #include "Generator.h"
+#include "TestReports.h"
 
 namespace orvex {
 namespace {
@@ -31,7 +31,7 @@ TEST(Driver, selectStatementOfJoinAndWhereRows) {
                     {"ORDERS", "CUSTNO", "=", "CUSTOMERS", "CUSTNO"},
                     {"ORDERS", "CUSTNO", "<>", "SELSCR", "CUSTNO"}};
     Generated g = generated(r);
-    EXPECT_LINES(g.selectLines, (std::vector<std::string>{
+    EXPECT_EQ(g.selectLines, (std::vector<std::string>{
                                     "Select ", "A~ORDNO ", "A~CUSTNO ", "B~NAME ", "into table It_Output From ",
                                     "ORDERS As A inner join CUSTOMERS As B on A~CUSTNO = B~CUSTNO", " Where ",
                                     "A~ORDNO = P_ORDNO", " AND ", "A~CUSTNO  IN  S_CUSTNO", "."}));  // "<>" gives way to IN
@@ -46,7 +46,7 @@ TEST(Driver, laterJoinRowsJoinTheNewTableOrExtendTheCondition) {
                     {"SBOOK", "CARRID", "=", "SFLIGHT", "CARRID"}};  // left table new
     Generated g = generated(r);
     std::vector<std::string> from(g.selectLines.begin() + 6, g.selectLines.end());
-    EXPECT_LINES(from, (std::vector<std::string>{"SFLIGHT As A inner join SPFLI As B on A~CARRID = B~CARRID",
+    EXPECT_EQ(from, (std::vector<std::string>{"SFLIGHT As A inner join SPFLI As B on A~CARRID = B~CARRID",
                                                  " AND B~CONNID = A~CONNID",
                                                  " inner join SCARR As C on A~CARRID = C~CARRID",
                                                  " inner join SBOOK As D on D~CARRID = A~CARRID", "."}));
@@ -62,7 +62,7 @@ TEST(Driver, whereRowKindFollowsTheFirstSettingsCharacter) {
                     {"SFLIGHT", "FLDATE", "=", "SELSCR", "FLDATE"}};
     Generated g = generated(r);
     std::vector<std::string> where(g.selectLines.end() - 6, g.selectLines.end());
-    EXPECT_LINES(where, (std::vector<std::string>{"A~CARRID <> P_CARRID", " AND ", "A~CONNID > P_CONNID", " AND ",
+    EXPECT_EQ(where, (std::vector<std::string>{"A~CARRID <> P_CARRID", " AND ", "A~CONNID > P_CONNID", " AND ",
                                                   "A~FLDATE  IN  S_FLDATE", "."}));
 }
 
@@ -87,8 +87,8 @@ TEST(Driver, screenNamesAreShortAndUnique) {
         labels.push_back(n.label);
         inputs.push_back(n.input);
     }
-    EXPECT_LINES(labels, (std::vector<std::string>{"VS_CARRI", "VS_SEATS", "VS_SEAT2", "VS_CARR2", "VS_CARR3"}));
-    EXPECT_LINES(inputs, (std::vector<std::string>{"P_CARRID", "s_SEATSO", "s_SEATS2", "P_CARRI2", "P_CARRI3"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"VS_CARRI", "VS_SEATS", "VS_SEAT2", "VS_CARR2", "VS_CARR3"}));
+    EXPECT_EQ(inputs, (std::vector<std::string>{"P_CARRID", "s_SEATSO", "s_SEATS2", "P_CARRI2", "P_CARRI3"}));
 }
 
 TEST(Driver, refusals) {
