@@ -1,43 +1,14 @@
-// The command-line tools end to end, each test in a folder of its own with
-// copies of the programs, so that the settings file and the sandbox
-// database beside them are the test's own.
+// The command-line tools end to end, each test in a program folder of its own.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
+#include "ProgramFolder.h"
 
-#include "TempDir.h"
-
-namespace fs = std::filesystem;
-using orvex::testing::TempDir;
+using namespace orvex::testing;
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-const char* kDemoSettings =
-    "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n[Connect]\nSysNum=00\nSystID=SBX\nAppSer=sandbox\n";
-
-struct Cli : ::testing::Test {
-    TempDir dir;
-
-    void SetUp() override {
-        for (const char* program : {ORVEX_CLI, ORVEX_SANDBOX})
-            fs::copy_file(program, dir.path() / fs::path(program).filename());
-        settings(kDemoSettings);
-    }
-    void settings(const std::string& text) { TempDir::write(dir.file("Quaylin.ini"), text); }
-
-    Outcome run(const std::string& program, const std::string& arguments) {
-        const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-        const int status =
-            std::system(("'" + dir.file(program) + "' " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::read(out), TempDir::read(err)};
-    }
+struct Cli : ::testing::Test, ProgramFolder {
+    Cli() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) {}
 };
 
 const std::string kDesign = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
@@ -104,14 +75,12 @@ TEST_F(Cli, FailuresAreOneLineOnStandardError) {
     EXPECT_EQ(missing.code, 2);
     EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
 
-    settings("[SAPLogOn]\nSAPUid=DEVELOPER\n");
+    settingsText("[SAPLogOn]\nSAPUid=DEVELOPER\n");
     Outcome incomplete = run("orvex-cli", "check-name ZX");
     EXPECT_EQ(incomplete.code, 2);
     EXPECT_NE(incomplete.err.find("Quaylin.ini"), std::string::npos);
 
-    std::string wrong = kDemoSettings;
-    wrong.replace(wrong.find("SAPPwd=sandbox"), 14, "SAPPwd=wrong");
-    settings(wrong);
+    settings("sandbox", "wrong");
     Outcome refused = run("orvex-cli", "install '" + kDesign + "'");
     EXPECT_EQ(refused.code, 2);
     EXPECT_EQ(refused.err, "orvex-cli install: No connection to R/3!\n");
