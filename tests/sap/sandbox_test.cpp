@@ -25,11 +25,7 @@ RfcRows column(const char* name, const Names& values) {
 
 RfcRequest request(const char* function, std::map<std::string, std::string> exports = {},
                    std::map<std::string, RfcRows> tables = {}) {
-    RfcRequest r;
-    r.function = function;
-    r.exports = std::move(exports);
-    r.tables = std::move(tables);
-    return r;
+    return RfcRequest{function, std::move(exports), std::move(tables)};
 }
 
 RfcRequest readRequest(const std::string& table, const Names& options) {
