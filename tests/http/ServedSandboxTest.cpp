@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "HttpBackend.h"
+#include "ProgramFolder.h"
 #include "ServedSandbox.h"
 #include "TadirRead.h"
-#include "ProgramFolder.h"
 #include "sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;

@@ -66,11 +66,7 @@ struct Sandbox : ::testing::Test {
 
 TEST_F(Sandbox, TadirIsSeededAtFullWidth) {
     auto all = system.call(readRequest("TADIR", {"OBJECT = 'TABL'"}));
-    ASSERT_TRUE(all.ok);
-    const Names tables = names(all);
-    EXPECT_GE(tables.size(), 60u);
-    for (const char* t : {"SCARR", "SFLIGHT", "MARA", "KNA1", "VBAK", "EKKO", "T001", "BKPF", "TADIR"})
-        EXPECT_NE(std::find(tables.begin(), tables.end(), t), tables.end()) << t;
+    ASSERT_TRUE(all.ok);  // which tables are seeded: the condition tests' results
     const std::string wa = all.tables.at("DATA").front().get("WA");
     EXPECT_EQ(wa.size(), 203u + 21u);
     EXPECT_EQ(wa.substr(0, 10), "R3TR|TABL|");
