@@ -30,11 +30,11 @@ TEST(Driver, selectStatementOfJoinAndWhereRows) {
     r.conditions = {{"ORDERS", "ORDNO", "=", "SELSCR", "ORDNO"},
                     {"ORDERS", "CUSTNO", "=", "CUSTOMERS", "CUSTNO"},
                     {"ORDERS", "CUSTNO", "<>", "SELSCR", "CUSTNO"}};
-    Generated g = generated(r);
-    EXPECT_EQ(g.selectLines, (std::vector<std::string>{
-                                    "Select ", "A~ORDNO ", "A~CUSTNO ", "B~NAME ", "into table It_Output From ",
-                                    "ORDERS As A inner join CUSTOMERS As B on A~CUSTNO = B~CUSTNO", " Where ",
-                                    "A~ORDNO = P_ORDNO", " AND ", "A~CUSTNO  IN  S_CUSTNO", "."}));  // "<>" gives way to IN
+    // The last row's "<>" gives way to IN: its entry is a select-option.
+    EXPECT_EQ(generated(r).selectLines,
+              (std::vector<std::string>{"Select ", "A~ORDNO ", "A~CUSTNO ", "B~NAME ", "into table It_Output From ",
+                                        "ORDERS As A inner join CUSTOMERS As B on A~CUSTNO = B~CUSTNO", " Where ",
+                                        "A~ORDNO = P_ORDNO", " AND ", "A~CUSTNO  IN  S_CUSTNO", "."}));
 }
 
 TEST(Driver, laterJoinRowsJoinTheNewTableOrExtendTheCondition) {
