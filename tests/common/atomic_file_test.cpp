@@ -17,18 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-mode_t modeOf(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-// The names in the folder, so a left-behind temporary file shows.
-std::set<std::string> listing(const TempDir& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
-    return names;
-}
-
 struct AtomicFile : ::testing::Test {
     TempDir dir;
     std::string path = dir.file("target");
@@ -52,10 +40,10 @@ TEST_F(AtomicFile, NewFilesGetTheGivenModeExistingOnesKeepTheirs) {
         }
         umask(c.mask);
         ASSERT_TRUE(writeFileAtomically(path, "new", c.given)) << c.given;
-        EXPECT_EQ(modeOf(path), c.expected) << std::oct << c.existing << " " << c.given << " " << c.mask;
+        EXPECT_EQ(TempDir::mode(path), c.expected) << std::oct << c.existing << " " << c.given << " " << c.mask;
         EXPECT_EQ(TempDir::read(path), "new");
     }
-    EXPECT_EQ(listing(dir), std::set<std::string>{"target"});
+    EXPECT_EQ(dir.names(), std::set<std::string>{"target"});
 }
 
 TEST_F(AtomicFile, LinksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
@@ -91,7 +79,7 @@ TEST_F(AtomicFile, TwoWritersOfOneFileLeaveOneWholeFile) {
     EXPECT_EQ(failures, 0);
     const std::string result = TempDir::read(path);
     EXPECT_TRUE(result == a || result == b);
-    EXPECT_EQ(listing(dir), std::set<std::string>{"target"});
+    EXPECT_EQ(dir.names(), std::set<std::string>{"target"});
 }
 
 TEST_F(AtomicFile, AFailureSaysWhyAndLeavesTheOldFile) {
@@ -109,7 +97,7 @@ TEST_F(AtomicFile, AFailureSaysWhyAndLeavesTheOldFile) {
     EXPECT_FALSE(full);
     EXPECT_EQ(full.error, path + ": cannot write: " + std::strerror(EFBIG));
     EXPECT_EQ(TempDir::read(path), "old");
-    EXPECT_EQ(listing(dir), std::set<std::string>{"target"});
+    EXPECT_EQ(dir.names(), std::set<std::string>{"target"});
 
     fs::create_directory(dir.file("folder"));
     for (const std::string& bad : {dir.file("missing/file"), dir.file("folder")}) {
@@ -117,5 +105,5 @@ TEST_F(AtomicFile, AFailureSaysWhyAndLeavesTheOldFile) {
         EXPECT_FALSE(refused);
         EXPECT_EQ(refused.error.rfind(bad + ": cannot write: ", 0), 0u) << refused.error;
     }
-    EXPECT_EQ(listing(dir), (std::set<std::string>{"target", "folder"}));
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"target", "folder"}));
 }

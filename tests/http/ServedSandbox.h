@@ -1,9 +1,8 @@
 #pragma once
 // Runs `orvex-sandbox serve` as a child process on a free loopback port, with
-// its log in a file, and runs other programs with a time limit. Nothing here
-// sleeps: the server's output arrives through a pipe, a child's end through a
-// process descriptor. For tests
-// that go through the real HTTP server process.
+// its log in a file. Nothing here sleeps: the server's output arrives through
+// a pipe, its end through a process descriptor. For tests and benchmarks that
+// go through the real HTTP server process.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -40,14 +39,6 @@ inline pid_t spawnTo(const std::vector<std::string>& argv, int out) {
         ::execv(args[0], args.data());
         ::_exit(127);
     }
-    return pid;
-}
-
-// Starts `argv` with stdout and stderr going to `logPath`.
-inline pid_t spawn(const std::vector<std::string>& argv, const std::string& logPath) {
-    const int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const pid_t pid = spawnTo(argv, fd);
-    ::close(fd);
     return pid;
 }
 

@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "HttpBackend.h"
+#include "ProgramFolder.h"
 #include "ServedSandbox.h"
 #include "TadirRead.h"
-#include "TempDir.h"
 #include "sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
@@ -25,27 +23,6 @@ std::vector<std::string> waRows(const RfcReply& reply) {
         for (const RfcRow& row : it->second) rows.push_back(row.get("WA"));
     return rows;
 }
-
-// A copy of orvex-cli in its own folder, since it reads Quaylin.ini (and the
-// embedded sandbox its database) beside itself.
-struct CliFolder {
-    orvex::testing::TempDir dir;
-    std::string cli = dir.file("orvex-cli");
-    std::string database = dir.file("orvex-sandbox.db");
-    CliFolder() { std::filesystem::copy_file(ORVEX_CLI_BIN, cli); }
-
-    void settings(const std::string& appServer, const std::string& password = "sandbox") const {
-        std::ofstream(dir.file("Quaylin.ini")) << "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=" << password
-                                               << "\nClient=001\n\n[Connect]\nSysNum=00\nSystID=SBX\nAppSer="
-                                               << appServer << "\n";
-    }
-    // The exit code (-1 when it took too long) and the output.
-    std::pair<int, std::string> cliRun(std::vector<std::string> args) const {
-        args.insert(args.begin(), cli);
-        int exitCode = waitFor(spawn(args, dir.file("cli.log")), std::chrono::seconds(60));
-        return {exitCode, readFile(dir.file("cli.log"))};
-    }
-};
 
 }  // namespace
 
@@ -87,39 +64,35 @@ TEST(ServedSandbox, ConcurrentClientsGetTheEmbeddedSandboxsAnswers) {
 }
 
 TEST(ServedSandbox, CommandLineJobsOverHttpMatchTheEmbeddedSandbox) {
-    CliFolder folder;
-    folder.settings("sandbox");
-    ASSERT_EQ(folder.cliRun({"check-name", "ZNOTHING"}).first, 0);  // creates the database
-    ServedSandbox server(ORVEX_SANDBOX_BIN, folder.database, folder.dir.file("server.log"));
+    orvex::testing::ProgramFolder folder({ORVEX_CLI_BIN});
+    ASSERT_EQ(folder.run("orvex-cli", "check-name ZNOTHING").code, 0);  // creates the database
+    ServedSandbox server(ORVEX_SANDBOX_BIN, folder.dir.file("orvex-sandbox.db"), folder.dir.file("server.log"));
     ASSERT_NE(server.port(), 0) << server.log();
 
-    const std::vector<std::vector<std::string>> jobs = {
-        {"tables", "S*"}, {"tables", "A*"}, {"tables", "NOSUCH*"}, {"fields", "SFLIGHT"},
-        {"fields", "SCARR"}, {"check-name", "RSPARAM"}, {"check-name", "ZFREE_NAME"}};
-    for (const auto& job : jobs) {
+    for (const char* job : {"tables 'S*'", "tables 'A*'", "tables 'NOSUCH*'", "fields SFLIGHT", "fields SCARR",
+                            "check-name RSPARAM", "check-name ZFREE_NAME"}) {
         folder.settings("sandbox");
-        auto embedded = folder.cliRun(job);
+        auto embedded = folder.run("orvex-cli", job);
         folder.settings(server.url());
-        auto http = folder.cliRun(job);
-        EXPECT_NE(http.first, 2) << job[0] << " " << job[1] << ": " << http.second;
-        EXPECT_EQ(http.first, embedded.first) << job[0] << " " << job[1];
-        EXPECT_EQ(http.second, embedded.second) << job[0] << " " << job[1];
+        auto http = folder.run("orvex-cli", job);
+        EXPECT_NE(http.code, 2) << job << ": " << http.err;
+        EXPECT_EQ(std::tie(http.code, http.out, http.err), std::tie(embedded.code, embedded.out, embedded.err)) << job;
     }
 
     // A program created over HTTP is there afterwards.
     folder.settings(server.url());
     const std::string design = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
-    EXPECT_EQ(folder.cliRun({"check-name", "ZFLIGHTS_BY_CARRIER"}).first, 0);
-    auto installed = folder.cliRun({"install", design});
-    EXPECT_EQ(installed.first, 0) << installed.second;
-    EXPECT_NE(installed.second.find("Program Created successfully in SAP"), std::string::npos) << installed.second;
-    EXPECT_EQ(folder.cliRun({"check-name", "ZFLIGHTS_BY_CARRIER"}).first, 1);
+    EXPECT_EQ(folder.run("orvex-cli", "check-name ZFLIGHTS_BY_CARRIER").code, 0);
+    auto installed = folder.run("orvex-cli", "install '" + design + "'");
+    EXPECT_EQ(installed.code, 0) << installed.err;
+    EXPECT_EQ(installed.out, "Program Created successfully in SAP\n");
+    EXPECT_EQ(folder.run("orvex-cli", "check-name ZFLIGHTS_BY_CARRIER").code, 1);
 
     // Wrong password: the logon fails as any failed logon does.
     folder.settings(server.url(), "wrong");
-    auto refused = folder.cliRun({"tables", "S*"});
-    EXPECT_EQ(refused.first, 2);
-    EXPECT_NE(refused.second.find("No connection to R/3!"), std::string::npos) << refused.second;
+    auto refused = folder.run("orvex-cli", "tables 'S*'");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.err, "orvex-cli tables: No connection to R/3!\n");
 
     // One log line per request: every logon's ping, every call, the refused logon.
     const std::string log = server.log();

@@ -1,65 +1,24 @@
-// The command-line tools end to end, each test in a folder of its own with
-// copies of the programs, so that the settings file and the sandbox
-// database beside them are the test's own.
+// The command-line tools end to end, each test in a program folder of its own.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cctype>
-#include <cstdlib>
-#include <filesystem>
+#include "ProgramFolder.h"
 
-#include "TempDir.h"
-
-namespace fs = std::filesystem;
-using orvex::testing::TempDir;
+using namespace orvex::testing;
 
 namespace {
 
-struct Outcome {
-    int code = -1;
-    std::string out, err;
+struct Cli : ::testing::Test, ProgramFolder {
+    Cli() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) {}
 };
 
-const char* kDemoSettings =
-    "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n[Connect]\nSysNum=00\nSystID=SBX\nAppSer=sandbox\n";
-
-struct Cli : ::testing::Test {
-    TempDir dir;
-
-    void SetUp() override {
-        for (const char* program : {ORVEX_CLI, ORVEX_SANDBOX})
-            fs::copy_file(program, dir.path() / fs::path(program).filename());
-        settings(kDemoSettings);
-    }
-    void settings(const std::string& text) { TempDir::write(dir.file("Quaylin.ini"), text); }
-
-    Outcome run(const std::string& program, const std::string& arguments) {
-        const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-        const int status =
-            std::system(("'" + dir.file(program) + "' " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::read(out), TempDir::read(err)};
-    }
-};
-
-const std::string kExample = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
-const std::string kOwnDesign = std::string(ORVEX_SOURCE_DIR) + "/tests/sap/data/zorvex_cli_test.json";
-
-std::string design() { return fs::exists(kExample) ? kExample : kOwnDesign; }
-
-std::string programName(const std::string& designPath) {
-    const std::string text = TempDir::read(designPath);
-    const auto at = text.find("\"name\"");
-    const auto open = text.find('"', text.find(':', at) + 1);
-    return text.substr(open + 1, text.find('"', open + 1) - open - 1);
-}
+const std::string kDesign = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
 
 }  // namespace
 
 TEST_F(Cli, InstalledProgramShowsUpWithItsExactSource) {
     // The design names the program in lower case; SAP keys it in upper case.
-    const std::string name = programName(design());
-    std::string lower = name, text = TempDir::read(design());
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string name = "ZFLIGHTS_BY_CARRIER", lower = "zflights_by_carrier";
+    std::string text = TempDir::read(kDesign);
     text.replace(text.find('"' + name + '"'), name.size() + 2, '"' + lower + '"');
     const std::string path = dir.file("lower.json");
     TempDir::write(path, text);
@@ -116,15 +75,13 @@ TEST_F(Cli, FailuresAreOneLineOnStandardError) {
     EXPECT_EQ(missing.code, 2);
     EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
 
-    settings("[SAPLogOn]\nSAPUid=DEVELOPER\n");
+    settingsText("[SAPLogOn]\nSAPUid=DEVELOPER\n");
     Outcome incomplete = run("orvex-cli", "check-name ZX");
     EXPECT_EQ(incomplete.code, 2);
     EXPECT_NE(incomplete.err.find("Quaylin.ini"), std::string::npos);
 
-    std::string wrong = kDemoSettings;
-    wrong.replace(wrong.find("SAPPwd=sandbox"), 14, "SAPPwd=wrong");
-    settings(wrong);
-    Outcome refused = run("orvex-cli", "install '" + design() + "'");
+    settings("sandbox", "wrong");
+    Outcome refused = run("orvex-cli", "install '" + kDesign + "'");
     EXPECT_EQ(refused.code, 2);
     EXPECT_EQ(refused.err, "orvex-cli install: No connection to R/3!\n");
     EXPECT_EQ(run("orvex-cli", "check-name ZX").err, "orvex-cli check-name: No connection to R/3!\n");

@@ -60,12 +60,8 @@ TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
     // A new file is written privately, through a temporary file that does not stay.
     std::filesystem::remove(path);
     ASSERT_TRUE(writeLogonValues(path, demo()).ok);
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    int files = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(TempDir::mode(path), 0600u);
+    EXPECT_EQ(dir.names(), std::set<std::string>{"Quaylin.ini"});
 }
 
 TEST_F(Settings, FailedWritesAreReportedAndLoseNothing) {
@@ -106,12 +102,9 @@ TEST_F(Settings, FirstStartWritesTheSandboxSettingsPrivatelyAndOnlyOnce) {
     const std::string fresh = dir.file("config/orvex/Quaylin.ini");
     ASSERT_TRUE(createSandboxSettings(fresh).ok);
     EXPECT_EQ(readLogonValues(fresh), (LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
-    struct stat st {};
     for (const auto& [file, wanted] : {std::pair{fresh, 0600u}, {dir.file("config/orvex"), 0700u},
-                                       {dir.file("config"), 0700u}}) {
-        ASSERT_EQ(stat(file.c_str(), &st), 0) << file;
-        EXPECT_EQ(st.st_mode & 0777, wanted) << file;
-    }
+                                       {dir.file("config"), 0700u}})
+        EXPECT_EQ(TempDir::mode(file), wanted) << file;
     // The user's own settings stay as they are.
     TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
     EXPECT_TRUE(createSandboxSettings(path).ok);

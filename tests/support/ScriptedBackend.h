@@ -1,14 +1,13 @@
 #pragma once
 // A scripted backend for tests: records every logon and request, answers
-// with scripted replies, and fails the logon or a chosen call on request.
+// through a handler (or with an empty success), and fails the logon or a
+// chosen call on request.
 //
 //   auto script = std::make_shared<orvex::testing::Script>();
-//   script->replyTo("RFC_READ_TABLE", reply);      // next reply for that function
+//   script->handler = [](const sap::RfcRequest& r) { ... };
 //   script->failCall = 2;                          // the 2nd call fails
 //   orvex::sap::Component component(orvex::testing::scriptedFactory(script));
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,17 +19,8 @@ namespace orvex::testing {
 struct Script {
     // Switches.
     bool failLogon = false;
-    int failCall = 0;  // number (from 1, over all calls of all connections) of the call that fails
-    std::string failException = "SYSTEM_FAILURE";
-
-    // Replies: per function first, then the handler's, then the default.
-    std::map<std::string, std::deque<sap::RfcReply>> repliesByFunction;
-    sap::RfcReply defaultReply = [] {
-        sap::RfcReply r;
-        r.ok = true;
-        return r;
-    }();
-    // When set, answers every call not failed by a switch.
+    int failCall = 0;  // number (from 1, over all calls of all connections) of the call that fails with SYSTEM_FAILURE
+    // When set, answers every call not failed by a switch; otherwise each call succeeds with nothing.
     std::function<sap::RfcReply(const sap::RfcRequest&)> handler;
 
     // Record.
@@ -39,29 +29,12 @@ struct Script {
     int backendsCreated = 0;
     std::vector<sap::RfcRequest> requests;  // every call, failed ones too
 
-    void replyTo(const std::string& function, sap::RfcReply reply) {
-        repliesByFunction[function].push_back(std::move(reply));
-    }
     std::vector<std::string> calledFunctions() const {
         std::vector<std::string> names;
         for (const auto& r : requests) names.push_back(r.function);
         return names;
     }
 };
-
-// A successful reply with one table of one-column rows.
-inline sap::RfcReply tableReply(const std::string& table, const std::string& column,
-                                const std::vector<std::string>& cells) {
-    sap::RfcReply reply;
-    reply.ok = true;
-    auto& rows = reply.tables[table];
-    for (const auto& cell : cells) {
-        sap::RfcRow row;
-        row.set(column, cell);
-        rows.push_back(row);
-    }
-    return reply;
-}
 
 inline sap::RfcReply failedReply(const std::string& exception) {
     sap::RfcReply reply;
@@ -82,15 +55,11 @@ public:
     sap::RfcReply call(const sap::RfcRequest& request) override {
         Script& s = *script_;
         s.requests.push_back(request);
-        if (s.failCall == static_cast<int>(s.requests.size())) return failedReply(s.failException);
-        auto byFunction = s.repliesByFunction.find(request.function);
-        if (byFunction != s.repliesByFunction.end() && !byFunction->second.empty()) {
-            auto reply = std::move(byFunction->second.front());
-            byFunction->second.pop_front();
-            return reply;
-        }
+        if (s.failCall == static_cast<int>(s.requests.size())) return failedReply("SYSTEM_FAILURE");
         if (s.handler) return s.handler(request);
-        return s.defaultReply;
+        sap::RfcReply ok;
+        ok.ok = true;
+        return ok;
     }
 
 private:

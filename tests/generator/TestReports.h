@@ -1,6 +1,5 @@
 #pragma once
-// Compares generated lines with the expected ones and reports the first
-// difference with both lines in brackets, so that blanks show.
+// Reports for the generator tests, and the generation run expecting success or a refusal.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,23 +9,6 @@
 #include "ReportDefinition.h"
 
 namespace orvex::test {
-
-inline ::testing::AssertionResult sameLines(const std::vector<std::string>& actual,
-                                            const std::vector<std::string>& expected) {
-    for (std::size_t i = 0; i < actual.size() && i < expected.size(); ++i)
-        if (actual[i] != expected[i])
-            return ::testing::AssertionFailure() << "line " << i << " differs:\n  actual   [" << actual[i]
-                                                 << "]\n  expected [" << expected[i] << "]";
-    if (actual.size() != expected.size()) {
-        std::size_t i = std::min(actual.size(), expected.size());
-        return ::testing::AssertionFailure()
-               << actual.size() << " lines instead of " << expected.size() << "; first extra line " << i << ": ["
-               << (i < actual.size() ? actual[i] : expected[i]) << "]";
-    }
-    return ::testing::AssertionSuccess();
-}
-
-#define EXPECT_LINES(actual, expected) EXPECT_TRUE(::orvex::test::sameLines((actual), (expected)))
 
 inline std::string padded(const std::string& table) { return table + std::string(40 - table.size(), ' '); }
 
