@@ -26,6 +26,11 @@
 #include "frmWhere1.h"
 #include "frmWhereCondn.h"
 
+namespace QTest {
+// Shows the exact text, trailing blanks included, when a comparison fails.
+inline char* toString(const std::string& s) { return QTest::toString(QString::fromStdString("[" + s + "]")); }
+}  // namespace QTest
+
 namespace orvex::screens::test {
 
 // Keeps every message instead of showing it.

@@ -7,7 +7,6 @@
 #include <QWheelEvent>
 
 #include "ScreenHarness.h"
-#include "tests.h"
 
 namespace orvex::screens::test {
 
@@ -419,8 +418,9 @@ private slots:
                  QStringLiteral(" |  |  |  |  | CARRID,CONNID,CARRID"));
     }
 };
-const Registered<TestChain> registered;
 
 }  // namespace orvex::screens::test
+
+QTEST_MAIN(orvex::screens::test::TestChain)
 
 #include "tst_chain.moc"

@@ -10,7 +10,6 @@
 #include "ScreenHarness.h"
 #include "frmSettings.h"
 #include "frmSplash.h"
-#include "tests.h"
 
 namespace orvex::screens::test {
 
@@ -233,8 +232,9 @@ private slots:
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSplash")});
     }
 };
-const Registered<TestMainWindow> registered;
 
 }  // namespace orvex::screens::test
+
+QTEST_MAIN(orvex::screens::test::TestMainWindow)
 
 #include "tst_main_window.moc"

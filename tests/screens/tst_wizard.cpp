@@ -13,7 +13,6 @@
 #include "Generator.h"
 #include "ScreenHarness.h"
 #include "sandbox/SandboxSystem.h"
-#include "tests.h"
 
 namespace orvex::screens::test {
 
@@ -271,8 +270,9 @@ private slots:
         QCOMPARE(program->unicodeCheck, std::string("X"));
     }
 };
-const Registered<TestWizard> registered;
 
 }  // namespace orvex::screens::test
+
+QTEST_MAIN(orvex::screens::test::TestWizard)
 
 #include "tst_wizard.moc"
