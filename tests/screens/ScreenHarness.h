@@ -153,10 +153,15 @@ struct Harness {
 
 // Selects a row as the user would, so parallel lists follow.
 inline void pick(ListBox* list, int row) { list->setCurrentIndex(list->model()->index(row, 0)); }
+// Clicks a row as the user does (the row must be in view).
+inline void click(ListBox* list, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualRect(list->model()->index(row, 0)).center());
+}
 // Double-clicks a row as the user does: a click, then the second click.
 inline void doubleClick(ListBox* list, int row) {
     const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    click(list, row);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
 }
@@ -181,28 +186,10 @@ inline QString shown(const QWidget& screen, std::initializer_list<const char*> l
     return out.join(QStringLiteral(" | "));
 }
 
-// Of the expected "object.property=text" (".property=text" for root
-// itself), those that root's children differ from: captions, titles, tool
-// tips, limits, states.
-inline QString differences(const QObject& root, const QStringList& expected) {
-    QStringList out;
-    for (const QString& e : expected) {
-        const auto equals = e.indexOf(QLatin1Char('=')), dot = e.left(equals).lastIndexOf(QLatin1Char('.'));
-        const QObject* o = dot > 0 ? root.findChild<QObject*>(e.left(dot)) : &root;
-        const QVariant actual = o ? o->property(e.mid(dot + 1, equals - dot - 1).toLatin1()) : QVariant();
-        if (actual.toString() != e.mid(equals + 1)) out << e + QStringLiteral(" but [%1]").arg(actual.toString());
-    }
-    return out.join(QStringLiteral("; "));
-}
-
 // One pass through the wizard as a user makes it.
 struct Walk {
-    explicit Walk(QString name = {}, QString description = {}, QString company = {}, QString heading = {},
-                  bool listDisplay = false, bool unicodeCheck = false)
-        : name(name), description(description), company(company), heading(heading), listDisplay(listDisplay),
-          unicodeCheck(unicodeCheck) {}
-    QString name, description, company, heading;  // no heading: "Print Report Heading" stays off
-    bool listDisplay, unicodeCheck;
+    QString name{}, description{}, company{}, heading{};  // no heading: "Print Report Heading" stays off
+    bool listDisplay = false, unicodeCheck = false;
     QString pattern = QStringLiteral("s*");
     std::vector<std::pair<const char*, QStringList>> fields;  // per table chosen, in order: the fields picked
     struct Entry {  // an entry of the selection screen
@@ -217,11 +204,10 @@ struct Walk {
 // The flights report over the fake repository: two tables, four fields, one
 // select-option, a join and a filter.
 inline Walk flightsWalk() {
-    Walk w{"ZFLIGHTS", "Flights by carrier", "Blueharbour Demo", "Flights"};
-    w.fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
-    w.entries = {{"CARRID", true, false, ""}};
-    w.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}};
-    return w;
+    return {.name = "ZFLIGHTS", .description = "Flights by carrier", .company = "Blueharbour Demo", .heading = "Flights",
+            .fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
+            .entries = {{"CARRID", true, false, ""}},
+            .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
 }
 
 // Types the walk's attributes into the main window (none for an opened

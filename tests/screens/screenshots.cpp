@@ -78,11 +78,11 @@ int main(int argc, char** argv) {
         frmSplash splash(h.session);
         shoot(splash, "01-splash");
     }
-    Walk walk{"ZFLIGHTS_BY_CARRIER", "Flights of one carrier with airline names", "Blueharbour", "Flights by carrier"};
-    walk.pattern = QStringLiteral("S*");
-    walk.fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
-    walk.entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}};
-    walk.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}};
+    const Walk walk{.name = "ZFLIGHTS_BY_CARRIER", .description = "Flights of one carrier with airline names",
+                    .company = "Blueharbour", .heading = "Flights by carrier", .pattern = "S*",
+                    .fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
+                    .entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}},
+                    .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
     frmMain w(h.session);
     walkWizard(h, w, walk, [&h](QDialog& d) { atNext(h, d); });
 

@@ -38,15 +38,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.txtName->setFocus();
         QGuiApplication::clipboard()->setText(QStringLiteral("y2"));
-        using Key = std::tuple<Qt::Key, Qt::KeyboardModifiers, const char*>;  // key, modifiers, text
-        for (const auto& [key, modifiers, text] :
-             {Key{Qt::Key_Home, Qt::NoModifier, ""}, Key{Qt::Key_Right, Qt::NoModifier, ""},
-              Key{Qt::Key_Delete, Qt::NoModifier, "\x7f"}, Key{Qt::Key_End, Qt::NoModifier, ""},
-              Key{Qt::Key_Left, Qt::ShiftModifier, ""}, Key{Qt::Key_Left, Qt::ShiftModifier, ""},
-              Key{Qt::Key_C, Qt::ControlModifier, "\x03"}, Key{Qt::Key_Delete, Qt::NoModifier, "\x7f"},
-              Key{Qt::Key_Adiaeresis, Qt::NoModifier, "\u00e4"}, Key{Qt::Key_V, Qt::ControlModifier, "\x16"},
-              Key{Qt::Key_Tab, Qt::NoModifier, "\t"}})
-            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, QString::fromUtf8(text), modifiers);
+        struct Key {
+            Qt::Key key;
+            const char* text = "";
+            Qt::KeyboardModifiers modifiers = {};
+        };
+        for (const Key& k : {Key{Qt::Key_Home}, {Qt::Key_Right}, {Qt::Key_Delete, "\x7f"}, {Qt::Key_End},
+                             {Qt::Key_Left, "", Qt::ShiftModifier}, {Qt::Key_Left, "", Qt::ShiftModifier},
+                             {Qt::Key_C, "\x03", Qt::ControlModifier}, {Qt::Key_Delete, "\x7f"},
+                             {Qt::Key_Adiaeresis, "\u00e4"}, {Qt::Key_V, "\x16", Qt::ControlModifier}, {Qt::Key_Tab, "\t"}})
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), k.key, QString::fromUtf8(k.text), k.modifiers);
         QCOMPARE(w.txtName->text(), QStringLiteral("ZBCY2"));
         QCOMPARE(QApplication::focusWidget(), w.txtDescription);
         QTest::sendKeyEvent(QTest::Click, w.txtDescription, Qt::Key_Backtab, QString(), Qt::ShiftModifier);
@@ -59,12 +60,11 @@ private slots:
     }
 
     void connectRules() {
-        const std::string invalid = "Invalid Program Name\r\nIt should start with 'Y or Z'";
-        const std::string empty = "Program Name/Description can not be empty";
+        const sap::Message invalid{"Invalid Program Name\r\nIt should start with 'Y or Z'", "ORVEX", sap::kSystemModal},
+            empty{"Program Name/Description can not be empty", "ORVEX", sap::kOkOnly};
         const std::tuple<const char*, const char*, sap::Message> cases[] = {  // name, description, message
-            {"", "Report", {invalid, "ORVEX", sap::kSystemModal}},   {"1ZREP", "Report", {invalid, "ORVEX", sap::kSystemModal}},
-            {"_ZREP", "Report", {invalid, "ORVEX", sap::kSystemModal}}, {"AREP", "Report", {invalid, "ORVEX", sap::kSystemModal}},
-            {"yrep", "", {empty, "ORVEX", sap::kOkOnly}},            {"Zrep", "   ", {empty, "ORVEX", sap::kOkOnly}}};
+            {"", "Report", invalid},     {"1ZREP", "Report", invalid}, {"_ZREP", "Report", invalid},
+            {"AREP", "Report", invalid}, {"yrep", "", empty},          {"Zrep", "   ", empty}};
         for (const auto& [name, description, message] : cases) {
             Harness h;
             frmMain w(h.session);
@@ -152,10 +152,10 @@ private slots:
     void settingsDialog() {
         Harness h;
         frmSettings& s = h.session.settings();
-        QCOMPARE(differences(s, {".windowTitle=Settings", "Text1.text=DEVELOPER", "Text3.text=00", "Text4.text=SBX",
-                                 "Text5.text=001", "Text6.text=sandbox", "cmdOK.default=true", "cmdCancel.text=Cancel",
-                                 "Text2.echoMode=Password"}),
-                 QString());
+        // Each box shows its value of the file; Return presses OK; the password shows as stars.
+        QCOMPARE((QStringList{s.Text1->text(), s.Text3->text(), s.Text4->text(), s.Text5->text(), s.Text6->text()}),
+                 (QStringList{"DEVELOPER", "00", "SBX", "001", "sandbox"}));
+        QVERIFY(s.cmdOK->isDefault() && s.Text2->echoMode() == QLineEdit::Password);
         QCOMPARE(s.Text2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, s.Text2), int('*'));
         QCOMPARE(s.findChild<QLabel*>(QStringLiteral("lblSettingsFile"))->text(),
                  QString::fromStdString(h.session.settingsPath));
@@ -166,12 +166,6 @@ private slots:
         QCOMPARE(h.session.logon.user, std::string("  NEWUSER "));
         h.session.unloadSettings();
         QCOMPARE(h.session.settings().Text1->text(), QStringLiteral("NEWUSER"));
-        // Cancel loses the edits.
-        h.session.settings().Text4->setText(QStringLiteral("XXX"));
-        h.session.settings().cmdCancel->click();
-        h.session.unloadSettings();
-        QCOMPARE(h.session.settings().Text4->text(), QStringLiteral("SBX"));
-        QVERIFY(h.prompter.messages.empty());
         // "Basic SAP Configuration" with a file that cannot be written (its folder
         // is a file): the failure is reported, and what was typed stays in the
         // dialog and the logon values for this run; a later Cancel drops only its own edits.
@@ -204,10 +198,8 @@ private slots:
         int mainShown = 0;
         {
             frmSplash s(h.session, nullptr, [&] { ++mainShown; });
-            QCOMPARE(differences(s, {".windowTitle=", "lblVersion.text=Version 2.10.3", "lblProductName.text=ORVEX",
-                                     "lblPlatform.text=Linux Platform", "lblCompanyProduct.text=Blueharbour",
-                                     "Command1.text=Close", "Timer1.interval=1000"}),
-                     QString());
+            QCOMPARE(s.lblProductName->text() + " " + s.lblVersion->text() + ", " + s.lblPlatform->text(),
+                     QStringLiteral("ORVEX Version 2.10.3, Linux Platform"));
             s.show();
             QVERIFY(!s.Command1->isVisible() && s.Timer1->isActive());
             s.Timer1_Timer();  // the tick closes the splash and shows the main window

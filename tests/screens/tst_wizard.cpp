@@ -247,10 +247,12 @@ private slots:
         }
         h.writeSettings("DEVELOPER", toStd(server));
         h.session.factory = sap::defaultBackendFactory();
-        Walk walk{"zorvex_first", "Flights of one carrier", "Blueharbour", "", true, true};
-        walk.fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
-        walk.entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}};
-        walk.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}, {"FLDATE", "SELSCR.FLDATE"}};
+        const Walk walk{
+            .name = "zorvex_first", .description = "Flights of one carrier", .company = "Blueharbour",
+            .listDisplay = true, .unicodeCheck = true,
+            .fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
+            .entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}},
+            .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}, {"FLDATE", "SELSCR.FLDATE"}}};
         frmMain w(h.session);
         walkWizard(h, w, walk);
         if (served) process.terminate();
