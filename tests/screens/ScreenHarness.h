@@ -110,9 +110,9 @@ struct Harness {
     int exits = 0;
     QString designFile;
 
-    explicit Harness(bool completeSettings = true) {
+    Harness() {
         session.settingsPath = dir.file("Quaylin.ini");
-        if (completeSettings) writeSettings("DEVELOPER", "sandbox");
+        writeSettings("DEVELOPER", "sandbox");
         script->handler = [sap = sap](const sap::RfcRequest& r) { return (*sap)(r); };
         session.factory = testing::scriptedFactory(script);
         session.prompter = &prompter;

