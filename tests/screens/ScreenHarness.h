@@ -145,14 +145,18 @@ struct Harness {
     void writeSettings(const std::string& user, const std::string& server) {
         sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
     }
+    void failNextCall() { script->failCall = static_cast<int>(script->requests.size()) + 1; }
     template <typename Dialog>
     void then(const QString& name, std::function<void(Dialog&)> step) {
         onModal[name].push_back([step = std::move(step)](QDialog& d) { step(static_cast<Dialog&>(d)); });
     }
 };
 
-// Selects a row as the user would, so parallel lists follow.
-inline void pick(ListBox* list, int row) { list->setCurrentIndex(list->model()->index(row, 0)); }
+// Selects a row as the user would, so parallel lists follow; then presses the button given.
+inline void pick(ListBox* list, int row, QAbstractButton* then = nullptr) {
+    list->setCurrentIndex(list->model()->index(row, 0));
+    if (then) then->click();
+}
 // Clicks a row as the user does (the row must be in view).
 inline void click(ListBox* list, int row, Qt::KeyboardModifiers modifiers = {}) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,

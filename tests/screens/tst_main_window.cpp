@@ -142,7 +142,7 @@ private slots:
         w.txtName->setText(QStringLiteral("ZFREE"));
         w.Command4->click();
         QVERIFY(h.session.connectionOpen());
-        h.script->failCall = static_cast<int>(h.script->requests.size()) + 1;
+        h.failNextCall();
         w.Command4->click();  // a failed read logs off silently
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
         QVERIFY(!h.session.connectionOpen() && !h.session.component);

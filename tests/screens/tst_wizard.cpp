@@ -198,11 +198,10 @@ private slots:
             QStringList screens;
             walkWizard(h, w, Walk{}, [&](QDialog& d) {
                 if (d.objectName() == QLatin1String(c.screen)) {
-                    pick(d.findChild<ListBox*>(QString::fromLatin1(c.list)), c.row);
-                    d.findChild<QAbstractButton*>(QStringLiteral("cmdRemove"))->click();
+                    pick(d.findChild<ListBox*>(QString::fromLatin1(c.list)), c.row,
+                         d.findChild<QAbstractButton*>(QStringLiteral("cmdRemove")));
                     if (auto* s = qobject_cast<frmSelectionScr*>(&d)) {
-                        pick(s->lstSelFields, 0);
-                        s->cmdADD->click();
+                        pick(s->lstSelFields, 0, s->cmdADD);
                     }
                 }
                 if (&d != &w) screens << shown(d, {"lstSELTABS", "lstSelFields", "lstSELSCRFLD", "lstLFTFLD", "lstRTFLD"});
