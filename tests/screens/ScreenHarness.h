@@ -67,14 +67,12 @@ struct FakeSap {
             QString pattern = quoted.next().captured(1);
             if (condition.find(" like ") != std::string::npos) pattern.replace('%', '*').replace('_', '?');
             const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern));
-            auto& rows = reply.tables["DATA"];
+            std::vector<std::string> found;
             const auto& names = object == "PROG" ? std::vector<std::string>(programs.begin(), programs.end()) : tables;
-            for (const auto& name : names) {
-                if (!match.match(toQ(name)).hasMatch()) continue;
-                sap::RfcRow row;
-                row.set("WA", "R3TR|" + toStd(object) + "|" + padTableName(name) + "|DEVC|");
-                rows.push_back(row);
-            }
+            for (const auto& name : names)
+                if (match.match(toQ(name)).hasMatch())
+                    found.push_back("R3TR|" + toStd(object) + "|" + padTableName(name) + "|DEVC|");
+            return testing::tableReply("DATA", "WA", found);
         } else if (r.function == "DD_TABL_GET") {
             auto& rows = reply.tables["DD03P_TAB_A"];
             for (const auto& [name, label] : fields[trimmed(r.exports.at("TABL_NAME"))]) {
@@ -208,7 +206,8 @@ struct Walk {
 // The flights report over the fake repository: two tables, four fields, one
 // select-option, a join and a filter.
 inline Walk flightsWalk() {
-    return {.name = "ZFLIGHTS", .description = "Flights by carrier", .company = "Blueharbour Demo", .heading = "Flights",
+    return {.name = "ZFLIGHTS", .description = "Flights by carrier", .company = "Blueharbour Demo",
+            .heading = "Flights",
             .fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
             .entries = {{"CARRID", true, false, ""}},
             .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};

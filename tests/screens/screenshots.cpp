@@ -26,12 +26,9 @@ void shoot(QWidget& w, const char* name) {
     }
     QCoreApplication::processEvents();
     const QString path = folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
-    if (w.grab().save(path)) {
-        ++saved;
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    }
+    if (!w.grab().save(path)) return (void)std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    ++saved;
+    std::printf("%s\n", qPrintable(path));
 }
 
 // Before each Next: a row selected to show the highlight, then the picture.

@@ -191,7 +191,8 @@ private slots:
         QCOMPARE(s.txtDefVal->text(), QStringLiteral("LH"));  // the last add leaves it
         QVERIFY(!s.cmdADD->isEnabled());
         QCOMPARE(s.lstSELSCRPARAM->items(), (QStringList{"S;R;", "P;N; 1;2 ", "P;N;LH"}));
-        QCOMPARE(x.design.selection.back(), (SelectionEntry{padTableName("SCARR"), "CARRID", "Airline Code", "P;N;LH"}));
+        QCOMPARE(x.design.selection.back(),
+                 (SelectionEntry{padTableName("SCARR"), "CARRID", "Airline Code", "P;N;LH"}));
         pick(s.lstSELSCRPARAM, 0, s.cmdRemove);  // the entry goes back into the working copy
         QCOMPARE(shown(s, {"lstSelSCRTAB", "lstSELSCRFLD", "lstSELSCRDESC", "lstFinalTABS", "lstSelFields",
                            "lstSelFldsDesc"}),
@@ -275,7 +276,8 @@ private slots:
         QTest::newRow("fields") << "frmFields" << QStringList{"lstTABFields,lstFLDDESC", picked};
         QTest::newRow("selection screen")
             << "frmSelectionScr" << QStringList{picked, "lstSelSCRTAB,lstSELSCRFLD,lstSELSCRDESC,lstSELSCRPARAM"};
-        QTest::newRow("conditions") << "frmWhereCondn" << QStringList{picked, "lstLftTAB,lstLFTFLD,List1,lstRTTAB,lstRTFLD"};
+        QTest::newRow("conditions")
+            << "frmWhereCondn" << QStringList{picked, "lstLftTAB,lstLFTFLD,List1,lstRTTAB,lstRTFLD"};
     }
 
     void parallelListsScrollTogether() {
