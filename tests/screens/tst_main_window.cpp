@@ -38,19 +38,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.txtName->setFocus();
         QGuiApplication::clipboard()->setText(QStringLiteral("y2"));
-        struct Key {
-            Qt::Key key;
-            const char* text = "";
-            Qt::KeyboardModifiers modifiers = {};
-        };
-        for (const Key& k : {Key{Qt::Key_Home}, {Qt::Key_Right}, {Qt::Key_Delete, "\x7f"}, {Qt::Key_End},
-                             {Qt::Key_Left, "", Qt::ShiftModifier}, {Qt::Key_Left, "", Qt::ShiftModifier},
-                             {Qt::Key_C, "\x03", Qt::ControlModifier}, {Qt::Key_Delete, "\x7f"},
-                             {Qt::Key_Adiaeresis, "\u00e4"}, {Qt::Key_V, "\x16", Qt::ControlModifier},
-                             {Qt::Key_Tab, "\t"}}) {
-            const QString text = QString::fromUtf8(k.text);
-            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), k.key, text, k.modifiers);
-        }
+        using Key = std::tuple<Qt::Key, Qt::KeyboardModifiers, const char*>;  // key, modifiers, text
+        for (const auto& [key, modifiers, text] :
+             {Key{Qt::Key_Home, Qt::NoModifier, ""}, Key{Qt::Key_Right, Qt::NoModifier, ""},
+              Key{Qt::Key_Delete, Qt::NoModifier, "\x7f"}, Key{Qt::Key_End, Qt::NoModifier, ""},
+              Key{Qt::Key_Left, Qt::ShiftModifier, ""}, Key{Qt::Key_Left, Qt::ShiftModifier, ""},
+              Key{Qt::Key_C, Qt::ControlModifier, "\x03"}, Key{Qt::Key_Delete, Qt::NoModifier, "\x7f"},
+              Key{Qt::Key_Adiaeresis, Qt::NoModifier, "\u00e4"}, Key{Qt::Key_V, Qt::ControlModifier, "\x16"},
+              Key{Qt::Key_Tab, Qt::NoModifier, "\t"}})
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, QString::fromUtf8(text), modifiers);
         QCOMPARE(w.txtName->text(), QStringLiteral("ZBCY2"));
         QCOMPARE(QApplication::focusWidget(), w.txtDescription);
         QTest::sendKeyEvent(QTest::Click, w.txtDescription, Qt::Key_Backtab, QString(), Qt::ShiftModifier);
