@@ -26,6 +26,11 @@
 #include "frmWhere1.h"
 #include "frmWhereCondn.h"
 
+namespace QTest {
+// Shows the exact text, trailing blanks included, when a comparison fails.
+inline char* toString(const std::string& s) { return QTest::toString(QString::fromStdString("[" + s + "]")); }
+}  // namespace QTest
+
 namespace orvex::screens::test {
 
 // Keeps every message instead of showing it.
@@ -62,14 +67,12 @@ struct FakeSap {
             QString pattern = quoted.next().captured(1);
             if (condition.find(" like ") != std::string::npos) pattern.replace('%', '*').replace('_', '?');
             const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern));
-            auto& rows = reply.tables["DATA"];
+            std::vector<std::string> found;
             const auto& names = object == "PROG" ? std::vector<std::string>(programs.begin(), programs.end()) : tables;
-            for (const auto& name : names) {
-                if (!match.match(toQ(name)).hasMatch()) continue;
-                sap::RfcRow row;
-                row.set("WA", "R3TR|" + toStd(object) + "|" + padTableName(name) + "|DEVC|");
-                rows.push_back(row);
-            }
+            for (const auto& name : names)
+                if (match.match(toQ(name)).hasMatch())
+                    found.push_back("R3TR|" + toStd(object) + "|" + padTableName(name) + "|DEVC|");
+            return testing::tableReply("DATA", "WA", found);
         } else if (r.function == "DD_TABL_GET") {
             auto& rows = reply.tables["DD03P_TAB_A"];
             for (const auto& [name, label] : fields[trimmed(r.exports.at("TABL_NAME"))]) {
@@ -105,9 +108,9 @@ struct Harness {
     int exits = 0;
     QString designFile;
 
-    explicit Harness(bool completeSettings = true) {
+    Harness() {
         session.settingsPath = dir.file("Quaylin.ini");
-        if (completeSettings) writeSettings("DEVELOPER", "sandbox");
+        writeSettings("DEVELOPER", "sandbox");
         script->handler = [sap = sap](const sap::RfcRequest& r) { return (*sap)(r); };
         session.factory = testing::scriptedFactory(script);
         session.prompter = &prompter;
@@ -140,18 +143,27 @@ struct Harness {
     void writeSettings(const std::string& user, const std::string& server) {
         sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
     }
+    void failNextCall() { script->failCall = static_cast<int>(script->requests.size()) + 1; }
     template <typename Dialog>
     void then(const QString& name, std::function<void(Dialog&)> step) {
         onModal[name].push_back([step = std::move(step)](QDialog& d) { step(static_cast<Dialog&>(d)); });
     }
 };
 
-// Selects a row as the user would, so parallel lists follow.
-inline void pick(ListBox* list, int row) { list->setCurrentIndex(list->model()->index(row, 0)); }
+// Selects a row as the user would, so parallel lists follow; then presses the button given.
+inline void pick(ListBox* list, int row, QAbstractButton* then = nullptr) {
+    list->setCurrentIndex(list->model()->index(row, 0));
+    if (then) then->click();
+}
+// Clicks a row as the user does (the row must be in view).
+inline void click(ListBox* list, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualRect(list->model()->index(row, 0)).center());
+}
 // Double-clicks a row as the user does: a click, then the second click.
 inline void doubleClick(ListBox* list, int row) {
     const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    click(list, row);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
 }
@@ -176,28 +188,10 @@ inline QString shown(const QWidget& screen, std::initializer_list<const char*> l
     return out.join(QStringLiteral(" | "));
 }
 
-// Of the expected "object.property=text" (".property=text" for root
-// itself), those that root's children differ from: captions, titles, tool
-// tips, limits, states.
-inline QString differences(const QObject& root, const QStringList& expected) {
-    QStringList out;
-    for (const QString& e : expected) {
-        const auto equals = e.indexOf(QLatin1Char('=')), dot = e.left(equals).lastIndexOf(QLatin1Char('.'));
-        const QObject* o = dot > 0 ? root.findChild<QObject*>(e.left(dot)) : &root;
-        const QVariant actual = o ? o->property(e.mid(dot + 1, equals - dot - 1).toLatin1()) : QVariant();
-        if (actual.toString() != e.mid(equals + 1)) out << e + QStringLiteral(" but [%1]").arg(actual.toString());
-    }
-    return out.join(QStringLiteral("; "));
-}
-
 // One pass through the wizard as a user makes it.
 struct Walk {
-    explicit Walk(QString name = {}, QString description = {}, QString company = {}, QString heading = {},
-                  bool listDisplay = false, bool unicodeCheck = false)
-        : name(name), description(description), company(company), heading(heading), listDisplay(listDisplay),
-          unicodeCheck(unicodeCheck) {}
-    QString name, description, company, heading;  // no heading: "Print Report Heading" stays off
-    bool listDisplay, unicodeCheck;
+    QString name{}, description{}, company{}, heading{};  // no heading: "Print Report Heading" stays off
+    bool listDisplay = false, unicodeCheck = false;
     QString pattern = QStringLiteral("s*");
     std::vector<std::pair<const char*, QStringList>> fields;  // per table chosen, in order: the fields picked
     struct Entry {  // an entry of the selection screen
@@ -212,11 +206,11 @@ struct Walk {
 // The flights report over the fake repository: two tables, four fields, one
 // select-option, a join and a filter.
 inline Walk flightsWalk() {
-    Walk w{"ZFLIGHTS", "Flights by carrier", "Blueharbour Demo", "Flights"};
-    w.fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
-    w.entries = {{"CARRID", true, false, ""}};
-    w.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}};
-    return w;
+    return {.name = "ZFLIGHTS", .description = "Flights by carrier", .company = "Blueharbour Demo",
+            .heading = "Flights",
+            .fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
+            .entries = {{"CARRID", true, false, ""}},
+            .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
 }
 
 // Types the walk's attributes into the main window (none for an opened

@@ -26,12 +26,9 @@ void shoot(QWidget& w, const char* name) {
     }
     QCoreApplication::processEvents();
     const QString path = folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
-    if (w.grab().save(path)) {
-        ++saved;
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    }
+    if (!w.grab().save(path)) return (void)std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    ++saved;
+    std::printf("%s\n", qPrintable(path));
 }
 
 // Before each Next: a row selected to show the highlight, then the picture.
@@ -78,11 +75,11 @@ int main(int argc, char** argv) {
         frmSplash splash(h.session);
         shoot(splash, "01-splash");
     }
-    Walk walk{"ZFLIGHTS_BY_CARRIER", "Flights of one carrier with airline names", "Blueharbour", "Flights by carrier"};
-    walk.pattern = QStringLiteral("S*");
-    walk.fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
-    walk.entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}};
-    walk.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}};
+    const Walk walk{.name = "ZFLIGHTS_BY_CARRIER", .description = "Flights of one carrier with airline names",
+                    .company = "Blueharbour", .heading = "Flights by carrier", .pattern = "S*",
+                    .fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
+                    .entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}},
+                    .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
     frmMain w(h.session);
     walkWizard(h, w, walk, [&h](QDialog& d) { atNext(h, d); });
 

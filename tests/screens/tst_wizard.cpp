@@ -13,7 +13,6 @@
 #include "Generator.h"
 #include "ScreenHarness.h"
 #include "sandbox/SandboxSystem.h"
-#include "tests.h"
 
 namespace orvex::screens::test {
 
@@ -70,7 +69,6 @@ private slots:
         });
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(h.problems, QStringList());
-        QCOMPARE(h.modals.join(','), "frmTables,frmFields,frmSelectionScr,frmWhereCondn,frmWhere1,frmWhere1");
         // Every screen closed accepted, the innermost first.
         QCOMPARE(h.accepted.join(','), "frmWhere1,frmWhere1,frmWhereCondn,frmSelectionScr,frmFields,frmTables");
         QCOMPARE(h.prompter.messages, kCreated);
@@ -200,11 +198,10 @@ private slots:
             QStringList screens;
             walkWizard(h, w, Walk{}, [&](QDialog& d) {
                 if (d.objectName() == QLatin1String(c.screen)) {
-                    pick(d.findChild<ListBox*>(QString::fromLatin1(c.list)), c.row);
-                    d.findChild<QAbstractButton*>(QStringLiteral("cmdRemove"))->click();
+                    pick(d.findChild<ListBox*>(QString::fromLatin1(c.list)), c.row,
+                         d.findChild<QAbstractButton*>(QStringLiteral("cmdRemove")));
                     if (auto* s = qobject_cast<frmSelectionScr*>(&d)) {
-                        pick(s->lstSelFields, 0);
-                        s->cmdADD->click();
+                        pick(s->lstSelFields, 0, s->cmdADD);
                     }
                 }
                 if (&d != &w) screens << shown(d, {"lstSELTABS", "lstSelFields", "lstSELSCRFLD", "lstLFTFLD", "lstRTFLD"});
@@ -248,10 +245,12 @@ private slots:
         }
         h.writeSettings("DEVELOPER", toStd(server));
         h.session.factory = sap::defaultBackendFactory();
-        Walk walk{"zorvex_first", "Flights of one carrier", "Blueharbour", "", true, true};
-        walk.fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}};
-        walk.entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}};
-        walk.conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}, {"FLDATE", "SELSCR.FLDATE"}};
+        const Walk walk{
+            .name = "zorvex_first", .description = "Flights of one carrier", .company = "Blueharbour",
+            .listDisplay = true, .unicodeCheck = true,
+            .fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
+            .entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}},
+            .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}, {"FLDATE", "SELSCR.FLDATE"}}};
         frmMain w(h.session);
         walkWizard(h, w, walk);
         if (served) process.terminate();
@@ -271,8 +270,9 @@ private slots:
         QCOMPARE(program->unicodeCheck, std::string("X"));
     }
 };
-const Registered<TestWizard> registered;
 
 }  // namespace orvex::screens::test
+
+QTEST_MAIN(orvex::screens::test::TestWizard)
 
 #include "tst_wizard.moc"
