@@ -257,6 +257,8 @@ private slots:
         c.cmdPreview->click();
         QVERIFY(source.contains(QStringLiteral("Report ZPREVIEW.")));
         QCOMPARE(x.script->requests.size(), calls);  // nothing sent
+        pick(c.lstLFTFLD, 0, c.cmdRemove);  // every field back, in the order picked
+        QCOMPARE(c.lstSelFields->items(), (QStringList{"CARRID", "CONNID", "CARRID"}));
         c.cmdCancel->click();
         QVERIFY(x.design.conditions.empty());
         QCOMPARE(c.result(), int(QDialog::Rejected));

@@ -42,6 +42,20 @@ inline sap::RfcReply failedReply(const std::string& exception) {
     return reply;
 }
 
+// A successful answer with one table of one column, a row per cell.
+inline sap::RfcReply tableReply(const std::string& table, const std::string& column,
+                                const std::vector<std::string>& cells) {
+    sap::RfcReply reply;
+    reply.ok = true;
+    auto& rows = reply.tables[table];
+    for (const auto& cell : cells) {
+        sap::RfcRow row;
+        row.set(column, cell);
+        rows.push_back(row);
+    }
+    return reply;
+}
+
 class ScriptedBackend : public sap::RfcBackend {
 public:
     explicit ScriptedBackend(std::shared_ptr<Script> script) : script_(std::move(script)) {}
