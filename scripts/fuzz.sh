@@ -38,10 +38,12 @@ for entry in "${targets[@]}"; do
   if [ "$status" -ne 0 ] || ls "$work/artifacts/"* >/dev/null 2>&1; then
     echo "fuzz: $target FAILED (exit $status); inputs in $work/artifacts" >&2
     failed+=("$target")
+  else
+    echo "fuzz: $target: no crash in ${share} s"
   fi
 done
 if [ "${#failed[@]}" -ne 0 ]; then
-  echo "fuzz: FAILED: ${failed[*]}" >&2
+  echo "fuzz: ${#failed[@]} of ${#targets[@]} targets failed: ${failed[*]}" >&2
   exit 1
 fi
-echo "fuzz: no crash in ${seconds} s over ${#targets[@]} targets"
+echo "fuzz: all ${#targets[@]} targets ran ${seconds} s in all without a crash"

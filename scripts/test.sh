@@ -45,7 +45,7 @@ if [ "${failed[main]}" -eq 0 ]; then
 
   bash scripts/fuzz.sh 2>&1 | tee "$logs/fuzz.log"
   status=${PIPESTATUS[0]}
-  # One line per fuzz target: "...: no crash in N s" or "...: FAILED ...".
+  # One line per fuzz target: "...: no crash in N s" or "... FAILED ...".
   passed[fuzz]=$(grep -c 'no crash in' "$logs/fuzz.log")
   failed[fuzz]=$(grep -c 'FAILED' "$logs/fuzz.log")
   if [ "$status" -ne 0 ] && [ "${failed[fuzz]}" -eq 0 ]; then failed[fuzz]=1; fi
