@@ -53,7 +53,8 @@ std::string_view rightTrimmedView(std::string_view value) {
 // What the library said, one line: the return code's name and its message.
 std::string describe(const RFC_ERROR_INFO& info) {
     std::string out = rcName(info.code);
-    const std::string message = text(info.message);
+    const std::string key = text(info.key), message = text(info.message);
+    if (!key.empty() && key != out) out += " " + key;
     if (!message.empty()) out += ": " + message;
     return out;
 }
