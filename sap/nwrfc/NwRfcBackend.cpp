@@ -341,7 +341,6 @@ private:
                                     request.function + ": " + table + "-" + column.name + ": " + describe(info));
                     std::u16string_view cell(buffer.data(), column.width);
                     std::string value;
-                    value.reserve(column.width);
                     if (wideRows && column.name == "WA") {
                         // The row keeps its full width, as every transport delivers it.
                         cell = cell.substr(0, std::min<std::size_t>(rowWidth, cell.size()));

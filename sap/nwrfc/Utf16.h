@@ -7,11 +7,11 @@
 
 namespace orvex::nwrfc {
 
-// Appends `utf8` as UTF-16; false when it is
+// Appends `utf8` as UTF-16; false (and `out` as it was) when it is
 // not valid UTF-8 (stray or missing continuation bytes, overlong forms,
 // surrogates, code points above U+10FFFF).
 bool appendUtf16(std::string_view utf8, std::u16string& out);
-// Appends `utf16` as UTF-8; false on an unpaired surrogate.
+// Appends `utf16` as UTF-8; false (and `out` as it was) on an unpaired surrogate.
 bool appendUtf8(std::u16string_view utf16, std::string& out);
 
 // Convenience forms; `ok` tells whether the input was valid.

@@ -15,6 +15,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "NwRfcApi.h"
@@ -70,7 +71,7 @@ const std::vector<FunctionDef> kFunctions{
 
 // Every handle handed out and not yet freed, with its kind.
 enum class Kind { Connection, Function, Table, Row };
-std::map<const void*, Kind> live;
+std::unordered_map<const void*, Kind> live;
 
 struct Connection {
     std::shared_ptr<SandboxSystem> system;
@@ -120,7 +121,11 @@ RFC_RC fail(RFC_ERROR_INFO* info, RFC_RC rc, RFC_ERROR_GROUP group, const std::s
     return rc;
 }
 RFC_RC ok(RFC_ERROR_INFO* info) {
-    if (info) std::memset(info, 0, sizeof *info);
+    if (info) {
+        info->code = RFC_OK;
+        info->group = OK;
+        info->key[0] = info->message[0] = 0;
+    }
     return RFC_OK;
 }
 RFC_RC invalidHandle(RFC_ERROR_INFO* info) {
@@ -153,11 +158,17 @@ RFC_RC findSlot(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, Slot& slot, RF
             if (f.name == slot.column) {
                 slot.chars = f.chars;
                 slot.row = &table.rows[index];
-                return ok(info);
+                return RFC_OK;
             }
         return badParameter(info, "field " + slot.column + " not found");
     };
-    if (auto* fn = as<Function>(handle, Kind::Function)) {
+    const auto found = live.find(handle);
+    const Kind kind = found == live.end() ? Kind::Connection : found->second;
+    if (kind == Kind::Table) {
+        auto* table = static_cast<Table*>(handle);
+        return inRow(*table, table->current);
+    }
+    if (auto* fn = kind == Kind::Function ? static_cast<Function*>(handle) : nullptr) {
         for (const Param& p : fn->def->params)
             if (p.name == slot.column && !p.row) {
                 slot.chars = p.chars;
@@ -166,8 +177,10 @@ RFC_RC findSlot(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, Slot& slot, RF
             }
         return badParameter(info, "parameter " + slot.column + " not found");
     }
-    if (auto* table = as<Table>(handle, Kind::Table)) return inRow(*table, table->current);
-    if (auto* row = as<Row>(handle, Kind::Row)) return inRow(*row->table, row->index);
+    if (kind == Kind::Row) {
+        auto* row = static_cast<Row*>(handle);
+        return inRow(*row->table, row->index);
+    }
     return invalidHandle(info);
 }
 
@@ -301,13 +314,13 @@ EXPORTED RFC_RC RfcGetChars(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RF
         return fail(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "RFC_BUFFER_TOO_SMALL",
                     slot.column + " needs " + std::to_string(slot.chars) + " characters");
     const std::string& text = slot.value ? *slot.value : slot.row->get(slot.column);
-    std::u16string value;
-    value.reserve(slot.chars);
+    static std::u16string value;  // kept between calls: a table read asks once per cell
+    value.clear();
     if (!appendUtf16(text, value) || value.size() > slot.chars)
         return fail(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "RFC_CONVERSION_FAILURE",
                     "the value of " + slot.column + " does not convert");
     // Exactly the field's width, blank-padded, no terminator.
-    std::copy(value.begin(), value.end(), buffer);
+    std::memcpy(buffer, value.data(), value.size() * sizeof(char16_t));
     std::fill(buffer + value.size(), buffer + slot.chars, u' ');
     return ok(info);
 }
