@@ -45,9 +45,10 @@ std::string rightTrimmed(std::string value) {
     return value;
 }
 
-std::string_view rightTrimmedView(std::string_view value) {
-    const auto end = value.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : value.substr(0, end + 1);
+// Length without trailing blanks.
+std::size_t trimmedLength(std::u16string_view value) {
+    const auto end = value.find_last_not_of(u' ');
+    return end == std::u16string_view::npos ? 0 : end + 1;
 }
 
 // What the library said, one line: the return code's name and its message.
@@ -205,16 +206,23 @@ private:
         return description;
     }
 
+    // Values go as given. Trailing blanks carry no meaning in an ABAP CHAR
+    // value (the library pads every value to its field), so a value that is
+    // too long only through them is sent without them.
     bool sendExports(RFC_FUNCTION_HANDLE function, const RfcRequest& request, RfcReply& reply) {
         for (const auto& [name, value] : request.exports) {
-            // Trailing blanks carry no meaning in an ABAP CHAR value.
-            const std::string_view trimmed = rightTrimmedView(value);
             std::u16string value16;
-            if (!appendUtf16(trimmed, value16))
+            if (!appendUtf16(value, value16))
                 return fail(reply, "INVALID_VALUE", request.function + ": the value of " + name + " is not valid UTF-8");
+            const std::u16string parameter = name16(name);
             RFC_ERROR_INFO info{};
-            if (lib_->setChars(function, name16(name).c_str(), value16.data(), static_cast<unsigned>(value16.size()),
-                               &info) != RFC_OK)
+            RFC_RC rc = lib_->setChars(function, parameter.c_str(), value16.data(), static_cast<unsigned>(value16.size()), &info);
+            const std::size_t trimmed = trimmedLength(value16);
+            if (rc != RFC_OK && trimmed < value16.size()) {
+                value16.resize(trimmed);
+                rc = lib_->setChars(function, parameter.c_str(), value16.data(), static_cast<unsigned>(trimmed), &info);
+            }
+            if (rc != RFC_OK)
                 return fail(reply, rcName(info.code),
                             request.function + ": " + name + " refused the value of " +
                                 std::to_string(value16.size()) + " characters (" + describe(info) + ")");
@@ -252,11 +260,12 @@ private:
                         it = columns.emplace(column, std::make_pair(std::move(column16), field.ucLength / 2)).first;
                     }
                     value16.clear();
-                    if (!appendUtf16(rightTrimmedView(value), value16))
+                    if (!appendUtf16(value, value16))
                         return fail(reply, "INVALID_VALUE",
                                     request.function + ": " + table + " row " + std::to_string(number) + ": " +
                                         column + " is not valid UTF-8");
                     const unsigned width = it->second.second;
+                    if (value16.size() > width) value16.resize(std::max<std::size_t>(width, trimmedLength(value16)));
                     if (value16.size() > width)
                         return fail(reply, "VALUE_TOO_LONG",
                                     request.function + ": " + table + " row " + std::to_string(number) + ": " +
