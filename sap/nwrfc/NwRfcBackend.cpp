@@ -75,14 +75,15 @@ bool charLike(RFCTYPE type) {
     return type == RFCTYPE_CHAR || type == RFCTYPE_NUM || type == RFCTYPE_DATE || type == RFCTYPE_TIME;
 }
 
-// Tables and returned parameters of the function modules ORVEX calls, read
-// back after every call besides the tables the request names (the library
-// sends and returns all tables of a function).
+// The tables and parameters the function modules ORVEX calls give back, read
+// after the call; a table only sent (OPTIONS, SOURCE, PROGRAM) keeps what the
+// caller put in it. Of other functions every table the request names is read.
 const std::map<std::string, std::vector<const char*>, std::less<>> kReturnedTables = {
     {"RFC_READ_TABLE", {"FIELDS", "DATA"}},  // FIELDS first: it gives the width of DATA-WA
     {"DD_TABL_GET", {"DD03P_TAB_A"}},
-    {"BC_PR_INSERT", {"SOURCE"}},
-    {"RFC_ABAP_INSTALL_AND_RUN", {"PROGRAM", "WRITES"}},
+    {"BC_PR_INSERT", {}},
+    {"RFC_ABAP_INSTALL_AND_RUN", {"WRITES"}},
+    {"RFC_PING", {}},
 };
 const std::map<std::string, std::vector<const char*>, std::less<>> kReturnedParameters = {
     {"RFC_ABAP_INSTALL_AND_RUN", {"ERRORMESSAGE"}},
@@ -316,8 +317,8 @@ private:
         std::vector<std::string> names;
         if (auto known = kReturnedTables.find(request.function); known != kReturnedTables.end())
             names.assign(known->second.begin(), known->second.end());
-        for (const auto& [table, rows] : request.tables)
-            if (std::find(names.begin(), names.end(), table) == names.end()) names.push_back(table);
+        else
+            for (const auto& [table, rows] : request.tables) names.push_back(table);
 
         std::size_t rowWidth = 0;  // of RFC_READ_TABLE's DATA-WA, from FIELDS
         for (const std::string& table : names) {
