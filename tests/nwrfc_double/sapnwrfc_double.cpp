@@ -30,9 +30,11 @@ using orvex::sap::SandboxSystem;
 namespace {
 
 struct Field {
+    Field(const char* n, unsigned c, RFCTYPE t = RFCTYPE_CHAR) : name(n), name16(toUtf16(n)), chars(c), type(t) {}
     std::string name;
+    std::u16string name16;  // compared with the caller's name without converting it
     unsigned chars;
-    RFCTYPE type = RFCTYPE_CHAR;
+    RFCTYPE type;
 };
 using Type = std::vector<Field>;
 
@@ -149,18 +151,24 @@ struct Slot {
     orvex::sap::RfcRow* row = nullptr;
     std::string column;
 };
+const std::string* fieldName(const Type& type, const SAP_UC* name, unsigned& chars) {
+    const std::u16string_view wanted(name);
+    for (const Field& f : type)
+        if (f.name16 == wanted) {
+            chars = f.chars;
+            return &f.name;
+        }
+    return nullptr;
+}
 RFC_RC findSlot(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, Slot& slot, RFC_ERROR_INFO* info) {
-    slot.column = utf8(name);
     auto inRow = [&](Table& table, std::size_t index) -> RFC_RC {
         if (index >= table.rows.size())
             return fail(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "RFC_TABLE_MOVE_EOF", "no current row");
-        for (const Field& f : *table.type)
-            if (f.name == slot.column) {
-                slot.chars = f.chars;
-                slot.row = &table.rows[index];
-                return RFC_OK;
-            }
-        return badParameter(info, "field " + slot.column + " not found");
+        const std::string* field = fieldName(*table.type, name, slot.chars);
+        if (!field) return badParameter(info, "field " + utf8(name) + " not found");
+        slot.column = *field;
+        slot.row = &table.rows[index];
+        return RFC_OK;
     };
     const auto found = live.find(handle);
     const Kind kind = found == live.end() ? Kind::Connection : found->second;
@@ -169,6 +177,7 @@ RFC_RC findSlot(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, Slot& slot, RF
         return inRow(*table, table->current);
     }
     if (auto* fn = kind == Kind::Function ? static_cast<Function*>(handle) : nullptr) {
+        slot.column = utf8(name);
         for (const Param& p : fn->def->params)
             if (p.name == slot.column && !p.row) {
                 slot.chars = p.chars;
