@@ -1,4 +1,4 @@
-// orvex-cli check-name / tables / fields / install: the SAP jobs of the
+// orvex-cli check-name / tables / fields / install / ping: the SAP jobs of the
 // wizard without a window, all through the settings file beside the program
 // and the component interface.
 #include <iostream>
@@ -38,6 +38,9 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// " (reason)" when there is one.
+std::string because(const std::string& reason) { return reason.empty() ? std::string() : " (" + oneLine(reason) + ")"; }
+
 bool trimmedEmpty(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
 
 // The logon values of the settings file, or an error. On the first start
@@ -64,7 +67,7 @@ std::unique_ptr<Component> connect(const std::string& command, int& code) {
     auto component = std::make_unique<Component>();
     component->connection().properties = connectionProperties(values);
     if (!component->connection().logon()) {
-        code = fail(command, "No connection to R/3!");
+        code = fail(command, "No connection to R/3!" + because(component->connection().logonFailure()));
         return nullptr;
     }
     return component;
@@ -77,7 +80,7 @@ std::optional<std::vector<std::string>> tadirRows(const std::string& command, co
     if (!component) return std::nullopt;
     auto read = readTadir(*component, condition);
     if (!read.ok) {
-        code = fail(command, "reading TADIR failed");
+        code = fail(command, "reading TADIR failed" + because(read.reason));
         return std::nullopt;
     }
     return std::move(read.rows);
@@ -121,7 +124,7 @@ int fields(const std::string& table) {
     if (!function->call()) {
         component->connection().logoff();
         return fail("fields", "no fields for table \"" + table + "\" (" +
-                                  (function->exception().empty() ? std::string("call failed") : function->exception()) +
+                                  (function->reason().empty() ? std::string("call failed") : function->reason()) +
                                   ")");
     }
     for (const RfcRow& row : function->tables("DD03P_TAB_A").rows()) {
@@ -158,13 +161,34 @@ int install(const std::string& designPath) {
     // Failures (a refused logon, critical messages) go to standard error.
     for (const Message& message : messages) {
         if ((message.style & kCritical) || result.outcome == InstallOutcome::LogonFailed)
-            std::cerr << "orvex-cli install: " << oneLine(message.text) << '\n';
+            std::cerr << "orvex-cli install: " << oneLine(message.text)
+                      << (result.outcome == InstallOutcome::Created ? std::string() : because(result.reason)) << '\n';
         else
             std::cout << oneLine(message.text) << '\n';
     }
     if (result.outcome == InstallOutcome::LogonFailed) return 2;  // the message said why
     if (result.outcome != InstallOutcome::Created) return 2;
     if (result.activationRequested && !result.activated) return 2;
+    return 0;
+}
+
+// Logs on, calls RFC_PING and says which road was taken and why.
+int ping() {
+    LogonValues values;
+    int code = 0;
+    if (!loadLogon("ping", values, code)) return code;
+    Component component;
+    component.connection().properties = connectionProperties(values);
+    std::cout << chooseRoad(component.connection().properties).description << '\n';
+    if (!component.connection().logon())
+        return fail("ping", "No connection to R/3!" + because(component.connection().logonFailure()));
+    auto function = component.add("RFC_PING");
+    if (!function->call()) {
+        component.connection().logoff();
+        return fail("ping", "RFC_PING failed" + because(function->reason()));
+    }
+    component.connection().logoff();
+    std::cout << "logged on\n";
     return 0;
 }
 
@@ -192,6 +216,10 @@ void addSapCommands(CLI::App& app, int& exitCode) {
         "install", "Generate the report of a design file and create it in the SAP system (activated on request)");
     create->add_option("design", *design, "Design file (JSON, UTF-8)")->required();
     create->callback([design, &exitCode] { exitCode = install(*design); });
+
+    CLI::App* reach = app.add_subcommand(
+        "ping", "Log on, call RFC_PING and tell which road to the SAP system was taken and why (exit 0 when logged on)");
+    reach->callback([&exitCode] { exitCode = ping(); });
 }
 
 }  // namespace orvex::app

@@ -1,11 +1,73 @@
+#include <utility>
+
 #include "Backends.h"
+#include "HttpBackend.h"
+#include "NwRfcBackend.h"
 
 namespace orvex::sap {
 
+namespace {
+
+bool isUrl(const std::string& server) { return server.rfind("http://", 0) == 0 || server.rfind("https://", 0) == 0; }
+
+// The HTTP road taken because the RFC library did not load: a failed logon
+// says so too, since the user meant the RFC road.
+class FallbackBackend final : public RfcBackend {
+public:
+    FallbackBackend(std::unique_ptr<RfcBackend> inner, std::string why) : inner_(std::move(inner)), why_(std::move(why)) {}
+    bool logon(const ConnectionProperties& props) override { return inner_->logon(props); }
+    void logoff() override { inner_->logoff(); }
+    RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
+    std::string logonFailure() const override { return inner_->logonFailure() + " (HTTP road: " + why_ + ")"; }
+
+private:
+    std::unique_ptr<RfcBackend> inner_;
+    std::string why_;
+};
+
+struct Choice {
+    RoadChoice road;
+    nwrfc::LibraryLoad rfc;
+};
+
+Choice choose(const ConnectionProperties& props) {
+    Choice choice;
+    const std::string& server = props.ApplicationServer;
+    if (server == "sandbox") {
+        choice.road = {Road::Sandbox, "sandbox: the embedded sandbox system (AppSer is \"sandbox\")"};
+        return choice;
+    }
+    if (isUrl(server)) {
+        choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (AppSer is a URL)"};
+        return choice;
+    }
+    choice.rfc = nwrfc::loadLibrary();
+    if (choice.rfc.library) {
+        choice.road = {Road::Rfc, "RFC: SAP's RFC library " + choice.rfc.library->path + ", version " +
+                                      choice.rfc.library->version};
+        return choice;
+    }
+    const ServiceAddress address = resolveServiceAddress(props);
+    std::string where = address.valid ? "SOAP service at http://" + address.host + ":" + std::to_string(address.port)
+                                      : "SOAP service, but " + address.error;
+    choice.road = {Road::Http, "HTTP: " + where + " (" + choice.rfc.reason + ")"};
+    return choice;
+}
+
+}  // namespace
+
+RoadChoice chooseRoad(const ConnectionProperties& props) { return choose(props).road; }
+
 BackendFactory& defaultBackendFactory() {
     static BackendFactory factory = [](const ConnectionProperties& props) -> std::unique_ptr<RfcBackend> {
-        if (props.ApplicationServer == "sandbox") return makeSandboxBackend(props);
-        return makeHttpBackend(props);
+        Choice choice = choose(props);
+        switch (choice.road.road) {
+            case Road::Sandbox: return makeSandboxBackend(props);
+            case Road::Rfc: return makeNwRfcBackend(std::move(choice.rfc.library));
+            case Road::Http: break;
+        }
+        if (isUrl(props.ApplicationServer)) return makeHttpBackend(props);
+        return std::make_unique<FallbackBackend>(makeHttpBackend(props), choice.rfc.reason);
     };
     return factory;
 }

@@ -96,6 +96,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     Connection& connection = component.connection();
     connection.properties = connectionProperties(request.logon);
     if (!connection.logon()) {
+        result.reason = connection.logonFailure();
         tell("No connection to R/3!", kOkOnly);
         result.outcome = InstallOutcome::LogonFailed;
         return result;
@@ -111,6 +112,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     insert->setExport("TITLE_STRING", request.title);
 
     if (!insert->call()) {
+        result.reason = insert->reason();
         tell("There was a connection error\r\nPlease Try Again", kCritical);
         connection.logoff();
         result.outcome = InstallOutcome::InsertFailed;

@@ -75,6 +75,7 @@ bool Function::call() {
 
     RfcReply reply = connection_.call(request);
     exception_ = reply.ok ? std::string() : reply.exception;
+    reason_ = reply.ok ? std::string() : reply.reason.empty() ? reply.exception : reply.reason;
     if (!reply.ok) return false;
     imports_ = std::move(reply.imports);
     for (auto& [parameter, rows] : reply.tables) tables_[parameter].rows() = std::move(rows);
@@ -90,9 +91,14 @@ Connection::Connection(BackendFactory factory) : factory_(std::move(factory)) {}
 
 bool Connection::logon() {
     backend_.reset();
+    logonFailure_.clear();
     if (!factory_) return false;
     auto backend = factory_(properties);
-    if (!backend || !backend->logon(properties)) return false;
+    if (!backend) return false;
+    if (!backend->logon(properties)) {
+        logonFailure_ = backend->logonFailure();
+        return false;
+    }
     backend_ = std::move(backend);
     return true;
 }
@@ -106,6 +112,7 @@ RfcReply Connection::call(const RfcRequest& request) {
     if (!backend_) {
         RfcReply reply;
         reply.exception = "NOT_CONNECTED";
+        reply.reason = "not logged on";
         return reply;
     }
     return backend_->call(request);

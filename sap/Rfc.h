@@ -38,6 +38,7 @@ struct RfcRequest {
 struct RfcReply {
     bool ok = false;
     std::string exception;                       // exception name when !ok
+    std::string reason;                          // what happened when !ok, one line ("" when nothing more to say)
     std::map<std::string, std::string> imports;  // parameters the function returns (e.g. ERRORMESSAGE)
     std::map<std::string, RfcRows> tables;       // table parameters after the call
 };
@@ -58,14 +59,26 @@ public:
     virtual bool logon(const ConnectionProperties& props) = 0;
     virtual void logoff() = 0;
     virtual RfcReply call(const RfcRequest& request) = 0;
+    // Why the last logon failed, one line; "" when the backend cannot tell.
+    virtual std::string logonFailure() const { return {}; }
 };
 
 // Chooses and creates the backend for a set of connection properties.
 using BackendFactory = std::function<std::unique_ptr<RfcBackend>(const ConnectionProperties&)>;
 
-// The factory the program uses unless one is injected: "sandbox" selects the
-// embedded sandbox, anything else the HTTP transport.
+// The factory the program uses unless one is injected: see chooseRoad.
 BackendFactory& defaultBackendFactory();
+
+// The way to the SAP system for a set of connection properties: "sandbox"
+// selects the embedded sandbox; an http:// or https:// URL the SOAP service;
+// anything else (a host name, an address, a SAProuter string) SAP's RFC
+// library when it loads, otherwise the SOAP service at http://HOST:80NN.
+enum class Road { Sandbox, Http, Rfc };
+struct RoadChoice {
+    Road road = Road::Http;
+    std::string description;  // one line: the road and why it was taken
+};
+RoadChoice chooseRoad(const ConnectionProperties& props);
 
 class Table {
 public:
@@ -90,6 +103,9 @@ public:
     Table& tables(const std::string& parameter);           // created on first use
     bool call();                                            // true on success
     const std::string& exception() const { return exception_; }
+    // What happened in the last failed call, one line: the backend's reason,
+    // else the exception name.
+    const std::string& reason() const { return reason_; }
     const std::string& imports(const std::string& parameter) const;  // "" when absent
 
 private:
@@ -99,6 +115,7 @@ private:
     std::map<std::string, Table> tables_;
     std::map<std::string, std::string> imports_;
     std::string exception_;
+    std::string reason_;
 };
 
 class Connection {
@@ -106,6 +123,8 @@ public:
     explicit Connection(BackendFactory factory);
     ConnectionProperties properties;
     bool logon();             // true exactly when the connection is open
+    // Why the last logon failed, one line ("" when the backend could not tell).
+    const std::string& logonFailure() const { return logonFailure_; }
     void logoff();
     bool isOpen() const { return backend_ != nullptr; }
     RfcReply call(const RfcRequest& request);  // fails with exception "NOT_CONNECTED" when closed
@@ -113,6 +132,7 @@ public:
 private:
     BackendFactory factory_;
     std::unique_ptr<RfcBackend> backend_;
+    std::string logonFailure_;
 };
 
 // An instance of the component: its connection and the functions added to it.

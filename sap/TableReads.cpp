@@ -112,6 +112,7 @@ TadirRead readTadir(Component& component, const std::string& condition) {
     function->setExport("QUERY_TABLE", "TADIR");
     function->setExport("DELIMITER", "|");
     if (!function->call()) {
+        result.reason = function->reason();
         component.connection().logoff();
         return result;
     }

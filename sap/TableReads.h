@@ -10,6 +10,7 @@ namespace orvex::sap {
 struct TadirRead {
     bool ok = false;
     std::vector<std::string> rows;  // column "WA" of each DATA row, in order
+    std::string reason;             // what went wrong when !ok, one line
 };
 
 // Reads TADIR on the component's open connection. On failure the connection

@@ -119,19 +119,32 @@ public:
 
     bool logon(const ConnectionProperties& props) override {
         logoff();
-        if (!address_.valid) return false;
+        logonFailure_.clear();
+        if (!address_.valid) {
+            logonFailure_ = address_.error;
+            return false;
+        }
         target_ = serviceTarget(address_, props.Client);
         user_ = props.User;
         password_ = props.Password;
         client_ = makeClient();
-        if (!client_) return false;
+        if (!client_) {
+            logonFailure_ = "no HTTP client for " + address_.host;
+            return false;
+        }
         // One harmless call, so that success means the system took the credentials.
         RfcRequest ping;
         ping.function = "RFC_PING";
-        if (call(ping).ok) return true;
+        const RfcReply reply = call(ping);
+        if (reply.ok) return true;
+        logonFailure_ = "RFC_PING at " + std::string(address_.https ? "https://" : "http://") + address_.host + ":" +
+                        std::to_string(address_.port) + " failed: " +
+                        (reply.reason.empty() ? reply.exception : reply.reason);
         client_.reset();
         return false;
     }
+
+    std::string logonFailure() const override { return logonFailure_; }
 
     void logoff() override { client_.reset(); }
 
@@ -231,6 +244,7 @@ private:
     std::string target_;
     std::string user_, password_;
     std::unique_ptr<httplib::ClientImpl> client_;
+    std::string logonFailure_;
 };
 
 }  // namespace

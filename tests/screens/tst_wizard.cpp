@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 #include <QStatusBar>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "DesignFile.h"
@@ -212,15 +213,17 @@ private slots:
     }
 
     void endToEnd_data() {
-        QTest::addColumn<bool>("served");
-        QTest::newRow("embedded sandbox") << false;
-        QTest::newRow("sandbox served over HTTP") << true;
+        QTest::addColumn<QString>("road");
+        QTest::newRow("embedded sandbox") << "sandbox";
+        QTest::newRow("sandbox served over HTTP") << "http";
+        QTest::newRow("RFC library (test double on a sandbox)") << "rfc";
     }
 
     void endToEnd() {
         // A new user's first run on a fresh database, to "Program Created
         // successfully in SAP"; the program read back is the generator's.
-        QFETCH(bool, served);
+        QFETCH(QString, road);
+        const bool served = road == QLatin1String("http");
         Harness h;
         const std::string db = h.dir.file("sandbox.db");
         QString server = QStringLiteral("sandbox");
@@ -228,6 +231,8 @@ private slots:
         const auto cleanUp = qScopeGuard([] {
             sap::SandboxSystem::forgetShared();
             sap::SandboxSystem::setDefaultDatabasePath("");
+            unsetenv("SAPNWRFC_HOME");
+            unsetenv("ORVEX_NWRFC_DOUBLE_DB");
         });
         if (served) {  // orvex-sandbox on a free loopback port
             process.setProcessChannelMode(QProcess::MergedChannels);
@@ -240,6 +245,10 @@ private slots:
                 if (const auto m = serving.match(log); m.hasMatch()) server = m.captured(1);
             }
             QVERIFY2(!server.isEmpty(), qPrintable(log));
+        } else if (road == QLatin1String("rfc")) {  // a host name: the RFC road, the library found there
+            setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
+            setenv("ORVEX_NWRFC_DOUBLE_DB", db.c_str(), 1);
+            server = QStringLiteral("sapdev");
         } else {
             sap::SandboxSystem::setDefaultDatabasePath(db);
         }

@@ -1,0 +1,109 @@
+#include "NwRfcLibrary.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "Utf16.h"
+
+namespace orvex::nwrfc {
+
+namespace {
+
+std::string lastDlError(const std::string& fallback) {
+    const char* error = dlerror();
+    return error ? std::string(error) : fallback;
+}
+
+template <typename Fn>
+bool resolve(void* handle, const char* name, Fn& target, std::string& missing) {
+    dlerror();
+    target = reinterpret_cast<Fn>(dlsym(handle, name));
+    if (!target) {
+        if (!missing.empty()) missing += ", ";
+        missing += name;
+    }
+    return target != nullptr;
+}
+
+LibraryLoad open(const std::string& path) {
+    LibraryLoad load;
+    load.path = path;
+    const std::filesystem::path file(path);
+    if (file.has_parent_path()) {
+        const auto ucum = file.parent_path() / "libsapucum.so";
+        std::error_code ignored;
+        if (std::filesystem::exists(ucum, ignored) && !dlopen(ucum.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
+            load.reason = "RFC library " + path + " not loaded: " + lastDlError("libsapucum.so could not be loaded");
+            return load;
+        }
+    }
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        load.reason = "RFC library " + path + " not loaded: " + lastDlError("unknown loader error");
+        return load;
+    }
+    auto lib = std::make_shared<NwRfcLibrary>();
+    std::string missing;
+    resolve(handle, "RfcOpenConnection", lib->openConnection, missing);
+    resolve(handle, "RfcCloseConnection", lib->closeConnection, missing);
+    resolve(handle, "RfcGetFunctionDesc", lib->getFunctionDesc, missing);
+    resolve(handle, "RfcCreateFunction", lib->createFunction, missing);
+    resolve(handle, "RfcDestroyFunction", lib->destroyFunction, missing);
+    resolve(handle, "RfcInvoke", lib->invoke, missing);
+    resolve(handle, "RfcSetChars", lib->setChars, missing);
+    resolve(handle, "RfcGetChars", lib->getChars, missing);
+    resolve(handle, "RfcGetTable", lib->getTable, missing);
+    resolve(handle, "RfcAppendNewRow", lib->appendNewRow, missing);
+    resolve(handle, "RfcGetRowCount", lib->getRowCount, missing);
+    resolve(handle, "RfcMoveTo", lib->moveTo, missing);
+    resolve(handle, "RfcDescribeType", lib->describeType, missing);
+    resolve(handle, "RfcGetFieldCount", lib->getFieldCount, missing);
+    resolve(handle, "RfcGetFieldDescByIndex", lib->getFieldDescByIndex, missing);
+    resolve(handle, "RfcGetFieldDescByName", lib->getFieldDescByName, missing);
+    resolve(handle, "RfcGetVersion", lib->getVersion, missing);
+    if (!missing.empty()) {
+        // The handle stays open: closing a library that may have started
+        // threads of its own is not worth the risk for a failed load.
+        load.reason = "RFC library " + path + " lacks " + missing;
+        return load;
+    }
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(lib->openConnection), &info) && info.dli_fname)
+        lib->path = info.dli_fname;
+    else
+        lib->path = path;
+    load.path = lib->path;
+    unsigned major = 0, minor = 0, patch = 0;
+    const SAP_UC* text = lib->getVersion(&major, &minor, &patch);
+    std::u16string_view view = text ? std::u16string_view(text) : std::u16string_view();
+    std::string version = toUtf8(view);
+    if (!version.empty()) version += ' ';
+    version += "(" + std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch) + ")";
+    lib->version = std::move(version);
+    load.library = std::move(lib);
+    return load;
+}
+
+}  // namespace
+
+std::string libraryLocation() {
+    const char* home = std::getenv("SAPNWRFC_HOME");
+    if (home && *home) return (std::filesystem::path(home) / "lib" / "libsapnwrfc.so").string();
+    return "libsapnwrfc.so";
+}
+
+LibraryLoad loadLibrary(const std::string& path) {
+    static std::mutex mutex;
+    static std::map<std::string, LibraryLoad> loaded;
+    std::lock_guard lock(mutex);
+    if (auto it = loaded.find(path); it != loaded.end()) return it->second;
+    LibraryLoad load = open(path);
+    if (load.library) loaded[path] = load;
+    return load;
+}
+
+}  // namespace orvex::nwrfc

@@ -1,0 +1,197 @@
+// The RFC road over the test double of SAP's RFC library: the converter it
+// relies on, the same answers as the embedded sandbox, and every failure
+// ending in a failed logon or call with its reason.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "Backends.h"
+#include "SandboxSystem.h"
+#include "Settings.h"
+#include "TableReads.h"
+#include "TempDir.h"
+#include "Utf16.h"
+
+// The fault table names only the fields that differ from a good call.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace fs = std::filesystem;
+using namespace orvex::sap;
+using orvex::testing::TempDir;
+
+namespace {
+
+TEST(Utf16, ConvertsFaithfullyAndRefusesMalformedInput) {
+    struct Case {
+        std::string utf8;
+        std::u16string utf16;
+    };
+    for (const Case& c : std::vector<Case>{{"", u""}, {"A|b", u"A|b"}, {"\xC3\xA4", u"\u00E4"}, {"\xE2\x82\xAC", u"\u20AC"},
+                                           {"\xF0\x9F\x98\x80", u"\U0001F600"}, {"\xEF\xBF\xBF", u"\uFFFF"}}) {
+        bool ok = false;
+        EXPECT_EQ(orvex::nwrfc::toUtf16(c.utf8, &ok), c.utf16) << c.utf8;
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(orvex::nwrfc::toUtf8(c.utf16, &ok), c.utf8);
+        EXPECT_TRUE(ok);
+    }
+    // Stray and missing continuation bytes, overlong forms, surrogates, beyond U+10FFFF.
+    for (const std::string bad : {"\xFF", "\x80", "\xC3", "a\xE2\x82", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80",
+                                  "\xF4\x90\x80\x80", "\xC3\x28"}) {
+        bool ok = true;
+        orvex::nwrfc::toUtf16(bad, &ok);
+        EXPECT_FALSE(ok) << ::testing::PrintToString(bad);
+    }
+    for (const std::u16string& bad : {std::u16string(1, u'\xD800'), std::u16string(1, u'\xDC00'), std::u16string(u"\xD800x")}) {
+        bool ok = true;
+        orvex::nwrfc::toUtf8(bad, &ok);
+        EXPECT_FALSE(ok);
+    }
+}
+
+// In this process: the double's sandbox and the sandbox road share one database.
+struct NwRfc : ::testing::Test {
+    TempDir dir;
+    void SetUp() override {
+        SandboxSystem::setDefaultDatabasePath(dir.file("sbx.db"));
+        setenv("ORVEX_NWRFC_DOUBLE_DB", dir.file("sbx.db").c_str(), 1);
+        setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
+    }
+    void TearDown() override {
+        for (const char* name : {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "SAPNWRFC_HOME"}) unsetenv(name);
+        SandboxSystem::setDefaultDatabasePath("");
+        SandboxSystem::forgetShared();
+    }
+    static LogonValues logon(const std::string& server) { return {"DEVELOPER", "sandbox", "00", "SBX", server, "001"}; }
+};
+
+TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
+    Component rfc, sandbox;
+    rfc.connection().properties = connectionProperties(logon("sapdev"));
+    sandbox.connection().properties = connectionProperties(logon("sandbox"));
+    ASSERT_EQ(chooseRoad(rfc.connection().properties).road, Road::Rfc);
+    ASSERT_TRUE(rfc.connection().logon()) << rfc.connection().logonFailure();
+    ASSERT_TRUE(sandbox.connection().logon());
+    for (const std::string& condition : {firstTableListCondition(), tableSearchCondition("S%"), programNameCondition("RSPARAM")}) {
+        const TadirRead overRfc = readTadir(rfc, condition), direct = readTadir(sandbox, condition);
+        ASSERT_TRUE(overRfc.ok) << overRfc.reason;
+        EXPECT_FALSE(direct.rows.empty());
+        EXPECT_EQ(overRfc.rows, direct.rows) << condition;  // WA at the row's full width, names padded to 40
+    }
+    // The table screen's padded name: trailing blanks go, the field holds 30.
+    auto fields = rfc.add("DD_TABL_GET");
+    fields->setExport("TABL_NAME", "SCARR" + std::string(35, ' '));
+    fields->setExport("WITHTEXT", "X");
+    ASSERT_TRUE(fields->call()) << fields->reason();
+    EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "Fieldname"), "CARRID");
+    EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "SCRTEXT_L"), "Airline");
+}
+
+TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
+    struct Case {
+        const char* what;
+        std::string home = ORVEX_NWRFC_DOUBLE_HOME;
+        std::string server = "sapdev", password = "sandbox", failing;
+        std::string function = "RFC_READ_TABLE", table = "SOURCE";
+        std::map<std::string, std::string> exports{{"QUERY_TABLE", "TADIR"}};
+        std::vector<std::string> lines;
+        bool loggedOn = true;
+        std::string reason;  // part of the logon's or the call's reason
+        bool stillOpen = true;
+    };
+    const std::vector<Case> cases{
+        {.what = "library missing", .home = dir.file("nowhere"), .server = "/H/router/S/3299/H/sapdev",
+         .loggedOn = false, .reason = "libsapnwrfc.so not loaded"},
+        {.what = "functions missing", .home = ORVEX_NWRFC_INCOMPLETE_HOME, .server = "/H/router/S/3299/H/sapdev",
+         .loggedOn = false, .reason = "lacks RfcOpenConnection"},
+        {.what = "logon refused", .password = "wrong", .loggedOn = false, .reason = "RFC_LOGON_FAILURE: Name or password"},
+        {.what = "host unreachable", .server = "unreachable.example", .loggedOn = false,
+         .reason = "RFC_COMMUNICATION_FAILURE: partner"},
+        {.what = "exception with key", .exports = {{"QUERY_TABLE", "NO_TABLE"}}, .reason = "exception TABLE_NOT_AVAILABLE"},
+        {.what = "runtime failure", .failing = "RFC_READ_TABLE", .reason = "RFC_ABAP_RUNTIME_FAILURE",
+         .stillOpen = false},
+        {.what = "unknown function", .function = "Z_NO_SUCH_FUNCTION", .reason = "FU_NOT_FOUND", .stillOpen = false},
+        {.what = "invalid UTF-8", .exports = {{"QUERY_TABLE", "TAD\xFFR"}}, .reason = "QUERY_TABLE is not valid UTF-8"},
+        {.what = "export too long", .exports = {{"QUERY_TABLE", std::string(31, 'T') + "  "}},
+         .reason = "QUERY_TABLE refused the value of 31 characters"},
+        {.what = "source line too long", .function = "BC_PR_INSERT",
+         .exports = {{"PROGRAM_NAME", "ZLONG"}}, .lines = {"REPORT ZLONG.", "", std::string(256, 'x')},
+         .reason = "SOURCE row 3: LINE has 256 characters, the field holds 255"},
+        {.what = "invalid UTF-8 in a row", .function = "BC_PR_INSERT", .exports = {{"PROGRAM_NAME", "ZBAD"}},
+         .lines = {"WRITE '\xC3('."}, .reason = "SOURCE row 1: LINE is not valid UTF-8"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setenv("SAPNWRFC_HOME", c.home.c_str(), 1);
+        if (c.failing.empty()) unsetenv("ORVEX_NWRFC_DOUBLE_FAIL");
+        else setenv("ORVEX_NWRFC_DOUBLE_FAIL", c.failing.c_str(), 1);
+        Component component;
+        LogonValues values = logon(c.server);
+        values.password = c.password;
+        component.connection().properties = connectionProperties(values);
+        const bool loggedOn = component.connection().logon();
+        ASSERT_EQ(loggedOn, c.loggedOn) << component.connection().logonFailure();
+        if (!loggedOn) {
+            EXPECT_NE(component.connection().logonFailure().find(c.reason), std::string::npos)
+                << component.connection().logonFailure();
+            continue;
+        }
+        auto function = component.add(c.function);
+        for (const auto& [name, value] : c.exports) function->setExport(name, value);
+        for (const std::string& line : c.lines) function->tables(c.table).setCell(function->tables(c.table).addRow(), "LINE", line);
+        EXPECT_FALSE(function->call());
+        EXPECT_NE(function->reason().find(c.reason), std::string::npos) << function->reason();
+        // An open connection still answers; a closed one says so.
+        auto ping = component.add("RFC_PING");
+        EXPECT_EQ(ping->call(), c.stillOpen) << ping->reason();
+    }
+}
+
+// The command-line tool over the double answers as over the sandbox.
+struct CliOverRfc : ::testing::Test {
+    TempDir dir;
+    void SetUp() override {
+        for (const char* program : {ORVEX_CLI, ORVEX_SANDBOX})
+            fs::copy_file(program, dir.path() / fs::path(program).filename());
+    }
+    std::pair<int, std::string> run(const std::string& server, const std::string& arguments, std::string* err = nullptr,
+                                    const std::string& home = ORVEX_NWRFC_DOUBLE_HOME) {
+        TempDir::write(dir.file("Quaylin.ini"), "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
+                                                "[Connect]\nSysNum=00\nSystID=SBX\nAppSer=" + server + "\n");
+        const std::string out = dir.file("out.txt"), errFile = dir.file("err.txt");
+        const int status = std::system(("SAPNWRFC_HOME='" + home + "' '" + dir.file("orvex-cli") + "' " + arguments +
+                                        " >'" + out + "' 2>'" + errFile + "'").c_str());
+        if (err) *err = TempDir::read(errFile);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::read(out)};
+    }
+};
+
+TEST_F(CliOverRfc, CommandsAnswerAsOverTheSandbox) {
+    const std::string design = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
+    // Each step first over RFC, then the same over the sandbox: a program
+    // created over RFC is found over the sandbox, which shares the database.
+    for (const std::string& arguments : {std::string("tables 'S*'"), std::string("tables 'A*'"),
+                                         std::string("fields SFLIGHT"), std::string("check-name ZFLIGHTS_BY_CARRIER")}) {
+        const auto rfc = run("sapdev", arguments), sandbox = run("sandbox", arguments);
+        EXPECT_EQ(rfc, sandbox) << arguments;
+        EXPECT_FALSE(rfc.second.empty());
+    }
+    std::string err;
+    EXPECT_EQ(run("sapdev", "install '" + design + "'", &err), std::make_pair(0, std::string("Program Created successfully in SAP\n")))
+        << err;
+    EXPECT_EQ(run("sandbox", "check-name ZFLIGHTS_BY_CARRIER").first, 1);
+
+    const auto ping = run("sapdev", "ping");
+    EXPECT_EQ(ping.first, 0);
+    EXPECT_EQ(ping.second, "RFC: SAP's RFC library " + std::string(ORVEX_NWRFC_DOUBLE_HOME) +
+                               "/lib/libsapnwrfc.so, version 7500.0.0 ORVEX test double (7500.0.0)\nlogged on\n");
+    // Without the library: why not, and the HTTP road's own failure.
+    const auto fallback = run("/H/router/S/3299/H/sapdev", "ping", &err, dir.file("nowhere"));
+    EXPECT_EQ(fallback.first, 2);
+    EXPECT_EQ(fallback.second.rfind("HTTP: SOAP service, but application server", 0), 0u) << fallback.second;
+    EXPECT_NE(fallback.second.find("libsapnwrfc.so not loaded"), std::string::npos);
+    EXPECT_EQ(err.rfind("orvex-cli ping: No connection to R/3! (application server", 0), 0u) << err;
+}
+
+}  // namespace
