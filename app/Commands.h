@@ -8,7 +8,7 @@ namespace orvex::app {
 
 // orvex-cli generate
 void addGenerateCommand(CLI::App& app, int& exitCode);
-// orvex-cli check-name / tables / fields / install / ping
+// orvex-cli check-name / tables / fields / joins / install / ping
 void addSapCommands(CLI::App& app, int& exitCode);
 // orvex-sandbox serve
 void addServeCommand(CLI::App& app, int& exitCode);

@@ -1,4 +1,4 @@
-// orvex-cli check-name / tables / fields / install / ping: the SAP jobs of the
+// orvex-cli check-name / tables / fields / joins / install / ping: the SAP jobs of the
 // wizard without a window, all through the settings file beside the program
 // and the component interface.
 #include <iostream>
@@ -14,6 +14,7 @@
 #include "DesignFile.h"
 #include "Generator.h"
 #include "InstallProgram.h"
+#include "JoinProposals.h"
 #include "Messages.h"
 #include "Rfc.h"
 #include "Settings.h"
@@ -135,6 +136,21 @@ int fields(const std::string& table) {
     return 0;
 }
 
+// The join conditions the dictionary proposes for the tables in their order.
+int joins(const std::vector<std::string>& names) {
+    int code = 0;
+    auto component = connect("joins", code);
+    if (!component) return code;
+    std::vector<TableDictionary> tables;
+    for (const std::string& name : names) {
+        DictionaryRead read = readDictionary(*component, repositoryName(name));
+        if (!read.ok) return fail("joins", read.reason);
+        tables.push_back(std::move(read.dictionary));
+    }
+    for (const JoinProposal& proposal : proposeJoins(tables)) std::cout << proposalLine(proposal) << '\n';
+    return 0;
+}
+
 int install(const std::string& designPath) {
     DesignLoad load = loadDesignFile(designPath);
     if (!load) return fail("install", load.error);
@@ -210,6 +226,12 @@ void addSapCommands(CLI::App& app, int& exitCode) {
     CLI::App* list = app.add_subcommand("fields", "List the fields of a table with their long labels");
     list->add_option("table", *table, "Table name")->required();
     list->callback([table, &exitCode] { exitCode = fields(*table); });
+
+    auto joinTables = std::make_shared<std::vector<std::string>>();
+    CLI::App* propose = app.add_subcommand(
+        "joins", "Propose join conditions for tables from the dictionary's foreign keys (in the order given)");
+    propose->add_option("tables", *joinTables, "Table names, in the order they are joined")->required();
+    propose->callback([joinTables, &exitCode] { exitCode = joins(*joinTables); });
 
     auto design = std::make_shared<std::string>();
     CLI::App* create = app.add_subcommand(

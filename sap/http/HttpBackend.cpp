@@ -70,7 +70,7 @@ ServiceAddress invalid(std::string why) {
 // The table parameters of the function modules ORVEX calls.
 const std::map<std::string, std::vector<const char*>> kKnownTables = {
     {"RFC_READ_TABLE", {"OPTIONS", "FIELDS", "DATA"}},
-    {"DD_TABL_GET", {"DD03P_TAB_A"}},
+    {"DD_TABL_GET", {"DD03P_TAB_A", "DD05M_TAB_A", "DD08V_TAB_A"}},
     {"BC_PR_INSERT", {"SOURCE"}},
     {"RFC_ABAP_INSTALL_AND_RUN", {"PROGRAM", "WRITES"}},
 };

@@ -80,7 +80,7 @@ bool charLike(RFCTYPE type) {
 // caller put in it. Of other functions every table the request names is read.
 const std::map<std::string, std::vector<const char*>, std::less<>> kReturnedTables = {
     {"RFC_READ_TABLE", {"FIELDS", "DATA"}},  // FIELDS first: it gives the width of DATA-WA
-    {"DD_TABL_GET", {"DD03P_TAB_A"}},
+    {"DD_TABL_GET", {"DD03P_TAB_A", "DD05M_TAB_A", "DD08V_TAB_A"}},
     {"BC_PR_INSERT", {}},
     {"RFC_ABAP_INSTALL_AND_RUN", {"WRITES"}},
     {"RFC_PING", {}},

@@ -580,7 +580,31 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     return reply;
 }
 
-// DD_TABL_GET: TABL_NAME, WITHTEXT; table DD03P_TAB_A.
+namespace {
+
+// The foreign keys of the embedded dictionary, by the table holding them.
+struct ForeignKeyEntry {
+    std::string field, checkTable;
+    std::vector<std::pair<std::string, std::string>> pairs;  // field of the table, field of the check table
+};
+const std::map<std::string, std::vector<ForeignKeyEntry>>& foreignKeys() {
+    static const auto keys = [] {
+        std::map<std::string, std::vector<ForeignKeyEntry>> byTable;
+        const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
+        for (const auto& k : dictionary.value("foreignKeys", nlohmann::json::array())) {
+            ForeignKeyEntry entry{k["field"].get<std::string>(), k["checktable"].get<std::string>(), {}};
+            for (const auto& p : k["pairs"]) entry.pairs.emplace_back(p[0].get<std::string>(), p[1].get<std::string>());
+            byTable[k["table"].get<std::string>()].push_back(std::move(entry));
+        }
+        return byTable;
+    }();
+    return keys;
+}
+
+}  // namespace
+
+// DD_TABL_GET: TABL_NAME, WITHTEXT; tables DD03P_TAB_A (fields), DD05M_TAB_A
+// (foreign key field pairs) and DD08V_TAB_A (one row per foreign key).
 RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
     auto exportOf = [&](const char* name) -> std::string {
         auto it = request.exports.find(name);
@@ -621,6 +645,33 @@ RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
             }
         };
         add(table, 0);
+        RfcRows& pairs = reply.tables["DD05M_TAB_A"];
+        RfcRows& relations = reply.tables["DD08V_TAB_A"];
+        if (auto keys = foreignKeys().find(table); keys != foreignKeys().end()) {
+            Statement type(db, "SELECT datatype FROM dd03l WHERE tabname = ? AND fieldname = ?");
+            for (const ForeignKeyEntry& k : keys->second) {
+                RfcRow relation;
+                relation.set("TABNAME", table);
+                relation.set("FIELDNAME", k.field);
+                relation.set("CHECKTABLE", k.checkTable);
+                relations.push_back(std::move(relation));
+                long long position = 0;
+                for (const auto& [field, checkField] : k.pairs) {
+                    type.reset();
+                    type.bind(1, k.checkTable).bind(2, checkField);
+                    RfcRow row;
+                    row.set("TABNAME", table);
+                    row.set("FIELDNAME", k.field);
+                    row.set("FORTABLE", table);
+                    row.set("FORKEY", field);
+                    row.set("CHECKTABLE", k.checkTable);
+                    row.set("CHECKFIELD", checkField);
+                    row.set("PRIMPOS", numc(++position, 4));
+                    row.set("DATATYPE", type.step() ? type.text(0) : std::string());
+                    pairs.push_back(std::move(row));
+                }
+            }
+        }
     } else {
         // Synthetic tables (scale tests) have a generic layout.
         Statement synthetic(db, "SELECT 1 FROM tadir WHERE \"OBJECT\" = 'TABL' AND \"OBJ_NAME\" = ? AND"
