@@ -18,6 +18,7 @@
 #include "ListBox.h"
 #include "Session.h"
 #include "Widgets.h"
+#include "frmJoins.h"
 #include "frmSettings.h"
 #include "frmWhere1.h"
 
@@ -79,6 +80,7 @@ void frmWhereCondn::buildUi() {
     syncGroup({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD});
     syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
 
+    cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose Joins");
     cmdRemove = makeButton(this, "cmdRemove", "Remove");
     cmdPreview = makeButton(this, "cmdPreview", "Preview");
     Command1 = makeButton(this, "Command1", "Generate Program");
@@ -91,13 +93,15 @@ void frmWhereCondn::buildUi() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(conditionsFrame, 1);
-    layout->addLayout(lineUp(new QHBoxLayout, {cmdRemove, nullptr, cmdPreview, Command1, cmdCancel, cmdExit}));
+    layout->addLayout(
+        lineUp(new QHBoxLayout, {cmdRemove, cmdProposeJoins, nullptr, cmdPreview, Command1, cmdCancel, cmdExit}));
     resize(900, 620);
 
     connect(Command2, &QPushButton::clicked, this, &frmWhereCondn::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &frmWhereCondn::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &frmWhereCondn::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &frmWhereCondn::Command5_Click);
+    connect(cmdProposeJoins, &QPushButton::clicked, this, &frmWhereCondn::cmdProposeJoins_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmWhereCondn::cmdRemove_Click);
     connect(cmdPreview, &QPushButton::clicked, this, &frmWhereCondn::cmdPreview_Click);
     connect(Command1, &QPushButton::clicked, this, &frmWhereCondn::Command1_Click);
@@ -179,6 +183,48 @@ void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
     }
     usedFields_.push_back(used);
     cmdRemove->setEnabled(true);
+}
+
+void frmWhereCondn::cmdProposeJoins_Click() {
+    // The tables as the program's FROM clause takes them: those of the picked
+    // fields, in the order they first appear.
+    const std::vector<std::string> tables = tablesOf(session_.report.definition);
+    if (tables.size() < 2) {
+        session_.message("Joins need fields of at least two tables", sap::kCritical);
+        return;
+    }
+    if (!session_.connectionOpen() && !session_.logOn()) return;
+    std::vector<sap::TableDictionary> dictionaries;
+    for (const std::string& table : tables) {
+        sap::DictionaryRead read = whileBusy([&] { return sap::readDictionary(*session_.component, trimmed(table)); });
+        if (!read.ok) {
+            if (!session_.component->connection().isOpen()) session_.dropConnection();
+            session_.message("No joins can be proposed: " + read.reason, sap::kCritical);
+            return;
+        }
+        dictionaries.push_back(std::move(read.dictionary));
+    }
+    std::vector<sap::JoinProposal> present;
+    for (const Condition& c : session_.report.definition.conditions)
+        if (c.rightTable != kSelectionScreenMarker && trimmed(c.op) == "=")
+            present.push_back(
+                {trimmed(c.leftTable), trimmed(c.leftField), trimmed(c.rightTable), trimmed(c.rightField), {}});
+    const std::vector<sap::JoinProposal> proposals = sap::proposeJoins(dictionaries, present);
+    if (proposals.empty()) {
+        session_.message("The dictionary proposes no further joins for these tables");
+        return;
+    }
+    frmJoins dialog(proposals, this);
+    if (session_.runModal(dialog) != QDialog::Accepted) return;
+    for (const sap::JoinProposal& p : dialog.ticked()) {
+        // As the operator buttons do: a left field standing among the
+        // available fields is taken away from them.
+        int fieldRow = -1;
+        for (int i = 0; i < lstFinalTABS->count() && fieldRow < 0; ++i)
+            if (trimmed(toStd(lstFinalTABS->item(i))) == p.leftTable && toStd(lstSelFields->item(i)) == p.leftField)
+                fieldRow = i;
+        recordCondition(Condition{p.leftTable, p.leftField, "=", p.rightTable, p.rightField}, fieldRow);
+    }
 }
 
 void frmWhereCondn::cmdRemove_Click() {

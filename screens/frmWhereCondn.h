@@ -1,6 +1,7 @@
 #pragma once
 // Join and where conditions: the last wizard screen. Conditions are built
-// with the operator buttons and the condition mapping dialog; "Generate
+// with the operator buttons and the condition mapping dialog, or proposed
+// from the dictionary's foreign keys; "Generate
 // Program" writes the program and creates it in SAP.
 #include <QDialog>
 
@@ -37,6 +38,7 @@ public:
     QPushButton* Command3;  // <>
     QPushButton* Command4;  // <
     QPushButton* Command5;  // >
+    QPushButton* cmdProposeJoins;
     QPushButton* cmdRemove;
     QPushButton* cmdPreview;
     QPushButton* Command1;  // Generate Program
@@ -47,6 +49,7 @@ public:
     void Command3_Click() { operatorButton("<>"); }
     void Command4_Click() { operatorButton("<"); }
     void Command5_Click() { operatorButton(">"); }
+    void cmdProposeJoins_Click();
     void cmdRemove_Click();
     void cmdPreview_Click();
     void Command1_Click();

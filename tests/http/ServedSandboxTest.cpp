@@ -70,7 +70,8 @@ TEST(ServedSandbox, CommandLineJobsOverHttpMatchTheEmbeddedSandbox) {
     ASSERT_NE(server.port(), 0) << server.log();
 
     for (const char* job : {"tables 'S*'", "tables 'A*'", "tables 'NOSUCH*'", "fields SFLIGHT", "fields SCARR",
-                            "check-name RSPARAM", "check-name ZFREE_NAME"}) {
+                            "check-name RSPARAM", "check-name ZFREE_NAME", "joins SCARR SPFLI SFLIGHT",
+                            "joins SBOOK SCUSTOM STRAVELAG", "joins KNA1 KNB1"}) {
         folder.settings("sandbox");
         auto embedded = folder.run("orvex-cli", job);
         folder.settings(server.url());

@@ -87,3 +87,26 @@ TEST_F(Cli, FailuresAreOneLineOnStandardError) {
     EXPECT_EQ(run("orvex-cli", "check-name ZX").err, "orvex-cli check-name: No connection to R/3!\n");
     EXPECT_EQ(run("orvex-cli", "check-name ' '").code, 2);
 }
+
+TEST_F(Cli, JoinsFromTheSandboxDictionary) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"SCARR SPFLI SFLIGHT",
+         "SCARR.CARRID = SPFLI.CARRID\tforeign key SPFLI-CARRID\n"
+         "SCARR.CARRID = SFLIGHT.CARRID\tforeign key SFLIGHT-CARRID\n"
+         "SPFLI.CARRID = SFLIGHT.CARRID\tforeign key SFLIGHT-CONNID\n"
+         "SPFLI.CONNID = SFLIGHT.CONNID\tforeign key SFLIGHT-CONNID\n"},
+        {"scustom sbook", "SCUSTOM.ID = SBOOK.CUSTOMID\tforeign key SBOOK-CUSTOMID\n"},
+        {"VBAP VBAK", "VBAP.VBELN = VBAK.VBELN\tforeign key VBAP-VBELN\n"},
+        {"KNA1 KNB1", "KNA1.KUNNR = KNB1.KUNNR\tsame data element\n"},
+        {"SCARR T000", ""},  // nothing links them: no proposal, no failure
+    };
+    for (const auto& [tables, out] : cases) {
+        Outcome joins = run("orvex-cli", std::string("joins ") + tables);
+        EXPECT_EQ(joins.code, 0) << tables << ": " << joins.err;
+        EXPECT_EQ(joins.out, out) << tables;
+    }
+    Outcome unknown = run("orvex-cli", "joins SCARR NOSUCH");
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_NE(unknown.err.find("NOSUCH"), std::string::npos) << unknown.err;
+}
