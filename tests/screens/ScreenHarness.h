@@ -20,6 +20,7 @@
 #include "ScriptedBackend.h"
 #include "TempDir.h"
 #include "frmFields.h"
+#include "frmJoins.h"
 #include "frmMain.h"
 #include "frmSelectionScr.h"
 #include "frmTables.h"
@@ -50,6 +51,7 @@ struct FakeSap {
                      {"FLDATE", "Date"}}},
         {"ABDOC", {}},
     };
+    std::map<std::string, std::vector<sap::RfcRow>> foreignKeys;  // DD05M_TAB_A rows by table
     bool failInsert = false;
     std::vector<std::string> lastConditions;
     std::map<std::string, std::vector<std::string>> created;  // program -> source lines
@@ -81,6 +83,7 @@ struct FakeSap {
                 row.set("SCRTEXT_L", label);
                 rows.push_back(row);
             }
+            reply.tables["DD05M_TAB_A"] = foreignKeys[trimmed(r.exports.at("TABL_NAME"))];
         } else if (r.function == "BC_PR_INSERT") {
             if (failInsert) return testing::failedReply("CANCELLED");
             std::vector<std::string> lines;
@@ -201,6 +204,7 @@ struct Walk {
     };
     std::vector<Entry> entries;
     std::vector<std::pair<QString, QString>> conditions;  // left field (first listed) "=" right side
+    bool proposeJoins = false;  // "Propose Joins" first, every proposal kept
 };
 
 // The flights report over the fake repository: two tables, four fields, one
@@ -273,6 +277,10 @@ inline void walkWizard(Harness& h, frmMain& m, const Walk& walk,
         press(s, s.Command1);
     });
     h.then<frmWhereCondn>(QStringLiteral("frmWhereCondn"), [=, &h](frmWhereCondn& c) {
+        if (walk.proposeJoins) {
+            h.then<frmJoins>(QStringLiteral("frmJoins"), [=](frmJoins& j) { press(j, j.cmdOK); });
+            c.cmdProposeJoins->click();
+        }
         for (const auto& [left, right] : walk.conditions) {
             h.then<frmWhere1>(QStringLiteral("frmWhere1"), [=](frmWhere1& m) {
                 m.Combo1->setCurrentIndex(m.Combo1->findText(right));

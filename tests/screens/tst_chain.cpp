@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTreeWidget>
 
 #include "ScreenHarness.h"
 
@@ -264,6 +265,60 @@ private slots:
         QCOMPARE(c.result(), int(QDialog::Rejected));
         c.cmdExit->click();
         QCOMPARE(x.exits, 1);
+    }
+
+    void proposedJoins() {
+        Chain x;
+        auto pair = [](const char* field, const char* checkField, const char* key, const char* type) {
+            sap::RfcRow row;
+            for (const auto& [column, value] : {std::pair{"TABNAME", "SFLIGHT"},
+                                                {"FIELDNAME", key},
+                                                {"FORTABLE", "SFLIGHT"},
+                                                {"FORKEY", field},
+                                                {"CHECKTABLE", "SCARR"},
+                                                {"CHECKFIELD", checkField},
+                                                {"DATATYPE", type}})
+                row.set(column, value);
+            return row;
+        };
+        x.sap->foreignKeys["SFLIGHT"] = {pair("MANDT", "MANDT", "CARRID", "CLNT"),
+                                         pair("CARRID", "CARRID", "CARRID", "CHAR"),
+                                         pair("CONNID", "CARRNAME", "CONNID", "CHAR")};
+        frmWhereCondn c(x.session);
+        QStringList listed;
+        x.then<frmJoins>(QStringLiteral("frmJoins"), [&listed](frmJoins& j) {
+            for (int i = 0; i < j.lstProposals->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = j.lstProposals->topLevelItem(i);
+                listed << item->text(0) + " | " + item->text(1) + (item->checkState(0) == Qt::Checked ? " [x]" : "");
+            }
+            // The user unticks the second proposal with the space bar.
+            j.lstProposals->setCurrentItem(j.lstProposals->topLevelItem(1));
+            QTest::keyClick(j.lstProposals->viewport(), Qt::Key_Space);
+            QTest::mouseClick(j.cmdOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(c.cmdProposeJoins, Qt::LeftButton);
+        QCOMPARE(listed, (QStringList{"SFLIGHT.CARRID = SCARR.CARRID | foreign key SFLIGHT-CARRID [x]",
+                                      "SFLIGHT.CONNID = SCARR.CARRNAME | foreign key SFLIGHT-CONNID [x]"}));
+        // Only the ticked one is kept, and its left field is used up as the operator buttons do.
+        QCOMPARE(shown(c, {"lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB", "lstRTFLD", "lstSelFields"}),
+                 QStringLiteral("SFLIGHT | CARRID | = | SCARR | CARRID | CONNID,CARRID"));
+        QCOMPARE(x.design.conditions, (std::vector<Condition>{{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}}));
+        // Asked again: the condition present is not proposed twice; Cancel keeps things as they are.
+        listed.clear();
+        x.then<frmJoins>(QStringLiteral("frmJoins"), [&listed](frmJoins& j) {
+            listed << QString::number(j.lstProposals->topLevelItemCount());
+            j.cmdCancel->click();
+        });
+        c.cmdProposeJoins->click();
+        QCOMPARE(listed, QStringList{"1"});
+        QCOMPARE(x.design.conditions.size(), std::size_t(1));
+        // A failed dictionary read: no dialog, a message carrying the reason.
+        const auto shownBefore = x.modals.size();
+        x.failNextCall();
+        c.cmdProposeJoins->click();
+        QCOMPARE(x.modals.size(), shownBefore);
+        QCOMPARE(x.messages.back().style, unsigned(sap::kCritical));
+        QVERIFY2(x.messages.back().text.find("SFLIGHT") != std::string::npos, x.messages.back().text.c_str());
     }
 
     // Long lists (80 picked fields, 40 of them entered on the selection

@@ -278,6 +278,37 @@ private slots:
         QVERIFY(program->active);  // "Unicode Check Active" ran the installer
         QCOMPARE(program->unicodeCheck, std::string("X"));
     }
+
+    void proposedJoinsEndToEnd() {
+        // Three flight tables joined by nothing but the proposals; the design
+        // made is the one the abaplint check compiles.
+        Harness h;
+        const auto cleanUp = qScopeGuard([] {
+            sap::SandboxSystem::forgetShared();
+            sap::SandboxSystem::setDefaultDatabasePath("");
+        });
+        sap::SandboxSystem::setDefaultDatabasePath(h.dir.file("sandbox.db"));
+        h.session.factory = sap::defaultBackendFactory();
+        const Walk walk{.name = "zflights_joined", .description = "Flights with their routes", .company = "Blueharbour",
+                        .fields = {{"SCARR", {"CARRNAME"}}, {"SPFLI", {"CITYFROM", "CITYTO"}},
+                                   {"SFLIGHT", {"FLDATE", "PRICE"}}},
+                        .entries = {{"FLDATE", true, false, ""}},
+                        .conditions = {{"FLDATE", "SELSCR.FLDATE"}},
+                        .proposeJoins = true};
+        frmMain w(h.session);
+        walkWizard(h, w, walk);
+        QCOMPARE(h.problems, QStringList());
+        QCOMPARE(h.prompter.messages, kCreated);
+        const ReportDefinition& shown = h.session.report.definition;
+        QCOMPARE(shown.conditions, (std::vector<Condition>{{"SCARR", "CARRID", "=", "SPFLI", "CARRID"},
+                                                           {"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"},
+                                                           {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID"},
+                                                           {"SPFLI", "CONNID", "=", "SFLIGHT", "CONNID"},
+                                                           {"SFLIGHT", "FLDATE", "=", "SELSCR", "FLDATE"}}));
+        const DesignLoad checked = loadDesignFile(ORVEX_SOURCE_DIR "/tests/generator/designs/joins_proposed.json");
+        QVERIFY2(checked.design.has_value(), checked.error.c_str());
+        QVERIFY2(sourceOf(shown) == sourceOf(*checked.design), serializeDesign(shown).c_str());
+    }
 };
 
 }  // namespace orvex::screens::test
