@@ -55,16 +55,20 @@ const Type kData{{"WA", 512}};
 const Type kDd03p{{"TABNAME", 30},  {"FIELDNAME", 30}, {"POSITION", 4, RFCTYPE_NUM}, {"KEYFLAG", 1},
                   {"ROLLNAME", 30}, {"DATATYPE", 4},   {"LENG", 6, RFCTYPE_NUM},     {"DECIMALS", 6, RFCTYPE_NUM},
                   {"PRECFIELD", 30}, {"DDTEXT", 60},   {"SCRTEXT_L", 40}};
+const Type kDd05m{{"TABNAME", 30},    {"FIELDNAME", 30},  {"FORTABLE", 30},  {"FORKEY", 30},
+                  {"CHECKTABLE", 30}, {"CHECKFIELD", 30}, {"PRIMPOS", 4, RFCTYPE_NUM}, {"DATATYPE", 4}};
+const Type kDd08v{{"TABNAME", 30}, {"FIELDNAME", 30}, {"CHECKTABLE", 30}};
 const Type kSource{{"LINE", 255}};
 const Type kProgram{{"LINE", 72}};
 const Type kWrites{{"ZEILE", 256}};
-const std::set<const Type*> kTypes{&kOptions, &kFields, &kData, &kDd03p, &kSource, &kProgram, &kWrites};
+const std::set<const Type*> kTypes{&kOptions, &kFields, &kData, &kDd03p, &kDd05m, &kDd08v, &kSource, &kProgram, &kWrites};
 
 const std::vector<FunctionDef> kFunctions{
     {"RFC_READ_TABLE",
      {{"QUERY_TABLE", 30}, {"DELIMITER", 1}, {"NO_DATA", 1}, {"ROWSKIPS", 10}, {"ROWCOUNT", 10},
       {"OPTIONS", 0, &kOptions}, {"FIELDS", 0, &kFields}, {"DATA", 0, &kData}}},
-    {"DD_TABL_GET", {{"TABL_NAME", 30}, {"WITHTEXT", 1}, {"LANGU", 1}, {"DD03P_TAB_A", 0, &kDd03p}}},
+    {"DD_TABL_GET", {{"TABL_NAME", 30}, {"WITHTEXT", 1}, {"LANGU", 1}, {"DD03P_TAB_A", 0, &kDd03p},
+                     {"DD05M_TAB_A", 0, &kDd05m}, {"DD08V_TAB_A", 0, &kDd08v}}},
     {"BC_PR_INSERT", {{"PROGRAM_NAME", 40}, {"TITLE_STRING", 70}, {"SOURCE", 0, &kSource}}},
     {"RFC_ABAP_INSTALL_AND_RUN",
      {{"MODE", 1}, {"PROGRAMNAME", 40}, {"ERRORMESSAGE", 50}, {"PROGRAM", 0, &kProgram}, {"WRITES", 0, &kWrites}}},

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "Backends.h"
+#include "JoinProposals.h"
 #include "SandboxSystem.h"
 #include "Settings.h"
 #include "TableReads.h"
@@ -86,6 +87,16 @@ TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
     ASSERT_TRUE(fields->call()) << fields->reason();
     EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "Fieldname"), "CARRID");
     EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "SCRTEXT_L"), "Airline");
+    // The foreign keys too: the same join proposals on both roads.
+    std::vector<TableDictionary> overRfc, direct;
+    for (const char* table : {"SCARR", "SPFLI", "SFLIGHT"}) {
+        DictionaryRead a = readDictionary(rfc, table), b = readDictionary(sandbox, table);
+        ASSERT_TRUE(a.ok) << a.reason;
+        overRfc.push_back(a.dictionary);
+        direct.push_back(b.dictionary);
+    }
+    EXPECT_EQ(proposeJoins(overRfc).size(), 4u);
+    EXPECT_EQ(proposeJoins(overRfc), proposeJoins(direct));
 }
 
 TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
