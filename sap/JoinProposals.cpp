@@ -44,13 +44,11 @@ void foreignKeyPairs(const TableDictionary& holder, const TableDictionary& check
         // Constants ("*", quoted values) and fields of other tables have no place in a join.
         if (k.forTable != holder.table || k.forKey.empty() || k.checkField.empty()) continue;
         if (isClient(k, holder, check)) continue;
-        JoinProposal p;
-        p.origin = "foreign key " + k.table + "-" + k.keyField;
+        std::string origin = "foreign key " + k.table + "-" + k.keyField;
         if (holderOnLeft)
-            p = {holder.table, k.forKey, check.table, k.checkField, p.origin};
+            out.push_back({holder.table, k.forKey, check.table, k.checkField, std::move(origin)});
         else
-            p = {check.table, k.checkField, holder.table, k.forKey, p.origin};
-        out.push_back(std::move(p));
+            out.push_back({check.table, k.checkField, holder.table, k.forKey, std::move(origin)});
     }
 }
 

@@ -39,7 +39,8 @@ struct DictionaryRead {
 };
 
 // Calls DD_TABL_GET for `table` on the component's open connection and reads
-// its fields and foreign keys. A table with no fields is reported as unknown.
+// its fields and foreign keys. A table with no fields is reported as unknown;
+// a failed call logs the connection off (the caller drops its references).
 DictionaryRead readDictionary(Component& component, const std::string& table);
 
 struct JoinProposal {
@@ -54,7 +55,7 @@ inline constexpr const char* kSameDataElement = "same data element";
 // later table checked against an earlier one (or the other way round) gives
 // one equality per field pair, client fields left out, the earlier table on
 // the left. A table with no such foreign key is joined by the key fields it
-// shares a data element with an earlier table. Equalities in `present`
+// shares a data element with the first earlier table having any. Equalities in `present`
 // (either way round) are left out; `present` holds table/field pairs as
 // {leftTable, leftField, rightTable, rightField}.
 std::vector<JoinProposal> proposeJoins(const std::vector<TableDictionary>& tables,
