@@ -46,8 +46,6 @@ check "unwritable output exits with 2" test $? -eq 2
 # design exits with 2 and says why.
 "$cli" export "$data/designs/list_heading.json" "$work/repo"
 check "export writes the source as generate does" cmp -s "$work/repo/src/zgolden_list_heading.prog.abap" "$data/golden/list_heading.abap"
-check "export writes the repository files" test -s "$work/repo/.abapgit.xml" -a -s "$work/repo/src/package.devc.xml" \
-    -a -s "$work/repo/src/zgolden_list_heading.prog.xml"
 printf '{"name": "Z-BAD", "fields": [{"table": "SFLIGHT", "field": "CARRID"}]}' >"$work/badname.json"
 "$cli" export "$work/badname.json" "$work/badrepo" 2>"$work/export.err"
 check "refused export exits with 2" test $? -eq 2

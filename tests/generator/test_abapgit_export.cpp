@@ -110,7 +110,6 @@ TEST(AbapGitExport, refusalsSayWhyAndWriteNoProgram) {
     const Case cases[] = {
         {"no name", "", "Title", "", "no name"},
         {"a blank in the name", "Z BAD", "Title", "", "no ABAP program name"},
-        {"a name too long", "Z" + std::string(40, 'A'), "Title", "", "at most 40"},
         {"a control character", "ZOK", "Tab\there", "", "control character"},
         {"unreadable settings", "ZOK", "Title", "<asx:abap", ".abapgit.xml: cannot read"},
         {"a settings escape", "ZOK", "Title", "<DATA><STARTING_FOLDER>/../x/</STARTING_FOLDER></DATA>",
@@ -128,12 +127,6 @@ TEST(AbapGitExport, refusalsSayWhyAndWriteNoProgram) {
         EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
         EXPECT_EQ(dir.names().size(), c.settings.empty() ? 0u : 1u);
     }
-    // A file where the folder should be.
-    TempDir dir;
-    TempDir::write(dir.file("taken"), "x");
-    const AbapGitExport result = exportForAbapGit(test::flightReport({"CARRID"}), "", dir.file("taken"));
-    EXPECT_FALSE(result);
-    EXPECT_NE(result.error.find("taken: cannot create the folder"), std::string::npos) << result.error;
 }
 
 }  // namespace
