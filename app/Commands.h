@@ -6,7 +6,7 @@ class App;
 
 namespace orvex::app {
 
-// orvex-cli generate
+// orvex-cli generate / export
 void addGenerateCommand(CLI::App& app, int& exitCode);
 // orvex-cli check-name / tables / fields / joins / install / ping
 void addSapCommands(CLI::App& app, int& exitCode);

@@ -1,11 +1,15 @@
-// orvex-cli generate DESIGN.json [-o FILE]: the ABAP source of a design.
+// orvex-cli generate DESIGN.json [-o FILE]: the ABAP source of a design;
+// orvex-cli export DESIGN.json DIR: the same program as an abapGit folder.
 #include <iostream>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <variant>
 
 #include <CLI/CLI.hpp>
 
+#include "AbapGitExport.h"
 #include "AtomicFile.h"
 #include "Commands.h"
 #include "DesignFile.h"
@@ -21,23 +25,37 @@ struct GenerateOptions {
     std::string output;
 };
 
-int runGenerate(const GenerateOptions& options) {
-    auto fail = [](std::string message) {
-        // One line, whatever the texts of the design quoted in it hold.
-        for (char& c : message)
-            if (c == '\n' || c == '\r') c = ' ';
-        std::cerr << "orvex-cli generate: " << message << '\n';
-        return 2;
-    };
-    DesignLoad load = loadDesignFile(options.design);
-    if (!load) return fail(load.error);
+// One line on stderr, whatever the texts of the design quoted in it hold.
+int fail(const char* command, std::string message) {
+    for (char& c : message)
+        if (c == '\n' || c == '\r') c = ' ';
+    std::cerr << "orvex-cli " << command << ": " << message << '\n';
+    return 2;
+}
+
+struct DesignProgram {
+    ReportDefinition design;
+    Generated program;
+};
+
+// The design and its program as sent to SAP, or why there is none.
+std::variant<DesignProgram, std::string> generateDesign(const std::string& path) {
+    DesignLoad load = loadDesignFile(path);
+    if (!load) return load.error;
     // Without an author of its own the program names the SAP user ID of the
     // settings file (empty when there is none).
     ReportDefinition& design = *load.design;
     if (!design.author) design.author = sap::readSettingsValue(sap::settingsFilePath(), "SAPLogOn", "SAPUid");
     GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
-    if (auto* error = std::get_if<GenerationError>(&result)) return fail(options.design + ": " + error->message);
-    const std::string_view text = std::get<Generated>(result).text.text();
+    if (auto* error = std::get_if<GenerationError>(&result)) return path + ": " + error->message;
+    return DesignProgram{std::move(design), std::move(std::get<Generated>(result))};
+}
+
+int runGenerate(const GenerateOptions& options) {
+    auto fail = [](std::string message) { return app::fail("generate", std::move(message)); };
+    auto generated = generateDesign(options.design);
+    if (auto* error = std::get_if<std::string>(&generated)) return fail(*error);
+    const std::string_view text = std::get<DesignProgram>(generated).program.text.text();
     if (options.output.empty() || options.output == "-") {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         std::cout.flush();
@@ -45,6 +63,20 @@ int runGenerate(const GenerateOptions& options) {
         return 0;
     }
     if (FileWrite written = writeFileAtomically(options.output, text, 0644); !written) return fail(written.error);
+    return 0;
+}
+
+struct ExportOptions {
+    std::string design;
+    std::string folder;
+};
+
+int runExport(const ExportOptions& options) {
+    auto generated = generateDesign(options.design);
+    if (auto* error = std::get_if<std::string>(&generated)) return fail("export", *error);
+    const auto& [design, program] = std::get<DesignProgram>(generated);
+    const AbapGitExport exported = exportForAbapGit(design, program.text.text(), options.folder);
+    if (!exported) return fail("export", options.design + ": " + exported.error);
     return 0;
 }
 
@@ -57,6 +89,12 @@ void addGenerateCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("-o,--output", options->output, "Write the source to FILE instead of standard output")
         ->option_text("FILE");
     cmd->callback([options, &exitCode] { exitCode = runGenerate(*options); });
+
+    auto exportOptions = std::make_shared<ExportOptions>();
+    CLI::App* exp = app.add_subcommand("export", "Write the report a design file describes as an abapGit folder");
+    exp->add_option("design", exportOptions->design, "Design file (JSON, UTF-8)")->required();
+    exp->add_option("folder", exportOptions->folder, "Repository folder (created when missing)")->required();
+    exp->callback([exportOptions, &exitCode] { exitCode = runExport(*exportOptions); });
 }
 
 }  // namespace orvex::app

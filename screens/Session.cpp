@@ -57,6 +57,13 @@ Session::Session()
           return save ? QFileDialog::getSaveFileName(dialogOwner(), QStringLiteral("Save Design"), QString(), filter)
                       : QFileDialog::getOpenFileName(dialogOwner(), QStringLiteral("Open Design"), QString(), filter);
       }),
+      chooseExportFolder([this] {
+          return QFileDialog::getExistingDirectory(dialogOwner(), QStringLiteral("Export for abapGit"));
+      }),
+      chooseSourceFile([this] {
+          return QFileDialog::getSaveFileName(dialogOwner(), QStringLiteral("Save As"), QString(),
+                                              QStringLiteral("ABAP source (*.abap);;All files (*)"));
+      }),
       version{ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH} {}
 
 Session::~Session() = default;

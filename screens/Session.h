@@ -77,6 +77,8 @@ public:
     std::function<int(QDialog&)> runModal;            // default: exec()
     std::function<void()> exitProgram;                // default: ends the process at once
     std::function<QString(bool save)> chooseDesignFile;  // default: file dialogs; "" = cancelled
+    std::function<QString()> chooseExportFolder;      // default: folder dialog; "" = cancelled
+    std::function<QString()> chooseSourceFile;        // default: save dialog for .abap; "" = cancelled
     Version version;                                  // default: the build's version
 
     // The shared component references: instance and current function.

@@ -22,7 +22,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "AbapGitExport.h"
 #include "DesignFile.h"
+#include "Generator.h"
 #include "ListBox.h"
 #include "Session.h"
 #include "Widgets.h"
@@ -177,6 +179,8 @@ void frmMain::buildUi() {
     mnuOpenDesign->setObjectName(QStringLiteral("mnuOpenDesign"));
     mnuSaveDesign = mnuReport->addAction(QStringLiteral("Save Design..."));
     mnuSaveDesign->setObjectName(QStringLiteral("mnuSaveDesign"));
+    mnuExportAbapGit = mnuReport->addAction(QStringLiteral("Export for abapGit..."));
+    mnuExportAbapGit->setObjectName(QStringLiteral("mnuExportAbapGit"));
     mnuReport->addSeparator();
     mnuExit = mnuReport->addAction(QStringLiteral("&Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
@@ -207,6 +211,7 @@ void frmMain::buildUi() {
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     connect(mnuSaveDesign, &QAction::triggered, this, &frmMain::mnuSaveDesign_Click);
     connect(mnuOpenDesign, &QAction::triggered, this, &frmMain::mnuOpenDesign_Click);
+    connect(mnuExportAbapGit, &QAction::triggered, this, &frmMain::mnuExportAbapGit_Click);
     connect(txtName, &QLineEdit::textChanged, this, &frmMain::txtName_textChanged);
     for (QLineEdit* box : {txtDescription, txtCompName, Text1})
         connect(box, &QLineEdit::textChanged, this, &frmMain::attributesChanged);
@@ -358,6 +363,31 @@ void frmMain::mnuOpenDesign_Click() {
     Check2->setChecked(d.unicodeCheck);
     session_.report.open(d);
     attributesChanged();
+}
+
+void frmMain::mnuExportAbapGit_Click() {
+    const QString folder = session_.chooseExportFolder();
+    if (folder.isEmpty()) return;
+    attributesChanged();
+    // The program as "Generate Program" would send it, author included.
+    ReportDefinition design = session_.report.definition;
+    design.author = toStd(session_.settings().Text1->text());
+    const GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
+    std::string problem;
+    if (const auto* error = std::get_if<GenerationError>(&result)) {
+        problem = error->message;
+    } else if (const AbapGitExport exported =
+                   exportForAbapGit(design, std::get<Generated>(result).text.text(), toStd(folder));
+               !exported) {
+        problem = exported.error;
+    }
+    if (!problem.empty()) {
+        statusBar->clearMessage();
+        session_.message("The program could not be exported.\r\n" + problem, sap::kCritical);
+        return;
+    }
+    statusBar->showMessage(QStringLiteral("Program exported for abapGit to ") +
+                           QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()));
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -40,6 +40,7 @@ public:
     QAction* mnuNext;
     QAction* mnuSaveDesign;
     QAction* mnuOpenDesign;
+    QAction* mnuExportAbapGit;
     QAction* mnuExit;
     QAction* mnuAbout;
 
@@ -55,6 +56,7 @@ public:
     void mnuAbout_Click();
     void mnuSaveDesign_Click();
     void mnuOpenDesign_Click();
+    void mnuExportAbapGit_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "AtomicFile.h"
 #include "Generator.h"
 #include "InstallProgram.h"
 #include "ListBox.h"
@@ -278,6 +279,15 @@ void frmWhereCondn::cmdPreview_Click() {
     source->setPlainText(text);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &preview);
     connect(close, &QDialogButtonBox::rejected, &preview, &QDialog::reject);
+    // The plain source file, every line followed by LF, as it is sent to SAP.
+    QPushButton* saveAs = close->addButton(QStringLiteral("Save As..."), QDialogButtonBox::ActionRole);
+    saveAs->setObjectName(QStringLiteral("cmdSaveAs"));
+    connect(saveAs, &QPushButton::clicked, &preview, [this, lines = &*lines] {
+        const QString path = session_.chooseSourceFile();
+        if (path.isEmpty()) return;
+        if (const FileWrite written = writeFileAtomically(toStd(path), programText(*lines), 0644); !written)
+            session_.message("The source could not be saved.\r\n" + written.error, sap::kCritical);
+    });
     auto* layout = new QVBoxLayout(&preview);
     layout->addWidget(source);
     layout->addWidget(close);

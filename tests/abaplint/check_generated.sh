@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the ABAP parser and syntax check (abaplint) over the programs generated
-# from every example design and every test design. SAP's dictionary tables are
+# from every example design and every test design, and over one abapGit
+# repository holding every example exported into it. SAP's dictionary tables are
 # outside the checked namespace (unknown types are accepted); the ALV type pool
 # is the stand-in beside this script.
 # Usage: check_generated.sh ORVEX_CLI
@@ -26,7 +27,17 @@ for design in "$root"/examples/*.json "$root"/tests/generator/designs/*.json; do
     "$cli" generate "$design" -o "$work/src/z_$name.prog.abap"
     count=$((count + 1))
 done
-cat >"$work/abaplint.json" <<'JSON'
+
+# Every example exported into one repository folder, as a team would collect
+# its reports; abaplint reads the folder the way abapGit lays it out.
+repo="$work/repo"
+for design in "$root"/examples/*.json; do
+    "$cli" export "$design" "$repo"
+done
+cp "$here/slis.type.abap" "$repo/src/"
+
+config() {
+cat <<'JSON'
 {
   "global": {"files": "/src/**/*.*", "skipGeneratedGatewayClasses": true, "skipGeneratedPersistentClasses": true,
              "skipGeneratedFunctionGroups": true, "useApackDependencies": false, "skipIncludesWithoutMain": false},
@@ -35,6 +46,11 @@ cat >"$work/abaplint.json" <<'JSON'
   "rules": {"parser_error": true, "check_syntax": true}
 }
 JSON
+}
+config >"$work/abaplint.json"
+config >"$repo/abaplint.json"
 echo "checking $count generated programs"
-cd "$work"
-node "$root/node_modules/@abaplint/cli/abaplint" abaplint.json
+(cd "$work" && node "$root/node_modules/@abaplint/cli/abaplint" abaplint.json)
+echo "checking the exported abapGit repository"
+ls "$repo/src"
+(cd "$repo" && node "$root/node_modules/@abaplint/cli/abaplint" abaplint.json)

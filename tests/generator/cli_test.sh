@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# orvex-cli generate as a user runs it: output to standard output and to a
+# orvex-cli generate and export as a user runs them: output to standard output and to a
 # file, and refusals that write nothing and exit with status 2.
 # Usage: cli_test.sh ORVEX_CLI TEST_DATA_DIR
 set -uo pipefail
@@ -41,6 +41,16 @@ check "missing design exits with 2" test $? -eq 2
 
 "$cli" generate "$data/designs/grid_plain.json" -o "$work/no/such/dir.abap" 2>/dev/null
 check "unwritable output exits with 2" test $? -eq 2
+
+# export: the source as generate writes it, beside its XML files; a refused
+# design exits with 2 and says why.
+"$cli" export "$data/designs/list_heading.json" "$work/repo"
+check "export writes the source as generate does" cmp -s "$work/repo/src/zgolden_list_heading.prog.abap" "$data/golden/list_heading.abap"
+printf '{"name": "Z-BAD", "fields": [{"table": "SFLIGHT", "field": "CARRID"}]}' >"$work/badname.json"
+"$cli" export "$work/badname.json" "$work/badrepo" 2>"$work/export.err"
+check "refused export exits with 2" test $? -eq 2
+check "refused export names the reason" grep -q "Z-BAD.*no ABAP program name" "$work/export.err"
+check "refused export writes no program" test ! -e "$work/badrepo/src"
 
 "$cli" --help >"$work/help.out"
 check "--help works" grep -q "generate" "$work/help.out"

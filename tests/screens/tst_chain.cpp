@@ -243,12 +243,26 @@ private slots:
         x.design.name = "ZPREVIEW";
         x.design.description = "Preview";
         QString source;
+        QString savePath;
+        x.session.chooseSourceFile = [&] { return savePath; };
         x.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& d) {
             auto* text = d.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"));
             QVERIFY(text && text->isReadOnly());
             // The font asked for; what the machine's fonts make of it is theirs.
             QVERIFY(text->font().fixedPitch() && text->font().styleHint() == QFont::Monospace);
             source = text->toPlainText();
+            // "Save As...": the plain source file; an unwritable place says why.
+            auto* saveAs = d.findChild<QPushButton*>(QStringLiteral("cmdSaveAs"));
+            QVERIFY(saveAs);
+            x.messages.clear();
+            for (const char* file : {"", "missing/z.abap", "zpreview.abap"}) {
+                savePath = *file ? toQ(x.dir.file(file)) : QString();
+                QTest::mouseClick(saveAs, Qt::LeftButton);
+            }
+            QCOMPARE(QString::fromStdString(testing::TempDir::read(x.dir.file("zpreview.abap"))), source);
+            QCOMPARE(x.messages.size(), std::size_t(1));
+            QVERIFY(x.messages.back().text.rfind("The source could not be saved.\r\n", 0) == 0);
+            QVERIFY(x.messages.back().text.find("missing/z.abap") != std::string::npos);
         });
         const auto calls = x.script->requests.size();
         c.cmdPreview->click();  // a condition joining SCARR with itself: nothing to show

@@ -2,11 +2,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
+#include <QStatusBar>
 #include <QLabel>
 #include <QStyle>
 
 #include <fstream>
 
+#include "DesignFile.h"
+#include "Generator.h"
 #include "ScreenHarness.h"
 #include "frmSettings.h"
 #include "frmSplash.h"
@@ -219,6 +223,41 @@ private slots:
         w.mnuAbout->trigger();
         QVERIFY(h.session.aboutMode);
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSplash")});
+    }
+
+    // Report > Export for abapGit: the program of the design on the screens,
+    // signed by the settings' user, in an abapGit folder. A cancelled choice
+    // does nothing; a design without fields and a folder that cannot be made
+    // are refused with their reasons.
+    void exportForAbapGit() {
+        Harness h;
+        frmMain w(h.session);
+        QString chosen;
+        h.session.chooseExportFolder = [&] { return chosen; };
+        w.mnuExportAbapGit->trigger();
+        QVERIFY(h.prompter.messages.empty());
+        chosen = toQ(h.dir.file("repo"));
+        w.mnuExportAbapGit->trigger();
+        h.designFile = QStringLiteral(ORVEX_EXAMPLES_DIR "/flights_by_carrier.json");
+        w.mnuOpenDesign->trigger();
+        w.mnuExportAbapGit->trigger();
+        QCOMPARE(w.statusBar->currentMessage(), "Program exported for abapGit to " + chosen);
+        chosen = toQ(h.dir.file("Quaylin.ini"));
+        w.mnuExportAbapGit->trigger();
+
+        DesignLoad design = loadDesignFile(ORVEX_EXAMPLES_DIR "/flights_by_carrier.json");
+        design.design->author = "DEVELOPER";
+        const auto program = std::get<Generated>(GenerateProgram(*design.design)).text;
+        QCOMPARE(testing::TempDir::read(h.dir.file("repo/src/zflights_by_carrier.prog.abap")), program.text());
+        QVERIFY(QFileInfo::exists(h.dir.file("repo/src/zflights_by_carrier.prog.xml").c_str()));
+        QCOMPARE(h.prompter.messages.size(), std::size_t(2));
+        for (const auto& [message, reason] : {std::pair{h.prompter.messages[0], "no output field"},
+                                              std::pair{h.prompter.messages[1], "cannot create the folder"}}) {
+            QVERIFY(message.text.rfind("The program could not be exported.\r\n", 0) == 0);
+            QVERIFY2(message.text.find(reason) != std::string::npos, message.text.c_str());
+            QCOMPARE(message.style, unsigned(sap::kCritical));
+        }
+        QVERIFY(w.statusBar->currentMessage().isEmpty());
     }
 };
 

@@ -1,0 +1,208 @@
+#include "AbapGitExport.h"
+
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <system_error>
+
+#include <pugixml.hpp>
+
+#include "AtomicFile.h"
+#include "Generator.h"
+
+namespace orvex {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMaxProgramName = 40;
+constexpr const char* kRepositoryFile = ".abapgit.xml";
+constexpr const char* kPackageFile = "package.devc.xml";
+constexpr const char* kDefaultStartingFolder = "/src/";
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// Characters, not bytes: the length abapGit records for a text pool entry.
+std::size_t characterCount(std::string_view utf8) {
+    std::size_t n = 0;
+    for (unsigned char c : utf8)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+// XML 1.0 cannot carry control characters other than tab and line breaks;
+// a title is one line, so it may hold none at all.
+bool holdsControlCharacter(std::string_view text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+std::string toText(const pugi::xml_document& doc) {
+    std::ostringstream out;
+    doc.save(out, " ", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
+    std::string text = out.str();
+    if (text.empty() || text.back() != '\n') text += '\n';
+    return text;
+}
+
+void declare(pugi::xml_document& doc) {
+    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("encoding") = "utf-8";
+}
+
+// The asx:abap envelope every abapGit XML file carries; gives asx:values.
+pugi::xml_node envelope(pugi::xml_node parent) {
+    pugi::xml_node abap = parent.append_child("asx:abap");
+    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
+    abap.append_attribute("version") = "1.0";
+    return abap.append_child("asx:values");
+}
+
+// An object file: the envelope inside <abapGit> naming its serializer.
+pugi::xml_node objectFile(pugi::xml_document& doc, const char* serializer) {
+    declare(doc);
+    pugi::xml_node root = doc.append_child("abapGit");
+    root.append_attribute("version") = "v1.0.0";
+    root.append_attribute("serializer") = serializer;
+    root.append_attribute("serializer_version") = "v1.0.0";
+    return envelope(root);
+}
+
+void field(pugi::xml_node parent, const char* name, std::string_view value) {
+    parent.append_child(name).text().set(std::string(value).c_str());
+}
+
+// The starting folder an existing repository settings file names, as a path
+// relative to the repository root ("src" for "/src/").
+std::optional<fs::path> startingFolderOf(const fs::path& settingsFile, std::string& error) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_file(settingsFile.c_str());
+    if (!parsed) {
+        error = settingsFile.string() + ": cannot read the repository settings: " + parsed.description();
+        return std::nullopt;
+    }
+    const pugi::xml_node node = doc.select_node("//STARTING_FOLDER").node();
+    const std::string folder = node.text().get();
+    fs::path relative = fs::path(folder).relative_path();
+    bool escapes = false;
+    for (const fs::path& part : relative)
+        if (part == "..") escapes = true;
+    if (!node || folder.empty() || folder.front() != '/' || escapes) {
+        error = settingsFile.string() + ": the repository settings name no usable STARTING_FOLDER (\"" + folder + "\")";
+        return std::nullopt;
+    }
+    return relative;
+}
+
+}  // namespace
+
+std::string abapGitNameProblem(std::string_view name) {
+    if (name.empty()) return "the program has no name";
+    if (!isAbapName(name) || name.size() > kMaxProgramName)
+        return "the program name \"" + std::string(name) +
+               "\" is no ABAP program name (at most 40 letters, digits, \"_\" and \"/\")";
+    return {};
+}
+
+std::string abapGitFileStem(std::string_view programName) {
+    std::string stem(programName);
+    for (char& c : stem) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c == '/') c = '#';
+    }
+    return stem;
+}
+
+std::string abapGitRepositoryXml() {
+    pugi::xml_document doc;
+    declare(doc);
+    pugi::xml_node data = envelope(doc).append_child("DATA");
+    field(data, "MASTER_LANGUAGE", "E");
+    field(data, "STARTING_FOLDER", kDefaultStartingFolder);
+    field(data, "FOLDER_LOGIC", "PREFIX");
+    return toText(doc);
+}
+
+std::string abapGitPackageXml(std::string_view description) {
+    pugi::xml_document doc;
+    pugi::xml_node devc = objectFile(doc, "LCL_OBJECT_DEVC").append_child("DEVC");
+    field(devc, "CTEXT", description);
+    return toText(doc);
+}
+
+std::string abapGitProgramXml(const ReportDefinition& report) {
+    pugi::xml_document doc;
+    pugi::xml_node values = objectFile(doc, "LCL_OBJECT_PROG");
+    pugi::xml_node progdir = values.append_child("PROGDIR");
+    // The repository knows objects by their upper-case names, as SAP does.
+    field(progdir, "NAME", upper(report.name));
+    field(progdir, "SUBC", "1");
+    field(progdir, "FIXPT", "X");
+    if (report.unicodeCheck) field(progdir, "UCCHECK", "X");
+    if (!report.description.empty()) {
+        pugi::xml_node item = values.append_child("TPOOL").append_child("item");
+        field(item, "ID", "R");
+        field(item, "ENTRY", report.description);
+        field(item, "LENGTH", std::to_string(characterCount(report.description)));
+    }
+    return toText(doc);
+}
+
+AbapGitExport exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder) {
+    AbapGitExport result;
+    if (std::string problem = abapGitNameProblem(report.name); !problem.empty()) {
+        result.error = problem;
+        return result;
+    }
+    if (holdsControlCharacter(report.description)) {
+        result.error = "the program title holds a control character, which the program's XML file cannot carry";
+        return result;
+    }
+    const fs::path root(folder);
+    std::error_code ec;
+    fs::create_directories(root, ec);
+    if (ec) {
+        result.error = folder + ": cannot create the folder: " + ec.message();
+        return result;
+    }
+
+    const fs::path settingsFile = root / kRepositoryFile;
+    const bool hasSettings = fs::exists(fs::symlink_status(settingsFile, ec));
+    fs::path start = fs::path(kDefaultStartingFolder).relative_path();
+    if (hasSettings) {
+        auto existing = startingFolderOf(settingsFile, result.error);
+        if (!existing) return result;
+        start = *existing;
+    }
+    const fs::path sourceFolder = root / start;
+    fs::create_directories(sourceFolder, ec);
+    if (ec) {
+        result.error = sourceFolder.string() + ": cannot create the folder: " + ec.message();
+        return result;
+    }
+
+    auto write = [&result](const fs::path& path, std::string_view content) {
+        FileWrite written = writeFileAtomically(path.string(), content, 0644);
+        if (!written) result.error = written.error;
+        return written.ok;
+    };
+    const std::string stem = abapGitFileStem(report.name);
+    if (!write(sourceFolder / (stem + ".prog.abap"), source)) return result;
+    if (!write(sourceFolder / (stem + ".prog.xml"), abapGitProgramXml(report))) return result;
+    const fs::path packageFile = sourceFolder / kPackageFile;
+    if (!fs::exists(fs::symlink_status(packageFile, ec)) && !write(packageFile, abapGitPackageXml(report.description)))
+        return result;
+    if (!hasSettings && !write(settingsFile, abapGitRepositoryXml())) return result;
+    result.ok = true;
+    return result;
+}
+
+}  // namespace orvex

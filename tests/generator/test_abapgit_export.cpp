@@ -1,0 +1,133 @@
+// The abapGit folder: every example exported and read back with an XML
+// parser, an existing repository kept, and refusals that write nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <pugixml.hpp>
+
+#include "AbapGitExport.h"
+#include "DesignFile.h"
+#include "TempDir.h"
+#include "TestReports.h"
+
+namespace orvex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+std::string text(const pugi::xml_document& doc, const char* xpath) {
+    return doc.select_node(xpath).node().text().get();
+}
+
+pugi::xml_document parsed(const fs::path& file) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result result = doc.load_file(file.c_str());
+    EXPECT_TRUE(result) << file << ": " << result.description();
+    return doc;
+}
+
+TEST(AbapGitExport, everyExampleReadsBackFieldByField) {
+    for (const char* example : {"flights_by_carrier", "connections_from_city", "seat_occupancy"}) {
+        SCOPED_TRACE(example);
+        DesignLoad load = loadDesignFile(std::string(ORVEX_GENERATOR_TEST_DATA) + "/../../examples/" + example + ".json");
+        ASSERT_TRUE(load) << load.error;
+        ReportDefinition& design = *load.design;
+        design.author = "DEVELOPER";
+        const Generated program = test::generated(design);
+        TempDir dir;
+        ASSERT_TRUE(exportForAbapGit(design, program.text.text(), dir.path().string()));
+
+        const std::string stem = std::string("z") + example;
+        EXPECT_EQ(TempDir::read(dir.file("src/" + stem + ".prog.abap")), programText(program.source));
+
+        const auto settings = parsed(dir.path() / ".abapgit.xml");
+        EXPECT_EQ(text(settings, "/asx:abap/asx:values/DATA/MASTER_LANGUAGE"), "E");
+        EXPECT_EQ(text(settings, "/asx:abap/asx:values/DATA/STARTING_FOLDER"), "/src/");
+        EXPECT_EQ(text(settings, "/asx:abap/asx:values/DATA/FOLDER_LOGIC"), "PREFIX");
+
+        const auto package = parsed(dir.path() / "src/package.devc.xml");
+        EXPECT_STREQ(package.select_node("/abapGit/@serializer").attribute().value(), "LCL_OBJECT_DEVC");
+        EXPECT_EQ(text(package, "/abapGit/asx:abap/asx:values/DEVC/CTEXT"), design.description);
+
+        const auto prog = parsed(dir.path() / ("src/" + stem + ".prog.xml"));
+        EXPECT_STREQ(prog.select_node("/abapGit/@serializer").attribute().value(), "LCL_OBJECT_PROG");
+        const std::string dirPath = "/abapGit/asx:abap/asx:values/PROGDIR/";
+        EXPECT_EQ(text(prog, (dirPath + "NAME").c_str()), design.name);
+        EXPECT_EQ(text(prog, (dirPath + "SUBC").c_str()), "1");
+        EXPECT_EQ(text(prog, (dirPath + "FIXPT").c_str()), "X");
+        EXPECT_EQ(text(prog, (dirPath + "UCCHECK").c_str()), design.unicodeCheck ? "X" : "");
+        const std::string item = "/abapGit/asx:abap/asx:values/TPOOL/item/";
+        EXPECT_EQ(text(prog, (item + "ID").c_str()), "R");
+        EXPECT_EQ(text(prog, (item + "ENTRY").c_str()), design.description);
+        EXPECT_EQ(text(prog, (item + "LENGTH").c_str()), std::to_string(design.description.size()));
+    }
+}
+
+TEST(AbapGitExport, namesAndTitlesAsAbapGitWritesThem) {
+    ReportDefinition r = test::flightReport({"CARRID"});
+    r.name = "/orvx/Zmixed";
+    r.description = "Flüge <& \"Sitze\">";
+    TempDir dir;
+    ASSERT_TRUE(exportForAbapGit(r, "REPORT x.\n", dir.path().string()));
+    EXPECT_TRUE(fs::exists(dir.path() / "src/#orvx#zmixed.prog.abap"));
+    const auto prog = parsed(dir.path() / "src/#orvx#zmixed.prog.xml");
+    EXPECT_EQ(text(prog, "//PROGDIR/NAME"), "/ORVX/ZMIXED");
+    EXPECT_EQ(text(prog, "//TPOOL/item/ENTRY"), r.description);
+    EXPECT_EQ(text(prog, "//TPOOL/item/LENGTH"), "17");  // characters, not bytes
+}
+
+TEST(AbapGitExport, anExistingRepositoryKeepsItsSettingsAndOtherFiles) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "abap");
+    const std::string settings =
+        "<?xml version=\"1.0\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
+        "<STARTING_FOLDER>/abap/</STARTING_FOLDER><FOLDER_LOGIC>FULL</FOLDER_LOGIC></DATA></asx:values></asx:abap>";
+    TempDir::write(dir.file(".abapgit.xml"), settings);
+    TempDir::write(dir.file("abap/package.devc.xml"), "team package");
+    TempDir::write(dir.file("abap/zother.prog.abap"), "other");
+    TempDir::write(dir.file("abap/ztest.prog.abap"), "old source");
+
+    ReportDefinition r = test::flightReport({"CARRID"});
+    ASSERT_TRUE(exportForAbapGit(r, "new source\n", dir.path().string()));
+    EXPECT_EQ(TempDir::read(dir.file(".abapgit.xml")), settings);
+    EXPECT_EQ(TempDir::read(dir.file("abap/package.devc.xml")), "team package");
+    EXPECT_EQ(TempDir::read(dir.file("abap/zother.prog.abap")), "other");
+    EXPECT_EQ(TempDir::read(dir.file("abap/ztest.prog.abap")), "new source\n");
+    EXPECT_TRUE(fs::exists(dir.path() / "abap/ztest.prog.xml"));
+    EXPECT_FALSE(fs::exists(dir.path() / "src"));
+}
+
+TEST(AbapGitExport, refusalsSayWhyAndWriteNoProgram) {
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string title;
+        std::string settings;  // .abapgit.xml placed beforehand, when not empty
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"no name", "", "Title", "", "no name"},
+        {"a blank in the name", "Z BAD", "Title", "", "no ABAP program name"},
+        {"a control character", "ZOK", "Tab\there", "", "control character"},
+        {"unreadable settings", "ZOK", "Title", "<asx:abap", ".abapgit.xml: cannot read"},
+        {"a settings escape", "ZOK", "Title", "<DATA><STARTING_FOLDER>/../x/</STARTING_FOLDER></DATA>",
+         "no usable STARTING_FOLDER"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        if (!c.settings.empty()) TempDir::write(dir.file(".abapgit.xml"), c.settings);
+        ReportDefinition r = test::flightReport({"CARRID"});
+        r.name = c.name;
+        r.description = c.title;
+        const AbapGitExport result = exportForAbapGit(r, "REPORT x.\n", dir.path().string());
+        EXPECT_FALSE(result);
+        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        EXPECT_EQ(dir.names().size(), c.settings.empty() ? 0u : 1u);
+    }
+}
+
+}  // namespace
+}  // namespace orvex
