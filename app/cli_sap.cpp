@@ -39,8 +39,15 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-// " (reason)" when there is one.
-std::string because(const std::string& reason) { return reason.empty() ? std::string() : " (" + oneLine(reason) + ")"; }
+// ": reason (detail)" of a failure, on one line.
+std::string because(const Failure& failure) {
+    const std::string text = failure.text();
+    return text.empty() ? std::string() : ": " + oneLine(text);
+}
+
+int fail(const std::string& command, const std::string& message, const Failure& failure) {
+    return fail(command, message + because(failure));
+}
 
 bool trimmedEmpty(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
 
@@ -61,14 +68,21 @@ bool loadLogon(const std::string& command, LogonValues& values, int& code) {
     return true;
 }
 
+// Said once per run, before the password travels.
+void warnOfPlainHttp(const ConnectionProperties& props) {
+    if (const std::string warning = plainHttpWarning(props); !warning.empty())
+        std::cerr << "orvex-cli: warning: " << warning << '\n';
+}
+
 // Logs on a new component instance with the settings.
 std::unique_ptr<Component> connect(const std::string& command, int& code) {
     LogonValues values;
     if (!loadLogon(command, values, code)) return nullptr;
     auto component = std::make_unique<Component>();
     component->connection().properties = connectionProperties(values);
+    warnOfPlainHttp(component->connection().properties);
     if (!component->connection().logon()) {
-        code = fail(command, "No connection to R/3!" + because(component->connection().logonFailure()));
+        code = fail(command, "No connection to R/3!", component->connection().logonFailure());
         return nullptr;
     }
     return component;
@@ -80,11 +94,11 @@ std::optional<std::vector<std::string>> tadirRows(const std::string& command, co
     auto component = connect(command, code);
     if (!component) return std::nullopt;
     auto read = readTadir(*component, condition);
-    if (!read.ok) {
-        code = fail(command, "reading TADIR failed" + because(read.reason));
+    if (!read) {
+        code = fail(command, "reading the object directory TADIR failed", read.failure());
         return std::nullopt;
     }
-    return std::move(read.rows);
+    return std::move(*read);
 }
 
 int checkName(const std::string& name) {
@@ -118,21 +132,9 @@ int fields(const std::string& table) {
     int code = 0;
     auto component = connect("fields", code);
     if (!component) return code;
-    auto function = component->add("DD_TABL_GET");
-    function->setExport("TABL_NAME", table);
-    function->setExport("WITHTEXT", "X");
-    function->tables("DD03P_TAB_A");
-    if (!function->call()) {
-        component->connection().logoff();
-        return fail("fields", "no fields for table \"" + table + "\" (" +
-                                  (function->reason().empty() ? std::string("call failed") : function->reason()) +
-                                  ")");
-    }
-    for (const RfcRow& row : function->tables("DD03P_TAB_A").rows()) {
-        const std::string& field = row.get("Fieldname");
-        if (!field.empty() && field[0] == '.') continue;
-        std::cout << field << '\t' << row.get("SCRTEXT_L") << '\n';
-    }
+    auto read = readFields(*component, table);
+    if (!read) return fail("fields", "no fields for table \"" + table + "\"", read.failure());
+    for (const TableField& field : *read) std::cout << field.name << '\t' << field.label << '\n';
     return 0;
 }
 
@@ -143,9 +145,9 @@ int joins(const std::vector<std::string>& names) {
     if (!component) return code;
     std::vector<TableDictionary> tables;
     for (const std::string& name : names) {
-        DictionaryRead read = readDictionary(*component, repositoryName(name));
-        if (!read.ok) return fail("joins", read.reason);
-        tables.push_back(std::move(read.dictionary));
+        auto read = readDictionary(*component, repositoryName(name));
+        if (!read) return fail("joins", read.failure().text());
+        tables.push_back(std::move(*read));
     }
     for (const JoinProposal& proposal : proposeJoins(tables)) std::cout << proposalLine(proposal) << '\n';
     return 0;
@@ -171,6 +173,7 @@ int install(const std::string& designPath) {
     request.title = design.description;
     request.unicodeCheck = design.unicodeCheck;
     request.logon = logon;
+    warnOfPlainHttp(connectionProperties(logon));
     std::vector<Message> messages;
     const InstallResult result =
         InstallProgram(request, defaultBackendFactory(), [&](const Message& m) { messages.push_back(m); });
@@ -178,7 +181,7 @@ int install(const std::string& designPath) {
     for (const Message& message : messages) {
         if ((message.style & kCritical) || result.outcome == InstallOutcome::LogonFailed)
             std::cerr << "orvex-cli install: " << oneLine(message.text)
-                      << (result.outcome == InstallOutcome::Created ? std::string() : because(result.reason)) << '\n';
+                      << (message.detail.empty() ? std::string() : ": " + oneLine(message.detail)) << '\n';
         else
             std::cout << oneLine(message.text) << '\n';
     }
@@ -196,12 +199,13 @@ int ping() {
     Component component;
     component.connection().properties = connectionProperties(values);
     std::cout << chooseRoad(component.connection().properties).description << '\n';
+    warnOfPlainHttp(component.connection().properties);
     if (!component.connection().logon())
-        return fail("ping", "No connection to R/3!" + because(component.connection().logonFailure()));
+        return fail("ping", "No connection to R/3!", component.connection().logonFailure());
     auto function = component.add("RFC_PING");
     if (!function->call()) {
         component.connection().logoff();
-        return fail("ping", "RFC_PING failed" + because(function->reason()));
+        return fail("ping", "RFC_PING failed", function->failure());
     }
     component.connection().logoff();
     std::cout << "logged on\n";

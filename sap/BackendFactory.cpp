@@ -1,3 +1,4 @@
+#include <cctype>
 #include <utility>
 
 #include "Backends.h"
@@ -15,10 +16,16 @@ bool isUrl(const std::string& server) { return server.rfind("http://", 0) == 0 |
 class FallbackBackend final : public RfcBackend {
 public:
     FallbackBackend(std::unique_ptr<RfcBackend> inner, std::string why) : inner_(std::move(inner)), why_(std::move(why)) {}
-    bool logon(const ConnectionProperties& props) override { return inner_->logon(props); }
+    Status logon(const ConnectionProperties& props) override {
+        Status status = inner_->logon(props);
+        if (status) return status;
+        Failure failed = status.failure();
+        failed.detail += (failed.detail.empty() ? "" : "; ") + std::string("HTTP road taken: ") + why_;
+        return failed;
+    }
     void logoff() override { inner_->logoff(); }
     RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
-    std::string logonFailure() const override { return inner_->logonFailure() + " (HTTP road: " + why_ + ")"; }
+    void cancel() override { inner_->cancel(); }
 
 private:
     std::unique_ptr<RfcBackend> inner_;
@@ -57,6 +64,21 @@ Choice choose(const ConnectionProperties& props) {
 }  // namespace
 
 RoadChoice chooseRoad(const ConnectionProperties& props) { return choose(props).road; }
+
+std::string plainHttpWarning(const ConnectionProperties& props) {
+    if (chooseRoad(props).road != Road::Http) return {};
+    const ServiceAddress address = resolveServiceAddress(props);
+    if (!address.valid || address.https) return {};
+    const std::string& host = address.host;
+    std::string lower;
+    for (char c : host) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool loopback = lower == "localhost" || lower.rfind("127.", 0) == 0 || lower == "::1" ||
+                          (lower.size() > 10 && lower.compare(lower.size() - 10, 10, ".localhost") == 0);
+    if (loopback) return {};
+    return "Passwords travel unencrypted; use https://" + host + ":443" +
+           (props.SystemNumber.size() == 1 ? "0" + props.SystemNumber : props.SystemNumber) +
+           " if the system offers it";
+}
 
 BackendFactory& defaultBackendFactory() {
     static BackendFactory factory = [](const ConnectionProperties& props) -> std::unique_ptr<RfcBackend> {

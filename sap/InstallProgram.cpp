@@ -87,8 +87,8 @@ std::vector<std::string> installerRows(const std::string& typedName, const std::
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
                              const MessageSink& messages) {
     InstallResult result;
-    auto tell = [&](std::string text, unsigned style) {
-        if (messages) messages(Message{std::move(text), kAppTitle, style});
+    auto tell = [&](std::string text, unsigned style, std::string detail = {}) {
+        if (messages) messages(Message{std::move(text), kAppTitle, style, std::move(detail)});
     };
 
     // A component instance of its own, for this operation only.
@@ -96,8 +96,8 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     Connection& connection = component.connection();
     connection.properties = connectionProperties(request.logon);
     if (!connection.logon()) {
-        result.reason = connection.logonFailure();
-        tell("No connection to R/3!", kOkOnly);
+        result.failure = connection.logonFailure();
+        tell("No connection to R/3!", kOkOnly, result.failure.details());
         result.outcome = InstallOutcome::LogonFailed;
         return result;
     }
@@ -112,8 +112,8 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     insert->setExport("TITLE_STRING", request.title);
 
     if (!insert->call()) {
-        result.reason = insert->reason();
-        tell("There was a connection error\r\nPlease Try Again", kCritical);
+        result.failure = insert->failure();
+        tell("There was a connection error\r\nPlease Try Again", kCritical, result.failure.details());
         connection.logoff();
         result.outcome = InstallOutcome::InsertFailed;
         return result;
@@ -137,7 +137,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
             if (result.activationError.empty()) result.activationError = "The installer program could not be run";
             tell("The program was created, but setting its attributes and activating it failed\r\n" +
                      result.activationError,
-                 kCritical);
+                 kCritical, called ? std::string() : installer->failure().details());
         }
     }
     connection.logoff();

@@ -25,7 +25,7 @@ struct InstallResult {
     bool activationRequested = false;
     bool activated = false;     // installer ran and reported no error
     std::string activationError;
-    std::string reason;  // why the logon or the insertion failed, one line ("" when untold)
+    Failure failure;     // why the logon or the insertion failed
 };
 
 // Logs on with its own component instance, inserts the program, reports each

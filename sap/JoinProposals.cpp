@@ -54,8 +54,7 @@ void foreignKeyPairs(const TableDictionary& holder, const TableDictionary& check
 
 }  // namespace
 
-DictionaryRead readDictionary(Component& component, const std::string& table) {
-    DictionaryRead read;
+Result<TableDictionary> readDictionary(Component& component, const std::string& table) {
     auto function = component.add("DD_TABL_GET");
     function->setExport("TABL_NAME", table);
     function->setExport("WITHTEXT", "X");
@@ -65,29 +64,26 @@ DictionaryRead readDictionary(Component& component, const std::string& table) {
     function->tables("DD08V_TAB_A");
     if (!function->call()) {
         component.connection().logoff();
-        read.reason = "no dictionary entry for table \"" + table + "\" (" +
-                      (function->reason().empty() ? std::string("call failed") : function->reason()) + ")";
-        return read;
+        Failure failed = function->failure();
+        failed.reason = "no dictionary entry for table \"" + table + "\": " + failed.reason;
+        return failed;
     }
-    TableDictionary& d = read.dictionary;
+    TableDictionary d;
     d.table = trim(table);
     for (const RfcRow& r : function->tables("DD03P_TAB_A").rows()) {
         const std::string name = trim(r.get("FIELDNAME"));
         if (name.empty() || name.front() == '.') continue;
         d.fields.push_back({name, trim(r.get("KEYFLAG")) == "X", trim(r.get("ROLLNAME")), trim(r.get("DATATYPE"))});
     }
-    if (d.fields.empty()) {
-        read.reason = "table \"" + d.table + "\" is not in the dictionary";
-        return read;
-    }
+    if (d.fields.empty())
+        return failure(FailureKind::Function, "table \"" + d.table + "\" is not in the dictionary");
     // DD05M_TAB_A comes sorted by foreign key and key position already; the
     // order is kept as given.
     for (const RfcRow& r : function->tables("DD05M_TAB_A").rows())
         d.foreignKeys.push_back({trim(r.get("TABNAME")), trim(r.get("FIELDNAME")), trim(r.get("FORTABLE")),
                                  trim(r.get("FORKEY")), trim(r.get("CHECKTABLE")), trim(r.get("CHECKFIELD")),
                                  trim(r.get("DATATYPE"))});
-    read.ok = true;
-    return read;
+    return d;
 }
 
 std::vector<JoinProposal> proposeJoins(const std::vector<TableDictionary>& tables,

@@ -32,16 +32,10 @@ struct TableDictionary {
     std::vector<ForeignKeyField> foreignKeys;
 };
 
-struct DictionaryRead {
-    bool ok = false;
-    TableDictionary dictionary;
-    std::string reason;  // when !ok, one line
-};
-
 // Calls DD_TABL_GET for `table` on the component's open connection and reads
 // its fields and foreign keys. A table with no fields is reported as unknown;
 // a failed call logs the connection off (the caller drops its references).
-DictionaryRead readDictionary(Component& component, const std::string& table);
+Result<TableDictionary> readDictionary(Component& component, const std::string& table);
 
 struct JoinProposal {
     std::string leftTable, leftField, rightTable, rightField;

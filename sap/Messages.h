@@ -21,6 +21,9 @@ struct Message {
     std::string text;
     std::string title = kAppTitle;
     unsigned style = kOkOnly;
+    // Why, for a failure: behind "Show Details..." in a box, after the text on
+    // the command line ("" when there is nothing more to tell).
+    std::string detail;
     bool operator==(const Message&) const = default;
 };
 

@@ -75,7 +75,9 @@ bool Function::call() {
 
     RfcReply reply = connection_.call(request);
     exception_ = reply.ok ? std::string() : reply.exception;
-    reason_ = reply.ok ? std::string() : reply.reason.empty() ? reply.exception : reply.reason;
+    failure_ = reply.ok ? Failure() : std::move(reply.failure);
+    if (!reply.ok && failure_.reason.empty())
+        failure_ = orvex::failure(FailureKind::Function, name_ + " failed", reply.exception);
     if (!reply.ok) return false;
     imports_ = std::move(reply.imports);
     for (auto& [parameter, rows] : reply.tables) tables_[parameter].rows() = std::move(rows);
@@ -90,13 +92,29 @@ const std::string& Function::imports(const std::string& parameter) const {
 Connection::Connection(BackendFactory factory) : factory_(std::move(factory)) {}
 
 bool Connection::logon() {
-    backend_.reset();
-    logonFailure_.clear();
-    if (!factory_) return false;
+    {
+        std::lock_guard lock(backendMutex_);
+        backend_.reset();
+    }
+    logonFailure_ = Failure();
+    if (!factory_) {
+        logonFailure_ = orvex::failure(FailureKind::Other, "no way to the SAP system is set up");
+        return false;
+    }
     auto backend = factory_(properties);
-    if (!backend) return false;
-    if (!backend->logon(properties)) {
-        logonFailure_ = backend->logonFailure();
+    if (!backend) {
+        logonFailure_ = orvex::failure(FailureKind::Other, "no way to the SAP system for these settings");
+        return false;
+    }
+    {
+        std::lock_guard lock(backendMutex_);
+        loggingOn_ = backend.get();
+    }
+    Status status = backend->logon(properties);
+    std::lock_guard lock(backendMutex_);
+    loggingOn_ = nullptr;
+    if (!status) {
+        logonFailure_ = status.failure();
         return false;
     }
     backend_ = std::move(backend);
@@ -104,6 +122,7 @@ bool Connection::logon() {
 }
 
 void Connection::logoff() {
+    std::lock_guard lock(backendMutex_);
     if (backend_) backend_->logoff();
     backend_.reset();
 }
@@ -112,10 +131,16 @@ RfcReply Connection::call(const RfcRequest& request) {
     if (!backend_) {
         RfcReply reply;
         reply.exception = "NOT_CONNECTED";
-        reply.reason = "not logged on";
+        reply.failure = orvex::failure(FailureKind::Other, "not logged on", "NOT_CONNECTED");
         return reply;
     }
     return backend_->call(request);
+}
+
+void Connection::cancel() {
+    std::lock_guard lock(backendMutex_);
+    if (backend_) backend_->cancel();
+    else if (loggingOn_) loggingOn_->cancel();
 }
 
 Component::Component(BackendFactory factory) : connection_(std::move(factory)) {}

@@ -6,9 +6,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "Failure.h"
 
 namespace orvex::sap {
 
@@ -38,7 +41,7 @@ struct RfcRequest {
 struct RfcReply {
     bool ok = false;
     std::string exception;                       // exception name when !ok
-    std::string reason;                          // what happened when !ok, one line ("" when nothing more to say)
+    Failure failure;                             // what happened when !ok
     std::map<std::string, std::string> imports;  // parameters the function returns (e.g. ERRORMESSAGE)
     std::map<std::string, RfcRows> tables;       // table parameters after the call
 };
@@ -56,11 +59,12 @@ struct ConnectionProperties {
 class RfcBackend {
 public:
     virtual ~RfcBackend() = default;
-    virtual bool logon(const ConnectionProperties& props) = 0;
+    virtual Status logon(const ConnectionProperties& props) = 0;
     virtual void logoff() = 0;
     virtual RfcReply call(const RfcRequest& request) = 0;
-    // Why the last logon failed, one line; "" when the backend cannot tell.
-    virtual std::string logonFailure() const { return {}; }
+    // Ends a call running on another thread as soon as it can; that call
+    // then fails as cancelled. Called from any thread, also when no call runs.
+    virtual void cancel() {}
 };
 
 // Chooses and creates the backend for a set of connection properties.
@@ -79,6 +83,10 @@ struct RoadChoice {
     std::string description;  // one line: the road and why it was taken
 };
 RoadChoice chooseRoad(const ConnectionProperties& props);
+
+// The warning for a password about to travel unencrypted: the HTTP road with
+// a plain http address whose host is not this machine. "" otherwise.
+std::string plainHttpWarning(const ConnectionProperties& props);
 
 class Table {
 public:
@@ -103,9 +111,8 @@ public:
     Table& tables(const std::string& parameter);           // created on first use
     bool call();                                            // true on success
     const std::string& exception() const { return exception_; }
-    // What happened in the last failed call, one line: the backend's reason,
-    // else the exception name.
-    const std::string& reason() const { return reason_; }
+    // What happened in the last failed call.
+    const Failure& failure() const { return failure_; }
     const std::string& imports(const std::string& parameter) const;  // "" when absent
 
 private:
@@ -115,7 +122,7 @@ private:
     std::map<std::string, Table> tables_;
     std::map<std::string, std::string> imports_;
     std::string exception_;
-    std::string reason_;
+    Failure failure_;
 };
 
 class Connection {
@@ -123,16 +130,20 @@ public:
     explicit Connection(BackendFactory factory);
     ConnectionProperties properties;
     bool logon();             // true exactly when the connection is open
-    // Why the last logon failed, one line ("" when the backend could not tell).
-    const std::string& logonFailure() const { return logonFailure_; }
+    // Why the last logon failed.
+    const Failure& logonFailure() const { return logonFailure_; }
     void logoff();
     bool isOpen() const { return backend_ != nullptr; }
     RfcReply call(const RfcRequest& request);  // fails with exception "NOT_CONNECTED" when closed
+    // Ends the call running on another thread (see RfcBackend::cancel).
+    void cancel();
 
 private:
     BackendFactory factory_;
     std::unique_ptr<RfcBackend> backend_;
-    std::string logonFailure_;
+    RfcBackend* loggingOn_ = nullptr;  // the backend during its logon, for cancel()
+    std::mutex backendMutex_;          // cancel() comes from another thread than logon and logoff
+    Failure logonFailure_;
 };
 
 // An instance of the component: its connection and the functions added to it.

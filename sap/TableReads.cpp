@@ -102,8 +102,7 @@ std::string objectName(const std::string& row) {
     return name;
 }
 
-TadirRead readTadir(Component& component, const std::string& condition) {
-    TadirRead result;
+Result<std::vector<std::string>> readTadir(Component& component, const std::string& condition) {
     auto function = component.add("RFC_READ_TABLE");
     Table& options = function->tables("OPTIONS");
     for (const std::string& text : conditionRows(condition)) options.setCell(options.addRow(), "TEXT", text);
@@ -112,15 +111,33 @@ TadirRead readTadir(Component& component, const std::string& condition) {
     function->setExport("QUERY_TABLE", "TADIR");
     function->setExport("DELIMITER", "|");
     if (!function->call()) {
-        result.reason = function->reason();
         component.connection().logoff();
-        return result;
+        return function->failure();
     }
-    result.ok = true;
     Table& data = function->tables("DATA");
-    result.rows.reserve(data.rows().size());
-    for (RfcRow& row : data.rows()) result.rows.push_back(row.take("WA"));
-    return result;
+    std::vector<std::string> rows;
+    rows.reserve(data.rows().size());
+    for (RfcRow& row : data.rows()) rows.push_back(row.take("WA"));
+    return rows;
+}
+
+Result<std::vector<TableField>> readFields(Component& component, const std::string& table) {
+    auto function = component.add("DD_TABL_GET");
+    function->setExport("TABL_NAME", table);
+    function->setExport("WITHTEXT", "X");
+    // Named before the call: a SOAP server returns only the tables a request names.
+    function->tables("DD03P_TAB_A");
+    if (!function->call()) {
+        component.connection().logoff();
+        return function->failure();
+    }
+    std::vector<TableField> fields;
+    for (RfcRow& row : function->tables("DD03P_TAB_A").rows()) {
+        std::string name = row.take("Fieldname");
+        if (!name.empty() && name.front() == '.') continue;
+        fields.push_back({std::move(name), row.take("SCRTEXT_L")});
+    }
+    return fields;
 }
 
 }  // namespace orvex::sap

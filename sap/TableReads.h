@@ -1,5 +1,6 @@
 #pragma once
-// Reads of the repository directory TADIR through RFC_READ_TABLE.
+// Reads of the repository directory TADIR through RFC_READ_TABLE and of a
+// table's fields through DD_TABL_GET.
 #include <string>
 #include <vector>
 
@@ -7,15 +8,20 @@
 
 namespace orvex::sap {
 
-struct TadirRead {
-    bool ok = false;
-    std::vector<std::string> rows;  // column "WA" of each DATA row, in order
-    std::string reason;             // what went wrong when !ok, one line
+// Reads TADIR on the component's open connection: column "WA" of each DATA
+// row, in order. On failure the connection is logged off (the caller drops
+// its references).
+Result<std::vector<std::string>> readTadir(Component& component, const std::string& condition);
+
+struct TableField {
+    std::string name;   // Fieldname
+    std::string label;  // SCRTEXT_L, the long label
 };
 
-// Reads TADIR on the component's open connection. On failure the connection
-// is logged off (the caller drops its references) and no rows come back.
-TadirRead readTadir(Component& component, const std::string& condition);
+// The fields of `table` with their long labels, in the dictionary's order,
+// include and append rows (".INCLUDE", ".APPEND") left out. On failure the
+// connection is logged off (the caller drops its references).
+Result<std::vector<TableField>> readFields(Component& component, const std::string& table);
 
 // A program name as the repository keys it: letters a to z in upper case,
 // everything else unchanged. The name check, the creation and the installer

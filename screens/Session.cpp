@@ -30,6 +30,7 @@ void MessageBoxPrompter::show(const sap::Message& message) {
     // Window-modal would block only the box's parent chain, and nothing when
     // it has no parent: the user could edit on and stack a second box.
     box.setWindowModality(Qt::ApplicationModal);
+    if (!message.detail.empty()) box.setDetailedText(QString::fromStdString(message.detail));
     if (message.style & sap::kRightAligned) {
         if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -68,8 +69,8 @@ Session::Session()
 
 Session::~Session() = default;
 
-void Session::message(const std::string& text, unsigned style, const std::string& title) {
-    prompter->show(sap::Message{text, title, style});
+void Session::message(const std::string& text, unsigned style, const std::string& title, const std::string& detail) {
+    prompter->show(sap::Message{text, title, style, detail});
 }
 
 QWidget* Session::dialogOwner() const {
@@ -86,7 +87,7 @@ bool Session::logOn() {
     component = std::make_unique<sap::Component>(factory);
     component->connection().properties = sap::connectionProperties(logon);
     const bool open = whileBusy([this] { return component->connection().logon(); });
-    if (!open) message("No connection to R/3!");
+    if (!open) message("No connection to R/3!", sap::kOkOnly, sap::kAppTitle, component->connection().logonFailure().details());
     return open;
 }
 
@@ -98,11 +99,10 @@ void Session::dropConnection() {
     component.reset();
 }
 
-std::optional<std::vector<std::string>> Session::readTadir(const std::string& condition) {
-    sap::TadirRead read = whileBusy([&] { return sap::readTadir(*component, condition); });
-    if (read.ok) return std::move(read.rows);
-    dropConnection();
-    return std::nullopt;
+Result<std::vector<std::string>> Session::readTadir(const std::string& condition) {
+    auto read = whileBusy([&] { return sap::readTadir(*component, condition); });
+    if (!read) dropConnection();
+    return read;
 }
 
 frmSettings& Session::settings() {

@@ -92,7 +92,8 @@ public:
     ReportModel report;
     frmMain* mainWindow = nullptr;
 
-    void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle);
+    void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle,
+                 const std::string& detail = {});
     // The window a box or file dialog belongs to: the modal screen on top,
     // else the main window. Not the active window, which is none at all
     // after the chain has folded back until the window system activates one.
@@ -106,8 +107,8 @@ public:
     // Logs off an open connection and drops the shared references.
     void dropConnection();
     // Reads the object directory over the open connection; a failed read
-    // logs off silently and gives nullopt.
-    std::optional<std::vector<std::string>> readTadir(const std::string& condition);
+    // logs off and gives the failure.
+    Result<std::vector<std::string>> readTadir(const std::string& condition);
 
     // The settings dialog, loaded hidden (from the file) when not loaded.
     frmSettings& settings();

@@ -197,13 +197,14 @@ void frmWhereCondn::cmdProposeJoins_Click() {
     if (!session_.connectionOpen() && !session_.logOn()) return;
     std::vector<sap::TableDictionary> dictionaries;
     for (const std::string& table : tables) {
-        sap::DictionaryRead read = whileBusy([&] { return sap::readDictionary(*session_.component, trimmed(table)); });
-        if (!read.ok) {
+        auto read = whileBusy([&] { return sap::readDictionary(*session_.component, trimmed(table)); });
+        if (!read) {
             if (!session_.component->connection().isOpen()) session_.dropConnection();
-            session_.message("No joins can be proposed: " + read.reason, sap::kCritical);
+            session_.message("No joins can be proposed: " + read.failure().reason, sap::kCritical,
+                             sap::kAppTitle, read.failure().details());
             return;
         }
-        dictionaries.push_back(std::move(read.dictionary));
+        dictionaries.push_back(std::move(*read));
     }
     std::vector<sap::JoinProposal> present;
     for (const Condition& c : session_.report.definition.conditions)

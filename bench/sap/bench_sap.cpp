@@ -66,7 +66,7 @@ void readThroughComponent(benchmark::State& state, const std::string& pattern, c
     std::size_t rows = 0;
     for (auto _ : state) {
         auto read = readTadir(component, tableSearchCondition(pattern));
-        rows = read.rows.size();
+        rows = read ? read->size() : 0;
         benchmark::DoNotOptimize(read);
     }
     state.counters["rows"] = static_cast<double>(rows);

@@ -75,9 +75,10 @@ const std::map<std::string, std::vector<const char*>> kKnownTables = {
     {"RFC_ABAP_INSTALL_AND_RUN", {"PROGRAM", "WRITES"}},
 };
 
-RfcReply failure(const char* exception) {
+RfcReply failedCall(const std::string& exception, FailureKind kind, std::string reason) {
     RfcReply reply;
     reply.exception = exception;
+    reply.failure = failure(kind, std::move(reason), exception);
     return reply;
 }
 
@@ -117,39 +118,27 @@ public:
     HttpBackend(ServiceAddress address, HttpOptions options)
         : address_(std::move(address)), options_(std::move(options)) {}
 
-    bool logon(const ConnectionProperties& props) override {
+    Status logon(const ConnectionProperties& props) override {
         logoff();
-        logonFailure_.clear();
-        if (!address_.valid) {
-            logonFailure_ = address_.error;
-            return false;
-        }
+        if (!address_.valid) return failure(FailureKind::Refused, address_.error);
         target_ = serviceTarget(address_, props.Client);
         user_ = props.User;
         password_ = props.Password;
         client_ = makeClient();
-        if (!client_) {
-            logonFailure_ = "no HTTP client for " + address_.host;
-            return false;
-        }
+        if (!client_) return failure(FailureKind::Other, "no HTTP client for " + address_.host);
         // One harmless call, so that success means the system took the credentials.
         RfcRequest ping;
         ping.function = "RFC_PING";
-        const RfcReply reply = call(ping);
-        if (reply.ok) return true;
-        logonFailure_ = "RFC_PING at " + std::string(address_.https ? "https://" : "http://") + address_.host + ":" +
-                        std::to_string(address_.port) + " failed: " +
-                        (reply.reason.empty() ? reply.exception : reply.reason);
+        RfcReply reply = call(ping);
+        if (reply.ok) return {};
         client_.reset();
-        return false;
+        return reply.failure;
     }
-
-    std::string logonFailure() const override { return logonFailure_; }
 
     void logoff() override { client_.reset(); }
 
     RfcReply call(const RfcRequest& request) override {
-        if (!client_) return failure("NOT_CONNECTED");
+        if (!client_) return failedCall("NOT_CONNECTED", FailureKind::Other, "not logged on");
 
         // The service returns only the tables a request names, while SAP's
         // RFC component knows each function's interface and hands back all
@@ -166,7 +155,9 @@ public:
             }
         }
         std::optional<std::string> envelope = soap::buildRequest(*sent);
-        if (!envelope) return failure(soap::kInvalidRequest);
+        if (!envelope)
+            return failedCall(soap::kInvalidRequest, FailureKind::Refused,
+                              request.function + ": a value cannot be sent in a SOAP request");
 
         httplib::Request req;
         req.method = "POST";
@@ -204,13 +195,22 @@ public:
         if (!sentOk || error != httplib::Error::Success || tooLarge || overtime) {
             // A broken connection must not be reused for the next call.
             client_->stop();
-            return failure(kCommunicationFailure);
+            return failedCall(kCommunicationFailure, FailureKind::Unreachable,
+                              "no answer from " + address_.host + ":" + std::to_string(address_.port) + " (" +
+                                  httplib::to_string(error) + ")");
         }
-        if (res.status == 401) return failure(kLogonFailure);
-        if (res.status != 200 && res.status != 500) return failure(("HTTP_" + std::to_string(res.status)).c_str());
+        if (res.status == 401)
+            return failedCall(kLogonFailure, FailureKind::Logon, "the system refused the user name or password");
+        if (res.status != 200 && res.status != 500)
+            return failedCall("HTTP_" + std::to_string(res.status), FailureKind::Service,
+                              "HTTP status " + std::to_string(res.status));
 
         RfcReply reply = soap::parseReply(*sent, body);
-        if (reply.ok && res.status != 200) return failure(soap::kInvalidResponse);
+        if (reply.ok && res.status != 200)
+            return failedCall(soap::kInvalidResponse, FailureKind::Reply, "the answer is not the function's reply");
+        if (!reply.ok && reply.failure.reason.empty())
+            reply.failure = failure(FailureKind::Function, request.function + " failed: " + reply.exception,
+                                    reply.exception);
         return reply;
     }
 
@@ -244,7 +244,6 @@ private:
     std::string target_;
     std::string user_, password_;
     std::unique_ptr<httplib::ClientImpl> client_;
-    std::string logonFailure_;
 };
 
 }  // namespace

@@ -89,6 +89,19 @@ const std::map<std::string, std::vector<const char*>, std::less<>> kReturnedPara
     {"RFC_ABAP_INSTALL_AND_RUN", {"ERRORMESSAGE"}},
 };
 
+// The kind of failure a return code (or exception name) stands for.
+FailureKind kindOf(const std::string& code) {
+    if (code == "RFC_LOGON_FAILURE" || code == "RFC_AUTHENTICATION_FAILURE") return FailureKind::Logon;
+    if (code == "RFC_COMMUNICATION_FAILURE" || code == "RFC_CLOSED" || code == "RFC_IO_FAILURE")
+        return FailureKind::Unreachable;
+    if (code == "RFC_TIMEOUT") return FailureKind::Timeout;
+    if (code == "RFC_CANCELED") return FailureKind::Cancelled;
+    if (code == "RFC_CRYPTOLIB_FAILURE") return FailureKind::Certificate;
+    if (code == "INVALID_VALUE" || code == "VALUE_TOO_LONG") return FailureKind::Refused;
+    if (code.rfind("RFC_", 0) == 0 && code != "RFC_ABAP_MESSAGE" && code != "RFC_ABAP_EXCEPTION") return FailureKind::Other;
+    return FailureKind::Function;  // an ABAP exception's key or message
+}
+
 // A name as the zero-terminated UTF-16 the library takes; names are ASCII.
 std::u16string name16(const std::string& name) { return toUtf16(name); }
 
@@ -99,9 +112,8 @@ public:
     NwRfcBackend(const NwRfcBackend&) = delete;
     NwRfcBackend& operator=(const NwRfcBackend&) = delete;
 
-    bool logon(const ConnectionProperties& props) override {
+    Status logon(const ConnectionProperties& props) override {
         logoff();
-        logonFailure_.clear();
         const std::pair<const char16_t*, const std::string*> values[] = {
             {u"ashost", &props.ApplicationServer}, {u"sysnr", &props.SystemNumber}, {u"client", &props.Client},
             {u"user", &props.User},                {u"passwd", &props.Password},    {u"lang", &props.Language},
@@ -111,19 +123,24 @@ public:
         for (std::size_t i = 0; i < std::size(values); ++i) {
             bool ok = false;
             storage[i] = toUtf16(*values[i].second, &ok);
-            if (!ok) {
-                logonFailure_ = "the logon value " + toUtf8(values[i].first) + " is not valid UTF-8";
-                return false;
-            }
+            if (!ok)
+                return orvex::failure(FailureKind::Refused,
+                                      "the logon value " + toUtf8(values[i].first) + " is not valid UTF-8");
             parameters[i] = {values[i].first, storage[i].c_str()};
         }
         RFC_ERROR_INFO info{};
         connection_ = lib_->openConnection(parameters, static_cast<unsigned>(std::size(parameters)), &info);
         if (!connection_) {
-            logonFailure_ = describe(info);
-            return false;
+            const std::string code = rcName(info.code);
+            const FailureKind kind = kindOf(code);
+            std::string reason = kind == FailureKind::Logon ? "the system refused the logon of user " + props.User
+                                 : kind == FailureKind::Unreachable
+                                     ? "no connection to " + props.ApplicationServer + ", system number " +
+                                           props.SystemNumber
+                                     : "the RFC library could not log on";
+            return orvex::failure(kind, reason, describe(info));
         }
-        return true;
+        return {};
     }
 
     void logoff() override {
@@ -133,8 +150,6 @@ public:
         lib_->closeConnection(connection_, &info);
         connection_ = nullptr;
     }
-
-    std::string logonFailure() const override { return logonFailure_; }
 
     RfcReply call(const RfcRequest& request) override {
         if (!connection_) return failure("NOT_CONNECTED", "not logged on");
@@ -187,8 +202,8 @@ private:
 
     static RfcReply failure(std::string exception, std::string reason) {
         RfcReply reply;
+        reply.failure = orvex::failure(kindOf(exception), std::move(reason), exception);
         reply.exception = std::move(exception);
-        reply.reason = std::move(reason);
         return reply;
     }
     static bool fail(RfcReply& reply, std::string exception, std::string reason) {
@@ -408,7 +423,6 @@ private:
     std::shared_ptr<const NwRfcLibrary> lib_;
     RFC_CONNECTION_HANDLE connection_ = nullptr;
     std::map<std::string, RFC_FUNCTION_DESC_HANDLE, std::less<>> descriptions_;
-    std::string logonFailure_;
 };
 
 }  // namespace

@@ -5,16 +5,33 @@ namespace orvex::sap {
 
 namespace {
 
+// The sandbox whose database cannot be opened: every logon says why.
+class UnusableSandbox : public RfcBackend {
+public:
+    explicit UnusableSandbox(Failure why) : why_(std::move(why)) {}
+    Status logon(const ConnectionProperties&) override { return why_; }
+    void logoff() override {}
+    RfcReply call(const RfcRequest&) override {
+        RfcReply reply;
+        reply.exception = "NOT_CONNECTED";
+        reply.failure = why_;
+        return reply;
+    }
+
+private:
+    Failure why_;
+};
+
 // One connection to the sandbox system shared by every connection to the
 // same database in this process.
 class SandboxBackend : public RfcBackend {
 public:
     explicit SandboxBackend(std::shared_ptr<SandboxSystem> system) : system_(std::move(system)) {}
 
-    bool logon(const ConnectionProperties& props) override {
-        if (!system_->checkLogon(props)) return false;
-        user_ = props.User;
-        return true;
+    Status logon(const ConnectionProperties& props) override {
+        Status status = system_->checkLogon(props);
+        if (status) user_ = props.User;
+        return status;
     }
     void logoff() override { user_.clear(); }
     RfcReply call(const RfcRequest& request) override { return system_->call(request, user_); }
@@ -29,8 +46,9 @@ private:
 std::unique_ptr<RfcBackend> makeSandboxBackend(const ConnectionProperties&) {
     try {
         return std::make_unique<SandboxBackend>(SandboxSystem::shared(SandboxSystem::defaultDatabasePath()));
-    } catch (const std::exception&) {
-        return nullptr;  // the logon fails; orvex-sandbox names the cause
+    } catch (const std::exception& e) {
+        // The message names the database file and what SQLite or the system said.
+        return std::make_unique<UnusableSandbox>(failure(FailureKind::File, e.what()));
     }
 }
 

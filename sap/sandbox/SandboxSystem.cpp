@@ -98,7 +98,7 @@ bool customerName(const std::string& name) {
     });
 }
 
-RfcReply failure(const std::string& exception) {
+RfcReply exceptionReply(const std::string& exception) {
     RfcReply reply;
     reply.exception = exception;
     return reply;
@@ -488,7 +488,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     const std::string table = upper(trimmed(exportOf("QUERY_TABLE")));
     std::vector<Column> all;
     bool isTadir = false;
-    if (table.empty() || !tableColumns(table, all, isTadir)) return failure("TABLE_NOT_AVAILABLE");
+    if (table.empty() || !tableColumns(table, all, isTadir)) return exceptionReply("TABLE_NOT_AVAILABLE");
 
     // Columns: all of them, or those named in FIELDS.
     std::vector<std::size_t> chosen;
@@ -496,7 +496,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
         for (const RfcRow& row : f->second) {
             const std::string name = upper(trimmed(row.get("FIELDNAME")));
             auto it = std::find_if(all.begin(), all.end(), [&](const Column& c) { return c.name == name; });
-            if (it == all.end()) return failure("FIELD_NOT_VALID");
+            if (it == all.end()) return exceptionReply("FIELD_NOT_VALID");
             chosen.push_back(static_cast<std::size_t>(it - all.begin()));
         }
     } else {
@@ -509,7 +509,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     std::size_t rowWidth = 0;
     for (std::size_t i : chosen) rowWidth += all[i].width;
     rowWidth += delimiter.size() * (chosen.empty() ? 0 : chosen.size() - 1);
-    if (rowWidth > 512) return failure("DATA_BUFFER_EXCEEDED");
+    if (rowWidth > 512) return exceptionReply("DATA_BUFFER_EXCEEDED");
 
     // The OPTIONS rows form one condition, a blank between rows.
     std::string conditionText;
@@ -520,7 +520,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
             if (c.name == field) return "\"" + c.name + "\"";
         return std::nullopt;
     });
-    if (!condition.condition) return failure("OPTION_NOT_VALID");
+    if (!condition.condition) return exceptionReply("OPTION_NOT_VALID");
 
     long long skip = 0, count = 0;
     try {
@@ -528,7 +528,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
         if (!skips.empty()) skip = std::stoll(skips);
         if (!rows.empty()) count = std::stoll(rows);
     } catch (const std::exception&) {
-        return failure("OPTION_NOT_VALID");
+        return exceptionReply("OPTION_NOT_VALID");
     }
 
     RfcReply reply;
@@ -677,7 +677,7 @@ RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
         Statement synthetic(db, "SELECT 1 FROM tadir WHERE \"OBJECT\" = 'TABL' AND \"OBJ_NAME\" = ? AND"
                                 " \"DEVCLASS\" = '$SYNTH'");
         synthetic.bind(1, table);
-        if (table.empty() || !synthetic.step()) return failure("ACCESS_FAILURE");
+        if (table.empty() || !synthetic.step()) return exceptionReply("ACCESS_FAILURE");
         addRow("MANDT", "X", "MANDT", "CLNT", 3, 0, "Client", "");
         addRow("ID", "X", "", "NUMC", 10, 0, "Identifier", "");
         addRow("TEXT", "", "", "CHAR", 60, 0, "Text", "");
@@ -696,13 +696,13 @@ RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std
         return it == request.exports.end() ? std::string() : it->second;
     };
     const std::string name = rightTrimmed(exportOf("PROGRAM_NAME"));
-    if (!customerName(name)) return failure("INVALID_NAME");
+    if (!customerName(name)) return exceptionReply("INVALID_NAME");
     const std::string title = cutTo(rightTrimmed(exportOf("TITLE_STRING")), 70);
     nlohmann::json source = nlohmann::json::array();
     if (auto s = request.tables.find("SOURCE"); s != request.tables.end()) {
         for (const RfcRow& row : s->second) {
             const std::string& line = row.get("LINE");
-            if (characters(line) > 255) return failure("LINE_TOO_LONG");
+            if (characters(line) > 255) return exceptionReply("LINE_TOO_LONG");
             source.push_back(line);
         }
     }
@@ -710,7 +710,7 @@ RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std
     try {
         text = source.dump();
     } catch (const nlohmann::json::exception&) {
-        return failure("INVALID_SOURCE");  // not UTF-8
+        return exceptionReply("INVALID_SOURCE");  // not UTF-8
     }
     const std::string date = today();
     const std::string author = upper(cutTo(user, 12));
@@ -869,20 +869,30 @@ bool SandboxSystem::checkLogon(const std::string& user, const std::string& passw
     return s.step() && s.text(0) == password;
 }
 
-bool SandboxSystem::checkLogon(const ConnectionProperties& props) const {
+Status SandboxSystem::checkLogon(const ConnectionProperties& props) const {
     {
         std::lock_guard lock(impl_->mutex);
-        if (impl_->faults.refuseLogon) return false;
-        if (upper(props.System) != upper(impl_->systemId) || props.SystemNumber != impl_->systemNumber) return false;
+        if (impl_->faults.refuseLogon)
+            return failure(FailureKind::Logon, "the sandbox refused the logon", "injected fault");
+        if (upper(props.System) != upper(impl_->systemId) || props.SystemNumber != impl_->systemNumber)
+            return failure(FailureKind::Unreachable,
+                           "the sandbox is system " + impl_->systemId + ", system number " + impl_->systemNumber +
+                               ", not " + props.System + " " + props.SystemNumber);
+        Statement client(impl_->db, "SELECT 1 FROM users WHERE client = ?");
+        client.bind(1, props.Client);
+        if (!client.step())
+            return failure(FailureKind::Logon, "client " + props.Client + " does not exist in the sandbox");
     }
-    return checkLogon(props.User, props.Password, props.Client);
+    if (!checkLogon(props.User, props.Password, props.Client))
+        return failure(FailureKind::Logon, "wrong user name or password for client " + props.Client);
+    return {};
 }
 
 RfcReply SandboxSystem::call(const RfcRequest& request) { return call(request, "DEVELOPER"); }
 
 RfcReply SandboxSystem::call(const RfcRequest& request, const std::string& user) {
     std::lock_guard lock(impl_->mutex);
-    if (impl_->faultHits(request.function)) return failure(impl_->faults.exception);
+    if (impl_->faultHits(request.function)) return exceptionReply(impl_->faults.exception);
     try {
         if (request.function == "RFC_READ_TABLE") return impl_->readTable(request);
         if (request.function == "DD_TABL_GET") return impl_->tableGet(request);
@@ -893,9 +903,9 @@ RfcReply SandboxSystem::call(const RfcRequest& request, const std::string& user)
             reply.ok = true;
             return reply;
         }
-        return failure("FU_NOT_FOUND");
+        return exceptionReply("FU_NOT_FOUND");
     } catch (const std::exception&) {
-        return failure("SYSTEM_FAILURE");
+        return exceptionReply("SYSTEM_FAILURE");
     }
 }
 

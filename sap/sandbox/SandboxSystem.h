@@ -67,8 +67,9 @@ public:
     const std::string& databasePath() const;
 
     bool checkLogon(const std::string& user, const std::string& password, const std::string& client) const;
-    // Also checks the system id and system number, and injected faults.
-    bool checkLogon(const ConnectionProperties& props) const;
+    // Also checks the system id and system number, and injected faults; a
+    // refusal says which value was wrong, as far as a real system would.
+    Status checkLogon(const ConnectionProperties& props) const;
 
     // Runs one function module. Safe to call from several threads at once.
     RfcReply call(const RfcRequest& request);

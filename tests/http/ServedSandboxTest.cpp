@@ -93,7 +93,7 @@ TEST(ServedSandbox, CommandLineJobsOverHttpMatchTheEmbeddedSandbox) {
     folder.settings(server.url(), "wrong");
     auto refused = folder.run("orvex-cli", "tables 'S*'");
     EXPECT_EQ(refused.code, 2);
-    EXPECT_EQ(refused.err.rfind("orvex-cli tables: No connection to R/3! (", 0), 0u) << refused.err;
+    EXPECT_EQ(refused.err.rfind("orvex-cli tables: No connection to R/3!: ", 0), 0u) << refused.err;
     EXPECT_NE(refused.err.find("LOGON_FAILURE"), std::string::npos) << refused.err;
 
     // One log line per request: every logon's ping, every call, the refused logon.

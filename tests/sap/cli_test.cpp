@@ -83,8 +83,10 @@ TEST_F(Cli, FailuresAreOneLineOnStandardError) {
     settings("sandbox", "wrong");
     Outcome refused = run("orvex-cli", "install '" + kDesign + "'");
     EXPECT_EQ(refused.code, 2);
-    EXPECT_EQ(refused.err, "orvex-cli install: No connection to R/3!\n");
-    EXPECT_EQ(run("orvex-cli", "check-name ZX").err, "orvex-cli check-name: No connection to R/3!\n");
+    // The reason follows the message on the same line.
+    EXPECT_EQ(refused.err, "orvex-cli install: No connection to R/3!: wrong user name or password for client 001\n");
+    EXPECT_EQ(run("orvex-cli", "check-name ZX").err,
+              "orvex-cli check-name: No connection to R/3!: wrong user name or password for client 001\n");
     EXPECT_EQ(run("orvex-cli", "check-name ' '").code, 2);
 }
 

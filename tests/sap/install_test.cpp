@@ -81,7 +81,8 @@ TEST(InstallerRows, ExactRowsApostrophesDoubledLongTitlesContinued) {
 TEST_F(Install, FailedLogonShowsTheMessageAndCallsNothing) {
     script->failLogon = true;
     for (int i = 0; i < 2; ++i) EXPECT_EQ(run("ZDEMO", "Demo", true).outcome, InstallOutcome::LogonFailed);
-    EXPECT_EQ(shown, (std::vector<Message>(2, Message{"No connection to R/3!", "ORVEX", kOkOnly})));
+    EXPECT_EQ(shown, (std::vector<Message>(
+                         2, Message{"No connection to R/3!", "ORVEX", kOkOnly, "wrong user name or password\nscripted"})));
     EXPECT_TRUE(script->requests.empty());
     EXPECT_EQ(script->logoffs, 0);
     const auto& p = script->logons.at(0);
@@ -115,7 +116,9 @@ TEST_F(Install, FailedInsertionReportsLogsOffAndSkipsTheInstaller) {
     script->failCall = 1;
     EXPECT_EQ(run("ZDEMO", "Demo", true).outcome, InstallOutcome::InsertFailed);
     EXPECT_EQ(script->calledFunctions(), std::vector<std::string>{"BC_PR_INSERT"});
-    EXPECT_EQ(shown, (std::vector<Message>{Message{"There was a connection error\r\nPlease Try Again", "ORVEX", kCritical}}));
+    // The message box keeps its text; the reason goes behind "Show Details...".
+    EXPECT_EQ(shown, (std::vector<Message>{Message{"There was a connection error\r\nPlease Try Again", "ORVEX", kCritical,
+                                                   "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"}}));
     EXPECT_EQ(script->logoffs, 1);
 }
 
@@ -134,6 +137,9 @@ TEST_F(Install, FailedInstallerIsReported) {
     EXPECT_EQ(failed.outcome, InstallOutcome::Created);
     EXPECT_FALSE(failed.activated || rejected.activated);
     EXPECT_EQ(rejected.activationError, "Statement is not accessible");
-    EXPECT_EQ(shown, (std::vector<Message>{kCreated, {kActivationFailed + "SYSTEM_FAILURE", "ORVEX", kCritical}, kCreated,
+    EXPECT_EQ(shown, (std::vector<Message>{kCreated,
+                                           {kActivationFailed + "SYSTEM_FAILURE", "ORVEX", kCritical,
+                                            "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"},
+                                           kCreated,
                                            {kActivationFailed + "Statement is not accessible", "ORVEX", kCritical}}));
 }

@@ -213,11 +213,16 @@ TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
 
 TEST_F(Sandbox, LogonChecksEveryValueAndFaultsAreInjected) {
     EXPECT_TRUE(system.checkLogon(connectionProperties(demoLogon())));
+    // Each refusal names the value a user would have to correct.
+    const char* reasons[] = {"wrong user name or password", "wrong user name or password", "does not exist",
+                             "system number", "system number", ""};
     for (int i = 0; i < 6; ++i) {
         ConnectionProperties p = connectionProperties(demoLogon());
         std::string* values[] = {&p.User, &p.Password, &p.Client, &p.System, &p.SystemNumber, &p.User};
         *values[i] = i == 5 ? "developer" : *values[i] + "x";  // user names are not case-sensitive
-        EXPECT_EQ(system.checkLogon(p), i == 5) << i;
+        const orvex::Status status = system.checkLogon(p);
+        ASSERT_EQ(status.ok(), i == 5) << i;
+        if (i < 5) EXPECT_NE(status.failure().reason.find(reasons[i]), std::string::npos) << status.failure().reason;
     }
     // An injected fault hits the chosen call of one function only.
     SandboxFaults f;

@@ -78,8 +78,8 @@ TEST(TableReads, ReadSendsOneCallAndReturnsRowsInOrder) {
     Component component(scriptedFactory(script));
     ASSERT_TRUE(component.connection().logon());
     auto read = readTadir(component, firstTableListCondition());
-    ASSERT_TRUE(read.ok);
-    EXPECT_EQ(read.rows, (std::vector<std::string>{"R3TR|TABL|A1", "R3TR|TABL|A2"}));
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(*read, (std::vector<std::string>{"R3TR|TABL|A1", "R3TR|TABL|A2"}));
     ASSERT_EQ(script->requests.size(), 1u);
     const auto& request = script->requests[0];
     EXPECT_EQ(request.function, "RFC_READ_TABLE");
@@ -89,10 +89,10 @@ TEST(TableReads, ReadSendsOneCallAndReturnsRowsInOrder) {
     EXPECT_TRUE(request.tables.at("DATA").empty());
     EXPECT_EQ(script->logoffs, 0);
 
-    script->failCall = 2;  // a failed read logs off and returns nothing
+    script->failCall = 2;  // a failed read logs off and says why
     auto failed = readTadir(component, programNameCondition("ZX"));
-    EXPECT_FALSE(failed.ok);
-    EXPECT_TRUE(failed.rows.empty());
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.failure().detail, "SYSTEM_FAILURE");
     EXPECT_FALSE(component.connection().isOpen());
     EXPECT_EQ(script->logoffs, 1);
 }

@@ -100,7 +100,8 @@ private slots:
         QVERIFY(!x.session.connectionOpen() && x.messages.empty());
         x.script->failLogon = true;
         t.cmdSearch->click();
-        QCOMPARE(x.messages, (std::vector<sap::Message>{{"No connection to R/3!", "ORVEX", sap::kOkOnly}}));
+        QCOMPARE(x.messages, (std::vector<sap::Message>{
+                                 {"No connection to R/3!", "ORVEX", sap::kOkOnly, "wrong user name or password\nscripted"}}));
         QCOMPARE(shown(t, {"lstTables", "lstSELTABS"}), QStringLiteral(" | ABDOC,AUFK"));
         x.script->failLogon = false;
         const int logoffs = x.script->logoffs;

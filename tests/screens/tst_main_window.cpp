@@ -108,7 +108,8 @@ private slots:
         w.txtDescription->setText(QStringLiteral("Report"));
         h.script->failLogon = true;
         w.Command2->click();
-        QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{{"No connection to R/3!", "ORVEX", sap::kOkOnly}}));
+        QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{{"No connection to R/3!", "ORVEX", sap::kOkOnly,
+                                                                  "wrong user name or password\nscripted"}}));
         QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));
         QCOMPARE(h.script->logons.back().User + "@" + h.script->logons.back().ApplicationServer,
                  std::string("DEVELOPER@sandbox"));

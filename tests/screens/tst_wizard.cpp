@@ -62,7 +62,8 @@ private slots:
             h.sap->failInsert = true;
             c->Command1->click();
             QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{
-                                              {"There was a connection error\r\nPlease Try Again", "ORVEX", sap::kCritical}}));
+                                              {"There was a connection error\r\nPlease Try Again", "ORVEX", sap::kCritical,
+                                               "the function raised CANCELLED\nCANCELLED"}}));
             QVERIFY(c->isVisible() && !h.session.generated);
             QCOMPARE(c->lstLFTFLD->count(), 2);  // the design stays for another try: the walk's Generate
             h.sap->failInsert = false;

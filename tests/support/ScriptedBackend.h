@@ -19,6 +19,7 @@ namespace orvex::testing {
 struct Script {
     // Switches.
     bool failLogon = false;
+    Failure logonRefusal = failure(FailureKind::Logon, "wrong user name or password", "scripted");
     int failCall = 0;  // number (from 1, over all calls of all connections) of the call that fails with SYSTEM_FAILURE
     // When set, answers every call not failed by a switch; otherwise each call succeeds with nothing.
     std::function<sap::RfcReply(const sap::RfcRequest&)> handler;
@@ -39,6 +40,7 @@ struct Script {
 inline sap::RfcReply failedReply(const std::string& exception) {
     sap::RfcReply reply;
     reply.exception = exception;
+    reply.failure = failure(FailureKind::Function, "the function raised " + exception, exception);
     return reply;
 }
 
@@ -60,9 +62,10 @@ class ScriptedBackend : public sap::RfcBackend {
 public:
     explicit ScriptedBackend(std::shared_ptr<Script> script) : script_(std::move(script)) {}
 
-    bool logon(const sap::ConnectionProperties& props) override {
+    Status logon(const sap::ConnectionProperties& props) override {
         script_->logons.push_back(props);
-        return !script_->failLogon;
+        if (script_->failLogon) return script_->logonRefusal;
+        return {};
     }
     void logoff() override { ++script_->logoffs; }
 
