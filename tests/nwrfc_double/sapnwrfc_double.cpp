@@ -235,6 +235,11 @@ EXPORTED RFC_CONNECTION_HANDLE RfcOpenConnection(const RFC_CONNECTION_PARAMETER*
     try {
         const char* db = std::getenv("ORVEX_NWRFC_DOUBLE_DB");
         auto system = SandboxSystem::shared(db && *db ? db : SandboxSystem::defaultDatabasePath());
+        if (!system->hasClient(values["client"])) {
+            fail(info, RFC_LOGON_FAILURE, LOGON_FAILURE, "RFC_LOGON_FAILURE",
+                 "Client " + values["client"] + " is not available in this system");
+            return nullptr;
+        }
         if (!system->checkLogon(values["user"], values["passwd"], values["client"])) {
             fail(info, RFC_LOGON_FAILURE, LOGON_FAILURE, "RFC_LOGON_FAILURE", "Name or password is incorrect (repeat logon)");
             return nullptr;

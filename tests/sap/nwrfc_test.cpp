@@ -21,6 +21,7 @@
 namespace fs = std::filesystem;
 using namespace orvex::sap;
 using orvex::testing::TempDir;
+using orvex::FailureKind;
 
 namespace {
 
@@ -103,12 +104,13 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
     struct Case {
         const char* what;
         std::string home = ORVEX_NWRFC_DOUBLE_HOME;
-        std::string server = "sapdev", password = "sandbox", failing;
+        std::string server = "sapdev", password = "sandbox", client = "001", failing;
         std::string function = "RFC_READ_TABLE", table = "SOURCE";
         std::map<std::string, std::string> exports{{"QUERY_TABLE", "TADIR"}};
         std::vector<std::string> lines;
         bool loggedOn = true;
         std::string reason;  // part of the logon's or the call's reason
+        FailureKind kind = FailureKind::Function;
         bool stillOpen = true;
     };
     const std::vector<Case> cases{
@@ -116,9 +118,12 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
          .loggedOn = false, .reason = "libsapnwrfc.so not loaded"},
         {.what = "functions missing", .home = ORVEX_NWRFC_INCOMPLETE_HOME, .server = "/H/router/S/3299/H/sapdev",
          .loggedOn = false, .reason = "lacks RfcOpenConnection"},
-        {.what = "logon refused", .password = "wrong", .loggedOn = false, .reason = "RFC_LOGON_FAILURE: Name or password"},
+        {.what = "logon refused", .password = "wrong", .loggedOn = false, .reason = "RFC_LOGON_FAILURE: Name or password",
+         .kind = FailureKind::Logon},
+        {.what = "unknown client", .client = "123", .loggedOn = false, .reason = "Client 123 is not available",
+         .kind = FailureKind::Logon},
         {.what = "host unreachable", .server = "unreachable.example", .loggedOn = false,
-         .reason = "RFC_COMMUNICATION_FAILURE: partner"},
+         .reason = "RFC_COMMUNICATION_FAILURE: partner", .kind = FailureKind::Unreachable},
         {.what = "exception with key", .exports = {{"QUERY_TABLE", "NO_TABLE"}}, .reason = "exception TABLE_NOT_AVAILABLE"},
         {.what = "runtime failure", .failing = "RFC_READ_TABLE", .reason = "RFC_ABAP_RUNTIME_FAILURE",
          .stillOpen = false},
@@ -140,12 +145,14 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         Component component;
         LogonValues values = logon(c.server);
         values.password = c.password;
+        values.client = c.client;
         component.connection().properties = connectionProperties(values);
         const bool loggedOn = component.connection().logon();
         ASSERT_EQ(loggedOn, c.loggedOn) << component.connection().logonFailure().text();
         if (!loggedOn) {
             EXPECT_NE(component.connection().logonFailure().text().find(c.reason), std::string::npos)
                 << component.connection().logonFailure().text();
+            if (c.home == ORVEX_NWRFC_DOUBLE_HOME) EXPECT_EQ(component.connection().logonFailure().kind, c.kind);
             continue;
         }
         auto function = component.add(c.function);
