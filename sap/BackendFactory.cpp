@@ -75,7 +75,8 @@ std::string plainHttpWarning(const ConnectionProperties& props) {
     const bool loopback = lower == "localhost" || lower.rfind("127.", 0) == 0 || lower == "::1" ||
                           (lower.size() > 10 && lower.compare(lower.size() - 10, 10, ".localhost") == 0);
     if (loopback) return {};
-    return "Passwords travel unencrypted; use https://" + host + ":443" +
+    const std::string authority = host.find(':') == std::string::npos ? host : "[" + host + "]";
+    return "Passwords travel unencrypted; use https://" + authority + ":443" +
            (props.SystemNumber.size() == 1 ? "0" + props.SystemNumber : props.SystemNumber) +
            " if the system offers it";
 }

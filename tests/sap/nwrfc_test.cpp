@@ -166,6 +166,33 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
     }
 }
 
+// The password's road is named before it travels unencrypted to another machine.
+TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
+    const std::string warning = "Passwords travel unencrypted; use https://sap.example:44300 if the system offers it";
+    struct Case {
+        std::string server, home = ORVEX_NWRFC_DOUBLE_HOME, number = "00", expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"http://sap.example:8000/prefix", ORVEX_NWRFC_DOUBLE_HOME, "00", warning},
+             {"http://SAP.example", ORVEX_NWRFC_DOUBLE_HOME, "7",
+              "Passwords travel unencrypted; use https://SAP.example:44307 if the system offers it"},
+             {"http://[fd00::5]:8000", ORVEX_NWRFC_DOUBLE_HOME, "00",
+              "Passwords travel unencrypted; use https://[fd00::5]:44300 if the system offers it"},
+             {"sap.example", dir.file("nowhere"), "00", warning},  // no RFC library: HTTP at port 8000
+             {"sap.example"},                                      // the RFC road
+             {"https://sap.example:44300"},
+             {"http://localhost:8000"},
+             {"http://127.0.0.1:8000"},
+             {"http://[::1]:8000"},
+             {"sandbox"},
+         }) {
+        setenv("SAPNWRFC_HOME", c.home.c_str(), 1);
+        LogonValues values = logon(c.server);
+        values.systemNumber = c.number;
+        EXPECT_EQ(plainHttpWarning(connectionProperties(values)), c.expected) << c.server;
+    }
+}
+
 // The command-line tool over the double answers as over the sandbox.
 struct CliOverRfc : ::testing::Test {
     TempDir dir;
