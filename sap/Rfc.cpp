@@ -77,7 +77,9 @@ bool Function::call() {
     exception_ = reply.ok ? std::string() : reply.exception;
     failure_ = reply.ok ? Failure() : std::move(reply.failure);
     if (!reply.ok && failure_.reason.empty())
-        failure_ = orvex::failure(FailureKind::Function, name_ + " failed", reply.exception);
+        failure_ = orvex::failure(FailureKind::Function,
+                                  reply.exception.empty() ? name_ + " failed" : name_ + " raised " + reply.exception,
+                                  reply.exception);
     if (!reply.ok) return false;
     imports_ = std::move(reply.imports);
     for (auto& [parameter, rows] : reply.tables) tables_[parameter].rows() = std::move(rows);
