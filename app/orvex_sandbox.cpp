@@ -62,8 +62,8 @@ int show(const std::string& name, bool sourceOnly) {
 
 int reset() {
     const std::string path = SandboxSystem::defaultDatabasePath();
-    std::string error;
-    if (!SandboxSystem::removeDatabase(path, error)) return fail("reset", error);
+    if (const orvex::Status removed = SandboxSystem::removeDatabase(path); !removed)
+        return fail("reset", removed.failure().text());
     auto system = SandboxSystem::shared(path);  // seeds afresh
     std::cout << "Sandbox reset: " << path << " (" << system->tadirRowCount() << " TADIR rows)\n";
     return 0;

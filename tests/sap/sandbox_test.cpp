@@ -3,11 +3,12 @@
 #include <atomic>
 #include <thread>
 
-#include "AbapText.h"
 #include "Backends.h"
 #include "InstallProgram.h"
 #include "SandboxSystem.h"
+#include "TableReads.h"
 #include "TempDir.h"
+#include "Text.h"
 
 using namespace orvex::sap;
 using orvex::testing::TempDir;
@@ -43,7 +44,7 @@ RfcRequest fieldsRequest(const std::string& table, const char* withText = "X") {
 
 Names names(const RfcReply& reply) {
     Names out;
-    for (const auto& row : reply.tables.at("DATA")) out.push_back(rightTrimmed(row.get("WA").substr(10, 40)));
+    for (const auto& row : reply.tables.at("DATA")) out.push_back(std::string(orvex::text::trimEnd(row.get("WA").substr(10, kObjectNameWidth))));
     return out;
 }
 

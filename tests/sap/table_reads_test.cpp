@@ -56,10 +56,13 @@ TEST(TableReads, SearchPatternsAreRefusedWhenTheirLiteralWouldBeSplit) {
             bool whole = false;
             for (const auto& row : conditionRows(tableSearchCondition(pattern)))
                 whole = whole || row.find(literal) != std::string::npos;
-            EXPECT_EQ(searchPatternProblem(pattern).empty(), whole) << len << " " << apostrophes;
+            EXPECT_EQ(checkSearchPattern(pattern).ok(), whole) << len << " " << apostrophes;
         }
     }
-    EXPECT_NE(searchPatternProblem(std::string(71, 'X')).find("too long"), std::string::npos);
+    const orvex::Status tooLong = checkSearchPattern(std::string(71, 'X'));
+    ASSERT_FALSE(tooLong);
+    EXPECT_EQ(tooLong.failure().kind, orvex::FailureKind::Refused);
+    EXPECT_NE(tooLong.failure().reason.find("too long"), std::string::npos);
 }
 
 TEST(TableReads, ObjectNameIsTheFortyCharactersAfterTabl) {

@@ -246,9 +246,9 @@ private slots:
         chosen = toQ(h.dir.file("Quaylin.ini"));
         w.mnuExportAbapGit->trigger();
 
-        DesignLoad design = loadDesignFile(ORVEX_EXAMPLES_DIR "/flights_by_carrier.json");
-        design.design->author = "DEVELOPER";
-        const auto program = std::get<Generated>(GenerateProgram(*design.design)).text;
+        Result<ReportDefinition> design = loadDesignFile(ORVEX_EXAMPLES_DIR "/flights_by_carrier.json");
+        design->author = "DEVELOPER";
+        const auto program = GenerateProgram(*design)->text;
         QCOMPARE(testing::TempDir::read(h.dir.file("repo/src/zflights_by_carrier.prog.abap")), program.text());
         QVERIFY(QFileInfo::exists(h.dir.file("repo/src/zflights_by_carrier.prog.xml").c_str()));
         QCOMPARE(h.prompter.messages.size(), std::size_t(2));

@@ -4,14 +4,22 @@
 
 namespace orvex::text {
 
+bool blank(std::string_view s) { return trimEnd(s).empty(); }
+
+std::string_view trimEnd(std::string_view s) {
+    std::size_t e = s.size();
+    // Table names come padded to 40 characters: skip trailing spaces eight at a time.
+    static constexpr char kEightSpaces[] = "        ";
+    while (e >= 8 && std::memcmp(s.data() + e - 8, kEightSpaces, 8) == 0) e -= 8;
+    while (e > 0 && isBlank(s[e - 1])) --e;
+    return s.substr(0, e);
+}
+
 std::string_view trim(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && s[b] == ' ') ++b;
-    // Table names come padded to 40 characters: skip trailing blanks eight at a time.
-    static constexpr char kEightBlanks[] = "        ";
-    while (e - b >= 8 && std::memcmp(s.data() + e - 8, kEightBlanks, 8) == 0) e -= 8;
-    while (e > b && s[e - 1] == ' ') --e;
-    return s.substr(b, e - b);
+    s = trimEnd(s);
+    std::size_t b = 0;
+    while (b < s.size() && isBlank(s[b])) ++b;
+    return s.substr(b);
 }
 
 namespace {
@@ -46,6 +54,29 @@ std::string_view abapQuoted(std::string_view s, std::string& buffer) {
         if (c == '\'') buffer.push_back('\'');
     }
     return buffer;
+}
+
+std::string doubledApostrophes(std::string_view s) {
+    std::string buffer;
+    return std::string(abapQuoted(s, buffer));
+}
+
+std::optional<std::string> readLiteral(std::string_view text, std::size_t& i) {
+    std::string value;
+    ++i;
+    for (;;) {
+        if (i >= text.size()) return std::nullopt;
+        if (text[i] == '\'') {
+            if (i + 1 < text.size() && text[i + 1] == '\'') {
+                value += '\'';
+                i += 2;
+                continue;
+            }
+            ++i;
+            return value;
+        }
+        value += text[i++];
+    }
 }
 
 std::string upper(std::string_view s) {
