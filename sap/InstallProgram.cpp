@@ -19,8 +19,7 @@ std::size_t fittingPiece(const std::string& text, std::size_t room) {
             bytes = 2;
             chars = 2;
         } else {
-            while (end + bytes < text.size() && (static_cast<unsigned char>(text[end + bytes]) & 0xC0) == 0x80)
-                ++bytes;
+            bytes = text::prefix(std::string_view(text).substr(end), 1).size();
         }
         if (used + chars > room || end + bytes > text.size()) break;
         end += bytes;
