@@ -114,11 +114,5 @@ int main(int argc, char** argv) {
     seedCmd->callback([&, count] { guarded("seed", exitCode, [&] { return seed(*count); }); });
 
     orvex::app::addServeCommand(app, exitCode);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        int rc = app.exit(e);
-        return rc == 0 ? 0 : 2;
-    }
-    return exitCode;
+    return orvex::app::runCommandLine(app, argc, argv, exitCode);
 }
