@@ -10,8 +10,6 @@ TEST(TableReads, ConditionTextsAndSearchPatterns) {
     const std::pair<std::string, std::string> cases[] = {
         // The repository keys program names in upper case.
         {programNameCondition("zlower_1"), "Object = 'PROG' and obj_name = 'ZLOWER_1' "},
-        {tableSearchCondition(""), "Object = 'TABL' and obj_name like '' "},
-        {firstTableListCondition(), "Object = 'TABL' and obj_name like 'A%' "},
         // An apostrophe cannot end the literal early.
         {programNameCondition("Z' or '1' = '1"), "Object = 'PROG' and obj_name = 'Z'' OR ''1'' = ''1' "},
         {tableSearchCondition("A'%"), "Object = 'TABL' and obj_name like 'A''%' "},
