@@ -1,5 +1,6 @@
 #include "Text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvex::text {
@@ -79,11 +80,19 @@ std::optional<std::string> readLiteral(std::string_view text, std::size_t& i) {
     }
 }
 
+namespace {
+char upperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+}  // namespace
+
 std::string upper(std::string_view s) {
     std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : out) c = upperLetter(c);
     return out;
+}
+
+bool sameLetters(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperLetter(x) == upperLetter(y); });
 }
 
 }  // namespace orvex::text

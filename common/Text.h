@@ -35,5 +35,7 @@ std::optional<std::string> readLiteral(std::string_view text, std::size_t& i);
 
 // ASCII upper case (ABAP names compare case-insensitively); other bytes stay.
 std::string upper(std::string_view s);
+// True when a and b are the same but for the letter case of a to z.
+bool sameLetters(std::string_view a, std::string_view b);
 
 }  // namespace orvex::text

@@ -823,7 +823,7 @@ Status SandboxSystem::checkLogon(const ConnectionProperties& props) const {
         std::lock_guard lock(impl_->mutex);
         if (impl_->faults.refuseLogon)
             return failure(FailureKind::Logon, "the sandbox refused the logon", "injected fault");
-        if (upper(props.System) != upper(impl_->systemId) || props.SystemNumber != impl_->systemNumber)
+        if (!text::sameLetters(props.System, impl_->systemId) || props.SystemNumber != impl_->systemNumber)
             return failure(FailureKind::Unreachable,
                            "the sandbox is system " + impl_->systemId + ", system number " + impl_->systemNumber +
                                ", not " + props.System + " " + props.SystemNumber);
