@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 
 #include <CLI/CLI.hpp>
 
@@ -39,30 +38,30 @@ struct DesignProgram {
 };
 
 // The design and its program as sent to SAP, or why there is none.
-std::variant<DesignProgram, std::string> generateDesign(const std::string& path) {
-    DesignLoad load = loadDesignFile(path);
-    if (!load) return load.error;
+Result<DesignProgram> generateDesign(const std::string& path) {
+    Result<ReportDefinition> load = loadDesignFile(path);
+    if (!load) return load.failure();
     // Without an author of its own the program names the SAP user ID of the
     // settings file (empty when there is none).
-    ReportDefinition& design = *load.design;
+    ReportDefinition& design = *load;
     if (!design.author) design.author = sap::readSettingsValue(sap::settingsFilePath(), "SAPLogOn", "SAPUid");
     GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
-    if (auto* error = std::get_if<GenerationError>(&result)) return path + ": " + error->message;
-    return DesignProgram{std::move(design), std::move(std::get<Generated>(result))};
+    if (!result) return failure(result.failure().kind, path + ": " + result.failure().reason);
+    return DesignProgram{std::move(design), std::move(*result)};
 }
 
 int runGenerate(const GenerateOptions& options) {
     auto fail = [](std::string message) { return app::fail("generate", std::move(message)); };
     auto generated = generateDesign(options.design);
-    if (auto* error = std::get_if<std::string>(&generated)) return fail(*error);
-    const std::string_view text = std::get<DesignProgram>(generated).program.text.text();
+    if (!generated) return fail(generated.failure().text());
+    const std::string_view text = generated->program.text.text();
     if (options.output.empty() || options.output == "-") {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
         std::cout.flush();
         if (!std::cout) return fail("cannot write to standard output");
         return 0;
     }
-    if (FileWrite written = writeFileAtomically(options.output, text, 0644); !written) return fail(written.error);
+    if (Status written = writeFileAtomically(options.output, text, 0644); !written) return fail(written.failure().text());
     return 0;
 }
 
@@ -73,10 +72,10 @@ struct ExportOptions {
 
 int runExport(const ExportOptions& options) {
     auto generated = generateDesign(options.design);
-    if (auto* error = std::get_if<std::string>(&generated)) return fail("export", *error);
-    const auto& [design, program] = std::get<DesignProgram>(generated);
-    const AbapGitExport exported = exportForAbapGit(design, program.text.text(), options.folder);
-    if (!exported) return fail("export", options.design + ": " + exported.error);
+    if (!generated) return fail("export", generated.failure().text());
+    const auto& [design, program] = *generated;
+    const Status exported = exportForAbapGit(design, program.text.text(), options.folder);
+    if (!exported) return fail("export", options.design + ": " + exported.failure().text());
     return 0;
 }
 

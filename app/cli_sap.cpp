@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -19,6 +18,7 @@
 #include "Rfc.h"
 #include "Settings.h"
 #include "TableReads.h"
+#include "Text.h"
 
 namespace orvex::app {
 
@@ -49,14 +49,12 @@ int fail(const std::string& command, const std::string& message, const Failure& 
     return fail(command, message + because(failure));
 }
 
-bool trimmedEmpty(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
-
 // The logon values of the settings file, or an error. On the first start
 // the sandbox settings are written first, so the sandbox works at once.
 bool loadLogon(const std::string& command, LogonValues& values, int& code) {
     const std::string path = settingsFilePath();
-    if (const auto created = createSandboxSettings(path); !created.ok) {
-        code = fail(command, created.error);
+    if (const Status created = createSandboxSettings(path); !created) {
+        code = fail(command, created.failure().text());
         return false;
     }
     values = readLogonValues(path);
@@ -102,7 +100,7 @@ std::optional<std::vector<std::string>> tadirRows(const std::string& command, co
 }
 
 int checkName(const std::string& name) {
-    if (trimmedEmpty(name)) return fail("check-name", "Please enter valid program name");
+    if (text::blank(name)) return fail("check-name", "Please enter valid program name");
     int code = 0;
     auto rows = tadirRows("check-name", programNameCondition(name), code);
     if (!rows) return code;
@@ -116,15 +114,11 @@ int checkName(const std::string& name) {
 
 int tables(const std::string& text) {
     const std::string pattern = tablePatternFromInput(text);
-    if (const std::string problem = searchPatternProblem(pattern); !problem.empty()) return fail("tables", problem);
+    if (const Status checked = checkSearchPattern(pattern); !checked) return fail("tables", checked.failure().text());
     int code = 0;
     auto rows = tadirRows("tables", tableSearchCondition(pattern), code);
     if (!rows) return code;
-    for (const std::string& row : *rows) {
-        std::string name = objectName(row);
-        name.erase(name.find_last_not_of(' ') + 1);
-        std::cout << name << '\n';
-    }
+    for (const std::string& row : *rows) std::cout << text::trimEnd(objectName(row)) << '\n';
     return 0;
 }
 
@@ -154,9 +148,9 @@ int joins(const std::vector<std::string>& names) {
 }
 
 int install(const std::string& designPath) {
-    DesignLoad load = loadDesignFile(designPath);
-    if (!load) return fail("install", load.error);
-    ReportDefinition design = *load.design;
+    Result<ReportDefinition> load = loadDesignFile(designPath);
+    if (!load) return fail("install", load.failure().text());
+    ReportDefinition design = *load;
 
     LogonValues logon;
     int code = 0;
@@ -164,8 +158,8 @@ int install(const std::string& designPath) {
     if (!design.author) design.author = logon.user;
 
     GenerationResult generated = GenerateProgram(design);
-    if (auto* error = std::get_if<GenerationError>(&generated)) return fail("install", designPath + ": " + error->message);
-    const std::vector<std::string>& source = std::get<Generated>(generated).source;
+    if (!generated) return fail("install", designPath + ": " + generated.failure().text());
+    const std::vector<std::string>& source = generated->source;
 
     InstallRequest request;
     request.source = &source;

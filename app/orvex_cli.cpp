@@ -12,11 +12,5 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     orvex::app::addGenerateCommand(app, exitCode);
     orvex::app::addSapCommands(app, exitCode);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        int rc = app.exit(e);
-        return rc == 0 ? 0 : 2;
-    }
-    return exitCode;
+    return orvex::app::runCommandLine(app, argc, argv, exitCode);
 }

@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
     orvex::screens::Session session;
     session.version = {ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH};
     // First start: the sandbox settings, so the wizard works at once.
-    if (const auto created = orvex::sap::createSandboxSettings(session.settingsPath); !created.ok)
-        session.message(created.error, orvex::sap::kCritical);
+    if (const orvex::Status created = orvex::sap::createSandboxSettings(session.settingsPath); !created)
+        session.message(created.failure().text(), orvex::sap::kCritical);
 
     std::unique_ptr<orvex::screens::frmSplash> splash;
     splash = std::make_unique<orvex::screens::frmSplash>(session, nullptr, [&session] {

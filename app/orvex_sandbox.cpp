@@ -62,8 +62,8 @@ int show(const std::string& name, bool sourceOnly) {
 
 int reset() {
     const std::string path = SandboxSystem::defaultDatabasePath();
-    std::string error;
-    if (!SandboxSystem::removeDatabase(path, error)) return fail("reset", error);
+    if (const orvex::Status removed = SandboxSystem::removeDatabase(path); !removed)
+        return fail("reset", removed.failure().text());
     auto system = SandboxSystem::shared(path);  // seeds afresh
     std::cout << "Sandbox reset: " << path << " (" << system->tadirRowCount() << " TADIR rows)\n";
     return 0;
@@ -114,11 +114,5 @@ int main(int argc, char** argv) {
     seedCmd->callback([&, count] { guarded("seed", exitCode, [&] { return seed(*count); }); });
 
     orvex::app::addServeCommand(app, exitCode);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        int rc = app.exit(e);
-        return rc == 0 ? 0 : 2;
-    }
-    return exitCode;
+    return orvex::app::runCommandLine(app, argc, argv, exitCode);
 }

@@ -16,8 +16,8 @@ namespace orvex {
 
 namespace {
 
-FileWrite failed(const std::string& path, const std::string& what, int error) {
-    return {false, path + ": " + what + ": " + std::strerror(error)};
+Failure failed(const std::string& path, const std::string& what, int error) {
+    return failure(FailureKind::File, path + ": " + what + ": " + std::strerror(error));
 }
 
 std::string folderOf(const std::string& path) {
@@ -74,7 +74,7 @@ bool writeAll(int fd, std::string_view content) {
 
 }  // namespace
 
-FileWrite writeFileAtomically(const std::string& path, std::string_view content, mode_t newFileMode) {
+Status writeFileAtomically(const std::string& path, std::string_view content, mode_t newFileMode) {
     std::string target;
     if (!resolveLinks(path, target)) return failed(path, "cannot write", errno);
 
@@ -82,7 +82,7 @@ FileWrite writeFileAtomically(const std::string& path, std::string_view content,
     const bool exists = stat(target.c_str(), &existing) == 0;
     if (!exists && errno != ENOENT) return failed(path, "cannot write", errno);
     if (exists && S_ISDIR(existing.st_mode)) return failed(path, "cannot write", EISDIR);
-    if (exists && !S_ISREG(existing.st_mode)) return {false, path + ": cannot write: not a regular file"};
+    if (exists && !S_ISREG(existing.st_mode)) return failure(FailureKind::File, path + ": cannot write: not a regular file");
 
     // Hidden beside the target, on its file system, so the rename is atomic.
     const std::string folder = folderOf(target);
@@ -124,7 +124,7 @@ FileWrite writeFileAtomically(const std::string& path, std::string_view content,
     const int error = errno;
     close(dir);
     if (!flushed) return failed(path, "written, but its folder cannot be flushed", error);
-    return {true, {}};
+    return {};
 }
 
 }  // namespace orvex

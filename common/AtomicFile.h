@@ -7,13 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace orvex {
+#include "Failure.h"
 
-struct FileWrite {
-    bool ok = false;
-    std::string error;  // "PATH: cannot write: REASON" ("cannot replace" when the rename failed)
-    explicit operator bool() const { return ok; }
-};
+namespace orvex {
 
 // Writes `content` to `path` through a temporary file with a unique name in
 // the target's folder (created exclusively, so nothing planted there is
@@ -27,7 +23,8 @@ struct FileWrite {
 //   (created when missing) and the link stays a link.
 // - A target that is neither a regular file nor missing (a folder, a device)
 //   is refused.
-// On failure no temporary file is left behind.
-FileWrite writeFileAtomically(const std::string& path, std::string_view content, mode_t newFileMode);
+// On failure no temporary file is left behind, and the failure (kind File)
+// reads "PATH: cannot write: REASON" ("cannot replace" when the rename failed).
+Status writeFileAtomically(const std::string& path, std::string_view content, mode_t newFileMode);
 
 }  // namespace orvex

@@ -1,7 +1,6 @@
 #include "AbapGitExport.h"
 
 #include <filesystem>
-#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -9,6 +8,7 @@
 
 #include "AtomicFile.h"
 #include "Generator.h"
+#include "Text.h"
 
 namespace orvex {
 
@@ -20,21 +20,6 @@ constexpr std::size_t kMaxProgramName = 40;
 constexpr const char* kRepositoryFile = ".abapgit.xml";
 constexpr const char* kPackageFile = "package.devc.xml";
 constexpr const char* kDefaultStartingFolder = "/src/";
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-// Characters, not bytes: the length abapGit records for a text pool entry.
-std::size_t characterCount(std::string_view utf8) {
-    std::size_t n = 0;
-    for (unsigned char c : utf8)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
 
 // XML 1.0 cannot carry control characters other than tab and line breaks;
 // a title is one line, so it may hold none at all.
@@ -82,33 +67,32 @@ void field(pugi::xml_node parent, const char* name, std::string_view value) {
 
 // The starting folder an existing repository settings file names, as a path
 // relative to the repository root ("src" for "/src/").
-std::optional<fs::path> startingFolderOf(const fs::path& settingsFile, std::string& error) {
+Result<fs::path> startingFolderOf(const fs::path& settingsFile) {
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed = doc.load_file(settingsFile.c_str());
-    if (!parsed) {
-        error = settingsFile.string() + ": cannot read the repository settings: " + parsed.description();
-        return std::nullopt;
-    }
+    if (!parsed)
+        return failure(FailureKind::File,
+                       settingsFile.string() + ": cannot read the repository settings: " + parsed.description());
     const pugi::xml_node node = doc.select_node("//STARTING_FOLDER").node();
     const std::string folder = node.text().get();
     fs::path relative = fs::path(folder).relative_path();
     bool escapes = false;
     for (const fs::path& part : relative)
         if (part == "..") escapes = true;
-    if (!node || folder.empty() || folder.front() != '/' || escapes) {
-        error = settingsFile.string() + ": the repository settings name no usable STARTING_FOLDER (\"" + folder + "\")";
-        return std::nullopt;
-    }
+    if (!node || folder.empty() || folder.front() != '/' || escapes)
+        return failure(FailureKind::File, settingsFile.string() +
+                                              ": the repository settings name no usable STARTING_FOLDER (\"" +
+                                              folder + "\")");
     return relative;
 }
 
 }  // namespace
 
-std::string abapGitNameProblem(std::string_view name) {
-    if (name.empty()) return "the program has no name";
+Status checkAbapGitName(std::string_view name) {
+    if (name.empty()) return failure(FailureKind::Refused, "the program has no name");
     if (!isAbapName(name) || name.size() > kMaxProgramName)
-        return "the program name \"" + std::string(name) +
-               "\" is no ABAP program name (at most 40 letters, digits, \"_\" and \"/\")";
+        return failure(FailureKind::Refused, "the program name \"" + std::string(name) +
+                                                 "\" is no ABAP program name (at most 40 letters, digits, \"_\" and \"/\")");
     return {};
 }
 
@@ -143,7 +127,7 @@ std::string abapGitProgramXml(const ReportDefinition& report) {
     pugi::xml_node values = objectFile(doc, "LCL_OBJECT_PROG");
     pugi::xml_node progdir = values.append_child("PROGDIR");
     // The repository knows objects by their upper-case names, as SAP does.
-    field(progdir, "NAME", upper(report.name));
+    field(progdir, "NAME", text::upper(report.name));
     field(progdir, "SUBC", "1");
     field(progdir, "FIXPT", "X");
     if (report.unicodeCheck) field(progdir, "UCCHECK", "X");
@@ -151,58 +135,45 @@ std::string abapGitProgramXml(const ReportDefinition& report) {
         pugi::xml_node item = values.append_child("TPOOL").append_child("item");
         field(item, "ID", "R");
         field(item, "ENTRY", report.description);
-        field(item, "LENGTH", std::to_string(characterCount(report.description)));
+        // abapGit records the text's length in characters, not bytes.
+        field(item, "LENGTH", std::to_string(text::length(report.description)));
     }
     return toText(doc);
 }
 
-AbapGitExport exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder) {
-    AbapGitExport result;
-    if (std::string problem = abapGitNameProblem(report.name); !problem.empty()) {
-        result.error = problem;
-        return result;
-    }
-    if (holdsControlCharacter(report.description)) {
-        result.error = "the program title holds a control character, which the program's XML file cannot carry";
-        return result;
-    }
+Status exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder) {
+    if (Status s = checkAbapGitName(report.name); !s) return s;
+    if (holdsControlCharacter(report.description))
+        return failure(FailureKind::Refused,
+                       "the program title holds a control character, which the program's XML file cannot carry");
     const fs::path root(folder);
     std::error_code ec;
     fs::create_directories(root, ec);
-    if (ec) {
-        result.error = folder + ": cannot create the folder: " + ec.message();
-        return result;
-    }
+    if (ec) return failure(FailureKind::File, folder + ": cannot create the folder: " + ec.message());
 
     const fs::path settingsFile = root / kRepositoryFile;
     const bool hasSettings = fs::exists(fs::symlink_status(settingsFile, ec));
     fs::path start = fs::path(kDefaultStartingFolder).relative_path();
     if (hasSettings) {
-        auto existing = startingFolderOf(settingsFile, result.error);
-        if (!existing) return result;
+        Result<fs::path> existing = startingFolderOf(settingsFile);
+        if (!existing) return existing.status();
         start = *existing;
     }
     const fs::path sourceFolder = root / start;
     fs::create_directories(sourceFolder, ec);
-    if (ec) {
-        result.error = sourceFolder.string() + ": cannot create the folder: " + ec.message();
-        return result;
-    }
+    if (ec) return failure(FailureKind::File, sourceFolder.string() + ": cannot create the folder: " + ec.message());
 
-    auto write = [&result](const fs::path& path, std::string_view content) {
-        FileWrite written = writeFileAtomically(path.string(), content, 0644);
-        if (!written) result.error = written.error;
-        return written.ok;
-    };
     const std::string stem = abapGitFileStem(report.name);
-    if (!write(sourceFolder / (stem + ".prog.abap"), source)) return result;
-    if (!write(sourceFolder / (stem + ".prog.xml"), abapGitProgramXml(report))) return result;
+    if (Status s = writeFileAtomically((sourceFolder / (stem + ".prog.abap")).string(), source, 0644); !s) return s;
+    if (Status s = writeFileAtomically((sourceFolder / (stem + ".prog.xml")).string(), abapGitProgramXml(report), 0644);
+        !s)
+        return s;
     const fs::path packageFile = sourceFolder / kPackageFile;
-    if (!fs::exists(fs::symlink_status(packageFile, ec)) && !write(packageFile, abapGitPackageXml(report.description)))
-        return result;
-    if (!hasSettings && !write(settingsFile, abapGitRepositoryXml())) return result;
-    result.ok = true;
-    return result;
+    if (!fs::exists(fs::symlink_status(packageFile, ec)))
+        if (Status s = writeFileAtomically(packageFile.string(), abapGitPackageXml(report.description), 0644); !s)
+            return s;
+    if (!hasSettings) return writeFileAtomically(settingsFile.string(), abapGitRepositoryXml(), 0644);
+    return {};
 }
 
 }  // namespace orvex

@@ -13,19 +13,14 @@
 #include <string>
 #include <string_view>
 
+#include "Failure.h"
 #include "ReportDefinition.h"
 
 namespace orvex {
 
-struct AbapGitExport {
-    bool ok = false;
-    std::string error;  // one line, naming the file or the text at fault
-    explicit operator bool() const { return ok; }
-};
-
-// "" when `name` can name an abapGit program (an ABAP name of at most 40
-// characters), else why not.
-std::string abapGitNameProblem(std::string_view name);
+// Whether `name` can name an abapGit program (an ABAP name of at most 40
+// characters); if not, why not (kind Refused).
+Status checkAbapGitName(std::string_view name);
 
 // The stem of the program's files: lower case, "/" as "#".
 std::string abapGitFileStem(std::string_view programName);
@@ -39,7 +34,8 @@ std::string abapGitProgramXml(const ReportDefinition& report);
 // atomically. Everything else in the folder stays as it is; a repository
 // that already has its .abapgit.xml keeps it, and the program goes into the
 // starting folder that file names; an existing package.devc.xml is kept too.
-// `source` is the program text, every line followed by LF.
-AbapGitExport exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder);
+// `source` is the program text, every line followed by LF. A failure is one
+// line naming the file or the text at fault.
+Status exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder);
 
 }  // namespace orvex

@@ -127,30 +127,30 @@ std::string syntaxMessage(const std::string& what) {
 
 }  // namespace
 
-DesignLoad parseDesign(const std::string& jsonText) {
+Result<ReportDefinition> parseDesign(const std::string& jsonText) {
     Json doc;
     try {
         doc = Json::parse(jsonText);
     } catch (const Json::exception& e) {
-        return {std::nullopt, syntaxMessage(e.what())};
+        return failure(FailureKind::Refused, syntaxMessage(e.what()));
     }
     try {
-        return {readDesign(doc), {}};
+        return readDesign(doc);
     } catch (const Fault& f) {
-        return {std::nullopt, f.message};
+        return failure(FailureKind::Refused, f.message);
     }
 }
 
-DesignLoad loadDesignFile(const std::string& path) {
+Result<ReportDefinition> loadDesignFile(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return {std::nullopt, path + ": cannot open: is a folder"};
+    if (std::filesystem::is_directory(path, ec)) return failure(FailureKind::File, path + ": cannot open: is a folder");
     std::ifstream in(path, std::ios::binary);
-    if (!in) return {std::nullopt, path + ": cannot open: " + std::strerror(errno)};
+    if (!in) return failure(FailureKind::File, path + ": cannot open: " + std::strerror(errno));
     std::ostringstream content;
     content << in.rdbuf();
-    if (in.bad()) return {std::nullopt, path + ": cannot read"};
-    DesignLoad load = parseDesign(content.str());
-    if (!load) load.error = path + ": " + load.error;
+    if (in.bad()) return failure(FailureKind::File, path + ": cannot read");
+    Result<ReportDefinition> load = parseDesign(content.str());
+    if (!load) return failure(load.failure().kind, path + ": " + load.failure().reason);
     return load;
 }
 
@@ -182,9 +182,8 @@ std::string serializeDesign(const ReportDefinition& d) {
     return doc.dump(2, ' ', false, OrderedJson::error_handler_t::replace) + "\n";
 }
 
-DesignSave saveDesignFile(const std::string& path, const ReportDefinition& design) {
-    const FileWrite written = writeFileAtomically(path, serializeDesign(design), 0644);
-    return {written.ok, written.error};
+Status saveDesignFile(const std::string& path, const ReportDefinition& design) {
+    return writeFileAtomically(path, serializeDesign(design), 0644);
 }
 
 }  // namespace orvex

@@ -15,6 +15,9 @@ namespace {
 
 using text::trim;
 
+// The driver's refusal of a definition: one line for the user.
+Failure refusal(std::string message) { return failure(FailureKind::Refused, std::move(message)); }
+
 std::string aliasFor(std::size_t index) { return std::string(1, static_cast<char>('A' + index)); }
 
 std::string clauseOf(const TableAlias& t) { return t.table + " As " + t.alias; }
@@ -62,10 +65,10 @@ bool isAbapName(std::string_view name) {
     return true;
 }
 
-StepError checkFieldNames(const ReportDefinition& report) {
+Status checkFieldNames(const ReportDefinition& report) {
     auto refused = [](const std::string& where, std::string_view name) {
-        return GenerationError{where + ": \"" + std::string(name) +
-                               "\" is not an ABAP field name (letters, digits, \"_\" and \"/\" only)"};
+        return refusal(where + ": \"" + std::string(name) +
+                       "\" is not an ABAP field name (letters, digits, \"_\" and \"/\" only)");
     };
     for (std::size_t i = 0; i < report.fields.size(); ++i)
         if (std::string_view f = trim(report.fields[i].field); !isAbapName(f))
@@ -78,7 +81,7 @@ StepError checkFieldNames(const ReportDefinition& report) {
         for (std::string_view f : {trim(c.leftField), trim(c.rightField)})
             if (!isAbapName(f)) return refused(describeCondition(c, row), f);
     }
-    return std::nullopt;
+    return {};
 }
 
 std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable) {
@@ -87,7 +90,7 @@ std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view
     return aliases.empty() ? 0 : aliases.size() - 1;
 }
 
-StepError buildAliasList(const ReportDefinition& report, Generated& g) {
+Status buildAliasList(const ReportDefinition& report, Generated& g) {
     // The list starts as one all-empty record, which the first table replaces.
     g.aliases.assign(1, TableAlias{});
     FlatIndex known(kMaxTables + 1);
@@ -106,15 +109,15 @@ StepError buildAliasList(const ReportDefinition& report, Generated& g) {
             continue;
         }
         if (g.aliases.size() == kMaxTables)
-            return GenerationError{"the report reads more than " + std::to_string(kMaxTables) +
-                                   " tables (table " + std::string(table) +
-                                   " would be the 27th); the aliases A to Z allow 26 at most"};
+            return refusal("the report reads more than " + std::to_string(kMaxTables) +
+                           " tables (table " + std::string(table) +
+                           " would be the 27th); the aliases A to Z allow 26 at most");
         g.aliases.push_back(TableAlias{std::string(table), aliasFor(g.aliases.size())});
     }
-    return std::nullopt;
+    return {};
 }
 
-StepError buildOutputFieldList(const ReportDefinition& report, Generated& g) {
+Status buildOutputFieldList(const ReportDefinition& report, Generated& g) {
     const std::size_t n = report.fields.size();
     g.outputFields.assign(1, OutputField{});
     g.outputFields.reserve(n + 1);
@@ -150,8 +153,8 @@ StepError buildOutputFieldList(const ReportDefinition& report, Generated& g) {
         rec.tableIndex = t;
     }
     if (g.outputFields.size() < 2)
-        return GenerationError{"the report has no output field: pick at least one field of a table"};
-    return std::nullopt;
+        return refusal("the report has no output field: pick at least one field of a table");
+    return {};
 }
 
 void assignScreenNames(const ReportDefinition& report, Generated& g) {
@@ -190,7 +193,7 @@ void assignScreenNames(const ReportDefinition& report, Generated& g) {
     }
 }
 
-StepError buildConditionLists(const ReportDefinition& report, Generated& g) {
+Status buildConditionLists(const ReportDefinition& report, Generated& g) {
     g.joins.clear();
     g.wheres.clear();
     // First entry per trimmed selection-screen field name.
@@ -217,8 +220,8 @@ StepError buildConditionLists(const ReportDefinition& report, Generated& g) {
         w.row = row;
         w.entry = entryOf.find(w.screenField);
         if (w.entry == FlatIndex::npos)
-            return GenerationError{describeCondition(c, row) + ": " + w.screenField +
-                                   " is not a field of the selection screen"};
+            return refusal(describeCondition(c, row) + ": " + w.screenField +
+                           " is not a field of the selection screen");
         const ScreenNames& names = g.screenNames[w.entry];
         if (names.selectOption) {
             w.op = " IN ";
@@ -230,10 +233,10 @@ StepError buildConditionLists(const ReportDefinition& report, Generated& g) {
         w.screenName = whereName(names);
         g.wheres.push_back(std::move(w));
     }
-    return std::nullopt;
+    return {};
 }
 
-StepError buildSelectLines(const ReportDefinition& report, Generated& g) {
+Status buildSelectLines(const ReportDefinition& report, Generated& g) {
     auto& lines = g.selectLines;
     lines.clear();
     lines.reserve(g.outputFields.size() + g.joins.size() + 2 * g.wheres.size() + 4);
@@ -264,10 +267,10 @@ StepError buildSelectLines(const ReportDefinition& report, Generated& g) {
         const Condition& c = report.conditions[j.row];
         if (k == 0) {
             if (j.leftIndex == j.rightIndex)
-                return GenerationError{describeCondition(c, j.row) + " joins table " +
-                                       g.aliases[j.leftIndex].table + " with itself" +
-                                       resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
-                                       resolutionNote(c.rightTable, g.aliases[j.rightIndex])};
+                return refusal(describeCondition(c, j.row) + " joins table " +
+                               g.aliases[j.leftIndex].table + " with itself" +
+                               resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                               resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
             lines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
             inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
         } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
@@ -281,19 +284,19 @@ StepError buildSelectLines(const ReportDefinition& report, Generated& g) {
         } else {
             const std::string& lt = g.aliases[j.leftIndex].table;
             const std::string& rt = g.aliases[j.rightIndex].table;
-            return GenerationError{describeCondition(c, j.row) + ": " +
-                                   (j.leftIndex == j.rightIndex ? "table " + lt + " is"
-                                                                : "neither " + lt + " nor " + rt + " is") +
-                                   " joined to the tables before it" +
-                                   resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
-                                   resolutionNote(c.rightTable, g.aliases[j.rightIndex])};
+            return refusal(describeCondition(c, j.row) + ": " +
+                           (j.leftIndex == j.rightIndex ? "table " + lt + " is"
+                                                        : "neither " + lt + " nor " + rt + " is") +
+                           " joined to the tables before it" +
+                           resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                           resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
         }
     }
 
     for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
         const OutputField& f = g.outputFields[i];
         if (!inFrom[f.tableIndex])
-            return GenerationError{"output field " + f.field + ": " + notJoined(f.table)};
+            return refusal("output field " + f.field + ": " + notJoined(f.table));
     }
 
     if (!g.wheres.empty()) {
@@ -301,14 +304,14 @@ StepError buildSelectLines(const ReportDefinition& report, Generated& g) {
         for (std::size_t k = 0; k < g.wheres.size(); ++k) {
             const WhereRecord& w = g.wheres[k];
             if (!inFrom[w.leftIndex])
-                return GenerationError{describeCondition(report.conditions[w.row], w.row) + ": " +
-                                       notJoined(g.aliases[w.leftIndex].table)};
+                return refusal(describeCondition(report.conditions[w.row], w.row) + ": " +
+                               notJoined(g.aliases[w.leftIndex].table));
             if (k > 0) lines.emplace_back(" AND ");
             lines.push_back(w.leftAlias + "~" + w.leftField + " " + w.op + " " + w.screenName);
         }
     }
     lines.emplace_back(".");
-    return std::nullopt;
+    return {};
 }
 
 std::string programText(const std::vector<std::string>& source) {
@@ -324,19 +327,19 @@ std::string programText(const std::vector<std::string>& source) {
 }
 
 GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form) {
-    if (auto e = checkFieldNames(report)) return *e;
+    if (Status s = checkFieldNames(report); !s) return s.failure();
     Generated g;
-    if (auto e = buildAliasList(report, g)) return *e;
-    if (auto e = buildOutputFieldList(report, g)) return *e;
+    if (Status s = buildAliasList(report, g); !s) return s.failure();
+    if (Status s = buildOutputFieldList(report, g); !s) return s.failure();
     assignScreenNames(report, g);
-    if (auto e = buildConditionLists(report, g)) return *e;
-    if (auto e = buildSelectLines(report, g)) return *e;
+    if (Status s = buildConditionLists(report, g); !s) return s.failure();
+    if (Status s = buildSelectLines(report, g); !s) return s.failure();
     GenHeader(report, g);
     GenDeclarations(report, g);
     GenForms(report, g);
     if (g.text.size() > kMaxSourceLines)
-        return GenerationError{"the program would have " + std::to_string(g.text.size()) +
-                               " lines; at most " + std::to_string(kMaxSourceLines) + " are possible"};
+        return refusal("the program would have " + std::to_string(g.text.size()) +
+                       " lines; at most " + std::to_string(kMaxSourceLines) + " are possible");
     if (form == SourceForm::LinesAndText) g.source = g.text.lines();
     return g;
 }

@@ -4,15 +4,16 @@
 // GenerateProgram runs the steps below in order; each step is a function of
 // its own that reads the definition and the lists of the earlier steps and
 // fills its own list in Generated, so a test can run and inspect any prefix of
-// the pipeline. A step that refuses the definition returns a GenerationError
-// and the driver stops there: nothing is produced.
+// the pipeline. A step that refuses the definition returns its failure (kind
+// Refused, one line for the user) and the driver stops there: nothing is
+// produced.
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "Failure.h"
 #include "ReportDefinition.h"
 #include "SourceText.h"
 
@@ -94,12 +95,7 @@ struct Generated {
     SourceText text;                         // the same program as one text, every line followed by LF
 };
 
-struct GenerationError {
-    std::string message;  // one line, for the user
-};
-
-using GenerationResult = std::variant<Generated, GenerationError>;
-using StepError = std::optional<GenerationError>;
+using GenerationResult = Result<Generated>;
 
 inline constexpr std::size_t kMaxSourceLines = 32768;
 inline constexpr std::size_t kMaxTables = 26;
@@ -118,11 +114,11 @@ bool isAbapName(std::string_view name);
 // Step 0: every field name (of the output fields, the selection-screen
 // entries and both sides of the conditions), trimmed, is an ABAP name; the
 // statement writes them as they are. Refuses the first that is not.
-StepError checkFieldNames(const ReportDefinition& report);
+Status checkFieldNames(const ReportDefinition& report);
 
 // Step 1: one record per distinct trimmed table of the picked fields, in order
 // of first use. Refuses more than 26 tables.
-StepError buildAliasList(const ReportDefinition& report, Generated& g);
+Status buildAliasList(const ReportDefinition& report, Generated& g);
 
 // The table lookup: the first record among all but the last whose table name
 // equals the trimmed name; otherwise the last record.
@@ -130,18 +126,18 @@ std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view
 
 // Step 2: one record per distinct field name plus the terminating record.
 // Refuses a report without output fields.
-StepError buildOutputFieldList(const ReportDefinition& report, Generated& g);
+Status buildOutputFieldList(const ReportDefinition& report, Generated& g);
 
 // Step 3: the ABAP names of the selection-screen entries.
 void assignScreenNames(const ReportDefinition& report, Generated& g);
 
 // Step 4: the join list and the where list, in row order. Refuses a where row
 // whose screen field is no selection-screen entry.
-StepError buildConditionLists(const ReportDefinition& report, Generated& g);
+Status buildConditionLists(const ReportDefinition& report, Generated& g);
 
 // Step 5: the SELECT statement, one piece per future source line. Refuses a
 // statement that would read a table missing from its FROM clause.
-StepError buildSelectLines(const ReportDefinition& report, Generated& g);
+Status buildSelectLines(const ReportDefinition& report, Generated& g);
 
 // Step 6, the source writers (SourceWriters.cpp), in this order; they write
 // g.text, which GenerateProgram then copies into g.source line by line.

@@ -4,6 +4,7 @@
 // it (table names padded to 40 characters, settings texts, "SELSCR").
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvex {
@@ -61,6 +62,9 @@ struct ReportDefinition {
 // Settings-text helpers; the readers test single characters, case-sensitively.
 inline bool isSelectOption(const std::string& settings) { return !settings.empty() && settings[0] == 'S'; }
 inline bool isRequired(const std::string& settings) { return settings.size() >= 3 && settings[2] == 'R'; }
-inline std::string defaultValue(const std::string& settings) { return settings.size() > 4 ? settings.substr(4) : std::string(); }
+// The default value: the settings text from its fifth character on (a view into `settings`).
+inline std::string_view defaultValue(const std::string& settings) {
+    return settings.size() > 4 ? std::string_view(settings).substr(4) : std::string_view();
+}
 
 }  // namespace orvex

@@ -114,9 +114,7 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
             out.add({" PARAMETER: ", names.input, " LIKE ", table, "-", field});
         out.add("");
         if (isRequired(e.settings)) out.add("  OBLIGATORY");
-        std::string_view value =
-            e.settings.size() > 4 ? std::string_view(e.settings).substr(4) : std::string_view();
-        out.add({"  DEFAULT '", text::abapQuoted(value, quoted), "'."});
+        out.add({"  DEFAULT '", text::abapQuoted(defaultValue(e.settings), quoted), "'."});
         out.add(" SELECTION-SCREEN: END OF LINE.");
     }
     out.add(" SELECTION-Screen: Skip 1.");

@@ -1,6 +1,6 @@
 #include "InstallProgram.h"
 
-#include "AbapText.h"
+#include "Text.h"
 #include "TableReads.h"
 
 namespace orvex::sap {
@@ -19,8 +19,7 @@ std::size_t fittingPiece(const std::string& text, std::size_t room) {
             bytes = 2;
             chars = 2;
         } else {
-            while (end + bytes < text.size() && (static_cast<unsigned char>(text[end + bytes]) & 0xC0) == 0x80)
-                ++bytes;
+            bytes = text::prefix(std::string_view(text).substr(end), 1).size();
         }
         if (used + chars > room || end + bytes > text.size()) break;
         end += bytes;
@@ -33,10 +32,10 @@ std::size_t fittingPiece(const std::string& text, std::size_t room) {
 // with continuation rows "  & '...'" joined by ABAP's literal operator.
 void addLiteralRows(std::vector<std::string>& rows, const std::string& head, const std::string& value,
                     const std::string& tail) {
-    const std::string literal = doubledApostrophes(value);
+    const std::string literal = text::doubledApostrophes(value);
     const std::string continuation = "  & '";
     std::size_t room = kRowWidth - head.size() - 1 - tail.size();
-    if (characters(literal) <= room) {
+    if (text::length(literal) <= room) {
         rows.push_back(head + literal + "'" + tail);
         return;
     }
@@ -47,7 +46,7 @@ void addLiteralRows(std::vector<std::string>& rows, const std::string& head, con
     std::string rest = literal.substr(taken);
     for (;;) {
         const std::size_t lastRoom = kRowWidth - continuation.size() - 1 - tail.size();
-        if (characters(rest) <= lastRoom) {
+        if (text::length(rest) <= lastRoom) {
             rows.push_back(continuation + rest + "'" + tail);
             return;
         }
@@ -130,7 +129,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         installer->tables("WRITES");
         const bool called = installer->call();
         const std::string& error = installer->imports("ERRORMESSAGE");
-        if (called && error.find_first_not_of(' ') == std::string::npos) {
+        if (called && text::blank(error)) {
             result.activated = true;
         } else {
             result.activationError = called ? error : installer->exception();

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <map>
 
+#include "Text.h"
+
 namespace orvex::sap {
 
 namespace {
 
-std::string trim(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
+std::string trimmed(const std::string& s) { return std::string(text::trim(s)); }
 
 const DictionaryField* fieldOf(const TableDictionary& t, const std::string& name) {
     for (const auto& f : t.fields)
@@ -28,7 +26,7 @@ bool isClient(const ForeignKeyField& k, const TableDictionary& holder, const Tab
 }
 
 bool samePair(const JoinProposal& a, const JoinProposal& b) {
-    auto same = [](const std::string& x, const std::string& y) { return trim(x) == trim(y); };
+    auto same = [](const std::string& x, const std::string& y) { return trimmed(x) == trimmed(y); };
     return (same(a.leftTable, b.leftTable) && same(a.leftField, b.leftField) && same(a.rightTable, b.rightTable) &&
             same(a.rightField, b.rightField)) ||
            (same(a.leftTable, b.rightTable) && same(a.leftField, b.rightField) && same(a.rightTable, b.leftTable) &&
@@ -69,20 +67,20 @@ Result<TableDictionary> readDictionary(Component& component, const std::string& 
         return failed;
     }
     TableDictionary d;
-    d.table = trim(table);
+    d.table = trimmed(table);
     for (const RfcRow& r : function->tables("DD03P_TAB_A").rows()) {
-        const std::string name = trim(r.get("FIELDNAME"));
+        const std::string name = trimmed(r.get("FIELDNAME"));
         if (name.empty() || name.front() == '.') continue;
-        d.fields.push_back({name, trim(r.get("KEYFLAG")) == "X", trim(r.get("ROLLNAME")), trim(r.get("DATATYPE"))});
+        d.fields.push_back({name, trimmed(r.get("KEYFLAG")) == "X", trimmed(r.get("ROLLNAME")), trimmed(r.get("DATATYPE"))});
     }
     if (d.fields.empty())
         return failure(FailureKind::Function, "table \"" + d.table + "\" is not in the dictionary");
     // DD05M_TAB_A comes sorted by foreign key and key position already; the
     // order is kept as given.
     for (const RfcRow& r : function->tables("DD05M_TAB_A").rows())
-        d.foreignKeys.push_back({trim(r.get("TABNAME")), trim(r.get("FIELDNAME")), trim(r.get("FORTABLE")),
-                                 trim(r.get("FORKEY")), trim(r.get("CHECKTABLE")), trim(r.get("CHECKFIELD")),
-                                 trim(r.get("DATATYPE"))});
+        d.foreignKeys.push_back({trimmed(r.get("TABNAME")), trimmed(r.get("FIELDNAME")), trimmed(r.get("FORTABLE")),
+                                 trimmed(r.get("FORKEY")), trimmed(r.get("CHECKTABLE")), trimmed(r.get("CHECKFIELD")),
+                                 trimmed(r.get("DATATYPE"))});
     return d;
 }
 

@@ -1,7 +1,6 @@
 #include "Rfc.h"
 
-#include <algorithm>
-#include <cctype>
+#include "Text.h"
 
 namespace orvex::sap {
 
@@ -13,13 +12,8 @@ const std::string& RfcRow::get(const std::string& column) const {
     for (const auto& [name, value] : cells_)
         if (name == column) return value;
     // Column names are not case-sensitive in SAP ("Fieldname" is FIELDNAME).
-    auto sameLetters = [](const std::string& a, const std::string& b) {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-               });
-    };
     for (const auto& [name, value] : cells_)
-        if (sameLetters(name, column)) return value;
+        if (text::sameLetters(name, column)) return value;
     return kEmpty;
 }
 

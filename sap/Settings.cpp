@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "AtomicFile.h"
+#include "Text.h"
 
 // UTF-8 text passes through unchanged; no conversion library needed.
 #define SI_NO_CONVERSION
@@ -27,27 +28,6 @@ extern const char kSandboxSettingsIni[];
 namespace {
 
 constexpr std::size_t kValueLimit = 255;  // a 256-character buffer with its terminator
-
-// The first `limit` characters of UTF-8 text, never part of one: a lead byte
-// takes its continuation bytes along; a byte that starts no sequence counts
-// as a character of its own.
-std::string firstCharacters(const std::string& text, std::size_t limit) {
-    std::size_t at = 0;
-    for (std::size_t count = 0; count < limit && at < text.size(); ++count) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::size_t end = at + length;
-        for (++at; at < end && at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;) ++at;
-    }
-    return text.substr(0, at);
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 std::string systemError(const std::string& what, const std::string& path) {
     return what + " \"" + path + "\": " + std::strerror(errno);
@@ -81,17 +61,16 @@ std::string userFolder(const char* variable, const char* fallback) {
 std::string userConfigFolder() { return userFolder("XDG_CONFIG_HOME", ".config"); }
 std::string userDataFolder() { return userFolder("XDG_DATA_HOME", ".local/share"); }
 
-bool makePrivateFolder(const std::string& folder, std::string& error) {
+Status makePrivateFolder(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (fs::is_directory(folder, ec)) return true;
+    if (fs::is_directory(folder, ec)) return {};
     const fs::path parent = fs::path(folder).parent_path();
-    if (!parent.empty() && parent != fs::path(folder) && !makePrivateFolder(parent.string(), error)) return false;
-    if (mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
-        error = systemError("Cannot create the folder", folder);
-        return false;
-    }
-    return true;
+    if (!parent.empty() && parent != fs::path(folder))
+        if (Status made = makePrivateFolder(parent.string()); !made) return made;
+    if (mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST)
+        return failure(FailureKind::File, systemError("Cannot create the folder", folder));
+    return {};
 }
 
 std::string settingsFilePath() {
@@ -101,19 +80,12 @@ std::string settingsFilePath() {
     return userConfigFolder() + "/Quaylin.ini";
 }
 
-SettingsWriteResult createSandboxSettings(const std::string& path) {
-    SettingsWriteResult result;
+Status createSandboxSettings(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
-        result.ok = true;
-        return result;
-    }
-    if (!makePrivateFolder(std::filesystem::path(path).parent_path().string(), result.error)) return result;
+    if (std::filesystem::exists(path, ec)) return {};
+    if (Status made = makePrivateFolder(std::filesystem::path(path).parent_path().string()); !made) return made;
     // Two programs starting together both write the same text: either file is the whole one.
-    const FileWrite written = writeFileAtomically(path, kSandboxSettingsIni, S_IRUSR | S_IWUSR);
-    result.ok = written.ok;
-    result.error = written.error;
-    return result;
+    return writeFileAtomically(path, kSandboxSettingsIni, S_IRUSR | S_IWUSR);
 }
 
 std::string readSettingsValue(const std::string& path, const std::string& section, const std::string& key) {
@@ -124,7 +96,7 @@ std::string readSettingsValue(const std::string& path, const std::string& sectio
     if (!value) return {};
     // The value as a profile read gives it: at most 255 characters, then
     // without leading and trailing blanks.
-    return trimmed(firstCharacters(trimmed(value), kValueLimit));
+    return std::string(text::trim(text::prefix(text::trim(value), kValueLimit)));
 }
 
 LogonValues readLogonValues(const std::string& path) {
@@ -138,8 +110,7 @@ LogonValues readLogonValues(const std::string& path) {
     return values;
 }
 
-SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues& values) {
-    SettingsWriteResult result;
+Status writeLogonValues(const std::string& path, const LogonValues& values) {
     const std::pair<const char*, const char*> keys[] = {
         {"SAPLogOn", "SAPUid"}, {"SAPLogOn", "SAPPwd"}, {"SAPLogOn", "Client"},
         {"Connect", "SysNum"},  {"Connect", "SystID"},  {"Connect", "AppSer"},
@@ -150,8 +121,8 @@ SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues&
     // A line break would end the value and start a new line of the file.
     for (std::size_t i = 0; i < 6; ++i) {
         if (texts[i]->find_first_of("\r\n") != std::string::npos) {
-            result.error = std::string("The value of ") + keys[i].second + " must not contain a line break";
-            return result;
+            return failure(FailureKind::Refused,
+                           std::string("The value of ") + keys[i].second + " must not contain a line break");
         }
     }
 
@@ -162,37 +133,26 @@ SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues&
     std::error_code exists;
     if (std::filesystem::exists(path, exists)) {
         std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            result.error = systemError("Cannot read the settings file", path);
-            return result;
-        }
+        if (!in) return failure(FailureKind::File, systemError("Cannot read the settings file", path));
         std::stringstream content;
         content << in.rdbuf();
-        if (ini.LoadData(content.str()) < 0) {
-            result.error = "Cannot read the settings file \"" + path + "\"";
-            return result;
-        }
+        if (ini.LoadData(content.str()) < 0)
+            return failure(FailureKind::File, "Cannot read the settings file \"" + path + "\"");
     }
     for (std::size_t i = 0; i < 6; ++i) ini.SetValue(keys[i].first, keys[i].second, texts[i]->c_str());
 
     std::string data;
-    if (ini.Save(data) < 0) {
-        result.error = "Cannot prepare the settings for \"" + path + "\"";
-        return result;
-    }
+    if (ini.Save(data) < 0) return failure(FailureKind::File, "Cannot prepare the settings for \"" + path + "\"");
 
     // The file is either the old one or the new one, never half-written. It
     // holds the password: a new file is readable by its owner only.
-    const FileWrite written = writeFileAtomically(path, data, S_IRUSR | S_IWUSR);
-    result.ok = written.ok;
-    result.error = written.error;
-    return result;
+    return writeFileAtomically(path, data, S_IRUSR | S_IWUSR);
 }
 
 bool settingsComplete(const LogonValues& values) {
     for (const std::string* text : {&values.user, &values.password, &values.systemNumber, &values.system,
                                     &values.applicationServer, &values.client})
-        if (trimmed(*text).empty()) return false;
+        if (text::blank(*text)) return false;
     return true;
 }
 

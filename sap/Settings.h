@@ -25,29 +25,28 @@ std::string programDirectory();
 std::string userConfigFolder();
 std::string userDataFolder();
 // Creates `folder` and any missing parents, each new one 0700.
-bool makePrivateFolder(const std::string& folder, std::string& error);
+Status makePrivateFolder(const std::string& folder);
 
 // programDirectory() + "/Quaylin.ini" when that file exists (a portable or
 // build-tree install), otherwise userConfigFolder() + "/Quaylin.ini".
 // Worked out anew on every call.
 std::string settingsFilePath();
 
-// One value, trimmed and cut to 255 characters; "" when file, section or key is missing.
+// One value without blanks around it (text::trim), cut to 255 characters;
+// "" when file, section or key is missing.
 std::string readSettingsValue(const std::string& path, const std::string& section, const std::string& key);
 LogonValues readLogonValues(const std::string& path);
 
-struct SettingsWriteResult {
-    bool ok = false;
-    std::string error;  // what went wrong, for the user
-};
-// Writes all six values atomically; a new file gets mode 0600, an existing one keeps its mode.
-SettingsWriteResult writeLogonValues(const std::string& path, const LogonValues& values);
+// Writes all six values atomically; a new file gets mode 0600, an existing one
+// keeps its mode. A value with a line break is refused.
+Status writeLogonValues(const std::string& path, const LogonValues& values);
 
 // First start: when no file is at `path`, writes the sandbox settings there
-// (0600, its folder created 0700). ok when the file was there or is now.
-SettingsWriteResult createSandboxSettings(const std::string& path);
+// (0600, its folder created 0700). Succeeds when the file was there or is now.
+Status createSandboxSettings(const std::string& path);
 
-// True when all six values are non-blank after trimming.
+// True when none of the six values is blank (text::blank); the main window
+// enables "Connect SAP" by this, and orvex-cli refuses to log on without it.
 bool settingsComplete(const LogonValues& values);
 
 // The connection properties of a logon with these values.

@@ -1,9 +1,9 @@
 #include "TableReads.h"
 
-#include <cctype>
+#include <algorithm>
 #include <string>
 
-#include "AbapText.h"
+#include "Text.h"
 
 namespace orvex::sap {
 
@@ -13,37 +13,30 @@ constexpr std::size_t kOptionWidth = 72;  // width of OPTIONS-TEXT
 
 }  // namespace
 
-std::string repositoryName(std::string name) {
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return name;
-}
+std::string repositoryName(std::string name) { return text::upper(name); }
 
 std::string programNameCondition(const std::string& name) {
-    return "Object = 'PROG' and obj_name = '" + doubledApostrophes(repositoryName(name)) + "' ";
+    return "Object = 'PROG' and obj_name = '" + text::doubledApostrophes(repositoryName(name)) + "' ";
 }
 
 std::string tableSearchCondition(const std::string& pattern) {
-    return "Object = 'TABL' and obj_name like '" + doubledApostrophes(pattern) + "' ";
+    return "Object = 'TABL' and obj_name like '" + text::doubledApostrophes(pattern) + "' ";
 }
 
 std::string firstTableListCondition() { return "Object = 'TABL' and obj_name like 'A%' "; }
 
-std::string tablePatternFromInput(const std::string& text) {
-    std::string pattern;
-    pattern.reserve(text.size());
-    for (char c : text) {
-        if (c == '*') c = '%';
-        pattern += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
+std::string tablePatternFromInput(const std::string& input) {
+    std::string pattern = text::upper(input);
+    std::replace(pattern.begin(), pattern.end(), '*', '%');
     return pattern;
 }
 
-std::string searchPatternProblem(const std::string& pattern) {
-    const std::size_t literal = doubledApostrophes(pattern).size() + 2;
+Status checkSearchPattern(const std::string& pattern) {
+    const std::size_t literal = text::doubledApostrophes(pattern).size() + 2;
     if (literal <= kOptionWidth) return {};
-    return "The search pattern is too long: at most " + std::to_string(kOptionWidth - 2) +
-           " characters fit in one condition row (an apostrophe counts twice).";
+    return failure(FailureKind::Refused,
+                   "The search pattern is too long: at most " + std::to_string(kOptionWidth - 2) +
+           " characters fit in one condition row (an apostrophe counts twice).");
 }
 
 std::vector<std::string> conditionRows(const std::string& condition) {
@@ -95,10 +88,10 @@ std::vector<std::string> conditionRows(const std::string& condition) {
 std::string objectName(const std::string& row) {
     const auto at = row.find("TABL|");
     if (at == std::string::npos) return {};
-    std::string name = row.substr(at + 5, 40);
+    std::string name = row.substr(at + 5, kObjectNameWidth);
     // A transport that drops the blanks at a row's end may shorten the
     // column; the name keeps its full width all the same.
-    name.resize(40, ' ');
+    name.resize(kObjectNameWidth, ' ');
     return name;
 }
 

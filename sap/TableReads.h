@@ -1,12 +1,49 @@
 #pragma once
 // Reads of the repository directory TADIR through RFC_READ_TABLE and of a
 // table's fields through DD_TABL_GET.
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Rfc.h"
 
 namespace orvex::sap {
+
+// TADIR's columns in the dictionary's order, each with its width in
+// characters in a DATA row of RFC_READ_TABLE ("R3TR|TABL|<name>|...").
+struct TadirColumn {
+    std::string_view name, type;
+    std::size_t width;
+    std::string_view text;
+};
+inline constexpr TadirColumn kTadirColumns[] = {
+    {"PGMID", "CHAR", 4, "Program ID in Requests and Tasks"},
+    {"OBJECT", "CHAR", 4, "Object Type"},
+    {"OBJ_NAME", "CHAR", 40, "Object Name in Object List"},
+    {"KORRNUM", "CHAR", 10, "Request/Task"},
+    {"SRCSYSTEM", "CHAR", 10, "Original System of Object"},
+    {"AUTHOR", "CHAR", 12, "Person Responsible for Repository Object"},
+    {"SRCDEP", "CHAR", 1, "Repair Flag for Repository Object"},
+    {"DEVCLASS", "CHAR", 30, "Package"},
+    {"GENFLAG", "CHAR", 1, "Generation Flag"},
+    {"EDTFLAG", "CHAR", 1, "Editor Flag"},
+    {"CPROJECT", "CHAR", 8, "Project"},
+    {"MASTERLANG", "LANG", 1, "Original Language in Repository Objects"},
+    {"VERSID", "CHAR", 20, "Version ID"},
+    {"PAKNOCHECK", "CHAR", 1, "Package Check Switched Off"},
+    {"OBJSTABLTY", "CHAR", 1, "Release Status of Object"},
+    {"COMPONENT", "CHAR", 30, "Software Component"},
+    {"CRELEASE", "CHAR", 10, "Release"},
+    {"DELFLAG", "CHAR", 1, "Deletion Flag"},
+    {"TRANSLTTXT", "CHAR", 1, "Translate Texts"},
+    {"CREATED_ON", "DATS", 8, "Created On"},
+    {"CHECK_DATE", "DATS", 8, "Check Date"},
+    {"CHECK_CFG", "CHAR", 1, "Check Configuration"},
+};
+// OBJ_NAME: a table or program name as the repository keys it, padded with
+// blanks to this many characters.
+inline constexpr std::size_t kObjectNameWidth = kTadirColumns[2].width;
 
 // Reads TADIR on the component's open connection: column "WA" of each DATA
 // row, in order. On failure the connection is logged off (the caller drops
@@ -35,13 +72,14 @@ std::string tableSearchCondition(const std::string& pattern);
 std::string firstTableListCondition();
 // The search box text as a LIKE pattern: "*" becomes "%", then upper case.
 std::string tablePatternFromInput(const std::string& text);
-// Why a table search cannot be made with `pattern`, or "" when it can. Its
-// literal must fit in one OPTIONS row: split across rows, it would be read
-// with a blank inside and match nothing.
-std::string searchPatternProblem(const std::string& pattern);
+// Whether a table search can be made with `pattern`; if not, why not (kind
+// Refused). Its literal must fit in one OPTIONS row: split across rows, it
+// would be read with a blank inside and match nothing.
+Status checkSearchPattern(const std::string& pattern);
 // The condition cut into OPTIONS rows of at most 72 characters, never losing text.
 std::vector<std::string> conditionRows(const std::string& condition);
-// The 40 characters after the first "TABL|" of a row ("" when absent).
+// The object name column (kObjectNameWidth characters) after the first
+// "TABL|" of a row ("" when absent).
 std::string objectName(const std::string& row);
 
 }  // namespace orvex::sap

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "TableReads.h"
+#include "Text.h"
+
 namespace orvex::screens {
 
 namespace {
-constexpr std::size_t kTableNameWidth = 40;
+constexpr std::size_t kTableNameWidth = sap::kObjectNameWidth;
 
 void clearStage(ReportModel& model, Stage stage) {
     switch (stage) {
@@ -104,12 +107,7 @@ std::string padTableName(const std::string& name) {
     return name + std::string(kTableNameWidth - name.size(), ' ');
 }
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
+std::string trimmed(const std::string& s) { return std::string(text::trim(s)); }
 
 std::vector<std::string> tablesOf(const ReportDefinition& design) {
     std::vector<std::string> out;

@@ -230,10 +230,8 @@ void frmMain::Form_Load() {
 void frmMain::Form_Activate() { session_.generated = false; }
 
 void frmMain::settingsCheck() {
-    const frmSettings& s = session_.settings();
-    bool complete = true;
-    for (const QLineEdit* box : {s.Text1, s.Text2, s.Text3, s.Text4, s.Text5, s.Text6})
-        if (toStd(box->text()).find_first_not_of(' ') == std::string::npos) complete = false;
+    // The same rule orvex-cli applies to the settings file.
+    const bool complete = sap::settingsComplete(session_.settings().boxValues());
     settingsComplete_ = complete;
     Command2->setEnabled(complete);
     Command4->setEnabled(complete);
@@ -330,10 +328,10 @@ void frmMain::mnuSaveDesign_Click() {
     attributesChanged();
     ReportDefinition design = session_.report.definition;
     design.author.reset();
-    const DesignSave saved = saveDesignFile(toStd(path), design);
-    if (!saved.ok) {
+    const Status saved = saveDesignFile(toStd(path), design);
+    if (!saved) {
         statusBar->clearMessage();
-        session_.message("The design could not be saved.\r\n" + saved.error, sap::kCritical);
+        session_.message("The design could not be saved.\r\n" + saved.failure().text(), sap::kCritical);
         return;
     }
     statusBar->showMessage(QStringLiteral("Design saved to ") +
@@ -343,12 +341,12 @@ void frmMain::mnuSaveDesign_Click() {
 void frmMain::mnuOpenDesign_Click() {
     const QString path = session_.chooseDesignFile(false);
     if (path.isEmpty()) return;
-    const DesignLoad loaded = loadDesignFile(toStd(path));
+    const Result<ReportDefinition> loaded = loadDesignFile(toStd(path));
     if (!loaded) {
-        session_.message("The design could not be opened.\r\n" + loaded.error, sap::kCritical);
+        session_.message("The design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
         return;
     }
-    const ReportDefinition& d = *loaded.design;
+    const ReportDefinition& d = *loaded;
     if (const std::string problem = attributeProblem(d); !problem.empty()) {
         session_.message("The design could not be opened.\r\n" + problem, sap::kCritical);
         return;
@@ -373,17 +371,10 @@ void frmMain::mnuExportAbapGit_Click() {
     ReportDefinition design = session_.report.definition;
     design.author = toStd(session_.settings().Text1->text());
     const GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
-    std::string problem;
-    if (const auto* error = std::get_if<GenerationError>(&result)) {
-        problem = error->message;
-    } else if (const AbapGitExport exported =
-                   exportForAbapGit(design, std::get<Generated>(result).text.text(), toStd(folder));
-               !exported) {
-        problem = exported.error;
-    }
-    if (!problem.empty()) {
+    const Status exported = result ? exportForAbapGit(design, result->text.text(), toStd(folder)) : result.status();
+    if (!exported) {
         statusBar->clearMessage();
-        session_.message("The program could not be exported.\r\n" + problem, sap::kCritical);
+        session_.message("The program could not be exported.\r\n" + exported.failure().text(), sap::kCritical);
         return;
     }
     statusBar->showMessage(QStringLiteral("Program exported for abapGit to ") +

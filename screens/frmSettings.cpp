@@ -105,15 +105,12 @@ void frmSettings::getInit() {
     Text6->setText(toQ(sap::readSettingsValue(path, "Connect", "AppSer")));
 }
 
-void frmSettings::copyToLogonValues() {
-    sap::LogonValues& v = session_.logon;
-    v.user = toStd(Text1->text());
-    v.password = toStd(Text2->text());
-    v.systemNumber = toStd(Text3->text());
-    v.applicationServer = toStd(Text6->text());
-    v.system = toStd(Text4->text());
-    v.client = toStd(Text5->text());
+sap::LogonValues frmSettings::boxValues() const {
+    return {toStd(Text1->text()), toStd(Text2->text()), toStd(Text3->text()),
+            toStd(Text4->text()), toStd(Text6->text()), toStd(Text5->text())};
 }
+
+void frmSettings::copyToLogonValues() { session_.logon = boxValues(); }
 
 void frmSettings::copyFromLogonValues() {
     const sap::LogonValues& v = session_.logon;
@@ -128,11 +125,12 @@ void frmSettings::copyFromLogonValues() {
 void frmSettings::cmdOK_Click() {
     copyToLogonValues();
     accept();
-    const auto written = sap::writeLogonValues(session_.settingsPath, session_.logon);
-    unsaved_ = !written.ok;
+    const Status written = sap::writeLogonValues(session_.settingsPath, session_.logon);
+    unsaved_ = !written;
     // A lost save would silently bring the old values back on the next start.
-    if (!written.ok)
-        session_.message("The settings could not be saved.\r\n" + written.error, sap::kCritical, "SAP Settings");
+    if (!written)
+        session_.message("The settings could not be saved.\r\n" + written.failure().text(), sap::kCritical,
+                         "SAP Settings");
 }
 
 void frmSettings::cmdCancel_Click() { reject(); }

@@ -3,6 +3,8 @@
 // settings file.
 #include <QDialog>
 
+#include "Settings.h"
+
 class QLineEdit;
 class QPushButton;
 
@@ -18,6 +20,8 @@ public:
 
     // Fills the boxes from the settings file.
     void getInit();
+    // The six values as the boxes hold them now.
+    sap::LogonValues boxValues() const;
 
     QLineEdit* Text1;  // SAP User ID
     QLineEdit* Text2;  // Password

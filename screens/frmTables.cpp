@@ -93,8 +93,8 @@ void frmTables::Form_Load() {
 void frmTables::cmdSearch_Click() {
     // A pattern that cannot be searched for is refused before logging on; the lists stay.
     const std::string pattern = sap::tablePatternFromInput(toStd(Text1->text()));
-    if (const std::string problem = sap::searchPatternProblem(pattern); !problem.empty()) {
-        session_.message(problem, sap::kCritical);
+    if (const Status checked = sap::checkSearchPattern(pattern); !checked) {
+        session_.message(checked.failure().text(), sap::kCritical);
         return;
     }
     if (!getConnectedToSAP(session_)) return;

@@ -249,11 +249,11 @@ ReportDefinition frmWhereCondn::currentDefinition() {
 
 std::optional<std::vector<std::string>> frmWhereCondn::generate(const ReportDefinition& definition) {
     GenerationResult result = GenerateProgram(definition);
-    if (const auto* error = std::get_if<GenerationError>(&result)) {
-        session_.message("The program could not be generated.\r\n" + error->message, sap::kCritical);
+    if (!result) {
+        session_.message("The program could not be generated.\r\n" + result.failure().text(), sap::kCritical);
         return std::nullopt;
     }
-    return std::move(std::get<Generated>(result).source);
+    return std::move(result->source);
 }
 
 void frmWhereCondn::cmdPreview_Click() {
@@ -286,8 +286,8 @@ void frmWhereCondn::cmdPreview_Click() {
     connect(saveAs, &QPushButton::clicked, &preview, [this, lines = &*lines] {
         const QString path = session_.chooseSourceFile();
         if (path.isEmpty()) return;
-        if (const FileWrite written = writeFileAtomically(toStd(path), programText(*lines), 0644); !written)
-            session_.message("The source could not be saved.\r\n" + written.error, sap::kCritical);
+        if (const Status written = writeFileAtomically(toStd(path), programText(*lines), 0644); !written)
+            session_.message("The source could not be saved.\r\n" + written.failure().text(), sap::kCritical);
     });
     auto* layout = new QVBoxLayout(&preview);
     layout->addWidget(source);

@@ -48,9 +48,9 @@ ReportDefinition syntheticDesign(int fields, int entries, int conditions) {
 }
 
 ReportDefinition exampleDesign() {
-    DesignLoad load = loadDesignFile(ORVEX_EXAMPLE_DESIGN);
-    if (!load) throw std::runtime_error(load.error);
-    return *load.design;
+    Result<ReportDefinition> load = loadDesignFile(ORVEX_EXAMPLE_DESIGN);
+    if (!load) throw std::runtime_error(load.failure().text());
+    return *load;
 }
 
 // CPU time of this thread, so that other processes on a shared machine do not
@@ -94,17 +94,16 @@ void runGeneration(benchmark::State& state, const ReportDefinition& design) {
     const double cpu0 = threadCpuNanoseconds();
     for (auto _ : state) {
         GenerationResult result = GenerateProgram(design, form);
-        auto* g = std::get_if<Generated>(&result);
-        if (!g) {
-            state.SkipWithError(std::get<GenerationError>(result).message.c_str());
+        if (!result) {
+            state.SkipWithError(result.failure().reason.c_str());
             return;
         }
-        lines = g->text.size();
-        benchmark::DoNotOptimize(g->text.text().data());
+        lines = result->text.size();
+        benchmark::DoNotOptimize(result->text.text().data());
     }
     const double runNs = (threadCpuNanoseconds() - cpu0) / static_cast<double>(state.iterations());
     GenerationResult once = GenerateProgram(design, SourceForm::TextOnly);
-    const std::string text(std::get<Generated>(once).text.text());
+    const std::string text(once->text.text());
     const double copyNs = copyNanoseconds(text);
     state.counters["lines"] = static_cast<double>(lines);
     state.counters["bytes"] = static_cast<double>(text.size());

@@ -281,7 +281,7 @@ pugi::xml_node bodyContent(const pugi::xml_document& doc) {
     return {};
 }
 
-std::string faultException(pugi::xml_node fault, const std::string& function) {
+std::string faultException(pugi::xml_node fault) {
     // The function's own exception: <detail><FUNC.Exception><Name>...</Name>.
     if (pugi::xml_node detail = fault.child("detail")) {
         for (pugi::xml_node n = detail.first_child(); n; n = n.next_sibling()) {
@@ -293,7 +293,6 @@ std::string faultException(pugi::xml_node fault, const std::string& function) {
             }
         }
     }
-    (void)function;
     std::string text = trimmed(textOf(fault.child("faultstring")));
     return text.empty() ? kSystemFailure : text;
 }
@@ -358,7 +357,7 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
     if (!content) return reply;
 
     if (isElement(content, "Fault", kEnvelopeNamespace)) {
-        reply.exception = faultException(content, request.function);
+        reply.exception = faultException(content);
         return reply;
     }
     auto function = encodeName(request.function);

@@ -14,8 +14,6 @@ namespace orvex::sap::soap {
 inline constexpr const char* kEnvelopeNamespace = "http://schemas.xmlsoap.org/soap/envelope/";
 // Namespace of function elements, their ".Response" and their ".Exception".
 inline constexpr const char* kRfcNamespace = "urn:sap-com:document:sap:rfc:functions";
-// Namespace of the "Error" detail of system failures (short dumps, unknown functions).
-inline constexpr const char* kSoapFunctionsNamespace = "urn:sap-com:document:sap:soap:functions";
 
 // Exception names the transport itself reports in RfcReply::exception.
 inline constexpr const char* kInvalidResponse = "INVALID_RESPONSE";   // not a reply envelope

@@ -1,6 +1,6 @@
 #include "InstallerProgram.h"
 
-#include "AbapText.h"
+#include "Text.h"
 
 #include <cctype>
 #include <set>
@@ -36,7 +36,7 @@ std::vector<Statement> statements(const std::vector<std::string>& rows) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const std::string& row = rows[r];
         const std::size_t rowNo = r + 1;
-        if (characters(row) > kProgramRowWidth)
+        if (text::length(row) > kProgramRowWidth)
             throw SyntaxError("Line " + std::to_string(rowNo) + " is longer than 72 characters");
         if (!row.empty() && row[0] == '*') continue;  // comment line
         std::size_t i = 0;
@@ -47,7 +47,7 @@ std::vector<Statement> statements(const std::vector<std::string>& rows) {
             } else if (c == '"') {
                 break;  // comment to the end of the row
             } else if (c == '\'') {
-                auto value = readLiteral(row, i);
+                auto value = text::readLiteral(row, i);
                 if (!value) throw SyntaxError("Literal not closed in line " + std::to_string(rowNo));
                 current.push_back({true, *value, rowNo});
             } else if (c == '.') {
@@ -63,7 +63,7 @@ std::vector<Statement> statements(const std::vector<std::string>& rows) {
                 while (i < row.size() && row[i] != ' ' && row[i] != '\t' && row[i] != '.' && row[i] != ',' &&
                        row[i] != '\'' && row[i] != '"' && row[i] != ':')
                     ++i;
-                current.push_back({false, upper(row.substr(start, i - start)), rowNo});
+                current.push_back({false, text::upper(row.substr(start, i - start)), rowNo});
             }
         }
     }
@@ -138,7 +138,7 @@ private:
     }
 
     std::string value(const Token& t) {
-        if (t.literal) return rightTrimmed(t.text);
+        if (t.literal) return std::string(text::trimEnd(t.text));
         const auto dash = t.text.find('-');
         auto var = variables_.find(t.text.substr(0, dash));
         if (var == variables_.end() || dash == std::string::npos) fail(t, "Field " + t.text + " is unknown");
@@ -159,7 +159,7 @@ private:
     void call(const Statement& s) {
         if (s.size() < 3 || s[1].literal || s[1].text != "FUNCTION" || !s[2].literal)
             fail(s[0], "Use CALL FUNCTION 'NAME'");
-        const std::string function = upper(rightTrimmed(s[2].text));
+        const std::string function = text::upper(text::trimEnd(s[2].text));
         std::map<std::string, Token> exporting, changing;
         std::map<std::string, Token>* section = nullptr;
         for (std::size_t i = 3; i < s.size();) {

@@ -1,6 +1,6 @@
 #include "OpenSqlCondition.h"
 
-#include "AbapText.h"
+#include "Text.h"
 
 #include <cctype>
 #include <memory>
@@ -47,7 +47,7 @@ std::vector<Token> tokenize(const std::string& text) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             ++i;
         } else if (c == '\'') {
-            auto value = readLiteral(text, i);
+            auto value = text::readLiteral(text, i);
             if (!value) throw Invalid("literal not closed");
             tokens.push_back({Kind::Literal, *value});
         } else if (c == '(' || c == ')' || c == ',' || c == '=') {
@@ -68,7 +68,7 @@ std::vector<Token> tokenize(const std::string& text) {
                     if (!std::isdigit(static_cast<unsigned char>(d))) throw Invalid("invalid number " + word);
                 tokens.push_back({Kind::Literal, word});
             } else {
-                tokens.push_back({Kind::Word, upper(word)});
+                tokens.push_back({Kind::Word, text::upper(word)});
             }
         } else {
             throw Invalid(std::string("unexpected character '") + c + "'");
@@ -179,7 +179,7 @@ private:
     std::string operand() {
         Token t = next();
         if (t.kind == Kind::Literal) {
-            params_.push_back(rightTrimmed(t.text));
+            params_.push_back(std::string(text::trimEnd(t.text)));
             return "?";
         }
         if (t.kind == Kind::Word && !isKeyword(t.text)) return field(t);
@@ -189,7 +189,7 @@ private:
     std::string literalParam() {
         Token t = next();
         if (t.kind != Kind::Literal) throw Invalid("expected a literal");
-        return rightTrimmed(t.text);
+        return std::string(text::trimEnd(t.text));
     }
 
     static bool isKeyword(const std::string& w) {

@@ -19,8 +19,9 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-#include "../AbapText.h"
 #include "../Settings.h"
+#include "../TableReads.h"
+#include "Text.h"
 #include "InstallerProgram.h"
 #include "OpenSqlCondition.h"
 
@@ -33,45 +34,15 @@ namespace {
 
 using sandbox::checkInstallerProgram;
 using sandbox::InstallerAction;
+using text::upper;
 
 // ---------------------------------------------------------------- helpers
 
-std::string trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-// Cuts a UTF-8 text to at most `width` characters.
-std::string cutTo(const std::string& text, std::size_t width) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (n == width) return text.substr(0, i);
-            ++n;
-        }
-    }
-    return text;
-}
-
-void appendPadded(std::string& out, const char* value, std::size_t bytes, std::size_t width) {
-    bool ascii = true;
-    for (std::size_t i = 0; i < bytes; ++i) ascii &= static_cast<unsigned char>(value[i]) < 0x80;
-    if (ascii) {
-        const std::size_t n = std::min(bytes, width);
-        out.append(value, n);
-        out.append(width - n, ' ');
-        return;
-    }
-    std::size_t chars = 0, end = 0;
-    for (; end < bytes; ++end) {
-        if ((static_cast<unsigned char>(value[end]) & 0xC0) != 0x80) {
-            if (chars == width) break;
-            ++chars;
-        }
-    }
-    out.append(value, end);
-    out.append(width - chars, ' ');
+// The value cut or padded with blanks to `width` characters: a column of a WA row.
+void appendPadded(std::string& out, std::string_view value, std::size_t width) {
+    const std::string_view cut = text::prefix(value, width);
+    out.append(cut);
+    out.append(width - text::length(cut), ' ');
 }
 
 std::string numc(long long value, int width) {
@@ -90,7 +61,7 @@ std::string today() {
 }
 
 bool customerName(const std::string& name) {
-    if (name.empty() || characters(name) > 40) return false;
+    if (name.empty() || text::length(name) > kObjectNameWidth) return false;
     const char first = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     if (first != 'Y' && first != 'Z') return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
@@ -197,30 +168,12 @@ struct Column {
 
 // TADIR in SAP's column order at full width.
 const std::vector<Column>& tadirColumns() {
-    static const std::vector<Column> columns = {
-        {"PGMID", "CHAR", 4, "Program ID in Requests and Tasks"},
-        {"OBJECT", "CHAR", 4, "Object Type"},
-        {"OBJ_NAME", "CHAR", 40, "Object Name in Object List"},
-        {"KORRNUM", "CHAR", 10, "Request/Task"},
-        {"SRCSYSTEM", "CHAR", 10, "Original System of Object"},
-        {"AUTHOR", "CHAR", 12, "Person Responsible for Repository Object"},
-        {"SRCDEP", "CHAR", 1, "Repair Flag for Repository Object"},
-        {"DEVCLASS", "CHAR", 30, "Package"},
-        {"GENFLAG", "CHAR", 1, "Generation Flag"},
-        {"EDTFLAG", "CHAR", 1, "Editor Flag"},
-        {"CPROJECT", "CHAR", 8, "Project"},
-        {"MASTERLANG", "LANG", 1, "Original Language in Repository Objects"},
-        {"VERSID", "CHAR", 20, "Version ID"},
-        {"PAKNOCHECK", "CHAR", 1, "Package Check Switched Off"},
-        {"OBJSTABLTY", "CHAR", 1, "Release Status of Object"},
-        {"COMPONENT", "CHAR", 30, "Software Component"},
-        {"CRELEASE", "CHAR", 10, "Release"},
-        {"DELFLAG", "CHAR", 1, "Deletion Flag"},
-        {"TRANSLTTXT", "CHAR", 1, "Translate Texts"},
-        {"CREATED_ON", "DATS", 8, "Created On"},
-        {"CHECK_DATE", "DATS", 8, "Check Date"},
-        {"CHECK_CFG", "CHAR", 1, "Check Configuration"},
-    };
+    static const std::vector<Column> columns = [] {
+        std::vector<Column> out;
+        for (const TadirColumn& c : kTadirColumns)
+            out.push_back({std::string(c.name), std::string(c.type), c.width, std::string(c.text)});
+        return out;
+    }();
     return columns;
 }
 
@@ -289,10 +242,9 @@ struct SandboxSystem::Impl {
     // A new database starts as an empty 0600 file in a folder made 0700;
     // SQLite gives its journal files the same mode.
     void prepareFile() {
-        std::string error;
         const std::string folder = std::filesystem::path(path).parent_path().string();
-        if (!folder.empty() && !makePrivateFolder(folder, error))
-            throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + error);
+        if (Status made = folder.empty() ? Status() : makePrivateFolder(folder); !made)
+            throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + made.failure().text());
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (fd >= 0) close(fd);
         else if (errno != EEXIST)
@@ -485,7 +437,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
     };
-    const std::string table = upper(trimmed(exportOf("QUERY_TABLE")));
+    const std::string table = upper(text::trim(exportOf("QUERY_TABLE")));
     std::vector<Column> all;
     bool isTadir = false;
     if (table.empty() || !tableColumns(table, all, isTadir)) return exceptionReply("TABLE_NOT_AVAILABLE");
@@ -494,7 +446,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     std::vector<std::size_t> chosen;
     if (auto f = request.tables.find("FIELDS"); f != request.tables.end() && !f->second.empty()) {
         for (const RfcRow& row : f->second) {
-            const std::string name = upper(trimmed(row.get("FIELDNAME")));
+            const std::string name = upper(text::trim(row.get("FIELDNAME")));
             auto it = std::find_if(all.begin(), all.end(), [&](const Column& c) { return c.name == name; });
             if (it == all.end()) return exceptionReply("FIELD_NOT_VALID");
             chosen.push_back(static_cast<std::size_t>(it - all.begin()));
@@ -524,7 +476,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
 
     long long skip = 0, count = 0;
     try {
-        const std::string skips = trimmed(exportOf("ROWSKIPS")), rows = trimmed(exportOf("ROWCOUNT"));
+        const std::string skips(text::trim(exportOf("ROWSKIPS"))), rows(text::trim(exportOf("ROWCOUNT")));
         if (!skips.empty()) skip = std::stoll(skips);
         if (!rows.empty()) count = std::stoll(rows);
     } catch (const std::exception&) {
@@ -549,7 +501,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     }
     if (auto o = request.tables.find("OPTIONS"); o != request.tables.end()) reply.tables["OPTIONS"] = o->second;
     RfcRows& data = reply.tables["DATA"];
-    if (!isTadir || trimmed(exportOf("NO_DATA")) == "X") return reply;  // other tables hold no rows
+    if (!isTadir || text::trim(exportOf("NO_DATA")) == "X") return reply;  // other tables hold no rows
 
     std::string sql = "SELECT " + tadirSelectList() + " FROM tadir";
     if (!condition.condition->sql.empty()) sql += " WHERE " + condition.condition->sql;
@@ -571,7 +523,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
             first = false;
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, static_cast<int>(i)));
             const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(stmt, static_cast<int>(i)));
-            appendPadded(wa, text ? text : "", text ? bytes : 0, all[i].width);
+            appendPadded(wa, text ? std::string_view(text, bytes) : std::string_view(), all[i].width);
         }
         data.emplace_back().set("WA", std::move(wa));
         wa = std::string();
@@ -610,8 +562,8 @@ RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
     };
-    const std::string table = trimmed(exportOf("TABL_NAME"));
-    const bool withText = trimmed(exportOf("WITHTEXT")) == "X";
+    const std::string table(text::trim(exportOf("TABL_NAME")));
+    const bool withText = text::trim(exportOf("WITHTEXT")) == "X";
     Statement known(db, "SELECT ddtext FROM dd02l WHERE tabname = ?");
     known.bind(1, table);
     RfcReply reply;
@@ -695,14 +647,14 @@ RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
     };
-    const std::string name = rightTrimmed(exportOf("PROGRAM_NAME"));
+    const std::string name = std::string(text::trimEnd(exportOf("PROGRAM_NAME")));
     if (!customerName(name)) return exceptionReply("INVALID_NAME");
-    const std::string title = cutTo(rightTrimmed(exportOf("TITLE_STRING")), 70);
+    const std::string title = std::string(text::prefix(text::trimEnd(exportOf("TITLE_STRING")), 70));
     nlohmann::json source = nlohmann::json::array();
     if (auto s = request.tables.find("SOURCE"); s != request.tables.end()) {
         for (const RfcRow& row : s->second) {
             const std::string& line = row.get("LINE");
-            if (characters(line) > 255) return exceptionReply("LINE_TOO_LONG");
+            if (text::length(line) > 255) return exceptionReply("LINE_TOO_LONG");
             source.push_back(line);
         }
     }
@@ -713,7 +665,7 @@ RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std
         return exceptionReply("INVALID_SOURCE");  // not UTF-8
     }
     const std::string date = today();
-    const std::string author = upper(cutTo(user, 12));
+    const std::string author = upper(text::prefix(user, 12));
     Transaction tx(db);
     Statement existing(db, "SELECT 1 FROM programs WHERE name = ?");
     existing.bind(1, name);
@@ -775,7 +727,7 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
         }
         if (action.title) {
             Statement title(db, "UPDATE programs SET title = ? WHERE name = ?");
-            title.bind(1, cutTo(*action.title, 70)).bind(2, action.program);
+            title.bind(1, std::string(text::prefix(*action.title, 70))).bind(2, action.program);
             title.step();
         }
         if (action.withTrdirEntry) {
@@ -844,7 +796,7 @@ void SandboxSystem::forgetShared() {
     registry().clear();
 }
 
-bool SandboxSystem::removeDatabase(const std::string& databasePath, std::string& error) {
+Status SandboxSystem::removeDatabase(const std::string& databasePath) {
     {
         std::lock_guard lock(registryMutex());
         registry().erase(databasePath);
@@ -852,12 +804,9 @@ bool SandboxSystem::removeDatabase(const std::string& databasePath, std::string&
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
         std::error_code ec;
         std::filesystem::remove(databasePath + suffix, ec);
-        if (ec) {
-            error = "Cannot delete \"" + databasePath + suffix + "\": " + ec.message();
-            return false;
-        }
+        if (ec) return failure(FailureKind::File, "Cannot delete \"" + databasePath + suffix + "\": " + ec.message());
     }
-    return true;
+    return {};
 }
 
 const std::string& SandboxSystem::databasePath() const { return impl_->path; }
@@ -881,7 +830,7 @@ Status SandboxSystem::checkLogon(const ConnectionProperties& props) const {
         std::lock_guard lock(impl_->mutex);
         if (impl_->faults.refuseLogon)
             return failure(FailureKind::Logon, "the sandbox refused the logon", "injected fault");
-        if (upper(props.System) != upper(impl_->systemId) || props.SystemNumber != impl_->systemNumber)
+        if (!text::sameLetters(props.System, impl_->systemId) || props.SystemNumber != impl_->systemNumber)
             return failure(FailureKind::Unreachable,
                            "the sandbox is system " + impl_->systemId + ", system number " + impl_->systemNumber +
                                ", not " + props.System + " " + props.SystemNumber);

@@ -62,7 +62,7 @@ public:
     // Forgets the shared systems (they close once no backend holds them).
     static void forgetShared();
     // Deletes the database file; the next use seeds it afresh.
-    static bool removeDatabase(const std::string& databasePath, std::string& error);
+    static Status removeDatabase(const std::string& databasePath);
 
     const std::string& databasePath() const;
 

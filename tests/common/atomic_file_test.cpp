@@ -64,7 +64,7 @@ TEST_F(AtomicFile, LinksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
     }
     fs::create_symlink("loop", dir.file("loop"));
     auto looping = writeFileAtomically(dir.file("loop"), "x", 0644);
-    EXPECT_NE(looping.error.find(std::strerror(ELOOP)), std::string::npos) << looping.error;
+    EXPECT_NE(looping.failure().reason.find(std::strerror(ELOOP)), std::string::npos) << looping.failure().reason;
 }
 
 TEST_F(AtomicFile, TwoWritersOfOneFileLeaveOneWholeFile) {
@@ -95,7 +95,7 @@ TEST_F(AtomicFile, AFailureSaysWhyAndLeavesTheOldFile) {
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, SIG_DFL);
     EXPECT_FALSE(full);
-    EXPECT_EQ(full.error, path + ": cannot write: " + std::strerror(EFBIG));
+    EXPECT_EQ(full.failure(), orvex::failure(orvex::FailureKind::File, path + ": cannot write: " + std::strerror(EFBIG)));
     EXPECT_EQ(TempDir::read(path), "old");
     EXPECT_EQ(dir.names(), std::set<std::string>{"target"});
 
@@ -103,7 +103,7 @@ TEST_F(AtomicFile, AFailureSaysWhyAndLeavesTheOldFile) {
     for (const std::string& bad : {dir.file("missing/file"), dir.file("folder")}) {
         auto refused = writeFileAtomically(bad, "x", 0644);
         EXPECT_FALSE(refused);
-        EXPECT_EQ(refused.error.rfind(bad + ": cannot write: ", 0), 0u) << refused.error;
+        EXPECT_EQ(refused.failure().reason.rfind(bad + ": cannot write: ", 0), 0u) << refused.failure().reason;
     }
     EXPECT_EQ(dir.names(), (std::set<std::string>{"target", "folder"}));
 }

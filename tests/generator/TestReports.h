@@ -24,15 +24,14 @@ inline ReportDefinition flightReport(const std::vector<std::string>& fields) {
 // Runs the generation and expects success.
 inline Generated generated(const ReportDefinition& r) {
     GenerationResult result = GenerateProgram(r);
-    if (auto* e = std::get_if<GenerationError>(&result)) ADD_FAILURE() << "refused: " << e->message;
-    return std::holds_alternative<Generated>(result) ? std::get<Generated>(std::move(result)) : Generated{};
+    if (!result) ADD_FAILURE() << "refused: " << result.failure().reason;
+    return result ? std::move(*result) : Generated{};
 }
 
 // Runs the generation and returns its error message ("" when it succeeded).
 inline std::string refusal(const ReportDefinition& r) {
     GenerationResult result = GenerateProgram(r);
-    auto* e = std::get_if<GenerationError>(&result);
-    return e ? e->message : std::string();
+    return result ? std::string() : result.failure().reason;
 }
 
 }  // namespace orvex::test

@@ -31,9 +31,9 @@ pugi::xml_document parsed(const fs::path& file) {
 TEST(AbapGitExport, everyExampleReadsBackFieldByField) {
     for (const char* example : {"flights_by_carrier", "connections_from_city", "seat_occupancy"}) {
         SCOPED_TRACE(example);
-        DesignLoad load = loadDesignFile(std::string(ORVEX_GENERATOR_TEST_DATA) + "/../../examples/" + example + ".json");
-        ASSERT_TRUE(load) << load.error;
-        ReportDefinition& design = *load.design;
+        Result<ReportDefinition> load = loadDesignFile(std::string(ORVEX_GENERATOR_TEST_DATA) + "/../../examples/" + example + ".json");
+        ASSERT_TRUE(load) << load.failure().reason;
+        ReportDefinition& design = *load;
         design.author = "DEVELOPER";
         const Generated program = test::generated(design);
         TempDir dir;
@@ -122,9 +122,9 @@ TEST(AbapGitExport, refusalsSayWhyAndWriteNoProgram) {
         ReportDefinition r = test::flightReport({"CARRID"});
         r.name = c.name;
         r.description = c.title;
-        const AbapGitExport result = exportForAbapGit(r, "REPORT x.\n", dir.path().string());
-        EXPECT_FALSE(result);
-        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        const Status result = exportForAbapGit(r, "REPORT x.\n", dir.path().string());
+        ASSERT_FALSE(result);
+        EXPECT_NE(result.failure().reason.find(c.reason), std::string::npos) << result.failure().reason;
         EXPECT_EQ(dir.names().size(), c.settings.empty() ? 0u : 1u);
     }
 }

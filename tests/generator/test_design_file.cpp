@@ -15,11 +15,11 @@ namespace fs = std::filesystem;
 using testing::TempDir;
 
 TEST(DesignFile, missingKeysTakeTheWizardsStartValues) {
-    DesignLoad load = parseDesign(R"({"name": "ZX"})");
-    ASSERT_TRUE(load) << load.error;
+    Result<ReportDefinition> load = parseDesign(R"({"name": "ZX"})");
+    ASSERT_TRUE(load) << load.failure().reason;
     ReportDefinition expected;
     expected.name = "ZX";
-    EXPECT_EQ(*load.design, expected);
+    EXPECT_EQ(*load, expected);
 }
 
 TEST(DesignFile, savingAndLoadingRoundTrips) {
@@ -35,9 +35,9 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     r.fields = {{test::padded("SFLIGHT"), "CARRID", ""}};
     r.selection = {{test::padded("SFLIGHT"), "CARRID", "Airline ", "S;R;a;b"}};
     r.conditions = {{"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"}};
-    DesignLoad back = parseDesign(serializeDesign(r));
-    ASSERT_TRUE(back) << back.error;
-    EXPECT_EQ(*back.design, r);
+    Result<ReportDefinition> back = parseDesign(serializeDesign(r));
+    ASSERT_TRUE(back) << back.failure().reason;
+    EXPECT_EQ(*back, r);
 
     TempDir dir;
     // Saving writes through no fixed temporary name a link could be planted at.
@@ -45,9 +45,9 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     fs::create_symlink(dir.file("victim"), dir.file("d.json.tmp"));
     ASSERT_TRUE(saveDesignFile(dir.file("d.json"), r));
     EXPECT_EQ(TempDir::read(dir.file("victim")), "victim");
-    DesignLoad loaded = loadDesignFile(dir.file("d.json"));
-    ASSERT_TRUE(loaded) << loaded.error;
-    EXPECT_EQ(*loaded.design, r);
+    Result<ReportDefinition> loaded = loadDesignFile(dir.file("d.json"));
+    ASSERT_TRUE(loaded) << loaded.failure().reason;
+    EXPECT_EQ(*loaded, r);
     EXPECT_FALSE(saveDesignFile(dir.file("missing/d.json"), r));
     EXPECT_FALSE(fs::exists(dir.file("missing")));
 }
@@ -70,13 +70,13 @@ TEST(DesignFile, malformedFilesNameThePlace) {
         {"{\"name\": \"\xff\"}", "not valid JSON:"},
     };
     for (const Case& c : cases) {
-        DesignLoad load = parseDesign(c.json);
+        Result<ReportDefinition> load = parseDesign(c.json);
         EXPECT_FALSE(load) << c.json;
-        EXPECT_EQ(load.error.rfind(c.error, 0), 0u) << "[" << load.error << "] for " << c.json;
-        EXPECT_EQ(load.error.find('\n'), std::string::npos);
+        EXPECT_EQ(load.failure().reason.rfind(c.error, 0), 0u) << "[" << load.failure().reason << "] for " << c.json;
+        EXPECT_EQ(load.failure().reason.find('\n'), std::string::npos);
     }
-    DesignLoad missing = loadDesignFile("/nonexistent/design.json");
-    EXPECT_EQ(missing.error.rfind("/nonexistent/design.json: cannot open", 0), 0u) << missing.error;
+    Result<ReportDefinition> missing = loadDesignFile("/nonexistent/design.json");
+    EXPECT_EQ(missing.failure().reason.rfind("/nonexistent/design.json: cannot open", 0), 0u) << missing.failure().reason;
 }
 
 // One program per variant (grid or list, heading on or off), compared whole.
@@ -84,12 +84,12 @@ TEST(GoldenPrograms, everyVariant) {
     const fs::path dir = ORVEX_GENERATOR_TEST_DATA;
     for (const char* name : {"grid_heading", "grid_plain", "list_heading", "list_plain"}) {
         SCOPED_TRACE(name);
-        DesignLoad load = loadDesignFile((dir / "designs" / (std::string(name) + ".json")).string());
-        ASSERT_TRUE(load) << load.error;
-        GenerationResult result = GenerateProgram(*load.design);
-        ASSERT_TRUE(std::holds_alternative<Generated>(result)) << std::get<GenerationError>(result).message;
+        Result<ReportDefinition> load = loadDesignFile((dir / "designs" / (std::string(name) + ".json")).string());
+        ASSERT_TRUE(load) << load.failure().reason;
+        GenerationResult result = GenerateProgram(*load);
+        ASSERT_TRUE(result) << result.failure().reason;
         const std::string golden = TempDir::read((dir / "golden" / (std::string(name) + ".abap")).string());
-        EXPECT_EQ(programText(std::get<Generated>(result).source), golden);
+        EXPECT_EQ(programText(result->source), golden);
     }
 }
 

@@ -90,6 +90,18 @@ TEST_F(Cli, FailuresAreOneLineOnStandardError) {
     EXPECT_EQ(run("orvex-cli", "check-name ' '").code, 2);
 }
 
+// A sandbox database that cannot be opened (a folder in its place): the reason names it.
+TEST_F(Cli, UnusableSandboxDatabaseIsNamed) {
+    std::filesystem::create_directory(dir.file("orvex-sandbox.db"));
+    Outcome unusable = run("orvex-cli", "tables 'A*'");
+    EXPECT_EQ(unusable.code, 2);
+    EXPECT_EQ(unusable.err.rfind("orvex-cli tables: No connection to R/3!: Cannot open the sandbox database \"" +
+                                     dir.file("orvex-sandbox.db") + "\": ",
+                                 0),
+              0u)
+        << unusable.err;
+}
+
 TEST_F(Cli, JoinsFromTheSandboxDictionary) {
     const std::pair<const char*, std::string> cases[] = {
         {"SCARR SPFLI SFLIGHT",

@@ -3,11 +3,12 @@
 #include <atomic>
 #include <thread>
 
-#include "AbapText.h"
 #include "Backends.h"
 #include "InstallProgram.h"
 #include "SandboxSystem.h"
+#include "TableReads.h"
 #include "TempDir.h"
+#include "Text.h"
 
 using namespace orvex::sap;
 using orvex::testing::TempDir;
@@ -43,7 +44,8 @@ RfcRequest fieldsRequest(const std::string& table, const char* withText = "X") {
 
 Names names(const RfcReply& reply) {
     Names out;
-    for (const auto& row : reply.tables.at("DATA")) out.push_back(rightTrimmed(row.get("WA").substr(10, 40)));
+    for (const auto& row : reply.tables.at("DATA"))
+        out.push_back(std::string(orvex::text::trimEnd(row.get("WA").substr(10, kObjectNameWidth))));
     return out;
 }
 
@@ -254,4 +256,19 @@ TEST_F(Sandbox, CallsFromManyThreads) {
     EXPECT_NE(TempDir::mode(system.databasePath()), 0u);
     for (const char* suffix : {"", "-wal", "-shm"})
         EXPECT_EQ(TempDir::mode(system.databasePath() + suffix) & 077, 0u) << suffix;
+}
+
+// A database that cannot be created (its folder would be under a file): the
+// logon fails and names the file.
+TEST(SandboxDatabase, UnusableDatabaseFailsTheLogonNamingTheFile) {
+    TempDir dir;
+    TempDir::write(dir.file("plain"), "");
+    const std::string path = dir.file("plain/sandbox/orvex-sandbox.db");
+    SandboxSystem::setDefaultDatabasePath(path);
+    const ConnectionProperties props = connectionProperties(demoLogon());
+    const orvex::Status logon = makeSandboxBackend(props)->logon(props);
+    SandboxSystem::setDefaultDatabasePath("");
+    ASSERT_FALSE(logon);
+    EXPECT_EQ(logon.failure().kind, orvex::FailureKind::File);
+    EXPECT_NE(logon.failure().reason.find('"' + path + '"'), std::string::npos) << logon.failure().reason;
 }

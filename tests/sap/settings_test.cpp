@@ -35,7 +35,7 @@ TEST_F(Settings, ProgramFolderFoundAndMissingValuesAreEmpty) {
 
 TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
     TempDir::write(path, "[Other]\nKeep=yes\n[SAPLogOn]\nSAPUid=OLD\n");
-    ASSERT_TRUE(writeLogonValues(path, demo()).ok);
+    ASSERT_TRUE(writeLogonValues(path, demo()));
     EXPECT_EQ(value("Other", "Keep"), "yes");
     EXPECT_NE(TempDir::read(path).find("[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=secret\nClient=001\n\n\n"
                                        "[Connect]\nSysNum=00\nSystID=SBX\nAppSer=sandbox\n"),
@@ -50,7 +50,7 @@ TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
     std::string umlauts;  // 255 characters are more than 255 bytes
     for (int i = 0; i < 300; ++i) umlauts += "\u00e4";
     v.applicationServer = umlauts;
-    ASSERT_TRUE(writeLogonValues(path, v).ok);
+    ASSERT_TRUE(writeLogonValues(path, v));
     EXPECT_NE(TempDir::read(path).find("SAPUid=  padded user  \n"), std::string::npos);
     EXPECT_EQ(value("SAPLogOn", "SAPUid"), "padded user");
     EXPECT_EQ(value("SAPLogOn", "SAPPwd"), std::string(255, 'p'));
@@ -59,31 +59,31 @@ TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
 
     // A new file is written privately, through a temporary file that does not stay.
     std::filesystem::remove(path);
-    ASSERT_TRUE(writeLogonValues(path, demo()).ok);
+    ASSERT_TRUE(writeLogonValues(path, demo()));
     EXPECT_EQ(TempDir::mode(path), 0600u);
     EXPECT_EQ(dir.names(), std::set<std::string>{"Quaylin.ini"});
 }
 
 TEST_F(Settings, FailedWritesAreReportedAndLoseNothing) {
     auto missing = writeLogonValues(dir.file("no/such/Quaylin.ini"), demo());
-    EXPECT_FALSE(missing.ok);
-    EXPECT_NE(missing.error.find("Quaylin.ini"), std::string::npos);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.failure().reason.find("Quaylin.ini"), std::string::npos);
 
-    ASSERT_TRUE(writeLogonValues(path, demo()).ok);
+    ASSERT_TRUE(writeLogonValues(path, demo()));
     const auto before = TempDir::read(path);
     LogonValues bad = demo();
     bad.password = "x\nSAPUid=EVIL";  // a line break would inject a key
     auto refused = writeLogonValues(path, bad);
-    EXPECT_FALSE(refused.ok);
-    EXPECT_NE(refused.error.find("SAPPwd"), std::string::npos);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.failure().reason.find("SAPPwd"), std::string::npos);
     EXPECT_EQ(TempDir::read(path), before);
 
     if (geteuid() != 0) {  // read-only folder
         chmod(dir.path().c_str(), 0500);
         auto denied = writeLogonValues(path, LogonValues{"A", "B", "C", "D", "E", "F"});
         chmod(dir.path().c_str(), 0700);
-        EXPECT_FALSE(denied.ok);
-        EXPECT_FALSE(denied.error.empty());
+        ASSERT_FALSE(denied);
+        EXPECT_FALSE(denied.failure().reason.empty());
         EXPECT_EQ(TempDir::read(path), before);
     }
 }
@@ -93,27 +93,27 @@ TEST(SettingsValues, CompletenessIgnoresBlanks) {
     for (int i = 0; i < 6; ++i) {
         LogonValues v = demo();
         std::string* fields[] = {&v.user, &v.password, &v.systemNumber, &v.system, &v.applicationServer, &v.client};
-        *fields[i] = "   ";
+        *fields[i] = " \t\r\n";  // what a settings file cannot keep around a value
         EXPECT_FALSE(settingsComplete(v)) << i;
     }
 }
 
 TEST_F(Settings, FirstStartWritesTheSandboxSettingsPrivatelyAndOnlyOnce) {
     const std::string fresh = dir.file("config/orvex/Quaylin.ini");
-    ASSERT_TRUE(createSandboxSettings(fresh).ok);
+    ASSERT_TRUE(createSandboxSettings(fresh));
     EXPECT_EQ(readLogonValues(fresh), (LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
     for (const auto& [file, wanted] : {std::pair{fresh, 0600u}, {dir.file("config/orvex"), 0700u},
                                        {dir.file("config"), 0700u}})
         EXPECT_EQ(TempDir::mode(file), wanted) << file;
     // The user's own settings stay as they are.
     TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
-    EXPECT_TRUE(createSandboxSettings(path).ok);
+    EXPECT_TRUE(createSandboxSettings(path));
     EXPECT_EQ(TempDir::read(path), "[SAPLogOn]\nSAPUid=ME\n");
     // A folder that cannot be made: the reason names it.
     TempDir::write(dir.file("plain"), "");
     const auto blocked = createSandboxSettings(dir.file("plain/orvex/Quaylin.ini"));
-    EXPECT_FALSE(blocked.ok);
-    EXPECT_NE(blocked.error.find("plain/orvex"), std::string::npos) << blocked.error;
+    ASSERT_FALSE(blocked);
+    EXPECT_NE(blocked.failure().reason.find("plain/orvex"), std::string::npos) << blocked.failure().reason;
 }
 
 TEST(SettingsFolders, XdgFoldersWhenAbsoluteOtherwiseUnderHome) {

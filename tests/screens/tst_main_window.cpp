@@ -101,6 +101,27 @@ private slots:
         }
     }
 
+    // A value of blanks only (here a pasted tab, kept because the file could not
+    // be written) leaves "Connect SAP" off, as orvex-cli refuses such settings.
+    void blankValueAsTheCommandLineSeesIt() {
+        Harness h;
+        frmMain w(h.session);
+        QVERIFY(w.Command2->isEnabled());
+        std::ofstream(h.dir.file("folder")) << "";
+        h.session.settingsPath = h.dir.file("folder/Quaylin.ini");
+        h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
+            QGuiApplication::clipboard()->setText(QStringLiteral("\t"));
+            s.Text1->selectAll();
+            QTest::keyClick(s.Text1, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(s.Text1->text(), QStringLiteral("\t"));
+            s.cmdOK->click();
+        });
+        w.Command3->click();
+        QCOMPARE(h.session.logon.user, std::string("\t"));
+        QVERIFY(!sap::settingsComplete(h.session.logon));
+        QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
+    }
+
     void connectLogon() {
         Harness h;
         frmMain w(h.session);
@@ -246,9 +267,9 @@ private slots:
         chosen = toQ(h.dir.file("Quaylin.ini"));
         w.mnuExportAbapGit->trigger();
 
-        DesignLoad design = loadDesignFile(ORVEX_EXAMPLES_DIR "/flights_by_carrier.json");
-        design.design->author = "DEVELOPER";
-        const auto program = std::get<Generated>(GenerateProgram(*design.design)).text;
+        Result<ReportDefinition> design = loadDesignFile(ORVEX_EXAMPLES_DIR "/flights_by_carrier.json");
+        design->author = "DEVELOPER";
+        const auto program = GenerateProgram(*design)->text;
         QCOMPARE(testing::TempDir::read(h.dir.file("repo/src/zflights_by_carrier.prog.abap")), program.text());
         QVERIFY(QFileInfo::exists(h.dir.file("repo/src/zflights_by_carrier.prog.xml").c_str()));
         QCOMPARE(h.prompter.messages.size(), std::size_t(2));

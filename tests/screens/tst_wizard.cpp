@@ -23,7 +23,7 @@ const std::vector<sap::Message> kCreated{{"Program Created successfully in SAP",
 std::vector<std::string> sourceOf(ReportDefinition d) {
     d.author = "DEVELOPER";
     const auto generated = GenerateProgram(d);
-    if (const auto* g = std::get_if<Generated>(&generated)) return g->source;
+    if (generated) return generated->source;
     return {"generation failed"};
 }
 // What flightsWalk() makes.
@@ -147,7 +147,7 @@ private slots:
         // Broken files, and names the key filter would refuse, are reported and change nothing.
         ReportDefinition bad = second.session.report.definition;
         bad.name = "Z-FLIGHTS";
-        QVERIFY(saveDesignFile(second.dir.file("bad.json"), bad).ok);
+        QVERIFY(saveDesignFile(second.dir.file("bad.json"), bad).ok());
         std::ofstream(second.dir.file("broken.json")) << "{ not json";
         second.prompter.messages.clear();
         w2.txtName->setText(QStringLiteral("ZKEEP"));
@@ -195,7 +195,7 @@ private slots:
             Harness h;
             frmMain w(h.session);
             h.designFile = toQ(h.dir.file("flights.json"));
-            QVERIFY(saveDesignFile(toStd(h.designFile), flightsDesign()).ok);
+            QVERIFY(saveDesignFile(toStd(h.designFile), flightsDesign()).ok());
             w.mnuOpenDesign->trigger();
             QStringList screens;
             walkWizard(h, w, Walk{}, [&](QDialog& d) {
@@ -306,9 +306,10 @@ private slots:
                                                            {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID"},
                                                            {"SPFLI", "CONNID", "=", "SFLIGHT", "CONNID"},
                                                            {"SFLIGHT", "FLDATE", "=", "SELSCR", "FLDATE"}}));
-        const DesignLoad checked = loadDesignFile(ORVEX_SOURCE_DIR "/tests/generator/designs/joins_proposed.json");
-        QVERIFY2(checked.design.has_value(), checked.error.c_str());
-        QVERIFY2(sourceOf(shown) == sourceOf(*checked.design), serializeDesign(shown).c_str());
+        const Result<ReportDefinition> checked =
+            loadDesignFile(ORVEX_SOURCE_DIR "/tests/generator/designs/joins_proposed.json");
+        QVERIFY2(checked.ok(), checked.ok() ? "" : checked.failure().reason.c_str());
+        QVERIFY2(sourceOf(shown) == sourceOf(*checked), serializeDesign(shown).c_str());
     }
 };
 

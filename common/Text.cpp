@@ -1,0 +1,98 @@
+#include "Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orvex::text {
+
+bool blank(std::string_view s) { return trimEnd(s).empty(); }
+
+std::string_view trimEnd(std::string_view s) {
+    std::size_t e = s.size();
+    // Table names come padded to 40 characters: skip trailing spaces eight at a time.
+    static constexpr char kEightSpaces[] = "        ";
+    while (e >= 8 && std::memcmp(s.data() + e - 8, kEightSpaces, 8) == 0) e -= 8;
+    while (e > 0 && isBlank(s[e - 1])) --e;
+    return s.substr(0, e);
+}
+
+std::string_view trim(std::string_view s) {
+    s = trimEnd(s);
+    std::size_t b = 0;
+    while (b < s.size() && isBlank(s[b])) ++b;
+    return s.substr(b);
+}
+
+namespace {
+// True for a byte that continues a UTF-8 sequence.
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+}  // namespace
+
+std::size_t length(std::string_view s) {
+    std::size_t n = 0;
+    for (unsigned char c : s)
+        if (!isContinuation(c)) ++n;
+    return n;
+}
+
+std::string_view prefix(std::string_view s, std::size_t n) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (!isContinuation(static_cast<unsigned char>(s[i]))) {
+            if (count == n) return s.substr(0, i);
+            ++count;
+        }
+    }
+    return s;
+}
+
+std::string_view abapQuoted(std::string_view s, std::string& buffer) {
+    if (s.find('\'') == std::string_view::npos) return s;
+    buffer.clear();
+    buffer.reserve(s.size() + 4);
+    for (char c : s) {
+        buffer.push_back(c);
+        if (c == '\'') buffer.push_back('\'');
+    }
+    return buffer;
+}
+
+std::string doubledApostrophes(std::string_view s) {
+    std::string buffer;
+    return std::string(abapQuoted(s, buffer));
+}
+
+std::optional<std::string> readLiteral(std::string_view text, std::size_t& i) {
+    std::string value;
+    ++i;
+    for (;;) {
+        if (i >= text.size()) return std::nullopt;
+        if (text[i] == '\'') {
+            if (i + 1 < text.size() && text[i + 1] == '\'') {
+                value += '\'';
+                i += 2;
+                continue;
+            }
+            ++i;
+            return value;
+        }
+        value += text[i++];
+    }
+}
+
+namespace {
+char upperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+}  // namespace
+
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = upperLetter(c);
+    return out;
+}
+
+bool sameLetters(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperLetter(x) == upperLetter(y); });
+}
+
+}  // namespace orvex::text

@@ -1,0 +1,25 @@
+#include <gtest/gtest.h>
+
+#include "Failure.h"
+
+using orvex::Failure;
+using orvex::FailureKind;
+
+// The command line's one line and "Show Details..." never say a thing twice
+// and never start with an empty reason.
+TEST(Failure, TextAndDetailsSayEachPartOnce) {
+    const struct {
+        Failure failure;
+        const char* text;
+        const char* details;
+    } cases[] = {
+        {{FailureKind::Unreachable, "No connection", "host not found"}, "No connection (host not found)",
+         "No connection\nhost not found"},
+        {{FailureKind::Logon, "wrong password", "wrong password"}, "wrong password", "wrong password"},
+        {{FailureKind::Other, "", "RFC_ERROR_SYSTEM_FAILURE"}, "RFC_ERROR_SYSTEM_FAILURE", "RFC_ERROR_SYSTEM_FAILURE"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.failure.text(), c.text);
+        EXPECT_EQ(c.failure.details(), c.details);
+    }
+}
