@@ -72,6 +72,11 @@ void frmSettings::buildUi() {
         grid->addWidget(box, r, 1);
         ++r;
     }
+    lblPlainHttp = new QLabel(frame);
+    lblPlainHttp->setObjectName(QStringLiteral("lblPlainHttp"));
+    lblPlainHttp->setWordWrap(true);
+    lblPlainHttp->hide();
+    grid->addWidget(lblPlainHttp, r, 1);
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Text4);
@@ -91,6 +96,9 @@ void frmSettings::buildUi() {
     layout->addWidget(file);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdOK, cmdCancel}));
 
+    // The warning follows every box it depends on (address, system number) as the user types.
+    for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6})
+        connect(box, &QLineEdit::textChanged, this, &frmSettings::updatePlainHttpWarning);
     connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
 }
@@ -105,14 +113,23 @@ void frmSettings::getInit() {
     Text6->setText(toQ(sap::readSettingsValue(path, "Connect", "AppSer")));
 }
 
-void frmSettings::copyToLogonValues() {
-    sap::LogonValues& v = session_.logon;
+sap::LogonValues frmSettings::typedValues() const {
+    sap::LogonValues v;
     v.user = toStd(Text1->text());
     v.password = toStd(Text2->text());
     v.systemNumber = toStd(Text3->text());
     v.applicationServer = toStd(Text6->text());
     v.system = toStd(Text4->text());
     v.client = toStd(Text5->text());
+    return v;
+}
+
+void frmSettings::copyToLogonValues() { session_.logon = typedValues(); }
+
+void frmSettings::updatePlainHttpWarning() {
+    const std::string warning = sap::plainHttpWarning(sap::connectionProperties(typedValues()));
+    lblPlainHttp->setText(toQ(warning));
+    lblPlainHttp->setHidden(warning.empty());
 }
 
 void frmSettings::copyFromLogonValues() {

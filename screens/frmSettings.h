@@ -3,6 +3,9 @@
 // settings file.
 #include <QDialog>
 
+#include "Settings.h"
+
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -25,6 +28,7 @@ public:
     QLineEdit* Text4;  // System ID
     QLineEdit* Text5;  // Client Number
     QLineEdit* Text6;  // Appl. Server
+    QLabel* lblPlainHttp;  // under Text6: the password would travel unencrypted
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
@@ -44,6 +48,8 @@ private:
     void buildUi();
     void copyToLogonValues();
     void copyFromLogonValues();
+    sap::LogonValues typedValues() const;
+    void updatePlainHttpWarning();
 
     Session& session_;
     bool unsaved_ = false;

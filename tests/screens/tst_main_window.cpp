@@ -163,6 +163,19 @@ private slots:
         QCOMPARE(s.findChild<QLabel*>(QStringLiteral("lblSettingsFile"))->text(),
                  QString::fromStdString(h.session.settingsPath));
         QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
+        // Under the application server, as the user types: the warning for a
+        // password about to travel unencrypted, gone once the address is https.
+        QVERIFY(s.lblPlainHttp->isHidden());
+        s.Text6->selectAll();
+        QTest::keyClicks(s.Text6, QStringLiteral("http://sap.example.com"));
+        QCOMPARE(s.lblPlainHttp->text(),
+                 QStringLiteral("Passwords travel unencrypted; use https://sap.example.com:44300 if the system offers it"));
+        QVERIFY(!s.lblPlainHttp->isHidden());
+        QTest::keyClick(s.Text6, Qt::Key_Home);
+        for (int i = 0; i < 4; ++i) QTest::keyClick(s.Text6, Qt::Key_Right);
+        QTest::keyClick(s.Text6, Qt::Key_S);
+        QVERIFY(s.lblPlainHttp->isHidden());
+        s.Text6->setText(QStringLiteral("sandbox"));
         // OK copies the boxes untrimmed and saves; the file gives them back trimmed.
         s.Text1->setText(QStringLiteral("  NEWUSER "));
         s.cmdOK->click();
