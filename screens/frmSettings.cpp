@@ -76,7 +76,7 @@ void frmSettings::buildUi() {
     lblPlainHttp->setObjectName(QStringLiteral("lblPlainHttp"));
     lblPlainHttp->setWordWrap(true);
     lblPlainHttp->hide();
-    grid->addWidget(lblPlainHttp, r, 1);
+    grid->addWidget(lblPlainHttp, r, 0, 1, 2);
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Text4);
@@ -128,8 +128,11 @@ void frmSettings::copyToLogonValues() { session_.logon = typedValues(); }
 
 void frmSettings::updatePlainHttpWarning() {
     const std::string warning = sap::plainHttpWarning(sap::connectionProperties(typedValues()));
+    if (lblPlainHttp->text() == toQ(warning)) return;
     lblPlainHttp->setText(toQ(warning));
     lblPlainHttp->setHidden(warning.empty());
+    // The window makes room for the warning's lines, and gives it back.
+    if (isVisible()) adjustSize();
 }
 
 void frmSettings::copyFromLogonValues() {
