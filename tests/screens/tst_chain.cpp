@@ -46,7 +46,7 @@ struct Latch {
     std::mutex mutex;
     std::condition_variable changed;
     bool released = false, cancelled = false, callWaiting = false;
-    int calls = 0;
+    int calls = 0, cancelledCalls = 0;
     std::function<void()> waiting;
     void release() {
         std::lock_guard lock(mutex);
@@ -70,6 +70,7 @@ public:
         latch_->changed.wait(lock, [this] { return latch_->released || latch_->cancelled; });
         latch_->callWaiting = false;
         if (latch_->cancelled) {
+            ++latch_->cancelledCalls;
             sap::RfcReply cancelled;
             cancelled.failure = failure(FailureKind::Cancelled, "the call was cancelled");
             return cancelled;
@@ -95,6 +96,35 @@ struct EventSpy : QObject {
         return false;
     }
 };
+
+// While it lives: once the busy indicator shows, runs `meanwhile`, then
+// clicks Cancel and releases the latch, so that a call Cancel did not reach
+// ends with its answer instead of waiting for ever.
+struct CancelWhenShown : EventSpy {
+    explicit CancelWhenShown(std::shared_ptr<Latch> latch, std::function<void()> meanwhile = [] {}) {
+        seen = [latch, meanwhile](QObject* watched, QEvent* event) {
+            auto* indicator = qobject_cast<QProgressDialog*>(watched);
+            if (!indicator || event->type() != QEvent::Show) return;
+            QTimer::singleShot(0, indicator, [latch, meanwhile, indicator] {
+                meanwhile();
+                QTest::mouseClick(indicator->findChild<QPushButton*>(), Qt::LeftButton);
+                latch->release();
+            });
+        };
+        qApp->installEventFilter(this);
+    }
+};
+
+// A latch behind the session's logons, every call released at once unless told otherwise.
+std::shared_ptr<Latch> latchCalls(Harness& h) {
+    auto latch = std::make_shared<Latch>();
+    latch->waiting = [latch] { latch->release(); };
+    h.session.factory = [script = h.script, latch](const sap::ConnectionProperties&) {
+        ++script->backendsCreated;
+        return std::make_unique<LatchedBackend>(script, latch);
+    };
+    return latch;
+}
 }  // namespace
 
 class TestChain : public QObject {
@@ -185,12 +215,7 @@ private slots:
     // busy indicator takes the input and its Cancel ends the call as failed.
     void slowSystem() {
         Harness h;
-        auto latch = std::make_shared<Latch>();
-        latch->waiting = [latch] { latch->release(); };
-        h.session.factory = [script = h.script, latch](const sap::ConnectionProperties&) {
-            ++script->backendsCreated;
-            return std::make_unique<LatchedBackend>(script, latch);
-        };
+        const auto latch = latchCalls(h);
         frmMain w(h.session);
         QVERIFY(h.session.logOn().ok());
         frmTables t(h.session, &w);
@@ -216,22 +241,17 @@ private slots:
         // No answer: once the indicator shows, a second search is refused
         // (the indicator is modal) and Cancel ends the call.
         latch->waiting = [] {};
-        EventSpy shows;
-        shows.seen = [&](QObject* watched, QEvent* event) {
-            auto* indicator = qobject_cast<QProgressDialog*>(watched);
-            if (!indicator || event->type() != QEvent::Show) return;
-            QTimer::singleShot(0, indicator, [&t, indicator] {
-                // Through the window system, which drops input to windows a modal dialog blocks.
-                QTest::mouseClick(t.windowHandle(), Qt::LeftButton, {}, t.cmdSearch->mapTo(&t, t.cmdSearch->rect().center()));
-                QTest::mouseClick(indicator->findChild<QPushButton*>(), Qt::LeftButton);
-            });
-        };
-        qApp->installEventFilter(&shows);
         const int calls = latch->calls;
         t.Text1->setText(QStringLiteral("*"));
-        QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
-        qApp->removeEventFilter(&shows);
+        {
+            const CancelWhenShown cancel(latch, [&t] {
+                // Through the window system, which drops input to windows a modal dialog blocks.
+                QTest::mouseClick(t.windowHandle(), Qt::LeftButton, {}, t.cmdSearch->mapTo(&t, t.cmdSearch->rect().center()));
+            });
+            QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
+        }
         QCOMPARE(latch->calls, calls + 1);
+        QCOMPARE(latch->cancelledCalls, 1);  // Cancel reached the connection
         QCOMPARE(t.StatusLine->currentMessage(), QStringLiteral("Cancelled"));
         QVERIFY(!h.session.component);  // logged off and dropped, as after any failed call
         QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SCARR,SFLIGHT,SPFLI"));
@@ -243,6 +263,24 @@ private slots:
         QCOMPARE(h.script->backendsCreated, backends + 1);
         QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("ABDOC,AUFK,SCARR,SFLIGHT,SPFLI"));
         QVERIFY(t.StatusLine->currentMessage().isEmpty());
+    }
+
+    // Cancel reaches the installation's own connection too: the creation
+    // fails as any failed creation does, and the design stays.
+    void cancelledInstallation() {
+        Chain x;
+        const auto latch = latchCalls(x);
+        latch->waiting = [] {};
+        x.design.name = "ZSLOW";
+        x.design.description = "Slow";
+        frmWhereCondn c(x.session);
+        {
+            const CancelWhenShown cancel(latch);
+            QTest::mouseClick(c.Command1, Qt::LeftButton);
+        }
+        QCOMPARE(x.messages, (std::vector<sap::Message>{{"There was a connection error\r\nPlease Try Again", "ORVEX",
+                                                         sap::kCritical, "the call was cancelled"}}));
+        QVERIFY(!x.session.generated && x.sap->created.empty());
     }
 
     void fields() {
