@@ -1,13 +1,21 @@
 #include "Session.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <mutex>
 
 #include "frmMain.h"
 #include "frmSettings.h"
@@ -41,8 +49,128 @@ void MessageBoxPrompter::show(const sap::Message& message) {
     QApplication::restoreOverrideCursor();
 }
 
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+namespace {
+
+// The busy indicator: a busy bar with Cancel. Escape and the title bar ask
+// to cancel as the button does; the indicator stays up until the call ends.
+class CallIndicator final : public QProgressDialog {
+public:
+    explicit CallIndicator(QWidget* owner) : QProgressDialog(owner) {
+        setObjectName(QStringLiteral("CallIndicator"));
+        setWindowTitle(QString::fromLatin1(sap::kAppTitle));
+        setLabelText(QStringLiteral("Waiting for the SAP system..."));
+        setRange(0, 0);
+        setWindowModality(Qt::ApplicationModal);
+        // The wait shows and hides the indicator itself: no hiding on
+        // Cancel, and reset() stops the dialog's own timer for showing.
+        disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
+        reset();
+    }
+
+protected:
+    void reject() override { emit canceled(); }
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        emit canceled();
+    }
+};
+
+// Lets Cancel reach the backend of a connection the session does not hold
+// (the installation logs on with an instance of its own).
+struct CancelRelay {
+    std::mutex mutex;
+    sap::RfcBackend* live = nullptr;
+    void cancel() {
+        std::lock_guard lock(mutex);
+        if (live) live->cancel();
+    }
+};
+
+class RelayedBackend final : public sap::RfcBackend {
+public:
+    RelayedBackend(std::unique_ptr<sap::RfcBackend> inner, std::shared_ptr<CancelRelay> relay)
+        : inner_(std::move(inner)), relay_(std::move(relay)) {
+        std::lock_guard lock(relay_->mutex);
+        relay_->live = inner_.get();
+    }
+    ~RelayedBackend() override {
+        std::lock_guard lock(relay_->mutex);
+        if (relay_->live == inner_.get()) relay_->live = nullptr;
+    }
+    Status logon(const sap::ConnectionProperties& props) override { return inner_->logon(props); }
+    void logoff() override { inner_->logoff(); }
+    sap::RfcReply call(const sap::RfcRequest& request) override { return inner_->call(request); }
+    void cancel() override { inner_->cancel(); }
+
+private:
+    std::unique_ptr<sap::RfcBackend> inner_;
+    std::shared_ptr<CancelRelay> relay_;
+};
+
+}  // namespace
+
+// One remote call being waited for. Until the indicator shows, the event
+// loop leaves user input queued (a click then reaches its window once the
+// call has ended); once it shows, the indicator is application-modal and
+// takes the input. Boxes the call brings up hide the indicator while open.
+class CallWait {
+public:
+    explicit CallWait(QWidget* owner) : indicator_(owner) {
+        timer_.setSingleShot(true);
+        timer_.setInterval(300);
+        QObject::connect(&timer_, &QTimer::timeout, &loop_, [this] {
+            indicator_.show();
+            loop_.quit();  // on again, taking user input
+        });
+    }
+
+    bool run(const std::function<void()>& work, const std::function<void()>& cancel) {
+        std::exception_ptr thrown;
+        std::unique_ptr<QThread> thread(QThread::create([&work, &thrown] {
+            try {
+                work();
+            } catch (...) {
+                thrown = std::current_exception();
+            }
+        }));
+        QObject::connect(thread.get(), &QThread::finished, &loop_, [this] {
+            ended_ = true;
+            loop_.quit();
+        });
+        QObject::connect(&indicator_, &QProgressDialog::canceled, &loop_, [this, &cancel] {
+            if (cancelled_) return;
+            cancelled_ = true;
+            indicator_.setLabelText(QStringLiteral("Cancelling..."));
+            if (auto* button = indicator_.findChild<QPushButton*>()) button->setEnabled(false);
+            cancel();
+        });
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        thread->start();
+        timer_.start();
+        while (!ended_)
+            loop_.exec(indicator_.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        thread->wait();
+        QApplication::restoreOverrideCursor();
+        if (thrown) std::rethrow_exception(thrown);
+        return cancelled_;
+    }
+
+    void pauseIndicator() {
+        timer_.stop();
+        indicator_.hide();
+        loop_.quit();  // on again, leaving user input queued
+    }
+    void resumeIndicator() {
+        if (!ended_) timer_.start();
+    }
+
+private:
+    CallIndicator indicator_;
+    QEventLoop loop_;
+    QTimer timer_;
+    bool ended_ = false;
+    bool cancelled_ = false;
+};
 
 Session::Session()
     : factory(sap::defaultBackendFactory()),
@@ -70,7 +198,13 @@ Session::Session()
 Session::~Session() = default;
 
 void Session::message(const std::string& text, unsigned style, const std::string& title, const std::string& detail) {
-    prompter->show(sap::Message{text, title, style, detail});
+    show(sap::Message{text, title, style, detail});
+}
+
+void Session::show(const sap::Message& message) {
+    if (wait_) wait_->pauseIndicator();
+    prompter->show(message);
+    if (wait_) wait_->resumeIndicator();
 }
 
 QWidget* Session::dialogOwner() const {
@@ -79,30 +213,82 @@ QWidget* Session::dialogOwner() const {
 }
 
 sap::MessageSink Session::messageSink() {
-    return [this](const sap::Message& m) { prompter->show(m); };
+    return [this](const sap::Message& m) {
+        QObject* ui = QCoreApplication::instance();
+        if (QThread::currentThread() == ui->thread()) return show(m);
+        QMetaObject::invokeMethod(ui, [this, &m] { show(m); }, Qt::BlockingQueuedConnection);
+    };
 }
 
-bool Session::logOn() {
-    function.reset();
+bool Session::waitForCall(const std::function<void()>& work, const std::function<void()>& cancel) {
+    CallWait wait(dialogOwner());
+    wait_ = &wait;
+    struct Done {
+        CallWait*& wait;
+        ~Done() { wait = nullptr; }
+    } done{wait_};
+    return wait.run(work, cancel);
+}
+
+Failure Session::cancelledCall() { return failure(FailureKind::Cancelled, "Cancelled"); }
+
+Failure Session::callAlreadyRunning() {
+    return failure(FailureKind::Refused, "Another call to the SAP system is still running");
+}
+
+Status Session::logOn() {
+    if (callRunning()) return callAlreadyRunning();  // its call holds the shared reference
     component = std::make_unique<sap::Component>(factory);
-    component->connection().properties = sap::connectionProperties(logon);
-    const bool open = whileBusy([this] { return component->connection().logon(); });
-    if (!open) message("No connection to R/3!", sap::kOkOnly, sap::kAppTitle, component->connection().logonFailure().details());
-    return open;
+    sap::Connection& connection = component->connection();
+    connection.properties = sap::connectionProperties(logon);
+    const Status opened = overConnection([&connection]() -> Status {
+        if (connection.logon()) return {};
+        return connection.logonFailure();
+    });
+    if (!opened) {
+        dropConnection();  // a logon that succeeded after Cancel is ended too
+        if (opened.failure().kind != FailureKind::Cancelled)
+            message("No connection to R/3!", sap::kOkOnly, sap::kAppTitle, opened.failure().details());
+    }
+    return opened;
 }
 
 bool Session::connectionOpen() const { return component && component->connection().isOpen(); }
 
 void Session::dropConnection() {
-    function.reset();
     if (component && component->connection().isOpen()) component->connection().logoff();
     component.reset();
 }
 
 Result<std::vector<std::string>> Session::readTadir(const std::string& condition) {
-    auto read = whileBusy([&] { return sap::readTadir(*component, condition); });
+    auto read = overConnection([&] { return sap::readTadir(*component, condition); });
     if (!read) dropConnection();
     return read;
+}
+
+Result<std::vector<sap::TableField>> Session::readFields(const std::string& table) {
+    auto read = overConnection([&] { return sap::readFields(*component, table); });
+    if (!read) dropConnection();
+    return read;
+}
+
+sap::InstallResult Session::install(const sap::InstallRequest& request) {
+    if (callRunning()) {
+        sap::InstallResult refused;
+        refused.failure = callAlreadyRunning();
+        return refused;
+    }
+    auto relay = std::make_shared<CancelRelay>();
+    const sap::BackendFactory relayed = [inner = factory, relay](const sap::ConnectionProperties& props)
+        -> std::unique_ptr<sap::RfcBackend> {
+        std::unique_ptr<sap::RfcBackend> backend = inner ? inner(props) : nullptr;
+        if (!backend) return nullptr;
+        return std::make_unique<RelayedBackend>(std::move(backend), relay);
+    };
+    const sap::MessageSink messages = messageSink();
+    sap::InstallResult result;
+    waitForCall([&] { result = sap::InstallProgram(request, relayed, messages); }, [relay] { relay->cancel(); });
+    return result;
 }
 
 frmSettings& Session::settings() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallProgram.h"
 #include "Messages.h"
 #include "ReportModel.h"
 #include "Rfc.h"
@@ -22,6 +23,7 @@ class QWidget;
 
 namespace orvex::screens {
 
+class CallWait;
 class frmSettings;
 class frmMain;
 class Session;
@@ -49,21 +51,6 @@ struct Version {
     int major = 0, minor = 0, patch = 0;
 };
 
-// Shows the wait cursor while a remote call runs.
-class BusyCursor {
-public:
-    BusyCursor();
-    ~BusyCursor();
-    Q_DISABLE_COPY(BusyCursor)
-};
-
-// Runs a remote call with the wait cursor showing; returns what it returns.
-template <typename Call>
-auto whileBusy(Call call) {
-    BusyCursor busy;
-    return call();
-}
-
 class Session {
 public:
     Session();
@@ -81,9 +68,8 @@ public:
     std::function<QString()> chooseSourceFile;        // default: save dialog for .abap; "" = cancelled
     Version version;                                  // default: the build's version
 
-    // The shared component references: instance and current function.
+    // The shared component reference: the instance with its connection.
     std::unique_ptr<sap::Component> component;
-    std::unique_ptr<sap::Function> function;
     // The six logon values every logon uses.
     sap::LogonValues logon;
 
@@ -98,17 +84,51 @@ public:
     // else the main window. Not the active window, which is none at all
     // after the chain has folded back until the window system activates one.
     QWidget* dialogOwner() const;
+    // Shows each message on the user interface thread, from whatever thread
+    // it is called; a caller on another thread waits until the box is closed.
     sap::MessageSink messageSink();
 
+    // Runs `work` on a worker thread while the user interface waits for it:
+    // the windows keep painting, user input waits until the call has ended,
+    // and after 300 ms a busy indicator offers Cancel, which calls `cancel`
+    // (on the user interface thread, while `work` runs). True when the user
+    // cancelled.
+    bool waitForCall(const std::function<void()>& work, const std::function<void()>& cancel);
+    // One call at a time: the waiting is modal, and whatever reaches the
+    // session past it while a call runs is refused with this failure.
+    bool callRunning() const { return wait_ != nullptr; }
+    static Failure callAlreadyRunning();
+
+    // A remote call over the shared connection, run by waitForCall; Cancel
+    // ends the connection's call. A cancelled call gives the failure
+    // "Cancelled", whatever the call itself gave back.
+    template <typename Work>
+    auto overConnection(Work work) -> decltype(work()) {
+        if (callRunning()) return callAlreadyRunning();
+        sap::Connection& connection = component->connection();
+        std::optional<decltype(work())> outcome;
+        if (waitForCall([&] { outcome.emplace(work()); }, [&connection] { connection.cancel(); }))
+            return cancelledCall();
+        return std::move(*outcome);
+    }
+    static Failure cancelledCall();
+
     // Logs on with a new component instance that replaces the shared
-    // references; on failure shows "No connection to R/3!".
-    bool logOn();
+    // reference; on failure shows "No connection to R/3!" (not when the user
+    // cancelled) and drops the reference.
+    Status logOn();
     bool connectionOpen() const;
-    // Logs off an open connection and drops the shared references.
+    // Logs off an open connection and drops the shared reference.
     void dropConnection();
     // Reads the object directory over the open connection; a failed read
     // logs off and gives the failure.
     Result<std::vector<std::string>> readTadir(const std::string& condition);
+    // Reads a table's fields over the open connection; a failed read logs
+    // off and gives the failure.
+    Result<std::vector<sap::TableField>> readFields(const std::string& table);
+    // Creates the program with its own logon, as waitForCall runs a call;
+    // the installation's messages are shown as they come.
+    sap::InstallResult install(const sap::InstallRequest& request);
 
     // The settings dialog, loaded hidden (from the file) when not loaded.
     frmSettings& settings();
@@ -116,7 +136,10 @@ public:
     void unloadSettings();
 
 private:
+    void show(const sap::Message& message);
+
     std::unique_ptr<frmSettings> settings_;
+    CallWait* wait_ = nullptr;  // the call being waited for
     MessageBoxPrompter messageBoxes_{*this};
 };
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include <algorithm>
@@ -33,6 +34,13 @@ QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPi
     button->setAccessibleName(QString::fromLatin1(accessible));
     button->setToolTip(QString::fromLatin1(toolTip));
     return button;
+}
+
+QStatusBar* makeStatusLine(QWidget* parent) {
+    auto* line = new QStatusBar(parent);
+    line->setObjectName(QStringLiteral("StatusLine"));
+    line->setSizeGripEnabled(false);
+    return line;
 }
 
 QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets) {

@@ -14,6 +14,7 @@
 class QBoxLayout;
 class QGroupBox;
 class QPushButton;
+class QStatusBar;
 class QToolButton;
 class QWidget;
 
@@ -29,6 +30,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, 
 // say what it does.
 QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible,
                            const char* toolTip);
+// The line at the bottom of a screen that says how its last remote read
+// went (objectName "StatusLine").
+QStatusBar* makeStatusLine(QWidget* parent);
 // Adds the widgets to the box in order, a stretch for each nullptr.
 QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets);
 // A frame with lists side by side, each under its caption (none for nullptr).
@@ -72,7 +76,7 @@ protected:
     void Form_Activate();
     virtual void back();
     // What each repaint brings up to date.
-    virtual void Form_Paint() = 0;
+    virtual void Form_Paint() {}
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void reject() override { back(); }

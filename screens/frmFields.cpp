@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -51,6 +52,7 @@ void frmFields::buildUi() {
 
     cmdCancel = makeButton(this, "cmdCancel", "Back");
     Command1 = makeButton(this, "Command1", "Next");
+    StatusLine = makeStatusLine(this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(tablesFrame, 2);
@@ -62,6 +64,7 @@ void frmFields::buildUi() {
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdADD, cmdRemove, nullptr}));
     layout->addWidget(pickedFrame, 1);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
+    layout->addWidget(StatusLine);
     resize(780, 560);
 
     connect(cmdLSTFLDS, &QToolButton::clicked, this, &frmFields::cmdLSTFLDS_Click);
@@ -93,31 +96,21 @@ void frmFields::cmdLSTFLDS_Click() {
     lstTABFields->clear();
     lstFLDDESC->clear();
     fraFields->setTitle(QStringLiteral("Fields "));
+    const auto failed = [this](const Failure& failure) {
+        StatusLine->showMessage(toQ(failure.text()));
+        updateButtons();
+    };
     // A connection dropped by an earlier failure is opened anew.
-    if (!session_.connectionOpen() && !session_.logOn()) {
-        updateButtons();
-        return;
-    }
+    if (const Status ready = session_.connectionOpen() ? Status() : session_.logOn(); !ready)
+        return failed(ready.failure());
     const QString table = lstTABSSEL->item(row);
-    session_.function = session_.component->add("DD_TABL_GET");
-    sap::Function& f = *session_.function;
-    f.setExport("TABL_NAME", toStd(table));
-    f.setExport("WITHTEXT", "X");
-    // Named before the call: a SOAP server returns only the tables a request names.
-    f.tables("DD03P_TAB_A");
-    const bool ok = whileBusy([&f] { return f.call(); });
-    (void)f.exception();
-    if (!ok) {
-        session_.dropConnection();
-        updateButtons();
-        return;
-    }
+    const auto fields = session_.readFields(toStd(table));
+    if (!fields) return failed(fields.failure());
+    StatusLine->clearMessage();
     QStringList names, labels;
-    for (const auto& r : f.tables("DD03P_TAB_A").rows()) {
-        const std::string& name = r.get("Fieldname");
-        if (!name.empty() && name.front() == '.') continue;
-        names.append(toQ(name));
-        labels.append(toQ(r.get("SCRTEXT_L")));
+    for (const auto& field : *fields) {
+        names.append(toQ(field.name));
+        labels.append(toQ(field.label));
     }
     lstTABFields->setItems(names);
     lstFLDDESC->setItems(labels);

@@ -5,6 +5,7 @@
 
 class QGroupBox;
 class QPushButton;
+class QStatusBar;
 class QToolButton;
 
 namespace orvex::screens {
@@ -30,6 +31,7 @@ public:
     ListBox* lstSelFldsDesc;
     QPushButton* cmdCancel;  // Back
     QPushButton* Command1;   // Next
+    QStatusBar* StatusLine;  // why the last field list failed
 
     void cmdLSTFLDS_Click();
     void cmdADD_Click();

@@ -189,10 +189,7 @@ void frmMain::buildUi() {
     mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
-    // The status line confirms what a menu command did.
-    statusBar = new QStatusBar(this);
-    statusBar->setObjectName(QStringLiteral("statusBar"));
-    statusBar->setSizeGripEnabled(false);
+    statusBar = makeStatusLine(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
@@ -280,15 +277,19 @@ void frmMain::Command2_Click() {
         return;
     }
     Command2->setText(QStringLiteral("Connecting to SAP...."));
-    Command2->repaint();
-    if (!frmTables::getConnectedToSAP(session_)) {
+    if (const Status logon = frmTables::getConnectedToSAP(session_); !logon) {
         Command2->setText(QStringLiteral("Connect SAP"));
+        statusBar->showMessage(toQ(logon.failure().text()));
         return;
     }
+    statusBar->clearMessage();
+    Command2->setText(QStringLiteral("SAP Connected"));
     {
         frmTables tables(session_, this);
         session_.runModal(tables);
     }
+    // However the chain closed (Back, a generation, the title bar), its connection is done with.
+    Command2->setText(QStringLiteral("Connect SAP"));
     Form_Activate();
 }
 
@@ -298,10 +299,19 @@ void frmMain::Command4_Click() {
         session_.message("Please enter valid program name", sap::kInformation);
         return;
     }
-    if (!session_.logOn()) return;
+    if (const Status logon = session_.logOn(); !logon) {
+        statusBar->showMessage(toQ(logon.failure().text()));
+        return;
+    }
     const auto found = session_.readTadir(sap::programNameCondition(name));
-    if (found && !found->empty())
+    if (!found) {
+        statusBar->showMessage(toQ(found.failure().text()));
+    } else if (found->empty()) {
+        statusBar->showMessage(toQ(sap::repositoryName(name) + ": no program of this name in the system"));
+    } else {
+        statusBar->clearMessage();
         session_.message("Program already available in the System\r\n   Choose some other name", sap::kCritical);
+    }
 }
 
 void frmMain::Command3_Click() {
@@ -387,11 +397,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (!programNameKeyAccepted(key->key(), key->modifiers(), key->text())) return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void frmMain::paintEvent(QPaintEvent* event) {
-    settingsCheck();
-    QDialog::paintEvent(event);
 }
 
 void frmMain::changeEvent(QEvent* event) {

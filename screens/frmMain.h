@@ -36,7 +36,7 @@ public:
     QPushButton* Command3;  // Basic SAP Configuration
     QPushButton* Command1;  // Exit
     QMenuBar* menuBar;
-    QStatusBar* statusBar;
+    QStatusBar* statusBar;  // what the last name check or menu command found
     QAction* mnuNext;
     QAction* mnuSaveDesign;
     QAction* mnuOpenDesign;
@@ -60,7 +60,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;

@@ -72,6 +72,11 @@ void frmSettings::buildUi() {
         grid->addWidget(box, r, 1);
         ++r;
     }
+    lblPlainHttp = new QLabel(frame);
+    lblPlainHttp->setObjectName(QStringLiteral("lblPlainHttp"));
+    lblPlainHttp->setWordWrap(true);
+    lblPlainHttp->hide();
+    grid->addWidget(lblPlainHttp, r, 0, 1, 2);
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Text4);
@@ -91,6 +96,9 @@ void frmSettings::buildUi() {
     layout->addWidget(file);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdOK, cmdCancel}));
 
+    // The warning follows every box it depends on (address, system number) as the user types.
+    for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6})
+        connect(box, &QLineEdit::textChanged, this, &frmSettings::updatePlainHttpWarning);
     connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
 }
@@ -108,6 +116,15 @@ void frmSettings::getInit() {
 sap::LogonValues frmSettings::boxValues() const {
     return {toStd(Text1->text()), toStd(Text2->text()), toStd(Text3->text()),
             toStd(Text4->text()), toStd(Text6->text()), toStd(Text5->text())};
+}
+
+void frmSettings::updatePlainHttpWarning() {
+    const std::string warning = sap::plainHttpWarning(sap::connectionProperties(boxValues()));
+    if (lblPlainHttp->text() == toQ(warning)) return;
+    lblPlainHttp->setText(toQ(warning));
+    lblPlainHttp->setHidden(warning.empty());
+    // The window makes room for the warning's lines, and gives it back.
+    if (isVisible()) adjustSize();
 }
 
 void frmSettings::copyToLogonValues() { session_.logon = boxValues(); }

@@ -5,6 +5,7 @@
 
 #include "Settings.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -29,6 +30,7 @@ public:
     QLineEdit* Text4;  // System ID
     QLineEdit* Text5;  // Client Number
     QLineEdit* Text6;  // Appl. Server
+    QLabel* lblPlainHttp;  // under Text6: the password would travel unencrypted
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
@@ -48,6 +50,7 @@ private:
     void buildUi();
     void copyToLogonValues();
     void copyFromLogonValues();
+    void updatePlainHttpWarning();
 
     Session& session_;
     bool unsaved_ = false;

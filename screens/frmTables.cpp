@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -59,12 +60,14 @@ void frmTables::buildUi() {
     Command1 = makeButton(this, "Command1", "Back");
     Command2 = makeButton(this, "Command2", "Next");
     Command2->setEnabled(false);
+    StatusLine = makeStatusLine(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(frame, 1);
     layout->addLayout(search);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, Command1, Command2}));
+    layout->addWidget(StatusLine);
     resize(640, 460);
 
     connect(cmdSearch, &QToolButton::clicked, this, &frmTables::cmdSearch_Click);
@@ -76,7 +79,7 @@ void frmTables::buildUi() {
     connect(Command2, &QPushButton::clicked, this, &frmTables::Command2_Click);
 }
 
-bool frmTables::getConnectedToSAP(Session& session) { return session.logOn(); }
+Status frmTables::getConnectedToSAP(Session& session) { return session.logOn(); }
 
 void frmTables::Form_Load() {
     session_.report.load(Stage::Tables);
@@ -97,14 +100,20 @@ void frmTables::cmdSearch_Click() {
         session_.message(checked.failure().text(), sap::kCritical);
         return;
     }
-    if (!getConnectedToSAP(session_)) return;
+    if (const Status logon = getConnectedToSAP(session_); !logon) {
+        StatusLine->showMessage(toQ(logon.failure().text()));
+        return;
+    }
     listTables(sap::tableSearchCondition(pattern), false);
     cmdADD->setEnabled(lstTables->count() > 0);
 }
 
 void frmTables::listTables(const std::string& condition, bool firstList) {
     const auto rows = session_.readTadir(condition);
-    if (!rows) return;
+    if (!rows) {
+        StatusLine->showMessage(toQ(rows.failure().text()));
+        return;
+    }
     // Chosen names (an opened design's among them) stay out of the results;
     // a hash set keeps long results fast.
     const std::unordered_set<std::string> chosen(session_.report.tables.begin(), session_.report.tables.end());
@@ -116,6 +125,8 @@ void frmTables::listTables(const std::string& condition, bool firstList) {
         if (!chosen.count(name)) names.append(toQ(name));
     }
     lstTables->setItems(names);
+    if (names.isEmpty()) StatusLine->showMessage(QStringLiteral("No tables match"));
+    else StatusLine->clearMessage();
 }
 
 void frmTables::cmdADD_Click() {
@@ -147,9 +158,5 @@ void frmTables::Command1_Click() {
 }
 
 void frmTables::Command2_Click() { runNext<frmFields>(); }
-
-void frmTables::Form_Paint() {
-    if (main_) main_->Command2->setText(QStringLiteral("SAP Connected"));
-}
 
 }  // namespace orvex::screens

@@ -8,6 +8,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStatusBar;
 class QToolButton;
 
 namespace orvex::screens {
@@ -22,9 +23,9 @@ public:
     // Loading lists the tables whose names begin with "A".
     frmTables(Session& session, frmMain* mainWindow, QWidget* parent = nullptr);
 
-    // Logs on with a new component instance; false (after "No connection to
-    // R/3!") when the logon fails.
-    static bool getConnectedToSAP(Session& session);
+    // Logs on with a new component instance; the failure (after "No
+    // connection to R/3!", unless cancelled) when the logon fails.
+    static Status getConnectedToSAP(Session& session);
 
     QLabel* Label1;
     ListBox* lstTables;
@@ -35,6 +36,7 @@ public:
     QToolButton* cmdSearch;
     QPushButton* Command1;  // Back
     QPushButton* Command2;  // Next
+    QStatusBar* StatusLine;  // why the last search found nothing
 
     void cmdSearch_Click();
     void cmdADD_Click();
@@ -44,7 +46,6 @@ public:
 
 protected:
     void back() override { Command1_Click(); }  // the title bar and Escape go back too
-    void Form_Paint() override;
 
 private:
     void buildUi();

@@ -197,9 +197,9 @@ void frmWhereCondn::cmdProposeJoins_Click() {
     if (!session_.connectionOpen() && !session_.logOn()) return;
     std::vector<sap::TableDictionary> dictionaries;
     for (const std::string& table : tables) {
-        auto read = whileBusy([&] { return sap::readDictionary(*session_.component, trimmed(table)); });
+        auto read = session_.overConnection([&] { return sap::readDictionary(*session_.component, trimmed(table)); });
         if (!read) {
-            if (!session_.component->connection().isOpen()) session_.dropConnection();
+            if (read.failure().kind == FailureKind::Cancelled || !session_.connectionOpen()) session_.dropConnection();
             session_.message("No joins can be proposed: " + read.failure().reason, sap::kCritical,
                              sap::kAppTitle, read.failure().details());
             return;
@@ -306,8 +306,7 @@ void frmWhereCondn::Command1_Click() {
     request.title = definition.description;
     request.unicodeCheck = definition.unicodeCheck;
     request.logon = session_.logon;
-    const sap::InstallResult installed =
-        whileBusy([&] { return sap::InstallProgram(request, session_.factory, session_.messageSink()); });
+    const sap::InstallResult installed = session_.install(request);
     // Only a created program folds the wizard back; after a failed logon or
     // a failed creation the design stays on the screens for another try.
     if (installed.outcome != sap::InstallOutcome::Created) return;

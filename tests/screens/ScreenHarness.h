@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -34,11 +35,16 @@ inline char* toString(const std::string& s) { return QTest::toString(QString::fr
 
 namespace orvex::screens::test {
 
-// Keeps every message instead of showing it.
+// Keeps every message instead of showing it, and counts those that came on
+// another thread than the user interface's, where no box may be shown.
 class RecordingPrompter : public Prompter {
 public:
-    void show(const sap::Message& message) override { messages.push_back(message); }
+    void show(const sap::Message& message) override {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++offUiThread;
+        messages.push_back(message);
+    }
     std::vector<sap::Message> messages;
+    int offUiThread = 0;
 };
 
 // A repository with a few tables, their fields and the programs created.

@@ -2,8 +2,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTreeWidget>
+
+#include <condition_variable>
+#include <mutex>
 
 #include "ScreenHarness.h"
 
@@ -17,7 +22,7 @@ struct Chain : Harness {
     ReportDefinition& design = session.report.definition;
     std::vector<sap::Message>& messages = prompter.messages;
     Chain() {
-        session.logOn();
+        if (!session.logOn()) qFatal("no logon to the scripted system");
         const std::string sflight = padTableName("SFLIGHT"), scarr = padTableName("SCARR");
         session.report.tables = {scarr, sflight, padTableName("ABDOC")};
         design.fields = {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
@@ -33,6 +38,93 @@ struct Chain : Harness {
         pick(c.lstFinalTABS, row, op);
     }
 };
+// A backend whose calls wait until released; Cancel ends a waiting call as
+// cancelled. When a call starts waiting, `waiting` runs on the user
+// interface thread, which can only happen while that thread is not blocked.
+// A call made on that thread would wait for ever: it fails at once.
+struct Latch {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false, cancelled = false, callWaiting = false;
+    int calls = 0, cancelledCalls = 0;
+    std::function<void()> waiting;
+    void release() {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+class LatchedBackend : public testing::ScriptedBackend {
+public:
+    LatchedBackend(std::shared_ptr<testing::Script> script, std::shared_ptr<Latch> latch)
+        : ScriptedBackend(std::move(script)), latch_(std::move(latch)) {}
+    sap::RfcReply call(const sap::RfcRequest& request) override {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            return testing::failedReply("CALLED_ON_THE_USER_INTERFACE_THREAD");
+        std::unique_lock lock(latch_->mutex);
+        latch_->released = latch_->cancelled = false;
+        latch_->callWaiting = true;
+        ++latch_->calls;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), latch_->waiting, Qt::QueuedConnection);
+        latch_->changed.wait(lock, [this] { return latch_->released || latch_->cancelled; });
+        latch_->callWaiting = false;
+        if (latch_->cancelled) {
+            ++latch_->cancelledCalls;
+            sap::RfcReply cancelled;
+            cancelled.failure = failure(FailureKind::Cancelled, "the call was cancelled");
+            return cancelled;
+        }
+        lock.unlock();
+        return ScriptedBackend::call(request);
+    }
+    void cancel() override {
+        std::lock_guard lock(latch_->mutex);
+        latch_->cancelled = latch_->callWaiting;
+        latch_->changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<Latch> latch_;
+};
+
+// Watches the events of one object.
+struct EventSpy : QObject {
+    std::function<void(QObject*, QEvent*)> seen;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        seen(watched, event);
+        return false;
+    }
+};
+
+// While it lives: once the busy indicator shows, runs `meanwhile`, then
+// clicks Cancel and releases the latch, so that a call Cancel did not reach
+// ends with its answer instead of waiting for ever.
+struct CancelWhenShown : EventSpy {
+    explicit CancelWhenShown(std::shared_ptr<Latch> latch, std::function<void()> meanwhile = [] {}) {
+        seen = [latch, meanwhile](QObject* watched, QEvent* event) {
+            auto* indicator = qobject_cast<QProgressDialog*>(watched);
+            if (!indicator || event->type() != QEvent::Show) return;
+            QTimer::singleShot(0, indicator, [latch, meanwhile, indicator] {
+                meanwhile();
+                QTest::mouseClick(indicator->findChild<QPushButton*>(), Qt::LeftButton);
+                latch->release();
+            });
+        };
+        qApp->installEventFilter(this);
+    }
+};
+
+// A latch behind the session's logons, every call released at once unless told otherwise.
+std::shared_ptr<Latch> latchCalls(Harness& h) {
+    auto latch = std::make_shared<Latch>();
+    latch->waiting = [latch] { latch->release(); };
+    h.session.factory = [script = h.script, latch](const sap::ConnectionProperties&) {
+        ++script->backendsCreated;
+        return std::make_unique<LatchedBackend>(script, latch);
+    };
+    return latch;
+}
 }  // namespace
 
 class TestChain : public QObject {
@@ -68,16 +160,20 @@ private slots:
         QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SFLIGHT"));
         QCOMPARE(x.messages.size(), std::size_t(1));
         x.messages.clear();
+        // Results and the status line: a search without rows says so, the next one clears it.
         const std::pair<QString, QString> searches[] = {
-            {"s*", "Object = 'TABL' and obj_name like 'S%'  -> SCARR,SFLIGHT,SPFLI"},
-            {"SCARR", "Object = 'TABL' and obj_name like 'SCARR'  -> SCARR"},
-            {"*", "Object = 'TABL' and obj_name like '%'  -> ABDOC,AUFK,SCARR,SFLIGHT,SPFLI"}};
+            {"q*", "Object = 'TABL' and obj_name like 'Q%'  ->  [No tables match]"},
+            {"s*", "Object = 'TABL' and obj_name like 'S%'  -> SCARR,SFLIGHT,SPFLI []"},
+            {"SCARR", "Object = 'TABL' and obj_name like 'SCARR'  -> SCARR []"},
+            {"*", "Object = 'TABL' and obj_name like '%'  -> ABDOC,AUFK,SCARR,SFLIGHT,SPFLI []"}};
         for (const auto& [typed, result] : searches) {
             t.Text1->setText(typed);
             QTest::keyClick(t.Text1, Qt::Key_Return);  // Return in the box searches
-            QCOMPARE(toQ(x.sap->lastConditions.back()) + " -> " + shown(t, {"lstTables"}), result);
+            QCOMPARE(toQ(x.sap->lastConditions.back()) + " -> " + shown(t, {"lstTables"}) + " [" +
+                         t.StatusLine->currentMessage() + "]",
+                     result);
         }
-        QCOMPARE(x.script->backendsCreated, 5);  // every search logs on anew
+        QCOMPARE(x.script->backendsCreated, 6);  // every search logs on anew
         t.cmdADD->click();                         // nothing selected: nothing moves
         doubleClick(t.lstTables, 1);               // a double click adds
         pick(t.lstTables, 0, t.cmdADD);
@@ -94,10 +190,11 @@ private slots:
         QVERIFY(!t.cmdADD->isEnabled());  // the results ran empty
         QCOMPARE(x.session.report.tables, (std::vector<std::string>{padTableName("ABDOC"), padTableName("AUFK")}));
 
-        // A failed read: silent logoff, the list stays. A failed logon: the message, nothing else.
+        // A failed read: logoff, the list stays, no box: the status line says why. A failed logon: the message.
         x.failNextCall();
         t.cmdSearch->click();
         QVERIFY(!x.session.connectionOpen() && x.messages.empty());
+        QCOMPARE(t.StatusLine->currentMessage(), QStringLiteral("the function raised SYSTEM_FAILURE (SYSTEM_FAILURE)"));
         x.script->failLogon = true;
         t.cmdSearch->click();
         QCOMPARE(x.messages, (std::vector<sap::Message>{
@@ -105,13 +202,85 @@ private slots:
         QCOMPARE(shown(t, {"lstTables", "lstSELTABS"}), QStringLiteral(" | ABDOC,AUFK"));
         x.script->failLogon = false;
         const int logoffs = x.script->logoffs;
-        x.session.logOn();
+        QVERIFY(x.session.logOn().ok());
         t.show();
         t.close();  // the title bar goes back, as Back does
         QCOMPARE(x.script->logoffs, logoffs + 1);
         QCOMPARE(x.w.Command2->text(), QStringLiteral("Connect SAP"));
         QVERIFY(x.session.report.tables.empty());
         QCOMPARE(t.result(), int(QDialog::Rejected));
+    }
+
+    // A search waiting for a slow system: the window paints meanwhile, the
+    // busy indicator takes the input and its Cancel ends the call as failed.
+    void slowSystem() {
+        Harness h;
+        const auto latch = latchCalls(h);
+        frmMain w(h.session);
+        QVERIFY(h.session.logOn().ok());
+        frmTables t(h.session, &w);
+        t.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&t));
+        QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("ABDOC,AUFK"));
+
+        // The answer comes only once the list has been painted during the call.
+        EventSpy paints;
+        bool paintedWhileWaiting = false;
+        paints.seen = [&](QObject*, QEvent* event) {
+            if (event->type() != QEvent::Paint || !latch->callWaiting) return;
+            paintedWhileWaiting = true;
+            latch->release();
+        };
+        t.lstTables->viewport()->installEventFilter(&paints);
+        latch->waiting = [&t] { t.lstTables->viewport()->update(); };
+        t.Text1->setText(QStringLiteral("s*"));
+        QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
+        QVERIFY(paintedWhileWaiting);
+        QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SCARR,SFLIGHT,SPFLI"));
+
+        // No answer: once the indicator shows, a second search is refused
+        // (the indicator is modal) and Cancel ends the call.
+        latch->waiting = [] {};
+        const int calls = latch->calls;
+        t.Text1->setText(QStringLiteral("*"));
+        {
+            const CancelWhenShown cancel(latch, [&t] {
+                // Through the window system, which drops input to windows a modal dialog blocks.
+                QTest::mouseClick(t.windowHandle(), Qt::LeftButton, {}, t.cmdSearch->mapTo(&t, t.cmdSearch->rect().center()));
+            });
+            QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
+        }
+        QCOMPARE(latch->calls, calls + 1);
+        QCOMPARE(latch->cancelledCalls, 1);  // Cancel reached the connection
+        QCOMPARE(t.StatusLine->currentMessage(), QStringLiteral("Cancelled"));
+        QVERIFY(!h.session.component);  // logged off and dropped, as after any failed call
+        QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SCARR,SFLIGHT,SPFLI"));
+
+        // The next search logs on afresh and answers.
+        latch->waiting = [latch] { latch->release(); };
+        const int backends = h.script->backendsCreated;
+        QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
+        QCOMPARE(h.script->backendsCreated, backends + 1);
+        QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("ABDOC,AUFK,SCARR,SFLIGHT,SPFLI"));
+        QVERIFY(t.StatusLine->currentMessage().isEmpty());
+    }
+
+    // Cancel reaches the installation's own connection too: the creation
+    // fails as any failed creation does, and the design stays.
+    void cancelledInstallation() {
+        Chain x;
+        const auto latch = latchCalls(x);
+        latch->waiting = [] {};
+        x.design.name = "ZSLOW";
+        x.design.description = "Slow";
+        frmWhereCondn c(x.session);
+        {
+            const CancelWhenShown cancel(latch);
+            QTest::mouseClick(c.Command1, Qt::LeftButton);
+        }
+        QCOMPARE(x.messages, (std::vector<sap::Message>{{"There was a connection error\r\nPlease Try Again", "ORVEX",
+                                                         sap::kCritical, "the call was cancelled"}}));
+        QVERIFY(!x.session.generated && x.sap->created.empty());
     }
 
     void fields() {
@@ -155,16 +324,19 @@ private slots:
         while (f.lstTABFields->count() > 0) pick(f.lstTABFields, 0, f.cmdADD);
         QVERIFY(!f.cmdADD->isEnabled());  // the last available field was picked
 
-        // A failed call empties both lists and logs off silently; listing again logs on anew.
+        // A failed call empties both lists, logs off and says why in the status line, not in a box;
+        // listing again logs on anew and clears the status line.
         x.failNextCall();
         f.cmdLSTFLDS->click();
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC"}), QStringLiteral(" | "));
         QCOMPARE(f.fraFields->title(), QStringLiteral("Fields "));  // names no table while none is listed
         QVERIFY(!x.session.connectionOpen() && x.messages.empty());
+        QCOMPARE(f.StatusLine->currentMessage(), QStringLiteral("the function raised SYSTEM_FAILURE (SYSTEM_FAILURE)"));
         const int backends = x.script->backendsCreated;
         f.cmdLSTFLDS->click();
         QCOMPARE(x.script->backendsCreated, backends + 1);
         QCOMPARE(f.lstTABFields->count(), 3);
+        QVERIFY(f.StatusLine->currentMessage().isEmpty());
         pick(f.lstTABSSEL, 2, f.cmdLSTFLDS);  // a table without fields leaves both lists empty
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC"}), QStringLiteral(" | "));
         f.cmdCancel->click();  // Back discards the picked fields, the connection stays

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStatusBar>
 #include <QLabel>
+#include <QMessageBox>
 #include <QStyle>
 
 #include <fstream>
@@ -23,7 +24,6 @@ private slots:
     void headingAndNameKeys() {
         Harness h;
         frmMain w(h.session);
-        QVERIFY(w.Check2->toolTip().contains(QStringLiteral("activate")));  // the box does more than its caption says
         // The heading box follows the check box; its text survives being disabled.
         w.Check1->click();
         QVERIFY(w.Text1->isEnabled());
@@ -86,19 +86,57 @@ private slots:
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
         w.txtName->setText(QStringLiteral("ZREP"));
         w.txtDescription->setText(QStringLiteral("Report"));
-        w.Command2_Click();  // pressed while still enabled: the message, then the settings dialog
+        // Pressed while still enabled: the message, then the settings dialog, where the user completes them.
+        h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
+            QTest::keyClicks(s.Text1, QStringLiteral("DEVELOPER"));
+            s.cmdOK->click();
+        });
+        w.Command2_Click();
         QCOMPARE(h.prompter.messages,
                  (std::vector<sap::Message>{{"Please complete the SAP Settings...", "SAP Settings", sap::kInformation}}));
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSettings")});
-        // Completing the file brings the buttons back on the next repaint; emptying one value takes them away.
+        QVERIFY(w.Command2->isEnabled() && w.Command4->isEnabled());
+        // Emptying one value takes them away as the dialog closes.
+        h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
+            s.Text6->selectAll();
+            QTest::keyClick(s.Text6, Qt::Key_Delete);
+            s.cmdOK->click();
+        });
+        w.Command3->click();
+        QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
+        // Painting the window reads no settings: an unloaded dialog stays unloaded.
+        h.session.unloadSettings();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        for (const char* server : {"sandbox", ""}) {
-            h.writeSettings("DEVELOPER", server);
-            h.session.unloadSettings();
-            w.repaint();
-            QCOMPARE(w.Command2->isEnabled() && w.Command4->isEnabled(), *server != 0);
-        }
+        w.repaint();
+        QVERIFY(!h.session.settingsLoaded());
+    }
+
+    // A failed logon in a real box: the reason behind "Show Details...", and in the status line.
+    void logonFailureInABox() {
+        Harness h;
+        MessageBoxPrompter boxes(h.session);
+        h.session.prompter = &boxes;
+        frmMain w(h.session);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.txtName->setText(QStringLiteral("ZREP"));
+        w.txtDescription->setText(QStringLiteral("Report"));
+        h.script->failLogon = true;
+        QString text, detail;
+        // Looks again until the box is up: it comes after the logon call, which runs on another thread.
+        std::function<void()> readBox = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return QTimer::singleShot(0, &w, readBox);
+            text = box->text();
+            detail = box->detailedText();
+            box->button(QMessageBox::Ok)->click();
+        };
+        QTimer::singleShot(0, &w, readBox);
+        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        QCOMPARE(text + " | " + detail, QStringLiteral("No connection to R/3! | wrong user name or password\nscripted"));
+        QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("wrong user name or password (scripted)"));
+        QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));
     }
 
     // A value of blanks only (here a pasted tab, kept because the file could not
@@ -136,7 +174,6 @@ private slots:
                  std::string("DEVELOPER@sandbox"));
         h.script->failLogon = false;
         h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
-            t.repaint();
             QCOMPARE(w.Command2->text(), QStringLiteral("SAP Connected"));
             t.Command1->click();  // Back logs off
             QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));
@@ -163,13 +200,15 @@ private slots:
         QTest::keyClicks(w.txtName, "zexists");
         w.Command4->click();
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
-        // A free name: nothing is said and the connection stays.
+        // A free name: the status line says so, no box, and the connection stays.
         w.txtName->setText(QStringLiteral("ZFREE"));
         w.Command4->click();
+        QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("ZFREE: no program of this name in the system"));
         QVERIFY(h.session.connectionOpen());
         h.failNextCall();
-        w.Command4->click();  // a failed read logs off silently
+        w.Command4->click();  // a failed read logs off and says why in the status line
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
+        QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("the function raised SYSTEM_FAILURE (SYSTEM_FAILURE)"));
         QVERIFY(!h.session.connectionOpen() && !h.session.component);
     }
 
@@ -184,6 +223,19 @@ private slots:
         QCOMPARE(s.findChild<QLabel*>(QStringLiteral("lblSettingsFile"))->text(),
                  QString::fromStdString(h.session.settingsPath));
         QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
+        // Under the application server, as the user types: the warning for a
+        // password about to travel unencrypted, gone once the address is https.
+        QVERIFY(s.lblPlainHttp->isHidden());
+        s.Text6->selectAll();
+        QTest::keyClicks(s.Text6, QStringLiteral("http://sap.example.com"));
+        QCOMPARE(s.lblPlainHttp->text(),
+                 QStringLiteral("Passwords travel unencrypted; use https://sap.example.com:44300 if the system offers it"));
+        QVERIFY(!s.lblPlainHttp->isHidden());
+        QTest::keyClick(s.Text6, Qt::Key_Home);
+        for (int i = 0; i < 4; ++i) QTest::keyClick(s.Text6, Qt::Key_Right);
+        QTest::keyClick(s.Text6, Qt::Key_S);
+        QVERIFY(s.lblPlainHttp->isHidden());
+        s.Text6->setText(QStringLiteral("sandbox"));
         // OK copies the boxes untrimmed and saves; the file gives them back trimmed.
         s.Text1->setText(QStringLiteral("  NEWUSER "));
         s.cmdOK->click();

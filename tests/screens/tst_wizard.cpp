@@ -74,6 +74,8 @@ private slots:
         // Every screen closed accepted, the innermost first.
         QCOMPARE(h.accepted.join(','), "frmWhere1,frmWhere1,frmWhereCondn,frmSelectionScr,frmFields,frmTables");
         QCOMPARE(h.prompter.messages, kCreated);
+        QCOMPARE(h.prompter.offUiThread, 0);  // the installation's boxes came on the user interface thread
+        QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));  // the chain's connection is done with
         QVERIFY(!h.session.generated);                            // the main window cleared it
         QCOMPARE(w.txtName->text(), QStringLiteral("ZFLIGHTS"));  // attributes stay for the next report
 
