@@ -869,6 +869,13 @@ bool SandboxSystem::checkLogon(const std::string& user, const std::string& passw
     return s.step() && s.text(0) == password;
 }
 
+bool SandboxSystem::hasClient(const std::string& client) const {
+    std::lock_guard lock(impl_->mutex);
+    Statement s(impl_->db, "SELECT 1 FROM users WHERE client = ?");
+    s.bind(1, client);
+    return s.step();
+}
+
 Status SandboxSystem::checkLogon(const ConnectionProperties& props) const {
     {
         std::lock_guard lock(impl_->mutex);
@@ -878,11 +885,9 @@ Status SandboxSystem::checkLogon(const ConnectionProperties& props) const {
             return failure(FailureKind::Unreachable,
                            "the sandbox is system " + impl_->systemId + ", system number " + impl_->systemNumber +
                                ", not " + props.System + " " + props.SystemNumber);
-        Statement client(impl_->db, "SELECT 1 FROM users WHERE client = ?");
-        client.bind(1, props.Client);
-        if (!client.step())
-            return failure(FailureKind::Logon, "client " + props.Client + " does not exist in the sandbox");
     }
+    if (!hasClient(props.Client))
+        return failure(FailureKind::Logon, "client " + props.Client + " does not exist in the sandbox");
     if (!checkLogon(props.User, props.Password, props.Client))
         return failure(FailureKind::Logon, "wrong user name or password for client " + props.Client);
     return {};
