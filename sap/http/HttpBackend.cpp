@@ -378,6 +378,19 @@ private:
         };
         req.body = std::move(*envelope);
 
+        // From here until the answer is in, cancel() acts on this call.
+        {
+            std::lock_guard lock(abortMutex_);
+            callRunning_ = true, cancelled_ = false;
+        }
+        struct Finished {
+            HttpBackend& backend;
+            ~Finished() {
+                std::lock_guard lock(backend.abortMutex_);
+                backend.callRunning_ = false;
+            }
+        } finished{*this};
+
         for (int redirects = 0;; ++redirects) {
             req.path = target_;
             std::string body;
@@ -430,7 +443,8 @@ private:
 
         {
             std::lock_guard lock(abortMutex_);
-            callRunning_ = true, cancelled_ = false, overtime_ = false, socketsMade_ = 0;
+            overtime_ = false, socketsMade_ = 0;
+            if (cancelled_) return failedCall(kCancelled, FailureKind::Cancelled, "Cancelled", "");
         }
         httplib::Error error = httplib::Error::Success;
         bool sentOk = false;
@@ -445,7 +459,6 @@ private:
         bool cancelled, overtime, socketMade;
         {
             std::lock_guard lock(abortMutex_);
-            callRunning_ = false;
             cancelled = cancelled_, overtime = overtime_, socketMade = socketsMade_ > 0;
         }
         if (sentOk && error == httplib::Error::Success && !tooLarge && !overtime && !cancelled) return std::nullopt;
