@@ -75,7 +75,8 @@ std::string hostPort(const ServiceAddress& address) {
 }
 
 std::string duration(std::chrono::milliseconds limit) {
-    return limit.count() % 1000 == 0 ? std::to_string(limit.count() / 1000) + " s" : std::to_string(limit.count()) + " ms";
+    return limit.count() % 1000 == 0 ? std::to_string(limit.count() / 1000) + " s"
+                                     : std::to_string(limit.count()) + " ms";
 }
 
 // The table parameters of the function modules ORVEX calls.
@@ -117,7 +118,8 @@ std::string collapsed(const std::string& text) {
 // The text of a page, one entry per block (heading, paragraph, cell...):
 // inline elements stay part of their line.
 void textLines(pugi::xml_node node, std::vector<std::string>& lines, std::string& line, int depth) {
-    static const char* const kInline[] = {"a", "b", "i", "u", "em", "strong", "span", "font", "code", "small", "big", "tt", "label", "abbr", "nobr"};
+    static const char* const kInline[] = {"a",    "b",     "i",   "u",  "em",    "strong", "span", "font",
+                                          "code", "small", "big", "tt", "label", "abbr",   "nobr"};
     auto flush = [&] {
         if (std::string text = collapsed(line); !text.empty()) lines.push_back(std::move(text));
         line.clear();
@@ -129,7 +131,8 @@ void textLines(pugi::xml_node node, std::vector<std::string>& lines, std::string
         } else if (n.type() == pugi::node_element) {
             std::string name = lower(n.name());
             if (name == "head" || name == "title" || name == "script" || name == "style") continue;
-            const bool block = std::none_of(std::begin(kInline), std::end(kInline), [&](const char* e) { return name == e; });
+            const bool block =
+                std::none_of(std::begin(kInline), std::end(kInline), [&](const char* e) { return name == e; });
             if (block) flush();
             textLines(n, lines, line, depth + 1);
             if (block) flush();
@@ -164,7 +167,8 @@ std::string firstTextLine(const std::string& page, const std::string& status) {
     }
     const std::string repeated = lower(status);
     for (std::string& line : lines) {
-        if (repeated.size() >= line.size() && repeated.compare(repeated.size() - line.size(), line.size(), lower(line)) == 0)
+        if (repeated.size() >= line.size() &&
+            repeated.compare(repeated.size() - line.size(), line.size(), lower(line)) == 0)
             continue;  // "401 Unauthorized" under "HTTP 401 Unauthorized"
         if (line.size() > kLongest) {
             std::size_t cut = kLongest;
@@ -259,7 +263,8 @@ Redirection redirection(const ServiceAddress& from, const std::string& location)
     if (!path.empty() && path[0] == '/' && path.rfind("//", 0) != 0) {  // same host, another path
         to.address = from;
         to.target = path + rest;
-        if (path.find_first_of(" \t\r\n") != std::string::npos) to.refusal = "the redirection to \"" + location + "\" is not a usable path";
+        if (path.find_first_of(" \t\r\n") != std::string::npos)
+            to.refusal = "the redirection to \"" + location + "\" is not a usable path";
         return to;
     }
     ConnectionProperties props;
@@ -426,7 +431,9 @@ private:
     // none came.
     std::optional<RfcReply> post(httplib::Request& req, httplib::Response& res, std::string& body) {
         if (!http_) http_ = makeClient();
-        if (!http_) return failedCall(kCommunicationFailure, FailureKind::Other, "no HTTP client for " + hostPort(address_), "");
+        if (!http_)
+            return failedCall(kCommunicationFailure, FailureKind::Other, "no HTTP client for " + hostPort(address_),
+                              "");
 
         bool tooLarge = false;
         auto lastData = std::chrono::steady_clock::now();
@@ -473,10 +480,10 @@ private:
         const std::string said = "HTTP client error " + httplib::to_string(error);
         if (cancelled) return failedCall(kCancelled, FailureKind::Cancelled, "Cancelled", "");
         if (tooLarge)
-            return failedCall(kCommunicationFailure, FailureKind::Reply,
-                              "the answer is larger than " + std::to_string(options_.maxReplyBytes >> 20) +
-                                  " MB: ask for fewer rows",
-                              "");
+            return failedCall(
+                kCommunicationFailure, FailureKind::Reply,
+                "the answer is larger than " + std::to_string(options_.maxReplyBytes >> 20) + " MB: ask for fewer rows",
+                "");
         if (overtime)
             return failedCall(kCommunicationFailure, FailureKind::Timeout,
                               "the answer from " + where + " took longer than " + duration(options_.callTimeout) +
@@ -486,8 +493,7 @@ private:
             case httplib::Error::Connection:
                 if (!socketMade)
                     return failedCall(kCommunicationFailure, FailureKind::Unreachable,
-                                      "host name " + address_.host + " not found: check the application server",
-                                      said);
+                                      "host name " + address_.host + " not found: check the application server", said);
                 return failedCall(kCommunicationFailure, FailureKind::Unreachable,
                                   "no connection to " + where +
                                       ": connection refused; check the application server and system number (the "
@@ -505,8 +511,7 @@ private:
                                   said + (options_.caFile.empty() ? std::string() : ": " + options_.caFile));
             case httplib::Error::SSLConnection:
                 return failedCall(kCommunicationFailure, FailureKind::Unreachable,
-                                  "no TLS connection to " + where + ": check that it is the system's HTTPS port",
-                                  said);
+                                  "no TLS connection to " + where + ": check that it is the system's HTTPS port", said);
             default: break;
         }
         // Silence for the whole reply timeout, or a connection cut short.
@@ -516,8 +521,7 @@ private:
                                   ": the system may be overloaded; try again later",
                               said);
         return failedCall(kCommunicationFailure, FailureKind::Unreachable,
-                          "the connection to " + where + " broke off before the answer was complete: try again",
-                          said);
+                          "the connection to " + where + " broke off before the answer was complete: try again", said);
     }
 
     RfcReply untrusted(const std::string& said) {
@@ -536,21 +540,22 @@ private:
     }
 
     // The failure an HTTP answer means, or the function's reply.
-    RfcReply answer(const RfcRequest& request, const RfcRequest& sent, const httplib::Response& res, std::string& body) {
+    RfcReply answer(const RfcRequest& request, const RfcRequest& sent, const httplib::Response& res,
+                    std::string& body) {
         const std::string status = statusLine(res);
         auto described = [&] {
             const std::string line = firstTextLine(body, status);
             return line.empty() ? status : status + ": " + line;
         };
         if (res.status == 401 || (res.status == 403 && isLogonPage(body)))
-            return failedCall(kLogonFailure, FailureKind::Logon,
-                              "the system refused user " + user_ + " in client " + client_ +
-                                  ": wrong user name, password or client",
-                              described());
+            return failedCall(
+                kLogonFailure, FailureKind::Logon,
+                "the system refused user " + user_ + " in client " + client_ + ": wrong user name, password or client",
+                described());
         if (res.status == 403 || res.status == 404)
             return failedCall("HTTP_" + std::to_string(res.status), FailureKind::Service,
-                              status.substr(5) + ": service " +
-                                  address_.basePath + "/sap/bc/soap/rfc is not active; ask the administrator to "
+                              status.substr(5) + ": service " + address_.basePath +
+                                  "/sap/bc/soap/rfc is not active; ask the administrator to "
                                   "activate it in transaction SICF",
                               described());
         if (res.status != 200 && res.status != 500)
@@ -580,7 +585,8 @@ private:
             if (!options_.caFile.empty() || !options_.caDirectory.empty())
                 ssl->set_ca_cert_path(options_.caFile, options_.caDirectory);
             ssl->enable_server_certificate_verification(true);
-            if (SSL_CTX* context = ssl->ssl_context()) SSL_CTX_set_cert_verify_callback(context, PeerCertificate::verify, &peer_);
+            if (SSL_CTX* context = ssl->ssl_context())
+                SSL_CTX_set_cert_verify_callback(context, PeerCertificate::verify, &peer_);
             client = std::move(ssl);
         } else {
             client = std::make_unique<httplib::ClientImpl>(address_.host, address_.port);

@@ -304,7 +304,8 @@ void readFault(pugi::xml_node fault, const std::string& function, RfcReply& repl
                 name = trimmed(textOf(n.child("Name")));
                 text = trimmed(textOf(n.child("Text")));
                 pugi::xml_node message = n.child("Message");
-                const std::string id = trimmed(textOf(message.child("ID"))), number = trimmed(textOf(message.child("Number")));
+                const std::string id = trimmed(textOf(message.child("ID"))),
+                                  number = trimmed(textOf(message.child("Number")));
                 if (!id.empty()) detail += (detail.empty() ? "message " : ", message ") + id + " " + number;
             } else if (local == "Error" && inNamespace(n, kSoapFunctionsNamespace)) {
                 // A system failure: short dump, missing authorization, unknown function.
@@ -322,7 +323,8 @@ void readFault(pugi::xml_node fault, const std::string& function, RfcReply& repl
     // Failures with a known remedy say it; the system's text then goes to the detail.
     std::string reason;
     if (name.rfind("RFC_AUTHORIZATION_FAILURE", 0) == 0)
-        reason = "user is not authorized to call " + function + ": ask the system administrator for S_RFC authorization";
+        reason =
+            "user is not authorized to call " + function + ": ask the system administrator for S_RFC authorization";
     else if (name == "FU_NOT_FOUND")
         reason = "function module " + function + " does not exist in this system";
     if (reason.empty()) {

@@ -70,8 +70,9 @@ SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServe
     if (!credentials || !knownClient || !logonCheck(answer.user, password, client)) {
         answer.status = 401;
         answer.contentType = "text/html; charset=utf-8";
-        answer.body = htmlErrorPage(401, "Unauthorized",
-                                    knownClient ? "Logon failed" : "Logon failed: client " + client + " does not exist in the system");
+        answer.body = htmlErrorPage(
+            401, "Unauthorized",
+            knownClient ? "Logon failed" : "Logon failed: client " + client + " does not exist in the system");
         answer.headers.emplace_back("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
         return answer;
     }
@@ -94,7 +95,8 @@ SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServe
     }
     if (!reply.ok) {
         const std::string name = reply.exception.empty() ? soap::kSystemFailure : reply.exception;
-        answer.body = soap::buildFault(answer.function, name, reply.failure.reason.empty() ? name : reply.failure.reason);
+        answer.body =
+            soap::buildFault(answer.function, name, reply.failure.reason.empty() ? name : reply.failure.reason);
         return answer;
     }
     answer.status = 200;

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,9 +58,9 @@ public:
 
     static std::string http(int status, const std::string& contentType, const std::string& body,
                             const std::string& headers = "") {
-        const char* phrase = status == 200 ? "OK" : status == 302 ? "Found" : status == 401 ? "Unauthorized"
-                           : status == 403 ? "Forbidden" : status == 404 ? "Not Found" : status == 502 ? "Bad Gateway"
-                           : "Internal Server Error";
+        const std::map<int, const char*> phrases = {{200, "OK"},        {302, "Found"},     {401, "Unauthorized"},
+                                                    {403, "Forbidden"}, {404, "Not Found"}, {502, "Bad Gateway"}};
+        const char* phrase = phrases.count(status) ? phrases.at(status) : "Internal Server Error";
         return "HTTP/1.1 " + std::to_string(status) + " " + phrase + "\r\nContent-Type: " + contentType +
                "\r\nConnection: close\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
                "\r\n\r\n" + body;

@@ -121,10 +121,12 @@ TEST(ServedSandbox, CommandLineSaysWhyThereIsNoConnection) {
     CannedServer inactive({CannedServer::http(404, "text/html", htmlErrorPage(404, "Not Found", "Service inactive"))});
 
     for (auto [url, password, told] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {server.url(), "wrong", "the system refused user DEVELOPER in client 001: wrong user name, password or client"},
+             {server.url(), "wrong",
+              "the system refused user DEVELOPER in client 001: wrong user name, password or client"},
              {closed.url(), "sandbox", "no connection to " + closed.url().substr(7) + ": connection refused"},
-             {inactive.url(), "sandbox", "404 Not Found: service /sap/bc/soap/rfc is not active; ask the administrator "
-                                         "to activate it in transaction SICF (HTTP 404 Not Found: Service inactive)"}}) {
+             {inactive.url(), "sandbox",
+              "404 Not Found: service /sap/bc/soap/rfc is not active; ask the administrator "
+              "to activate it in transaction SICF (HTTP 404 Not Found: Service inactive)"}}) {
         folder.settings(url, password);
         auto refused = folder.run("orvex-cli", "tables 'A*'");
         EXPECT_EQ(refused.code, 2) << url;
