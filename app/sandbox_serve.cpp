@@ -79,6 +79,8 @@ int serve(const ServeOptions& options) {
     }
 
     std::mutex logMutex;
+    sap::SoapServer::Options serverOptions;
+    serverOptions.clientExists = [&sandbox](const std::string& client) { return sandbox->hasClient(client); };
     sap::SoapServer server(
         [&sandbox](const sap::RfcRequest& request, const std::string& user) { return sandbox->call(request, user); },
         [&sandbox](const std::string& user, const std::string& password, const std::string& client) {
@@ -88,7 +90,8 @@ int serve(const ServeOptions& options) {
             std::lock_guard lock(logMutex);
             std::fprintf(stdout, "%s\n", line.c_str());
             std::fflush(stdout);
-        });
+        },
+        serverOptions);
     const int bound = server.bind(host, port);
     if (bound < 0) {
         std::cerr << "orvex-sandbox: cannot listen on " << options.listen << "\n";

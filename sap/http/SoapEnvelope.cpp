@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 namespace orvex::sap::soap {
@@ -281,23 +282,102 @@ pugi::xml_node bodyContent(const pugi::xml_document& doc) {
     return {};
 }
 
-std::string faultException(pugi::xml_node fault) {
-    // The function's own exception: <detail><FUNC.Exception><Name>...</Name>.
-    if (pugi::xml_node detail = fault.child("detail")) {
-        for (pugi::xml_node n = detail.first_child(); n; n = n.next_sibling()) {
+// The child element of `node` with this local name, whatever its prefix.
+pugi::xml_node childNamed(pugi::xml_node node, std::string_view local) {
+    for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element && localName(n.name()) == local) return n;
+    return {};
+}
+
+// A SOAP fault as a failed reply. The exception is the function's own
+// (<detail><FUNC.Exception><Name>), else the fault string, else
+// SYSTEM_FAILURE. The reason names the function and the exception with the
+// text the system gave; the detail keeps the fault string and message id.
+void readFault(pugi::xml_node fault, const std::string& function, RfcReply& reply) {
+    const std::string faultString = trimmed(textOf(fault.child("faultstring")));
+    std::string name, text, detail = faultString.empty() ? std::string() : "SOAP fault " + faultString;
+    if (pugi::xml_node details = fault.child("detail")) {
+        for (pugi::xml_node n = details.first_child(); n; n = n.next_sibling()) {
             if (n.type() != pugi::node_element) continue;
             std::string_view local = localName(n.name());
             if (local.size() > 10 && local.substr(local.size() - 10) == ".Exception" && inNamespace(n, kRfcNamespace)) {
-                std::string name = trimmed(textOf(n.child("Name")));
-                if (!name.empty()) return name;
+                name = trimmed(textOf(n.child("Name")));
+                text = trimmed(textOf(n.child("Text")));
+                pugi::xml_node message = n.child("Message");
+                const std::string id = trimmed(textOf(message.child("ID"))),
+                                  number = trimmed(textOf(message.child("Number")));
+                if (!id.empty()) detail += (detail.empty() ? "message " : ", message ") + id + " " + number;
+            } else if (local == "Error" && inNamespace(n, kSoapFunctionsNamespace)) {
+                // A system failure: short dump, missing authorization, unknown function.
+                text = trimmed(textOf(childNamed(n, "message")));
+                const std::string type = trimmed(textOf(childNamed(n, "type")));
+                if (!type.empty()) detail += (detail.empty() ? "" : ", ") + type;
             }
+            if (!name.empty() || !text.empty()) break;
         }
     }
-    std::string text = trimmed(textOf(fault.child("faultstring")));
-    return text.empty() ? kSystemFailure : text;
+    if (name.empty()) name = faultString.empty() ? kSystemFailure : faultString;
+    reply.exception = name;
+    // Text that only repeats the name says nothing more.
+    if (text == name || text == faultString) text.clear();
+    // Failures with a known remedy say it; the system's text then goes to the detail.
+    std::string reason;
+    if (name.rfind("RFC_AUTHORIZATION_FAILURE", 0) == 0)
+        reason =
+            "user is not authorized to call " + function + ": ask the system administrator for S_RFC authorization";
+    else if (name == "FU_NOT_FOUND")
+        reason = "function module " + function + " does not exist in this system";
+    if (reason.empty()) {
+        reason = function + " ended with exception " + name + (text.empty() ? "" : ": " + text);
+    } else if (!text.empty()) {
+        detail = text + (detail.empty() ? "" : " (" + detail + ")");
+    }
+    reply.failure = failure(FailureKind::Function, std::move(reason), std::move(detail));
+}
+
+// A body that is not the reply to `function`: !ok with INVALID_RESPONSE.
+RfcReply notTheReply(const std::string& function, std::string what) {
+    RfcReply reply;
+    reply.exception = kInvalidResponse;
+    reply.failure = failure(FailureKind::Reply, "the system's answer is not the reply of " + function, std::move(what));
+    return reply;
 }
 
 }  // namespace
+
+std::string unsendable(const RfcRequest& request) {
+    auto badName = [](const std::string& kind, const std::string& name) {
+        return encodeName(name) ? std::string() : kind + " name \"" + name + "\" cannot be written in XML";
+    };
+    // XML 1.0 carries no control character but TAB, LF and CR, not even as a
+    // character reference.
+    auto control = [](const std::string& value) -> int {
+        for (unsigned char c : value)
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return c;
+        return -1;
+    };
+    auto holds = [](int c) {
+        char code[8];
+        std::snprintf(code, sizeof code, "%02X", c);
+        return std::string(" holds the control character 0x") + code;
+    };
+    if (std::string bad = badName("function", request.function); !bad.empty()) return bad;
+    for (const auto& [name, value] : request.exports) {
+        if (std::string bad = badName("parameter", name); !bad.empty()) return bad;
+        if (int c = control(value); c >= 0) return "parameter " + name + holds(c);
+    }
+    for (const auto& [name, rows] : request.tables) {
+        if (std::string bad = badName("table", name); !bad.empty()) return bad;
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            for (const auto& [column, value] : rows[row].cells()) {
+                if (std::string bad = badName("column", column); !bad.empty()) return bad + " (table " + name + ")";
+                if (int c = control(value); c >= 0)
+                    return "table " + name + ", row " + std::to_string(row + 1) + ", column " + column + holds(c);
+            }
+        }
+    }
+    return {};
+}
 
 std::optional<std::string> encodeName(std::string_view abapName) {
     std::string xml;
@@ -350,18 +430,23 @@ std::optional<std::string> buildRequest(const RfcRequest& request) {
 
 RfcReply parseReply(const RfcRequest& request, std::string& body) {
     RfcReply reply;
-    reply.exception = kInvalidResponse;
     pugi::xml_document doc;
-    if (!doc.load_buffer_inplace(body.data(), body.size(), kParseOptions, pugi::encoding_utf8)) return reply;
+    if (pugi::xml_parse_result parsed =
+            doc.load_buffer_inplace(body.data(), body.size(), kParseOptions, pugi::encoding_utf8);
+        !parsed)
+        return notTheReply(request.function, std::string("not XML: ") + parsed.description() + " at byte " +
+                                                 std::to_string(parsed.offset));
     pugi::xml_node content = bodyContent(doc);
-    if (!content) return reply;
+    if (!content) return notTheReply(request.function, "no SOAP envelope with a body");
 
     if (isElement(content, "Fault", kEnvelopeNamespace)) {
-        reply.exception = faultException(content);
+        readFault(content, request.function, reply);
         return reply;
     }
     auto function = encodeName(request.function);
-    if (!function || !isElement(content, *function + ".Response", kRfcNamespace)) return reply;
+    if (!function || !isElement(content, *function + ".Response", kRfcNamespace))
+        return notTheReply(request.function, std::string("element ") + content.name() + " instead of " +
+                                                 function.value_or(request.function) + ".Response");
 
     const RowLayout layout = rowLayout(request, content);
     for (pugi::xml_node param = content.first_child(); param; param = param.next_sibling()) {
@@ -379,7 +464,6 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
         }
     }
     reply.ok = true;
-    reply.exception.clear();
     return reply;
 }
 

@@ -14,6 +14,8 @@ namespace orvex::sap::soap {
 inline constexpr const char* kEnvelopeNamespace = "http://schemas.xmlsoap.org/soap/envelope/";
 // Namespace of function elements, their ".Response" and their ".Exception".
 inline constexpr const char* kRfcNamespace = "urn:sap-com:document:sap:rfc:functions";
+// Namespace of the "Error" detail of system failures (short dumps, unknown functions).
+inline constexpr const char* kSoapFunctionsNamespace = "urn:sap-com:document:sap:soap:functions";
 
 // Exception names the transport itself reports in RfcReply::exception.
 inline constexpr const char* kInvalidResponse = "INVALID_RESPONSE";   // not a reply envelope
@@ -31,14 +33,22 @@ std::string decodeName(std::string_view xmlName);
 // service returns only the tables it was sent. nullopt when a name is unusable.
 std::optional<std::string> buildRequest(const RfcRequest& request);
 
+// Why `request` cannot be sent as it is: a value holding a control character
+// other than TAB, LF and CR (XML 1.0 cannot carry those), named by its
+// parameter, or by table, row (from 1) and column; or a name XML cannot carry.
+// "" when it can be sent.
+std::string unsendable(const RfcRequest& request);
+
 // Reads the reply body to `request`, whatever the HTTP status. The body is
 // parsed in place and left scrambled. Results:
 // - "FUNCTION.Response" (matched by local name and namespace): ok, imports and
 //   tables filled; table parameters of the request come back as tables even
 //   when empty, other empty elements as empty imports.
 // - a SOAP fault: !ok, exception = the function's exception name from the
-//   detail, else the fault string, else SYSTEM_FAILURE.
-// - anything else (not XML, cut short, another element): !ok, INVALID_RESPONSE.
+//   detail, else the fault string, else SYSTEM_FAILURE; failure of kind
+//   Function with the exception's text (or the system failure's message).
+// - anything else (not XML, cut short, another element): !ok, INVALID_RESPONSE,
+//   failure of kind Reply saying what the body was.
 // RFC_READ_TABLE rows get back the trailing blanks the service strips (see
 // rowLayout in the implementation).
 RfcReply parseReply(const RfcRequest& request, std::string& body);

@@ -60,7 +60,8 @@ struct SoapServer::Impl {
     void serve(const httplib::Request& req, httplib::Response& res) {
         const auto started = std::chrono::steady_clock::now();
         const std::string client = req.get_param_value("sap-client");
-        SoapAnswer answer = answerSoapRequest(handler, logonCheck, req.get_header_value("Authorization"), client, req.body);
+        SoapAnswer answer = answerSoapRequest(handler, logonCheck, req.get_header_value("Authorization"), client,
+                                              req.body, options.clientExists);
         res.status = answer.status;
         res.body = std::move(answer.body);
         res.set_header("Content-Type", answer.contentType);

@@ -19,6 +19,9 @@ public:
     using Handler = std::function<RfcReply(const RfcRequest&, const std::string& user)>;
     // True when user and password may log on to the client.
     using LogonCheck = std::function<bool(const std::string& user, const std::string& password, const std::string& client)>;
+    // True when the client exists in the system. When set, a logon to a
+    // client that does not exist gets a logon page that says so.
+    using ClientCheck = std::function<bool(const std::string& client)>;
     // Receives one finished line per request; may be called from several threads at once.
     using LogSink = std::function<void(const std::string& line)>;
 
@@ -27,6 +30,7 @@ public:
         std::size_t maxRequestBytes = std::size_t(64) << 20;  // larger requests get 413
         int readTimeoutSeconds = 30;                     // silence tolerated from a client
         int keepAliveSeconds = 5;                        // idle keep-alive connections are closed after this
+        ClientCheck clientExists;                        // optional
     };
 
     SoapServer(Handler handler, LogonCheck logonCheck, LogSink log = {});
@@ -63,10 +67,12 @@ struct SoapAnswer {
 };
 
 // Answers one POST to the service, whose Authorization header, "sap-client"
-// parameter and body are given: checks the logon, parses the envelope and
-// runs the call through `handler`. Takes anything a client sends.
+// parameter and body are given: checks the logon (the client first, when
+// `clientExists` is set), parses the envelope and runs the call through
+// `handler`. Takes anything a client sends.
 SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServer::LogonCheck& logonCheck,
-                             const std::string& authorization, const std::string& client, std::string body);
+                             const std::string& authorization, const std::string& client, std::string body,
+                             const SoapServer::ClientCheck& clientExists = {});
 
 // An HTML page for an HTTP error status, as the application server gives one.
 std::string htmlErrorPage(int status, const std::string& title, const std::string& text);

@@ -49,19 +49,30 @@ constexpr const char* kXml = "text/xml; charset=utf-8";
 }  // namespace
 
 std::string htmlErrorPage(int status, const std::string& title, const std::string& text) {
-    return "<html><head><title>" + title + "</title></head><body><h1>" + std::to_string(status) + " " + title +
-           "</h1><p>" + text + "</p></body></html>";
+    // The text may carry what a client sent (the client number): escaped.
+    auto escaped = [](const std::string& plain) {
+        std::string out;
+        for (char c : plain) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+        return out;
+    };
+    return "<html><head><title>" + escaped(title) + "</title></head><body><h1>" + std::to_string(status) + " " +
+           escaped(title) + "</h1><p>" + escaped(text) + "</p></body></html>";
 }
 
 SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServer::LogonCheck& logonCheck,
-                             const std::string& authorization, const std::string& client, std::string body) {
+                             const std::string& authorization, const std::string& client, std::string body,
+                             const SoapServer::ClientCheck& clientExists) {
     SoapAnswer answer;
     std::string password;
-    if (!parseBasicAuthorization(authorization, answer.user, password) ||
-        !logonCheck(answer.user, password, client)) {
+    const bool credentials = parseBasicAuthorization(authorization, answer.user, password);
+    // As the application server does, the logon page names a client that does not exist.
+    const bool knownClient = !clientExists || clientExists(client);
+    if (!credentials || !knownClient || !logonCheck(answer.user, password, client)) {
         answer.status = 401;
         answer.contentType = "text/html; charset=utf-8";
-        answer.body = htmlErrorPage(401, "Unauthorized", "Logon failed");
+        answer.body = htmlErrorPage(
+            401, "Unauthorized",
+            knownClient ? "Logon failed" : "Logon failed: client " + client + " does not exist in the system");
         answer.headers.emplace_back("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
         return answer;
     }
@@ -84,7 +95,8 @@ SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServe
     }
     if (!reply.ok) {
         const std::string name = reply.exception.empty() ? soap::kSystemFailure : reply.exception;
-        answer.body = soap::buildFault(answer.function, name, name);
+        answer.body =
+            soap::buildFault(answer.function, name, reply.failure.reason.empty() ? name : reply.failure.reason);
         return answer;
     }
     answer.status = 200;

@@ -67,7 +67,8 @@ public:
     const std::string& databasePath() const;
 
     bool checkLogon(const std::string& user, const std::string& password, const std::string& client) const;
-    bool hasClient(const std::string& client) const;  // any user in it
+    // True when some user may log on to the client.
+    bool hasClient(const std::string& client) const;
     // Also checks the system id and system number, and injected faults; a
     // refusal says which value was wrong, as far as a real system would.
     Status checkLogon(const ConnectionProperties& props) const;

@@ -3,6 +3,8 @@
 // prepared bytes and then closes it: to play servers that misbehave in ways a
 // real HTTP library will not (cut-off bodies, never answering). The n-th
 // connection gets answer n; the last answer repeats. The requests are kept.
+// Also: ClosedPort and FullBacklog, loopback ports that refuse or never take
+// a connection.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,6 +12,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,7 +26,7 @@ namespace orvex::test {
 class CannedServer {
 public:
     // An answer that is empty never comes: the connection is held open,
-    // unanswered. From connection `trickleFrom` on, answers go one byte every 50 ms.
+    // unanswered, until the client closes it. From connection `trickleFrom` on, answers go one byte every 50 ms.
     explicit CannedServer(std::vector<std::string> answers, int trickleFrom = -1)
         : answers_(std::move(answers)), trickleFrom_(trickleFrom) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -46,10 +50,20 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
+    // Returns once `count` requests have come in.
+    void waitForRequests(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        arrived_.wait(lock, [&] { return requests_.size() >= count; });
+    }
 
-    static std::string http(int status, const std::string& contentType, const std::string& body) {
-        return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: " + contentType +
-               "\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    static std::string http(int status, const std::string& contentType, const std::string& body,
+                            const std::string& headers = "") {
+        const std::map<int, const char*> phrases = {{200, "OK"},        {302, "Found"},     {401, "Unauthorized"},
+                                                    {403, "Forbidden"}, {404, "Not Found"}, {502, "Bad Gateway"}};
+        const char* phrase = phrases.count(status) ? phrases.at(status) : "Internal Server Error";
+        return "HTTP/1.1 " + std::to_string(status) + " " + phrase + "\r\nContent-Type: " + contentType +
+               "\r\nConnection: close\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
+               "\r\n\r\n" + body;
     }
     // A successful, empty reply to `function`.
     static std::string okReply(const std::string& function) {
@@ -79,7 +93,8 @@ private:
                 ::send(conn, answer.data() + i, trickle ? 1 : answer.size(), MSG_NOSIGNAL);
                 if (trickle) std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
-            if (answer.empty()) waitReadable(-1);  // polls nothing: holds the connection until the server stops
+            if (answer.empty())  // held until the client closes it or the server stops
+                for (char byte; waitReadable(conn) && ::recv(conn, &byte, 1, 0) > 0;) {}
             ::close(conn);
         }
     }
@@ -97,6 +112,7 @@ private:
         }
         std::lock_guard lock(mutex_);
         requests_.push_back(in);
+        arrived_.notify_all();
     }
 
     std::vector<std::string> answers_;
@@ -105,8 +121,59 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
+    std::condition_variable arrived_;
     std::vector<std::string> requests_;
     std::thread thread_;
+};
+
+// A loopback port bound but not listening: connections to it are refused.
+class ClosedPort {
+public:
+    ClosedPort() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) { port_ = bindLoopback(fd_); }
+    ~ClosedPort() { ::close(fd_); }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+    static int bindLoopback(int fd) {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        socklen_t len = sizeof addr;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+        return ntohs(addr.sin_port);
+    }
+
+private:
+    int fd_;
+    int port_;
+};
+
+// A loopback port whose queue of connections is full and never accepted: the
+// system drops further connection requests, so a connect waits until its timeout.
+class FullBacklog {
+public:
+    FullBacklog() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        port_ = ClosedPort::bindLoopback(fd_);
+        ::listen(fd_, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<std::uint16_t>(port_));
+        for (int& filler : fillers_) {  // fill the queue; these connects need not finish
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        }
+    }
+    ~FullBacklog() {
+        for (int filler : fillers_) ::close(filler);
+        ::close(fd_);
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_;
+    int port_;
+    int fillers_[2];
 };
 
 }  // namespace orvex::test

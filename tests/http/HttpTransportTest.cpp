@@ -22,7 +22,7 @@ namespace {
 // Shorter limits than the program's.
 HttpOptions quick() {
     HttpOptions options;
-    options.connectTimeout = 2s, options.replyTimeout = 300ms, options.callTimeout = 1s;
+    options.connectTimeout = 500ms, options.replyTimeout = 300ms, options.callTimeout = 1s;
     return options;
 }
 
@@ -108,50 +108,168 @@ TEST(HttpTransport, AnswersBeyondTheLimitFailAndTheConnectionRecovers) {
     EXPECT_TRUE(addTadirRead(limited.component)->call());  // the connection recovers for the next call
 }
 
-// Each fault: what the server does, and how the logon or the call after it ends.
-TEST(HttpTransport, EveryFaultEndsInAFailedLogonOrCallWithoutHanging) {
+// Each fault: what the server does, and what the user is told of the failed
+// logon or of the call after a good one.
+TEST(HttpTransport, EveryFaultEndsInAFailureThatSaysWhy) {
+    using Kind = orvex::FailureKind;
     const std::string full = soap::buildResponse(tadirRead(), tadirReply(50));
     const std::string cut = full.substr(0, full.size() / 2);
     const std::string ping = CannedServer::okReply("RFC_PING");
-    auto html = [](int status) {
-        return CannedServer::http(status, "text/html", "<html><body><h1>" + std::to_string(status) + "</h1></body></html>");
+    auto html = [](int status, const std::string& body) { return CannedServer::http(status, "text/html", body); };
+    auto fault = [](const std::string& message) {
+        return CannedServer::http(500, "text/xml",
+                                  "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><s:Fault>"
+                                  "<faultcode>s:Server</faultcode><faultstring>RFC_AUTHORIZATION_FAILURE</faultstring>"
+                                  "<detail><rfc:Error xmlns:rfc=\"urn:sap-com:document:sap:soap:functions\"><type>"
+                                  "ERROR_MESSAGE_STATE</type><message>" + message + "</message></rfc:Error></detail>"
+                                  "</s:Fault></s:Body></s:Envelope>");
     };
+    ClosedPort closed;
+    FullBacklog full_backlog;
     struct Case {
         const char* name;
-        std::vector<std::string> answers;  // the logon's ping first; none: no server at all
-        bool logon;
-        std::string exception;  // of the call after a good logon
+        std::vector<std::string> answers;  // the logon's ping first
+        bool logon;                        // whether the logon succeeds
+        Kind kind;                         // of the failed logon, or of the call after it
+        std::vector<std::string> told;     // in the failure's text
+        std::string url = "";              // instead of a canned server
         int trickleFrom = -1;
     };
     for (const Case& c : std::vector<Case>{
-             {"server not running", {}, false, ""},
-             {"401 at logon", {html(401)}, false, ""},
-             {"never answers at logon", {""}, false, ""},
-             {"403 HTML", {ping, html(403)}, true, "HTTP_403"},
-             {"404 HTML", {ping, html(404)}, true, "HTTP_404"},
-             {"SOAP fault",
-              {ping, CannedServer::http(500, "text/xml", soap::buildFault("RFC_READ_TABLE", "DATA_BUFFER_EXCEEDED", "x"))},
-              true, "DATA_BUFFER_EXCEEDED"},
-             {"malformed XML", {ping, CannedServer::http(200, "text/xml", "<a><b></a>")}, true, soap::kInvalidResponse},
-             {"cut mid-row", {ping, CannedServer::http(200, "text/xml", cut)}, true, soap::kInvalidResponse},
+             {"wrong password", {html(401, "<html><head><title>Logon Error</title></head><body><h1>401 Unauthorized"
+                                           "</h1><p>Logon failed</p></body></html>")},
+              false, Kind::Logon,
+              {"the system refused user DEVELOPER in client 001: wrong user name, password or client",
+               "HTTP 401 Unauthorized: Logon failed"}},
+             {"403 with the logon page", {html(403, "<html><body><form><input name=sap-user><p>Log on</form>")},
+              false, Kind::Logon, {"the system refused user DEVELOPER"}},
+             {"service inactive",
+              {html(403, "<html><body><h1>Forbidden</h1><p>Service is not active</p></body></html>")}, false,
+              Kind::Service,
+              {"403 Forbidden: service /sap/bc/soap/rfc is not active; ask the administrator to activate it in "
+               "transaction SICF",
+               "HTTP 403 Forbidden: Service is not active"}},
+             {"proxy failure", {ping, html(502, "<!DOCTYPE html><html><body><p>Upstream <b>sap01</b> down<br></p>")},
+              true, Kind::Service, {"HTTP 502 Bad Gateway from 127.0.0.1:", "Upstream sap01 down"}},
+             {"ABAP exception",
+              {ping, CannedServer::http(500, "text/xml",
+                                        soap::buildFault("RFC_READ_TABLE", "TABLE_NOT_AVAILABLE", "Table TADIX gone"))},
+              true, Kind::Function, {"RFC_READ_TABLE ended with exception TABLE_NOT_AVAILABLE: Table TADIX gone"}},
+             {"system failure", {ping, fault("No RFC authorization for function group SDTX")},
+              true, Kind::Function, {"user is not authorized to call RFC_READ_TABLE",
+                                     "No RFC authorization for function group SDTX"}},
+             // A fault of RFC_PING proves the logon; it is told with the next failure.
+             {"RFC_PING not authorized",
+              {fault("No RFC authorization for RFC_PING"), html(404, "<html><body><h1>Not Found</h1></body></html>")},
+              true, Kind::Service, {"404 Not Found: service /sap/bc/soap/rfc is not active",
+                                    "at logon: user is not authorized to call RFC_PING"}},
+             {"HTML page instead of the reply",
+              {ping, CannedServer::http(200, "text/html", "<html><body><p>Proxy logon required</p></body></html>")},
+              true, Kind::Reply, {"not the reply of RFC_READ_TABLE", "Proxy logon required"}},
+             {"cut mid-row", {ping, CannedServer::http(200, "text/xml", cut)}, true, Kind::Reply, {"not XML"}},
              {"connection closed mid-row",
               {ping, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(full.size()) + "\r\n\r\n" + cut},
-              true, "COMMUNICATION_FAILURE"},
-             {"never answers", {ping, ""}, true, "COMMUNICATION_FAILURE"},
+              true, Kind::Unreachable, {"the connection to 127.0.0.1:", "broke off"}},
+             {"never answers at logon", {""}, false, Kind::Timeout, {"no answer from 127.0.0.1:", "within 300 ms"}},
              // Bytes that keep coming, each before the reply timeout: the call's own limit ends it.
-             {"trickles", {ping, CannedServer::http(200, "text/xml", full)}, true, "COMMUNICATION_FAILURE", 1},
+             {"trickles", {ping, CannedServer::http(200, "text/xml", full)}, true, Kind::Timeout,
+              {"took longer than 1 s"}, "", 1},
+             {"host not found", {}, false, Kind::Unreachable, {"host name nosuchhost.invalid not found"},
+              "http://nosuchhost.invalid:8000"},
+             {"port closed", {}, false, Kind::Unreachable, {"no connection to " + closed.url().substr(7) +
+                                                            ": connection refused"}, closed.url()},
+             {"connection never taken", {}, false, Kind::Timeout, {"no connection to " + full_backlog.url().substr(7) +
+                                                                   " within 500 ms"}, full_backlog.url()},
          }) {
-        std::string url = "http://127.0.0.1:1";  // nothing listens on port 1
         std::optional<CannedServer> server;
-        if (!c.answers.empty()) url = server.emplace(c.answers, c.trickleFrom).url();
+        const std::string url = c.url.empty() ? server.emplace(c.answers, c.trickleFrom).url() : c.url;
         Client client(url);
-        ASSERT_EQ(client.logon, c.logon) << c.name;
+        ASSERT_EQ(client.logon, c.logon) << c.name << ": " << client.component.connection().logonFailure().text();
+        orvex::Failure failed = client.component.connection().logonFailure();
         if (c.logon) {
             auto read = addTadirRead(client.component);
             EXPECT_FALSE(read->call()) << c.name;
-            EXPECT_EQ(read->exception(), c.exception) << c.name;
+            failed = read->failure();
+        }
+        EXPECT_EQ(failed.kind, c.kind) << c.name << ": " << failed.text();
+        for (const std::string& text : c.told)
+            EXPECT_NE(failed.text().find(text), std::string::npos) << c.name << ": " << failed.text();
+    }
+}
+
+// Values that XML 1.0 cannot carry are refused before anything leaves.
+TEST(HttpTransport, ControlCharactersAreRefusedBeforeSending) {
+    CannedServer server({CannedServer::okReply("RFC_PING")});
+    Client client(server.url());
+    ASSERT_TRUE(client.logon);
+    for (auto [title, line, told] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"A\x01Z", "", "parameter TITLE_STRING holds the control character 0x01"},
+             {"tab\tand\r\nlines", std::string("WRITE 'x'.\0", 11),
+              "table SOURCE, row 2, column LINE holds the control character 0x00"},
+             {"", "\x1b[0m", "table SOURCE, row 2, column LINE holds the control character 0x1B"}}) {
+        auto insert = client.component.add("BC_PR_INSERT");
+        insert->setExport("TITLE_STRING", title);
+        orvex::sap::Table& source = insert->tables("SOURCE");
+        source.setCell(source.addRow(), "LINE", "REPORT zrep.");
+        source.setCell(source.addRow(), "LINE", line);
+        EXPECT_FALSE(insert->call());
+        EXPECT_EQ(insert->failure().kind, orvex::FailureKind::Refused);
+        EXPECT_NE(insert->failure().reason.find(told), std::string::npos) << insert->failure().reason;
+    }
+    EXPECT_EQ(server.requests().size(), 1u);  // the logon's ping alone
+}
+
+// Redirections are followed on the host the user named, at most five times.
+TEST(HttpTransport, RedirectionsStayOnTheNamedHost) {
+    auto redirect = [](const std::string& to) {
+        return CannedServer::http(302, "text/html", "", "Location: " + to + "\r\n");
+    };
+    const std::string ping = CannedServer::okReply("RFC_PING");
+    CannedServer elsewhere({ping});
+    const std::string otherHost = "http://localhost:" + elsewhere.url().substr(elsewhere.url().rfind(':') + 1) + "/x";
+    struct Case {
+        const char* name;
+        std::vector<std::string> answers;
+        bool logon;
+        std::size_t requests;
+        std::string told;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"same host", {redirect("/moved/sap/bc/soap/rfc?sap-client=001&sap-language=EN"), ping}, true, 2, ""},
+             {"loop", {redirect("/loop")}, false, 6, "redirected more than 5 times"},
+             {"other host", {redirect(otherHost)}, false, 1, "redirects to another host, " + otherHost}}) {
+        CannedServer server(c.answers);
+        Client client(server.url());
+        EXPECT_EQ(client.logon, c.logon) << c.name;
+        const std::vector<std::string> seen = server.requests();
+        ASSERT_EQ(seen.size(), c.requests) << c.name;
+        if (c.logon) {
+            EXPECT_EQ(seen[1].rfind("POST /moved/sap/bc/soap/rfc?sap-client=001&sap-language=EN HTTP/1.1\r\n", 0), 0u);
+            EXPECT_NE(seen[1].find("RFC_PING"), std::string::npos);
+        } else {
+            EXPECT_NE(client.component.connection().logonFailure().text().find(c.told), std::string::npos)
+                << c.name << ": " << client.component.connection().logonFailure().text();
         }
     }
+    EXPECT_TRUE(elsewhere.requests().empty());  // the password never went there
+}
+
+// A call the server holds ends at once when cancelled; the next call goes on a new connection.
+TEST(HttpTransport, CancelEndsTheRunningCall) {
+    CannedServer server({CannedServer::okReply("RFC_PING"), "",
+                         CannedServer::http(200, "text/xml", soap::buildResponse(tadirRead(), tadirReply(3)))});
+    Client client(server.url(), HttpOptions{});  // the program's limits, a minute and more
+    ASSERT_TRUE(client.logon);
+    auto held = addTadirRead(client.component);
+    bool ok = true;
+    std::thread caller([&] { ok = held->call(); });
+    server.waitForRequests(2);
+    client.component.connection().cancel();
+    caller.join();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(held->failure().kind, orvex::FailureKind::Cancelled);
+    EXPECT_EQ(held->failure().reason, "Cancelled");
+    EXPECT_TRUE(addTadirRead(client.component)->call());
 }
 
 // A self-signed certificate for 127.0.0.1, written to `pemPath`.
@@ -194,7 +312,13 @@ TEST(HttpTransport, HttpsChecksTheServerCertificate) {
     for (bool trusted : {false, true}) {
         HttpOptions options = quick();
         if (trusted) options.caFile = pem;  // otherwise the system store, which does not know it
-        EXPECT_EQ(Client("https://127.0.0.1:" + std::to_string(port), options).logon, trusted);
+        Client client("https://127.0.0.1:" + std::to_string(port), options);
+        EXPECT_EQ(client.logon, trusted);
+        if (!trusted) {  // the user learns which certificate was refused
+            const orvex::Failure& refused = client.component.connection().logonFailure();
+            EXPECT_EQ(refused.kind, orvex::FailureKind::Certificate);
+            EXPECT_NE(refused.reason.find("\"CN=127.0.0.1\" is not trusted"), std::string::npos) << refused.text();
+        }
     }
     ::shutdown(listener, SHUT_RDWR);
     thread.join();

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <thread>
 
+#include "CannedServer.h"
 #include "HttpBackend.h"
 #include "ProgramFolder.h"
 #include "ServedSandbox.h"
 #include "TadirRead.h"
+#include "SoapServer.h"
 #include "sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
@@ -89,17 +91,46 @@ TEST(ServedSandbox, CommandLineJobsOverHttpMatchTheEmbeddedSandbox) {
     EXPECT_EQ(installed.out, "Program Created successfully in SAP\n");
     EXPECT_EQ(folder.run("orvex-cli", "check-name ZFLIGHTS_BY_CARRIER").code, 1);
 
-    // Wrong password: the logon fails as any failed logon does.
-    folder.settings(server.url(), "wrong");
-    auto refused = folder.run("orvex-cli", "tables 'S*'");
-    EXPECT_EQ(refused.code, 2);
-    EXPECT_EQ(refused.err.rfind("orvex-cli tables: No connection to R/3!: ", 0), 0u) << refused.err;
-    EXPECT_NE(refused.err.find("LOGON_FAILURE"), std::string::npos) << refused.err;
-
-    // One log line per request: every logon's ping, every call, the refused logon.
+    // One log line per request: every logon's ping, every call.
     const std::string log = server.log();
     EXPECT_NE(log.find("user=DEVELOPER client=001 BC_PR_INSERT 200"), std::string::npos) << log;
     EXPECT_NE(log.find("user=DEVELOPER client=001 RFC_ABAP_INSTALL_AND_RUN 200"), std::string::npos) << log;
-    EXPECT_NE(log.find(" 401 "), std::string::npos) << log;
     EXPECT_EQ(server.stop(), 0) << server.log();
+}
+
+// The served sandbox names a client that does not exist on its logon page, and the user sees it.
+TEST(ServedSandbox, UnknownClientIsNamed) {
+    orvex::testing::TempDir dir;
+    ServedSandbox server(ORVEX_SANDBOX_BIN, dir.file("sandbox.db"), dir.file("server.log"));
+    ASSERT_NE(server.port(), 0) << server.log();
+    ConnectionProperties props;
+    props.ApplicationServer = server.url(), props.User = "DEVELOPER", props.Password = "sandbox", props.Client = "123";
+    orvex::Status status = makeHttpBackend(props, HttpOptions{})->logon(props);
+    ASSERT_FALSE(status);
+    EXPECT_EQ(status.failure().kind, orvex::FailureKind::Logon);
+    EXPECT_NE(status.failure().text().find("client 123 does not exist"), std::string::npos) << status.failure().text();
+}
+
+// What orvex-cli says when it cannot get to the system: a reason to act on, exit 2.
+TEST(ServedSandbox, CommandLineSaysWhyThereIsNoConnection) {
+    orvex::testing::ProgramFolder folder({ORVEX_CLI_BIN});
+    ASSERT_EQ(folder.run("orvex-cli", "check-name ZNOTHING").code, 0);  // creates the database
+    ServedSandbox server(ORVEX_SANDBOX_BIN, folder.dir.file("orvex-sandbox.db"), folder.dir.file("server.log"));
+    ASSERT_NE(server.port(), 0) << server.log();
+    ClosedPort closed;
+    CannedServer inactive({CannedServer::http(404, "text/html", htmlErrorPage(404, "Not Found", "Service inactive"))});
+
+    for (auto [url, password, told] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {server.url(), "wrong",
+              "the system refused user DEVELOPER in client 001: wrong user name, password or client"},
+             {closed.url(), "sandbox", "no connection to " + closed.url().substr(7) + ": connection refused"},
+             {inactive.url(), "sandbox",
+              "404 Not Found: service /sap/bc/soap/rfc is not active; ask the administrator "
+              "to activate it in transaction SICF (HTTP 404 Not Found: Service inactive)"}}) {
+        folder.settings(url, password);
+        auto refused = folder.run("orvex-cli", "tables 'A*'");
+        EXPECT_EQ(refused.code, 2) << url;
+        EXPECT_EQ(refused.err.rfind("orvex-cli tables: No connection to R/3!: ", 0), 0u) << refused.err;
+        EXPECT_NE(refused.err.find(told), std::string::npos) << refused.err;
+    }
 }
