@@ -4,6 +4,7 @@
 #include "Backends.h"
 #include "HttpBackend.h"
 #include "NwRfcBackend.h"
+#include "Operations.h"
 
 namespace orvex::sap {
 
@@ -93,6 +94,10 @@ BackendFactory& defaultBackendFactory() {
         return std::make_unique<FallbackBackend>(makeHttpBackend(props), choice.rfc.reason);
     };
     return factory;
+}
+
+std::unique_ptr<Operations> makeOperations(const LogonValues& logon) {
+    return makeRfcOperations(logon, defaultBackendFactory());
 }
 
 }  // namespace orvex::sap
