@@ -10,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "AdtOperations.h"
 #include "Commands.h"
 #include "DesignFile.h"
 #include "Generator.h"
@@ -224,15 +225,23 @@ int install(const std::string& designPath, const InstallTarget& target) {
     return 0;
 }
 
-// Logs on, calls RFC_PING and says which road was taken and why.
+// Logs on, calls RFC_PING (on the ADT road: fetches the session's token) and
+// says which road was taken and why.
 int ping() {
     LogonValues values;
     int code = 0;
     if (!loadLogon("ping", values, code)) return code;
     Component component;
     component.connection().properties = connectionProperties(values);
-    std::cout << chooseRoad(component.connection().properties).description << '\n';
+    const RoadChoice road = chooseRoad(component.connection().properties);
+    std::cout << road.description << '\n';
     warnOfPlainHttp(component.connection().properties);
+    if (road.road == Road::Adt) {
+        auto operations = adt::makeAdtOperations(values);
+        if (Status status = operations->logon(); !status) return fail("ping", "No connection to R/3!", status.failure());
+        std::cout << "logged on\n";
+        return 0;
+    }
     if (!component.connection().logon())
         return fail("ping", "No connection to R/3!", component.connection().logonFailure());
     auto function = component.add("RFC_PING");
@@ -281,7 +290,7 @@ void addSapCommands(CLI::App& app, int& exitCode) {
     create->callback([design, target, &exitCode] { exitCode = install(*design, *target); });
 
     CLI::App* reach = app.add_subcommand(
-        "ping", "Log on, call RFC_PING and tell which road to the SAP system was taken and why (exit 0 when logged on)");
+        "ping", "Log on, call RFC_PING (ADT: fetch a session token) and tell which road to the SAP system was taken and why (exit 0 when logged on)");
     reach->callback([&exitCode] { exitCode = ping(); });
 }
 

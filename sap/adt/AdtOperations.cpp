@@ -471,7 +471,9 @@ bool adtAnswers(const ConnectionProperties& props, std::string& answer) {
     client->set_connection_timeout(std::chrono::seconds(5));
     client->set_read_timeout(std::chrono::seconds(10));
     client->set_follow_location(false);
-    auto res = client->Get((address.prefix + "/sap/bc/adt/discovery?saml2=disabled").c_str());
+    auto res = client->Get((address.prefix + "/sap/bc/adt/discovery?sap-client=" + percentEncoded(props.Client) +
+                            "&sap-language=" + percentEncoded(props.Language) + "&saml2=disabled")
+                               .c_str());
     if (!res) {
         answer = "GET /sap/bc/adt/discovery: " + httplib::to_string(res.error());
         return false;
