@@ -147,6 +147,7 @@ Result<AdtResponse> AdtSession::transmit(const AdtRequest& request, bool fetch) 
         client_->set_read_timeout(micro(options_.replyTimeout));
         client_->set_write_timeout(micro(options_.replyTimeout));
         client_->set_keep_alive(true);
+        client_->set_tcp_nodelay(true);
         client_->set_follow_location(false);  // a redirect goes to single sign-on, never followed
         client_->set_url_encode(false);       // the target is encoded here, once
         client_->set_basic_auth(props_.User, props_.Password);

@@ -48,6 +48,7 @@ public:
 
     explicit AdtDouble(const std::string& databasePath) : sandbox_(databasePath) {
         auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
+        server_.set_tcp_nodelay(true);
         server_.Get(".*", handler);
         server_.Post(".*", handler);
         server_.Put(".*", handler);
