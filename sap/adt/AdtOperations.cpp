@@ -318,13 +318,15 @@ private:
         if (!created) return created.failure();
         if (created->status / 100 != 2) return adtFailure(*created, "creating program " + name + " failed");
 
-        session_.setLockWindow(true);
         AdtRequest lock;
         lock.method = "POST";
         lock.path = uri;
         lock.query = {{"_action", "LOCK"}, {"accessMode", "MODIFY"}};
         lock.accept = "application/vnd.sap.as+xml;charset=UTF-8;dataname=com.sap.adt.lock.result";
+        lock.stateful = true;  // a refused token may still be renewed: nothing is locked yet
         auto locked = session_.send(lock);
+        // From the granted lock to the UNLOCK, every request stays in the lock's context.
+        session_.setLockWindow(locked && locked->status == 200);
         Status status;
         if (!locked) {
             status = locked.failure();

@@ -165,7 +165,7 @@ Result<AdtResponse> AdtSession::transmit(const AdtRequest& request, bool fetch) 
         {"Accept", request.accept},
         {"Cache-Control", "no-cache"},
         {"x-csrf-token", fetch ? std::string("fetch") : token_},
-        {"X-sap-adt-sessiontype", lockWindow_ ? "stateful" : "stateless"},
+        {"X-sap-adt-sessiontype", lockWindow_ || request.stateful ? "stateful" : "stateless"},
         {"Accept-Encoding", "identity"},
     };
     if (!cookies_.empty()) {

@@ -35,6 +35,7 @@ struct AdtRequest {
     std::string accept = "*/*";
     std::string contentType;
     std::string body;
+    bool stateful = false;  // stateful also outside a lock window (the LOCK that opens one)
 };
 
 struct AdtResponse {

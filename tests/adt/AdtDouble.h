@@ -284,6 +284,23 @@ private:
                             "text/html");
             return;
         }
+        std::string& token = sessions_[session];
+        if (r.method == "GET" && upper(r.token) == "FETCH") {
+            if (token.empty()) token = "TOKEN" + std::to_string(++counter_) + "==";
+            res.set_header("x-csrf-token", token);
+        } else if (r.method != "GET" && (token.empty() || r.token != token)) {
+            // Refused before any context is opened or ended.
+            if (staleToken401) {
+                res.status = 401;
+                res.set_content("<html><head><title>Logon</title></head><body><form>User</form></body></html>",
+                                "text/html");
+            } else {
+                res.status = 403;
+                res.set_header("x-csrf-token", "Required");
+                res.set_content("CSRF token validation failed", "text/plain");
+            }
+            return;
+        }
         std::string context;
         bool temporary = false;
         if (r.sessionType == "stateful" && !legacy) {
@@ -302,24 +319,7 @@ private:
             contexts_.insert(context);
             temporary = true;
         }
-        std::string& token = sessions_[session];
-        bool refused = false;
-        if (r.method == "GET" && upper(r.token) == "FETCH") {
-            if (token.empty()) token = "TOKEN" + std::to_string(++counter_) + "==";
-            res.set_header("x-csrf-token", token);
-        } else if (r.method != "GET" && (token.empty() || r.token != token)) {
-            refused = true;
-            if (staleToken401) {
-                res.status = 401;
-                res.set_content("<html><head><title>Logon</title></head><body><form>User</form></body></html>",
-                                "text/html");
-            } else {
-                res.status = 403;
-                res.set_header("x-csrf-token", "Required");
-                res.set_content("CSRF token validation failed", "text/plain");
-            }
-        }
-        if (!refused) route(r, req, res, context);
+        route(r, req, res, context);
         if (temporary) endContext(context);
     }
 

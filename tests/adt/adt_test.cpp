@@ -169,7 +169,8 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
     const std::string name = "ZADT_DEMO";
     const Case cases[] = {
         {"token expired mid-sequence",
-         [](AdtDouble& d) { d.setFault(once(isCreate, [&d](const AdtRecord&, httplib::Response&) {
+         [](AdtDouble& d) { d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
+                                            [&d](const AdtRecord&, httplib::Response&) {
                                 d.expireTokens();
                                 return false;
                             })); },
