@@ -109,7 +109,7 @@ int checkName(const std::string& name) {
     auto operations = open("check-name", code);
     if (!operations) return code;
     auto check = operations->checkName(name);
-    if (!check) return fail("check-name", check.failure().text());
+    if (!check) return fail("check-name", oneLine(check.failure().text()));
     if (check->taken) {
         std::cout << "Program already available in the System\n   Choose some other name\n";
         if (!check->text.empty()) std::cout << check->text << '\n';
@@ -125,7 +125,7 @@ int tables(const std::string& text) {
     auto operations = open("tables", code);
     if (!operations) return code;
     auto search = operations->searchTables(pattern);
-    if (!search) return fail("tables", search.failure().text());
+    if (!search) return fail("tables", oneLine(search.failure().text()));
     for (std::string name : search->names) {
         name.erase(name.find_last_not_of(' ') + 1);
         std::cout << name << '\n';
