@@ -313,6 +313,17 @@ TEST_F(CliAdt, CommandsOverTheAdtRoad) {
     EXPECT_EQ(ping.out, "ADT: SAP's development REST interface at " + double_.url() +
                             " (AppSer's path is /sap/bc/adt)\nlogged on\n");
 
+    settings(double_.url(), "wrong");
+    EXPECT_EQ(run("orvex-cli", "check-name ZX").err,
+              "orvex-cli check-name: No connection to R/3!: the system refused the user name or password for client "
+              "001 (HTTP 401)\n");
+    // Only ADT knows packages: the RFC roads refuse one rather than ignore it.
+    settings("sandbox");
+    Outcome rfcPackage = run("orvex-cli", "install '" + kDesign + "' --package ZPKG --transport DEVK900123");
+    EXPECT_EQ(rfcPackage.code, 2);
+    EXPECT_NE(rfcPackage.err.find("needs the ADT road"), std::string::npos) << rfcPackage.err;
+    settings(double_.url());
+
     EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
     EXPECT_EQ(run("orvex-cli", "fields SCARR").out.substr(0, 21), "MANDT\tClient\nCARRID\tA");
     EXPECT_EQ(run("orvex-cli", "check-name zflights_by_carrier").code, 0);
