@@ -149,6 +149,15 @@ TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
 
     const auto records = double_.requests();
     EXPECT_EQ(sessionFault(records), "");
+    std::vector<std::string> steps;
+    for (const AdtRecord& rec : records)
+        steps.push_back(rec.method + " " + rec.path.substr(std::string("/sap/bc/adt/").size()) + " " + rec.param("_action"));
+    const std::string program = "programs/programs/zadt_demo";
+    EXPECT_EQ(steps, (std::vector<std::string>{"GET discovery ", "POST cts/transportchecks ", "POST programs/validation ",
+                                               "POST programs/programs ", "POST " + program + " LOCK",
+                                               "POST checkruns ", "PUT " + program + "/source/main ",
+                                               "POST " + program + " UNLOCK", "GET " + program + " ",
+                                               "POST activation "}));
     int fetches = 0;
     for (const AdtRecord& rec : records) {
         if (rec.token == "fetch") ++fetches;
