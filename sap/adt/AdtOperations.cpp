@@ -438,6 +438,9 @@ private:
         }
         if (!answer) return answer.failure();
         if (answer->status != 200) return adtFailure(*answer, "activating " + name + " failed");
+        if (answer->contentType.find("inactivectsobjects") != std::string::npos)
+            return failure(FailureKind::Function, "the activation left " + name + " inactive",
+                           "HTTP 200, inactive objects listed twice");
         pugi::xml_document doc;
         if (!doc.load_string(answer->body.c_str()))
             return failure(FailureKind::Reply, "the activation's answer is not XML", "HTTP 200");

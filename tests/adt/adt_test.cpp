@@ -239,6 +239,15 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
                              }));
          },
          InstallOutcome::InsertFailed, "A program or include already exists with the name ZADT_DEMO"},
+        {"activation asking for the pre-audit first",
+         [](AdtDouble& d) { d.setFault(once([](const AdtRecord& r) { return r.param("preauditRequested") == "true"; },
+                                            [](const AdtRecord&, httplib::Response& res) {
+                                                res.set_content("<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/"
+                                                                "inactiveCtsObjects\"/>",
+                                                                "application/vnd.sap.adt.inactivectsobjects.v1+xml");
+                                                return true;
+                                            })); },
+         InstallOutcome::Created, ""},
         {"activation with errors", [](AdtDouble& d) { d.denyWord("Hello"); }, InstallOutcome::Created,
          "the activation reported 1 error"},
         {"release 7.50", [](AdtDouble& d) { d.legacy = true; }, InstallOutcome::InsertFailed,
@@ -273,6 +282,7 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         ASSERT_FALSE(said.empty());
         if (c.outcome == InstallOutcome::Created && *c.reason == '\0') {
             EXPECT_TRUE(result.activated);
+            EXPECT_TRUE(d.sandbox().program(name)->active);
             EXPECT_EQ(d.sandbox().program(name)->source, source);
         }
         if (c.outcome == InstallOutcome::InsertFailed) {
