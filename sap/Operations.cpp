@@ -96,8 +96,6 @@ std::string messageLine(const SapMessage& message) {
            message.text;
 }
 
-bool isError(const SapMessage& message) {
-    return message.type == "E" || message.type == "A" || message.type == "X";
-}
+bool isError(const SapMessage& message) { return message.type == "E" || message.type == "A" || message.type == "X"; }
 
 }  // namespace orvex::sap

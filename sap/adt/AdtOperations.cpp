@@ -58,11 +58,20 @@ std::string xmlEscaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -167,7 +176,8 @@ public:
         if (!answer) return answer.failure();
         if (answer->status == 404 && exceptionMessage(*answer).find("No suitable resource") != std::string::npos)
             return failure(FailureKind::Refused, kNoElementInfo, "HTTP 404, No suitable resource found");
-        if (answer->status != 200) return adtFailure(*answer, "reading the fields of " + repositoryName(table) + " failed");
+        if (answer->status != 200)
+            return adtFailure(*answer, "reading the fields of " + repositoryName(table) + " failed");
         pugi::xml_document doc;
         if (!doc.load_string(answer->body.c_str()))
             return failure(FailureKind::Reply, "the field list is not XML", "HTTP 200");
@@ -196,10 +206,11 @@ public:
         request.path = "/sap/bc/adt/cts/transportchecks";
         request.contentType = request.accept =
             "application/vnd.sap.as+xml; charset=UTF-8; dataname=com.sap.adt.transport.service.checkData";
-        request.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-                       "version=\"1.0\"><asx:values><DATA><PGMID/><OBJECT/><OBJECTNAME/><DEVCLASS>" +
-                       xmlEscaped(package) + "</DEVCLASS><SUPER_PACKAGE/><OPERATION>I</OPERATION><URI>" + kPrograms +
-                       percentEncoded(lower(name)) + "</URI></DATA></asx:values></asx:abap>";
+        request.body =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
+            "version=\"1.0\"><asx:values><DATA><PGMID/><OBJECT/><OBJECTNAME/><DEVCLASS>" +
+            xmlEscaped(package) + "</DEVCLASS><SUPER_PACKAGE/><OPERATION>I</OPERATION><URI>" + kPrograms +
+            percentEncoded(lower(name)) + "</URI></DATA></asx:values></asx:abap>";
         auto answer = session_.send(request);
         if (!answer) return answer.failure();
         if (answer->status != 200) return adtFailure(*answer, "the transport check failed");
@@ -212,7 +223,8 @@ public:
             if (error.empty() && (severity == "E" || severity == "A" || severity == "X"))
                 error = m.child("TEXT").text().as_string();
         });
-        if (!error.empty()) return failure(FailureKind::Function, "the transport check refused package " + package + ": " + error);
+        if (!error.empty())
+            return failure(FailureKind::Function, "the transport check refused package " + package + ": " + error);
         check.required = std::string(firstNamed(doc, "RECORDING").text().as_string()) == "X";
         eachNamed(doc, "REQ_HEADER", [&](pugi::xml_node header) {
             std::string text = header.child("AS4TEXT").text().as_string();
@@ -265,12 +277,12 @@ public:
                 if (isError(m)) ++count;
                 detail += (detail.empty() ? "" : "\n") + messageLine(m);
             }
-            result.activationError = "the activation reported " + std::to_string(count) +
-                                     (count == 1 ? " error" : " errors");
+            result.activationError =
+                "the activation reported " + std::to_string(count) + (count == 1 ? " error" : " errors");
         }
-        tell("The program was created, but setting its attributes and activating it failed\r\n" +
-                 result.activationError,
-             kCritical, detail);
+        tell(
+            "The program was created, but setting its attributes and activating it failed\r\n" + result.activationError,
+            kCritical, detail);
         return result;
     }
 
@@ -306,14 +318,16 @@ private:
         create.path = "/sap/bc/adt/programs/programs";
         if (!request.transport.empty()) create.query = {{"corrNr", request.transport}};
         create.contentType = "application/vnd.sap.adt.programs.programs.v2+xml; charset=utf-8";
-        create.accept = "application/vnd.sap.adt.programs.programs.v2+xml, application/vnd.sap.adt.programs.programs+xml";
-        create.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><program:abapProgram "
-                      "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
-                      "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:type=\"PROG/P\" adtcore:name=\"" +
-                      xmlEscaped(name) + "\" adtcore:description=\"" + xmlEscaped(request.title) +
-                      "\" adtcore:language=\"EN\" adtcore:masterLanguage=\"EN\" adtcore:responsible=\"" +
-                      xmlEscaped(repositoryName(session_.user())) + "\"><adtcore:packageRef adtcore:name=\"" +
-                      xmlEscaped(package) + "\"/></program:abapProgram>";
+        create.accept =
+            "application/vnd.sap.adt.programs.programs.v2+xml, application/vnd.sap.adt.programs.programs+xml";
+        create.body =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><program:abapProgram "
+            "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
+            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:type=\"PROG/P\" adtcore:name=\"" +
+            xmlEscaped(name) + "\" adtcore:description=\"" + xmlEscaped(request.title) +
+            "\" adtcore:language=\"EN\" adtcore:masterLanguage=\"EN\" adtcore:responsible=\"" +
+            xmlEscaped(repositoryName(session_.user())) + "\"><adtcore:packageRef adtcore:name=\"" +
+            xmlEscaped(package) + "\"/></program:abapProgram>";
         auto created = session_.send(create);
         if (!created) return created.failure();
         if (created->status / 100 != 2) return adtFailure(*created, "creating program " + name + " failed");
@@ -336,17 +350,20 @@ private:
             const std::string handle = asxValue(locked->body, "LOCK_HANDLE");
             std::string transport = request.transport;
             if (transport.empty()) transport = asxValue(locked->body, "CORRNR");
-            status = handle.empty() ? Status(failure(FailureKind::Reply, "the lock of " + name + " came without a handle",
-                                                     locked->body.substr(0, 200)))
-                                    : writeSource(name, uri, handle, transport, request, result);
+            status = handle.empty()
+                         ? Status(failure(FailureKind::Reply, "the lock of " + name + " came without a handle",
+                                          locked->body.substr(0, 200)))
+                         : writeSource(name, uri, handle, transport, request, result);
             if (!handle.empty()) {
                 AdtRequest unlock;
                 unlock.method = "POST";
                 unlock.path = uri;
                 unlock.query = {{"_action", "UNLOCK"}, {"lockHandle", handle}};
                 auto unlocked = session_.send(unlock);
-                if (status && !unlocked) status = unlocked.failure();
-                else if (status && unlocked->status != 200) status = adtFailure(*unlocked, "unlocking " + name + " failed");
+                if (status && !unlocked)
+                    status = unlocked.failure();
+                else if (status && unlocked->status != 200)
+                    status = adtFailure(*unlocked, "unlocking " + name + " failed");
             }
         }
         // One stateless request ends the context the lock lived in.
@@ -372,12 +389,15 @@ private:
         check.query = {{"reporters", "abapCheckRun"}};
         check.contentType = "application/vnd.sap.adt.checkobjects+xml";
         check.accept = "application/vnd.sap.adt.checkmessages+xml";
-        check.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><chkrun:checkObjectList "
-                     "xmlns:chkrun=\"http://www.sap.com/adt/checkrun\" xmlns:adtcore=\"http://www.sap.com/adt/core\">"
-                     "<chkrun:checkObject adtcore:uri=\"" + uri + "\" chkrun:version=\"inactive\"><chkrun:artifacts>"
-                     "<chkrun:artifact chkrun:contentType=\"text/plain; charset=utf-8\" chkrun:uri=\"" + uri +
-                     "/source/main\"><chkrun:content>" + base64(text) +
-                     "</chkrun:content></chkrun:artifact></chkrun:artifacts></chkrun:checkObject></chkrun:checkObjectList>";
+        check.body =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><chkrun:checkObjectList "
+            "xmlns:chkrun=\"http://www.sap.com/adt/checkrun\" xmlns:adtcore=\"http://www.sap.com/adt/core\">"
+            "<chkrun:checkObject adtcore:uri=\"" +
+            uri +
+            "\" chkrun:version=\"inactive\"><chkrun:artifacts>"
+            "<chkrun:artifact chkrun:contentType=\"text/plain; charset=utf-8\" chkrun:uri=\"" +
+            uri + "/source/main\"><chkrun:content>" + base64(text) +
+            "</chkrun:content></chkrun:artifact></chkrun:artifacts></chkrun:checkObject></chkrun:checkObjectList>";
         auto checked = session_.send(check);
         if (!checked) return checked.failure();
         if (checked->status == 423) return lockLost(name, *checked);
@@ -426,10 +446,11 @@ private:
         request.query = {{"method", "activate"}, {"preauditRequested", "true"}};
         request.contentType = "application/xml";
         request.accept = "application/xml";
-        request.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><adtcore:objectReferences "
-                       "xmlns:adtcore=\"http://www.sap.com/adt/core\"><adtcore:objectReference adtcore:uri=\"" +
-                       std::string(kPrograms) + percentEncoded(lower(name)) + "\" adtcore:name=\"" + xmlEscaped(name) +
-                       "\"/></adtcore:objectReferences>";
+        request.body =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><adtcore:objectReferences "
+            "xmlns:adtcore=\"http://www.sap.com/adt/core\"><adtcore:objectReference adtcore:uri=\"" +
+            std::string(kPrograms) + percentEncoded(lower(name)) + "\" adtcore:name=\"" + xmlEscaped(name) +
+            "\"/></adtcore:objectReferences>";
         auto answer = session_.send(request);
         if (answer && answer->contentType.find("inactivectsobjects") != std::string::npos) {
             // The pre-audit lists the inactive objects: activate without it.
@@ -471,8 +492,10 @@ bool adtAnswers(const ConnectionProperties& props, std::string& answer) {
         return false;
     }
     std::unique_ptr<httplib::ClientImpl> client;
-    if (address.https) client = std::make_unique<httplib::SSLClient>(address.host, address.port);
-    else client = std::make_unique<httplib::ClientImpl>(address.host, address.port);
+    if (address.https)
+        client = std::make_unique<httplib::SSLClient>(address.host, address.port);
+    else
+        client = std::make_unique<httplib::ClientImpl>(address.host, address.port);
     client->set_connection_timeout(std::chrono::seconds(5));
     client->set_read_timeout(std::chrono::seconds(10));
     client->set_follow_location(false);

@@ -22,8 +22,8 @@ std::string lower(std::string text) {
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 bool isHtml(const AdtResponse& response) {
-    return contains(lower(response.contentType), "text/html") ||
-           response.body.compare(0, 15, "<!DOCTYPE html>") == 0 || response.body.compare(0, 6, "<html>") == 0;
+    return contains(lower(response.contentType), "text/html") || response.body.compare(0, 15, "<!DOCTYPE html>") == 0 ||
+           response.body.compare(0, 6, "<html>") == 0;
 }
 
 // The server refused the token or has forgotten the session.
@@ -181,7 +181,7 @@ Result<AdtResponse> AdtSession::transmit(const AdtRequest& request, bool fetch) 
     if (!client_->send(req, res, error) || error != httplib::Error::Success) {
         client_->stop();  // a broken connection is not reused
         const std::string where = address_.host + ":" + std::to_string(address_.port);
-        const FailureKind kind = error == httplib::Error::ConnectionTimeout ? FailureKind::Timeout
+        const FailureKind kind = error == httplib::Error::ConnectionTimeout       ? FailureKind::Timeout
                                  : error == httplib::Error::SSLServerVerification ? FailureKind::Certificate
                                                                                   : FailureKind::Unreachable;
         return failure(kind, "no answer from " + where + " to " + request.method + " " + request.path,
@@ -204,8 +204,8 @@ Status AdtSession::fetchToken(const std::string& path) {
     if (!answer) return answer.failure();
     const AdtResponse& r = *answer;
     if (r.status == 401)
-        return failure(FailureKind::Logon,
-                       "the system refused the user name or password for client " + props_.Client, statusLine(r));
+        return failure(FailureKind::Logon, "the system refused the user name or password for client " + props_.Client,
+                       statusLine(r));
     if (r.status >= 300 && r.status < 400)
         return failure(FailureKind::Logon,
                        "the system sent the logon to a single sign-on page instead of taking the password",
@@ -214,7 +214,8 @@ Status AdtSession::fetchToken(const std::string& path) {
         return failure(FailureKind::Logon, "the system answered with a logon page: not logged on",
                        statusLine(r) + ", " + bodyGist(r));
     if (r.status == 404)
-        return failure(FailureKind::Service, "no ADT service at " + address_.url() + " (is /sap/bc/adt active in SICF?)",
+        return failure(FailureKind::Service,
+                       "no ADT service at " + address_.url() + " (is /sap/bc/adt active in SICF?)",
                        statusLine(r) + " for " + path);
     if (r.status != 200) return adtFailure(r, "the ADT service refused the logon");
     if (path.find("/discovery") != std::string::npos && path.find("/core/") == std::string::npos) discovery_ = r.body;
@@ -253,11 +254,11 @@ Result<AdtResponse> AdtSession::send(const AdtRequest& request) {
                 continue;
             }
             if (r.status == 401)
-                return failure(FailureKind::Logon, "the system refused the user name or password for client " +
-                                                       props_.Client,
+                return failure(FailureKind::Logon,
+                               "the system refused the user name or password for client " + props_.Client,
                                statusLine(r));
-            return failure(FailureKind::Service, "the system refused the session twice", statusLine(r) + ", " +
-                                                                                            bodyGist(r));
+            return failure(FailureKind::Service, "the system refused the session twice",
+                           statusLine(r) + ", " + bodyGist(r));
         }
         if (r.status >= 300 && r.status < 400)
             return failure(FailureKind::Logon,
@@ -304,8 +305,10 @@ Failure adtFailure(const AdtResponse& response, const std::string& reason) {
         }
     }
     FailureKind kind = FailureKind::Function;
-    if (response.status == 401) kind = FailureKind::Logon;
-    else if (!xml) kind = FailureKind::Service;
+    if (response.status == 401)
+        kind = FailureKind::Logon;
+    else if (!xml)
+        kind = FailureKind::Service;
     return failure(kind, message.empty() ? reason : reason + ": " + message, detail);
 }
 

@@ -30,7 +30,7 @@ struct AdtOptions {
 
 struct AdtRequest {
     std::string method = "GET";
-    std::string path;  // from "/sap/bc/adt" on
+    std::string path;                                        // from "/sap/bc/adt" on
     std::vector<std::pair<std::string, std::string>> query;  // values as they are; encoded once when sent
     std::string accept = "*/*";
     std::string contentType;

@@ -149,8 +149,9 @@ private:
     static std::string exception(const std::string& type, const std::string& message) {
         return "<?xml version=\"1.0\" encoding=\"utf-8\"?><exc:exception "
                "xmlns:exc=\"http://www.sap.com/abapxml/types/communicationframework\"><namespace id=\"com.sap.adt\"/>"
-               "<type id=\"" + type + "\"/><message lang=\"EN\">" + message + "</message><localizedMessage lang=\"EN\">" +
-               message + "</localizedMessage></exc:exception>";
+               "<type id=\"" +
+               type + "\"/><message lang=\"EN\">" + message + "</message><localizedMessage lang=\"EN\">" + message +
+               "</localizedMessage></exc:exception>";
     }
     static void fail(httplib::Response& res, int status, const std::string& type, const std::string& message) {
         res.status = status;
@@ -193,7 +194,8 @@ private:
         if (deny_.empty()) return found;
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (auto at = lines[i].find(deny_); at != std::string::npos)
-                found.push_back({"E", static_cast<int>(i + 1), static_cast<int>(at), "Field \"" + deny_ + "\" is unknown."});
+                found.push_back(
+                    {"E", static_cast<int>(i + 1), static_cast<int>(at), "Field \"" + deny_ + "\" is unknown."});
         return found;
     }
     static std::vector<std::string> lines(const std::string& text) {
@@ -349,52 +351,60 @@ private:
 
     void discovery(httplib::Response& res) {
         std::string collections;
-        for (const char* href : {"/sap/bc/adt/programs/programs", "/sap/bc/adt/programs/validation",
-                                 "/sap/bc/adt/checkruns", "/sap/bc/adt/activation",
-                                 "/sap/bc/adt/repository/informationsystem/search", "/sap/bc/adt/cts/transportchecks",
-                                 "/sap/bc/adt/ddic/elementinfo"}) {
+        for (const char* href :
+             {"/sap/bc/adt/programs/programs", "/sap/bc/adt/programs/validation", "/sap/bc/adt/checkruns",
+              "/sap/bc/adt/activation", "/sap/bc/adt/repository/informationsystem/search",
+              "/sap/bc/adt/cts/transportchecks", "/sap/bc/adt/ddic/elementinfo"}) {
             if (legacy && std::string(href) == "/sap/bc/adt/ddic/elementinfo") continue;
-            collections += std::string("<app:collection href=\"") + href + "\"><atom:title>x</atom:title></app:collection>";
+            collections +=
+                std::string("<app:collection href=\"") + href + "\"><atom:title>x</atom:title></app:collection>";
         }
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><app:service xmlns:app=\"http://www.w3.org/2007/app\" "
-                        "xmlns:atom=\"http://www.w3.org/2005/Atom\"><app:workspace>" + collections +
-                            "</app:workspace></app:service>",
-                        "application/atomsvc+xml");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><app:service xmlns:app=\"http://www.w3.org/2007/app\" "
+            "xmlns:atom=\"http://www.w3.org/2005/Atom\"><app:workspace>" +
+                collections + "</app:workspace></app:service>",
+            "application/atomsvc+xml");
     }
 
     void program(const std::string& name, httplib::Response& res) {
-        if (!programExists(name)) return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
+        if (!programExists(name))
+            return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
         auto stored = sandbox_.program(name);
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><program:abapProgram "
-                        "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
-                        "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + name +
-                            "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") + "\"/>",
-                        "application/vnd.sap.adt.programs.programs.v2+xml");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><program:abapProgram "
+            "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
+            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" +
+                name + "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") + "\"/>",
+            "application/vnd.sap.adt.programs.programs.v2+xml");
     }
 
     void validation(const AdtRecord& r, httplib::Response& res) {
         for (const char* required : {"objname", "objtype", "packagename"})
             if (!r.query.count(required)) {
                 res.status = 400;
-                res.set_content(exception("ExceptionInvalidData", std::string("Parameter ") + required +
-                                                                       " could not be found."),
-                                "application/xml");
+                res.set_content(
+                    exception("ExceptionInvalidData", std::string("Parameter ") + required + " could not be found."),
+                    "application/xml");
                 return;
             }
         const std::string name = upper(r.param("objname"));
         std::string error;
-        if (programExists(name) || includes_.count(name)) error = "A program or include already exists with the name " + name;
-        else if (name.size() > 30) error = "The name " + name + " is longer than 30 characters";
-        else if (name.empty() || (name[0] != 'Z' && name[0] != 'Y')) error = "The name " + name + " is not in the customer name space";
+        if (programExists(name) || includes_.count(name))
+            error = "A program or include already exists with the name " + name;
+        else if (name.size() > 30)
+            error = "The name " + name + " is longer than 30 characters";
+        else if (name.empty() || (name[0] != 'Z' && name[0] != 'Y'))
+            error = "The name " + name + " is not in the customer name space";
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-                        "version=\"1.0\"><asx:values><DATA>" +
-                            (error.empty() ? std::string("<CHECK_RESULT>X</CHECK_RESULT>")
-                                           : "<SEVERITY>ERROR</SEVERITY><SHORT_TEXT>" + error + "</SHORT_TEXT>") +
-                            "</DATA></asx:values></asx:abap>",
-                        "application/vnd.sap.as+xml");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
+            "version=\"1.0\"><asx:values><DATA>" +
+                (error.empty() ? std::string("<CHECK_RESULT>X</CHECK_RESULT>")
+                               : "<SEVERITY>ERROR</SEVERITY><SHORT_TEXT>" + error + "</SHORT_TEXT>") +
+                "</DATA></asx:values></asx:abap>",
+            "application/vnd.sap.as+xml");
     }
 
     void search(const AdtRecord& r, httplib::Response& res) {
@@ -419,9 +429,11 @@ private:
                     "\" adtcore:type=\"TABL/DT\" adtcore:name=\"" + name + "\"/>";
         }
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><adtcore:objectReferences "
-                        "xmlns:adtcore=\"http://www.sap.com/adt/core\">" + refs + "</adtcore:objectReferences>",
-                        "application/xml");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><adtcore:objectReferences "
+            "xmlns:adtcore=\"http://www.sap.com/adt/core\">" +
+                refs + "</adtcore:objectReferences>",
+            "application/xml");
     }
 
     void elementInfo(const AdtRecord& r, httplib::Response& res) {
@@ -434,17 +446,20 @@ private:
         std::string fields;
         for (const sap::RfcRow& f : reply.tables["DD03P_TAB_A"]) {
             const bool include = f.get("FIELDNAME").rfind(".", 0) == 0;
-            fields += "<abapsource:elementInfo adtcore:name=\"" + f.get("FIELDNAME") + "\" adtcore:type=\"" +
-                      (include ? "TABL/DTI" : "TABL/DTF") + "\"><abapsource:documentation>" + f.get("SCRTEXT_L") +
-                      "</abapsource:documentation><abapsource:properties><abapsource:entry abapsource:key=\"ddicIsKey\">" +
-                      f.get("KEYFLAG") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicDataElement\">" +
-                      f.get("ROLLNAME") + "</abapsource:entry></abapsource:properties></abapsource:elementInfo>";
+            fields +=
+                "<abapsource:elementInfo adtcore:name=\"" + f.get("FIELDNAME") + "\" adtcore:type=\"" +
+                (include ? "TABL/DTI" : "TABL/DTF") + "\"><abapsource:documentation>" + f.get("SCRTEXT_L") +
+                "</abapsource:documentation><abapsource:properties><abapsource:entry abapsource:key=\"ddicIsKey\">" +
+                f.get("KEYFLAG") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicDataElement\">" +
+                f.get("ROLLNAME") + "</abapsource:entry></abapsource:properties></abapsource:elementInfo>";
         }
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><abapsource:elementInfo "
-                        "xmlns:abapsource=\"http://www.sap.com/adt/abapsource\" xmlns:adtcore=\"http://www.sap.com/adt/core\" "
-                        "adtcore:name=\"" + table + "\" adtcore:type=\"TABL/DT\">" + fields + "</abapsource:elementInfo>",
-                        "application/vnd.sap.adt.elementinfo+xml");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><abapsource:elementInfo "
+            "xmlns:abapsource=\"http://www.sap.com/adt/abapsource\" xmlns:adtcore=\"http://www.sap.com/adt/core\" "
+            "adtcore:name=\"" +
+                table + "\" adtcore:type=\"TABL/DT\">" + fields + "</abapsource:elementInfo>",
+            "application/vnd.sap.adt.elementinfo+xml");
     }
 
     void create(const AdtRecord& r, httplib::Response& res) {
@@ -457,7 +472,8 @@ private:
         const std::string package = attr(root.child("adtcore:packageRef"), "name");
         const std::string corrNr = r.param("corrNr");
         if (programExists(name) || includes_.count(name))
-            return fail(res, 500, "ExceptionResourceCreationFailure", "A program or include already exists with the name " + name);
+            return fail(res, 500, "ExceptionResourceCreationFailure",
+                        "A program or include already exists with the name " + name);
         if (auto t = transportable_.find(package); t != transportable_.end()) {
             if (corrNr.empty()) return fail(res, 500, "ExceptionResourceCreationFailure", "Missing correction number");
             if (std::find(t->second.begin(), t->second.end(), corrNr) == t->second.end())
@@ -476,17 +492,19 @@ private:
     }
 
     void lock(const std::string& name, httplib::Response& res, const std::string& context) {
-        if (!programExists(name)) return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
+        if (!programExists(name))
+            return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
         if (auto held = locks_.find(name); held != locks_.end() && held->second.context != context)
             return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
         const std::string handle = "LH+" + std::to_string(++counter_) + "/A=";
         locks_[name] = {handle, context};
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-                        "version=\"1.0\"><asx:values><DATA><LOCK_HANDLE>" + handle + "</LOCK_HANDLE><CORRNR>" +
-                            programs_[name].corrNr + "</CORRNR><IS_LOCAL>" +
-                            (programs_[name].corrNr.empty() ? "X" : "") + "</IS_LOCAL></DATA></asx:values></asx:abap>",
-                        "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.lock.Result");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
+            "version=\"1.0\"><asx:values><DATA><LOCK_HANDLE>" +
+                handle + "</LOCK_HANDLE><CORRNR>" + programs_[name].corrNr + "</CORRNR><IS_LOCAL>" +
+                (programs_[name].corrNr.empty() ? "X" : "") + "</IS_LOCAL></DATA></asx:values></asx:abap>",
+            "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.lock.Result");
     }
 
     bool holds(const std::string& name, const std::string& handle, const std::string& context) const {
@@ -525,20 +543,22 @@ private:
         std::string messages, uri;
         for (pugi::xml_node object : doc.document_element().children()) {
             uri = attr(object, "uri");
-            const std::string content = object.first_element_by_path("chkrun:artifacts/chkrun:artifact/chkrun:content")
-                                            .text()
-                                            .as_string();
+            const std::string content =
+                object.first_element_by_path("chkrun:artifacts/chkrun:artifact/chkrun:content").text().as_string();
             for (const sap::SapMessage& m : check(lines(decodedBase64(content))))
-                messages += "<chkrun:checkMessage chkrun:uri=\"" + uri + "/source/main#start=" + std::to_string(m.line) +
-                            "," + std::to_string(m.column) + "\" chkrun:type=\"E\" chkrun:shortText=\"" +
-                            "Field &quot;" + deny_ + "&quot; is unknown.\"/>";
+                messages += "<chkrun:checkMessage chkrun:uri=\"" + uri +
+                            "/source/main#start=" + std::to_string(m.line) + "," + std::to_string(m.column) +
+                            "\" chkrun:type=\"E\" chkrun:shortText=\"" + "Field &quot;" + deny_ +
+                            "&quot; is unknown.\"/>";
         }
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><chkrun:checkRunReports "
-                        "xmlns:chkrun=\"http://www.sap.com/adt/checkrun\"><chkrun:checkReport chkrun:reporter=\"abapCheckRun\" "
-                        "chkrun:triggeringUri=\"" + uri + "\" chkrun:status=\"processed\"><chkrun:checkMessageList>" +
-                            messages + "</chkrun:checkMessageList></chkrun:checkReport></chkrun:checkRunReports>",
-                        "application/vnd.sap.adt.checkmessages+xml");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><chkrun:checkRunReports "
+            "xmlns:chkrun=\"http://www.sap.com/adt/checkrun\"><chkrun:checkReport chkrun:reporter=\"abapCheckRun\" "
+            "chkrun:triggeringUri=\"" +
+                uri + "\" chkrun:status=\"processed\"><chkrun:checkMessageList>" + messages +
+                "</chkrun:checkMessageList></chkrun:checkReport></chkrun:checkRunReports>",
+            "application/vnd.sap.adt.checkmessages+xml");
     }
 
     void activation(const AdtRecord& r, httplib::Response& res) {
@@ -548,11 +568,13 @@ private:
         bool ok = true;
         for (pugi::xml_node ref : doc.document_element().children()) {
             const std::string name = upper(attr(ref, "name"));
-            if (locks_.count(name)) return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
+            if (locks_.count(name))
+                return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
             auto stored = sandbox_.program(name);
             if (!stored) {
                 ok = false;
-                messages += "<msg type=\"E\" line=\"1\"><shortText><txt>Program " + name + " does not exist</txt></shortText></msg>";
+                messages += "<msg type=\"E\" line=\"1\"><shortText><txt>Program " + name +
+                            " does not exist</txt></shortText></msg>";
                 continue;
             }
             for (const sap::SapMessage& m : check(stored->source)) {
@@ -571,10 +593,12 @@ private:
         }
         const std::string flag = ok ? "true" : "false";
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><chkl:messages xmlns:chkl=\"http://www.sap.com/abapxml/checklist\">"
-                        "<chkl:properties checkExecuted=\"true\" activationExecuted=\"" + flag +
-                            "\" generationExecuted=\"" + flag + "\"/>" + messages + "</chkl:messages>",
-                        "application/xml");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><chkl:messages "
+            "xmlns:chkl=\"http://www.sap.com/abapxml/checklist\">"
+            "<chkl:properties checkExecuted=\"true\" activationExecuted=\"" +
+                flag + "\" generationExecuted=\"" + flag + "\"/>" + messages + "</chkl:messages>",
+            "application/xml");
     }
 
     void transportCheck(const AdtRecord& r, httplib::Response& res) {
@@ -585,13 +609,16 @@ private:
         auto t = transportable_.find(package);
         if (t != transportable_.end())
             for (const std::string& request : t->second)
-                requests += "<CTS_REQUEST><REQ_HEADER><TRKORR>" + request + "</TRKORR><AS4TEXT>Reports</AS4TEXT>"
+                requests += "<CTS_REQUEST><REQ_HEADER><TRKORR>" + request +
+                            "</TRKORR><AS4TEXT>Reports</AS4TEXT>"
                             "</REQ_HEADER></CTS_REQUEST>";
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-                        "version=\"1.0\"><asx:values><DATA><RECORDING>" + std::string(t != transportable_.end() ? "X" : "") +
-                            "</RECORDING><REQUESTS>" + requests + "</REQUESTS></DATA></asx:values></asx:abap>",
-                        "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
+            "version=\"1.0\"><asx:values><DATA><RECORDING>" +
+                std::string(t != transportable_.end() ? "X" : "") + "</RECORDING><REQUESTS>" + requests +
+                "</REQUESTS></DATA></asx:values></asx:abap>",
+            "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
     }
 
     sap::SandboxSystem sandbox_;

@@ -39,7 +39,8 @@ std::string sessionFault(const std::vector<AdtRecord>& records) {
         if (r.param("_action") != "LOCK" || r.status != 200) continue;
         std::size_t j = i + 1;
         for (; j < records.size() && records[j].param("_action") != "UNLOCK"; ++j)
-            if (records[j].sessionType != "stateful") return "request " + std::to_string(j) + ": stateless inside the lock window";
+            if (records[j].sessionType != "stateful")
+                return "request " + std::to_string(j) + ": stateless inside the lock window";
         if (j == records.size()) return at + ": no UNLOCK after the granted lock";
         if (records[j].sessionType != "stateful") return "the UNLOCK is not stateful";
         if (j + 1 == records.size() || records[j + 1].sessionType != "stateless")
@@ -151,13 +152,14 @@ TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
     EXPECT_EQ(sessionFault(records), "");
     std::vector<std::string> steps;
     for (const AdtRecord& rec : records)
-        steps.push_back(rec.method + " " + rec.path.substr(std::string("/sap/bc/adt/").size()) + " " + rec.param("_action"));
+        steps.push_back(rec.method + " " + rec.path.substr(std::string("/sap/bc/adt/").size()) + " " +
+                        rec.param("_action"));
     const std::string program = "programs/programs/zadt_demo";
-    EXPECT_EQ(steps, (std::vector<std::string>{"GET discovery ", "POST cts/transportchecks ", "POST programs/validation ",
-                                               "POST programs/programs ", "POST " + program + " LOCK",
-                                               "POST checkruns ", "PUT " + program + "/source/main ",
-                                               "POST " + program + " UNLOCK", "GET " + program + " ",
-                                               "POST activation "}));
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"GET discovery ", "POST cts/transportchecks ", "POST programs/validation ",
+                                        "POST programs/programs ", "POST " + program + " LOCK", "POST checkruns ",
+                                        "PUT " + program + "/source/main ", "POST " + program + " UNLOCK",
+                                        "GET " + program + " ", "POST activation "}));
     int fetches = 0;
     for (const AdtRecord& rec : records) {
         if (rec.token == "fetch") ++fetches;
@@ -178,11 +180,13 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
     const std::string name = "ZADT_DEMO";
     const Case cases[] = {
         {"token expired mid-sequence",
-         [](AdtDouble& d) { d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
-                                            [&d](const AdtRecord&, httplib::Response&) {
-                                d.expireTokens();
-                                return false;
-                            })); },
+         [](AdtDouble& d) {
+             d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
+                             [&d](const AdtRecord&, httplib::Response&) {
+                                 d.expireTokens();
+                                 return false;
+                             }));
+         },
          InstallOutcome::Created, ""},
         {"401 with an HTML page for a stale token",
          [](AdtDouble& d) {
@@ -194,34 +198,43 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
          },
          InstallOutcome::Created, ""},
         {"SAML redirect",
-         [](AdtDouble& d) { d.setFault([](const AdtRecord&, httplib::Response& res) {
-                                res.status = 302;
-                                res.set_header("Location", "https://idp.example.invalid/sso");
-                                return true;
-                            }); },
+         [](AdtDouble& d) {
+             d.setFault([](const AdtRecord&, httplib::Response& res) {
+                 res.status = 302;
+                 res.set_header("Location", "https://idp.example.invalid/sso");
+                 return true;
+             });
+         },
          InstallOutcome::LogonFailed, "single sign-on"},
         {"session timed out after the lock window",
          [](AdtDouble& d) {
              auto unlocked = std::make_shared<bool>(false);
-             d.setFault(once([unlocked](const AdtRecord& r) { return std::exchange(*unlocked, *unlocked || isAction(r, "UNLOCK")); },
-                             [&d](const AdtRecord&, httplib::Response&) {
-                                 d.endContexts();
-                                 return false;
-                             }));
+             d.setFault(once(
+                 [unlocked](const AdtRecord& r) {
+                     return std::exchange(*unlocked, *unlocked || isAction(r, "UNLOCK"));
+                 },
+                 [&d](const AdtRecord&, httplib::Response&) {
+                     d.endContexts();
+                     return false;
+                 }));
          },
          InstallOutcome::Created, ""},
         {"lock held by another user",
-         [name](AdtDouble& d) { d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
-                                                [&d, name](const AdtRecord&, httplib::Response&) {
-                                                    d.lockByOther(name);
-                                                    return false;
-                                                })); },
+         [name](AdtDouble& d) {
+             d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
+                             [&d, name](const AdtRecord&, httplib::Response&) {
+                                 d.lockByOther(name);
+                                 return false;
+                             }));
+         },
          InstallOutcome::InsertFailed, "User OTHER is currently editing ZADT_DEMO"},
         {"lock lost",
-         [name](AdtDouble& d) { d.setFault(once(isPut, [&d, name](const AdtRecord&, httplib::Response&) {
-                                    d.lockByOther(name);
-                                    return false;
-                                })); },
+         [name](AdtDouble& d) {
+             d.setFault(once(isPut, [&d, name](const AdtRecord&, httplib::Response&) {
+                 d.lockByOther(name);
+                 return false;
+             }));
+         },
          InstallOutcome::InsertFailed, "the lock on ZADT_DEMO was lost"},
         {"create of a taken name",
          [name](AdtDouble& d) {
@@ -232,40 +245,47 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
              // The name was free when validated.
              d.setFault(once([](const AdtRecord& r) { return r.path == "/sap/bc/adt/programs/validation"; },
                              [](const AdtRecord&, httplib::Response& res) {
-                                 res.set_content("<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
-                                                 "<CHECK_RESULT>X</CHECK_RESULT></DATA></asx:values></asx:abap>",
-                                                 "application/vnd.sap.as+xml");
+                                 res.set_content(
+                                     "<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
+                                     "<CHECK_RESULT>X</CHECK_RESULT></DATA></asx:values></asx:abap>",
+                                     "application/vnd.sap.as+xml");
                                  return true;
                              }));
          },
          InstallOutcome::InsertFailed, "A program or include already exists with the name ZADT_DEMO"},
         {"activation asking for the pre-audit first",
-         [](AdtDouble& d) { d.setFault(once([](const AdtRecord& r) { return r.param("preauditRequested") == "true"; },
-                                            [](const AdtRecord&, httplib::Response& res) {
-                                                res.set_content("<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/"
-                                                                "inactiveCtsObjects\"/>",
-                                                                "application/vnd.sap.adt.inactivectsobjects.v1+xml");
-                                                return true;
-                                            })); },
+         [](AdtDouble& d) {
+             d.setFault(once([](const AdtRecord& r) { return r.param("preauditRequested") == "true"; },
+                             [](const AdtRecord&, httplib::Response& res) {
+                                 res.set_content(
+                                     "<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/"
+                                     "inactiveCtsObjects\"/>",
+                                     "application/vnd.sap.adt.inactivectsobjects.v1+xml");
+                                 return true;
+                             }));
+         },
          InstallOutcome::Created, ""},
         {"activation with errors", [](AdtDouble& d) { d.denyWord("Hello"); }, InstallOutcome::Created,
          "the activation reported 1 error"},
         {"release 7.50", [](AdtDouble& d) { d.legacy = true; }, InstallOutcome::InsertFailed,
          "releases before 7.51 keep no ADT session over HTTP"},
         {"200 text/html login page",
-         [](AdtDouble& d) { d.setFault(once(isCreate, [](const AdtRecord&, httplib::Response& res) {
-                                res.status = 200;
-                                res.set_content("<html><head><title>Logon</title></head><body>Log on</body></html>",
-                                                "text/html");
-                                return true;
-                            })); },
+         [](AdtDouble& d) {
+             d.setFault(once(isCreate, [](const AdtRecord&, httplib::Response& res) {
+                 res.status = 200;
+                 res.set_content("<html><head><title>Logon</title></head><body>Log on</body></html>", "text/html");
+                 return true;
+             }));
+         },
          InstallOutcome::InsertFailed, "logon page"},
         {"connection reset",
-         [](AdtDouble& d) { d.setFault(once(isPut, [](const AdtRecord&, httplib::Response& res) {
-                                res.set_content_provider(1000, "text/plain",
-                                                         [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
-                                return true;
-                            })); },
+         [](AdtDouble& d) {
+             d.setFault(once(isPut, [](const AdtRecord&, httplib::Response& res) {
+                 res.set_content_provider(1000, "text/plain",
+                                          [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+                 return true;
+             }));
+         },
          InstallOutcome::InsertFailed, "no answer from 127.0.0.1"},
     };
     for (const Case& c : cases) {
@@ -277,7 +297,8 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         std::vector<Message> said;
         InstallResult result = ops->installProgram(request(name), [&](const Message& m) { said.push_back(m); });
         EXPECT_EQ(result.outcome, c.outcome) << result.failure.text();
-        const std::string why = result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason;
+        const std::string why =
+            result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason;
         EXPECT_NE(why.find(c.reason), std::string::npos) << why;
         ASSERT_FALSE(said.empty());
         if (c.outcome == InstallOutcome::Created && *c.reason == '\0') {
@@ -379,8 +400,10 @@ TEST_F(CliAdt, RoadFromTheAddress) {
     test::ServedSandbox soap(folder.file("orvex-sandbox"), folder.file("served.db"), folder.file("server.log"));
     ASSERT_NE(soap.port(), 0) << soap.log();
     const std::pair<std::string, std::string> cases[] = {
-        {soap.url() + "/sap/bc/soap/rfc", "HTTP: SOAP service at " + soap.url() + "/sap/bc/soap/rfc (AppSer's path is /sap/bc/soap/rfc)\n"},
-        {soap.url(), "HTTP: SOAP service at " + soap.url() + " (no ADT service: GET /sap/bc/adt/discovery answered 404)\n"},
+        {soap.url() + "/sap/bc/soap/rfc",
+         "HTTP: SOAP service at " + soap.url() + "/sap/bc/soap/rfc (AppSer's path is /sap/bc/soap/rfc)\n"},
+        {soap.url(),
+         "HTTP: SOAP service at " + soap.url() + " (no ADT service: GET /sap/bc/adt/discovery answered 404)\n"},
         {"http://127.0.0.1:" + std::to_string(double_.port()),
          "ADT: SAP's development REST interface at http://127.0.0.1:" + std::to_string(double_.port()) +
              " (GET /sap/bc/adt/discovery answered 401)\n"},
