@@ -9,12 +9,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include "AdtOperations.h"
 #include "Commands.h"
 #include "DesignFile.h"
 #include "Generator.h"
 #include "InstallProgram.h"
 #include "JoinProposals.h"
 #include "Messages.h"
+#include "Operations.h"
 #include "Rfc.h"
 #include "Settings.h"
 #include "TableReads.h"
@@ -86,26 +88,29 @@ std::unique_ptr<Component> connect(const std::string& command, int& code) {
     return component;
 }
 
-// Logs on and reads TADIR rows; nothing (with `code` set) on failure.
-std::optional<std::vector<std::string>> tadirRows(const std::string& command, const std::string& condition,
-                                                  int& code) {
-    auto component = connect(command, code);
-    if (!component) return std::nullopt;
-    auto read = readTadir(*component, condition);
-    if (!read) {
-        code = fail(command, "reading the object directory TADIR failed", read.failure());
-        return std::nullopt;
+// The operations on the road the settings choose, logged on.
+std::unique_ptr<Operations> open(const std::string& command, int& code) {
+    LogonValues values;
+    if (!loadLogon(command, values, code)) return nullptr;
+    warnOfPlainHttp(connectionProperties(values));
+    auto operations = makeOperations(values);
+    if (Status status = operations->logon(); !status) {
+        code = fail(command, "No connection to R/3!", status.failure());
+        return nullptr;
     }
-    return std::move(*read);
+    return operations;
 }
 
 int checkName(const std::string& name) {
     if (text::blank(name)) return fail("check-name", "Please enter valid program name");
     int code = 0;
-    auto rows = tadirRows("check-name", programNameCondition(name), code);
-    if (!rows) return code;
-    if (!rows->empty()) {
+    auto operations = open("check-name", code);
+    if (!operations) return code;
+    auto check = operations->checkName(name);
+    if (!check) return fail("check-name", oneLine(check.failure().text()));
+    if (check->taken) {
         std::cout << "Program already available in the System\n   Choose some other name\n";
+        if (!check->text.empty()) std::cout << check->text << '\n';
         return 1;
     }
     std::cout << repositoryName(name) << ": no program of this name in the system\n";
@@ -116,17 +121,22 @@ int tables(const std::string& text) {
     const std::string pattern = tablePatternFromInput(text);
     if (const Status checked = checkSearchPattern(pattern); !checked) return fail("tables", checked.failure().text());
     int code = 0;
-    auto rows = tadirRows("tables", tableSearchCondition(pattern), code);
-    if (!rows) return code;
-    for (const std::string& row : *rows) std::cout << text::trimEnd(objectName(row)) << '\n';
+    auto operations = open("tables", code);
+    if (!operations) return code;
+    auto search = operations->searchTables(pattern);
+    if (!search) return fail("tables", oneLine(search.failure().text()));
+    for (const std::string& name : search->names) std::cout << text::trimEnd(name) << '\n';
+    if (search->capped)
+        std::cerr << "orvex-cli tables: the first " << search->cap
+                  << " tables are listed; the system stops the search there (narrow the pattern)\n";
     return 0;
 }
 
 int fields(const std::string& table) {
     int code = 0;
-    auto component = connect("fields", code);
-    if (!component) return code;
-    auto read = readFields(*component, table);
+    auto operations = open("fields", code);
+    if (!operations) return code;
+    auto read = operations->readFields(table);
     if (!read) return fail("fields", "no fields for table \"" + table + "\"", read.failure());
     for (const TableField& field : *read) std::cout << field.name << '\t' << field.label << '\n';
     return 0;
@@ -147,7 +157,12 @@ int joins(const std::vector<std::string>& names) {
     return 0;
 }
 
-int install(const std::string& designPath) {
+struct InstallTarget {
+    std::string package = "$TMP";
+    std::string transport;
+};
+
+int install(const std::string& designPath, const InstallTarget& target) {
     Result<ReportDefinition> load = loadDesignFile(designPath);
     if (!load) return fail("install", load.failure().text());
     ReportDefinition design = *load;
@@ -167,10 +182,25 @@ int install(const std::string& designPath) {
     request.title = design.description;
     request.unicodeCheck = design.unicodeCheck;
     request.logon = logon;
+    request.package = repositoryName(target.package);
+    request.transport = repositoryName(target.transport);
     warnOfPlainHttp(connectionProperties(logon));
+    auto operations = makeOperations(logon);
+    if (request.transport.empty() && request.package != "$TMP") {
+        // A transportable package needs a request: say which ones the user can take.
+        auto check = operations->checkTransport(request.name, request.package);
+        if (!check) return fail("install", "the transport check for package " + request.package + " failed", check.failure());
+        if (check->required) {
+            std::string list;
+            for (const std::string& r : check->requests) list += (list.empty() ? "" : ", ") + r;
+            return fail("install", "package " + request.package + " is transportable: name a request with --transport" +
+                                       (list.empty() ? std::string(" (you have no modifiable request)")
+                                                     : " (modifiable: " + list + ")"));
+        }
+    }
     std::vector<Message> messages;
     const InstallResult result =
-        InstallProgram(request, defaultBackendFactory(), [&](const Message& m) { messages.push_back(m); });
+        operations->installProgram(request, [&](const Message& m) { messages.push_back(m); });
     // Failures (a refused logon, critical messages) go to standard error.
     for (const Message& message : messages) {
         if ((message.style & kCritical) || result.outcome == InstallOutcome::LogonFailed)
@@ -179,21 +209,35 @@ int install(const std::string& designPath) {
         else
             std::cout << oneLine(message.text) << '\n';
     }
-    if (result.outcome == InstallOutcome::LogonFailed) return 2;  // the message said why
-    if (result.outcome != InstallOutcome::Created) return 2;
+    if (messages.empty() && result.outcome != InstallOutcome::Created)
+        std::cerr << "orvex-cli install: " << oneLine(result.failure.text()) << '\n';
+    bool errors = false;
+    for (const SapMessage& message : result.sapMessages) {
+        std::cerr << messageLine(message) << '\n';
+        errors = errors || isError(message);
+    }
+    if (result.outcome != InstallOutcome::Created || errors) return 2;
     if (result.activationRequested && !result.activated) return 2;
     return 0;
 }
 
-// Logs on, calls RFC_PING and says which road was taken and why.
+// Logs on, calls RFC_PING (on the ADT road: fetches the session's token) and
+// says which road was taken and why.
 int ping() {
     LogonValues values;
     int code = 0;
     if (!loadLogon("ping", values, code)) return code;
     Component component;
     component.connection().properties = connectionProperties(values);
-    std::cout << chooseRoad(component.connection().properties).description << '\n';
+    const RoadChoice road = chooseRoad(component.connection().properties);
+    std::cout << road.description << '\n';
     warnOfPlainHttp(component.connection().properties);
+    if (road.road == Road::Adt) {
+        auto operations = adt::makeAdtOperations(values);
+        if (Status status = operations->logon(); !status) return fail("ping", "No connection to R/3!", status.failure());
+        std::cout << "logged on\n";
+        return 0;
+    }
     if (!component.connection().logon())
         return fail("ping", "No connection to R/3!", component.connection().logonFailure());
     auto function = component.add("RFC_PING");
@@ -232,13 +276,17 @@ void addSapCommands(CLI::App& app, int& exitCode) {
     propose->callback([joinTables, &exitCode] { exitCode = joins(*joinTables); });
 
     auto design = std::make_shared<std::string>();
+    auto target = std::make_shared<InstallTarget>();
     CLI::App* create = app.add_subcommand(
         "install", "Generate the report of a design file and create it in the SAP system (activated on request)");
     create->add_option("design", *design, "Design file (JSON, UTF-8)")->required();
-    create->callback([design, &exitCode] { exitCode = install(*design); });
+    create->add_option("--package", target->package, "Package of the program (ADT road; default $TMP)");
+    create->add_option("--transport", target->transport,
+                       "Transport request that records the program (ADT road; for a transportable package)");
+    create->callback([design, target, &exitCode] { exitCode = install(*design, *target); });
 
     CLI::App* reach = app.add_subcommand(
-        "ping", "Log on, call RFC_PING and tell which road to the SAP system was taken and why (exit 0 when logged on)");
+        "ping", "Log on, call RFC_PING (ADT: fetch a session token) and tell which road to the SAP system was taken and why (exit 0 when logged on)");
     reach->callback([&exitCode] { exitCode = ping(); });
 }
 

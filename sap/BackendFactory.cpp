@@ -4,6 +4,8 @@
 #include "Backends.h"
 #include "HttpBackend.h"
 #include "NwRfcBackend.h"
+#include "AdtOperations.h"
+#include "Operations.h"
 
 namespace orvex::sap {
 
@@ -35,16 +37,45 @@ private:
 struct Choice {
     RoadChoice road;
     nwrfc::LibraryLoad rfc;
+    ConnectionProperties props;  // for the SOAP service: its own path taken off the URL
 };
 
-Choice choose(const ConnectionProperties& props) {
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// `probe`: a bare URL is asked whether it serves ADT (a network request).
+Choice choose(const ConnectionProperties& props, bool probe = true) {
     Choice choice;
+    choice.props = props;
     const std::string& server = props.ApplicationServer;
     if (server == "sandbox") {
         choice.road = {Road::Sandbox, "sandbox: the embedded sandbox system (AppSer is \"sandbox\")"};
         return choice;
     }
     if (isUrl(server)) {
+        const ServiceAddress address = resolveServiceAddress(props);
+        if (address.valid && endsWith(address.basePath, "/sap/bc/adt")) {
+            choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server +
+                                          " (AppSer's path is /sap/bc/adt)"};
+            return choice;
+        }
+        if (address.valid && endsWith(address.basePath, "/sap/bc/soap/rfc")) {
+            std::string base = server;
+            while (!base.empty() && base.back() == '/') base.pop_back();
+            choice.props.ApplicationServer = base.substr(0, base.size() - std::string("/sap/bc/soap/rfc").size());
+            choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (AppSer's path is /sap/bc/soap/rfc)"};
+            return choice;
+        }
+        if (address.valid && address.basePath.empty() && probe) {
+            std::string answer;
+            if (adt::adtAnswers(props, answer)) {
+                choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server + " (" + answer + ")"};
+                return choice;
+            }
+            choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (no ADT service: " + answer + ")"};
+            return choice;
+        }
         choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (AppSer is a URL)"};
         return choice;
     }
@@ -66,7 +97,8 @@ Choice choose(const ConnectionProperties& props) {
 RoadChoice chooseRoad(const ConnectionProperties& props) { return choose(props).road; }
 
 std::string plainHttpWarning(const ConnectionProperties& props) {
-    if (chooseRoad(props).road != Road::Http) return {};
+    // Any URL carries the password over HTTP, whichever service answers there.
+    if (!isUrl(props.ApplicationServer) && choose(props, false).road.road != Road::Http) return {};
     const ServiceAddress address = resolveServiceAddress(props);
     if (!address.valid || address.https) return {};
     const std::string& host = address.host;
@@ -83,16 +115,28 @@ std::string plainHttpWarning(const ConnectionProperties& props) {
 
 BackendFactory& defaultBackendFactory() {
     static BackendFactory factory = [](const ConnectionProperties& props) -> std::unique_ptr<RfcBackend> {
-        Choice choice = choose(props);
+        Choice choice = choose(props, false);
         switch (choice.road.road) {
             case Road::Sandbox: return makeSandboxBackend(props);
             case Road::Rfc: return makeNwRfcBackend(std::move(choice.rfc.library));
+            case Road::Adt: {
+                // Function modules on an ADT address: the SOAP service of the same server.
+                ConnectionProperties host = props;
+                const adt::AdtAddress address = adt::adtAddress(props);
+                host.ApplicationServer = address.url().substr(0, address.url().size() - std::string("/sap/bc/adt").size());
+                return makeHttpBackend(host);
+            }
             case Road::Http: break;
         }
-        if (isUrl(props.ApplicationServer)) return makeHttpBackend(props);
+        if (isUrl(props.ApplicationServer)) return makeHttpBackend(choice.props);
         return std::make_unique<FallbackBackend>(makeHttpBackend(props), choice.rfc.reason);
     };
     return factory;
+}
+
+std::unique_ptr<Operations> makeOperations(const LogonValues& logon) {
+    if (chooseRoad(connectionProperties(logon)).road == Road::Adt) return adt::makeAdtOperations(logon);
+    return makeRfcOperations(logon, defaultBackendFactory());
 }
 
 }  // namespace orvex::sap

@@ -12,12 +12,23 @@ namespace orvex::sap {
 
 enum class InstallOutcome { LogonFailed, Created, InsertFailed };
 
+// A message of SAP's syntax check or activation.
+struct SapMessage {
+    std::string type;  // E error, W warning, I information (A and X abort)
+    int line = 0;      // 1-based; 0 when SAP named none
+    int column = 0;    // 1-based; 0 when SAP named none
+    std::string text;
+    bool operator==(const SapMessage&) const = default;
+};
+
 struct InstallRequest {
     const std::vector<std::string>* source = nullptr;  // the program, one line per entry
     std::string name;    // as typed; the program is created under its repositoryName
     std::string title;   // as typed
     bool unicodeCheck = false;  // run the installer (attributes + activation)
     LogonValues logon;
+    std::string package = "$TMP";  // where the program goes (ADT road only)
+    std::string transport;         // the request that records it ("" for a local package)
 };
 
 struct InstallResult {
@@ -26,6 +37,7 @@ struct InstallResult {
     bool activated = false;     // installer ran and reported no error
     std::string activationError;
     Failure failure;     // why the logon or the insertion failed
+    std::vector<SapMessage> sapMessages;  // syntax check and activation, in order
 };
 
 // Logs on with its own component instance, inserts the program, reports each

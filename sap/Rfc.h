@@ -74,10 +74,13 @@ using BackendFactory = std::function<std::unique_ptr<RfcBackend>(const Connectio
 BackendFactory& defaultBackendFactory();
 
 // The way to the SAP system for a set of connection properties: "sandbox"
-// selects the embedded sandbox; an http:// or https:// URL the SOAP service;
+// selects the embedded sandbox; a URL whose path is /sap/bc/adt SAP's
+// development REST interface (ADT); a URL whose path is /sap/bc/soap/rfc, or
+// another path, the SOAP service; a bare http(s)://host:port ADT when
+// GET /sap/bc/adt/discovery answers there, otherwise the SOAP service;
 // anything else (a host name, an address, a SAProuter string) SAP's RFC
 // library when it loads, otherwise the SOAP service at http://HOST:80NN.
-enum class Road { Sandbox, Http, Rfc };
+enum class Road { Sandbox, Http, Rfc, Adt };
 struct RoadChoice {
     Road road = Road::Http;
     std::string description;  // one line: the road and why it was taken

@@ -1,0 +1,89 @@
+// Installation of a generated program of 32,768 lines (the most the wizard
+// makes) over loopback, end to end, on both HTTP roads in the same run: ADT
+// (validate, create, lock, check run, source, unlock, activation) against the
+// ADT double, and the SOAP service (BC_PR_INSERT and the installer) against
+// the SOAP server; both serve a sandbox database of their own.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AdtDouble.h"
+#include "AdtOperations.h"
+#include "HttpBackend.h"
+#include "SoapServer.h"
+#include "TempDir.h"
+
+using namespace orvex;
+using namespace orvex::sap;
+
+namespace {
+
+constexpr int kLines = 32'768;
+
+struct Fixture {
+    testing::TempDir dir;
+    testing::AdtDouble adt{dir.file("adt.db")};
+    SandboxSystem soapSystem{dir.file("soap.db")};
+    SoapServer soap{[this](const RfcRequest& r, const std::string& user) { return soapSystem.call(r, user); },
+                    [this](const std::string& u, const std::string& p, const std::string& c) {
+                        return soapSystem.checkLogon(u, p, c);
+                    }};
+    int soapPort = -1;
+    std::vector<std::string> source;
+
+    Fixture() {
+        soapPort = soap.bind("127.0.0.1", 0);
+        soap.start();
+        source.reserve(kLines);
+        source.push_back("REPORT zbench.");
+        while (source.size() < kLines)
+            source.push_back("WRITE / 'Line " + std::to_string(source.size()) + " of the benchmark program'.");
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+LogonValues logonAt(const std::string& url) { return {"DEVELOPER", "sandbox", "00", "SBX", url, "001"}; }
+
+void install(benchmark::State& state, Operations& operations, const std::string& prefix) {
+    int run = 0;
+    for (auto _ : state) {
+        InstallRequest request;
+        request.source = &fixture().source;
+        request.name = prefix + std::to_string(++run);
+        request.title = "Benchmark";
+        request.unicodeCheck = true;
+        InstallResult result = operations.installProgram(request, {});
+        if (result.outcome != InstallOutcome::Created || !result.activated) {
+            state.SkipWithError(("installation failed: " + result.failure.text() + result.activationError).c_str());
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void AdtInstall32kLines(benchmark::State& state) {
+    auto operations = adt::makeAdtOperations(logonAt(fixture().adt.url()));
+    install(state, *operations, "ZBENCH_ADT");
+}
+BENCHMARK(AdtInstall32kLines)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void SoapInstall32kLines(benchmark::State& state) {
+    if (fixture().soapPort < 0) {
+        state.SkipWithError("no SOAP server");
+        return;
+    }
+    auto operations = makeRfcOperations(logonAt("http://127.0.0.1:" + std::to_string(fixture().soapPort)),
+                                        httpBackendFactory(HttpOptions{}));
+    install(state, *operations, "ZBENCH_SOAP");
+}
+BENCHMARK(SoapInstall32kLines)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

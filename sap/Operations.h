@@ -1,0 +1,71 @@
+#pragma once
+// The SAP operations the screens and the command line use, whatever the road:
+// logon, the program name check, the table search, a table's fields and the
+// installation of a generated program. The RFC roads (SAP's RFC library, the
+// SOAP service, the sandbox) do them with function modules; the ADT road with
+// SAP's development REST interface.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Failure.h"
+#include "InstallProgram.h"
+#include "Messages.h"
+#include "Settings.h"
+#include "TableReads.h"
+
+namespace orvex::sap {
+
+struct NameCheck {
+    bool taken = false;
+    std::string text;  // SAP's own words when it refused the name ("" when it gave none)
+};
+
+struct TableSearch {
+    // Each name as a table name text: 40 characters, blanks filling it up.
+    std::vector<std::string> names;
+    // The road stops a search after this many names (0: no limit); `capped`
+    // says the limit was reached, so more tables may match.
+    std::size_t cap = 0;
+    bool capped = false;
+};
+
+// Whether a package needs a transport request, and the user's requests that can take it.
+struct TransportCheck {
+    bool required = false;
+    std::vector<std::string> requests;  // modifiable requests, "DEVK900123 Text"
+};
+
+class Operations {
+public:
+    virtual ~Operations() = default;
+    // Opens the session; every operation logs on by itself when needed, so
+    // this only makes a refused logon show before anything else.
+    virtual Status logon() = 0;
+    // Whether a program of this name exists (name as typed).
+    virtual Result<NameCheck> checkName(const std::string& name) = 0;
+    // Tables whose names match a LIKE pattern ("%" any text).
+    virtual Result<TableSearch> searchTables(const std::string& pattern) = 0;
+    // A table's fields with their long labels, in the dictionary's order.
+    virtual Result<std::vector<TableField>> readFields(const std::string& table) = 0;
+    // Whether installing `name` in `package` needs a transport request.
+    virtual Result<TransportCheck> checkTransport(const std::string& name, const std::string& package) = 0;
+    // Creates the program (see InstallProgram); the outcome carries SAP's
+    // messages where the road delivers them.
+    virtual InstallResult installProgram(const InstallRequest& request, const MessageSink& messages) = 0;
+};
+
+// The operations over an RFC component made by `factory`; one logon serves
+// all reads, the installation logs on by itself.
+std::unique_ptr<Operations> makeRfcOperations(const LogonValues& logon, BackendFactory factory);
+
+// The operations on the road the settings choose (see chooseRoad).
+std::unique_ptr<Operations> makeOperations(const LogonValues& logon);
+
+// A check-run or activation message as "LINE:COLUMN: TYPE: TEXT".
+std::string messageLine(const SapMessage& message);
+// True for the types SAP counts as errors (E, A, X).
+bool isError(const SapMessage& message);
+
+}  // namespace orvex::sap

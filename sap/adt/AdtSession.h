@@ -1,0 +1,120 @@
+#pragma once
+// One session with SAP's development REST interface (ADT) over HTTP(S):
+// basic authentication, client, language and "saml2=disabled" on every
+// request, one CSRF token for the session, every cookie the server sets, and
+// stateless requests except inside a lock window.
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Failure.h"
+#include "Rfc.h"
+
+namespace httplib {
+class ClientImpl;
+}
+
+namespace orvex::sap::adt {
+
+struct AdtOptions {
+    std::chrono::milliseconds connectTimeout{10'000};
+    std::chrono::milliseconds replyTimeout{120'000};
+    // Certificates of https servers are checked against the system's CA store,
+    // or against these when set.
+    std::string caFile;
+    std::string caDirectory;
+};
+
+struct AdtRequest {
+    std::string method = "GET";
+    std::string path;                                        // from "/sap/bc/adt" on
+    std::vector<std::pair<std::string, std::string>> query;  // values as they are; encoded once when sent
+    std::string accept = "*/*";
+    std::string contentType;
+    std::string body;
+    bool stateful = false;  // stateful also outside a lock window (the LOCK that opens one)
+};
+
+struct AdtResponse {
+    int status = 0;
+    std::string contentType;
+    std::string body;
+    std::multimap<std::string, std::string> headers;  // names in lower case
+    std::string header(const std::string& lowerName) const;
+};
+
+// Where the ADT service lives: the URL's scheme, host and port, and any path
+// before "/sap/bc/adt".
+struct AdtAddress {
+    bool valid = false;
+    std::string error;
+    bool https = false;
+    std::string host;
+    int port = 0;
+    std::string prefix;
+    std::string url() const;  // "http(s)://host:port" + prefix + "/sap/bc/adt"
+};
+AdtAddress adtAddress(const ConnectionProperties& props);
+
+// Percent-encodes everything but letters, digits and "-_.~".
+std::string percentEncoded(const std::string& text);
+
+class AdtSession {
+public:
+    AdtSession(ConnectionProperties props, AdtOptions options = {});
+    ~AdtSession();
+    AdtSession(const AdtSession&) = delete;
+    AdtSession& operator=(const AdtSession&) = delete;
+
+    // Fetches the CSRF token (and the session cookies) with the discovery
+    // document; a refused logon comes back as a Logon failure.
+    Status logon();
+    bool loggedOn() const { return !token_.empty(); }
+    // The discovery document of the last logon.
+    const std::string& discovery() const { return discovery_; }
+
+    // Sends one request, logging on first when needed. Outside a lock
+    // window, a refused token (403 "Required"), a 401 or a 400 "Session timed
+    // out" drops token and cookies, logs on again and sends once more;
+    // inside one the lock is gone and that is the failure. Redirects, HTML
+    // logon pages and transport errors are failures; any other status is
+    // the caller's to read.
+    Result<AdtResponse> send(const AdtRequest& request);
+
+    // Inside a lock window every request is stateful, so that the server
+    // keeps the context the lock lives in; outside it every request is
+    // stateless, and the first one after the window ends the context.
+    void setLockWindow(bool open) { lockWindow_ = open; }
+    bool lockWindow() const { return lockWindow_; }
+
+    const std::string& user() const { return props_.User; }
+    const std::string& host() const { return address_.host; }
+
+private:
+    Result<AdtResponse> transmit(const AdtRequest& request, bool fetchToken);
+    Status fetchToken(const std::string& path);
+    void keepCookies(const AdtResponse& response);
+    void forget();
+
+    ConnectionProperties props_;
+    AdtOptions options_;
+    AdtAddress address_;
+    std::unique_ptr<httplib::ClientImpl> client_;
+    std::string token_;
+    std::string discovery_;
+    std::vector<std::pair<std::string, std::string>> cookies_;  // in the order first set
+    bool lockWindow_ = false;
+};
+
+// Reads an ADT error answer: "<reason>: <SAP's message>" with the status,
+// the exception type and the T100 key as the detail. Non-XML bodies (HTML
+// pages, plain text) give their title or first line.
+Failure adtFailure(const AdtResponse& response, const std::string& reason);
+// The message of an exc:exception body ("" when the body is none).
+std::string exceptionMessage(const AdtResponse& response);
+std::string exceptionType(const AdtResponse& response);
+
+}  // namespace orvex::sap::adt

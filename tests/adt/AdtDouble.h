@@ -1,0 +1,641 @@
+#pragma once
+// A stand-in for SAP's ADT service, served on a free loopback port over the
+// embedded sandbox's data: the programs and the dictionary are the sandbox's,
+// reached through its function modules. Strict where SAP is known to be:
+// every request needs basic authentication, client, language and
+// "saml2=disabled"; writes need the session's CSRF token (403 "Required"
+// otherwise); locks live in the stateful context that took them, a
+// stateless request ends its context, and a handle from another context
+// gets 423; the activation answers 200 also when it finds errors. Every
+// request is recorded for the tests to read.
+#include <httplib.h>
+#include <openssl/evp.h>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "InstallProgram.h"
+#include "SandboxSystem.h"
+#include "TableReads.h"
+
+namespace orvex::testing {
+
+struct AdtRecord {
+    std::string method, path;
+    std::multimap<std::string, std::string> query;  // decoded
+    std::string sessionType, token, cookie, authorization, body;
+    int status = 0;
+    std::string param(const std::string& name) const {
+        auto it = query.find(name);
+        return it == query.end() ? std::string() : it->second;
+    }
+};
+
+class AdtDouble {
+public:
+    // Answers a request before the double does: true when it has answered.
+    using Fault = std::function<bool(const AdtRecord&, httplib::Response&)>;
+
+    explicit AdtDouble(const std::string& databasePath) : sandbox_(databasePath) {
+        auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
+        server_.set_tcp_nodelay(true);
+        server_.Get(".*", handler);
+        server_.Post(".*", handler);
+        server_.Put(".*", handler);
+        server_.Delete(".*", handler);
+        // Bound and listening here: connections wait until the thread accepts them.
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    ~AdtDouble() {
+        server_.stop();
+        thread_.join();
+    }
+
+    int port() const { return port_; }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/sap/bc/adt"; }
+    sap::SandboxSystem& sandbox() { return sandbox_; }
+
+    // Release 7.50: no element info, and the stateful header is ignored.
+    std::atomic<bool> legacy{false};
+    // A refused token answers 401 with an HTML page instead of 403.
+    std::atomic<bool> staleToken401{false};
+
+    void setFault(Fault fault) {
+        std::lock_guard lock(mutex_);
+        fault_ = std::move(fault);
+    }
+    // The toy syntax check flags every line holding this word.
+    void denyWord(const std::string& word) {
+        std::lock_guard lock(mutex_);
+        deny_ = word;
+    }
+    void addInclude(const std::string& name) {
+        std::lock_guard lock(mutex_);
+        includes_.insert(name);
+    }
+    // A package that needs a request, and the requests open for it.
+    void transportable(const std::string& package, std::vector<std::string> requests) {
+        std::lock_guard lock(mutex_);
+        transportable_[package] = std::move(requests);
+    }
+    void expireTokens() {
+        std::lock_guard lock(mutex_);
+        for (auto& [id, token] : sessions_) token.clear();
+    }
+    // Ends every stateful context (a server timeout): their locks go with them.
+    void endContexts() {
+        std::lock_guard lock(mutex_);
+        contexts_.clear();
+        dropLocksOfDeadContexts();
+    }
+    // Another user holds the lock on `name`.
+    void lockByOther(const std::string& name) {
+        std::lock_guard lock(mutex_);
+        locks_[name] = {"OTHERHANDLE", "other"};
+        contexts_.insert("other");
+    }
+    // Stateful contexts still open, another user's left out.
+    std::size_t openContexts() const {
+        std::lock_guard lock(mutex_);
+        return contexts_.size() - contexts_.count("other");
+    }
+    std::vector<AdtRecord> requests() const {
+        std::lock_guard lock(mutex_);
+        return records_;
+    }
+    std::string packageOf(const std::string& name) const {
+        std::lock_guard lock(mutex_);
+        auto it = programs_.find(name);
+        return it == programs_.end() ? std::string() : it->second.package;
+    }
+    std::string requestOf(const std::string& name) const {
+        std::lock_guard lock(mutex_);
+        auto it = programs_.find(name);
+        return it == programs_.end() ? std::string() : it->second.corrNr;
+    }
+
+private:
+    struct Lock {
+        std::string handle, context;
+    };
+    struct Program {
+        std::string package, corrNr, title;
+    };
+
+    static std::string upper(std::string s) {
+        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    }
+    static const char* local(const char* name) {
+        const char* colon = std::strchr(name, ':');
+        return colon ? colon + 1 : name;
+    }
+    static std::string attr(pugi::xml_node node, const char* name) {
+        for (pugi::xml_attribute a : node.attributes())
+            if (std::strcmp(local(a.name()), name) == 0) return a.value();
+        return {};
+    }
+    static std::string exception(const std::string& type, const std::string& message) {
+        return "<?xml version=\"1.0\" encoding=\"utf-8\"?><exc:exception "
+               "xmlns:exc=\"http://www.sap.com/abapxml/types/communicationframework\"><namespace id=\"com.sap.adt\"/>"
+               "<type id=\"" +
+               type + "\"/><message lang=\"EN\">" + message + "</message><localizedMessage lang=\"EN\">" + message +
+               "</localizedMessage></exc:exception>";
+    }
+    static void fail(httplib::Response& res, int status, const std::string& type, const std::string& message) {
+        res.status = status;
+        res.set_content(exception(type, message), "application/xml");
+    }
+    static std::string decodedBase64(const std::string& text) {
+        std::string out(text.size() / 4 * 3 + 3, '\0');
+        int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+        if (n < 0) return {};
+        std::size_t size = static_cast<std::size_t>(n);
+        for (std::size_t i = text.size(); i > 0 && text[i - 1] == '='; --i) --size;
+        out.resize(size);
+        return out;
+    }
+    static std::map<std::string, std::string> cookies(const std::string& header) {
+        std::map<std::string, std::string> out;
+        std::size_t at = 0;
+        while (at < header.size()) {
+            std::size_t end = header.find(';', at);
+            std::string pair = header.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            while (!pair.empty() && pair.front() == ' ') pair.erase(0, 1);
+            if (auto eq = pair.find('='); eq != std::string::npos) out[pair.substr(0, eq)] = pair.substr(eq + 1);
+            if (end == std::string::npos) break;
+            at = end + 1;
+        }
+        return out;
+    }
+
+    bool programExists(const std::string& name) {
+        sap::RfcRequest read;
+        read.function = "RFC_READ_TABLE";
+        read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
+        for (const std::string& row : sap::conditionRows(sap::programNameCondition(name)))
+            read.tables["OPTIONS"].emplace_back().set("TEXT", row);
+        return !sandbox_.call(read).tables["DATA"].empty();
+    }
+    std::vector<sap::SapMessage> check(const std::vector<std::string>& lines) const {
+        std::vector<sap::SapMessage> found;
+        if (deny_.empty()) return found;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (auto at = lines[i].find(deny_); at != std::string::npos)
+                found.push_back(
+                    {"E", static_cast<int>(i + 1), static_cast<int>(at), "Field \"" + deny_ + "\" is unknown."});
+        return found;
+    }
+    static std::vector<std::string> lines(const std::string& text) {
+        std::vector<std::string> out;
+        std::size_t at = 0;
+        for (;;) {
+            std::size_t end = text.find('\n', at);
+            out.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+            if (end == std::string::npos) break;
+            at = end + 1;
+        }
+        return out;
+    }
+    void dropLocksOfDeadContexts() {
+        for (auto it = locks_.begin(); it != locks_.end();)
+            it = contexts_.count(it->second.context) ? std::next(it) : locks_.erase(it);
+    }
+    void endContext(const std::string& id) {
+        contexts_.erase(id);
+        dropLocksOfDeadContexts();
+    }
+
+    void handle(const httplib::Request& req, httplib::Response& res) {
+        AdtRecord record;
+        record.method = req.method;
+        record.path = req.path;
+        for (const auto& [k, v] : req.params) record.query.emplace(k, v);
+        record.sessionType = req.get_header_value("X-sap-adt-sessiontype");
+        record.token = req.get_header_value("x-csrf-token");
+        record.cookie = req.get_header_value("Cookie");
+        record.authorization = req.get_header_value("Authorization");
+        record.body = req.body;
+        Fault fault;
+        std::size_t index;
+        {
+            std::lock_guard lock(mutex_);
+            index = records_.size();
+            records_.push_back(record);
+            fault = fault_;
+        }
+        if (!(fault && fault(record, res))) {
+            std::lock_guard lock(mutex_);
+            answer(record, req, res);
+        }
+        std::lock_guard lock(mutex_);
+        records_[index].status = res.status;
+    }
+
+    void answer(const AdtRecord& r, const httplib::Request& req, httplib::Response& res) {
+        if (r.param("saml2") != "disabled") {
+            res.status = 302;
+            res.set_header("Location", "https://idp.example.invalid/saml2/sso");
+            return;
+        }
+        std::string user, password;
+        if (r.authorization.rfind("Basic ", 0) == 0) {
+            const std::string pair = decodedBase64(r.authorization.substr(6));
+            user = pair.substr(0, pair.find(':'));
+            password = pair.find(':') == std::string::npos ? "" : pair.substr(pair.find(':') + 1);
+        }
+        if (!sandbox_.checkLogon(user, password, r.param("sap-client"))) {
+            res.status = 401;
+            res.set_header("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
+            res.set_content("<html><head><title>Logon failed</title></head><body>Logon failed</body></html>",
+                            "text/html");
+            return;
+        }
+        const std::string client = r.param("sap-client");
+        if (client.empty() || r.param("sap-language").empty()) {
+            res.status = 400;
+            res.set_content("sap-client and sap-language are required here", "text/plain");
+            return;
+        }
+        auto jar = cookies(r.cookie);
+        const std::string sessionCookie = "SAP_SESSIONID_SBX_" + client;
+        std::string session = jar[sessionCookie];
+        if (!sessions_.count(session)) {
+            session = "S" + std::to_string(++counter_);
+            sessions_[session];
+            res.set_header("Set-Cookie", sessionCookie + "=" + session + "; path=/");
+        }
+        // The stateful context of this request; a stateless one ends the context it names.
+        const std::string named = jar["sap-contextid"];
+        if (!named.empty() && named != "0" && !contexts_.count(named)) {
+            res.status = 400;
+            res.headers.emplace("Set-Cookie", "sap-contextid=0; path=/sap/bc/adt");
+            res.set_content("<html><head><title>Session timed out</title></head><body>ICMENOSESSION</body></html>",
+                            "text/html");
+            return;
+        }
+        std::string& token = sessions_[session];
+        if (r.method == "GET" && upper(r.token) == "FETCH") {
+            if (token.empty()) token = "TOKEN" + std::to_string(++counter_) + "==";
+            res.set_header("x-csrf-token", token);
+        } else if (r.method != "GET" && (token.empty() || r.token != token)) {
+            // Refused before any context is opened or ended.
+            if (staleToken401) {
+                res.status = 401;
+                res.set_content("<html><head><title>Logon</title></head><body><form>User</form></body></html>",
+                                "text/html");
+            } else {
+                res.status = 403;
+                res.set_header("x-csrf-token", "Required");
+                res.set_content("CSRF token validation failed", "text/plain");
+            }
+            return;
+        }
+        std::string context;
+        bool temporary = false;
+        if (r.sessionType == "stateful" && !legacy) {
+            context = contexts_.count(named) ? named : std::string();
+            if (context.empty()) {
+                context = "C" + std::to_string(++counter_);
+                contexts_.insert(context);
+                res.headers.emplace("Set-Cookie", "sap-contextid=" + context + "; path=/sap/bc/adt");
+            }
+        } else {
+            if (contexts_.count(named)) {
+                endContext(named);
+                res.headers.emplace("Set-Cookie", "sap-contextid=0; path=/sap/bc/adt");
+            }
+            context = "T" + std::to_string(++counter_);
+            contexts_.insert(context);
+            temporary = true;
+        }
+        route(r, req, res, context);
+        if (temporary) endContext(context);
+    }
+
+    void route(const AdtRecord& r, const httplib::Request& req, httplib::Response& res, const std::string& context) {
+        const std::string programs = "/sap/bc/adt/programs/programs";
+        const std::string& p = r.path;
+        if (r.method == "GET" && p == "/sap/bc/adt/discovery") return discovery(res);
+        if (r.method == "GET" && p == "/sap/bc/adt/repository/informationsystem/search") return search(r, res);
+        if (r.method == "GET" && p == "/sap/bc/adt/ddic/elementinfo" && !legacy) return elementInfo(r, res);
+        if (r.method == "POST" && p == "/sap/bc/adt/programs/validation") return validation(r, res);
+        if (r.method == "POST" && p == programs) return create(r, res);
+        if (r.method == "POST" && p == "/sap/bc/adt/checkruns") return checkRun(r, res);
+        if (r.method == "POST" && p == "/sap/bc/adt/activation") return activation(r, res);
+        if (r.method == "POST" && p == "/sap/bc/adt/cts/transportchecks") return transportCheck(r, res);
+        if (p.rfind(programs + "/", 0) == 0) {
+            std::string rest = p.substr(programs.size() + 1);
+            const bool source = rest.size() > 12 && rest.compare(rest.size() - 12, 12, "/source/main") == 0;
+            if (source) rest.erase(rest.size() - 12);
+            const std::string name = upper(rest);
+            if (r.method == "GET" && !source) return program(name, res);
+            if (r.method == "POST" && r.param("_action") == "LOCK") return lock(name, res, context);
+            if (r.method == "POST" && r.param("_action") == "UNLOCK") return unlock(name, r, res, context);
+            if (r.method == "PUT" && source) return write(name, r, req, res, context);
+        }
+        fail(res, 404, "ExceptionResourceNotFound", "No suitable resource found");
+    }
+
+    void discovery(httplib::Response& res) {
+        std::string collections;
+        for (const char* href :
+             {"/sap/bc/adt/programs/programs", "/sap/bc/adt/programs/validation", "/sap/bc/adt/checkruns",
+              "/sap/bc/adt/activation", "/sap/bc/adt/repository/informationsystem/search",
+              "/sap/bc/adt/cts/transportchecks", "/sap/bc/adt/ddic/elementinfo"}) {
+            if (legacy && std::string(href) == "/sap/bc/adt/ddic/elementinfo") continue;
+            collections +=
+                std::string("<app:collection href=\"") + href + "\"><atom:title>x</atom:title></app:collection>";
+        }
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><app:service xmlns:app=\"http://www.w3.org/2007/app\" "
+            "xmlns:atom=\"http://www.w3.org/2005/Atom\"><app:workspace>" +
+                collections + "</app:workspace></app:service>",
+            "application/atomsvc+xml");
+    }
+
+    void program(const std::string& name, httplib::Response& res) {
+        if (!programExists(name))
+            return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
+        auto stored = sandbox_.program(name);
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><program:abapProgram "
+            "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
+            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" +
+                name + "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") + "\"/>",
+            "application/vnd.sap.adt.programs.programs.v2+xml");
+    }
+
+    void validation(const AdtRecord& r, httplib::Response& res) {
+        for (const char* required : {"objname", "objtype", "packagename"})
+            if (!r.query.count(required)) {
+                res.status = 400;
+                res.set_content(
+                    exception("ExceptionInvalidData", std::string("Parameter ") + required + " could not be found."),
+                    "application/xml");
+                return;
+            }
+        const std::string name = upper(r.param("objname"));
+        std::string error;
+        if (programExists(name) || includes_.count(name))
+            error = "A program or include already exists with the name " + name;
+        else if (name.size() > 30)
+            error = "The name " + name + " is longer than 30 characters";
+        else if (name.empty() || (name[0] != 'Z' && name[0] != 'Y'))
+            error = "The name " + name + " is not in the customer name space";
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
+            "version=\"1.0\"><asx:values><DATA>" +
+                (error.empty() ? std::string("<CHECK_RESULT>X</CHECK_RESULT>")
+                               : "<SEVERITY>ERROR</SEVERITY><SHORT_TEXT>" + error + "</SHORT_TEXT>") +
+                "</DATA></asx:values></asx:abap>",
+            "application/vnd.sap.as+xml");
+    }
+
+    void search(const AdtRecord& r, httplib::Response& res) {
+        if (r.param("operation") != "quickSearch" || r.param("objectType") != "TABL/DT")
+            return fail(res, 400, "ExceptionInvalidData", "Only the quick search of transparent tables is served here");
+        std::string like;
+        for (char c : r.param("query")) like += c == '*' ? '%' : c;
+        sap::RfcRequest read;
+        read.function = "RFC_READ_TABLE";
+        read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
+        for (const std::string& row : sap::conditionRows(sap::tableSearchCondition(upper(like))))
+            read.tables["OPTIONS"].emplace_back().set("TEXT", row);
+        sap::RfcReply reply = sandbox_.call(read);
+        const std::size_t max = std::stoul(r.param("maxResults").empty() ? "100" : r.param("maxResults"));
+        std::string refs;
+        std::size_t n = 0;
+        for (const sap::RfcRow& row : reply.tables["DATA"]) {
+            if (n++ == max) break;
+            std::string name = sap::objectName(row.get("WA"));
+            name.erase(name.find_last_not_of(' ') + 1);
+            refs += "<adtcore:objectReference adtcore:uri=\"/sap/bc/adt/ddic/tables/" + name +
+                    "\" adtcore:type=\"TABL/DT\" adtcore:name=\"" + name + "\"/>";
+        }
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><adtcore:objectReferences "
+            "xmlns:adtcore=\"http://www.sap.com/adt/core\">" +
+                refs + "</adtcore:objectReferences>",
+            "application/xml");
+    }
+
+    void elementInfo(const AdtRecord& r, httplib::Response& res) {
+        const std::string table = upper(r.param("path"));
+        sap::RfcRequest get;
+        get.function = "DD_TABL_GET";
+        get.exports = {{"TABL_NAME", table}, {"WITHTEXT", "X"}};
+        sap::RfcReply reply = sandbox_.call(get);
+        if (!reply.ok) return fail(res, 404, "ExceptionResourceNotFound", "Table " + table + " does not exist");
+        std::string fields;
+        for (const sap::RfcRow& f : reply.tables["DD03P_TAB_A"]) {
+            const bool include = f.get("FIELDNAME").rfind(".", 0) == 0;
+            fields +=
+                "<abapsource:elementInfo adtcore:name=\"" + f.get("FIELDNAME") + "\" adtcore:type=\"" +
+                (include ? "TABL/DTI" : "TABL/DTF") + "\"><abapsource:documentation>" + f.get("SCRTEXT_L") +
+                "</abapsource:documentation><abapsource:properties><abapsource:entry abapsource:key=\"ddicIsKey\">" +
+                f.get("KEYFLAG") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicDataElement\">" +
+                f.get("ROLLNAME") + "</abapsource:entry></abapsource:properties></abapsource:elementInfo>";
+        }
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><abapsource:elementInfo "
+            "xmlns:abapsource=\"http://www.sap.com/adt/abapsource\" xmlns:adtcore=\"http://www.sap.com/adt/core\" "
+            "adtcore:name=\"" +
+                table + "\" adtcore:type=\"TABL/DT\">" + fields + "</abapsource:elementInfo>",
+            "application/vnd.sap.adt.elementinfo+xml");
+    }
+
+    void create(const AdtRecord& r, httplib::Response& res) {
+        pugi::xml_document doc;
+        if (!doc.load_string(r.body.c_str()) || std::strcmp(doc.document_element().name(), "program:abapProgram") != 0)
+            return fail(res, 400, "ExceptionInvalidData", "The body is not a program:abapProgram document");
+        pugi::xml_node root = doc.document_element();
+        const std::string name = upper(attr(root, "name"));
+        const std::string title = attr(root, "description");
+        const std::string package = attr(root.child("adtcore:packageRef"), "name");
+        const std::string corrNr = r.param("corrNr");
+        if (programExists(name) || includes_.count(name))
+            return fail(res, 500, "ExceptionResourceCreationFailure",
+                        "A program or include already exists with the name " + name);
+        if (auto t = transportable_.find(package); t != transportable_.end()) {
+            if (corrNr.empty()) return fail(res, 500, "ExceptionResourceCreationFailure", "Missing correction number");
+            if (std::find(t->second.begin(), t->second.end(), corrNr) == t->second.end())
+                return fail(res, 500, "ExceptionResourceCreationFailure", "Request " + corrNr + " cannot be used");
+        } else if (package != "$TMP") {
+            return fail(res, 404, "ExceptionResourceNotFound", "Package " + package + " does not exist");
+        }
+        sap::RfcRequest insert;
+        insert.function = "BC_PR_INSERT";
+        insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}};
+        insert.tables["SOURCE"].emplace_back().set("LINE", "REPORT " + name + ".");
+        if (!sandbox_.call(insert, "DEVELOPER").ok)
+            return fail(res, 500, "ExceptionResourceCreationFailure", "Program " + name + " cannot be created");
+        programs_[name] = {package, corrNr, title};
+        res.status = 201;
+    }
+
+    void lock(const std::string& name, httplib::Response& res, const std::string& context) {
+        if (!programExists(name))
+            return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
+        if (auto held = locks_.find(name); held != locks_.end() && held->second.context != context)
+            return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
+        const std::string handle = "LH+" + std::to_string(++counter_) + "/A=";
+        locks_[name] = {handle, context};
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
+            "version=\"1.0\"><asx:values><DATA><LOCK_HANDLE>" +
+                handle + "</LOCK_HANDLE><CORRNR>" + programs_[name].corrNr + "</CORRNR><IS_LOCAL>" +
+                (programs_[name].corrNr.empty() ? "X" : "") + "</IS_LOCAL></DATA></asx:values></asx:abap>",
+            "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.lock.Result");
+    }
+
+    bool holds(const std::string& name, const std::string& handle, const std::string& context) const {
+        auto held = locks_.find(name);
+        return held != locks_.end() && held->second.handle == handle && held->second.context == context;
+    }
+
+    void unlock(const std::string& name, const AdtRecord& r, httplib::Response& res, const std::string& context) {
+        if (holds(name, r.param("lockHandle"), context)) locks_.erase(name);
+        res.status = 200;
+    }
+
+    void write(const std::string& name, const AdtRecord& r, const httplib::Request&, httplib::Response& res,
+               const std::string& context) {
+        const std::string handle = r.param("lockHandle");
+        if (!holds(name, handle, context))
+            return fail(res, 423, "ExceptionResourceInvalidLockHandle",
+                        "Resource INCLUDE " + name + " is not locked (invalid lock handle: " + handle + ")");
+        Program& program = programs_[name];
+        if (!program.corrNr.empty() && !r.param("corrNr").empty() && r.param("corrNr") != program.corrNr)
+            return fail(res, 500, "ExceptionResourceSaveFailure", "Object is locked in request " + program.corrNr);
+        sap::RfcRequest insert;
+        insert.function = "BC_PR_INSERT";
+        insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", program.title}};
+        auto& rows = insert.tables["SOURCE"];
+        for (const std::string& line : lines(r.body)) rows.emplace_back().set("LINE", line);
+        if (!sandbox_.call(insert, "DEVELOPER").ok)
+            return fail(res, 500, "ExceptionResourceSaveFailure", "The source of " + name + " cannot be stored");
+        res.status = 200;
+        res.set_header("ETag", "\"" + std::to_string(++counter_) + "\"");
+    }
+
+    void checkRun(const AdtRecord& r, httplib::Response& res) {
+        pugi::xml_document doc;
+        doc.load_string(r.body.c_str());
+        std::string messages, uri;
+        for (pugi::xml_node object : doc.document_element().children()) {
+            uri = attr(object, "uri");
+            const std::string content =
+                object.first_element_by_path("chkrun:artifacts/chkrun:artifact/chkrun:content").text().as_string();
+            for (const sap::SapMessage& m : check(lines(decodedBase64(content))))
+                messages += "<chkrun:checkMessage chkrun:uri=\"" + uri +
+                            "/source/main#start=" + std::to_string(m.line) + "," + std::to_string(m.column) +
+                            "\" chkrun:type=\"E\" chkrun:shortText=\"" + "Field &quot;" + deny_ +
+                            "&quot; is unknown.\"/>";
+        }
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><chkrun:checkRunReports "
+            "xmlns:chkrun=\"http://www.sap.com/adt/checkrun\"><chkrun:checkReport chkrun:reporter=\"abapCheckRun\" "
+            "chkrun:triggeringUri=\"" +
+                uri + "\" chkrun:status=\"processed\"><chkrun:checkMessageList>" + messages +
+                "</chkrun:checkMessageList></chkrun:checkReport></chkrun:checkRunReports>",
+            "application/vnd.sap.adt.checkmessages+xml");
+    }
+
+    void activation(const AdtRecord& r, httplib::Response& res) {
+        pugi::xml_document doc;
+        doc.load_string(r.body.c_str());
+        std::string messages;
+        bool ok = true;
+        for (pugi::xml_node ref : doc.document_element().children()) {
+            const std::string name = upper(attr(ref, "name"));
+            if (locks_.count(name))
+                return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
+            auto stored = sandbox_.program(name);
+            if (!stored) {
+                ok = false;
+                messages += "<msg type=\"E\" line=\"1\"><shortText><txt>Program " + name +
+                            " does not exist</txt></shortText></msg>";
+                continue;
+            }
+            for (const sap::SapMessage& m : check(stored->source)) {
+                ok = false;
+                messages += "<msg objDescr=\"Program " + name + "\" type=\"E\" line=\"1\" href=\"" + attr(ref, "uri") +
+                            "/source/main#start=" + std::to_string(m.line) + "," + std::to_string(m.column) +
+                            "\"><shortText><txt>" + m.text + "</txt></shortText></msg>";
+            }
+            if (ok) {
+                sap::RfcRequest run;
+                run.function = "RFC_ABAP_INSTALL_AND_RUN";
+                for (const std::string& row : sap::installerRows(name, stored->title))
+                    run.tables["PROGRAM"].emplace_back().set("LINE", row);
+                sandbox_.call(run, "DEVELOPER");
+            }
+        }
+        const std::string flag = ok ? "true" : "false";
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><chkl:messages "
+            "xmlns:chkl=\"http://www.sap.com/abapxml/checklist\">"
+            "<chkl:properties checkExecuted=\"true\" activationExecuted=\"" +
+                flag + "\" generationExecuted=\"" + flag + "\"/>" + messages + "</chkl:messages>",
+            "application/xml");
+    }
+
+    void transportCheck(const AdtRecord& r, httplib::Response& res) {
+        pugi::xml_document doc;
+        doc.load_string(r.body.c_str());
+        const std::string package = doc.select_node("//DEVCLASS").node().text().as_string();
+        std::string requests;
+        auto t = transportable_.find(package);
+        if (t != transportable_.end())
+            for (const std::string& request : t->second)
+                requests += "<CTS_REQUEST><REQ_HEADER><TRKORR>" + request +
+                            "</TRKORR><AS4TEXT>Reports</AS4TEXT>"
+                            "</REQ_HEADER></CTS_REQUEST>";
+        res.status = 200;
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
+            "version=\"1.0\"><asx:values><DATA><RECORDING>" +
+                std::string(t != transportable_.end() ? "X" : "") + "</RECORDING><REQUESTS>" + requests +
+                "</REQUESTS></DATA></asx:values></asx:abap>",
+            "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
+    }
+
+    sap::SandboxSystem sandbox_;
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+    mutable std::recursive_mutex mutex_;
+    std::vector<AdtRecord> records_;
+    Fault fault_;
+    std::string deny_;
+    std::set<std::string> includes_;
+    std::map<std::string, std::vector<std::string>> transportable_;
+    std::map<std::string, std::string> sessions_;  // session cookie -> CSRF token
+    std::set<std::string> contexts_;
+    std::map<std::string, Lock> locks_;
+    std::map<std::string, Program> programs_;
+    long counter_ = 0;
+};
+
+}  // namespace orvex::testing

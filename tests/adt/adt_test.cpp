@@ -1,0 +1,419 @@
+// The ADT road against the ADT double: the operations, a table of faults and
+// the command line. Every case also checks the session rules on the recorded
+// requests: client, language, saml2 and basic authentication on each one,
+// only stateful requests inside a lock window, an UNLOCK for every granted
+// LOCK, and a stateless request after it.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <variant>
+
+#include "AdtDouble.h"
+#include "AdtOperations.h"
+#include "DesignFile.h"
+#include "Generator.h"
+#include "ProgramFolder.h"
+#include "ServedSandbox.h"
+
+using namespace orvex;
+using namespace orvex::sap;
+using namespace orvex::testing;
+
+namespace {
+
+const std::string kDesign = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
+
+LogonValues logonAt(const std::string& url) { return {"DEVELOPER", "sandbox", "00", "SBX", url, "001"}; }
+
+// What is wrong with the recorded session, or "".
+std::string sessionFault(const std::vector<AdtRecord>& records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const AdtRecord& r = records[i];
+        const std::string at = "request " + std::to_string(i) + " " + r.method + " " + r.path;
+        // The road's probe asks without logging on.
+        if (r.path == "/sap/bc/adt/discovery" && r.authorization.empty() && r.token.empty()) continue;
+        if (r.param("sap-client") != "001" || r.param("sap-language") != "EN" || r.param("saml2") != "disabled" ||
+            r.authorization.rfind("Basic ", 0) != 0)
+            return at + ": client, language, saml2 or logon missing";
+        if (r.method != "GET" && r.token.empty()) return at + ": no CSRF token on a write";
+        if (r.param("_action") != "LOCK" || r.status != 200) continue;
+        std::size_t j = i + 1;
+        for (; j < records.size() && records[j].param("_action") != "UNLOCK"; ++j)
+            if (records[j].sessionType != "stateful")
+                return "request " + std::to_string(j) + ": stateless inside the lock window";
+        if (j == records.size()) return at + ": no UNLOCK after the granted lock";
+        if (records[j].sessionType != "stateful") return "the UNLOCK is not stateful";
+        if (j + 1 == records.size() || records[j + 1].sessionType != "stateless")
+            return "no stateless request ends the lock's context";
+    }
+    bool granted = false;
+    for (const AdtRecord& r : records) {
+        if (r.param("_action") == "LOCK" && r.status == 200) granted = true;
+        if (r.param("_action") == "UNLOCK" && !granted) return "UNLOCK without a granted lock";
+    }
+    return {};
+}
+
+// Answers the first request that `match` picks with `act`; later ones go on.
+AdtDouble::Fault once(std::function<bool(const AdtRecord&)> match,
+                      std::function<bool(const AdtRecord&, httplib::Response&)> act) {
+    auto done = std::make_shared<bool>(false);
+    return [=](const AdtRecord& r, httplib::Response& res) {
+        if (*done || !match(r)) return false;
+        *done = true;
+        return act(r, res);
+    };
+}
+
+bool isAction(const AdtRecord& r, const char* action) { return r.param("_action") == action; }
+bool isPut(const AdtRecord& r) { return r.method == "PUT"; }
+bool isCreate(const AdtRecord& r) { return r.method == "POST" && r.path == "/sap/bc/adt/programs/programs"; }
+
+struct AdtRoad : ::testing::Test {
+    TempDir dir;
+    AdtDouble double_{dir.file("sandbox.db")};
+    std::vector<std::string> source = {"REPORT zadt_demo.", "", "WRITE / 'Hello'.", "WRITE / 'a+b/c=d & <e>'."};
+
+    InstallRequest request(const std::string& name = "ZADT_DEMO") {
+        InstallRequest r;
+        r.source = &source;
+        r.name = name;
+        r.title = "Demo & \"quotes\"";
+        r.unicodeCheck = true;
+        return r;
+    }
+    InstallResult install(const InstallRequest& r, std::vector<Message>* said = nullptr) {
+        auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+        return ops->installProgram(r, [&](const Message& m) {
+            if (said) said->push_back(m);
+        });
+    }
+};
+
+TEST_F(AdtRoad, ReadsNameTablesAndFields) {
+    double_.addInclude("ZINCLUDE_TAKEN");
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    const std::pair<std::string, bool> names[] = {{"rsparam", true}, {"ZINCLUDE_TAKEN", true}, {"ZFREE_NAME", false}};
+    for (const auto& [name, taken] : names) {
+        auto check = ops->checkName(name);
+        ASSERT_TRUE(check) << check.failure().text();
+        EXPECT_EQ(check->taken, taken) << name;
+    }
+    EXPECT_NE(ops->checkName("ZINCLUDE_TAKEN")->text.find("include"), std::string::npos);
+
+    auto found = ops->searchTables("SF%");
+    ASSERT_TRUE(found) << found.failure().text();
+    EXPECT_EQ(found->names, std::vector<std::string>{"SFLIGHT" + std::string(33, ' ')});
+    EXPECT_FALSE(found->capped);
+    double_.sandbox().addSyntheticTables(adt::kSearchCap + 5);
+    auto many = ops->searchTables("%SYN%");
+    ASSERT_TRUE(many);
+    EXPECT_TRUE(many->capped);
+    EXPECT_EQ(many->names.size(), adt::kSearchCap);
+
+    auto fields = ops->readFields("scarr");
+    ASSERT_TRUE(fields) << fields.failure().text();
+    ASSERT_GE(fields->size(), 2u);
+    EXPECT_EQ((*fields)[0].name, "MANDT");
+    EXPECT_EQ((*fields)[0].label, "Client");
+    auto unknown = ops->readFields("NO_SUCH_TABLE");
+    ASSERT_FALSE(unknown);
+    EXPECT_NE(unknown.failure().reason.find("NO_SUCH_TABLE does not exist"), std::string::npos);
+    EXPECT_EQ(sessionFault(double_.requests()), "");
+}
+
+TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
+    double_.transportable("ZPKG", {"DEVK900123", "DEVK900200"});
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    auto transport = ops->checkTransport("zadt_demo", "ZPKG");
+    ASSERT_TRUE(transport) << transport.failure().text();
+    EXPECT_TRUE(transport->required);
+    EXPECT_EQ(transport->requests, (std::vector<std::string>{"DEVK900123 Reports", "DEVK900200 Reports"}));
+    EXPECT_FALSE(ops->checkTransport("zadt_demo", "$TMP")->required);
+
+    InstallRequest r = request();
+    r.package = "ZPKG";
+    r.transport = "DEVK900123";
+    std::vector<Message> said;
+    InstallResult result = ops->installProgram(r, [&](const Message& m) { said.push_back(m); });
+    ASSERT_EQ(result.outcome, InstallOutcome::Created) << result.failure.text();
+    EXPECT_TRUE(result.activated) << result.activationError;
+    EXPECT_EQ(said, (std::vector<Message>{{"Program Created successfully in SAP", kAppTitle, kRightAligned, ""}}));
+
+    auto stored = double_.sandbox().program("ZADT_DEMO");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->source, source);
+    EXPECT_TRUE(stored->active);
+    EXPECT_EQ(stored->title, r.title);
+    EXPECT_EQ(double_.packageOf("ZADT_DEMO"), "ZPKG");
+    EXPECT_EQ(double_.requestOf("ZADT_DEMO"), "DEVK900123");
+
+    const auto records = double_.requests();
+    EXPECT_EQ(sessionFault(records), "");
+    std::vector<std::string> steps;
+    for (const AdtRecord& rec : records)
+        steps.push_back(rec.method + " " + rec.path.substr(std::string("/sap/bc/adt/").size()) + " " +
+                        rec.param("_action"));
+    const std::string program = "programs/programs/zadt_demo";
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"GET discovery ", "POST cts/transportchecks ", "POST programs/validation ",
+                                        "POST programs/programs ", "POST " + program + " LOCK", "POST checkruns ",
+                                        "PUT " + program + "/source/main ", "POST " + program + " UNLOCK",
+                                        "GET " + program + " ", "POST activation "}));
+    int fetches = 0;
+    for (const AdtRecord& rec : records) {
+        if (rec.token == "fetch") ++fetches;
+        // The request goes on the creation and the source, nowhere else.
+        EXPECT_EQ(rec.param("corrNr"), isCreate(rec) || isPut(rec) ? "DEVK900123" : "") << rec.method << rec.path;
+        EXPECT_LT(rec.status, 300) << rec.method << " " << rec.path;
+    }
+    EXPECT_EQ(fetches, 1);  // one token for the whole session
+}
+
+TEST_F(AdtRoad, FaultsEndWithTheirReason) {
+    struct Case {
+        const char* name;
+        std::function<void(AdtDouble&)> arrange;
+        InstallOutcome outcome;
+        const char* reason;  // part of the failure's or the activation's reason
+    };
+    const std::string name = "ZADT_DEMO";
+    const Case cases[] = {
+        {"token expired mid-sequence",
+         [](AdtDouble& d) {
+             d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
+                             [&d](const AdtRecord&, httplib::Response&) {
+                                 d.expireTokens();
+                                 return false;
+                             }));
+         },
+         InstallOutcome::Created, ""},
+        {"401 with an HTML page for a stale token",
+         [](AdtDouble& d) {
+             d.staleToken401 = true;
+             d.setFault(once(isCreate, [&d](const AdtRecord&, httplib::Response&) {
+                 d.expireTokens();
+                 return false;
+             }));
+         },
+         InstallOutcome::Created, ""},
+        {"SAML redirect",
+         [](AdtDouble& d) {
+             d.setFault([](const AdtRecord&, httplib::Response& res) {
+                 res.status = 302;
+                 res.set_header("Location", "https://idp.example.invalid/sso");
+                 return true;
+             });
+         },
+         InstallOutcome::LogonFailed, "single sign-on"},
+        {"session timed out after the lock window",
+         [](AdtDouble& d) {
+             auto unlocked = std::make_shared<bool>(false);
+             d.setFault(once(
+                 [unlocked](const AdtRecord& r) {
+                     return std::exchange(*unlocked, *unlocked || isAction(r, "UNLOCK"));
+                 },
+                 [&d](const AdtRecord&, httplib::Response&) {
+                     d.endContexts();
+                     return false;
+                 }));
+         },
+         InstallOutcome::Created, ""},
+        {"lock held by another user",
+         [name](AdtDouble& d) {
+             d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
+                             [&d, name](const AdtRecord&, httplib::Response&) {
+                                 d.lockByOther(name);
+                                 return false;
+                             }));
+         },
+         InstallOutcome::InsertFailed, "User OTHER is currently editing ZADT_DEMO"},
+        {"lock lost",
+         [name](AdtDouble& d) {
+             d.setFault(once(isPut, [&d, name](const AdtRecord&, httplib::Response&) {
+                 d.lockByOther(name);
+                 return false;
+             }));
+         },
+         InstallOutcome::InsertFailed, "the lock on ZADT_DEMO was lost"},
+        {"create of a taken name",
+         [name](AdtDouble& d) {
+             RfcRequest insert;
+             insert.function = "BC_PR_INSERT";
+             insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", "taken"}};
+             d.sandbox().call(insert, "DEVELOPER");
+             // The name was free when validated.
+             d.setFault(once([](const AdtRecord& r) { return r.path == "/sap/bc/adt/programs/validation"; },
+                             [](const AdtRecord&, httplib::Response& res) {
+                                 res.set_content(
+                                     "<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
+                                     "<CHECK_RESULT>X</CHECK_RESULT></DATA></asx:values></asx:abap>",
+                                     "application/vnd.sap.as+xml");
+                                 return true;
+                             }));
+         },
+         InstallOutcome::InsertFailed, "A program or include already exists with the name ZADT_DEMO"},
+        {"activation asking for the pre-audit first",
+         [](AdtDouble& d) {
+             d.setFault(once([](const AdtRecord& r) { return r.param("preauditRequested") == "true"; },
+                             [](const AdtRecord&, httplib::Response& res) {
+                                 res.set_content(
+                                     "<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/"
+                                     "inactiveCtsObjects\"/>",
+                                     "application/vnd.sap.adt.inactivectsobjects.v1+xml");
+                                 return true;
+                             }));
+         },
+         InstallOutcome::Created, ""},
+        {"activation with errors", [](AdtDouble& d) { d.denyWord("Hello"); }, InstallOutcome::Created,
+         "the activation reported 1 error"},
+        {"release 7.50", [](AdtDouble& d) { d.legacy = true; }, InstallOutcome::InsertFailed,
+         "releases before 7.51 keep no ADT session over HTTP"},
+        {"200 text/html login page",
+         [](AdtDouble& d) {
+             d.setFault(once(isCreate, [](const AdtRecord&, httplib::Response& res) {
+                 res.status = 200;
+                 res.set_content("<html><head><title>Logon</title></head><body>Log on</body></html>", "text/html");
+                 return true;
+             }));
+         },
+         InstallOutcome::InsertFailed, "logon page"},
+        {"connection reset",
+         [](AdtDouble& d) {
+             d.setFault(once(isPut, [](const AdtRecord&, httplib::Response& res) {
+                 res.set_content_provider(1000, "text/plain",
+                                          [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+                 return true;
+             }));
+         },
+         InstallOutcome::InsertFailed, "no answer from 127.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir caseDir;
+        AdtDouble d(caseDir.file("sandbox.db"));
+        c.arrange(d);
+        auto ops = adt::makeAdtOperations(logonAt(d.url()));
+        std::vector<Message> said;
+        InstallResult result = ops->installProgram(request(name), [&](const Message& m) { said.push_back(m); });
+        EXPECT_EQ(result.outcome, c.outcome) << result.failure.text();
+        const std::string why =
+            result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        ASSERT_FALSE(said.empty());
+        if (c.outcome == InstallOutcome::Created && *c.reason == '\0') {
+            EXPECT_TRUE(result.activated);
+            EXPECT_TRUE(d.sandbox().program(name)->active);
+            EXPECT_EQ(d.sandbox().program(name)->source, source);
+        }
+        if (c.outcome == InstallOutcome::InsertFailed) {
+            EXPECT_EQ(said.back().text, "There was a connection error\r\nPlease Try Again");
+        } else if (c.outcome == InstallOutcome::LogonFailed) {
+            EXPECT_EQ(said.back().text, "No connection to R/3!");
+        }
+        EXPECT_EQ(sessionFault(d.requests()), "");
+        // Cookies from error answers too: the context was ended, not left behind.
+        EXPECT_EQ(d.openContexts(), 0u);
+    }
+}
+
+TEST_F(AdtRoad, ActivationErrorsCarryTheirPosition) {
+    double_.denyWord("Hello");
+    std::vector<Message> said;
+    InstallResult result = install(request(), &said);
+    ASSERT_EQ(result.outcome, InstallOutcome::Created);
+    EXPECT_FALSE(result.activated);
+    // The check run before storing and the activation after it both say so.
+    const SapMessage expected{"E", 3, 10, "Field \"Hello\" is unknown."};
+    EXPECT_EQ(result.sapMessages, (std::vector<SapMessage>{expected, expected}));
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[1].text,
+              "The program was created, but setting its attributes and activating it failed\r\n"
+              "the activation reported 1 error");
+    EXPECT_EQ(said[1].detail, "3:10: E: Field \"Hello\" is unknown.");
+    EXPECT_FALSE(double_.sandbox().program("ZADT_DEMO")->active);
+}
+
+TEST_F(AdtRoad, OldReleaseNamesTheRfcRoadsForFields) {
+    double_.legacy = true;
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    auto fields = ops->readFields("SCARR");
+    ASSERT_FALSE(fields);
+    EXPECT_NE(fields.failure().reason.find("7.51"), std::string::npos);
+    EXPECT_NE(fields.failure().reason.find("SOAP service"), std::string::npos);
+}
+
+struct CliAdt : AdtRoad, ProgramFolder {
+    CliAdt() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) { settings(double_.url()); }
+};
+
+TEST_F(CliAdt, CommandsOverTheAdtRoad) {
+    Outcome ping = run("orvex-cli", "ping");
+    EXPECT_EQ(ping.code, 0) << ping.err;
+    EXPECT_EQ(ping.out, "ADT: SAP's development REST interface at " + double_.url() +
+                            " (AppSer's path is /sap/bc/adt)\nlogged on\n");
+
+    settings(double_.url(), "wrong");
+    EXPECT_EQ(run("orvex-cli", "check-name ZX").err,
+              "orvex-cli check-name: No connection to R/3!: the system refused the user name or password for client "
+              "001 (HTTP 401)\n");
+    // Only ADT knows packages: the RFC roads refuse one rather than ignore it.
+    settings("sandbox");
+    Outcome rfcPackage = run("orvex-cli", "install '" + kDesign + "' --package ZPKG --transport DEVK900123");
+    EXPECT_EQ(rfcPackage.code, 2);
+    EXPECT_NE(rfcPackage.err.find("needs the ADT road"), std::string::npos) << rfcPackage.err;
+    settings(double_.url());
+
+    EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
+    EXPECT_EQ(run("orvex-cli", "fields SCARR").out.substr(0, 21), "MANDT\tClient\nCARRID\tA");
+    EXPECT_EQ(run("orvex-cli", "check-name zflights_by_carrier").code, 0);
+
+    double_.transportable("ZPKG", {"DEVK900123"});
+    Outcome noRequest = run("orvex-cli", "install '" + kDesign + "' --package zpkg");
+    EXPECT_EQ(noRequest.code, 2);
+    EXPECT_NE(noRequest.err.find("--transport (modifiable: DEVK900123 Reports)"), std::string::npos) << noRequest.err;
+
+    double_.denyWord("REUSE_ALV");
+    Outcome install = run("orvex-cli", "install '" + kDesign + "' --package ZPKG --transport devk900123");
+    EXPECT_EQ(install.code, 2);
+    EXPECT_EQ(install.out, "Program Created successfully in SAP\n");
+    // Each message of SAP's as LINE:COLUMN: TYPE: TEXT.
+    EXPECT_NE(install.err.find("\n1"), std::string::npos);
+    EXPECT_NE(install.err.find(": E: Field \"REUSE_ALV\" is unknown.\n"), std::string::npos) << install.err;
+    EXPECT_EQ(double_.requestOf("ZFLIGHTS_BY_CARRIER"), "DEVK900123");
+
+    // The stored source is the generated one, line by line.
+    auto load = loadDesignFile(kDesign);
+    ASSERT_TRUE(load);
+    ReportDefinition design = *load;
+    if (!design.author) design.author = "DEVELOPER";
+    GenerationResult generated = GenerateProgram(design);
+    ASSERT_TRUE(generated);
+    EXPECT_EQ(double_.sandbox().program("ZFLIGHTS_BY_CARRIER")->source, generated->source);
+    EXPECT_EQ(run("orvex-cli", "check-name zflights_by_carrier").code, 1);
+    EXPECT_EQ(sessionFault(double_.requests()), "");
+}
+
+TEST_F(CliAdt, RoadFromTheAddress) {
+    // The SOAP service: named by its path, or found at a bare address that serves no ADT.
+    const TempDir& folder = ProgramFolder::dir;
+    test::ServedSandbox soap(folder.file("orvex-sandbox"), folder.file("served.db"), folder.file("server.log"));
+    ASSERT_NE(soap.port(), 0) << soap.log();
+    const std::pair<std::string, std::string> cases[] = {
+        {soap.url() + "/sap/bc/soap/rfc",
+         "HTTP: SOAP service at " + soap.url() + "/sap/bc/soap/rfc (AppSer's path is /sap/bc/soap/rfc)\n"},
+        {soap.url(),
+         "HTTP: SOAP service at " + soap.url() + " (no ADT service: GET /sap/bc/adt/discovery answered 404)\n"},
+        {"http://127.0.0.1:" + std::to_string(double_.port()),
+         "ADT: SAP's development REST interface at http://127.0.0.1:" + std::to_string(double_.port()) +
+             " (GET /sap/bc/adt/discovery answered 401)\n"},
+    };
+    for (const auto& [address, road] : cases) {
+        settings(address);
+        Outcome ping = run("orvex-cli", "ping");
+        EXPECT_EQ(ping.out, road + "logged on\n") << ping.err;
+        EXPECT_EQ(ping.code, 0);
+    }
+}
+
+}  // namespace
