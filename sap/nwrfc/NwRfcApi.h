@@ -134,6 +134,7 @@ using RfcGetFieldCount_t = RFC_RC (*)(RFC_TYPE_DESC_HANDLE, unsigned*, RFC_ERROR
 using RfcGetFieldDescByIndex_t = RFC_RC (*)(RFC_TYPE_DESC_HANDLE, unsigned, RFC_FIELD_DESC*, RFC_ERROR_INFO*);
 using RfcGetFieldDescByName_t = RFC_RC (*)(RFC_TYPE_DESC_HANDLE, const SAP_UC*, RFC_FIELD_DESC*, RFC_ERROR_INFO*);
 using RfcGetVersion_t = const SAP_UC* (*)(unsigned*, unsigned*, unsigned*);
+using RfcCancel_t = RFC_RC (*)(RFC_CONNECTION_HANDLE, RFC_ERROR_INFO*);
 }
 
 }  // namespace orvex::nwrfc

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -129,8 +130,13 @@ public:
             parameters[i] = {values[i].first, storage[i].c_str()};
         }
         RFC_ERROR_INFO info{};
-        connection_ = lib_->openConnection(parameters, static_cast<unsigned>(std::size(parameters)), &info);
-        if (!connection_) {
+        RFC_CONNECTION_HANDLE opened =
+            lib_->openConnection(parameters, static_cast<unsigned>(std::size(parameters)), &info);
+        {
+            std::lock_guard lock(cancelMutex_);
+            connection_ = opened;
+        }
+        if (!opened) {
             const std::string code = rcName(info.code);
             const FailureKind kind = kindOf(code);
             std::string reason = kind == FailureKind::Logon ? "the system refused the logon of user " + props.User
@@ -145,10 +151,30 @@ public:
 
     void logoff() override {
         descriptions_.clear();
-        if (!connection_) return;
+        RFC_CONNECTION_HANDLE closing = nullptr;
+        {
+            // Once forgotten here, cancel() no longer reaches the handle.
+            std::lock_guard lock(cancelMutex_);
+            std::swap(closing, connection_);
+        }
+        if (!closing) return;
         RFC_ERROR_INFO info{};
-        lib_->closeConnection(connection_, &info);
-        connection_ = nullptr;
+        lib_->closeConnection(closing, &info);
+    }
+
+    // RfcCancel ends the running RfcInvoke and closes the connection. It is
+    // called under the lock, so logoff cannot close the handle meanwhile, and
+    // only while RfcInvoke runs: cancelling before or after a call does
+    // nothing. A library without RfcCancel has no way to end a running call:
+    // there cancel() does nothing and the call runs to its end. Nor can a
+    // logon be cancelled: it has no handle until RfcOpenConnection returns.
+    void cancel() override {
+        if (!lib_->cancel) return;
+        std::lock_guard lock(cancelMutex_);
+        if (!invoking_ || !connection_ || cancelled_) return;
+        cancelled_ = true;
+        RFC_ERROR_INFO info{};
+        lib_->cancel(connection_, &info);
     }
 
     RfcReply call(const RfcRequest& request) override {
@@ -168,7 +194,26 @@ public:
         if (!sendExports(function.handle, request, reply) || !sendTables(function.handle, request, reply))
             return reply;
 
+        {
+            std::lock_guard lock(cancelMutex_);
+            invoking_ = true, cancelled_ = false;
+        }
         const RFC_RC rc = lib_->invoke(connection_, function.handle, &info);
+        bool cancelled = false;
+        {
+            std::lock_guard lock(cancelMutex_);
+            invoking_ = false, cancelled = cancelled_;
+        }
+        if (rc == RFC_CANCELED || cancelled) {
+            // The library has closed the connection: only the handle is left
+            // to give back. A call that ended as it was cancelled is
+            // cancelled all the same, since the connection is gone.
+            closeBroken();
+            RfcReply reply;
+            reply.exception = rcName(RFC_CANCELED);
+            reply.failure = orvex::failure(FailureKind::Cancelled, "Cancelled", rc == RFC_OK ? "" : describe(info));
+            return reply;
+        }
         if (rc == RFC_ABAP_EXCEPTION) {
             const std::string key = text(info.key);
             return failure(key.empty() ? rcName(rc) : key, request.function + ": exception " + key);
@@ -421,7 +466,11 @@ private:
     }
 
     std::shared_ptr<const NwRfcLibrary> lib_;
-    RFC_CONNECTION_HANDLE connection_ = nullptr;
+    RFC_CONNECTION_HANDLE connection_ = nullptr;  // written under cancelMutex_
+    // cancel() comes from another thread than the call's.
+    std::mutex cancelMutex_;
+    bool invoking_ = false;   // RfcInvoke runs
+    bool cancelled_ = false;  // RfcCancel was called for the running RfcInvoke
     std::map<std::string, RFC_FUNCTION_DESC_HANDLE, std::less<>> descriptions_;
 };
 

@@ -65,6 +65,8 @@ LibraryLoad open(const std::string& path) {
     resolve(handle, "RfcGetFieldDescByIndex", lib->getFieldDescByIndex, missing);
     resolve(handle, "RfcGetFieldDescByName", lib->getFieldDescByName, missing);
     resolve(handle, "RfcGetVersion", lib->getVersion, missing);
+    std::string optional;  // an absent optional function is no reason to refuse the library
+    resolve(handle, "RfcCancel", lib->cancel, optional);
     if (!missing.empty()) {
         // The handle stays open: closing a library that may have started
         // threads of its own is not worth the risk for a failed load.

@@ -30,6 +30,9 @@ struct NwRfcLibrary {
     RfcGetFieldDescByIndex_t getFieldDescByIndex = nullptr;
     RfcGetFieldDescByName_t getFieldDescByName = nullptr;
     RfcGetVersion_t getVersion = nullptr;
+    // Optional: ends a call running on another thread; null in libraries
+    // that predate it.
+    RfcCancel_t cancel = nullptr;
 };
 
 struct LibraryLoad {
@@ -46,7 +49,8 @@ std::string libraryLocation();
 // Loads the library at `path` (a bare name uses the loader's search). When
 // libsapucum.so lies in the same folder it is loaded first, globally, since
 // the RFC library needs it. A missing library or a missing function is a
-// reason, never a crash. Successful loads are kept, one per path.
+// reason, never a crash; an optional function may be missing. Successful
+// loads are kept, one per path.
 LibraryLoad loadLibrary(const std::string& path);
 inline LibraryLoad loadLibrary() { return loadLibrary(libraryLocation()); }
 

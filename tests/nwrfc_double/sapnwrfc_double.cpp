@@ -7,12 +7,19 @@
 // Steering for tests, through the environment of the process:
 //   ORVEX_NWRFC_DOUBLE_DB    the sandbox database (default: the sandbox's own)
 //   ORVEX_NWRFC_DOUBLE_FAIL  a function module that fails with a runtime error
+//   ORVEX_NWRFC_DOUBLE_HOLD  a function module whose RfcInvoke waits until
+//                            RfcCancel is called for its connection
+// and two functions a test finds with dlsym: OrvexDoubleAwaitHeldCall waits
+// until a call is held, OrvexDoubleReleaseHeldCalls lets held calls go on
+// as if never held (so that a cancel that fails ends the test, not hangs it).
 // An ashost starting with "unreachable" is a host that does not answer.
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -82,8 +89,19 @@ std::unordered_map<const void*, Kind> live;
 struct Connection {
     std::shared_ptr<SandboxSystem> system;
     std::string user;
-    bool broken = false;  // after a runtime failure: only closing is left
+    std::string hold;        // the function module whose calls are held
+    bool broken = false;     // after a runtime failure: only closing is left
+    bool cancelled = false;  // RfcCancel was called; under holdMutex
 };
+
+// RfcCancel comes from another thread than the call's: it sees only what
+// this mutex guards, never `live`.
+std::mutex holdMutex;
+std::condition_variable holdChanged;
+std::set<const void*> openConnections;
+int heldCalls = 0;
+unsigned releases = 0;  // counts OrvexDoubleReleaseHeldCalls
+
 struct Table;
 struct Row {
     Table* table;
@@ -247,8 +265,13 @@ EXPORTED RFC_CONNECTION_HANDLE RfcOpenConnection(const RFC_CONNECTION_PARAMETER*
         orvex::sap::SandboxFaults faults;
         if (const char* failing = std::getenv("ORVEX_NWRFC_DOUBLE_FAIL"); failing && *failing) faults.failFunction = failing;
         system->setFaults(faults);
-        auto* connection = new Connection{std::move(system), values["user"]};
+        const char* hold = std::getenv("ORVEX_NWRFC_DOUBLE_HOLD");
+        auto* connection = new Connection{std::move(system), values["user"], hold ? hold : ""};
         live[connection] = Kind::Connection;
+        {
+            std::lock_guard lock(holdMutex);
+            openConnections.insert(connection);
+        }
         ok(info);
         return connection;
     } catch (const std::exception& e) {
@@ -261,6 +284,10 @@ EXPORTED RFC_RC RfcCloseConnection(RFC_CONNECTION_HANDLE handle, RFC_ERROR_INFO*
     auto* connection = as<Connection>(handle, Kind::Connection);
     if (!connection) return invalidHandle(info);
     live.erase(connection);
+    {
+        std::lock_guard lock(holdMutex);
+        openConnections.erase(connection);
+    }
     delete connection;
     return ok(info);
 }
@@ -424,6 +451,21 @@ EXPORTED RFC_RC RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE func
     auto* connection = as<Connection>(handle, Kind::Connection);
     auto* fn = as<Function>(function, Kind::Function);
     if (!connection || connection->broken || !fn) return invalidHandle(info);
+    {
+        std::unique_lock lock(holdMutex);
+        if (connection->hold == fn->def->name) {
+            ++heldCalls;
+            holdChanged.notify_all();
+            const unsigned released = releases;
+            holdChanged.wait(lock, [&] { return connection->cancelled || releases != released; });
+            --heldCalls;
+        }
+        if (connection->cancelled) {
+            connection->broken = true;
+            return fail(info, RFC_CANCELED, EXTERNAL_RUNTIME_FAILURE, "RFC_CANCELED",
+                        "the call was cancelled and the connection closed");
+        }
+    }
     RfcRequest request;
     request.function = fn->def->name;
     request.exports = fn->scalars;
@@ -445,4 +487,25 @@ EXPORTED RFC_RC RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE func
             it->second->current = 0;
         }
     return ok(info);
+}
+
+// Called from another thread than the call's: the running call ends with
+// RFC_CANCELED and the connection is closed, all but its handle.
+EXPORTED RFC_RC RfcCancel(RFC_CONNECTION_HANDLE handle, RFC_ERROR_INFO* info) {
+    std::lock_guard lock(holdMutex);
+    if (!openConnections.count(handle)) return invalidHandle(info);
+    static_cast<Connection*>(handle)->cancelled = true;
+    holdChanged.notify_all();
+    return ok(info);
+}
+
+EXPORTED void OrvexDoubleAwaitHeldCall() {
+    std::unique_lock lock(holdMutex);
+    holdChanged.wait(lock, [] { return heldCalls > 0; });
+}
+
+EXPORTED void OrvexDoubleReleaseHeldCalls() {
+    std::lock_guard lock(holdMutex);
+    ++releases;
+    holdChanged.notify_all();
 }
