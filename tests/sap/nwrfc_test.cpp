@@ -1,11 +1,13 @@
 // The RFC road over the test double of SAP's RFC library: the converter it
 // relies on, the same answers as the embedded sandbox, and every failure
 // ending in a failed logon or call with its reason.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "Backends.h"
 #include "JoinProposals.h"
@@ -61,7 +63,9 @@ struct NwRfc : ::testing::Test {
         setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
     }
     void TearDown() override {
-        for (const char* name : {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "SAPNWRFC_HOME"}) unsetenv(name);
+        for (const char* name :
+             {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "ORVEX_NWRFC_DOUBLE_HOLD", "SAPNWRFC_HOME"})
+            unsetenv(name);
         SandboxSystem::setDefaultDatabasePath("");
         SandboxSystem::forgetShared();
     }
@@ -152,7 +156,9 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         if (!loggedOn) {
             EXPECT_NE(component.connection().logonFailure().text().find(c.reason), std::string::npos)
                 << component.connection().logonFailure().text();
-            if (c.home == ORVEX_NWRFC_DOUBLE_HOME) EXPECT_EQ(component.connection().logonFailure().kind, c.kind);
+            if (c.home == ORVEX_NWRFC_DOUBLE_HOME) {
+                EXPECT_EQ(component.connection().logonFailure().kind, c.kind);
+            }
             continue;
         }
         auto function = component.add(c.function);
@@ -164,6 +170,42 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         auto ping = component.add("RFC_PING");
         EXPECT_EQ(ping->call(), c.stillOpen) << ping->failure().text();
     }
+}
+
+// The Cancel button's way: a call held in the library ends at once, the
+// connection with it, and a new logon works.
+TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
+    setenv("ORVEX_NWRFC_DOUBLE_HOLD", "RFC_READ_TABLE", 1);
+    Component component;
+    component.connection().properties = connectionProperties(logon("sapdev"));
+    ASSERT_TRUE(component.connection().logon()) << component.connection().logonFailure().text();
+    void* library = dlopen(ORVEX_NWRFC_DOUBLE_HOME "/lib/libsapnwrfc.so", RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_TRUE(library);
+    auto awaitHeld = reinterpret_cast<void (*)()>(dlsym(library, "OrvexDoubleAwaitHeldCall"));
+    auto releaseHeld = reinterpret_cast<void (*)()>(dlsym(library, "OrvexDoubleReleaseHeldCalls"));
+    ASSERT_TRUE(awaitHeld && releaseHeld);
+
+    auto read = component.add("RFC_READ_TABLE");
+    read->setExport("QUERY_TABLE", "TADIR");
+    bool called = true;
+    std::thread caller([&] { called = read->call(); });
+    awaitHeld();
+    component.connection().cancel();
+    releaseHeld();  // a call the cancel missed finishes and fails the test
+    caller.join();
+    dlclose(library);
+    EXPECT_FALSE(called);
+    EXPECT_EQ(read->failure().kind, FailureKind::Cancelled);
+    EXPECT_EQ(read->failure().reason, "Cancelled");
+    EXPECT_EQ(read->failure().detail, "RFC_CANCELED: the call was cancelled and the connection closed");
+
+    auto ping = component.add("RFC_PING");
+    EXPECT_FALSE(ping->call());
+    EXPECT_EQ(ping->failure().reason, "not logged on");
+    unsetenv("ORVEX_NWRFC_DOUBLE_HOLD");
+    ASSERT_TRUE(component.connection().logon()) << component.connection().logonFailure().text();
+    EXPECT_TRUE(read->call()) << read->failure().text();
+    EXPECT_FALSE(read->tables("DATA").rows().empty());
 }
 
 // The password's road is named before it travels unencrypted to another machine.
