@@ -217,8 +217,31 @@ Failure Session::callAlreadyRunning() {
 
 Status Session::logOn() {
     if (callRunning()) return callAlreadyRunning();  // its call holds the shared operations
-    operations = makeOperations(logon);
-    const Status opened = overConnection([this] { return operations->logon(); });
+    // Made on the worker too: choosing the road may ask a bare URL whether it serves ADT.
+    struct Making {
+        std::mutex mutex;
+        sap::Operations* made = nullptr;
+        bool cancelled = false;
+    } making;
+    std::unique_ptr<sap::Operations> fresh;
+    Status outcome;
+    const bool cancelled = waitForCall(
+        [&] {
+            fresh = makeOperations(logon);
+            {
+                std::lock_guard lock(making.mutex);
+                making.made = fresh.get();
+                if (making.cancelled) fresh->cancel();
+            }
+            outcome = fresh->logon();
+        },
+        [&making] {
+            std::lock_guard lock(making.mutex);
+            making.cancelled = true;
+            if (making.made) making.made->cancel();
+        });
+    operations = std::move(fresh);
+    const Status opened = cancelled ? Status(cancelledCall()) : outcome;
     if (!opened) {
         dropConnection();  // a logon that succeeded after Cancel is ended too
         if (opened.failure().kind != FailureKind::Cancelled)
