@@ -217,29 +217,9 @@ Failure Session::callAlreadyRunning() {
 
 Status Session::logOn() {
     if (callRunning()) return callAlreadyRunning();  // its call holds the shared operations
-    // Made on the worker too: choosing the road may ask a bare URL whether it serves ADT.
-    struct Making {
-        std::mutex mutex;
-        sap::Operations* made = nullptr;
-        bool cancelled = false;
-    } making;
     std::unique_ptr<sap::Operations> fresh;
     Status outcome;
-    const bool cancelled = waitForCall(
-        [&] {
-            fresh = makeOperations(logon);
-            {
-                std::lock_guard lock(making.mutex);
-                making.made = fresh.get();
-                if (making.cancelled) fresh->cancel();
-            }
-            outcome = fresh->logon();
-        },
-        [&making] {
-            std::lock_guard lock(making.mutex);
-            making.cancelled = true;
-            if (making.made) making.made->cancel();
-        });
+    const bool cancelled = withNewOperations(logon, fresh, [&outcome](sap::Operations& o) { outcome = o.logon(); });
     operations = std::move(fresh);
     const Status opened = cancelled ? Status(cancelledCall()) : outcome;
     if (!opened) {
@@ -284,11 +264,38 @@ sap::InstallResult Session::install(const sap::InstallRequest& request) {
         return refused;
     }
     // Operations of its own: the installation logs on by itself.
-    std::unique_ptr<sap::Operations> installer = makeOperations(request.logon);
+    std::unique_ptr<sap::Operations> installer;
     const sap::MessageSink messages = messageSink();
     sap::InstallResult result;
-    waitForCall([&] { result = installer->installProgram(request, messages); }, [&installer] { installer->cancel(); });
+    withNewOperations(request.logon, installer,
+                      [&](sap::Operations& o) { result = o.installProgram(request, messages); });
     return result;
+}
+
+bool Session::withNewOperations(const sap::LogonValues& values, std::unique_ptr<sap::Operations>& made,
+                                const std::function<void(sap::Operations&)>& work) {
+    // Made on the worker: choosing the road may ask a bare URL whether it serves ADT.
+    struct Cancel {
+        std::mutex mutex;
+        sap::Operations* target = nullptr;
+        bool asked = false;
+    } cancel;
+    return waitForCall(
+        [&] {
+            std::unique_ptr<sap::Operations> fresh = makeOperations(values);
+            {
+                std::lock_guard lock(cancel.mutex);
+                cancel.target = fresh.get();
+                if (cancel.asked) fresh->cancel();
+            }
+            made = std::move(fresh);
+            work(*cancel.target);
+        },
+        [&cancel] {
+            std::lock_guard lock(cancel.mutex);
+            cancel.asked = true;
+            if (cancel.target) cancel.target->cancel();
+        });
 }
 
 frmSettings& Session::settings() {

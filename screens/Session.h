@@ -145,6 +145,11 @@ public:
 
 private:
     void show(const sap::Message& message);
+    // Makes operations for these logon values and runs `work` on them, both
+    // as waitForCall runs a call; Cancel reaches them once made. True when
+    // the user cancelled.
+    bool withNewOperations(const sap::LogonValues& values, std::unique_ptr<sap::Operations>& made,
+                           const std::function<void(sap::Operations&)>& work);
     // A read over the open operations; a failure drops them.
     template <typename Read>
     auto readOver(Read read) -> decltype(read(std::declval<sap::Operations&>())) {
