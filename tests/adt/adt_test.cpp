@@ -111,7 +111,8 @@ TEST_F(AdtRoad, CancelEndsTheRunningRequestAndTheLockIsGivenBack) {
     auto ops = adt::makeAdtOperations(logonAt(double_.url()), {.replyTimeout = std::chrono::seconds(20)});
     std::vector<Message> said;
     InstallResult result;
-    std::thread installing([&] { result = ops->installProgram(request(), [&](const Message& m) { said.push_back(m); }); });
+    std::thread installing(
+        [&] { result = ops->installProgram(request(), [&](const Message& m) { said.push_back(m); }); });
     {
         std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return held; });

@@ -66,7 +66,8 @@ private slots:
         const std::string request = pkg == "$TMP" ? "" : "DEVK900124";
         QCOMPARE(h.adt.packageOf("ZADT_FLIGHTS"), pkg);
         QCOMPARE(h.adt.requestOf("ZADT_FLIGHTS"), request);
-        const QStringList requests = pkg == "$TMP" ? QStringList() : QStringList{"DEVK900123 Reports", "DEVK900124 Reports"};
+        const QStringList requests =
+            pkg == "$TMP" ? QStringList() : QStringList{"DEVK900123 Reports", "DEVK900124 Reports"};
         QCOMPARE(offered, requests);
         const auto stored = h.adt.sandbox().program("ZADT_FLIGHTS");
         QVERIFY(stored && stored->active);
@@ -118,7 +119,7 @@ private slots:
         });
         walkWizard(h, w, adtWalk("ZADT_BROKEN", true));
         QCOMPARE(h.problems, QStringList());
-        // Where the generator wrote CARRNAME: each line holding it is one message of the check and one of the activation.
+        // Each line where the generator wrote CARRNAME: one message of the check, one of the activation.
         const std::vector<std::string> source = sourceOf(h.session.report.definition);
         QStringList expected;
         std::string detail;
@@ -149,7 +150,8 @@ private slots:
         t.Text1->setText(QStringLiteral("*"));
         QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
         QCOMPARE(t.lstTables->count(), int(sap::adt::kSearchCap));
-        QCOMPARE(t.StatusLine->currentMessage(), QStringLiteral("The first 1000 tables are listed; narrow the pattern"));
+        QCOMPARE(t.StatusLine->currentMessage(),
+                 QStringLiteral("The first 1000 tables are listed; narrow the pattern"));
 
         const std::string sflight = padTableName("SFLIGHT"), scarr = padTableName("SCARR");
         h.session.report.definition.fields = {{sflight, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline"}};
