@@ -87,6 +87,9 @@ ReportDefinition readDesign(const Json& doc) {
     readBool(doc, "print_heading", r.printHeading);
     readString(doc, "heading", "", r.heading, false);
     readBool(doc, "unicode_check", r.unicodeCheck);
+    readString(doc, "package", "", r.package, false);
+    if (r.package.empty()) r.package = "$TMP";
+    readString(doc, "transport", "", r.transport, false);
     readArray(doc, "fields", [&r](const Json& item, const std::string& place) {
         PickedField f;
         readString(item, "table", place, f.table, true);
@@ -164,6 +167,9 @@ std::string serializeDesign(const ReportDefinition& d) {
     doc["print_heading"] = d.printHeading;
     doc["heading"] = d.heading;
     doc["unicode_check"] = d.unicodeCheck;
+    // Left out for a local object, so designs without SAP packages stay as they were.
+    if (!d.package.empty() && d.package != "$TMP") doc["package"] = d.package;
+    if (!d.transport.empty()) doc["transport"] = d.transport;
     doc["fields"] = OrderedJson::array();
     for (const PickedField& f : d.fields)
         doc["fields"].push_back({{"table", f.table}, {"field", f.field}, {"description", f.description}});

@@ -56,6 +56,12 @@ struct ReportDefinition {
     std::vector<SelectionEntry> selection;
     std::vector<Condition> conditions;
 
+    // Where the program is created in SAP: the package ("$TMP" keeps it a
+    // local object), and the transport request last chosen for it ("" when
+    // none was asked for).
+    std::string package = "$TMP";
+    std::string transport;
+
     bool operator==(const ReportDefinition&) const = default;
 };
 

@@ -1,10 +1,43 @@
 #include "Operations.h"
 
+#include <mutex>
 #include <utility>
 
 namespace orvex::sap {
 
 namespace {
+
+// Lets cancel() reach the backend of the installation, which logs on with a
+// component of its own.
+struct CancelRelay {
+    std::mutex mutex;
+    RfcBackend* live = nullptr;
+    void cancel() {
+        std::lock_guard lock(mutex);
+        if (live) live->cancel();
+    }
+};
+
+class RelayedBackend final : public RfcBackend {
+public:
+    RelayedBackend(std::unique_ptr<RfcBackend> inner, std::shared_ptr<CancelRelay> relay)
+        : inner_(std::move(inner)), relay_(std::move(relay)) {
+        std::lock_guard lock(relay_->mutex);
+        relay_->live = inner_.get();
+    }
+    ~RelayedBackend() override {
+        std::lock_guard lock(relay_->mutex);
+        if (relay_->live == inner_.get()) relay_->live = nullptr;
+    }
+    Status logon(const ConnectionProperties& props) override { return inner_->logon(props); }
+    void logoff() override { inner_->logoff(); }
+    RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
+    void cancel() override { inner_->cancel(); }
+
+private:
+    std::unique_ptr<RfcBackend> inner_;
+    std::shared_ptr<CancelRelay> relay_;
+};
 
 // The function-module road: TADIR through RFC_READ_TABLE, fields through
 // DD_TABL_GET, the installation through BC_PR_INSERT and the installer.
@@ -56,8 +89,21 @@ public:
         }
         InstallRequest withLogon = request;
         withLogon.logon = logon_;
-        return InstallProgram(withLogon, factory_, messages);
+        const BackendFactory relayed = [inner = factory_, relay = relay_](const ConnectionProperties& props)
+            -> std::unique_ptr<RfcBackend> {
+            std::unique_ptr<RfcBackend> backend = inner ? inner(props) : nullptr;
+            if (!backend) return nullptr;
+            return std::make_unique<RelayedBackend>(std::move(backend), relay);
+        };
+        return InstallProgram(withLogon, relayed, messages);
     }
+
+    void cancel() override {
+        component_.connection().cancel();
+        relay_->cancel();
+    }
+
+    Component* component() override { return &component_; }
 
 private:
     // BC_PR_INSERT creates a program in no package and on no request.
@@ -71,17 +117,14 @@ private:
 
     Result<std::vector<std::string>> tadir(const std::string& condition) {
         if (Status status = logon(); !status) return status.failure();
-        auto rows = readTadir(component_, condition);
-        if (rows) return rows;
-        Failure failed = rows.failure();
-        failed.reason = "reading the object directory TADIR failed" +
-                        (failed.reason.empty() ? std::string() : ": " + failed.reason);
-        return failed;
+        // The function's own reason, as the wizard's status lines have always shown it.
+        return readTadir(component_, condition);
     }
 
     LogonValues logon_;
     BackendFactory factory_;
     Component component_;
+    std::shared_ptr<CancelRelay> relay_ = std::make_shared<CancelRelay>();
 };
 
 }  // namespace

@@ -54,6 +54,13 @@ public:
     // Creates the program (see InstallProgram); the outcome carries SAP's
     // messages where the road delivers them.
     virtual InstallResult installProgram(const InstallRequest& request, const MessageSink& messages) = 0;
+    // Ends the call or request running on another thread as soon as it can;
+    // it then fails with kind Cancelled. Called from any thread, also when
+    // nothing runs. A lock the installation holds is still given back.
+    virtual void cancel() = 0;
+    // The RFC component behind the operations, for what only the RFC roads
+    // do (the dictionary's join proposals); none on the ADT road.
+    virtual Component* component() { return nullptr; }
 };
 
 // The operations over an RFC component made by `factory`; one logon serves

@@ -17,6 +17,7 @@
 #include <exception>
 #include <mutex>
 
+#include "AdtOperations.h"
 #include "frmMain.h"
 #include "frmSettings.h"
 
@@ -73,38 +74,6 @@ protected:
         event->ignore();
         emit canceled();
     }
-};
-
-// Lets Cancel reach the backend of a connection the session does not hold
-// (the installation logs on with an instance of its own).
-struct CancelRelay {
-    std::mutex mutex;
-    sap::RfcBackend* live = nullptr;
-    void cancel() {
-        std::lock_guard lock(mutex);
-        if (live) live->cancel();
-    }
-};
-
-class RelayedBackend final : public sap::RfcBackend {
-public:
-    RelayedBackend(std::unique_ptr<sap::RfcBackend> inner, std::shared_ptr<CancelRelay> relay)
-        : inner_(std::move(inner)), relay_(std::move(relay)) {
-        std::lock_guard lock(relay_->mutex);
-        relay_->live = inner_.get();
-    }
-    ~RelayedBackend() override {
-        std::lock_guard lock(relay_->mutex);
-        if (relay_->live == inner_.get()) relay_->live = nullptr;
-    }
-    Status logon(const sap::ConnectionProperties& props) override { return inner_->logon(props); }
-    void logoff() override { inner_->logoff(); }
-    sap::RfcReply call(const sap::RfcRequest& request) override { return inner_->call(request); }
-    void cancel() override { inner_->cancel(); }
-
-private:
-    std::unique_ptr<sap::RfcBackend> inner_;
-    std::shared_ptr<CancelRelay> relay_;
 };
 
 }  // namespace
@@ -174,6 +143,16 @@ private:
 
 Session::Session()
     : factory(sap::defaultBackendFactory()),
+      makeOperations([this](const sap::LogonValues& values) -> std::unique_ptr<sap::Operations> {
+          // A bare URL is asked once whether it serves ADT; the answer holds for its address.
+          const sap::ConnectionProperties props = sap::connectionProperties(values);
+          if (props.ApplicationServer != roadServer_) {
+              roadServer_ = props.ApplicationServer;
+              adtRoad_ = sap::chooseRoad(props).road == sap::Road::Adt;
+          }
+          if (adtRoad_) return sap::adt::makeAdtOperations(values);
+          return sap::makeRfcOperations(values, factory);
+      }),
       settingsPath(sap::settingsFilePath()),
       prompter(&messageBoxes_),
       runModal([](QDialog& dialog) { return dialog.exec(); }),
@@ -237,14 +216,12 @@ Failure Session::callAlreadyRunning() {
 }
 
 Status Session::logOn() {
-    if (callRunning()) return callAlreadyRunning();  // its call holds the shared reference
-    component = std::make_unique<sap::Component>(factory);
-    sap::Connection& connection = component->connection();
-    connection.properties = sap::connectionProperties(logon);
-    const Status opened = overConnection([&connection]() -> Status {
-        if (connection.logon()) return {};
-        return connection.logonFailure();
-    });
+    if (callRunning()) return callAlreadyRunning();  // its call holds the shared operations
+    std::unique_ptr<sap::Operations> fresh;
+    Status outcome;
+    const bool cancelled = withNewOperations(logon, fresh, [&outcome](sap::Operations& o) { outcome = o.logon(); });
+    operations = std::move(fresh);
+    const Status opened = cancelled ? Status(cancelledCall()) : outcome;
     if (!opened) {
         dropConnection();  // a logon that succeeded after Cancel is ended too
         if (opened.failure().kind != FailureKind::Cancelled)
@@ -253,23 +230,31 @@ Status Session::logOn() {
     return opened;
 }
 
-bool Session::connectionOpen() const { return component && component->connection().isOpen(); }
-
-void Session::dropConnection() {
-    if (component && component->connection().isOpen()) component->connection().logoff();
-    component.reset();
+bool Session::connectionOpen() const {
+    if (!operations) return false;
+    sap::Component* rfc = component();  // on the ADT road, logged-on operations are the connection
+    return !rfc || rfc->connection().isOpen();
 }
 
-Result<std::vector<std::string>> Session::readTadir(const std::string& condition) {
-    auto read = overConnection([&] { return sap::readTadir(*component, condition); });
-    if (!read) dropConnection();
-    return read;
+void Session::dropConnection() {
+    if (sap::Component* rfc = component(); rfc && rfc->connection().isOpen()) rfc->connection().logoff();
+    operations.reset();
+}
+
+Result<sap::NameCheck> Session::checkName(const std::string& name) {
+    return readOver([&](sap::Operations& o) { return o.checkName(name); });
+}
+
+Result<sap::TableSearch> Session::searchTables(const std::string& pattern) {
+    return readOver([&](sap::Operations& o) { return o.searchTables(pattern); });
 }
 
 Result<std::vector<sap::TableField>> Session::readFields(const std::string& table) {
-    auto read = overConnection([&] { return sap::readFields(*component, table); });
-    if (!read) dropConnection();
-    return read;
+    return readOver([&](sap::Operations& o) { return o.readFields(table); });
+}
+
+Result<sap::TransportCheck> Session::checkTransport(const std::string& name, const std::string& package) {
+    return readOver([&](sap::Operations& o) { return o.checkTransport(name, package); });
 }
 
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
@@ -278,17 +263,39 @@ sap::InstallResult Session::install(const sap::InstallRequest& request) {
         refused.failure = callAlreadyRunning();
         return refused;
     }
-    auto relay = std::make_shared<CancelRelay>();
-    const sap::BackendFactory relayed = [inner = factory, relay](const sap::ConnectionProperties& props)
-        -> std::unique_ptr<sap::RfcBackend> {
-        std::unique_ptr<sap::RfcBackend> backend = inner ? inner(props) : nullptr;
-        if (!backend) return nullptr;
-        return std::make_unique<RelayedBackend>(std::move(backend), relay);
-    };
+    // Operations of its own: the installation logs on by itself.
+    std::unique_ptr<sap::Operations> installer;
     const sap::MessageSink messages = messageSink();
     sap::InstallResult result;
-    waitForCall([&] { result = sap::InstallProgram(request, relayed, messages); }, [relay] { relay->cancel(); });
+    withNewOperations(request.logon, installer,
+                      [&](sap::Operations& o) { result = o.installProgram(request, messages); });
     return result;
+}
+
+bool Session::withNewOperations(const sap::LogonValues& values, std::unique_ptr<sap::Operations>& made,
+                                const std::function<void(sap::Operations&)>& work) {
+    // Made on the worker: choosing the road may ask a bare URL whether it serves ADT.
+    struct Cancel {
+        std::mutex mutex;
+        sap::Operations* target = nullptr;
+        bool asked = false;
+    } cancel;
+    return waitForCall(
+        [&] {
+            std::unique_ptr<sap::Operations> fresh = makeOperations(values);
+            {
+                std::lock_guard lock(cancel.mutex);
+                cancel.target = fresh.get();
+                if (cancel.asked) fresh->cancel();
+            }
+            made = std::move(fresh);
+            work(*cancel.target);
+        },
+        [&cancel] {
+            std::lock_guard lock(cancel.mutex);
+            cancel.asked = true;
+            if (cancel.target) cancel.target->cancel();
+        });
 }
 
 frmSettings& Session::settings() {

@@ -1,5 +1,5 @@
 #pragma once
-// What the screens share: the component references, the logon values, the
+// What the screens share: the SAP operations, the logon values, the
 // two wizard flags, the report model, and the seams through which they show
 // messages, run modal steps, choose files and end the program. Tests replace
 // the seams so nothing blocks.
@@ -13,6 +13,7 @@
 
 #include "InstallProgram.h"
 #include "Messages.h"
+#include "Operations.h"
 #include "ReportModel.h"
 #include "Rfc.h"
 #include "Settings.h"
@@ -59,6 +60,10 @@ public:
 
     // Seams, with the program's defaults.
     sap::BackendFactory factory;                      // default: sandbox or HTTP by address
+    // The SAP operations for a set of logon values. Default: the ADT road
+    // when the settings choose it (see chooseRoad), otherwise the RFC
+    // component over `factory`.
+    std::function<std::unique_ptr<sap::Operations>(const sap::LogonValues&)> makeOperations;
     std::string settingsPath;                         // default: sap::settingsFilePath()
     Prompter* prompter;                               // default: message boxes
     std::function<int(QDialog&)> runModal;            // default: exec()
@@ -68,8 +73,11 @@ public:
     std::function<QString()> chooseSourceFile;        // default: save dialog for .abap; "" = cancelled
     Version version;                                  // default: the build's version
 
-    // The shared component reference: the instance with its connection.
-    std::unique_ptr<sap::Component> component;
+    // The shared operations, logged on; none before the first logon and
+    // after a failed call.
+    std::unique_ptr<sap::Operations> operations;
+    // The RFC component behind them (none on the ADT road).
+    sap::Component* component() const { return operations ? operations->component() : nullptr; }
     // The six logon values every logon uses.
     sap::LogonValues logon;
 
@@ -99,35 +107,35 @@ public:
     bool callRunning() const { return wait_ != nullptr; }
     static Failure callAlreadyRunning();
 
-    // A remote call over the shared connection, run by waitForCall; Cancel
-    // ends the connection's call. A cancelled call gives the failure
+    // A remote call over the shared operations, run by waitForCall; Cancel
+    // ends the operations' call. A cancelled call gives the failure
     // "Cancelled", whatever the call itself gave back.
     template <typename Work>
     auto overConnection(Work work) -> decltype(work()) {
         if (callRunning()) return callAlreadyRunning();
-        sap::Connection& connection = component->connection();
+        sap::Operations& shared = *operations;
         std::optional<decltype(work())> outcome;
-        if (waitForCall([&] { outcome.emplace(work()); }, [&connection] { connection.cancel(); }))
-            return cancelledCall();
+        if (waitForCall([&] { outcome.emplace(work()); }, [&shared] { shared.cancel(); })) return cancelledCall();
         return std::move(*outcome);
     }
     static Failure cancelledCall();
 
-    // Logs on with a new component instance that replaces the shared
-    // reference; on failure shows "No connection to R/3!" (not when the user
-    // cancelled) and drops the reference.
+    // Logs on with new operations that replace the shared ones; on failure
+    // shows "No connection to R/3!" (not when the user cancelled) and drops
+    // them.
     Status logOn();
     bool connectionOpen() const;
-    // Logs off an open connection and drops the shared reference.
+    // Logs off an open connection and drops the shared operations.
     void dropConnection();
-    // Reads the object directory over the open connection; a failed read
-    // logs off and gives the failure.
-    Result<std::vector<std::string>> readTadir(const std::string& condition);
-    // Reads a table's fields over the open connection; a failed read logs
-    // off and gives the failure.
+    // The operations' name check, table search, field read and transport
+    // check over the open connection; a failed call logs off and gives the
+    // failure.
+    Result<sap::NameCheck> checkName(const std::string& name);
+    Result<sap::TableSearch> searchTables(const std::string& pattern);
     Result<std::vector<sap::TableField>> readFields(const std::string& table);
-    // Creates the program with its own logon, as waitForCall runs a call;
-    // the installation's messages are shown as they come.
+    Result<sap::TransportCheck> checkTransport(const std::string& name, const std::string& package);
+    // Creates the program with operations of its own, as waitForCall runs a
+    // call; the installation's messages are shown as they come.
     sap::InstallResult install(const sap::InstallRequest& request);
 
     // The settings dialog, loaded hidden (from the file) when not loaded.
@@ -137,10 +145,25 @@ public:
 
 private:
     void show(const sap::Message& message);
+    // Makes operations for these logon values and runs `work` on them, both
+    // as waitForCall runs a call; Cancel reaches them once made. True when
+    // the user cancelled.
+    bool withNewOperations(const sap::LogonValues& values, std::unique_ptr<sap::Operations>& made,
+                           const std::function<void(sap::Operations&)>& work);
+    // A read over the open operations; a failure drops them.
+    template <typename Read>
+    auto readOver(Read read) -> decltype(read(std::declval<sap::Operations&>())) {
+        if (!operations) return failure(FailureKind::Refused, "not connected to the SAP system");
+        auto result = overConnection([&] { return read(*operations); });
+        if (!result) dropConnection();
+        return result;
+    }
 
     std::unique_ptr<frmSettings> settings_;
     CallWait* wait_ = nullptr;  // the call being waited for
     MessageBoxPrompter messageBoxes_{*this};
+    std::string roadServer_;  // the address whose road was last chosen
+    bool adtRoad_ = false;
 };
 
 }  // namespace orvex::screens

@@ -58,6 +58,7 @@ std::string attributeProblem(const ReportDefinition& d) {
     if (toQ(d.description).size() > 70) return "The report description may hold at most 70 characters.";
     if (toQ(d.company).size() > 70) return "The company name may hold at most 70 characters.";
     if (toQ(d.heading).size() > 60) return "The report heading may hold at most 60 characters.";
+    if (toQ(d.package).size() > 30) return "The package name may hold at most 30 characters.";
     return {};
 }
 
@@ -134,6 +135,10 @@ void frmMain::buildUi() {
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setToolTip(QStringLiteral("After creating the program, also set its attributes (executable program, "
                                       "Unicode check active) and activate it"));
+    txtPackage = makeBox(parameters, "txtPackage", 30,
+                         "Package of the program in SAP: $TMP keeps it a local object; a transportable package "
+                         "asks for a transport request (ADT road only)");
+    txtPackage->setText(QStringLiteral("$TMP"));
 
     auto* grid = new QGridLayout(parameters);
     auto addRow = [&](int row, const char* caption, QWidget* box) {
@@ -156,6 +161,7 @@ void frmMain::buildUi() {
     grid->addWidget(Check1, 4, 1, 1, 2);
     grid->addWidget(headingFrame, 5, 1, 1, 2);
     grid->addWidget(Check2, 6, 1, 1, 2);
+    addRow(7, "Package", txtPackage);
     grid->setColumnStretch(1, 1);
     txtName->setMinimumWidth(260);
 
@@ -210,6 +216,16 @@ void frmMain::buildUi() {
     connect(mnuOpenDesign, &QAction::triggered, this, &frmMain::mnuOpenDesign_Click);
     connect(mnuExportAbapGit, &QAction::triggered, this, &frmMain::mnuExportAbapGit_Click);
     connect(txtName, &QLineEdit::textChanged, this, &frmMain::txtName_textChanged);
+    connect(txtPackage, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Package names are keyed in upper case, as SAP's own fields show them.
+        if (const QString upper = text.toUpper(); upper != text) {
+            const int cursor = txtPackage->cursorPosition();
+            const QSignalBlocker blocker(txtPackage);
+            txtPackage->setText(upper);
+            txtPackage->setCursorPosition(cursor);
+        }
+        attributesChanged();
+    });
     for (QLineEdit* box : {txtDescription, txtCompName, Text1})
         connect(box, &QLineEdit::textChanged, this, &frmMain::attributesChanged);
     for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{Option1, Option2, Check1, Check2})
@@ -243,6 +259,8 @@ void frmMain::attributesChanged() {
     d.printHeading = Check1->isChecked();
     d.heading = toStd(Text1->text());
     d.unicodeCheck = Check2->isChecked();
+    const std::string package = trimmed(toStd(txtPackage->text()));
+    d.package = package.empty() ? "$TMP" : package;
 }
 
 void frmMain::txtName_textChanged(const QString& text) {
@@ -303,14 +321,16 @@ void frmMain::Command4_Click() {
         statusBar->showMessage(toQ(logon.failure().text()));
         return;
     }
-    const auto found = session_.readTadir(sap::programNameCondition(name));
+    const auto found = session_.checkName(name);
     if (!found) {
         statusBar->showMessage(toQ(found.failure().text()));
-    } else if (found->empty()) {
+    } else if (!found->taken) {
         statusBar->showMessage(toQ(sap::repositoryName(name) + ": no program of this name in the system"));
     } else {
         statusBar->clearMessage();
-        session_.message("Program already available in the System\r\n   Choose some other name", sap::kCritical);
+        // SAP's own words, where its check gave any, go behind "Show Details...".
+        session_.message("Program already available in the System\r\n   Choose some other name", sap::kCritical,
+                         sap::kAppTitle, found->text);
     }
 }
 
@@ -369,6 +389,7 @@ void frmMain::mnuOpenDesign_Click() {
     Check1_Click();
     Text1->setText(toQ(d.heading));
     Check2->setChecked(d.unicodeCheck);
+    txtPackage->setText(toQ(d.package));
     session_.report.open(d);
     attributesChanged();
 }

@@ -30,6 +30,7 @@ public:
     QCheckBox* Check1;
     QLineEdit* Text1;
     QCheckBox* Check2;
+    QLineEdit* txtPackage;  // where the program goes in SAP; $TMP by default
     QLabel* lblUser;
     QPushButton* Command4;  // Check Name
     QPushButton* Command2;  // Connect SAP

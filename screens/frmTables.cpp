@@ -88,7 +88,7 @@ void frmTables::Form_Load() {
         for (const auto& t : session_.report.tables) chosen.append(toQ(t));
         return chosen;
     }());
-    if (session_.component) listTables(sap::firstTableListCondition(), true);
+    if (session_.operations) listTables("A%", true);
     chosenChanged();
     cmdADD->setEnabled(lstTables->count() > 0);
 }
@@ -104,29 +104,32 @@ void frmTables::cmdSearch_Click() {
         StatusLine->showMessage(toQ(logon.failure().text()));
         return;
     }
-    listTables(sap::tableSearchCondition(pattern), false);
+    listTables(pattern, false);
     cmdADD->setEnabled(lstTables->count() > 0);
 }
 
-void frmTables::listTables(const std::string& condition, bool firstList) {
-    const auto rows = session_.readTadir(condition);
-    if (!rows) {
-        StatusLine->showMessage(toQ(rows.failure().text()));
+void frmTables::listTables(const std::string& pattern, bool firstList) {
+    const auto found = session_.searchTables(pattern);
+    if (!found) {
+        StatusLine->showMessage(toQ(found.failure().text()));
         return;
     }
     // Chosen names (an opened design's among them) stay out of the results;
     // a hash set keeps long results fast.
     const std::unordered_set<std::string> chosen(session_.report.tables.begin(), session_.report.tables.end());
     QStringList names;
-    names.reserve(static_cast<qsizetype>(rows->size()));
-    for (const auto& row : *rows) {
-        std::string name = sap::objectName(row);
+    names.reserve(static_cast<qsizetype>(found->names.size()));
+    for (const std::string& name : found->names) {
         if (firstList && (name.empty() || name.front() != 'A')) continue;
         if (!chosen.count(name)) names.append(toQ(name));
     }
     lstTables->setItems(names);
-    if (names.isEmpty()) StatusLine->showMessage(QStringLiteral("No tables match"));
-    else StatusLine->clearMessage();
+    if (found->capped)
+        StatusLine->showMessage(QStringLiteral("The first %1 tables are listed; narrow the pattern").arg(found->cap));
+    else if (names.isEmpty())
+        StatusLine->showMessage(QStringLiteral("No tables match"));
+    else
+        StatusLine->clearMessage();
 }
 
 void frmTables::cmdADD_Click() {

@@ -23,7 +23,7 @@ public:
     // Loading lists the tables whose names begin with "A".
     frmTables(Session& session, frmMain* mainWindow, QWidget* parent = nullptr);
 
-    // Logs on with a new component instance; the failure (after "No
+    // Logs on with new operations; the failure (after "No
     // connection to R/3!", unless cancelled) when the logon fails.
     static Status getConnectedToSAP(Session& session);
 
@@ -50,9 +50,9 @@ protected:
 private:
     void buildUi();
     void Form_Load();
-    // Lists the tables the condition finds, but for the chosen ones; the
-    // first list keeps only names beginning with "A".
-    void listTables(const std::string& condition, bool firstList);
+    // Lists the tables matching the LIKE pattern, but for the chosen ones;
+    // the first list keeps only names beginning with "A".
+    void listTables(const std::string& pattern, bool firstList);
     void chosenChanged();
 
     frmMain* main_;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,6 +18,7 @@
 #include "Generator.h"
 #include "InstallProgram.h"
 #include "ListBox.h"
+#include "SapDialogs.h"
 #include "Session.h"
 #include "Widgets.h"
 #include "frmJoins.h"
@@ -195,9 +197,16 @@ void frmWhereCondn::cmdProposeJoins_Click() {
         return;
     }
     if (!session_.connectionOpen() && !session_.logOn()) return;
+    // The dictionary's foreign keys come over the RFC component only.
+    if (!session_.component()) {
+        session_.message("No joins can be proposed: join proposals need an RFC road (SAP's RFC library or the SOAP "
+                         "service at /sap/bc/soap/rfc); the ADT road reads no foreign keys",
+                         sap::kCritical);
+        return;
+    }
     std::vector<sap::TableDictionary> dictionaries;
     for (const std::string& table : tables) {
-        auto read = session_.overConnection([&] { return sap::readDictionary(*session_.component, trimmed(table)); });
+        auto read = session_.overConnection([&] { return sap::readDictionary(*session_.component(), trimmed(table)); });
         if (!read) {
             if (read.failure().kind == FailureKind::Cancelled || !session_.connectionOpen()) session_.dropConnection();
             session_.message("No joins can be proposed: " + read.failure().reason, sap::kCritical,
@@ -256,7 +265,9 @@ std::optional<std::vector<std::string>> frmWhereCondn::generate(const ReportDefi
     return std::move(result->source);
 }
 
-void frmWhereCondn::cmdPreview_Click() {
+void frmWhereCondn::cmdPreview_Click() { showPreview(0); }
+
+void frmWhereCondn::showPreview(int line) {
     const auto lines = generate(currentDefinition());
     if (!lines) return;
     QString text;
@@ -278,6 +289,13 @@ void frmWhereCondn::cmdPreview_Click() {
     fixed.setFixedPitch(true);
     source->setFont(fixed);
     source->setPlainText(text);
+    if (line > 0) {
+        // The line a message names, selected, in view once the dialog shows.
+        QTextCursor at(source->document()->findBlockByNumber(line - 1));
+        at.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        source->setTextCursor(at);
+        source->centerCursor();
+    }
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &preview);
     connect(close, &QDialogButtonBox::rejected, &preview, &QDialog::reject);
     // The plain source file, every line followed by LF, as it is sent to SAP.
@@ -306,12 +324,42 @@ void frmWhereCondn::Command1_Click() {
     request.title = definition.description;
     request.unicodeCheck = definition.unicodeCheck;
     request.logon = session_.logon;
+    request.package = definition.package.empty() ? std::string("$TMP") : definition.package;
+    if (request.package != "$TMP" && !chooseTransport(request)) return;
     const sap::InstallResult installed = session_.install(request);
+    // SAP's check-run and activation messages, after the installation's own.
+    if (!installed.sapMessages.empty()) {
+        frmSapMessages messages(installed.sapMessages, [this](int line) { showPreview(line); }, this);
+        session_.runModal(messages);
+    }
     // Only a created program folds the wizard back; after a failed logon or
     // a failed creation the design stays on the screens for another try.
     if (installed.outcome != sap::InstallOutcome::Created) return;
     session_.generated = true;
     QDialog::done(QDialog::Accepted);
+}
+
+bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {
+    const std::string& package = request.package;
+    if (!session_.connectionOpen() && !session_.logOn()) return false;
+    const auto check = session_.checkTransport(request.name, package);
+    if (!check) {
+        session_.message("The program cannot be created in package " + package + ".\r\n" + check.failure().reason,
+                         sap::kCritical, sap::kAppTitle, check.failure().details());
+        return false;
+    }
+    if (!check->required) return true;
+    if (check->requests.empty()) {
+        session_.message("Package " + package +
+                             " records its objects on a transport request, and you have no modifiable request.",
+                         sap::kCritical);
+        return false;
+    }
+    std::string& remembered = session_.report.definition.transport;
+    frmTransport dialog(package, check->requests, remembered, this);
+    if (session_.runModal(dialog) != QDialog::Accepted || dialog.request().empty()) return false;
+    request.transport = remembered = dialog.request();
+    return true;
 }
 
 void frmWhereCondn::cmdCancel_Click() {

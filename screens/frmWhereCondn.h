@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallProgram.h"
 #include "ReportDefinition.h"
 #include "Widgets.h"
 
@@ -52,6 +53,8 @@ public:
     void cmdProposeJoins_Click();
     void cmdRemove_Click();
     void cmdPreview_Click();
+    // The preview of the program's source; at `line` (1-based) when not 0.
+    void showPreview(int line);
     void Command1_Click();
     void cmdCancel_Click();
     void cmdExit_Click();
@@ -78,6 +81,10 @@ private:
     FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
     // Fills the available fields from the picked ones, less those the conditions use.
     void fillAvailable();
+    // For a package other than $TMP: the transport check, and the request
+    // the user chooses when the package records on one (remembered in the
+    // design). False, after saying why, when the program is not to be created.
+    bool chooseTransport(sap::InstallRequest& request);
 
     Session& session_;
     // Per condition, the available field it took away, so Remove can put it back.

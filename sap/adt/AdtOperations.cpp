@@ -359,11 +359,22 @@ private:
                 unlock.method = "POST";
                 unlock.path = uri;
                 unlock.query = {{"_action", "UNLOCK"}, {"lockHandle", handle}};
+                unlock.afterCancel = true;
                 auto unlocked = session_.send(unlock);
-                if (status && !unlocked)
-                    status = unlocked.failure();
-                else if (status && unlocked->status != 200)
-                    status = adtFailure(*unlocked, "unlocking " + name + " failed");
+                Status released;
+                if (!unlocked)
+                    released = unlocked.failure();
+                else if (unlocked->status != 200)
+                    released = adtFailure(*unlocked, "unlocking " + name + " failed");
+                if (status) {
+                    status = released;
+                } else if (!released) {
+                    // The first failure stays the reason; the lock left behind is said too.
+                    Failure failed = status.failure();
+                    failed.detail += (failed.detail.empty() ? "" : "; ") + std::string("the lock on ") + name +
+                                     " is still held: " + released.failure().text();
+                    status = failed;
+                }
             }
         }
         // One stateless request ends the context the lock lived in.
@@ -371,6 +382,7 @@ private:
         AdtRequest end;
         end.path = uri;
         end.accept = create.accept;
+        end.afterCancel = true;
         auto ended = session_.send(end);
         if (status && !ended) status = ended.failure();
         return status;
@@ -475,6 +487,8 @@ private:
         });
         return {};
     }
+
+    void cancel() override { session_.cancel(); }
 
     AdtSession session_;
 };

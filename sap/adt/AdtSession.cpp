@@ -124,8 +124,21 @@ void AdtSession::keepCookies(const AdtResponse& response) {
     }
 }
 
+namespace {
+Failure cancelledFailure() { return failure(FailureKind::Cancelled, "Cancelled"); }
+}  // namespace
+
+void AdtSession::cancel() {
+    cancelled_ = true;
+    std::lock_guard lock(clientMutex_);
+    // Shuts the socket of a request in flight, which then fails at once.
+    if (client_) client_->stop();
+}
+
 Result<AdtResponse> AdtSession::transmit(const AdtRequest& request, bool fetch) {
     if (!address_.valid) return failure(FailureKind::Refused, address_.error);
+    if (cancelled_ && !request.afterCancel) return cancelledFailure();
+    std::unique_lock clientLock(clientMutex_);
     if (!client_) {
         if (address_.https) {
             auto ssl = std::make_unique<httplib::SSLClient>(address_.host, address_.port);
@@ -152,6 +165,7 @@ Result<AdtResponse> AdtSession::transmit(const AdtRequest& request, bool fetch) 
         client_->set_url_encode(false);       // the target is encoded here, once
         client_->set_basic_auth(props_.User, props_.Password);
     }
+    clientLock.unlock();  // client_ stays until this session ends; only its socket is shut
 
     std::string target = address_.prefix + request.path + "?";
     for (const auto& [name, value] : request.query) target += percentEncoded(name) + "=" + percentEncoded(value) + "&";
@@ -180,6 +194,7 @@ Result<AdtResponse> AdtSession::transmit(const AdtRequest& request, bool fetch) 
     httplib::Error error = httplib::Error::Success;
     if (!client_->send(req, res, error) || error != httplib::Error::Success) {
         client_->stop();  // a broken connection is not reused
+        if (cancelled_ && !request.afterCancel) return cancelledFailure();
         const std::string where = address_.host + ":" + std::to_string(address_.port);
         const FailureKind kind = error == httplib::Error::ConnectionTimeout       ? FailureKind::Timeout
                                  : error == httplib::Error::SSLServerVerification ? FailureKind::Certificate

@@ -3,9 +3,11 @@
 // basic authentication, client, language and "saml2=disabled" on every
 // request, one CSRF token for the session, every cookie the server sets, and
 // stateless requests except inside a lock window.
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +38,8 @@ struct AdtRequest {
     std::string contentType;
     std::string body;
     bool stateful = false;  // stateful also outside a lock window (the LOCK that opens one)
+    // Sent also after cancel(): it gives back a lock or ends a context.
+    bool afterCancel = false;
 };
 
 struct AdtResponse {
@@ -90,6 +94,12 @@ public:
     void setLockWindow(bool open) { lockWindow_ = open; }
     bool lockWindow() const { return lockWindow_; }
 
+    // Ends the request running on another thread by shutting down its
+    // socket; it fails with kind Cancelled, reason "Cancelled", and so does
+    // every later request but those marked afterCancel. Any thread.
+    void cancel();
+    bool cancelled() const { return cancelled_; }
+
     const std::string& user() const { return props_.User; }
     const std::string& host() const { return address_.host; }
 
@@ -103,6 +113,8 @@ private:
     AdtOptions options_;
     AdtAddress address_;
     std::unique_ptr<httplib::ClientImpl> client_;
+    std::mutex clientMutex_;  // cancel() reaches client_ from another thread
+    std::atomic<bool> cancelled_{false};
     std::string token_;
     std::string discovery_;
     std::vector<std::pair<std::string, std::string>> cookies_;  // in the order first set

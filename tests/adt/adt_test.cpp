@@ -5,7 +5,10 @@
 // LOCK, and a stateless request after it.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <variant>
 
 #include "AdtDouble.h"
@@ -89,6 +92,51 @@ struct AdtRoad : ::testing::Test {
         });
     }
 };
+
+// Cancel from another thread while the double holds the source's PUT: the
+// request ends at once as cancelled, and the lock is still given back.
+TEST_F(AdtRoad, CancelEndsTheRunningRequestAndTheLockIsGivenBack) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false, released = false;
+    double_.setFault(once(isPut, [&](const AdtRecord&, httplib::Response& res) {
+        std::unique_lock lock(mutex);
+        held = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+        res.status = 500;  // nobody reads it: the client has gone
+        return true;
+    }));
+    // A Cancel that misses ends in the reply timeout, not in a hang.
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()), {.replyTimeout = std::chrono::seconds(20)});
+    std::vector<Message> said;
+    InstallResult result;
+    std::thread installing(
+        [&] { result = ops->installProgram(request(), [&](const Message& m) { said.push_back(m); }); });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return held; });
+    }
+    ops->cancel();
+    installing.join();
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+
+    EXPECT_EQ(result.outcome, InstallOutcome::InsertFailed);
+    EXPECT_EQ(result.failure.kind, FailureKind::Cancelled);
+    EXPECT_EQ(result.failure.reason, "Cancelled");
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, "There was a connection error\r\nPlease Try Again");
+    const std::vector<AdtRecord> records = double_.requests();
+    EXPECT_EQ(sessionFault(records), "");
+    ASSERT_GE(records.size(), 3u);
+    const AdtRecord& unlock = records[records.size() - 2];
+    EXPECT_EQ(unlock.param("_action") + " " + std::to_string(unlock.status), "UNLOCK 200");
+    EXPECT_EQ(double_.openContexts(), 0u);
+}
 
 TEST_F(AdtRoad, ReadsNameTablesAndFields) {
     double_.addInclude("ZINCLUDE_TAKEN");

@@ -35,6 +35,8 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     r.fields = {{test::padded("SFLIGHT"), "CARRID", ""}};
     r.selection = {{test::padded("SFLIGHT"), "CARRID", "Airline ", "S;R;a;b"}};
     r.conditions = {{"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"}};
+    r.package = "ZREPORTS";
+    r.transport = "DEVK900123";
     Result<ReportDefinition> back = parseDesign(serializeDesign(r));
     ASSERT_TRUE(back) << back.failure().reason;
     EXPECT_EQ(*back, r);

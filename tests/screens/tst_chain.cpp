@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(latch->calls, calls + 1);
         QCOMPARE(latch->cancelledCalls, 1);  // Cancel reached the connection
         QCOMPARE(t.StatusLine->currentMessage(), QStringLiteral("Cancelled"));
-        QVERIFY(!h.session.component);  // logged off and dropped, as after any failed call
+        QVERIFY(!h.session.operations);  // logged off and dropped, as after any failed call
         QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SCARR,SFLIGHT,SPFLI"));
 
         // The next search logs on afresh and answers.

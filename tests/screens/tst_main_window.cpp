@@ -209,7 +209,7 @@ private slots:
         w.Command4->click();  // a failed read logs off and says why in the status line
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
         QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("the function raised SYSTEM_FAILURE (SYSTEM_FAILURE)"));
-        QVERIFY(!h.session.connectionOpen() && !h.session.component);
+        QVERIFY(!h.session.connectionOpen() && !h.session.operations);
     }
 
     void settingsDialog() {

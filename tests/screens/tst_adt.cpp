@@ -1,0 +1,188 @@
+// The wizard on the ADT road, against the ADT double: a program created in
+// $TMP or in a transportable package on a chosen request, SAP's messages and
+// their lines, the search cap, and what the RFC roads refuse.
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+#include "AdtDouble.h"
+#include "AdtOperations.h"
+#include "Generator.h"
+#include "SapDialogs.h"
+#include "ScreenHarness.h"
+
+namespace orvex::screens::test {
+
+namespace {
+// A harness whose settings point at the ADT double.
+struct AdtHarness : Harness {
+    testing::AdtDouble adt{dir.file("adt.db")};
+    AdtHarness() { writeSettings("DEVELOPER", adt.url()); }
+};
+
+std::vector<std::string> sourceOf(ReportDefinition d) {
+    d.author = "DEVELOPER";
+    const auto generated = GenerateProgram(d);
+    return generated ? generated->source : std::vector<std::string>{"generation failed"};
+}
+
+Walk adtWalk(const char* name, bool unicodeCheck) {
+    return {.name = name, .description = "Flights over ADT", .company = "Blueharbour", .unicodeCheck = unicodeCheck,
+            .fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
+            .entries = {{"CARRID", true, false, ""}},
+            .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
+}
+}  // namespace
+
+class TestAdtWizard : public QObject {
+    Q_OBJECT
+private slots:
+    void endToEnd_data() {
+        QTest::addColumn<QString>("package");
+        QTest::newRow("local object") << "$TMP";
+        QTest::newRow("transportable package, request chosen") << "zreports";
+    }
+
+    // From the main window to a created, activated program; the double holds
+    // the source the generator wrote, in the package and on the request.
+    void endToEnd() {
+        QFETCH(QString, package);
+        AdtHarness h;
+        h.adt.transportable("ZREPORTS", {"DEVK900123", "DEVK900124"});
+        frmMain w(h.session);
+        w.txtPackage->clear();
+        QTest::keyClicks(w.txtPackage, package);
+        QStringList offered;
+        h.then<frmTransport>(QStringLiteral("frmTransport"), [&](frmTransport& t) {
+            offered = t.lstRequests->items();
+            click(t.lstRequests, 1);
+            QTest::mouseClick(t.cmdOK, Qt::LeftButton);
+        });
+        walkWizard(h, w, adtWalk("ZADT_FLIGHTS", true));
+        QCOMPARE(h.problems, QStringList());
+        QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{
+                                          {"Program Created successfully in SAP", "ORVEX", sap::kRightAligned, ""}}));
+        const std::string pkg = package == QLatin1String("$TMP") ? "$TMP" : "ZREPORTS";
+        const std::string request = pkg == "$TMP" ? "" : "DEVK900124";
+        QCOMPARE(h.adt.packageOf("ZADT_FLIGHTS"), pkg);
+        QCOMPARE(h.adt.requestOf("ZADT_FLIGHTS"), request);
+        const QStringList requests =
+            pkg == "$TMP" ? QStringList() : QStringList{"DEVK900123 Reports", "DEVK900124 Reports"};
+        QCOMPARE(offered, requests);
+        const auto stored = h.adt.sandbox().program("ZADT_FLIGHTS");
+        QVERIFY(stored && stored->active);
+        const std::vector<std::string> expected = sourceOf(h.session.report.definition);
+        QCOMPARE(stored->source.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) QCOMPARE(stored->source[i], expected[i]);
+        if (pkg == "$TMP") return;
+
+        // The request is remembered: the next program offers it first.
+        QCOMPARE(h.session.report.definition.transport, std::string("DEVK900124"));
+        ReportDefinition& next = h.session.report.definition;
+        next.name = "ZADT_SECOND";
+        next.fields = {{padTableName("SCARR"), "CARRNAME", "Airline"}};  // one table: no join needed
+        next.selection.clear();
+        std::string preselected;
+        h.then<frmTransport>(QStringLiteral("frmTransport"), [&](frmTransport& t) {
+            preselected = t.request();
+            QTest::mouseClick(t.cmdOK, Qt::LeftButton);
+        });
+        QVERIFY(h.session.logOn().ok());
+        frmWhereCondn c(h.session);
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+        QCOMPARE(preselected, std::string("DEVK900124"));
+        QCOMPARE(h.adt.requestOf("ZADT_SECOND"), std::string("DEVK900124"));
+    }
+
+    // A failed activation: the installer-failure message with SAP's messages
+    // as its detail, then the messages in a list; a double-click on one
+    // opens the preview at its line.
+    void failedActivationShowsSapMessages() {
+        AdtHarness h;
+        h.adt.denyWord("CARRNAME");
+        frmMain w(h.session);
+        QStringList listed;
+        int previewLine = 0;
+        h.then<frmSapMessages>(QStringLiteral("frmSapMessages"), [&](frmSapMessages& m) {
+            for (int i = 0; i < m.lstMessages->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = m.lstMessages->topLevelItem(i);
+                listed << item->text(0) + " " + item->text(1) + ":" + item->text(2) + " " + item->text(3);
+            }
+            h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
+                previewLine = p.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"))->textCursor().blockNumber() + 1;
+            });
+            QTreeWidgetItem* last = m.lstMessages->topLevelItem(m.lstMessages->topLevelItemCount() - 1);
+            const QPoint at = m.lstMessages->visualItemRect(last).center();
+            QTest::mouseClick(m.lstMessages->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(m.lstMessages->viewport(), Qt::LeftButton, {}, at);
+            m.cmdClose->click();
+        });
+        walkWizard(h, w, adtWalk("ZADT_BROKEN", true));
+        QCOMPARE(h.problems, QStringList());
+        // Each line where the generator wrote CARRNAME: one message of the check, one of the activation.
+        const std::vector<std::string> source = sourceOf(h.session.report.definition);
+        QStringList expected;
+        std::string detail;
+        for (const char* type : {"check", "activation"})
+            for (std::size_t i = 0; i < source.size(); ++i)
+                if (const auto at = source[i].find("CARRNAME"); at != std::string::npos) {
+                    expected << QStringLiteral("E %1:%2 Field \"CARRNAME\" is unknown.").arg(i + 1).arg(at + 1);
+                    if (std::string(type) == "activation")
+                        detail += (detail.empty() ? "" : "\n") + std::to_string(i + 1) + ":" + std::to_string(at + 1) +
+                                  ": E: Field \"CARRNAME\" is unknown.";
+                }
+        QCOMPARE(listed, expected);
+        QCOMPARE(previewLine, expected.back().section(' ', 1, 1).section(':', 0, 0).toInt());
+        QCOMPARE(h.prompter.messages.size(), std::size_t(2));
+        QCOMPARE(h.prompter.messages[1].text, std::string("The program was created, but setting its attributes and "
+                                                          "activating it failed\r\nthe activation reported ") +
+                                                  std::to_string(listed.size() / 2) + " errors");
+        QCOMPARE(h.prompter.messages[1].detail, detail);
+    }
+
+    // The search names the road's cap; the join proposals say why they need an RFC road.
+    void capAndJoinsOnAdt() {
+        AdtHarness h;
+        h.adt.sandbox().addSyntheticTables(sap::adt::kSearchCap + 5);
+        frmMain w(h.session);
+        QVERIFY(h.session.logOn().ok());
+        frmTables t(h.session, &w);
+        t.Text1->setText(QStringLiteral("*"));
+        QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
+        QCOMPARE(t.lstTables->count(), int(sap::adt::kSearchCap));
+        QCOMPARE(t.StatusLine->currentMessage(),
+                 QStringLiteral("The first 1000 tables are listed; narrow the pattern"));
+
+        const std::string sflight = padTableName("SFLIGHT"), scarr = padTableName("SCARR");
+        h.session.report.definition.fields = {{sflight, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline"}};
+        frmWhereCondn c(h.session);
+        QTest::mouseClick(c.cmdProposeJoins, Qt::LeftButton);
+        QCOMPARE(h.prompter.messages.size(), std::size_t(1));
+        QVERIFY(h.prompter.messages[0].text.find("join proposals need an RFC road") != std::string::npos);
+    }
+
+    // The RFC roads create local objects only: another package is refused before anything is sent.
+    void rfcRoadRefusesAPackage() {
+        Harness h;
+        frmMain w(h.session);
+        QVERIFY(h.session.logOn().ok());
+        h.session.report.definition = ReportDefinition{};
+        h.session.report.definition.name = "ZPKG";
+        h.session.report.definition.description = "In a package";
+        h.session.report.definition.fields = {{padTableName("SCARR"), "CARRID", "Airline Code"}};
+        h.session.report.definition.package = "ZREPORTS";
+        frmWhereCondn c(h.session);
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+        QCOMPARE(h.prompter.messages.size(), std::size_t(1));
+        QCOMPARE(h.prompter.messages[0].text,
+                 std::string("The program cannot be created in package ZREPORTS.\r\na package or transport request "
+                             "needs the ADT road: the RFC roads create the program as a local object"));
+        QVERIFY(h.sap->created.empty() && !h.session.generated);
+    }
+};
+
+}  // namespace orvex::screens::test
+
+QTEST_MAIN(orvex::screens::test::TestAdtWizard)
+
+#include "tst_adt.moc"
