@@ -118,7 +118,7 @@ struct CancelWhenShown : EventSpy {
 // A latch behind the session's logons, every call released at once unless told otherwise.
 std::shared_ptr<Latch> latchCalls(Harness& h) {
     auto latch = std::make_shared<Latch>();
-    latch->waiting = [latch] { latch->release(); };
+    latch->waiting = [l = latch.get()] { l->release(); };  // no cycle: the latch holds this
     h.session.factory = [script = h.script, latch](const sap::ConnectionProperties&) {
         ++script->backendsCreated;
         return std::make_unique<LatchedBackend>(script, latch);
@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SCARR,SFLIGHT,SPFLI"));
 
         // The next search logs on afresh and answers.
-        latch->waiting = [latch] { latch->release(); };
+        latch->waiting = [l = latch.get()] { l->release(); };  // no cycle: the latch holds this
         const int backends = h.script->backendsCreated;
         QTest::mouseClick(t.cmdSearch, Qt::LeftButton);
         QCOMPARE(h.script->backendsCreated, backends + 1);
