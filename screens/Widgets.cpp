@@ -124,11 +124,6 @@ void ChainScreen::back() {
     QDialog::reject();
 }
 
-void ChainScreen::paintEvent(QPaintEvent* event) {
-    Form_Paint();
-    QDialog::paintEvent(event);
-}
-
 void ChainScreen::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
     QDialog::changeEvent(event);

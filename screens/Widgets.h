@@ -75,9 +75,6 @@ protected:
     }
     void Form_Activate();
     virtual void back();
-    // What each repaint brings up to date.
-    virtual void Form_Paint() {}
-    void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void reject() override { back(); }
 

@@ -149,6 +149,4 @@ void frmFields::updateButtons() {
 
 void frmFields::Command1_Click() { runNext<frmSelectionScr>(); }
 
-void frmFields::Form_Paint() { Command1->setEnabled(lstFinalTABS->count() > 0); }
-
 }  // namespace orvex::screens

@@ -40,7 +40,6 @@ public:
     void Command1_Click();
 
 protected:
-    void Form_Paint() override;
 
 private:
     void buildUi();

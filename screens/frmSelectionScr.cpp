@@ -151,6 +151,4 @@ void frmSelectionScr::updateButtons() {
 
 void frmSelectionScr::Command1_Click() { runNext<frmWhereCondn>(); }
 
-void frmSelectionScr::Form_Paint() { Command1->setEnabled(lstSelSCRTAB->count() > 0); }
-
 }  // namespace orvex::screens
