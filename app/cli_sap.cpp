@@ -145,6 +145,10 @@ int fields(const std::string& table) {
 // The join conditions the dictionary proposes for the tables in their order.
 int joins(const std::vector<std::string>& names) {
     int code = 0;
+    LogonValues values;
+    if (!loadLogon("joins", values, code)) return code;
+    // The dictionary's foreign keys come over the RFC component only.
+    if (chooseRoad(connectionProperties(values)).road == Road::Adt) return fail("joins", kJoinsNeedAnRfcRoad);
     auto component = connect("joins", code);
     if (!component) return code;
     std::vector<TableDictionary> tables;

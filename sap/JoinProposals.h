@@ -45,6 +45,11 @@ struct JoinProposal {
 
 inline constexpr const char* kSameDataElement = "same data element";
 
+// Why no joins can be proposed on the ADT road.
+inline constexpr const char* kJoinsNeedAnRfcRoad =
+    "join proposals need an RFC road (SAP's RFC library or the SOAP service at /sap/bc/soap/rfc); the ADT road "
+    "reads no foreign keys";
+
 // Equalities joining each table to the tables before it. A foreign key of the
 // later table checked against an earlier one (or the other way round) gives
 // one equality per field pair, client fields left out, the earlier table on

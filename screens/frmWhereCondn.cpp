@@ -199,9 +199,7 @@ void frmWhereCondn::cmdProposeJoins_Click() {
     if (!session_.connectionOpen() && !session_.logOn()) return;
     // The dictionary's foreign keys come over the RFC component only.
     if (!session_.component()) {
-        session_.message("No joins can be proposed: join proposals need an RFC road (SAP's RFC library or the SOAP "
-                         "service at /sap/bc/soap/rfc); the ADT road reads no foreign keys",
-                         sap::kCritical);
+        session_.message(std::string("No joins can be proposed: ") + sap::kJoinsNeedAnRfcRoad, sap::kCritical);
         return;
     }
     std::vector<sap::TableDictionary> dictionaries;

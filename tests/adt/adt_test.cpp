@@ -15,6 +15,7 @@
 #include "AdtOperations.h"
 #include "DesignFile.h"
 #include "Generator.h"
+#include "JoinProposals.h"
 #include "ProgramFolder.h"
 #include "ServedSandbox.h"
 
@@ -415,6 +416,12 @@ TEST_F(CliAdt, CommandsOverTheAdtRoad) {
     EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
     EXPECT_EQ(run("orvex-cli", "fields SCARR").out.substr(0, 21), "MANDT\tClient\nCARRID\tA");
     EXPECT_EQ(run("orvex-cli", "check-name zflights_by_carrier").code, 0);
+    // Foreign keys come only over an RFC road: said, not looked for at the SOAP service of the same host.
+    const std::size_t requests = double_.requests().size();
+    Outcome joins = run("orvex-cli", "joins SCARR SPFLI");
+    EXPECT_EQ(joins.code, 2);
+    EXPECT_EQ(joins.err, std::string("orvex-cli joins: ") + kJoinsNeedAnRfcRoad + "\n");
+    EXPECT_EQ(double_.requests().size(), requests);
 
     double_.transportable("ZPKG", {"DEVK900123"});
     Outcome noRequest = run("orvex-cli", "install '" + kDesign + "' --package zpkg");
