@@ -7,6 +7,9 @@
 // Steering for tests, through the environment of the process:
 //   ORVEX_NWRFC_DOUBLE_DB    the sandbox database (default: the sandbox's own)
 //   ORVEX_NWRFC_DOUBLE_FAIL  a function module that fails with a runtime error
+//   ORVEX_NWRFC_DOUBLE_MESSAGE  a function module that ends with an ABAP
+//                            message (E 510 of class EU); "NAME/bare" sends
+//                            the message's class, type, number and variables only
 //   ORVEX_NWRFC_DOUBLE_HOLD  a function module whose RfcInvoke waits until
 //                            RfcCancel is called for its connection
 // and two functions a test finds with dlsym: OrvexDoubleAwaitHeldCall waits
@@ -464,6 +467,21 @@ EXPORTED RFC_RC RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE func
             connection->broken = true;
             return fail(info, RFC_CANCELED, EXTERNAL_RUNTIME_FAILURE, "RFC_CANCELED",
                         "the call was cancelled and the connection closed");
+        }
+    }
+    if (const char* messaging = std::getenv("ORVEX_NWRFC_DOUBLE_MESSAGE"); messaging && *messaging) {
+        const std::string which = messaging;
+        const bool bare = which == fn->def->name + "/bare";
+        if (bare || which == fn->def->name) {
+            fail(info, RFC_ABAP_MESSAGE, ABAP_APPLICATION_FAILURE, "", bare ? "" : "Program ZX is locked by OTHER");
+            if (info) {
+                put(info->abapMsgClass, "EU");
+                put(info->abapMsgType, "E");
+                put(info->abapMsgNumber, "510");
+                put(info->abapMsgV1, "ZX");
+                put(info->abapMsgV2, "OTHER");
+            }
+            return RFC_ABAP_MESSAGE;
         }
     }
     RfcRequest request;

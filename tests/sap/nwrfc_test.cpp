@@ -64,7 +64,8 @@ struct NwRfc : ::testing::Test {
     }
     void TearDown() override {
         for (const char* name :
-             {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "ORVEX_NWRFC_DOUBLE_HOLD", "SAPNWRFC_HOME"})
+             {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "ORVEX_NWRFC_DOUBLE_HOLD", "ORVEX_NWRFC_DOUBLE_MESSAGE",
+              "SAPNWRFC_HOME"})
             unsetenv(name);
         SandboxSystem::setDefaultDatabasePath("");
         SandboxSystem::forgetShared();
@@ -108,7 +109,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
     struct Case {
         const char* what;
         std::string home = ORVEX_NWRFC_DOUBLE_HOME;
-        std::string server = "sapdev", password = "sandbox", client = "001", failing;
+        std::string server = "sapdev", password = "sandbox", client = "001", failing, message;
         std::string function = "RFC_READ_TABLE", table = "SOURCE";
         std::map<std::string, std::string> exports{{"QUERY_TABLE", "TADIR"}};
         std::vector<std::string> lines;
@@ -131,6 +132,10 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         {.what = "exception with key", .exports = {{"QUERY_TABLE", "NO_TABLE"}}, .reason = "exception TABLE_NOT_AVAILABLE"},
         {.what = "runtime failure", .failing = "RFC_READ_TABLE", .reason = "RFC_ABAP_RUNTIME_FAILURE",
          .stillOpen = false},
+        {.what = "ABAP message", .message = "RFC_READ_TABLE",
+         .reason = "RFC_READ_TABLE: Program ZX is locked by OTHER"},
+        {.what = "ABAP message without text", .message = "RFC_READ_TABLE/bare",
+         .reason = "RFC_READ_TABLE: E510(EU) ZX OTHER"},
         {.what = "unknown function", .function = "Z_NO_SUCH_FUNCTION", .reason = "FU_NOT_FOUND", .stillOpen = false},
         {.what = "invalid UTF-8", .exports = {{"QUERY_TABLE", "TAD\xFFR"}}, .reason = "QUERY_TABLE is not valid UTF-8"},
         {.what = "export too long", .exports = {{"QUERY_TABLE", std::string(31, 'T') + "  "}},
@@ -146,6 +151,8 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         setenv("SAPNWRFC_HOME", c.home.c_str(), 1);
         if (c.failing.empty()) unsetenv("ORVEX_NWRFC_DOUBLE_FAIL");
         else setenv("ORVEX_NWRFC_DOUBLE_FAIL", c.failing.c_str(), 1);
+        if (c.message.empty()) unsetenv("ORVEX_NWRFC_DOUBLE_MESSAGE");
+        else setenv("ORVEX_NWRFC_DOUBLE_MESSAGE", c.message.c_str(), 1);
         Component component;
         LogonValues values = logon(c.server);
         values.password = c.password;
