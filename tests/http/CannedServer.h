@@ -91,7 +91,9 @@ private:
             const bool trickle = trickleFrom_ >= 0 && served >= std::size_t(trickleFrom_);
             for (std::size_t i = 0; i < answer.size() && !stop_; i += trickle ? 1 : answer.size()) {
                 ::send(conn, answer.data() + i, trickle ? 1 : answer.size(), MSG_NOSIGNAL);
-                if (trickle) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                // A byte every 50 ms at most, until the client hangs up.
+                pollfd hangUp{conn, POLLIN, 0};
+                if (trickle && ::poll(&hangUp, 1, 50) > 0) break;
             }
             if (answer.empty())  // held until the client closes it or the server stops
                 for (char byte; waitReadable(conn) && ::recv(conn, &byte, 1, 0) > 0;) {}
