@@ -1,6 +1,6 @@
 #include "TranspilerFixes.h"
 
-#include <regex>
+#include <cctype>
 #include <sstream>
 #include <stdexcept>
 
@@ -61,12 +61,53 @@ std::string joined(const std::vector<Piece>& parts, bool withComment = true) {
     return line;
 }
 
-// The line with `pattern` replaced in its code only.
-std::string replaceInCode(std::string_view line, const std::regex& pattern, const std::string& format) {
+// The line with `rewrite` applied to its code only.
+template <typename Rewrite>
+std::string rewriteCode(std::string_view line, Rewrite rewrite) {
     std::vector<Piece> parts = pieces(line);
     for (Piece& p : parts)
-        if (p.kind == Piece::Code) p.text = std::regex_replace(p.text, pattern, format);
+        if (p.kind == Piece::Code) p.text = rewrite(p.text);
     return joined(parts);
+}
+
+bool nameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '/'; }
+
+// Every sy-repid of the code (any letter case) as `literal`.
+std::string withProgramName(const std::string& code, const std::string& literal) {
+    const std::string name = "SY-REPID", upperCode = text::upper(code);
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at = upperCode.find(name); at != std::string::npos; at = upperCode.find(name, at + 1)) {
+        const std::size_t end = at + name.size();
+        if ((at > 0 && nameCharacter(code[at - 1])) || (end < code.size() && nameCharacter(code[end]))) continue;
+        out += code.substr(from, at - from) + literal;
+        from = end;
+    }
+    return out + code.substr(from);
+}
+
+// "p TYPE c LENGTH n" as "p(n) TYPE c"; other words keep their spacing.
+std::string withLengthInName(const std::string& code) {
+    std::vector<std::pair<std::size_t, std::size_t>> words;  // begin, end
+    for (std::size_t i = 0; i < code.size();) {
+        if (text::isBlank(code[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < code.size() && !text::isBlank(code[end])) ++end;
+        words.emplace_back(i, end);
+        i = end;
+    }
+    auto word = [&](std::size_t k) { return text::upper(code.substr(words[k].first, words[k].second - words[k].first)); };
+    for (std::size_t k = 0; k + 4 < words.size(); ++k) {
+        const std::string length = code.substr(words[k + 4].first, words[k + 4].second - words[k + 4].first);
+        const std::size_t digits = length.find_first_not_of("0123456789");
+        if (word(k + 1) != "TYPE" || word(k + 2) != "C" || word(k + 3) != "LENGTH" || digits == 0) continue;
+        return code.substr(0, words[k].second) + "(" + length.substr(0, digits) + ") TYPE c" +
+               (digits == std::string::npos ? "" : length.substr(digits)) + code.substr(words[k + 4].second);
+    }
+    return code;
 }
 
 // The code and literals of a line, without its comment, trimmed.
@@ -191,8 +232,6 @@ std::vector<ScreenInput> screenInputs(std::string_view source) {
 }
 
 std::string adaptForTranspiler(std::string_view source, const std::string& programName, const Dictionary& dictionary) {
-    static const std::regex repid(R"(\bsy-repid\b)", std::regex::icase);
-    static const std::regex charLength(R"(\b([A-Za-z_][A-Za-z0-9_]*)\s+TYPE\s+c\s+LENGTH\s+(\d+))", std::regex::icase);
     const std::string programLiteral = "'" + text::doubledApostrophes(programName) + "'";
 
     std::vector<std::string> kept, initialization, screenOutput, screenInput, valueRequests;
@@ -200,10 +239,10 @@ std::string adaptForTranspiler(std::string_view source, const std::string& progr
     bool inParameters = false;
     int valueRequestCount = 0;
     for (std::string line : lines(source)) {
-        line = replaceInCode(line, repid, programLiteral);
+        line = rewriteCode(line, [&](const std::string& code) { return withProgramName(code, programLiteral); });
         const std::string statement = text::upper(statementText(line));
         if (declaresInput(statement)) inParameters = statement.starts_with("PARAMETER");
-        if (inParameters) line = replaceInCode(line, charLength, "$1($2) TYPE c");
+        if (inParameters) line = rewriteCode(line, withLengthInName);
         if (inParameters && statement.ends_with(".")) inParameters = false;
 
         switch (blockAt(line)) {
