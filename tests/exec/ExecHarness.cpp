@@ -281,7 +281,6 @@ std::string toolsMissing() {
 
 ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source) {
     ReportRun run;
-    run.adaptedSource = source;
     orvex::testing::TempDir scratch;
     fs::path folder = scratch.path();
     if (const char* keep = std::getenv("ORVEX_EXEC_KEEP")) {

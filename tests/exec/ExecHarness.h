@@ -69,10 +69,9 @@ nlohmann::json standInInterfaces();
 struct ReportRun {
     bool transpiled = false;
     int exitCode = -1;                 // node's exit status
-    std::string output;                // the transpiler's or node's standard output and error
+    std::string output;                // the transpiler's output when it failed, else node's standard error
     std::string listOutput;            // the report's WRITE output (standard output of the run)
     std::vector<nlohmann::json> calls; // alv_calls.jsonl, in order
-    std::string adaptedSource;         // the program as transpiled
 
     bool ok() const { return transpiled && exitCode == 0; }
     // The calls of one function module, in order.
