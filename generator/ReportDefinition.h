@@ -37,6 +37,11 @@ struct Condition {
     bool operator==(const Condition&) const = default;
 };
 
+// The kind of ABAP the generator writes: the classic program (FORM routines,
+// the REUSE_ALV function modules), or the same report in ABAP 7.40 syntax
+// with a local class and the SALV object model.
+enum class CodeStyle { Classic, Modern };
+
 inline constexpr const char* kSelectionScreenMarker = "SELSCR";
 inline constexpr const char* kInitialHeading = "<Report Heading>";
 
@@ -51,6 +56,7 @@ struct ReportDefinition {
     bool printHeading = false; // Check1
     std::string heading = kInitialHeading;  // Text1
     bool unicodeCheck = false; // Check2
+    CodeStyle style = CodeStyle::Classic;
 
     std::vector<PickedField> fields;
     std::vector<SelectionEntry> selection;
