@@ -5,10 +5,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QValidator>
 
 #include <algorithm>
 #include <vector>
@@ -35,6 +37,33 @@ QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPi
     button->setToolTip(QString::fromLatin1(toolTip));
     return button;
 }
+
+namespace {
+// Drops control characters (U+0000 to U+001F, U+007F) from the text before
+// the box takes it; the cursor stays after what was typed or pasted.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        QString kept;
+        kept.reserve(input.size());
+        int cursor = pos;
+        for (int i = 0; i < input.size(); ++i) {
+            const char16_t c = input[i].unicode();
+            if (c < 0x20 || c == 0x7F) {
+                if (i < pos) --cursor;
+                continue;
+            }
+            kept.append(input[i]);
+        }
+        input = kept;
+        pos = cursor;
+        return Acceptable;
+    }
+};
+}  // namespace
+
+void keepOnOneLine(QLineEdit* box) { box->setValidator(new OneLineValidator(box)); }
 
 QStatusBar* makeStatusLine(QWidget* parent) {
     auto* line = new QStatusBar(parent);
