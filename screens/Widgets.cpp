@@ -39,8 +39,10 @@ QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPi
 }
 
 namespace {
-// Drops control characters (U+0000 to U+001F, U+007F) from the text before
-// the box takes it; the cursor stays after what was typed or pasted.
+// Keeps control characters (U+0000 to U+001F, U+007F) out of the text before
+// the box takes it: a run of tabs and line breaks becomes one blank, so pasted
+// lines keep their words apart; any other control character goes. The cursor
+// stays after what was typed or pasted.
 class OneLineValidator : public QValidator {
 public:
     using QValidator::QValidator;
@@ -48,13 +50,17 @@ public:
         QString kept;
         kept.reserve(input.size());
         int cursor = pos;
+        bool inBreak = false;  // the last character taken stands for tabs or line breaks
         for (int i = 0; i < input.size(); ++i) {
             const char16_t c = input[i].unicode();
-            if (c < 0x20 || c == 0x7F) {
+            const bool control = c < 0x20 || c == 0x7F;
+            const bool breaking = c == '\t' || c == '\n' || c == '\r';
+            if (control && (!breaking || inBreak)) {
                 if (i < pos) --cursor;
                 continue;
             }
-            kept.append(input[i]);
+            kept.append(breaking ? QChar(u' ') : input[i]);
+            inBreak = breaking;
         }
         input = kept;
         pos = cursor;

@@ -152,8 +152,7 @@ void frmSettings::cmdOK_Click() {
         session_.message("The settings could not be saved.\r\n" + written.failure().text(), sap::kCritical,
                          "SAP Settings");
     else if (written->tightened)
-        saveNotice_ = QStringLiteral("The settings file could be read by other users; as it holds your password, "
-                                     "only you can read it now.");
+        saveNotice_ = QStringLiteral("Others could read your password in the settings file; now only you can.");
 }
 
 QString frmSettings::takeSaveNotice() { return std::exchange(saveNotice_, QString()); }

@@ -65,8 +65,9 @@ private slots:
         QCOMPARE(h.session.report.definition.name, std::string("ZREPORT1"));
     }
 
-    // Every box whose text reaches the program drops control characters,
-    // however they come: typed keys cannot make them, a paste can.
+    // Every box whose text reaches the program keeps control characters out,
+    // however they come: typed keys cannot make them, a paste can. Pasted
+    // lines keep their words apart.
     void textsReachingTheProgramStayOnOneLine_data() {
         QTest::addColumn<QString>("box");
         for (const char* box : {"txtDescription", "txtCompName", "Text1", "settings Text1", "txtDefVal"})
@@ -87,10 +88,10 @@ private slots:
         QGuiApplication::clipboard()->setText(QStringLiteral("\tby\r\ncarrier\x01\x7f!"));
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         QTest::keyClicks(edit, QStringLiteral("?"));
-        QCOMPARE(edit->text(), QStringLiteral("Flightsbycarrier!?"));
+        QCOMPARE(edit->text(), QStringLiteral("Flights by carrier!?"));
         const ReportDefinition& d = h.session.report.definition;
-        if (box == "txtDescription") QCOMPARE(d.description, std::string("Flightsbycarrier!?"));
-        if (box == "Text1") QCOMPARE(d.heading, std::string("Flightsbycarrier!?"));
+        if (box == "txtDescription") QCOMPARE(d.description, std::string("Flights by carrier!?"));
+        if (box == "Text1") QCOMPARE(d.heading, std::string("Flights by carrier!?"));
     }
 
     // A design whose texts would add a statement to the program is refused
@@ -123,8 +124,7 @@ private slots:
         w.Command3->click();
         QCOMPARE(testing::TempDir::mode(path), 0600u);
         QCOMPARE(w.statusBar->currentMessage(),
-                 QStringLiteral("The settings file could be read by other users; as it holds your password, only you "
-                                "can read it now."));
+                 QStringLiteral("Others could read your password in the settings file; now only you can."));
         w.statusBar->clearMessage();
         w.Command3->click();
         QVERIFY(w.statusBar->currentMessage().isEmpty());
