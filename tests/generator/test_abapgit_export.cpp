@@ -170,8 +170,11 @@ TEST(AbapGitExport, linksInsideTheRepositoryAreRefused) {
         if (c.toFolder) EXPECT_TRUE(fs::is_empty(target));
         else EXPECT_EQ(TempDir::read(target.string()), startingFolder);
         // Nothing of the program was written anywhere.
-        for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
-            if (!entry.is_symlink()) EXPECT_EQ(entry.path().filename().string().find("ztest"), std::string::npos) << entry.path();
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+            if (!entry.is_symlink()) {
+                EXPECT_EQ(entry.path().filename().string().find("ztest"), std::string::npos) << entry.path();
+            }
+        }
     }
 }
 
