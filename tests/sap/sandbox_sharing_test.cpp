@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -178,4 +179,38 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
     RfcRequest tadir{"RFC_READ_TABLE", {{"QUERY_TABLE", "TADIR"}}, {}};
     tadir.tables["OPTIONS"].emplace_back().set("TEXT", "OBJECT = 'PROG' AND OBJ_NAME LIKE 'ZKILL%'");
     EXPECT_EQ(reader.call(tadir).tables["DATA"].size(), written.size());
+}
+
+// Reset puts a working database back in one step, also while another
+// process uses it; a broken one is replaced, unless another process holds it.
+TEST_F(CliSharedSandbox, ResetNeverPullsTheDatabaseFromUnderAnotherProcess) {
+    {
+        SandboxSystem user(database());
+        ASSERT_TRUE(user.call(insertRequest("ZBEFORE", 2)).ok);
+        Outcome reset = run("orvex-sandbox", "reset");
+        EXPECT_EQ(reset.code, 0) << reset.err;
+        EXPECT_FALSE(user.program("ZBEFORE"));
+        ASSERT_TRUE(user.call(insertRequest("ZAFTER", 2)).ok);
+        EXPECT_EQ(listed(*this).count("ZAFTER"), 1u);
+        EXPECT_EQ(integrity(database()), "ok");
+    }
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(database() + suffix);
+    TempDir::write(database(), std::string(8192, 'x'));  // no database
+    const int fd = open(database().c_str(), O_RDWR | O_CLOEXEC);
+    struct flock shared {};  // what SQLite holds while it reads
+    shared.l_type = F_RDLCK;
+    shared.l_whence = SEEK_SET;
+    shared.l_start = 0x40000002;
+    shared.l_len = 510;
+    ASSERT_EQ(fcntl(fd, F_SETLK, &shared), 0);
+    Outcome refused = run("orvex-sandbox", "reset");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("is in use by another process (" + std::to_string(getpid()) + ")"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(TempDir::read(database()), std::string(8192, 'x'));
+    close(fd);  // lets the lock go
+    Outcome replaced = run("orvex-sandbox", "reset");
+    EXPECT_EQ(replaced.code, 0) << replaced.err;
+    EXPECT_EQ(listed(*this).count("RSPARAM"), 1u);
+    EXPECT_EQ(integrity(database()), "ok");
 }
