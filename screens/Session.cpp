@@ -50,6 +50,23 @@ void MessageBoxPrompter::show(const sap::Message& message) {
     QApplication::restoreOverrideCursor();
 }
 
+bool MessageBoxPrompter::ask(const sap::Message& question, const std::string& accept) {
+    QString text = QString::fromStdString(question.text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), text, QMessageBox::NoButton,
+                    session_.dialogOwner());
+    box.setObjectName(QStringLiteral("Question"));
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* yes = box.addButton(QString::fromStdString(accept), QMessageBox::AcceptRole);
+    QPushButton* no = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    QApplication::restoreOverrideCursor();
+    return box.clickedButton() == yes;
+}
+
 namespace {
 
 // The busy indicator: a busy bar with Cancel. Escape and the title bar ask
@@ -178,6 +195,10 @@ Session::~Session() = default;
 
 void Session::message(const std::string& text, unsigned style, const std::string& title, const std::string& detail) {
     show(sap::Message{text, title, style, detail});
+}
+
+bool Session::ask(const std::string& text, const std::string& accept) {
+    return prompter->ask(sap::Message{text, sap::kAppTitle, sap::kOkOnly, {}}, accept);
 }
 
 void Session::show(const sap::Message& message) {

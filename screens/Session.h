@@ -34,6 +34,9 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
     virtual void show(const sap::Message& message) = 0;
+    // Asks a question with the buttons `accept` and "Cancel", Cancel the
+    // default (Enter and Escape choose it); true when `accept` was chosen.
+    virtual bool ask(const sap::Message& question, const std::string& accept) = 0;
 };
 
 // Shows messages in QMessageBox, with the nearest Qt styles: critical and
@@ -43,6 +46,7 @@ class MessageBoxPrompter : public Prompter {
 public:
     explicit MessageBoxPrompter(const Session& session) : session_(session) {}
     void show(const sap::Message& message) override;
+    bool ask(const sap::Message& question, const std::string& accept) override;
 
 private:
     const Session& session_;
@@ -88,6 +92,8 @@ public:
 
     void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle,
                  const std::string& detail = {});
+    // A question with the buttons `accept` and "Cancel" (the default); true for `accept`.
+    bool ask(const std::string& text, const std::string& accept);
     // The window a box or file dialog belongs to: the modal screen on top,
     // else the main window. Not the active window, which is none at all
     // after the chain has folded back until the window system activates one.

@@ -323,8 +323,11 @@ void frmWhereCondn::Command1_Click() {
     request.unicodeCheck = definition.unicodeCheck;
     request.logon = session_.logon;
     request.package = definition.package.empty() ? std::string("$TMP") : definition.package;
+    if (!confirmName(request)) return;
     if (request.package != "$TMP" && !chooseTransport(request)) return;
     const sap::InstallResult installed = session_.install(request);
+    if (installed.outcome == sap::InstallOutcome::NameTaken)  // taken since it was looked up
+        session_.message("Nothing was created: " + installed.failure.reason, sap::kCritical);
     // SAP's check-run and activation messages, after the installation's own.
     if (!installed.sapMessages.empty()) {
         frmSapMessages messages(installed.sapMessages, [this](int line) { showPreview(line); }, this);
@@ -335,6 +338,30 @@ void frmWhereCondn::Command1_Click() {
     if (installed.outcome != sap::InstallOutcome::Created) return;
     session_.generated = true;
     QDialog::done(QDialog::Accepted);
+}
+
+bool frmWhereCondn::confirmName(sap::InstallRequest& request) {
+    if (!session_.connectionOpen() && !session_.logOn()) return false;
+    const auto found = session_.checkName(request.name);
+    if (!found) {
+        if (found.failure().kind != FailureKind::Cancelled)
+            session_.message("The program name could not be looked up.\r\n" + found.failure().reason, sap::kCritical,
+                             sap::kAppTitle, found.failure().details());
+        return false;
+    }
+    if (!found->taken) return true;
+    const std::string name = sap::repositoryName(request.name);
+    if (!found->text.empty()) {  // SAP's own refusal: an include has the name, or it is no customer name
+        session_.message("SAP refused the program name " + name + ":\r\n" + found->text, sap::kCritical);
+        return false;
+    }
+    std::string question = "Program " + name + " already exists in the system.";
+    if (!found->title.empty()) question += "\r\nTitle: " + found->title;
+    if (!found->changed.empty()) question += "\r\nLast changed: " + found->changed;
+    question += "\r\n\r\nReplace it with the generated program?";
+    if (!session_.ask(question, "Replace")) return false;
+    request.replace = true;
+    return true;
 }
 
 bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {

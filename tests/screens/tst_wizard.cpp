@@ -85,6 +85,41 @@ private slots:
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
     }
 
+    void replacingAsksFirst() {
+        // A second generation of a name that exists asks before anything is
+        // sent: Cancel (the default) keeps the screen and sends nothing,
+        // Replace sends the new program.
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        walkWizard(h, w, flightsWalk());
+        QCOMPARE(h.prompter.questions.size(), std::size_t(0));  // a new name is not asked about
+        const std::vector<std::string> first = h.sap->created.at("ZFLIGHTS");
+        auto inserts = [&h] {
+            const auto called = h.script->calledFunctions();
+            return std::count(called.begin(), called.end(), std::string("BC_PR_INSERT"));
+        };
+        w.txtDescription->clear();
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Flights again"));
+        Walk again = flightsWalk();
+        again.name.clear();  // the main window keeps the attributes
+        walkWizard(h, w, again, [&](QDialog& d) {
+            auto* c = qobject_cast<frmWhereCondn*>(&d);
+            if (!c) return;
+            QTest::mouseClick(c->Command1, Qt::LeftButton);
+            QCOMPARE(h.prompter.questions,
+                     std::vector<std::string>{"Program ZFLIGHTS already exists in the system.\r\n\r\n"
+                                              "Replace it with the generated program? [Replace]"});
+            QVERIFY(c->isVisible() && !h.session.generated);
+            QCOMPARE(inserts(), 1);
+            h.prompter.answers = {true};  // the walk's Generate: Replace
+        });
+        QCOMPARE(h.prompter.questions.size(), std::size_t(2));
+        QCOMPARE(inserts(), 2);
+        QVERIFY(h.sap->created.at("ZFLIGHTS") != first);
+        QCOMPARE(h.accepted.last(), QStringLiteral("frmTables"));  // created: the chain folded back
+    }
+
     void boxesModalAfterFoldBack() {
         // After a creation the chain has folded back and no window is active;
         // a box must block the main window all the same.
