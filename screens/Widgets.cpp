@@ -120,7 +120,9 @@ void ChainScreen::Form_Activate() {
 }
 
 void ChainScreen::back() {
+    session_.keepDesign();
     session_.report.discard(stage_);
+    session_.designChanged();
     QDialog::reject();
 }
 

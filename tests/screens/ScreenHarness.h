@@ -129,6 +129,8 @@ struct Harness {
     QString designFile;
 
     Harness() {
+        // The last design goes to the test's own folder, never the user's.
+        setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
         session.settingsPath = dir.file("Quaylin.ini");
         writeSettings("DEVELOPER", "sandbox");
         script->handler = [sap = sap](const sap::RfcRequest& r) { return (*sap)(r); };
