@@ -389,6 +389,7 @@ void frmMain::mnuOpenDesign_Click() {
         session_.message("The design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
         return;
     }
+    session_.keepDesign();  // what the opened design replaces stays restorable
     if (!openDesign(*loaded)) return;
     designFile_ = path;
     savedDesign_ = session_.report.design();
@@ -409,7 +410,6 @@ void frmMain::mnuRestoreDesign_Click() {
         return;
     }
     // The design on the screen becomes the last design in its place.
-    attributesChanged();
     session_.keepDesign();
     if (!openDesign(*loaded)) return;
     designFile_.clear();
