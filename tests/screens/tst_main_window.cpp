@@ -2,7 +2,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QStatusBar>
 #include <QLabel>
@@ -328,37 +327,6 @@ private slots:
             for (QAbstractButton* b : box.buttons())
                 if (b->text() == QStringLiteral("Replace")) QTest::mouseClick(b, Qt::LeftButton);
         }));
-    }
-
-    void saveDialogAddsTheSuffixAndAsksBeforeReplacing() {
-        // Qt's own save dialog, typed into as a user does.
-        Harness h;
-        frmMain w(h.session);
-        testing::TempDir::write(h.dir.file("taken.json"), "{}");
-        bool asked = false;
-        const auto save = [&](const std::string& typed) {
-            QTimer::singleShot(0, &w, [&, typed] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                if (!dialog) return;
-                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                QTest::keyClicks(name, toQ(h.dir.file(typed)));
-                QTimer::singleShot(0, dialog, [&] {  // the question about replacing, if any: Escape
-                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                        asked = true;
-                        QTest::keyClick(box, Qt::Key_Escape);
-                    }
-                });
-                QTest::keyClick(name, Qt::Key_Return);
-                if (dialog->isVisible()) dialog->reject();
-            });
-            return saveFileDialog(&w, QStringLiteral("Save Design"), QStringLiteral("ORVEX design (*.json)"),
-                                  QStringLiteral("json"));
-        };
-        QCOMPARE(save("bare"), toQ(h.dir.file("bare.json")));
-        QVERIFY(!asked);
-        QCOMPARE(save("taken"), QString());  // "taken.json" exists: asked, and Escape keeps it
-        QVERIFY(asked);
-        QCOMPARE(testing::TempDir::read(h.dir.file("taken.json")), std::string("{}"));
     }
 
     void exportForAbapGit() {
