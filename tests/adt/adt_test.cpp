@@ -502,8 +502,9 @@ TEST_F(AdtRoad, ExistingProgramIsUpdatedInPlaceOnlyWithConsent) {
         std::vector<Message> said;
         const InstallResult result = install(r, &said);
         std::vector<std::string> sent;
-        for (std::size_t i = before; i < double_.requests().size(); ++i) {
-            const AdtRecord& q = double_.requests()[i];
+        const std::vector<AdtRecord> all = double_.requests();
+        for (std::size_t i = before; i < all.size(); ++i) {
+            const AdtRecord& q = all[i];
             if (q.method != "GET" || q.path.find("/programs/programs/") != std::string::npos)
                 sent.push_back(q.method + " " + q.path.substr(q.path.rfind('/') + 1) +
                                (q.param("_action").empty() ? "" : " " + q.param("_action")));
