@@ -60,6 +60,7 @@ std::string userFolder(const char* variable, const char* fallback) {
 
 std::string userConfigFolder() { return userFolder("XDG_CONFIG_HOME", ".config"); }
 std::string userDataFolder() { return userFolder("XDG_DATA_HOME", ".local/share"); }
+std::string userStateFolder() { return userFolder("XDG_STATE_HOME", ".local/state"); }
 
 Status makePrivateFolder(const std::string& folder) {
     namespace fs = std::filesystem;

@@ -20,10 +20,12 @@ struct LogonValues {
 // Folder of the running program (no trailing slash).
 std::string programDirectory();
 // The user's own folders for ORVEX's files: $XDG_CONFIG_HOME/orvex (default
-// ~/.config/orvex) and $XDG_DATA_HOME/orvex (default ~/.local/share/orvex).
-// A relative XDG value is ignored, as the XDG base directory rules say.
+// ~/.config/orvex), $XDG_DATA_HOME/orvex (default ~/.local/share/orvex) and
+// $XDG_STATE_HOME/orvex (default ~/.local/state/orvex). A relative XDG value
+// is ignored, as the XDG base directory rules say.
 std::string userConfigFolder();
 std::string userDataFolder();
+std::string userStateFolder();
 // Creates `folder` and any missing parents, each new one 0700.
 Status makePrivateFolder(const std::string& folder);
 

@@ -155,7 +155,9 @@ void ChainScreen::Form_Activate() {
 }
 
 void ChainScreen::back() {
+    session_.keepDesign();
     session_.report.discard(stage_);
+    session_.designChanged();
     QDialog::reject();
 }
 

@@ -141,3 +141,26 @@ TEST_F(Cli, JoinsFromTheSandboxDictionary) {
     EXPECT_EQ(unknown.out, "");
     EXPECT_NE(unknown.err.find("NOSUCH"), std::string::npos) << unknown.err;
 }
+
+// A taken name is left alone unless the user says --replace; the program
+// keeps its source, title and status.
+TEST_F(Cli, TakenNameIsReplacedOnlyWithReplace) {
+    ASSERT_EQ(run("orvex-cli", "install '" + kDesign + "'").code, 0);
+    const std::string before = run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out;
+    std::string other = TempDir::read(kDesign);
+    const std::string title = "\"description\": \"";
+    other.insert(other.find(title) + title.size(), "Another ");
+    TempDir::write(dir.file("other.json"), other);
+
+    Outcome refused = run("orvex-cli", "install '" + dir.file("other.json") + "'");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "orvex-cli install: program ZFLIGHTS_BY_CARRIER already exists in the system; nothing "
+                           "was changed (--replace replaces it)\n");
+    EXPECT_EQ(run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out, before);
+
+    Outcome replaced = run("orvex-cli", "install --replace '" + dir.file("other.json") + "'");
+    EXPECT_EQ(replaced.code, 0) << replaced.err;
+    const std::string after = run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out;
+    EXPECT_NE(after.find("Title:          Another "), std::string::npos) << after;
+}

@@ -372,6 +372,32 @@ private slots:
     // signed by the settings' user, in an abapGit folder. A cancelled choice
     // does nothing; a design without fields and a folder that cannot be made
     // are refused with their reasons.
+    void questionDefaultsToCancel() {
+        // The box as the user meets it: Enter and Escape choose Cancel, only a
+        // click on the named button agrees.
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        MessageBoxPrompter boxes(h.session);
+        const auto answer = [&](std::function<void(QMessageBox&)> act) {
+            QTimer::singleShot(0, &w, [act] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box) act(*box);
+            });
+            return boxes.ask(sap::Message{"Program ZX already exists", "ORVEX", sap::kOkOnly, {}}, "Replace");
+        };
+        QVERIFY(!answer([](QMessageBox& box) {
+            QCOMPARE(box.defaultButton()->text(), QStringLiteral("Cancel"));
+            QCOMPARE(box.text(), QStringLiteral("Program ZX already exists"));
+            QTest::keyClick(&box, Qt::Key_Return);
+        }));
+        QVERIFY(!answer([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }));
+        QVERIFY(answer([](QMessageBox& box) {
+            for (QAbstractButton* b : box.buttons())
+                if (b->text() == QStringLiteral("Replace")) QTest::mouseClick(b, Qt::LeftButton);
+        }));
+    }
+
     void exportForAbapGit() {
         Harness h;
         frmMain w(h.session);
