@@ -21,8 +21,6 @@ using text::trim;
 
 constexpr std::size_t kMaxLine = 120;
 constexpr std::string_view kRule = "*&---------------------------------------------------------------------*";
-// Lengths of the SALV column texts (SCRTEXT_S, SCRTEXT_M, SCRTEXT_L).
-constexpr std::size_t kLongText = 40;
 
 std::string quoted(std::string_view value) { return "'" + text::doubledApostrophes(value) + "'"; }
 
@@ -180,11 +178,13 @@ void addDefinition(const ReportDefinition& report, const Generated& g, const Sha
     for (std::size_t i = 0; i < s.salvErrors.size(); ++i)
         out.add({"        ", s.salvErrors[i], i + 1 == s.salvErrors.size() ? "." : ""});
     if (s.columnTexts) {
+        // The description as the user gave it; the conversions cut it to
+        // SAP's short, medium and long column texts (10, 20, 40 characters).
         out.add("    METHODS set_column_text");
         out.add("      IMPORTING");
         out.add("        io_columns TYPE REF TO cl_salv_columns_table");
         out.add("        iv_column  TYPE lvc_fname");
-        out.add("        iv_text    TYPE scrtext_l");
+        out.add("        iv_text    TYPE csequence");
         out.add("      RAISING");
         out.add("        cx_salv_not_found.");
     }
@@ -291,7 +291,7 @@ void addImplementation(const ReportDefinition& report, const Generated& g, const
             addCall(out, 4, "set_column_text",
                     {{"io_columns", "lo_columns"},
                      {"iv_column", quoted(text::upper(s.columns[i]))},
-                     {"iv_text", quoted(text::trimEnd(text::prefix(description, kLongText)))}});
+                     {"iv_text", quoted(description)}});
         }
     } else {
         out.add("    mo_alv->get_columns( )->set_optimize( abap_true ).");
@@ -315,7 +315,7 @@ void addImplementation(const ReportDefinition& report, const Generated& g, const
         out.add("");
         out.add("  METHOD set_column_text.");
         out.add("    DATA(lo_column) = io_columns->get_column( iv_column ).");
-        out.add("    lo_column->set_long_text( iv_text ).");
+        out.add("    lo_column->set_long_text( CONV #( iv_text ) ).");
         out.add("    lo_column->set_medium_text( CONV #( iv_text ) ).");
         out.add("    lo_column->set_short_text( CONV #( iv_text ) ).");
         out.add("  ENDMETHOD.");

@@ -229,6 +229,7 @@ const std::vector<DesignCase> kDesigns{
     design("join_less", 15),                // each connection with the airlines before its own
     design("same_field_two_tables", 9),     // one CARRID column, from SFLIGHT
     design("one_table_all_rows", 8),        // the connection without destination too
+    design("every_flight_column", 9),       // every flight; columns without a text, texts past 10, 20, 40
 };
 INSTANTIATE_TEST_SUITE_P(Designs, ReportRuns, ::testing::ValuesIn(kDesigns), testName);
 INSTANTIATE_TEST_SUITE_P(ModernDesigns, ReportRuns, ::testing::ValuesIn(modern(kDesigns)), testName);
