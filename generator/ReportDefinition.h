@@ -56,7 +56,6 @@ struct ReportDefinition {
     bool printHeading = false; // Check1
     std::string heading = kInitialHeading;  // Text1
     bool unicodeCheck = false; // Check2
-    CodeStyle style = CodeStyle::Classic;
 
     std::vector<PickedField> fields;
     std::vector<SelectionEntry> selection;
@@ -73,6 +72,9 @@ struct ReportDefinition {
     // (a design left before its fields were picked); empty otherwise. The
     // generator reads the fields' tables only.
     std::vector<std::string> tables;
+
+    // The code style of the program (optClassic / optModern).
+    CodeStyle style = CodeStyle::Classic;
 
     bool operator==(const ReportDefinition&) const = default;
 };
