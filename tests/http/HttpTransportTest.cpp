@@ -14,6 +14,7 @@
 #include "TempDir.h"
 
 using namespace orvex::sap;
+using orvex::Result;
 using namespace orvex::test;
 using namespace std::chrono_literals;
 
@@ -51,15 +52,20 @@ TEST(HttpAddress, ApplicationServerGivesTheServiceUrl) {
              {"sapdev", "7", "sapdev", false, 8007, ""},
              {"https://sap.example/prefix/", "00", "sap.example", true, 443, "/prefix"},
              {"http://[::1]:8080", "99", "::1", false, 8080, ""},
-             {"sapdev", "100", ""}, {"sapdev", "", ""}, {"sapdev:8000", "00", ""},
-             {"http://host:99999", "00", ""}, {"http://user@host", "00", ""}}) {
+             {"[fd00::7]", "3", "fd00::7", false, 8003, ""},
+             {"sapdev", "100", ""}, {"sapdev", "", ""}, {"sapdev:8000", "00", ""}, {"sap dev", "00", ""},
+             {"/H/router/S/3299/H/sapdev", "00", ""}, {"http://host:99999", "00", ""}, {"http://host:0", "00", ""},
+             {"http://user@host", "00", ""}, {"http://host/a?b", "00", ""}, {"http://host/a b", "00", ""},
+             {"ftp://host", "00", ""}}) {
         ConnectionProperties props;
         props.ApplicationServer = c.server, props.SystemNumber = c.number;
-        ServiceAddress address = resolveServiceAddress(props);
-        EXPECT_EQ(address.valid, !c.host.empty()) << c.server;
-        if (address.valid) {
-            EXPECT_EQ(std::tuple(address.https, address.host, address.port, address.basePath),
+        Result<Url> address = serverUrl(props);
+        EXPECT_EQ(address.ok(), !c.host.empty()) << c.server;
+        if (address) {
+            EXPECT_EQ(std::tuple(address->https(), address->host(), address->port(), address->path()),
                       std::tuple(c.https, c.host, c.port, c.base)) << c.server;
+        } else {
+            EXPECT_EQ(address.failure().kind, orvex::FailureKind::Refused) << c.server;
         }
     }
 }
@@ -314,7 +320,7 @@ TEST(HttpTransport, HttpsChecksTheServerCertificate) {
 
     for (bool trusted : {false, true}) {
         HttpOptions options = quick();
-        if (trusted) options.caFile = pem;  // otherwise the system store, which does not know it
+        if (trusted) options.tls.caFile = pem;  // otherwise the system store, which does not know it
         Client client("https://127.0.0.1:" + std::to_string(port), options);
         EXPECT_EQ(client.logon, trusted);
         if (!trusted) {  // the user learns which certificate was refused
