@@ -172,6 +172,9 @@ struct HttpClient::State {
         // the server asked for a client certificate that was not given.
         std::string subject, issuer;
         bool certificateAsked = false;
+        // OpenSSL's verdict on the chain; the host name is checked apart from it.
+        bool verified = false;
+        int verifyError = X509_V_OK;
         char error[CURL_ERROR_SIZE] = {};
     } run;
 
@@ -250,7 +253,10 @@ struct HttpClient::State {
             run.subject = nameText(X509_get_subject_name(cert));
             run.issuer = nameText(X509_get_issuer_name(cert));
         }
-        return X509_verify_cert(store);
+        const int ok = X509_verify_cert(store);
+        run.verified = true;
+        run.verifyError = X509_STORE_CTX_get_error(store);
+        return ok;
     }
     // Called when the server asks for a client certificate and none is set.
     static int onCertificateAsked(SSL* ssl, X509**, EVP_PKEY**) {
@@ -448,6 +454,12 @@ Failure HttpClient::transportFailure(int code, const std::string& where, const s
         return broken(FailureKind::Timeout, "no answer from " + where + " within " + duration(options_.replyTimeout) +
                                                 ": the system may be overloaded; try again later");
     const TlsSettings& tls = options_.tls;
+    long tunnel = 0;  // the proxy's answer to CONNECT, for https through a proxy
+    curl_easy_getinfo(state_->easy, CURLINFO_HTTP_CONNECTCODE, &tunnel);
+    if (tunnel >= 300)
+        return broken(FailureKind::Unreachable,
+                      "the proxy refused the way to " + where + " (HTTP " + std::to_string(tunnel) +
+                          "): check https_proxy and no_proxy in the environment, or ask the proxy's administrators");
     switch (error) {
         case CURLE_COULDNT_RESOLVE_HOST:
             return broken(FailureKind::Unreachable, "host name " + host + " not found: check the application server");
@@ -468,10 +480,11 @@ Failure HttpClient::transportFailure(int code, const std::string& where, const s
                                                         "firewall between");
             break;
         case CURLE_PEER_FAILED_VERIFICATION: {
-            long verdict = X509_V_OK;
-            curl_easy_getinfo(state_->easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
+            long verdict = run.verifyError;
+            if (!run.verified) curl_easy_getinfo(state_->easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
             const std::string shown = run.subject.empty() ? "of " + where : "\"" + run.subject + "\"";
-            if (verdict != X509_V_OK && verdict != X509_V_ERR_HOSTNAME_MISMATCH)
+            if (verdict != X509_V_OK && verdict != X509_V_ERR_HOSTNAME_MISMATCH &&
+                verdict != X509_V_ERR_IP_ADDRESS_MISMATCH)
                 return failure(FailureKind::Certificate,
                                "the server certificate " + shown +
                                    " is not trusted: install its issuer's CA certificate on this computer, or name "

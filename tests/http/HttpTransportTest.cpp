@@ -1,17 +1,12 @@
 // The HTTP backend against raw servers that play SAP's service, well or
-// badly, and over TLS.
+// badly (TLS for both HTTP roads: HttpRoadsTest).
 #include <gtest/gtest.h>
-#include <httplib.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 
-#include <cstdio>
 #include <thread>
 
 #include "CannedServer.h"
 #include "HttpBackend.h"
 #include "TadirRead.h"
-#include "TempDir.h"
 
 using namespace orvex::sap;
 using orvex::Result;
@@ -279,56 +274,4 @@ TEST(HttpTransport, CancelEndsTheRunningCall) {
     EXPECT_EQ(held->failure().kind, orvex::FailureKind::Cancelled);
     EXPECT_EQ(held->failure().reason, "Cancelled");
     EXPECT_TRUE(addTadirRead(client.component)->call());
-}
-
-// A self-signed certificate for 127.0.0.1, written to `pemPath`.
-static std::pair<X509*, EVP_PKEY*> makeCertificate(const std::string& pemPath) {
-    EVP_PKEY* key = EVP_EC_gen("P-256");
-    X509* cert = X509_new();
-    X509_set_version(cert, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
-    X509_gmtime_adj(X509_getm_notBefore(cert), -60);
-    X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
-    X509_set_pubkey(cert, key);
-    X509_NAME* name = X509_get_subject_name(cert);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
-    X509_set_issuer_name(cert, name);
-    X509_sign(cert, key, EVP_sha256());
-    FILE* file = std::fopen(pemPath.c_str(), "w");
-    PEM_write_X509(file, cert);
-    std::fclose(file);
-    return {cert, key};
-}
-
-TEST(HttpTransport, HttpsChecksTheServerCertificate) {
-    orvex::testing::TempDir dir;
-    const std::string pem = dir.file("ca.pem");
-    auto [cert, key] = makeCertificate(pem);
-    httplib::SSLServer tls(cert, key);
-    X509_free(cert);
-    EVP_PKEY_free(key);
-    tls.Post("/sap/bc/soap/rfc", [](const httplib::Request&, httplib::Response& res) {
-        std::string reply = CannedServer::okReply("RFC_PING");
-        res.set_content(reply.substr(reply.find("\r\n\r\n") + 4), "text/xml");
-    });
-    // The server's stop() is lost before its accept loop has begun; shutting
-    // the listening socket down ends that loop whenever it begins.
-    int listener = -1;
-    tls.set_socket_options([&listener](int socket) { httplib::default_socket_options(socket), listener = socket; });
-    int port = tls.bind_to_any_port("127.0.0.1");
-    std::thread thread([&] { tls.listen_after_bind(); });
-
-    for (bool trusted : {false, true}) {
-        HttpOptions options = quick();
-        if (trusted) options.tls.caFile = pem;  // otherwise the system store, which does not know it
-        Client client("https://127.0.0.1:" + std::to_string(port), options);
-        EXPECT_EQ(client.logon, trusted);
-        if (!trusted) {  // the user learns which certificate was refused
-            const orvex::Failure& refused = client.component.connection().logonFailure();
-            EXPECT_EQ(refused.kind, orvex::FailureKind::Certificate);
-            EXPECT_NE(refused.reason.find("\"CN=127.0.0.1\" is not trusted"), std::string::npos) << refused.text();
-        }
-    }
-    ::shutdown(listener, SHUT_RDWR);
-    thread.join();
 }
