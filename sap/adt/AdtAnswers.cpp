@@ -148,9 +148,9 @@ Result<TransportCheck> transportCheck(const pugi::xml_document& doc, const std::
         const std::string owner = text(holder, "AS4USER");
         if (upper(owner) != me)
             return failure(FailureKind::Function,
-                           "program " + name + " is locked in request " + requestLine(holder) + " of user " + owner +
+                           "program " + name + " is locked in request " + text(holder, "TRKORR") + " of user " + owner +
                                ": ask " + owner + " to add a task for you to it, or to release it",
-                           "transport check of package " + package);
+                           "\"" + text(holder, "AS4TEXT") + "\", transport check of package " + package);
         check.required = true;
         check.requests = {requestLine(holder)};
         return check;

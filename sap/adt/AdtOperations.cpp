@@ -221,7 +221,10 @@ private:
         auto answer = session_.send(request);
         if (!answer) return answer.failure();
         if (answer->status != 200) return adtFailure(*answer, "the name check of " + name + " failed");
-        if (asxValue(answer->body, "SEVERITY") == "ERROR") return NameCheck{true, asxValue(answer->body, "SHORT_TEXT")};
+        pugi::xml_document doc;
+        if (Status parsed = parseAnswer(doc, answer->body, "the name check"); !parsed) return parsed.failure();
+        if (std::string(firstNamed(doc, "SEVERITY").text().as_string()) == "ERROR")
+            return NameCheck{true, firstNamed(doc, "SHORT_TEXT").text().as_string()};
         return NameCheck{};
     }
 

@@ -52,6 +52,13 @@ std::string duration(std::chrono::milliseconds limit) {
                                      : std::to_string(limit.count()) + " ms";
 }
 
+// "512 MB", "4 KB" or "100 bytes".
+std::string sizeText(std::size_t bytes) {
+    if (bytes >= (std::size_t(1) << 20) && bytes % (std::size_t(1) << 20) == 0) return std::to_string(bytes >> 20) + " MB";
+    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KB";
+    return std::to_string(bytes) + " bytes";
+}
+
 std::string nameText(X509_NAME* name) {
     if (!name) return {};
     BIO* out = BIO_new(BIO_s_mem());
@@ -444,8 +451,7 @@ Failure HttpClient::transportFailure(int code, const std::string& where, const s
     auto broken = [&](FailureKind kind, std::string reason) { return failure(kind, std::move(reason), said); };
     if (run.cancelled) return failure(FailureKind::Cancelled, "Cancelled");
     if (run.tooLarge || error == CURLE_FILESIZE_EXCEEDED)
-        return failure(FailureKind::Reply,
-                       "the answer is larger than " + std::to_string(options_.maxReplyBytes >> 20) + " MB");
+        return failure(FailureKind::Reply, "the answer is larger than " + sizeText(options_.maxReplyBytes));
     if (run.overtime)
         return broken(FailureKind::Timeout, "the answer from " + where + " took longer than " +
                                                 duration(options_.callTimeout) +
