@@ -45,6 +45,23 @@ std::string padded(std::string name) {
     return name;
 }
 
+}  // namespace
+
+bool dictionaryName(const std::string& name) {
+    if (name.empty() || name.size() > 30) return false;
+    for (unsigned char c : name)
+        if (!(std::isupper(c) || std::isdigit(c) || c == '_' || c == '/')) return false;
+    // A namespace prefix: "/NAMESPACE/NAME".
+    if (name.front() == '/') {
+        const std::size_t close = name.find('/', 1);
+        return close != std::string::npos && close > 1 && close + 1 < name.size() &&
+               name.find('/', close + 1) == std::string::npos;
+    }
+    return name.find('/') == std::string::npos;
+}
+
+namespace {
+
 std::string text(pugi::xml_node node, const char* child) { return node.child(child).text().as_string(); }
 
 // "DEVK900123 Text", or the request alone.
@@ -100,7 +117,7 @@ TableSearch searchResults(const pugi::xml_document& doc, std::size_t cap, std::s
         std::string name = attribute(ref, "name");
         // Older releases put "NAME (TEXT)" in the name.
         name = repositoryName(name.substr(0, name.find(" (")));
-        if (!name.empty()) names.push_back(std::move(name));
+        if (dictionaryName(name)) names.push_back(std::move(name));
     });
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
@@ -118,7 +135,7 @@ std::vector<TableField> fieldList(const pugi::xml_document& doc) {
         if (std::strcmp(localName(field.name()), "elementInfo") != 0) continue;
         if (attribute(field, "type") != "TABL/DTF") continue;  // includes, links
         std::string name = repositoryName(attribute(field, "name"));
-        if (name.empty() || name.front() == '.') continue;
+        if (!dictionaryName(name)) continue;  // ".INCLUDE" and what no dictionary holds
         std::string label;
         eachNamed(field, "entry", [&](pugi::xml_node entry) {
             if (attribute(entry, "key") == "ddicLabelLong") label = entry.text().as_string();

@@ -30,6 +30,11 @@ pugi::xml_node firstNamed(pugi::xml_node node, const char* name);
 // The first attribute whose name without its prefix is `name`; "" when none.
 std::string attribute(pugi::xml_node node, const char* name);
 
+// A name the dictionary can hold: at most 30 letters (upper case), digits
+// and "_", with an optional namespace prefix "/NAMESPACE/". Rows and fields
+// whose names are none are passed over.
+bool dictionaryName(const std::string& name);
+
 // The quick search's rows: transparent tables only (TABL/DT), by name, at most
 // `cap`. `asked` is the maxResults sent: as many rows as that means more may match.
 TableSearch searchResults(const pugi::xml_document& doc, std::size_t cap, std::size_t asked);

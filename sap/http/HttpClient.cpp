@@ -300,7 +300,9 @@ HttpClient::HttpClient(HttpOptions options, std::string user, std::string passwo
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_TCP_NODELAY, 1L);
     curl_easy_setopt(e, CURLOPT_TCP_KEEPALIVE, 1L);
+    // Large pieces for large answers and sources: fewer turns of the loop below.
     curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 512L * 1024);
+    curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
     // The deadline is watched below; this one only backs it up.
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.callTimeout.count() + 1000));

@@ -443,13 +443,16 @@ private:
     void program(const std::string& name, httplib::Response& res) {
         if (!programExists(name))
             return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
-        auto stored = sandbox_.program(name);
+        // The object's attributes, not its source: SAP answers this from the directory.
+        bool active = false;
+        for (const sap::SandboxProgram& stored : sandbox_.programs())
+            if (stored.name == name) active = stored.active;
         res.status = 200;
         res.set_content(
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><program:abapProgram "
             "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
             "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" +
-                name + "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") + "\"/>",
+                name + "\" adtcore:version=\"" + (active ? "active" : "inactive") + "\"/>",
             "application/vnd.sap.adt.programs.programs.v2+xml");
     }
 

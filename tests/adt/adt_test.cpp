@@ -13,6 +13,7 @@
 #include <thread>
 #include <variant>
 
+#include "AdtAnswers.h"
 #include "AdtDouble.h"
 #include "AdtOperations.h"
 #include "DesignFile.h"
@@ -424,6 +425,30 @@ TEST_F(AdtRoad, SearchListsTablesOnlyByNameAndCountsOnlyThem) {
     ASSERT_TRUE(many) << many.failure().text();
     EXPECT_EQ(many->names.size(), adt::kSearchCap - 5);
     EXPECT_FALSE(many->capped);
+}
+
+// Rows of the quick search as older and odder answers bring them: what is no
+// transparent table, or no name the dictionary can hold, is passed over.
+TEST(AdtAnswers, SearchRowsGiveTablesByDictionaryName) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"TABL/DT", "T000"},         {"TABL/DS", "T000_RFC"}, {"TABL/DT", "ZOLD (Old style)"},
+        {"TABL/DT", "/BIC/AZSALES"}, {"TABL/DT", "a b"},      {"TABL/DT", "\rT001"},
+        {"TABL/DT", "/BIC/"},        {"TABL/DT", std::string(31, 'Z')}, {"PROG/I", "ZINCLUDE"},
+        {"TABL/DT", "t001"},
+    };
+    std::string body = "<adtcore:objectReferences xmlns:adtcore=\"http://www.sap.com/adt/core\">";
+    for (const auto& [type, name] : rows)
+        body += "<adtcore:objectReference adtcore:type=\"" + type + "\" adtcore:name=\"" + name + "\"/>";
+    body += "</adtcore:objectReferences>";
+    pugi::xml_document doc;
+    ASSERT_TRUE(adt::parseAnswer(doc, body, "the table search"));
+    std::vector<std::string> names;
+    for (const char* name : {"/BIC/AZSALES", "T000", "T001", "ZOLD"}) names.push_back(name + std::string(40 - std::strlen(name), ' '));
+    const TableSearch found = adt::searchResults(doc, 10, 100);
+    EXPECT_EQ(found.names, names);
+    EXPECT_FALSE(found.capped);
+    EXPECT_TRUE(adt::searchResults(doc, 3, 100).capped);   // four tables
+    EXPECT_TRUE(adt::searchResults(doc, 10, 10).capped);   // as many rows as asked for
 }
 
 // The transport check lists everyone's requests and, for an object recorded
