@@ -7,7 +7,6 @@
 #include <cctype>
 
 #include "AdtAnswers.h"
-#include "HttpBackend.h"
 #include "TableReads.h"
 
 namespace orvex::sap::adt {
