@@ -347,9 +347,6 @@ void HttpClient::forgetCookies() {
 }
 
 Result<HttpResponse> HttpClient::send(const HttpRequest& request, bool cancellable) {
-    auto start = Url::parse(request.url);
-    if (!start) return start.failure();
-    Url at = *start;
     std::string url = request.url;
     for (int redirects = 0;; ++redirects) {
         Result<HttpResponse> answer = transfer(request, url, cancellable);
@@ -360,19 +357,20 @@ Result<HttpResponse> HttpClient::send(const HttpRequest& request, bool cancellab
         char* next = nullptr;
         curl_easy_getinfo(state_->easy, CURLINFO_REDIRECT_URL, &next);
         response.location = next ? next : response.header("location");
+        auto at = Url::parse(url);
         auto to = Url::parse(response.location);
+        if (!at) return at.failure();
         if (redirects == kMaxRedirects)
             response.refused = Redirect::TooMany;
         else if (!next || !to)
             response.refused = Redirect::NotHttp;
-        else if (lower(to->host()) != lower(at.host()))
+        else if (lower(to->host()) != lower(at->host()))
             response.refused = Redirect::OtherHost;  // the password goes with every request: never there
-        else if (at.https() && !to->https())
+        else if (at->https() && !to->https())
             response.refused = Redirect::Downgrade;
-        else if (to->https() == at.https() && to->port() != at.port())
+        else if (to->https() == at->https() && to->port() != at->port())
             response.refused = Redirect::OtherPort;
         if (response.refused != Redirect::None) return answer;
-        at = *to;
         url = response.location;
     }
 }
@@ -438,8 +436,10 @@ Result<HttpResponse> HttpClient::transfer(const HttpRequest& request, const std:
     curl_slist_free_all(headers);
     s.run.response = nullptr;
 
-    auto where = Url::parse(url);
-    if (result != CURLE_OK) return transportFailure(result, where ? where->authority() : url, where ? where->host() : url);
+    if (result != CURLE_OK) {
+        auto where = Url::parse(url);
+        return transportFailure(result, where ? where->authority() : url, where ? where->host() : url);
+    }
     long status = 0;
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
     response.status = static_cast<int>(status);
@@ -469,6 +469,9 @@ Failure HttpClient::transportFailure(int code, const std::string& where, const s
                       "the proxy refused the way to " + where + " (HTTP " + std::to_string(tunnel) +
                           "): check https_proxy and no_proxy in the environment, or ask the proxy's administrators");
     switch (error) {
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return failure(FailureKind::Refused, "\"" + where + "\" is no usable http or https address", said);
         case CURLE_COULDNT_RESOLVE_HOST:
             return broken(FailureKind::Unreachable, "host name " + host + " not found: check the application server");
         case CURLE_COULDNT_RESOLVE_PROXY:
