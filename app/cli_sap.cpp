@@ -164,6 +164,7 @@ int joins(const std::vector<std::string>& names) {
 struct InstallTarget {
     std::string package = "$TMP";
     std::string transport;
+    bool replace = false;  // an existing program of the name may be replaced
 };
 
 int install(const std::string& designPath, const InstallTarget& target) {
@@ -188,6 +189,7 @@ int install(const std::string& designPath, const InstallTarget& target) {
     request.logon = logon;
     request.package = repositoryName(target.package);
     request.transport = repositoryName(target.transport);
+    request.replace = target.replace;
     warnOfPlainHttp(connectionProperties(logon));
     auto operations = makeOperations(logon);
     if (request.transport.empty() && request.package != "$TMP") {
@@ -213,6 +215,8 @@ int install(const std::string& designPath, const InstallTarget& target) {
         else
             std::cout << oneLine(message.text) << '\n';
     }
+    if (result.outcome == InstallOutcome::NameTaken)
+        return fail("install", oneLine(result.failure.text()) + "; nothing was changed (--replace replaces it)");
     if (messages.empty() && result.outcome != InstallOutcome::Created)
         std::cerr << "orvex-cli install: " << oneLine(result.failure.text()) << '\n';
     bool errors = false;
@@ -287,6 +291,7 @@ void addSapCommands(CLI::App& app, int& exitCode) {
     create->add_option("--package", target->package, "Package of the program (ADT road; default $TMP)");
     create->add_option("--transport", target->transport,
                        "Transport request that records the program (ADT road; for a transportable package)");
+    create->add_flag("--replace", target->replace, "Replace a program of the same name that exists (refused otherwise)");
     create->callback([design, target, &exitCode] { exitCode = install(*design, *target); });
 
     CLI::App* reach = app.add_subcommand(

@@ -62,9 +62,8 @@ int show(const std::string& name, bool sourceOnly) {
 
 int reset() {
     const std::string path = SandboxSystem::defaultDatabasePath();
-    if (const orvex::Status removed = SandboxSystem::removeDatabase(path); !removed)
-        return fail("reset", removed.failure().text());
-    auto system = SandboxSystem::shared(path);  // seeds afresh
+    if (const orvex::Status reset = SandboxSystem::reset(path); !reset) return fail("reset", reset.failure().text());
+    auto system = SandboxSystem::shared(path);
     std::cout << "Sandbox reset: " << path << " (" << system->tadirRowCount() << " TADIR rows)\n";
     return 0;
 }

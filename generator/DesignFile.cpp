@@ -1,6 +1,7 @@
 #include "DesignFile.h"
 
 #include "AtomicFile.h"
+#include "DesignCheck.h"
 
 #include <cerrno>
 #include <cstring>
@@ -90,6 +91,18 @@ ReportDefinition readDesign(const Json& doc) {
     readString(doc, "package", "", r.package, false);
     if (r.package.empty()) r.package = "$TMP";
     readString(doc, "transport", "", r.transport, false);
+    if (auto it = doc.find("tables"); it != doc.end()) {
+        if (!it->is_array()) throw expected("tables", "an array", *it);
+        for (std::size_t i = 0; i < it->size(); ++i) {
+            const Json& item = (*it)[i];
+            const std::string place = "tables[" + std::to_string(i) + "]";
+            if (!item.is_string()) throw expected(place, "a string", item);
+            const std::string name = item.get<std::string>();
+            if (!isDictionaryName(name))
+                throw Fault{place + ": a table name has 1 to 30 letters, digits and \"_\", after an optional /NAMESPACE/"};
+            r.tables.push_back(name);
+        }
+    }
     readArray(doc, "fields", [&r](const Json& item, const std::string& place) {
         PickedField f;
         readString(item, "table", place, f.table, true);
@@ -137,11 +150,14 @@ Result<ReportDefinition> parseDesign(const std::string& jsonText) {
     } catch (const Json::exception& e) {
         return failure(FailureKind::Refused, syntaxMessage(e.what()));
     }
+    ReportDefinition design;
     try {
-        return readDesign(doc);
+        design = readDesign(doc);
     } catch (const Fault& f) {
         return failure(FailureKind::Refused, f.message);
     }
+    if (Status checked = checkDesign(design); !checked) return checked.failure();
+    return design;
 }
 
 Result<ReportDefinition> loadDesignFile(const std::string& path) {
@@ -170,6 +186,7 @@ std::string serializeDesign(const ReportDefinition& d) {
     // Left out for a local object, so designs without SAP packages stay as they were.
     if (!d.package.empty() && d.package != "$TMP") doc["package"] = d.package;
     if (!d.transport.empty()) doc["transport"] = d.transport;
+    if (!d.tables.empty()) doc["tables"] = d.tables;
     doc["fields"] = OrderedJson::array();
     for (const PickedField& f : d.fields)
         doc["fields"].push_back({{"table", f.table}, {"field", f.field}, {"description", f.description}});

@@ -62,6 +62,12 @@ struct ReportDefinition {
     std::string package = "$TMP";
     std::string transport;
 
+    // The tables chosen on the table screen, in order, trimmed, where they
+    // are not just those of the picked fields in the order these name them
+    // (a design left before its fields were picked); empty otherwise. The
+    // generator reads the fields' tables only.
+    std::vector<std::string> tables;
+
     bool operator==(const ReportDefinition&) const = default;
 };
 

@@ -101,6 +101,26 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         return result;
     }
 
+    // BC_PR_INSERT replaces a program of the same name without a word: the
+    // name is looked up first, unless the user agreed to replace it.
+    if (!request.replace) {
+        const std::string name = repositoryName(request.name);
+        auto found = readTadir(component, programNameCondition(name));
+        if (!found) {
+            result.failure = found.failure();
+            tell("There was a connection error\r\nPlease Try Again", kCritical, result.failure.details());
+            connection.logoff();
+            result.outcome = InstallOutcome::InsertFailed;
+            return result;
+        }
+        if (!found->empty()) {
+            result.failure = failure(FailureKind::Refused, "program " + name + " already exists in the system");
+            connection.logoff();
+            result.outcome = InstallOutcome::NameTaken;
+            return result;
+        }
+    }
+
     auto insert = component.add("BC_PR_INSERT");
     Table& source = insert->tables("SOURCE");
     if (request.source) {

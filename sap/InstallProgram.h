@@ -10,7 +10,9 @@
 
 namespace orvex::sap {
 
-enum class InstallOutcome { LogonFailed, Created, InsertFailed };
+// NameTaken: a program of that name exists and the request did not agree
+// to replace it; nothing was sent but the look-up.
+enum class InstallOutcome { LogonFailed, Created, InsertFailed, NameTaken };
 
 // A message of SAP's syntax check or activation.
 struct SapMessage {
@@ -29,6 +31,9 @@ struct InstallRequest {
     LogonValues logon;
     std::string package = "$TMP";  // where the program goes (ADT road only)
     std::string transport;         // the request that records it ("" for a local package)
+    // An existing program of this name may be replaced (the user agreed).
+    // Without it the name is looked up first and a taken one left alone.
+    bool replace = false;
 };
 
 struct InstallResult {
@@ -40,8 +45,10 @@ struct InstallResult {
     std::vector<SapMessage> sapMessages;  // syntax check and activation, in order
 };
 
-// Logs on with its own component instance, inserts the program, reports each
-// outcome through `messages` and runs the installer when requested.
+// Logs on with its own component instance, looks the name up unless the
+// request may replace, inserts the program, reports each outcome through
+// `messages` (a taken name is the caller's to tell) and runs the installer
+// when requested.
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
                              const MessageSink& messages);
 

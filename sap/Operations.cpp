@@ -57,7 +57,7 @@ public:
     Result<NameCheck> checkName(const std::string& name) override {
         auto rows = tadir(programNameCondition(name));
         if (!rows) return rows.failure();
-        return NameCheck{!rows->empty(), {}};
+        return NameCheck{!rows->empty(), {}, {}, {}};
     }
 
     Result<TableSearch> searchTables(const std::string& pattern) override {

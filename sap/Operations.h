@@ -20,6 +20,10 @@ namespace orvex::sap {
 struct NameCheck {
     bool taken = false;
     std::string text;  // SAP's own words when it refused the name ("" when it gave none)
+    // Of a program that has the name, where the road tells: its title, and
+    // when and by whom it was last changed ("2024-05-17 14:02, DEVELOPER").
+    std::string title;
+    std::string changed;
 };
 
 struct TableSearch {

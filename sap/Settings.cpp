@@ -60,6 +60,7 @@ std::string userFolder(const char* variable, const char* fallback) {
 
 std::string userConfigFolder() { return userFolder("XDG_CONFIG_HOME", ".config"); }
 std::string userDataFolder() { return userFolder("XDG_DATA_HOME", ".local/share"); }
+std::string userStateFolder() { return userFolder("XDG_STATE_HOME", ".local/state"); }
 
 Status makePrivateFolder(const std::string& folder) {
     namespace fs = std::filesystem;
@@ -113,7 +114,7 @@ LogonValues readLogonValues(const std::string& path) {
     return values;
 }
 
-Status writeLogonValues(const std::string& path, const LogonValues& values) {
+Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonValues& values) {
     const std::pair<const char*, const char*> keys[] = {
         {"SAPLogOn", "SAPUid"}, {"SAPLogOn", "SAPPwd"}, {"SAPLogOn", "Client"},
         {"Connect", "SysNum"},  {"Connect", "SystID"},  {"Connect", "AppSer"},
@@ -164,8 +165,15 @@ Status writeLogonValues(const std::string& path, const LogonValues& values) {
     if (ini.Save(data) < 0) return failure(FailureKind::File, "Cannot prepare the settings for \"" + path + "\"");
 
     // The file is either the old one or the new one, never half-written. It
-    // holds the password: a new file is readable by its owner only.
-    return writeFileAtomically(path, data, S_IRUSR | S_IWUSR);
+    // holds the password: a new file is readable by its owner only, and so
+    // becomes an old one others could read.
+    if (values.password.empty()) {
+        if (Status written = writeFileAtomically(path, data, S_IRUSR | S_IWUSR); !written) return written.failure();
+        return SettingsWritten{};
+    }
+    const Result<bool> written = writePrivateFileAtomically(path, data);
+    if (!written) return written.failure();
+    return SettingsWritten{*written};
 }
 
 std::string tlsFilesProblem(const TlsSettings& tls) {

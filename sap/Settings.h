@@ -21,10 +21,12 @@ struct LogonValues {
 // Folder of the running program (no trailing slash).
 std::string programDirectory();
 // The user's own folders for ORVEX's files: $XDG_CONFIG_HOME/orvex (default
-// ~/.config/orvex) and $XDG_DATA_HOME/orvex (default ~/.local/share/orvex).
-// A relative XDG value is ignored, as the XDG base directory rules say.
+// ~/.config/orvex), $XDG_DATA_HOME/orvex (default ~/.local/share/orvex) and
+// $XDG_STATE_HOME/orvex (default ~/.local/state/orvex). A relative XDG value
+// is ignored, as the XDG base directory rules say.
 std::string userConfigFolder();
 std::string userDataFolder();
+std::string userStateFolder();
 // Creates `folder` and any missing parents, each new one 0700.
 Status makePrivateFolder(const std::string& folder);
 
@@ -38,11 +40,19 @@ std::string settingsFilePath();
 std::string readSettingsValue(const std::string& path, const std::string& section, const std::string& key);
 LogonValues readLogonValues(const std::string& path);
 
+// What writing the settings did besides writing them.
+struct SettingsWritten {
+    // The file holds a password and was readable by group or others: it is
+    // now 0600, readable by its owner only.
+    bool tightened = false;
+};
+
 // Writes all six values atomically; a new file gets mode 0600, an existing one
-// keeps its mode. A value with a line break is refused. The [TLS] keys are
+// keeps its mode unless it holds a password others may read (see
+// SettingsWritten). A value with a line break is refused. The [TLS] keys are
 // written when they hold a file, and removed when emptied: a file without
 // them stays without them.
-Status writeLogonValues(const std::string& path, const LogonValues& values);
+Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonValues& values);
 
 // What is wrong with the [TLS] files: each must be an absolute path to a
 // file this user can read. "" when every one given is usable.

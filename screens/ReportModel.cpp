@@ -97,10 +97,58 @@ void ReportModel::open(const ReportDefinition& design) {
     for (auto& f : definition.fields) f.table = padTableName(f.table);
     for (auto& e : definition.selection) e.table = padTableName(e.table);
     tables = tablesOf(definition);
+    if (!definition.tables.empty()) {
+        // The chosen tables in their order; a picked field's table is among them.
+        std::vector<std::string> ofFields = std::move(tables);
+        tables.clear();
+        for (const std::string& t : definition.tables) tables.push_back(padTableName(t));
+        for (const std::string& t : ofFields)
+            if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
+        definition.tables.clear();
+    }
     std::fill(std::begin(pending_), std::end(pending_), true);
 }
 
+ReportDefinition ReportModel::design() const {
+    ReportDefinition d = definition;
+    d.author.reset();
+    d.tables.clear();
+    if (tables != tablesOf(definition))
+        for (const std::string& t : tables) d.tables.push_back(trimmed(t));
+    return d;
+}
+
 bool ReportModel::pending(Stage stage) const { return pending_[static_cast<int>(stage)]; }
+
+namespace {
+// The chosen tables of a design as design() gives it, trimmed.
+std::vector<std::string> chosenTables(const ReportDefinition& d) {
+    if (!d.tables.empty()) return d.tables;
+    std::vector<std::string> out;
+    for (const std::string& t : tablesOf(d)) out.push_back(trimmed(t));
+    return out;
+}
+}  // namespace
+
+bool isLeftPartOf(const ReportDefinition& part, const ReportDefinition& whole) {
+    ReportDefinition a = part, b = whole;
+    for (ReportDefinition* d : {&a, &b}) {
+        d->fields.clear();
+        d->selection.clear();
+        d->conditions.clear();
+        d->tables.clear();
+    }
+    if (!(a == b)) return false;
+    const bool same[] = {chosenTables(part) == chosenTables(whole), part.fields == whole.fields,
+                         part.selection == whole.selection, part.conditions == whole.conditions};
+    const bool empty[] = {chosenTables(part).empty(), part.fields.empty(), part.selection.empty(),
+                          part.conditions.empty()};
+    std::size_t stage = 0;
+    while (stage < 4 && same[stage]) ++stage;
+    for (; stage < 4; ++stage)
+        if (!empty[stage]) return false;
+    return true;
+}
 
 std::string padTableName(const std::string& name) {
     if (name.size() >= kTableNameWidth) return name;

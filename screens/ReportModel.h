@@ -39,11 +39,19 @@ public:
     // Puts an opened design in place; each screen shows its part when it
     // loads next, as if the user had entered it.
     void open(const ReportDefinition& design);
+    // The design as it stands, as a design file holds it: no author, the
+    // chosen tables where the fields do not name them all in order.
+    ReportDefinition design() const;
     bool pending(Stage stage) const;
 
 private:
     bool pending_[4] = {false, false, false, false};
 };
+
+// Whether `part` is `whole` with its later stages left off: the same
+// attributes, and stage by stage (tables, fields, selection-screen entries,
+// conditions) equal until the first that differs, empty from there on.
+bool isLeftPartOf(const ReportDefinition& part, const ReportDefinition& whole);
 
 // A table name padded with blanks to the 40 characters of the repository's
 // object-name column, as the table search delivers it.

@@ -5,10 +5,12 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 
@@ -18,6 +20,8 @@
 #include <mutex>
 
 #include "AdtOperations.h"
+#include "AtomicFile.h"
+#include "DesignFile.h"
 #include "frmMain.h"
 #include "frmSettings.h"
 
@@ -48,6 +52,23 @@ void MessageBoxPrompter::show(const sap::Message& message) {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
     QApplication::restoreOverrideCursor();
+}
+
+bool MessageBoxPrompter::ask(const sap::Message& question, const std::string& accept) {
+    QString text = QString::fromStdString(question.text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), text, QMessageBox::NoButton,
+                    session_.dialogOwner());
+    box.setObjectName(QStringLiteral("Question"));
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* yes = box.addButton(QString::fromStdString(accept), QMessageBox::AcceptRole);
+    QPushButton* no = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    QApplication::restoreOverrideCursor();
+    return box.clickedButton() == yes;
 }
 
 namespace {
@@ -162,15 +183,15 @@ Session::Session()
       }),
       chooseDesignFile([this](bool save) {
           const QString filter = QStringLiteral("ORVEX design (*.json);;All files (*)");
-          return save ? QFileDialog::getSaveFileName(dialogOwner(), QStringLiteral("Save Design"), QString(), filter)
+          return save ? saveFileDialog(dialogOwner(), QStringLiteral("Save Design"), filter, QStringLiteral("json"))
                       : QFileDialog::getOpenFileName(dialogOwner(), QStringLiteral("Open Design"), QString(), filter);
       }),
       chooseExportFolder([this] {
           return QFileDialog::getExistingDirectory(dialogOwner(), QStringLiteral("Export for abapGit"));
       }),
       chooseSourceFile([this] {
-          return QFileDialog::getSaveFileName(dialogOwner(), QStringLiteral("Save As"), QString(),
-                                              QStringLiteral("ABAP source (*.abap);;All files (*)"));
+          return saveFileDialog(dialogOwner(), QStringLiteral("Save As"),
+                                QStringLiteral("ABAP source (*.abap);;All files (*)"), QStringLiteral("abap"));
       }),
       version{ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH} {}
 
@@ -178,6 +199,10 @@ Session::~Session() = default;
 
 void Session::message(const std::string& text, unsigned style, const std::string& title, const std::string& detail) {
     show(sap::Message{text, title, style, detail});
+}
+
+bool Session::ask(const std::string& text, const std::string& accept) {
+    return prompter->ask(sap::Message{text, sap::kAppTitle, sap::kOkOnly, {}}, accept);
 }
 
 void Session::show(const sap::Message& message) {
@@ -296,6 +321,55 @@ bool Session::withNewOperations(const sap::LogonValues& values, std::unique_ptr<
             cancel.asked = true;
             if (cancel.target) cancel.target->cancel();
         });
+}
+
+QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix) {
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setObjectName(QStringLiteral("SaveFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without a suffix gets it; the dialog asks before it
+    // replaces a file, the suffixed one included.
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString Session::fileToSave(QString chosen, const QString& suffix) {
+    if (chosen.isEmpty() || !QFileInfo(chosen).suffix().isEmpty()) return chosen;
+    // A chooser that gave the name bare: the suffix is added here, and a file
+    // of that name is replaced only when the user says so.
+    chosen += QLatin1Char('.') + suffix;
+    if (QFileInfo::exists(chosen) &&
+        !ask(QFileInfo(chosen).fileName().toStdString() + " already exists.\r\nDo you want to replace it?", "Replace"))
+        return {};
+    return chosen;
+}
+
+std::string Session::lastDesignPath() { return sap::userStateFolder() + "/last-design.json"; }
+
+void Session::keepDesign() {
+    const ReportDefinition now = report.design();
+    if (now == ReportDefinition{}) return;  // nothing entered
+    if (kept_ && isLeftPartOf(now, *kept_)) return;
+    const std::string path = lastDesignPath();
+    Status written = sap::makePrivateFolder(sap::userStateFolder());
+    if (written) written = writeFileAtomically(path, serializeDesign(now), 0600);
+    if (!written) {
+        const std::string text = "The design could not be kept: " + written.failure().text();
+        std::fprintf(stderr, "orvex: %s\n", text.c_str());
+        if (mainWindow) mainWindow->statusBar->showMessage(QString::fromStdString(text));
+        return;
+    }
+    kept_ = now;
+}
+
+void Session::exit() {
+    keepDesign();
+    exitProgram();
+}
+
+void Session::designChanged() {
+    if (mainWindow) mainWindow->markChanges();
 }
 
 frmSettings& Session::settings() {

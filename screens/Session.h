@@ -34,15 +34,23 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
     virtual void show(const sap::Message& message) = 0;
+    // Asks a question with the buttons `accept` and "Cancel", Cancel the
+    // default (Enter and Escape choose it); true when `accept` was chosen.
+    virtual bool ask(const sap::Message& question, const std::string& accept) = 0;
 };
 
 // Shows messages in QMessageBox, with the nearest Qt styles: critical and
 // information icons, right-aligned text. Every box is application-modal
 // and belongs to the session's topmost window, whatever window is active.
+// Qt's save dialog: a name without a suffix gets `suffix`, and an existing
+// file is replaced only when the user agrees. "" when cancelled.
+QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix);
+
 class MessageBoxPrompter : public Prompter {
 public:
     explicit MessageBoxPrompter(const Session& session) : session_(session) {}
     void show(const sap::Message& message) override;
+    bool ask(const sap::Message& question, const std::string& accept) override;
 
 private:
     const Session& session_;
@@ -88,6 +96,12 @@ public:
 
     void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle,
                  const std::string& detail = {});
+    // A question with the buttons `accept` and "Cancel" (the default); true for `accept`.
+    bool ask(const std::string& text, const std::string& accept);
+    // The file a save goes to: `chosen` with ".suffix" when it has none
+    // (asking before an existing file of that name is replaced); "" when
+    // cancelled.
+    QString fileToSave(QString chosen, const QString& suffix);
     // The window a box or file dialog belongs to: the modal screen on top,
     // else the main window. Not the active window, which is none at all
     // after the chain has folded back until the window system activates one.
@@ -138,6 +152,19 @@ public:
     // call; the installation's messages are shown as they come.
     sap::InstallResult install(const sap::InstallRequest& request);
 
+    // The last design: whenever the chain unwinds (Back, Escape, Exit, a
+    // created program) the design as it stood is written to lastDesignPath(),
+    // unless it is only what is kept already with its later screens left
+    // off (going back screen by screen keeps the whole design) or nothing
+    // was entered yet. A failed write is said in the main window's status
+    // line.
+    static std::string lastDesignPath();
+    void keepDesign();
+    // Keeps the design, then ends the program ("Exit").
+    void exit();
+    // The screens changed the design; the main window marks its title.
+    void designChanged();
+
     // The settings dialog, loaded hidden (from the file) when not loaded.
     frmSettings& settings();
     bool settingsLoaded() const { return settings_ != nullptr; }
@@ -160,6 +187,7 @@ private:
     }
 
     std::unique_ptr<frmSettings> settings_;
+    std::optional<ReportDefinition> kept_;  // what lastDesignPath() holds, once written here
     CallWait* wait_ = nullptr;  // the call being waited for
     MessageBoxPrompter messageBoxes_{*this};
     std::string roadServer_;  // the address whose road was last chosen

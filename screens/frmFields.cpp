@@ -128,6 +128,7 @@ void frmFields::cmdADD_Click() {
         picked().append(field);
         lstTABFields->removeItem(row);
         lstFLDDESC->removeItem(row);
+        session_.designChanged();
     }
     updateButtons();
 }
@@ -137,6 +138,7 @@ void frmFields::cmdRemove_Click() {
     if (row < 0) return;
     session_.report.removeField(static_cast<std::size_t>(row));
     picked().remove(row);
+    session_.designChanged();
     updateButtons();
 }
 

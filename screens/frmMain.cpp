@@ -102,7 +102,7 @@ frmMain::~frmMain() {
 
 void frmMain::buildUi() {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Orvex"));
+    setWindowTitle(QStringLiteral("Orvex[*]"));  // "*" while the design differs from its file
 
     lblUser = new QLabel(this);
     lblUser->setObjectName(QStringLiteral("lblUser"));
@@ -116,6 +116,8 @@ void frmMain::buildUi() {
     txtName->installEventFilter(this);
     txtDescription = makeBox(parameters, "txtDescription", 70, "Only 70 Chars are allowed");
     txtCompName = makeBox(parameters, "txtCompName", 70, "Only 70 Chars are allowed");
+    keepOnOneLine(txtDescription);
+    keepOnOneLine(txtCompName);
     Command4 = makeButton(parameters, "Command4", "Check Name");
 
     Option1 = new QRadioButton(QStringLiteral("ALV List Display"), parameters);
@@ -128,6 +130,7 @@ void frmMain::buildUi() {
     Check1->setObjectName(QStringLiteral("Check1"));
     auto* headingFrame = new QGroupBox(QStringLiteral("Report Heading"), parameters);
     Text1 = makeBox(headingFrame, "Text1", 60, nullptr);
+    keepOnOneLine(Text1);
     Text1->setText(QString::fromLatin1(kInitialHeading));
     Text1->setEnabled(false);
     (new QVBoxLayout(headingFrame))->addWidget(Text1);
@@ -183,6 +186,10 @@ void frmMain::buildUi() {
     mnuReport->addSeparator();
     mnuOpenDesign = mnuReport->addAction(QStringLiteral("Open Design..."));
     mnuOpenDesign->setObjectName(QStringLiteral("mnuOpenDesign"));
+    mnuRestoreDesign = mnuReport->addAction(QStringLiteral("Restore Last Design"));
+    mnuRestoreDesign->setObjectName(QStringLiteral("mnuRestoreDesign"));
+    mnuRestoreDesign->setToolTip(QStringLiteral("Reopens the design as it stood when the wizard last went back, "
+                                                "ended or created a program"));
     mnuSaveDesign = mnuReport->addAction(QStringLiteral("Save Design..."));
     mnuSaveDesign->setObjectName(QStringLiteral("mnuSaveDesign"));
     mnuExportAbapGit = mnuReport->addAction(QStringLiteral("Export for abapGit..."));
@@ -214,6 +221,7 @@ void frmMain::buildUi() {
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     connect(mnuSaveDesign, &QAction::triggered, this, &frmMain::mnuSaveDesign_Click);
     connect(mnuOpenDesign, &QAction::triggered, this, &frmMain::mnuOpenDesign_Click);
+    connect(mnuRestoreDesign, &QAction::triggered, this, &frmMain::mnuRestoreDesign_Click);
     connect(mnuExportAbapGit, &QAction::triggered, this, &frmMain::mnuExportAbapGit_Click);
     connect(txtName, &QLineEdit::textChanged, this, &frmMain::txtName_textChanged);
     connect(txtPackage, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -261,6 +269,11 @@ void frmMain::attributesChanged() {
     d.unicodeCheck = Check2->isChecked();
     const std::string package = trimmed(toStd(txtPackage->text()));
     d.package = package.empty() ? "$TMP" : package;
+    markChanges();
+}
+
+void frmMain::markChanges() {
+    setWindowModified(!designFile_.isEmpty() && session_.report.design() != savedDesign_);
 }
 
 void frmMain::txtName_textChanged(const QString& text) {
@@ -308,6 +321,7 @@ void frmMain::Command2_Click() {
     }
     // However the chain closed (Back, a generation, the title bar), its connection is done with.
     Command2->setText(QStringLiteral("Connect SAP"));
+    markChanges();
     Form_Activate();
 }
 
@@ -336,13 +350,14 @@ void frmMain::Command4_Click() {
 
 void frmMain::Command3_Click() {
     session_.runModal(session_.settings());
+    if (const QString notice = session_.settings().takeSaveNotice(); !notice.isEmpty()) statusBar->showMessage(notice);
     // Unloaded, the dialog loads afresh from the file next time, unless the
     // file could not take what the user typed.
     if (!session_.settings().holdsUnsavedValues()) session_.unloadSettings();
     settingsCheck();
 }
 
-void frmMain::Command1_Click() { session_.exitProgram(); }
+void frmMain::Command1_Click() { session_.exit(); }
 
 void frmMain::Check1_Click() { Text1->setEnabled(Check1->isChecked()); }
 
@@ -353,11 +368,10 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::mnuSaveDesign_Click() {
-    const QString path = session_.chooseDesignFile(true);
+    const QString path = session_.fileToSave(session_.chooseDesignFile(true), QStringLiteral("json"));
     if (path.isEmpty()) return;
     attributesChanged();
-    ReportDefinition design = session_.report.definition;
-    design.author.reset();
+    const ReportDefinition design = session_.report.design();
     const Status saved = saveDesignFile(toStd(path), design);
     if (!saved) {
         statusBar->clearMessage();
@@ -366,6 +380,9 @@ void frmMain::mnuSaveDesign_Click() {
     }
     statusBar->showMessage(QStringLiteral("Design saved to ") +
                            QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    designFile_ = path;
+    savedDesign_ = design;
+    markChanges();
 }
 
 void frmMain::mnuOpenDesign_Click() {
@@ -376,10 +393,38 @@ void frmMain::mnuOpenDesign_Click() {
         session_.message("The design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
         return;
     }
-    const ReportDefinition& d = *loaded;
+    session_.keepDesign();  // what the opened design replaces stays restorable
+    if (!openDesign(*loaded)) return;
+    designFile_ = path;
+    savedDesign_ = session_.report.design();
+    markChanges();
+}
+
+void frmMain::mnuRestoreDesign_Click() {
+    const std::string path = Session::lastDesignPath();
+    if (!QFileInfo::exists(toQ(path))) {
+        session_.message("No design has been kept yet.\r\nORVEX keeps the design whenever the wizard goes back, "
+                         "ends or creates a program.",
+                         sap::kInformation);
+        return;
+    }
+    const Result<ReportDefinition> loaded = loadDesignFile(path);
+    if (!loaded) {
+        session_.message("The last design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
+        return;
+    }
+    // The design on the screen becomes the last design in its place.
+    session_.keepDesign();
+    if (!openDesign(*loaded)) return;
+    designFile_.clear();
+    markChanges();
+    statusBar->showMessage(QStringLiteral("Last design restored: ") + toQ(loaded->name));
+}
+
+bool frmMain::openDesign(const ReportDefinition& d) {
     if (const std::string problem = attributeProblem(d); !problem.empty()) {
         session_.message("The design could not be opened.\r\n" + problem, sap::kCritical);
-        return;
+        return false;
     }
     txtName->setText(toQ(d.name));
     txtDescription->setText(toQ(d.description));
@@ -392,6 +437,7 @@ void frmMain::mnuOpenDesign_Click() {
     txtPackage->setText(toQ(d.package));
     session_.report.open(d);
     attributesChanged();
+    return true;
 }
 
 void frmMain::mnuExportAbapGit_Click() {

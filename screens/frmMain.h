@@ -3,6 +3,8 @@
 // repository, and the start of the wizard chain.
 #include <QDialog>
 
+#include "ReportDefinition.h"
+
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -41,6 +43,7 @@ public:
     QAction* mnuNext;
     QAction* mnuSaveDesign;
     QAction* mnuOpenDesign;
+    QAction* mnuRestoreDesign;
     QAction* mnuExportAbapGit;
     QAction* mnuExit;
     QAction* mnuAbout;
@@ -48,6 +51,9 @@ public:
     bool settingsComplete() const { return settingsComplete_; }
     // Enables "Connect SAP" and "Check Name" exactly when all six settings are non-blank.
     void settingsCheck();
+    // Marks the title with "*" while a design opened from or saved to a
+    // file differs from that file.
+    void markChanges();
 
     void Command2_Click();
     void Command4_Click();
@@ -57,6 +63,7 @@ public:
     void mnuAbout_Click();
     void mnuSaveDesign_Click();
     void mnuOpenDesign_Click();
+    void mnuRestoreDesign_Click();
     void mnuExportAbapGit_Click();
 
 protected:
@@ -71,9 +78,14 @@ private:
     void Form_Activate();
     void txtName_textChanged(const QString& text);
     void attributesChanged();
+    // Puts a design read from a file on the screens; false, after saying
+    // why, when the boxes cannot hold it.
+    bool openDesign(const ReportDefinition& design);
 
     Session& session_;
     bool settingsComplete_ = false;
+    QString designFile_;           // the file the design was opened from or saved to
+    ReportDefinition savedDesign_;  // the design as that file holds it
 };
 
 // Whether a key typed into the program name is accepted: of the printable

@@ -58,6 +58,7 @@ void frmSelectionScr::buildUi() {
     auto* defaultLabel = new QLabel(QStringLiteral("Default Value"), this);
     txtDefVal = new QLineEdit(this);
     txtDefVal->setObjectName(QStringLiteral("txtDefVal"));
+    keepOnOneLine(txtDefVal);
     defaultLabel->setBuddy(txtDefVal);
     cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add", "Add the selected field to the selection screen");
     cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove",
@@ -126,6 +127,7 @@ void frmSelectionScr::cmdADD_Click() {
     const SelectionEntry entry{field.table, field.field, field.description,
                                settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text()))};
     session_.report.definition.selection.push_back(entry);
+    session_.designChanged();
     appendEntry(entry);
     working().remove(row);
     if (lstFinalTABS->count() > 0) txtDefVal->clear();
@@ -137,6 +139,7 @@ void frmSelectionScr::cmdRemove_Click() {
     if (row < 0) return;
     const SelectionEntry entry = session_.report.definition.selection[static_cast<std::size_t>(row)];
     session_.report.removeEntry(static_cast<std::size_t>(row));
+    session_.designChanged();
     for (ListBox* list : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}) list->removeItem(row);
     // The field goes back into the working copy, ready to be entered again.
     working().append(PickedField{entry.table, entry.field, entry.description});

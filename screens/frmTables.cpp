@@ -140,6 +140,7 @@ void frmTables::cmdADD_Click() {
         lstSELTABS->addItem(name);
         lstTables->removeItem(row);
         chosenChanged();
+        session_.designChanged();
     }
     cmdADD->setEnabled(lstTables->count() > 0);
 }
@@ -148,6 +149,7 @@ void frmTables::cmdRemove_Click() {
     const int row = lstSELTABS->selectedRow();
     if (row < 0) return;
     session_.report.removeTable(static_cast<std::size_t>(row));
+    session_.designChanged();
     lstSELTABS->removeItem(row);
     chosenChanged();
 }

@@ -106,6 +106,6 @@ void frmWhere1::Command1_Click() {
 
 void frmWhere1::Command2_Click() { reject(); }
 
-void frmWhere1::cmdExit_Click() { session_.exitProgram(); }
+void frmWhere1::cmdExit_Click() { session_.exit(); }
 
 }  // namespace orvex::screens

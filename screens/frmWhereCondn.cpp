@@ -1,6 +1,9 @@
 #include "frmWhereCondn.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QStatusBar>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -178,6 +181,7 @@ void frmWhereCondn::appendCondition(const Condition& c) {
 
 void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
     session_.report.definition.conditions.push_back(condition);
+    session_.designChanged();
     appendCondition(condition);
     std::optional<PickedField> used;
     if (fieldRow >= 0 && fieldRow < lstFinalTABS->count()) {
@@ -241,6 +245,7 @@ void frmWhereCondn::cmdRemove_Click() {
     if (row < 0) return;
     auto& conditions = session_.report.definition.conditions;
     conditions.erase(conditions.begin() + row);
+    session_.designChanged();
     for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD}) list->removeItem(row);
     // The left field is available again for another condition, at its place among the picked fields.
     usedFields_.erase(usedFields_.begin() + row);
@@ -295,19 +300,26 @@ void frmWhereCondn::showPreview(int line) {
         source->centerCursor();
     }
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &preview);
+    QStatusBar* status = makeStatusLine(&preview);
     connect(close, &QDialogButtonBox::rejected, &preview, &QDialog::reject);
     // The plain source file, every line followed by LF, as it is sent to SAP.
     QPushButton* saveAs = close->addButton(QStringLiteral("Save As..."), QDialogButtonBox::ActionRole);
     saveAs->setObjectName(QStringLiteral("cmdSaveAs"));
-    connect(saveAs, &QPushButton::clicked, &preview, [this, lines = &*lines] {
-        const QString path = session_.chooseSourceFile();
+    connect(saveAs, &QPushButton::clicked, &preview, [this, status, lines = &*lines] {
+        const QString path = session_.fileToSave(session_.chooseSourceFile(), QStringLiteral("abap"));
         if (path.isEmpty()) return;
-        if (const Status written = writeFileAtomically(toStd(path), programText(*lines), 0644); !written)
+        if (const Status written = writeFileAtomically(toStd(path), programText(*lines), 0644); !written) {
+            status->clearMessage();
             session_.message("The source could not be saved.\r\n" + written.failure().text(), sap::kCritical);
+            return;
+        }
+        status->showMessage(QStringLiteral("Source saved to ") +
+                            QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     });
     auto* layout = new QVBoxLayout(&preview);
     layout->addWidget(source);
     layout->addWidget(close);
+    layout->addWidget(status);
     preview.resize(820, 640);
     session_.runModal(preview);
 }
@@ -323,8 +335,11 @@ void frmWhereCondn::Command1_Click() {
     request.unicodeCheck = definition.unicodeCheck;
     request.logon = session_.logon;
     request.package = definition.package.empty() ? std::string("$TMP") : definition.package;
+    if (!confirmName(request)) return;
     if (request.package != "$TMP" && !chooseTransport(request)) return;
     const sap::InstallResult installed = session_.install(request);
+    if (installed.outcome == sap::InstallOutcome::NameTaken)  // taken since it was looked up
+        session_.message("Nothing was created: " + installed.failure.reason, sap::kCritical);
     // SAP's check-run and activation messages, after the installation's own.
     if (!installed.sapMessages.empty()) {
         frmSapMessages messages(installed.sapMessages, [this](int line) { showPreview(line); }, this);
@@ -333,8 +348,33 @@ void frmWhereCondn::Command1_Click() {
     // Only a created program folds the wizard back; after a failed logon or
     // a failed creation the design stays on the screens for another try.
     if (installed.outcome != sap::InstallOutcome::Created) return;
+    session_.keepDesign();
     session_.generated = true;
     QDialog::done(QDialog::Accepted);
+}
+
+bool frmWhereCondn::confirmName(sap::InstallRequest& request) {
+    if (!session_.connectionOpen() && !session_.logOn()) return false;
+    const auto found = session_.checkName(request.name);
+    if (!found) {
+        if (found.failure().kind != FailureKind::Cancelled)
+            session_.message("The program name could not be looked up.\r\n" + found.failure().reason, sap::kCritical,
+                             sap::kAppTitle, found.failure().details());
+        return false;
+    }
+    if (!found->taken) return true;
+    const std::string name = sap::repositoryName(request.name);
+    if (!found->text.empty()) {  // SAP's own refusal: an include has the name, or it is no customer name
+        session_.message("SAP refused the program name " + name + ":\r\n" + found->text, sap::kCritical);
+        return false;
+    }
+    std::string question = "Program " + name + " already exists in the system.";
+    if (!found->title.empty()) question += "\r\nTitle: " + found->title;
+    if (!found->changed.empty()) question += "\r\nLast changed: " + found->changed;
+    question += "\r\n\r\nReplace it with the generated program?";
+    if (!session_.ask(question, "Replace")) return false;
+    request.replace = true;
+    return true;
 }
 
 bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {
@@ -357,15 +397,18 @@ bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {
     frmTransport dialog(package, check->requests, remembered, this);
     if (session_.runModal(dialog) != QDialog::Accepted || dialog.request().empty()) return false;
     request.transport = remembered = dialog.request();
+    session_.designChanged();
     return true;
 }
 
 void frmWhereCondn::cmdCancel_Click() {
+    session_.keepDesign();
     session_.report.discard(Stage::Conditions);
+    session_.designChanged();
     QDialog::reject();
 }
 
-void frmWhereCondn::cmdExit_Click() { session_.exitProgram(); }
+void frmWhereCondn::cmdExit_Click() { session_.exit(); }
 
 void frmWhereCondn::reject() { cmdCancel_Click(); }
 

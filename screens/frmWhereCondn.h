@@ -85,6 +85,10 @@ private:
     // the user chooses when the package records on one (remembered in the
     // design). False, after saying why, when the program is not to be created.
     bool chooseTransport(sap::InstallRequest& request);
+    // Looks the program's name up; a program that has it is replaced only
+    // when the user says so. False, after saying why where there is
+    // anything to say, when the program is not to be sent.
+    bool confirmName(sap::InstallRequest& request);
 
     Session& session_;
     // Per condition, the available field it took away, so Remove can put it back.

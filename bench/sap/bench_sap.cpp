@@ -130,6 +130,7 @@ void BM_ProgramInsert_32768Lines(benchmark::State& state) {
     request.name = "ZBENCH_LARGE";
     request.title = "Benchmark";
     request.logon = demoLogon();
+    request.replace = true;  // the same program, over and over
     for (auto _ : state) {
         auto result = InstallProgram(request, defaultBackendFactory(), [](const Message&) {});
         if (result.outcome != InstallOutcome::Created) state.SkipWithError("insertion failed");

@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kPrograms = "/sap/bc/adt/programs/programs/";
 constexpr const char* kAsXml = "application/vnd.sap.as+xml";
-constexpr const char* kProgramTypes =
+constexpr const char* kProgramXml =
     "application/vnd.sap.adt.programs.programs.v2+xml, application/vnd.sap.adt.programs.programs+xml";
 constexpr const char* kNoElementInfo =
     "this system's release offers no field list over ADT (element info comes with release 7.51); "
@@ -84,7 +84,7 @@ public:
         const std::string name = repositoryName(typed);
         auto program = getObject(programUri(name));
         if (!program) return program.failure();
-        if (program->status == 200) return NameCheck{true, {}};
+        if (program->status == 200) return existing(program->body);
         if (program->status != 404) return adtFailure(*program, "reading program " + name + " failed");
         // Programs and includes share one name space: the validation knows both.
         auto valid = validate(name, "$TMP", {});
@@ -171,6 +171,8 @@ public:
         Status stored = store(name, package, request, result);
         if (!stored) {
             result.failure = stored.failure();
+            // A taken name is no connection error: the caller says so.
+            if (result.outcome == InstallOutcome::NameTaken) return result;
             result.outcome = InstallOutcome::InsertFailed;
             tell("There was a connection error\r\nPlease Try Again", kCritical, result.failure.details());
             return result;
@@ -209,6 +211,21 @@ public:
     }
 
 private:
+    // A program that has the name, with its title and last change where
+    // SAP's answer names them.
+    static NameCheck existing(const std::string& body) {
+        NameCheck check{true, {}, {}, {}};
+        pugi::xml_document doc;
+        if (!parseAnswer(doc, body, "the program")) return check;
+        const pugi::xml_node program = doc.document_element();
+        check.title = attribute(program, "description");
+        std::string at = attribute(program, "changedAt");  // 2024-05-17T14:02:11Z
+        if (at.size() >= 16 && at[10] == 'T') at = at.substr(0, 10) + " " + at.substr(11, 5);
+        const std::string by = attribute(program, "changedBy");
+        check.changed = at + (!at.empty() && !by.empty() ? ", " : "") + by;
+        return check;
+    }
+
     // The validation: free, or taken (or refused) with SAP's text.
     Result<NameCheck> validate(const std::string& name, const std::string& package, const std::string& title) {
         AdtRequest request;
@@ -223,27 +240,48 @@ private:
         pugi::xml_document doc;
         if (Status parsed = parseAnswer(doc, answer->body, "the name check"); !parsed) return parsed.failure();
         if (std::string(firstNamed(doc, "SEVERITY").text().as_string()) == "ERROR")
-            return NameCheck{true, firstNamed(doc, "SHORT_TEXT").text().as_string()};
+            return NameCheck{true, firstNamed(doc, "SHORT_TEXT").text().as_string(), {}, {}};
         return NameCheck{};
     }
 
-    // Validation, creation and the source under a lock; the lock is given
-    // back whatever happens once it was taken, and the context ended.
+    // Validation, then creation, or for an existing program the user agreed
+    // to replace an update in place; then the source under a lock.
     Status store(const std::string& name, const std::string& package, const InstallRequest& request,
                  InstallResult& result) {
         auto valid = validate(name, package, request.title);
         if (!valid) return valid.failure();
-        if (valid->taken)
-            return failure(FailureKind::Function,
-                           "SAP refused the program name " + name + (valid->text.empty() ? "" : ": " + valid->text));
-
         const std::string uri = programUri(name);
+        bool exists = false;
+        if (valid->taken) {
+            // Programs and includes share the name space: only a program
+            // may be replaced, and only with the user's consent.
+            auto program = getObject(uri);
+            if (!program) return program.failure();
+            if (program->status != 200)
+                return failure(FailureKind::Function, "SAP refused the program name " + name +
+                                                          (valid->text.empty() ? "" : ": " + valid->text));
+            if (!request.replace) return nameTaken(name, result);
+            exists = true;
+        }
+        if (!exists) {
+            if (Status created = create(name, package, request, result); !created) return created;
+        }
+        return storeSource(name, uri, request, result);
+    }
+
+    Status nameTaken(const std::string& name, InstallResult& result) {
+        result.outcome = InstallOutcome::NameTaken;
+        return failure(FailureKind::Refused, "program " + name + " already exists in the system");
+    }
+
+    Status create(const std::string& name, const std::string& package, const InstallRequest& request,
+                  InstallResult& result) {
         AdtRequest create;
         create.method = "POST";
         create.path = "/sap/bc/adt/programs/programs";
         if (!request.transport.empty()) create.query = {{"corrNr", request.transport}};
         create.contentType = "application/vnd.sap.adt.programs.programs.v2+xml; charset=utf-8";
-        create.accept = kProgramTypes;
+        create.accept = kProgramXml;
         create.body =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><program:abapProgram "
             "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
@@ -254,8 +292,18 @@ private:
             xmlEscaped(package) + "\"/></program:abapProgram>";
         auto created = session_.send(create);
         if (!created) return created.failure();
-        if (created->status / 100 != 2) return adtFailure(*created, "creating program " + name + " failed");
+        if (created->status / 100 != 2) {
+            // Created meanwhile by someone else: SAP says "already exists".
+            if (exceptionMessage(*created).find("already exists") != std::string::npos) return nameTaken(name, result);
+            return adtFailure(*created, "creating program " + name + " failed");
+        }
+        return {};
+    }
 
+    // The source under a lock; the lock is given back whatever happens once
+    // it was taken, and the context ended.
+    Status storeSource(const std::string& name, const std::string& uri, const InstallRequest& request,
+                       InstallResult& result) {
         AdtRequest lock;
         lock.method = "POST";
         lock.path = uri;
@@ -305,7 +353,7 @@ private:
         session_.setLockWindow(false);
         AdtRequest end;
         end.path = uri;
-        end.accept = create.accept;
+        end.accept = kProgramXml;
         end.afterCancel = true;
         auto ended = session_.send(end);
         if (status && !ended) status = ended.failure();
@@ -417,7 +465,7 @@ private:
     Result<AdtResponse> getObject(const std::string& uri) {
         AdtRequest get;
         get.path = uri;
-        get.accept = kProgramTypes;
+        get.accept = kProgramXml;
         return session_.send(get);
     }
 

@@ -202,14 +202,42 @@ std::size_t fieldWidth(const std::string& type, std::size_t length, std::size_t 
 
 struct SandboxSystem::Impl {
     std::string path;
+    // The connection of the call running, opened for it and closed after it
+    // (see Open). One call at a time.
     sqlite3* db = nullptr;
     mutable std::mutex mutex;
     SandboxFaults faults;
     int faultCounter = 0;
     std::string systemId = "SBX";
     std::string systemNumber = "00";
+    // Set by a function module that wrote: whether a fresh connection finds
+    // what it wrote.
+    std::function<bool()> confirmWrite;
 
     explicit Impl(const std::string& p) : path(p) {
+        Open first(*this);  // creates and seeds the database when missing
+    }
+
+    // The database is opened for each call and closed after it, and no other
+    // descriptor on its files is kept. SQLite's locks are POSIX record locks:
+    // they belong to the process, and whatever else in it opens and closes
+    // one of the database's files (a file dialog listing its folder does)
+    // drops all of them. A connection kept open between calls would then
+    // look unused to other processes, and the last of them to close would
+    // fold the write-ahead log into the database and delete it, while this
+    // process went on writing into the deleted file.
+    class Open {
+    public:
+        explicit Open(Impl& impl) : impl_(impl) { impl_.open(); }
+        ~Open() { impl_.close(); }
+        Open(const Open&) = delete;
+        Open& operator=(const Open&) = delete;
+
+    private:
+        Impl& impl_;
+    };
+
+    void open() {
         // The database holds the sandbox users' passwords: a new one is
         // readable by its owner only. SQLite gives its side files (-wal,
         // -shm, -journal) the mode of the database file.
@@ -217,7 +245,7 @@ struct SandboxSystem::Impl {
         if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
             std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-            sqlite3_close(db);
+            close();
             throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + message);
         }
         try {
@@ -233,20 +261,24 @@ struct SandboxSystem::Impl {
                 if (meta.text(0) == "system_number") systemNumber = meta.text(1);
             }
         } catch (const std::exception& e) {
-            sqlite3_close(db);
+            close();
             throw std::runtime_error("Cannot use the sandbox database \"" + path + "\": " + e.what());
         }
     }
-    ~Impl() { sqlite3_close(db); }
+    void close() {
+        sqlite3_close_v2(db);
+        db = nullptr;
+    }
 
     // A new database starts as an empty 0600 file in a folder made 0700;
-    // SQLite gives its journal files the same mode.
+    // SQLite gives its journal files the same mode. Nothing is opened when
+    // the file is there.
     void prepareFile() {
         const std::string folder = std::filesystem::path(path).parent_path().string();
         if (Status made = folder.empty() ? Status() : makePrivateFolder(folder); !made)
             throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + made.failure().text());
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-        if (fd >= 0) close(fd);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        if (fd >= 0) ::close(fd);
         else if (errno != EEXIST)
             throw std::runtime_error("Cannot create the sandbox database \"" + path + "\": " + std::strerror(errno));
     }
@@ -259,6 +291,11 @@ struct SandboxSystem::Impl {
     }
 
     void seed();
+    // Everything back to the delivered state, in one transaction: other
+    // processes see the old database or the new one, never a part.
+    void reseed();
+    // Creates and fills the tables, inside the caller's transaction.
+    void seedTables();
     void insertTadir(Statement& insert, const std::string& object, const std::string& name,
                      const std::string& srcsystem, const std::string& author, const std::string& devclass,
                      const std::string& lang, const std::string& created);
@@ -290,9 +327,22 @@ void SandboxSystem::Impl::insertTadir(Statement& insert, const std::string& obje
 }
 
 void SandboxSystem::Impl::seed() {
-    const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
     Transaction tx(db);
     if (seeded()) return;  // another process seeded it meanwhile
+    seedTables();
+    tx.commit();
+}
+
+void SandboxSystem::Impl::reseed() {
+    Transaction tx(db);
+    exec(db, "DROP TABLE IF EXISTS meta; DROP TABLE IF EXISTS users; DROP TABLE IF EXISTS dd02l;"
+             " DROP TABLE IF EXISTS dd03l; DROP TABLE IF EXISTS programs; DROP TABLE IF EXISTS tadir;");
+    seedTables();
+    tx.commit();
+}
+
+void SandboxSystem::Impl::seedTables() {
+    const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
     exec(db,
          "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
          "CREATE TABLE IF NOT EXISTS users(client TEXT NOT NULL, bname TEXT NOT NULL, password TEXT NOT NULL,"
@@ -395,7 +445,6 @@ void SandboxSystem::Impl::seed() {
         insertTadir(insert, "PROG", name, "SAP", "SAP", p.value("package", ""), "D", "00000000");
     }
     setMeta("seeded", today());
-    tx.commit();
 }
 
 bool SandboxSystem::Impl::tableColumns(const std::string& table, std::vector<Column>& columns, bool& isTadir) {
@@ -683,6 +732,13 @@ RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std
                         " \"DEVCLASS\", \"MASTERLANG\", \"CREATED_ON\") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     insertTadir(tadir, "PROG", name, systemId, author, "$TMP", "E", date);
     tx.commit();
+    confirmWrite = [this, name, title, text] {
+        Statement program(db, "SELECT title, source FROM programs WHERE name = ?");
+        program.bind(1, name);
+        Statement entry(db, "SELECT 1 FROM tadir WHERE \"OBJECT\" = 'PROG' AND \"OBJ_NAME\" = ?");
+        entry.bind(1, name);
+        return program.step() && program.text(0) == title && program.text(1) == text && entry.step();
+    };
     RfcReply reply;
     reply.ok = true;
     return reply;
@@ -705,6 +761,9 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
         return reply;
     }
     Transaction tx(db);
+    // What a fresh connection must find afterwards: per statement, its
+    // condition and the values it sets.
+    std::vector<std::pair<std::string, std::vector<std::string>>> expected;
     for (const InstallerAction& action : check.actions) {
         if (action.kind == InstallerAction::Kind::Write) {
             RfcRow row;
@@ -723,12 +782,14 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
             Statement activate(db, "UPDATE programs SET active = 1 WHERE name = ?");
             activate.bind(1, action.program);
             activate.step();
+            expected.push_back({"active = 1 AND name = ?", {action.program}});
             continue;
         }
         if (action.title) {
             Statement title(db, "UPDATE programs SET title = ? WHERE name = ?");
             title.bind(1, std::string(text::prefix(*action.title, 70))).bind(2, action.program);
             title.step();
+            expected.push_back({"title = ? AND name = ?", {std::string(text::prefix(*action.title, 70)), action.program}});
         }
         if (action.withTrdirEntry) {
             auto component = [&](const char* name) {
@@ -738,9 +799,19 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
             Statement attributes(db, "UPDATE programs SET subc = ?, uccheck = ? WHERE name = ?");
             attributes.bind(1, component("SUBC")).bind(2, component("UCCHECK")).bind(3, action.program);
             attributes.step();
+            expected.push_back({"subc = ? AND uccheck = ? AND name = ?",
+                                {component("SUBC"), component("UCCHECK"), action.program}});
         }
     }
     tx.commit();
+    confirmWrite = [this, expected] {
+        return std::all_of(expected.begin(), expected.end(), [this](const auto& e) {
+            Statement found(db, "SELECT 1 FROM programs WHERE " + e.first);
+            int index = 0;
+            for (const std::string& value : e.second) found.bind(++index, value);
+            return found.step();
+        });
+    };
     return reply;
 }
 
@@ -796,15 +867,52 @@ void SandboxSystem::forgetShared() {
     registry().clear();
 }
 
-Status SandboxSystem::removeDatabase(const std::string& databasePath) {
-    {
-        std::lock_guard lock(registryMutex());
-        registry().erase(databasePath);
+namespace {
+
+// The process other than this one that holds a lock on the database file,
+// 0 when none does. SQLite's locks lie in the 512 bytes from 1 GiB on.
+pid_t lockHolder(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0x40000000;
+    probe.l_len = 512;
+    const bool held = fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    close(fd);
+    return held ? probe.l_pid : 0;
+}
+
+}  // namespace
+
+Status SandboxSystem::reset(const std::string& databasePath) {
+    std::string unusable;
+    try {
+        SandboxSystem system(databasePath);
+        std::lock_guard lock(system.impl_->mutex);
+        Impl::Open open(*system.impl_);
+        system.impl_->reseed();
+        return {};
+    } catch (const std::exception& e) {
+        unusable = e.what();
     }
+    // A database that cannot be used is deleted and made anew; not while
+    // another process is using it, whose files would go from under it.
+    if (const pid_t holder = lockHolder(databasePath))
+        return failure(FailureKind::Refused,
+                       "the sandbox database \"" + databasePath + "\" is in use by another process (" +
+                           std::to_string(holder) + "); end it, then reset again",
+                       unusable);
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
         std::error_code ec;
         std::filesystem::remove(databasePath + suffix, ec);
         if (ec) return failure(FailureKind::File, "Cannot delete \"" + databasePath + suffix + "\": " + ec.message());
+    }
+    try {
+        SandboxSystem fresh(databasePath);
+    } catch (const std::exception& e) {
+        return failure(FailureKind::File, e.what());
     }
     return {};
 }
@@ -813,6 +921,7 @@ const std::string& SandboxSystem::databasePath() const { return impl_->path; }
 
 bool SandboxSystem::checkLogon(const std::string& user, const std::string& password, const std::string& client) const {
     std::lock_guard lock(impl_->mutex);
+    Impl::Open open(*impl_);
     Statement s(impl_->db, "SELECT password FROM users WHERE client = ? AND bname = ?");
     s.bind(1, client).bind(2, upper(user));
     return s.step() && s.text(0) == password;
@@ -820,25 +929,32 @@ bool SandboxSystem::checkLogon(const std::string& user, const std::string& passw
 
 bool SandboxSystem::hasClient(const std::string& client) const {
     std::lock_guard lock(impl_->mutex);
+    Impl::Open open(*impl_);
     Statement s(impl_->db, "SELECT 1 FROM users WHERE client = ?");
     s.bind(1, client);
     return s.step();
 }
 
 Status SandboxSystem::checkLogon(const ConnectionProperties& props) const {
-    {
-        std::lock_guard lock(impl_->mutex);
-        if (impl_->faults.refuseLogon)
-            return failure(FailureKind::Logon, "the sandbox refused the logon", "injected fault");
-        if (!text::sameLetters(props.System, impl_->systemId) || props.SystemNumber != impl_->systemNumber)
-            return failure(FailureKind::Unreachable,
-                           "the sandbox is system " + impl_->systemId + ", system number " + impl_->systemNumber +
-                               ", not " + props.System + " " + props.SystemNumber);
+    try {
+        {
+            std::lock_guard lock(impl_->mutex);
+            if (impl_->faults.refuseLogon)
+                return failure(FailureKind::Logon, "the sandbox refused the logon", "injected fault");
+            Impl::Open open(*impl_);  // reads the system's id and number
+            if (!text::sameLetters(props.System, impl_->systemId) || props.SystemNumber != impl_->systemNumber)
+                return failure(FailureKind::Unreachable,
+                               "the sandbox is system " + impl_->systemId + ", system number " + impl_->systemNumber +
+                                   ", not " + props.System + " " + props.SystemNumber);
+        }
+        if (!hasClient(props.Client))
+            return failure(FailureKind::Logon, "client " + props.Client + " does not exist in the sandbox");
+        if (!checkLogon(props.User, props.Password, props.Client))
+            return failure(FailureKind::Logon, "wrong user name or password for client " + props.Client);
+    } catch (const std::exception& e) {
+        // The message names the database file and what SQLite or the system said.
+        return failure(FailureKind::File, e.what());
     }
-    if (!hasClient(props.Client))
-        return failure(FailureKind::Logon, "client " + props.Client + " does not exist in the sandbox");
-    if (!checkLogon(props.User, props.Password, props.Client))
-        return failure(FailureKind::Logon, "wrong user name or password for client " + props.Client);
     return {};
 }
 
@@ -847,20 +963,34 @@ RfcReply SandboxSystem::call(const RfcRequest& request) { return call(request, "
 RfcReply SandboxSystem::call(const RfcRequest& request, const std::string& user) {
     std::lock_guard lock(impl_->mutex);
     if (impl_->faultHits(request.function)) return exceptionReply(impl_->faults.exception);
+    RfcReply reply;
     try {
-        if (request.function == "RFC_READ_TABLE") return impl_->readTable(request);
-        if (request.function == "DD_TABL_GET") return impl_->tableGet(request);
-        if (request.function == "BC_PR_INSERT") return impl_->programInsert(request, user);
-        if (request.function == "RFC_ABAP_INSTALL_AND_RUN") return impl_->installAndRun(request, user);
-        if (request.function == "RFC_PING") {
-            RfcReply reply;
-            reply.ok = true;
-            return reply;
+        impl_->confirmWrite = nullptr;
+        {
+            Impl::Open open(*impl_);
+            if (request.function == "RFC_READ_TABLE") reply = impl_->readTable(request);
+            else if (request.function == "DD_TABL_GET") reply = impl_->tableGet(request);
+            else if (request.function == "BC_PR_INSERT") reply = impl_->programInsert(request, user);
+            else if (request.function == "RFC_ABAP_INSTALL_AND_RUN") reply = impl_->installAndRun(request, user);
+            else if (request.function == "RFC_PING") reply.ok = true;
+            else return exceptionReply("FU_NOT_FOUND");
         }
-        return exceptionReply("FU_NOT_FOUND");
-    } catch (const std::exception&) {
-        return exceptionReply("SYSTEM_FAILURE");
+        // A write is done only when a connection of its own finds it: the
+        // one that wrote may have written where no other process looks.
+        if (reply.ok && impl_->confirmWrite) {
+            Impl::Open again(*impl_);
+            if (!impl_->confirmWrite()) {
+                reply = exceptionReply("SYSTEM_FAILURE");
+                reply.failure = failure(FailureKind::Function, "the sandbox database did not keep the change",
+                                        impl_->path);
+            }
+        }
+    } catch (const std::exception& e) {
+        reply = exceptionReply("SYSTEM_FAILURE");
+        reply.failure = failure(FailureKind::Function, e.what());
     }
+    impl_->confirmWrite = nullptr;
+    return reply;
 }
 
 void SandboxSystem::setFaults(const SandboxFaults& faults) {
@@ -871,6 +1001,7 @@ void SandboxSystem::setFaults(const SandboxFaults& faults) {
 
 std::vector<SandboxProgram> SandboxSystem::programs() const {
     std::lock_guard lock(impl_->mutex);
+    Impl::Open open(*impl_);
     std::vector<SandboxProgram> out;
     Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on,"
                            " source = 'null' FROM programs ORDER BY name");
@@ -884,6 +1015,7 @@ std::vector<SandboxProgram> SandboxSystem::programs() const {
 
 std::optional<SandboxProgram> SandboxSystem::program(const std::string& name) const {
     std::lock_guard lock(impl_->mutex);
+    Impl::Open open(*impl_);
     Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on, source"
                            " FROM programs WHERE name = ?");
     s.bind(1, name);
@@ -897,6 +1029,7 @@ std::optional<SandboxProgram> SandboxSystem::program(const std::string& name) co
 
 std::size_t SandboxSystem::addSyntheticTables(std::size_t count) {
     std::lock_guard lock(impl_->mutex);
+    Impl::Open open(*impl_);
     sqlite3* db = impl_->db;
     Transaction tx(db);
     Statement current(db, "SELECT value FROM meta WHERE key = 'synthetic_count'");
@@ -928,6 +1061,7 @@ std::size_t SandboxSystem::addSyntheticTables(std::size_t count) {
 
 std::size_t SandboxSystem::tadirRowCount() const {
     std::lock_guard lock(impl_->mutex);
+    Impl::Open open(*impl_);
     Statement total(impl_->db, "SELECT count(*) FROM tadir");
     total.step();
     return static_cast<std::size_t>(total.integer(0));

@@ -43,8 +43,10 @@ struct SandboxProgram {
 
 class SandboxSystem {
 public:
-    // Opens the database, creating and seeding it from the demo dictionary
-    // when missing. Throws std::runtime_error when it cannot.
+    // Checks the database, creating and seeding it from the demo dictionary
+    // when missing. Throws std::runtime_error when it cannot. The database
+    // is opened for each call and closed after it, so any number of
+    // processes may share it.
     explicit SandboxSystem(const std::string& databasePath);
     ~SandboxSystem();
     SandboxSystem(const SandboxSystem&) = delete;
@@ -61,8 +63,10 @@ public:
     static std::shared_ptr<SandboxSystem> shared(const std::string& databasePath);
     // Forgets the shared systems (they close once no backend holds them).
     static void forgetShared();
-    // Deletes the database file; the next use seeds it afresh.
-    static Status removeDatabase(const std::string& databasePath);
+    // Puts the database back to its delivered state in one transaction,
+    // safe while other processes use it. A file that is no usable database
+    // is deleted and seeded afresh, unless another process holds it.
+    static Status reset(const std::string& databasePath);
 
     const std::string& databasePath() const;
 

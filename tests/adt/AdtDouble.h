@@ -27,6 +27,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -163,6 +164,12 @@ private:
         std::string package, corrNr, title;
     };
 
+    // Text for an attribute value.
+    static std::string xmlText(const std::string& s) {
+        std::string out;
+        for (char c : s) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '"' ? "&quot;" : std::string(1, c);
+        return out;
+    }
     static std::string upper(std::string s) {
         for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return s;
@@ -444,15 +451,21 @@ private:
         if (!programExists(name))
             return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
         // The object's attributes, not its source: SAP answers this from the directory.
-        bool active = false;
-        for (const sap::SandboxProgram& stored : sandbox_.programs())
-            if (stored.name == name) active = stored.active;
+        std::optional<sap::SandboxProgram> stored;
+        for (sap::SandboxProgram& listed : sandbox_.programs())
+            if (listed.name == name) stored = std::move(listed);
+        // Real answers also carry the title and the last change.
+        std::string changed;
+        if (stored && stored->changedOn.size() == 8)
+            changed = " adtcore:changedAt=\"" + stored->changedOn.substr(0, 4) + "-" + stored->changedOn.substr(4, 2) +
+                      "-" + stored->changedOn.substr(6, 2) + "T09:30:00Z\" adtcore:changedBy=\"" + stored->author + "\"";
         res.status = 200;
         res.set_content(
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><program:abapProgram "
             "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
             "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" +
-                name + "\" adtcore:version=\"" + (active ? "active" : "inactive") + "\"/>",
+                name + "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") +
+                "\" adtcore:description=\"" + xmlText(stored ? stored->title : std::string()) + "\"" + changed + "/>",
             "application/vnd.sap.adt.programs.programs.v2+xml");
     }
 

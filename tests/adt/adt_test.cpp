@@ -313,7 +313,8 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
                                  return true;
                              }));
          },
-         InstallOutcome::InsertFailed, "A program or include already exists with the name ZADT_DEMO"},
+         // Taken meanwhile: no connection error, and the program stays as it was.
+         InstallOutcome::NameTaken, "program ZADT_DEMO already exists"},
         {"activation asking for the pre-audit first",
          [](AdtDouble& d) {
              d.setFault(once([](const AdtRecord& r) { return r.param("preauditRequested") == "true"; },
@@ -372,6 +373,11 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         const std::string why =
             result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason;
         EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+        if (c.outcome == InstallOutcome::NameTaken) {
+            EXPECT_TRUE(said.empty());  // the caller's to tell
+            EXPECT_TRUE(d.sandbox().program(name)->source.empty());
+            continue;
+        }
         ASSERT_FALSE(said.empty());
         if (c.outcome == InstallOutcome::Created && *c.reason == '\0') {
             EXPECT_TRUE(result.activated);
@@ -664,3 +670,48 @@ TEST_F(CliAdt, RoadFromTheAddress) {
 }
 
 }  // namespace
+
+// An existing program is replaced only with the user's consent, and then in
+// place: no creation, the source under a lock, the activation. The name
+// check names its title and last change.
+TEST_F(AdtRoad, ExistingProgramIsUpdatedInPlaceOnlyWithConsent) {
+    ASSERT_EQ(install(request()).outcome, InstallOutcome::Created);
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    const auto check = ops->checkName("zadt_demo");
+    ASSERT_TRUE(check);
+    EXPECT_TRUE(check->taken);
+    EXPECT_EQ(check->title, "Demo & \"quotes\"");
+    EXPECT_NE(check->changed.find(", DEVELOPER"), std::string::npos) << check->changed;
+
+    source = {"REPORT zadt_demo.", "WRITE / 'Replaced'."};
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "with consent" : "without consent");
+        const std::size_t before = double_.requests().size();
+        InstallRequest r = request();
+        r.replace = replace;
+        std::vector<Message> said;
+        const InstallResult result = install(r, &said);
+        std::vector<std::string> sent;
+        const std::vector<AdtRecord> all = double_.requests();
+        for (std::size_t i = before; i < all.size(); ++i) {
+            const AdtRecord& q = all[i];
+            if (q.method != "GET" || q.path.find("/programs/programs/") != std::string::npos)
+                sent.push_back(q.method + " " + q.path.substr(q.path.rfind('/') + 1) +
+                               (q.param("_action").empty() ? "" : " " + q.param("_action")));
+        }
+        if (!replace) {
+            EXPECT_EQ(result.outcome, InstallOutcome::NameTaken);
+            EXPECT_TRUE(said.empty());
+            EXPECT_EQ(sent, (std::vector<std::string>{"POST validation", "GET zadt_demo"}));
+            EXPECT_NE(double_.sandbox().program("ZADT_DEMO")->source, source);
+        } else {
+            EXPECT_EQ(result.outcome, InstallOutcome::Created) << result.failure.text();
+            EXPECT_TRUE(result.activated);
+            EXPECT_EQ(sent, (std::vector<std::string>{"POST validation", "GET zadt_demo", "POST zadt_demo LOCK",
+                                                      "POST checkruns", "PUT main", "POST zadt_demo UNLOCK",
+                                                      "GET zadt_demo", "POST activation", "GET zadt_demo"}));
+            EXPECT_EQ(double_.sandbox().program("ZADT_DEMO")->source, source);
+            EXPECT_TRUE(double_.sandbox().program("ZADT_DEMO")->active);
+        }
+    }
+}

@@ -22,10 +22,35 @@ TEST(DesignFile, missingKeysTakeTheWizardsStartValues) {
     EXPECT_EQ(*load, expected);
 }
 
+// Tables chosen before their fields were picked are kept; a file naming
+// anything but a table name there is refused at the place.
+TEST(DesignFile, chosenTablesAreKeptAndChecked) {
+    ReportDefinition r;
+    r.name = "ZT";
+    r.tables = {"SCARR", "/ABC/TAB_1"};
+    Result<ReportDefinition> back = parseDesign(serializeDesign(r));
+    ASSERT_TRUE(back) << back.failure().reason;
+    EXPECT_EQ(back->tables, r.tables);
+    EXPECT_EQ(serializeDesign(ReportDefinition{}).find("tables"), std::string::npos);  // files stay as they were
+
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"tables": "SCARR"})", "tables: expected an array, found a string"},
+        {R"({"tables": [1]})", "tables[0]: expected a string, found a number"},
+        {R"({"tables": ["SCARR", ""]})", "tables[1]: a table name has 1 to 30"},
+        {R"({"tables": ["SCARR' OR 'X"]})", "tables[0]: a table name has 1 to 30"},
+        {R"({"tables": ["ABCDEFGHIJABCDEFGHIJABCDEFGHIJK"]})", "tables[0]: a table name has 1 to 30"},
+    };
+    for (const auto& [text, reason] : refused) {
+        Result<ReportDefinition> load = parseDesign(text);
+        ASSERT_FALSE(load) << text;
+        EXPECT_EQ(load.failure().reason.rfind(reason, 0), 0u) << load.failure().reason;
+    }
+}
+
 TEST(DesignFile, savingAndLoadingRoundTrips) {
     ReportDefinition r;
     r.name = "ZRT";
-    r.description = "Line \"one\"\ttab";
+    r.description = "Line \"one\" 'two'";
     r.company = "Ünïcødé";
     r.author = "";
     r.grid = false;

@@ -50,6 +50,23 @@ TEST_F(Cli, InstalledProgramShowsUpWithItsExactSource) {
     EXPECT_EQ(run("orvex-sandbox", "show " + name).code, 2);
 }
 
+// A design whose table name would carry a statement into the program is
+// refused before the logon: nothing reaches the system.
+TEST_F(Cli, InstallRefusesADesignThatWouldAddStatements) {
+    std::string text = TempDir::read(kDesign);
+    const std::string table = "\"left_table\": \"SCARR\"";
+    text.replace(text.find(table), table.size(), "\"left_table\": \"SCARR. DELETE FROM SCARR\"");
+    const std::string path = dir.file("injected.json");
+    TempDir::write(path, text);
+    Outcome install = run("orvex-cli", "install '" + path + "'");
+    EXPECT_EQ(install.code, 2);
+    EXPECT_NE(install.err.find("injected.json: conditions[0].left_table: \"SCARR. DELETE FROM SCARR\" is no dictionary "
+                               "table name"),
+              std::string::npos)
+        << install.err;
+    EXPECT_EQ(run("orvex-cli", "check-name ZFLIGHTS_BY_CARRIER").code, 0);
+}
+
 TEST_F(Cli, ReadsOfTheRepository) {
     EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
     // A pattern too long for one condition row is refused, not searched in vain.
@@ -123,4 +140,27 @@ TEST_F(Cli, JoinsFromTheSandboxDictionary) {
     EXPECT_EQ(unknown.code, 2);
     EXPECT_EQ(unknown.out, "");
     EXPECT_NE(unknown.err.find("NOSUCH"), std::string::npos) << unknown.err;
+}
+
+// A taken name is left alone unless the user says --replace; the program
+// keeps its source, title and status.
+TEST_F(Cli, TakenNameIsReplacedOnlyWithReplace) {
+    ASSERT_EQ(run("orvex-cli", "install '" + kDesign + "'").code, 0);
+    const std::string before = run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out;
+    std::string other = TempDir::read(kDesign);
+    const std::string title = "\"description\": \"";
+    other.insert(other.find(title) + title.size(), "Another ");
+    TempDir::write(dir.file("other.json"), other);
+
+    Outcome refused = run("orvex-cli", "install '" + dir.file("other.json") + "'");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "orvex-cli install: program ZFLIGHTS_BY_CARRIER already exists in the system; nothing "
+                           "was changed (--replace replaces it)\n");
+    EXPECT_EQ(run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out, before);
+
+    Outcome replaced = run("orvex-cli", "install --replace '" + dir.file("other.json") + "'");
+    EXPECT_EQ(replaced.code, 0) << replaced.err;
+    const std::string after = run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out;
+    EXPECT_NE(after.find("Title:          Another "), std::string::npos) << after;
 }

@@ -14,8 +14,10 @@ struct Install : ::testing::Test {
     std::vector<Message> shown;
     std::vector<std::string> source{"REPORT ZDEMO.", "", "WRITE 'x'.", ""};
 
-    InstallResult run(const std::string& name, const std::string& title, bool unicode) {
-        const InstallRequest request{&source, name, title, unicode, {"DEVELOPER", "pw", "00", "SBX", "sandbox", "001"}, "$TMP", ""};
+    // Replacing allowed: the insertion goes first. Without it the name is looked up first.
+    InstallResult run(const std::string& name, const std::string& title, bool unicode, bool replace = true) {
+        const InstallRequest request{&source, name, title, unicode, {"DEVELOPER", "pw", "00", "SBX", "sandbox", "001"},
+                                     "$TMP", "", replace};
         return InstallProgram(request, scriptedFactory(script), [this](const Message& m) { shown.push_back(m); });
     }
 };
@@ -142,4 +144,37 @@ TEST_F(Install, FailedInstallerIsReported) {
                                             "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"},
                                            kCreated,
                                            {kActivationFailed + "Statement is not accessible", "ORVEX", kCritical, ""}}));
+}
+
+// Without the user's consent the name is looked up before anything is sent;
+// a taken one is left alone, and a failed look-up creates nothing.
+TEST_F(Install, NameIsLookedUpFirstUnlessReplacingIsAllowed) {
+    const struct {
+        const char* what;
+        std::vector<std::string> found;  // TADIR rows the look-up answers
+        bool lookupFails;
+        InstallOutcome outcome;
+        std::vector<std::string> called;
+        std::size_t messages;
+    } cases[] = {
+        {"free name", {}, false, InstallOutcome::Created, {"RFC_READ_TABLE", "BC_PR_INSERT"}, 1},
+        {"taken name", {"R3TR|PROG|ZDEMO"}, false, InstallOutcome::NameTaken, {"RFC_READ_TABLE"}, 0},
+        {"look-up fails", {}, true, InstallOutcome::InsertFailed, {"RFC_READ_TABLE"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        script = std::make_shared<Script>();
+        shown.clear();
+        script->failCall = c.lookupFails ? 1 : 0;
+        script->handler = [&c](const RfcRequest& r) {
+            return r.function == "RFC_READ_TABLE" ? tableReply("DATA", "WA", c.found) : RfcReply{true, {}, {}, {}, {}};
+        };
+        const InstallResult result = run("zdemo", "Demo", false, false);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(script->calledFunctions(), c.called);
+        // The program as the repository keys it, in upper case.
+        EXPECT_NE(script->requests[0].tables.at("OPTIONS").at(0).get("TEXT").find("'ZDEMO'"), std::string::npos);
+        EXPECT_EQ(shown.size(), c.messages);
+        EXPECT_EQ(script->logoffs, 1);
+    }
 }

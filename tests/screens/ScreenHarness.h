@@ -43,7 +43,17 @@ public:
         if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++offUiThread;
         messages.push_back(message);
     }
+    // Answers with the next of `answers`; Cancel when none is left.
+    bool ask(const sap::Message& question, const std::string& accept) override {
+        questions.push_back(question.text + " [" + accept + "]");
+        if (answers.empty()) return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
     std::vector<sap::Message> messages;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;
     int offUiThread = 0;
 };
 
@@ -95,6 +105,7 @@ struct FakeSap {
             std::vector<std::string> lines;
             for (const auto& row : r.tables.at("SOURCE")) lines.push_back(row.get("LINE"));
             created[r.exports.at("PROGRAM_NAME")] = lines;
+            programs.insert(r.exports.at("PROGRAM_NAME"));
         }
         return reply;
     }
@@ -118,6 +129,8 @@ struct Harness {
     QString designFile;
 
     Harness() {
+        // The last design goes to the test's own folder, never the user's.
+        setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
         session.settingsPath = dir.file("Quaylin.ini");
         writeSettings("DEVELOPER", "sandbox");
         script->handler = [sap = sap](const sap::RfcRequest& r) { return (*sap)(r); };
@@ -150,7 +163,7 @@ struct Harness {
     }
     // The password is the sandbox's, so the same settings serve the end-to-end walk.
     void writeSettings(const std::string& user, const std::string& server) {
-        const Status written = sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
+        const auto written = sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
         if (!written) qFatal("%s", written.failure().text().c_str());
     }
     void failNextCall() { script->failCall = static_cast<int>(script->requests.size()) + 1; }

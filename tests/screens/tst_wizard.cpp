@@ -34,7 +34,7 @@ ReportDefinition flightsDesign() {
         {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
          {scarr, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline name"}},
         {{sflight, "CARRID", "Airline Code", "S;N;"}},
-        {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", ""};
+        {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", "", {}};
 }
 }  // namespace
 
@@ -83,6 +83,177 @@ private slots:
         QCOMPARE(h.session.report.definition, expected);
         QCOMPARE(h.sap->created.size(), std::size_t(1));
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
+    }
+
+    void lastDesignKeptOnEveryUnwinding_data() {
+        QTest::addColumn<QString>("screen");  // where the chain unwinds
+        QTest::addColumn<QString>("how");     // a button's name, or "Escape"
+        QTest::newRow("Back on the table screen") << "frmTables" << "Command1";
+        QTest::newRow("Escape on the field screen") << "frmFields" << "Escape";
+        QTest::newRow("Escape on the selection screen") << "frmSelectionScr" << "Escape";
+        QTest::newRow("Back on the conditions screen") << "frmWhereCondn" << "cmdCancel";
+        QTest::newRow("Escape on the conditions screen") << "frmWhereCondn" << "Escape";
+        QTest::newRow("Exit on the conditions screen") << "frmWhereCondn" << "cmdExit";
+        QTest::newRow("a created program") << "frmWhereCondn" << "Command1";
+    }
+
+    void lastDesignKeptOnEveryUnwinding() {
+        // However the chain unwinds, "Restore Last Design" brings back the
+        // design as it stood, in a later run too, and every screen shows it.
+        QFETCH(QString, screen);
+        QFETCH(QString, how);
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        ReportDefinition expected;
+        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
+            if (d.objectName() != screen) return;
+            expected = h.session.report.design();
+            if (how == QLatin1String("Escape")) QTest::keyClick(&d, Qt::Key_Escape);
+            else QTest::mouseClick(d.findChild<QPushButton*>(how), Qt::LeftButton);
+            for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) b->setEnabled(false);  // the walk ends here
+        });
+        QCOMPARE(h.problems, QStringList());
+        QCOMPARE(h.exits, how == QLatin1String("cmdExit") ? 1 : 0);
+        QVERIFY(!expected.name.empty());
+        QCOMPARE(testing::TempDir::mode(h.dir.file("state/orvex/last-design.json")), 0600u);
+
+        Harness later;  // the next run, in the same folders
+        setenv("XDG_STATE_HOME", h.dir.file("state").c_str(), 1);
+        frmMain w2(later.session);
+        w2.show();
+        w2.mnuRestoreDesign->trigger();
+        QCOMPARE(later.prompter.messages, std::vector<sap::Message>{});
+        QCOMPARE(w2.txtName->text(), QStringLiteral("ZFLIGHTS"));
+        QCOMPARE(later.session.report.design(), expected);
+        QCOMPARE(w2.statusBar->currentMessage(), QStringLiteral("Last design restored: ZFLIGHTS"));
+        QStringList shown;
+        walkWizard(later, w2, Walk{}, [&](QDialog& d) {
+            if (auto* t = qobject_cast<frmTables*>(&d)) shown << test::shown(*t, {"lstSELTABS"});
+            if (auto* s = qobject_cast<frmSelectionScr*>(&d)) shown << test::shown(*s, {"lstSELSCRFLD"});
+            if (auto* c = qobject_cast<frmWhereCondn*>(&d)) {
+                shown << test::shown(*c, {"lstLFTFLD", "lstRTFLD"});
+                for (QAbstractButton* b : c->findChildren<QAbstractButton*>()) b->setEnabled(false);
+            }
+        });
+        if (screen == QLatin1String("frmWhereCondn"))
+            QCOMPARE(shown.join(" / "), QStringLiteral("SFLIGHT,SCARR / CARRID / CARRID,CARRID | CARRID,CARRID"));
+        QCOMPARE(later.session.report.design().fields.size(), expected.fields.size());
+    }
+
+    void goingBackScreenByScreenKeepsTheWholeDesign() {
+        // Each Back leaves less on the screens; the design kept is the one
+        // before the first, until the user makes something new.
+        Harness h;
+        frmMain w(h.session);
+        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
+            if (d.objectName() == QLatin1String("frmWhereCondn"))
+                for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) b->setEnabled(false);
+        });
+        ReportModel& model = h.session.report;
+        const ReportDefinition whole = model.design();
+        const auto kept = [&h] { return loadDesignFile(h.dir.file("state/orvex/last-design.json")); };
+        for (Stage stage : {Stage::Conditions, Stage::Selection, Stage::Fields, Stage::Tables}) {
+            h.session.keepDesign();
+            model.discard(stage);
+            QCOMPARE(*kept(), whole);
+        }
+        h.session.keepDesign();  // nothing entered since: the whole design stays
+        QCOMPARE(*kept(), whole);
+        model.tables.push_back(padTableName("SPFLI"));  // something new
+        h.session.keepDesign();
+        QCOMPARE(kept()->tables, std::vector<std::string>{"SPFLI"});
+        QCOMPARE(kept()->fields.size(), std::size_t(0));
+    }
+
+    void openedDesignMarksTheTitleUntilSaved() {
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        h.designFile = toQ(std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json");
+        w.mnuOpenDesign->trigger();
+        QVERIFY(!w.isWindowModified());
+        QTest::keyClicks(w.txtDescription, QStringLiteral("!"));
+        QVERIFY(w.isWindowModified());
+        // Saved without a suffix: ".json" is added, and the status line says where it went.
+        h.designFile = toQ(h.dir.file("mine"));
+        w.mnuSaveDesign->trigger();
+        QVERIFY(!w.isWindowModified());
+        QCOMPARE(w.statusBar->currentMessage(), "Design saved to " + toQ(h.dir.file("mine.json")));
+        QVERIFY(loadDesignFile(h.dir.file("mine.json")));
+        // Going back on the table screen leaves less than the file holds.
+        walkWizard(h, w, Walk{}, [&](QDialog& d) {
+            if (auto* t = qobject_cast<frmTables*>(&d)) {
+                QTest::mouseClick(t->Command1, Qt::LeftButton);
+                t->Command2->setEnabled(false);
+            }
+        });
+        QVERIFY(w.isWindowModified());
+        // A bare name of an existing file is replaced only when the user says so.
+        const std::string before = testing::TempDir::read(h.dir.file("mine.json"));
+        w.mnuSaveDesign->trigger();
+        QCOMPARE(h.prompter.questions,
+                 std::vector<std::string>{"mine.json already exists.\r\nDo you want to replace it? [Replace]"});
+        QCOMPARE(testing::TempDir::read(h.dir.file("mine.json")), before);
+        QVERIFY(w.isWindowModified());
+        h.prompter.answers = {true};
+        w.mnuSaveDesign->trigger();
+        QVERIFY(testing::TempDir::read(h.dir.file("mine.json")) != before);
+        QVERIFY(!w.isWindowModified());
+    }
+
+    void previewSaveAsAddsTheSuffix() {
+        Harness h;
+        frmMain w(h.session);
+        h.session.chooseSourceFile = [&h] { return toQ(h.dir.file("prog")); };
+        QString said;
+        h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
+            QTest::mouseClick(p.findChild<QPushButton*>(QStringLiteral("cmdSaveAs")), Qt::LeftButton);
+            said = p.findChild<QStatusBar*>(QStringLiteral("StatusLine"))->currentMessage();
+        });
+        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
+            if (auto* c = qobject_cast<frmWhereCondn*>(&d)) {
+                QTest::mouseClick(c->cmdPreview, Qt::LeftButton);
+                for (QAbstractButton* b : c->findChildren<QAbstractButton*>()) b->setEnabled(false);
+            }
+        });
+        QCOMPARE(said, "Source saved to " + toQ(h.dir.file("prog.abap")));
+        QVERIFY(testing::TempDir::read(h.dir.file("prog.abap")).find("* Program Name : ZFLIGHTS ") != std::string::npos);
+    }
+
+    void replacingAsksFirst() {
+        // A second generation of a name that exists asks before anything is
+        // sent: Cancel (the default) keeps the screen and sends nothing,
+        // Replace sends the new program.
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        walkWizard(h, w, flightsWalk());
+        QCOMPARE(h.prompter.questions.size(), std::size_t(0));  // a new name is not asked about
+        const std::vector<std::string> first = h.sap->created.at("ZFLIGHTS");
+        auto inserts = [&h] {
+            const auto called = h.script->calledFunctions();
+            return std::count(called.begin(), called.end(), std::string("BC_PR_INSERT"));
+        };
+        w.txtDescription->clear();
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Flights again"));
+        Walk again = flightsWalk();
+        again.name.clear();  // the main window keeps the attributes
+        walkWizard(h, w, again, [&](QDialog& d) {
+            auto* c = qobject_cast<frmWhereCondn*>(&d);
+            if (!c) return;
+            QTest::mouseClick(c->Command1, Qt::LeftButton);
+            QCOMPARE(h.prompter.questions,
+                     std::vector<std::string>{"Program ZFLIGHTS already exists in the system.\r\n\r\n"
+                                              "Replace it with the generated program? [Replace]"});
+            QVERIFY(c->isVisible() && !h.session.generated);
+            QCOMPARE(inserts(), 1);
+            h.prompter.answers = {true};  // the walk's Generate: Replace
+        });
+        QCOMPARE(h.prompter.questions.size(), std::size_t(2));
+        QCOMPARE(inserts(), 2);
+        QVERIFY(h.sap->created.at("ZFLIGHTS") != first);
+        QCOMPARE(h.accepted.last(), QStringLiteral("frmTables"));  // created: the chain folded back
     }
 
     void boxesModalAfterFoldBack() {
@@ -148,7 +319,7 @@ private slots:
 
         // Broken files, and names the key filter would refuse, are reported and change nothing.
         ReportDefinition bad = second.session.report.definition;
-        bad.name = "Z-FLIGHTS";
+        bad.name = "Z/FLIGHTS";  // an ABAP name, but not one the name box takes
         QVERIFY(saveDesignFile(second.dir.file("bad.json"), bad).ok());
         std::ofstream(second.dir.file("broken.json")) << "{ not json";
         second.prompter.messages.clear();

@@ -1,0 +1,216 @@
+// One sandbox database, many processes: what one of them writes is there
+// for all the others, whatever else happens in its own process or to it.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ProgramFolder.h"
+#include "SandboxSystem.h"
+
+using namespace orvex::sap;
+using namespace orvex::testing;
+
+namespace {
+
+RfcRequest insertRequest(const std::string& name, std::size_t lines) {
+    RfcRequest r{"BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", "Title of " + name}}, {}};
+    RfcRows& source = r.tables["SOURCE"];
+    for (std::size_t i = 0; i < lines; ++i) source.emplace_back().set("LINE", name + " line " + std::to_string(i));
+    return r;
+}
+
+std::string integrity(const std::string& path) {
+    sqlite3* db = nullptr;
+    std::string result = "cannot open";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &s, nullptr);
+        result.clear();
+        while (sqlite3_step(s) == SQLITE_ROW) result += reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+// The programs' names as `orvex-sandbox list` gives them to another process.
+std::set<std::string> listed(const ProgramFolder& folder) {
+    std::set<std::string> names;
+    const std::string out = folder.run("orvex-sandbox", "list").out;
+    for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
+        names.insert(out.substr(at, out.find('\t', at) - at));
+    return names;
+}
+
+struct CliSharedSandbox : ::testing::Test, ProgramFolder {
+    CliSharedSandbox() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) {}
+    std::string database() const { return dir.file("orvex-sandbox.db"); }
+};
+
+}  // namespace
+
+// A long-lived process (the wizard) writes, something in it opens and closes
+// the database's files the way a file dialog listing their folder does, and
+// a short-lived process (orvex-sandbox list) opens and closes the database.
+// What the long-lived one writes afterwards is there for every process, also
+// after it has gone.
+TEST_F(CliSharedSandbox, WritesAfterAnotherProcessClosedTheDatabaseStayForAll) {
+    const struct {
+        const char* what;
+        std::vector<const char*> reopened;  // suffixes of the files opened and closed in the writer
+    } cases[] = {
+        {"nothing else opens the files", {}},
+        {"the database file is read by other code", {""}},
+        {"a file dialog reads the database and its side files", {"", "-wal", "-shm"}},
+    };
+    int round = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string first = "ZFIRST" + std::to_string(round), second = "ZSECOND" + std::to_string(round);
+        ++round;
+        {
+            SandboxSystem writer(database());
+            ASSERT_TRUE(writer.call(insertRequest(first, 3)).ok);
+            for (const char* suffix : c.reopened) {
+                const int fd = open((database() + suffix).c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd >= 0) close(fd);
+            }
+            EXPECT_EQ(listed(*this).count(first), 1u);
+            ASSERT_TRUE(writer.call(insertRequest(second, 3)).ok);
+            EXPECT_EQ(run("orvex-sandbox", "show " + second).code, 0) << "another process misses " << second;
+        }
+        EXPECT_EQ(listed(*this).count(second), 1u) << second << " is gone once its writer has ended";
+    }
+    EXPECT_EQ(integrity(database()), "ok");
+}
+
+// Several processes install and list at once; afterwards each program is
+// there for every process and the database is sound.
+TEST_F(CliSharedSandbox, InterleavedInstallsAndListsOfManyProcesses) {
+    const std::string example = TempDir::read(std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json");
+    std::set<std::string> names;
+    std::string script;
+    for (int worker = 0; worker < 3; ++worker) {
+        script += "( ";
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = "ZMANY_" + std::to_string(worker) + "_" + std::to_string(i);
+            std::string design = example;
+            design.replace(design.find("ZFLIGHTS_BY_CARRIER"), 19, name);
+            TempDir::write(dir.file(name + ".json"), design);
+            names.insert(name);
+            script += "'" + dir.file("orvex-cli") + "' install '" + dir.file(name + ".json") +
+                      "' >/dev/null 2>&1 || echo failed " + name + "; '" + dir.file("orvex-sandbox") +
+                      "' list >/dev/null 2>&1 || echo list failed; ";
+        }
+        script += ") & ";
+    }
+    script += "wait";
+    const std::string failures = dir.file("failures.txt");
+    ASSERT_EQ(std::system(("sh -c \"" + script + "\" >'" + failures + "'").c_str()), 0);
+    EXPECT_EQ(TempDir::read(failures), "");
+
+    const std::set<std::string> all = listed(*this);
+    for (const std::string& name : names) {
+        EXPECT_EQ(all.count(name), 1u) << name;
+        EXPECT_EQ(run("orvex-cli", "check-name " + name).code, 1) << name << " is free for another process";
+        EXPECT_NE(run("orvex-sandbox", "show " + name).out.find("Status:         active"), std::string::npos) << name;
+    }
+    EXPECT_EQ(integrity(database()), "ok");
+}
+
+// A process killed in the middle of writing programs leaves a sound database
+// in which each program is there whole (all its lines and its TADIR row) or
+// not at all, and every program it reported done is there.
+TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent) {
+    constexpr std::size_t kLines = 20000;  // long writes: the kill lands in one
+    int reported = 0;
+    for (int round = 0; round < 3; ++round) {
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(pipeFds[0]);
+            SandboxSystem writer(database());
+            for (int i = 0;; ++i) {
+                const std::string name = "ZKILL_" + std::to_string(round) + "_" + std::to_string(i);
+                if (!writer.call(insertRequest(name, kLines)).ok) _exit(3);
+                const std::string line = name + "\n";
+                if (write(pipeFds[1], line.data(), line.size()) < 0) _exit(4);
+            }
+        }
+        close(pipeFds[1]);
+        // Two programs reported: the writer is busy with the third.
+        FILE* out = fdopen(pipeFds[0], "r");
+        char line[64];
+        for (int done = 0; done < 2 && fgets(line, sizeof line, out); ++done) ++reported;
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        fclose(out);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself: " << status;
+    }
+    EXPECT_EQ(reported, 6);
+    EXPECT_EQ(integrity(database()), "ok");
+    SandboxSystem reader(database());
+    std::set<std::string> written;
+    for (const SandboxProgram& p : reader.programs()) {
+        if (p.name.rfind("ZKILL_", 0) != 0) continue;
+        written.insert(p.name);
+        const auto whole = reader.program(p.name);
+        ASSERT_TRUE(whole);
+        EXPECT_EQ(whole->source.size(), kLines) << p.name;
+        EXPECT_EQ(whole->source.back(), p.name + " line " + std::to_string(kLines - 1));
+    }
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(written.count("ZKILL_" + std::to_string(round) + "_" + std::to_string(i)), 1u);
+    // The repository's directory knows exactly the programs there are.
+    EXPECT_EQ(listed(*this).size(), reader.programs().size());
+    RfcRequest tadir{"RFC_READ_TABLE", {{"QUERY_TABLE", "TADIR"}}, {}};
+    tadir.tables["OPTIONS"].emplace_back().set("TEXT", "OBJECT = 'PROG' AND OBJ_NAME LIKE 'ZKILL%'");
+    EXPECT_EQ(reader.call(tadir).tables["DATA"].size(), written.size());
+}
+
+// Reset puts a working database back in one step, also while another
+// process uses it; a broken one is replaced, unless another process holds it.
+TEST_F(CliSharedSandbox, ResetNeverPullsTheDatabaseFromUnderAnotherProcess) {
+    {
+        SandboxSystem user(database());
+        ASSERT_TRUE(user.call(insertRequest("ZBEFORE", 2)).ok);
+        Outcome reset = run("orvex-sandbox", "reset");
+        EXPECT_EQ(reset.code, 0) << reset.err;
+        EXPECT_FALSE(user.program("ZBEFORE"));
+        ASSERT_TRUE(user.call(insertRequest("ZAFTER", 2)).ok);
+        EXPECT_EQ(listed(*this).count("ZAFTER"), 1u);
+        EXPECT_EQ(integrity(database()), "ok");
+    }
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(database() + suffix);
+    TempDir::write(database(), std::string(8192, 'x'));  // no database
+    const int fd = open(database().c_str(), O_RDWR | O_CLOEXEC);
+    struct flock shared {};  // what SQLite holds while it reads
+    shared.l_type = F_RDLCK;
+    shared.l_whence = SEEK_SET;
+    shared.l_start = 0x40000002;
+    shared.l_len = 510;
+    ASSERT_EQ(fcntl(fd, F_SETLK, &shared), 0);
+    Outcome refused = run("orvex-sandbox", "reset");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("is in use by another process (" + std::to_string(getpid()) + ")"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(TempDir::read(database()), std::string(8192, 'x'));
+    close(fd);  // lets the lock go
+    Outcome replaced = run("orvex-sandbox", "reset");
+    EXPECT_EQ(replaced.code, 0) << replaced.err;
+    EXPECT_EQ(listed(*this).count("RSPARAM"), 1u);
+    EXPECT_EQ(integrity(database()), "ok");
+}
