@@ -109,7 +109,9 @@ TEST_F(AdtRoad, CancelEndsTheRunningRequestAndTheLockIsGivenBack) {
         return true;
     }));
     // A Cancel that misses ends in the reply timeout, not in a hang.
-    auto ops = adt::makeAdtOperations(logonAt(double_.url()), {.replyTimeout = std::chrono::seconds(20)});
+    adt::AdtOptions options;
+    options.replyTimeout = std::chrono::seconds(20);
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()), options);
     std::vector<Message> said;
     InstallResult result;
     std::thread installing(

@@ -15,7 +15,7 @@ struct Install : ::testing::Test {
     std::vector<std::string> source{"REPORT ZDEMO.", "", "WRITE 'x'.", ""};
 
     InstallResult run(const std::string& name, const std::string& title, bool unicode) {
-        const InstallRequest request{&source, name, title, unicode, {"DEVELOPER", "pw", "00", "SBX", "sandbox", "001"}};
+        const InstallRequest request{&source, name, title, unicode, {"DEVELOPER", "pw", "00", "SBX", "sandbox", "001"}, "$TMP", ""};
         return InstallProgram(request, scriptedFactory(script), [this](const Message& m) { shown.push_back(m); });
     }
 };
@@ -47,7 +47,7 @@ std::vector<std::string> lines(const RfcRows& rows) {
     return out;
 }
 
-const Message kCreated{"Program Created successfully in SAP", "ORVEX", kRightAligned};
+const Message kCreated{"Program Created successfully in SAP", "ORVEX", kRightAligned, ""};
 const std::string kActivationFailed = "The program was created, but setting its attributes and activating it failed\r\n";
 
 }  // namespace
@@ -141,5 +141,5 @@ TEST_F(Install, FailedInstallerIsReported) {
                                            {kActivationFailed + "SYSTEM_FAILURE", "ORVEX", kCritical,
                                             "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"},
                                            kCreated,
-                                           {kActivationFailed + "Statement is not accessible", "ORVEX", kCritical}}));
+                                           {kActivationFailed + "Statement is not accessible", "ORVEX", kCritical, ""}}));
 }

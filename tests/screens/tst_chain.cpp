@@ -384,7 +384,7 @@ private slots:
         QCOMPARE(shown(c, {"lstselscrflds", "lstSelFields"}), QStringLiteral("CARRID,CARRID | CARRID,CONNID,CARRID"));
         c.Command4->click();
         QCOMPARE(x.messages,
-                 (std::vector<sap::Message>{{"Please select a field and click the button", "ORVEX", sap::kCritical}}));
+                 (std::vector<sap::Message>{{"Please select a field and click the button", "ORVEX", sap::kCritical, ""}}));
         QVERIFY(x.modals.isEmpty());
         x.then<frmWhere1>(QStringLiteral("frmWhere1"), [](frmWhere1& m) {
             QCOMPARE(m.txtcondn->text() + " " + m.Label2->text(),
@@ -604,7 +604,7 @@ private slots:
         });
         pick(c.lstFinalTABS, 1, c.Command2);
         QVERIFY(stillOpen);
-        QCOMPARE(x.messages, (std::vector<sap::Message>{{toStd(message), "ORVEX", sap::kCritical}}));
+        QCOMPARE(x.messages, (std::vector<sap::Message>{{toStd(message), "ORVEX", sap::kCritical, ""}}));
         // Nothing recorded: the lists stay parallel.
         QCOMPARE(shown(c, {"lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB", "lstRTFLD", "lstSelFields"}),
                  QStringLiteral(" |  |  |  |  | CARRID,CONNID,CARRID"));

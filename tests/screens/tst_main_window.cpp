@@ -63,8 +63,8 @@ private slots:
     }
 
     void connectRules() {
-        const sap::Message invalid{"Invalid Program Name\r\nIt should start with 'Y or Z'", "ORVEX", sap::kSystemModal},
-            empty{"Program Name/Description can not be empty", "ORVEX", sap::kOkOnly};
+        const sap::Message invalid{"Invalid Program Name\r\nIt should start with 'Y or Z'", "ORVEX", sap::kSystemModal, ""},
+            empty{"Program Name/Description can not be empty", "ORVEX", sap::kOkOnly, ""};
         const std::tuple<const char*, const char*, sap::Message> cases[] = {  // name, description, message
             {"", "Report", invalid},     {"1ZREP", "Report", invalid}, {"_ZREP", "Report", invalid},
             {"AREP", "Report", invalid}, {"yrep", "", empty},          {"Zrep", "   ", empty}};
@@ -93,7 +93,7 @@ private slots:
         });
         w.Command2_Click();
         QCOMPARE(h.prompter.messages,
-                 (std::vector<sap::Message>{{"Please complete the SAP Settings...", "SAP Settings", sap::kInformation}}));
+                 (std::vector<sap::Message>{{"Please complete the SAP Settings...", "SAP Settings", sap::kInformation, ""}}));
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSettings")});
         QVERIFY(w.Command2->isEnabled() && w.Command4->isEnabled());
         // Emptying one value takes them away as the dialog closes.
@@ -191,9 +191,9 @@ private slots:
         w.txtName->setText(QStringLiteral("ZEXISTS"));
         w.Command4->click();
         QCOMPARE(h.prompter.messages,
-                 (std::vector<sap::Message>{{"Please enter valid program name", "ORVEX", sap::kInformation},
+                 (std::vector<sap::Message>{{"Please enter valid program name", "ORVEX", sap::kInformation, ""},
                                             {"Program already available in the System\r\n   Choose some other name",
-                                             "ORVEX", sap::kCritical}}));
+                                             "ORVEX", sap::kCritical, ""}}));
         QCOMPARE(h.sap->lastConditions.back(), std::string("Object = 'PROG' and obj_name = 'ZEXISTS' "));
         // Typed in lower case, the name is looked up in upper case.
         w.txtName->clear();

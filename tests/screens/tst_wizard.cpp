@@ -18,7 +18,7 @@
 namespace orvex::screens::test {
 
 namespace {
-const std::vector<sap::Message> kCreated{{"Program Created successfully in SAP", "ORVEX", sap::kRightAligned}};
+const std::vector<sap::Message> kCreated{{"Program Created successfully in SAP", "ORVEX", sap::kRightAligned, ""}};
 
 std::vector<std::string> sourceOf(ReportDefinition d) {
     d.author = "DEVELOPER";
@@ -34,7 +34,7 @@ ReportDefinition flightsDesign() {
         {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
          {scarr, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline name"}},
         {{sflight, "CARRID", "Airline Code", "S;N;"}},
-        {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}};
+        {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", ""};
 }
 }  // namespace
 
