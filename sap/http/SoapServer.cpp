@@ -75,7 +75,8 @@ public:
     ConnectionStream(int fd, std::chrono::milliseconds deadline, std::size_t maxBytes)
         : fd_(fd), deadline_(deadline), maxBytes_(maxBytes) {}
 
-    // The first request: its deadline runs from the connection's acceptance.
+    // The first request: its deadline runs from the moment a worker takes
+    // the connection, so that one that sends nothing is dropped too.
     bool awaitFirstRequest() {
         startRequest();
         return waitFor(fd_, POLLIN, readDeadline_);
