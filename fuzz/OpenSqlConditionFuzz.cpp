@@ -64,7 +64,7 @@ struct FuzzSandbox {
     }
 };
 
-SandboxSystem& sandbox() {
+SandboxSystem& fuzzedSandbox() {
     static FuzzSandbox fuzzSandbox;
     return fuzzSandbox.system;
 }
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     read.function = "RFC_READ_TABLE";
     read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}, {"ROWCOUNT", "20"}};
     read.tables["OPTIONS"].emplace_back().set("TEXT", text);
-    const RfcReply reply = sandbox().call(read);
+    const RfcReply reply = fuzzedSandbox().call(read);
     if (!reply.ok && reply.exception != "OPTION_NOT_VALID") __builtin_trap();
     return 0;
 }
