@@ -2,11 +2,11 @@
 
 #include <filesystem>
 #include <sstream>
-#include <system_error>
 
 #include <pugixml.hpp>
 
 #include "AtomicFile.h"
+#include "DesignCheck.h"
 #include "Generator.h"
 #include "Text.h"
 
@@ -20,14 +20,6 @@ constexpr std::size_t kMaxProgramName = 40;
 constexpr const char* kRepositoryFile = ".abapgit.xml";
 constexpr const char* kPackageFile = "package.devc.xml";
 constexpr const char* kDefaultStartingFolder = "/src/";
-
-// XML 1.0 cannot carry control characters other than tab and line breaks;
-// a title is one line, so it may hold none at all.
-bool holdsControlCharacter(std::string_view text) {
-    for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7F) return true;
-    return false;
-}
 
 std::string toText(const pugi::xml_document& doc) {
     std::ostringstream out;
@@ -67,12 +59,12 @@ void field(pugi::xml_node parent, const char* name, std::string_view value) {
 
 // The starting folder an existing repository settings file names, as a path
 // relative to the repository root ("src" for "/src/").
-Result<fs::path> startingFolderOf(const fs::path& settingsFile) {
+Result<std::string> startingFolderOf(const std::string& settings, const std::string& settingsFile) {
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_file(settingsFile.c_str());
+    const pugi::xml_parse_result parsed = doc.load_buffer(settings.data(), settings.size());
     if (!parsed)
         return failure(FailureKind::File,
-                       settingsFile.string() + ": cannot read the repository settings: " + parsed.description());
+                       settingsFile + ": cannot read the repository settings: " + parsed.description());
     const pugi::xml_node node = doc.select_node("//STARTING_FOLDER").node();
     const std::string folder = node.text().get();
     fs::path relative = fs::path(folder).relative_path();
@@ -80,10 +72,9 @@ Result<fs::path> startingFolderOf(const fs::path& settingsFile) {
     for (const fs::path& part : relative)
         if (part == "..") escapes = true;
     if (!node || folder.empty() || folder.front() != '/' || escapes)
-        return failure(FailureKind::File, settingsFile.string() +
-                                              ": the repository settings name no usable STARTING_FOLDER (\"" +
+        return failure(FailureKind::File, settingsFile + ": the repository settings name no usable STARTING_FOLDER (\"" +
                                               folder + "\")");
-    return relative;
+    return relative.string();
 }
 
 }  // namespace
@@ -142,37 +133,40 @@ std::string abapGitProgramXml(const ReportDefinition& report) {
 }
 
 Status exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder) {
+    // The title goes into XML, which cannot carry control characters; the
+    // design check refuses them with every other text it checks.
+    if (Status s = checkDesign(report); !s) return s;
     if (Status s = checkAbapGitName(report.name); !s) return s;
-    if (holdsControlCharacter(report.description))
-        return failure(FailureKind::Refused,
-                       "the program title holds a control character, which the program's XML file cannot carry");
-    const fs::path root(folder);
-    std::error_code ec;
-    fs::create_directories(root, ec);
-    if (ec) return failure(FailureKind::File, folder + ": cannot create the folder: " + ec.message());
-
-    const fs::path settingsFile = root / kRepositoryFile;
-    const bool hasSettings = fs::exists(fs::symlink_status(settingsFile, ec));
-    fs::path start = fs::path(kDefaultStartingFolder).relative_path();
-    if (hasSettings) {
-        Result<fs::path> existing = startingFolderOf(settingsFile);
+    // Nothing is written through a link inside the repository: a link there
+    // could send a file anywhere the user may write.
+    Result<LinkFreeFolder> root = LinkFreeFolder::open(folder);
+    if (!root) return root.status();
+    const Result<bool> hasSettings = root->holds(kRepositoryFile);
+    if (!hasSettings) return hasSettings.status();
+    std::string start = fs::path(kDefaultStartingFolder).relative_path().string();
+    if (*hasSettings) {
+        const Result<std::string> settings = root->read(kRepositoryFile);
+        if (!settings) return settings.status();
+        Result<std::string> existing = startingFolderOf(*settings, root->pathOf(kRepositoryFile));
         if (!existing) return existing.status();
         start = *existing;
     }
-    const fs::path sourceFolder = root / start;
-    fs::create_directories(sourceFolder, ec);
-    if (ec) return failure(FailureKind::File, sourceFolder.string() + ": cannot create the folder: " + ec.message());
+    const Result<LinkFreeFolder> sourceFolder = root->subfolder(start);
+    if (!sourceFolder) return sourceFolder.status();
 
+    // Links are looked for before the first file is written, so that a
+    // refused export leaves no half of the program behind.
     const std::string stem = abapGitFileStem(report.name);
-    if (Status s = writeFileAtomically((sourceFolder / (stem + ".prog.abap")).string(), source, 0644); !s) return s;
-    if (Status s = writeFileAtomically((sourceFolder / (stem + ".prog.xml")).string(), abapGitProgramXml(report), 0644);
-        !s)
-        return s;
-    const fs::path packageFile = sourceFolder / kPackageFile;
-    if (!fs::exists(fs::symlink_status(packageFile, ec)))
-        if (Status s = writeFileAtomically(packageFile.string(), abapGitPackageXml(report.description), 0644); !s)
-            return s;
-    if (!hasSettings) return writeFileAtomically(settingsFile.string(), abapGitRepositoryXml(), 0644);
+    const std::string sourceFile = stem + ".prog.abap", programFile = stem + ".prog.xml";
+    for (const std::string& name : {sourceFile, programFile})
+        if (const Result<bool> held = sourceFolder->holds(name); !held) return held.status();
+    const Result<bool> hasPackage = sourceFolder->holds(kPackageFile);
+    if (!hasPackage) return hasPackage.status();
+    if (Status s = sourceFolder->write(sourceFile, source, 0644); !s) return s;
+    if (Status s = sourceFolder->write(programFile, abapGitProgramXml(report), 0644); !s) return s;
+    if (!*hasPackage)
+        if (Status s = sourceFolder->write(kPackageFile, abapGitPackageXml(report.description), 0644); !s) return s;
+    if (!*hasSettings) return root->write(kRepositoryFile, abapGitRepositoryXml(), 0644);
     return {};
 }
 

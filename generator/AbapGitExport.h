@@ -34,8 +34,10 @@ std::string abapGitProgramXml(const ReportDefinition& report);
 // atomically. Everything else in the folder stays as it is; a repository
 // that already has its .abapgit.xml keeps it, and the program goes into the
 // starting folder that file names; an existing package.devc.xml is kept too.
-// `source` is the program text, every line followed by LF. A failure is one
-// line naming the file or the text at fault.
+// `source` is the program text, every line followed by LF. Refuses a design
+// checkDesign refuses, and a symbolic link anywhere from `folder` itself down
+// to the files (see LinkFreeFolder). A failure is one line naming the file or
+// the text at fault.
 Status exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder);
 
 }  // namespace orvex

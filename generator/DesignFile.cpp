@@ -1,6 +1,7 @@
 #include "DesignFile.h"
 
 #include "AtomicFile.h"
+#include "DesignCheck.h"
 
 #include <cerrno>
 #include <cstring>
@@ -137,11 +138,14 @@ Result<ReportDefinition> parseDesign(const std::string& jsonText) {
     } catch (const Json::exception& e) {
         return failure(FailureKind::Refused, syntaxMessage(e.what()));
     }
+    ReportDefinition design;
     try {
-        return readDesign(doc);
+        design = readDesign(doc);
     } catch (const Fault& f) {
         return failure(FailureKind::Refused, f.message);
     }
+    if (Status checked = checkDesign(design); !checked) return checked.failure();
+    return design;
 }
 
 Result<ReportDefinition> loadDesignFile(const std::string& path) {

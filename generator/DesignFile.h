@@ -9,8 +9,9 @@
 namespace orvex {
 
 // The design, or why not: one line naming the place, e.g. "fields[2].table:
-// expected a string" (kind Refused), or the file that cannot be read (kind
-// File); a file's path leads its reason.
+// expected a string" or "description: line break" (kind Refused: malformed,
+// or refused by checkDesign), or the file that cannot be read (kind File); a
+// file's path leads its reason.
 Result<ReportDefinition> parseDesign(const std::string& jsonText);
 Result<ReportDefinition> loadDesignFile(const std::string& path);
 

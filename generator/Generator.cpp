@@ -57,33 +57,6 @@ std::string whereName(const ScreenNames& names) {
 
 }  // namespace
 
-bool isAbapName(std::string_view name) {
-    if (name.empty()) return false;
-    for (const unsigned char c : name)
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '/'))
-            return false;
-    return true;
-}
-
-Status checkFieldNames(const ReportDefinition& report) {
-    auto refused = [](const std::string& where, std::string_view name) {
-        return refusal(where + ": \"" + std::string(name) +
-                       "\" is not an ABAP field name (letters, digits, \"_\" and \"/\" only)");
-    };
-    for (std::size_t i = 0; i < report.fields.size(); ++i)
-        if (std::string_view f = trim(report.fields[i].field); !isAbapName(f))
-            return refused("output field " + std::to_string(i + 1), f);
-    for (std::size_t i = 0; i < report.selection.size(); ++i)
-        if (std::string_view f = trim(report.selection[i].field); !isAbapName(f))
-            return refused("selection-screen input " + std::to_string(i + 1), f);
-    for (std::size_t row = 0; row < report.conditions.size(); ++row) {
-        const Condition& c = report.conditions[row];
-        for (std::string_view f : {trim(c.leftField), trim(c.rightField)})
-            if (!isAbapName(f)) return refused(describeCondition(c, row), f);
-    }
-    return {};
-}
-
 std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable) {
     for (std::size_t j = 0; j + 1 < aliases.size(); ++j)
         if (aliases[j].table == trimmedTable) return j;
@@ -327,7 +300,7 @@ std::string programText(const std::vector<std::string>& source) {
 }
 
 GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form) {
-    if (Status s = checkFieldNames(report); !s) return s.failure();
+    if (Status s = checkDesign(report); !s) return s.failure();
     Generated g;
     if (Status s = buildAliasList(report, g); !s) return s.failure();
     if (Status s = buildOutputFieldList(report, g); !s) return s.failure();

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "DesignCheck.h"
 #include "Failure.h"
 #include "ReportDefinition.h"
 #include "SourceText.h"
@@ -105,16 +106,9 @@ inline constexpr std::size_t kMaxScreenNameLength = 8;
 // when absent: callers resolve it from the settings beforehand).
 GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form = SourceForm::LinesAndText);
 
-// True for a name ABAP accepts as a field name: not empty, only letters,
-// digits, "_" and "/" (the namespace delimiter).
-bool isAbapName(std::string_view name);
-
 // --- the steps, in the order GenerateProgram runs them ---
 
-// Step 0: every field name (of the output fields, the selection-screen
-// entries and both sides of the conditions), trimmed, is an ABAP name; the
-// statement writes them as they are. Refuses the first that is not.
-Status checkFieldNames(const ReportDefinition& report);
+// Step 0: checkDesign (DesignCheck.h) refuses what the program must not hold.
 
 // Step 1: one record per distinct trimmed table of the picked fields, in order
 // of first use. Refuses more than 26 tables.
@@ -132,7 +126,7 @@ Status buildOutputFieldList(const ReportDefinition& report, Generated& g);
 void assignScreenNames(const ReportDefinition& report, Generated& g);
 
 // Step 4: the join list and the where list, in row order. Refuses a where row
-// whose screen field is no selection-screen entry.
+// whose screen field is no selection-screen entry (checkDesign does so first).
 Status buildConditionLists(const ReportDefinition& report, Generated& g);
 
 // Step 5: the SELECT statement, one piece per future source line. Refuses a

@@ -110,7 +110,7 @@ LogonValues readLogonValues(const std::string& path) {
     return values;
 }
 
-Status writeLogonValues(const std::string& path, const LogonValues& values) {
+Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonValues& values) {
     const std::pair<const char*, const char*> keys[] = {
         {"SAPLogOn", "SAPUid"}, {"SAPLogOn", "SAPPwd"}, {"SAPLogOn", "Client"},
         {"Connect", "SysNum"},  {"Connect", "SystID"},  {"Connect", "AppSer"},
@@ -145,8 +145,15 @@ Status writeLogonValues(const std::string& path, const LogonValues& values) {
     if (ini.Save(data) < 0) return failure(FailureKind::File, "Cannot prepare the settings for \"" + path + "\"");
 
     // The file is either the old one or the new one, never half-written. It
-    // holds the password: a new file is readable by its owner only.
-    return writeFileAtomically(path, data, S_IRUSR | S_IWUSR);
+    // holds the password: a new file is readable by its owner only, and so
+    // becomes an old one others could read.
+    if (values.password.empty()) {
+        if (Status written = writeFileAtomically(path, data, S_IRUSR | S_IWUSR); !written) return written.failure();
+        return SettingsWritten{};
+    }
+    const Result<bool> written = writePrivateFileAtomically(path, data);
+    if (!written) return written.failure();
+    return SettingsWritten{*written};
 }
 
 bool settingsComplete(const LogonValues& values) {

@@ -37,9 +37,17 @@ std::string settingsFilePath();
 std::string readSettingsValue(const std::string& path, const std::string& section, const std::string& key);
 LogonValues readLogonValues(const std::string& path);
 
+// What writing the settings did besides writing them.
+struct SettingsWritten {
+    // The file holds a password and was readable by group or others: it is
+    // now 0600, readable by its owner only.
+    bool tightened = false;
+};
+
 // Writes all six values atomically; a new file gets mode 0600, an existing one
-// keeps its mode. A value with a line break is refused.
-Status writeLogonValues(const std::string& path, const LogonValues& values);
+// keeps its mode unless it holds a password others may read (see
+// SettingsWritten). A value with a line break is refused.
+Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonValues& values);
 
 // First start: when no file is at `path`, writes the sandbox settings there
 // (0600, its folder created 0700). Succeeds when the file was there or is now.

@@ -5,10 +5,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QValidator>
 
 #include <algorithm>
 #include <vector>
@@ -35,6 +37,39 @@ QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPi
     button->setToolTip(QString::fromLatin1(toolTip));
     return button;
 }
+
+namespace {
+// Keeps control characters (U+0000 to U+001F, U+007F) out of the text before
+// the box takes it: a run of tabs and line breaks becomes one blank, so pasted
+// lines keep their words apart; any other control character goes. The cursor
+// stays after what was typed or pasted.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        QString kept;
+        kept.reserve(input.size());
+        int cursor = pos;
+        bool inBreak = false;  // the last character taken stands for tabs or line breaks
+        for (int i = 0; i < input.size(); ++i) {
+            const char16_t c = input[i].unicode();
+            const bool control = c < 0x20 || c == 0x7F;
+            const bool breaking = c == '\t' || c == '\n' || c == '\r';
+            if (control && (!breaking || inBreak)) {
+                if (i < pos) --cursor;
+                continue;
+            }
+            kept.append(breaking ? QChar(u' ') : input[i]);
+            inBreak = breaking;
+        }
+        input = kept;
+        pos = cursor;
+        return Acceptable;
+    }
+};
+}  // namespace
+
+void keepOnOneLine(QLineEdit* box) { box->setValidator(new OneLineValidator(box)); }
 
 QStatusBar* makeStatusLine(QWidget* parent) {
     auto* line = new QStatusBar(parent);

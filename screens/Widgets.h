@@ -13,6 +13,7 @@
 
 class QBoxLayout;
 class QGroupBox;
+class QLineEdit;
 class QPushButton;
 class QStatusBar;
 class QToolButton;
@@ -30,6 +31,10 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, 
 // say what it does.
 QToolButton* pictureButton(QWidget* parent, const char* name, QStyle::StandardPixmap picture, const char* accessible,
                            const char* toolTip);
+// A box whose text reaches the generated program: control characters never
+// get in, however they come (typed, pasted, dropped). A run of tabs and line
+// breaks becomes one blank; the rest of the text stays.
+void keepOnOneLine(QLineEdit* box);
 // The line at the bottom of a screen that says how its last remote read
 // went (objectName "StatusLine").
 QStatusBar* makeStatusLine(QWidget* parent);

@@ -116,6 +116,8 @@ void frmMain::buildUi() {
     txtName->installEventFilter(this);
     txtDescription = makeBox(parameters, "txtDescription", 70, "Only 70 Chars are allowed");
     txtCompName = makeBox(parameters, "txtCompName", 70, "Only 70 Chars are allowed");
+    keepOnOneLine(txtDescription);
+    keepOnOneLine(txtCompName);
     Command4 = makeButton(parameters, "Command4", "Check Name");
 
     Option1 = new QRadioButton(QStringLiteral("ALV List Display"), parameters);
@@ -128,6 +130,7 @@ void frmMain::buildUi() {
     Check1->setObjectName(QStringLiteral("Check1"));
     auto* headingFrame = new QGroupBox(QStringLiteral("Report Heading"), parameters);
     Text1 = makeBox(headingFrame, "Text1", 60, nullptr);
+    keepOnOneLine(Text1);
     Text1->setText(QString::fromLatin1(kInitialHeading));
     Text1->setEnabled(false);
     (new QVBoxLayout(headingFrame))->addWidget(Text1);
@@ -336,6 +339,7 @@ void frmMain::Command4_Click() {
 
 void frmMain::Command3_Click() {
     session_.runModal(session_.settings());
+    if (const QString notice = session_.settings().takeSaveNotice(); !notice.isEmpty()) statusBar->showMessage(notice);
     // Unloaded, the dialog loads afresh from the file next time, unless the
     // file could not take what the user typed.
     if (!session_.settings().holdsUnsavedValues()) session_.unloadSettings();

@@ -58,6 +58,7 @@ void frmSelectionScr::buildUi() {
     auto* defaultLabel = new QLabel(QStringLiteral("Default Value"), this);
     txtDefVal = new QLineEdit(this);
     txtDefVal->setObjectName(QStringLiteral("txtDefVal"));
+    keepOnOneLine(txtDefVal);
     defaultLabel->setBuddy(txtDefVal);
     cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add", "Add the selected field to the selection screen");
     cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove",

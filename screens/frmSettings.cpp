@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "ListBox.h"
 #include "Session.h"
 #include "Settings.h"
@@ -48,6 +50,7 @@ void frmSettings::buildUi() {
         return box;
     };
     Text1 = makeBox("Text1");
+    keepOnOneLine(Text1);  // the user ID names the author in the program's header
     Text2 = makeBox("Text2");
     Text2->setEchoMode(QLineEdit::Password);
     auto* stars = new StarPasswordStyle;
@@ -142,13 +145,17 @@ void frmSettings::copyFromLogonValues() {
 void frmSettings::cmdOK_Click() {
     copyToLogonValues();
     accept();
-    const Status written = sap::writeLogonValues(session_.settingsPath, session_.logon);
+    const auto written = sap::writeLogonValues(session_.settingsPath, session_.logon);
     unsaved_ = !written;
     // A lost save would silently bring the old values back on the next start.
     if (!written)
         session_.message("The settings could not be saved.\r\n" + written.failure().text(), sap::kCritical,
                          "SAP Settings");
+    else if (written->tightened)
+        saveNotice_ = QStringLiteral("Others could read your password in the settings file; now only you can.");
 }
+
+QString frmSettings::takeSaveNotice() { return std::exchange(saveNotice_, QString()); }
 
 void frmSettings::cmdCancel_Click() { reject(); }
 

@@ -40,6 +40,9 @@ public:
     // The last OK could not write the file: the dialog holds this run's
     // logon values, which loading it afresh would lose.
     bool holdsUnsavedValues() const { return unsaved_; }
+    // What the user should know about the last save, once: "" when nothing;
+    // the text goes when taken.
+    QString takeSaveNotice();
 
 protected:
     // Cancel, Escape and the title bar.
@@ -54,6 +57,7 @@ private:
 
     Session& session_;
     bool unsaved_ = false;
+    QString saveNotice_;
 };
 
 }  // namespace orvex::screens

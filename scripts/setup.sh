@@ -21,9 +21,17 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-# abaplint (syntax check of generated programs) needs Node.js; the machine image ships it.
+# The syntax check and the execution of generated programs need Node.js; the
+# machine image ships it.
 if ! command -v node >/dev/null 2>&1; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+# The ABAP tools the tests run (abaplint, and the ABAP transpiler with its
+# runtime and SQLite driver) come from npm, pinned in package-lock.json. They
+# are installed here, never while the tests run.
+root=$(cd "$(dirname "$0")/.." && pwd)
+if ! node "$root/scripts/node-modules-current.mjs" 2>/dev/null; then
+  (cd "$root" && npm ci --no-audit --no-fund --loglevel=error)
 fi

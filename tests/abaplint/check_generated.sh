@@ -10,11 +10,10 @@ cli=$1
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
-# The pinned abaplint of package-lock.json.
-if [ ! -x "$root/node_modules/.bin/abaplint" ] ||
-   ! grep -q '"version": "'"$(node -p "require('$root/package-lock.json').packages['node_modules/@abaplint/cli'].version")"'"' \
-        "$root/node_modules/@abaplint/cli/package.json"; then
-    (cd "$root" && npm ci --no-audit --no-fund --loglevel=error)
+# The pinned abaplint of package-lock.json, installed by scripts/setup.sh.
+if ! node "$root/scripts/node-modules-current.mjs"; then
+    echo "node_modules does not match package-lock.json: run scripts/setup.sh" >&2
+    exit 1
 fi
 
 work=$(mktemp -d)

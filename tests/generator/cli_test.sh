@@ -52,6 +52,31 @@ check "refused export exits with 2" test $? -eq 2
 check "refused export names the reason" grep -q "Z-BAD.*no ABAP program name" "$work/export.err"
 check "refused export writes no program" test ! -e "$work/badrepo/src"
 
+# A design whose texts would add statements to the program is refused before
+# anything is written, with the place named; generate and export alike.
+sed 's/"description": "Flights and seat load per airline"/"description": "Flights\\nDELETE FROM sflight."/' \
+    "$data/../../examples/flights_by_carrier.json" >"$work/injected.json"
+check "the injected design differs from the example" grep -q 'DELETE FROM sflight' "$work/injected.json"
+"$cli" generate "$work/injected.json" -o "$work/injected.abap" 2>"$work/injected.err"
+check "a line break in a text exits with 2" test $? -eq 2
+check "a line break in a text is named" grep -q "injected.json: description: line break" "$work/injected.err"
+check "a line break in a text writes no program" test ! -e "$work/injected.abap"
+sed 's/"operator": "="/"operator": "= SFLIGHT~CARRID OR 1 ="/' "$data/../../examples/flights_by_carrier.json" \
+    >"$work/operator.json"
+"$cli" export "$work/operator.json" "$work/oprepo" 2>"$work/operator.err"
+check "a foreign operator exits with 2" test $? -eq 2
+check "a foreign operator is named" grep -q 'conditions\[0\].operator: "= SFLIGHT~CARRID OR 1 =" is not one of' "$work/operator.err"
+check "a foreign operator exports nothing" test ! -e "$work/oprepo"
+
+# export writes through no symbolic link inside the repository: the link
+# stays, its target is untouched, and the reason names it.
+mkdir -p "$work/linked/elsewhere" "$work/linkrepo"
+ln -s "$work/linked/elsewhere" "$work/linkrepo/src"
+"$cli" export "$data/designs/list_heading.json" "$work/linkrepo" 2>"$work/link.err"
+check "a linked src folder exits with 2" test $? -eq 2
+check "a linked src folder is named" grep -q "linkrepo/src: the folder is a symbolic link" "$work/link.err"
+check "a linked src folder gets no file" test -z "$(ls -A "$work/linked/elsewhere")"
+
 "$cli" --help >"$work/help.out"
 check "--help works" grep -q "generate" "$work/help.out"
 check "--version works" bash -c "'$cli' --version | grep -q '^orvex-cli [0-9]'"

@@ -110,7 +110,7 @@ TEST(AbapGitExport, refusalsSayWhyAndWriteNoProgram) {
     const Case cases[] = {
         {"no name", "", "Title", "", "no name"},
         {"a blank in the name", "Z BAD", "Title", "", "no ABAP program name"},
-        {"a control character", "ZOK", "Tab\there", "", "control character"},
+        {"a control character", "ZOK", "Tab\there", "", "description: tab"},
         {"unreadable settings", "ZOK", "Title", "<asx:abap", ".abapgit.xml: cannot read"},
         {"a settings escape", "ZOK", "Title", "<DATA><STARTING_FOLDER>/../x/</STARTING_FOLDER></DATA>",
          "no usable STARTING_FOLDER"},
@@ -126,6 +126,55 @@ TEST(AbapGitExport, refusalsSayWhyAndWriteNoProgram) {
         ASSERT_FALSE(result);
         EXPECT_NE(result.failure().reason.find(c.reason), std::string::npos) << result.failure().reason;
         EXPECT_EQ(dir.names().size(), c.settings.empty() ? 0u : 1u);
+    }
+}
+
+// Nothing is written through a symbolic link from the folder named down to
+// the files; the link and what it points to stay as they were.
+TEST(AbapGitExport, linksInsideTheRepositoryAreRefused) {
+    const std::string startingFolder =
+        "<?xml version=\"1.0\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
+        "<STARTING_FOLDER>/abap/code/</STARTING_FOLDER></DATA></asx:values></asx:abap>";
+    struct Case {
+        const char* what;
+        std::string link;   // below the repository folder ("" for the folder itself)
+        bool toFolder;      // the link points to a folder (else to a file)
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"the folder itself", "", true, "repo: the folder is a symbolic link"},
+        {"src", "src", true, "repo/src: the folder is a symbolic link"},
+        {"the starting folder", "abap/code", true, "repo/abap/code: the folder is a symbolic link"},
+        {"the source", "src/ztest.prog.abap", false, "repo/src/ztest.prog.abap: cannot write: it is a symbolic link"},
+        {"the program's XML", "src/ztest.prog.xml", false, "repo/src/ztest.prog.xml: cannot write: it is a symbolic link"},
+        {"the package", "src/package.devc.xml", false, "repo/src/package.devc.xml: cannot write: it is a symbolic link"},
+        {"the settings", ".abapgit.xml", false, "repo/.abapgit.xml: cannot write: it is a symbolic link"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const fs::path repo = dir.path() / "repo", target = dir.path() / "target";
+        if (!c.link.empty()) fs::create_directories((repo / c.link).parent_path());
+        if (c.link.starts_with("abap")) TempDir::write((repo / ".abapgit.xml").string(), startingFolder);
+        if (c.toFolder) {
+            fs::create_directory(target);
+            fs::create_directory_symlink(target, c.link.empty() ? repo : repo / c.link);
+        } else {
+            TempDir::write(target.string(), startingFolder);
+            fs::create_symlink(target, repo / c.link);
+        }
+        const Status result = exportForAbapGit(test::flightReport({"CARRID"}), "REPORT x.\n", repo.string());
+        ASSERT_FALSE(result);
+        EXPECT_NE(result.failure().reason.find(c.reason), std::string::npos) << result.failure().reason;
+        EXPECT_TRUE(fs::is_symlink(c.link.empty() ? repo : repo / c.link));
+        if (c.toFolder) EXPECT_TRUE(fs::is_empty(target));
+        else EXPECT_EQ(TempDir::read(target.string()), startingFolder);
+        // Nothing of the program was written anywhere.
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+            if (!entry.is_symlink()) {
+                EXPECT_EQ(entry.path().filename().string().find("ztest"), std::string::npos) << entry.path();
+            }
+        }
     }
 }
 

@@ -25,7 +25,7 @@ TEST(DesignFile, missingKeysTakeTheWizardsStartValues) {
 TEST(DesignFile, savingAndLoadingRoundTrips) {
     ReportDefinition r;
     r.name = "ZRT";
-    r.description = "Line \"one\"\ttab";
+    r.description = "Line \"one\" 'two'";
     r.company = "Ünïcødé";
     r.author = "";
     r.grid = false;

@@ -50,6 +50,23 @@ TEST_F(Cli, InstalledProgramShowsUpWithItsExactSource) {
     EXPECT_EQ(run("orvex-sandbox", "show " + name).code, 2);
 }
 
+// A design whose table name would carry a statement into the program is
+// refused before the logon: nothing reaches the system.
+TEST_F(Cli, InstallRefusesADesignThatWouldAddStatements) {
+    std::string text = TempDir::read(kDesign);
+    const std::string table = "\"left_table\": \"SCARR\"";
+    text.replace(text.find(table), table.size(), "\"left_table\": \"SCARR. DELETE FROM SCARR\"");
+    const std::string path = dir.file("injected.json");
+    TempDir::write(path, text);
+    Outcome install = run("orvex-cli", "install '" + path + "'");
+    EXPECT_EQ(install.code, 2);
+    EXPECT_NE(install.err.find("injected.json: conditions[0].left_table: \"SCARR. DELETE FROM SCARR\" is no dictionary "
+                               "table name"),
+              std::string::npos)
+        << install.err;
+    EXPECT_EQ(run("orvex-cli", "check-name ZFLIGHTS_BY_CARRIER").code, 0);
+}
+
 TEST_F(Cli, ReadsOfTheRepository) {
     EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
     // A pattern too long for one condition row is refused, not searched in vain.

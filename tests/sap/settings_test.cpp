@@ -64,6 +64,30 @@ TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
     EXPECT_EQ(dir.names(), std::set<std::string>{"Quaylin.ini"});
 }
 
+TEST_F(Settings, APasswordOthersCouldReadIsClosedToThemOnWriting) {
+    struct Case {
+        unsigned mode;         // of the existing file
+        const char* password;
+        unsigned after;
+        bool tightened;
+    } cases[] = {{0644, "secret", 0600, true}, {0640, "secret", 0600, true}, {0604, "secret", 0600, true},
+                 {0660, "secret", 0600, true}, {0600, "secret", 0600, false}, {0400 | 0200, "secret", 0600, false},
+                 {0622, "secret", 0622, false},  // others may write, not read
+                 {0644, "", 0644, false}};       // no password to keep from them
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.mode) + " " + c.password);
+        TempDir::write(path, "[SAPLogOn]\nSAPUid=OLD\n");
+        chmod(path.c_str(), c.mode);
+        LogonValues v = demo();
+        v.password = c.password;
+        const auto written = writeLogonValues(path, v);
+        ASSERT_TRUE(written) << written.failure().reason;
+        EXPECT_EQ(written->tightened, c.tightened);
+        EXPECT_EQ(TempDir::mode(path), c.after);
+        EXPECT_EQ(readLogonValues(path), v);
+    }
+}
+
 TEST_F(Settings, FailedWritesAreReportedAndLoseNothing) {
     auto missing = writeLogonValues(dir.file("no/such/Quaylin.ini"), demo());
     ASSERT_FALSE(missing);

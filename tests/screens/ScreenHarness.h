@@ -150,7 +150,7 @@ struct Harness {
     }
     // The password is the sandbox's, so the same settings serve the end-to-end walk.
     void writeSettings(const std::string& user, const std::string& server) {
-        const Status written = sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
+        const auto written = sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
         if (!written) qFatal("%s", written.failure().text().c_str());
     }
     void failNextCall() { script->failCall = static_cast<int>(script->requests.size()) + 1; }

@@ -8,6 +8,9 @@
 #include <QMessageBox>
 #include <QStyle>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <fstream>
 
 #include "DesignFile.h"
@@ -60,6 +63,72 @@ private slots:
         w.txtName->insert(QStringLiteral("z-rep ort;1'"));
         QCOMPARE(w.txtName->text(), QStringLiteral("ZREPORT1"));
         QCOMPARE(h.session.report.definition.name, std::string("ZREPORT1"));
+    }
+
+    // Every box whose text reaches the program keeps control characters out,
+    // however they come: typed keys cannot make them, a paste can. Pasted
+    // lines keep their words apart.
+    void textsReachingTheProgramStayOnOneLine_data() {
+        QTest::addColumn<QString>("box");
+        for (const char* box : {"txtDescription", "txtCompName", "Text1", "settings Text1", "txtDefVal"})
+            QTest::newRow(box) << QString::fromLatin1(box);
+    }
+    void textsReachingTheProgramStayOnOneLine() {
+        QFETCH(QString, box);
+        Harness h;
+        frmMain w(h.session);
+        w.Check1->click();  // the heading box takes input only when ticked
+        frmSelectionScr selection(h.session, nullptr);
+        QLineEdit* edit = box == "settings Text1" ? h.session.settings().Text1
+                          : box == "txtDefVal"    ? selection.txtDefVal
+                                                  : w.findChild<QLineEdit*>(box);
+        QVERIFY(edit);
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("Flights"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("\tby\r\ncarrier\x01\x7f!"));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClicks(edit, QStringLiteral("?"));
+        QCOMPARE(edit->text(), QStringLiteral("Flights by carrier!?"));
+        const ReportDefinition& d = h.session.report.definition;
+        if (box == "txtDescription") QCOMPARE(d.description, std::string("Flights by carrier!?"));
+        if (box == "Text1") QCOMPARE(d.heading, std::string("Flights by carrier!?"));
+    }
+
+    // A design whose texts would add a statement to the program is refused
+    // as it is opened, naming the place; the screens keep what they held.
+    void openRefusesWhatTheProgramMustNotHold() {
+        Harness h;
+        frmMain w(h.session);
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Kept"));
+        const std::string path = h.dir.file("injected.json");
+        std::ofstream(path) << R"({"name": "ZINJECTED", "description": "Flights\nDELETE FROM sflight.",)"
+                               R"( "fields": [{"table": "SFLIGHT", "field": "CARRID"}]})";
+        h.designFile = toQ(path);
+        w.mnuOpenDesign->trigger();
+        QCOMPARE(h.prompter.messages.size(), std::size_t(1));
+        QCOMPARE(h.prompter.messages[0].text,
+                 "The design could not be opened.\r\n" + path + ": description: line break");
+        QCOMPARE(w.txtName->text() + w.txtDescription->text(), QStringLiteral("Kept"));
+        QVERIFY(h.session.report.definition.fields.empty());
+    }
+
+    // Saving settings that hold the password into a file others can read
+    // closes the file to them, and the main window says so, once.
+    void settingsFileClosedToOthersOnce() {
+        Harness h;
+        frmMain w(h.session);
+        const std::string& path = h.session.settingsPath;
+        chmod(path.c_str(), 0644);
+        for (int visit = 0; visit < 2; ++visit)
+            h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) { s.cmdOK->click(); });
+        w.Command3->click();
+        QCOMPARE(testing::TempDir::mode(path), 0600u);
+        QCOMPARE(w.statusBar->currentMessage(),
+                 QStringLiteral("Others could read your password in the settings file; now only you can."));
+        w.statusBar->clearMessage();
+        w.Command3->click();
+        QVERIFY(w.statusBar->currentMessage().isEmpty());
+        QVERIFY(h.prompter.messages.empty());
     }
 
     void connectRules() {
@@ -139,8 +208,8 @@ private slots:
         QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));
     }
 
-    // A value of blanks only (here a pasted tab, kept because the file could not
-    // be written) leaves "Connect SAP" off, as orvex-cli refuses such settings.
+    // A value of blanks only (here pasted, kept because the file could not be
+    // written) leaves "Connect SAP" off, as orvex-cli refuses such settings.
     void blankValueAsTheCommandLineSeesIt() {
         Harness h;
         frmMain w(h.session);
@@ -148,14 +217,14 @@ private slots:
         std::ofstream(h.dir.file("folder")) << "";
         h.session.settingsPath = h.dir.file("folder/Quaylin.ini");
         h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
-            QGuiApplication::clipboard()->setText(QStringLiteral("\t"));
+            QGuiApplication::clipboard()->setText(QStringLiteral("  "));
             s.Text1->selectAll();
             QTest::keyClick(s.Text1, Qt::Key_V, Qt::ControlModifier);
-            QCOMPARE(s.Text1->text(), QStringLiteral("\t"));
+            QCOMPARE(s.Text1->text(), QStringLiteral("  "));
             s.cmdOK->click();
         });
         w.Command3->click();
-        QCOMPARE(h.session.logon.user, std::string("\t"));
+        QCOMPARE(h.session.logon.user, std::string("  "));
         QVERIFY(!sap::settingsComplete(h.session.logon));
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
     }
@@ -318,15 +387,23 @@ private slots:
         QCOMPARE(w.statusBar->currentMessage(), "Program exported for abapGit to " + chosen);
         chosen = toQ(h.dir.file("Quaylin.ini"));
         w.mnuExportAbapGit->trigger();
+        // A link inside the repository is not written through.
+        std::filesystem::create_directory(h.dir.file("elsewhere"));
+        std::filesystem::create_directory(h.dir.file("linked"));
+        std::filesystem::create_directory_symlink(h.dir.file("elsewhere"), h.dir.file("linked/src"));
+        chosen = toQ(h.dir.file("linked"));
+        w.mnuExportAbapGit->trigger();
+        QVERIFY(std::filesystem::is_empty(h.dir.file("elsewhere")));
 
         Result<ReportDefinition> design = loadDesignFile(ORVEX_EXAMPLES_DIR "/flights_by_carrier.json");
         design->author = "DEVELOPER";
         const auto program = GenerateProgram(*design)->text;
         QCOMPARE(testing::TempDir::read(h.dir.file("repo/src/zflights_by_carrier.prog.abap")), program.text());
         QVERIFY(QFileInfo::exists(h.dir.file("repo/src/zflights_by_carrier.prog.xml").c_str()));
-        QCOMPARE(h.prompter.messages.size(), std::size_t(2));
+        QCOMPARE(h.prompter.messages.size(), std::size_t(3));
         for (const auto& [message, reason] : {std::pair{h.prompter.messages[0], "no output field"},
-                                              std::pair{h.prompter.messages[1], "cannot create the folder"}}) {
+                                              std::pair{h.prompter.messages[1], "cannot create the folder"},
+                                              std::pair{h.prompter.messages[2], "linked/src: the folder is a symbolic link"}}) {
             QVERIFY(message.text.rfind("The program could not be exported.\r\n", 0) == 0);
             QVERIFY2(message.text.find(reason) != std::string::npos, message.text.c_str());
             QCOMPARE(message.style, unsigned(sap::kCritical));

@@ -1,0 +1,354 @@
+#include "ExecHarness.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <pugixml.hpp>
+
+#include "AbapGitExport.h"
+#include "AbapValues.h"
+#include "Generator.h"
+#include "TempDir.h"
+#include "TranspilerFixes.h"
+
+namespace orvex::exec {
+
+namespace {
+
+using nlohmann::json;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string shellQuoted(const fs::path& path) {
+    std::string out = "'";
+    for (char c : path.string()) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Runs a shell command line in `folder`; its standard output and error land
+// in the two files. The exit status, or -1 when it did not end normally.
+int shell(const fs::path& folder, const std::string& command, const fs::path& out, const fs::path& err) {
+    const std::string line = "cd " + shellQuoted(folder) + " && " + command + " >" + shellQuoted(out) + " 2>" + shellQuoted(err);
+    const int status = std::system(line.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+const char* const kFlightTables[] = {"SCARR", "SPFLI", "SFLIGHT"};
+constexpr const char* kClient = "001";  // the run's sy-mandt (setup.mjs)
+
+std::string padded(int number, int width) {
+    std::string digits = std::to_string(number);
+    return std::string(static_cast<std::size_t>(width) - digits.size(), '0') + digits;
+}
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// SQL text literal.
+std::string sqlText(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
+}
+
+}  // namespace
+
+fs::path sourceDir() { return ORVEX_SOURCE_DIR; }
+
+const DictField& DictTable::field(const std::string& fieldName) const {
+    for (const DictField& f : fields)
+        if (f.name == fieldName) return f;
+    throw std::runtime_error("the dictionary has no field " + name + "-" + fieldName);
+}
+
+const Dictionary& Dictionary::flightModel() {
+    static const Dictionary dictionary = [] {
+        Dictionary d;
+        const json all = json::parse(readFile(sourceDir() / "sap/sandbox/data/dictionary.json"));
+        for (const char* name : kFlightTables) {
+            for (const json& t : all.at("tables")) {
+                if (t.at("name") != name) continue;
+                DictTable table{name, t.at("description").get<std::string>(), {}};
+                const int keys = t.at("keys").get<int>();
+                // Rows: name, DDIC type, length, decimals, data element, label, uncertain.
+                for (const json& row : t.at("fields")) {
+                    const int index = static_cast<int>(table.fields.size());
+                    table.fields.push_back({row.at(0).get<std::string>(), row.at(1).get<std::string>(),
+                                            row.at(2).get<int>(), row.at(3).get<int>(), index < keys});
+                }
+                d.tables_.push_back(std::move(table));
+            }
+        }
+        if (d.tables_.size() != std::size(kFlightTables))
+            throw std::runtime_error("the sandbox dictionary lacks a flight model table");
+        return d;
+    }();
+    return dictionary;
+}
+
+const DictTable& Dictionary::table(const std::string& name) const {
+    for (const DictTable& t : tables_)
+        if (t.name == name) return t;
+    throw std::runtime_error("the execution tests have no table " + name);
+}
+
+// Each field gets its built-in DDIC type rather than its data element: the
+// sandbox's dictionary names the data elements but does not define them, and
+// the built-in type gives the same ABAP type.
+std::string tablXml(const DictTable& table) {
+    pugi::xml_document doc;
+    auto declaration = doc.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "utf-8";
+    auto root = doc.append_child("abapGit");
+    root.append_attribute("version") = "v1.0.0";
+    root.append_attribute("serializer") = "LCL_OBJECT_TABL";
+    root.append_attribute("serializer_version") = "v1.0.0";
+    auto abap = root.append_child("asx:abap");
+    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
+    abap.append_attribute("version") = "1.0";
+    auto values = abap.append_child("asx:values");
+    auto head = values.append_child("DD02V");
+    head.append_child("TABNAME").text() = table.name.c_str();
+    head.append_child("DDLANGUAGE").text() = "E";
+    head.append_child("TABCLASS").text() = "TRANSP";
+    head.append_child("DDTEXT").text() = table.description.c_str();
+    head.append_child("CONTFLAG").text() = "A";
+    head.append_child("EXCLASS").text() = "1";
+    auto fields = values.append_child("DD03P_TABLE");
+    for (const DictField& f : table.fields) {
+        auto field = fields.append_child("DD03P");
+        field.append_child("FIELDNAME").text() = f.name.c_str();
+        if (f.key) field.append_child("KEYFLAG").text() = "X";
+        field.append_child("DATATYPE").text() = f.type.c_str();
+        field.append_child("LENG").text() = padded(f.length, 6).c_str();
+        if (f.decimals > 0) field.append_child("DECIMALS").text() = padded(f.decimals, 6).c_str();
+    }
+    std::ostringstream out;
+    doc.save(out, " ", pugi::format_default, pugi::encoding_utf8);
+    return out.str();
+}
+
+const DataSet& flightData() {
+    static const DataSet data = [] {
+        DataSet d;
+        const json all = json::parse(readFile(sourceDir() / "tests/exec/flight_data.json"));
+        const Dictionary& dictionary = Dictionary::flightModel();
+        for (const auto& [tableName, rows] : all.items()) {
+            if (tableName.starts_with("_")) continue;  // remarks
+            const DictTable& table = dictionary.table(tableName);
+            for (const json& given : rows) {
+                DataRow row;
+                for (const auto& [fieldName, value] : given.items()) {
+                    const DictField& field = table.field(fieldName);  // throws for a field the table lacks
+                    const std::string canonical = canonicalValue(field, value);
+                    if (valueKind(field) == ValueKind::Digits &&
+                        (canonical.size() != static_cast<std::size_t>(field.length) ||
+                         canonical.find_first_not_of("0123456789") != std::string::npos))
+                        throw std::runtime_error(tableName + "-" + fieldName + ": not " + std::to_string(field.length) +
+                                                 " digits: " + canonical);
+                    if (valueKind(field) == ValueKind::Character && canonical.size() > static_cast<std::size_t>(field.length))
+                        throw std::runtime_error(tableName + "-" + fieldName + ": longer than the field: " + canonical);
+                    row[fieldName] = value;
+                }
+                for (const DictField& field : table.fields) {
+                    if (row.count(field.name)) continue;
+                    const ValueKind kind = valueKind(field);
+                    const std::string initial = initialValue(field);
+                    row[field.name] = kind == ValueKind::Integer  ? json(0)
+                                      : kind == ValueKind::Packed ? json(0.0)
+                                                                  : json(initial);
+                }
+                row["MANDT"] = kClient;
+                d[tableName].push_back(std::move(row));
+            }
+        }
+        return d;
+    }();
+    return data;
+}
+
+std::string insertStatements(const DataSet& data) {
+    const Dictionary& dictionary = Dictionary::flightModel();
+    std::string sql;
+    for (const auto& [tableName, rows] : data) {
+        const DictTable& table = dictionary.table(tableName);
+        for (const DataRow& row : rows) {
+            std::string columns, values;
+            for (const DictField& field : table.fields) {
+                if (!columns.empty()) {
+                    columns += ",";
+                    values += ",";
+                }
+                columns += "'" + lower(field.name) + "'";
+                const std::string canonical = canonicalValue(field, row.at(field.name));
+                const ValueKind kind = valueKind(field);
+                values += kind == ValueKind::Integer || kind == ValueKind::Packed ? canonical : sqlText(canonical);
+            }
+            sql += "INSERT INTO '" + lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
+        }
+    }
+    return sql;
+}
+
+json standInInterfaces() {
+    pugi::xml_document doc;
+    const fs::path file = sourceDir() / "tests/exec/standins/zalv_standin.fugr.xml";
+    if (!doc.load_file(file.c_str())) throw std::runtime_error("cannot read " + file.string());
+    json interfaces = json::object();
+    for (const pugi::xpath_node item : doc.select_nodes("//FUNCTIONS/item")) {
+        json function = {{"importing", json::array()}, {"exporting", json::array()}, {"changing", json::array()},
+                         {"tables", json::array()}};
+        const std::pair<const char*, const char*> sides[] = {
+            {"importing", "IMPORT/RSIMP"}, {"exporting", "EXPORT/RSEXP"}, {"changing", "CHANGING/RSCHA"}, {"tables", "TABLES/RSTBL"}};
+        for (const auto& [side, path] : sides) {
+            for (const pugi::xpath_node p : item.node().select_nodes(path)) {
+                // Exporting parameters are always optional for the caller.
+                const bool optional = std::string(side) == "exporting" || std::string(p.node().child_value("OPTIONAL")) == "X";
+                function[side].push_back({{"name", p.node().child_value("PARAMETER")}, {"optional", optional}});
+            }
+        }
+        interfaces[item.node().child_value("FUNCNAME")] = function;
+    }
+    return interfaces;
+}
+
+std::vector<json> ReportRun::callsOf(const std::string& function) const {
+    std::vector<json> found;
+    for (const json& call : calls)
+        if (call.contains("call") && call["call"] == function) found.push_back(call);
+    return found;
+}
+
+json ReportRun::display() const {
+    std::vector<json> grid = callsOf("REUSE_ALV_GRID_DISPLAY"), list = callsOf("REUSE_ALV_LIST_DISPLAY");
+    if (grid.size() + list.size() != 1) return nullptr;
+    return grid.empty() ? list.front() : grid.front();
+}
+
+std::vector<json> ReportRun::rows() const {
+    std::vector<json> found;
+    for (const json& call : calls)
+        if (call.contains("row")) found.push_back(call["row"]);
+    return found;
+}
+
+std::vector<std::string> ReportRun::errors() const {
+    std::vector<std::string> found;
+    for (const json& call : calls)
+        if (call.contains("error")) found.push_back(call["error"].get<std::string>());
+    return found;
+}
+
+std::string ReportRun::describe() const {
+    std::string text = transpiled ? "node exited with " + std::to_string(exitCode) : "the transpiler failed";
+    text += "\n--- output ---\n" + output;
+    if (!listOutput.empty()) text += "\n--- list output ---\n" + listOutput;
+    text += "\n--- ALV calls ---\n";
+    for (const json& call : calls) text += call.dump() + "\n";
+    return text;
+}
+
+std::string toolsMissing() {
+    static const std::string missing = [] {
+        orvex::testing::TempDir dir;
+        const int status = shell(sourceDir(), "node scripts/node-modules-current.mjs", dir.path() / "out", dir.path() / "err");
+        if (status == 0) return std::string();
+        return "node or the packages of package-lock.json are missing (run scripts/setup.sh): " +
+               readFile(dir.path() / "err") + readFile(dir.path() / "out");
+    }();
+    return missing;
+}
+
+ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source) {
+    ReportRun run;
+    orvex::testing::TempDir scratch;
+    fs::path folder = scratch.path();
+    if (const char* keep = std::getenv("ORVEX_EXEC_KEEP")) {
+        folder = fs::path(keep) / abapGitFileStem(program.name);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    const Status exported = exportForAbapGit(program, source, folder.string());
+    if (!exported) throw std::runtime_error("cannot lay out " + program.name + ": " + exported.failure().text());
+
+    const fs::path src = folder / "src", standIns = sourceDir() / "tests/exec/standins";
+    for (const auto& entry : fs::directory_iterator(standIns)) {
+        const std::string file = entry.path().filename().string();
+        if (file.ends_with(".abap") || file.ends_with(".xml")) fs::copy_file(entry.path(), src / file);
+    }
+    fs::copy_file(sourceDir() / "tests/abaplint/slis.type.abap", src / "slis.type.abap");
+    for (const DictTable& table : Dictionary::flightModel().tables())
+        writeFile(src / (lower(table.name) + ".tabl.xml"), tablXml(table));
+    fs::copy_file(standIns / "setup.mjs", folder / "setup.mjs");
+    writeFile(folder / "data.sql", insertStatements(flightData()));
+    writeFile(folder / "interfaces.json", standInInterfaces().dump(1));
+    fs::create_directory_symlink(sourceDir() / "node_modules", folder / "node_modules");
+    // No library is cloned: the type pool and the function group stand in.
+    const json config = {
+        {"input_folder", "src"},
+        {"output_folder", "out"},
+        {"libs", json::array()},
+        {"write_unit_tests", false},
+        {"write_source_map", false},
+        {"options",
+         {{"ignoreSyntaxCheck", false},
+          {"addFilenames", true},
+          {"addCommonJS", true},
+          {"unknownTypes", "compileError"},
+          {"setup", {{"filename", (folder / "setup.mjs").string()}, {"preFunction", "setUp"}, {"postFunction", "checkCalls"}}}}}};
+    writeFile(folder / "abap_transpile.json", config.dump(1));
+
+    const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
+    const std::string transpiler = shellQuoted(sourceDir() / "node_modules/@abaplint/transpiler-cli/abap_transpile");
+    run.transpiled = shell(folder, "node " + transpiler + " abap_transpile.json", out, err) == 0;
+    if (!run.transpiled) {
+        run.output = readFile(out) + readFile(err);
+        return run;
+    }
+    const std::string module = "out/project/" + abapGitFileStem(program.name) + ".prog.mjs";
+    run.exitCode = shell(folder, "node " + shellQuoted(module), out, err);
+    run.listOutput = readFile(out);
+    run.output = readFile(err);
+    const fs::path capture = folder / "alv_calls.jsonl";
+    if (fs::exists(capture)) {
+        std::istringstream lines(readFile(capture));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.empty()) continue;
+            try {
+                run.calls.push_back(json::parse(line));
+            } catch (const json::exception& e) {
+                run.calls.push_back({{"error", std::string("a capture line is no JSON: ") + e.what() + ": " + line}});
+            }
+        }
+    }
+    return run;
+}
+
+ReportRun runReport(const ReportDefinition& design) {
+    GenerationResult generated = GenerateProgram(design);
+    if (!generated) throw std::runtime_error("the generator refused the design: " + generated.failure().reason);
+    const std::string source(generated->text.text());
+    return transpileAndRun(design, adaptForTranspiler(source, design.name, Dictionary::flightModel()));
+}
+
+}  // namespace orvex::exec

@@ -1,0 +1,100 @@
+#pragma once
+// Runs a generated report: lays it out as an abapGit repository beside the
+// flight tables, the ALV stand-ins and the type pool SLIS, turns it into
+// JavaScript with the ABAP transpiler of package-lock.json, and runs it with
+// node on SQLite holding the flight data set. What the report handed to the
+// ALV comes back as the stand-ins wrote it: one JSON object per call, and one
+// per row of the output table.
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ReportDefinition.h"
+
+namespace orvex::exec {
+
+namespace fs = std::filesystem;
+
+// Where the tests find the repository (set by the build).
+fs::path sourceDir();
+
+// One field of a dictionary table, as the sandbox's dictionary holds it.
+struct DictField {
+    std::string name;
+    std::string type;  // DDIC data type: CHAR, NUMC, DATS, TIMS, INT4, CURR, ...
+    int length = 0;
+    int decimals = 0;
+    bool key = false;
+};
+
+struct DictTable {
+    std::string name;
+    std::string description;
+    std::vector<DictField> fields;
+    const DictField& field(const std::string& name) const;  // throws when there is none
+};
+
+// The flight model tables of the sandbox's dictionary.
+class Dictionary {
+public:
+    static const Dictionary& flightModel();
+    const DictTable& table(const std::string& name) const;  // throws when there is none
+    const std::vector<DictTable>& tables() const { return tables_; }
+
+private:
+    std::vector<DictTable> tables_;
+};
+
+// The table as an abapGit TABL file.
+std::string tablXml(const DictTable& table);
+
+// The data set of tests/exec/flight_data.json: every row complete, each
+// field's value as JSON (text for character-like fields, numbers otherwise),
+// absent fields initial. The client is the run's client, 001.
+using DataRow = std::map<std::string, nlohmann::json>;
+using DataSet = std::map<std::string, std::vector<DataRow>>;
+const DataSet& flightData();
+
+// The rows as SQL INSERTs into the tables the transpiler creates.
+std::string insertStatements(const DataSet& data);
+
+// The parameters of the stand-in function modules, read from their abapGit
+// XML, as the run's setup script checks calls against them.
+nlohmann::json standInInterfaces();
+
+// What one run left behind.
+struct ReportRun {
+    bool transpiled = false;
+    int exitCode = -1;                 // node's exit status
+    std::string output;                // the transpiler's output when it failed, else node's standard error
+    std::string listOutput;            // the report's WRITE output (standard output of the run)
+    std::vector<nlohmann::json> calls; // alv_calls.jsonl, in order
+
+    bool ok() const { return transpiled && exitCode == 0; }
+    // The calls of one function module, in order.
+    std::vector<nlohmann::json> callsOf(const std::string& function) const;
+    // The one display call (grid or list), or null when there is not exactly one.
+    nlohmann::json display() const;
+    // The rows the display call showed, each keyed by catalogue field name.
+    std::vector<nlohmann::json> rows() const;
+    // Lines the stand-ins reported as errors.
+    std::vector<std::string> errors() const;
+    std::string describe() const;  // for failure messages
+};
+
+// Transpiles and runs `source`, adapted already, as the program named and
+// titled by `program`, in a fresh folder. When ORVEX_EXEC_KEEP names a
+// folder, the run is kept there instead, for a look at a failure.
+ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source);
+
+// Generates the report of the design, adapts it to the transpiler (see
+// TranspilerFixes.h) and runs it.
+ReportRun runReport(const ReportDefinition& design);
+
+// Whether node and the pinned packages are there; the reason when not.
+std::string toolsMissing();
+
+}  // namespace orvex::exec

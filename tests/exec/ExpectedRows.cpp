@@ -1,0 +1,194 @@
+#include "ExpectedRows.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+#include "AbapValues.h"
+#include "Text.h"
+
+namespace orvex::exec {
+
+namespace {
+
+using nlohmann::json;
+
+struct CloseDatabase {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+struct FinalizeStatement {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Database = std::unique_ptr<sqlite3, CloseDatabase>;
+using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+std::string trimmed(const json& value) { return std::string(text::trim(value.get<std::string>())); }
+
+// A value bound to a statement by the column's kind.
+void bindValue(sqlite3_stmt* statement, int index, const DictField& field, const std::string& canonical) {
+    switch (valueKind(field)) {
+        case ValueKind::Integer: sqlite3_bind_int64(statement, index, std::stoll(canonical)); break;
+        case ValueKind::Packed: sqlite3_bind_double(statement, index, std::stod(canonical)); break;
+        default: sqlite3_bind_text(statement, index, canonical.c_str(), -1, SQLITE_TRANSIENT);
+    }
+}
+
+Statement prepare(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string(sqlite3_errmsg(db)) + ": " + sql);
+    return Statement(raw);
+}
+
+const char* columnType(const DictField& field) {
+    switch (valueKind(field)) {
+        case ValueKind::Integer: return "INTEGER";
+        case ValueKind::Packed: return "REAL";
+        default: return "TEXT";
+    }
+}
+
+// The data set in SQLite: the dictionary's tables with plain column types,
+// every value canonical.
+Database loadedDatabase() {
+    sqlite3* raw = nullptr;
+    if (sqlite3_open(":memory:", &raw) != SQLITE_OK) throw std::runtime_error("cannot open SQLite");
+    Database db(raw);
+    for (const DictTable& table : Dictionary::flightModel().tables()) {
+        std::string columns, marks;
+        for (const DictField& f : table.fields) {
+            columns += std::string(columns.empty() ? "" : ", ") + "\"" + f.name + "\" " + columnType(f);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        sqlite3_exec(db.get(), ("CREATE TABLE \"" + table.name + "\" (" + columns + ")").c_str(), nullptr, nullptr, nullptr);
+        const auto rows = flightData().find(table.name);
+        if (rows == flightData().end()) continue;
+        Statement insert = prepare(db.get(), "INSERT INTO \"" + table.name + "\" VALUES (" + marks + ")");
+        for (const DataRow& row : rows->second) {
+            sqlite3_reset(insert.get());
+            int index = 1;
+            for (const DictField& f : table.fields) bindValue(insert.get(), index++, f, canonicalValue(f, row.at(f.name)));
+            if (sqlite3_step(insert.get()) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.get()));
+        }
+    }
+    return db;
+}
+
+json columnValue(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+        case SQLITE_NULL: return nullptr;
+        case SQLITE_INTEGER: return sqlite3_column_int64(statement, column);
+        case SQLITE_FLOAT: return sqlite3_column_double(statement, column);
+        default: return std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
+    }
+}
+
+}  // namespace
+
+Expected expectedRows(const json& design) {
+    const Dictionary& dictionary = Dictionary::flightModel();
+    Expected expected;
+
+    // Tables in the order the design first names them; alias t0, t1, ...
+    std::vector<std::string> tables;
+    auto alias = [&](const std::string& table) {
+        auto at = std::find(tables.begin(), tables.end(), table);
+        if (at == tables.end()) at = tables.insert(tables.end(), table);
+        return "t" + std::to_string(at - tables.begin());
+    };
+    std::string select;
+    for (const json& f : design.at("fields")) {
+        const std::string table = trimmed(f.at("table")), field = trimmed(f.at("field"));
+        const std::string name = alias(table);
+        if (std::find(expected.columns.begin(), expected.columns.end(), field) != expected.columns.end()) continue;
+        expected.columns.push_back(field);
+        expected.tables.push_back(table);
+        expected.fields.push_back(&dictionary.table(table).field(field));
+        select += std::string(select.empty() ? "" : ", ") + name + ".\"" + field + "\"";
+    }
+
+    std::vector<std::string> where;
+    std::vector<std::pair<const DictField*, std::string>> values;  // bound in order
+    const json inputs = design.value("selection_screen", json::array());
+    for (const json& c : design.value("conditions", json::array())) {
+        const std::string leftTable = trimmed(c.at("left_table")), leftField = trimmed(c.at("left_field"));
+        const std::string left = alias(leftTable) + ".\"" + leftField + "\"";
+        const std::string op = trimmed(c.at("operator"));
+        if (c.at("right_table").get<std::string>() != "SELSCR") {
+            where.push_back(left + " " + op + " " + alias(trimmed(c.at("right_table"))) + ".\"" + trimmed(c.at("right_field")) + "\"");
+            continue;
+        }
+        const std::string inputField = trimmed(c.at("right_field"));
+        const auto input = std::find_if(inputs.begin(), inputs.end(), [&](const json& i) { return trimmed(i.at("field")) == inputField; });
+        if (input == inputs.end()) throw std::runtime_error("no selection-screen input " + inputField);
+        const std::string settings = input->at("settings").get<std::string>();
+        const DictField& field = dictionary.table(leftTable).field(leftField);
+        const DictField& inputType = dictionary.table(trimmed(input->at("table"))).field(inputField);
+        const std::string value = screenValue(inputType, settings.size() > 4 ? settings.substr(4) : "");
+        if (settings.starts_with("S")) {
+            if (value == initialValue(inputType)) continue;  // an empty select-option selects everything
+            where.push_back(left + " = ?");  // one row: I EQ default
+        } else {
+            where.push_back(left + " " + op + " ?");
+        }
+        values.emplace_back(&field, value);
+    }
+    std::string from;
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        dictionary.table(tables[i]);  // throws for a table the tests do not hold
+        from += std::string(from.empty() ? "" : ", ") + "\"" + tables[i] + "\" AS t" + std::to_string(i);
+        // Open SQL reads the logon client's rows only.
+        where.insert(where.begin() + static_cast<long>(i), "t" + std::to_string(i) + ".\"MANDT\" = '001'");
+    }
+    expected.sql = "SELECT " + select + " FROM " + from;
+    for (std::size_t i = 0; i < where.size(); ++i) expected.sql += (i == 0 ? " WHERE " : " AND ") + where[i];
+
+    Database db = loadedDatabase();
+    Statement query = prepare(db.get(), expected.sql);
+    int index = 1;
+    for (const auto& [field, value] : values) bindValue(query.get(), index++, *field, value);
+    int step;
+    while ((step = sqlite3_step(query.get())) == SQLITE_ROW) {
+        Row row;
+        for (std::size_t i = 0; i < expected.fields.size(); ++i)
+            row.push_back(canonicalValue(*expected.fields[i], columnValue(query.get(), static_cast<int>(i))));
+        expected.rows.push_back(std::move(row));
+    }
+    if (step != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.get()));
+    std::sort(expected.rows.begin(), expected.rows.end());
+    return expected;
+}
+
+std::vector<Row> shownRows(const std::vector<json>& rows, const Expected& expected) {
+    std::vector<Row> out;
+    for (const json& shown : rows) {
+        Row row;
+        for (std::size_t i = 0; i < expected.columns.size(); ++i) {
+            const auto value = shown.find(expected.columns[i]);
+            row.push_back(value == shown.end() ? "<missing>" : canonicalValue(*expected.fields[i], *value));
+        }
+        out.push_back(std::move(row));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string rowDifference(const std::vector<Row>& expected, const std::vector<Row>& shown) {
+    std::vector<Row> missing, extra;
+    std::set_difference(expected.begin(), expected.end(), shown.begin(), shown.end(), std::back_inserter(missing));
+    std::set_difference(shown.begin(), shown.end(), expected.begin(), expected.end(), std::back_inserter(extra));
+    auto line = [](const Row& row) {
+        std::string text;
+        for (const std::string& v : row) text += (text.empty() ? "" : " | ") + v;
+        return text;
+    };
+    std::string out;
+    for (const Row& r : missing) out += "  missing: " + line(r) + "\n";
+    for (const Row& r : extra) out += "  not expected: " + line(r) + "\n";
+    return out;
+}
+
+}  // namespace orvex::exec

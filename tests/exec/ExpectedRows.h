@@ -1,0 +1,40 @@
+#pragma once
+// The rows a report must show, worked out from its design file and the data
+// set with SQL of the tests' own on SQLite: every table of the design in the
+// FROM clause, every condition in the WHERE clause, the selection-screen
+// inputs at their defaults as SAP takes them (an empty select-option filters
+// nothing; a parameter compares with its initial value), and one column per
+// distinct output field name, from the table it was first picked from.
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ExecHarness.h"
+
+namespace orvex::exec {
+
+// A row as canonical values (AbapValues.h), one per column.
+using Row = std::vector<std::string>;
+
+struct Expected {
+    std::vector<std::string> columns;          // field names, in output order
+    std::vector<std::string> tables;           // the table each column comes from
+    std::vector<const DictField*> fields;      // and its dictionary field
+    std::vector<Row> rows;                     // sorted
+    std::string sql;                           // what was asked, for failure messages
+};
+
+// A required input runs with its default too, empty or not: the tests type
+// nothing into the screen.
+Expected expectedRows(const nlohmann::json& design);
+
+// The stand-in's rows in the same form, in the expected columns (a missing
+// value stays missing and so differs), sorted.
+std::vector<Row> shownRows(const std::vector<nlohmann::json>& rows, const Expected& expected);
+
+// What differs between two sorted multisets of rows, one line per row; empty
+// when they are the same.
+std::string rowDifference(const std::vector<Row>& expected, const std::vector<Row>& shown);
+
+}  // namespace orvex::exec

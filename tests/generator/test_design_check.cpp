@@ -1,0 +1,218 @@
+// What a design may hold: each refusal with its place, and a property over
+// random designs: a design is refused, or its texts change nothing of its
+// program but the texts themselves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+
+#include "DesignCheck.h"
+#include "DesignFile.h"
+#include "Generator.h"
+#include "ProgramOutline.h"
+#include "TestReports.h"
+
+namespace orvex {
+namespace {
+
+using test::padded;
+
+// Every place a text can take: two tables, a join, a parameter filter.
+ReportDefinition fullReport() {
+    ReportDefinition r;
+    r.name = "ZFULL";
+    r.description = "Flights";
+    r.company = "Company";
+    r.author = "AUTHOR";
+    r.fields = {{padded("SCARR"), "CARRID", "Airline"}, {padded("SFLIGHT"), "FLDATE", "Date"}};
+    r.selection = {{padded("SFLIGHT"), "FLDATE", "Date", "P;R;20240101"}};
+    r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"}, {"SFLIGHT", "FLDATE", ">", "SELSCR", "FLDATE"}};
+    return r;
+}
+
+TEST(DesignCheck, eachRefusalNamesItsPlace) {
+    struct Case {
+        const char* what;
+        std::function<void(ReportDefinition&)> change;
+        std::string reason;  // "" when the design passes
+    };
+    const Case cases[] = {
+        {"the report itself", [](ReportDefinition&) {}, ""},
+        {"a statement after a line break", [](ReportDefinition& r) { r.description = "Flights\nDELETE FROM sflight."; },
+         "description: line break"},
+        {"a carriage return", [](ReportDefinition& r) { r.company = "A\rB"; }, "company: line break"},
+        {"a tab", [](ReportDefinition& r) { r.heading = "A\tB"; }, "heading: tab"},
+        {"a NUL", [](ReportDefinition& r) { r.author = std::string("A\0B", 3); }, "author: control character U+0000"},
+        {"DEL", [](ReportDefinition& r) { r.name = "Z\x7f"; }, "name: control character U+007F"},
+        {"a program name with a statement", [](ReportDefinition& r) { r.name = "Z. DELETE FROM sflight"; },
+         "name: \"Z. DELETE FROM sflight\" is no ABAP program name"},
+        {"an empty program name", [](ReportDefinition& r) { r.name = ""; }, ""},
+        {"a field label's line break", [](ReportDefinition& r) { r.fields[1].description = "Date\n"; },
+         "fields[1].description: line break"},
+        {"an input label's escape", [](ReportDefinition& r) { r.selection[0].description = "\x1b[31m"; },
+         "selection_screen[0].description: control character U+001B"},
+        {"a default's line break", [](ReportDefinition& r) { r.selection[0].settings = "P;R;1\n"; },
+         "selection_screen[0].settings: line break"},
+        {"a lower-case kind", [](ReportDefinition& r) { r.selection[0].settings = "p;R;"; },
+         "selection_screen[0].settings: \"p;R;\" does not start with P (parameter) or S (select-option)"},
+        {"no settings", [](ReportDefinition& r) { r.selection[0].settings = ""; },
+         "selection_screen[0].settings: \"\" does not start with P"},
+        {"a kind without flag", [](ReportDefinition& r) { r.selection[0].settings = "S"; },
+         "selection_screen[0].settings: \"S\" has no R (required) or N (not required) as its third character"},
+        {"a lower-case flag", [](ReportDefinition& r) { r.selection[0].settings = "S;r;"; },
+         "selection_screen[0].settings: \"S;r;\" has no R"},
+        {"a select-option", [](ReportDefinition& r) { r.selection[0].settings = "S;N;a;b'c"; }, ""},
+        {"an operator with a statement", [](ReportDefinition& r) { r.conditions[0].op = "= B~CARRID. DELETE"; },
+         "conditions[0].operator: \"= B~CARRID. DELETE\" is not one of =, <>, <, >"},
+        {"LIKE", [](ReportDefinition& r) { r.conditions[1].op = "LIKE"; }, "conditions[1].operator: \"LIKE\""},
+        {"an ignored operator still checked", [](ReportDefinition& r) {
+             r.selection[0].settings = "S;N;";
+             r.conditions[1].op = "<=";
+         }, "conditions[1].operator: \"<=\""},
+        {"an operator with blanks around", [](ReportDefinition& r) { r.conditions[0].op = " <> "; }, ""},
+        {"a table with a statement", [](ReportDefinition& r) { r.fields[0].table = "SCARR. DELETE FROM SCARR"; },
+         "fields[0].table: \"SCARR. DELETE FROM SCARR\" is no dictionary table name"},
+        {"a table of 31 characters", [](ReportDefinition& r) { r.selection[0].table = std::string(31, 'T'); },
+         "selection_screen[0].table: \"TTTTTTTTTTTTTTTTTTTTTTTTTTTTTTT\" is no dictionary table name"},
+        {"30 characters and padding", [](ReportDefinition& r) { r.selection[0].table = std::string(30, 'T') + "   "; }, ""},
+        {"a namespace", [](ReportDefinition& r) { r.conditions[0].rightTable = "/BIC/AZSALES00"; }, ""},
+        {"an empty namespace", [](ReportDefinition& r) { r.conditions[0].rightTable = "//SCARR"; },
+         "conditions[0].right_table: \"//SCARR\""},
+        {"a namespace only", [](ReportDefinition& r) { r.conditions[0].leftTable = "/BIC/"; },
+         "conditions[0].left_table: \"/BIC/\""},
+        {"a blank table", [](ReportDefinition& r) { r.fields[1].table = padded(""); }, "fields[1].table: \"\""},
+        {"SELSCR as a table name", [](ReportDefinition& r) { r.conditions[0].rightTable = "selscr"; }, ""},
+        {"a field with a hyphen", [](ReportDefinition& r) { r.selection[0].field = "CARR-ID"; },
+         "selection_screen[0].field: \"CARR-ID\" is not an ABAP field name"},
+        {"a left field with a blank", [](ReportDefinition& r) { r.conditions[0].leftField = "CARR ID"; },
+         "conditions[0].left_field: \"CARR ID\""},
+        {"an input that is not there", [](ReportDefinition& r) { r.conditions[1].rightField = "CARRID"; },
+         "conditions[1].right_field: \"CARRID\" is not a field of the selection screen"},
+        {"an input named with blanks", [](ReportDefinition& r) { r.conditions[1].rightField = " FLDATE "; }, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReportDefinition r = fullReport();
+        c.change(r);
+        const Status checked = checkDesign(r);
+        if (c.reason.empty()) {
+            EXPECT_TRUE(checked) << checked.failure().reason;
+            EXPECT_TRUE(GenerateProgram(r)) << "the generator refuses what the check lets pass";
+            continue;
+        }
+        ASSERT_FALSE(checked);
+        EXPECT_EQ(checked.failure().reason.rfind(c.reason, 0), 0u) << checked.failure().reason;
+        // Every way in passes the same check: the generator and the design file.
+        const GenerationResult generated = GenerateProgram(r);
+        ASSERT_FALSE(generated);
+        EXPECT_EQ(generated.failure().reason, checked.failure().reason);
+        const Result<ReportDefinition> opened = parseDesign(serializeDesign(r));
+        ASSERT_FALSE(opened);
+        EXPECT_EQ(opened.failure().reason, checked.failure().reason);
+    }
+}
+
+// Random designs, texts drawn from what breaks ABAP source: quotes of each
+// kind, comment starters, periods, chain characters, line breaks, tabs.
+class RandomDesigns {
+public:
+    explicit RandomDesigns(unsigned seed) : rng_(seed) {}
+
+    ReportDefinition next() {
+        ReportDefinition r;
+        r.name = maybeJunk(pick({"ZREPORT", "Z_R1", "/ORVX/ZR", "zlower", ""}));
+        r.description = junk();
+        r.company = junk();
+        if (chance(0.7)) r.author = junk();
+        r.heading = junk();
+        r.grid = chance(0.5);
+        r.printHeading = chance(0.5);
+        const std::size_t tableCount = 1 + below(3);
+        std::vector<std::string> tables;
+        while (tables.size() < tableCount) {
+            std::string t = pick({"SCARR", "SFLIGHT", "SPFLI", "/BIC/AZT00", "SBOOK"});
+            if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
+        }
+        const std::size_t fieldCount = tableCount + below(4);
+        for (std::size_t i = 0; i < fieldCount; ++i) {
+            const std::string& t = i < tableCount ? tables[i] : tables[below(tableCount)];
+            r.fields.push_back({maybeJunk(chance(0.5) ? padded(t) : t), maybeJunk(fieldName()), junk()});
+        }
+        for (std::size_t i = below(4); i > 0; --i) {
+            const PickedField& f = r.fields[below(r.fields.size())];
+            std::string settings = maybeJunk(pick({"P", "S"}), 0.08) + ";" + maybeJunk(pick({"R", "N"}), 0.08) + ";";
+            if (chance(0.6)) settings += junk();
+            r.selection.push_back({f.table, f.field, junk(), settings});
+        }
+        for (std::size_t k = 1; k < tableCount; ++k)
+            if (chance(0.95))
+                r.conditions.push_back({maybeJunk(tables[k - 1]), maybeJunk(fieldName()), operatorText(),
+                                        maybeJunk(tables[k]), maybeJunk(fieldName())});
+        for (std::size_t i = r.selection.empty() ? 0 : below(3); i > 0; --i) {
+            const SelectionEntry& e = r.selection[below(r.selection.size())];
+            r.conditions.push_back(
+                {maybeJunk(tables[0]), maybeJunk(fieldName()), operatorText(), "SELSCR", maybeJunk(e.field)});
+        }
+        std::shuffle(r.conditions.begin(), r.conditions.end(), rng_);
+        return r;
+    }
+
+private:
+    bool chance(double p) { return std::bernoulli_distribution(p)(rng_); }
+    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
+    std::string pick(std::initializer_list<const char*> items) { return *(items.begin() + below(items.size())); }
+
+    std::string junk() {
+        static const char* const pieces[] = {"A",  "z",  "0", "_",  " ",  "'",  "''", "\"", "*", ".",
+                                             "|",  "`",  ",", ":",  "-",  "~",  "{",  "}",  "\\", "/",
+                                             "é",  "日", "\n", "\t", "\r", "\x01", "\x7f", "DELETE FROM sflight",
+                                             "ENDFORM", "REPORT"};
+        std::string s;
+        // Mostly harmless texts, so that enough designs get through.
+        const bool clean = chance(0.97);
+        for (std::size_t n = below(14); n > 0; --n) {
+            std::string piece = pieces[below(std::size(pieces))];
+            if (clean && static_cast<unsigned char>(piece[0]) < 0x20) piece = " ";
+            if (clean && piece[0] == '\x7f') piece = "x";
+            s += piece;
+        }
+        return s;
+    }
+    std::string maybeJunk(std::string text, double p = 0.04) { return chance(p) ? junk() : text; }
+    std::string fieldName() { return pick({"CARRID", "CONNID", "FLDATE", "/BIC/ZF1", "PRICE", "A_VERY_LONG_FIELD"}); }
+    std::string operatorText() {
+        if (chance(0.92)) return pick({"=", "<>", "<", ">", " = "});
+        return chance(0.5) ? pick({"<=", "LIKE", "= A~X. DELETE FROM sflight", "=\n"}) : junk();
+    }
+
+    std::mt19937 rng_;
+};
+
+TEST(DesignCheck, aDesignsTextsChangeNothingButThemselves) {
+    RandomDesigns designs(20240617);
+    int accepted = 0, refused = 0;
+    constexpr int kDesigns = 10000;
+    for (int i = 0; i < kDesigns; ++i) {
+        const ReportDefinition design = designs.next();
+        const GenerationResult program = GenerateProgram(design, SourceForm::TextOnly);
+        if (!program) {
+            ++refused;
+            continue;
+        }
+        ++accepted;
+        const ReportDefinition placeholders = testing::withPlaceholders(design);
+        const GenerationResult expected = GenerateProgram(placeholders, SourceForm::TextOnly);
+        ASSERT_TRUE(expected) << "design " << i << ": " << expected.failure().reason << "\n" << serializeDesign(design);
+        const testing::ProgramOutline got = testing::outlineOf(program->text.text());
+        ASSERT_FALSE(got.unclosedLiteral) << "design " << i << "\n" << serializeDesign(design);
+        const testing::ProgramOutline want = testing::outlineOf(expected->text.text());
+        ASSERT_EQ(got, want) << testing::describe(got) << "\n" << testing::describe(want) << "\ndesign " << i << "\n" << serializeDesign(design) << "\n" << program->text.text();
+    }
+    // Both sides of the property must be exercised.
+    EXPECT_GT(accepted, kDesigns / 5);
+    EXPECT_GT(refused, kDesigns / 5);
+}
+
+}  // namespace
+}  // namespace orvex

@@ -1,0 +1,148 @@
+#pragma once
+// What a design's texts must never change in its program: the number of
+// lines and the keyword each ABAP statement starts with. Shared by the
+// property test over random designs and the design fuzz target.
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ReportDefinition.h"
+
+namespace orvex::testing {
+
+struct ProgramOutline {
+    std::size_t lines = 0;
+    // Per statement (a chained statement counts once per part), its keyword
+    // in upper case: the first word, "=" for an assignment (whose first word
+    // is a name), "" for an empty statement (a lone period).
+    std::vector<std::string> keywords;
+    // A literal or string template left open at the end of its line.
+    bool unclosedLiteral = false;
+    bool operator==(const ProgramOutline&) const = default;
+};
+
+// For test failures: "12 lines: REPORT TYPE-POOLS ...".
+inline std::string describe(const ProgramOutline& o) {
+    std::string s = std::to_string(o.lines) + " lines" + (o.unclosedLiteral ? ", a literal left open" : "") + ":";
+    for (const std::string& k : o.keywords) s += " " + (k.empty() ? std::string("(.)") : k);
+    return s;
+}
+
+// Reads the program as ABAP's tokenizer does: "*" in column 1 comments a line
+// out, '"' the rest of it; '...' and `...` are literals with the delimiter
+// doubled inside, |...| a string template with "\" escaping; "." ends a
+// statement, and after ":" every "," starts another part of the chain.
+inline ProgramOutline outlineOf(std::string_view program) {
+    ProgramOutline out;
+    std::vector<std::string> words;  // of the statement (its chain part) so far; a literal is "'"
+    std::size_t chainHead = 0;       // words before the chain's ":", which every part repeats
+    bool chained = false;
+    bool inWord = false;
+    auto word = [&](char c) {
+        if (!inWord) words.emplace_back();
+        words.back() += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        inWord = true;
+    };
+    auto endStatement = [&](bool partOfChain) {
+        if (words.empty()) out.keywords.emplace_back();
+        else if (words.size() > 1 && words[1] == "=") out.keywords.emplace_back("=");
+        else out.keywords.push_back(words[0]);
+        words.resize(partOfChain ? chainHead : 0);
+        if (!partOfChain) chained = false;
+        inWord = false;
+    };
+    std::size_t start = 0;
+    while (start < program.size()) {
+        std::size_t end = program.find('\n', start);
+        if (end == std::string_view::npos) end = program.size();
+        const std::string_view line = program.substr(start, end - start);
+        ++out.lines;
+        start = end + 1;
+        if (!line.empty() && line[0] == '*') continue;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const char c = line[i];
+            if (c == '"') break;
+            if (c == '\'' || c == '`' || c == '|') {
+                words.emplace_back("'");
+                inWord = false;
+                std::size_t j = i + 1;
+                for (;; ++j) {
+                    if (j >= line.size()) {
+                        out.unclosedLiteral = true;
+                        break;
+                    }
+                    if (c == '|' && line[j] == '\\') {
+                        ++j;
+                        continue;
+                    }
+                    if (line[j] != c) continue;
+                    if (c != '|' && j + 1 < line.size() && line[j + 1] == c) {
+                        ++j;
+                        continue;
+                    }
+                    break;
+                }
+                i = j;
+                continue;
+            }
+            if (c == '.') {
+                endStatement(false);
+            } else if (c == ':') {
+                chained = true;
+                chainHead = words.size();
+                inWord = false;
+            } else if (c == ',' && chained) {
+                endStatement(true);
+            } else if (c == ' ' || c == '\t' || c == '\r') {
+                inWord = false;
+            } else {
+                word(c);
+            }
+        }
+        inWord = false;
+    }
+    if (!words.empty()) endStatement(false);
+    return out;
+}
+
+// The same design with every free text replaced by a fixed one and every
+// table and field name by a plain one (equal names stay equal, after
+// trimming): whatever the design's texts held, its program must have the
+// outline of this design's program.
+inline ReportDefinition withPlaceholders(const ReportDefinition& d) {
+    auto trimmed = [](std::string_view s) {
+        const auto b = s.find_first_not_of(" \t\n\v\f\r");
+        if (b == std::string_view::npos) return std::string();
+        return std::string(s.substr(b, s.find_last_not_of(" \t\n\v\f\r") - b + 1));
+    };
+    std::map<std::string, std::string> tables, fields;
+    auto table = [&](const std::string& name) {
+        return tables.try_emplace(trimmed(name), "T" + std::to_string(tables.size() + 1)).first->second;
+    };
+    auto field = [&](const std::string& name) {
+        return fields.try_emplace(trimmed(name), "F" + std::to_string(fields.size() + 1)).first->second;
+    };
+    ReportDefinition p = d;
+    if (!p.name.empty()) p.name = "ZNAME";
+    p.description = "Description";
+    p.company = "Company";
+    if (p.author) p.author = "AUTHOR";
+    p.heading = "Heading";
+    for (PickedField& f : p.fields) f = {table(f.table), field(f.field), "Label"};
+    for (SelectionEntry& e : p.selection) {
+        const std::string head = e.settings.substr(0, 4);
+        e = {table(e.table), field(e.field), "Label", head + (e.settings.size() > 4 ? "Value" : "")};
+    }
+    for (Condition& c : p.conditions) {
+        c.leftTable = table(c.leftTable);
+        c.leftField = field(c.leftField);
+        c.op = trimmed(c.op);
+        if (c.rightTable != kSelectionScreenMarker) c.rightTable = table(c.rightTable);
+        c.rightField = field(c.rightField);
+    }
+    return p;
+}
+
+}  // namespace orvex::testing
