@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <mutex>
 
 #include "AdtAnswers.h"
 #include "TableReads.h"
@@ -310,7 +311,7 @@ private:
         lock.query = {{"_action", "LOCK"}, {"accessMode", "MODIFY"}};
         lock.accept = "application/vnd.sap.as+xml;charset=UTF-8;dataname=com.sap.adt.lock.result";
         lock.stateful = true;  // a refused token may still be renewed: nothing is locked yet
-        auto locked = session_.send(lock);
+        auto locked = sendToEnd(lock);
         // From the granted lock to the UNLOCK, every request stays in the lock's context.
         session_.setLockWindow(locked && locked->status == 200);
         Status status;
@@ -332,7 +333,7 @@ private:
                 unlock.path = uri;
                 unlock.query = {{"_action", "UNLOCK"}, {"lockHandle", handle}};
                 unlock.afterCancel = true;
-                auto unlocked = session_.send(unlock);
+                auto unlocked = sendToEnd(unlock);
                 Status released;
                 if (!unlocked)
                     released = unlocked.failure();
@@ -355,7 +356,7 @@ private:
         end.path = uri;
         end.accept = kProgramXml;
         end.afterCancel = true;
-        auto ended = session_.send(end);
+        auto ended = sendToEnd(end);
         if (status && !ended) status = ended.failure();
         return status;
     }
@@ -469,9 +470,36 @@ private:
         return session_.send(get);
     }
 
-    void cancel() override { session_.cancel(); }
+    // A Cancel ends the request in flight, except the three whose answer the
+    // lock's fate hangs on: the LOCK (a lock granted while its answer is cut
+    // off could not be given back, its handle unknown), the UNLOCK and the
+    // request that ends the lock's context. During those it waits, and takes
+    // effect as soon as they have their answer.
+    void cancel() override {
+        std::lock_guard lock(cancelMutex_);
+        if (runningToEnd_)
+            cancelAfter_ = true;
+        else
+            session_.cancel();
+    }
+
+    Result<AdtResponse> sendToEnd(const AdtRequest& request) {
+        {
+            std::lock_guard lock(cancelMutex_);
+            runningToEnd_ = true;
+        }
+        auto answer = session_.send(request);
+        std::lock_guard lock(cancelMutex_);
+        runningToEnd_ = false;
+        if (cancelAfter_) session_.cancel();
+        cancelAfter_ = false;
+        return answer;
+    }
 
     AdtSession session_;
+    std::mutex cancelMutex_;  // cancel() comes from another thread
+    bool runningToEnd_ = false;
+    bool cancelAfter_ = false;
 };
 
 }  // namespace

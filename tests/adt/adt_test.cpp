@@ -144,6 +144,78 @@ TEST_F(AdtRoad, CancelEndsTheRunningRequestAndTheLockIsGivenBack) {
     EXPECT_EQ(double_.openContexts(), 0u);
 }
 
+// Cancel at the moments the lock hangs on: while the LOCK is on its way (its
+// answer would name the lock to give back), while the UNLOCK is, and between
+// the creation and the activation. Each time the installation stops before
+// its next call, and a granted lock is given back in its own context.
+TEST_F(AdtRoad, CancelAtAnyMomentOfTheLockStopsAndGivesTheLockBack) {
+    struct Case {
+        const char* what;
+        const char* held;  // the _action of the request held while Cancel comes; "" none
+        InstallOutcome outcome;
+        const char* failure;     // the installation's reason, or the activation's
+        bool sourceStored;
+    };
+    const Case cases[] = {
+        {"during the LOCK", "LOCK", InstallOutcome::InsertFailed, "Cancelled", false},
+        {"during the UNLOCK", "UNLOCK", InstallOutcome::Created, "Cancelled", true},
+        {"after the creation", "", InstallOutcome::Created, "Cancelled", true},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = "ZADT_CANCEL" + std::to_string(++round);
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool held = false, released = false;
+        // The double takes the request, then waits: what it answers comes after the Cancel.
+        double_.setFault(once([&](const AdtRecord& r) { return *c.held && isAction(r, c.held); },
+                              [&](const AdtRecord&, httplib::Response&) {
+                                  std::unique_lock lock(mutex);
+                                  held = true;
+                                  changed.notify_all();
+                                  changed.wait(lock, [&] { return released; });
+                                  return false;
+                              }));
+        const std::size_t before = double_.requests().size();
+        adt::AdtOptions patient;
+        patient.replyTimeout = std::chrono::seconds(20);
+        auto ops = adt::makeAdtOperations(logonAt(double_.url()), patient);
+        InstallResult result;
+        std::thread installing([&] {
+            result = ops->installProgram(request(name), [&](const Message& m) {
+                if (!*c.held && m.text == "Program Created successfully in SAP") ops->cancel();
+            });
+        });
+        if (*c.held) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return held; });
+            lock.unlock();
+            ops->cancel();
+            lock.lock();
+            released = true;
+            changed.notify_all();
+        }
+        installing.join();
+
+        EXPECT_EQ(result.outcome, c.outcome) << result.failure.text();
+        EXPECT_EQ(result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason, c.failure);
+        EXPECT_FALSE(result.activated);
+        auto stored = double_.sandbox().program(name);
+        EXPECT_EQ(stored && stored->source == source, c.sourceStored);
+        const std::vector<AdtRecord> all = double_.requests();
+        const std::vector<AdtRecord> records(all.begin() + static_cast<long>(before), all.end());
+        EXPECT_EQ(sessionFault(records), "");
+        bool unlocked = false;
+        for (const AdtRecord& r : records) {
+            unlocked = unlocked || (isAction(r, "UNLOCK") && r.status == 200);
+            EXPECT_NE(r.path, "/sap/bc/adt/activation") << "activated after Cancel";
+        }
+        EXPECT_TRUE(unlocked);
+        EXPECT_EQ(double_.openContexts(), 0u);
+    }
+}
+
 TEST_F(AdtRoad, ReadsNameTablesAndFields) {
     double_.addInclude("ZINCLUDE_TAKEN");
     auto ops = adt::makeAdtOperations(logonAt(double_.url()));
