@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "Commands.h"
+#include "HttpClient.h"
 #include "SoapServer.h"
 #include "sandbox/SandboxSystem.h"
 
@@ -97,11 +98,10 @@ int serve(const ServeOptions& options) {
         std::cerr << "orvex-sandbox: cannot listen on " << options.listen << "\n";
         return 1;
     }
-    const std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    const std::string served = sap::Url::make(false, host, bound).with("/sap/bc/soap/rfc").text();
     {
         std::lock_guard lock(logMutex);
-        std::fprintf(stdout, "orvex-sandbox: serving http://%s:%d/sap/bc/soap/rfc (database %s)\n", shown.c_str(),
-                     bound, database.c_str());
+        std::fprintf(stdout, "orvex-sandbox: serving %s (database %s)\n", served.c_str(), database.c_str());
         std::fflush(stdout);
     }
 

@@ -1,15 +1,21 @@
 // Feeds arbitrary text to the Open SQL condition parser of the sandbox, as a
 // client's OPTIONS rows reach it. A condition taken must translate into SQL
-// that SQLite prepares, with one bound parameter per placeholder.
+// that SQLite prepares and runs, with one bound parameter per placeholder;
+// through RFC_READ_TABLE the client gets rows or OPTION_NOT_VALID, never an
+// error of SQLite (which would come back as SYSTEM_FAILURE).
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "OpenSqlCondition.h"
+#include "SandboxSystem.h"
 
+using namespace orvex::sap;
 using namespace orvex::sap::sandbox;
 
 namespace {
@@ -18,7 +24,10 @@ sqlite3* database() {
     static sqlite3* db = [] {
         sqlite3* d = nullptr;
         sqlite3_open(":memory:", &d);
-        sqlite3_exec(d, "CREATE TABLE t (\"PGMID\", \"OBJECT\", \"OBJ_NAME\", \"DEVCLASS\")", nullptr, nullptr, nullptr);
+        sqlite3_exec(d,
+                     "CREATE TABLE t (\"PGMID\", \"OBJECT\", \"OBJ_NAME\", \"DEVCLASS\");"
+                     "INSERT INTO t VALUES ('R3TR', 'TABL', 'SCARR', '$TMP'), ('R3TR', 'PROG', 'ZX''Y', 'SAPBC')",
+                     nullptr, nullptr, nullptr);
         return d;
     }();
     return db;
@@ -30,6 +39,36 @@ std::optional<std::string> column(const std::string& field) {
     return std::nullopt;
 }
 
+// The translated condition runs on a small table.
+void runDirectly(const SqlCondition& condition) {
+    const std::string sql = "SELECT 1 FROM t WHERE " + condition.sql;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(database(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) __builtin_trap();
+    if (sqlite3_bind_parameter_count(statement) != static_cast<int>(condition.params.size())) __builtin_trap();
+    int index = 0;
+    for (const std::string& p : condition.params)
+        sqlite3_bind_text(statement, ++index, p.data(), static_cast<int>(p.size()), SQLITE_TRANSIENT);
+    int rc = SQLITE_ROW;
+    while (rc == SQLITE_ROW) rc = sqlite3_step(statement);
+    if (rc != SQLITE_DONE) __builtin_trap();
+    sqlite3_finalize(statement);
+}
+
+// One sandbox for the whole run, in a database removed at the end.
+struct FuzzSandbox {
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("orvex-fuzz-sql-" + std::to_string(::getpid()) + ".db")).string();
+    SandboxSystem system{path};
+    ~FuzzSandbox() {
+        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
+    }
+};
+
+SandboxSystem& fuzzedSandbox() {
+    static FuzzSandbox fuzzSandbox;
+    return fuzzSandbox.system;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,14 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ConditionResult result = translateCondition(text, column);
     if (!result.condition) {
         if (result.error.empty()) __builtin_trap();  // a refusal says why
-        return 0;
+    } else if (!result.condition->sql.empty()) {
+        runDirectly(*result.condition);
     }
-    const SqlCondition& condition = *result.condition;
-    if (condition.sql.empty()) return 0;
-    const std::string sql = "SELECT 1 FROM t WHERE " + condition.sql;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(database(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) __builtin_trap();
-    if (sqlite3_bind_parameter_count(statement) != static_cast<int>(condition.params.size())) __builtin_trap();
-    sqlite3_finalize(statement);
+
+    RfcRequest read;
+    read.function = "RFC_READ_TABLE";
+    read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}, {"ROWCOUNT", "20"}};
+    read.tables["OPTIONS"].emplace_back().set("TEXT", text);
+    const RfcReply reply = fuzzedSandbox().call(read);
+    if (!reply.ok && reply.exception != "OPTION_NOT_VALID") __builtin_trap();
     return 0;
 }

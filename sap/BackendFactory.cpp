@@ -54,20 +54,21 @@ Choice choose(const ConnectionProperties& props, bool probe = true) {
         return choice;
     }
     if (isUrl(server)) {
-        const ServiceAddress address = resolveServiceAddress(props);
-        if (address.valid && endsWith(address.basePath, "/sap/bc/adt")) {
+        const Result<Url> address = serverUrl(props);
+        const std::string basePath = address ? address->path() : std::string();
+        if (address && endsWith(basePath, "/sap/bc/adt")) {
             choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server +
                                           " (AppSer's path is /sap/bc/adt)"};
             return choice;
         }
-        if (address.valid && endsWith(address.basePath, "/sap/bc/soap/rfc")) {
+        if (address && endsWith(basePath, "/sap/bc/soap/rfc")) {
             std::string base = server;
             while (!base.empty() && base.back() == '/') base.pop_back();
             choice.props.ApplicationServer = base.substr(0, base.size() - std::string("/sap/bc/soap/rfc").size());
             choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (AppSer's path is /sap/bc/soap/rfc)"};
             return choice;
         }
-        if (address.valid && address.basePath.empty() && probe) {
+        if (address && basePath.empty() && probe) {
             std::string answer;
             if (adt::adtAnswers(props, answer)) {
                 choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server + " (" + answer + ")"};
@@ -85,9 +86,9 @@ Choice choose(const ConnectionProperties& props, bool probe = true) {
                                       choice.rfc.library->version};
         return choice;
     }
-    const ServiceAddress address = resolveServiceAddress(props);
-    std::string where = address.valid ? "SOAP service at http://" + address.host + ":" + std::to_string(address.port)
-                                      : "SOAP service, but " + address.error;
+    const Result<Url> address = serverUrl(props);
+    std::string where = address ? "SOAP service at http://" + address->authority()
+                                : "SOAP service, but " + address.failure().reason;
     choice.road = {Road::Http, "HTTP: " + where + " (" + choice.rfc.reason + ")"};
     return choice;
 }
@@ -99,17 +100,17 @@ RoadChoice chooseRoad(const ConnectionProperties& props) { return choose(props).
 std::string plainHttpWarning(const ConnectionProperties& props) {
     // Any URL carries the password over HTTP, whichever service answers there.
     if (!isUrl(props.ApplicationServer) && choose(props, false).road.road != Road::Http) return {};
-    const ServiceAddress address = resolveServiceAddress(props);
-    if (!address.valid || address.https) return {};
-    const std::string& host = address.host;
+    const Result<Url> address = serverUrl(props);
+    if (!address || address->https()) return {};
+    const std::string& host = address->host();
     std::string lower;
     for (char c : host) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const bool loopback = lower == "localhost" || lower.rfind("127.", 0) == 0 || lower == "::1" ||
                           (lower.size() > 10 && lower.compare(lower.size() - 10, 10, ".localhost") == 0);
     if (loopback) return {};
-    const std::string authority = host.find(':') == std::string::npos ? host : "[" + host + "]";
-    return "Passwords travel unencrypted; use https://" + authority + ":443" +
-           (props.SystemNumber.size() == 1 ? "0" + props.SystemNumber : props.SystemNumber) +
+    const std::string number = props.SystemNumber.size() == 1 ? "0" + props.SystemNumber : props.SystemNumber;
+    // https://HOST:443NN, the instance's HTTPS port.
+    return "Passwords travel unencrypted; use https://" + Url::make(true, host, 443).authority() + number +
            " if the system offers it";
 }
 
@@ -122,8 +123,7 @@ BackendFactory& defaultBackendFactory() {
             case Road::Adt: {
                 // Function modules on an ADT address: the SOAP service of the same server.
                 ConnectionProperties host = props;
-                const adt::AdtAddress address = adt::adtAddress(props);
-                host.ApplicationServer = address.url().substr(0, address.url().size() - std::string("/sap/bc/adt").size());
+                if (auto base = adt::adtBase(props)) host.ApplicationServer = base->text();
                 return makeHttpBackend(host);
             }
             case Road::Http: break;

@@ -152,7 +152,8 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         if (called && text::blank(error)) {
             result.activated = true;
         } else {
-            result.activationError = called ? error : installer->exception();
+            const bool cancelled = !called && installer->failure().kind == FailureKind::Cancelled;
+            result.activationError = called ? error : cancelled ? installer->failure().reason : installer->exception();
             if (result.activationError.empty()) result.activationError = "The installer program could not be run";
             tell("The program was created, but setting its attributes and activating it failed\r\n" +
                      result.activationError,

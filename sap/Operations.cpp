@@ -2,19 +2,35 @@
 
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace orvex::sap {
 
 namespace {
 
-// Lets cancel() reach the backend of the installation, which logs on with a
-// component of its own.
+RfcReply cancelledReply() {
+    RfcReply reply;
+    reply.exception = "CANCELLED";
+    reply.failure = failure(FailureKind::Cancelled, "Cancelled");
+    return reply;
+}
+
+// Carries a Cancel to every backend the operations made, the installation's
+// own included, and keeps it: a Cancel that comes while no call runs (before
+// the logon, between two calls) stops the next logon or call before it
+// starts, so that it is never lost between the calls of one operation.
 struct CancelRelay {
     std::mutex mutex;
-    RfcBackend* live = nullptr;
+    std::vector<RfcBackend*> live;
+    bool cancelled = false;
     void cancel() {
         std::lock_guard lock(mutex);
-        if (live) live->cancel();
+        cancelled = true;
+        for (RfcBackend* backend : live) backend->cancel();
+    }
+    bool isCancelled() {
+        std::lock_guard lock(mutex);
+        return cancelled;
     }
 };
 
@@ -23,15 +39,21 @@ public:
     RelayedBackend(std::unique_ptr<RfcBackend> inner, std::shared_ptr<CancelRelay> relay)
         : inner_(std::move(inner)), relay_(std::move(relay)) {
         std::lock_guard lock(relay_->mutex);
-        relay_->live = inner_.get();
+        relay_->live.push_back(inner_.get());
     }
     ~RelayedBackend() override {
         std::lock_guard lock(relay_->mutex);
-        if (relay_->live == inner_.get()) relay_->live = nullptr;
+        std::erase(relay_->live, inner_.get());
     }
-    Status logon(const ConnectionProperties& props) override { return inner_->logon(props); }
+    Status logon(const ConnectionProperties& props) override {
+        if (relay_->isCancelled()) return cancelledReply().failure;
+        return inner_->logon(props);
+    }
     void logoff() override { inner_->logoff(); }
-    RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
+    RfcReply call(const RfcRequest& request) override {
+        if (relay_->isCancelled()) return cancelledReply();
+        return inner_->call(request);
+    }
     void cancel() override { inner_->cancel(); }
 
 private:
@@ -39,12 +61,21 @@ private:
     std::shared_ptr<CancelRelay> relay_;
 };
 
+BackendFactory relayedFactory(BackendFactory inner, std::shared_ptr<CancelRelay> relay) {
+    return [inner = std::move(inner), relay = std::move(relay)](
+               const ConnectionProperties& props) -> std::unique_ptr<RfcBackend> {
+        std::unique_ptr<RfcBackend> backend = inner ? inner(props) : nullptr;
+        if (!backend) return nullptr;
+        return std::make_unique<RelayedBackend>(std::move(backend), relay);
+    };
+}
+
 // The function-module road: TADIR through RFC_READ_TABLE, fields through
 // DD_TABL_GET, the installation through BC_PR_INSERT and the installer.
 class RfcOperations final : public Operations {
 public:
     RfcOperations(LogonValues logon, BackendFactory factory)
-        : logon_(std::move(logon)), factory_(std::move(factory)), component_(factory_) {
+        : logon_(std::move(logon)), factory_(relayedFactory(std::move(factory), relay_)), component_(factory_) {
         component_.connection().properties = connectionProperties(logon_);
     }
 
@@ -89,19 +120,10 @@ public:
         }
         InstallRequest withLogon = request;
         withLogon.logon = logon_;
-        const BackendFactory relayed = [inner = factory_, relay = relay_](const ConnectionProperties& props)
-            -> std::unique_ptr<RfcBackend> {
-            std::unique_ptr<RfcBackend> backend = inner ? inner(props) : nullptr;
-            if (!backend) return nullptr;
-            return std::make_unique<RelayedBackend>(std::move(backend), relay);
-        };
-        return InstallProgram(withLogon, relayed, messages);
+        return InstallProgram(withLogon, factory_, messages);
     }
 
-    void cancel() override {
-        component_.connection().cancel();
-        relay_->cancel();
-    }
+    void cancel() override { relay_->cancel(); }
 
     Component* component() override { return &component_; }
 
@@ -121,10 +143,10 @@ private:
         return readTadir(component_, condition);
     }
 
-    LogonValues logon_;
-    BackendFactory factory_;
-    Component component_;
     std::shared_ptr<CancelRelay> relay_ = std::make_shared<CancelRelay>();
+    LogonValues logon_;
+    BackendFactory factory_;  // relayed
+    Component component_;
 };
 
 }  // namespace

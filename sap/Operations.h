@@ -60,7 +60,11 @@ public:
     virtual InstallResult installProgram(const InstallRequest& request, const MessageSink& messages) = 0;
     // Ends the call or request running on another thread as soon as it can;
     // it then fails with kind Cancelled. Called from any thread, also when
-    // nothing runs. A lock the installation holds is still given back.
+    // nothing runs: a Cancel is kept, so that one coming between two calls
+    // (after the program was created, before the installer) stops the
+    // operation before its next call, and every later operation on this
+    // object fails as cancelled too. A lock the installation holds is still
+    // given back.
     virtual void cancel() = 0;
     // The RFC component behind the operations, for what only the RFC roads
     // do (the dictionary's join proposals); none on the ADT road.

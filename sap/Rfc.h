@@ -46,12 +46,24 @@ struct RfcReply {
     std::map<std::string, RfcRows> tables;       // table parameters after the call
 };
 
+// Files for TLS on the HTTP roads, from the settings file's [TLS] section;
+// each one "" when not given. The CA file's certificates are trusted besides
+// the system's store; the client certificate (and its key, when kept apart)
+// is shown to servers that ask for one. PEM files.
+struct TlsSettings {
+    std::string caFile;             // TLS/CAFile
+    std::string clientCertificate;  // TLS/ClientCertificate
+    std::string clientKey;          // TLS/ClientKey
+    bool operator==(const TlsSettings&) const = default;
+};
+
 // The connection properties, all set as strings.
 struct ConnectionProperties {
     std::string User, Password, System, ApplicationServer, SystemNumber, Client;
     std::string Language = "EN";
     std::string codepage = "8600";
     std::string usesaplogonini = "false";
+    TlsSettings tls{};
 };
 
 // Does the work for one connection. Implementations: the embedded sandbox,

@@ -108,6 +108,9 @@ LogonValues readLogonValues(const std::string& path) {
     values.systemNumber = readSettingsValue(path, "Connect", "SysNum");
     values.system = readSettingsValue(path, "Connect", "SystID");
     values.applicationServer = readSettingsValue(path, "Connect", "AppSer");
+    values.tls.caFile = readSettingsValue(path, "TLS", "CAFile");
+    values.tls.clientCertificate = readSettingsValue(path, "TLS", "ClientCertificate");
+    values.tls.clientKey = readSettingsValue(path, "TLS", "ClientKey");
     return values;
 }
 
@@ -118,14 +121,23 @@ Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonVal
     };
     const std::string* texts[] = {&values.user,   &values.password, &values.client,
                                   &values.systemNumber, &values.system, &values.applicationServer};
+    const std::pair<const char*, const std::string*> tlsKeys[] = {
+        {"CAFile", &values.tls.caFile},
+        {"ClientCertificate", &values.tls.clientCertificate},
+        {"ClientKey", &values.tls.clientKey},
+    };
 
     // A line break would end the value and start a new line of the file.
+    auto broken = [](const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; };
     for (std::size_t i = 0; i < 6; ++i) {
-        if (texts[i]->find_first_of("\r\n") != std::string::npos) {
+        if (broken(*texts[i])) {
             return failure(FailureKind::Refused,
                            std::string("The value of ") + keys[i].second + " must not contain a line break");
         }
     }
+    for (const auto& [key, text] : tlsKeys)
+        if (broken(*text))
+            return failure(FailureKind::Refused, std::string("The value of ") + key + " must not contain a line break");
 
     // Keep whatever else the file holds; only these six keys change.
     CSimpleIniA ini;
@@ -141,6 +153,13 @@ Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonVal
             return failure(FailureKind::File, "Cannot read the settings file \"" + path + "\"");
     }
     for (std::size_t i = 0; i < 6; ++i) ini.SetValue(keys[i].first, keys[i].second, texts[i]->c_str());
+    // Files for TLS only where the user named one: older files stay as they were.
+    for (const auto& [key, text] : tlsKeys) {
+        if (!text::blank(*text))
+            ini.SetValue("TLS", key, text->c_str());
+        else
+            ini.Delete("TLS", key, true);
+    }
 
     std::string data;
     if (ini.Save(data) < 0) return failure(FailureKind::File, "Cannot prepare the settings for \"" + path + "\"");
@@ -155,6 +174,19 @@ Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonVal
     const Result<bool> written = writePrivateFileAtomically(path, data);
     if (!written) return written.failure();
     return SettingsWritten{*written};
+}
+
+std::string tlsFilesProblem(const TlsSettings& tls) {
+    const std::pair<const char*, const std::string*> files[] = {
+        {"CAFile", &tls.caFile}, {"ClientCertificate", &tls.clientCertificate}, {"ClientKey", &tls.clientKey}};
+    for (const auto& [key, file] : files) {
+        if (text::blank(*file)) continue;
+        if (file->front() != '/') return std::string(key) + " \"" + *file + "\" is not a full path (from /)";
+        if (access(file->c_str(), R_OK) != 0) return systemError(std::string(key) + ": cannot read", *file);
+    }
+    if (text::blank(tls.clientCertificate) && !text::blank(tls.clientKey))
+        return "ClientKey needs a ClientCertificate";
+    return {};
 }
 
 bool settingsComplete(const LogonValues& values) {
@@ -172,6 +204,7 @@ ConnectionProperties connectionProperties(const LogonValues& values) {
     props.ApplicationServer = values.applicationServer;
     props.SystemNumber = values.systemNumber;
     props.Client = values.client;
+    props.tls = values.tls;
     return props;
 }
 

@@ -14,6 +14,7 @@ struct LogonValues {
     std::string system;             // Connect/SystID
     std::string applicationServer;  // Connect/AppSer
     std::string client;             // SAPLogOn/Client
+    TlsSettings tls{};              // TLS/CAFile, TLS/ClientCertificate, TLS/ClientKey
     bool operator==(const LogonValues&) const = default;
 };
 
@@ -48,8 +49,14 @@ struct SettingsWritten {
 
 // Writes all six values atomically; a new file gets mode 0600, an existing one
 // keeps its mode unless it holds a password others may read (see
-// SettingsWritten). A value with a line break is refused.
+// SettingsWritten). A value with a line break is refused. The [TLS] keys are
+// written when they hold a file, and removed when emptied: a file without
+// them stays without them.
 Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonValues& values);
+
+// What is wrong with the [TLS] files: each must be an absolute path to a
+// file this user can read. "" when every one given is usable.
+std::string tlsFilesProblem(const TlsSettings& tls);
 
 // First start: when no file is at `path`, writes the sandbox settings there
 // (0600, its folder created 0700). Succeeds when the file was there or is now.

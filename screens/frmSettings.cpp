@@ -60,6 +60,9 @@ void frmSettings::buildUi() {
     Text4 = makeBox("Text4");
     Text5 = makeBox("Text5");
     Text6 = makeBox("Text6");
+    txtCAFile = makeBox("txtCAFile");
+    txtClientCertificate = makeBox("txtClientCertificate");
+    txtClientKey = makeBox("txtClientKey");
 
     auto* frame = new QGroupBox(this);
     auto* grid = new QGridLayout(frame);
@@ -86,6 +89,30 @@ void frmSettings::buildUi() {
     setTabOrder(Text4, Text5);
     setTabOrder(Text5, Text6);
 
+    // Files for https, each a full path; empty where the system's store and no client certificate do.
+    auto* tls = new QGroupBox(QStringLiteral("TLS (https)"), this);
+    tls->setObjectName(QStringLiteral("fraTls"));
+    auto* tlsGrid = new QGridLayout(tls);
+    const std::pair<const char*, QLineEdit*> files[] = {
+        {"CA File", txtCAFile}, {"Client Certificate", txtClientCertificate}, {"Client Key", txtClientKey}};
+    r = 0;
+    for (const auto& [caption, box] : files) {
+        auto* label = new QLabel(QString::fromLatin1(caption), tls);
+        label->setBuddy(box);
+        box->setPlaceholderText(QStringLiteral("/path/to/file.pem"));
+        tlsGrid->addWidget(label, r, 0);
+        tlsGrid->addWidget(box, r, 1);
+        ++r;
+    }
+    lblTlsFiles = new QLabel(tls);
+    lblTlsFiles->setObjectName(QStringLiteral("lblTlsFiles"));
+    lblTlsFiles->setWordWrap(true);
+    lblTlsFiles->hide();
+    tlsGrid->addWidget(lblTlsFiles, r, 0, 1, 2);
+    setTabOrder(Text6, txtCAFile);
+    setTabOrder(txtCAFile, txtClientCertificate);
+    setTabOrder(txtClientCertificate, txtClientKey);
+
     cmdOK = makeButton(this, "cmdOK", "OK", true);
     cmdCancel = makeButton(this, "cmdCancel", "Cancel");
 
@@ -96,12 +123,15 @@ void frmSettings::buildUi() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
+    layout->addWidget(tls);
     layout->addWidget(file);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdOK, cmdCancel}));
 
     // The warning follows every box it depends on (address, system number) as the user types.
     for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6})
         connect(box, &QLineEdit::textChanged, this, &frmSettings::updatePlainHttpWarning);
+    for (QLineEdit* box : {txtCAFile, txtClientCertificate, txtClientKey})
+        connect(box, &QLineEdit::textChanged, this, &frmSettings::updateTlsWarning);
     connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
 }
@@ -114,21 +144,30 @@ void frmSettings::getInit() {
     Text3->setText(toQ(sap::readSettingsValue(path, "Connect", "SysNum")));
     Text4->setText(toQ(sap::readSettingsValue(path, "Connect", "SystID")));
     Text6->setText(toQ(sap::readSettingsValue(path, "Connect", "AppSer")));
+    txtCAFile->setText(toQ(sap::readSettingsValue(path, "TLS", "CAFile")));
+    txtClientCertificate->setText(toQ(sap::readSettingsValue(path, "TLS", "ClientCertificate")));
+    txtClientKey->setText(toQ(sap::readSettingsValue(path, "TLS", "ClientKey")));
 }
 
 sap::LogonValues frmSettings::boxValues() const {
-    return {toStd(Text1->text()), toStd(Text2->text()), toStd(Text3->text()),
-            toStd(Text4->text()), toStd(Text6->text()), toStd(Text5->text())};
+    sap::LogonValues values{toStd(Text1->text()), toStd(Text2->text()), toStd(Text3->text()),
+                            toStd(Text4->text()), toStd(Text6->text()), toStd(Text5->text())};
+    values.tls = {toStd(txtCAFile->text()), toStd(txtClientCertificate->text()), toStd(txtClientKey->text())};
+    return values;
+}
+
+void frmSettings::showWarning(QLabel* label, const std::string& warning) {
+    if (label->text() == toQ(warning)) return;
+    label->setText(toQ(warning));
+    label->setHidden(warning.empty());
+    if (isVisible()) adjustSize();
 }
 
 void frmSettings::updatePlainHttpWarning() {
-    const std::string warning = sap::plainHttpWarning(sap::connectionProperties(boxValues()));
-    if (lblPlainHttp->text() == toQ(warning)) return;
-    lblPlainHttp->setText(toQ(warning));
-    lblPlainHttp->setHidden(warning.empty());
-    // The window makes room for the warning's lines, and gives it back.
-    if (isVisible()) adjustSize();
+    showWarning(lblPlainHttp, sap::plainHttpWarning(sap::connectionProperties(boxValues())));
 }
+
+void frmSettings::updateTlsWarning() { showWarning(lblTlsFiles, sap::tlsFilesProblem(boxValues().tls)); }
 
 void frmSettings::copyToLogonValues() { session_.logon = boxValues(); }
 
@@ -140,6 +179,9 @@ void frmSettings::copyFromLogonValues() {
     Text4->setText(toQ(v.system));
     Text5->setText(toQ(v.client));
     Text6->setText(toQ(v.applicationServer));
+    txtCAFile->setText(toQ(v.tls.caFile));
+    txtClientCertificate->setText(toQ(v.tls.clientCertificate));
+    txtClientKey->setText(toQ(v.tls.clientKey));
 }
 
 void frmSettings::cmdOK_Click() {

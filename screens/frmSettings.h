@@ -1,6 +1,6 @@
 #pragma once
-// The settings dialog: the six logon values, read from and written to the
-// settings file.
+// The settings dialog: the six logon values and the files for TLS on the
+// HTTP roads, read from and written to the settings file.
 #include <QDialog>
 
 #include "Settings.h"
@@ -21,7 +21,7 @@ public:
 
     // Fills the boxes from the settings file.
     void getInit();
-    // The six values as the boxes hold them now.
+    // The values as the boxes hold them now.
     sap::LogonValues boxValues() const;
 
     QLineEdit* Text1;  // SAP User ID
@@ -31,6 +31,12 @@ public:
     QLineEdit* Text5;  // Client Number
     QLineEdit* Text6;  // Appl. Server
     QLabel* lblPlainHttp;  // under Text6: the password would travel unencrypted
+    // TLS on the HTTP roads ([TLS] section): a CA to trust besides the
+    // system's, and the certificate (and key) to show a server that asks.
+    QLineEdit* txtCAFile;
+    QLineEdit* txtClientCertificate;
+    QLineEdit* txtClientKey;
+    QLabel* lblTlsFiles;  // under them: a file that cannot be used
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
@@ -54,6 +60,9 @@ private:
     void copyToLogonValues();
     void copyFromLogonValues();
     void updatePlainHttpWarning();
+    void updateTlsWarning();
+    // The window makes room for a warning's lines, and gives it back.
+    void showWarning(QLabel* label, const std::string& warning);
 
     Session& session_;
     bool unsaved_ = false;

@@ -2,15 +2,16 @@
 # Builds the libFuzzer targets with clang and runs each for its share of a
 # bounded time (FUZZ_SECONDS in all, default 90): the SOAP envelope parsers,
 # the request path of the served sandbox (logon, envelope, call), the
-# sandbox's Open SQL condition parser, and design files into programs. Fails
-# on any crash, sanitizer report, timeout or out-of-memory of a target.
+# sandbox's Open SQL condition parser, design files into programs, and the
+# readers of ADT answers. Fails on any crash, sanitizer report, timeout or
+# out-of-memory of a target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-90}"
 build=build-fuzz
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 # target and its share of the time, in percent
-targets=(fuzz_soap_reply:30 fuzz_soap_server:30 fuzz_open_sql_condition:20 fuzz_design:20)
+targets=(fuzz_soap_reply:25 fuzz_soap_server:25 fuzz_open_sql_condition:15 fuzz_design:20 fuzz_adt_answers:15)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVEX_FUZZ=ON -DORVEX_BUILD_SCREENS=OFF -DORVEX_BUILD_BENCH=OFF >/dev/null

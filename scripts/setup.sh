@@ -7,7 +7,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   libsqlite3-dev libsimpleini-dev nlohmann-json3-dev libcli11-dev
-  libcpp-httplib-dev libpugixml-dev libssl-dev ca-certificates
+  libcpp-httplib-dev libcurl4-openssl-dev libpugixml-dev libssl-dev ca-certificates tinyproxy
   clang libclang-rt-14-dev
   xvfb xauth
   dpkg-dev file help2man lintian desktop-file-utils

@@ -2,7 +2,9 @@
 // makes) over loopback, end to end, on both HTTP roads in the same run: ADT
 // (validate, create, lock, check run, source, unlock, activation) against the
 // ADT double, and the SOAP service (BC_PR_INSERT and the installer) against
-// the SOAP server; both serve a sandbox database of their own.
+// the SOAP server; both serve a sandbox database of their own. On ADT also
+// today's client against the earlier one (BaselineClient.h), both on a double
+// that answers in the shapes the earlier client understood.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -14,6 +16,9 @@
 #include "HttpBackend.h"
 #include "SoapServer.h"
 #include "TempDir.h"
+#ifdef ORVEX_BASELINE_CLIENT
+#include "BaselineClient.h"
+#endif
 
 using namespace orvex;
 using namespace orvex::sap;
@@ -25,6 +30,7 @@ constexpr int kLines = 32'768;
 struct Fixture {
     testing::TempDir dir;
     testing::AdtDouble adt{dir.file("adt.db")};
+    testing::AdtDouble earlier{dir.file("earlier.db")};
     SandboxSystem soapSystem{dir.file("soap.db")};
     SoapServer soap{[this](const RfcRequest& r, const std::string& user) { return soapSystem.call(r, user); },
                     [this](const std::string& u, const std::string& p, const std::string& c) {
@@ -34,6 +40,7 @@ struct Fixture {
     std::vector<std::string> source;
 
     Fixture() {
+        earlier.earlierShapes = true;
         soapPort = soap.bind("127.0.0.1", 0);
         soap.start();
         source.reserve(kLines);
@@ -50,12 +57,17 @@ Fixture& fixture() {
 
 LogonValues logonAt(const std::string& url) { return {"DEVELOPER", "sandbox", "00", "SBX", url, "001"}; }
 
+// A new name for every installation, across repetitions too.
+std::string nextName(const std::string& prefix) {
+    static int made = 0;
+    return prefix + std::to_string(++made);
+}
+
 void install(benchmark::State& state, Operations& operations, const std::string& prefix) {
-    int run = 0;
     for (auto _ : state) {
         InstallRequest request;
         request.source = &fixture().source;
-        request.name = prefix + std::to_string(++run);
+        request.name = nextName(prefix);
         request.title = "Benchmark";
         request.unicodeCheck = true;
         InstallResult result = operations.installProgram(request, {});
@@ -72,6 +84,28 @@ void AdtInstall32kLines(benchmark::State& state) {
     install(state, *operations, "ZBENCH_ADT");
 }
 BENCHMARK(AdtInstall32kLines)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Today's client and the earlier one, on the double in the earlier shapes.
+void AdtInstall32kLinesEarlierShapes(benchmark::State& state) {
+    auto operations = adt::makeAdtOperations(logonAt(fixture().earlier.url()));
+    install(state, *operations, "ZBENCH_NEW");
+}
+BENCHMARK(AdtInstall32kLinesEarlierShapes)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3);
+
+#ifdef ORVEX_BASELINE_CLIENT
+void AdtInstall32kLinesBaseline(benchmark::State& state) {
+    bench_baseline::AdtInstalls installs(fixture().earlier.url());
+    for (auto _ : state) {
+        const std::string why = installs.install(nextName("ZBENCH_OLD"), fixture().source);
+        if (!why.empty()) {
+            state.SkipWithError(("installation failed: " + why).c_str());
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(AdtInstall32kLinesBaseline)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3);
+#endif
 
 void SoapInstall32kLines(benchmark::State& state) {
     if (fixture().soapPort < 0) {

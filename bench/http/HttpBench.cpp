@@ -1,6 +1,8 @@
 // RFC_READ_TABLE answering 100,000 TADIR rows: end to end over loopback
-// (client call, server, SOAP reply, parse, rows in the table), the client's
-// parse of that reply alone, and a bare pugixml parse of the same document.
+// (client call, server, SOAP reply, parse, rows in the table), with today's
+// HTTP client and, when built, the earlier one (BaselineClient.h) in the same
+// run; the client's parse of that reply alone, and a bare pugixml parse of
+// the same document.
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
@@ -10,6 +12,9 @@
 #include "SoapEnvelope.h"
 #include "SoapServer.h"
 #include "TadirRead.h"
+#ifdef ORVEX_BASELINE_CLIENT
+#include "BaselineClient.h"
+#endif
 
 using namespace orvex::sap;
 
@@ -27,17 +32,27 @@ const std::string& replyDocument() {
     return xml;
 }
 
-void EndToEndReadTadir100k(benchmark::State& state) {
-    tadirReply();  // built before the clock runs
-    SoapServer server([](const RfcRequest&, const std::string&) { return tadirReply(); },
-                      [](const std::string&, const std::string&, const std::string&) { return true; });
+// The server of the end-to-end reads, on a loopback port of its own.
+struct TadirServer {
+    SoapServer server{[](const RfcRequest&, const std::string&) { return tadirReply(); },
+                      [](const std::string&, const std::string&, const std::string&) { return true; }};
     int port = server.bind("127.0.0.1", 0);
-    server.start();
+    TadirServer() {
+        tadirReply();  // built before the clock runs
+        server.start();
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port); }
+};
+
+void EndToEndReadTadir100k(benchmark::State& state) {
+    TadirServer served;
     Component component(httpBackendFactory(HttpOptions{}));
-    component.connection().properties.ApplicationServer = "http://127.0.0.1:" + std::to_string(port);
+    component.connection().properties.ApplicationServer = served.url();
     component.connection().properties.Client = "001";
-    if (port < 0 || !component.connection().logon()) {
-        state.SkipWithError("no server");
+    component.connection().properties.User = "DEVELOPER";
+    component.connection().properties.Password = "sandbox";
+    if (served.port < 0 || !component.connection().logon()) {
+        state.SkipWithError(("no server: " + component.connection().logonFailure().text()).c_str());
         return;
     }
     for (auto _ : state) {
@@ -47,7 +62,23 @@ void EndToEndReadTadir100k(benchmark::State& state) {
     component.connection().logoff();
     state.SetItemsProcessed(state.iterations() * kRows);
 }
-BENCHMARK(EndToEndReadTadir100k)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(EndToEndReadTadir100k)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3);
+
+#ifdef ORVEX_BASELINE_CLIENT
+// The same with the earlier client (cpp-httplib).
+void EndToEndReadTadir100kBaseline(benchmark::State& state) {
+    TadirServer served;
+    bench_baseline::SoapReads reads(served.url());
+    if (served.port < 0 || !reads.loggedOn()) {
+        state.SkipWithError("no server");
+        return;
+    }
+    for (auto _ : state)
+        if (!reads.read(kRows)) state.SkipWithError("call failed");
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(EndToEndReadTadir100kBaseline)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3);
+#endif
 
 // The parse alone is timed in both: the copy of the document before it (the
 // parse works in place) and freeing the result after it are left out.

@@ -1,13 +1,13 @@
 #include "AdtOperations.h"
 
-#include <httplib.h>
 #include <openssl/evp.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <functional>
+#include <mutex>
 
+#include "AdtAnswers.h"
 #include "TableReads.h"
 
 namespace orvex::sap::adt {
@@ -25,35 +25,6 @@ constexpr const char* kNoElementInfo =
 std::string lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
-}
-
-const char* localName(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-// The first attribute whose name without its prefix is `name`.
-std::string attribute(pugi::xml_node node, const char* name) {
-    for (pugi::xml_attribute a : node.attributes())
-        if (std::strcmp(localName(a.name()), name) == 0) return a.value();
-    return {};
-}
-
-// Every descendant whose name without its prefix is `name`, in document order.
-void eachNamed(pugi::xml_node node, const char* name, const std::function<void(pugi::xml_node)>& visit) {
-    for (pugi::xml_node child : node.children()) {
-        if (child.type() != pugi::node_element) continue;
-        if (std::strcmp(localName(child.name()), name) == 0) visit(child);
-        eachNamed(child, name, visit);
-    }
-}
-
-pugi::xml_node firstNamed(pugi::xml_node node, const char* name) {
-    pugi::xml_node found;
-    eachNamed(node, name, [&](pugi::xml_node n) {
-        if (!found) found = n;
-    });
-    return found;
 }
 
 std::string xmlEscaped(const std::string& text) {
@@ -87,27 +58,18 @@ std::string base64(const std::string& data) {
     return out;
 }
 
-// "...#start=L,C" (C counted from 0) into a message's line and column (both from 1).
-void readPosition(const std::string& uri, SapMessage& message) {
-    const auto at = uri.find("#start=");
-    if (at == std::string::npos) return;
-    const char* p = uri.c_str() + at + 7;
-    char* end = nullptr;
-    message.line = static_cast<int>(std::strtol(p, &end, 10));
-    if (*end == ',') message.column = static_cast<int>(std::strtol(end + 1, nullptr, 10)) + 1;
-}
+// The resource of program `name`.
+std::string programUri(const std::string& name) { return kPrograms + escaped(lower(name)); }
 
 // SAP's answer of an asx:abap document: the text of DATA's child `name`.
 std::string asxValue(const std::string& body, const char* name) {
     pugi::xml_document doc;
-    if (!doc.load_string(body.c_str())) return {};
+    if (!parseAnswer(doc, body, "")) return {};
     return firstNamed(doc, name).text().as_string();
 }
 
-std::string padded(std::string name) {
-    if (name.size() < 40) name.resize(40, ' ');
-    return name;
-}
+// The most rows one search asks for: structures come along with the tables.
+constexpr std::size_t kSearchRows = 5 * kSearchCap;
 
 class AdtOperations final : public Operations {
 public:
@@ -121,17 +83,19 @@ public:
 
     Result<NameCheck> checkName(const std::string& typed) override {
         const std::string name = repositoryName(typed);
-        AdtRequest get;
-        get.path = kPrograms + percentEncoded(lower(name));
-        get.accept = kProgramXml;
-        auto program = session_.send(get);
+        auto program = getObject(programUri(name));
         if (!program) return program.failure();
         if (program->status == 200) return existing(program->body);
         if (program->status != 404) return adtFailure(*program, "reading program " + name + " failed");
         // Programs and includes share one name space: the validation knows both.
         auto valid = validate(name, "$TMP", {});
-        if (!valid) return valid.failure();
-        return *valid;
+        if (!valid || !valid->taken) return valid;
+        // Refused: taken by an include, or a name SAP does not take at all.
+        auto include = getObject("/sap/bc/adt/programs/includes/" + escaped(lower(name)));
+        if (!include) return include.failure();
+        if (include->status == 200) return valid;
+        return failure(FailureKind::Refused, "SAP refuses the name " + name + ": " +
+                                                 (valid->text.empty() ? std::string("no reason given") : valid->text));
     }
 
     Result<TableSearch> searchTables(const std::string& pattern) override {
@@ -141,29 +105,15 @@ public:
         search.path = "/sap/bc/adt/repository/informationsystem/search";
         search.query = {{"operation", "quickSearch"},
                         {"query", query},
-                        {"maxResults", std::to_string(kSearchCap + 1)},
+                        {"maxResults", std::to_string(kSearchRows)},
                         {"objectType", "TABL/DT"}};
         search.accept = "application/xml";
         auto answer = session_.send(search);
         if (!answer) return answer.failure();
         if (answer->status != 200) return adtFailure(*answer, "the table search failed");
         pugi::xml_document doc;
-        if (!doc.load_string(answer->body.c_str()))
-            return failure(FailureKind::Reply, "the table search's answer is not XML", "HTTP 200");
-        TableSearch result;
-        result.cap = kSearchCap;
-        eachNamed(doc, "objectReference", [&](pugi::xml_node ref) {
-            std::string name = attribute(ref, "name");
-            // Older releases put "NAME (TEXT)" in the name.
-            name = name.substr(0, name.find(" ("));
-            if (name.empty()) return;
-            if (result.names.size() == kSearchCap) {
-                result.capped = true;
-                return;
-            }
-            result.names.push_back(padded(repositoryName(name)));
-        });
-        return result;
+        if (Status parsed = parseAnswer(doc, answer->body, "the table search"); !parsed) return parsed.failure();
+        return searchResults(doc, kSearchCap, kSearchRows);
     }
 
     Result<std::vector<TableField>> readFields(const std::string& table) override {
@@ -181,22 +131,8 @@ public:
         if (answer->status != 200)
             return adtFailure(*answer, "reading the fields of " + repositoryName(table) + " failed");
         pugi::xml_document doc;
-        if (!doc.load_string(answer->body.c_str()))
-            return failure(FailureKind::Reply, "the field list is not XML", "HTTP 200");
-        std::vector<TableField> fields;
-        for (pugi::xml_node field : doc.document_element().children()) {
-            if (std::strcmp(localName(field.name()), "elementInfo") != 0) continue;
-            if (attribute(field, "type") != "TABL/DTF") continue;  // includes, links
-            std::string name = repositoryName(attribute(field, "name"));
-            if (name.empty() || name.front() == '.') continue;
-            std::string label;
-            eachNamed(field, "entry", [&](pugi::xml_node entry) {
-                if (attribute(entry, "key") == "ddicLabelLong") label = entry.text().as_string();
-            });
-            if (label.empty()) label = firstNamed(field, "documentation").text().as_string();
-            fields.push_back({std::move(name), std::move(label)});
-        }
-        return fields;
+        if (Status parsed = parseAnswer(doc, answer->body, "the field list"); !parsed) return parsed.failure();
+        return fieldList(doc);
     }
 
     Result<TransportCheck> checkTransport(const std::string& typed, const std::string& package) override {
@@ -211,29 +147,14 @@ public:
         request.body =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
             "version=\"1.0\"><asx:values><DATA><PGMID/><OBJECT/><OBJECTNAME/><DEVCLASS>" +
-            xmlEscaped(package) + "</DEVCLASS><SUPER_PACKAGE/><OPERATION>I</OPERATION><URI>" + kPrograms +
-            percentEncoded(lower(name)) + "</URI></DATA></asx:values></asx:abap>";
+            xmlEscaped(package) + "</DEVCLASS><SUPER_PACKAGE/><OPERATION>I</OPERATION><URI>" + programUri(name) +
+            "</URI></DATA></asx:values></asx:abap>";
         auto answer = session_.send(request);
         if (!answer) return answer.failure();
         if (answer->status != 200) return adtFailure(*answer, "the transport check failed");
         pugi::xml_document doc;
-        if (!doc.load_string(answer->body.c_str()))
-            return failure(FailureKind::Reply, "the transport check's answer is not XML", "HTTP 200");
-        std::string error;
-        eachNamed(doc, "CTS_MESSAGE", [&](pugi::xml_node m) {
-            const std::string severity = m.child("SEVERITY").text().as_string();
-            if (error.empty() && (severity == "E" || severity == "A" || severity == "X"))
-                error = m.child("TEXT").text().as_string();
-        });
-        if (!error.empty())
-            return failure(FailureKind::Function, "the transport check refused package " + package + ": " + error);
-        check.required = std::string(firstNamed(doc, "RECORDING").text().as_string()) == "X";
-        eachNamed(doc, "REQ_HEADER", [&](pugi::xml_node header) {
-            std::string text = header.child("AS4TEXT").text().as_string();
-            check.requests.push_back(std::string(header.child("TRKORR").text().as_string()) +
-                                     (text.empty() ? "" : " " + text));
-        });
-        return check;
+        if (Status parsed = parseAnswer(doc, answer->body, "the transport check"); !parsed) return parsed.failure();
+        return transportCheck(doc, name, package, session_.user());
     }
 
     InstallResult installProgram(const InstallRequest& request, const MessageSink& messages) override {
@@ -264,25 +185,25 @@ public:
         result.activationRequested = true;
         std::vector<SapMessage> found;
         Status activated = activate(name, found);
-        bool errors = false;
-        for (const SapMessage& m : found) errors = errors || isError(m);
-        result.sapMessages.insert(result.sapMessages.end(), found.begin(), found.end());
-        if (activated && !errors) {
+        int errors = 0;
+        for (const SapMessage& m : found) {
+            if (isError(m)) ++errors;
+            // What the check before storing said already is listed once.
+            if (std::find(result.sapMessages.begin(), result.sapMessages.end(), m) == result.sapMessages.end())
+                result.sapMessages.push_back(m);
+        }
+        if (activated && errors == 0) {
             result.activated = true;
             return result;
         }
+        // SAP's messages are listed with the result: the message names their count.
         std::string detail;
         if (!activated) {
             result.activationError = activated.failure().reason;
             detail = activated.failure().details();
         } else {
-            int count = 0;
-            for (const SapMessage& m : found) {
-                if (isError(m)) ++count;
-                detail += (detail.empty() ? "" : "\n") + messageLine(m);
-            }
             result.activationError =
-                "the activation reported " + std::to_string(count) + (count == 1 ? " error" : " errors");
+                "the activation reported " + std::to_string(errors) + (errors == 1 ? " error" : " errors");
         }
         tell(
             "The program was created, but setting its attributes and activating it failed\r\n" + result.activationError,
@@ -296,7 +217,7 @@ private:
     static NameCheck existing(const std::string& body) {
         NameCheck check{true, {}, {}, {}};
         pugi::xml_document doc;
-        if (!doc.load_string(body.c_str())) return check;
+        if (!parseAnswer(doc, body, "the program")) return check;
         const pugi::xml_node program = doc.document_element();
         check.title = attribute(program, "description");
         std::string at = attribute(program, "changedAt");  // 2024-05-17T14:02:11Z
@@ -317,8 +238,10 @@ private:
         auto answer = session_.send(request);
         if (!answer) return answer.failure();
         if (answer->status != 200) return adtFailure(*answer, "the name check of " + name + " failed");
-        if (asxValue(answer->body, "SEVERITY") == "ERROR")
-            return NameCheck{true, asxValue(answer->body, "SHORT_TEXT"), {}, {}};
+        pugi::xml_document doc;
+        if (Status parsed = parseAnswer(doc, answer->body, "the name check"); !parsed) return parsed.failure();
+        if (std::string(firstNamed(doc, "SEVERITY").text().as_string()) == "ERROR")
+            return NameCheck{true, firstNamed(doc, "SHORT_TEXT").text().as_string(), {}, {}};
         return NameCheck{};
     }
 
@@ -328,15 +251,12 @@ private:
                  InstallResult& result) {
         auto valid = validate(name, package, request.title);
         if (!valid) return valid.failure();
-        const std::string uri = kPrograms + percentEncoded(lower(name));
+        const std::string uri = programUri(name);
         bool exists = false;
         if (valid->taken) {
             // Programs and includes share the name space: only a program
             // may be replaced, and only with the user's consent.
-            AdtRequest get;
-            get.path = uri;
-            get.accept = kProgramXml;
-            auto program = session_.send(get);
+            auto program = getObject(uri);
             if (!program) return program.failure();
             if (program->status != 200)
                 return failure(FailureKind::Function, "SAP refused the program name " + name +
@@ -362,8 +282,7 @@ private:
         create.path = "/sap/bc/adt/programs/programs";
         if (!request.transport.empty()) create.query = {{"corrNr", request.transport}};
         create.contentType = "application/vnd.sap.adt.programs.programs.v2+xml; charset=utf-8";
-        create.accept =
-            kProgramXml;
+        create.accept = kProgramXml;
         create.body =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><program:abapProgram "
             "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
@@ -392,7 +311,7 @@ private:
         lock.query = {{"_action", "LOCK"}, {"accessMode", "MODIFY"}};
         lock.accept = "application/vnd.sap.as+xml;charset=UTF-8;dataname=com.sap.adt.lock.result";
         lock.stateful = true;  // a refused token may still be renewed: nothing is locked yet
-        auto locked = session_.send(lock);
+        auto locked = sendToEnd(lock);
         // From the granted lock to the UNLOCK, every request stays in the lock's context.
         session_.setLockWindow(locked && locked->status == 200);
         Status status;
@@ -414,7 +333,7 @@ private:
                 unlock.path = uri;
                 unlock.query = {{"_action", "UNLOCK"}, {"lockHandle", handle}};
                 unlock.afterCancel = true;
-                auto unlocked = session_.send(unlock);
+                auto unlocked = sendToEnd(unlock);
                 Status released;
                 if (!unlocked)
                     released = unlocked.failure();
@@ -437,7 +356,7 @@ private:
         end.path = uri;
         end.accept = kProgramXml;
         end.afterCancel = true;
-        auto ended = session_.send(end);
+        auto ended = sendToEnd(end);
         if (status && !ended) status = ended.failure();
         return status;
     }
@@ -469,15 +388,8 @@ private:
         if (checked->status == 423) return lockLost(name, *checked);
         if (checked->status != 200) return adtFailure(*checked, "the syntax check of " + name + " failed");
         pugi::xml_document doc;
-        if (doc.load_string(checked->body.c_str())) {
-            eachNamed(doc, "checkMessage", [&](pugi::xml_node m) {
-                SapMessage message;
-                message.type = attribute(m, "type");
-                message.text = attribute(m, "shortText");
-                readPosition(attribute(m, "uri"), message);
-                result.sapMessages.push_back(std::move(message));
-            });
-        }
+        if (Status parsed = parseAnswer(doc, checked->body, "the syntax check"); !parsed) return parsed;
+        for (SapMessage& message : checkMessages(doc)) result.sapMessages.push_back(std::move(message));
 
         AdtRequest put;
         put.method = "PUT";
@@ -505,6 +417,8 @@ private:
         return lost;
     }
 
+    // Activates the program; its messages go to `found`. An activation that
+    // reports no error is confirmed by the program's version.
     Status activate(const std::string& name, std::vector<SapMessage>& found) {
         AdtRequest request;
         request.method = "POST";
@@ -515,8 +429,7 @@ private:
         request.body =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><adtcore:objectReferences "
             "xmlns:adtcore=\"http://www.sap.com/adt/core\"><adtcore:objectReference adtcore:uri=\"" +
-            std::string(kPrograms) + percentEncoded(lower(name)) + "\" adtcore:name=\"" + xmlEscaped(name) +
-            "\"/></adtcore:objectReferences>";
+            programUri(name) + "\" adtcore:name=\"" + xmlEscaped(name) + "\"/></adtcore:objectReferences>";
         auto answer = session_.send(request);
         if (answer && answer->contentType.find("inactivectsobjects") != std::string::npos) {
             // The pre-audit lists the inactive objects: activate without it.
@@ -528,23 +441,65 @@ private:
         if (answer->contentType.find("inactivectsobjects") != std::string::npos)
             return failure(FailureKind::Function, "the activation left " + name + " inactive",
                            "HTTP 200, inactive objects listed twice");
+        // A successful activation may answer with no body at all; only
+        // failures and warnings come with messages.
+        if (answer->body.find_first_not_of(" \t\r\n") != std::string::npos) {
+            pugi::xml_document doc;
+            if (Status parsed = parseAnswer(doc, answer->body, "the activation"); !parsed) return parsed;
+            found = activationMessages(doc);
+        }
+        if (std::any_of(found.begin(), found.end(), isError)) return {};
+        // The status alone decides nothing: the program's active version does.
+        auto program = getObject(programUri(name));
+        if (!program) return program.failure();
+        if (program->status != 200) return adtFailure(*program, "reading program " + name + " after its activation failed");
         pugi::xml_document doc;
-        if (!doc.load_string(answer->body.c_str()))
-            return failure(FailureKind::Reply, "the activation's answer is not XML", "HTTP 200");
-        eachNamed(doc, "msg", [&](pugi::xml_node m) {
-            SapMessage message;
-            message.type = attribute(m, "type");
-            message.text = firstNamed(m, "txt").text().as_string();
-            if (message.text.empty()) message.text = "Syntax error";
-            readPosition(attribute(m, "href"), message);
-            found.push_back(std::move(message));
-        });
+        if (Status parsed = parseAnswer(doc, program->body, "the program"); !parsed) return parsed;
+        const std::string version = attribute(doc.document_element(), "version");
+        if (version != "active")
+            return failure(FailureKind::Function, "the activation left " + name + " inactive",
+                           "adtcore:version=\"" + version + "\" after the activation");
         return {};
     }
 
-    void cancel() override { session_.cancel(); }
+    // GET of an object's resource (a program, an include).
+    Result<AdtResponse> getObject(const std::string& uri) {
+        AdtRequest get;
+        get.path = uri;
+        get.accept = kProgramXml;
+        return session_.send(get);
+    }
+
+    // A Cancel ends the request in flight, except the three whose answer the
+    // lock's fate hangs on: the LOCK (a lock granted while its answer is cut
+    // off could not be given back, its handle unknown), the UNLOCK and the
+    // request that ends the lock's context. During those it waits, and takes
+    // effect as soon as they have their answer.
+    void cancel() override {
+        std::lock_guard lock(cancelMutex_);
+        if (runningToEnd_)
+            cancelAfter_ = true;
+        else
+            session_.cancel();
+    }
+
+    Result<AdtResponse> sendToEnd(const AdtRequest& request) {
+        {
+            std::lock_guard lock(cancelMutex_);
+            runningToEnd_ = true;
+        }
+        auto answer = session_.send(request);
+        std::lock_guard lock(cancelMutex_);
+        runningToEnd_ = false;
+        if (cancelAfter_) session_.cancel();
+        cancelAfter_ = false;
+        return answer;
+    }
 
     AdtSession session_;
+    std::mutex cancelMutex_;  // cancel() comes from another thread
+    bool runningToEnd_ = false;
+    bool cancelAfter_ = false;
 };
 
 }  // namespace
@@ -554,24 +509,26 @@ std::unique_ptr<Operations> makeAdtOperations(const LogonValues& logon, AdtOptio
 }
 
 bool adtAnswers(const ConnectionProperties& props, std::string& answer) {
-    const AdtAddress address = adtAddress(props);
-    if (!address.valid) {
-        answer = address.error;
+    auto base = adtBase(props);
+    if (!base) {
+        answer = base.failure().reason;
         return false;
     }
-    std::unique_ptr<httplib::ClientImpl> client;
-    if (address.https)
-        client = std::make_unique<httplib::SSLClient>(address.host, address.port);
-    else
-        client = std::make_unique<httplib::ClientImpl>(address.host, address.port);
-    client->set_connection_timeout(std::chrono::seconds(5));
-    client->set_read_timeout(std::chrono::seconds(10));
-    client->set_follow_location(false);
-    auto res = client->Get((address.prefix + "/sap/bc/adt/discovery?sap-client=" + percentEncoded(props.Client) +
-                            "&sap-language=" + percentEncoded(props.Language) + "&saml2=disabled")
-                               .c_str());
+    // Asked without the user's credentials: the answer says enough.
+    HttpOptions quick;
+    quick.connectTimeout = std::chrono::seconds(5);
+    quick.replyTimeout = std::chrono::seconds(10);
+    quick.callTimeout = std::chrono::seconds(15);
+    quick.maxReplyBytes = std::size_t(4) << 20;
+    quick.tls = props.tls;
+    HttpClient client(quick, "", "");
+    HttpRequest get;
+    get.url = base->with(base->path() + "/sap/bc/adt/discovery",
+                         {{"sap-client", props.Client}, {"sap-language", props.Language}, {"saml2", "disabled"}})
+                  .text();
+    auto res = client.send(get);
     if (!res) {
-        answer = "GET /sap/bc/adt/discovery: " + httplib::to_string(res.error());
+        answer = "GET /sap/bc/adt/discovery: " + res.failure().text();
         return false;
     }
     answer = "GET /sap/bc/adt/discovery answered " + std::to_string(res->status);

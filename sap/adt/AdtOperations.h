@@ -15,7 +15,7 @@ namespace orvex::sap::adt {
 // The most tables one search lists.
 inline constexpr std::size_t kSearchCap = 1000;
 
-std::unique_ptr<Operations> makeAdtOperations(const LogonValues& logon, AdtOptions options = {});
+std::unique_ptr<Operations> makeAdtOperations(const LogonValues& logon, AdtOptions options = adtDefaults());
 
 // Whether `url`'s host answers GET /sap/bc/adt/discovery as an ADT service
 // does (200, or 401/403 asking for a logon); `answer` says what it answered.

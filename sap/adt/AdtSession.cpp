@@ -1,6 +1,5 @@
 #include "AdtSession.h"
 
-#include <httplib.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -57,71 +56,34 @@ std::string AdtResponse::header(const std::string& lowerName) const {
     return it == headers.end() ? std::string() : it->second;
 }
 
-std::string percentEncoded(const std::string& text) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+AdtOptions adtDefaults() {
+    AdtOptions options;
+    options.replyTimeout = std::chrono::seconds(120);
+    options.maxReplyBytes = std::size_t(64) << 20;
+    return options;
 }
 
-std::string AdtAddress::url() const {
-    const std::string authority = host.find(':') == std::string::npos ? host : "[" + host + "]";
-    return std::string(https ? "https://" : "http://") + authority + ":" + std::to_string(port) + prefix + kAdtPath;
-}
-
-AdtAddress adtAddress(const ConnectionProperties& props) {
-    const ServiceAddress service = resolveServiceAddress(props);
-    AdtAddress address;
-    address.valid = service.valid;
-    address.error = service.error;
-    address.https = service.https;
-    address.host = service.host;
-    address.port = service.port;
-    address.prefix = service.basePath;
+Result<Url> adtBase(const ConnectionProperties& props) {
+    auto base = serverUrl(props);
+    if (!base) return base;
+    std::string prefix = base->path();
     const std::string suffix = kAdtPath;
-    if (address.prefix.size() >= suffix.size() &&
-        address.prefix.compare(address.prefix.size() - suffix.size(), suffix.size(), suffix) == 0)
-        address.prefix.erase(address.prefix.size() - suffix.size());
-    return address;
+    if (prefix.size() >= suffix.size() && prefix.compare(prefix.size() - suffix.size(), suffix.size(), suffix) == 0)
+        prefix.erase(prefix.size() - suffix.size());
+    return base->with(prefix);
 }
 
 AdtSession::AdtSession(ConnectionProperties props, AdtOptions options)
-    : props_(std::move(props)), options_(std::move(options)), address_(adtAddress(props_)) {}
+    : props_(std::move(props)), base_(adtBase(props_)) {
+    if (options.tls == TlsSettings{}) options.tls = props_.tls;  // the settings' files
+    client_ = std::make_unique<HttpClient>(std::move(options), props_.User, props_.Password);
+}
 
 AdtSession::~AdtSession() = default;
 
 void AdtSession::forget() {
     token_.clear();
-    cookies_.clear();
-}
-
-void AdtSession::keepCookies(const AdtResponse& response) {
-    auto range = response.headers.equal_range("set-cookie");
-    for (auto it = range.first; it != range.second; ++it) {
-        const std::string& line = it->second;
-        const std::string pair = line.substr(0, line.find(';'));
-        const auto eq = pair.find('=');
-        if (eq == std::string::npos || eq == 0) continue;
-        std::string name = pair.substr(0, eq), value = pair.substr(eq + 1);
-        const std::string attributes = lower(line.substr(pair.size()));
-        const bool deleted = value.empty() || contains(attributes, "max-age=0") || contains(attributes, "1970");
-        auto known = std::find_if(cookies_.begin(), cookies_.end(), [&](const auto& c) { return c.first == name; });
-        if (deleted) {
-            if (known != cookies_.end()) cookies_.erase(known);
-        } else if (known != cookies_.end()) {
-            known->second = std::move(value);
-        } else {
-            cookies_.emplace_back(std::move(name), std::move(value));
-        }
-    }
+    client_->forgetCookies();
 }
 
 namespace {
@@ -130,84 +92,41 @@ Failure cancelledFailure() { return failure(FailureKind::Cancelled, "Cancelled")
 
 void AdtSession::cancel() {
     cancelled_ = true;
-    std::lock_guard lock(clientMutex_);
-    // Shuts the socket of a request in flight, which then fails at once.
-    if (client_) client_->stop();
+    client_->cancel();
 }
 
 Result<AdtResponse> AdtSession::transmit(const AdtRequest& request, bool fetch) {
-    if (!address_.valid) return failure(FailureKind::Refused, address_.error);
+    if (!base_) return base_.failure();
     if (cancelled_ && !request.afterCancel) return cancelledFailure();
-    std::unique_lock clientLock(clientMutex_);
-    if (!client_) {
-        if (address_.https) {
-            auto ssl = std::make_unique<httplib::SSLClient>(address_.host, address_.port);
-            if (!options_.caFile.empty() || !options_.caDirectory.empty())
-                ssl->set_ca_cert_path(options_.caFile, options_.caDirectory);
-            ssl->enable_server_certificate_verification(true);
-            client_ = std::move(ssl);
-        } else {
-            client_ = std::make_unique<httplib::ClientImpl>(address_.host, address_.port);
-        }
-        if (!client_->is_valid()) {
-            client_.reset();
-            return failure(FailureKind::Other, "no HTTP client for " + address_.host);
-        }
-        auto micro = [](std::chrono::milliseconds ms) {
-            return std::chrono::duration_cast<std::chrono::microseconds>(ms);
-        };
-        client_->set_connection_timeout(micro(options_.connectTimeout));
-        client_->set_read_timeout(micro(options_.replyTimeout));
-        client_->set_write_timeout(micro(options_.replyTimeout));
-        client_->set_keep_alive(true);
-        client_->set_tcp_nodelay(true);
-        client_->set_follow_location(false);  // a redirect goes to single sign-on, never followed
-        client_->set_url_encode(false);       // the target is encoded here, once
-        client_->set_basic_auth(props_.User, props_.Password);
-    }
-    clientLock.unlock();  // client_ stays until this session ends; only its socket is shut
-
-    std::string target = address_.prefix + request.path + "?";
-    for (const auto& [name, value] : request.query) target += percentEncoded(name) + "=" + percentEncoded(value) + "&";
-    target += "sap-client=" + percentEncoded(props_.Client) + "&sap-language=" + percentEncoded(props_.Language) +
-              "&saml2=disabled";
-
-    httplib::Request req;
+    std::vector<std::pair<std::string, std::string>> query = request.query;
+    query.insert(query.end(), {{"sap-client", props_.Client}, {"sap-language", props_.Language}, {"saml2", "disabled"}});
+    HttpRequest req;
     req.method = request.method;
-    req.path = target;
+    req.url = base_->with(base_->path() + request.path, query).text();
     req.headers = {
-        {"Accept", request.accept},
-        {"Cache-Control", "no-cache"},
-        {"x-csrf-token", fetch ? std::string("fetch") : token_},
-        {"X-sap-adt-sessiontype", lockWindow_ || request.stateful ? "stateful" : "stateless"},
-        {"Accept-Encoding", "identity"},
+        "Accept: " + request.accept,
+        "Cache-Control: no-cache",
+        "x-csrf-token: " + (fetch ? std::string("fetch") : token_),
+        std::string("X-sap-adt-sessiontype: ") + (lockWindow_ || request.stateful ? "stateful" : "stateless"),
+        "Accept-Encoding: identity",
     };
-    if (!cookies_.empty()) {
-        std::string cookie;
-        for (const auto& [name, value] : cookies_) cookie += (cookie.empty() ? "" : "; ") + name + "=" + value;
-        req.headers.emplace("Cookie", cookie);
-    }
-    if (!request.contentType.empty()) req.headers.emplace("Content-Type", request.contentType);
+    if (!request.contentType.empty()) req.headers.push_back("Content-Type: " + request.contentType);
     req.body = request.body;
 
-    httplib::Response res;
-    httplib::Error error = httplib::Error::Success;
-    if (!client_->send(req, res, error) || error != httplib::Error::Success) {
-        client_->stop();  // a broken connection is not reused
+    auto answer = client_->send(req, !request.afterCancel);
+    if (!answer) {
         if (cancelled_ && !request.afterCancel) return cancelledFailure();
-        const std::string where = address_.host + ":" + std::to_string(address_.port);
-        const FailureKind kind = error == httplib::Error::ConnectionTimeout       ? FailureKind::Timeout
-                                 : error == httplib::Error::SSLServerVerification ? FailureKind::Certificate
-                                                                                  : FailureKind::Unreachable;
-        return failure(kind, "no answer from " + where + " to " + request.method + " " + request.path,
-                       httplib::to_string(error));
+        Failure failed = answer.failure();
+        if (failed.kind == FailureKind::Unreachable || failed.kind == FailureKind::Timeout)
+            failed.reason = "no answer from " + base_->authority() + " to " + request.method + " " + request.path +
+                            ": " + failed.reason;
+        return failed;
     }
     AdtResponse response;
-    response.status = res.status;
-    response.body = std::move(res.body);
-    for (const auto& [name, value] : res.headers) response.headers.emplace(lower(name), value);
+    response.status = answer->status;
+    response.body = std::move(answer->body);
+    response.headers = std::move(answer->headers);
     response.contentType = response.header("content-type");
-    keepCookies(response);  // error answers too: they end dead contexts
     return response;
 }
 
@@ -230,7 +149,8 @@ Status AdtSession::fetchToken(const std::string& path) {
                        statusLine(r) + ", " + bodyGist(r));
     if (r.status == 404)
         return failure(FailureKind::Service,
-                       "no ADT service at " + address_.url() + " (is /sap/bc/adt active in SICF?)",
+                       "no ADT service at " + base_->with(base_->path() + kAdtPath).text() +
+                           " (is /sap/bc/adt active in SICF?)",
                        statusLine(r) + " for " + path);
     if (r.status != 200) return adtFailure(r, "the ADT service refused the logon");
     if (path.find("/discovery") != std::string::npos && path.find("/core/") == std::string::npos) discovery_ = r.body;

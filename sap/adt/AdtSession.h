@@ -4,31 +4,24 @@
 // request, one CSRF token for the session, every cookie the server sets, and
 // stateless requests except inside a lock window.
 #include <atomic>
-#include <chrono>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Failure.h"
+#include "HttpClient.h"
 #include "Rfc.h"
-
-namespace httplib {
-class ClientImpl;
-}
 
 namespace orvex::sap::adt {
 
-struct AdtOptions {
-    std::chrono::milliseconds connectTimeout{10'000};
-    std::chrono::milliseconds replyTimeout{120'000};
-    // Certificates of https servers are checked against the system's CA store,
-    // or against these when set.
-    std::string caFile;
-    std::string caDirectory;
-};
+// The limits of each request and the TLS files; those of the settings
+// (the connection properties) when these name none.
+using AdtOptions = HttpOptions;
+// ADT's own: a longer silence (an activation of a large program takes its
+// time), and a smaller answer (no ADT answer ORVEX reads comes near it).
+AdtOptions adtDefaults();
 
 struct AdtRequest {
     std::string method = "GET";
@@ -50,25 +43,13 @@ struct AdtResponse {
     std::string header(const std::string& lowerName) const;
 };
 
-// Where the ADT service lives: the URL's scheme, host and port, and any path
-// before "/sap/bc/adt".
-struct AdtAddress {
-    bool valid = false;
-    std::string error;
-    bool https = false;
-    std::string host;
-    int port = 0;
-    std::string prefix;
-    std::string url() const;  // "http(s)://host:port" + prefix + "/sap/bc/adt"
-};
-AdtAddress adtAddress(const ConnectionProperties& props);
-
-// Percent-encodes everything but letters, digits and "-_.~".
-std::string percentEncoded(const std::string& text);
+// Where the ADT service lives: the application server's scheme, host and
+// port, and as its path whatever comes before "/sap/bc/adt".
+Result<Url> adtBase(const ConnectionProperties& props);
 
 class AdtSession {
 public:
-    AdtSession(ConnectionProperties props, AdtOptions options = {});
+    AdtSession(ConnectionProperties props, AdtOptions options = adtDefaults());
     ~AdtSession();
     AdtSession(const AdtSession&) = delete;
     AdtSession& operator=(const AdtSession&) = delete;
@@ -94,30 +75,27 @@ public:
     void setLockWindow(bool open) { lockWindow_ = open; }
     bool lockWindow() const { return lockWindow_; }
 
-    // Ends the request running on another thread by shutting down its
-    // socket; it fails with kind Cancelled, reason "Cancelled", and so does
-    // every later request but those marked afterCancel. Any thread.
+    // Ends the request running on another thread at once; it fails with
+    // kind Cancelled, reason "Cancelled", and so does every later request
+    // but those marked afterCancel. Any thread.
     void cancel();
     bool cancelled() const { return cancelled_; }
 
     const std::string& user() const { return props_.User; }
-    const std::string& host() const { return address_.host; }
 
 private:
     Result<AdtResponse> transmit(const AdtRequest& request, bool fetchToken);
     Status fetchToken(const std::string& path);
-    void keepCookies(const AdtResponse& response);
     void forget();
 
     ConnectionProperties props_;
-    AdtOptions options_;
-    AdtAddress address_;
-    std::unique_ptr<httplib::ClientImpl> client_;
-    std::mutex clientMutex_;  // cancel() reaches client_ from another thread
+    Result<Url> base_;
+    // Its own cookie jar sends every cookie back as the server set it,
+    // error answers' ones included: they end dead contexts.
+    std::unique_ptr<HttpClient> client_;
     std::atomic<bool> cancelled_{false};
     std::string token_;
     std::string discovery_;
-    std::vector<std::pair<std::string, std::string>> cookies_;  // in the order first set
     bool lockWindow_ = false;
 };
 

@@ -1,14 +1,25 @@
 #include "SoapServer.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <deque>
+#include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace orvex::sap {
@@ -16,12 +27,332 @@ namespace orvex::sap {
 namespace {
 
 constexpr const char* kServicePath = "/sap/bc/soap/rfc";
+// What a request's line and headers may take besides its body.
+constexpr std::size_t kHeaderAllowance = 64 * 1024;
+
+using Clock = std::chrono::steady_clock;
 
 // Keeps user-supplied text on one log line and of bounded length.
 std::string printable(const std::string& text) {
     std::string out;
     for (char c : text.substr(0, 64)) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
     return out.empty() ? "-" : out;
+}
+
+// Waits until `fd` is ready for `events` or has hung up; false when
+// `deadline` passes first.
+bool waitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        pollfd ready{fd, events, 0};
+        const int n = ::poll(&ready, 1, static_cast<int>(std::min<long long>(left, 60'000)));
+        if (n > 0) return true;
+        if (n < 0 && errno != EINTR) return true;  // the read or write that follows says what is wrong
+    }
+}
+
+std::string addressText(const sockaddr_storage& address, int& port) {
+    char text[INET6_ADDRSTRLEN] = "";
+    if (address.ss_family == AF_INET) {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+        ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+        port = ntohs(v4.sin_port);
+    } else if (address.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+        ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+        port = ntohs(v6.sin6_port);
+    }
+    return text;
+}
+
+// One accepted connection as the HTTP library reads and writes it, held to
+// deadlines: a request must arrive whole within the deadline from its start
+// and bring at most `maxBytes`; an answer must be taken within the deadline
+// from its first byte. A client that breaks a limit gets no further request.
+class ConnectionStream final : public httplib::Stream {
+public:
+    ConnectionStream(int fd, std::chrono::milliseconds deadline, std::size_t maxBytes)
+        : fd_(fd), deadline_(deadline), maxBytes_(maxBytes) {}
+
+    // The first request: its deadline runs from the moment a worker takes
+    // the connection, so that one that sends nothing is dropped too.
+    bool awaitFirstRequest() {
+        startRequest();
+        return waitFor(fd_, POLLIN, readDeadline_);
+    }
+    // A further request on a kept-alive connection: at most `idle` for its
+    // first byte, and the deadline from there. An idle connection gives way
+    // (within a tenth of a second) as soon as `giveWay` says so.
+    bool awaitNextRequest(std::chrono::milliseconds idle, const std::function<bool()>& giveWay) {
+        const Clock::time_point until = Clock::now() + idle;
+        while (begin_ == end_) {
+            if (giveWay() || Clock::now() >= until) return false;
+            if (waitFor(fd_, POLLIN, std::min(until, Clock::now() + std::chrono::milliseconds(100)))) break;
+        }
+        startRequest();
+        return true;
+    }
+    bool brokeALimit() const { return brokeALimit_; }
+
+    bool is_readable() const override { return begin_ != end_ || waitFor(fd_, POLLIN, readDeadline_); }
+    bool is_writable() const override {
+        return waitFor(fd_, POLLOUT, writing_ ? writeDeadline_ : Clock::now() + deadline_);
+    }
+
+    ssize_t read(char* ptr, size_t size) override {
+        writing_ = false;
+        while (begin_ == end_) {
+            if (readBytes_ >= maxBytes_ || !waitFor(fd_, POLLIN, readDeadline_)) {
+                brokeALimit_ = true;
+                return -1;
+            }
+            const ssize_t n = ::recv(fd_, buffer_, std::min(sizeof buffer_, maxBytes_ - readBytes_), MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            if (n <= 0) return n;
+            readBytes_ += static_cast<std::size_t>(n);
+            begin_ = 0;
+            end_ = static_cast<std::size_t>(n);
+        }
+        const std::size_t taken = std::min(size, end_ - begin_);
+        std::memcpy(ptr, buffer_ + begin_, taken);
+        begin_ += taken;
+        return static_cast<ssize_t>(taken);
+    }
+
+    ssize_t write(const char* ptr, size_t size) override {
+        if (!writing_) writing_ = true, writeDeadline_ = Clock::now() + deadline_;
+        if (!waitFor(fd_, POLLOUT, writeDeadline_)) {
+            brokeALimit_ = true;
+            return -1;
+        }
+        const ssize_t n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;  // the caller comes again
+        return n;
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) ip = addressText(address, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) ip = addressText(address, port);
+    }
+    socket_t socket() const override { return fd_; }
+
+private:
+    void startRequest() {
+        readDeadline_ = Clock::now() + deadline_;
+        readBytes_ = end_ - begin_;  // what came early with the last request counts for this one
+        writing_ = false;
+    }
+
+    int fd_;
+    std::chrono::milliseconds deadline_;
+    std::size_t maxBytes_;
+    Clock::time_point readDeadline_{}, writeDeadline_{};
+    std::size_t readBytes_ = 0;
+    bool writing_ = false;
+    bool brokeALimit_ = false;
+    char buffer_[16384];
+    std::size_t begin_ = 0, end_ = 0;
+};
+
+// What the worker serving a connection knows of the request in hand; the
+// server's handlers reach it through the worker's thread.
+struct RequestState {
+    bool admitted = false;          // the logon was taken before the body was read
+    std::string user;               // whose logon it was
+    bool closeAfterAnswer = false;  // a body left unread: the connection carries no further request
+    bool last = false;              // others wait for a worker: the connection ends with this answer
+};
+thread_local RequestState* tlRequest = nullptr;
+
+// Set while the queue turns a connection away on the accepting thread.
+thread_local bool tlTurnAway = false;
+
+// Workers for the accepted connections, and a queue of bounded length for
+// those waiting: beyond it a connection is turned away at once, so that a
+// flood of connections costs neither memory nor an ever longer wait.
+class WorkerQueue final : public httplib::TaskQueue {
+public:
+    WorkerQueue(std::size_t threads, std::size_t maxWaiting) : maxWaiting_(maxWaiting) {
+        for (std::size_t i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    }
+    ~WorkerQueue() override { shutdown(); }
+
+    void enqueue(std::function<void()> job) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (waiting_.size() < maxWaiting_) {
+                waiting_.push_back(std::move(job));
+                changed_.notify_one();
+                return;
+            }
+        }
+        tlTurnAway = true;
+        job();
+        tlTurnAway = false;
+    }
+
+    void shutdown() override {
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) return;
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& worker : workers_) worker.join();
+    }
+
+    std::size_t waiting() const {
+        std::lock_guard lock(mutex_);
+        return waiting_.size();
+    }
+
+private:
+    void work() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+                if (waiting_.empty()) return;  // stopping, and no connection left to close
+                job = std::move(waiting_.front());
+                waiting_.pop_front();
+            }
+            job();
+        }
+    }
+
+    const std::size_t maxWaiting_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> waiting_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+// Reads and drops what a client still sends after the answer that ends its
+// connection, for a moment, so that the close does not reset the connection
+// before the client has read the answer.
+void closeGently(int fd) {
+    ::shutdown(fd, SHUT_WR);
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(500);
+    char scratch[16384];
+    for (std::size_t dropped = 0; dropped < (std::size_t(1) << 20) && waitFor(fd, POLLIN, until);) {
+        const ssize_t n = ::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+        if (n > 0) dropped += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+}
+
+// The answer to a connection the queue has no room for: written without
+// waiting, on the accepting thread.
+void turnAway(int fd) {
+    static const std::string answer = [] {
+        const std::string page = htmlErrorPage(503, "Service Unavailable", "The server is busy; try again later.");
+        return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+               std::to_string(page.size()) + "\r\nRetry-After: 1\r\nConnection: close\r\n\r\n" + page;
+    }();
+    [[maybe_unused]] const ssize_t sent = ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ::shutdown(fd, SHUT_RDWR);
+    ::close(fd);
+}
+
+// The connections being served, so that a stop ends their waiting for
+// requests at once; answers under way are still written.
+class LiveConnections {
+public:
+    bool add(int fd) {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return false;
+        fds_.insert(fd);
+        return true;
+    }
+    void remove(int fd) {
+        std::lock_guard lock(mutex_);
+        fds_.erase(fd);
+    }
+    void stopReading() {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        for (int fd : fds_) ::shutdown(fd, SHUT_RD);
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<int> fds_;
+    bool stopping_ = false;
+};
+
+// The HTTP server whose connections are served through ConnectionStream:
+// the library parses and routes each request, the stream holds the client
+// to its limits, and the worker queue is bounded.
+class GuardedServer final : public httplib::Server {
+public:
+    std::chrono::milliseconds deadline{30'000};
+    std::chrono::milliseconds keepAlive{5'000};
+    std::size_t maxBytes = 0;
+    WorkerQueue* queue = nullptr;  // made by new_task_queue when serving begins
+    LiveConnections live;
+
+private:
+    bool process_and_close_socket(socket_t sock) override {
+        if (tlTurnAway) {
+            turnAway(sock);
+            return false;
+        }
+        if (!live.add(sock)) {
+            ::close(sock);
+            return false;
+        }
+        ConnectionStream stream(sock, deadline, maxBytes);
+        bool gently = false;
+        const std::size_t most = std::max<std::size_t>(keep_alive_max_count_, 1);
+        const auto othersWait = [this] { return queue && queue->waiting() > 0; };
+        for (std::size_t served = 0; served < most && svr_sock_ != INVALID_SOCKET; ++served) {
+            if (!(served == 0 ? stream.awaitFirstRequest() : stream.awaitNextRequest(keepAlive, othersWait))) break;
+            // The connection's last request when others wait for a worker.
+            const bool last = served + 1 == most || othersWait();
+            RequestState request;
+            tlRequest = &request;
+            bool closed = false;
+            const bool answered = process_request(stream, last, closed, nullptr);
+            tlRequest = nullptr;
+            gently = request.closeAfterAnswer || stream.brokeALimit();
+            if (!answered || closed || last || request.last || gently) break;
+        }
+        live.remove(sock);
+        if (gently) {
+            closeGently(sock);
+        } else {
+            ::shutdown(sock, SHUT_RDWR);
+            ::close(sock);
+        }
+        return true;
+    }
+};
+
+// The body's announced length; nullopt when none is announced or it does not parse.
+std::optional<unsigned long long> announcedLength(const httplib::Request& req) {
+    if (!req.has_header("Content-Length")) return std::nullopt;
+    const std::string text = req.get_header_value("Content-Length");
+    unsigned long long length = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return length;
+}
+
+bool carriesBody(const httplib::Request& req) {
+    if (req.has_header("Transfer-Encoding")) return true;
+    if (!req.has_header("Content-Length")) return false;
+    const auto length = announcedLength(req);
+    return !length || *length > 0;
 }
 
 }  // namespace
@@ -45,7 +376,7 @@ struct SoapServer::Impl {
     LogonCheck logonCheck;
     LogSink log;
     Options options;
-    httplib::Server server;
+    GuardedServer server;
     std::thread thread;
 
     // The server's own stop() acts only once its accept loop has begun, so a
@@ -57,19 +388,60 @@ struct SoapServer::Impl {
     bool bound = false;
     bool stopped = false;
 
-    void serve(const httplib::Request& req, httplib::Response& res) {
-        const auto started = std::chrono::steady_clock::now();
-        const std::string client = req.get_param_value("sap-client");
-        SoapAnswer answer = answerSoapRequest(handler, logonCheck, req.get_header_value("Authorization"), client,
-                                              req.body, options.clientExists);
+    void answer(const httplib::Request& req, httplib::Response& res, SoapAnswer answer, Clock::time_point started) {
         res.status = answer.status;
         res.body = std::move(answer.body);
         res.set_header("Content-Type", answer.contentType);
         for (const auto& [name, value] : answer.headers) res.set_header(name, value);
         if (log) {
-            auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
-            log(formatLogLine(req.remote_addr, answer.user, client, answer.function.empty() ? "-" : answer.function,
-                              answer.status, micros.count(), res.body.size()));
+            auto micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+            log(formatLogLine(req.remote_addr, answer.user, req.get_param_value("sap-client"),
+                              answer.function.empty() ? "-" : answer.function, answer.status, micros.count(),
+                              res.body.size()));
+        }
+    }
+
+    // Decides from the request line and the headers alone whether the body
+    // is read: only for a POST to the service whose logon is taken and whose
+    // announced size is within bounds. Anything else is answered here, before
+    // a byte of its body is read.
+    bool admit(const httplib::Request& req, httplib::Response& res) {
+        RequestState* request = tlRequest;
+        if (request && request->admitted) return true;  // asked again after "100 Continue"
+        const auto started = Clock::now();
+        if (req.method != "POST" || req.path != kServicePath) {
+            res.status = 404;  // the error handler writes the page
+        } else if (const auto length = announcedLength(req); length && *length > options.maxRequestBytes) {
+            res.status = 413;
+        } else {
+            SoapLogon logon = checkSoapLogon(logonCheck, req.get_header_value("Authorization"),
+                                             req.get_param_value("sap-client"), options.clientExists);
+            if (!logon.refusal) {
+                if (request) request->admitted = true, request->user = std::move(logon.user);
+                return true;
+            }
+            answer(req, res, std::move(*logon.refusal), started);
+        }
+        if (carriesBody(req)) {
+            res.set_header("Connection", "close");
+            if (request) request->closeAfterAnswer = true;
+        }
+        return false;
+    }
+
+    void serve(const httplib::Request& req, httplib::Response& res) {
+        const auto started = Clock::now();
+        RequestState* request = tlRequest;
+        SoapAnswer answered = request && request->admitted
+                                  ? answerSoapCall(handler, request->user, req.body)
+                                  : answerSoapRequest(handler, logonCheck, req.get_header_value("Authorization"),
+                                                      req.get_param_value("sap-client"), req.body,
+                                                      options.clientExists);
+        answer(req, res, std::move(answered), started);
+        // A call may take long: whoever came meanwhile gets the worker next.
+        if (request && server.queue && server.queue->waiting() > 0) {
+            res.set_header("Connection", "close");
+            request->last = true;
         }
     }
 
@@ -89,22 +461,38 @@ SoapServer::SoapServer(Handler handler, LogonCheck logonCheck, LogSink log, Opti
     impl_->log = std::move(log);
     impl_->options = options;
 
-    httplib::Server& server = impl_->server;
+    GuardedServer& server = impl_->server;
     const std::size_t threads = static_cast<std::size_t>(std::max(1, options.threads));
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    const std::size_t queueLength = options.queueLength;
+    server.new_task_queue = [&server, threads, queueLength] {
+        auto* queue = new WorkerQueue(threads, queueLength);
+        server.queue = queue;
+        return queue;
+    };
+    server.deadline = options.requestDeadline;
+    server.keepAlive = options.keepAlive;
+    server.maxBytes = options.maxRequestBytes + kHeaderAllowance;
     server.set_payload_max_length(options.maxRequestBytes);
-    server.set_read_timeout(options.readTimeoutSeconds, 0);
-    server.set_write_timeout(options.readTimeoutSeconds, 0);
-    server.set_keep_alive_timeout(options.keepAliveSeconds);
     server.set_keep_alive_max_count(1000);
     server.set_tcp_nodelay(true);
 
     Impl* impl = impl_.get();
+    server.set_pre_routing_handler([impl](const httplib::Request& req, httplib::Response& res) {
+        return impl->admit(req, res) ? httplib::Server::HandlerResponse::Unhandled
+                                     : httplib::Server::HandlerResponse::Handled;
+    });
+    // A client that waits for "100 Continue" before it sends the body hears
+    // the refusal instead.
+    server.set_expect_100_continue_handler(
+        [impl](const httplib::Request& req, httplib::Response& res) { return impl->admit(req, res) ? 100 : res.status; });
     server.Post(kServicePath, [impl](const httplib::Request& req, httplib::Response& res) { impl->serve(req, res); });
     // Other paths and methods: an HTML page, as an ICF node that does not exist gives.
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
         if (res.body.empty()) {
-            const char* title = res.status == 404 ? "Not Found" : res.status == 413 ? "Payload Too Large" : "Error";
+            const char* title = res.status == 404   ? "Not Found"
+                                : res.status == 413 ? "Payload Too Large"
+                                : res.status == 400 ? "Bad Request"
+                                                    : "Error";
             res.set_content(htmlErrorPage(res.status, title, "The service could not be reached."), "text/html; charset=utf-8");
         }
     });
@@ -165,6 +553,7 @@ void SoapServer::stop() {
     std::lock_guard lock(impl_->mutex);
     if (impl_->stopped) return;
     impl_->stopped = true;
+    impl_->server.live.stopReading();
     if (impl_->server.is_running()) {
         // The accept loop runs: the server's own stop also ends idle keep-alive connections.
         impl_->server.stop();

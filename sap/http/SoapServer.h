@@ -3,9 +3,11 @@
 // basic authentication and the client in "sap-client", one function call per
 // request. What a call does is up to the handler (the sandbox system in
 // orvex-sandbox, scripted handlers in tests).
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,12 +27,18 @@ public:
     // Receives one finished line per request; may be called from several threads at once.
     using LogSink = std::function<void(const std::string& line)>;
 
+    // A client is served by one worker from its first byte to its last; what
+    // it may hold: a request must come whole within `requestDeadline` (its
+    // answer must be taken within as much again), its body is read only once
+    // the logon is taken, and connections beyond the workers wait in a queue
+    // of bounded length, those beyond it being turned away at once (503).
     struct Options {
-        int threads = 16;                                // connections served at once
+        int threads = 16;                                     // connections served at once
+        std::size_t queueLength = 64;                         // connections waiting for a worker
         std::size_t maxRequestBytes = std::size_t(64) << 20;  // larger requests get 413
-        int readTimeoutSeconds = 30;                     // silence tolerated from a client
-        int keepAliveSeconds = 5;                        // idle keep-alive connections are closed after this
-        ClientCheck clientExists;                        // optional
+        std::chrono::milliseconds requestDeadline{30'000};    // to send one request, and to take its answer
+        std::chrono::milliseconds keepAlive{5'000};           // idle keep-alive connections are closed after this
+        ClientCheck clientExists;                             // optional
     };
 
     SoapServer(Handler handler, LogonCheck logonCheck, LogSink log = {});
@@ -73,6 +81,18 @@ struct SoapAnswer {
 SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServer::LogonCheck& logonCheck,
                              const std::string& authorization, const std::string& client, std::string body,
                              const SoapServer::ClientCheck& clientExists = {});
+
+// The two halves of answerSoapRequest, so that the logon is taken before the
+// body is read. The logon: the user the Authorization header names, and the
+// 401 answer when the logon is refused.
+struct SoapLogon {
+    std::string user;
+    std::optional<SoapAnswer> refusal;
+};
+SoapLogon checkSoapLogon(const SoapServer::LogonCheck& logonCheck, const std::string& authorization,
+                         const std::string& client, const SoapServer::ClientCheck& clientExists = {});
+// The call, for a user whose logon was taken: parses the envelope and runs it.
+SoapAnswer answerSoapCall(const SoapServer::Handler& handler, const std::string& user, std::string body);
 
 // An HTML page for an HTTP error status, as the application server gives one.
 std::string htmlErrorPage(int status, const std::string& title, const std::string& text);

@@ -59,24 +59,28 @@ std::string htmlErrorPage(int status, const std::string& title, const std::strin
            escaped(title) + "</h1><p>" + escaped(text) + "</p></body></html>";
 }
 
-SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServer::LogonCheck& logonCheck,
-                             const std::string& authorization, const std::string& client, std::string body,
-                             const SoapServer::ClientCheck& clientExists) {
-    SoapAnswer answer;
+SoapLogon checkSoapLogon(const SoapServer::LogonCheck& logonCheck, const std::string& authorization,
+                         const std::string& client, const SoapServer::ClientCheck& clientExists) {
+    SoapLogon logon;
     std::string password;
-    const bool credentials = parseBasicAuthorization(authorization, answer.user, password);
+    const bool credentials = parseBasicAuthorization(authorization, logon.user, password);
     // As the application server does, the logon page names a client that does not exist.
     const bool knownClient = !clientExists || clientExists(client);
-    if (!credentials || !knownClient || !logonCheck(answer.user, password, client)) {
-        answer.status = 401;
-        answer.contentType = "text/html; charset=utf-8";
-        answer.body = htmlErrorPage(
-            401, "Unauthorized",
-            knownClient ? "Logon failed" : "Logon failed: client " + client + " does not exist in the system");
-        answer.headers.emplace_back("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
-        return answer;
-    }
+    if (credentials && knownClient && logonCheck(logon.user, password, client)) return logon;
+    SoapAnswer& answer = logon.refusal.emplace();
+    answer.status = 401;
+    answer.user = logon.user;
+    answer.contentType = "text/html; charset=utf-8";
+    answer.body = htmlErrorPage(
+        401, "Unauthorized",
+        knownClient ? "Logon failed" : "Logon failed: client " + client + " does not exist in the system");
+    answer.headers.emplace_back("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
+    return logon;
+}
 
+SoapAnswer answerSoapCall(const SoapServer::Handler& handler, const std::string& user, std::string body) {
+    SoapAnswer answer;
+    answer.user = user;
     answer.contentType = kXml;
     soap::ParsedRequest parsed = soap::parseRequest(body);
     if (!parsed.request) {
@@ -102,6 +106,14 @@ SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServe
     answer.status = 200;
     answer.body = soap::buildResponse(request, reply);
     return answer;
+}
+
+SoapAnswer answerSoapRequest(const SoapServer::Handler& handler, const SoapServer::LogonCheck& logonCheck,
+                             const std::string& authorization, const std::string& client, std::string body,
+                             const SoapServer::ClientCheck& clientExists) {
+    SoapLogon logon = checkSoapLogon(logonCheck, authorization, client, clientExists);
+    if (logon.refusal) return std::move(*logon.refusal);
+    return answerSoapCall(handler, logon.user, std::move(body));
 }
 
 }  // namespace orvex::sap

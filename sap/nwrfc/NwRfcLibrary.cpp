@@ -99,13 +99,22 @@ std::string libraryLocation() {
 }
 
 LibraryLoad loadLibrary(const std::string& path) {
+    // A path with a folder that is not absolute would be taken from the
+    // current folder, wherever the program was started: whatever library
+    // lies there would run with the user's rights.
+    if (path.find('/') != std::string::npos && !std::filesystem::path(path).is_absolute()) {
+        LibraryLoad refused;
+        refused.path = path;
+        refused.reason = "RFC library " + path + " not loaded: SAPNWRFC_HOME must be an absolute path";
+        return refused;
+    }
+    // Tried once per location: asking again (the settings dialog does so as
+    // the user types) finds the same answer without touching the loader.
     static std::mutex mutex;
-    static std::map<std::string, LibraryLoad> loaded;
+    static std::map<std::string, LibraryLoad> tried;
     std::lock_guard lock(mutex);
-    if (auto it = loaded.find(path); it != loaded.end()) return it->second;
-    LibraryLoad load = open(path);
-    if (load.library) loaded[path] = load;
-    return load;
+    if (auto it = tried.find(path); it != tried.end()) return it->second;
+    return tried[path] = open(path);
 }
 
 }  // namespace orvex::nwrfc

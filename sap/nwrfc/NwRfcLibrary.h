@@ -46,11 +46,12 @@ struct LibraryLoad {
 // (LD_LIBRARY_PATH, ld.so.conf).
 std::string libraryLocation();
 
-// Loads the library at `path` (a bare name uses the loader's search). When
+// Loads the library at `path` (a bare name uses the loader's search; a path
+// with a folder must be absolute, so SAPNWRFC_HOME must be). When
 // libsapucum.so lies in the same folder it is loaded first, globally, since
 // the RFC library needs it. A missing library or a missing function is a
-// reason, never a crash; an optional function may be missing. Successful
-// loads are kept, one per path.
+// reason, never a crash; an optional function may be missing. Each path is
+// tried once per process: the first answer, library or reason, is kept.
 LibraryLoad loadLibrary(const std::string& path);
 inline LibraryLoad loadLibrary() { return loadLibrary(libraryLocation()); }
 

@@ -2,6 +2,7 @@
 
 #include "Text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <stdexcept>
@@ -27,10 +28,13 @@ struct Invalid : std::runtime_error {
 // low enough that SQLite's parser takes the translated condition (its stack
 // holds about a hundred entries, and a level such as "x = ? OR (" takes
 // three). The token count is bounded so that a huge request cannot fill the
-// memory with tokens, and every accepted condition stays within SQLite's
-// limits on expression depth and bound parameters.
+// memory with tokens, and with it the number of bound parameters.
 constexpr int kMaxNesting = 20;
 constexpr std::size_t kMaxTokens = 2000;
+// SQLite's own limits (SQLITE_MAX_EXPR_DEPTH, SQLITE_MAX_LIKE_PATTERN_LENGTH):
+// a condition beyond them would fail inside SQLite; it is refused here.
+constexpr int kMaxExpressionDepth = 1000;
+constexpr std::size_t kMaxPatternBytes = 50000;
 
 bool isWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/' || c == '~' || c == '-' ||
@@ -84,6 +88,21 @@ struct PrefixRange {
     std::string low, high;  // high empty: no upper bound
 };
 
+// A piece of the translated condition and the depth SQLite gives its
+// expression tree: a column, a parameter or a constant is 1 deep, an
+// operator one more than its deepest operand; parentheses add nothing.
+struct Expr {
+    std::string sql;
+    int depth = 1;
+};
+
+// "a AND b AND c" is the tree ((a AND b) AND c): each further term lifts
+// the chain by one level over the deeper of the two.
+void chain(Expr& left, const char* op, const Expr& right) {
+    left.sql += op + right.sql;
+    left.depth = 1 + std::max(left.depth, right.depth);
+}
+
 class Translator {
 public:
     Translator(std::vector<Token> tokens, const ColumnLookup& column) : tokens_(std::move(tokens)), column_(column) {}
@@ -93,19 +112,23 @@ public:
         if (peek().kind == Kind::End) return out;
         // The top level is a chain of AND terms unless an OR appears; a
         // prefix range is only safe for terms every row must satisfy.
-        std::string sql = orExpr();
+        Expr condition = orExpr();
         if (peek().kind != Kind::End) throw Invalid("unexpected \"" + peek().text + "\"");
-        out.sql = sql;
         if (topLevelAnd_) {
+            // Each range adds one or two terms to the chain.
             for (const PrefixRange& range : ranges_) {
-                out.sql += " AND " + range.column + " >= ?";
+                chain(condition, " AND ", {range.column + " >= ?", 2});
                 params_.push_back(range.low);
                 if (!range.high.empty()) {
-                    out.sql += " AND " + range.column + " < ?";
+                    chain(condition, " AND ", {range.column + " < ?", 2});
                     params_.push_back(range.high);
                 }
             }
         }
+        if (condition.depth > kMaxExpressionDepth)
+            throw Invalid("condition too complex: " + std::to_string(condition.depth) + " levels deep, at most " +
+                          std::to_string(kMaxExpressionDepth));
+        out.sql = std::move(condition.sql);
         out.params = params_;
         return out;
     }
@@ -125,22 +148,22 @@ private:
         ++pos_;
     }
 
-    std::string orExpr() {
+    Expr orExpr() {
         const int depth = depth_;
-        std::string sql = andExpr();
+        Expr expr = andExpr();
         bool anyOr = false;
         while (acceptWord("OR")) {
             anyOr = true;
-            sql += " OR " + andExpr();
+            chain(expr, " OR ", andExpr());
         }
         if (depth == 0 && anyOr) topLevelAnd_ = false;
-        return sql;
+        return expr;
     }
 
-    std::string andExpr() {
-        std::string sql = notExpr();
-        while (acceptWord("AND")) sql += " AND " + notExpr();
-        return sql;
+    Expr andExpr() {
+        Expr expr = notExpr();
+        while (acceptWord("AND")) chain(expr, " AND ", notExpr());
+        return expr;
     }
 
     void enter() {
@@ -148,24 +171,24 @@ private:
             throw Invalid("condition nested deeper than " + std::to_string(kMaxNesting) + " levels");
     }
 
-    std::string notExpr() {
+    Expr notExpr() {
         if (acceptWord("NOT")) {
             enter();
             ++negations_;
-            std::string inner = notExpr();
+            Expr inner = notExpr();
             --negations_;
             --nesting_;
-            return "NOT (" + inner + ")";
+            return {"NOT (" + inner.sql + ")", inner.depth + 1};
         }
         if (peek().kind == Kind::Open) {
             ++pos_;
             enter();
             ++depth_;
-            std::string inner = orExpr();
+            Expr inner = orExpr();
             --depth_;
             --nesting_;
             expect(Kind::Close, "\")\"");
-            return "(" + inner + ")";
+            return {"(" + inner.sql + ")", inner.depth};
         }
         return comparison();
     }
@@ -212,7 +235,9 @@ private:
         return {};
     }
 
-    std::string comparison() {
+    // A comparison is an operator over a column and parameters: 2 deep,
+    // and a NOT in front of the operator adds one.
+    Expr comparison() {
         Token left = next();
         if (left.kind != Kind::Word || isKeyword(left.text)) throw Invalid("expected a field name");
         const std::string column = field(left);
@@ -226,15 +251,18 @@ private:
                 if (e.size() != 1) throw Invalid("ESCAPE needs one character");
                 escape = e[0];
             }
-            params_.push_back(globFromLike(pattern, escape));
+            std::string glob = globFromLike(pattern, escape);
+            if (glob.size() > kMaxPatternBytes)
+                throw Invalid("LIKE pattern longer than " + std::to_string(kMaxPatternBytes) + " bytes");
+            params_.push_back(std::move(glob));
             if (!negated && negations_ == 0 && depth_ == 0) addPrefixRange(column, pattern, escape);
-            return negated ? "NOT (" + column + " GLOB ?)" : column + " GLOB ?";
+            return negated ? Expr{"NOT (" + column + " GLOB ?)", 3} : Expr{column + " GLOB ?", 2};
         }
         if (acceptWord("BETWEEN")) {
             std::string low = operand();
             if (!acceptWord("AND")) throw Invalid("expected AND in BETWEEN");
             std::string high = operand();
-            return column + (negated ? " NOT" : "") + " BETWEEN " + low + " AND " + high;
+            return {column + (negated ? " NOT" : "") + " BETWEEN " + low + " AND " + high, negated ? 3 : 2};
         }
         if (acceptWord("IN")) {
             expect(Kind::Open, "\"(\" after IN");
@@ -249,19 +277,19 @@ private:
                 break;
             }
             expect(Kind::Close, "\")\"");
-            return column + (negated ? " NOT" : "") + " IN (" + list + ")";
+            return {column + (negated ? " NOT" : "") + " IN (" + list + ")", negated ? 3 : 2};
         }
         if (negated) throw Invalid("expected LIKE, BETWEEN or IN after NOT");
         if (acceptWord("IS")) {
             bool notNull = acceptWord("NOT");
             if (!acceptWord("NULL")) throw Invalid("expected NULL");
             // Character fields are never null.
-            return notNull ? "1" : "0";
+            return {notNull ? "1" : "0", 1};
         }
         std::string op = comparisonOperator(peek());
         if (op.empty()) throw Invalid("expected a comparison after " + left.text);
         ++pos_;
-        return column + " " + op + " " + operand();
+        return {column + " " + op + " " + operand(), 2};
     }
 
     void addPrefixRange(const std::string& column, const std::string& pattern, char escape) {

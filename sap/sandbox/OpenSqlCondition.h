@@ -9,7 +9,10 @@
 // apostrophe. As for SAP's character fields, trailing blanks of a literal
 // do not count. A LIKE with a fixed prefix also gets a range on the column,
 // so that an index on it can be used. A condition nested more than 20
-// levels deep (NOT and parentheses) or longer than 2000 tokens is not valid.
+// levels deep (NOT and parentheses) or longer than 2000 tokens is not valid,
+// nor one whose translation SQLite would refuse: an expression tree deeper
+// than 1000 levels (the terms a LIKE adds count) or a LIKE pattern longer
+// than 50000 bytes.
 #include <functional>
 #include <optional>
 #include <string>

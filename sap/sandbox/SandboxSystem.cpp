@@ -1,6 +1,8 @@
 #include "SandboxSystem.h"
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +69,17 @@ bool customerName(const std::string& name) {
     return std::all_of(name.begin(), name.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/';
     });
+}
+
+// Compares in a time that depends neither on where the two differ nor on
+// their lengths: their SHA-256 digests, with CRYPTO_memcmp.
+bool samePassword(const std::string& stored, const std::string& given) {
+    unsigned char a[EVP_MAX_MD_SIZE], b[EVP_MAX_MD_SIZE];
+    unsigned int aLength = 0, bLength = 0;
+    if (!EVP_Digest(stored.data(), stored.size(), a, &aLength, EVP_sha256(), nullptr) ||
+        !EVP_Digest(given.data(), given.size(), b, &bLength, EVP_sha256(), nullptr) || aLength != bLength)
+        return false;
+    return CRYPTO_memcmp(a, b, aLength) == 0;
 }
 
 RfcReply exceptionReply(const std::string& exception) {
@@ -924,7 +937,9 @@ bool SandboxSystem::checkLogon(const std::string& user, const std::string& passw
     Impl::Open open(*impl_);
     Statement s(impl_->db, "SELECT password FROM users WHERE client = ? AND bname = ?");
     s.bind(1, client).bind(2, upper(user));
-    return s.step() && s.text(0) == password;
+    const bool known = s.step();
+    // Compared whether the user exists or not, so that the time taken tells nothing.
+    return samePassword(known ? s.text(0) : std::string(), password) && known;
 }
 
 bool SandboxSystem::hasClient(const std::string& client) const {

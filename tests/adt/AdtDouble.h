@@ -8,6 +8,14 @@
 // stateless request ends its context, and a handle from another context
 // gets 423; the activation answers 200 also when it finds errors. Every
 // request is recorded for the tests to read.
+// It answers in the shapes captured from real systems: session and context
+// cookies carry percent-escapes and count only when sent back byte for byte;
+// a successful activation is an empty 200 (after the pre-audit's list of
+// inactive objects, when asked for); the quick search lets structures
+// (TABL/DS) through, unsorted and without package or description; the
+// transport check lists other users' and released requests, and a lock
+// holder's request for an object recorded in one; check messages at a
+// line's start come as "#start=L" with no column.
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <pugixml.hpp>
@@ -19,12 +27,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "InstallProgram.h"
+#include "RawHeaderRelay.h"
 #include "SandboxSystem.h"
 #include "TableReads.h"
 
@@ -54,22 +64,30 @@ public:
         server_.Put(".*", handler);
         server_.Delete(".*", handler);
         // Bound and listening here: connections wait until the thread accepts them.
-        port_ = server_.bind_to_any_port("127.0.0.1");
+        const int backend = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
+        relay_ = std::make_unique<RawHeaderRelay>(backend);
     }
     ~AdtDouble() {
+        relay_.reset();
         server_.stop();
         thread_.join();
     }
 
-    int port() const { return port_; }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/sap/bc/adt"; }
+    int port() const { return relay_->port(); }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port()) + "/sap/bc/adt"; }
     sap::SandboxSystem& sandbox() { return sandbox_; }
 
     // Release 7.50: no element info, and the stateful header is ignored.
     std::atomic<bool> legacy{false};
     // A refused token answers 401 with an HTML page instead of 403.
     std::atomic<bool> staleToken401{false};
+    // The activation answers the pre-audit's list of inactive objects first.
+    std::atomic<bool> preaudit{false};
+    // Answers as the double did before it learned the real shapes (cookies
+    // without escapes, an activation with a body, no structures, only the
+    // user's requests): for measuring an earlier client against the same server.
+    std::atomic<bool> earlierShapes{false};
 
     void setFault(Fault fault) {
         std::lock_guard lock(mutex_);
@@ -84,10 +102,23 @@ public:
         std::lock_guard lock(mutex_);
         includes_.insert(name);
     }
-    // A package that needs a request, and the requests open for it.
+    // A package that needs a request, and the logon user's modifiable
+    // requests for it; the transport check also lists a request of USER1
+    // and a released one.
     void transportable(const std::string& package, std::vector<std::string> requests) {
         std::lock_guard lock(mutex_);
         transportable_[package] = std::move(requests);
+    }
+    // Program `name` is recorded in `request` of `owner` already: the
+    // transport check names that lock holder and no requests.
+    void recordedIn(const std::string& name, const std::string& request, const std::string& owner) {
+        std::lock_guard lock(mutex_);
+        recorded_[name] = {request, owner};
+    }
+    // Structures (TABL/DS) the quick search lets through with the tables.
+    void addStructures(const std::vector<std::string>& names) {
+        std::lock_guard lock(mutex_);
+        structures_.insert(structures_.end(), names.begin(), names.end());
     }
     void expireTokens() {
         std::lock_guard lock(mutex_);
@@ -187,6 +218,24 @@ private:
         return out;
     }
 
+    // `name` matches a LIKE pattern whose only wildcard is "%".
+    static bool likeMatches(const std::string& like, const std::string& name) {
+        std::size_t p = 0, n = 0, star = std::string::npos, resume = 0;
+        while (n < name.size()) {
+            if (p < like.size() && like[p] == '%') {
+                star = p++, resume = n;
+            } else if (p < like.size() && like[p] == name[n]) {
+                ++p, ++n;
+            } else if (star != std::string::npos) {
+                p = star + 1, n = ++resume;
+            } else {
+                return false;
+            }
+        }
+        while (p < like.size() && like[p] == '%') ++p;
+        return p == like.size();
+    }
+
     bool programExists(const std::string& name) {
         sap::RfcRequest read;
         read.function = "RFC_READ_TABLE";
@@ -215,6 +264,16 @@ private:
         }
         return out;
     }
+    // A message's place in a URI fragment: "#start=L" at a line's start,
+    // otherwise "#start=L,C" (C from 0), in a check run with its end.
+    std::string position(const sap::SapMessage& m, bool withEnd) const {
+        if (m.column == 0 && !earlierShapes) return "#start=" + std::to_string(m.line);
+        std::string place = "#start=" + std::to_string(m.line) + "," + std::to_string(m.column);
+        if (withEnd && !earlierShapes)
+            place += ";end=" + std::to_string(m.line) + "," + std::to_string(m.column + static_cast<int>(deny_.size()));
+        return place;
+    }
+
     void dropLocksOfDeadContexts() {
         for (auto it = locks_.begin(); it != locks_.end();)
             it = contexts_.count(it->second.context) ? std::next(it) : locks_.erase(it);
@@ -231,7 +290,7 @@ private:
         for (const auto& [k, v] : req.params) record.query.emplace(k, v);
         record.sessionType = req.get_header_value("X-sap-adt-sessiontype");
         record.token = req.get_header_value("x-csrf-token");
-        record.cookie = req.get_header_value("Cookie");
+        record.cookie = RawHeaderRelay::hexDecoded(req.get_header_value("X-Raw-Cookie"));
         record.authorization = req.get_header_value("Authorization");
         record.body = req.body;
         Fault fault;
@@ -275,11 +334,13 @@ private:
             res.set_content("sap-client and sap-language are required here", "text/plain");
             return;
         }
+        // Cookies count as they were set, percent-escapes and all.
         auto jar = cookies(r.cookie);
         const std::string sessionCookie = "SAP_SESSIONID_SBX_" + client;
         std::string session = jar[sessionCookie];
         if (!sessions_.count(session)) {
-            session = "S" + std::to_string(++counter_);
+            const std::string id = std::to_string(++counter_);
+            session = earlierShapes ? "S" + id : "aW5zdGFuY2Ux" + id + "X2RldmVsb3Blcg%3d%3d";
             sessions_[session];
             res.set_header("Set-Cookie", sessionCookie + "=" + session + "; path=/");
         }
@@ -314,7 +375,8 @@ private:
         if (r.sessionType == "stateful" && !legacy) {
             context = contexts_.count(named) ? named : std::string();
             if (context.empty()) {
-                context = "C" + std::to_string(++counter_);
+                const std::string id = std::to_string(++counter_);
+                context = earlierShapes ? "C" + id : "SID%3aANON%3asapsbx_SBX_00%3a" + id + "AbCdEf-NEW";
                 contexts_.insert(context);
                 res.headers.emplace("Set-Cookie", "sap-contextid=" + context + "; path=/sap/bc/adt");
             }
@@ -342,6 +404,18 @@ private:
         if (r.method == "POST" && p == "/sap/bc/adt/checkruns") return checkRun(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/activation") return activation(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/cts/transportchecks") return transportCheck(r, res);
+        if (r.method == "GET" && p.rfind("/sap/bc/adt/programs/includes/", 0) == 0) {
+            const std::string name = upper(p.substr(std::string("/sap/bc/adt/programs/includes/").size()));
+            if (!includes_.count(name))
+                return fail(res, 404, "ExceptionResourceNotFound", "Include " + name + " does not exist");
+            res.status = 200;
+            res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><include:abapInclude "
+                            "xmlns:include=\"http://www.sap.com/adt/programs/includes\" "
+                            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + name +
+                                "\" adtcore:version=\"active\"/>",
+                            "application/vnd.sap.adt.programs.includes.v2+xml");
+            return;
+        }
         if (p.rfind(programs + "/", 0) == 0) {
             std::string rest = p.substr(programs.size() + 1);
             const bool source = rest.size() > 12 && rest.compare(rest.size() - 12, 12, "/source/main") == 0;
@@ -376,7 +450,10 @@ private:
     void program(const std::string& name, httplib::Response& res) {
         if (!programExists(name))
             return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
-        auto stored = sandbox_.program(name);
+        // The object's attributes, not its source: SAP answers this from the directory.
+        std::optional<sap::SandboxProgram> stored;
+        for (sap::SandboxProgram& listed : sandbox_.programs())
+            if (listed.name == name) stored = std::move(listed);
         // Real answers also carry the title and the last change.
         std::string changed;
         if (stored && stored->changedOn.size() == 8)
@@ -431,14 +508,26 @@ private:
             read.tables["OPTIONS"].emplace_back().set("TEXT", row);
         sap::RfcReply reply = sandbox_.call(read);
         const std::size_t max = std::stoul(r.param("maxResults").empty() ? "100" : r.param("maxResults"));
-        std::string refs;
-        std::size_t n = 0;
+        std::vector<std::pair<std::string, std::string>> rows;  // name, type
         for (const sap::RfcRow& row : reply.tables["DATA"]) {
-            if (n++ == max) break;
             std::string name = sap::objectName(row.get("WA"));
             name.erase(name.find_last_not_of(' ') + 1);
-            refs += "<adtcore:objectReference adtcore:uri=\"/sap/bc/adt/ddic/tables/" + name +
-                    "\" adtcore:type=\"TABL/DT\" adtcore:name=\"" + name + "\"/>";
+            rows.emplace_back(name, "TABL/DT");
+        }
+        if (!earlierShapes) {
+            // Structures come along, and the server's order is not the names'.
+            for (const std::string& name : structures_)
+                if (likeMatches(upper(like), name))
+                    rows.emplace(rows.begin() + static_cast<long>(rows.size() / 2), name, "TABL/DS");
+            std::reverse(rows.begin(), rows.end());
+        }
+        std::string refs;
+        for (std::size_t n = 0; n < rows.size() && n < max; ++n) {
+            const auto& [name, type] = rows[n];
+            const bool table = type == "TABL/DT";
+            refs += "<adtcore:objectReference adtcore:uri=\"/sap/bc/adt/ddic/" + std::string(table ? "tables/" : "structures/") +
+                    name + "\" adtcore:type=\"" + type + "\" adtcore:name=\"" + name + "\"" +
+                    (table && n % 2 == 0 ? " adtcore:packageName=\"SAPBC_DATAMODEL\"" : "") + "/>";
         }
         res.status = 200;
         res.set_content(
@@ -489,7 +578,7 @@ private:
         if (auto t = transportable_.find(package); t != transportable_.end()) {
             if (corrNr.empty()) return fail(res, 500, "ExceptionResourceCreationFailure", "Missing correction number");
             if (std::find(t->second.begin(), t->second.end(), corrNr) == t->second.end())
-                return fail(res, 500, "ExceptionResourceCreationFailure", "Request " + corrNr + " cannot be used");
+                return fail(res, 403, "ExceptionResourceNoAuthorization", "Task/request " + corrNr + " does not exist");
         } else if (package != "$TMP") {
             return fail(res, 404, "ExceptionResourceNotFound", "Package " + package + " does not exist");
         }
@@ -514,8 +603,12 @@ private:
         res.set_content(
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
             "version=\"1.0\"><asx:values><DATA><LOCK_HANDLE>" +
-                handle + "</LOCK_HANDLE><CORRNR>" + programs_[name].corrNr + "</CORRNR><IS_LOCAL>" +
-                (programs_[name].corrNr.empty() ? "X" : "") + "</IS_LOCAL></DATA></asx:values></asx:abap>",
+                handle + "</LOCK_HANDLE><CORRNR>" + programs_[name].corrNr + "</CORRNR><CORRUSER>" +
+                (programs_[name].corrNr.empty() ? "" : "DEVELOPER") + "</CORRUSER><CORRTEXT>" +
+                (programs_[name].corrNr.empty() ? "" : "Reports") + "</CORRTEXT><IS_LOCAL>" +
+                (programs_[name].corrNr.empty() ? "X" : "") +
+                "</IS_LOCAL><IS_LINK_UP/><MODIFICATION_SUPPORT>ModificationsLoggedOnly</MODIFICATION_SUPPORT>"
+                "</DATA></asx:values></asx:abap>",
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.lock.Result");
     }
 
@@ -558,10 +651,10 @@ private:
             const std::string content =
                 object.first_element_by_path("chkrun:artifacts/chkrun:artifact/chkrun:content").text().as_string();
             for (const sap::SapMessage& m : check(lines(decodedBase64(content))))
-                messages += "<chkrun:checkMessage chkrun:uri=\"" + uri +
-                            "/source/main#start=" + std::to_string(m.line) + "," + std::to_string(m.column) +
+                messages += "<chkrun:checkMessage chkrun:uri=\"" + uri + "/source/main" + position(m, true) +
                             "\" chkrun:type=\"E\" chkrun:shortText=\"" + "Field &quot;" + deny_ +
-                            "&quot; is unknown.\"/>";
+                            "&quot; is unknown.\" chkrun:code=\"MESSAGE\" chkrun:category=\"S\">"
+                            "<chkrun:t100Key chkrun:msgid=\"00\" chkrun:msgno=\"001\"/></chkrun:checkMessage>";
         }
         res.status = 200;
         res.set_content(
@@ -576,6 +669,20 @@ private:
     void activation(const AdtRecord& r, httplib::Response& res) {
         pugi::xml_document doc;
         doc.load_string(r.body.c_str());
+        if (preaudit && r.param("preauditRequested") == "true") {
+            // Lists what is inactive and activates nothing yet.
+            std::string entries;
+            for (pugi::xml_node ref : doc.document_element().children())
+                entries += "<ioc:entry><ioc:object ioc:user=\"DEVELOPER\" ioc:deleted=\"false\"><ioc:ref "
+                           "adtcore:uri=\"" + attr(ref, "uri") + "\" adtcore:type=\"PROG/P\" adtcore:name=\"" +
+                           upper(attr(ref, "name")) + "\"/></ioc:object></ioc:entry>";
+            res.status = 200;
+            res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><ioc:inactiveObjects "
+                            "xmlns:ioc=\"http://www.sap.com/abapxml/inactiveCtsObjects\" "
+                            "xmlns:adtcore=\"http://www.sap.com/adt/core\">" + entries + "</ioc:inactiveObjects>",
+                            "application/vnd.sap.adt.inactivectsobjects.v1+xml");
+            return;
+        }
         std::string messages;
         bool ok = true;
         for (pugi::xml_node ref : doc.document_element().children()) {
@@ -592,8 +699,8 @@ private:
             for (const sap::SapMessage& m : check(stored->source)) {
                 ok = false;
                 messages += "<msg objDescr=\"Program " + name + "\" type=\"E\" line=\"1\" href=\"" + attr(ref, "uri") +
-                            "/source/main#start=" + std::to_string(m.line) + "," + std::to_string(m.column) +
-                            "\"><shortText><txt>" + m.text + "</txt></shortText></msg>";
+                            "/source/main" + position(m, false) + "\" forceSupported=\"true\"><shortText><txt>" +
+                            m.text + "</txt></shortText></msg>";
             }
             if (ok) {
                 sap::RfcRequest run;
@@ -603,8 +710,10 @@ private:
                 sandbox_.call(run, "DEVELOPER");
             }
         }
-        const std::string flag = ok ? "true" : "false";
         res.status = 200;
+        // Success is an empty answer, without even a content type.
+        if (ok && !earlierShapes) return;
+        const std::string flag = ok ? "true" : "false";
         res.set_content(
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><chkl:messages "
             "xmlns:chkl=\"http://www.sap.com/abapxml/checklist\">"
@@ -613,36 +722,69 @@ private:
             "application/xml");
     }
 
+    static std::string requestHeader(const std::string& request, const std::string& owner, const std::string& status,
+                                     const std::string& text) {
+        return "<REQ_HEADER><TRKORR>" + request + "</TRKORR><TRFUNCTION>K</TRFUNCTION><TRSTATUS>" + status +
+               "</TRSTATUS><TARSYSTEM>QAS</TARSYSTEM><AS4USER>" + owner + "</AS4USER><AS4DATE>2026-11-30</AS4DATE>"
+               "<AS4TIME>10:15:00</AS4TIME><AS4TEXT>" + text + "</AS4TEXT><CLIENT>001</CLIENT></REQ_HEADER>";
+    }
+    static std::string taskHeaders(const std::string& request, const std::string& owner) {
+        std::string task = request;
+        task.back() = static_cast<char>(task.back() == '9' ? '0' : task.back() + 1);
+        return "<TASK_HEADERS><CTS_TASK_HEADER><TRKORR>" + task + "</TRKORR><TRFUNCTION>S</TRFUNCTION><TRSTATUS>D"
+               "</TRSTATUS><AS4USER>" + owner + "</AS4USER><STRKORR>" + request + "</STRKORR></CTS_TASK_HEADER>"
+               "</TASK_HEADERS>";
+    }
+
     void transportCheck(const AdtRecord& r, httplib::Response& res) {
         pugi::xml_document doc;
         doc.load_string(r.body.c_str());
         const std::string package = doc.select_node("//DEVCLASS").node().text().as_string();
-        std::string requests;
+        std::string uri = doc.select_node("//URI").node().text().as_string();
+        const std::string name = upper(uri.substr(uri.rfind('/') + 1));
+        std::string requests, locks;
         auto t = transportable_.find(package);
-        if (t != transportable_.end())
+        const auto held = recorded_.find(name);
+        if (held != recorded_.end() && !earlierShapes) {
+            // Recorded in a request already: nothing to choose, the lock holder is named.
+            const auto& [request, owner] = held->second;
+            locks = "<CTS_OBJECT_LOCK><OBJECT_KEY><PGMID>LIMU</PGMID><OBJECT>REPS</OBJECT><OBJ_NAME>" + name +
+                    "</OBJ_NAME></OBJECT_KEY><LOCK_HOLDER>" + requestHeader(request, owner, "D", "Changes of " + owner) +
+                    taskHeaders(request, owner) + "</LOCK_HOLDER></CTS_OBJECT_LOCK>";
+        } else if (t != transportable_.end()) {
             for (const std::string& request : t->second)
-                requests += "<CTS_REQUEST><REQ_HEADER><TRKORR>" + request +
-                            "</TRKORR><AS4TEXT>Reports</AS4TEXT>"
-                            "</REQ_HEADER></CTS_REQUEST>";
+                requests += "<CTS_REQUEST>" + requestHeader(request, "DEVELOPER", "D", "Reports") +
+                            "<REQ_ATTRS/>" + (earlierShapes ? std::string() : taskHeaders(request, "DEVELOPER")) +
+                            "</CTS_REQUEST>";
+            if (!earlierShapes)  // another user's request, and one of the user's released already
+                requests += "<CTS_REQUEST>" + requestHeader("DEVK900777", "USER1", "D", "Changes of USER1") +
+                            "<REQ_ATTRS/>" + taskHeaders("DEVK900777", "USER1") + "</CTS_REQUEST><CTS_REQUEST>" +
+                            requestHeader("DEVK900050", "DEVELOPER", "R", "Released last month") +
+                            "<REQ_ATTRS/></CTS_REQUEST>";
+        }
+        const bool recording = t != transportable_.end() && locks.empty();
         res.status = 200;
         res.set_content(
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-            "version=\"1.0\"><asx:values><DATA><RECORDING>" +
-                std::string(t != transportable_.end() ? "X" : "") + "</RECORDING><REQUESTS>" + requests +
-                "</REQUESTS></DATA></asx:values></asx:abap>",
+            "version=\"1.0\"><asx:values><DATA><PGMID>LIMU</PGMID><OBJECT>REPS</OBJECT><OBJECTNAME>" + name +
+                "</OBJECTNAME><OPERATION>I</OPERATION><DEVCLASS>" + package + "</DEVCLASS><RECORDING>" +
+                std::string(recording ? "X" : "") + "</RECORDING><DLVUNIT>HOME</DLVUNIT><REQUESTS>" + requests +
+                "</REQUESTS><LOCKS>" + locks + "</LOCKS><MESSAGES/></DATA></asx:values></asx:abap>",
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
     }
 
     sap::SandboxSystem sandbox_;
     httplib::Server server_;
     std::thread thread_;
-    int port_ = 0;
+    std::unique_ptr<RawHeaderRelay> relay_;
     mutable std::recursive_mutex mutex_;
     std::vector<AdtRecord> records_;
     Fault fault_;
     std::string deny_;
     std::set<std::string> includes_;
     std::map<std::string, std::vector<std::string>> transportable_;
+    std::map<std::string, std::pair<std::string, std::string>> recorded_;  // program -> request, owner
+    std::vector<std::string> structures_ = {"SFLIGHT_RFC", "SCARR_0001", "SPFLI_S"};
     std::map<std::string, std::string> sessions_;  // session cookie -> CSRF token
     std::set<std::string> contexts_;
     std::map<std::string, Lock> locks_;

@@ -5,12 +5,15 @@
 // LOCK, and a stateless request after it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <variant>
 
+#include "AdtAnswers.h"
 #include "AdtDouble.h"
 #include "AdtOperations.h"
 #include "DesignFile.h"
@@ -141,6 +144,78 @@ TEST_F(AdtRoad, CancelEndsTheRunningRequestAndTheLockIsGivenBack) {
     EXPECT_EQ(double_.openContexts(), 0u);
 }
 
+// Cancel at the moments the lock hangs on: while the LOCK is on its way (its
+// answer would name the lock to give back), while the UNLOCK is, and between
+// the creation and the activation. Each time the installation stops before
+// its next call, and a granted lock is given back in its own context.
+TEST_F(AdtRoad, CancelAtAnyMomentOfTheLockStopsAndGivesTheLockBack) {
+    struct Case {
+        const char* what;
+        const char* held;  // the _action of the request held while Cancel comes; "" none
+        InstallOutcome outcome;
+        const char* failure;     // the installation's reason, or the activation's
+        bool sourceStored;
+    };
+    const Case cases[] = {
+        {"during the LOCK", "LOCK", InstallOutcome::InsertFailed, "Cancelled", false},
+        {"during the UNLOCK", "UNLOCK", InstallOutcome::Created, "Cancelled", true},
+        {"after the creation", "", InstallOutcome::Created, "Cancelled", true},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = "ZADT_CANCEL" + std::to_string(++round);
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool held = false, released = false;
+        // The double takes the request, then waits: what it answers comes after the Cancel.
+        double_.setFault(once([&](const AdtRecord& r) { return *c.held && isAction(r, c.held); },
+                              [&](const AdtRecord&, httplib::Response&) {
+                                  std::unique_lock lock(mutex);
+                                  held = true;
+                                  changed.notify_all();
+                                  changed.wait(lock, [&] { return released; });
+                                  return false;
+                              }));
+        const std::size_t before = double_.requests().size();
+        adt::AdtOptions patient;
+        patient.replyTimeout = std::chrono::seconds(20);
+        auto ops = adt::makeAdtOperations(logonAt(double_.url()), patient);
+        InstallResult result;
+        std::thread installing([&] {
+            result = ops->installProgram(request(name), [&](const Message& m) {
+                if (!*c.held && m.text == "Program Created successfully in SAP") ops->cancel();
+            });
+        });
+        if (*c.held) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return held; });
+            lock.unlock();
+            ops->cancel();
+            lock.lock();
+            released = true;
+            changed.notify_all();
+        }
+        installing.join();
+
+        EXPECT_EQ(result.outcome, c.outcome) << result.failure.text();
+        EXPECT_EQ(result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason, c.failure);
+        EXPECT_FALSE(result.activated);
+        auto stored = double_.sandbox().program(name);
+        EXPECT_EQ(stored && stored->source == source, c.sourceStored);
+        const std::vector<AdtRecord> all = double_.requests();
+        const std::vector<AdtRecord> records(all.begin() + static_cast<long>(before), all.end());
+        EXPECT_EQ(sessionFault(records), "");
+        bool unlocked = false;
+        for (const AdtRecord& r : records) {
+            unlocked = unlocked || (isAction(r, "UNLOCK") && r.status == 200);
+            EXPECT_NE(r.path, "/sap/bc/adt/activation") << "activated after Cancel";
+        }
+        EXPECT_TRUE(unlocked);
+        EXPECT_EQ(double_.openContexts(), 0u);
+    }
+}
+
 TEST_F(AdtRoad, ReadsNameTablesAndFields) {
     double_.addInclude("ZINCLUDE_TAKEN");
     auto ops = adt::makeAdtOperations(logonAt(double_.url()));
@@ -210,9 +285,16 @@ TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
               (std::vector<std::string>{"GET discovery ", "POST cts/transportchecks ", "POST programs/validation ",
                                         "POST programs/programs ", "POST " + program + " LOCK", "POST checkruns ",
                                         "PUT " + program + "/source/main ", "POST " + program + " UNLOCK",
-                                        "GET " + program + " ", "POST activation "}));
+                                        "GET " + program + " ", "POST activation ", "GET " + program + " "}));
     int fetches = 0;
     for (const AdtRecord& rec : records) {
+        // SAP's cookies went back as they were set, percent-escapes and all.
+        if (&rec != &records.front()) {
+            EXPECT_NE(rec.cookie.find("SAP_SESSIONID_SBX_001=aW5zdGFuY2Ux"), std::string::npos) << rec.cookie;
+        }
+        if (rec.sessionType == "stateful" && rec.param("_action") != "LOCK") {
+            EXPECT_NE(rec.cookie.find("sap-contextid=SID%3aANON%3asapsbx_SBX_00%3a"), std::string::npos) << rec.cookie;
+        }
         if (rec.token == "fetch") ++fetches;
         // The request goes on the creation and the source, nowhere else.
         EXPECT_EQ(rec.param("corrNr"), isCreate(rec) || isPut(rec) ? "DEVK900123" : "") << rec.method << rec.path;
@@ -317,6 +399,17 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
                              }));
          },
          InstallOutcome::Created, ""},
+        {"the pre-audit's inactive objects, then an empty 200", [](AdtDouble& d) { d.preaudit = true; },
+         InstallOutcome::Created, ""},
+        {"an empty 200 that activated nothing",
+         [](AdtDouble& d) {
+             d.setFault([](const AdtRecord& r, httplib::Response& res) {
+                 if (r.path != "/sap/bc/adt/activation") return false;
+                 res.status = 200;
+                 return true;
+             });
+         },
+         InstallOutcome::Created, "the activation left ZADT_DEMO inactive"},
         {"activation with errors", [](AdtDouble& d) { d.denyWord("Hello"); }, InstallOutcome::Created,
          "the activation reported 1 error"},
         {"release 7.50", [](AdtDouble& d) { d.legacy = true; }, InstallOutcome::InsertFailed,
@@ -380,15 +473,184 @@ TEST_F(AdtRoad, ActivationErrorsCarryTheirPosition) {
     InstallResult result = install(request(), &said);
     ASSERT_EQ(result.outcome, InstallOutcome::Created);
     EXPECT_FALSE(result.activated);
-    // The check run before storing and the activation after it both say so.
+    // The check run before storing and the activation after it both say so: listed once.
     const SapMessage expected{"E", 3, 10, "Field \"Hello\" is unknown."};
-    EXPECT_EQ(result.sapMessages, (std::vector<SapMessage>{expected, expected}));
+    EXPECT_EQ(result.sapMessages, (std::vector<SapMessage>{expected}));
     ASSERT_EQ(said.size(), 2u);
     EXPECT_EQ(said[1].text,
               "The program was created, but setting its attributes and activating it failed\r\n"
               "the activation reported 1 error");
-    EXPECT_EQ(said[1].detail, "3:10: E: Field \"Hello\" is unknown.");
+    EXPECT_EQ(said[1].detail, "");
     EXPECT_FALSE(double_.sandbox().program("ZADT_DEMO")->active);
+}
+
+// The quick search lets structures through, unsorted: the list holds tables
+// only, by name, and only tables count towards the cap.
+TEST_F(AdtRoad, SearchListsTablesOnlyByNameAndCountsOnlyThem) {
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    auto found = ops->searchTables("S%");
+    ASSERT_TRUE(found) << found.failure().text();
+    ASSERT_FALSE(found->names.empty());
+    EXPECT_TRUE(std::is_sorted(found->names.begin(), found->names.end()));
+    for (const char* structure : {"SFLIGHT_RFC", "SPFLI_S"})
+        EXPECT_EQ(std::count(found->names.begin(), found->names.end(), structure + std::string(40 - std::strlen(structure), ' ')), 0)
+            << structure;
+    EXPECT_NE(std::find(found->names.begin(), found->names.end(), "SFLIGHT" + std::string(33, ' ')), found->names.end());
+
+    double_.sandbox().addSyntheticTables(adt::kSearchCap - 5);
+    std::vector<std::string> structures;
+    for (int i = 0; i < 100; ++i) structures.push_back("ZSYN_STRUCTURE" + std::to_string(i));
+    double_.addStructures(structures);
+    auto many = ops->searchTables("%SYN%");
+    ASSERT_TRUE(many) << many.failure().text();
+    EXPECT_EQ(many->names.size(), adt::kSearchCap - 5);
+    EXPECT_FALSE(many->capped);
+}
+
+// Rows of the quick search as older and odder answers bring them: what is no
+// transparent table, or no name the dictionary can hold, is passed over.
+TEST(AdtAnswers, SearchRowsGiveTablesByDictionaryName) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"TABL/DT", "T000"},         {"TABL/DS", "T000_RFC"}, {"TABL/DT", "ZOLD (Old style)"},
+        {"TABL/DT", "/BIC/AZSALES"}, {"TABL/DT", "a b"},      {"TABL/DT", "\rT001"},
+        {"TABL/DT", "/BIC/"},        {"TABL/DT", std::string(31, 'Z')}, {"PROG/I", "ZINCLUDE"},
+        {"TABL/DT", "t001"},
+    };
+    std::string body = "<adtcore:objectReferences xmlns:adtcore=\"http://www.sap.com/adt/core\">";
+    for (const auto& [type, name] : rows)
+        body += "<adtcore:objectReference adtcore:type=\"" + type + "\" adtcore:name=\"" + name + "\"/>";
+    body += "</adtcore:objectReferences>";
+    pugi::xml_document doc;
+    ASSERT_TRUE(adt::parseAnswer(doc, body, "the table search"));
+    std::vector<std::string> names;
+    for (const char* name : {"/BIC/AZSALES", "T000", "T001", "ZOLD"}) names.push_back(name + std::string(40 - std::strlen(name), ' '));
+    const TableSearch found = adt::searchResults(doc, 10, 100);
+    EXPECT_EQ(found.names, names);
+    EXPECT_FALSE(found.capped);
+    EXPECT_TRUE(adt::searchResults(doc, 3, 100).capped);   // four tables
+    EXPECT_TRUE(adt::searchResults(doc, 10, 10).capped);   // as many rows as asked for
+}
+
+// The transport check lists everyone's requests and, for an object recorded
+// in one, its lock holder: offered are the user's own modifiable requests.
+TEST_F(AdtRoad, TransportCheckOffersTheUsersOwnRequestsAndNamesAnotherUsersLock) {
+    double_.transportable("ZPKG", {"DEVK900123"});
+    double_.recordedIn("ZADT_MINE", "DEVK900300", "DEVELOPER");
+    double_.recordedIn("ZADT_THEIRS", "DEVK900301", "USER1");
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    struct Case {
+        const char* program;
+        std::vector<std::string> offered;
+        std::string refused;  // part of the reason; "" when the check succeeds
+    };
+    for (const Case& c : {Case{"zadt_new", {"DEVK900123 Reports"}, ""},
+                          Case{"ZADT_MINE", {"DEVK900300 Changes of DEVELOPER"}, ""},
+                          Case{"ZADT_THEIRS", {}, "program ZADT_THEIRS is locked in request DEVK900301 of user USER1"}}) {
+        SCOPED_TRACE(c.program);
+        auto check = ops->checkTransport(c.program, "ZPKG");
+        if (!c.refused.empty()) {
+            ASSERT_FALSE(check);
+            EXPECT_NE(check.failure().reason.find(c.refused), std::string::npos) << check.failure().text();
+            continue;
+        }
+        ASSERT_TRUE(check) << check.failure().text();
+        EXPECT_TRUE(check->required);
+        EXPECT_EQ(check->requests, c.offered);
+    }
+}
+
+// "#start=L" has no column: the message stands at the line's first one.
+TEST_F(AdtRoad, CheckMessagesWithoutAColumnStandAtColumnOne) {
+    double_.denyWord("WRITE");
+    InstallResult result = install(request());
+    const SapMessage third{"E", 3, 1, "Field \"WRITE\" is unknown."}, fourth{"E", 4, 1, "Field \"WRITE\" is unknown."};
+    EXPECT_EQ(result.sapMessages, (std::vector<SapMessage>{third, fourth}));
+    EXPECT_EQ(messageLine(third), "3:1: E: Field \"WRITE\" is unknown.");
+}
+
+// A name the validation refuses, taken by no program or include, is not "already available".
+TEST_F(AdtRoad, ANameSapRefusesIsNoTakenName) {
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    for (auto [name, text] : {std::pair{"ZNAME_LONGER_THAN_THIRTY_CHARACTERS", "is longer than 30 characters"},
+                              std::pair{"ABC_REPORT", "is not in the customer name space"}}) {
+        auto check = ops->checkName(name);
+        ASSERT_FALSE(check) << name;
+        EXPECT_EQ(check.failure().kind, FailureKind::Refused);
+        EXPECT_EQ(check.failure().reason.rfind("SAP refuses the name " + std::string(name) + ": ", 0), 0u)
+            << check.failure().text();
+        EXPECT_NE(check.failure().reason.find(text), std::string::npos) << check.failure().text();
+    }
+}
+
+// A 200 answer nesting its elements a megabyte deep is a reason, not a crash.
+TEST_F(AdtRoad, DeeplyNestedAnswersEndWithAReason) {
+    std::string deep;
+    for (int i = 0; i < 150'000; ++i) deep += "<a>";
+    for (int i = 0; i < 150'000; ++i) deep += "</a>";
+    ASSERT_GT(deep.size(), 1'000'000u);
+    double_.transportable("ZPKG", {"DEVK900123"});
+    struct Case {
+        const char* path;  // the answer that nests
+        std::function<std::string(Operations&)> why;
+    };
+    auto reason = [](const auto& result) { return result ? std::string() : result.failure().reason; };
+    const Case cases[] = {
+        {"/sap/bc/adt/repository/informationsystem/search", [&](Operations& o) { return reason(o.searchTables("S%")); }},
+        {"/sap/bc/adt/ddic/elementinfo", [&](Operations& o) { return reason(o.readFields("SCARR")); }},
+        {"/sap/bc/adt/cts/transportchecks", [&](Operations& o) { return reason(o.checkTransport("ZADT_DEMO", "ZPKG")); }},
+        {"/sap/bc/adt/programs/validation", [&](Operations& o) { return reason(o.checkName("ZADT_DEMO")); }},
+        {"/sap/bc/adt/checkruns", [&](Operations& o) { return o.installProgram(request(), {}).failure.reason; }},
+        {"/sap/bc/adt/activation", [&](Operations& o) { return o.installProgram(request("ZADT_OTHER"), {}).activationError; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        double_.setFault([&](const AdtRecord& r, httplib::Response& res) {
+            if (r.path != c.path) return false;
+            res.status = 200;
+            res.set_content(deep, "application/xml");
+            return true;
+        });
+        auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+        EXPECT_NE(c.why(*ops).find("nests its elements 150000 deep"), std::string::npos) << c.why(*ops);
+    }
+}
+
+// Each request has its own limits: an answer too large, a server that holds on.
+TEST_F(AdtRoad, EveryRequestHasASizeCapAndADeadline) {
+    double_.setFault(once([](const AdtRecord& r) { return r.param("operation") == "quickSearch"; },
+                          [](const AdtRecord&, httplib::Response& res) {
+                              res.status = 200;
+                              res.set_content(std::string(10'000, ' ') + "<x/>", "application/xml");
+                              return true;
+                          }));
+    adt::AdtOptions small = adt::adtDefaults();
+    small.maxReplyBytes = 4096;
+    auto large = adt::makeAdtOperations(logonAt(double_.url()), small)->searchTables("S%");
+    ASSERT_FALSE(large);
+    EXPECT_EQ(large.failure().kind, FailureKind::Reply);
+    EXPECT_EQ(large.failure().reason, "the answer is larger than 4 KB");
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false;
+    double_.setFault([&](const AdtRecord& r, httplib::Response& res) {
+        if (r.param("operation") != "quickSearch") return false;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return released; });
+        res.status = 500;  // nobody reads it: the client has gone
+        return true;
+    });
+    adt::AdtOptions brief = adt::adtDefaults();
+    brief.callTimeout = std::chrono::milliseconds(300);
+    auto held = adt::makeAdtOperations(logonAt(double_.url()), brief)->searchTables("S%");
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_FALSE(held);
+    EXPECT_EQ(held.failure().kind, FailureKind::Timeout);
+    EXPECT_NE(held.failure().reason.find("took longer than 300 ms"), std::string::npos) << held.failure().text();
 }
 
 TEST_F(AdtRoad, OldReleaseNamesTheRfcRoadsForFields) {
@@ -519,7 +781,7 @@ TEST_F(AdtRoad, ExistingProgramIsUpdatedInPlaceOnlyWithConsent) {
             EXPECT_TRUE(result.activated);
             EXPECT_EQ(sent, (std::vector<std::string>{"POST validation", "GET zadt_demo", "POST zadt_demo LOCK",
                                                       "POST checkruns", "PUT main", "POST zadt_demo UNLOCK",
-                                                      "GET zadt_demo", "POST activation"}));
+                                                      "GET zadt_demo", "POST activation", "GET zadt_demo"}));
             EXPECT_EQ(double_.sandbox().program("ZADT_DEMO")->source, source);
             EXPECT_TRUE(double_.sandbox().program("ZADT_DEMO")->active);
         }

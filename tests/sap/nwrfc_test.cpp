@@ -215,6 +215,40 @@ TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     EXPECT_FALSE(read->tables("DATA").rows().empty());
 }
 
+// The library runs with the user's rights: a relative SAPNWRFC_HOME would
+// take it from whatever folder ORVEX was started in, so it is refused with
+// its reason, even when the double lies right there.
+TEST_F(NwRfc, RelativeHomeIsRefusedWithItsReason) {
+    const fs::path home = ORVEX_NWRFC_DOUBLE_HOME;
+    const fs::path started = fs::current_path();
+    for (const std::string& relative : {home.filename().string(), "./" + home.filename().string()}) {
+        setenv("SAPNWRFC_HOME", relative.c_str(), 1);
+        fs::current_path(home.parent_path());
+        const RoadChoice road = chooseRoad(connectionProperties(logon("sapdev")));
+        fs::current_path(started);
+        EXPECT_EQ(road.road, Road::Http) << relative;
+        EXPECT_NE(road.description.find("SAPNWRFC_HOME must be an absolute path"), std::string::npos)
+            << road.description;
+    }
+}
+
+// The settings dialog asks for the road on every change; the library is
+// looked for once per process. One that appears later is taken by the next
+// start, not in the middle of typing.
+TEST_F(NwRfc, TheLibraryIsLookedForOncePerProcess) {
+    setenv("SAPNWRFC_HOME", dir.file("sdk").c_str(), 1);
+    const ConnectionProperties props = connectionProperties(logon("sapdev"));
+    const RoadChoice first = chooseRoad(props);
+    ASSERT_EQ(first.road, Road::Http) << first.description;
+    fs::create_directories(dir.path() / "sdk" / "lib");
+    fs::copy_file(fs::path(ORVEX_NWRFC_DOUBLE_HOME) / "lib" / "libsapnwrfc.so", dir.path() / "sdk" / "lib" / "libsapnwrfc.so");
+    for (const char* typed : {"sapdev", "sapdev2", "sapdev"}) {
+        LogonValues values = logon(typed);
+        EXPECT_EQ(chooseRoad(connectionProperties(values)).road, Road::Http) << typed;
+        EXPECT_NE(plainHttpWarning(connectionProperties(values)), "") << typed;  // the HTTP road's warning
+    }
+}
+
 // The password's road is named before it travels unencrypted to another machine.
 TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
     const std::string warning = "Passwords travel unencrypted; use https://sap.example:44300 if the system offers it";

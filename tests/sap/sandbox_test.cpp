@@ -139,6 +139,40 @@ TEST_F(Sandbox, BadQueriesFailWithTheirExceptions) {
     EXPECT_EQ(exceptionOf(r), "FIELD_NOT_VALID");
 }
 
+// SQLite refuses an expression tree deeper than 1000 levels and a LIKE
+// pattern longer than 50000 bytes. Up to there a condition runs; beyond, the
+// client is told its condition is not valid, never that the system failed.
+// Each top-level LIKE with a prefix brings two range terms of its own.
+TEST_F(Sandbox, ConditionsAtSQLitesLimitsRunOrAreNotValid) {
+    auto likes = [](int n) {
+        std::string out = "OBJ_NAME LIKE 'SCARR%'";
+        for (int i = 1; i < n; ++i) out += " AND OBJ_NAME LIKE 'SCARR%'";
+        return out;
+    };
+    auto ors = [](int n) {
+        std::string out = "OBJ_NAME = 'SCARR'";
+        for (int i = 1; i < n; ++i) out += " OR OBJ_NAME = 'X" + std::to_string(i) + "'";
+        return out;
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {likes(333), "ok"},  // 3 * 333 terms: 1000 levels
+        {likes(334), "OPTION_NOT_VALID"},
+        {"NOT ( " + likes(400) + " )", "ok"},  // no ranges under NOT
+        {ors(499), "ok"},
+        {"OBJ_NAME LIKE '%" + std::string(49'999, 'S') + "'", "ok"},
+        {"OBJ_NAME LIKE '%" + std::string(50'000, 'S') + "'", "OPTION_NOT_VALID"},
+        {"OBJ_NAME LIKE '%" + std::string(16'667, '*') + "'", "OPTION_NOT_VALID"},  // each * becomes [*]
+    };
+    for (const auto& [condition, expected] : cases) {
+        auto reply = system.call(readRequest("TADIR", {condition}));
+        EXPECT_EQ(reply.ok ? "ok" : reply.exception, expected) << condition.substr(0, 60) << "... "
+                                                                << condition.size() << " characters";
+        if (reply.ok && condition.rfind("OBJ_NAME LIKE 'SCARR%'", 0) == 0) {
+            EXPECT_EQ(names(reply), Names{"SCARR"});
+        }
+    }
+}
+
 TEST_F(Sandbox, TableFieldsFromTheDictionary) {
     auto reply = system.call(fieldsRequest("SCARR" + std::string(35, ' ')));
     ASSERT_TRUE(reply.ok);

@@ -112,6 +112,50 @@ TEST_F(Settings, FailedWritesAreReportedAndLoseNothing) {
     }
 }
 
+// The [TLS] files: written where given, removed when emptied; a file without
+// them keeps its layout.
+TEST_F(Settings, TlsFilesOnlyWhereGiven) {
+    ASSERT_TRUE(writeLogonValues(path, demo()));
+    const std::string without = TempDir::read(path);
+    EXPECT_EQ(without.find("[TLS]"), std::string::npos);
+    LogonValues v = demo();
+    v.tls = {"/etc/orvex/ca.pem", "/home/me/me.pem", ""};
+    ASSERT_TRUE(writeLogonValues(path, v));
+    EXPECT_NE(TempDir::read(path).find("[TLS]\nCAFile=/etc/orvex/ca.pem\nClientCertificate=/home/me/me.pem\n"),
+              std::string::npos);
+    EXPECT_EQ(TempDir::read(path).find("ClientKey"), std::string::npos);
+    EXPECT_EQ(readLogonValues(path), v);
+    v.tls.clientCertificate.clear();
+    ASSERT_TRUE(writeLogonValues(path, v));
+    EXPECT_EQ(readLogonValues(path).tls, (TlsSettings{"/etc/orvex/ca.pem", "", ""}));
+    v.tls = {};
+    ASSERT_TRUE(writeLogonValues(path, v));
+    EXPECT_EQ(TempDir::read(path), without);
+    v.tls.clientKey = "/k.pem\n[SAPLogOn]\nSAPUid=EVIL";
+    auto refused = writeLogonValues(path, v);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.failure().reason.find("ClientKey"), std::string::npos);
+    EXPECT_EQ(TempDir::read(path), without);
+}
+
+TEST(SettingsValues, TlsFilesAreReadableFullPaths) {
+    TempDir dir;
+    const std::string pem = dir.file("ca.pem");
+    TempDir::write(pem, "-----BEGIN CERTIFICATE-----\n");
+    const std::pair<TlsSettings, std::string> cases[] = {
+        {{}, ""},
+        {{pem, pem, pem}, ""},
+        {{"ca.pem", "", ""}, "CAFile \"ca.pem\" is not a full path"},
+        {{"", dir.file("none.pem"), ""}, "ClientCertificate: cannot read \"" + dir.file("none.pem") + "\""},
+        {{"", "", pem}, "ClientKey needs a ClientCertificate"},
+    };
+    for (const auto& [tls, problem] : cases) {
+        const std::string said = tlsFilesProblem(tls);
+        EXPECT_EQ(said.substr(0, problem.size()), problem) << said;
+        EXPECT_EQ(said.empty(), problem.empty()) << said;
+    }
+}
+
 TEST(SettingsValues, CompletenessIgnoresBlanks) {
     EXPECT_TRUE(settingsComplete(demo()));
     for (int i = 0; i < 6; ++i) {

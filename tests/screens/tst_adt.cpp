@@ -119,25 +119,20 @@ private slots:
         });
         walkWizard(h, w, adtWalk("ZADT_BROKEN", true));
         QCOMPARE(h.problems, QStringList());
-        // Each line where the generator wrote CARRNAME: one message of the check, one of the activation.
+        // Each line where the generator wrote CARRNAME, once: the activation repeats what the check said.
         const std::vector<std::string> source = sourceOf(h.session.report.definition);
         QStringList expected;
-        std::string detail;
-        for (const char* type : {"check", "activation"})
-            for (std::size_t i = 0; i < source.size(); ++i)
-                if (const auto at = source[i].find("CARRNAME"); at != std::string::npos) {
-                    expected << QStringLiteral("E %1:%2 Field \"CARRNAME\" is unknown.").arg(i + 1).arg(at + 1);
-                    if (std::string(type) == "activation")
-                        detail += (detail.empty() ? "" : "\n") + std::to_string(i + 1) + ":" + std::to_string(at + 1) +
-                                  ": E: Field \"CARRNAME\" is unknown.";
-                }
+        for (std::size_t i = 0; i < source.size(); ++i)
+            if (const auto at = source[i].find("CARRNAME"); at != std::string::npos)
+                expected << QStringLiteral("E %1:%2 Field \"CARRNAME\" is unknown.").arg(i + 1).arg(at + 1);
         QCOMPARE(listed, expected);
         QCOMPARE(previewLine, expected.back().section(' ', 1, 1).section(':', 0, 0).toInt());
         QCOMPARE(h.prompter.messages.size(), std::size_t(2));
         QCOMPARE(h.prompter.messages[1].text, std::string("The program was created, but setting its attributes and "
                                                           "activating it failed\r\nthe activation reported ") +
-                                                  std::to_string(listed.size() / 2) + " errors");
-        QCOMPARE(h.prompter.messages[1].detail, detail);
+                                                  std::to_string(listed.size()) + " errors");
+        // The messages are listed, not repeated behind "Show Details...".
+        QCOMPARE(h.prompter.messages[1].detail, std::string());
     }
 
     // The search names the road's cap; the join proposals say why they need an RFC road.

@@ -337,6 +337,34 @@ private slots:
         QVERIFY(w.Command2->isEnabled());
     }
 
+    // The [TLS] files as the user types them: a warning while one cannot be
+    // read, kept in the file on OK, and gone from it once emptied.
+    void tlsFilesInSettings() {
+        Harness h;
+        frmSettings& s = h.session.settings();
+        QVERIFY(s.lblTlsFiles->isHidden());
+        const std::string ca = h.dir.file("ca.pem");
+        std::ofstream(ca) << "-----BEGIN CERTIFICATE-----\n";
+        QTest::keyClicks(s.txtCAFile, QString::fromStdString(h.dir.file("none.pem")));
+        QVERIFY(!s.lblTlsFiles->isHidden());
+        QVERIFY(s.lblTlsFiles->text().startsWith(QStringLiteral("CAFile: cannot read")));
+        s.txtCAFile->selectAll();
+        QTest::keyClicks(s.txtCAFile, QString::fromStdString(ca));
+        QVERIFY(s.lblTlsFiles->isHidden());
+        s.cmdOK->click();
+        QCOMPARE(h.session.logon.tls, (sap::TlsSettings{ca, "", ""}));
+        QCOMPARE(sap::readLogonValues(h.session.settingsPath).tls, (sap::TlsSettings{ca, "", ""}));
+        h.session.unloadSettings();
+        frmSettings& again = h.session.settings();
+        QCOMPARE(again.txtCAFile->text(), QString::fromStdString(ca));
+        again.txtCAFile->selectAll();
+        QTest::keyClick(again.txtCAFile, Qt::Key_Delete);
+        again.cmdOK->click();
+        std::ifstream in(h.session.settingsPath);
+        const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        QVERIFY(file.find("[TLS]") == std::string::npos);
+    }
+
     void splashExitAndAbout() {
         Harness h;
         h.session.version = {2, 10, 3};

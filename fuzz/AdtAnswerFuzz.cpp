@@ -1,0 +1,32 @@
+// Feeds arbitrary bytes to the readers of SAP's ADT answers, as a 200 answer
+// would bring them: whatever parses within the bound on nesting goes through
+// every reader, which must neither crash nor give what no answer can mean
+// (more names than the cap, names that are no dictionary names or not
+// padded, a line without a column).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "AdtAnswers.h"
+
+using namespace orvex::sap;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string body(reinterpret_cast<const char*>(data), size);
+    pugi::xml_document doc;
+    if (!adt::parseAnswer(doc, body, "the answer")) return 0;
+    const TableSearch found = adt::searchResults(doc, 10, 50);
+    if (found.names.size() > 10) __builtin_trap();
+    for (const std::string& name : found.names) {
+        const std::string trimmed = name.substr(0, name.find(' '));
+        if (name.size() != 40 || !adt::dictionaryName(trimmed) || name.find_first_not_of(' ', trimmed.size()) != std::string::npos)
+            __builtin_trap();
+    }
+    for (const TableField& field : adt::fieldList(doc))
+        if (!adt::dictionaryName(field.name)) __builtin_trap();
+    (void)adt::transportCheck(doc, "ZREP_DEMO", "ZPKG", "DEVELOPER");
+    for (const auto& messages : {adt::checkMessages(doc), adt::activationMessages(doc)})
+        for (const SapMessage& m : messages)
+            if (m.line < 0 || (m.line > 0 && m.column < 1)) __builtin_trap();
+    return 0;
+}

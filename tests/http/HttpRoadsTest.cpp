@@ -1,0 +1,317 @@
+// What both HTTP roads (the SOAP service and ADT) share through their one
+// HTTP client: cookies sent back byte for byte, a real proxy (tinyproxy) with
+// no_proxy, and TLS against loopback servers with certificates made here.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+#include "AdtOperations.h"
+#include "CannedServer.h"
+#include "HttpBackend.h"
+#include "Settings.h"
+#include "TadirRead.h"
+#include "TempDir.h"
+#include "Tinyproxy.h"
+
+using namespace orvex::sap;
+using namespace orvex::test;
+using orvex::Failure;
+using orvex::FailureKind;
+using orvex::testing::TempDir;
+using orvex::testing::Tinyproxy;
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Way { Soap, Adt };
+const char* name(Way road) { return road == Way::Soap ? "SOAP" : "ADT"; }
+
+HttpOptions quick() {
+    HttpOptions options;
+    options.connectTimeout = 5s, options.replyTimeout = 10s, options.callTimeout = 20s;
+    return options;
+}
+
+LogonValues logonAt(const std::string& url, const TlsSettings& tls = {}) {
+    LogonValues values{"DEVELOPER", "secret", "00", "NPL", url, "001"};
+    values.tls = tls;
+    return values;
+}
+
+// Logs on at `url` on the road and reads once (a TADIR read, a table search):
+// the first failure, or none.
+std::optional<Failure> logonAndRead(Way road, const LogonValues& values) {
+    if (road == Way::Adt) {
+        auto operations = adt::makeAdtOperations(values, quick());
+        if (orvex::Status status = operations->logon(); !status) return status.failure();
+        auto found = operations->searchTables("SF%");
+        if (!found) return found.failure();
+        return std::nullopt;
+    }
+    Component component(httpBackendFactory(quick()));
+    component.connection().properties = connectionProperties(values);
+    if (!component.connection().logon()) return component.connection().logonFailure();
+    auto read = addTadirRead(component);
+    if (!read->call()) return read->failure();
+    return std::nullopt;
+}
+
+// The answers of a road's logon and its read, the logon's with `headers`.
+std::vector<std::string> answers(Way road, const std::string& headers = "") {
+    if (road == Way::Soap) {
+        std::string ping = CannedServer::okReply("RFC_PING");
+        ping.insert(ping.find("\r\n") + 2, headers);
+        return {ping, CannedServer::http(200, "text/xml", soap::buildResponse(tadirRead(), tadirReply(2)))};
+    }
+    return {CannedServer::http(200, "application/atomsvc+xml", "<app:service xmlns:app=\"http://www.w3.org/2007/app\"/>",
+                               "x-csrf-token: T0KEN==\r\n" + headers),
+            CannedServer::http(200, "application/xml",
+                               "<adtcore:objectReferences xmlns:adtcore=\"http://www.sap.com/adt/core\">"
+                               "<adtcore:objectReference adtcore:type=\"TABL/DT\" adtcore:name=\"SFLIGHT\"/>"
+                               "</adtcore:objectReferences>")};
+}
+
+// The value of a request's header, "" when it has none.
+std::string headerOf(const std::string& request, const std::string& name) {
+    const std::size_t at = request.find("\r\n" + name + ": ");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + name.size() + 4;
+    return request.substr(start, request.find("\r\n", start) - start);
+}
+
+// Restores an environment variable when the test is done with it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace
+
+// SAP's cookies carry percent-escapes; the server compares them as it set them.
+TEST(HttpRoads, CookiesGoBackByteForByte) {
+    const std::string context = "SID%3aANON%3asapnpl_NPL_00%3aQ0x5d2F-NEW";
+    const std::string session = "aW5zdGFuY2Ux%3d+/=!#$&'()*-.:<>?@[]^_`{|}~";
+    const std::string setCookies = "Set-Cookie: sap-contextid=" + context + "; path=/\r\n" +
+                                   "Set-Cookie: SAP_SESSIONID_NPL_001=" + session + "; path=/; HttpOnly\r\n";
+    for (Way road : {Way::Soap, Way::Adt}) {
+        SCOPED_TRACE(name(road));
+        CannedServer server(answers(road, setCookies));
+        EXPECT_EQ(logonAndRead(road, logonAt(server.url())), std::nullopt);
+        const std::vector<std::string> seen = server.requests();
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_EQ(headerOf(seen[0], "Cookie"), "");
+        const std::string cookie = headerOf(seen[1], "Cookie");
+        EXPECT_NE(cookie.find("sap-contextid=" + context), std::string::npos) << cookie;
+        EXPECT_NE(cookie.find("SAP_SESSIONID_NPL_001=" + session), std::string::npos) << cookie;
+    }
+}
+
+// ---- TLS -------------------------------------------------------------------
+
+namespace {
+
+struct Certificate {
+    X509* cert = nullptr;
+    EVP_PKEY* key = nullptr;
+    std::string pem, keyPem;  // files
+};
+
+// A certificate for `cn` with the subject alternative name `san`, signed by
+// `issuer` (self-signed when none), written to `folder` as NAME.pem and NAME.key.
+Certificate makeCertificate(const TempDir& folder, const std::string& file, const std::string& cn,
+                            const std::string& san, const Certificate* issuer = nullptr) {
+    Certificate made;
+    made.key = EVP_EC_gen("P-256");
+    made.cert = X509_new();
+    X509_set_version(made.cert, 2);
+    static long serial = 1;
+    ASN1_INTEGER_set(X509_get_serialNumber(made.cert), ++serial);
+    X509_gmtime_adj(X509_getm_notBefore(made.cert), -60);
+    X509_gmtime_adj(X509_getm_notAfter(made.cert), 3600);
+    X509_set_pubkey(made.cert, made.key);
+    X509_NAME* subject = X509_get_subject_name(made.cert);
+    X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(cn.c_str()), -1, -1, 0);
+    X509_set_issuer_name(made.cert, issuer ? X509_get_subject_name(issuer->cert) : subject);
+    X509V3_CTX context;
+    X509V3_set_ctx(&context, issuer ? issuer->cert : made.cert, made.cert, nullptr, nullptr, 0);
+    for (auto [nid, value] : {std::pair{NID_subject_alt_name, san},
+                              std::pair{NID_basic_constraints, std::string(issuer ? "CA:FALSE" : "critical,CA:TRUE")}}) {
+        if (value.empty()) continue;
+        X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value.c_str());
+        X509_add_ext(made.cert, extension, -1);
+        X509_EXTENSION_free(extension);
+    }
+    X509_sign(made.cert, issuer ? issuer->key : made.key, EVP_sha256());
+    made.pem = folder.file(file + ".pem");
+    made.keyPem = folder.file(file + ".key");
+    FILE* out = std::fopen(made.pem.c_str(), "w");
+    PEM_write_X509(out, made.cert);
+    std::fclose(out);
+    out = std::fopen(made.keyPem.c_str(), "w");
+    PEM_write_PrivateKey(out, made.key, nullptr, nullptr, 0, nullptr, nullptr);
+    std::fclose(out);
+    return made;
+}
+
+void release(Certificate& c) {
+    X509_free(c.cert);
+    EVP_PKEY_free(c.key);
+}
+
+// A loopback HTTPS server answering both roads' logon and read; with
+// `clientCa`, it takes only clients with a certificate that CA signed.
+class TlsServer {
+public:
+    TlsServer(const Certificate& certificate, const Certificate* clientCa = nullptr)
+        : server_(certificate.cert, certificate.key, clientCa ? store(*clientCa) : nullptr) {
+        server_.Post("/sap/bc/soap/rfc", [](const httplib::Request& req, httplib::Response& res) {
+            const bool ping = req.body.find("RFC_PING") != std::string::npos;
+            const std::string reply = ping ? CannedServer::okReply("RFC_PING")
+                                           : CannedServer::http(200, "text/xml",
+                                                                soap::buildResponse(tadirRead(), tadirReply(2)));
+            res.set_content(reply.substr(reply.find("\r\n\r\n") + 4), "text/xml");
+        });
+        server_.Get("/sap/bc/adt/discovery", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("x-csrf-token", "T0KEN==");
+            res.set_content("<app:service xmlns:app=\"http://www.w3.org/2007/app\"/>", "application/atomsvc+xml");
+        });
+        server_.Get("/sap/bc/adt/repository/informationsystem/search", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<adtcore:objectReferences xmlns:adtcore=\"http://www.sap.com/adt/core\"/>", "application/xml");
+        });
+        // The server's stop() is lost before its accept loop has begun; shutting
+        // the listening socket down ends that loop whenever it begins.
+        server_.set_socket_options([this](int socket) { httplib::default_socket_options(socket), listener_ = socket; });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    ~TlsServer() {
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+    }
+    int port() const { return port_; }
+    std::string url() const { return "https://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    static X509_STORE* store(const Certificate& ca) {
+        X509_STORE* trusted = X509_STORE_new();  // the server takes it over
+        X509_STORE_add_cert(trusted, ca.cert);
+        return trusted;
+    }
+    httplib::SSLServer server_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST(HttpRoads, TlsChecksTheServerAndShowsTheClientCertificate) {
+    TempDir dir;
+    Certificate server = makeCertificate(dir, "server", "127.0.0.1", "IP:127.0.0.1");
+    Certificate elsewhere = makeCertificate(dir, "elsewhere", "sap.example", "DNS:sap.example");
+    Certificate clientCa = makeCertificate(dir, "client-ca", "ORVEX Test Client CA", "");
+    Certificate client = makeCertificate(dir, "client", "DEVELOPER", "", &clientCa);
+    TlsServer plain(server), misnamed(elsewhere), strict(server, &clientCa);
+
+    struct Case {
+        const char* name;
+        const TlsServer& at;
+        TlsSettings tls;            // as the settings' [TLS] section gives them
+        std::string told;           // in the failure's reason; "" for success
+    };
+    const Case cases[] = {
+        {"untrusted", plain, {}, "the server certificate \"CN=127.0.0.1\" is not trusted"},
+        {"trusted through CAFile=", plain, {server.pem, "", ""}, ""},
+        {"host name mismatch", misnamed, {elsewhere.pem, "", ""},
+         "the server certificate \"CN=sap.example\" is not for host 127.0.0.1"},
+        {"client certificate asked, none given", strict, {server.pem, "", ""}, "asks for a client certificate"},
+        {"client certificate given", strict, {server.pem, client.pem, client.keyPem}, ""},
+        {"CA file unreadable", plain, {dir.file("none.pem"), "", ""}, "the trusted certificates could not be loaded"},
+    };
+    for (const Case& c : cases) {
+        // Through the settings file, as the user gives them.
+        const std::string settings = dir.file("Quaylin.ini");
+        ASSERT_TRUE(writeLogonValues(settings, logonAt(c.at.url(), c.tls)));
+        const LogonValues values = readLogonValues(settings);
+        ASSERT_EQ(values.tls, c.tls);
+        for (Way road : {Way::Soap, Way::Adt}) {
+            SCOPED_TRACE(std::string(c.name) + " on " + name(road));
+            const std::optional<Failure> failed = logonAndRead(road, values);
+            if (c.told.empty()) {
+                EXPECT_EQ(failed, std::nullopt) << failed->text();
+                continue;
+            }
+            ASSERT_NE(failed, std::nullopt);
+            EXPECT_EQ(failed->kind, FailureKind::Certificate) << failed->text();
+            EXPECT_NE(failed->reason.find(c.told), std::string::npos) << failed->text();
+        }
+    }
+    for (Certificate* c : {&server, &elsewhere, &clientCa, &client}) release(*c);
+}
+
+// ---- proxies -------------------------------------------------------------------
+
+TEST(HttpRoads, AProxyCarriesBothRoadsAndNoProxyBypassesIt) {
+    TempDir dir;
+    const TempDir second;
+    Tinyproxy proxy(dir.path().string());
+    // This one refuses CONNECT to any port but 1: a tunnel through it fails.
+    Tinyproxy closed(second.path().string(), "ConnectPort 1");
+    ASSERT_TRUE(proxy.running()) << "is tinyproxy installed (scripts/setup.sh)? " << proxy.log();
+    ASSERT_TRUE(closed.running()) << closed.log();
+    Certificate certificate = makeCertificate(dir, "server", "127.0.0.1", "IP:127.0.0.1");
+    TlsServer tls(certificate);
+    const TlsSettings trusted{certificate.pem, "", ""};
+
+    for (Way road : {Way::Soap, Way::Adt}) {
+        SCOPED_TRACE(name(road));
+        {
+            // http: each request reaches the server through the proxy, which says so.
+            ScopedEnv via("http_proxy", proxy.url());
+            CannedServer server(answers(road));
+            EXPECT_EQ(logonAndRead(road, logonAt(server.url())), std::nullopt);
+            ASSERT_EQ(server.requests().size(), 2u);
+            for (const std::string& request : server.requests())
+                EXPECT_NE(headerOf(request, "Via").find("tinyproxy"), std::string::npos) << request;
+            // no_proxy: straight to the server.
+            ScopedEnv direct("no_proxy", "127.0.0.1");
+            CannedServer bypassed(answers(road));
+            EXPECT_EQ(logonAndRead(road, logonAt(bypassed.url())), std::nullopt);
+            for (const std::string& request : bypassed.requests()) EXPECT_EQ(headerOf(request, "Via"), "") << request;
+        }
+        {
+            // https: a tunnel through the proxy; the closed one shows the way goes through it.
+            ScopedEnv via("https_proxy", proxy.url());
+            EXPECT_EQ(logonAndRead(road, logonAt(tls.url(), trusted)), std::nullopt);
+        }
+        {
+            ScopedEnv via("https_proxy", closed.url());
+            const std::optional<Failure> refused = logonAndRead(road, logonAt(tls.url(), trusted));
+            ASSERT_NE(refused, std::nullopt);
+            EXPECT_NE(refused->reason.find("the proxy refused the way to 127.0.0.1:" + std::to_string(tls.port())),
+                      std::string::npos)
+                << refused->text();
+            ScopedEnv direct("no_proxy", "127.0.0.1");
+            EXPECT_EQ(logonAndRead(road, logonAt(tls.url(), trusted)), std::nullopt);
+        }
+    }
+    release(certificate);
+}

@@ -1,0 +1,99 @@
+// A Cancel that comes while no call runs is not lost: before the logon, or
+// between the creation and the installer, it stops the installation before
+// its next call, on each function-module road: the embedded sandbox, the SOAP
+// service (served here over the same sandbox) and SAP's RFC library (its
+// double, over the same sandbox too).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "Operations.h"
+#include "SandboxSystem.h"
+#include "SoapServer.h"
+#include "TempDir.h"
+
+using namespace orvex::sap;
+using orvex::FailureKind;
+using orvex::testing::TempDir;
+
+namespace {
+
+struct InstallCancel : ::testing::TestWithParam<const char*> {
+    TempDir dir;
+    std::string database = dir.file("sbx.db");
+    std::shared_ptr<SandboxSystem> sandbox;
+    std::unique_ptr<SoapServer> soap;
+    std::string server;
+
+    void SetUp() override {
+        SandboxSystem::setDefaultDatabasePath(database);
+        setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
+        setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
+        sandbox = SandboxSystem::shared(database);
+        const std::string road = GetParam();
+        if (road == "soap") {
+            soap = std::make_unique<SoapServer>(
+                [this](const RfcRequest& r, const std::string& user) { return sandbox->call(r, user); },
+                [this](const std::string& u, const std::string& p, const std::string& c) {
+                    return sandbox->checkLogon(u, p, c);
+                });
+            const int port = soap->bind("127.0.0.1", 0);
+            ASSERT_GT(port, 0);
+            soap->start();
+            server = "http://127.0.0.1:" + std::to_string(port) + "/sap/bc/soap/rfc";
+        } else {
+            server = road == "rfc" ? "sapdev" : "sandbox";
+        }
+    }
+    void TearDown() override {
+        soap.reset();
+        unsetenv("ORVEX_NWRFC_DOUBLE_DB");
+        unsetenv("SAPNWRFC_HOME");
+        sandbox.reset();
+        SandboxSystem::setDefaultDatabasePath("");
+        SandboxSystem::forgetShared();
+    }
+};
+
+TEST_P(InstallCancel, StopsBeforeTheNextCall) {
+    const LogonValues logon{"DEVELOPER", "sandbox", "00", "SBX", server, "001"};
+    ASSERT_EQ(chooseRoad(connectionProperties(logon)).road,
+              std::string(GetParam()) == "sandbox" ? Road::Sandbox
+              : std::string(GetParam()) == "soap"  ? Road::Http
+                                                   : Road::Rfc);
+    const std::vector<std::string> source = {"REPORT zcancel.", "WRITE / 'x'."};
+    enum class When { BeforeTheLogon, AfterTheCreation };
+    for (When when : {When::BeforeTheLogon, When::AfterTheCreation}) {
+        const bool early = when == When::BeforeTheLogon;
+        const std::string name = early ? "ZCANCEL_EARLY" : "ZCANCEL_LATE";
+        SCOPED_TRACE(name);
+        std::unique_ptr<Operations> ops = makeOperations(logon);
+        std::vector<std::string> said;
+        if (early) ops->cancel();  // pressed while the operations were being made
+        const InstallResult result =
+            ops->installProgram({&source, name, "Cancelled", true, logon, "$TMP", ""}, [&](const Message& m) {
+                said.push_back(m.text);
+                if (m.text == "Program Created successfully in SAP") ops->cancel();
+            });
+        const auto stored = sandbox->program(name);
+        if (early) {
+            EXPECT_EQ(result.outcome, InstallOutcome::LogonFailed);
+            EXPECT_EQ(result.failure.kind, FailureKind::Cancelled);
+            EXPECT_FALSE(stored) << "created after Cancel";
+        } else {
+            EXPECT_EQ(result.outcome, InstallOutcome::Created) << result.failure.text();
+            ASSERT_TRUE(stored);
+            EXPECT_FALSE(stored->active) << "the installer ran after Cancel";
+            EXPECT_FALSE(result.activated);
+            EXPECT_EQ(result.activationError, "Cancelled");
+            EXPECT_EQ(said.back(),
+                      "The program was created, but setting its attributes and activating it failed\r\nCancelled");
+        }
+        // Operations once cancelled stay so.
+        EXPECT_EQ(ops->checkName("RSPARAM").failure().kind, FailureKind::Cancelled);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, InstallCancel, ::testing::Values("sandbox", "soap", "rfc"));
+
+}  // namespace
