@@ -268,8 +268,8 @@ void addSapCommands(CLI::App& app, int& exitCode) {
     check->callback([name, &exitCode] { exitCode = checkName(*name); });
 
     auto pattern = std::make_shared<std::string>();
-    CLI::App* search = app.add_subcommand("tables", "List the tables whose names match a pattern (* for any text)");
-    search->add_option("pattern", *pattern, "Name pattern, e.g. S* or MAR?")->required();
+    CLI::App* search = app.add_subcommand("tables", "List the tables whose names start with a text or match a pattern");
+    search->add_option("pattern", *pattern, "Start of the names (SCAR), or a pattern with * or % for any text (S*FL*)")->required();
     search->callback([pattern, &exitCode] { exitCode = tables(*pattern); });
 
     auto table = std::make_shared<std::string>();

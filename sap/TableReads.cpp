@@ -26,8 +26,10 @@ std::string tableSearchCondition(const std::string& pattern) {
 std::string firstTableListCondition() { return "Object = 'TABL' and obj_name like 'A%' "; }
 
 std::string tablePatternFromInput(const std::string& input) {
-    std::string pattern = text::upper(input);
+    std::string pattern = text::upper(text::trim(input));
     std::replace(pattern.begin(), pattern.end(), '*', '%');
+    // Without a wildcard the text is the start of the names looked for.
+    if (pattern.find('%') == std::string::npos) pattern += '%';
     return pattern;
 }
 

@@ -70,7 +70,9 @@ std::string programNameCondition(const std::string& name);
 std::string tableSearchCondition(const std::string& pattern);
 // "Object = 'TABL' and obj_name like 'A%' "
 std::string firstTableListCondition();
-// The search box text as a LIKE pattern: "*" becomes "%", then upper case.
+// The search box text as a LIKE pattern, upper case and without surrounding
+// blanks. Text with a wildcard ("*" or "%", "*" becoming "%") is used as
+// typed; text without one finds the names starting with it ("scar" -> "SCAR%").
 std::string tablePatternFromInput(const std::string& text);
 // Whether a table search can be made with `pattern`; if not, why not (kind
 // Refused). Its literal must fit in one OPTIONS row: split across rows, it

@@ -51,7 +51,7 @@ void frmTables::buildUi() {
     Text1->setObjectName(QStringLiteral("Text1"));
     patternLabel->setBuddy(Text1);
     cmdSearch = pictureButton(this, "cmdSearch", QStyle::SP_FileDialogContentsView, "Search",
-                              "Search the tables whose names match the pattern");
+                              "Search the tables whose names start with the text, or match it where it holds * or %");
     auto* search = new QHBoxLayout;
     search->addWidget(patternLabel);
     search->addWidget(Text1, 1);

@@ -13,8 +13,15 @@ TEST(TableReads, ConditionTextsAndSearchPatterns) {
         // An apostrophe cannot end the literal early.
         {programNameCondition("Z' or '1' = '1"), "Object = 'PROG' and obj_name = 'Z'' OR ''1'' = ''1' "},
         {tableSearchCondition("A'%"), "Object = 'TABL' and obj_name like 'A''%' "},
+        // A wildcard ("*" as "%") makes the text a pattern used as typed...
         {tablePatternFromInput("s*fl*"), "S%FL%"},
-        {tablePatternFromInput("a_b?"), "A_B?"},
+        {tablePatternFromInput("sc%r"), "SC%R"},
+        {tablePatternFromInput("*"), "%"},
+        // ...without one it is the start of the names; "_" and "?" are no wildcards here.
+        {tablePatternFromInput("scar"), "SCAR%"},
+        {tablePatternFromInput(" scar\t"), "SCAR%"},
+        {tablePatternFromInput("a_b?"), "A_B?%"},
+        {tablePatternFromInput(""), "%"},
     };
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
