@@ -19,6 +19,7 @@
 #include "Operations.h"
 #include "Rfc.h"
 #include "Settings.h"
+#include "SettingsCheck.h"
 #include "TableReads.h"
 #include "Text.h"
 
@@ -63,6 +64,15 @@ bool loadLogon(const std::string& command, LogonValues& values, int& code) {
     if (!settingsComplete(values)) {
         code = fail(command, "the SAP settings in " + path + " are incomplete (SAPLogOn: SAPUid, SAPPwd, Client; "
                              "Connect: SysNum, SystID, AppSer)");
+        return false;
+    }
+    // The values the settings dialog would refuse, refused with its reasons.
+    if (const auto problems = logonProblems(values); !problems.empty()) {
+        std::string reasons;
+        for (const LogonProblem& problem : problems)
+            reasons += (reasons.empty() ? "" : "; ") + std::string(logonFieldCaption(problem.field)) + ": " +
+                       problem.reason;
+        code = fail(command, "the SAP settings in " + path + " cannot be used: " + reasons);
         return false;
     }
     return true;

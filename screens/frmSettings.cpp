@@ -16,6 +16,7 @@
 #include "ListBox.h"
 #include "Session.h"
 #include "Settings.h"
+#include "SettingsCheck.h"
 #include "Widgets.h"
 
 namespace orvex::screens {
@@ -77,6 +78,15 @@ void frmSettings::buildUi() {
         grid->addWidget(label, r, 0);
         grid->addWidget(box, r, 1);
         ++r;
+        // Under a checked box: why its value cannot be used, while it cannot.
+        for (auto& [field, reason] : reasons_) {
+            if (checkedBox(field) != box) continue;
+            reason = new QLabel(frame);
+            reason->setObjectName(box->objectName() + QStringLiteral("Reason"));
+            reason->setWordWrap(true);
+            reason->hide();
+            grid->addWidget(reason, r++, 1);
+        }
     }
     lblPlainHttp = new QLabel(frame);
     lblPlainHttp->setObjectName(QStringLiteral("lblPlainHttp"));
@@ -130,6 +140,8 @@ void frmSettings::buildUi() {
     // The warning follows every box it depends on (address, system number) as the user types.
     for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6})
         connect(box, &QLineEdit::textChanged, this, &frmSettings::updatePlainHttpWarning);
+    for (const auto& [field, reason] : reasons_)
+        connect(checkedBox(field), &QLineEdit::textChanged, this, [this, field = field] { updateReason(field); });
     for (QLineEdit* box : {txtCAFile, txtClientCertificate, txtClientKey})
         connect(box, &QLineEdit::textChanged, this, &frmSettings::updateTlsWarning);
     connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
@@ -160,11 +172,38 @@ void frmSettings::showWarning(QLabel* label, const std::string& warning) {
     if (label->text() == toQ(warning)) return;
     label->setText(toQ(warning));
     label->setHidden(warning.empty());
-    if (isVisible()) adjustSize();
+    if (!isVisible()) return;
+    // The layouts learn of the change at once, not when their posted
+    // requests arrive, so that the window also shrinks back when a warning goes.
+    QWidget* frame = label->parentWidget();
+    frame->layout()->invalidate();
+    frame->updateGeometry();
+    layout()->activate();
+    adjustSize();
 }
 
 void frmSettings::updatePlainHttpWarning() {
     showWarning(lblPlainHttp, sap::plainHttpWarning(sap::connectionProperties(boxValues())));
+}
+
+QLineEdit* frmSettings::checkedBox(sap::LogonField field) const {
+    switch (field) {
+        case sap::LogonField::SystemNumber: return Text3;
+        case sap::LogonField::System: return Text4;
+        case sap::LogonField::Client: return Text5;
+        case sap::LogonField::ApplicationServer: return Text6;
+    }
+    return nullptr;
+}
+
+QLabel* frmSettings::reasonLabel(sap::LogonField field) const {
+    for (const auto& [checked, label] : reasons_)
+        if (checked == field) return label;
+    return nullptr;
+}
+
+void frmSettings::updateReason(sap::LogonField field) {
+    showWarning(reasonLabel(field), sap::logonValueProblem(field, toStd(checkedBox(field)->text())));
 }
 
 void frmSettings::updateTlsWarning() { showWarning(lblTlsFiles, sap::tlsFilesProblem(boxValues().tls)); }
@@ -185,6 +224,16 @@ void frmSettings::copyFromLogonValues() {
 }
 
 void frmSettings::cmdOK_Click() {
+    // Values no system could have are not saved: the reasons stand under
+    // their boxes, and the first such box takes the focus.
+    const auto problems = sap::logonProblems(boxValues());
+    for (const auto& [field, reason] : reasons_) updateReason(field);
+    if (!problems.empty()) {
+        QLineEdit* box = checkedBox(problems.front().field);
+        box->setFocus(Qt::OtherFocusReason);
+        box->selectAll();
+        return;
+    }
     copyToLogonValues();
     accept();
     const auto written = sap::writeLogonValues(session_.settingsPath, session_.logon);

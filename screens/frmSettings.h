@@ -3,7 +3,11 @@
 // HTTP roads, read from and written to the settings file.
 #include <QDialog>
 
+#include <array>
+#include <utility>
+
 #include "Settings.h"
+#include "SettingsCheck.h"
 
 class QLabel;
 class QLineEdit;
@@ -31,6 +35,9 @@ public:
     QLineEdit* Text5;  // Client Number
     QLineEdit* Text6;  // Appl. Server
     QLabel* lblPlainHttp;  // under Text6: the password would travel unencrypted
+    // Under Text3 to Text6 ("Text3Reason"...): why the value cannot be used,
+    // hidden while it can. OK is refused while one shows.
+    QLabel* reasonLabel(sap::LogonField field) const;
     // TLS on the HTTP roads ([TLS] section): a CA to trust besides the
     // system's, and the certificate (and key) to show a server that asks.
     QLineEdit* txtCAFile;
@@ -61,10 +68,16 @@ private:
     void copyFromLogonValues();
     void updatePlainHttpWarning();
     void updateTlsWarning();
+    void updateReason(sap::LogonField field);
+    QLineEdit* checkedBox(sap::LogonField field) const;
     // The window makes room for a warning's lines, and gives it back.
     void showWarning(QLabel* label, const std::string& warning);
 
     Session& session_;
+    std::array<std::pair<sap::LogonField, QLabel*>, 4> reasons_{{{sap::LogonField::SystemNumber, nullptr},
+                                                                 {sap::LogonField::System, nullptr},
+                                                                 {sap::LogonField::Client, nullptr},
+                                                                 {sap::LogonField::ApplicationServer, nullptr}}};
     bool unsaved_ = false;
     QString saveNotice_;
 };

@@ -69,6 +69,9 @@ TEST_F(Cli, InstallRefusesADesignThatWouldAddStatements) {
 
 TEST_F(Cli, ReadsOfTheRepository) {
     EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
+    // Without a wildcard the names starting with the text.
+    EXPECT_EQ(run("orvex-cli", "tables scar").out, "SCARR\n");
+    EXPECT_EQ(run("orvex-cli", "tables 's%i'").out, "SPFLI\n");
     // A pattern too long for one condition row is refused, not searched in vain.
     Outcome tooLong = run("orvex-cli", "tables 'SFLIGHT" + std::string(64, '*') + "'");
     EXPECT_EQ(tooLong.code, 2);
@@ -105,6 +108,23 @@ TEST_F(Cli, FailuresAreOneLineOnStandardError) {
     EXPECT_EQ(run("orvex-cli", "check-name ZX").err,
               "orvex-cli check-name: No connection to R/3!: wrong user name or password for client 001\n");
     EXPECT_EQ(run("orvex-cli", "check-name ' '").code, 2);
+}
+
+// Values the settings dialog refuses are refused here with the same reasons,
+// before any logon; values it takes (the delivered file's) work unchanged.
+TEST_F(Cli, SettingsTheDialogWouldRefuseAreRefused) {
+    const std::string before = TempDir::read(dir.file("Quaylin.ini"));
+    EXPECT_EQ(run("orvex-cli", "check-name ZX").code, 0);
+    EXPECT_EQ(TempDir::read(dir.file("Quaylin.ini")), before);  // read, not rewritten
+    settingsText("[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=12345\n"
+                 "[Connect]\nSysNum=xx\nSystID=SBX\nAppSer=sandbox\n");
+    Outcome refused = run("orvex-cli", "tables scar");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "orvex-cli tables: the SAP settings in " + dir.file("Quaylin.ini") +
+                               " cannot be used: System Number: \"xx\" is no system number: a system number is two "
+                               "digits, such as 00; Client Number: \"12345\" is no client: a client is three digits, "
+                               "such as 001\n");
 }
 
 // A sandbox database that cannot be opened (a folder in its place): the reason names it.

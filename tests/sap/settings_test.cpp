@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Settings.h"
+#include "SettingsCheck.h"
 #include "TempDir.h"
 
 using namespace orvex::sap;
@@ -210,4 +211,78 @@ TEST(SettingsFolders, XdgFoldersWhenAbsoluteOtherwiseUnderHome) {
         EXPECT_EQ(userDataFolder(), c.wantData);
     }
     for (const auto& [name, value] : saved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+}
+
+// What the settings dialog and orvex-cli take and refuse, value by value.
+TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
+    using F = LogonField;
+    const std::string longLabel = std::string(64, 'a') + ".example.com";
+    const struct {
+        F field;
+        const char* value;
+        const char* problem;  // "" when the value is taken; else a part of the reason
+    } cases[] = {
+        {F::Client, "001", ""},
+        {F::Client, " 800 ", ""},  // the file gives values back without blanks around them
+        {F::Client, "", ""},       // missing values are settingsComplete's business
+        {F::Client, "12345", "\"12345\" is no client: a client is three digits, such as 001"},
+        {F::Client, "01", "is no client"},
+        {F::Client, "0a1", "is no client"},
+        {F::SystemNumber, "00", ""},
+        {F::SystemNumber, "xx", "\"xx\" is no system number: a system number is two digits, such as 00"},
+        {F::SystemNumber, "0", "is no system number"},
+        {F::SystemNumber, "100", "is no system number"},
+        {F::System, "SBX", ""},
+        {F::System, "np1", ""},
+        {F::System, "1AB", "is no system ID: a system ID is three letters or digits, the first a letter"},
+        {F::System, "SB", "is no system ID"},
+        {F::System, "S-X", "is no system ID"},
+        {F::ApplicationServer, "sandbox", ""},
+        {F::ApplicationServer, "sap-dev.example.com", ""},
+        {F::ApplicationServer, "sap_dev01.corp.", ""},
+        {F::ApplicationServer, "10.0.0.12", ""},
+        {F::ApplicationServer, "fe80::1", ""},
+        {F::ApplicationServer, "[::1]", ""},
+        {F::ApplicationServer, "/H/router.example.com/S/3299/H/sapdev", ""},
+        {F::ApplicationServer, "/H/10.1.1.1/S/sapdp00/P/secret/H/sapdev/S/3200", ""},
+        {F::ApplicationServer, "https://sap.example.com:44300", ""},
+        {F::ApplicationServer, "http://localhost:8000/sap/bc/soap/rfc", ""},
+        {F::ApplicationServer, "https://[::1]:44300/sap/bc/adt", ""},
+        {F::ApplicationServer, "sap dev", "\"sap dev\" is no application server: give a host name, an IP address, a "
+                                          "SAProuter string or an http(s) URL"},
+        {F::ApplicationServer, "12345", "is no application server"},  // digits alone are no host
+        {F::ApplicationServer, "10.0.0.256", "is no application server"},
+        {F::ApplicationServer, "-sap.example.com", "is no application server"},
+        {F::ApplicationServer, "sap..example.com", "is no application server"},
+        {F::ApplicationServer, "ftp://sap.example.com", "is no application server"},
+        {F::ApplicationServer, longLabel.c_str(), "is no application server"},
+        {F::ApplicationServer, "/H/router/S/3299", ""},
+        {F::ApplicationServer, "/S/3299/H/sapdev", "is no SAProuter string"},
+        {F::ApplicationServer, "/H/router/S/", "is no SAProuter string"},
+        {F::ApplicationServer, "/H/router/S/32 99/H/x", "is no SAProuter string"},
+        {F::ApplicationServer, "/H/router/S/1/S/2", "is no SAProuter string"},
+        {F::ApplicationServer, "/H/a b/H/x", "is no SAProuter string"},
+        {F::ApplicationServer, "/H/router/X/1/H/x", "is no SAProuter string"},
+        {F::ApplicationServer, "https://sap.example.com/?q=1", "carries a query or fragment"},
+        {F::ApplicationServer, "https://user@sap.example.com", "cannot be used"},
+        {F::ApplicationServer, "http://", "cannot be used"},
+    };
+    for (const auto& c : cases) {
+        const std::string problem = logonValueProblem(c.field, c.value);
+        if (*c.problem == '\0')
+            EXPECT_EQ(problem, "") << c.value;
+        else
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << c.value << ": " << problem;
+    }
+}
+
+TEST(SettingsCheck, ProblemsComeInTheDialogsOrder) {
+    EXPECT_TRUE(logonProblems({"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}).empty());
+    EXPECT_TRUE(logonProblems(LogonValues{}).empty());
+    const auto problems = logonProblems({"ME", "pw", "0", "S", "a b", "1"});
+    std::vector<LogonField> fields;
+    for (const auto& problem : problems) fields.push_back(problem.field);
+    EXPECT_EQ(fields, (std::vector<LogonField>{LogonField::SystemNumber, LogonField::System, LogonField::Client,
+                                               LogonField::ApplicationServer}));
+    EXPECT_STREQ(logonFieldCaption(LogonField::Client), "Client Number");
 }

@@ -337,6 +337,84 @@ private slots:
         QVERIFY(w.Command2->isEnabled());
     }
 
+    // A value no system could have: the reason shows under its box as it is
+    // typed, OK (here by Return) is refused and the box takes the focus;
+    // nothing is saved until the value is put right.
+    void settingsRefusedAsTyped_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("fixed");
+        QTest::newRow("client of five digits")
+            << "Text5" << "12345" << "\"12345\" is no client: a client is three digits, such as 001" << "800";
+        QTest::newRow("system number in letters")
+            << "Text3" << "xx" << "\"xx\" is no system number: a system number is two digits, such as 00" << "01";
+        QTest::newRow("system ID starting with a digit")
+            << "Text4" << "1AB"
+            << "\"1AB\" is no system ID: a system ID is three letters or digits, the first a letter, such as NPL"
+            << "NPL";
+        QTest::newRow("server with a blank")
+            << "Text6" << "sap dev"
+            << "\"sap dev\" is no application server: give a host name, an IP address, a SAProuter string or an "
+               "http(s) URL"
+            << "/H/router/S/3299/H/sapdev";
+    }
+    void settingsRefusedAsTyped() {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, reason);
+        QFETCH(QString, fixed);
+        Harness h;
+        frmMain w(h.session);
+        const std::string before = testing::TempDir::read(h.session.settingsPath);
+        h.then<frmSettings>(QStringLiteral("frmSettings"), [&](frmSettings& s) {
+            auto* edit = s.findChild<QLineEdit*>(box);
+            auto* why = s.findChild<QLabel*>(box + QStringLiteral("Reason"));
+            QVERIFY(edit && why && why->isHidden());
+            const int height = s.height();
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+            QVERIFY(!why->isHidden());
+            QCOMPARE(why->text(), reason);
+            QVERIFY(s.height() > height);
+            QTest::keyClick(edit, Qt::Key_Return);  // OK is the default button
+            QVERIFY(s.isVisible());
+            QCOMPARE(s.focusWidget(), edit);
+            QCOMPARE(edit->selectedText(), typed);
+            QCOMPARE(testing::TempDir::read(h.session.settingsPath), before);
+            QTest::keyClicks(edit, fixed);  // over the selection
+            QVERIFY(why->isHidden());
+            QCOMPARE(s.height(), height);  // the window gives the room back
+            QTest::mouseClick(s.cmdOK, Qt::LeftButton);
+            QVERIFY(!s.isVisible());
+        });
+        w.Command3->click();
+        QVERIFY(h.onModal[QStringLiteral("frmSettings")].empty());
+        const sap::LogonValues saved = sap::readLogonValues(h.session.settingsPath);
+        QCOMPARE(toQ(box == "Text5"   ? saved.client
+                     : box == "Text3" ? saved.systemNumber
+                     : box == "Text4" ? saved.system
+                                      : saved.applicationServer),
+                 fixed);
+    }
+
+    // The plain-HTTP warning makes room under the server's box and gives it back.
+    void settingsDialogShrinksBack() {
+        Harness h;
+        frmSettings& s = h.session.settings();
+        s.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s));
+        const QSize size = s.size();
+        s.Text6->selectAll();
+        QTest::keyClicks(s.Text6, QStringLiteral("http://sap.example.com"));
+        QVERIFY(!s.lblPlainHttp->isHidden());
+        QVERIFY(s.height() > size.height());
+        s.Text6->selectAll();
+        QTest::keyClicks(s.Text6, QStringLiteral("sandbox"));
+        QVERIFY(s.lblPlainHttp->isHidden());
+        QCOMPARE(s.size(), size);
+    }
+
     // The [TLS] files as the user types them: a warning while one cannot be
     // read, kept in the file on OK, and gone from it once emptied.
     void tlsFilesInSettings() {
