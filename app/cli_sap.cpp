@@ -279,7 +279,8 @@ void addSapCommands(CLI::App& app, int& exitCode) {
 
     auto pattern = std::make_shared<std::string>();
     CLI::App* search = app.add_subcommand("tables", "List the tables whose names start with a text or match a pattern");
-    search->add_option("pattern", *pattern, "Start of the names (SCAR), or a pattern with * or % for any text (S*FL*)")->required();
+    search->add_option("pattern", *pattern, "Start of the names (SCAR), or a pattern with * or % for any text (S*FL*)")
+        ->required();
     search->callback([pattern, &exitCode] { exitCode = tables(*pattern); });
 
     auto table = std::make_shared<std::string>();

@@ -1,7 +1,9 @@
 // Serves the ADT double on a loopback port until standard input ends, for
 // walking the wizard on the ADT road by hand:
 //   adt_double_serve DB [PACKAGE REQUEST...]
-// prints the address to put into "Application Server".
+// prints the address to put into "Appl. Server".
+#include <CLI/CLI.hpp>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,12 +11,18 @@
 #include "AdtDouble.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << "usage: adt_double_serve DATABASE [PACKAGE REQUEST...]\n";
-        return 2;
-    }
-    orvex::testing::AdtDouble adt(argv[1]);
-    if (argc > 3) adt.transportable(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+    CLI::App app("Serves the ADT double on a loopback port until standard input ends, and prints its address "
+                 "(for \"Appl. Server\" in the settings).",
+                 "adt_double_serve");
+    std::string database, package;
+    std::vector<std::string> requests;
+    app.add_option("database", database, "The double's sandbox database (created when missing)")->required();
+    app.add_option("package", package, "A package whose objects need a transport request");
+    app.add_option("requests", requests, "The open requests the double offers for that package");
+    CLI11_PARSE(app, argc, argv);
+
+    orvex::testing::AdtDouble adt(database);
+    if (!requests.empty()) adt.transportable(package, requests);
     std::cout << adt.url() << std::endl;
     for (std::string line; std::getline(std::cin, line);) {
     }

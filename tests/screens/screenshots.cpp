@@ -1,6 +1,7 @@
 // Takes a picture of every screen of the wizard, walked on the embedded
 // sandbox (a fresh database in a temporary folder), into the folder given.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 
 #include <cstdio>
@@ -61,11 +62,17 @@ void atNext(Harness& h, QDialog& d) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Walks the wizard on the embedded sandbox and takes a picture of every screen for the documentation."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Where the PNG files go (created when missing)."));
+    parser.process(app);  // --help: the usage, and the end of the run
+    if (parser.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
         return 2;
     }
-    folder = QString::fromLocal8Bit(argv[1]);
+    folder = parser.positionalArguments().front();
     QDir().mkpath(folder);
 
     Harness h;
