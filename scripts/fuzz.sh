@@ -4,7 +4,8 @@
 # the request path of the served sandbox (logon, envelope, call), the
 # sandbox's Open SQL condition parser, design files into programs, and the
 # readers of ADT answers. Fails on any crash, sanitizer report, timeout or
-# out-of-memory of a target.
+# out-of-memory of a target. ORVEX_WERROR=ON (as scripts/test.sh sets it)
+# fails the build on a warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-90}"
@@ -14,7 +15,7 @@ jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 targets=(fuzz_soap_reply:25 fuzz_soap_server:25 fuzz_open_sql_condition:15 fuzz_design:20 fuzz_adt_answers:15)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORVEX_FUZZ=ON -DORVEX_BUILD_SCREENS=OFF -DORVEX_BUILD_BENCH=OFF >/dev/null
+  -DORVEX_FUZZ=ON -DORVEX_BUILD_SCREENS=OFF -DORVEX_BUILD_BENCH=OFF -DORVEX_WERROR="${ORVEX_WERROR:-OFF}" >/dev/null
 cmake --build "$build" --target "${targets[@]%%:*}" -j"$jobs"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"

@@ -2,7 +2,8 @@
 # Builds the whole suite with AddressSanitizer and UndefinedBehaviorSanitizer
 # (ORVEX_SANITIZE=ON) in build-asan and runs every test there. Any sanitizer
 # report fails the test that caused it, and with it this script.
-# SANITIZE_CXX=clang++ builds with clang instead of the default g++.
+# SANITIZE_CXX=clang++ builds with clang instead of the default g++;
+# ORVEX_WERROR=ON (as scripts/test.sh sets it) fails the build on a warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-asan
@@ -19,7 +20,7 @@ if [ -f "$build/CMakeCache.txt" ] &&
   rm -rf "$build"
 fi
 CC="$cc" CXX="$cxx" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORVEX_SANITIZE=ON -DORVEX_BUILD_SCREENS=ON -DORVEX_BUILD_BENCH=OFF >/dev/null
+  -DORVEX_SANITIZE=ON -DORVEX_BUILD_SCREENS=ON -DORVEX_BUILD_BENCH=OFF -DORVEX_WERROR="${ORVEX_WERROR:-OFF}" >/dev/null
 cmake --build "$build" -j"$jobs"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_init_order=1:check_initialization_order=1"
