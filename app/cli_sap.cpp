@@ -81,8 +81,8 @@ std::unique_ptr<Component> connect(const std::string& command, int& code) {
     auto component = std::make_unique<Component>();
     component->connection().properties = connectionProperties(values);
     warnOfPlainHttp(component->connection().properties);
-    if (!component->connection().logon()) {
-        code = fail(command, "No connection to R/3!", component->connection().logonFailure());
+    if (Status status = component->connection().logon(); !status) {
+        code = fail(command, "No connection to R/3!", status.failure());
         return nullptr;
     }
     return component;
@@ -246,12 +246,12 @@ int ping() {
         std::cout << "logged on\n";
         return 0;
     }
-    if (!component.connection().logon())
-        return fail("ping", "No connection to R/3!", component.connection().logonFailure());
+    if (Status status = component.connection().logon(); !status)
+        return fail("ping", "No connection to R/3!", status.failure());
     auto function = component.add("RFC_PING");
-    if (!function->call()) {
+    if (Status called = function->call(); !called) {
         component.connection().logoff();
-        return fail("ping", "RFC_PING failed", function->failure());
+        return fail("ping", "RFC_PING failed", called.failure());
     }
     component.connection().logoff();
     std::cout << "logged on\n";

@@ -34,10 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         default: {
-            soap::ParsedRequest parsed = soap::parseRequest(body);
-            if (parsed.request) {
-                if (auto xml = soap::buildRequest(*parsed.request)) {
-                    if (!soap::parseRequest(*xml).request) __builtin_trap();
+            orvex::Result<RfcRequest> parsed = soap::parseRequest(body);
+            if (parsed) {
+                if (auto xml = soap::buildRequest(*parsed)) {
+                    if (!soap::parseRequest(*xml)) __builtin_trap();
                 }
             }
         }

@@ -36,7 +36,7 @@ private:
 
 struct Choice {
     RoadChoice road;
-    nwrfc::LibraryLoad rfc;
+    nwrfc::LibraryLoad rfc = std::shared_ptr<const nwrfc::NwRfcLibrary>();
     ConnectionProperties props;  // for the SOAP service: its own path taken off the URL
 };
 
@@ -69,27 +69,28 @@ Choice choose(const ConnectionProperties& props, bool probe = true) {
             return choice;
         }
         if (address && basePath.empty() && probe) {
-            std::string answer;
-            if (adt::adtAnswers(props, answer)) {
-                choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server + " (" + answer + ")"};
+            const Result<std::string> answer = adt::adtAnswers(props);
+            if (answer) {
+                choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server + " (" + *answer + ")"};
                 return choice;
             }
-            choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (no ADT service: " + answer + ")"};
+            choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (no ADT service: " +
+                                           answer.failure().reason + ")"};
             return choice;
         }
         choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (AppSer is a URL)"};
         return choice;
     }
     choice.rfc = nwrfc::loadLibrary();
-    if (choice.rfc.library) {
-        choice.road = {Road::Rfc, "RFC: SAP's RFC library " + choice.rfc.library->path + ", version " +
-                                      choice.rfc.library->version};
+    if (choice.rfc) {
+        choice.road = {Road::Rfc, "RFC: SAP's RFC library " + (*choice.rfc)->path + ", version " +
+                                      (*choice.rfc)->version};
         return choice;
     }
     const Result<Url> address = serverUrl(props);
     std::string where = address ? "SOAP service at http://" + address->authority()
                                 : "SOAP service, but " + address.failure().reason;
-    choice.road = {Road::Http, "HTTP: " + where + " (" + choice.rfc.reason + ")"};
+    choice.road = {Road::Http, "HTTP: " + where + " (" + choice.rfc.failure().reason + ")"};
     return choice;
 }
 
@@ -119,7 +120,7 @@ BackendFactory& defaultBackendFactory() {
         Choice choice = choose(props, false);
         switch (choice.road.road) {
             case Road::Sandbox: return makeSandboxBackend(props);
-            case Road::Rfc: return makeNwRfcBackend(std::move(choice.rfc.library));
+            case Road::Rfc: return makeNwRfcBackend(std::move(*choice.rfc));
             case Road::Adt: {
                 // Function modules on an ADT address: the SOAP service of the same server.
                 ConnectionProperties host = props;
@@ -129,7 +130,8 @@ BackendFactory& defaultBackendFactory() {
             case Road::Http: break;
         }
         if (isUrl(props.ApplicationServer)) return makeHttpBackend(choice.props);
-        return std::make_unique<FallbackBackend>(makeHttpBackend(props), choice.rfc.reason);
+        return std::make_unique<FallbackBackend>(makeHttpBackend(props),
+                                                 choice.rfc ? std::string() : choice.rfc.failure().reason);
     };
     return factory;
 }

@@ -60,9 +60,9 @@ Result<TableDictionary> readDictionary(Component& component, const std::string& 
     function->tables("DD03P_TAB_A");
     function->tables("DD05M_TAB_A");
     function->tables("DD08V_TAB_A");
-    if (!function->call()) {
+    if (Status called = function->call(); !called) {
         component.connection().logoff();
-        Failure failed = function->failure();
+        Failure failed = called.failure();
         failed.reason = "no dictionary entry for table \"" + table + "\": " + failed.reason;
         return failed;
     }

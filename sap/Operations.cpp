@@ -81,8 +81,8 @@ public:
 
     Status logon() override {
         Connection& connection = component_.connection();
-        if (connection.isOpen() || connection.logon()) return {};
-        return connection.logonFailure();
+        if (connection.isOpen()) return {};
+        return connection.logon();
     }
 
     Result<NameCheck> checkName(const std::string& name) override {

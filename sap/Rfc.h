@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "Failure.h"
+#include "common/Failure.h"
 
 namespace orvex::sap {
 
@@ -124,10 +124,9 @@ public:
     const std::string& name() const { return name_; }
     void setExport(const std::string& parameter, std::string value);
     Table& tables(const std::string& parameter);           // created on first use
-    bool call();                                            // true on success
+    Status call();
+    // The exception name of the last failed call ("" after a success).
     const std::string& exception() const { return exception_; }
-    // What happened in the last failed call.
-    const Failure& failure() const { return failure_; }
     const std::string& imports(const std::string& parameter) const;  // "" when absent
 
 private:
@@ -137,16 +136,13 @@ private:
     std::map<std::string, Table> tables_;
     std::map<std::string, std::string> imports_;
     std::string exception_;
-    Failure failure_;
 };
 
 class Connection {
 public:
     explicit Connection(BackendFactory factory);
     ConnectionProperties properties;
-    bool logon();             // true exactly when the connection is open
-    // Why the last logon failed.
-    const Failure& logonFailure() const { return logonFailure_; }
+    Status logon();  // ok exactly when the connection is open
     void logoff();
     bool isOpen() const { return backend_ != nullptr; }
     RfcReply call(const RfcRequest& request);  // fails with exception "NOT_CONNECTED" when closed
@@ -158,7 +154,6 @@ private:
     std::unique_ptr<RfcBackend> backend_;
     RfcBackend* loggingOn_ = nullptr;  // the backend during its logon, for cancel()
     std::mutex backendMutex_;          // cancel() comes from another thread than logon and logoff
-    Failure logonFailure_;
 };
 
 // An instance of the component: its connection and the functions added to it.

@@ -31,7 +31,8 @@ struct Fixture {
     testing::TempDir dir;
     testing::AdtDouble adt{dir.file("adt.db")};
     testing::AdtDouble earlier{dir.file("earlier.db")};
-    SandboxSystem soapSystem{dir.file("soap.db")};
+    std::unique_ptr<SandboxSystem> soapSystemOwned = std::move(*SandboxSystem::open(dir.file("soap.db")));
+    SandboxSystem& soapSystem = *soapSystemOwned;
     SoapServer soap{[this](const RfcRequest& r, const std::string& user) { return soapSystem.call(r, user); },
                     [this](const std::string& u, const std::string& p, const std::string& c) {
                         return soapSystem.checkLogon(u, p, c);
@@ -41,7 +42,7 @@ struct Fixture {
 
     Fixture() {
         earlier.earlierShapes = true;
-        soapPort = soap.bind("127.0.0.1", 0);
+        soapPort = soap.bind("127.0.0.1", 0).value_or(-1);
         soap.start();
         source.reserve(kLines);
         source.push_back("REPORT zbench.");

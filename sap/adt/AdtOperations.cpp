@@ -508,12 +508,9 @@ std::unique_ptr<Operations> makeAdtOperations(const LogonValues& logon, AdtOptio
     return std::make_unique<AdtOperations>(logon, std::move(options));
 }
 
-bool adtAnswers(const ConnectionProperties& props, std::string& answer) {
+Result<std::string> adtAnswers(const ConnectionProperties& props) {
     auto base = adtBase(props);
-    if (!base) {
-        answer = base.failure().reason;
-        return false;
-    }
+    if (!base) return base.failure();
     // Asked without the user's credentials: the answer says enough.
     HttpOptions quick;
     quick.connectTimeout = std::chrono::seconds(5);
@@ -527,12 +524,10 @@ bool adtAnswers(const ConnectionProperties& props, std::string& answer) {
                          {{"sap-client", props.Client}, {"sap-language", props.Language}, {"saml2", "disabled"}})
                   .text();
     auto res = client.send(get);
-    if (!res) {
-        answer = "GET /sap/bc/adt/discovery: " + res.failure().text();
-        return false;
-    }
-    answer = "GET /sap/bc/adt/discovery answered " + std::to_string(res->status);
-    return res->status == 200 || res->status == 401 || res->status == 403;
+    if (!res) return failure(res.failure().kind, "GET /sap/bc/adt/discovery: " + res.failure().text());
+    std::string answer = "GET /sap/bc/adt/discovery answered " + std::to_string(res->status);
+    if (res->status == 200 || res->status == 401 || res->status == 403) return answer;
+    return failure(FailureKind::Service, std::move(answer));
 }
 
 }  // namespace orvex::sap::adt

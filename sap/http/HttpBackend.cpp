@@ -251,11 +251,11 @@ private:
         }
         // Refused before anything leaves: the service would reject the
         // document, or take a value other than the one given.
-        const std::string unsendable = soap::unsendable(*sent);
-        std::optional<std::string> envelope = unsendable.empty() ? soap::buildRequest(*sent) : std::nullopt;
+        Result<std::string> envelope = soap::buildRequest(*sent);
         if (!envelope)
             return failedCall(soap::kInvalidRequest, FailureKind::Refused,
-                              request.function + " was not sent: " + unsendable + "; remove it and try again",
+                              request.function + " was not sent: " + envelope.failure().reason +
+                                  "; remove it and try again",
                               "XML 1.0 cannot carry it");
 
         HttpRequest post;

@@ -343,8 +343,7 @@ RfcReply notTheReply(const std::string& function, std::string what) {
     return reply;
 }
 
-}  // namespace
-
+// Why `request` cannot be sent as it is; "" when it can.
 std::string unsendable(const RfcRequest& request) {
     auto badName = [](const std::string& kind, const std::string& name) {
         return encodeName(name) ? std::string() : kind + " name \"" + name + "\" cannot be written in XML";
@@ -379,15 +378,17 @@ std::string unsendable(const RfcRequest& request) {
     return {};
 }
 
-std::optional<std::string> encodeName(std::string_view abapName) {
+}  // namespace
+
+Result<std::string> encodeName(std::string_view abapName) {
     std::string xml;
     xml.reserve(abapName.size() + 4);
     for (char c : abapName) {
         if (c == '/') xml += "_-";
         else xml += c;
     }
-    if (xml.empty() || !isNameStart(xml[0])) return std::nullopt;
-    if (!std::all_of(xml.begin(), xml.end(), isNameChar)) return std::nullopt;
+    if (xml.empty() || !isNameStart(xml[0]) || !std::all_of(xml.begin(), xml.end(), isNameChar))
+        return failure(FailureKind::Refused, "name \"" + std::string(abapName) + "\" cannot be written in XML");
     return xml;
 }
 
@@ -405,9 +406,10 @@ std::string decodeName(std::string_view xmlName) {
     return name;
 }
 
-std::optional<std::string> buildRequest(const RfcRequest& request) {
+Result<std::string> buildRequest(const RfcRequest& request) {
+    if (std::string why = unsendable(request); !why.empty()) return failure(FailureKind::Refused, std::move(why));
     auto function = encodeName(request.function);
-    if (!function) return std::nullopt;
+    if (!function) return function.failure();
     std::string out;
     std::size_t estimate = 512;
     for (const auto& [name, rows] : request.tables) estimate += rows.size() * 96;
@@ -417,12 +419,14 @@ std::optional<std::string> buildRequest(const RfcRequest& request) {
     out += "<urn:" + *function + " xmlns:urn=\"" + kRfcNamespace + "\">";
     for (const auto& [name, value] : request.exports) {
         auto xml = encodeName(name);
-        if (!xml) return std::nullopt;
+        if (!xml) return xml.failure();
         appendElement(out, *xml, value);
     }
     for (const auto& [name, rows] : request.tables) {
         auto xml = encodeName(name);
-        if (!xml || !appendTable(out, *xml, rows, false)) return std::nullopt;
+        if (!xml) return xml.failure();
+        if (!appendTable(out, *xml, rows, false))
+            return failure(FailureKind::Refused, "a column name of table " + name + " cannot be written in XML");
     }
     out += "</urn:" + *function + "></SOAP-ENV:Body></SOAP-ENV:Envelope>";
     return out;
@@ -467,23 +471,14 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
     return reply;
 }
 
-ParsedRequest parseRequest(std::string& body) {
-    ParsedRequest parsed;
+Result<RfcRequest> parseRequest(std::string& body) {
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_buffer_inplace(body.data(), body.size(), kParseOptions, pugi::encoding_utf8);
-    if (!result) {
-        parsed.error = std::string("not XML: ") + result.description();
-        return parsed;
-    }
+    if (!result) return failure(FailureKind::Refused, std::string("not XML: ") + result.description());
     pugi::xml_node call = bodyContent(doc);
-    if (!call) {
-        parsed.error = "no SOAP envelope with a body";
-        return parsed;
-    }
-    if (!inNamespace(call, kRfcNamespace)) {
-        parsed.error = "the body element is not in namespace " + std::string(kRfcNamespace);
-        return parsed;
-    }
+    if (!call) return failure(FailureKind::Refused, "no SOAP envelope with a body");
+    if (!inNamespace(call, kRfcNamespace))
+        return failure(FailureKind::Refused, "the body element is not in namespace " + std::string(kRfcNamespace));
     RfcRequest request;
     request.function = decodeName(localName(call.name()));
     for (pugi::xml_node param = call.first_child(); param; param = param.next_sibling()) {
@@ -497,8 +492,7 @@ ParsedRequest parseRequest(std::string& body) {
             request.exports[name] = std::move(value);
         }
     }
-    parsed.request = std::move(request);
-    return parsed;
+    return request;
 }
 
 std::string buildResponse(const RfcRequest& request, const RfcReply& reply) {

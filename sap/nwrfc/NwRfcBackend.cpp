@@ -104,7 +104,7 @@ FailureKind kindOf(const std::string& code) {
 }
 
 // A name as the zero-terminated UTF-16 the library takes; names are ASCII.
-std::u16string name16(const std::string& name) { return toUtf16(name); }
+std::u16string name16(const std::string& name) { return toUtf16(name).value_or({}); }
 
 class NwRfcBackend final : public RfcBackend {
 public:
@@ -122,11 +122,11 @@ public:
         std::u16string storage[std::size(values)];
         RFC_CONNECTION_PARAMETER parameters[std::size(values)];
         for (std::size_t i = 0; i < std::size(values); ++i) {
-            bool ok = false;
-            storage[i] = toUtf16(*values[i].second, &ok);
-            if (!ok)
+            auto value = toUtf16(*values[i].second);
+            if (!value)
                 return orvex::failure(FailureKind::Refused,
-                                      "the logon value " + toUtf8(values[i].first) + " is not valid UTF-8");
+                                      "the logon value " + toUtf8(values[i].first).value_or({}) + " is not valid UTF-8");
+            storage[i] = std::move(*value);
             parameters[i] = {values[i].first, storage[i].c_str()};
         }
         RFC_ERROR_INFO info{};
@@ -442,7 +442,7 @@ private:
             Column column;
             field.name[30] = 0;
             column.name16 = field.name;
-            column.name = toUtf8(column.name16);
+            column.name = toUtf8(column.name16).value_or({});
             column.width = field.ucLength / 2;
             columns.push_back(std::move(column));
         }

@@ -534,7 +534,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
             if (c.name == field) return "\"" + c.name + "\"";
         return std::nullopt;
     });
-    if (!condition.condition) return exceptionReply("OPTION_NOT_VALID");
+    if (!condition) return exceptionReply("OPTION_NOT_VALID");
 
     long long skip = 0, count = 0;
     try {
@@ -566,13 +566,13 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     if (!isTadir || text::trim(exportOf("NO_DATA")) == "X") return reply;  // other tables hold no rows
 
     std::string sql = "SELECT " + tadirSelectList() + " FROM tadir";
-    if (!condition.condition->sql.empty()) sql += " WHERE " + condition.condition->sql;
+    if (!condition->sql.empty()) sql += " WHERE " + condition->sql;
     sql += " ORDER BY \"OBJECT\", \"OBJ_NAME\", \"PGMID\"";
     if (count > 0 || skip > 0) sql += " LIMIT " + std::to_string(count > 0 ? count : -1) + " OFFSET " +
                                       std::to_string(std::max(0LL, skip));
     Statement select(db, sql);
     int index = 0;
-    for (const std::string& p : condition.condition->params) select.bind(++index, p);
+    for (const std::string& p : condition->params) select.bind(++index, p);
     sqlite3_stmt* stmt = select.handle();
     std::string wa;
     wa.reserve(rowWidth);
@@ -769,15 +769,15 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
     reply.imports["ERRORMESSAGE"] = "";
     RfcRows& writes = reply.tables["WRITES"];
     const auto check = checkInstallerProgram(rows);
-    if (!check.error.empty()) {
-        reply.imports["ERRORMESSAGE"] = check.error;
+    if (!check) {
+        reply.imports["ERRORMESSAGE"] = check.failure().reason;
         return reply;
     }
     Transaction tx(db);
     // What a fresh connection must find afterwards: per statement, its
     // condition and the values it sets.
     std::vector<std::pair<std::string, std::vector<std::string>>> expected;
-    for (const InstallerAction& action : check.actions) {
+    for (const InstallerAction& action : *check) {
         if (action.kind == InstallerAction::Kind::Write) {
             RfcRow row;
             row.set("ZEILE", action.text);
@@ -845,7 +845,16 @@ std::string& defaultPathOverride() {
 }
 }  // namespace
 
-SandboxSystem::SandboxSystem(const std::string& databasePath) : impl_(std::make_unique<Impl>(databasePath)) {}
+SandboxSystem::SandboxSystem(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+Result<std::unique_ptr<SandboxSystem>> SandboxSystem::open(const std::string& databasePath) {
+    try {
+        return std::unique_ptr<SandboxSystem>(new SandboxSystem(std::make_unique<Impl>(databasePath)));
+    } catch (const std::exception& e) {
+        // The message names the database file and what SQLite or the system said.
+        return failure(FailureKind::File, e.what());
+    }
+}
 SandboxSystem::~SandboxSystem() = default;
 
 std::string SandboxSystem::defaultDatabasePath() {
@@ -868,10 +877,17 @@ void SandboxSystem::setDefaultDatabasePath(const std::string& path) {
     defaultPathOverride() = path;
 }
 
-std::shared_ptr<SandboxSystem> SandboxSystem::shared(const std::string& databasePath) {
+Result<std::shared_ptr<SandboxSystem>> SandboxSystem::shared(const std::string& databasePath) {
     std::lock_guard lock(registryMutex());
     auto& slot = registry()[databasePath];
-    if (!slot) slot = std::make_shared<SandboxSystem>(databasePath);
+    if (!slot) {
+        auto opened = open(databasePath);
+        if (!opened) {
+            registry().erase(databasePath);
+            return opened.failure();
+        }
+        slot = std::move(*opened);
+    }
     return slot;
 }
 
@@ -902,10 +918,10 @@ pid_t lockHolder(const std::string& path) {
 Status SandboxSystem::reset(const std::string& databasePath) {
     std::string unusable;
     try {
-        SandboxSystem system(databasePath);
-        std::lock_guard lock(system.impl_->mutex);
-        Impl::Open open(*system.impl_);
-        system.impl_->reseed();
+        Impl impl(databasePath);
+        std::lock_guard lock(impl.mutex);
+        Impl::Open open(impl);
+        impl.reseed();
         return {};
     } catch (const std::exception& e) {
         unusable = e.what();
@@ -922,12 +938,7 @@ Status SandboxSystem::reset(const std::string& databasePath) {
         std::filesystem::remove(databasePath + suffix, ec);
         if (ec) return failure(FailureKind::File, "Cannot delete \"" + databasePath + suffix + "\": " + ec.message());
     }
-    try {
-        SandboxSystem fresh(databasePath);
-    } catch (const std::exception& e) {
-        return failure(FailureKind::File, e.what());
-    }
-    return {};
+    return open(databasePath).status();
 }
 
 const std::string& SandboxSystem::databasePath() const { return impl_->path; }

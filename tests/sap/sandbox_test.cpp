@@ -51,7 +51,8 @@ Names names(const RfcReply& reply) {
 
 struct Sandbox : ::testing::Test {
     TempDir dir;
-    SandboxSystem system{dir.file("orvex-sandbox.db")};
+    std::unique_ptr<SandboxSystem> systemOwned = std::move(*SandboxSystem::open(dir.file("orvex-sandbox.db")));
+    SandboxSystem& system = *systemOwned;
 
     Names find(const std::string& condition) {
         auto reply = system.call(readRequest("TADIR", {condition}));
