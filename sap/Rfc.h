@@ -79,6 +79,23 @@ public:
     virtual void cancel() {}
 };
 
+// A backend that hands every call to another; a subclass overrides what it
+// adds (a note on a failed logon, a Cancel kept across backends).
+class ForwardingBackend : public RfcBackend {
+public:
+    explicit ForwardingBackend(std::unique_ptr<RfcBackend> inner) : inner_(std::move(inner)) {}
+    Status logon(const ConnectionProperties& props) override { return inner_->logon(props); }
+    void logoff() override { inner_->logoff(); }
+    RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
+    void cancel() override { inner_->cancel(); }
+
+protected:
+    RfcBackend* inner() const { return inner_.get(); }
+
+private:
+    std::unique_ptr<RfcBackend> inner_;
+};
+
 // Chooses and creates the backend for a set of connection properties.
 using BackendFactory = std::function<std::unique_ptr<RfcBackend>(const ConnectionProperties&)>;
 

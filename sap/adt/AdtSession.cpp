@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "HttpBackend.h"
+#include "common/Text.h"
 
 namespace orvex::sap::adt {
 
@@ -13,10 +14,7 @@ namespace {
 
 constexpr const char* kAdtPath = "/sap/bc/adt";
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using text::lower;
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -11,6 +11,7 @@
 
 #include "../Backends.h"
 #include "SoapEnvelope.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
@@ -21,10 +22,7 @@ constexpr const char* kLogonFailure = "LOGON_FAILURE";                  // HTTP 
 constexpr const char* kCommunicationFailure = "COMMUNICATION_FAILURE";  // no answer, cut short, too large
 constexpr const char* kCancelled = "CANCELLED";
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
+using text::lower;
 
 // The table parameters of the function modules ORVEX calls.
 const std::map<std::string, std::vector<const char*>> kKnownTables = {

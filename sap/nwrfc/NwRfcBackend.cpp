@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Utf16.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
@@ -39,11 +40,6 @@ std::string text(const SAP_UC (&array)[N]) {
     std::replace_if(out.begin(), out.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
     while (!out.empty() && out.back() == ' ') out.pop_back();
     return out;
-}
-
-std::string rightTrimmed(std::string value) {
-    value.erase(value.find_last_not_of(' ') + 1);
-    return value;
 }
 
 // Length without trailing blanks.
@@ -362,7 +358,7 @@ private:
             std::string value;
             if (!appendUtf8(buffer, value))
                 return fail(reply, "INVALID_VALUE", request.function + ": " + name + " is not valid UTF-16");
-            reply.imports[name] = rightTrimmed(std::move(value));
+            reply.imports[name] = std::string(text::trimSpacesEnd(value));
         }
         return true;
     }
