@@ -61,8 +61,6 @@ struct TlsSettings {
 struct ConnectionProperties {
     std::string User, Password, System, ApplicationServer, SystemNumber, Client;
     std::string Language = "EN";
-    std::string codepage = "8600";
-    std::string usesaplogonini = "false";
     TlsSettings tls{};
 };
 

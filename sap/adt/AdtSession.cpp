@@ -213,12 +213,6 @@ std::string exceptionMessage(const AdtResponse& response) {
     return message;
 }
 
-std::string exceptionType(const AdtResponse& response) {
-    pugi::xml_document doc;
-    if (!doc.load_string(response.body.c_str())) return {};
-    return doc.document_element().child("type").attribute("id").as_string();
-}
-
 Failure adtFailure(const AdtResponse& response, const std::string& reason) {
     const bool xml = contains(lower(response.contentType), "xml") && !isHtml(response);
     std::string message = xml ? exceptionMessage(response) : bodyGist(response);

@@ -1,27 +1,25 @@
 #include "NwRfcLibrary.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
 
 #include "Utf16.h"
+#include "common/platform/Library.h"
 
 namespace orvex::nwrfc {
 
 namespace {
 
-std::string lastDlError(const std::string& fallback) {
-    const char* error = dlerror();
-    return error ? std::string(error) : fallback;
+// The loader's message for a failed load, or `fallback` when it gave none.
+std::string loaderError(const Failure& failed, const std::string& fallback) {
+    return failed.reason.empty() ? fallback : failed.reason;
 }
 
 template <typename Fn>
 bool resolve(void* handle, const char* name, Fn& target, std::string& missing) {
-    dlerror();
-    target = reinterpret_cast<Fn>(dlsym(handle, name));
+    target = reinterpret_cast<Fn>(platform::librarySymbol(handle, name));
     if (!target) {
         if (!missing.empty()) missing += ", ";
         missing += name;
@@ -36,14 +34,16 @@ LibraryLoad open(const std::string& path) {
     if (file.has_parent_path()) {
         const auto ucum = file.parent_path() / "libsapucum.so";
         std::error_code ignored;
-        if (std::filesystem::exists(ucum, ignored) && !dlopen(ucum.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
-            return notLoaded("RFC library " + path + " not loaded: " + lastDlError("libsapucum.so could not be loaded"));
+        if (std::filesystem::exists(ucum, ignored)) {
+            if (auto loaded = platform::loadLibrary(ucum.string(), true); !loaded)
+                return notLoaded("RFC library " + path + " not loaded: " +
+                                 loaderError(loaded.failure(), "libsapucum.so could not be loaded"));
         }
     }
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        return notLoaded("RFC library " + path + " not loaded: " + lastDlError("unknown loader error"));
-    }
+    auto loaded = platform::loadLibrary(path, false);
+    if (!loaded)
+        return notLoaded("RFC library " + path + " not loaded: " + loaderError(loaded.failure(), "unknown loader error"));
+    void* handle = *loaded;
     auto lib = std::make_shared<NwRfcLibrary>();
     std::string missing;
     resolve(handle, "RfcOpenConnection", lib->openConnection, missing);
@@ -70,11 +70,8 @@ LibraryLoad open(const std::string& path) {
         // threads of its own is not worth the risk for a failed load.
         return notLoaded("RFC library " + path + " lacks " + missing);
     }
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(lib->openConnection), &info) && info.dli_fname)
-        lib->path = info.dli_fname;
-    else
-        lib->path = path;
+    lib->path = platform::libraryFileOf(reinterpret_cast<const void*>(lib->openConnection));
+    if (lib->path.empty()) lib->path = path;
     unsigned major = 0, minor = 0, patch = 0;
     const SAP_UC* text = lib->getVersion(&major, &minor, &patch);
     std::u16string_view view = text ? std::u16string_view(text) : std::u16string_view();

@@ -1,11 +1,8 @@
 #include "SandboxSystem.h"
 
-#include <fcntl.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -23,7 +20,8 @@
 
 #include "../Settings.h"
 #include "../TableReads.h"
-#include "Text.h"
+#include "common/Text.h"
+#include "common/platform/Files.h"
 #include "InstallerProgram.h"
 #include "OpenSqlCondition.h"
 
@@ -290,10 +288,8 @@ struct SandboxSystem::Impl {
         const std::string folder = std::filesystem::path(path).parent_path().string();
         if (Status made = folder.empty() ? Status() : makePrivateFolder(folder); !made)
             throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + made.failure().text());
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-        if (fd >= 0) ::close(fd);
-        else if (errno != EEXIST)
-            throw std::runtime_error("Cannot create the sandbox database \"" + path + "\": " + std::strerror(errno));
+        if (Status created = platform::createPrivateFile(path); !created)
+            throw std::runtime_error("Cannot create the sandbox database \"" + path + "\": " + created.failure().reason);
     }
 
     bool seeded() {
@@ -868,7 +864,7 @@ std::string SandboxSystem::defaultDatabasePath() {
     const std::string beside = folder + "/orvex-sandbox.db";
     std::error_code ec;
     const bool portable = std::filesystem::exists(folder + "/Quaylin.ini", ec) || std::filesystem::exists(beside, ec);
-    if (portable && access(folder.c_str(), W_OK) == 0) return beside;
+    if (portable && platform::canWrite(folder)) return beside;
     return userDataFolder() + "/orvex-sandbox.db";
 }
 
@@ -900,18 +896,7 @@ namespace {
 
 // The process other than this one that holds a lock on the database file,
 // 0 when none does. SQLite's locks lie in the 512 bytes from 1 GiB on.
-pid_t lockHolder(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    struct flock probe {};
-    probe.l_type = F_WRLCK;
-    probe.l_whence = SEEK_SET;
-    probe.l_start = 0x40000000;
-    probe.l_len = 512;
-    const bool held = fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
-    close(fd);
-    return held ? probe.l_pid : 0;
-}
+long lockHolder(const std::string& path) { return platform::lockHolder(path, 0x40000000, 512); }
 
 }  // namespace
 
@@ -928,7 +913,7 @@ Status SandboxSystem::reset(const std::string& databasePath) {
     }
     // A database that cannot be used is deleted and made anew; not while
     // another process is using it, whose files would go from under it.
-    if (const pid_t holder = lockHolder(databasePath))
+    if (const long holder = lockHolder(databasePath))
         return failure(FailureKind::Refused,
                        "the sandbox database \"" + databasePath + "\" is in use by another process (" +
                            std::to_string(holder) + "); end it, then reset again",
