@@ -29,6 +29,8 @@ public:
     QLineEdit* txtCompName;
     QRadioButton* Option1;
     QRadioButton* Option2;
+    QRadioButton* optClassic;  // code style of the program: classic (the default) ...
+    QRadioButton* optModern;   // ... or modern (ABAP 7.40, a local class, CL_SALV_TABLE)
     QCheckBox* Check1;
     QLineEdit* Text1;
     QCheckBox* Check2;
