@@ -9,18 +9,18 @@
 
 #include <CLI/CLI.hpp>
 
-#include "AdtOperations.h"
-#include "Commands.h"
-#include "DesignFile.h"
-#include "Generator.h"
-#include "InstallProgram.h"
-#include "JoinProposals.h"
-#include "Messages.h"
-#include "Operations.h"
-#include "Rfc.h"
-#include "Settings.h"
-#include "TableReads.h"
-#include "Text.h"
+#include "sap/adt/AdtOperations.h"
+#include "app/Commands.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
+#include "sap/InstallProgram.h"
+#include "sap/JoinProposals.h"
+#include "sap/Messages.h"
+#include "sap/Operations.h"
+#include "sap/Rfc.h"
+#include "sap/Settings.h"
+#include "sap/TableReads.h"
+#include "common/Text.h"
 
 namespace orvex::app {
 

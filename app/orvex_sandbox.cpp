@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "Commands.h"
+#include "app/Commands.h"
 #include "Version.h"
-#include "sandbox/SandboxSystem.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 namespace {
 

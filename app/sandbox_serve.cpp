@@ -12,10 +12,10 @@
 #include <mutex>
 #include <thread>
 
-#include "Commands.h"
-#include "HttpClient.h"
-#include "SoapServer.h"
-#include "sandbox/SandboxSystem.h"
+#include "app/Commands.h"
+#include "sap/http/HttpClient.h"
+#include "sap/http/SoapServer.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 namespace orvex::app {
 

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "OpenSqlCondition.h"
-#include "SandboxSystem.h"
+#include "sap/sandbox/OpenSqlCondition.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 using namespace orvex::sap::sandbox;

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "SoapEnvelope.h"
-#include "TadirRead.h"
+#include "sap/http/SoapEnvelope.h"
+#include "tests/http/TadirRead.h"
 
 using namespace orvex::sap;
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "SoapServer.h"
-#include "sandbox/SandboxSystem.h"
+#include "sap/http/SoapServer.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 

@@ -1,11 +1,11 @@
 #include <cctype>
 #include <utility>
 
-#include "Backends.h"
-#include "HttpBackend.h"
-#include "NwRfcBackend.h"
-#include "AdtOperations.h"
-#include "Operations.h"
+#include "sap/Backends.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/nwrfc/NwRfcBackend.h"
+#include "sap/adt/AdtOperations.h"
+#include "sap/Operations.h"
 #include "common/Text.h"
 
 namespace orvex::sap {

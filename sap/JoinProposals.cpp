@@ -1,9 +1,9 @@
-#include "JoinProposals.h"
+#include "sap/JoinProposals.h"
 
 #include <algorithm>
 #include <map>
 
-#include "Text.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 

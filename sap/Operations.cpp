@@ -1,4 +1,4 @@
-#include "Operations.h"
+#include "sap/Operations.h"
 
 #include <mutex>
 #include <utility>

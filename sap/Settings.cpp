@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "sap/Settings.h"
 
 #include "common/AtomicFile.h"
 #include "common/Text.h"

@@ -1,9 +1,9 @@
-#include "TableReads.h"
+#include "sap/TableReads.h"
 
 #include <algorithm>
 #include <string>
 
-#include "Text.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "AdtDouble.h"
-#include "AdtOperations.h"
-#include "HttpBackend.h"
-#include "SoapServer.h"
-#include "TempDir.h"
+#include "tests/adt/AdtDouble.h"
+#include "sap/adt/AdtOperations.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/http/SoapServer.h"
+#include "tests/support/TempDir.h"
 #ifdef ORVEX_BASELINE_CLIENT
-#include "BaselineClient.h"
+#include "bench/baseline/BaselineClient.h"
 #endif
 
 using namespace orvex;

@@ -8,12 +8,12 @@
 
 #include <chrono>
 
-#include "HttpBackend.h"
-#include "SoapEnvelope.h"
-#include "SoapServer.h"
-#include "TadirRead.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/http/SoapEnvelope.h"
+#include "sap/http/SoapServer.h"
+#include "tests/http/TadirRead.h"
 #ifdef ORVEX_BASELINE_CLIENT
-#include "BaselineClient.h"
+#include "bench/baseline/BaselineClient.h"
 #endif
 
 using namespace orvex::sap;

@@ -10,11 +10,11 @@
 #include <sstream>
 #include <thread>
 
-#include "HttpBackend.h"
-#include "ServedSandbox.h"
-#include "TadirRead.h"
-#include "TempDir.h"
-#include "sandbox/SandboxSystem.h"
+#include "sap/http/HttpBackend.h"
+#include "tests/http/ServedSandbox.h"
+#include "tests/http/TadirRead.h"
+#include "tests/support/TempDir.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 using namespace orvex::test;

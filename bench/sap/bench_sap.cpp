@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "InstallProgram.h"
-#include "SandboxSystem.h"
-#include "TableReads.h"
+#include "sap/InstallProgram.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/TableReads.h"
 
 using namespace orvex::sap;
 

@@ -1,4 +1,4 @@
-#include "AdtAnswers.h"
+#include "sap/adt/AdtAnswers.h"
 #include "common/Text.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "AdtOperations.h"
+#include "sap/adt/AdtOperations.h"
 
 #include <openssl/evp.h>
 #include <pugixml.hpp>
@@ -8,8 +8,8 @@
 #include <mutex>
 #include <sstream>
 
-#include "AdtAnswers.h"
-#include "TableReads.h"
+#include "sap/adt/AdtAnswers.h"
+#include "sap/TableReads.h"
 #include "common/Text.h"
 
 namespace orvex::sap::adt {

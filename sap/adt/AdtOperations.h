@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "AdtSession.h"
-#include "Operations.h"
+#include "sap/adt/AdtSession.h"
+#include "sap/Operations.h"
 
 namespace orvex::sap::adt {
 

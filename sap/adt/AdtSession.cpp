@@ -1,11 +1,11 @@
-#include "AdtSession.h"
+#include "sap/adt/AdtSession.h"
 
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <cctype>
 
-#include "HttpBackend.h"
+#include "sap/http/HttpBackend.h"
 #include "common/Text.h"
 
 namespace orvex::sap::adt {

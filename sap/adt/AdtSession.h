@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "Failure.h"
-#include "HttpClient.h"
-#include "Rfc.h"
+#include "common/Failure.h"
+#include "sap/http/HttpClient.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap::adt {
 

@@ -1,4 +1,4 @@
-#include "HttpBackend.h"
+#include "sap/http/HttpBackend.h"
 
 #include <pugixml.hpp>
 
@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "../Backends.h"
-#include "SoapEnvelope.h"
+#include "sap/Backends.h"
+#include "sap/http/SoapEnvelope.h"
 #include "common/Text.h"
 
 namespace orvex::sap {

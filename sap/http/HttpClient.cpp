@@ -1,4 +1,4 @@
-#include "HttpClient.h"
+#include "sap/http/HttpClient.h"
 #include "common/Text.h"
 
 #include <curl/curl.h>

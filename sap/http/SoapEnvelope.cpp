@@ -1,4 +1,4 @@
-#include "SoapEnvelope.h"
+#include "sap/http/SoapEnvelope.h"
 
 #include <pugixml.hpp>
 

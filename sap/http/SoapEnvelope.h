@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "common/Failure.h"
-#include "Rfc.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap::soap {
 

@@ -1,4 +1,4 @@
-#include "SoapServer.h"
+#include "sap/http/SoapServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/Failure.h"
-#include "Rfc.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 

@@ -6,8 +6,8 @@
 #include <cctype>
 #include <memory>
 
-#include "SoapEnvelope.h"
-#include "SoapServer.h"
+#include "sap/http/SoapEnvelope.h"
+#include "sap/http/SoapServer.h"
 
 namespace orvex::sap {
 

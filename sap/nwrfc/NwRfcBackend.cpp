@@ -1,4 +1,4 @@
-#include "NwRfcBackend.h"
+#include "sap/nwrfc/NwRfcBackend.h"
 
 #include <algorithm>
 #include <map>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Utf16.h"
+#include "sap/nwrfc/Utf16.h"
 #include "common/Text.h"
 
 namespace orvex::sap {

@@ -1,11 +1,11 @@
-#include "NwRfcLibrary.h"
+#include "sap/nwrfc/NwRfcLibrary.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
 
-#include "Utf16.h"
+#include "sap/nwrfc/Utf16.h"
 #include "common/platform/Library.h"
 
 namespace orvex::nwrfc {

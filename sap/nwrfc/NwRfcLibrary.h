@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/Failure.h"
-#include "NwRfcApi.h"
+#include "sap/nwrfc/NwRfcApi.h"
 
 namespace orvex::nwrfc {
 

@@ -1,4 +1,4 @@
-#include "Utf16.h"
+#include "sap/nwrfc/Utf16.h"
 
 namespace orvex::nwrfc {
 

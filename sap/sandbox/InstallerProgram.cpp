@@ -1,6 +1,6 @@
-#include "InstallerProgram.h"
+#include "sap/sandbox/InstallerProgram.h"
 
-#include "Text.h"
+#include "common/Text.h"
 
 #include <cctype>
 #include <set>

@@ -1,6 +1,6 @@
-#include "OpenSqlCondition.h"
+#include "sap/sandbox/OpenSqlCondition.h"
 
-#include "Text.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cctype>

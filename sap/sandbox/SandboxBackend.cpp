@@ -1,5 +1,5 @@
-#include "../Backends.h"
-#include "SandboxSystem.h"
+#include "sap/Backends.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 namespace orvex::sap {
 

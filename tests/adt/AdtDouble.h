@@ -33,10 +33,10 @@
 #include <thread>
 #include <vector>
 
-#include "InstallProgram.h"
-#include "RawHeaderRelay.h"
-#include "SandboxSystem.h"
-#include "TableReads.h"
+#include "sap/InstallProgram.h"
+#include "tests/adt/RawHeaderRelay.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/TableReads.h"
 
 namespace orvex::testing {
 

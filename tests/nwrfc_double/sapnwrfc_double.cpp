@@ -28,9 +28,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "NwRfcApi.h"
-#include "SandboxSystem.h"
-#include "Utf16.h"
+#include "sap/nwrfc/NwRfcApi.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/nwrfc/Utf16.h"
 
 using namespace orvex::nwrfc;
 using orvex::sap::RfcRequest;

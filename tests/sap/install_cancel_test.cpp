@@ -7,10 +7,10 @@
 
 #include <cstdlib>
 
-#include "Operations.h"
-#include "SandboxSystem.h"
-#include "SoapServer.h"
-#include "TempDir.h"
+#include "sap/Operations.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/http/SoapServer.h"
+#include "tests/support/TempDir.h"
 
 using namespace orvex::sap;
 using orvex::FailureKind;

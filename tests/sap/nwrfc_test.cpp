@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <thread>
 
-#include "Backends.h"
-#include "JoinProposals.h"
-#include "SandboxSystem.h"
-#include "Settings.h"
-#include "TableReads.h"
-#include "TempDir.h"
-#include "Utf16.h"
+#include "sap/Backends.h"
+#include "sap/JoinProposals.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/Settings.h"
+#include "sap/TableReads.h"
+#include "tests/support/TempDir.h"
+#include "sap/nwrfc/Utf16.h"
 
 // The fault table names only the fields that differ from a good call.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ProgramFolder.h"
-#include "SandboxSystem.h"
+#include "tests/support/ProgramFolder.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 using namespace orvex::testing;

@@ -3,12 +3,12 @@
 #include <atomic>
 #include <thread>
 
-#include "Backends.h"
-#include "InstallProgram.h"
-#include "SandboxSystem.h"
-#include "TableReads.h"
-#include "TempDir.h"
-#include "Text.h"
+#include "sap/Backends.h"
+#include "sap/InstallProgram.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/TableReads.h"
+#include "tests/support/TempDir.h"
+#include "common/Text.h"
 
 using namespace orvex::sap;
 using orvex::testing::TempDir;
