@@ -74,7 +74,7 @@ SandboxSystem& fuzzedSandbox() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const Result<SqlCondition> result = translateCondition(text, column);
+    const orvex::Result<SqlCondition> result = translateCondition(text, column);
     if (!result) {
         if (result.failure().reason.empty()) __builtin_trap();  // a refusal says why
     } else if (!result->sql.empty()) {
