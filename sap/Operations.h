@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "Failure.h"
-#include "InstallProgram.h"
-#include "Messages.h"
-#include "Settings.h"
-#include "TableReads.h"
+#include "common/Failure.h"
+#include "sap/InstallProgram.h"
+#include "sap/Messages.h"
+#include "sap/Settings.h"
+#include "sap/TableReads.h"
 
 namespace orvex::sap {
 

@@ -1,4 +1,4 @@
-#include "SettingsCheck.h"
+#include "sap/SettingsCheck.h"
 
 #include <arpa/inet.h>
 
@@ -6,8 +6,8 @@
 #include <cctype>
 #include <string_view>
 
-#include "HttpBackend.h"
-#include "Text.h"
+#include "sap/http/HttpBackend.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Settings.h"
+#include "sap/Settings.h"
 
 namespace orvex::sap {
 

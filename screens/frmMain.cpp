@@ -19,8 +19,6 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include <pwd.h>
-#include <unistd.h>
 
 #include "AbapGitExport.h"
 #include "DesignFile.h"
@@ -32,6 +30,7 @@
 #include "frmSettings.h"
 #include "frmSplash.h"
 #include "frmTables.h"
+#include "common/platform/UserDirs.h"
 
 namespace orvex::screens {
 
@@ -84,11 +83,7 @@ QString filterProgramName(const QString& text) {
     return out;
 }
 
-QString loginName() {
-    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name) return QString::fromLocal8Bit(pw->pw_name);
-    if (const char* user = std::getenv("USER")) return QString::fromLocal8Bit(user);
-    return {};
-}
+QString loginName() { return QString::fromLocal8Bit(platform::userName()); }
 
 frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     session_.mainWindow = this;

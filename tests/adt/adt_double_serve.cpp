@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "AdtDouble.h"
+#include "tests/adt/AdtDouble.h"
 
 int main(int argc, char** argv) {
     CLI::App app("Serves the ADT double on a loopback port until standard input ends, and prints its address "

@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "Settings.h"
-#include "SettingsCheck.h"
-#include "TempDir.h"
+#include "sap/Settings.h"
+#include "sap/SettingsCheck.h"
+#include "tests/support/TempDir.h"
 
 using namespace orvex::sap;
 using orvex::testing::TempDir;
