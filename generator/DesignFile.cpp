@@ -1,7 +1,7 @@
-#include "DesignFile.h"
+#include "generator/DesignFile.h"
 
-#include "AtomicFile.h"
-#include "DesignCheck.h"
+#include "common/AtomicFile.h"
+#include "generator/DesignCheck.h"
 
 #include <cerrno>
 #include <cstring>
@@ -157,7 +157,7 @@ Result<ReportDefinition> parseDesign(const std::string& jsonText) {
         return failure(FailureKind::Refused, f.message);
     }
     if (Status checked = checkDesign(design); !checked) return checked.failure();
-    return design;
+    return withTrimmedNames(std::move(design));
 }
 
 Result<ReportDefinition> loadDesignFile(const std::string& path) {

@@ -1,4 +1,4 @@
-#include "ListBox.h"
+#include "screens/ListBox.h"
 
 #include <QItemSelectionModel>
 #include <QSignalBlocker>
