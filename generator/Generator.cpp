@@ -42,6 +42,50 @@ std::string whereName(const ScreenNames& names) {
     return (names.selectOption ? std::string("S_") : std::string("P_")) + names.input.substr(2);
 }
 
+// The FROM clause: the first table, or the tables of the join rows in
+// order, each joining one new table to those before it (or extending the
+// condition of tables both standing there already).
+Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<bool>& inFrom) {
+    auto comparison = [](const JoinRecord& j) {
+        return j.leftAlias + "~" + j.leftField + " " + j.op + " " + j.rightAlias + "~" + j.rightField;
+    };
+    if (g.joins.empty()) {
+        g.selectLines.push_back(clauseOf(g.aliases[0]));
+        inFrom[0] = true;
+    }
+    for (std::size_t k = 0; k < g.joins.size(); ++k) {
+        const JoinRecord& j = g.joins[k];
+        const Condition& c = report.conditions[j.row];
+        if (k == 0) {
+            if (j.leftIndex == j.rightIndex)
+                return refusal(describeCondition(c, j.row) + " joins table " +
+                               g.aliases[j.leftIndex].table + " with itself" +
+                               resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                               resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
+            g.selectLines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
+            inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
+        } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
+            g.selectLines.push_back(" inner join " + j.rightClause + " on " + comparison(j));
+            inFrom[j.rightIndex] = true;
+        } else if (!inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
+            g.selectLines.push_back(" inner join " + j.leftClause + " on " + comparison(j));
+            inFrom[j.leftIndex] = true;
+        } else if (inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
+            g.selectLines.push_back(" AND " + comparison(j));
+        } else {
+            const std::string& lt = g.aliases[j.leftIndex].table;
+            const std::string& rt = g.aliases[j.rightIndex].table;
+            return refusal(describeCondition(c, j.row) + ": " +
+                           (j.leftIndex == j.rightIndex ? "table " + lt + " is"
+                                                        : "neither " + lt + " nor " + rt + " is") +
+                           " joined to the tables before it" +
+                           resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                           resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable) {
@@ -214,43 +258,7 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
 
     // The tables standing in the FROM clause so far, by alias-list index.
     std::vector<bool> inFrom(g.aliases.size(), false);
-    auto comparison = [](const JoinRecord& j) {
-        return j.leftAlias + "~" + j.leftField + " " + j.op + " " + j.rightAlias + "~" + j.rightField;
-    };
-    if (g.joins.empty()) {
-        lines.push_back(clauseOf(g.aliases[0]));
-        inFrom[0] = true;
-    }
-    for (std::size_t k = 0; k < g.joins.size(); ++k) {
-        const JoinRecord& j = g.joins[k];
-        const Condition& c = report.conditions[j.row];
-        if (k == 0) {
-            if (j.leftIndex == j.rightIndex)
-                return refusal(describeCondition(c, j.row) + " joins table " +
-                               g.aliases[j.leftIndex].table + " with itself" +
-                               resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
-                               resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
-            lines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
-            inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
-        } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
-            lines.push_back(" inner join " + j.rightClause + " on " + comparison(j));
-            inFrom[j.rightIndex] = true;
-        } else if (!inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
-            lines.push_back(" inner join " + j.leftClause + " on " + comparison(j));
-            inFrom[j.leftIndex] = true;
-        } else if (inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
-            lines.push_back(" AND " + comparison(j));
-        } else {
-            const std::string& lt = g.aliases[j.leftIndex].table;
-            const std::string& rt = g.aliases[j.rightIndex].table;
-            return refusal(describeCondition(c, j.row) + ": " +
-                           (j.leftIndex == j.rightIndex ? "table " + lt + " is"
-                                                        : "neither " + lt + " nor " + rt + " is") +
-                           " joined to the tables before it" +
-                           resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
-                           resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
-        }
-    }
+    if (Status from = addFromClause(report, g, inFrom); !from) return from;
 
     for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
         const OutputField& f = g.outputFields[i];

@@ -5,24 +5,24 @@
 namespace orvex {
 
 ReportDefinition withTrimmedNames(ReportDefinition design) {
-    const auto trim = [](std::string& name) {
+    const auto drop = [](std::string& name) {  // the blanks around name
         const std::string_view kept = text::trim(name);
         if (kept.size() != name.size()) name = std::string(kept);
     };
-    for (std::string& table : design.tables) trim(table);
+    for (std::string& table : design.tables) drop(table);
     for (PickedField& f : design.fields) {
-        trim(f.table);
-        trim(f.field);
+        drop(f.table);
+        drop(f.field);
     }
     for (SelectionEntry& e : design.selection) {
-        trim(e.table);
-        trim(e.field);
+        drop(e.table);
+        drop(e.field);
     }
     for (Condition& c : design.conditions) {
-        for (std::string* name : {&c.leftTable, &c.leftField, &c.op, &c.rightField}) trim(*name);
+        for (std::string* name : {&c.leftTable, &c.leftField, &c.op, &c.rightField}) drop(*name);
         // Only "SELSCR" exactly names the selection screen; " SELSCR" is a
         // table's name and keeps its blanks, so it cannot turn into the marker.
-        if (text::trim(c.rightTable) != kSelectionScreenMarker) trim(c.rightTable);
+        if (text::trim(c.rightTable) != kSelectionScreenMarker) drop(c.rightTable);
     }
     return design;
 }

@@ -24,14 +24,6 @@ QString ListBox::item(int row) const { return model_->data(model_->index(row), Q
 
 QStringList ListBox::items() const { return model_->stringList(); }
 
-std::vector<std::string> ListBox::stdItems() const {
-    std::vector<std::string> out;
-    const QStringList all = model_->stringList();
-    out.reserve(static_cast<std::size_t>(all.size()));
-    for (const QString& s : all) out.push_back(s.toStdString());
-    return out;
-}
-
 void ListBox::addItem(const QString& text) {
     const QSignalBlocker blocker(selectionModel());
     const int row = model_->rowCount();
