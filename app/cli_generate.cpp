@@ -22,6 +22,7 @@ namespace {
 struct GenerateOptions {
     std::string design;
     std::string output;
+    std::string style;  // "classic" or "modern" overrides the design's; "" keeps it
 };
 
 // One line on stderr, whatever the texts of the design quoted in it hold.
@@ -38,9 +39,10 @@ struct DesignProgram {
 };
 
 // The design and its program as sent to SAP, or why there is none.
-Result<DesignProgram> generateDesign(const std::string& path) {
+Result<DesignProgram> generateDesign(const std::string& path, const std::string& style = {}) {
     Result<ReportDefinition> load = loadDesignFile(path);
     if (!load) return load.failure();
+    if (!style.empty()) load->style = style == "modern" ? CodeStyle::Modern : CodeStyle::Classic;
     // Without an author of its own the program names the SAP user ID of the
     // settings file (empty when there is none).
     ReportDefinition& design = *load;
@@ -52,7 +54,7 @@ Result<DesignProgram> generateDesign(const std::string& path) {
 
 int runGenerate(const GenerateOptions& options) {
     auto fail = [](std::string message) { return app::fail("generate", std::move(message)); };
-    auto generated = generateDesign(options.design);
+    auto generated = generateDesign(options.design, options.style);
     if (!generated) return fail(generated.failure().text());
     const std::string_view text = generated->program.text.text();
     if (options.output.empty() || options.output == "-") {
@@ -68,15 +70,25 @@ int runGenerate(const GenerateOptions& options) {
 struct ExportOptions {
     std::string design;
     std::string folder;
+    std::string style;
 };
 
 int runExport(const ExportOptions& options) {
-    auto generated = generateDesign(options.design);
+    auto generated = generateDesign(options.design, options.style);
     if (!generated) return fail("export", generated.failure().text());
     const auto& [design, program] = *generated;
     const Status exported = exportForAbapGit(design, program.text.text(), options.folder);
     if (!exported) return fail("export", options.design + ": " + exported.failure().text());
     return 0;
+}
+
+// --style overrides the style the design file names.
+void addStyleOption(CLI::App& cmd, std::string& style) {
+    cmd.add_option("--style", style,
+                   "Code style of the program, whatever the design file says: classic (FORM routines, "
+                   "REUSE_ALV function modules) or modern (ABAP 7.40, a local class, CL_SALV_TABLE)")
+        ->check(CLI::IsMember({"classic", "modern"}))
+        ->option_text("classic|modern");
 }
 
 }  // namespace
@@ -87,12 +99,14 @@ void addGenerateCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("design", options->design, "Design file (JSON, UTF-8)")->required();
     cmd->add_option("-o,--output", options->output, "Write the source to FILE instead of standard output")
         ->option_text("FILE");
+    addStyleOption(*cmd, options->style);
     cmd->callback([options, &exitCode] { exitCode = runGenerate(*options); });
 
     auto exportOptions = std::make_shared<ExportOptions>();
     CLI::App* exp = app.add_subcommand("export", "Write the report a design file describes as an abapGit folder");
     exp->add_option("design", exportOptions->design, "Design file (JSON, UTF-8)")->required();
     exp->add_option("folder", exportOptions->folder, "Repository folder (created when missing)")->required();
+    addStyleOption(*exp, exportOptions->style);
     exp->callback([exportOptions, &exitCode] { exitCode = runExport(*exportOptions); });
 }
 

@@ -90,6 +90,13 @@ std::string upper(std::string_view s) {
     return out;
 }
 
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 bool sameLetters(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperLetter(x) == upperLetter(y); });

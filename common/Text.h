@@ -35,6 +35,8 @@ std::optional<std::string> readLiteral(std::string_view text, std::size_t& i);
 
 // ASCII upper case (ABAP names compare case-insensitively); other bytes stay.
 std::string upper(std::string_view s);
+// ASCII lower case, as ABAP's pretty printer writes names; other bytes stay.
+std::string lower(std::string_view s);
 // True when a and b are the same but for the letter case of a to z.
 bool sameLetters(std::string_view a, std::string_view b);
 

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const GenerationResult plain = GenerateProgram(testing::withPlaceholders(*design), SourceForm::TextOnly);
     if (!plain) __builtin_trap();  // the same design with plain texts is refused
-    const testing::ProgramOutline outline = testing::outlineOf(program->text.text());
-    if (outline.unclosedLiteral || !(outline == testing::outlineOf(plain->text.text()))) __builtin_trap();
+    if (!testing::sameOutline(*design, testing::outlineOf(program->text.text()), testing::outlineOf(plain->text.text())))
+        __builtin_trap();
     return 0;
 }

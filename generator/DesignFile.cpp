@@ -88,6 +88,15 @@ ReportDefinition readDesign(const Json& doc) {
     readBool(doc, "print_heading", r.printHeading);
     readString(doc, "heading", "", r.heading, false);
     readBool(doc, "unicode_check", r.unicodeCheck);
+    if (auto it = doc.find("style"); it != doc.end()) {
+        if (!it->is_string()) throw expected("style", "\"classic\" or \"modern\"", *it);
+        const std::string style = it->get<std::string>();
+        if (style == "modern") {
+            r.style = CodeStyle::Modern;
+        } else if (style != "classic") {
+            throw Fault{"style: expected \"classic\" or \"modern\", found \"" + style + "\""};
+        }
+    }
     readString(doc, "package", "", r.package, false);
     if (r.package.empty()) r.package = "$TMP";
     readString(doc, "transport", "", r.transport, false);
@@ -183,6 +192,8 @@ std::string serializeDesign(const ReportDefinition& d) {
     doc["print_heading"] = d.printHeading;
     doc["heading"] = d.heading;
     doc["unicode_check"] = d.unicodeCheck;
+    // Left out for the classic program, so designs made before the modern style stay as they were.
+    if (d.style == CodeStyle::Modern) doc["style"] = "modern";
     // Left out for a local object, so designs without SAP packages stay as they were.
     if (!d.package.empty() && d.package != "$TMP") doc["package"] = d.package;
     if (!d.transport.empty()) doc["transport"] = d.transport;

@@ -52,6 +52,7 @@ Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<b
     if (g.joins.empty()) {
         g.selectLines.push_back(clauseOf(g.aliases[0]));
         inFrom[0] = true;
+        g.from.push_back({FromStep::FirstTable, 0, 0});
     }
     for (std::size_t k = 0; k < g.joins.size(); ++k) {
         const JoinRecord& j = g.joins[k];
@@ -64,14 +65,18 @@ Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<b
                                resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
             g.selectLines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
             inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
+            g.from.push_back({FromStep::FirstJoin, j.rightIndex, k});
         } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
             g.selectLines.push_back(" inner join " + j.rightClause + " on " + comparison(j));
             inFrom[j.rightIndex] = true;
+            g.from.push_back({FromStep::JoinTable, j.rightIndex, k});
         } else if (!inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
             g.selectLines.push_back(" inner join " + j.leftClause + " on " + comparison(j));
             inFrom[j.leftIndex] = true;
+            g.from.push_back({FromStep::JoinTable, j.leftIndex, k});
         } else if (inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
             g.selectLines.push_back(" AND " + comparison(j));
+            g.from.push_back({FromStep::ExtendOn, 0, k});
         } else {
             const std::string& lt = g.aliases[j.leftIndex].table;
             const std::string& rt = g.aliases[j.rightIndex].table;
@@ -255,6 +260,7 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
         lines.push_back(std::move(s));
     }
     lines.emplace_back("into table It_Output From ");
+    g.from.clear();
 
     // The tables standing in the FROM clause so far, by alias-list index.
     std::vector<bool> inFrom(g.aliases.size(), false);
@@ -302,9 +308,13 @@ GenerationResult GenerateProgram(const ReportDefinition& design, SourceForm form
     assignScreenNames(report, g);
     if (Status s = buildConditionLists(report, g); !s) return s.failure();
     if (Status s = buildSelectLines(report, g); !s) return s.failure();
-    GenHeader(report, g);
-    GenDeclarations(report, g);
-    GenForms(report, g);
+    if (report.style == CodeStyle::Modern) {
+        GenModern(report, g);
+    } else {
+        GenHeader(report, g);
+        GenDeclarations(report, g);
+        GenForms(report, g);
+    }
     if (g.text.size() > kMaxSourceLines)
         return refusal("the program would have " + std::to_string(g.text.size()) +
                        " lines; at most " + std::to_string(kMaxSourceLines) + " are possible");

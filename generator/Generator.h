@@ -67,6 +67,18 @@ struct WhereRecord {
     bool operator==(const WhereRecord&) const = default;
 };
 
+// One piece of the FROM clause, in the order the statement writes them:
+// without join conditions the first table alone; otherwise the first join
+// condition joins its two tables, and each later one joins the table not yet
+// in the clause or, when both are there, extends the last ON condition.
+struct FromStep {
+    enum Kind { FirstTable, FirstJoin, JoinTable, ExtendOn };
+    Kind kind = FirstTable;
+    std::size_t table = 0;  // FirstTable, JoinTable: alias-list index of the table it brings in
+    std::size_t join = 0;   // all but FirstTable: index of the join record
+    bool operator==(const FromStep&) const = default;
+};
+
 // The whole program as written to a file: every line followed by LF.
 std::string programText(const std::vector<std::string>& source);
 
@@ -91,6 +103,7 @@ struct Generated {
     std::vector<ScreenNames> screenNames;    // parallel to the selection-screen entries
     std::vector<JoinRecord> joins;           // one per join row, empty when there is none
     std::vector<WhereRecord> wheres;         // one per where row, empty when there is none
+    std::vector<FromStep> from;              // the FROM clause, piece by piece
     std::vector<std::string> selectLines;
     std::vector<std::string> source;         // the program, one line per entry, without terminators
     SourceText text;                         // the same program as one text, every line followed by LF
@@ -142,5 +155,10 @@ void GenHeader(const ReportDefinition& report, Generated& g);
 void GenDeclarations(const ReportDefinition& report, Generated& g);
 // GenForms appends the five FORM routines.
 void GenForms(const ReportDefinition& report, Generated& g);
+
+// Instead of the three writers above, for CodeStyle::Modern
+// (ModernWriter.cpp): the whole program in ABAP 7.40 syntax, a local class
+// reading with one SELECT and showing the rows through CL_SALV_TABLE.
+void GenModern(const ReportDefinition& report, Generated& g);
 
 }  // namespace orvex

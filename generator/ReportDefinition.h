@@ -38,6 +38,11 @@ struct Condition {
     bool operator==(const Condition&) const = default;
 };
 
+// The kind of ABAP the generator writes: the classic program (FORM routines,
+// the REUSE_ALV function modules), or the same report in ABAP 7.40 syntax
+// with a local class and the SALV object model.
+enum class CodeStyle { Classic, Modern };
+
 inline constexpr const char* kSelectionScreenMarker = "SELSCR";
 inline constexpr const char* kInitialHeading = "<Report Heading>";
 
@@ -68,6 +73,9 @@ struct ReportDefinition {
     // (a design left before its fields were picked); empty otherwise. The
     // generator reads the fields' tables only.
     std::vector<std::string> tables;
+
+    // The code style of the program (optClassic / optModern).
+    CodeStyle style = CodeStyle::Classic;
 
     bool operator==(const ReportDefinition&) const = default;
 };

@@ -147,11 +147,11 @@ QGroupBox* frmMain::buildParameters() {
     Option2 = new QRadioButton(QStringLiteral("ALV Grid Display"), parameters);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setChecked(true);
+    buildStyleChoice(parameters);
 
     Check1 = new QCheckBox(QStringLiteral("Print Report Heading"), parameters);
     Check1->setObjectName(QStringLiteral("Check1"));
     auto* headingFrame = new QGroupBox(QStringLiteral("Report Heading"), parameters);
-    headingFrame->setObjectName(QStringLiteral("fraHeading"));
     Text1 = makeBox(headingFrame, "Text1", 60, nullptr);
     keepOnOneLine(Text1);
     Text1->setText(QString::fromLatin1(kInitialHeading));
@@ -169,8 +169,29 @@ QGroupBox* frmMain::buildParameters() {
     return parameters;
 }
 
+void frmMain::buildStyleChoice(QWidget* parent) {
+    // A box of their own, so that the code style does not share its choice
+    // with the display style.
+    auto* styleBox = new QWidget(parent);
+    optClassic = new QRadioButton(QStringLiteral("Classic"), styleBox);
+    optClassic->setObjectName(QStringLiteral("optClassic"));
+    optClassic->setToolTip(QStringLiteral("FORM routines and the REUSE_ALV function modules, "
+                                          "for every release"));
+    optClassic->setChecked(true);
+    optModern = new QRadioButton(QStringLiteral("Modern (ABAP 7.40+)"), styleBox);
+    optModern->setObjectName(QStringLiteral("optModern"));
+    optModern->setToolTip(QStringLiteral("A local class, Open SQL with escaped host variables and the ALV "
+                                         "through CL_SALV_TABLE; needs release 7.40 SP08 or later"));
+    auto* styles = new QHBoxLayout(styleBox);
+    styles->setContentsMargins(0, 0, 0, 0);
+    styles->addWidget(optClassic);
+    styles->addWidget(optModern);
+    styles->addStretch();
+}
+
 void frmMain::layOutParameters(QGroupBox* parameters) {
-    auto* headingFrame = parameters->findChild<QGroupBox*>(QStringLiteral("fraHeading"));
+    QWidget* headingFrame = Text1->parentWidget();
+    QWidget* styleBox = optClassic->parentWidget();
     auto* grid = new QGridLayout(parameters);
     auto addRow = [&](int row, const char* caption, QWidget* box) {
         auto* label = new QLabel(QString::fromLatin1(caption), parameters);
@@ -189,13 +210,13 @@ void frmMain::layOutParameters(QGroupBox* parameters) {
     display->addWidget(Option2);
     display->addStretch();
     grid->addLayout(display, 3, 1, 1, 2);
-    grid->addWidget(Check1, 4, 1, 1, 2);
-    grid->addWidget(headingFrame, 5, 1, 1, 2);
-    grid->addWidget(Check2, 6, 1, 1, 2);
-    addRow(7, "Package", txtPackage);
+    addRow(4, "Code style", styleBox);
+    grid->addWidget(Check1, 5, 1, 1, 2);
+    grid->addWidget(headingFrame, 6, 1, 1, 2);
+    grid->addWidget(Check2, 7, 1, 1, 2);
+    addRow(8, "Package", txtPackage);
     grid->setColumnStretch(1, 1);
     txtName->setMinimumWidth(260);
-
 }
 
 QGroupBox* frmMain::buildButtons() {
@@ -265,7 +286,7 @@ void frmMain::connectControls() {
     });
     for (QLineEdit* box : {txtDescription, txtCompName, Text1})
         connect(box, &QLineEdit::textChanged, this, &frmMain::attributesChanged);
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{Option1, Option2, Check1, Check2})
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{Option1, Option2, optModern, Check1, Check2})
         connect(b, &QAbstractButton::toggled, this, &frmMain::attributesChanged);
 }
 
@@ -293,6 +314,7 @@ void frmMain::attributesChanged() {
     d.description = toStd(txtDescription->text());
     d.company = toStd(txtCompName->text());
     d.grid = Option2->isChecked();
+    d.style = optModern->isChecked() ? CodeStyle::Modern : CodeStyle::Classic;
     d.printHeading = Check1->isChecked();
     d.heading = toStd(Text1->text());
     d.unicodeCheck = Check2->isChecked();
@@ -459,6 +481,7 @@ bool frmMain::openDesign(const ReportDefinition& d) {
     txtDescription->setText(toQ(d.description));
     txtCompName->setText(toQ(d.company));
     (d.grid ? Option2 : Option1)->setChecked(true);
+    (d.style == CodeStyle::Modern ? optModern : optClassic)->setChecked(true);
     Check1->setChecked(d.printHeading);
     Check1_Click();
     Text1->setText(toQ(d.heading));

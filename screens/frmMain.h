@@ -30,6 +30,8 @@ public:
     QLineEdit* txtCompName;
     QRadioButton* Option1;
     QRadioButton* Option2;
+    QRadioButton* optClassic;  // code style of the program: classic (the default) ...
+    QRadioButton* optModern;   // ... or modern (ABAP 7.40, a local class, CL_SALV_TABLE)
     QCheckBox* Check1;
     QLineEdit* Text1;
     QCheckBox* Check2;
@@ -76,6 +78,8 @@ protected:
 private:
     void buildUi();
     QGroupBox* buildParameters();
+    // The code style's two choices, in a box of their own.
+    void buildStyleChoice(QWidget* parent);
     void layOutParameters(QGroupBox* parameters);
     QGroupBox* buildButtons();
     void buildMenu();

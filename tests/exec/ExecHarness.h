@@ -80,6 +80,11 @@ struct ReportRun {
     nlohmann::json display() const;
     // The rows the display call showed, each keyed by catalogue field name.
     std::vector<nlohmann::json> rows() const;
+    // The one CL_SALV_TABLE->DISPLAY of a SALV report, or null when there is
+    // not exactly one; and the rows it showed, each an array of its cells in
+    // the order of the table's components.
+    nlohmann::json salvDisplay() const;
+    std::vector<nlohmann::json> cells() const;
     // Lines the stand-ins reported as errors.
     std::vector<std::string> errors() const;
     std::string describe() const;  // for failure messages

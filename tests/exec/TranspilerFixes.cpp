@@ -218,7 +218,7 @@ std::vector<ScreenInput> screenInputs(std::string_view source) {
         input.name = w.at(1).substr(0, w.at(1).find('('));
         for (std::size_t k = 2; k + 1 < w.size(); ++k) {
             const std::string word = text::upper(w[k]);
-            if ((word == "LIKE" || word == "FOR") && w[k + 1].find('-') != std::string::npos) {
+            if ((word == "LIKE" || word == "FOR" || word == "TYPE") && w[k + 1].find('-') != std::string::npos) {
                 input.table = text::upper(w[k + 1].substr(0, w[k + 1].find('-')));
                 input.field = text::upper(w[k + 1].substr(w[k + 1].find('-') + 1));
             } else if (word == "DEFAULT" && w[k + 1].starts_with("'")) {

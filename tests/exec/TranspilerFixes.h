@@ -33,7 +33,7 @@ namespace orvex::exec {
 struct ScreenInput {
     std::string name;           // as declared: "P_CITYFR", "s_FLDATE"
     bool selectOption = false;
-    std::string table, field;   // of LIKE or FOR table-field; empty when typed otherwise
+    std::string table, field;   // of LIKE, TYPE or FOR table-field; empty when typed otherwise
     std::optional<std::string> defaultValue;  // the DEFAULT literal's value
 };
 

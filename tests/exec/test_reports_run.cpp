@@ -1,6 +1,8 @@
-// Every example and every design of designs/ generated, transpiled and run:
-// the rows the report hands the ALV are the rows its design asks for, and
-// the ALV call carries the field catalogue, events and heading of the design.
+// Every example and every design of designs/ generated in both code styles,
+// transpiled and run: the rows the report hands the ALV are the rows its
+// design asks for, and the ALV call (the function modules of the classic
+// program, CL_SALV_TABLE of the modern one) carries the columns, texts,
+// layout and heading of the design.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +24,7 @@ struct DesignCase {
     fs::path file;
     std::optional<std::size_t> rows;  // counted by hand from flight_data.json; examples: any but none
     std::string label;                // the test's name
+    CodeStyle style = CodeStyle::Classic;
 };
 void PrintTo(const DesignCase& c, std::ostream* os) { *os << c.file.string(); }
 
@@ -82,6 +85,70 @@ void expectAlvCall(const json& designJson, const Expected& expected, const Repor
     }
 }
 
+// What the modern program hands CL_SALV_TABLE: the list or grid, every
+// function, one text per column with a description (cut to the lengths of
+// SAP's short, medium and long column texts), its own layouts savable by
+// everyone, no sort or aggregation, and the heading with the date above the
+// grid or at the top of the list's page.
+void expectSalvCall(const json& designJson, const Expected& expected, const ReportRun& run) {
+    const bool grid = designJson.value("grid", true), heading = designJson.value("print_heading", false);
+    EXPECT_TRUE(run.callsOf("REUSE_ALV_GRID_DISPLAY").empty() && run.callsOf("REUSE_ALV_LIST_DISPLAY").empty());
+    const std::vector<json> factory = run.callsOf("CL_SALV_TABLE=>FACTORY");
+    ASSERT_EQ(factory.size(), 1u) << run.describe();
+    EXPECT_EQ(factory[0]["LIST_DISPLAY"], grid ? "" : "X");
+    const json display = run.salvDisplay();
+    ASSERT_FALSE(display.is_null()) << "one CL_SALV_TABLE->DISPLAY expected\n" << run.describe();
+    EXPECT_EQ(display["FUNCTIONS"]["ALL"], "X");
+    EXPECT_EQ(display["COLUMNS"]["OPTIMIZE"], "X");
+
+    json texts = json::array();
+    for (const std::string& column : expected.columns) {
+        const auto picked = std::find_if(designJson["fields"].begin(), designJson["fields"].end(),
+                                         [&](const json& f) { return text::trim(f["field"].get<std::string>()) == column; });
+        const std::string description(text::trim(picked->value("description", "")));
+        if (description.empty()) continue;
+        texts.push_back({{"COLUMNNAME", column},
+                         {"SHORT_TEXT", inField(description, 10)},
+                         {"MEDIUM_TEXT", inField(description, 20)},
+                         {"LONG_TEXT", inField(description, 40)}});
+    }
+    EXPECT_EQ(display["COLUMNS"]["COLUMNS"], texts);
+    EXPECT_EQ(display["LAYOUT"]["REPORT"], designJson.at("name"));
+    EXPECT_EQ(display["LAYOUT"]["SAVE_RESTRICTION"], "NONE");
+    EXPECT_EQ(display["LAYOUT"]["INITIAL_LAYOUT"], "");
+    EXPECT_EQ(display["SORTS"], json::array());
+    EXPECT_EQ(display["AGGREGATIONS"], json::array());
+
+    const std::vector<json> topOfPage = run.callsOf("TOP_OF_PAGE");
+    json headingCells = nullptr;
+    if (heading) {
+        const std::string headingText = trimmedEnd(designJson.value("heading", "<Report Heading>"));
+        headingCells = {{{"ROW", "1"}, {"COLUMN", "1"}, {"KIND", "HEADER_INFORMATION"}, {"TEXT", headingText}},
+                        {{"ROW", "2"}, {"COLUMN", "1"}, {"KIND", "TEXT"}, {"TEXT", "Date: 03/01/2024"}}};
+    }
+    if (grid) {
+        EXPECT_EQ(display["TOP_OF_LIST"], headingCells);
+        EXPECT_TRUE(topOfPage.empty());
+    } else {
+        EXPECT_EQ(display["TOP_OF_LIST"], nullptr);
+        ASSERT_EQ(topOfPage.size(), 1u) << run.describe();
+        EXPECT_EQ(topOfPage[0]["CONTENT"], headingCells);
+    }
+}
+
+// The SALV stand-in's rows keyed by the expected columns; a row with more or
+// fewer cells than columns is a fault of its own.
+std::vector<json> salvRows(const ReportRun& run, const Expected& expected) {
+    std::vector<json> rows;
+    for (const json& cells : run.cells()) {
+        EXPECT_EQ(cells.size(), expected.columns.size()) << cells;
+        json row = json::object();
+        for (std::size_t i = 0; i < cells.size() && i < expected.columns.size(); ++i) row[expected.columns[i]] = cells[i];
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 class ReportRuns : public ::testing::TestWithParam<DesignCase> {};
 
 TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
@@ -95,6 +162,7 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
     Result<ReportDefinition> design = parseDesign(text.str());
     ASSERT_TRUE(design) << design.failure().reason;
     if (!design->author) design->author = "TESTER";
+    design->style = c.style;
 
     const Expected expected = expectedRows(designJson);
     if (c.rows) {
@@ -106,10 +174,15 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
     const ReportRun run = runReport(*design);
     ASSERT_TRUE(run.ok()) << run.describe();
     EXPECT_EQ(run.errors(), std::vector<std::string>());
-    const std::vector<Row> shown = shownRows(run.rows(), expected);
+    const bool modern = c.style == CodeStyle::Modern;
+    const std::vector<Row> shown = shownRows(modern ? salvRows(run, expected) : run.rows(), expected);
     EXPECT_EQ(shown, expected.rows) << "rows that differ from " << expected.sql << "\n"
                                     << rowDifference(expected.rows, shown);
-    expectAlvCall(designJson, expected, run);
+    if (modern) {
+        expectSalvCall(designJson, expected, run);
+    } else {
+        expectAlvCall(designJson, expected, run);
+    }
 }
 
 std::string testName(const ::testing::TestParamInfo<DesignCase>& info) { return info.param.label; }
@@ -122,34 +195,44 @@ std::vector<DesignCase> examples() {
     return cases;
 }
 
+// The same designs as the modern program.
+std::vector<DesignCase> modern(std::vector<DesignCase> cases) {
+    for (DesignCase& c : cases) c.style = CodeStyle::Modern;
+    return cases;
+}
+
 INSTANTIATE_TEST_SUITE_P(Examples, ReportRuns, ::testing::ValuesIn(examples()), testName);
+INSTANTIATE_TEST_SUITE_P(ModernExamples, ReportRuns, ::testing::ValuesIn(modern(examples())), testName);
 
 DesignCase design(const char* name, std::size_t rows) { return {sourceDir() / "tests/exec/designs" / (std::string(name) + ".json"), rows, name}; }
 
 // Each operator against a parameter, blanks, dates, amounts, numeric text;
 // select-options with and without a value; two and three tables joined by
 // =, <> and <. The counts follow from flight_data.json.
-INSTANTIATE_TEST_SUITE_P(Designs, ReportRuns,
-                         ::testing::Values(design("param_equal", 4),               // LH's four flights
-                                           design("param_not_equal", 5),           // the other five
-                                           design("param_less_amount", 2),         // the two at 0.00, not the three at 422.94
-                                           design("param_greater_date", 3),        // after 15 January 2024
-                                           design("param_greater_integer", 3),     // more than 300 seats taken
-                                           design("param_blank_text", 1),          // ZZ, the airline without a name
-                                           design("param_blank_date", 1),          // the flight without a date
-                                           design("param_numeric_text", 1),        // "17" is connection 0017
-                                           design("selopt_value", 3),              // "aa" is AA
-                                           design("selopt_blank_and_date", 4),     // an empty select-option filters nothing
-                                           design("selopt_operator_ignored", 2),   // "<>" against a select-option is IN
-                                           design("shortened_inputs", 1),          // s_SEATSO, s_SEATS2, P_SEATSO
-                                           design("join_two_tables", 9),           // SQ, JL and ZZ have no flights
-                                           design("join_three_tables", 6),         // flights from Frankfurt
-                                           design("join_flight_first", 4),         // LH's flights, times and distances
-                                           design("join_not_equal", 2),            // UA's flights in EUR and in none
-                                           design("join_less", 15),                // each connection with the airlines before its own
-                                           design("same_field_two_tables", 9),     // one CARRID column, from SFLIGHT
-                                           design("one_table_all_rows", 8)),       // the connection without destination too
-                         testName);
+const std::vector<DesignCase> kDesigns{
+    design("param_equal", 4),               // LH's four flights
+    design("param_not_equal", 5),           // the other five
+    design("param_less_amount", 2),         // the two at 0.00, not the three at 422.94
+    design("param_greater_date", 3),        // after 15 January 2024
+    design("param_greater_integer", 3),     // more than 300 seats taken
+    design("param_blank_text", 1),          // ZZ, the airline without a name
+    design("param_blank_date", 1),          // the flight without a date
+    design("param_numeric_text", 1),        // "17" is connection 0017
+    design("selopt_value", 3),              // "aa" is AA
+    design("selopt_blank_and_date", 4),     // an empty select-option filters nothing
+    design("selopt_operator_ignored", 2),   // "<>" against a select-option is IN
+    design("shortened_inputs", 1),          // s_SEATSO, s_SEATS2, P_SEATSO
+    design("join_two_tables", 9),           // SQ, JL and ZZ have no flights
+    design("join_three_tables", 6),         // flights from Frankfurt
+    design("join_flight_first", 4),         // LH's flights, times and distances
+    design("join_not_equal", 2),            // UA's flights in EUR and in none
+    design("join_less", 15),                // each connection with the airlines before its own
+    design("same_field_two_tables", 9),     // one CARRID column, from SFLIGHT
+    design("one_table_all_rows", 8),        // the connection without destination too
+    design("every_flight_column", 9),       // every flight; columns without a text, texts past 10, 20, 40
+};
+INSTANTIATE_TEST_SUITE_P(Designs, ReportRuns, ::testing::ValuesIn(kDesigns), testName);
+INSTANTIATE_TEST_SUITE_P(ModernDesigns, ReportRuns, ::testing::ValuesIn(modern(kDesigns)), testName);
 
 }  // namespace
 }  // namespace orvex::exec

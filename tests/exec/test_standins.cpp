@@ -1,8 +1,8 @@
-// The ALV stand-ins and the run's setup, driven by small programs: what a
-// report hands the ALV is recorded whole (sort table, catalogue flags,
-// layout, variant), the event blocks run in SAP's order, UP TO counts as on
-// SAP, and a call that names a parameter the function does not have fails
-// as it fails on SAP.
+// The ALV stand-ins (function modules and SALV classes) and the run's setup,
+// driven by small programs: what a report hands the ALV is recorded whole
+// (sort table, catalogue flags, layout, variant), the event blocks run in
+// SAP's order, UP TO counts as on SAP, and a call that names a parameter the
+// function does not have fails as it fails on SAP.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -73,6 +73,43 @@ TEST(AlvStandIns, recordWhatAReportWithLayoutsSortAndTotalsHandsThem) {
     // UP TO 0002 ROWS reads two rows, UP TO 0 ROWS all nine.
     EXPECT_EQ(r.rows().size(), 2u);
     EXPECT_NE(r.listOutput.find("ALL ROWS: 9"), std::string::npos) << r.listOutput;
+}
+
+// The SALV stand-ins record the whole table a report sets up (sorts,
+// aggregations, layout, display settings, column texts, the page heading its
+// handler fills) and raise SAP's exceptions for the calls SAP refuses.
+TEST(SalvStandIns, recordTheTableAndRaiseWhatSapRaises) {
+    ASSERT_EQ(toolsMissing(), "");
+    const ReportRun r = run("ZEXEC_SALV_STANDINS", file(sourceDir() / "tests/exec/programs/zexec_salv_standins.abap"));
+    ASSERT_TRUE(r.ok()) << r.describe();
+
+    EXPECT_EQ(r.listOutput.find("UNEXPECTED"), std::string::npos) << r.listOutput;
+    for (const char* refused : {"NOT FOUND: Column carrid does not exist",    // column names are upper case
+                                "NOT FOUND: Column FLDATE does not exist",    // not a column of the table
+                                "EXISTING: Column CARRID is sorted already",
+                                "DATA ERROR: Column CONNID holds no numbers",
+                                "Column SEATSMAX does not exist"})           // shown with MESSAGE
+        EXPECT_NE(r.listOutput.find(refused), std::string::npos) << refused << "\n" << r.listOutput;
+
+    const json display = r.salvDisplay();
+    ASSERT_FALSE(display.is_null()) << r.describe();
+    EXPECT_EQ(display["LIST_DISPLAY"], "X");
+    EXPECT_EQ(display["SORTS"], json::parse(R"([
+        {"COLUMNNAME": "CARRID", "POSITION": "1", "SEQUENCE": "DOWN", "SUBTOTAL": "X", "GROUP": "0"},
+        {"COLUMNNAME": "CONNID", "POSITION": "2", "SEQUENCE": "UP", "SUBTOTAL": "", "GROUP": "0"}])"));
+    EXPECT_EQ(display["AGGREGATIONS"], json::parse(R"([{"COLUMNNAME": "PRICE", "AGGREGATION": "TOTAL"}])"));
+    EXPECT_EQ(display["LAYOUT"], json::parse(R"({"REPORT": "ZEXEC_SALV_STANDINS", "HANDLE": "", "LOGICAL_GROUP": "",
+        "SAVE_RESTRICTION": "USER_DEPENDANT", "INITIAL_LAYOUT": "/WIDE", "DEFAULT": "X"})"));
+    EXPECT_EQ(display["DISPLAY_SETTINGS"]["LIST_HEADER"], "Flights");
+    EXPECT_EQ(display["COLUMNS"]["COLUMNS"], json::parse(R"([{"COLUMNNAME": "PRICE", "SHORT_TEXT": "",
+        "MEDIUM_TEXT": "Airfare", "LONG_TEXT": ""}])"));
+    const std::vector<json> page = r.callsOf("TOP_OF_PAGE");
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_EQ(page[0]["CONTENT"], json::parse(R"([{"ROW": "1", "COLUMN": "1", "KIND": "LABEL", "TEXT": "Page 1"}])"));
+    // The rows as the table holds them, cells in the order of its components.
+    EXPECT_EQ(r.cells(), (std::vector<json>{json::parse(R"(["AA", "0017", "422.94"])"),
+                                             json::parse(R"(["AA", "0017", "422.94"])"),
+                                             json::parse(R"(["AA", "0064", "422.94"])")}));
 }
 
 struct StrictCall {

@@ -111,7 +111,11 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"emptyTextParameter", " PARAMETER: P_CARRNA LIKE SCARR-CARRNAME\n\n  DEFAULT ''.", "CLEAR P_CARRNA."},
         Accepted{"dateParameterWithValue", " PARAMETER: P_FLDATE LIKE SFLIGHT-FLDATE\n\n  DEFAULT '20240115'.", ""},
         Accepted{"apostropheDefault", " PARAMETER: P_CARRNA LIKE SCARR-CARRNAME\n\n  DEFAULT 'O''Hare'.", ""},
-        Accepted{"notFromTheDictionary", "PARAMETERS p_max(4) TYPE n DEFAULT '0'.", ""}),
+        Accepted{"notFromTheDictionary", "PARAMETERS p_max(4) TYPE n DEFAULT '0'.", ""},
+        // The modern program types its parameters with TYPE and leaves out an empty default.
+        Accepted{"typedDateParameterWithoutDefault", "PARAMETERS p_fldate TYPE sflight-fldate.", "CLEAR p_fldate."},
+        Accepted{"typedParameterWithValue", "PARAMETERS p_carrid TYPE sflight-carrid OBLIGATORY DEFAULT 'LH'.", ""},
+        Accepted{"selectOptionWithoutDefault", "SELECT-OPTIONS s_fldate FOR sflight-fldate.", "CLEAR s_fldate[]."}),
     [](const ::testing::TestParamInfo<Accepted>& info) { return std::string(info.param.name); });
 
 TEST(TranspilerFixes, readsTheInputsAsDeclared) {

@@ -36,6 +36,25 @@ printf '{"fields": [{"table": 1}]}' >"$work/bad.json"
 check "malformed design exits with 2" test $? -eq 2
 check "malformed design names the place" grep -q "fields\[0\].table: expected a string" "$work/bad.err"
 
+# The code style: the design file's "style", which --style overrides.
+"$cli" generate "$data/designs/grid_heading.json" --style modern -o "$work/modern.abap"
+check "--style modern writes the modern program" cmp -s "$work/modern.abap" "$data/golden/modern/grid_heading.abap"
+sed 's/"unicode_check": false,/"unicode_check": false, "style": "modern",/' "$data/designs/grid_heading.json" >"$work/modern.json"
+"$cli" generate "$work/modern.json" -o "$work/from_file.abap"
+check "a modern design writes the modern program" cmp -s "$work/from_file.abap" "$data/golden/modern/grid_heading.abap"
+"$cli" generate "$work/modern.json" --style classic -o "$work/classic.abap"
+check "--style classic overrides the design" cmp -s "$work/classic.abap" "$data/golden/grid_heading.abap"
+"$cli" export "$work/modern.json" "$work/modern_repo" --style classic
+check "export takes --style too" cmp -s "$work/modern_repo/src/zgolden_grid_heading.prog.abap" "$data/golden/grid_heading.abap"
+"$cli" generate "$data/designs/grid_heading.json" --style fancy -o "$work/fancy.abap" 2>"$work/fancy.err"
+check "an unknown --style exits with 2" test $? -eq 2
+check "an unknown --style writes nothing" test ! -e "$work/fancy.abap"
+check "an unknown --style names the choices" grep -q "classic" "$work/fancy.err"
+sed 's/"unicode_check": false,/"unicode_check": false, "style": "fancy",/' "$data/designs/grid_heading.json" >"$work/fancy.json"
+"$cli" generate "$work/fancy.json" -o "$work/fancy.abap" 2>"$work/fancy.err"
+check "a design with an unknown style exits with 2" test $? -eq 2
+check "a design with an unknown style says why" grep -q 'style: expected "classic" or "modern", found "fancy"' "$work/fancy.err"
+
 "$cli" generate "$work/missing.json" 2>/dev/null
 check "missing design exits with 2" test $? -eq 2
 

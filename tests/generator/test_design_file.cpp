@@ -47,6 +47,37 @@ TEST(DesignFile, chosenTablesAreKeptAndChecked) {
     }
 }
 
+// The modern program only on request: a file without "style" (every file
+// saved before there was a choice) keeps the classic program, and a classic
+// design is saved as before.
+TEST(DesignFile, codeStyleIsClassicUnlessModernIsAskedFor) {
+    const std::pair<const char*, CodeStyle> taken[] = {{R"({})", CodeStyle::Classic},
+                                                       {R"({"style": "classic"})", CodeStyle::Classic},
+                                                       {R"({"style": "modern"})", CodeStyle::Modern}};
+    for (const auto& [text, style] : taken) {
+        Result<ReportDefinition> load = parseDesign(text);
+        ASSERT_TRUE(load) << text << ": " << load.failure().reason;
+        EXPECT_EQ(load->style, style) << text;
+        Result<ReportDefinition> back = parseDesign(serializeDesign(*load));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->style, style) << text;
+    }
+    EXPECT_EQ(serializeDesign(ReportDefinition{}).find("style"), std::string::npos);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"style": "Modern"})", R"(style: expected "classic" or "modern", found "Modern")"},
+        {R"({"style": ""})", R"(style: expected "classic" or "modern", found "")"},
+        {R"({"style": "7.40"})", R"(style: expected "classic" or "modern", found "7.40")"},
+        {R"({"style": true})", R"(style: expected "classic" or "modern", found true or false)"},
+        {R"({"style": null})", R"(style: expected "classic" or "modern", found null)"},
+    };
+    for (const auto& [text, reason] : refused) {
+        Result<ReportDefinition> load = parseDesign(text);
+        ASSERT_FALSE(load) << text;
+        EXPECT_EQ(load.failure().reason, reason);
+    }
+}
+
 TEST(DesignFile, savingAndLoadingRoundTrips) {
     ReportDefinition r;
     r.name = "ZRT";
@@ -148,6 +179,24 @@ TEST(GoldenPrograms, everyVariant) {
         ASSERT_TRUE(result) << result.failure().reason;
         const std::string golden = TempDir::read((dir / "golden" / (std::string(name) + ".abap")).string());
         EXPECT_EQ(programText(result->source), golden);
+    }
+}
+
+// The modern program of each variant and of each example, compared whole.
+TEST(GoldenPrograms, modernStyle) {
+    const fs::path dir = ORVEX_GENERATOR_TEST_DATA, examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
+    for (const fs::path& design : {dir / "designs/grid_heading.json", dir / "designs/grid_plain.json",
+                                   dir / "designs/list_heading.json", dir / "designs/list_plain.json",
+                                   examples / "connections_from_city.json", examples / "flights_by_carrier.json",
+                                   examples / "seat_occupancy.json"}) {
+        SCOPED_TRACE(design.string());
+        Result<ReportDefinition> load = loadDesignFile(design.string());
+        ASSERT_TRUE(load) << load.failure().reason;
+        load->style = CodeStyle::Modern;
+        GenerationResult result = GenerateProgram(*load);
+        ASSERT_TRUE(result) << result.failure().reason;
+        const fs::path golden = dir / "golden/modern" / design.filename().replace_extension(".abap");
+        EXPECT_EQ(programText(result->source), TempDir::read(golden.string()));
     }
 }
 

@@ -3,6 +3,7 @@
 // the first run against the sandbox, embedded and served over HTTP.
 #include <QApplication>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStatusBar>
@@ -264,6 +265,47 @@ private slots:
         });
         QCOMPARE(said, "Source saved to " + toQ(h.dir.file("prog.abap")));
         QVERIFY(testing::TempDir::read(h.dir.file("prog.abap")).find("* Program Name : ZFLIGHTS ") != std::string::npos);
+    }
+
+    // The code style chosen on the main window reaches
+    // the preview and the program created, is kept in the design file and
+    // comes back with it; Classic, clicked, makes the classic program again.
+    void codeStyleFromTheMainWindow() {
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(w.optClassic->isChecked() && !w.optModern->isChecked());
+        QTest::mouseClick(w.optModern, Qt::LeftButton);
+        QVERIFY(w.optModern->isChecked() && w.Option2->isChecked());  // the display style keeps its own choice
+        QCOMPARE(h.session.report.definition.style, CodeStyle::Modern);
+
+        QString preview;
+        h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
+            preview = p.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"))->toPlainText();
+        });
+        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
+            if (auto* c = qobject_cast<frmWhereCondn*>(&d)) QTest::mouseClick(c->cmdPreview, Qt::LeftButton);
+        });
+        ReportDefinition modern = flightsDesign();
+        modern.style = CodeStyle::Modern;
+        QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(modern));
+        QCOMPARE(preview.toStdString(), programText(sourceOf(modern)));
+
+        h.designFile = toQ(h.dir.file("modern.json"));
+        w.mnuSaveDesign->trigger();
+        QVERIFY(testing::TempDir::read(h.dir.file("modern.json")).find("\"style\": \"modern\"") != std::string::npos);
+        Harness second;
+        frmMain w2(second.session);
+        second.designFile = h.designFile;
+        w2.mnuOpenDesign->trigger();
+        QVERIFY(w2.optModern->isChecked() && !w2.optClassic->isChecked());
+        QCOMPARE(second.session.report.definition.style, CodeStyle::Modern);
+        QTest::mouseClick(w2.optClassic, Qt::LeftButton);
+        QCOMPARE(second.session.report.definition.style, CodeStyle::Classic);
+        second.designFile = toQ(second.dir.file("classic.json"));
+        w2.mnuSaveDesign->trigger();
+        QCOMPARE(testing::TempDir::read(second.dir.file("classic.json")).find("style"), std::string::npos);
     }
 
     void replacingAsksFirst() {

@@ -23,6 +23,15 @@ struct ProgramOutline {
     bool operator==(const ProgramOutline&) const = default;
 };
 
+// Whether a program has the outline of its design with plain texts: the same
+// statements, and for the classic program the same number of lines too (the
+// modern one wraps a statement that passes column 120, so its line count
+// follows the lengths of names and texts).
+inline bool sameOutline(const ReportDefinition& design, const ProgramOutline& program, const ProgramOutline& plain) {
+    if (program.unclosedLiteral || program.keywords != plain.keywords) return false;
+    return design.style == CodeStyle::Modern || program.lines == plain.lines;
+}
+
 // For test failures: "12 lines: REPORT TYPE-POOLS ...".
 inline std::string describe(const ProgramOutline& o) {
     std::string s = std::to_string(o.lines) + " lines" + (o.unclosedLiteral ? ", a literal left open" : "") + ":";
@@ -124,16 +133,21 @@ inline ReportDefinition withPlaceholders(const ReportDefinition& d) {
     auto field = [&](const std::string& name) {
         return fields.try_emplace(trimmed(name), "F" + std::to_string(fields.size() + 1)).first->second;
     };
+    // A blank text stays blank: the modern program leaves out what a blank
+    // text would fill (a header line, a column text, a label).
+    auto text = [&](const std::string& s, const char* placeholder) {
+        return trimmed(s).empty() ? std::string() : std::string(placeholder);
+    };
     ReportDefinition p = d;
     if (!p.name.empty()) p.name = "ZNAME";
-    p.description = "Description";
-    p.company = "Company";
-    if (p.author) p.author = "AUTHOR";
+    p.description = text(p.description, "Description");
+    p.company = text(p.company, "Company");
+    if (p.author) p.author = text(*p.author, "AUTHOR");
     p.heading = "Heading";
-    for (PickedField& f : p.fields) f = {table(f.table), field(f.field), "Label"};
+    for (PickedField& f : p.fields) f = {table(f.table), field(f.field), text(f.description, "Label")};
     for (SelectionEntry& e : p.selection) {
         const std::string head = e.settings.substr(0, 4);
-        e = {table(e.table), field(e.field), "Label", head + (e.settings.size() > 4 ? "Value" : "")};
+        e = {table(e.table), field(e.field), text(e.description, "Label"), head + (e.settings.size() > 4 ? "Value" : "")};
     }
     for (Condition& c : p.conditions) {
         c.leftTable = table(c.leftTable);

@@ -1,0 +1,155 @@
+*&---------------------------------------------------------------------*
+*& Report ZGOLDEN_GRID_HEADING
+*& Bookings per flight with the customer's data
+*&---------------------------------------------------------------------*
+*& Author:  JSMITH
+*& Company: Northwind Air Services and Travel Agencies International Ltd
+*&---------------------------------------------------------------------*
+REPORT zgolden_grid_heading.
+
+TABLES sflight.
+
+SELECTION-SCREEN BEGIN OF BLOCK b1 WITH FRAME.
+SELECTION-SCREEN BEGIN OF LINE.
+SELECTION-SCREEN COMMENT 1(20) sc_seats.
+SELECT-OPTIONS s_seatso FOR sflight-seatsocc_b.
+SELECTION-SCREEN END OF LINE.
+SELECTION-SCREEN BEGIN OF LINE.
+SELECTION-SCREEN COMMENT 1(20) sc_seat2.
+SELECT-OPTIONS s_seats2 FOR sflight-seatsocc_f OBLIGATORY DEFAULT '10'.
+SELECTION-SCREEN END OF LINE.
+SELECTION-SCREEN BEGIN OF LINE.
+SELECTION-SCREEN COMMENT 1(20) sc_cityf.
+PARAMETERS p_cityfr TYPE spfli-cityfrom OBLIGATORY DEFAULT 'NEW YORK'.
+SELECTION-SCREEN END OF LINE.
+SELECTION-SCREEN BEGIN OF LINE.
+SELECTION-SCREEN COMMENT 1(20) sc_carrn.
+PARAMETERS p_carrna TYPE scarr-carrname DEFAULT 'Lufthansa''s'.
+SELECTION-SCREEN END OF LINE.
+SELECTION-SCREEN SKIP 1.
+SELECTION-SCREEN END OF BLOCK b1.
+
+CLASS lcl_report DEFINITION FINAL.
+  PUBLIC SECTION.
+    METHODS run.
+
+  PRIVATE SECTION.
+    TYPES:
+      BEGIN OF ty_output,
+        carrid     TYPE sflight-carrid,
+        connid     TYPE sflight-connid,
+        fldate     TYPE sflight-fldate,
+        cityfrom   TYPE spfli-cityfrom,
+        cityto     TYPE spfli-cityto,
+        seatsocc_b TYPE sflight-seatsocc_b,
+        carrname   TYPE scarr-carrname,
+      END OF ty_output,
+      ty_output_tab TYPE STANDARD TABLE OF ty_output WITH EMPTY KEY.
+
+    DATA mt_output TYPE ty_output_tab.
+    DATA mo_alv TYPE REF TO cl_salv_table.
+
+    METHODS select_data.
+    METHODS display
+      RAISING
+        cx_salv_msg
+        cx_salv_not_found.
+    METHODS set_column_text
+      IMPORTING
+        io_columns TYPE REF TO cl_salv_columns_table
+        iv_column  TYPE lvc_fname
+        iv_text    TYPE csequence
+      RAISING
+        cx_salv_not_found.
+    METHODS heading
+      RETURNING
+        VALUE(ro_heading) TYPE REF TO cl_salv_form_layout_grid.
+ENDCLASS.
+
+CLASS lcl_report IMPLEMENTATION.
+  METHOD run.
+    select_data( ).
+    TRY.
+        display( ).
+      CATCH cx_salv_msg cx_salv_not_found INTO DATA(lx_error).
+        MESSAGE lx_error TYPE 'I' DISPLAY LIKE 'E'.
+    ENDTRY.
+  ENDMETHOD.
+
+  METHOD select_data.
+    SELECT a~carrid, a~connid, a~fldate, b~cityfrom, b~cityto, a~seatsocc_b, c~carrname
+      FROM sflight AS a
+      INNER JOIN spfli AS b ON a~carrid = b~carrid
+                           AND b~connid = a~connid
+      INNER JOIN scarr AS c ON c~carrid = a~carrid
+      INTO TABLE @mt_output
+      WHERE a~seatsocc_b IN @s_seatso
+        AND a~seatsocc_f IN @s_seats2
+        AND b~cityfrom = @p_cityfr
+        AND c~carrname <> @p_carrna
+      ORDER BY a~carrid, a~connid, a~fldate, b~cityfrom, b~cityto, a~seatsocc_b, c~carrname ##SUBRC_OK.
+  ENDMETHOD.
+
+  METHOD display.
+    cl_salv_table=>factory( IMPORTING r_salv_table = mo_alv
+                            CHANGING  t_table      = mt_output ).
+    mo_alv->get_functions( )->set_all( abap_true ).
+
+    DATA(lo_columns) = mo_alv->get_columns( ).
+    lo_columns->set_optimize( abap_true ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CARRID'
+                     iv_text    = 'Airline' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CONNID'
+                     iv_text    = 'Flight Number' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'FLDATE'
+                     iv_text    = 'Date' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CITYFROM'
+                     iv_text    = 'Depart.city' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CITYTO'
+                     iv_text    = 'Arrival city' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'SEATSOCC_B'
+                     iv_text    = 'Occupied bus.' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CARRNAME'
+                     iv_text    = 'Airline name' ).
+
+    DATA(lo_layout) = mo_alv->get_layout( ).
+    lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
+    lo_layout->set_save_restriction( if_salv_c_layout=>restrict_none ).
+
+    mo_alv->set_top_of_list( heading( ) ).
+    mo_alv->display( ).
+  ENDMETHOD.
+
+  METHOD set_column_text.
+    DATA(lo_column) = io_columns->get_column( iv_column ).
+    lo_column->set_long_text( CONV #( iv_text ) ).
+    lo_column->set_medium_text( CONV #( iv_text ) ).
+    lo_column->set_short_text( CONV #( iv_text ) ).
+  ENDMETHOD.
+
+  METHOD heading.
+    ro_heading = NEW #( ).
+    ro_heading->create_header_information( row    = 1
+                                           column = 1
+                                           text   = 'Customer''s bookings' ).
+    ro_heading->create_text( row    = 2
+                             column = 1
+                             text   = |Date: { sy-datum DATE = USER }| ).
+  ENDMETHOD.
+ENDCLASS.
+
+INITIALIZATION.
+  sc_seats = 'Occupied bus.'.
+  sc_seat2 = 'Occupied 1st'.
+  sc_cityf = 'Depart.city'.
+  sc_carrn = 'Airline''s name'.
+
+START-OF-SELECTION.
+  NEW lcl_report( )->run( ).

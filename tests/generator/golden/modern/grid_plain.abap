@@ -1,0 +1,95 @@
+*&---------------------------------------------------------------------*
+*& Report ZGOLDEN_GRID_PLAIN
+*& All flights
+*&---------------------------------------------------------------------*
+REPORT zgolden_grid_plain.
+
+CLASS lcl_report DEFINITION FINAL.
+  PUBLIC SECTION.
+    METHODS run.
+
+  PRIVATE SECTION.
+    TYPES:
+      BEGIN OF ty_output,
+        carrid   TYPE sflight-carrid,
+        connid   TYPE sflight-connid,
+        fldate   TYPE sflight-fldate,
+        price    TYPE sflight-price,
+        currency TYPE sflight-currency,
+      END OF ty_output,
+      ty_output_tab TYPE STANDARD TABLE OF ty_output WITH EMPTY KEY.
+
+    DATA mt_output TYPE ty_output_tab.
+    DATA mo_alv TYPE REF TO cl_salv_table.
+
+    METHODS select_data.
+    METHODS display
+      RAISING
+        cx_salv_msg
+        cx_salv_not_found.
+    METHODS set_column_text
+      IMPORTING
+        io_columns TYPE REF TO cl_salv_columns_table
+        iv_column  TYPE lvc_fname
+        iv_text    TYPE csequence
+      RAISING
+        cx_salv_not_found.
+ENDCLASS.
+
+CLASS lcl_report IMPLEMENTATION.
+  METHOD run.
+    select_data( ).
+    TRY.
+        display( ).
+      CATCH cx_salv_msg cx_salv_not_found INTO DATA(lx_error).
+        MESSAGE lx_error TYPE 'I' DISPLAY LIKE 'E'.
+    ENDTRY.
+  ENDMETHOD.
+
+  METHOD select_data.
+    SELECT a~carrid, a~connid, a~fldate, a~price, a~currency
+      FROM sflight AS a
+      INTO TABLE @mt_output
+      ORDER BY a~carrid, a~connid, a~fldate, a~price, a~currency ##SUBRC_OK.
+  ENDMETHOD.
+
+  METHOD display.
+    cl_salv_table=>factory( IMPORTING r_salv_table = mo_alv
+                            CHANGING  t_table      = mt_output ).
+    mo_alv->get_functions( )->set_all( abap_true ).
+
+    DATA(lo_columns) = mo_alv->get_columns( ).
+    lo_columns->set_optimize( abap_true ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CARRID'
+                     iv_text    = 'Airline' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CONNID'
+                     iv_text    = 'Flight Number' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'FLDATE'
+                     iv_text    = 'Date' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'PRICE'
+                     iv_text    = 'Airfare' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CURRENCY'
+                     iv_text    = 'Airline Currency' ).
+
+    DATA(lo_layout) = mo_alv->get_layout( ).
+    lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
+    lo_layout->set_save_restriction( if_salv_c_layout=>restrict_none ).
+
+    mo_alv->display( ).
+  ENDMETHOD.
+
+  METHOD set_column_text.
+    DATA(lo_column) = io_columns->get_column( iv_column ).
+    lo_column->set_long_text( CONV #( iv_text ) ).
+    lo_column->set_medium_text( CONV #( iv_text ) ).
+    lo_column->set_short_text( CONV #( iv_text ) ).
+  ENDMETHOD.
+ENDCLASS.
+
+START-OF-SELECTION.
+  NEW lcl_report( )->run( ).

@@ -1,0 +1,154 @@
+// The modern program: what each choice of a design adds or leaves out, and
+// the lines it must not let pass column 120. Whole programs are the golden
+// files' matter.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "Generator.h"
+#include "TestReports.h"
+#include "Text.h"
+
+namespace orvex {
+namespace {
+
+using test::flightReport;
+using test::generated;
+using test::padded;
+
+ReportDefinition modernReport(const std::vector<std::string>& fields) {
+    ReportDefinition r = flightReport(fields);
+    r.style = CodeStyle::Modern;
+    return r;
+}
+
+bool has(const std::vector<std::string>& src, const std::string& line) {
+    return std::find(src.begin(), src.end(), line) != src.end();
+}
+bool mentions(const std::vector<std::string>& src, const std::string& piece) {
+    return std::any_of(src.begin(), src.end(), [&](const std::string& l) { return l.find(piece) != std::string::npos; });
+}
+
+struct Variant {
+    const char* name;
+    std::function<void(ReportDefinition&)> change;
+    std::vector<std::string> present;  // whole lines
+    std::vector<std::string> absent;   // pieces no line may hold
+};
+void PrintTo(const Variant& v, std::ostream* os) { *os << v.name; }
+
+class ModernVariants : public ::testing::TestWithParam<Variant> {};
+
+TEST_P(ModernVariants, addOrLeaveOutTheirParts) {
+    ReportDefinition r = modernReport({"CARRID", "CONNID"});
+    GetParam().change(r);
+    const std::vector<std::string> src = generated(r).source;
+    for (const std::string& line : GetParam().present) EXPECT_TRUE(has(src, line)) << line;
+    for (const std::string& piece : GetParam().absent) EXPECT_FALSE(mentions(src, piece)) << piece;
+    for (const std::string& line : src) EXPECT_LE(text::length(line), 120u) << line;
+    EXPECT_FALSE(mentions(src, "FORM ")) << "no FORM routines";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Designs, ModernVariants,
+    ::testing::Values(
+        Variant{"noInputsNoScreen", [](ReportDefinition&) {},
+                {"REPORT ztest.", "START-OF-SELECTION.", "  NEW lcl_report( )->run( )."},
+                {"SELECTION-SCREEN", "TABLES", "INITIALIZATION", "WHERE", "heading"}},
+        Variant{"gridHeadingAboveTheRows", [](ReportDefinition& r) { r.printHeading = true; r.heading = "Rock 'n' roll"; },
+                {"    mo_alv->set_top_of_list( heading( ) ).", "                                           text   = 'Rock ''n'' roll' )."},
+                {"on_top_of_page", "list_display"}},
+        Variant{"listHeadingOnEveryPage",
+                [](ReportDefinition& r) { r.grid = false; r.printHeading = true; },
+                {"    cl_salv_table=>factory( EXPORTING list_display = abap_true",
+                 "    SET HANDLER on_top_of_page FOR mo_alv->get_event( ).", "      FOR EVENT top_of_page OF cl_salv_events_table",
+                 "    r_top_of_page->set_content( heading( ) )."},
+                {"set_top_of_list"}},
+        Variant{"noHeadingNoHeadingMethod", [](ReportDefinition& r) { r.grid = false; },
+                {"    cl_salv_table=>factory( EXPORTING list_display = abap_true"},
+                {"heading", "top_of"}},
+        Variant{"noDescriptionsNoColumnTexts",
+                [](ReportDefinition& r) { for (PickedField& f : r.fields) f.description = "  "; },
+                {"    mo_alv->get_columns( )->set_optimize( abap_true ).", "      CATCH cx_salv_msg INTO DATA(lx_error)."},
+                {"set_column_text", "cx_salv_not_found"}},
+        Variant{"blankDescriptionSkipsItsColumn", [](ReportDefinition& r) { r.fields[0].description = ""; },
+                {"                     iv_column  = 'CONNID'"}, {"'CARRID'"}},
+        Variant{"inputsAsDeclaredWithoutEmptyDefaults",
+                [](ReportDefinition& r) {
+                    r.selection = {{padded("SFLIGHT"), "CARRID", "Carrier's", "P;R;O'Neil"},
+                                   {" SFLIGHT", "FLDATE", "", "S;N;"},
+                                   {"SCARR", "CARRNAME", "Name", "S;N;"}};
+                },
+                {"TABLES sflight.", "TABLES scarr.", "PARAMETERS p_carrid TYPE sflight-carrid OBLIGATORY DEFAULT 'O''Neil'.",
+                 "SELECT-OPTIONS s_fldate FOR sflight-fldate.", "SELECTION-SCREEN COMMENT 1(20) sc_carri.",
+                 "  sc_carri = 'Carrier''s'.", "  sc_carrn = 'Name'."},
+                {"DEFAULT ''", "sc_fldat ="}},
+        Variant{"filtersEscapeTheirInputs",
+                [](ReportDefinition& r) {
+                    r.selection = {{"SFLIGHT", "CARRID", "", "P;N;LH"}, {"SFLIGHT", "FLDATE", "", "S;N;"}};
+                    r.conditions = {{"SFLIGHT", "CARRID", "<>", "SELSCR", "CARRID"},
+                                    {"SFLIGHT", "FLDATE", "<", "SELSCR", "FLDATE"}};
+                },
+                {"      WHERE a~carrid <> @p_carrid", "        AND a~fldate IN @s_fldate"}, {}},
+        Variant{"joinsAndTheirConditions",
+                [](ReportDefinition& r) {
+                    r.fields.push_back({padded("SPFLI"), "CITYFROM", ""});
+                    r.conditions = {{"SFLIGHT", "CARRID", "=", "SPFLI", "CARRID"},
+                                    {"SPFLI", "CONNID", "=", "SFLIGHT", "CONNID"}};
+                },
+                {"      FROM sflight AS a", "      INNER JOIN spfli AS b ON a~carrid = b~carrid",
+                 "                           AND b~connid = a~connid",
+                 "      ORDER BY a~carrid, a~connid, b~cityfrom ##SUBRC_OK."},
+                {"WHERE"}},
+        Variant{"namespacedNamesInLowerCase",
+                [](ReportDefinition& r) {
+                    r.name = "/ORVX/ZREP";
+                    r.fields = {{padded("/BIC/AZT00"), "/BIC/ZF1", "Key figure"}};
+                },
+                {"REPORT /orvx/zrep.", "        /bic/zf1 TYPE /bic/azt00-/bic/zf1,",
+                 "                     iv_column  = '/BIC/ZF1'"},
+                {}}),
+    [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+// A statement that would pass column 120 goes on in the next line, indented
+// under its first word's argument; a literal longer than a line is not cut.
+TEST(ModernWriter, longStatementsWrapAndLiteralsStayWhole) {
+    std::vector<std::string> fields;
+    for (int i = 0; i < 30; ++i) fields.push_back("FIELD_NUMBER_" + std::to_string(i));
+    ReportDefinition r = modernReport(fields);
+    const std::string longDefault(130, 'x');
+    r.selection = {{"SFLIGHT", "FIELD_NUMBER_0", "", "P;N;" + longDefault}};
+    const std::vector<std::string> src = generated(r).source;
+    std::size_t selectLines = 0;
+    bool inSelect = false;
+    for (const std::string& line : src) {
+        if (line.find('\'' + longDefault + "'.") != std::string::npos) {
+            EXPECT_EQ(line, "  '" + longDefault + "'.");
+            continue;
+        }
+        EXPECT_LE(line.size(), 120u) << line;
+        if (line.starts_with("    SELECT ")) inSelect = true;
+        if (line.starts_with("      FROM ")) inSelect = false;
+        if (inSelect) ++selectLines;
+    }
+    EXPECT_GE(selectLines, 5u);
+    // Continuation lines stand under the first field.
+    EXPECT_TRUE(std::any_of(src.begin(), src.end(), [](const std::string& l) {
+        return l.starts_with("           a~field_number_") && l.ends_with("a~field_number_29");
+    }));
+    EXPECT_TRUE(mentions(src, "a~field_number_29 ##SUBRC_OK."));
+}
+
+// The classic program is the default; the modern one is written only when asked for.
+TEST(ModernWriter, onlyOnRequest) {
+    ReportDefinition r = flightReport({"CARRID"});
+    EXPECT_TRUE(has(generated(r).source, "PERFORM GET_DATA."));
+    r.style = CodeStyle::Modern;
+    const std::vector<std::string> src = generated(r).source;
+    EXPECT_FALSE(mentions(src, "PERFORM"));
+    EXPECT_TRUE(has(src, "CLASS lcl_report IMPLEMENTATION."));
+}
+
+}  // namespace
+}  // namespace orvex
