@@ -8,12 +8,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include "AbapGitExport.h"
-#include "AtomicFile.h"
-#include "Commands.h"
-#include "DesignFile.h"
-#include "Generator.h"
-#include "Settings.h"
+#include "generator/AbapGitExport.h"
+#include "common/AtomicFile.h"
+#include "app/Commands.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
+#include "sap/Settings.h"
 
 namespace orvex::app {
 

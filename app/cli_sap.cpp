@@ -9,18 +9,18 @@
 
 #include <CLI/CLI.hpp>
 
-#include "AdtOperations.h"
-#include "Commands.h"
-#include "DesignFile.h"
-#include "Generator.h"
-#include "InstallProgram.h"
-#include "JoinProposals.h"
-#include "Messages.h"
-#include "Operations.h"
-#include "Rfc.h"
-#include "Settings.h"
-#include "TableReads.h"
-#include "Text.h"
+#include "sap/adt/AdtOperations.h"
+#include "app/Commands.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
+#include "sap/InstallProgram.h"
+#include "sap/JoinProposals.h"
+#include "sap/Messages.h"
+#include "sap/Operations.h"
+#include "sap/Rfc.h"
+#include "sap/Settings.h"
+#include "sap/TableReads.h"
+#include "common/Text.h"
 
 namespace orvex::app {
 
@@ -81,8 +81,8 @@ std::unique_ptr<Component> connect(const std::string& command, int& code) {
     auto component = std::make_unique<Component>();
     component->connection().properties = connectionProperties(values);
     warnOfPlainHttp(component->connection().properties);
-    if (!component->connection().logon()) {
-        code = fail(command, "No connection to R/3!", component->connection().logonFailure());
+    if (Status status = component->connection().logon(); !status) {
+        code = fail(command, "No connection to R/3!", status.failure());
         return nullptr;
     }
     return component;
@@ -246,12 +246,12 @@ int ping() {
         std::cout << "logged on\n";
         return 0;
     }
-    if (!component.connection().logon())
-        return fail("ping", "No connection to R/3!", component.connection().logonFailure());
+    if (Status status = component.connection().logon(); !status)
+        return fail("ping", "No connection to R/3!", status.failure());
     auto function = component.add("RFC_PING");
-    if (!function->call()) {
+    if (Status called = function->call(); !called) {
         component.connection().logoff();
-        return fail("ping", "RFC_PING failed", function->failure());
+        return fail("ping", "RFC_PING failed", called.failure());
     }
     component.connection().logoff();
     std::cout << "logged on\n";

@@ -1,7 +1,7 @@
 // orvex-cli: the wizard's jobs without a window.
 #include <CLI/CLI.hpp>
 
-#include "Commands.h"
+#include "app/Commands.h"
 #include "Version.h"
 
 int main(int argc, char** argv) {

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "Session.h"
+#include "screens/Session.h"
 #include "Version.h"
-#include "frmMain.h"
-#include "frmSplash.h"
+#include "screens/frmMain.h"
+#include "screens/frmSplash.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "Commands.h"
+#include "app/Commands.h"
 #include "Version.h"
-#include "sandbox/SandboxSystem.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 namespace {
 
@@ -24,19 +24,27 @@ std::string date(const std::string& yyyymmdd) {
     return yyyymmdd.substr(0, 4) + "-" + yyyymmdd.substr(4, 2) + "-" + yyyymmdd.substr(6, 2);
 }
 
+// The sandbox at `path`; a database that cannot be opened is thrown to
+// guarded(), which reports it.
+std::shared_ptr<SandboxSystem> opened(const std::string& path) {
+    auto system = SandboxSystem::shared(path);
+    if (!system) throw std::runtime_error(system.failure().reason);
+    return std::move(*system);
+}
+
 std::string status(const SandboxProgram& p) {
     if (p.delivered) return "delivered";
     return p.active ? "active" : "inactive";
 }
 
 int list() {
-    auto system = SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
+    auto system = opened(SandboxSystem::defaultDatabasePath());
     for (const SandboxProgram& p : system->programs()) std::cout << p.name << '\t' << status(p) << '\t' << p.title << '\n';
     return 0;
 }
 
 int show(const std::string& name, bool sourceOnly) {
-    auto system = SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
+    auto system = opened(SandboxSystem::defaultDatabasePath());
     auto program = system->program(name);
     if (!program) return fail("show", "no program \"" + name + "\" in the sandbox");
     if (!sourceOnly) {
@@ -63,14 +71,14 @@ int show(const std::string& name, bool sourceOnly) {
 int reset() {
     const std::string path = SandboxSystem::defaultDatabasePath();
     if (const orvex::Status reset = SandboxSystem::reset(path); !reset) return fail("reset", reset.failure().text());
-    auto system = SandboxSystem::shared(path);
+    auto system = opened(path);
     std::cout << "Sandbox reset: " << path << " (" << system->tadirRowCount() << " TADIR rows)\n";
     return 0;
 }
 
 int seed(long long count) {
     if (count < 1) return fail("seed", "--synthetic needs a number of tables above 0");
-    auto system = SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
+    auto system = opened(SandboxSystem::defaultDatabasePath());
     const auto total = system->addSyntheticTables(static_cast<std::size_t>(count));
     std::cout << "Added " << count << " synthetic tables; TADIR holds " << total << " rows\n";
     return 0;

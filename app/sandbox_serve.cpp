@@ -12,10 +12,10 @@
 #include <mutex>
 #include <thread>
 
-#include "Commands.h"
-#include "HttpClient.h"
-#include "SoapServer.h"
-#include "sandbox/SandboxSystem.h"
+#include "app/Commands.h"
+#include "sap/http/HttpClient.h"
+#include "sap/http/SoapServer.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 namespace orvex::app {
 
@@ -71,13 +71,13 @@ int serve(const ServeOptions& options) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     const std::string database = options.database.empty() ? sap::SandboxSystem::defaultDatabasePath() : options.database;
-    std::unique_ptr<sap::SandboxSystem> sandbox;
-    try {
-        sandbox = std::make_unique<sap::SandboxSystem>(database);
-    } catch (const std::exception& e) {
-        std::cerr << "orvex-sandbox: cannot open the sandbox database " << database << ": " << e.what() << "\n";
+    auto opened = sap::SandboxSystem::open(database);
+    if (!opened) {
+        std::cerr << "orvex-sandbox: cannot open the sandbox database " << database << ": " << opened.failure().reason
+                  << "\n";
         return 1;
     }
+    std::unique_ptr<sap::SandboxSystem> sandbox = std::move(*opened);
 
     std::mutex logMutex;
     sap::SoapServer::Options serverOptions;
@@ -93,12 +93,12 @@ int serve(const ServeOptions& options) {
             std::fflush(stdout);
         },
         serverOptions);
-    const int bound = server.bind(host, port);
-    if (bound < 0) {
+    const Result<int> bound = server.bind(host, port);
+    if (!bound) {
         std::cerr << "orvex-sandbox: cannot listen on " << options.listen << "\n";
         return 1;
     }
-    const std::string served = sap::Url::make(false, host, bound).with("/sap/bc/soap/rfc").text();
+    const std::string served = sap::Url::make(false, host, *bound).with("/sap/bc/soap/rfc").text();
     {
         std::lock_guard lock(logMutex);
         std::fprintf(stdout, "orvex-sandbox: serving %s (database %s)\n", served.c_str(), database.c_str());
@@ -111,7 +111,7 @@ int serve(const ServeOptions& options) {
         sigwait(&stopSignals, &signal);
         if (!finished) server.stop();
     });
-    const bool ok = server.run();
+    const bool ok = server.run().ok();
     finished = true;
     pthread_kill(stopper.native_handle(), SIGTERM);  // wakes the stopper if no signal came
     stopper.join();

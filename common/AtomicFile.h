@@ -2,13 +2,11 @@
 // Replacing a file's contents in one step, for the settings file, design
 // files and generated source: a reader sees the old file or the new one,
 // never a part of either, and a failed write leaves the old file as it was.
-#include <sys/types.h>
-
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "Failure.h"
+#include "common/Failure.h"
 
 namespace orvex {
 
@@ -26,7 +24,7 @@ namespace orvex {
 //   is refused.
 // On failure no temporary file is left behind, and the failure (kind File)
 // reads "PATH: cannot write: REASON" ("cannot replace" when the rename failed).
-Status writeFileAtomically(const std::string& path, std::string_view content, mode_t newFileMode);
+Status writeFileAtomically(const std::string& path, std::string_view content, unsigned newFileMode);
 
 // As writeFileAtomically, for a file holding a secret (a password): a new
 // file gets 0600 less the umask, and an existing one that group or others may
@@ -50,7 +48,7 @@ public:
     // The whole contents of the file `name`, which must be no link.
     Result<std::string> read(const std::string& name) const;
     // Replaces the file `name` as writeFileAtomically does, unless it is a link.
-    Status write(const std::string& name, std::string_view content, mode_t newFileMode) const;
+    Status write(const std::string& name, std::string_view content, unsigned newFileMode) const;
     // The folder's path as opened, for messages.
     const std::string& path() const { return path_; }
     std::string pathOf(const std::string& name) const;

@@ -64,6 +64,9 @@ public:
     T* operator->() { return &std::get<0>(state_); }
     const T* operator->() const { return &std::get<0>(state_); }
     const Failure& failure() const { return std::get<1>(state_); }  // only when !ok()
+    // The value, or `fallback` when there is none.
+    T value_or(T fallback) const& { return ok() ? std::get<0>(state_) : std::move(fallback); }
+    T value_or(T fallback) && { return ok() ? std::move(std::get<0>(state_)) : std::move(fallback); }
     Status status() const { return ok() ? Status() : Status(failure()); }
 
 private:

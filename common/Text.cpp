@@ -1,6 +1,7 @@
-#include "Text.h"
+#include "common/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace orvex::text {
@@ -16,6 +17,12 @@ std::string_view trimEnd(std::string_view s) {
     return s.substr(0, e);
 }
 
+std::string_view trimSpacesEnd(std::string_view s) {
+    std::size_t e = s.size();
+    while (e > 0 && s[e - 1] == ' ') --e;
+    return s.substr(0, e);
+}
+
 std::string_view trim(std::string_view s) {
     s = trimEnd(s);
     std::size_t b = 0;
@@ -28,11 +35,20 @@ namespace {
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 }  // namespace
 
+// Bytes less continuation bytes (10xxxxxx), counted eight bytes at a time
+// since every row of a large table read passes here.
 std::size_t length(std::string_view s) {
-    std::size_t n = 0;
-    for (unsigned char c : s)
-        if (!isContinuation(c)) ++n;
-    return n;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    std::size_t continuation = 0, i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        // One bit per continuation byte, moved to the byte's low bit and summed by a multiply.
+        const std::uint64_t marks = (w & kHigh & ~(w << 1)) >> 7;
+        continuation += static_cast<std::size_t>((marks * 0x0101010101010101ull) >> 56);
+    }
+    for (; i < s.size(); ++i) continuation += isContinuation(static_cast<unsigned char>(s[i]));
+    return s.size() - continuation;
 }
 
 std::string_view prefix(std::string_view s, std::size_t n) {

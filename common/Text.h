@@ -16,8 +16,11 @@ constexpr bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool blank(std::string_view s);
 // `s` without leading and trailing blanks.
 std::string_view trim(std::string_view s);
-// `s` without trailing blanks (a CHAR field's padding).
+// `s` without trailing blanks.
 std::string_view trimEnd(std::string_view s);
+// `s` without trailing spaces only (a CHAR field's padding; a trailing tab
+// or line feed is part of the value).
+std::string_view trimSpacesEnd(std::string_view s);
 
 // Number of characters of a UTF-8 text (code points; a stray byte counts as one).
 std::size_t length(std::string_view s);
@@ -35,7 +38,8 @@ std::optional<std::string> readLiteral(std::string_view text, std::size_t& i);
 
 // ASCII upper case (ABAP names compare case-insensitively); other bytes stay.
 std::string upper(std::string_view s);
-// ASCII lower case, as ABAP's pretty printer writes names; other bytes stay.
+// ASCII lower case (ABAP's pretty printer writes names so; also header names,
+// host names, content types); other bytes stay.
 std::string lower(std::string_view s);
 // True when a and b are the same but for the letter case of a to z.
 bool sameLetters(std::string_view a, std::string_view b);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "AdtAnswers.h"
+#include "sap/adt/AdtAnswers.h"
 
 using namespace orvex::sap;
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "DesignFile.h"
-#include "Generator.h"
-#include "ProgramOutline.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
+#include "tests/support/ProgramOutline.h"
 
 using namespace orvex;
 

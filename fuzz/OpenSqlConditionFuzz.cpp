@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "OpenSqlCondition.h"
-#include "SandboxSystem.h"
+#include "sap/sandbox/OpenSqlCondition.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 using namespace orvex::sap::sandbox;
@@ -58,7 +58,8 @@ void runDirectly(const SqlCondition& condition) {
 struct FuzzSandbox {
     std::string path =
         (std::filesystem::temp_directory_path() / ("orvex-fuzz-sql-" + std::to_string(::getpid()) + ".db")).string();
-    SandboxSystem system{path};
+    std::unique_ptr<SandboxSystem> systemOwned = std::move(*SandboxSystem::open(path));
+    SandboxSystem& system = *systemOwned;
     ~FuzzSandbox() {
         for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
     }
@@ -73,11 +74,11 @@ SandboxSystem& fuzzedSandbox() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const ConditionResult result = translateCondition(text, column);
-    if (!result.condition) {
-        if (result.error.empty()) __builtin_trap();  // a refusal says why
-    } else if (!result.condition->sql.empty()) {
-        runDirectly(*result.condition);
+    const orvex::Result<SqlCondition> result = translateCondition(text, column);
+    if (!result) {
+        if (result.failure().reason.empty()) __builtin_trap();  // a refusal says why
+    } else if (!result->sql.empty()) {
+        runDirectly(*result);
     }
 
     RfcRequest read;

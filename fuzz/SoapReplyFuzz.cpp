@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "SoapEnvelope.h"
-#include "TadirRead.h"
+#include "sap/http/SoapEnvelope.h"
+#include "tests/http/TadirRead.h"
 
 using namespace orvex::sap;
 
@@ -34,10 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         default: {
-            soap::ParsedRequest parsed = soap::parseRequest(body);
-            if (parsed.request) {
-                if (auto xml = soap::buildRequest(*parsed.request)) {
-                    if (!soap::parseRequest(*xml).request) __builtin_trap();
+            orvex::Result<RfcRequest> parsed = soap::parseRequest(body);
+            if (parsed) {
+                if (auto xml = soap::buildRequest(*parsed)) {
+                    if (!soap::parseRequest(*xml)) __builtin_trap();
                 }
             }
         }

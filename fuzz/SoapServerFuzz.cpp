@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "SoapServer.h"
-#include "sandbox/SandboxSystem.h"
+#include "sap/http/SoapServer.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 
@@ -19,7 +19,8 @@ namespace {
 // One sandbox for the whole run, in a database removed at the end.
 struct FuzzSandbox {
     std::string path = (std::filesystem::temp_directory_path() / ("orvex-fuzz-" + std::to_string(::getpid()) + ".db")).string();
-    SandboxSystem system{path};
+    std::unique_ptr<SandboxSystem> systemOwned = std::move(*SandboxSystem::open(path));
+    SandboxSystem& system = *systemOwned;
     ~FuzzSandbox() {
         for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
     }

@@ -1,11 +1,12 @@
 #include <cctype>
 #include <utility>
 
-#include "Backends.h"
-#include "HttpBackend.h"
-#include "NwRfcBackend.h"
-#include "AdtOperations.h"
-#include "Operations.h"
+#include "sap/Backends.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/nwrfc/NwRfcBackend.h"
+#include "sap/adt/AdtOperations.h"
+#include "sap/Operations.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
@@ -15,34 +16,26 @@ bool isUrl(const std::string& server) { return server.rfind("http://", 0) == 0 |
 
 // The HTTP road taken because the RFC library did not load: a failed logon
 // says so too, since the user meant the RFC road.
-class FallbackBackend final : public RfcBackend {
+class FallbackBackend final : public ForwardingBackend {
 public:
-    FallbackBackend(std::unique_ptr<RfcBackend> inner, std::string why) : inner_(std::move(inner)), why_(std::move(why)) {}
+    FallbackBackend(std::unique_ptr<RfcBackend> inner, std::string why)
+        : ForwardingBackend(std::move(inner)), why_(std::move(why)) {}
     Status logon(const ConnectionProperties& props) override {
-        Status status = inner_->logon(props);
+        Status status = ForwardingBackend::logon(props);
         if (status) return status;
         Failure failed = status.failure();
         failed.detail += (failed.detail.empty() ? "" : "; ") + std::string("HTTP road taken: ") + why_;
         return failed;
     }
-    void logoff() override { inner_->logoff(); }
-    RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
-    void cancel() override { inner_->cancel(); }
-
 private:
-    std::unique_ptr<RfcBackend> inner_;
     std::string why_;
 };
 
 struct Choice {
     RoadChoice road;
-    nwrfc::LibraryLoad rfc;
+    nwrfc::LibraryLoad rfc = std::shared_ptr<const nwrfc::NwRfcLibrary>();
     ConnectionProperties props;  // for the SOAP service: its own path taken off the URL
 };
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // `probe`: a bare URL is asked whether it serves ADT (a network request).
 Choice choose(const ConnectionProperties& props, bool probe = true) {
@@ -56,12 +49,12 @@ Choice choose(const ConnectionProperties& props, bool probe = true) {
     if (isUrl(server)) {
         const Result<Url> address = serverUrl(props);
         const std::string basePath = address ? address->path() : std::string();
-        if (address && endsWith(basePath, "/sap/bc/adt")) {
+        if (address && basePath.ends_with("/sap/bc/adt")) {
             choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server +
                                           " (AppSer's path is /sap/bc/adt)"};
             return choice;
         }
-        if (address && endsWith(basePath, "/sap/bc/soap/rfc")) {
+        if (address && basePath.ends_with("/sap/bc/soap/rfc")) {
             std::string base = server;
             while (!base.empty() && base.back() == '/') base.pop_back();
             choice.props.ApplicationServer = base.substr(0, base.size() - std::string("/sap/bc/soap/rfc").size());
@@ -69,27 +62,28 @@ Choice choose(const ConnectionProperties& props, bool probe = true) {
             return choice;
         }
         if (address && basePath.empty() && probe) {
-            std::string answer;
-            if (adt::adtAnswers(props, answer)) {
-                choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server + " (" + answer + ")"};
+            const Result<std::string> answer = adt::adtAnswers(props);
+            if (answer) {
+                choice.road = {Road::Adt, "ADT: SAP's development REST interface at " + server + " (" + *answer + ")"};
                 return choice;
             }
-            choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (no ADT service: " + answer + ")"};
+            choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (no ADT service: " +
+                                           answer.failure().reason + ")"};
             return choice;
         }
         choice.road = {Road::Http, "HTTP: SOAP service at " + server + " (AppSer is a URL)"};
         return choice;
     }
     choice.rfc = nwrfc::loadLibrary();
-    if (choice.rfc.library) {
-        choice.road = {Road::Rfc, "RFC: SAP's RFC library " + choice.rfc.library->path + ", version " +
-                                      choice.rfc.library->version};
+    if (choice.rfc) {
+        choice.road = {Road::Rfc, "RFC: SAP's RFC library " + (*choice.rfc)->path + ", version " +
+                                      (*choice.rfc)->version};
         return choice;
     }
     const Result<Url> address = serverUrl(props);
     std::string where = address ? "SOAP service at http://" + address->authority()
                                 : "SOAP service, but " + address.failure().reason;
-    choice.road = {Road::Http, "HTTP: " + where + " (" + choice.rfc.reason + ")"};
+    choice.road = {Road::Http, "HTTP: " + where + " (" + choice.rfc.failure().reason + ")"};
     return choice;
 }
 
@@ -103,10 +97,9 @@ std::string plainHttpWarning(const ConnectionProperties& props) {
     const Result<Url> address = serverUrl(props);
     if (!address || address->https()) return {};
     const std::string& host = address->host();
-    std::string lower;
-    for (char c : host) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const bool loopback = lower == "localhost" || lower.rfind("127.", 0) == 0 || lower == "::1" ||
-                          (lower.size() > 10 && lower.compare(lower.size() - 10, 10, ".localhost") == 0);
+    const std::string name = text::lower(host);
+    const bool loopback = name == "localhost" || name.starts_with("127.") || name == "::1" ||
+                          (name.size() > 10 && name.ends_with(".localhost"));
     if (loopback) return {};
     const std::string number = props.SystemNumber.size() == 1 ? "0" + props.SystemNumber : props.SystemNumber;
     // https://HOST:443NN, the instance's HTTPS port.
@@ -119,7 +112,7 @@ BackendFactory& defaultBackendFactory() {
         Choice choice = choose(props, false);
         switch (choice.road.road) {
             case Road::Sandbox: return makeSandboxBackend(props);
-            case Road::Rfc: return makeNwRfcBackend(std::move(choice.rfc.library));
+            case Road::Rfc: return makeNwRfcBackend(std::move(*choice.rfc));
             case Road::Adt: {
                 // Function modules on an ADT address: the SOAP service of the same server.
                 ConnectionProperties host = props;
@@ -129,7 +122,8 @@ BackendFactory& defaultBackendFactory() {
             case Road::Http: break;
         }
         if (isUrl(props.ApplicationServer)) return makeHttpBackend(choice.props);
-        return std::make_unique<FallbackBackend>(makeHttpBackend(props), choice.rfc.reason);
+        return std::make_unique<FallbackBackend>(makeHttpBackend(props),
+                                                 choice.rfc ? std::string() : choice.rfc.failure().reason);
     };
     return factory;
 }

@@ -2,7 +2,7 @@
 // The backends behind the component interface.
 #include <memory>
 
-#include "Rfc.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 

@@ -1,7 +1,7 @@
-#include "InstallProgram.h"
+#include "sap/InstallProgram.h"
 
-#include "Text.h"
-#include "TableReads.h"
+#include "common/Text.h"
+#include "sap/TableReads.h"
 
 namespace orvex::sap {
 
@@ -83,6 +83,35 @@ std::vector<std::string> installerRows(const std::string& typedName, const std::
     return rows;
 }
 
+namespace {
+
+// Runs the installer program (attributes and activation) after the program
+// was created; an error is told and kept in `result`.
+template <typename Tell>
+void runInstaller(Component& component, const InstallRequest& request, InstallResult& result, const Tell& tell) {
+    result.activationRequested = true;
+    auto installer = component.add("RFC_ABAP_INSTALL_AND_RUN");
+    Table& program = installer->tables("PROGRAM");
+    for (const std::string& row : installerRows(request.name, request.title))
+        program.setCell(program.addRow(), "LINE", row);
+    installer->tables("WRITES");
+    const Status ran = installer->call();
+    const bool called = ran.ok();
+    const std::string& error = installer->imports("ERRORMESSAGE");
+    if (called && text::blank(error)) {
+        result.activated = true;
+    } else {
+        const bool cancelled = !called && ran.failure().kind == FailureKind::Cancelled;
+        result.activationError = called ? error : cancelled ? ran.failure().reason : installer->exception();
+        if (result.activationError.empty()) result.activationError = "The installer program could not be run";
+        tell("The program was created, but setting its attributes and activating it failed\r\n" +
+                 result.activationError,
+             kCritical, called ? std::string() : ran.failure().details());
+    }
+}
+
+}  // namespace
+
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
                              const MessageSink& messages) {
     InstallResult result;
@@ -94,8 +123,8 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     Component component(factory);
     Connection& connection = component.connection();
     connection.properties = connectionProperties(request.logon);
-    if (!connection.logon()) {
-        result.failure = connection.logonFailure();
+    if (Status status = connection.logon(); !status) {
+        result.failure = status.failure();
         tell("No connection to R/3!", kOkOnly, result.failure.details());
         result.outcome = InstallOutcome::LogonFailed;
         return result;
@@ -130,8 +159,8 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     insert->setExport("PROGRAM_NAME", repositoryName(request.name));
     insert->setExport("TITLE_STRING", request.title);
 
-    if (!insert->call()) {
-        result.failure = insert->failure();
+    if (Status inserted = insert->call(); !inserted) {
+        result.failure = inserted.failure();
         tell("There was a connection error\r\nPlease Try Again", kCritical, result.failure.details());
         connection.logoff();
         result.outcome = InstallOutcome::InsertFailed;
@@ -140,26 +169,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     result.outcome = InstallOutcome::Created;
     tell("Program Created successfully in SAP", kRightAligned);
 
-    if (request.unicodeCheck) {
-        result.activationRequested = true;
-        auto installer = component.add("RFC_ABAP_INSTALL_AND_RUN");
-        Table& program = installer->tables("PROGRAM");
-        for (const std::string& row : installerRows(request.name, request.title))
-            program.setCell(program.addRow(), "LINE", row);
-        installer->tables("WRITES");
-        const bool called = installer->call();
-        const std::string& error = installer->imports("ERRORMESSAGE");
-        if (called && text::blank(error)) {
-            result.activated = true;
-        } else {
-            const bool cancelled = !called && installer->failure().kind == FailureKind::Cancelled;
-            result.activationError = called ? error : cancelled ? installer->failure().reason : installer->exception();
-            if (result.activationError.empty()) result.activationError = "The installer program could not be run";
-            tell("The program was created, but setting its attributes and activating it failed\r\n" +
-                     result.activationError,
-                 kCritical, called ? std::string() : installer->failure().details());
-        }
-    }
+    if (request.unicodeCheck) runInstaller(component, request, result, tell);
     connection.logoff();
     return result;
 }

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "Messages.h"
-#include "Rfc.h"
-#include "Settings.h"
+#include "sap/Messages.h"
+#include "sap/Rfc.h"
+#include "sap/Settings.h"
 
 namespace orvex::sap {
 

@@ -1,15 +1,13 @@
-#include "JoinProposals.h"
+#include "sap/JoinProposals.h"
 
 #include <algorithm>
 #include <map>
 
-#include "Text.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
 namespace {
-
-std::string trimmed(const std::string& s) { return std::string(text::trim(s)); }
 
 const DictionaryField* fieldOf(const TableDictionary& t, const std::string& name) {
     for (const auto& f : t.fields)
@@ -26,7 +24,7 @@ bool isClient(const ForeignKeyField& k, const TableDictionary& holder, const Tab
 }
 
 bool samePair(const JoinProposal& a, const JoinProposal& b) {
-    auto same = [](const std::string& x, const std::string& y) { return trimmed(x) == trimmed(y); };
+    auto same = [](const std::string& x, const std::string& y) { return text::trim(x) == text::trim(y); };
     return (same(a.leftTable, b.leftTable) && same(a.leftField, b.leftField) && same(a.rightTable, b.rightTable) &&
             same(a.rightField, b.rightField)) ||
            (same(a.leftTable, b.rightTable) && same(a.leftField, b.rightField) && same(a.rightTable, b.leftTable) &&
@@ -60,27 +58,27 @@ Result<TableDictionary> readDictionary(Component& component, const std::string& 
     function->tables("DD03P_TAB_A");
     function->tables("DD05M_TAB_A");
     function->tables("DD08V_TAB_A");
-    if (!function->call()) {
+    if (Status called = function->call(); !called) {
         component.connection().logoff();
-        Failure failed = function->failure();
+        Failure failed = called.failure();
         failed.reason = "no dictionary entry for table \"" + table + "\": " + failed.reason;
         return failed;
     }
     TableDictionary d;
-    d.table = trimmed(table);
+    d.table = std::string(text::trim(table));
     for (const RfcRow& r : function->tables("DD03P_TAB_A").rows()) {
-        const std::string name = trimmed(r.get("FIELDNAME"));
+        const std::string name = std::string(text::trim(r.get("FIELDNAME")));
         if (name.empty() || name.front() == '.') continue;
-        d.fields.push_back({name, trimmed(r.get("KEYFLAG")) == "X", trimmed(r.get("ROLLNAME")), trimmed(r.get("DATATYPE"))});
+        d.fields.push_back({name, std::string(text::trim(r.get("KEYFLAG"))) == "X", std::string(text::trim(r.get("ROLLNAME"))), std::string(text::trim(r.get("DATATYPE")))});
     }
     if (d.fields.empty())
         return failure(FailureKind::Function, "table \"" + d.table + "\" is not in the dictionary");
     // DD05M_TAB_A comes sorted by foreign key and key position already; the
     // order is kept as given.
     for (const RfcRow& r : function->tables("DD05M_TAB_A").rows())
-        d.foreignKeys.push_back({trimmed(r.get("TABNAME")), trimmed(r.get("FIELDNAME")), trimmed(r.get("FORTABLE")),
-                                 trimmed(r.get("FORKEY")), trimmed(r.get("CHECKTABLE")), trimmed(r.get("CHECKFIELD")),
-                                 trimmed(r.get("DATATYPE"))});
+        d.foreignKeys.push_back({std::string(text::trim(r.get("TABNAME"))), std::string(text::trim(r.get("FIELDNAME"))), std::string(text::trim(r.get("FORTABLE"))),
+                                 std::string(text::trim(r.get("FORKEY"))), std::string(text::trim(r.get("CHECKTABLE"))), std::string(text::trim(r.get("CHECKFIELD"))),
+                                 std::string(text::trim(r.get("DATATYPE")))});
     return d;
 }
 

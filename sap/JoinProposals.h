@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Rfc.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 

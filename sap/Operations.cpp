@@ -1,4 +1,4 @@
-#include "Operations.h"
+#include "sap/Operations.h"
 
 #include <mutex>
 #include <utility>
@@ -34,30 +34,27 @@ struct CancelRelay {
     }
 };
 
-class RelayedBackend final : public RfcBackend {
+class RelayedBackend final : public ForwardingBackend {
 public:
     RelayedBackend(std::unique_ptr<RfcBackend> inner, std::shared_ptr<CancelRelay> relay)
-        : inner_(std::move(inner)), relay_(std::move(relay)) {
+        : ForwardingBackend(std::move(inner)), relay_(std::move(relay)) {
         std::lock_guard lock(relay_->mutex);
-        relay_->live.push_back(inner_.get());
+        relay_->live.push_back(this->inner());
     }
     ~RelayedBackend() override {
         std::lock_guard lock(relay_->mutex);
-        std::erase(relay_->live, inner_.get());
+        std::erase(relay_->live, inner());
     }
     Status logon(const ConnectionProperties& props) override {
         if (relay_->isCancelled()) return cancelledReply().failure;
-        return inner_->logon(props);
+        return ForwardingBackend::logon(props);
     }
-    void logoff() override { inner_->logoff(); }
     RfcReply call(const RfcRequest& request) override {
         if (relay_->isCancelled()) return cancelledReply();
-        return inner_->call(request);
+        return ForwardingBackend::call(request);
     }
-    void cancel() override { inner_->cancel(); }
 
 private:
-    std::unique_ptr<RfcBackend> inner_;
     std::shared_ptr<CancelRelay> relay_;
 };
 
@@ -81,8 +78,8 @@ public:
 
     Status logon() override {
         Connection& connection = component_.connection();
-        if (connection.isOpen() || connection.logon()) return {};
-        return connection.logonFailure();
+        if (connection.isOpen()) return {};
+        return connection.logon();
     }
 
     Result<NameCheck> checkName(const std::string& name) override {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "Failure.h"
-#include "InstallProgram.h"
-#include "JoinProposals.h"
-#include "Messages.h"
-#include "Settings.h"
-#include "TableReads.h"
+#include "common/Failure.h"
+#include "sap/InstallProgram.h"
+#include "sap/JoinProposals.h"
+#include "sap/Messages.h"
+#include "sap/Settings.h"
+#include "sap/TableReads.h"
 
 namespace orvex::sap {
 

@@ -1,6 +1,6 @@
-#include "Rfc.h"
+#include "sap/Rfc.h"
 
-#include "Text.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
@@ -61,7 +61,7 @@ void Function::setExport(const std::string& parameter, std::string value) {
 
 Table& Function::tables(const std::string& parameter) { return tables_[parameter]; }
 
-bool Function::call() {
+Status Function::call() {
     RfcRequest request;
     request.function = name_;
     request.exports = exports_;
@@ -69,15 +69,15 @@ bool Function::call() {
 
     RfcReply reply = connection_.call(request);
     exception_ = reply.ok ? std::string() : reply.exception;
-    failure_ = reply.ok ? Failure() : std::move(reply.failure);
-    if (!reply.ok && failure_.reason.empty())
-        failure_ = orvex::failure(FailureKind::Function,
-                                  reply.exception.empty() ? name_ + " failed" : name_ + " raised " + reply.exception,
-                                  reply.exception);
-    if (!reply.ok) return false;
+    if (!reply.ok) {
+        if (!reply.failure.reason.empty()) return std::move(reply.failure);
+        return orvex::failure(FailureKind::Function,
+                              reply.exception.empty() ? name_ + " failed" : name_ + " raised " + reply.exception,
+                              reply.exception);
+    }
     imports_ = std::move(reply.imports);
     for (auto& [parameter, rows] : reply.tables) tables_[parameter].rows() = std::move(rows);
-    return true;
+    return {};
 }
 
 const std::string& Function::imports(const std::string& parameter) const {
@@ -87,21 +87,14 @@ const std::string& Function::imports(const std::string& parameter) const {
 
 Connection::Connection(BackendFactory factory) : factory_(std::move(factory)) {}
 
-bool Connection::logon() {
+Status Connection::logon() {
     {
         std::lock_guard lock(backendMutex_);
         backend_.reset();
     }
-    logonFailure_ = Failure();
-    if (!factory_) {
-        logonFailure_ = orvex::failure(FailureKind::Other, "no way to the SAP system is set up");
-        return false;
-    }
+    if (!factory_) return orvex::failure(FailureKind::Other, "no way to the SAP system is set up");
     auto backend = factory_(properties);
-    if (!backend) {
-        logonFailure_ = orvex::failure(FailureKind::Other, "no way to the SAP system for these settings");
-        return false;
-    }
+    if (!backend) return orvex::failure(FailureKind::Other, "no way to the SAP system for these settings");
     {
         std::lock_guard lock(backendMutex_);
         loggingOn_ = backend.get();
@@ -109,12 +102,9 @@ bool Connection::logon() {
     Status status = backend->logon(properties);
     std::lock_guard lock(backendMutex_);
     loggingOn_ = nullptr;
-    if (!status) {
-        logonFailure_ = status.failure();
-        return false;
-    }
+    if (!status) return status;
     backend_ = std::move(backend);
-    return true;
+    return {};
 }
 
 void Connection::logoff() {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "Failure.h"
+#include "common/Failure.h"
 
 namespace orvex::sap {
 
@@ -61,8 +61,6 @@ struct TlsSettings {
 struct ConnectionProperties {
     std::string User, Password, System, ApplicationServer, SystemNumber, Client;
     std::string Language = "EN";
-    std::string codepage = "8600";
-    std::string usesaplogonini = "false";
     TlsSettings tls{};
 };
 
@@ -77,6 +75,23 @@ public:
     // Ends a call running on another thread as soon as it can; that call
     // then fails as cancelled. Called from any thread, also when no call runs.
     virtual void cancel() {}
+};
+
+// A backend that hands every call to another; a subclass overrides what it
+// adds (a note on a failed logon, a Cancel kept across backends).
+class ForwardingBackend : public RfcBackend {
+public:
+    explicit ForwardingBackend(std::unique_ptr<RfcBackend> inner) : inner_(std::move(inner)) {}
+    Status logon(const ConnectionProperties& props) override { return inner_->logon(props); }
+    void logoff() override { inner_->logoff(); }
+    RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
+    void cancel() override { inner_->cancel(); }
+
+protected:
+    RfcBackend* inner() const { return inner_.get(); }
+
+private:
+    std::unique_ptr<RfcBackend> inner_;
 };
 
 // Chooses and creates the backend for a set of connection properties.
@@ -124,10 +139,9 @@ public:
     const std::string& name() const { return name_; }
     void setExport(const std::string& parameter, std::string value);
     Table& tables(const std::string& parameter);           // created on first use
-    bool call();                                            // true on success
+    Status call();
+    // The exception name of the last failed call ("" after a success).
     const std::string& exception() const { return exception_; }
-    // What happened in the last failed call.
-    const Failure& failure() const { return failure_; }
     const std::string& imports(const std::string& parameter) const;  // "" when absent
 
 private:
@@ -137,16 +151,13 @@ private:
     std::map<std::string, Table> tables_;
     std::map<std::string, std::string> imports_;
     std::string exception_;
-    Failure failure_;
 };
 
 class Connection {
 public:
     explicit Connection(BackendFactory factory);
     ConnectionProperties properties;
-    bool logon();             // true exactly when the connection is open
-    // Why the last logon failed.
-    const Failure& logonFailure() const { return logonFailure_; }
+    Status logon();  // ok exactly when the connection is open
     void logoff();
     bool isOpen() const { return backend_ != nullptr; }
     RfcReply call(const RfcRequest& request);  // fails with exception "NOT_CONNECTED" when closed
@@ -158,7 +169,6 @@ private:
     std::unique_ptr<RfcBackend> backend_;
     RfcBackend* loggingOn_ = nullptr;  // the backend during its logon, for cancel()
     std::mutex backendMutex_;          // cancel() comes from another thread than logon and logoff
-    Failure logonFailure_;
 };
 
 // An instance of the component: its connection and the functions added to it.

@@ -1,16 +1,13 @@
-#include "Settings.h"
+#include "sap/Settings.h"
 
-#include "AtomicFile.h"
-#include "Text.h"
+#include "common/AtomicFile.h"
+#include "common/Text.h"
+#include "common/platform/Files.h"
 
 // UTF-8 text passes through unchanged; no conversion library needed.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <unistd.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -35,45 +32,6 @@ std::string systemError(const std::string& what, const std::string& path) {
 
 }  // namespace
 
-std::string programDirectory() {
-    std::error_code error;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return std::filesystem::current_path(error).string();
-    return exe.parent_path().string();
-}
-
-namespace {
-
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-    return "/";
-}
-
-std::string userFolder(const char* variable, const char* fallback) {
-    const char* value = std::getenv(variable);
-    std::string base = value && *value == '/' ? std::string(value) : homeFolder() + "/" + fallback;
-    return base + "/orvex";
-}
-
-}  // namespace
-
-std::string userConfigFolder() { return userFolder("XDG_CONFIG_HOME", ".config"); }
-std::string userDataFolder() { return userFolder("XDG_DATA_HOME", ".local/share"); }
-std::string userStateFolder() { return userFolder("XDG_STATE_HOME", ".local/state"); }
-
-Status makePrivateFolder(const std::string& folder) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::is_directory(folder, ec)) return {};
-    const fs::path parent = fs::path(folder).parent_path();
-    if (!parent.empty() && parent != fs::path(folder))
-        if (Status made = makePrivateFolder(parent.string()); !made) return made;
-    if (mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST)
-        return failure(FailureKind::File, systemError("Cannot create the folder", folder));
-    return {};
-}
-
 std::string settingsFilePath() {
     const std::string beside = programDirectory() + "/Quaylin.ini";
     std::error_code ec;
@@ -86,7 +44,7 @@ Status createSandboxSettings(const std::string& path) {
     if (std::filesystem::exists(path, ec)) return {};
     if (Status made = makePrivateFolder(std::filesystem::path(path).parent_path().string()); !made) return made;
     // Two programs starting together both write the same text: either file is the whole one.
-    return writeFileAtomically(path, kSandboxSettingsIni, S_IRUSR | S_IWUSR);
+    return writeFileAtomically(path, kSandboxSettingsIni, platform::kPrivateFile);
 }
 
 std::string readSettingsValue(const std::string& path, const std::string& section, const std::string& key) {
@@ -168,7 +126,7 @@ Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonVal
     // holds the password: a new file is readable by its owner only, and so
     // becomes an old one others could read.
     if (values.password.empty()) {
-        if (Status written = writeFileAtomically(path, data, S_IRUSR | S_IWUSR); !written) return written.failure();
+        if (Status written = writeFileAtomically(path, data, platform::kPrivateFile); !written) return written.failure();
         return SettingsWritten{};
     }
     const Result<bool> written = writePrivateFileAtomically(path, data);
@@ -182,7 +140,7 @@ std::string tlsFilesProblem(const TlsSettings& tls) {
     for (const auto& [key, file] : files) {
         if (text::blank(*file)) continue;
         if (file->front() != '/') return std::string(key) + " \"" + *file + "\" is not a full path (from /)";
-        if (access(file->c_str(), R_OK) != 0) return systemError(std::string(key) + ": cannot read", *file);
+        if (!platform::canRead(*file)) return systemError(std::string(key) + ": cannot read", *file);
     }
     if (text::blank(tls.clientCertificate) && !text::blank(tls.clientKey))
         return "ClientKey needs a ClientCertificate";

@@ -3,7 +3,9 @@
 // a portable or build-tree install, otherwise in the user's config folder.
 #include <string>
 
-#include "Rfc.h"
+#include "common/platform/Files.h"
+#include "common/platform/UserDirs.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 
@@ -18,17 +20,12 @@ struct LogonValues {
     bool operator==(const LogonValues&) const = default;
 };
 
-// Folder of the running program (no trailing slash).
-std::string programDirectory();
-// The user's own folders for ORVEX's files: $XDG_CONFIG_HOME/orvex (default
-// ~/.config/orvex), $XDG_DATA_HOME/orvex (default ~/.local/share/orvex) and
-// $XDG_STATE_HOME/orvex (default ~/.local/state/orvex). A relative XDG value
-// is ignored, as the XDG base directory rules say.
-std::string userConfigFolder();
-std::string userDataFolder();
-std::string userStateFolder();
-// Creates `folder` and any missing parents, each new one 0700.
-Status makePrivateFolder(const std::string& folder);
+// The program's and the user's folders (common/platform).
+using platform::makePrivateFolder;
+using platform::programDirectory;
+using platform::userConfigFolder;
+using platform::userDataFolder;
+using platform::userStateFolder;
 
 // programDirectory() + "/Quaylin.ini" when that file exists (a portable or
 // build-tree install), otherwise userConfigFolder() + "/Quaylin.ini".

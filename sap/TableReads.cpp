@@ -1,9 +1,9 @@
-#include "TableReads.h"
+#include "sap/TableReads.h"
 
 #include <algorithm>
 #include <string>
 
-#include "Text.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
@@ -103,9 +103,9 @@ Result<std::vector<std::string>> readTadir(Component& component, const std::stri
     function->tables("DATA");
     function->setExport("QUERY_TABLE", "TADIR");
     function->setExport("DELIMITER", "|");
-    if (!function->call()) {
+    if (Status called = function->call(); !called) {
         component.connection().logoff();
-        return function->failure();
+        return called.failure();
     }
     Table& data = function->tables("DATA");
     std::vector<std::string> rows;
@@ -120,9 +120,9 @@ Result<std::vector<TableField>> readFields(Component& component, const std::stri
     function->setExport("WITHTEXT", "X");
     // Named before the call: a SOAP server returns only the tables a request names.
     function->tables("DD03P_TAB_A");
-    if (!function->call()) {
+    if (Status called = function->call(); !called) {
         component.connection().logoff();
-        return function->failure();
+        return called.failure();
     }
     std::vector<TableField> fields;
     for (RfcRow& row : function->tables("DD03P_TAB_A").rows()) {

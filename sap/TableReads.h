@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Rfc.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 

@@ -19,8 +19,6 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include <pwd.h>
-#include <unistd.h>
 
 #include "generator/AbapGitExport.h"
 #include "generator/DesignFile.h"
@@ -30,6 +28,7 @@
 #include "screens/Widgets.h"
 #include "sap/TableReads.h"
 #include "common/Text.h"
+#include "common/platform/UserDirs.h"
 #include "screens/frmSettings.h"
 #include "screens/frmSplash.h"
 #include "screens/frmTables.h"
@@ -85,11 +84,7 @@ QString filterProgramName(const QString& text) {
     return out;
 }
 
-QString loginName() {
-    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name) return QString::fromLocal8Bit(pw->pw_name);
-    if (const char* user = std::getenv("USER")) return QString::fromLocal8Bit(user);
-    return {};
-}
+QString loginName() { return QString::fromLocal8Bit(platform::userName()); }
 
 frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     session_.mainWindow = this;

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "AdtDouble.h"
-#include "AdtOperations.h"
-#include "HttpBackend.h"
-#include "SoapServer.h"
-#include "TempDir.h"
+#include "tests/adt/AdtDouble.h"
+#include "sap/adt/AdtOperations.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/http/SoapServer.h"
+#include "tests/support/TempDir.h"
 #ifdef ORVEX_BASELINE_CLIENT
-#include "BaselineClient.h"
+#include "bench/baseline/BaselineClient.h"
 #endif
 
 using namespace orvex;
@@ -31,7 +31,8 @@ struct Fixture {
     testing::TempDir dir;
     testing::AdtDouble adt{dir.file("adt.db")};
     testing::AdtDouble earlier{dir.file("earlier.db")};
-    SandboxSystem soapSystem{dir.file("soap.db")};
+    std::unique_ptr<SandboxSystem> soapSystemOwned = std::move(*SandboxSystem::open(dir.file("soap.db")));
+    SandboxSystem& soapSystem = *soapSystemOwned;
     SoapServer soap{[this](const RfcRequest& r, const std::string& user) { return soapSystem.call(r, user); },
                     [this](const std::string& u, const std::string& p, const std::string& c) {
                         return soapSystem.checkLogon(u, p, c);
@@ -41,7 +42,7 @@ struct Fixture {
 
     Fixture() {
         earlier.earlierShapes = true;
-        soapPort = soap.bind("127.0.0.1", 0);
+        soapPort = soap.bind("127.0.0.1", 0).value_or(-1);
         soap.start();
         source.reserve(kLines);
         source.push_back("REPORT zbench.");

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "DesignFile.h"
-#include "Generator.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
 
 namespace {
 

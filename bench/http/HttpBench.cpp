@@ -8,12 +8,12 @@
 
 #include <chrono>
 
-#include "HttpBackend.h"
-#include "SoapEnvelope.h"
-#include "SoapServer.h"
-#include "TadirRead.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/http/SoapEnvelope.h"
+#include "sap/http/SoapServer.h"
+#include "tests/http/TadirRead.h"
 #ifdef ORVEX_BASELINE_CLIENT
-#include "BaselineClient.h"
+#include "bench/baseline/BaselineClient.h"
 #endif
 
 using namespace orvex::sap;
@@ -36,7 +36,7 @@ const std::string& replyDocument() {
 struct TadirServer {
     SoapServer server{[](const RfcRequest&, const std::string&) { return tadirReply(); },
                       [](const std::string&, const std::string&, const std::string&) { return true; }};
-    int port = server.bind("127.0.0.1", 0);
+    int port = server.bind("127.0.0.1", 0).value_or(-1);
     TadirServer() {
         tadirReply();  // built before the clock runs
         server.start();
@@ -51,8 +51,11 @@ void EndToEndReadTadir100k(benchmark::State& state) {
     component.connection().properties.Client = "001";
     component.connection().properties.User = "DEVELOPER";
     component.connection().properties.Password = "sandbox";
-    if (served.port < 0 || !component.connection().logon()) {
-        state.SkipWithError(("no server: " + component.connection().logonFailure().text()).c_str());
+    const orvex::Status loggedOn =
+        served.port < 0 ? orvex::Status(orvex::failure(orvex::FailureKind::Unreachable, "not bound"))
+                        : component.connection().logon();
+    if (!loggedOn) {
+        state.SkipWithError(("no server: " + loggedOn.failure().text()).c_str());
         return;
     }
     for (auto _ : state) {

@@ -10,11 +10,11 @@
 #include <sstream>
 #include <thread>
 
-#include "HttpBackend.h"
-#include "ServedSandbox.h"
-#include "TadirRead.h"
-#include "TempDir.h"
-#include "sandbox/SandboxSystem.h"
+#include "sap/http/HttpBackend.h"
+#include "tests/http/ServedSandbox.h"
+#include "tests/http/TadirRead.h"
+#include "tests/support/TempDir.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 using namespace orvex::test;
@@ -41,7 +41,8 @@ void ServedSandboxEightClients(benchmark::State& state) {
     const std::vector<std::string> patterns = {"A%", "S%", "SFLIGHT", "Z%"};
     std::vector<std::vector<std::string>> expected;
     {
-        SandboxSystem reference(database);
+        const auto referenceOwned = std::move(*SandboxSystem::open(database));
+        SandboxSystem& reference = *referenceOwned;
         for (const std::string& p : patterns) expected.push_back(waRows(reference.call(tadirRead(p))));
     }
     ServedSandbox server(ORVEX_SANDBOX_BIN, database, dir.file("server.log"));

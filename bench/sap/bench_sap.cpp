@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "InstallProgram.h"
-#include "SandboxSystem.h"
-#include "TableReads.h"
+#include "sap/InstallProgram.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/TableReads.h"
 
 using namespace orvex::sap;
 
@@ -31,7 +31,7 @@ struct Fixture {
         if (!mkdtemp(pattern.data())) std::abort();
         dir = pattern;
         SandboxSystem::setDefaultDatabasePath((dir / "sbx.db").string());
-        system = SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
+        system = *SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
         system->addSyntheticTables(kTadirRows - system->tadirRowCount());
         // The RFC road: the test double of the RFC library, on this database.
         setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);

@@ -6,11 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ListBox.h"
-#include "ScriptedBackend.h"
-#include "Session.h"
-#include "frmMain.h"
-#include "frmTables.h"
+#include "screens/ListBox.h"
+#include "tests/support/ScriptedBackend.h"
+#include "screens/Session.h"
+#include "screens/frmMain.h"
+#include "screens/frmTables.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-#include "AdtAnswers.h"
+#include "sap/adt/AdtAnswers.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -35,10 +36,7 @@ void walk(pugi::xml_node top, const std::function<void(pugi::xml_node, int)>& vi
     }
 }
 
-std::string upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
+using text::upper;
 
 std::string padded(std::string name) {
     if (name.size() < 40) name.resize(40, ' ');

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "Failure.h"
-#include "InstallProgram.h"
-#include "Operations.h"
-#include "TableReads.h"
+#include "common/Failure.h"
+#include "sap/InstallProgram.h"
+#include "sap/Operations.h"
+#include "sap/TableReads.h"
 
 namespace orvex::sap::adt {
 

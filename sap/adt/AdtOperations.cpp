@@ -1,4 +1,4 @@
-#include "AdtOperations.h"
+#include "sap/adt/AdtOperations.h"
 
 #include <openssl/evp.h>
 #include <pugixml.hpp>
@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cctype>
 #include <mutex>
+#include <sstream>
 
-#include "AdtAnswers.h"
-#include "TableReads.h"
+#include "sap/adt/AdtAnswers.h"
+#include "sap/TableReads.h"
+#include "common/Text.h"
 
 namespace orvex::sap::adt {
 
@@ -22,32 +24,73 @@ constexpr const char* kNoElementInfo =
     "this system's release offers no field list over ADT (element info comes with release 7.51); "
     "read the fields over an RFC road instead: SAP's RFC library or the SOAP service (/sap/bc/soap/rfc)";
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+using text::lower;
+
+// An XML document that starts with its declaration, as SAP's clients send it.
+pugi::xml_node startDocument(pugi::xml_document& doc) {
+    pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    return doc;
 }
 
-std::string xmlEscaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+// The document in one line, escaped by the writer.
+std::string written(const pugi::xml_document& doc) {
+    std::ostringstream out;
+    doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+    return out.str();
+}
+
+pugi::xml_node element(pugi::xml_node parent, const char* name, const std::string& text = {}) {
+    pugi::xml_node child = parent.append_child(name);
+    if (!text.empty()) child.text().set(text.c_str());
+    return child;
+}
+
+// The body of a transport check for a new program in `package`.
+std::string transportCheckBody(const std::string& package, const std::string& uri) {
+    pugi::xml_document doc;
+    pugi::xml_node abap = startDocument(doc).append_child("asx:abap");
+    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
+    abap.append_attribute("version") = "1.0";
+    pugi::xml_node data = element(element(abap, "asx:values"), "DATA");
+    for (const char* empty : {"PGMID", "OBJECT", "OBJECTNAME"}) element(data, empty);
+    element(data, "DEVCLASS", package);
+    element(data, "SUPER_PACKAGE");
+    element(data, "OPERATION", "I");
+    element(data, "URI", uri);
+    return written(doc);
+}
+
+// The body that creates program `name`.
+std::string programBody(const std::string& name, const std::string& title, const std::string& responsible,
+                        const std::string& package) {
+    pugi::xml_document doc;
+    pugi::xml_node program = startDocument(doc).append_child("program:abapProgram");
+    const std::pair<const char*, std::string> attributes[] = {
+        {"xmlns:program", "http://www.sap.com/adt/programs/programs"},
+        {"xmlns:adtcore", "http://www.sap.com/adt/core"},
+        {"adtcore:type", "PROG/P"},
+        {"adtcore:name", name},
+        {"adtcore:description", title},
+        {"adtcore:language", "EN"},
+        {"adtcore:masterLanguage", "EN"},
+        {"adtcore:responsible", responsible},
+    };
+    for (const auto& [attribute, value] : attributes) program.append_attribute(attribute) = value.c_str();
+    program.append_child("adtcore:packageRef").append_attribute("adtcore:name") = package.c_str();
+    return written(doc);
+}
+
+// The body that activates the object at `uri`.
+std::string activationBody(const std::string& uri, const std::string& name) {
+    pugi::xml_document doc;
+    pugi::xml_node references = startDocument(doc).append_child("adtcore:objectReferences");
+    references.append_attribute("xmlns:adtcore") = "http://www.sap.com/adt/core";
+    pugi::xml_node reference = references.append_child("adtcore:objectReference");
+    reference.append_attribute("adtcore:uri") = uri.c_str();
+    reference.append_attribute("adtcore:name") = name.c_str();
+    return written(doc);
 }
 
 std::string base64(const std::string& data) {
@@ -144,11 +187,7 @@ public:
         request.path = "/sap/bc/adt/cts/transportchecks";
         request.contentType = request.accept =
             "application/vnd.sap.as+xml; charset=UTF-8; dataname=com.sap.adt.transport.service.checkData";
-        request.body =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-            "version=\"1.0\"><asx:values><DATA><PGMID/><OBJECT/><OBJECTNAME/><DEVCLASS>" +
-            xmlEscaped(package) + "</DEVCLASS><SUPER_PACKAGE/><OPERATION>I</OPERATION><URI>" + programUri(name) +
-            "</URI></DATA></asx:values></asx:abap>";
+        request.body = transportCheckBody(package, programUri(name));
         auto answer = session_.send(request);
         if (!answer) return answer.failure();
         if (answer->status != 200) return adtFailure(*answer, "the transport check failed");
@@ -283,14 +322,7 @@ private:
         if (!request.transport.empty()) create.query = {{"corrNr", request.transport}};
         create.contentType = "application/vnd.sap.adt.programs.programs.v2+xml; charset=utf-8";
         create.accept = kProgramXml;
-        create.body =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><program:abapProgram "
-            "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
-            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:type=\"PROG/P\" adtcore:name=\"" +
-            xmlEscaped(name) + "\" adtcore:description=\"" + xmlEscaped(request.title) +
-            "\" adtcore:language=\"EN\" adtcore:masterLanguage=\"EN\" adtcore:responsible=\"" +
-            xmlEscaped(repositoryName(session_.user())) + "\"><adtcore:packageRef adtcore:name=\"" +
-            xmlEscaped(package) + "\"/></program:abapProgram>";
+        create.body = programBody(name, request.title, repositoryName(session_.user()), package);
         auto created = session_.send(create);
         if (!created) return created.failure();
         if (created->status / 100 != 2) {
@@ -426,10 +458,7 @@ private:
         request.query = {{"method", "activate"}, {"preauditRequested", "true"}};
         request.contentType = "application/xml";
         request.accept = "application/xml";
-        request.body =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><adtcore:objectReferences "
-            "xmlns:adtcore=\"http://www.sap.com/adt/core\"><adtcore:objectReference adtcore:uri=\"" +
-            programUri(name) + "\" adtcore:name=\"" + xmlEscaped(name) + "\"/></adtcore:objectReferences>";
+        request.body = activationBody(programUri(name), name);
         auto answer = session_.send(request);
         if (answer && answer->contentType.find("inactivectsobjects") != std::string::npos) {
             // The pre-audit lists the inactive objects: activate without it.
@@ -508,12 +537,9 @@ std::unique_ptr<Operations> makeAdtOperations(const LogonValues& logon, AdtOptio
     return std::make_unique<AdtOperations>(logon, std::move(options));
 }
 
-bool adtAnswers(const ConnectionProperties& props, std::string& answer) {
+Result<std::string> adtAnswers(const ConnectionProperties& props) {
     auto base = adtBase(props);
-    if (!base) {
-        answer = base.failure().reason;
-        return false;
-    }
+    if (!base) return base.failure();
     // Asked without the user's credentials: the answer says enough.
     HttpOptions quick;
     quick.connectTimeout = std::chrono::seconds(5);
@@ -527,12 +553,10 @@ bool adtAnswers(const ConnectionProperties& props, std::string& answer) {
                          {{"sap-client", props.Client}, {"sap-language", props.Language}, {"saml2", "disabled"}})
                   .text();
     auto res = client.send(get);
-    if (!res) {
-        answer = "GET /sap/bc/adt/discovery: " + res.failure().text();
-        return false;
-    }
-    answer = "GET /sap/bc/adt/discovery answered " + std::to_string(res->status);
-    return res->status == 200 || res->status == 401 || res->status == 403;
+    if (!res) return failure(res.failure().kind, "GET /sap/bc/adt/discovery: " + res.failure().text());
+    std::string answer = "GET /sap/bc/adt/discovery answered " + std::to_string(res->status);
+    if (res->status == 200 || res->status == 401 || res->status == 403) return answer;
+    return failure(FailureKind::Service, std::move(answer));
 }
 
 }  // namespace orvex::sap::adt

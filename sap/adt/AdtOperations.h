@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "AdtSession.h"
-#include "Operations.h"
+#include "sap/adt/AdtSession.h"
+#include "sap/Operations.h"
 
 namespace orvex::sap::adt {
 
@@ -18,7 +18,8 @@ inline constexpr std::size_t kSearchCap = 1000;
 std::unique_ptr<Operations> makeAdtOperations(const LogonValues& logon, AdtOptions options = adtDefaults());
 
 // Whether `url`'s host answers GET /sap/bc/adt/discovery as an ADT service
-// does (200, or 401/403 asking for a logon); `answer` says what it answered.
-bool adtAnswers(const ConnectionProperties& props, std::string& answer);
+// does (200, or 401/403 asking for a logon): what it answered, or (as the
+// failure's reason) what it answered instead.
+Result<std::string> adtAnswers(const ConnectionProperties& props);
 
 }  // namespace orvex::sap::adt

@@ -1,11 +1,12 @@
-#include "AdtSession.h"
+#include "sap/adt/AdtSession.h"
 
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <cctype>
 
-#include "HttpBackend.h"
+#include "sap/http/HttpBackend.h"
+#include "common/Text.h"
 
 namespace orvex::sap::adt {
 
@@ -13,10 +14,7 @@ namespace {
 
 constexpr const char* kAdtPath = "/sap/bc/adt";
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using text::lower;
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -213,12 +211,6 @@ std::string exceptionMessage(const AdtResponse& response) {
     std::string message = root.child("localizedMessage").text().as_string();
     if (message.empty()) message = root.child("message").text().as_string();
     return message;
-}
-
-std::string exceptionType(const AdtResponse& response) {
-    pugi::xml_document doc;
-    if (!doc.load_string(response.body.c_str())) return {};
-    return doc.document_element().child("type").attribute("id").as_string();
 }
 
 Failure adtFailure(const AdtResponse& response, const std::string& reason) {

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "Failure.h"
-#include "HttpClient.h"
-#include "Rfc.h"
+#include "common/Failure.h"
+#include "sap/http/HttpClient.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap::adt {
 
@@ -73,7 +73,6 @@ public:
     // keeps the context the lock lives in; outside it every request is
     // stateless, and the first one after the window ends the context.
     void setLockWindow(bool open) { lockWindow_ = open; }
-    bool lockWindow() const { return lockWindow_; }
 
     // Ends the request running on another thread at once; it fails with
     // kind Cancelled, reason "Cancelled", and so does every later request
@@ -105,6 +104,5 @@ private:
 Failure adtFailure(const AdtResponse& response, const std::string& reason);
 // The message of an exc:exception body ("" when the body is none).
 std::string exceptionMessage(const AdtResponse& response);
-std::string exceptionType(const AdtResponse& response);
 
 }  // namespace orvex::sap::adt

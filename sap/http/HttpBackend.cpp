@@ -1,4 +1,4 @@
-#include "HttpBackend.h"
+#include "sap/http/HttpBackend.h"
 
 #include <pugixml.hpp>
 
@@ -9,8 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "../Backends.h"
-#include "SoapEnvelope.h"
+#include "sap/Backends.h"
+#include "sap/http/SoapEnvelope.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
@@ -21,10 +22,7 @@ constexpr const char* kLogonFailure = "LOGON_FAILURE";                  // HTTP 
 constexpr const char* kCommunicationFailure = "COMMUNICATION_FAILURE";  // no answer, cut short, too large
 constexpr const char* kCancelled = "CANCELLED";
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
+using text::lower;
 
 // The table parameters of the function modules ORVEX calls.
 const std::map<std::string, std::vector<const char*>> kKnownTables = {
@@ -251,11 +249,11 @@ private:
         }
         // Refused before anything leaves: the service would reject the
         // document, or take a value other than the one given.
-        const std::string unsendable = soap::unsendable(*sent);
-        std::optional<std::string> envelope = unsendable.empty() ? soap::buildRequest(*sent) : std::nullopt;
+        Result<std::string> envelope = soap::buildRequest(*sent);
         if (!envelope)
             return failedCall(soap::kInvalidRequest, FailureKind::Refused,
-                              request.function + " was not sent: " + unsendable + "; remove it and try again",
+                              request.function + " was not sent: " + envelope.failure().reason +
+                                  "; remove it and try again",
                               "XML 1.0 cannot carry it");
 
         HttpRequest post;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "HttpClient.h"
-#include "Rfc.h"
+#include "sap/http/HttpClient.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 

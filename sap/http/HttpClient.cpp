@@ -1,4 +1,5 @@
-#include "HttpClient.h"
+#include "sap/http/HttpClient.h"
+#include "common/Text.h"
 
 #include <curl/curl.h>
 #include <openssl/bio.h>
@@ -21,10 +22,7 @@ void initialiseCurl() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
+using text::lower;
 
 // A URL handle of curl's URL API, freed on leaving.
 class UrlHandle {

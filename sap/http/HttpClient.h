@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "Failure.h"
-#include "Rfc.h"
+#include "common/Failure.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 

@@ -1,6 +1,8 @@
-#include "SoapEnvelope.h"
+#include "sap/http/SoapEnvelope.h"
 
 #include <pugixml.hpp>
+
+#include "common/Text.h"
 
 #include <algorithm>
 #include <array>
@@ -51,12 +53,6 @@ void appendEscaped(std::string& out, std::string_view text) {
     out.append(text.data() + start, text.size() - start);
 }
 
-std::string_view stripTrailingBlanks(std::string_view text) {
-    std::size_t end = text.size();
-    while (end > 0 && text[end - 1] == ' ') --end;
-    return text.substr(0, end);
-}
-
 void appendElement(std::string& out, const std::string& name, std::string_view text) {
     out += '<';
     out += name;
@@ -88,7 +84,7 @@ bool appendTable(std::string& out, const std::string& name, const RfcRows& rows,
                 columnNames.emplace_back(&column, std::move(*xml));
                 encoded = &columnNames.back().second;
             }
-            appendElement(out, *encoded, stripBlanks ? stripTrailingBlanks(value) : std::string_view(value));
+            appendElement(out, *encoded, stripBlanks ? text::trimSpacesEnd(value) : std::string_view(value));
         }
         out += "</item>";
     }
@@ -154,31 +150,8 @@ bool holdsItems(pugi::xml_node node) {
     return false;
 }
 
-std::string trimmed(std::string text) {
-    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-    return text;
-}
-
-// Characters of UTF-8 text: bytes less continuation bytes (10xxxxxx),
-// counted eight bytes at a time since every row of a large read passes here.
-std::size_t characterCount(std::string_view utf8) {
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-    std::size_t continuation = 0, i = 0;
-    for (; i + 8 <= utf8.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, utf8.data() + i, 8);
-        // One bit per continuation byte, moved to the byte's low bit and summed by a multiply.
-        const std::uint64_t marks = (w & kHigh & ~(w << 1)) >> 7;
-        continuation += static_cast<std::size_t>((marks * 0x0101010101010101ull) >> 56);
-    }
-    for (; i < utf8.size(); ++i) continuation += (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80;
-    return utf8.size() - continuation;
-}
-
 std::size_t parseNumber(const std::string& text) {
-    std::string t = trimmed(text);
+    std::string t = std::string(text::trim(text));
     std::size_t value = 0;
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
     if (ec != std::errc() || end != t.data() + t.size() || value > 65535) return 0;
@@ -226,7 +199,7 @@ RowLayout rowLayout(const RfcRequest& request, pugi::xml_node response) {
         return it == request.exports.end() ? std::string() : it->second;
     };
     const std::string delimiter = exportValue("DELIMITER");
-    if (trimmed(exportValue("QUERY_TABLE")) == "TADIR" && delimiter.size() == 1) layout.tadirDelimiter = delimiter[0];
+    if (std::string(text::trim(exportValue("QUERY_TABLE"))) == "TADIR" && delimiter.size() == 1) layout.tadirDelimiter = delimiter[0];
     return layout;
 }
 
@@ -239,9 +212,9 @@ std::string paddedRow(pugi::xml_node cell, const RowLayout& layout) {
         std::size_t column = static_cast<std::size_t>(std::count(row.begin(), row.end(), d));
         if (column >= kTadirWidths.size()) return row;
         std::size_t lastStart = column == 0 ? 0 : row.rfind(d) + 1;
-        target = characterCount(std::string_view(row).substr(0, lastStart)) + kTadirWidths[column];
+        target = text::length(std::string_view(row).substr(0, lastStart)) + kTadirWidths[column];
     }
-    std::size_t have = characterCount(row);
+    std::size_t have = text::length(row);
     if (have < target) row.append(target - have, ' ');
     return row;
 }
@@ -294,23 +267,23 @@ pugi::xml_node childNamed(pugi::xml_node node, std::string_view local) {
 // SYSTEM_FAILURE. The reason names the function and the exception with the
 // text the system gave; the detail keeps the fault string and message id.
 void readFault(pugi::xml_node fault, const std::string& function, RfcReply& reply) {
-    const std::string faultString = trimmed(textOf(fault.child("faultstring")));
+    const std::string faultString = std::string(text::trim(textOf(fault.child("faultstring"))));
     std::string name, text, detail = faultString.empty() ? std::string() : "SOAP fault " + faultString;
     if (pugi::xml_node details = fault.child("detail")) {
         for (pugi::xml_node n = details.first_child(); n; n = n.next_sibling()) {
             if (n.type() != pugi::node_element) continue;
             std::string_view local = localName(n.name());
             if (local.size() > 10 && local.substr(local.size() - 10) == ".Exception" && inNamespace(n, kRfcNamespace)) {
-                name = trimmed(textOf(n.child("Name")));
-                text = trimmed(textOf(n.child("Text")));
+                name = std::string(text::trim(textOf(n.child("Name"))));
+                text = std::string(text::trim(textOf(n.child("Text"))));
                 pugi::xml_node message = n.child("Message");
-                const std::string id = trimmed(textOf(message.child("ID"))),
-                                  number = trimmed(textOf(message.child("Number")));
+                const std::string id = std::string(text::trim(textOf(message.child("ID")))),
+                                  number = std::string(text::trim(textOf(message.child("Number"))));
                 if (!id.empty()) detail += (detail.empty() ? "message " : ", message ") + id + " " + number;
             } else if (local == "Error" && inNamespace(n, kSoapFunctionsNamespace)) {
                 // A system failure: short dump, missing authorization, unknown function.
-                text = trimmed(textOf(childNamed(n, "message")));
-                const std::string type = trimmed(textOf(childNamed(n, "type")));
+                text = std::string(text::trim(textOf(childNamed(n, "message"))));
+                const std::string type = std::string(text::trim(textOf(childNamed(n, "type"))));
                 if (!type.empty()) detail += (detail.empty() ? "" : ", ") + type;
             }
             if (!name.empty() || !text.empty()) break;
@@ -343,8 +316,7 @@ RfcReply notTheReply(const std::string& function, std::string what) {
     return reply;
 }
 
-}  // namespace
-
+// Why `request` cannot be sent as it is; "" when it can.
 std::string unsendable(const RfcRequest& request) {
     auto badName = [](const std::string& kind, const std::string& name) {
         return encodeName(name) ? std::string() : kind + " name \"" + name + "\" cannot be written in XML";
@@ -379,15 +351,17 @@ std::string unsendable(const RfcRequest& request) {
     return {};
 }
 
-std::optional<std::string> encodeName(std::string_view abapName) {
+}  // namespace
+
+Result<std::string> encodeName(std::string_view abapName) {
     std::string xml;
     xml.reserve(abapName.size() + 4);
     for (char c : abapName) {
         if (c == '/') xml += "_-";
         else xml += c;
     }
-    if (xml.empty() || !isNameStart(xml[0])) return std::nullopt;
-    if (!std::all_of(xml.begin(), xml.end(), isNameChar)) return std::nullopt;
+    if (xml.empty() || !isNameStart(xml[0]) || !std::all_of(xml.begin(), xml.end(), isNameChar))
+        return failure(FailureKind::Refused, "name \"" + std::string(abapName) + "\" cannot be written in XML");
     return xml;
 }
 
@@ -405,9 +379,10 @@ std::string decodeName(std::string_view xmlName) {
     return name;
 }
 
-std::optional<std::string> buildRequest(const RfcRequest& request) {
+Result<std::string> buildRequest(const RfcRequest& request) {
+    if (std::string why = unsendable(request); !why.empty()) return failure(FailureKind::Refused, std::move(why));
     auto function = encodeName(request.function);
-    if (!function) return std::nullopt;
+    if (!function) return function.failure();
     std::string out;
     std::size_t estimate = 512;
     for (const auto& [name, rows] : request.tables) estimate += rows.size() * 96;
@@ -417,12 +392,14 @@ std::optional<std::string> buildRequest(const RfcRequest& request) {
     out += "<urn:" + *function + " xmlns:urn=\"" + kRfcNamespace + "\">";
     for (const auto& [name, value] : request.exports) {
         auto xml = encodeName(name);
-        if (!xml) return std::nullopt;
+        if (!xml) return xml.failure();
         appendElement(out, *xml, value);
     }
     for (const auto& [name, rows] : request.tables) {
         auto xml = encodeName(name);
-        if (!xml || !appendTable(out, *xml, rows, false)) return std::nullopt;
+        if (!xml) return xml.failure();
+        if (!appendTable(out, *xml, rows, false))
+            return failure(FailureKind::Refused, "a column name of table " + name + " cannot be written in XML");
     }
     out += "</urn:" + *function + "></SOAP-ENV:Body></SOAP-ENV:Envelope>";
     return out;
@@ -467,23 +444,14 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
     return reply;
 }
 
-ParsedRequest parseRequest(std::string& body) {
-    ParsedRequest parsed;
+Result<RfcRequest> parseRequest(std::string& body) {
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_buffer_inplace(body.data(), body.size(), kParseOptions, pugi::encoding_utf8);
-    if (!result) {
-        parsed.error = std::string("not XML: ") + result.description();
-        return parsed;
-    }
+    if (!result) return failure(FailureKind::Refused, std::string("not XML: ") + result.description());
     pugi::xml_node call = bodyContent(doc);
-    if (!call) {
-        parsed.error = "no SOAP envelope with a body";
-        return parsed;
-    }
-    if (!inNamespace(call, kRfcNamespace)) {
-        parsed.error = "the body element is not in namespace " + std::string(kRfcNamespace);
-        return parsed;
-    }
+    if (!call) return failure(FailureKind::Refused, "no SOAP envelope with a body");
+    if (!inNamespace(call, kRfcNamespace))
+        return failure(FailureKind::Refused, "the body element is not in namespace " + std::string(kRfcNamespace));
     RfcRequest request;
     request.function = decodeName(localName(call.name()));
     for (pugi::xml_node param = call.first_child(); param; param = param.next_sibling()) {
@@ -497,8 +465,7 @@ ParsedRequest parseRequest(std::string& body) {
             request.exports[name] = std::move(value);
         }
     }
-    parsed.request = std::move(request);
-    return parsed;
+    return request;
 }
 
 std::string buildResponse(const RfcRequest& request, const RfcReply& reply) {
@@ -512,7 +479,7 @@ std::string buildResponse(const RfcRequest& request, const RfcReply& reply) {
            "<soap-env:Body>";
     out += "<n0:" + function + ".Response xmlns:n0=\"" + kRfcNamespace + "\">";
     for (const auto& [name, value] : reply.imports) {
-        if (auto xml = encodeName(name)) appendElement(out, *xml, stripTrailingBlanks(value));
+        if (auto xml = encodeName(name)) appendElement(out, *xml, text::trimSpacesEnd(value));
     }
     for (const auto& [name, rows] : reply.tables) {
         if (!request.tables.count(name)) continue;

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "Rfc.h"
+#include "common/Failure.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap::soap {
 
@@ -23,21 +24,18 @@ inline constexpr const char* kInvalidRequest = "INVALID_REQUEST";     // a name 
 inline constexpr const char* kSystemFailure = "SYSTEM_FAILURE";       // fault without a name
 
 // ABAP names may hold "/" (namespaced objects), which XML names cannot; the
-// service writes it as "_-". Returns nullopt for names XML cannot carry at all.
-std::optional<std::string> encodeName(std::string_view abapName);
+// service writes it as "_-". A failure for names XML cannot carry at all.
+Result<std::string> encodeName(std::string_view abapName);
 std::string decodeName(std::string_view xmlName);
 
 // The request envelope: one element named as the function, each export as a
 // child with text, each table as a child with one <item> per row and one
 // child per cell. Tables without rows are sent as empty elements, since the
-// service returns only the tables it was sent. nullopt when a name is unusable.
-std::optional<std::string> buildRequest(const RfcRequest& request);
-
-// Why `request` cannot be sent as it is: a value holding a control character
-// other than TAB, LF and CR (XML 1.0 cannot carry those), named by its
-// parameter, or by table, row (from 1) and column; or a name XML cannot carry.
-// "" when it can be sent.
-std::string unsendable(const RfcRequest& request);
+// service returns only the tables it was sent. A request that cannot be sent
+// as it is fails, saying why: a value holding a control character other than
+// TAB, LF and CR (XML 1.0 cannot carry those), named by its parameter, or by
+// table, row (from 1) and column; or a name XML cannot carry.
+Result<std::string> buildRequest(const RfcRequest& request);
 
 // Reads the reply body to `request`, whatever the HTTP status. The body is
 // parsed in place and left scrambled. Results:
@@ -57,11 +55,8 @@ RfcReply parseReply(const RfcRequest& request, std::string& body);
 // <item> rows are tables; an empty element may be either an empty table or an
 // empty export, so it is entered as both (an empty export is the ABAP initial
 // value, and the handler ignores tables it does not know).
-struct ParsedRequest {
-    std::optional<RfcRequest> request;
-    std::string error;  // why parsing failed
-};
-ParsedRequest parseRequest(std::string& body);
+// A failure says why the body is not a call.
+Result<RfcRequest> parseRequest(std::string& body);
 
 // Server side: the reply envelope with "FUNCTION.Response". Only tables that
 // the request sent are returned, and trailing blanks of every value are

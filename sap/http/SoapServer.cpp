@@ -1,4 +1,4 @@
-#include "SoapServer.h"
+#include "sap/http/SoapServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -507,9 +507,9 @@ SoapServer::~SoapServer() {
     if (impl_->thread.joinable()) impl_->thread.join();
 }
 
-int SoapServer::bind(const std::string& host, int port) {
+Result<int> SoapServer::bind(const std::string& host, int port) {
     std::lock_guard lock(impl_->mutex);
-    if (impl_->stopped || impl_->bound) return -1;
+    if (impl_->stopped || impl_->bound) return failure(FailureKind::Other, "the server is bound or stopped already");
     Impl* impl = impl_.get();
     // Called for each socket tried; the last one is the one bound.
     impl_->server.set_socket_options([impl](socket_t socket) {
@@ -525,18 +525,20 @@ int SoapServer::bind(const std::string& host, int port) {
     }
     impl_->bound = bound > 0 && impl_->listener >= 0;
     if (!impl_->bound) impl_->closeListener();
-    return impl_->bound ? bound : -1;
+    if (impl_->bound) return bound;
+    return failure(FailureKind::Unreachable, "cannot listen on " + host + ":" + std::to_string(port));
 }
 
-bool SoapServer::run() {
+Status SoapServer::run() {
     {
         std::lock_guard lock(impl_->mutex);
-        if (!impl_->bound) return false;
+        if (!impl_->bound) return failure(FailureKind::Other, "the server is not bound");
     }
     // After a stop, however early, this returns at once.
     const bool ok = impl_->server.listen_after_bind();
     std::lock_guard lock(impl_->mutex);
-    return ok || impl_->stopped;
+    if (ok || impl_->stopped) return {};
+    return failure(FailureKind::Unreachable, "listening failed");
 }
 
 void SoapServer::start() {
@@ -546,7 +548,7 @@ void SoapServer::start() {
     }
     // The socket listens already: connections made from now on wait in its
     // queue until the thread accepts them.
-    impl_->thread = std::thread([this] { run(); });
+    impl_->thread = std::thread([this] { (void)run(); });
 }
 
 void SoapServer::stop() {

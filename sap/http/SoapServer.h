@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Rfc.h"
+#include "common/Failure.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 
@@ -49,10 +50,10 @@ public:
 
     // Binds host:port (port 0 picks a free one) and listens: from here on
     // connections are queued, and served once run() or start() takes them.
-    // Returns the port, or -1.
-    int bind(const std::string& host, int port);
-    // Serves until stop(); false when not bound or when listening failed.
-    bool run();
+    // Returns the port.
+    Result<int> bind(const std::string& host, int port);
+    // Serves until stop(); a failure when not bound or when listening failed.
+    Status run();
     // Serves on a background thread until stop() or destruction.
     void start();
     // Stops serving; callable from any thread, at any time, also before run()

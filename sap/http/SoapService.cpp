@@ -6,8 +6,8 @@
 #include <cctype>
 #include <memory>
 
-#include "SoapEnvelope.h"
-#include "SoapServer.h"
+#include "sap/http/SoapEnvelope.h"
+#include "sap/http/SoapServer.h"
 
 namespace orvex::sap {
 
@@ -82,12 +82,12 @@ SoapAnswer answerSoapCall(const SoapServer::Handler& handler, const std::string&
     SoapAnswer answer;
     answer.user = user;
     answer.contentType = kXml;
-    soap::ParsedRequest parsed = soap::parseRequest(body);
-    if (!parsed.request) {
-        answer.body = soap::buildFault("UNKNOWN", soap::kInvalidRequest, parsed.error);
+    const Result<RfcRequest> parsed = soap::parseRequest(body);
+    if (!parsed) {
+        answer.body = soap::buildFault("UNKNOWN", soap::kInvalidRequest, parsed.failure().reason);
         return answer;
     }
-    const RfcRequest& request = *parsed.request;
+    const RfcRequest& request = *parsed;
     answer.function = request.function;
 
     RfcReply reply;

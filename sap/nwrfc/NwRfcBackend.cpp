@@ -1,4 +1,4 @@
-#include "NwRfcBackend.h"
+#include "sap/nwrfc/NwRfcBackend.h"
 
 #include <algorithm>
 #include <map>
@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Utf16.h"
+#include "sap/nwrfc/Utf16.h"
+#include "common/Text.h"
 
 namespace orvex::sap {
 
@@ -39,11 +40,6 @@ std::string text(const SAP_UC (&array)[N]) {
     std::replace_if(out.begin(), out.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
     while (!out.empty() && out.back() == ' ') out.pop_back();
     return out;
-}
-
-std::string rightTrimmed(std::string value) {
-    value.erase(value.find_last_not_of(' ') + 1);
-    return value;
 }
 
 // Length without trailing blanks.
@@ -104,7 +100,7 @@ FailureKind kindOf(const std::string& code) {
 }
 
 // A name as the zero-terminated UTF-16 the library takes; names are ASCII.
-std::u16string name16(const std::string& name) { return toUtf16(name); }
+std::u16string name16(const std::string& name) { return toUtf16(name).value_or({}); }
 
 class NwRfcBackend final : public RfcBackend {
 public:
@@ -122,11 +118,11 @@ public:
         std::u16string storage[std::size(values)];
         RFC_CONNECTION_PARAMETER parameters[std::size(values)];
         for (std::size_t i = 0; i < std::size(values); ++i) {
-            bool ok = false;
-            storage[i] = toUtf16(*values[i].second, &ok);
-            if (!ok)
+            auto value = toUtf16(*values[i].second);
+            if (!value)
                 return orvex::failure(FailureKind::Refused,
-                                      "the logon value " + toUtf8(values[i].first) + " is not valid UTF-8");
+                                      "the logon value " + toUtf8(values[i].first).value_or({}) + " is not valid UTF-8");
+            storage[i] = std::move(*value);
             parameters[i] = {values[i].first, storage[i].c_str()};
         }
         RFC_ERROR_INFO info{};
@@ -362,7 +358,7 @@ private:
             std::string value;
             if (!appendUtf8(buffer, value))
                 return fail(reply, "INVALID_VALUE", request.function + ": " + name + " is not valid UTF-16");
-            reply.imports[name] = rightTrimmed(std::move(value));
+            reply.imports[name] = std::string(text::trimSpacesEnd(value));
         }
         return true;
     }
@@ -442,7 +438,7 @@ private:
             Column column;
             field.name[30] = 0;
             column.name16 = field.name;
-            column.name = toUtf8(column.name16);
+            column.name = toUtf8(column.name16).value_or({});
             column.width = field.ucLength / 2;
             columns.push_back(std::move(column));
         }

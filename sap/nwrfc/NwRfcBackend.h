@@ -3,8 +3,8 @@
 // loaded at run time (NwRfcLibrary.h).
 #include <memory>
 
-#include "NwRfcLibrary.h"
-#include "Rfc.h"
+#include "sap/nwrfc/NwRfcLibrary.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 

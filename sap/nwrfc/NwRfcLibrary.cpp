@@ -1,27 +1,25 @@
-#include "NwRfcLibrary.h"
-
-#include <dlfcn.h>
+#include "sap/nwrfc/NwRfcLibrary.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
 
-#include "Utf16.h"
+#include "sap/nwrfc/Utf16.h"
+#include "common/platform/Library.h"
 
 namespace orvex::nwrfc {
 
 namespace {
 
-std::string lastDlError(const std::string& fallback) {
-    const char* error = dlerror();
-    return error ? std::string(error) : fallback;
+// The loader's message for a failed load, or `fallback` when it gave none.
+std::string loaderError(const Failure& failed, const std::string& fallback) {
+    return failed.reason.empty() ? fallback : failed.reason;
 }
 
 template <typename Fn>
 bool resolve(void* handle, const char* name, Fn& target, std::string& missing) {
-    dlerror();
-    target = reinterpret_cast<Fn>(dlsym(handle, name));
+    target = reinterpret_cast<Fn>(platform::librarySymbol(handle, name));
     if (!target) {
         if (!missing.empty()) missing += ", ";
         missing += name;
@@ -29,23 +27,23 @@ bool resolve(void* handle, const char* name, Fn& target, std::string& missing) {
     return target != nullptr;
 }
 
+Failure notLoaded(std::string reason) { return failure(FailureKind::Other, std::move(reason)); }
+
 LibraryLoad open(const std::string& path) {
-    LibraryLoad load;
-    load.path = path;
     const std::filesystem::path file(path);
     if (file.has_parent_path()) {
         const auto ucum = file.parent_path() / "libsapucum.so";
         std::error_code ignored;
-        if (std::filesystem::exists(ucum, ignored) && !dlopen(ucum.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
-            load.reason = "RFC library " + path + " not loaded: " + lastDlError("libsapucum.so could not be loaded");
-            return load;
+        if (std::filesystem::exists(ucum, ignored)) {
+            if (auto loaded = platform::loadLibrary(ucum.string(), true); !loaded)
+                return notLoaded("RFC library " + path + " not loaded: " +
+                                 loaderError(loaded.failure(), "libsapucum.so could not be loaded"));
         }
     }
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        load.reason = "RFC library " + path + " not loaded: " + lastDlError("unknown loader error");
-        return load;
-    }
+    auto loaded = platform::loadLibrary(path, false);
+    if (!loaded)
+        return notLoaded("RFC library " + path + " not loaded: " + loaderError(loaded.failure(), "unknown loader error"));
+    void* handle = *loaded;
     auto lib = std::make_shared<NwRfcLibrary>();
     std::string missing;
     resolve(handle, "RfcOpenConnection", lib->openConnection, missing);
@@ -70,24 +68,18 @@ LibraryLoad open(const std::string& path) {
     if (!missing.empty()) {
         // The handle stays open: closing a library that may have started
         // threads of its own is not worth the risk for a failed load.
-        load.reason = "RFC library " + path + " lacks " + missing;
-        return load;
+        return notLoaded("RFC library " + path + " lacks " + missing);
     }
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(lib->openConnection), &info) && info.dli_fname)
-        lib->path = info.dli_fname;
-    else
-        lib->path = path;
-    load.path = lib->path;
+    lib->path = platform::libraryFileOf(reinterpret_cast<const void*>(lib->openConnection));
+    if (lib->path.empty()) lib->path = path;
     unsigned major = 0, minor = 0, patch = 0;
     const SAP_UC* text = lib->getVersion(&major, &minor, &patch);
     std::u16string_view view = text ? std::u16string_view(text) : std::u16string_view();
-    std::string version = toUtf8(view);
+    std::string version = toUtf8(view).value_or({});
     if (!version.empty()) version += ' ';
     version += "(" + std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch) + ")";
     lib->version = std::move(version);
-    load.library = std::move(lib);
-    return load;
+    return std::shared_ptr<const NwRfcLibrary>(std::move(lib));
 }
 
 }  // namespace
@@ -103,10 +95,7 @@ LibraryLoad loadLibrary(const std::string& path) {
     // current folder, wherever the program was started: whatever library
     // lies there would run with the user's rights.
     if (path.find('/') != std::string::npos && !std::filesystem::path(path).is_absolute()) {
-        LibraryLoad refused;
-        refused.path = path;
-        refused.reason = "RFC library " + path + " not loaded: SAPNWRFC_HOME must be an absolute path";
-        return refused;
+        return notLoaded("RFC library " + path + " not loaded: SAPNWRFC_HOME must be an absolute path");
     }
     // Tried once per location: asking again (the settings dialog does so as
     // the user types) finds the same answer without touching the loader.
@@ -114,7 +103,7 @@ LibraryLoad loadLibrary(const std::string& path) {
     static std::map<std::string, LibraryLoad> tried;
     std::lock_guard lock(mutex);
     if (auto it = tried.find(path); it != tried.end()) return it->second;
-    return tried[path] = open(path);
+    return tried.insert_or_assign(path, open(path)).first->second;
 }
 
 }  // namespace orvex::nwrfc

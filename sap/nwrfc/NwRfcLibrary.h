@@ -4,7 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "NwRfcApi.h"
+#include "common/Failure.h"
+#include "sap/nwrfc/NwRfcApi.h"
 
 namespace orvex::nwrfc {
 
@@ -35,11 +36,8 @@ struct NwRfcLibrary {
     RfcCancel_t cancel = nullptr;
 };
 
-struct LibraryLoad {
-    std::shared_ptr<const NwRfcLibrary> library;  // null when it could not be loaded
-    std::string path;    // the file tried: a full path, or the bare name for the loader's search
-    std::string reason;  // why it was not loaded, one line
-};
+// The loaded library, or why it was not loaded (one line).
+using LibraryLoad = Result<std::shared_ptr<const NwRfcLibrary>>;
 
 // $SAPNWRFC_HOME/lib/libsapnwrfc.so when the variable is set and not empty,
 // otherwise "libsapnwrfc.so" through the system loader's search

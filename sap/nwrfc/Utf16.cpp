@@ -1,11 +1,13 @@
-#include "Utf16.h"
+#include "sap/nwrfc/Utf16.h"
 
 namespace orvex::nwrfc {
+
+namespace {
 
 // Both directions write into space made once, not unit by unit: a
 // million-row table read converts every cell.
 
-bool appendUtf16(std::string_view utf8, std::u16string& out) {
+bool widen(std::string_view utf8, std::u16string& out) {
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t n = utf8.size();
     const std::size_t start = out.size();
@@ -48,7 +50,7 @@ bool appendUtf16(std::string_view utf8, std::u16string& out) {
     return true;
 }
 
-bool appendUtf8(std::u16string_view utf16, std::string& out) {
+bool narrow(std::u16string_view utf16, std::string& out) {
     // Measured first, so that the result is allocated once at its exact size.
     const std::size_t n = utf16.size();
     char16_t all = 0;  // plain ASCII, the usual case, is narrowed in one go
@@ -102,17 +104,27 @@ bool appendUtf8(std::u16string_view utf16, std::string& out) {
     return true;
 }
 
-std::u16string toUtf16(std::string_view utf8, bool* ok) {
+}  // namespace
+
+Status appendUtf16(std::string_view utf8, std::u16string& out) {
+    if (widen(utf8, out)) return {};
+    return failure(FailureKind::Refused, "not valid UTF-8");
+}
+
+Status appendUtf8(std::u16string_view utf16, std::string& out) {
+    if (narrow(utf16, out)) return {};
+    return failure(FailureKind::Reply, "not valid UTF-16");
+}
+
+Result<std::u16string> toUtf16(std::string_view utf8) {
     std::u16string out;
-    const bool valid = appendUtf16(utf8, out);
-    if (ok) *ok = valid;
+    if (Status status = appendUtf16(utf8, out); !status) return status.failure();
     return out;
 }
 
-std::string toUtf8(std::u16string_view utf16, bool* ok) {
+Result<std::string> toUtf8(std::u16string_view utf16) {
     std::string out;
-    const bool valid = appendUtf8(utf16, out);
-    if (ok) *ok = valid;
+    if (Status status = appendUtf8(utf16, out); !status) return status.failure();
     return out;
 }
 

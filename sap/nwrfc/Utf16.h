@@ -5,17 +5,19 @@
 #include <string>
 #include <string_view>
 
+#include "common/Failure.h"
+
 namespace orvex::nwrfc {
 
-// Appends `utf8` as UTF-16; false (and `out` as it was) when it is
+// Appends `utf8` as UTF-16; a failure (and `out` as it was) when it is
 // not valid UTF-8 (stray or missing continuation bytes, overlong forms,
 // surrogates, code points above U+10FFFF).
-bool appendUtf16(std::string_view utf8, std::u16string& out);
-// Appends `utf16` as UTF-8; false (and `out` as it was) on an unpaired surrogate.
-bool appendUtf8(std::u16string_view utf16, std::string& out);
+Status appendUtf16(std::string_view utf8, std::u16string& out);
+// Appends `utf16` as UTF-8; a failure (and `out` as it was) on an unpaired surrogate.
+Status appendUtf8(std::u16string_view utf16, std::string& out);
 
-// Convenience forms; `ok` tells whether the input was valid.
-std::u16string toUtf16(std::string_view utf8, bool* ok = nullptr);
-std::string toUtf8(std::u16string_view utf16, bool* ok = nullptr);
+// Convenience forms.
+Result<std::u16string> toUtf16(std::string_view utf8);
+Result<std::string> toUtf8(std::u16string_view utf16);
 
 }  // namespace orvex::nwrfc

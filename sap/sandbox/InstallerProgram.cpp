@@ -1,6 +1,6 @@
-#include "InstallerProgram.h"
+#include "sap/sandbox/InstallerProgram.h"
 
-#include "Text.h"
+#include "common/Text.h"
 
 #include <cctype>
 #include <set>
@@ -87,15 +87,13 @@ std::vector<Statement> statements(const std::vector<std::string>& rows) {
 
 class Checker {
 public:
-    InstallerCheck run(const std::vector<std::string>& rows) {
-        InstallerCheck check;
+    Result<std::vector<InstallerAction>> run(const std::vector<std::string>& rows) {
         try {
             for (const Statement& s : statements(rows)) statement(s);
-            check.actions = std::move(actions_);
+            return std::move(actions_);
         } catch (const SyntaxError& e) {
-            check.error = e.what();
+            return failure(FailureKind::Refused, e.what());
         }
-        return check;
     }
 
 private:
@@ -232,6 +230,6 @@ private:
 
 }  // namespace
 
-InstallerCheck checkInstallerProgram(const std::vector<std::string>& rows) { return Checker().run(rows); }
+Result<std::vector<InstallerAction>> checkInstallerProgram(const std::vector<std::string>& rows) { return Checker().run(rows); }
 
 }  // namespace orvex::sap::sandbox

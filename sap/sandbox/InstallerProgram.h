@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Failure.h"
+
 namespace orvex::sap::sandbox {
 
 struct InstallerAction {
@@ -22,13 +24,9 @@ struct InstallerAction {
     std::string text;                           // Write
 };
 
-struct InstallerCheck {
-    std::vector<InstallerAction> actions;
-    std::string error;  // the syntax error, empty when the program is fine
-};
-
 inline constexpr std::size_t kProgramRowWidth = 72;
 
-InstallerCheck checkInstallerProgram(const std::vector<std::string>& rows);
+// What the program does, or its syntax error (the failure's reason).
+Result<std::vector<InstallerAction>> checkInstallerProgram(const std::vector<std::string>& rows);
 
 }  // namespace orvex::sap::sandbox

@@ -1,6 +1,6 @@
-#include "OpenSqlCondition.h"
+#include "sap/sandbox/OpenSqlCondition.h"
 
-#include "Text.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -349,15 +349,13 @@ std::string globFromLike(const std::string& like, char escape) {
     return glob;
 }
 
-ConditionResult translateCondition(const std::string& text, const ColumnLookup& column) {
-    ConditionResult result;
+Result<SqlCondition> translateCondition(const std::string& text, const ColumnLookup& column) {
     try {
         Translator translator(tokenize(text), column);
-        result.condition = translator.run();
+        return translator.run();
     } catch (const Invalid& e) {
-        result.error = e.what();
+        return failure(FailureKind::Refused, e.what());
     }
-    return result;
 }
 
 }  // namespace orvex::sap::sandbox

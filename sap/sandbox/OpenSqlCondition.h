@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Failure.h"
+
 namespace orvex::sap::sandbox {
 
 struct SqlCondition {
@@ -25,16 +27,12 @@ struct SqlCondition {
     std::vector<std::string> params;  // bound to ?1, ?2, ... in order
 };
 
-struct ConditionResult {
-    std::optional<SqlCondition> condition;
-    std::string error;  // set when the condition is not valid
-};
-
 // Maps an upper-case field name to the quoted SQL column, or nullopt when the
 // table has no such field.
 using ColumnLookup = std::function<std::optional<std::string>(const std::string& field)>;
 
-ConditionResult translateCondition(const std::string& text, const ColumnLookup& column);
+// The translation, or why the condition is not valid.
+Result<SqlCondition> translateCondition(const std::string& text, const ColumnLookup& column);
 
 // The GLOB pattern matching what the LIKE pattern matches.
 std::string globFromLike(const std::string& like, char escape = 0);

@@ -1,5 +1,5 @@
-#include "../Backends.h"
-#include "SandboxSystem.h"
+#include "sap/Backends.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 namespace orvex::sap {
 
@@ -44,12 +44,9 @@ private:
 }  // namespace
 
 std::unique_ptr<RfcBackend> makeSandboxBackend(const ConnectionProperties&) {
-    try {
-        return std::make_unique<SandboxBackend>(SandboxSystem::shared(SandboxSystem::defaultDatabasePath()));
-    } catch (const std::exception& e) {
-        // The message names the database file and what SQLite or the system said.
-        return std::make_unique<UnusableSandbox>(failure(FailureKind::File, e.what()));
-    }
+    auto system = SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
+    if (!system) return std::make_unique<UnusableSandbox>(system.failure());
+    return std::make_unique<SandboxBackend>(std::move(*system));
 }
 
 }  // namespace orvex::sap

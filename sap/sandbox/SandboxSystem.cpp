@@ -1,11 +1,8 @@
-#include "SandboxSystem.h"
+#include "sap/sandbox/SandboxSystem.h"
 
-#include <fcntl.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -21,11 +18,12 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-#include "../Settings.h"
-#include "../TableReads.h"
-#include "Text.h"
-#include "InstallerProgram.h"
-#include "OpenSqlCondition.h"
+#include "sap/Settings.h"
+#include "sap/TableReads.h"
+#include "common/Text.h"
+#include "common/platform/Files.h"
+#include "sap/sandbox/InstallerProgram.h"
+#include "sap/sandbox/OpenSqlCondition.h"
 
 namespace orvex::sap {
 
@@ -290,10 +288,8 @@ struct SandboxSystem::Impl {
         const std::string folder = std::filesystem::path(path).parent_path().string();
         if (Status made = folder.empty() ? Status() : makePrivateFolder(folder); !made)
             throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + made.failure().text());
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-        if (fd >= 0) ::close(fd);
-        else if (errno != EEXIST)
-            throw std::runtime_error("Cannot create the sandbox database \"" + path + "\": " + std::strerror(errno));
+        if (Status created = platform::createPrivateFile(path); !created)
+            throw std::runtime_error("Cannot create the sandbox database \"" + path + "\": " + created.failure().reason);
     }
 
     bool seeded() {
@@ -309,12 +305,20 @@ struct SandboxSystem::Impl {
     void reseed();
     // Creates and fills the tables, inside the caller's transaction.
     void seedTables();
+    void createTables();
+    void seedUsers(const nlohmann::json& dictionary);
+    void seedDictionary(const nlohmann::json& dictionary, Statement& tadir);
+    void seedPrograms(const nlohmann::json& dictionary, Statement& tadir);
     void insertTadir(Statement& insert, const std::string& object, const std::string& name,
                      const std::string& srcsystem, const std::string& author, const std::string& devclass,
                      const std::string& lang, const std::string& created);
 
     // Function modules.
     RfcReply readTable(const RfcRequest& request);
+    // The TADIR rows the condition selects, as RFC_READ_TABLE's DATA rows.
+    void readTadirRows(const sandbox::SqlCondition& condition, const std::vector<Column>& all,
+                       const std::vector<std::size_t>& chosen, const std::string& delimiter, long long skip,
+                       long long count, RfcRows& data);
     RfcReply tableGet(const RfcRequest& request);
     RfcReply programInsert(const RfcRequest& request, const std::string& user);
     RfcReply installAndRun(const RfcRequest& request, const std::string& user);
@@ -356,6 +360,26 @@ void SandboxSystem::Impl::reseed() {
 
 void SandboxSystem::Impl::seedTables() {
     const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
+    createTables();
+    Statement meta(db, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+    auto setMeta = [&](const std::string& k, const std::string& v) {
+        meta.reset();
+        meta.bind(1, k).bind(2, v);
+        meta.step();
+    };
+    setMeta("system_id", dictionary["system"]["id"].get<std::string>());
+    setMeta("system_number", dictionary["system"]["number"].get<std::string>());
+    setMeta("synthetic_count", "0");
+    seedUsers(dictionary);
+    Statement tadir(db,
+                    "INSERT OR REPLACE INTO tadir(\"PGMID\", \"OBJECT\", \"OBJ_NAME\", \"SRCSYSTEM\", \"AUTHOR\","
+                    " \"DEVCLASS\", \"MASTERLANG\", \"CREATED_ON\") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    seedDictionary(dictionary, tadir);
+    seedPrograms(dictionary, tadir);
+    setMeta("seeded", today());
+}
+
+void SandboxSystem::Impl::createTables() {
     exec(db,
          "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
          "CREATE TABLE IF NOT EXISTS users(client TEXT NOT NULL, bname TEXT NOT NULL, password TEXT NOT NULL,"
@@ -378,17 +402,9 @@ void SandboxSystem::Impl::seedTables() {
         tadir += "\"" + c.name + "\" TEXT NOT NULL DEFAULT '" + (c.type == "DATS" ? "00000000" : "") + "', ";
     tadir += "PRIMARY KEY(\"OBJECT\", \"OBJ_NAME\", \"PGMID\")) WITHOUT ROWID;";
     exec(db, tadir.c_str());
+}
 
-    Statement meta(db, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
-    auto setMeta = [&](const std::string& k, const std::string& v) {
-        meta.reset();
-        meta.bind(1, k).bind(2, v);
-        meta.step();
-    };
-    setMeta("system_id", dictionary["system"]["id"].get<std::string>());
-    setMeta("system_number", dictionary["system"]["number"].get<std::string>());
-    setMeta("synthetic_count", "0");
-
+void SandboxSystem::Impl::seedUsers(const nlohmann::json& dictionary) {
     Statement user(db, "INSERT OR REPLACE INTO users(client, bname, password) VALUES(?, ?, ?)");
     for (const auto& u : dictionary["users"]) {
         user.reset();
@@ -396,15 +412,15 @@ void SandboxSystem::Impl::seedTables() {
         user.bind(3, u["password"].get<std::string>());
         user.step();
     }
+}
 
+// The tables and structures of the demo dictionary, with their fields and
+// TADIR entries; TADIR describes itself too.
+void SandboxSystem::Impl::seedDictionary(const nlohmann::json& dictionary, Statement& insert) {
     Statement insertTable(db, "INSERT OR REPLACE INTO dd02l(tabname, ddtext, tabclass) VALUES(?, ?, ?)");
     Statement insertField(db,
                           "INSERT OR REPLACE INTO dd03l(tabname, position, fieldname, keyflag, rollname, datatype,"
                           " leng, decimals, scrtext_l, precfield) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    Statement insert(db,
-                     "INSERT OR REPLACE INTO tadir(\"PGMID\", \"OBJECT\", \"OBJ_NAME\", \"SRCSYSTEM\", \"AUTHOR\","
-                     " \"DEVCLASS\", \"MASTERLANG\", \"CREATED_ON\") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-
     auto addFields = [&](const std::string& table, const nlohmann::json& fields, int keys) {
         long long position = 0;
         for (const auto& f : fields) {
@@ -447,7 +463,10 @@ void SandboxSystem::Impl::seedTables() {
         tadirFields.push_back({c.name, c.type, c.width, 0, "", c.text, 1});
     addFields("TADIR", tadirFields, 3);
     insertTadir(insert, "TABL", "TADIR", "SAP", "SAP", "SCTS_CAT", "D", "00000000");
+}
 
+// The programs delivered with the sandbox: attributes only, no source.
+void SandboxSystem::Impl::seedPrograms(const nlohmann::json& dictionary, Statement& insert) {
     Statement program(db, "INSERT OR REPLACE INTO programs(name, title, subc, uccheck, active, author, created_on,"
                           " changed_on, source) VALUES(?, ?, '1', 'X', 1, 'SAP', '00000000', '00000000', 'null')");
     for (const auto& p : dictionary["programs"]) {
@@ -457,7 +476,6 @@ void SandboxSystem::Impl::seedTables() {
         program.step();
         insertTadir(insert, "PROG", name, "SAP", "SAP", p.value("package", ""), "D", "00000000");
     }
-    setMeta("seeded", today());
 }
 
 bool SandboxSystem::Impl::tableColumns(const std::string& table, std::vector<Column>& columns, bool& isTadir) {
@@ -494,6 +512,37 @@ bool SandboxSystem::Impl::tableColumns(const std::string& table, std::vector<Col
 // RFC_READ_TABLE: QUERY_TABLE, DELIMITER, NO_DATA, ROWSKIPS, ROWCOUNT;
 // tables OPTIONS (TEXT), FIELDS (FIELDNAME in: the columns wanted; out:
 // FIELDNAME, OFFSET, LENGTH, TYPE, FIELDTEXT) and DATA (WA).
+namespace {
+
+// Characters of one DATA row: the chosen columns and the delimiters between them.
+std::size_t rowWidth(const std::vector<Column>& all, const std::vector<std::size_t>& chosen, std::size_t delimiterSize) {
+    std::size_t width = delimiterSize * (chosen.empty() ? 0 : chosen.size() - 1);
+    for (std::size_t i : chosen) width += all[i].width;
+    return width;
+}
+
+// RFC_READ_TABLE's FIELDS: each chosen column with its offset in a row,
+// its length and its ABAP type letter.
+RfcRows fieldRows(const std::vector<Column>& all, const std::vector<std::size_t>& chosen, std::size_t delimiterSize) {
+    RfcRows fields;
+    std::size_t offset = 0;
+    for (std::size_t i : chosen) {
+        RfcRow row;
+        row.set("FIELDNAME", all[i].name);
+        row.set("OFFSET", numc(static_cast<long long>(offset), 6));
+        row.set("LENGTH", numc(static_cast<long long>(all[i].width), 6));
+        const std::string& type = all[i].type;
+        row.set("TYPE", type == "NUMC" ? "N" : type == "DATS" ? "D" : type == "TIMS" ? "T" : type == "INT4" ? "I"
+                       : type == "FLTP" ? "F" : (type == "CURR" || type == "QUAN" || type == "DEC") ? "P" : "C");
+        row.set("FIELDTEXT", all[i].text);
+        fields.push_back(std::move(row));
+        offset += all[i].width + delimiterSize;
+    }
+    return fields;
+}
+
+}  // namespace
+
 RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     auto exportOf = [&](const char* name) -> std::string {
         auto it = request.exports.find(name);
@@ -520,10 +569,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     const std::string delimiterExport = exportOf("DELIMITER");
     const std::string delimiter = delimiterExport.empty() || delimiterExport[0] == ' ' ? std::string()
                                                                                      : delimiterExport.substr(0, 1);
-    std::size_t rowWidth = 0;
-    for (std::size_t i : chosen) rowWidth += all[i].width;
-    rowWidth += delimiter.size() * (chosen.empty() ? 0 : chosen.size() - 1);
-    if (rowWidth > 512) return exceptionReply("DATA_BUFFER_EXCEEDED");
+    if (rowWidth(all, chosen, delimiter.size()) > 512) return exceptionReply("DATA_BUFFER_EXCEEDED");
 
     // The OPTIONS rows form one condition, a blank between rows.
     std::string conditionText;
@@ -534,7 +580,7 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
             if (c.name == field) return "\"" + c.name + "\"";
         return std::nullopt;
     });
-    if (!condition.condition) return exceptionReply("OPTION_NOT_VALID");
+    if (!condition) return exceptionReply("OPTION_NOT_VALID");
 
     long long skip = 0, count = 0;
     try {
@@ -547,35 +593,29 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
 
     RfcReply reply;
     reply.ok = true;
-    RfcRows& fields = reply.tables["FIELDS"];
-    std::size_t offset = 0;
-    for (std::size_t i : chosen) {
-        RfcRow row;
-        row.set("FIELDNAME", all[i].name);
-        row.set("OFFSET", numc(static_cast<long long>(offset), 6));
-        row.set("LENGTH", numc(static_cast<long long>(all[i].width), 6));
-        const std::string& type = all[i].type;
-        row.set("TYPE", type == "NUMC" ? "N" : type == "DATS" ? "D" : type == "TIMS" ? "T" : type == "INT4" ? "I"
-                       : type == "FLTP" ? "F" : (type == "CURR" || type == "QUAN" || type == "DEC") ? "P" : "C");
-        row.set("FIELDTEXT", all[i].text);
-        fields.push_back(std::move(row));
-        offset += all[i].width + delimiter.size();
-    }
+    reply.tables["FIELDS"] = fieldRows(all, chosen, delimiter.size());
     if (auto o = request.tables.find("OPTIONS"); o != request.tables.end()) reply.tables["OPTIONS"] = o->second;
     RfcRows& data = reply.tables["DATA"];
     if (!isTadir || text::trim(exportOf("NO_DATA")) == "X") return reply;  // other tables hold no rows
+    readTadirRows(*condition, all, chosen, delimiter, skip, count, data);
+    return reply;
+}
 
+void SandboxSystem::Impl::readTadirRows(const sandbox::SqlCondition& condition, const std::vector<Column>& all,
+                                        const std::vector<std::size_t>& chosen, const std::string& delimiter,
+                                        long long skip, long long count, RfcRows& data) {
+    const std::size_t width = rowWidth(all, chosen, delimiter.size());
     std::string sql = "SELECT " + tadirSelectList() + " FROM tadir";
-    if (!condition.condition->sql.empty()) sql += " WHERE " + condition.condition->sql;
+    if (!condition.sql.empty()) sql += " WHERE " + condition.sql;
     sql += " ORDER BY \"OBJECT\", \"OBJ_NAME\", \"PGMID\"";
     if (count > 0 || skip > 0) sql += " LIMIT " + std::to_string(count > 0 ? count : -1) + " OFFSET " +
                                       std::to_string(std::max(0LL, skip));
     Statement select(db, sql);
     int index = 0;
-    for (const std::string& p : condition.condition->params) select.bind(++index, p);
+    for (const std::string& p : condition.params) select.bind(++index, p);
     sqlite3_stmt* stmt = select.handle();
     std::string wa;
-    wa.reserve(rowWidth);
+    wa.reserve(width);
     data.reserve(1024);
     while (select.step()) {
         wa.clear();
@@ -589,9 +629,8 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
         }
         data.emplace_back().set("WA", std::move(wa));
         wa = std::string();
-        wa.reserve(rowWidth);
+        wa.reserve(width);
     }
-    return reply;
 }
 
 namespace {
@@ -769,15 +808,15 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
     reply.imports["ERRORMESSAGE"] = "";
     RfcRows& writes = reply.tables["WRITES"];
     const auto check = checkInstallerProgram(rows);
-    if (!check.error.empty()) {
-        reply.imports["ERRORMESSAGE"] = check.error;
+    if (!check) {
+        reply.imports["ERRORMESSAGE"] = check.failure().reason;
         return reply;
     }
     Transaction tx(db);
     // What a fresh connection must find afterwards: per statement, its
     // condition and the values it sets.
     std::vector<std::pair<std::string, std::vector<std::string>>> expected;
-    for (const InstallerAction& action : check.actions) {
+    for (const InstallerAction& action : *check) {
         if (action.kind == InstallerAction::Kind::Write) {
             RfcRow row;
             row.set("ZEILE", action.text);
@@ -845,7 +884,16 @@ std::string& defaultPathOverride() {
 }
 }  // namespace
 
-SandboxSystem::SandboxSystem(const std::string& databasePath) : impl_(std::make_unique<Impl>(databasePath)) {}
+SandboxSystem::SandboxSystem(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+Result<std::unique_ptr<SandboxSystem>> SandboxSystem::open(const std::string& databasePath) {
+    try {
+        return std::unique_ptr<SandboxSystem>(new SandboxSystem(std::make_unique<Impl>(databasePath)));
+    } catch (const std::exception& e) {
+        // The message names the database file and what SQLite or the system said.
+        return failure(FailureKind::File, e.what());
+    }
+}
 SandboxSystem::~SandboxSystem() = default;
 
 std::string SandboxSystem::defaultDatabasePath() {
@@ -859,7 +907,7 @@ std::string SandboxSystem::defaultDatabasePath() {
     const std::string beside = folder + "/orvex-sandbox.db";
     std::error_code ec;
     const bool portable = std::filesystem::exists(folder + "/Quaylin.ini", ec) || std::filesystem::exists(beside, ec);
-    if (portable && access(folder.c_str(), W_OK) == 0) return beside;
+    if (portable && platform::canWrite(folder)) return beside;
     return userDataFolder() + "/orvex-sandbox.db";
 }
 
@@ -868,10 +916,17 @@ void SandboxSystem::setDefaultDatabasePath(const std::string& path) {
     defaultPathOverride() = path;
 }
 
-std::shared_ptr<SandboxSystem> SandboxSystem::shared(const std::string& databasePath) {
+Result<std::shared_ptr<SandboxSystem>> SandboxSystem::shared(const std::string& databasePath) {
     std::lock_guard lock(registryMutex());
     auto& slot = registry()[databasePath];
-    if (!slot) slot = std::make_shared<SandboxSystem>(databasePath);
+    if (!slot) {
+        auto opened = open(databasePath);
+        if (!opened) {
+            registry().erase(databasePath);
+            return opened.failure();
+        }
+        slot = std::move(*opened);
+    }
     return slot;
 }
 
@@ -884,35 +939,24 @@ namespace {
 
 // The process other than this one that holds a lock on the database file,
 // 0 when none does. SQLite's locks lie in the 512 bytes from 1 GiB on.
-pid_t lockHolder(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    struct flock probe {};
-    probe.l_type = F_WRLCK;
-    probe.l_whence = SEEK_SET;
-    probe.l_start = 0x40000000;
-    probe.l_len = 512;
-    const bool held = fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
-    close(fd);
-    return held ? probe.l_pid : 0;
-}
+long lockHolder(const std::string& path) { return platform::lockHolder(path, 0x40000000, 512); }
 
 }  // namespace
 
 Status SandboxSystem::reset(const std::string& databasePath) {
     std::string unusable;
     try {
-        SandboxSystem system(databasePath);
-        std::lock_guard lock(system.impl_->mutex);
-        Impl::Open open(*system.impl_);
-        system.impl_->reseed();
+        Impl impl(databasePath);
+        std::lock_guard lock(impl.mutex);
+        Impl::Open open(impl);
+        impl.reseed();
         return {};
     } catch (const std::exception& e) {
         unusable = e.what();
     }
     // A database that cannot be used is deleted and made anew; not while
     // another process is using it, whose files would go from under it.
-    if (const pid_t holder = lockHolder(databasePath))
+    if (const long holder = lockHolder(databasePath))
         return failure(FailureKind::Refused,
                        "the sandbox database \"" + databasePath + "\" is in use by another process (" +
                            std::to_string(holder) + "); end it, then reset again",
@@ -922,12 +966,7 @@ Status SandboxSystem::reset(const std::string& databasePath) {
         std::filesystem::remove(databasePath + suffix, ec);
         if (ec) return failure(FailureKind::File, "Cannot delete \"" + databasePath + suffix + "\": " + ec.message());
     }
-    try {
-        SandboxSystem fresh(databasePath);
-    } catch (const std::exception& e) {
-        return failure(FailureKind::File, e.what());
-    }
-    return {};
+    return open(databasePath).status();
 }
 
 const std::string& SandboxSystem::databasePath() const { return impl_->path; }

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "../Rfc.h"
+#include "common/Failure.h"
+#include "sap/Rfc.h"
 
 namespace orvex::sap {
 
@@ -44,10 +45,10 @@ struct SandboxProgram {
 class SandboxSystem {
 public:
     // Checks the database, creating and seeding it from the demo dictionary
-    // when missing. Throws std::runtime_error when it cannot. The database
-    // is opened for each call and closed after it, so any number of
+    // when missing; a failure names the file and what went wrong. The
+    // database is opened for each call and closed after it, so any number of
     // processes may share it.
-    explicit SandboxSystem(const std::string& databasePath);
+    static Result<std::unique_ptr<SandboxSystem>> open(const std::string& databasePath);
     ~SandboxSystem();
     SandboxSystem(const SandboxSystem&) = delete;
     SandboxSystem& operator=(const SandboxSystem&) = delete;
@@ -60,7 +61,7 @@ public:
     static void setDefaultDatabasePath(const std::string& path);
 
     // One system per database path in this process, opened on first use.
-    static std::shared_ptr<SandboxSystem> shared(const std::string& databasePath);
+    static Result<std::shared_ptr<SandboxSystem>> shared(const std::string& databasePath);
     // Forgets the shared systems (they close once no backend holds them).
     static void forgetShared();
     // Puts the database back to its delivered state in one transaction,
@@ -93,6 +94,7 @@ public:
 
 private:
     struct Impl;
+    explicit SandboxSystem(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -33,10 +33,10 @@
 #include <thread>
 #include <vector>
 
-#include "InstallProgram.h"
-#include "RawHeaderRelay.h"
-#include "SandboxSystem.h"
-#include "TableReads.h"
+#include "sap/InstallProgram.h"
+#include "tests/adt/RawHeaderRelay.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/TableReads.h"
 
 namespace orvex::testing {
 
@@ -56,7 +56,7 @@ public:
     // Answers a request before the double does: true when it has answered.
     using Fault = std::function<bool(const AdtRecord&, httplib::Response&)>;
 
-    explicit AdtDouble(const std::string& databasePath) : sandbox_(databasePath) {
+    explicit AdtDouble(const std::string& databasePath) : sandbox_(std::move(*sap::SandboxSystem::open(databasePath))) {
         auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
         server_.set_tcp_nodelay(true);
         server_.Get(".*", handler);
@@ -76,7 +76,7 @@ public:
 
     int port() const { return relay_->port(); }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port()) + "/sap/bc/adt"; }
-    sap::SandboxSystem& sandbox() { return sandbox_; }
+    sap::SandboxSystem& sandbox() { return *sandbox_; }
 
     // Release 7.50: no element info, and the stateful header is ignored.
     std::atomic<bool> legacy{false};
@@ -242,7 +242,7 @@ private:
         read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
         for (const std::string& row : sap::conditionRows(sap::programNameCondition(name)))
             read.tables["OPTIONS"].emplace_back().set("TEXT", row);
-        return !sandbox_.call(read).tables["DATA"].empty();
+        return !sandbox_->call(read).tables["DATA"].empty();
     }
     std::vector<sap::SapMessage> check(const std::vector<std::string>& lines) const {
         std::vector<sap::SapMessage> found;
@@ -321,7 +321,7 @@ private:
             user = pair.substr(0, pair.find(':'));
             password = pair.find(':') == std::string::npos ? "" : pair.substr(pair.find(':') + 1);
         }
-        if (!sandbox_.checkLogon(user, password, r.param("sap-client"))) {
+        if (!sandbox_->checkLogon(user, password, r.param("sap-client"))) {
             res.status = 401;
             res.set_header("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
             res.set_content("<html><head><title>Logon failed</title></head><body>Logon failed</body></html>",
@@ -452,7 +452,7 @@ private:
             return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
         // The object's attributes, not its source: SAP answers this from the directory.
         std::optional<sap::SandboxProgram> stored;
-        for (sap::SandboxProgram& listed : sandbox_.programs())
+        for (sap::SandboxProgram& listed : sandbox_->programs())
             if (listed.name == name) stored = std::move(listed);
         // Real answers also carry the title and the last change.
         std::string changed;
@@ -506,7 +506,7 @@ private:
         read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
         for (const std::string& row : sap::conditionRows(sap::tableSearchCondition(upper(like))))
             read.tables["OPTIONS"].emplace_back().set("TEXT", row);
-        sap::RfcReply reply = sandbox_.call(read);
+        sap::RfcReply reply = sandbox_->call(read);
         const std::size_t max = std::stoul(r.param("maxResults").empty() ? "100" : r.param("maxResults"));
         std::vector<std::pair<std::string, std::string>> rows;  // name, type
         for (const sap::RfcRow& row : reply.tables["DATA"]) {
@@ -542,7 +542,7 @@ private:
         sap::RfcRequest get;
         get.function = "DD_TABL_GET";
         get.exports = {{"TABL_NAME", table}, {"WITHTEXT", "X"}};
-        sap::RfcReply reply = sandbox_.call(get);
+        sap::RfcReply reply = sandbox_->call(get);
         if (!reply.ok) return fail(res, 404, "ExceptionResourceNotFound", "Table " + table + " does not exist");
         std::string fields;
         for (const sap::RfcRow& f : reply.tables["DD03P_TAB_A"]) {
@@ -586,7 +586,7 @@ private:
         insert.function = "BC_PR_INSERT";
         insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}};
         insert.tables["SOURCE"].emplace_back().set("LINE", "REPORT " + name + ".");
-        if (!sandbox_.call(insert, "DEVELOPER").ok)
+        if (!sandbox_->call(insert, "DEVELOPER").ok)
             return fail(res, 500, "ExceptionResourceCreationFailure", "Program " + name + " cannot be created");
         programs_[name] = {package, corrNr, title};
         res.status = 201;
@@ -636,7 +636,7 @@ private:
         insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", program.title}};
         auto& rows = insert.tables["SOURCE"];
         for (const std::string& line : lines(r.body)) rows.emplace_back().set("LINE", line);
-        if (!sandbox_.call(insert, "DEVELOPER").ok)
+        if (!sandbox_->call(insert, "DEVELOPER").ok)
             return fail(res, 500, "ExceptionResourceSaveFailure", "The source of " + name + " cannot be stored");
         res.status = 200;
         res.set_header("ETag", "\"" + std::to_string(++counter_) + "\"");
@@ -689,7 +689,7 @@ private:
             const std::string name = upper(attr(ref, "name"));
             if (locks_.count(name))
                 return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
-            auto stored = sandbox_.program(name);
+            auto stored = sandbox_->program(name);
             if (!stored) {
                 ok = false;
                 messages += "<msg type=\"E\" line=\"1\"><shortText><txt>Program " + name +
@@ -707,7 +707,7 @@ private:
                 run.function = "RFC_ABAP_INSTALL_AND_RUN";
                 for (const std::string& row : sap::installerRows(name, stored->title))
                     run.tables["PROGRAM"].emplace_back().set("LINE", row);
-                sandbox_.call(run, "DEVELOPER");
+                sandbox_->call(run, "DEVELOPER");
             }
         }
         res.status = 200;
@@ -773,7 +773,7 @@ private:
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
     }
 
-    sap::SandboxSystem sandbox_;
+    std::unique_ptr<sap::SandboxSystem> sandbox_;
     httplib::Server server_;
     std::thread thread_;
     std::unique_ptr<RawHeaderRelay> relay_;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "AdtDouble.h"
+#include "tests/adt/AdtDouble.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

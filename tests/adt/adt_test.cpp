@@ -13,14 +13,14 @@
 #include <thread>
 #include <variant>
 
-#include "AdtAnswers.h"
-#include "AdtDouble.h"
-#include "AdtOperations.h"
-#include "DesignFile.h"
-#include "Generator.h"
-#include "JoinProposals.h"
-#include "ProgramFolder.h"
-#include "ServedSandbox.h"
+#include "sap/adt/AdtAnswers.h"
+#include "tests/adt/AdtDouble.h"
+#include "sap/adt/AdtOperations.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
+#include "sap/JoinProposals.h"
+#include "tests/support/ProgramFolder.h"
+#include "tests/http/ServedSandbox.h"
 
 using namespace orvex;
 using namespace orvex::sap;

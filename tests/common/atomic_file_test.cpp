@@ -8,8 +8,8 @@
 #include <set>
 #include <thread>
 
-#include "AtomicFile.h"
-#include "TempDir.h"
+#include "common/AtomicFile.h"
+#include "tests/support/TempDir.h"
 
 using orvex::writeFileAtomically;
 using orvex::testing::TempDir;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Failure.h"
+#include "common/Failure.h"
 
 using orvex::Failure;
 using orvex::FailureKind;

@@ -57,9 +57,9 @@ std::optional<Failure> logonAndRead(Way road, const LogonValues& values) {
     }
     Component component(httpBackendFactory(quick()));
     component.connection().properties = connectionProperties(values);
-    if (!component.connection().logon()) return component.connection().logonFailure();
+    if (orvex::Status status = component.connection().logon(); !status) return status.failure();
     auto read = addTadirRead(component);
-    if (!read->call()) return read->failure();
+    if (orvex::Status called = read->call(); !called) return called.failure();
     return std::nullopt;
 }
 

@@ -25,7 +25,7 @@ HttpOptions quick() {
 // A component after its logon to `server` as DEVELOPER/secret in client 001.
 struct Client {
     Component component;
-    bool logon;
+    orvex::Status logon;
     explicit Client(const std::string& server, HttpOptions options = quick()) : component(httpBackendFactory(options)) {
         ConnectionProperties& props = component.connection().properties;
         props.User = "DEVELOPER", props.Password = "secret", props.Client = "001";
@@ -188,12 +188,15 @@ TEST(HttpTransport, EveryFaultEndsInAFailureThatSaysWhy) {
         HttpOptions options = quick();
         if (c.trickleFrom >= 0) options.replyTimeout = 60s;
         Client client(url, options);
-        ASSERT_EQ(client.logon, c.logon) << c.name << ": " << client.component.connection().logonFailure().text();
-        orvex::Failure failed = client.component.connection().logonFailure();
+        ASSERT_EQ(client.logon.ok(), c.logon) << c.name << ": " << (client.logon ? "" : client.logon.failure().text());
+        orvex::Failure failed;
         if (c.logon) {
             auto read = addTadirRead(client.component);
-            EXPECT_FALSE(read->call()) << c.name;
-            failed = read->failure();
+            const orvex::Status called = read->call();
+            ASSERT_FALSE(called) << c.name;
+            failed = called.failure();
+        } else {
+            failed = client.logon.failure();
         }
         EXPECT_EQ(failed.kind, c.kind) << c.name << ": " << failed.text();
         for (const std::string& text : c.told)
@@ -216,9 +219,10 @@ TEST(HttpTransport, ControlCharactersAreRefusedBeforeSending) {
         orvex::sap::Table& source = insert->tables("SOURCE");
         source.setCell(source.addRow(), "LINE", "REPORT zrep.");
         source.setCell(source.addRow(), "LINE", line);
-        EXPECT_FALSE(insert->call());
-        EXPECT_EQ(insert->failure().kind, orvex::FailureKind::Refused);
-        EXPECT_NE(insert->failure().reason.find(told), std::string::npos) << insert->failure().reason;
+        const orvex::Status inserted = insert->call();
+        ASSERT_FALSE(inserted);
+        EXPECT_EQ(inserted.failure().kind, orvex::FailureKind::Refused);
+        EXPECT_NE(inserted.failure().reason.find(told), std::string::npos) << inserted.failure().reason;
     }
     EXPECT_EQ(server.requests().size(), 1u);  // the logon's ping alone
 }
@@ -244,15 +248,16 @@ TEST(HttpTransport, RedirectionsStayOnTheNamedHost) {
              {"other host", {redirect(otherHost)}, false, 1, "redirects to another host, " + otherHost}}) {
         CannedServer server(c.answers);
         Client client(server.url());
-        EXPECT_EQ(client.logon, c.logon) << c.name;
+        EXPECT_EQ(client.logon.ok(), c.logon) << c.name;
         const std::vector<std::string> seen = server.requests();
         ASSERT_EQ(seen.size(), c.requests) << c.name;
         if (c.logon) {
             EXPECT_EQ(seen[1].rfind("POST /moved/sap/bc/soap/rfc?sap-client=001&sap-language=EN HTTP/1.1\r\n", 0), 0u);
             EXPECT_NE(seen[1].find("RFC_PING"), std::string::npos);
         } else {
-            EXPECT_NE(client.component.connection().logonFailure().text().find(c.told), std::string::npos)
-                << c.name << ": " << client.component.connection().logonFailure().text();
+            ASSERT_FALSE(client.logon) << c.name;
+            EXPECT_NE(client.logon.failure().text().find(c.told), std::string::npos)
+                << c.name << ": " << client.logon.failure().text();
         }
     }
     EXPECT_TRUE(elsewhere.requests().empty());  // the password never went there
@@ -265,13 +270,13 @@ TEST(HttpTransport, CancelEndsTheRunningCall) {
     Client client(server.url(), HttpOptions{});  // the program's limits, a minute and more
     ASSERT_TRUE(client.logon);
     auto held = addTadirRead(client.component);
-    bool ok = true;
-    std::thread caller([&] { ok = held->call(); });
+    orvex::Status called;
+    std::thread caller([&] { called = held->call(); });
     server.waitForRequests(2);
     client.component.connection().cancel();
     caller.join();
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(held->failure().kind, orvex::FailureKind::Cancelled);
-    EXPECT_EQ(held->failure().reason, "Cancelled");
+    ASSERT_FALSE(called);
+    EXPECT_EQ(called.failure().kind, orvex::FailureKind::Cancelled);
+    EXPECT_EQ(called.failure().reason, "Cancelled");
     EXPECT_TRUE(addTadirRead(client.component)->call());
 }

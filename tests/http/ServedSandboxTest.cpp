@@ -36,7 +36,8 @@ TEST(ServedSandbox, ConcurrentClientsGetTheEmbeddedSandboxsAnswers) {
     const std::vector<std::string> patterns = {"A%", "S%", "SFLIGHT", "Z%"};
     std::vector<std::vector<std::string>> expected;
     {
-        SandboxSystem reference(database);  // what the sandbox itself answers, without HTTP
+        const auto referenceOwned = std::move(*SandboxSystem::open(database));
+        SandboxSystem& reference = *referenceOwned;  // what the sandbox itself answers, without HTTP
         for (const std::string& p : patterns) expected.push_back(waRows(reference.call(tadirRead(p))));
     }
     ASSERT_FALSE(expected[0].empty());

@@ -26,15 +26,15 @@ TEST(SoapEnvelope, RequestCarriesEveryValueAndEveryTableThroughTheServerParser) 
     for (const char* line : {"REPORT zrep.", "", "  WRITE 'x'.  "}) source.emplace_back().set("LINE", line);
     request.tables["EMPTY"];
 
-    std::optional<std::string> xml = soap::buildRequest(request);
+    orvex::Result<std::string> xml = soap::buildRequest(request);
     ASSERT_TRUE(xml);
     EXPECT_NE(xml->find(":_-BEV1_-INSERT xmlns:urn=\"urn:sap-com:document:sap:rfc:functions\""), std::string::npos);
-    soap::ParsedRequest parsed = soap::parseRequest(*xml);
-    ASSERT_TRUE(parsed.request) << parsed.error;
-    EXPECT_EQ(parsed.request->function, "/BEV1/INSERT");
-    EXPECT_EQ(parsed.request->exports.at("TITLE_STRING"), "A & B <it's> \r\n  ");
-    EXPECT_EQ(parsed.request->tables.at("SOURCE"), source);  // empty lines and blanks kept
-    EXPECT_TRUE(parsed.request->tables.at("EMPTY").empty());
+    orvex::Result<RfcRequest> parsed = soap::parseRequest(*xml);
+    ASSERT_TRUE(parsed) << parsed.failure().reason;
+    EXPECT_EQ(parsed->function, "/BEV1/INSERT");
+    EXPECT_EQ(parsed->exports.at("TITLE_STRING"), "A & B <it's> \r\n  ");
+    EXPECT_EQ(parsed->tables.at("SOURCE"), source);  // empty lines and blanks kept
+    EXPECT_TRUE(parsed->tables.at("EMPTY").empty());
 
     // Names that XML cannot carry are refused, never spliced into the document.
     request.function = "X><evil";

@@ -1,6 +1,6 @@
 // A library of the RFC library's name that lacks most of its functions: the
 // loader must refuse it with a reason.
-#include "NwRfcApi.h"
+#include "sap/nwrfc/NwRfcApi.h"
 
 extern "C" __attribute__((visibility("default"))) const orvex::nwrfc::SAP_UC* RfcGetVersion(unsigned* major,
                                                                                            unsigned* minor,

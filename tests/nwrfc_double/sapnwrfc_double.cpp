@@ -28,9 +28,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "NwRfcApi.h"
-#include "SandboxSystem.h"
-#include "Utf16.h"
+#include "sap/nwrfc/NwRfcApi.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/nwrfc/Utf16.h"
 
 using namespace orvex::nwrfc;
 using orvex::sap::RfcRequest;
@@ -40,7 +40,7 @@ using orvex::sap::SandboxSystem;
 namespace {
 
 struct Field {
-    Field(const char* n, unsigned c, RFCTYPE t = RFCTYPE_CHAR) : name(n), name16(toUtf16(n)), chars(c), type(t) {}
+    Field(const char* n, unsigned c, RFCTYPE t = RFCTYPE_CHAR) : name(n), name16(toUtf16(n).value_or({})), chars(c), type(t) {}
     std::string name;
     std::u16string name16;  // compared with the caller's name without converting it
     unsigned chars;
@@ -128,11 +128,11 @@ struct Function {
     }
 };
 
-std::string utf8(const SAP_UC* text) { return text ? toUtf8(std::u16string_view(text)) : std::string(); }
+std::string utf8(const SAP_UC* text) { return text ? toUtf8(std::u16string_view(text)).value_or({}) : std::string(); }
 
 template <std::size_t N>
 void put(SAP_UC (&target)[N], const std::string& value) {
-    std::u16string text = toUtf16(value).substr(0, N - 1);
+    std::u16string text = toUtf16(value).value_or({}).substr(0, N - 1);
     std::copy(text.begin(), text.end(), target);
     target[text.size()] = 0;
 }
@@ -255,7 +255,9 @@ EXPORTED RFC_CONNECTION_HANDLE RfcOpenConnection(const RFC_CONNECTION_PARAMETER*
     }
     try {
         const char* db = std::getenv("ORVEX_NWRFC_DOUBLE_DB");
-        auto system = SandboxSystem::shared(db && *db ? db : SandboxSystem::defaultDatabasePath());
+        auto shared = SandboxSystem::shared(db && *db ? db : SandboxSystem::defaultDatabasePath());
+        if (!shared) throw std::runtime_error(shared.failure().reason);
+        auto system = std::move(*shared);
         if (!system->hasClient(values["client"])) {
             fail(info, RFC_LOGON_FAILURE, LOGON_FAILURE, "RFC_LOGON_FAILURE",
                  "Client " + values["client"] + " is not available in this system");
@@ -345,12 +347,11 @@ EXPORTED RFC_RC RfcSetChars(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, co
         return fail(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "RFC_BUFFER_TOO_SMALL",
                     "a value of " + std::to_string(length) + " characters does not fit " + slot.column + " (" +
                         std::to_string(slot.chars) + ")");
-    bool valid = false;
-    std::string text = toUtf8(std::u16string_view(value, length), &valid);
-    if (!valid)
+    auto text = toUtf8(std::u16string_view(value, length));
+    if (!text)
         return fail(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "RFC_CONVERSION_FAILURE", "invalid UTF-16");
-    if (slot.value) *slot.value = std::move(text);
-    else slot.row->set(slot.column, std::move(text));
+    if (slot.value) *slot.value = std::move(*text);
+    else slot.row->set(slot.column, std::move(*text));
     return ok(info);
 }
 

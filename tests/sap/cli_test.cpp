@@ -1,7 +1,7 @@
 // The command-line tools end to end, each test in a program folder of its own.
 #include <gtest/gtest.h>
 
-#include "ProgramFolder.h"
+#include "tests/support/ProgramFolder.h"
 
 using namespace orvex::testing;
 

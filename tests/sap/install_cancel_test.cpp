@@ -7,10 +7,10 @@
 
 #include <cstdlib>
 
-#include "Operations.h"
-#include "SandboxSystem.h"
-#include "SoapServer.h"
-#include "TempDir.h"
+#include "sap/Operations.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/http/SoapServer.h"
+#include "tests/support/TempDir.h"
 
 using namespace orvex::sap;
 using orvex::FailureKind;
@@ -29,7 +29,7 @@ struct InstallCancel : ::testing::TestWithParam<const char*> {
         SandboxSystem::setDefaultDatabasePath(database);
         setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
         setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
-        sandbox = SandboxSystem::shared(database);
+        sandbox = *SandboxSystem::shared(database);
         const std::string road = GetParam();
         if (road == "soap") {
             soap = std::make_unique<SoapServer>(
@@ -37,7 +37,7 @@ struct InstallCancel : ::testing::TestWithParam<const char*> {
                 [this](const std::string& u, const std::string& p, const std::string& c) {
                     return sandbox->checkLogon(u, p, c);
                 });
-            const int port = soap->bind("127.0.0.1", 0);
+            const int port = soap->bind("127.0.0.1", 0).value_or(-1);
             ASSERT_GT(port, 0);
             soap->start();
             server = "http://127.0.0.1:" + std::to_string(port) + "/sap/bc/soap/rfc";

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "InstallProgram.h"
-#include "InstallerProgram.h"
-#include "ScriptedBackend.h"
+#include <map>
+
+#include "sap/InstallProgram.h"
+#include "sap/TableReads.h"
+#include "sap/sandbox/InstallerProgram.h"
+#include "tests/support/ScriptedBackend.h"
 
 using namespace orvex::sap;
 using namespace orvex::testing;
@@ -22,27 +25,6 @@ struct Install : ::testing::Test {
     }
 };
 
-const std::vector<std::string> kRows = {
-    "RepOrt ZTESTRFCUPDUUCD.",
-    "DATA WA_TDIR LIKE TRDIR.",
-    "WA_TDIR-NAME = 'ZDEMO'.",
-    "WA_TDIR-SUBC = '1'.",
-    "WA_TDIR-UCCHECK = 'X'.",
-    "CALL FUNCTION 'RS_EDTR_ATTR_EDIT'",
-    "EXPORTING",
-    "   PROGRAM_NAME                = 'ZDEMO'",
-    "  PROGRAM_TITLE               = 'Demo report'",
-    "WITH_TRDIR_ENTRY            = 'X'",
-    "  SUPPRESS_DIALOG             = 'X'",
-    "CHANGING",
-    "  PROGRAM_TRDIR             = WA_TDIR.",
-    " CALL FUNCTION 'RS_WORKING_OBJECT_ACTIVATE'",
-    "  EXPORTING",
-    "  OBJECT                     = 'REPS'",
-    "   OBJ_NAME                   = 'ZDEMO'",
-    "  OBJECT_SAVED               = ''.",
-};
-
 std::vector<std::string> lines(const RfcRows& rows) {
     std::vector<std::string> out;
     for (const auto& r : rows) out.push_back(r.get("LINE"));
@@ -54,31 +36,49 @@ const std::string kActivationFailed = "The program was created, but setting its 
 
 }  // namespace
 
-TEST(InstallerRows, ExactRowsApostrophesDoubledLongTitlesContinued) {
-    EXPECT_EQ(installerRows("ZDEMO", "Demo report"), kRows);
-    auto quoted = installerRows("Z'X", "It's");
-    EXPECT_EQ(quoted[2], "WA_TDIR-NAME = 'Z''X'.");
-    EXPECT_EQ(quoted[8], "  PROGRAM_TITLE               = 'It''s'");
-    EXPECT_EQ(quoted[16], "   OBJ_NAME                   = 'Z''X'");
-    const auto fits = installerRows("ZDEMO", std::string(38, 't'));  // 38 characters still fit row 9
-    EXPECT_EQ(fits.size(), 18u);
-    EXPECT_EQ(fits[8].size(), 72u);
-    // Longer titles continue in literal rows; the sandbox's syntax check (rows of
-    // at most 72 characters, literals closed, joined by &) gives the title back.
-    for (std::size_t len : {39u, 50u, 70u, 200u}) {
-        std::string title;  // a doubled apostrophe meets the first row's end
-        for (std::size_t i = 0; i < len; ++i) title += (i % 7 == 5) ? '\'' : char('a' + i % 26);
-        auto rows = installerRows("ZDEMO", title);
-        ASSERT_GT(rows.size(), 18u) << len;
-        const std::size_t extra = rows.size() - 18;
-        // Rows before and after the title are unchanged.
-        EXPECT_EQ(std::vector(rows.begin(), rows.begin() + 8), std::vector(kRows.begin(), kRows.begin() + 8));
-        EXPECT_EQ(std::vector(rows.begin() + 9 + extra, rows.end()), std::vector(kRows.begin() + 9, kRows.end()));
-        const auto check = sandbox::checkInstallerProgram(rows);
-        ASSERT_EQ(check.error, "") << len;
-        EXPECT_EQ(check.actions.at(0).title, title) << len;
-    }
+// A title with an apostrophe every seven characters, one of them where the
+// first row ends.
+std::string longTitle(std::size_t length) {
+    std::string title;
+    for (std::size_t i = 0; i < length; ++i) title += (i % 7 == 5) ? '\'' : char('a' + i % 26);
+    return title;
 }
+
+struct InstallerCase {
+    std::string name, title;
+    std::size_t rows;  // 0: more than the 18 of a title that fits its row
+};
+
+class InstallerRows : public ::testing::TestWithParam<InstallerCase> {};
+
+// What the installer rows do, as the sandbox's syntax check (rows of at most
+// 72 characters, literals closed, continued rows joined by &) reads them:
+// the attributes of the program under its repository name, with its title
+// whole, then its activation.
+TEST_P(InstallerRows, SayWhatTheSyntaxCheckReadsBack) {
+    const InstallerCase& c = GetParam();
+    const std::vector<std::string> rows = installerRows(c.name, c.title);
+    if (c.rows) EXPECT_EQ(rows.size(), c.rows);
+    else EXPECT_GT(rows.size(), 18u);
+    const auto check = sandbox::checkInstallerProgram(rows);
+    ASSERT_TRUE(check) << check.failure().reason;
+    ASSERT_EQ(check->size(), 2u);
+    const sandbox::InstallerAction& attributes = check->at(0);
+    const std::string name = repositoryName(c.name);
+    EXPECT_EQ(attributes.kind, sandbox::InstallerAction::Kind::SetAttributes);
+    EXPECT_EQ(attributes.program, name);
+    EXPECT_EQ(attributes.title, c.title);
+    EXPECT_TRUE(attributes.withTrdirEntry);
+    EXPECT_EQ(attributes.trdir, (std::map<std::string, std::string>{{"NAME", name}, {"SUBC", "1"}, {"UCCHECK", "X"}}));
+    EXPECT_EQ(check->at(1).kind, sandbox::InstallerAction::Kind::Activate);
+    EXPECT_EQ(check->at(1).program, name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, InstallerRows,
+                         ::testing::Values(InstallerCase{"ZDEMO", "Demo report", 18}, InstallerCase{"Z'X", "It's", 18},
+                                           InstallerCase{"zDemo", std::string(38, 't'), 18},  // still fits row 9
+                                           InstallerCase{"ZDEMO", longTitle(39), 0}, InstallerCase{"ZDEMO", longTitle(50), 0},
+                                           InstallerCase{"ZDEMO", longTitle(70), 0}, InstallerCase{"ZDEMO", longTitle(200), 0}));
 
 TEST_F(Install, FailedLogonShowsTheMessageAndCallsNothing) {
     script->failLogon = true;
@@ -109,7 +109,7 @@ TEST_F(Install, CreatedAndActivated) {
     EXPECT_EQ(result.outcome, InstallOutcome::Created);
     EXPECT_TRUE(result.activated);
     EXPECT_EQ(script->calledFunctions(), (std::vector<std::string>{"BC_PR_INSERT", "RFC_ABAP_INSTALL_AND_RUN"}));
-    EXPECT_EQ(lines(script->requests[1].tables.at("PROGRAM")), kRows);
+    EXPECT_EQ(lines(script->requests[1].tables.at("PROGRAM")), installerRows("ZDEMO", "Demo report"));
     EXPECT_TRUE(script->requests[1].exports.empty());
     EXPECT_EQ(shown, std::vector<Message>{kCreated});
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "JoinProposals.h"
+#include "sap/JoinProposals.h"
 
 using namespace orvex::sap;
 

@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <thread>
 
-#include "Backends.h"
-#include "JoinProposals.h"
-#include "SandboxSystem.h"
-#include "Settings.h"
-#include "TableReads.h"
-#include "TempDir.h"
-#include "Utf16.h"
+#include "sap/Backends.h"
+#include "sap/JoinProposals.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/Settings.h"
+#include "sap/TableReads.h"
+#include "tests/support/TempDir.h"
+#include "sap/nwrfc/Utf16.h"
 
 // The fault table names only the fields that differ from a good call.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -34,23 +34,16 @@ TEST(Utf16, ConvertsFaithfullyAndRefusesMalformedInput) {
     };
     for (const Case& c : std::vector<Case>{{"", u""}, {"A|b", u"A|b"}, {"\xC3\xA4", u"\u00E4"}, {"\xE2\x82\xAC", u"\u20AC"},
                                            {"\xF0\x9F\x98\x80", u"\U0001F600"}, {"\xEF\xBF\xBF", u"\uFFFF"}}) {
-        bool ok = false;
-        EXPECT_EQ(orvex::nwrfc::toUtf16(c.utf8, &ok), c.utf16) << c.utf8;
-        EXPECT_TRUE(ok);
-        EXPECT_EQ(orvex::nwrfc::toUtf8(c.utf16, &ok), c.utf8);
-        EXPECT_TRUE(ok);
+        EXPECT_EQ(orvex::nwrfc::toUtf16(c.utf8).value_or(u"?"), c.utf16) << c.utf8;
+        EXPECT_EQ(orvex::nwrfc::toUtf8(c.utf16).value_or("?"), c.utf8);
     }
     // Stray and missing continuation bytes, overlong forms, surrogates, beyond U+10FFFF.
     for (const std::string bad : {"\xFF", "\x80", "\xC3", "a\xE2\x82", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80",
                                   "\xF4\x90\x80\x80", "\xC3\x28"}) {
-        bool ok = true;
-        orvex::nwrfc::toUtf16(bad, &ok);
-        EXPECT_FALSE(ok) << ::testing::PrintToString(bad);
+        EXPECT_FALSE(orvex::nwrfc::toUtf16(bad).ok()) << ::testing::PrintToString(bad);
     }
     for (const std::u16string& bad : {std::u16string(1, u'\xD800'), std::u16string(1, u'\xDC00'), std::u16string(u"\xD800x")}) {
-        bool ok = true;
-        orvex::nwrfc::toUtf8(bad, &ok);
-        EXPECT_FALSE(ok);
+        EXPECT_FALSE(orvex::nwrfc::toUtf8(bad).ok());
     }
 }
 
@@ -78,7 +71,8 @@ TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
     rfc.connection().properties = connectionProperties(logon("sapdev"));
     sandbox.connection().properties = connectionProperties(logon("sandbox"));
     ASSERT_EQ(chooseRoad(rfc.connection().properties).road, Road::Rfc);
-    ASSERT_TRUE(rfc.connection().logon()) << rfc.connection().logonFailure().text();
+    const orvex::Status rfcLogon = rfc.connection().logon();
+    ASSERT_TRUE(rfcLogon) << rfcLogon.failure().text();
     ASSERT_TRUE(sandbox.connection().logon());
     for (const std::string& condition : {firstTableListCondition(), tableSearchCondition("S%"), programNameCondition("RSPARAM")}) {
         const auto overRfc = readTadir(rfc, condition), direct = readTadir(sandbox, condition);
@@ -90,7 +84,8 @@ TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
     auto fields = rfc.add("DD_TABL_GET");
     fields->setExport("TABL_NAME", "SCARR" + std::string(35, ' '));
     fields->setExport("WITHTEXT", "X");
-    ASSERT_TRUE(fields->call()) << fields->failure().text();
+    const orvex::Status called = fields->call();
+    ASSERT_TRUE(called) << called.failure().text();
     EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "Fieldname"), "CARRID");
     EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "SCRTEXT_L"), "Airline");
     // The foreign keys too: the same join proposals on both roads.
@@ -158,24 +153,25 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         values.password = c.password;
         values.client = c.client;
         component.connection().properties = connectionProperties(values);
-        const bool loggedOn = component.connection().logon();
-        ASSERT_EQ(loggedOn, c.loggedOn) << component.connection().logonFailure().text();
+        const orvex::Status loggedOn = component.connection().logon();
+        ASSERT_EQ(loggedOn.ok(), c.loggedOn) << (loggedOn ? "" : loggedOn.failure().text());
         if (!loggedOn) {
-            EXPECT_NE(component.connection().logonFailure().text().find(c.reason), std::string::npos)
-                << component.connection().logonFailure().text();
+            EXPECT_NE(loggedOn.failure().text().find(c.reason), std::string::npos) << loggedOn.failure().text();
             if (c.home == ORVEX_NWRFC_DOUBLE_HOME) {
-                EXPECT_EQ(component.connection().logonFailure().kind, c.kind);
+                EXPECT_EQ(loggedOn.failure().kind, c.kind);
             }
             continue;
         }
         auto function = component.add(c.function);
         for (const auto& [name, value] : c.exports) function->setExport(name, value);
         for (const std::string& line : c.lines) function->tables(c.table).setCell(function->tables(c.table).addRow(), "LINE", line);
-        EXPECT_FALSE(function->call());
-        EXPECT_NE(function->failure().text().find(c.reason), std::string::npos) << function->failure().text();
+        const orvex::Status called = function->call();
+        ASSERT_FALSE(called);
+        EXPECT_NE(called.failure().text().find(c.reason), std::string::npos) << called.failure().text();
         // An open connection still answers; a closed one says so.
         auto ping = component.add("RFC_PING");
-        EXPECT_EQ(ping->call(), c.stillOpen) << ping->failure().text();
+        const orvex::Status pinged = ping->call();
+        EXPECT_EQ(pinged.ok(), c.stillOpen) << (pinged ? "" : pinged.failure().text());
     }
 }
 
@@ -185,7 +181,8 @@ TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     setenv("ORVEX_NWRFC_DOUBLE_HOLD", "RFC_READ_TABLE", 1);
     Component component;
     component.connection().properties = connectionProperties(logon("sapdev"));
-    ASSERT_TRUE(component.connection().logon()) << component.connection().logonFailure().text();
+    const orvex::Status first = component.connection().logon();
+    ASSERT_TRUE(first) << first.failure().text();
     void* library = dlopen(ORVEX_NWRFC_DOUBLE_HOME "/lib/libsapnwrfc.so", RTLD_NOW | RTLD_NOLOAD);
     ASSERT_TRUE(library);
     auto awaitHeld = reinterpret_cast<void (*)()>(dlsym(library, "OrvexDoubleAwaitHeldCall"));
@@ -194,24 +191,27 @@ TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
 
     auto read = component.add("RFC_READ_TABLE");
     read->setExport("QUERY_TABLE", "TADIR");
-    bool called = true;
+    orvex::Status called;
     std::thread caller([&] { called = read->call(); });
     awaitHeld();
     component.connection().cancel();
     releaseHeld();  // a call the cancel missed finishes and fails the test
     caller.join();
     dlclose(library);
-    EXPECT_FALSE(called);
-    EXPECT_EQ(read->failure().kind, FailureKind::Cancelled);
-    EXPECT_EQ(read->failure().reason, "Cancelled");
-    EXPECT_EQ(read->failure().detail, "RFC_CANCELED: the call was cancelled and the connection closed");
+    ASSERT_FALSE(called);
+    EXPECT_EQ(called.failure().kind, FailureKind::Cancelled);
+    EXPECT_EQ(called.failure().reason, "Cancelled");
+    EXPECT_EQ(called.failure().detail, "RFC_CANCELED: the call was cancelled and the connection closed");
 
     auto ping = component.add("RFC_PING");
-    EXPECT_FALSE(ping->call());
-    EXPECT_EQ(ping->failure().reason, "not logged on");
+    const orvex::Status pinged = ping->call();
+    ASSERT_FALSE(pinged);
+    EXPECT_EQ(pinged.failure().reason, "not logged on");
     unsetenv("ORVEX_NWRFC_DOUBLE_HOLD");
-    ASSERT_TRUE(component.connection().logon()) << component.connection().logonFailure().text();
-    EXPECT_TRUE(read->call()) << read->failure().text();
+    const orvex::Status again = component.connection().logon();
+    ASSERT_TRUE(again) << again.failure().text();
+    const orvex::Status readAgain = read->call();
+    EXPECT_TRUE(readAgain) << readAgain.failure().text();
     EXPECT_FALSE(read->tables("DATA").rows().empty());
 }
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ProgramFolder.h"
-#include "SandboxSystem.h"
+#include "tests/support/ProgramFolder.h"
+#include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 using namespace orvex::testing;
@@ -79,7 +79,8 @@ TEST_F(CliSharedSandbox, WritesAfterAnotherProcessClosedTheDatabaseStayForAll) {
         const std::string first = "ZFIRST" + std::to_string(round), second = "ZSECOND" + std::to_string(round);
         ++round;
         {
-            SandboxSystem writer(database());
+            const auto writerOwned = std::move(*SandboxSystem::open(database()));
+            SandboxSystem& writer = *writerOwned;
             ASSERT_TRUE(writer.call(insertRequest(first, 3)).ok);
             for (const char* suffix : c.reopened) {
                 const int fd = open((database() + suffix).c_str(), O_RDONLY | O_CLOEXEC);
@@ -141,7 +142,8 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(pipeFds[0]);
-            SandboxSystem writer(database());
+            const auto writerOwned = std::move(*SandboxSystem::open(database()));
+            SandboxSystem& writer = *writerOwned;
             for (int i = 0;; ++i) {
                 const std::string name = "ZKILL_" + std::to_string(round) + "_" + std::to_string(i);
                 if (!writer.call(insertRequest(name, kLines)).ok) _exit(3);
@@ -162,7 +164,8 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
     }
     EXPECT_EQ(reported, 6);
     EXPECT_EQ(integrity(database()), "ok");
-    SandboxSystem reader(database());
+    const auto readerOwned = std::move(*SandboxSystem::open(database()));
+    SandboxSystem& reader = *readerOwned;
     std::set<std::string> written;
     for (const SandboxProgram& p : reader.programs()) {
         if (p.name.rfind("ZKILL_", 0) != 0) continue;
@@ -185,7 +188,8 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
 // process uses it; a broken one is replaced, unless another process holds it.
 TEST_F(CliSharedSandbox, ResetNeverPullsTheDatabaseFromUnderAnotherProcess) {
     {
-        SandboxSystem user(database());
+        const auto userOwned = std::move(*SandboxSystem::open(database()));
+        SandboxSystem& user = *userOwned;
         ASSERT_TRUE(user.call(insertRequest("ZBEFORE", 2)).ok);
         Outcome reset = run("orvex-sandbox", "reset");
         EXPECT_EQ(reset.code, 0) << reset.err;

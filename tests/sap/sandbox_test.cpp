@@ -3,12 +3,12 @@
 #include <atomic>
 #include <thread>
 
-#include "Backends.h"
-#include "InstallProgram.h"
-#include "SandboxSystem.h"
-#include "TableReads.h"
-#include "TempDir.h"
-#include "Text.h"
+#include "sap/Backends.h"
+#include "sap/InstallProgram.h"
+#include "sap/sandbox/SandboxSystem.h"
+#include "sap/TableReads.h"
+#include "tests/support/TempDir.h"
+#include "common/Text.h"
 
 using namespace orvex::sap;
 using orvex::testing::TempDir;
@@ -51,7 +51,8 @@ Names names(const RfcReply& reply) {
 
 struct Sandbox : ::testing::Test {
     TempDir dir;
-    SandboxSystem system{dir.file("orvex-sandbox.db")};
+    std::unique_ptr<SandboxSystem> systemOwned = std::move(*SandboxSystem::open(dir.file("orvex-sandbox.db")));
+    SandboxSystem& system = *systemOwned;
 
     Names find(const std::string& condition) {
         auto reply = system.call(readRequest("TADIR", {condition}));

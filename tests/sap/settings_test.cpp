@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "Settings.h"
-#include "TempDir.h"
+#include "sap/Settings.h"
+#include "tests/support/TempDir.h"
 
 using namespace orvex::sap;
 using orvex::testing::TempDir;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ScriptedBackend.h"
-#include "TableReads.h"
+#include "tests/support/ScriptedBackend.h"
+#include "sap/TableReads.h"
 
 using namespace orvex::sap;
 using namespace orvex::testing;

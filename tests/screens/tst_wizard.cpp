@@ -532,7 +532,7 @@ private slots:
         const ReportDefinition& shown = h.session.report.definition;
         QCOMPARE(shown.conditions.size(), std::size_t(3));
         QCOMPARE(shown.selection[0].settings + shown.selection[1].settings, std::string("P;R;LHS;N;"));
-        const auto program = sap::SandboxSystem(db).program("ZORVEX_FIRST");
+        const auto program = (*sap::SandboxSystem::open(db))->program("ZORVEX_FIRST");
         QVERIFY(program.has_value());
         QCOMPARE(program->source, sourceOf(shown));  // byte for byte
         QCOMPARE(program->title, std::string("Flights of one carrier"));

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "common/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -197,7 +197,7 @@ std::string withoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-Status writeFileAtomically(const std::string& path, std::string_view content, mode_t newFileMode) {
+Status writeFileAtomically(const std::string& path, std::string_view content, unsigned newFileMode) {
     return replaceFollowingLinks(path, content, newFileMode, ExistingMode::Keep, nullptr);
 }
 
@@ -276,7 +276,7 @@ Result<std::string> LinkFreeFolder::read(const std::string& name) const {
     return content;
 }
 
-Status LinkFreeFolder::write(const std::string& name, std::string_view content, mode_t newFileMode) const {
+Status LinkFreeFolder::write(const std::string& name, std::string_view content, unsigned newFileMode) const {
     return replace(Replacement{fd_, name, pathOf(name), newFileMode, ExistingMode::Keep, true}, content);
 }
 
