@@ -3,7 +3,7 @@
 // HTTP roads, read from and written to the settings file.
 #include <QDialog>
 
-#include "Settings.h"
+#include "sap/Settings.h"
 
 class QLabel;
 class QLineEdit;
@@ -57,6 +57,7 @@ protected:
 
 private:
     void buildUi();
+    void makeBoxes();
     void copyToLogonValues();
     void copyFromLogonValues();
     void updatePlainHttpWarning();
