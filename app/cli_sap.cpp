@@ -67,7 +67,12 @@ bool loadLogon(const std::string& command, LogonValues& values, int& code) {
         return false;
     }
     // The values the settings dialog would refuse, refused with its reasons.
-    if (const auto problems = logonProblems(values); !problems.empty()) {
+    // Older files carry a system number of one digit, which the HTTP road
+    // reads as 0 and that digit; such a file still works here, and the
+    // dialog asks for the two digits when the user next edits it.
+    LogonValues checked = values;
+    if (checked.systemNumber.size() == 1) checked.systemNumber.insert(0, "0");
+    if (const auto problems = logonProblems(checked); !problems.empty()) {
         std::string reasons;
         for (const LogonProblem& problem : problems)
             reasons += (reasons.empty() ? "" : "; ") + std::string(logonFieldCaption(problem.field)) + ": " +

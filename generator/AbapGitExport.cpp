@@ -1,14 +1,14 @@
-#include "AbapGitExport.h"
+#include "generator/AbapGitExport.h"
 
 #include <filesystem>
 #include <sstream>
 
 #include <pugixml.hpp>
 
-#include "AtomicFile.h"
-#include "DesignCheck.h"
-#include "Generator.h"
-#include "Text.h"
+#include "common/AtomicFile.h"
+#include "generator/DesignCheck.h"
+#include "generator/Generator.h"
+#include "common/Text.h"
 
 namespace orvex {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "Failure.h"
-#include "ReportDefinition.h"
+#include "common/Failure.h"
+#include "generator/ReportDefinition.h"
 
 namespace orvex {
 

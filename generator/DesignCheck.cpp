@@ -1,12 +1,12 @@
 // The one check of a design's contents, before any line is written.
-#include "DesignCheck.h"
+#include "generator/DesignCheck.h"
 
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <unordered_set>
 
-#include "Text.h"
+#include "common/Text.h"
 
 namespace orvex {
 
@@ -48,15 +48,17 @@ public:
     }
     bool tableName(const std::string& place, std::string_view table) {
         if (!oneLine(place, table)) return false;
-        if (isDictionaryName(trim(table))) return true;
-        return refuse(place, quoted(trim(table)) +
+        table = trim(table);
+        if (isDictionaryName(table)) return true;
+        return refuse(place, quoted(table) +
                                  " is no dictionary table name (letters, digits and \"_\" after an optional "
                                  "/NAMESPACE/ prefix, at most 30 characters)");
     }
     bool fieldName(const std::string& place, std::string_view field) {
         if (!oneLine(place, field)) return false;
-        if (isAbapName(trim(field))) return true;
-        return refuse(place, quoted(trim(field)) + " is not an ABAP field name (letters, digits, \"_\" and \"/\" only)");
+        field = trim(field);
+        if (isAbapName(field)) return true;
+        return refuse(place, quoted(field) + " is not an ABAP field name (letters, digits, \"_\" and \"/\" only)");
     }
     bool refuse(const std::string& place, const std::string& reason) {
         found_ = failure(FailureKind::Refused, place + ": " + reason);
@@ -123,8 +125,8 @@ bool checkConditions(const ReportDefinition& d, Checker& check) {
         if (!screen && !check.tableName(item("conditions", i, "right_table"), c.rightTable)) return false;
         const std::string right = item("conditions", i, "right_field");
         if (!check.fieldName(right, c.rightField)) return false;
-        if (screen && !inputs.count(trim(c.rightField)))
-            return check.refuse(right, quoted(trim(c.rightField)) + " is not a field of the selection screen");
+        if (const std::string_view input = trim(c.rightField); screen && !inputs.count(input))
+            return check.refuse(right, quoted(input) + " is not a field of the selection screen");
     }
     return true;
 }

@@ -5,8 +5,8 @@
 // a literal of the program, never add a line or a statement to it.
 #include <string_view>
 
-#include "Failure.h"
-#include "ReportDefinition.h"
+#include "common/Failure.h"
+#include "generator/ReportDefinition.h"
 
 namespace orvex {
 

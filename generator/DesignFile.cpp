@@ -1,7 +1,7 @@
-#include "DesignFile.h"
+#include "generator/DesignFile.h"
 
-#include "AtomicFile.h"
-#include "DesignCheck.h"
+#include "common/AtomicFile.h"
+#include "generator/DesignCheck.h"
 
 #include <cerrno>
 #include <cstring>
@@ -73,6 +73,17 @@ void readArray(const Json& obj, const char* key, Read read) {
     }
 }
 
+// The code style: classic when the member is absent.
+CodeStyle readStyle(const Json& doc) {
+    auto it = doc.find("style");
+    if (it == doc.end()) return CodeStyle::Classic;
+    if (!it->is_string()) throw expected("style", "\"classic\" or \"modern\"", *it);
+    const std::string style = it->get<std::string>();
+    if (style == "modern") return CodeStyle::Modern;
+    if (style != "classic") throw Fault{"style: expected \"classic\" or \"modern\", found \"" + style + "\""};
+    return CodeStyle::Classic;
+}
+
 ReportDefinition readDesign(const Json& doc) {
     if (!doc.is_object()) throw expected("design", "an object", doc);
     ReportDefinition r;
@@ -88,15 +99,7 @@ ReportDefinition readDesign(const Json& doc) {
     readBool(doc, "print_heading", r.printHeading);
     readString(doc, "heading", "", r.heading, false);
     readBool(doc, "unicode_check", r.unicodeCheck);
-    if (auto it = doc.find("style"); it != doc.end()) {
-        if (!it->is_string()) throw expected("style", "\"classic\" or \"modern\"", *it);
-        const std::string style = it->get<std::string>();
-        if (style == "modern") {
-            r.style = CodeStyle::Modern;
-        } else if (style != "classic") {
-            throw Fault{"style: expected \"classic\" or \"modern\", found \"" + style + "\""};
-        }
-    }
+    r.style = readStyle(doc);
     readString(doc, "package", "", r.package, false);
     if (r.package.empty()) r.package = "$TMP";
     readString(doc, "transport", "", r.transport, false);
@@ -166,7 +169,7 @@ Result<ReportDefinition> parseDesign(const std::string& jsonText) {
         return failure(FailureKind::Refused, f.message);
     }
     if (Status checked = checkDesign(design); !checked) return checked.failure();
-    return design;
+    return withTrimmedNames(std::move(design));
 }
 
 Result<ReportDefinition> loadDesignFile(const std::string& path) {

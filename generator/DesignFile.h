@@ -3,15 +3,16 @@
 // the wizard's Save/Open.
 #include <string>
 
-#include "Failure.h"
-#include "ReportDefinition.h"
+#include "common/Failure.h"
+#include "generator/ReportDefinition.h"
 
 namespace orvex {
 
 // The design, or why not: one line naming the place, e.g. "fields[2].table:
 // expected a string" or "description: line break" (kind Refused: malformed,
 // or refused by checkDesign), or the file that cannot be read (kind File); a
-// file's path leads its reason.
+// file's path leads its reason. Table names are read padded (as older
+// files hold them) or trimmed, and come back trimmed (withTrimmedNames).
 Result<ReportDefinition> parseDesign(const std::string& jsonText);
 Result<ReportDefinition> loadDesignFile(const std::string& path);
 

@@ -1,19 +1,17 @@
 // The generation driver: builds the generation lists and the SELECT
 // statement, then runs the source writers.
-#include "Generator.h"
+#include "generator/Generator.h"
 
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "FlatIndex.h"
-#include "Text.h"
+#include "generator/FlatIndex.h"
+#include "common/Text.h"
 
 namespace orvex {
 
 namespace {
-
-using text::trim;
 
 // The driver's refusal of a definition: one line for the user.
 Failure refusal(std::string message) { return failure(FailureKind::Refused, std::move(message)); }
@@ -24,26 +22,15 @@ std::string clauseOf(const TableAlias& t) { return t.table + " As " + t.alias; }
 
 // "condition 2 (SFLIGHT.CARRID = SPFLI.CARRID)", for messages.
 std::string describeCondition(const Condition& c, std::size_t row) {
-    std::string s = "condition " + std::to_string(row + 1) + " (";
-    s += trim(c.leftTable);
-    s += '.';
-    s += trim(c.leftField);
-    s += ' ';
-    s += trim(c.op);
-    s += ' ';
-    s += trim(c.rightTable);
-    s += '.';
-    s += trim(c.rightField);
-    s += ')';
-    return s;
+    return "condition " + std::to_string(row + 1) + " (" + c.leftTable + '.' + c.leftField + ' ' + c.op + ' ' +
+           c.rightTable + '.' + c.rightField + ')';
 }
 
 // " (SPFLI has no picked field: it stands for SFLIGHT, the last table)" when a
 // condition names a table that resolved to another one; "" otherwise.
 std::string resolutionNote(const std::string& named, const TableAlias& resolved) {
-    std::string_view n = trim(named);
-    if (n == resolved.table) return {};
-    return " (" + std::string(n) + " has no picked field: it stands for " + resolved.table + ", the last table)";
+    if (named == resolved.table) return {};
+    return " (" + named + " has no picked field: it stands for " + resolved.table + ", the last table)";
 }
 
 std::string notJoined(const std::string& table) {
@@ -53,6 +40,55 @@ std::string notJoined(const std::string& table) {
 // "P_" + rest or "S_" + rest: the name a where entry writes for an entry's input.
 std::string whereName(const ScreenNames& names) {
     return (names.selectOption ? std::string("S_") : std::string("P_")) + names.input.substr(2);
+}
+
+// The FROM clause: the first table, or the tables of the join rows in
+// order, each joining one new table to those before it (or extending the
+// condition of tables both standing there already).
+Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<bool>& inFrom) {
+    auto comparison = [](const JoinRecord& j) {
+        return j.leftAlias + "~" + j.leftField + " " + j.op + " " + j.rightAlias + "~" + j.rightField;
+    };
+    if (g.joins.empty()) {
+        g.selectLines.push_back(clauseOf(g.aliases[0]));
+        inFrom[0] = true;
+        g.from.push_back({FromStep::FirstTable, 0, 0});
+    }
+    for (std::size_t k = 0; k < g.joins.size(); ++k) {
+        const JoinRecord& j = g.joins[k];
+        const Condition& c = report.conditions[j.row];
+        if (k == 0) {
+            if (j.leftIndex == j.rightIndex)
+                return refusal(describeCondition(c, j.row) + " joins table " +
+                               g.aliases[j.leftIndex].table + " with itself" +
+                               resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                               resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
+            g.selectLines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
+            inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
+            g.from.push_back({FromStep::FirstJoin, j.rightIndex, k});
+        } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
+            g.selectLines.push_back(" inner join " + j.rightClause + " on " + comparison(j));
+            inFrom[j.rightIndex] = true;
+            g.from.push_back({FromStep::JoinTable, j.rightIndex, k});
+        } else if (!inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
+            g.selectLines.push_back(" inner join " + j.leftClause + " on " + comparison(j));
+            inFrom[j.leftIndex] = true;
+            g.from.push_back({FromStep::JoinTable, j.leftIndex, k});
+        } else if (inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
+            g.selectLines.push_back(" AND " + comparison(j));
+            g.from.push_back({FromStep::ExtendOn, 0, k});
+        } else {
+            const std::string& lt = g.aliases[j.leftIndex].table;
+            const std::string& rt = g.aliases[j.rightIndex].table;
+            return refusal(describeCondition(c, j.row) + ": " +
+                           (j.leftIndex == j.rightIndex ? "table " + lt + " is"
+                                                        : "neither " + lt + " nor " + rt + " is") +
+                           " joined to the tables before it" +
+                           resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
+                           resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -71,7 +107,7 @@ Status buildAliasList(const ReportDefinition& report, Generated& g) {
     bool placeholder = true;
     std::string_view previous;  // fields usually come table by table
     for (const PickedField& f : report.fields) {
-        std::string_view table = trim(f.table);
+        std::string_view table = f.table;
         if (!placeholder && table == previous) continue;
         previous = table;
         if (known.insert(table, g.aliases.size()) != FlatIndex::npos) continue;
@@ -104,10 +140,10 @@ Status buildOutputFieldList(const ReportDefinition& report, Generated& g) {
     std::string_view previousTable;  // fields usually come table by table
     std::size_t previousIndex = 0;
     for (std::size_t i = 0; i <= n; ++i) {
-        std::string_view field = i < n ? trim(report.fields[i].field) : std::string_view();
+        std::string_view field = i < n ? std::string_view(report.fields[i].field) : std::string_view();
         if (present.insert(field, i) != FlatIndex::npos) continue;
-        std::string_view table = i < n ? trim(report.fields[i].table) : std::string_view();
-        std::string_view desc = i < n ? trim(report.fields[i].description) : std::string_view();
+        std::string_view table = i < n ? std::string_view(report.fields[i].table) : std::string_view();
+        std::string_view desc = i < n ? text::trim(report.fields[i].description) : std::string_view();
         if (i == 0 || table != previousTable) {
             previousTable = table;
             previousIndex = tableIndex.find(table);
@@ -157,11 +193,11 @@ void assignScreenNames(const ReportDefinition& report, Generated& g) {
         return name;
     };
     for (const SelectionEntry& e : report.selection) {
-        std::string_view field = trim(e.field);
+        const std::string& field = e.field;
         ScreenNames names;
         names.selectOption = isSelectOption(e.settings);
-        names.label = unique("VS_" + std::string(field));
-        names.input = unique((names.selectOption ? "s_" : "P_") + std::string(field));
+        names.label = unique("VS_" + field);
+        names.input = unique((names.selectOption ? "s_" : "P_") + field);
         g.screenNames.push_back(std::move(names));
     }
 }
@@ -171,24 +207,23 @@ Status buildConditionLists(const ReportDefinition& report, Generated& g) {
     g.wheres.clear();
     // First entry per trimmed selection-screen field name.
     FlatIndex entryOf(report.selection.size());
-    for (std::size_t m = 0; m < report.selection.size(); ++m) entryOf.insert(trim(report.selection[m].field), m);
+    for (std::size_t m = 0; m < report.selection.size(); ++m) entryOf.insert(report.selection[m].field, m);
 
     for (std::size_t row = 0; row < report.conditions.size(); ++row) {
         const Condition& c = report.conditions[row];
-        const std::size_t left = lookupTable(g.aliases, trim(c.leftTable));
+        const std::size_t left = lookupTable(g.aliases, c.leftTable);
         const TableAlias& l = g.aliases[left];
         if (c.rightTable != kSelectionScreenMarker) {
-            const std::size_t right = lookupTable(g.aliases, trim(c.rightTable));
+            const std::size_t right = lookupTable(g.aliases, c.rightTable);
             const TableAlias& r = g.aliases[right];
-            g.joins.push_back(JoinRecord{l.alias, clauseOf(l), std::string(trim(c.leftField)),
-                                         std::string(trim(c.op)), clauseOf(r), r.alias,
-                                         std::string(trim(c.rightField)), left, right, row});
+            g.joins.push_back(JoinRecord{l.alias, clauseOf(l), c.leftField, c.op, clauseOf(r), r.alias, c.rightField,
+                                         left, right, row});
             continue;
         }
         WhereRecord w;
         w.leftAlias = l.alias;
-        w.leftField = std::string(trim(c.leftField));
-        w.screenField = std::string(trim(c.rightField));
+        w.leftField = c.leftField;
+        w.screenField = c.rightField;
         w.leftIndex = left;
         w.row = row;
         w.entry = entryOf.find(w.screenField);
@@ -200,7 +235,7 @@ Status buildConditionLists(const ReportDefinition& report, Generated& g) {
             w.op = " IN ";
             w.prefix = "S_";
         } else {
-            w.op = std::string(trim(c.op));
+            w.op = c.op;
             w.prefix = "P_";
         }
         w.screenName = whereName(names);
@@ -229,48 +264,7 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
 
     // The tables standing in the FROM clause so far, by alias-list index.
     std::vector<bool> inFrom(g.aliases.size(), false);
-    auto comparison = [](const JoinRecord& j) {
-        return j.leftAlias + "~" + j.leftField + " " + j.op + " " + j.rightAlias + "~" + j.rightField;
-    };
-    if (g.joins.empty()) {
-        lines.push_back(clauseOf(g.aliases[0]));
-        inFrom[0] = true;
-        g.from.push_back({FromStep::FirstTable, 0, 0});
-    }
-    for (std::size_t k = 0; k < g.joins.size(); ++k) {
-        const JoinRecord& j = g.joins[k];
-        const Condition& c = report.conditions[j.row];
-        if (k == 0) {
-            if (j.leftIndex == j.rightIndex)
-                return refusal(describeCondition(c, j.row) + " joins table " +
-                               g.aliases[j.leftIndex].table + " with itself" +
-                               resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
-                               resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
-            lines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
-            inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
-            g.from.push_back({FromStep::FirstJoin, j.rightIndex, k});
-        } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
-            lines.push_back(" inner join " + j.rightClause + " on " + comparison(j));
-            inFrom[j.rightIndex] = true;
-            g.from.push_back({FromStep::JoinTable, j.rightIndex, k});
-        } else if (!inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
-            lines.push_back(" inner join " + j.leftClause + " on " + comparison(j));
-            inFrom[j.leftIndex] = true;
-            g.from.push_back({FromStep::JoinTable, j.leftIndex, k});
-        } else if (inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
-            lines.push_back(" AND " + comparison(j));
-            g.from.push_back({FromStep::ExtendOn, 0, k});
-        } else {
-            const std::string& lt = g.aliases[j.leftIndex].table;
-            const std::string& rt = g.aliases[j.rightIndex].table;
-            return refusal(describeCondition(c, j.row) + ": " +
-                           (j.leftIndex == j.rightIndex ? "table " + lt + " is"
-                                                        : "neither " + lt + " nor " + rt + " is") +
-                           " joined to the tables before it" +
-                           resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
-                           resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
-        }
-    }
+    if (Status from = addFromClause(report, g, inFrom); !from) return from;
 
     for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
         const OutputField& f = g.outputFields[i];
@@ -305,8 +299,9 @@ std::string programText(const std::vector<std::string>& source) {
     return text;
 }
 
-GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form) {
-    if (Status s = checkDesign(report); !s) return s.failure();
+GenerationResult GenerateProgram(const ReportDefinition& design, SourceForm form) {
+    if (Status s = checkDesign(design); !s) return s.failure();
+    const ReportDefinition report = withTrimmedNames(design);
     Generated g;
     if (Status s = buildAliasList(report, g); !s) return s.failure();
     if (Status s = buildOutputFieldList(report, g); !s) return s.failure();

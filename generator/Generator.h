@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "DesignCheck.h"
-#include "Failure.h"
-#include "ReportDefinition.h"
-#include "SourceText.h"
+#include "generator/DesignCheck.h"
+#include "common/Failure.h"
+#include "generator/ReportDefinition.h"
+#include "generator/SourceText.h"
 
 namespace orvex {
 
@@ -119,16 +119,17 @@ inline constexpr std::size_t kMaxScreenNameLength = 8;
 // when absent: callers resolve it from the settings beforehand).
 GenerationResult GenerateProgram(const ReportDefinition& report, SourceForm form = SourceForm::LinesAndText);
 
-// --- the steps, in the order GenerateProgram runs them ---
+// --- the steps, in the order GenerateProgram runs them, on the design with
+// its names trimmed (withTrimmedNames) ---
 
 // Step 0: checkDesign (DesignCheck.h) refuses what the program must not hold.
 
-// Step 1: one record per distinct trimmed table of the picked fields, in order
+// Step 1: one record per distinct table of the picked fields, in order
 // of first use. Refuses more than 26 tables.
 Status buildAliasList(const ReportDefinition& report, Generated& g);
 
 // The table lookup: the first record among all but the last whose table name
-// equals the trimmed name; otherwise the last record.
+// equals the name; otherwise the last record.
 std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable);
 
 // Step 2: one record per distinct field name plus the terminating record.

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Generator.h"
-#include "Text.h"
+#include "generator/Generator.h"
+#include "common/Text.h"
 
 namespace orvex {
 
@@ -28,7 +28,7 @@ std::string blanks(std::size_t n) { return std::string(n, ' '); }
 
 // "table-field" in lower case, as a TYPE or FOR refers to a dictionary field.
 std::string fieldOf(std::string_view table, std::string_view field) {
-    return lower(trim(table)) + "-" + lower(trim(field));
+    return lower(table) + "-" + lower(field);
 }
 
 // Writes one statement as `words` separated by blanks, from column `indent`;
@@ -120,7 +120,7 @@ void addSelectionScreen(const ReportDefinition& report, const Shape& s, SourceTe
     std::set<std::string> declared;
     for (const SelectionEntry& e : report.selection) {
         if (!isSelectOption(e.settings)) continue;
-        const std::string table = lower(trim(e.table));
+        const std::string table = lower(e.table);
         if (declared.insert(table).second) out.add({"TABLES ", table, "."});
     }
     if (!declared.empty()) out.add("");

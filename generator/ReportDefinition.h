@@ -1,7 +1,8 @@
 #pragma once
 // The report being designed: its attributes and the parallel lists the
-// wizard screens fill. Every item keeps the exact text the screens put in
-// it (table names padded to 40 characters, settings texts, "SELSCR").
+// wizard screens fill. Table, field and operator texts are held trimmed
+// (withTrimmedNames); padding belongs to where a name is shown or sent.
+// Settings texts and "SELSCR" stay exactly as the screens write them.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,7 +12,7 @@ namespace orvex {
 
 // One picked output field (lstFinalTABS / lstSelFields / lstSelFldsDesc).
 struct PickedField {
-    std::string table;        // as the dictionary search gave it, padding kept
+    std::string table;
     std::string field;
     std::string description;  // long field label, may be empty
     bool operator==(const PickedField&) const = default;
@@ -78,6 +79,12 @@ struct ReportDefinition {
 
     bool operator==(const ReportDefinition&) const = default;
 };
+
+// The design with the blanks around its table, field and operator texts
+// taken away (descriptions and settings texts stay as they are). Design
+// files and the screens' lists may carry table names padded to 40
+// characters; the model holds them trimmed.
+ReportDefinition withTrimmedNames(ReportDefinition design);
 
 // Settings-text helpers; the readers test single characters, case-sensitively.
 inline bool isSelectOption(const std::string& settings) { return !settings.empty() && settings[0] == 'S'; }

@@ -4,14 +4,13 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "Generator.h"
-#include "Text.h"
+#include "generator/Generator.h"
+#include "common/Text.h"
 
 namespace orvex {
 
 namespace {
 
-using text::trim;
 
 constexpr std::string_view kStars67 =
     "*******************************************************************";
@@ -91,7 +90,7 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
         std::unordered_set<std::string_view> declared;
         for (const SelectionEntry& e : report.selection) {
             if (!isSelectOption(e.settings)) continue;
-            std::string_view table = trim(e.table);
+            std::string_view table = e.table;
             if (declared.insert(table).second) out.add({"TABLES: ", table, "."});
         }
     }
@@ -104,8 +103,8 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
     for (std::size_t i = 0; i < report.selection.size(); ++i) {
         const SelectionEntry& e = report.selection[i];
         const ScreenNames& names = g.screenNames[i];
-        std::string_view field = trim(e.field);
-        std::string_view table = trim(e.table);
+        const std::string& field = e.field;
+        const std::string& table = e.table;
         out.add(" SELECTION-SCREEN: BEGIN OF LINE.");
         out.add({" SELECTION-SCREEN: COMMENT 1(20) ", names.label, "."});
         if (names.selectOption)

@@ -129,8 +129,12 @@ BackendFactory& defaultBackendFactory() {
 }
 
 std::unique_ptr<Operations> makeOperations(const LogonValues& logon) {
-    if (chooseRoad(connectionProperties(logon)).road == Road::Adt) return adt::makeAdtOperations(logon);
-    return makeRfcOperations(logon, defaultBackendFactory());
+    return makeOperations(logon, chooseRoad(connectionProperties(logon)).road, defaultBackendFactory());
+}
+
+std::unique_ptr<Operations> makeOperations(const LogonValues& logon, Road road, BackendFactory factory) {
+    if (road == Road::Adt) return adt::makeAdtOperations(logon);
+    return makeRfcOperations(logon, std::move(factory));
 }
 
 }  // namespace orvex::sap

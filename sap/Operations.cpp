@@ -122,6 +122,13 @@ public:
 
     void cancel() override { relay_->cancel(); }
 
+    Status readsDictionary() const override { return {}; }
+
+    Result<TableDictionary> readDictionary(const std::string& table) override {
+        if (Status status = logon(); !status) return status.failure();
+        return sap::readDictionary(component_, table);
+    }
+
     Component* component() override { return &component_; }
 
 private:
@@ -147,6 +154,12 @@ private:
 };
 
 }  // namespace
+
+Status Operations::readsDictionary() const { return failure(FailureKind::Refused, kJoinsNeedAnRfcRoad); }
+
+Result<TableDictionary> Operations::readDictionary(const std::string&) {
+    return failure(FailureKind::Refused, kJoinsNeedAnRfcRoad);
+}
 
 std::unique_ptr<Operations> makeRfcOperations(const LogonValues& logon, BackendFactory factory) {
     return std::make_unique<RfcOperations>(logon, std::move(factory));

@@ -11,6 +11,7 @@
 
 #include "common/Failure.h"
 #include "sap/InstallProgram.h"
+#include "sap/JoinProposals.h"
 #include "sap/Messages.h"
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
@@ -66,8 +67,14 @@ public:
     // object fails as cancelled too. A lock the installation holds is still
     // given back.
     virtual void cancel() = 0;
-    // The RFC component behind the operations, for what only the RFC roads
-    // do (the dictionary's join proposals); none on the ADT road.
+    // Whether the road reads the dictionary's fields and foreign keys, which
+    // join proposals need: the RFC roads do; the others refuse with
+    // kJoinsNeedAnRfcRoad.
+    virtual Status readsDictionary() const;
+    // A table's dictionary entry for join proposals (see readDictionary in
+    // JoinProposals.h); refused as readsDictionary says.
+    virtual Result<TableDictionary> readDictionary(const std::string& table);
+    // The RFC component behind the operations (its connection); none on the ADT road.
     virtual Component* component() { return nullptr; }
 };
 
@@ -77,6 +84,9 @@ std::unique_ptr<Operations> makeRfcOperations(const LogonValues& logon, BackendF
 
 // The operations on the road the settings choose (see chooseRoad).
 std::unique_ptr<Operations> makeOperations(const LogonValues& logon);
+// The operations on a road already chosen for these logon values; the RFC
+// roads' backends come from `factory`.
+std::unique_ptr<Operations> makeOperations(const LogonValues& logon, Road road, BackendFactory factory);
 
 // A check-run or activation message as "LINE:COLUMN: TYPE: TEXT".
 std::string messageLine(const SapMessage& message);

@@ -1,4 +1,4 @@
-#include "ListBox.h"
+#include "screens/ListBox.h"
 
 #include <QItemSelectionModel>
 #include <QSignalBlocker>
@@ -23,14 +23,6 @@ int ListBox::count() const { return model_->rowCount(); }
 QString ListBox::item(int row) const { return model_->data(model_->index(row), Qt::DisplayRole).toString(); }
 
 QStringList ListBox::items() const { return model_->stringList(); }
-
-std::vector<std::string> ListBox::stdItems() const {
-    std::vector<std::string> out;
-    const QStringList all = model_->stringList();
-    out.reserve(static_cast<std::size_t>(all.size()));
-    for (const QString& s : all) out.push_back(s.toStdString());
-    return out;
-}
 
 void ListBox::addItem(const QString& text) {
     const QSignalBlocker blocker(selectionModel());

@@ -18,7 +18,6 @@ public:
     int count() const;
     QString item(int row) const;
     QStringList items() const;
-    std::vector<std::string> stdItems() const;
 
     void addItem(const QString& text);
     void removeItem(int row);

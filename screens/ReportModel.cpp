@@ -1,9 +1,8 @@
-#include "ReportModel.h"
+#include "screens/ReportModel.h"
 
 #include <algorithm>
 
-#include "TableReads.h"
-#include "Text.h"
+#include "sap/TableReads.h"
 
 namespace orvex::screens {
 
@@ -45,28 +44,28 @@ void eraseIf(std::vector<Item>& items, Refers refers) {
 }
 
 bool joinsTable(const Condition& c, const std::string& table) {
-    return c.rightTable != kSelectionScreenMarker && trimmed(c.rightTable) == table;
+    return c.rightTable != kSelectionScreenMarker && c.rightTable == table;
 }
 }  // namespace
 
 void ReportModel::removeTable(std::size_t row) {
     if (row >= tables.size()) return;
-    const std::string table = trimmed(tables[row]);
+    const std::string table = tables[row];
     tables.erase(tables.begin() + static_cast<std::ptrdiff_t>(row));
     if (pending(Stage::Conditions))
         eraseIf(definition.conditions,
-                [&](const Condition& c) { return trimmed(c.leftTable) == table || joinsTable(c, table); });
+                [&](const Condition& c) { return c.leftTable == table || joinsTable(c, table); });
     if (!pending(Stage::Fields)) return;
     for (std::size_t i = definition.fields.size(); i-- > 0;)
-        if (trimmed(definition.fields[i].table) == table) removeField(i);
+        if (definition.fields[i].table == table) removeField(i);
 }
 
 void ReportModel::removeField(std::size_t row) {
     auto& fields = definition.fields;
     if (row >= fields.size()) return;
-    const std::string table = trimmed(fields[row].table), field = fields[row].field;
+    const std::string table = fields[row].table, field = fields[row].field;
     fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(row));
-    const auto same = [&](const std::string& t, const std::string& f) { return trimmed(t) == table && f == field; };
+    const auto same = [&](const std::string& t, const std::string& f) { return t == table && f == field; };
     if (std::any_of(fields.begin(), fields.end(), [&](const PickedField& p) { return same(p.table, p.field); }))
         return;
     if (pending(Stage::Conditions))
@@ -81,27 +80,25 @@ void ReportModel::removeField(std::size_t row) {
 void ReportModel::removeEntry(std::size_t row) {
     auto& entries = definition.selection;
     if (row >= entries.size()) return;
-    const std::string field = trimmed(entries[row].field);
+    const std::string field = entries[row].field;
     entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(row));
     // Conditions name an input by its field alone.
-    const auto named = [&](const SelectionEntry& e) { return trimmed(e.field) == field; };
+    const auto named = [&](const SelectionEntry& e) { return e.field == field; };
     if (!pending(Stage::Conditions) || std::any_of(entries.begin(), entries.end(), named)) return;
     eraseIf(definition.conditions, [&](const Condition& c) {
-        return c.rightTable == kSelectionScreenMarker && trimmed(c.rightField) == field;
+        return c.rightTable == kSelectionScreenMarker && c.rightField == field;
     });
 }
 
 void ReportModel::open(const ReportDefinition& design) {
-    definition = design;
+    definition = withTrimmedNames(design);
     definition.author.reset();
-    for (auto& f : definition.fields) f.table = padTableName(f.table);
-    for (auto& e : definition.selection) e.table = padTableName(e.table);
     tables = tablesOf(definition);
     if (!definition.tables.empty()) {
         // The chosen tables in their order; a picked field's table is among them.
         std::vector<std::string> ofFields = std::move(tables);
         tables.clear();
-        for (const std::string& t : definition.tables) tables.push_back(padTableName(t));
+        for (const std::string& t : definition.tables) tables.push_back(t);
         for (const std::string& t : ofFields)
             if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
         definition.tables.clear();
@@ -113,20 +110,16 @@ ReportDefinition ReportModel::design() const {
     ReportDefinition d = definition;
     d.author.reset();
     d.tables.clear();
-    if (tables != tablesOf(definition))
-        for (const std::string& t : tables) d.tables.push_back(trimmed(t));
+    if (tables != tablesOf(definition)) d.tables = tables;
     return d;
 }
 
 bool ReportModel::pending(Stage stage) const { return pending_[static_cast<int>(stage)]; }
 
 namespace {
-// The chosen tables of a design as design() gives it, trimmed.
+// The chosen tables of a design as design() gives it.
 std::vector<std::string> chosenTables(const ReportDefinition& d) {
-    if (!d.tables.empty()) return d.tables;
-    std::vector<std::string> out;
-    for (const std::string& t : tablesOf(d)) out.push_back(trimmed(t));
-    return out;
+    return d.tables.empty() ? tablesOf(d) : d.tables;
 }
 }  // namespace
 
@@ -155,14 +148,10 @@ std::string padTableName(const std::string& name) {
     return name + std::string(kTableNameWidth - name.size(), ' ');
 }
 
-std::string trimmed(const std::string& s) { return std::string(text::trim(s)); }
-
 std::vector<std::string> tablesOf(const ReportDefinition& design) {
     std::vector<std::string> out;
-    for (const auto& f : design.fields) {
-        const std::string padded = padTableName(f.table);
-        if (std::find(out.begin(), out.end(), padded) == out.end()) out.push_back(padded);
-    }
+    for (const auto& f : design.fields)
+        if (std::find(out.begin(), out.end(), f.table) == out.end()) out.push_back(f.table);
     return out;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ReportDefinition.h"
+#include "generator/ReportDefinition.h"
 
 namespace orvex::screens {
 
@@ -14,9 +14,9 @@ enum class Stage { Tables = 0, Fields, Selection, Conditions };
 class ReportModel {
 public:
     // Attributes (main window) and the picked fields, selection-screen
-    // entries and conditions, in the exact text the screens show.
+    // entries and conditions, names trimmed.
     ReportDefinition definition;
-    // The chosen tables (lstSELTABS), 40 characters each, in the order chosen.
+    // The chosen tables (lstSELTABS), trimmed, in the order chosen.
     std::vector<std::string> tables;
 
     // Called when a screen loads: keeps the stage when it comes from an
@@ -54,11 +54,9 @@ private:
 bool isLeftPartOf(const ReportDefinition& part, const ReportDefinition& whole);
 
 // A table name padded with blanks to the 40 characters of the repository's
-// object-name column, as the table search delivers it.
+// object-name column, as the table search delivers it and the lists show it.
 std::string padTableName(const std::string& name);
-// Text without leading and trailing blanks.
-std::string trimmed(const std::string& text);
-// The distinct tables of the picked fields, in order, padded.
+// The distinct tables of the picked fields, in order.
 std::vector<std::string> tablesOf(const ReportDefinition& design);
 
 }  // namespace orvex::screens

@@ -1,4 +1,4 @@
-#include "SapDialogs.h"
+#include "screens/SapDialogs.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "ListBox.h"
+#include "screens/ListBox.h"
 
 namespace orvex::screens {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "InstallProgram.h"
+#include "sap/InstallProgram.h"
 
 class QPushButton;
 class QTreeWidget;

@@ -1,4 +1,4 @@
-#include "Session.h"
+#include "screens/Session.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 
@@ -19,11 +18,7 @@
 #include <exception>
 #include <mutex>
 
-#include "AdtOperations.h"
-#include "AtomicFile.h"
-#include "DesignFile.h"
-#include "frmMain.h"
-#include "frmSettings.h"
+#include "screens/frmSettings.h"
 
 #ifndef ORVEX_VERSION_MAJOR
 #define ORVEX_VERSION_MAJOR 0
@@ -163,19 +158,7 @@ private:
 };
 
 Session::Session()
-    : factory(sap::defaultBackendFactory()),
-      makeOperations([this](const sap::LogonValues& values) -> std::unique_ptr<sap::Operations> {
-          // A bare URL is asked once whether it serves ADT; the answer holds for its address.
-          const sap::ConnectionProperties props = sap::connectionProperties(values);
-          if (props.ApplicationServer != roadServer_) {
-              roadServer_ = props.ApplicationServer;
-              adtRoad_ = sap::chooseRoad(props).road == sap::Road::Adt;
-          }
-          if (adtRoad_) return sap::adt::makeAdtOperations(values);
-          return sap::makeRfcOperations(values, factory);
-      }),
-      settingsPath(sap::settingsFilePath()),
-      prompter(&messageBoxes_),
+    : prompter(&messageBoxes_),
       runModal([](QDialog& dialog) { return dialog.exec(); }),
       exitProgram([] {
           std::fflush(nullptr);
@@ -255,17 +238,6 @@ Status Session::logOn() {
     return opened;
 }
 
-bool Session::connectionOpen() const {
-    if (!operations) return false;
-    sap::Component* rfc = component();  // on the ADT road, logged-on operations are the connection
-    return !rfc || rfc->connection().isOpen();
-}
-
-void Session::dropConnection() {
-    if (sap::Component* rfc = component(); rfc && rfc->connection().isOpen()) rfc->connection().logoff();
-    operations.reset();
-}
-
 Result<sap::NameCheck> Session::checkName(const std::string& name) {
     return readOver([&](sap::Operations& o) { return o.checkName(name); });
 }
@@ -280,6 +252,14 @@ Result<std::vector<sap::TableField>> Session::readFields(const std::string& tabl
 
 Result<sap::TransportCheck> Session::checkTransport(const std::string& name, const std::string& package) {
     return readOver([&](sap::Operations& o) { return o.checkTransport(name, package); });
+}
+
+Result<sap::TableDictionary> Session::readDictionary(const std::string& table) {
+    if (!operations) return failure(FailureKind::Refused, "not connected to the SAP system");
+    sap::Operations& shared = *operations;
+    auto read = overConnection([&] { return shared.readDictionary(table); });
+    if (!read && (read.failure().kind == FailureKind::Cancelled || !connectionOpen())) dropConnection();
+    return read;
 }
 
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
@@ -345,31 +325,9 @@ QString Session::fileToSave(QString chosen, const QString& suffix) {
     return chosen;
 }
 
-std::string Session::lastDesignPath() { return sap::userStateFolder() + "/last-design.json"; }
-
-void Session::keepDesign() {
-    const ReportDefinition now = report.design();
-    if (now == ReportDefinition{}) return;  // nothing entered
-    if (kept_ && isLeftPartOf(now, *kept_)) return;
-    const std::string path = lastDesignPath();
-    Status written = sap::makePrivateFolder(sap::userStateFolder());
-    if (written) written = writeFileAtomically(path, serializeDesign(now), 0600);
-    if (!written) {
-        const std::string text = "The design could not be kept: " + written.failure().text();
-        std::fprintf(stderr, "orvex: %s\n", text.c_str());
-        if (mainWindow) mainWindow->statusBar->showMessage(QString::fromStdString(text));
-        return;
-    }
-    kept_ = now;
-}
-
 void Session::exit() {
     keepDesign();
     exitProgram();
-}
-
-void Session::designChanged() {
-    if (mainWindow) mainWindow->markChanges();
 }
 
 frmSettings& Session::settings() {

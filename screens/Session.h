@@ -1,8 +1,8 @@
 #pragma once
-// What the screens share: the SAP operations, the logon values, the
-// two wizard flags, the report model, and the seams through which they show
-// messages, run modal steps, choose files and end the program. Tests replace
-// the seams so nothing blocks.
+// The session as the Qt screens use it: the Qt-free SessionModel (logon
+// values, design, operations) plus the seams through which the screens show
+// messages, run modal steps and remote calls, choose files and end the
+// program. Tests replace the seams so nothing blocks.
 #include <QString>
 
 #include <functional>
@@ -11,13 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "InstallProgram.h"
-#include "Messages.h"
-#include "Operations.h"
-#include "ReportModel.h"
-#include "Rfc.h"
-#include "Settings.h"
-#include "TableReads.h"
+#include "sap/InstallProgram.h"
+#include "sap/Messages.h"
+#include "screens/SessionModel.h"
+#include "sap/TableReads.h"
 
 class QDialog;
 class QWidget;
@@ -26,7 +23,6 @@ namespace orvex::screens {
 
 class CallWait;
 class frmSettings;
-class frmMain;
 class Session;
 
 // Shows one message to the user. The only place message boxes come from.
@@ -60,19 +56,12 @@ struct Version {
     int major = 0, minor = 0, patch = 0;
 };
 
-class Session {
+class Session : public SessionModel {
 public:
     Session();
-    ~Session();
-    Q_DISABLE_COPY(Session)
+    ~Session() override;
 
     // Seams, with the program's defaults.
-    sap::BackendFactory factory;                      // default: sandbox or HTTP by address
-    // The SAP operations for a set of logon values. Default: the ADT road
-    // when the settings choose it (see chooseRoad), otherwise the RFC
-    // component over `factory`.
-    std::function<std::unique_ptr<sap::Operations>(const sap::LogonValues&)> makeOperations;
-    std::string settingsPath;                         // default: sap::settingsFilePath()
     Prompter* prompter;                               // default: message boxes
     std::function<int(QDialog&)> runModal;            // default: exec()
     std::function<void()> exitProgram;                // default: ends the process at once
@@ -81,18 +70,8 @@ public:
     std::function<QString()> chooseSourceFile;        // default: save dialog for .abap; "" = cancelled
     Version version;                                  // default: the build's version
 
-    // The shared operations, logged on; none before the first logon and
-    // after a failed call.
-    std::unique_ptr<sap::Operations> operations;
-    // The RFC component behind them (none on the ADT road).
-    sap::Component* component() const { return operations ? operations->component() : nullptr; }
-    // The six logon values every logon uses.
-    sap::LogonValues logon;
-
-    bool generated = false;   // a program was created; the chain folds back
-    bool aboutMode = false;   // the splash screen serves as About box
-    ReportModel report;
-    frmMain* mainWindow = nullptr;
+    // The window boxes belong to when no modal screen is up.
+    QWidget* mainWindow = nullptr;
 
     void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle,
                  const std::string& detail = {});
@@ -138,9 +117,6 @@ public:
     // shows "No connection to R/3!" (not when the user cancelled) and drops
     // them.
     Status logOn();
-    bool connectionOpen() const;
-    // Logs off an open connection and drops the shared operations.
-    void dropConnection();
     // The operations' name check, table search, field read and transport
     // check over the open connection; a failed call logs off and gives the
     // failure.
@@ -148,22 +124,15 @@ public:
     Result<sap::TableSearch> searchTables(const std::string& pattern);
     Result<std::vector<sap::TableField>> readFields(const std::string& table);
     Result<sap::TransportCheck> checkTransport(const std::string& name, const std::string& package);
+    // A table's dictionary entry for join proposals; a cancelled call or a
+    // lost connection drops the operations.
+    Result<sap::TableDictionary> readDictionary(const std::string& table);
     // Creates the program with operations of its own, as waitForCall runs a
     // call; the installation's messages are shown as they come.
     sap::InstallResult install(const sap::InstallRequest& request);
 
-    // The last design: whenever the chain unwinds (Back, Escape, Exit, a
-    // created program) the design as it stood is written to lastDesignPath(),
-    // unless it is only what is kept already with its later screens left
-    // off (going back screen by screen keeps the whole design) or nothing
-    // was entered yet. A failed write is said in the main window's status
-    // line.
-    static std::string lastDesignPath();
-    void keepDesign();
     // Keeps the design, then ends the program ("Exit").
     void exit();
-    // The screens changed the design; the main window marks its title.
-    void designChanged();
 
     // The settings dialog, loaded hidden (from the file) when not loaded.
     frmSettings& settings();
@@ -187,11 +156,8 @@ private:
     }
 
     std::unique_ptr<frmSettings> settings_;
-    std::optional<ReportDefinition> kept_;  // what lastDesignPath() holds, once written here
     CallWait* wait_ = nullptr;  // the call being waited for
     MessageBoxPrompter messageBoxes_{*this};
-    std::string roadServer_;  // the address whose road was last chosen
-    bool adtRoad_ = false;
 };
 
 }  // namespace orvex::screens

@@ -1,4 +1,4 @@
-#include "Widgets.h"
+#include "screens/Widgets.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "ListBox.h"
+#include "screens/ListBox.h"
 
 namespace orvex::screens {
 
@@ -128,13 +128,14 @@ void syncGroup(std::initializer_list<ListBox*> group) {
 }
 
 void FieldLists::append(const PickedField& field) const {
-    tables->addItem(toQ(field.table));
+    tables->addItem(toQ(padTableName(field.table)));
     fields->addItem(toQ(field.field));
     labels->addItem(toQ(field.description));
 }
 
 PickedField FieldLists::at(int row) const {
-    return PickedField{toStd(tables->item(row)), toStd(fields->item(row)), toStd(labels->item(row))};
+    // The list shows the table padded; the model holds it trimmed.
+    return PickedField{toStd(tables->item(row).trimmed()), toStd(fields->item(row)), toStd(labels->item(row))};
 }
 
 int FieldLists::selectedRow() const {

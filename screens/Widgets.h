@@ -7,9 +7,9 @@
 #include <initializer_list>
 #include <utility>
 
-#include "ReportDefinition.h"
-#include "ReportModel.h"
-#include "Session.h"
+#include "generator/ReportDefinition.h"
+#include "screens/ReportModel.h"
+#include "screens/Session.h"
 
 class QBoxLayout;
 class QGroupBox;
@@ -48,7 +48,7 @@ QGroupBox* listFrame(QWidget* parent, const QString& title,
 // scrolling one scrolls them all.
 void syncGroup(std::initializer_list<ListBox*> group);
 
-// Three parallel lists of picked fields: table, field name, label.
+// Three parallel lists of picked fields: table (shown padded), field name, label.
 struct FieldLists {
     ListBox* tables;
     ListBox* fields;

@@ -1,4 +1,4 @@
-#include "frmFields.h"
+#include "screens/frmFields.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,10 +8,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ListBox.h"
-#include "Session.h"
-#include "Widgets.h"
-#include "frmSelectionScr.h"
+#include "screens/ListBox.h"
+#include "screens/Session.h"
+#include "screens/Widgets.h"
+#include "screens/frmSelectionScr.h"
 
 namespace orvex::screens {
 
@@ -82,7 +82,7 @@ void frmFields::buildUi() {
 
 void frmFields::Form_Load() {
     QStringList tables;
-    for (const auto& t : session_.report.tables) tables.append(toQ(t));
+    for (const auto& t : session_.report.tables) tables.append(toQ(padTableName(t)));
     lstTABSSEL->setItems(tables);
     // Picked fields start empty, unless an opened design brings them.
     session_.report.load(Stage::Fields);
@@ -103,8 +103,9 @@ void frmFields::cmdLSTFLDS_Click() {
     // A connection dropped by an earlier failure is opened anew.
     if (const Status ready = session_.connectionOpen() ? Status() : session_.logOn(); !ready)
         return failed(ready.failure());
-    const QString table = lstTABSSEL->item(row);
-    const auto fields = session_.readFields(toStd(table));
+    const std::string table = session_.report.tables.at(static_cast<std::size_t>(row));
+    // Asked for by the padded name, as the table search gave it.
+    const auto fields = session_.readFields(padTableName(table));
     if (!fields) return failed(fields.failure());
     StatusLine->clearMessage();
     QStringList names, labels;
@@ -115,7 +116,7 @@ void frmFields::cmdLSTFLDS_Click() {
     lstTABFields->setItems(names);
     lstFLDDESC->setItems(labels);
     listedTable_ = table;
-    fraFields->setTitle(QStringLiteral("Fields of ") + table.trimmed());
+    fraFields->setTitle(QStringLiteral("Fields of ") + toQ(table));
     updateButtons();
 }
 
@@ -123,7 +124,7 @@ void frmFields::cmdADD_Click() {
     const int row = lstTABFields->selectedRow();
     if (row >= 0) {
         // The table recorded is the one whose fields are listed.
-        const PickedField field{toStd(listedTable_), toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))};
+        const PickedField field{listedTable_, toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))};
         session_.report.definition.fields.push_back(field);
         picked().append(field);
         lstTABFields->removeItem(row);

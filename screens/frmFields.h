@@ -1,7 +1,7 @@
 #pragma once
 // Field selection: list the fields of a chosen table from the dictionary
 // and pick the fields the report shows.
-#include "Widgets.h"
+#include "screens/Widgets.h"
 
 class QGroupBox;
 class QPushButton;
@@ -47,7 +47,7 @@ private:
     void updateButtons();
     FieldLists picked() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
 
-    QString listedTable_;  // the table whose fields are listed
+    std::string listedTable_;  // the table whose fields are listed
 };
 
 }  // namespace orvex::screens

@@ -1,4 +1,4 @@
-#include "frmJoins.h"
+#include "screens/frmJoins.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -7,8 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "ListBox.h"
-#include "Widgets.h"
+#include "screens/ListBox.h"
+#include "screens/Widgets.h"
 
 namespace orvex::screens {
 

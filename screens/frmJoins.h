@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "JoinProposals.h"
+#include "sap/JoinProposals.h"
 
 class QPushButton;
 class QTreeWidget;

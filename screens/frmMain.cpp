@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "screens/frmMain.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,17 +20,18 @@
 #include <QVBoxLayout>
 
 
-#include "AbapGitExport.h"
-#include "DesignFile.h"
-#include "Generator.h"
-#include "ListBox.h"
-#include "Session.h"
-#include "Widgets.h"
-#include "TableReads.h"
-#include "frmSettings.h"
-#include "frmSplash.h"
-#include "frmTables.h"
+#include "generator/AbapGitExport.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
+#include "screens/ListBox.h"
+#include "screens/Session.h"
+#include "screens/Widgets.h"
+#include "sap/TableReads.h"
+#include "common/Text.h"
 #include "common/platform/UserDirs.h"
+#include "screens/frmSettings.h"
+#include "screens/frmSplash.h"
+#include "screens/frmTables.h"
 
 namespace orvex::screens {
 
@@ -88,11 +89,15 @@ QString loginName() { return QString::fromLocal8Bit(platform::userName()); }
 frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     session_.mainWindow = this;
     buildUi();
+    session_.events = {[this] { markChanges(); }, [this] { Command2->setText(QStringLiteral("Connect SAP")); },
+                       [this](const std::string& text) { statusBar->showMessage(toQ(text)); }};
     Form_Load();
 }
 
 frmMain::~frmMain() {
-    if (session_.mainWindow == this) session_.mainWindow = nullptr;
+    if (session_.mainWindow != this) return;
+    session_.mainWindow = nullptr;
+    session_.events = {};
 }
 
 void frmMain::buildUi() {
@@ -105,6 +110,23 @@ void frmMain::buildUi() {
     bold.setBold(true);
     lblUser->setFont(bold);
 
+    QGroupBox* parameters = buildParameters();
+    layOutParameters(parameters);
+    QGroupBox* buttonFrame = buildButtons();
+    buildMenu();
+    statusBar = makeStatusLine(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(lblUser);
+    layout->addWidget(parameters);
+    layout->addWidget(buttonFrame);
+    layout->addWidget(statusBar);
+
+    connectControls();
+}
+
+QGroupBox* frmMain::buildParameters() {
     auto* parameters = new QGroupBox(QStringLiteral("Report Parameters"), this);
     parameters->setObjectName(QStringLiteral("fraParameters"));
     txtName = makeBox(parameters, "txtName", 30, "Only 30 chars are allowed");
@@ -120,23 +142,7 @@ void frmMain::buildUi() {
     Option2 = new QRadioButton(QStringLiteral("ALV Grid Display"), parameters);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setChecked(true);
-    // A box of their own, so that the code style does not share its choice
-    // with the display style.
-    auto* styleBox = new QWidget(parameters);
-    optClassic = new QRadioButton(QStringLiteral("Classic"), styleBox);
-    optClassic->setObjectName(QStringLiteral("optClassic"));
-    optClassic->setToolTip(QStringLiteral("FORM routines and the REUSE_ALV function modules, "
-                                          "for every release"));
-    optClassic->setChecked(true);
-    optModern = new QRadioButton(QStringLiteral("Modern (ABAP 7.40+)"), styleBox);
-    optModern->setObjectName(QStringLiteral("optModern"));
-    optModern->setToolTip(QStringLiteral("A local class, Open SQL with escaped host variables and the ALV "
-                                         "through CL_SALV_TABLE; needs release 7.40 SP08 or later"));
-    auto* styles = new QHBoxLayout(styleBox);
-    styles->setContentsMargins(0, 0, 0, 0);
-    styles->addWidget(optClassic);
-    styles->addWidget(optModern);
-    styles->addStretch();
+    buildStyleChoice(parameters);
 
     Check1 = new QCheckBox(QStringLiteral("Print Report Heading"), parameters);
     Check1->setObjectName(QStringLiteral("Check1"));
@@ -155,6 +161,32 @@ void frmMain::buildUi() {
                          "asks for a transport request (ADT road only)");
     txtPackage->setText(QStringLiteral("$TMP"));
 
+    return parameters;
+}
+
+void frmMain::buildStyleChoice(QWidget* parent) {
+    // A box of their own, so that the code style does not share its choice
+    // with the display style.
+    auto* styleBox = new QWidget(parent);
+    optClassic = new QRadioButton(QStringLiteral("Classic"), styleBox);
+    optClassic->setObjectName(QStringLiteral("optClassic"));
+    optClassic->setToolTip(QStringLiteral("FORM routines and the REUSE_ALV function modules, "
+                                          "for every release"));
+    optClassic->setChecked(true);
+    optModern = new QRadioButton(QStringLiteral("Modern (ABAP 7.40+)"), styleBox);
+    optModern->setObjectName(QStringLiteral("optModern"));
+    optModern->setToolTip(QStringLiteral("A local class, Open SQL with escaped host variables and the ALV "
+                                         "through CL_SALV_TABLE; needs release 7.40 SP08 or later"));
+    auto* styles = new QHBoxLayout(styleBox);
+    styles->setContentsMargins(0, 0, 0, 0);
+    styles->addWidget(optClassic);
+    styles->addWidget(optModern);
+    styles->addStretch();
+}
+
+void frmMain::layOutParameters(QGroupBox* parameters) {
+    QWidget* headingFrame = Text1->parentWidget();
+    QWidget* styleBox = optClassic->parentWidget();
     auto* grid = new QGridLayout(parameters);
     auto addRow = [&](int row, const char* caption, QWidget* box) {
         auto* label = new QLabel(QString::fromLatin1(caption), parameters);
@@ -180,7 +212,9 @@ void frmMain::buildUi() {
     addRow(8, "Package", txtPackage);
     grid->setColumnStretch(1, 1);
     txtName->setMinimumWidth(260);
+}
 
+QGroupBox* frmMain::buildButtons() {
     auto* buttonFrame = new QGroupBox(this);
     Command2 = makeButton(buttonFrame, "Command2", "Connect SAP");
     Command3 = makeButton(buttonFrame, "Command3", "Basic SAP Configuration");
@@ -190,6 +224,10 @@ void frmMain::buildUi() {
     buttons->addWidget(Command3);
     buttons->addWidget(Command1);
 
+    return buttonFrame;
+}
+
+void frmMain::buildMenu() {
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     QMenu* mnuReport = menuBar->addMenu(QStringLiteral("&Report"));
@@ -215,15 +253,9 @@ void frmMain::buildUi() {
     mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
-    statusBar = makeStatusLine(this);
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar);
-    layout->addWidget(lblUser);
-    layout->addWidget(parameters);
-    layout->addWidget(buttonFrame);
-    layout->addWidget(statusBar);
-
+void frmMain::connectControls() {
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
     connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
@@ -281,7 +313,7 @@ void frmMain::attributesChanged() {
     d.printHeading = Check1->isChecked();
     d.heading = toStd(Text1->text());
     d.unicodeCheck = Check2->isChecked();
-    const std::string package = trimmed(toStd(txtPackage->text()));
+    const std::string package(text::trim(toStd(txtPackage->text())));
     d.package = package.empty() ? "$TMP" : package;
     markChanges();
 }
@@ -311,7 +343,7 @@ void frmMain::Command2_Click() {
         session_.message("Invalid Program Name\r\nIt should start with 'Y or Z'", sap::kSystemModal);
         return;
     }
-    if (trimmed(toStd(name)).empty() || trimmed(toStd(txtDescription->text())).empty()) {
+    if (text::blank(toStd(name)) || text::blank(toStd(txtDescription->text()))) {
         session_.message("Program Name/Description can not be empty");
         return;
     }
@@ -341,7 +373,7 @@ void frmMain::Command2_Click() {
 
 void frmMain::Command4_Click() {
     const std::string name = toStd(txtName->text());
-    if (trimmed(name).empty()) {
+    if (text::blank(name)) {
         session_.message("Please enter valid program name", sap::kInformation);
         return;
     }
@@ -460,8 +492,7 @@ void frmMain::mnuExportAbapGit_Click() {
     if (folder.isEmpty()) return;
     attributesChanged();
     // The program as "Generate Program" would send it, author included.
-    ReportDefinition design = session_.report.definition;
-    design.author = toStd(session_.settings().Text1->text());
+    const ReportDefinition design = session_.programDesign();
     const GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
     const Status exported = result ? exportForAbapGit(design, result->text.text(), toStd(folder)) : result.status();
     if (!exported) {

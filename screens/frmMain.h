@@ -3,10 +3,11 @@
 // repository, and the start of the wizard chain.
 #include <QDialog>
 
-#include "ReportDefinition.h"
+#include "generator/ReportDefinition.h"
 
 class QAction;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
@@ -76,6 +77,13 @@ protected:
 
 private:
     void buildUi();
+    QGroupBox* buildParameters();
+    // The code style's two choices, in a box of their own.
+    void buildStyleChoice(QWidget* parent);
+    void layOutParameters(QGroupBox* parameters);
+    QGroupBox* buildButtons();
+    void buildMenu();
+    void connectControls();
     void Form_Load();
     void Form_Activate();
     void txtName_textChanged(const QString& text);

@@ -1,4 +1,4 @@
-#include "frmSelectionScr.h"
+#include "screens/frmSelectionScr.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -11,10 +11,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ListBox.h"
-#include "Session.h"
-#include "Widgets.h"
-#include "frmWhereCondn.h"
+#include "screens/ListBox.h"
+#include "screens/Session.h"
+#include "screens/Widgets.h"
+#include "screens/frmWhereCondn.h"
 
 namespace orvex::screens {
 
@@ -85,6 +85,10 @@ void frmSelectionScr::buildUi() {
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
     resize(860, 600);
 
+    connectControls();
+}
+
+void frmSelectionScr::connectControls() {
     syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
     syncGroup({lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM});
 
@@ -102,7 +106,7 @@ void frmSelectionScr::Form_Load() {
         for (const auto& e : model.definition.selection) {
             appendEntry(e);
             for (auto it = notEntered.begin(); it != notEntered.end(); ++it) {
-                if (trimmed(it->table) == trimmed(e.table) && it->field == e.field) {
+                if (it->table == e.table && it->field == e.field) {
                     notEntered.erase(it);
                     break;
                 }
@@ -114,7 +118,7 @@ void frmSelectionScr::Form_Load() {
 }
 
 void frmSelectionScr::appendEntry(const SelectionEntry& entry) {
-    lstSelSCRTAB->addItem(toQ(entry.table));
+    lstSelSCRTAB->addItem(toQ(padTableName(entry.table)));
     lstSELSCRFLD->addItem(toQ(entry.field));
     lstSELSCRDESC->addItem(toQ(entry.description));
     lstSELSCRPARAM->addItem(toQ(entry.settings));

@@ -1,7 +1,7 @@
 #pragma once
 // Selection-screen definition: picked fields become parameters or
 // select-options of the generated report's selection screen.
-#include "Widgets.h"
+#include "screens/Widgets.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -45,6 +45,7 @@ protected:
 
 private:
     void buildUi();
+    void connectControls();
     void Form_Load();
     // The working copy: the picked fields not yet entered.
     FieldLists working() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }

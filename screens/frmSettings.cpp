@@ -1,4 +1,4 @@
-#include "frmSettings.h"
+#include "screens/frmSettings.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -11,13 +11,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <initializer_list>
 #include <utility>
 
-#include "ListBox.h"
-#include "Session.h"
-#include "Settings.h"
-#include "SettingsCheck.h"
-#include "Widgets.h"
+#include "sap/Settings.h"
+#include "sap/SettingsCheck.h"
+#include "screens/ListBox.h"
+#include "screens/Session.h"
+#include "screens/Widgets.h"
 
 namespace orvex::screens {
 
@@ -39,10 +41,32 @@ frmSettings::frmSettings(Session& session, QWidget* parent) : QDialog(parent), s
     copyToLogonValues();
 }
 
-void frmSettings::buildUi() {
-    setObjectName(QStringLiteral("frmSettings"));
-    setWindowTitle(QStringLiteral("Settings"));
+namespace {
+// A caption beside each box, one row each, and under them a warning line
+// that shows only when there is something to warn about. `under` may give a
+// line of its own to stand right under a box.
+QLabel* captionedRows(QGroupBox* frame, std::initializer_list<std::pair<const char*, QLineEdit*>> rows,
+                      const char* warningName, const std::function<QLabel*(QLineEdit*)>& under = {}) {
+    auto* grid = new QGridLayout(frame);
+    int r = 0;
+    for (const auto& [caption, box] : rows) {
+        auto* label = new QLabel(QString::fromLatin1(caption), frame);
+        label->setBuddy(box);
+        grid->addWidget(label, r, 0);
+        grid->addWidget(box, r, 1);
+        ++r;
+        if (QLabel* line = under ? under(box) : nullptr) grid->addWidget(line, r++, 1);
+    }
+    auto* warning = new QLabel(frame);
+    warning->setObjectName(QString::fromLatin1(warningName));
+    warning->setWordWrap(true);
+    warning->hide();
+    grid->addWidget(warning, r, 0, 1, 2);
+    return warning;
+}
+}  // namespace
 
+void frmSettings::makeBoxes() {
     auto makeBox = [this](const char* name) {
         auto* box = new QLineEdit(this);
         box->setObjectName(QString::fromLatin1(name));
@@ -64,64 +88,31 @@ void frmSettings::buildUi() {
     txtCAFile = makeBox("txtCAFile");
     txtClientCertificate = makeBox("txtClientCertificate");
     txtClientKey = makeBox("txtClientKey");
+}
+
+void frmSettings::buildUi() {
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+    makeBoxes();
 
     auto* frame = new QGroupBox(this);
-    auto* grid = new QGridLayout(frame);
-    const std::pair<const char*, QLineEdit*> rows[] = {
-        {"SAP User ID", Text1}, {"Password", Text2},      {"System Number", Text3},
-        {"System ID", Text4},   {"Client Number", Text5}, {"Appl. Server", Text6},
-    };
-    int r = 0;
-    for (const auto& [caption, box] : rows) {
-        auto* label = new QLabel(QString::fromLatin1(caption), frame);
-        label->setBuddy(box);
-        grid->addWidget(label, r, 0);
-        grid->addWidget(box, r, 1);
-        ++r;
-        // Under a checked box: why its value cannot be used, while it cannot.
-        for (auto& [field, reason] : reasons_) {
-            if (checkedBox(field) != box) continue;
-            reason = new QLabel(frame);
-            reason->setObjectName(box->objectName() + QStringLiteral("Reason"));
-            reason->setWordWrap(true);
-            reason->hide();
-            grid->addWidget(reason, r++, 1);
-        }
-    }
-    lblPlainHttp = new QLabel(frame);
-    lblPlainHttp->setObjectName(QStringLiteral("lblPlainHttp"));
-    lblPlainHttp->setWordWrap(true);
-    lblPlainHttp->hide();
-    grid->addWidget(lblPlainHttp, r, 0, 1, 2);
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Text3);
-    setTabOrder(Text3, Text4);
-    setTabOrder(Text4, Text5);
-    setTabOrder(Text5, Text6);
-
+    lblPlainHttp = captionedRows(frame,
+                                 {{"SAP User ID", Text1}, {"Password", Text2}, {"System Number", Text3},
+                                  {"System ID", Text4}, {"Client Number", Text5}, {"Appl. Server", Text6}},
+                                 "lblPlainHttp", [this](QLineEdit* box) { return makeReasonLabel(box); });
     // Files for https, each a full path; empty where the system's store and no client certificate do.
     auto* tls = new QGroupBox(QStringLiteral("TLS (https)"), this);
     tls->setObjectName(QStringLiteral("fraTls"));
-    auto* tlsGrid = new QGridLayout(tls);
-    const std::pair<const char*, QLineEdit*> files[] = {
-        {"CA File", txtCAFile}, {"Client Certificate", txtClientCertificate}, {"Client Key", txtClientKey}};
-    r = 0;
-    for (const auto& [caption, box] : files) {
-        auto* label = new QLabel(QString::fromLatin1(caption), tls);
-        label->setBuddy(box);
+    for (QLineEdit* box : {txtCAFile, txtClientCertificate, txtClientKey})
         box->setPlaceholderText(QStringLiteral("/path/to/file.pem"));
-        tlsGrid->addWidget(label, r, 0);
-        tlsGrid->addWidget(box, r, 1);
-        ++r;
+    lblTlsFiles = captionedRows(
+        tls, {{"CA File", txtCAFile}, {"Client Certificate", txtClientCertificate}, {"Client Key", txtClientKey}},
+        "lblTlsFiles");
+    QWidget* previous = nullptr;
+    for (QWidget* box : {Text1, Text2, Text3, Text4, Text5, Text6, txtCAFile, txtClientCertificate, txtClientKey}) {
+        if (previous) setTabOrder(previous, box);
+        previous = box;
     }
-    lblTlsFiles = new QLabel(tls);
-    lblTlsFiles->setObjectName(QStringLiteral("lblTlsFiles"));
-    lblTlsFiles->setWordWrap(true);
-    lblTlsFiles->hide();
-    tlsGrid->addWidget(lblTlsFiles, r, 0, 1, 2);
-    setTabOrder(Text6, txtCAFile);
-    setTabOrder(txtCAFile, txtClientCertificate);
-    setTabOrder(txtClientCertificate, txtClientKey);
 
     cmdOK = makeButton(this, "cmdOK", "OK", true);
     cmdCancel = makeButton(this, "cmdCancel", "Cancel");
@@ -196,6 +187,19 @@ QLineEdit* frmSettings::checkedBox(sap::LogonField field) const {
     return nullptr;
 }
 
+QLabel* frmSettings::makeReasonLabel(QLineEdit* box) {
+    // Under a checked box: why its value cannot be used, while it cannot.
+    for (auto& [field, reason] : reasons_) {
+        if (checkedBox(field) != box) continue;
+        reason = new QLabel(box->parentWidget());
+        reason->setObjectName(box->objectName() + QStringLiteral("Reason"));
+        reason->setWordWrap(true);
+        reason->hide();
+        return reason;
+    }
+    return nullptr;
+}
+
 QLabel* frmSettings::reasonLabel(sap::LogonField field) const {
     for (const auto& [checked, label] : reasons_)
         if (checked == field) return label;
@@ -208,7 +212,7 @@ void frmSettings::updateReason(sap::LogonField field) {
 
 void frmSettings::updateTlsWarning() { showWarning(lblTlsFiles, sap::tlsFilesProblem(boxValues().tls)); }
 
-void frmSettings::copyToLogonValues() { session_.logon = boxValues(); }
+void frmSettings::copyToLogonValues() { session_.setLogonValues(boxValues()); }
 
 void frmSettings::copyFromLogonValues() {
     const sap::LogonValues& v = session_.logon;

@@ -6,8 +6,8 @@
 #include <array>
 #include <utility>
 
-#include "Settings.h"
-#include "SettingsCheck.h"
+#include "sap/Settings.h"
+#include "sap/SettingsCheck.h"
 
 class QLabel;
 class QLineEdit;
@@ -64,12 +64,14 @@ protected:
 
 private:
     void buildUi();
+    void makeBoxes();
     void copyToLogonValues();
     void copyFromLogonValues();
     void updatePlainHttpWarning();
     void updateTlsWarning();
     void updateReason(sap::LogonField field);
     QLineEdit* checkedBox(sap::LogonField field) const;
+    QLabel* makeReasonLabel(QLineEdit* box);
     // The window makes room for a warning's lines, and gives it back.
     void showWarning(QLabel* label, const std::string& warning);
 

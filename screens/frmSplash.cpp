@@ -1,4 +1,4 @@
-#include "frmSplash.h"
+#include "screens/frmSplash.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "Messages.h"
-#include "Session.h"
+#include "sap/Messages.h"
+#include "screens/Session.h"
 
 namespace orvex::screens {
 
@@ -102,6 +102,18 @@ void frmSplash::buildUi() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
 
+    layOut(frame);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(frame);
+    setMinimumWidth(440);
+
+    connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
+    connect(Command1, &QPushButton::clicked, this, &frmSplash::Command1_Click);
+}
+
+void frmSplash::layOut(QFrame* frame) {
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(24, 24, 24, 18);
     grid->setHorizontalSpacing(24);
@@ -116,14 +128,6 @@ void frmSplash::buildUi() {
     bottom->addWidget(Command1);
     grid->addLayout(bottom, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(frame);
-    setMinimumWidth(440);
-
-    connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
-    connect(Command1, &QPushButton::clicked, this, &frmSplash::Command1_Click);
 }
 
 void frmSplash::Form_Load() {

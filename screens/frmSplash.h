@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QFrame;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -35,6 +36,8 @@ protected:
 
 private:
     void buildUi();
+    // The logo, texts and Close on the frame's grid.
+    void layOut(QFrame* frame);
     void Form_Load();
 
     Session& session_;

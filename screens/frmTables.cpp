@@ -1,4 +1,4 @@
-#include "frmTables.h"
+#include "screens/frmTables.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,17 +13,15 @@
 
 #include <unordered_set>
 
-#include "ListBox.h"
-#include "Session.h"
-#include "Widgets.h"
-#include "TableReads.h"
-#include "frmFields.h"
-#include "frmMain.h"
+#include "screens/ListBox.h"
+#include "screens/Session.h"
+#include "screens/Widgets.h"
+#include "sap/TableReads.h"
+#include "screens/frmFields.h"
 
 namespace orvex::screens {
 
-frmTables::frmTables(Session& session, frmMain* mainWindow, QWidget* parent)
-    : ChainScreen(session, Stage::Tables, parent ? parent : mainWindow), main_(mainWindow) {
+frmTables::frmTables(Session& session, QWidget* parent) : ChainScreen(session, Stage::Tables, parent) {
     buildUi();
     Form_Load();
 }
@@ -85,7 +83,7 @@ void frmTables::Form_Load() {
     session_.report.load(Stage::Tables);
     lstSELTABS->setItems([this] {
         QStringList chosen;
-        for (const auto& t : session_.report.tables) chosen.append(toQ(t));
+        for (const auto& t : session_.report.tables) chosen.append(toQ(padTableName(t)));
         return chosen;
     }());
     if (session_.operations) listTables("A%", true);
@@ -114,9 +112,11 @@ void frmTables::listTables(const std::string& pattern, bool firstList) {
         StatusLine->showMessage(toQ(found.failure().text()));
         return;
     }
-    // Chosen names (an opened design's among them) stay out of the results;
-    // a hash set keeps long results fast.
-    const std::unordered_set<std::string> chosen(session_.report.tables.begin(), session_.report.tables.end());
+    // Chosen names (an opened design's among them) stay out of the results,
+    // which show the names padded as the search gives them; a hash set keeps
+    // long results fast.
+    std::unordered_set<std::string> chosen;
+    for (const std::string& t : session_.report.tables) chosen.insert(padTableName(t));
     QStringList names;
     names.reserve(static_cast<qsizetype>(found->names.size()));
     for (const std::string& name : found->names) {
@@ -136,7 +136,7 @@ void frmTables::cmdADD_Click() {
     const int row = lstTables->selectedRow();
     if (row >= 0) {
         const QString name = lstTables->item(row);
-        session_.report.tables.push_back(toStd(name));
+        session_.report.tables.push_back(toStd(name.trimmed()));
         lstSELTABS->addItem(name);
         lstTables->removeItem(row);
         chosenChanged();
@@ -157,8 +157,7 @@ void frmTables::cmdRemove_Click() {
 void frmTables::chosenChanged() { Command2->setEnabled(lstSELTABS->count() > 0); }
 
 void frmTables::Command1_Click() {
-    session_.dropConnection();
-    if (main_) main_->Command2->setText(QStringLiteral("Connect SAP"));
+    session_.leaveChain();
     ChainScreen::back();
 }
 

@@ -3,7 +3,7 @@
 // choose the tables the report reads.
 #include <string>
 
-#include "Widgets.h"
+#include "screens/Widgets.h"
 
 class QLabel;
 class QLineEdit;
@@ -15,13 +15,12 @@ namespace orvex::screens {
 
 class ListBox;
 class Session;
-class frmMain;
 
 class frmTables : public ChainScreen {
     Q_OBJECT
 public:
     // Loading lists the tables whose names begin with "A".
-    frmTables(Session& session, frmMain* mainWindow, QWidget* parent = nullptr);
+    frmTables(Session& session, QWidget* parent);
 
     // Logs on with new operations; the failure (after "No
     // connection to R/3!", unless cancelled) when the logon fails.
@@ -55,7 +54,6 @@ private:
     void listTables(const std::string& pattern, bool firstList);
     void chosenChanged();
 
-    frmMain* main_;
 };
 
 }  // namespace orvex::screens

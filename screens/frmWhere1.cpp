@@ -1,4 +1,4 @@
-#include "frmWhere1.h"
+#include "screens/frmWhere1.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,11 +10,11 @@
 
 #include <algorithm>
 
-#include "Generator.h"
-#include "ListBox.h"
-#include "Session.h"
-#include "Widgets.h"
-#include "frmWhereCondn.h"
+#include "generator/Generator.h"
+#include "screens/ListBox.h"
+#include "screens/Session.h"
+#include "screens/Widgets.h"
+#include "screens/frmWhereCondn.h"
 
 namespace orvex::screens {
 
@@ -80,7 +80,7 @@ void frmWhere1::Command1_Click() {
     // the report reads and the field a name ABAP accepts.
     const auto& tables = session_.report.tables;
     if (rightTable != kSelectionScreenMarker &&
-        std::none_of(tables.begin(), tables.end(), [&](const std::string& t) { return trimmed(t) == rightTable; })) {
+        std::find(tables.begin(), tables.end(), rightTable) == tables.end()) {
         session_.message("\"" + rightTable + "\" is not one of the tables of the report", sap::kCritical);
         return;
     }

@@ -1,4 +1,4 @@
-#include "frmWhereCondn.h"
+#include "screens/frmWhereCondn.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -17,23 +17,21 @@
 
 #include <algorithm>
 
-#include "AtomicFile.h"
-#include "Generator.h"
-#include "InstallProgram.h"
-#include "ListBox.h"
-#include "SapDialogs.h"
-#include "Session.h"
-#include "Widgets.h"
-#include "frmJoins.h"
-#include "frmSettings.h"
-#include "frmWhere1.h"
+#include "common/AtomicFile.h"
+#include "generator/Generator.h"
+#include "sap/InstallProgram.h"
+#include "screens/ListBox.h"
+#include "screens/SapDialogs.h"
+#include "screens/Session.h"
+#include "screens/Widgets.h"
+#include "screens/frmJoins.h"
+#include "screens/frmSettings.h"
+#include "screens/frmWhere1.h"
 
 namespace orvex::screens {
 
 namespace {
-QString tableDotField(const std::string& table, const std::string& field) {
-    return toQ(trimmed(table) + "." + field);
-}
+QString tableDotField(const PickedField& field) { return toQ(field.table + "." + field.field); }
 }  // namespace
 
 frmWhereCondn::frmWhereCondn(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
@@ -55,20 +53,7 @@ void frmWhereCondn::buildUi() {
                                    {"Description", lstSelFldsDesc},
                                    {"Selection Screen Fields", lstselscrflds}});
 
-    QFont big = font();
-    big.setBold(true);
-    big.setPointSize(std::max(14, big.pointSize() + 6));
-    auto operatorButton = [&](const char* name, const char* caption, const char* tip) {
-        QPushButton* b = makeButton(this, name, caption);
-        b->setToolTip(QString::fromLatin1(tip));
-        b->setFont(big);
-        b->setMinimumSize(64, 44);
-        return b;
-    };
-    Command2 = operatorButton("Command2", "=", "Equal To");
-    Command3 = operatorButton("Command3", "<>", "Not Equal To");
-    Command4 = operatorButton("Command4", "<", "Less Than");
-    Command5 = operatorButton("Command5", ">", "Greater Than");
+    makeOperatorButtons();
 
     lstLftTAB = new ListBox(QStringLiteral("lstLftTAB"));
     lstLFTFLD = new ListBox(QStringLiteral("lstLFTFLD"));
@@ -103,6 +88,27 @@ void frmWhereCondn::buildUi() {
         lineUp(new QHBoxLayout, {cmdRemove, cmdProposeJoins, nullptr, cmdPreview, Command1, cmdCancel, cmdExit}));
     resize(900, 620);
 
+    connectButtons();
+}
+
+void frmWhereCondn::makeOperatorButtons() {
+    QFont big = font();
+    big.setBold(true);
+    big.setPointSize(std::max(14, big.pointSize() + 6));
+    auto operatorButton = [&](const char* name, const char* caption, const char* tip) {
+        QPushButton* b = makeButton(this, name, caption);
+        b->setToolTip(QString::fromLatin1(tip));
+        b->setFont(big);
+        b->setMinimumSize(64, 44);
+        return b;
+    };
+    Command2 = operatorButton("Command2", "=", "Equal To");
+    Command3 = operatorButton("Command3", "<>", "Not Equal To");
+    Command4 = operatorButton("Command4", "<", "Less Than");
+    Command5 = operatorButton("Command5", ">", "Greater Than");
+}
+
+void frmWhereCondn::connectButtons() {
     connect(Command2, &QPushButton::clicked, this, &frmWhereCondn::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &frmWhereCondn::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &frmWhereCondn::Command4_Click);
@@ -126,7 +132,7 @@ void frmWhereCondn::Form_Load() {
         for (const auto& c : model.definition.conditions) {
             std::optional<PickedField> used;
             for (auto it = unused.begin(); it != unused.end(); ++it) {
-                if (trimmed(it->table) == c.leftTable && it->field == c.leftField) {
+                if (it->table == c.leftTable && it->field == c.leftField) {
                     used = *it;
                     unused.erase(it);
                     break;
@@ -160,11 +166,11 @@ void frmWhereCondn::operatorButton(const char* op) {
         return;
     }
     frmWhere1 mapping(session_, *this, row, this);
-    mapping.txtcondn->setText(tableDotField(toStd(lstFinalTABS->item(row)), toStd(lstSelFields->item(row))));
+    mapping.txtcondn->setText(tableDotField(available().at(row)));
     mapping.Label2->setText(QString::fromLatin1(op));
     mapping.Combo1->clear();
     for (int i = 0; i < lstFinalTABS->count(); ++i)
-        if (i != row) mapping.Combo1->addItem(tableDotField(toStd(lstFinalTABS->item(i)), toStd(lstSelFields->item(i))));
+        if (i != row) mapping.Combo1->addItem(tableDotField(available().at(i)));
     for (const QString& name : lstselscrflds->items()) mapping.Combo1->addItem(QStringLiteral("SELSCR.") + name);
     mapping.Combo1->setCurrentIndex(-1);
     mapping.Combo1->setEditText(QString());
@@ -201,16 +207,15 @@ void frmWhereCondn::cmdProposeJoins_Click() {
         return;
     }
     if (!session_.connectionOpen() && !session_.logOn()) return;
-    // The dictionary's foreign keys come over the RFC component only.
-    if (!session_.component()) {
-        session_.message(std::string("No joins can be proposed: ") + sap::kJoinsNeedAnRfcRoad, sap::kCritical);
+    // The dictionary's foreign keys come over the RFC roads only.
+    if (const Status readable = session_.operations->readsDictionary(); !readable) {
+        session_.message("No joins can be proposed: " + readable.failure().reason, sap::kCritical);
         return;
     }
     std::vector<sap::TableDictionary> dictionaries;
     for (const std::string& table : tables) {
-        auto read = session_.overConnection([&] { return sap::readDictionary(*session_.component(), trimmed(table)); });
+        auto read = session_.readDictionary(table);
         if (!read) {
-            if (read.failure().kind == FailureKind::Cancelled || !session_.connectionOpen()) session_.dropConnection();
             session_.message("No joins can be proposed: " + read.failure().reason, sap::kCritical,
                              sap::kAppTitle, read.failure().details());
             return;
@@ -219,9 +224,8 @@ void frmWhereCondn::cmdProposeJoins_Click() {
     }
     std::vector<sap::JoinProposal> present;
     for (const Condition& c : session_.report.definition.conditions)
-        if (c.rightTable != kSelectionScreenMarker && trimmed(c.op) == "=")
-            present.push_back(
-                {trimmed(c.leftTable), trimmed(c.leftField), trimmed(c.rightTable), trimmed(c.rightField), {}});
+        if (c.rightTable != kSelectionScreenMarker && c.op == "=")
+            present.push_back({c.leftTable, c.leftField, c.rightTable, c.rightField, {}});
     const std::vector<sap::JoinProposal> proposals = sap::proposeJoins(dictionaries, present);
     if (proposals.empty()) {
         session_.message("The dictionary proposes no further joins for these tables");
@@ -233,9 +237,10 @@ void frmWhereCondn::cmdProposeJoins_Click() {
         // As the operator buttons do: a left field standing among the
         // available fields is taken away from them.
         int fieldRow = -1;
-        for (int i = 0; i < lstFinalTABS->count() && fieldRow < 0; ++i)
-            if (trimmed(toStd(lstFinalTABS->item(i))) == p.leftTable && toStd(lstSelFields->item(i)) == p.leftField)
-                fieldRow = i;
+        for (int i = 0; i < lstFinalTABS->count() && fieldRow < 0; ++i) {
+            const PickedField field = available().at(i);
+            if (field.table == p.leftTable && field.field == p.leftField) fieldRow = i;
+        }
         recordCondition(Condition{p.leftTable, p.leftField, "=", p.rightTable, p.rightField}, fieldRow);
     }
 }
@@ -253,11 +258,7 @@ void frmWhereCondn::cmdRemove_Click() {
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
 }
 
-ReportDefinition frmWhereCondn::currentDefinition() {
-    ReportDefinition d = session_.report.definition;
-    d.author = toStd(session_.settings().Text1->text());
-    return d;
-}
+ReportDefinition frmWhereCondn::currentDefinition() { return session_.programDesign(); }
 
 std::optional<std::vector<std::string>> frmWhereCondn::generate(const ReportDefinition& definition) {
     GenerationResult result = GenerateProgram(definition);
@@ -333,7 +334,7 @@ void frmWhereCondn::Command1_Click() {
     request.name = definition.name;
     request.title = definition.description;
     request.unicodeCheck = definition.unicodeCheck;
-    request.logon = session_.logon;
+    request.logon = session_.logonValues();
     request.package = definition.package.empty() ? std::string("$TMP") : definition.package;
     if (!confirmName(request)) return;
     if (request.package != "$TMP" && !chooseTransport(request)) return;

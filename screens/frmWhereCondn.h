@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "InstallProgram.h"
-#include "ReportDefinition.h"
-#include "Widgets.h"
+#include "sap/InstallProgram.h"
+#include "generator/ReportDefinition.h"
+#include "screens/Widgets.h"
 
 class QPushButton;
 
@@ -70,6 +70,8 @@ protected:
 
 private:
     void buildUi();
+    void makeOperatorButtons();
+    void connectButtons();
     void Form_Load();
     void operatorButton(const char* op);
     void appendCondition(const Condition& condition);

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <variant>
@@ -630,13 +631,19 @@ TEST_F(AdtRoad, EveryRequestHasASizeCapAndADeadline) {
     EXPECT_EQ(large.failure().kind, FailureKind::Reply);
     EXPECT_EQ(large.failure().reason, "the answer is larger than 4 KB");
 
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool released = false;
-    double_.setFault([&](const AdtRecord& r, httplib::Response& res) {
+    // The gate outlives this test's body: on a busy machine the double may
+    // read the request only after the client gave up and the test moved on,
+    // and then it must find the gate open, not a lock that is gone.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool released = false;
+    };
+    auto gate = std::make_shared<Gate>();
+    double_.setFault([gate](const AdtRecord& r, httplib::Response& res) {
         if (r.param("operation") != "quickSearch") return false;
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return released; });
+        std::unique_lock lock(gate->mutex);
+        gate->changed.wait(lock, [&] { return gate->released; });
         res.status = 500;  // nobody reads it: the client has gone
         return true;
     });
@@ -644,10 +651,10 @@ TEST_F(AdtRoad, EveryRequestHasASizeCapAndADeadline) {
     brief.callTimeout = std::chrono::milliseconds(300);
     auto held = adt::makeAdtOperations(logonAt(double_.url()), brief)->searchTables("S%");
     {
-        std::lock_guard lock(mutex);
-        released = true;
+        std::lock_guard lock(gate->mutex);
+        gate->released = true;
     }
-    changed.notify_all();
+    gate->changed.notify_all();
     ASSERT_FALSE(held);
     EXPECT_EQ(held.failure().kind, FailureKind::Timeout);
     EXPECT_NE(held.failure().reason.find("took longer than 300 ms"), std::string::npos) << held.failure().text();

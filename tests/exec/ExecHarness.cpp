@@ -71,6 +71,22 @@ std::string sqlText(const std::string& text) {
     return out + "'";
 }
 
+// An abapGit object file's frame, from the declaration down to its
+// asx:abap element, which the caller fills.
+pugi::xml_node abapGitValues(pugi::xml_document& doc, const char* serializer) {
+    auto declaration = doc.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "utf-8";
+    auto root = doc.append_child("abapGit");
+    root.append_attribute("version") = "v1.0.0";
+    root.append_attribute("serializer") = serializer;
+    root.append_attribute("serializer_version") = "v1.0.0";
+    auto abap = root.append_child("asx:abap");
+    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
+    abap.append_attribute("version") = "1.0";
+    return abap;
+}
+
 // The abapGit XML of a stand-in class or interface whose source is
 // `file` ("cl_salv_table.clas.abap"): exception classes (CX_...) get the
 // exception category.
@@ -78,16 +94,7 @@ std::string standInObjectXml(const std::string& file) {
     const bool isClass = file.ends_with(".clas.abap");
     const std::string name = text::upper(file.substr(0, file.find('.')));
     pugi::xml_document doc;
-    auto declaration = doc.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "utf-8";
-    auto root = doc.append_child("abapGit");
-    root.append_attribute("version") = "v1.0.0";
-    root.append_attribute("serializer") = isClass ? "LCL_OBJECT_CLAS" : "LCL_OBJECT_INTF";
-    root.append_attribute("serializer_version") = "v1.0.0";
-    auto abap = root.append_child("asx:abap");
-    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
-    abap.append_attribute("version") = "1.0";
+    auto abap = abapGitValues(doc, isClass ? "LCL_OBJECT_CLAS" : "LCL_OBJECT_INTF");
     auto head = abap.append_child("asx:values").append_child(isClass ? "VSEOCLASS" : "VSEOINTERF");
     head.append_child("CLSNAME").text() = name.c_str();
     head.append_child("LANGU").text() = "E";
@@ -148,16 +155,7 @@ const DictTable& Dictionary::table(const std::string& name) const {
 // the built-in type gives the same ABAP type.
 std::string tablXml(const DictTable& table) {
     pugi::xml_document doc;
-    auto declaration = doc.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "utf-8";
-    auto root = doc.append_child("abapGit");
-    root.append_attribute("version") = "v1.0.0";
-    root.append_attribute("serializer") = "LCL_OBJECT_TABL";
-    root.append_attribute("serializer_version") = "v1.0.0";
-    auto abap = root.append_child("asx:abap");
-    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
-    abap.append_attribute("version") = "1.0";
+    auto abap = abapGitValues(doc, "LCL_OBJECT_TABL");
     auto values = abap.append_child("asx:values");
     auto head = values.append_child("DD02V");
     head.append_child("TABNAME").text() = table.name.c_str();

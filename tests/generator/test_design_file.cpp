@@ -88,8 +88,8 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     r.printHeading = true;
     r.heading = "";
     r.unicodeCheck = true;
-    r.fields = {{test::padded("SFLIGHT"), "CARRID", ""}};
-    r.selection = {{test::padded("SFLIGHT"), "CARRID", "Airline ", "S;R;a;b"}};
+    r.fields = {{"SFLIGHT", "CARRID", ""}};
+    r.selection = {{"SFLIGHT", "CARRID", "Airline ", "S;R;a;b"}};
     r.conditions = {{"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"}};
     r.package = "ZREPORTS";
     r.transport = "DEVK900123";
@@ -108,6 +108,37 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     EXPECT_EQ(*loaded, r);
     EXPECT_FALSE(saveDesignFile(dir.file("missing/d.json"), r));
     EXPECT_FALSE(fs::exists(dir.file("missing")));
+}
+
+// Older files hold table names padded to 40 characters, newer ones trimmed;
+// either reads to the same design with trimmed names, and to the same program.
+TEST(DesignFile, tableNamesReadPaddedOrTrimmed) {
+    const auto design = [](const std::string& table, const std::string& field) {
+        return R"({"name": "ZPAD", "description": "Flights", "tables": ["SFLIGHT"],
+                   "fields": [{"table": ")" + table + R"(", "field": ")" + field + R"(", "description": "Airline"}],
+                   "selection_screen": [{"table": ")" + table + R"(", "field": ")" + field + R"(", "settings": "S;N;"}],
+                   "conditions": [{"left_table": ")" + table + R"(", "left_field": ")" + field +
+               R"(", "operator": " = ", "right_table": "SELSCR", "right_field": ")" + field + R"("}]})";
+    };
+    const Result<ReportDefinition> trimmed = parseDesign(design("SFLIGHT", "CARRID"));
+    ASSERT_TRUE(trimmed) << trimmed.failure().reason;
+    EXPECT_EQ(trimmed->fields.at(0).table, "SFLIGHT");
+    const GenerationResult program = GenerateProgram(*trimmed);
+    ASSERT_TRUE(program) << program.failure().reason;
+    const std::pair<std::string, std::string> written[] = {
+        {test::padded("SFLIGHT"), "CARRID"},
+        {" SFLIGHT ", " CARRID"},
+        {"SFLIGHT  ", "CARRID   "},
+    };
+    for (const auto& [table, field] : written) {
+        SCOPED_TRACE("[" + table + "] [" + field + "]");
+        const Result<ReportDefinition> read = parseDesign(design(table, field));
+        ASSERT_TRUE(read) << read.failure().reason;
+        EXPECT_EQ(*read, *trimmed);
+        const GenerationResult again = GenerateProgram(*read);
+        ASSERT_TRUE(again) << again.failure().reason;
+        EXPECT_EQ(again->source, program->source);
+    }
 }
 
 TEST(DesignFile, malformedFilesNameThePlace) {

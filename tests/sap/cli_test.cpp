@@ -125,6 +125,12 @@ TEST_F(Cli, SettingsTheDialogWouldRefuseAreRefused) {
                                " cannot be used: System Number: \"xx\" is no system number: a system number is two "
                                "digits, such as 00; Client Number: \"12345\" is no client: a client is three digits, "
                                "such as 001\n");
+    // An older file's one-digit system number passes the check and reaches the logon.
+    settingsText("[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
+                 "[Connect]\nSysNum=0\nSystID=SBX\nAppSer=sandbox\n");
+    Outcome older = run("orvex-cli", "tables scar");
+    EXPECT_EQ(older.err.find("cannot be used"), std::string::npos) << older.err;
+    EXPECT_NE(older.err.find("No connection to R/3!"), std::string::npos) << older.err;
 }
 
 // A sandbox database that cannot be opened (a folder in its place): the reason names it.

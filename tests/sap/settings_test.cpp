@@ -120,9 +120,9 @@ TEST_F(Settings, TlsFilesOnlyWhereGiven) {
     const std::string without = TempDir::read(path);
     EXPECT_EQ(without.find("[TLS]"), std::string::npos);
     LogonValues v = demo();
-    v.tls = {"/etc/orvex/ca.pem", "/home/me/me.pem", ""};
+    v.tls = {"/etc/orvex/ca.pem", "/srv/keys/me.pem", ""};
     ASSERT_TRUE(writeLogonValues(path, v));
-    EXPECT_NE(TempDir::read(path).find("[TLS]\nCAFile=/etc/orvex/ca.pem\nClientCertificate=/home/me/me.pem\n"),
+    EXPECT_NE(TempDir::read(path).find("[TLS]\nCAFile=/etc/orvex/ca.pem\nClientCertificate=/srv/keys/me.pem\n"),
               std::string::npos);
     EXPECT_EQ(TempDir::read(path).find("ClientKey"), std::string::npos);
     EXPECT_EQ(readLogonValues(path), v);

@@ -20,6 +20,7 @@
 #include "ListBox.h"
 #include "ScriptedBackend.h"
 #include "TempDir.h"
+#include "Text.h"
 #include "frmFields.h"
 #include "frmJoins.h"
 #include "frmMain.h"
@@ -93,13 +94,13 @@ struct FakeSap {
             return testing::tableReply("DATA", "WA", found);
         } else if (r.function == "DD_TABL_GET") {
             auto& rows = reply.tables["DD03P_TAB_A"];
-            for (const auto& [name, label] : fields[trimmed(r.exports.at("TABL_NAME"))]) {
+            for (const auto& [name, label] : fields[std::string(text::trim(r.exports.at("TABL_NAME")))]) {
                 sap::RfcRow row;
                 row.set("FIELDNAME", name);
                 row.set("SCRTEXT_L", label);
                 rows.push_back(row);
             }
-            reply.tables["DD05M_TAB_A"] = foreignKeys[trimmed(r.exports.at("TABL_NAME"))];
+            reply.tables["DD05M_TAB_A"] = foreignKeys[std::string(text::trim(r.exports.at("TABL_NAME")))];
         } else if (r.function == "BC_PR_INSERT") {
             if (failInsert) return testing::failedReply("CANCELLED");
             std::vector<std::string> lines;

@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(h.session.report.definition.transport, std::string("DEVK900124"));
         ReportDefinition& next = h.session.report.definition;
         next.name = "ZADT_SECOND";
-        next.fields = {{padTableName("SCARR"), "CARRNAME", "Airline"}};  // one table: no join needed
+        next.fields = {{"SCARR", "CARRNAME", "Airline"}};  // one table: no join needed
         next.selection.clear();
         std::string preselected;
         h.then<frmTransport>(QStringLiteral("frmTransport"), [&](frmTransport& t) {
@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(t.StatusLine->currentMessage(),
                  QStringLiteral("The first 1000 tables are listed; narrow the pattern"));
 
-        const std::string sflight = padTableName("SFLIGHT"), scarr = padTableName("SCARR");
+        const std::string sflight = "SFLIGHT", scarr = "SCARR";
         h.session.report.definition.fields = {{sflight, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline"}};
         frmWhereCondn c(h.session);
         QTest::mouseClick(c.cmdProposeJoins, Qt::LeftButton);
@@ -164,7 +164,7 @@ private slots:
         h.session.report.definition = ReportDefinition{};
         h.session.report.definition.name = "ZPKG";
         h.session.report.definition.description = "In a package";
-        h.session.report.definition.fields = {{padTableName("SCARR"), "CARRID", "Airline Code"}};
+        h.session.report.definition.fields = {{"SCARR", "CARRID", "Airline Code"}};
         h.session.report.definition.package = "ZREPORTS";
         frmWhereCondn c(h.session);
         QTest::mouseClick(c.Command1, Qt::LeftButton);

@@ -23,8 +23,8 @@ struct Chain : Harness {
     std::vector<sap::Message>& messages = prompter.messages;
     Chain() {
         if (!session.logOn()) qFatal("no logon to the scripted system");
-        const std::string sflight = padTableName("SFLIGHT"), scarr = padTableName("SCARR");
-        session.report.tables = {scarr, sflight, padTableName("ABDOC")};
+        const std::string sflight = "SFLIGHT", scarr = "SCARR";
+        session.report.tables = {scarr, sflight, "ABDOC"};
         design.fields = {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
                          {scarr, "CARRID", "Airline Code"}};
         design.selection = {{sflight, "CARRID", "Airline Code", "S;N;"}, {scarr, "CARRID", "Airline Code", "P;N;"}};
@@ -196,7 +196,7 @@ private slots:
         t.cmdSearch->click();
         pick(t.lstTables, 0, t.cmdADD);
         QVERIFY(!t.cmdADD->isEnabled());  // the results ran empty
-        QCOMPARE(x.session.report.tables, (std::vector<std::string>{padTableName("ABDOC"), padTableName("AUFK")}));
+        QCOMPARE(x.session.report.tables, (std::vector<std::string>{"ABDOC", "AUFK"}));
 
         // A failed read: logoff, the list stays, no box: the status line says why. A failed logon: the message.
         x.failNextCall();
@@ -328,7 +328,7 @@ private slots:
                  QStringLiteral("SFLIGHT,SCARR | CARRID,CARRID | Airline Code,Airline Code"));
         click(f.lstSelFldsDesc, 0);
         f.cmdRemove->click();
-        QCOMPARE(x.design.fields, (std::vector<PickedField>{{padTableName("SCARR"), "CARRID", "Airline Code"}}));
+        QCOMPARE(x.design.fields, (std::vector<PickedField>{{"SCARR", "CARRID", "Airline Code"}}));
         while (f.lstTABFields->count() > 0) pick(f.lstTABFields, 0, f.cmdADD);
         QVERIFY(!f.cmdADD->isEnabled());  // the last available field was picked
 
@@ -374,7 +374,7 @@ private slots:
         QVERIFY(!s.cmdADD->isEnabled());
         QCOMPARE(s.lstSELSCRPARAM->items(), (QStringList{"S;R;", "P;N; 1;2 ", "P;N;LH"}));
         QCOMPARE(x.design.selection.back(),
-                 (SelectionEntry{padTableName("SCARR"), "CARRID", "Airline Code", "P;N;LH"}));
+                 (SelectionEntry{"SCARR", "CARRID", "Airline Code", "P;N;LH"}));
         pick(s.lstSELSCRPARAM, 0, s.cmdRemove);  // the entry goes back into the working copy
         QCOMPARE(shown(s, {"lstSelSCRTAB", "lstSELSCRFLD", "lstSELSCRDESC", "lstFinalTABS", "lstSelFields",
                            "lstSelFldsDesc"}),

@@ -398,6 +398,20 @@ private slots:
                  fixed);
     }
 
+    // An older file with a one-digit system number opens with every value as
+    // the file has it; the reason stands under the box until it is put right.
+    void olderSettingsFileOpens() {
+        Harness h;
+        testing::TempDir::write(h.session.settingsPath, "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
+                                                        "[Connect]\nSysNum=0\nSystID=SBX\nAppSer=http://sap:8000\n");
+        frmMain w(h.session);
+        frmSettings& s = h.session.settings();
+        QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "0", "SBX", "http://sap:8000", "001"}));
+        QCOMPARE(s.Text3->text(), QStringLiteral("0"));
+        QVERIFY(!s.reasonLabel(sap::LogonField::SystemNumber)->isHidden());
+        QVERIFY(w.Command2->isEnabled());
+    }
+
     // The plain-HTTP warning makes room under the server's box and gives it back.
     void settingsDialogShrinksBack() {
         Harness h;

@@ -29,7 +29,7 @@ std::vector<std::string> sourceOf(ReportDefinition d) {
 }
 // What flightsWalk() makes.
 ReportDefinition flightsDesign() {
-    const std::string sflight = padTableName("SFLIGHT"), scarr = padTableName("SCARR");
+    const std::string sflight = "SFLIGHT", scarr = "SCARR";
     return ReportDefinition{
         "ZFLIGHTS", "Flights by carrier", "Blueharbour Demo", std::nullopt, true, true, "Flights", false,
         {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
@@ -161,7 +161,7 @@ private slots:
         }
         h.session.keepDesign();  // nothing entered since: the whole design stays
         QCOMPARE(*kept(), whole);
-        model.tables.push_back(padTableName("SPFLI"));  // something new
+        model.tables.push_back("SPFLI");  // something new
         h.session.keepDesign();
         QCOMPARE(kept()->tables, std::vector<std::string>{"SPFLI"});
         QCOMPARE(kept()->fields.size(), std::size_t(0));
@@ -201,6 +201,51 @@ private slots:
         w.mnuSaveDesign->trigger();
         QVERIFY(testing::TempDir::read(h.dir.file("mine.json")) != before);
         QVERIFY(!w.isWindowModified());
+    }
+
+    // Design files hold table names padded (older files) or trimmed: the
+    // lists show them padded either way, and the design is saved trimmed.
+    void openedTableNames_data() {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("padded") << pad("SFLIGHT");
+        QTest::newRow("trimmed") << QStringLiteral("SFLIGHT");
+        QTest::newRow("blanks around") << QStringLiteral(" SFLIGHT  ");
+    }
+    void openedTableNames() {
+        QFETCH(QString, table);
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        ReportDefinition design;
+        design.name = "ZPADDED";
+        design.description = "Flights";
+        design.fields = {{toStd(table), "CARRID", "Airline"}};
+        design.selection = {{toStd(table), "CARRID", "Airline", "P;N;"}};
+        QVERIFY(saveDesignFile(h.dir.file("in.json"), design).ok());
+        h.designFile = toQ(h.dir.file("in.json"));
+        w.mnuOpenDesign->trigger();
+        h.designFile = toQ(h.dir.file("out.json"));
+        w.mnuSaveDesign->trigger();
+        const Result<ReportDefinition> saved = loadDesignFile(h.dir.file("out.json"));
+        QVERIFY(saved);
+        const std::string text = testing::TempDir::read(h.dir.file("out.json"));
+        QCOMPARE(text.find(toStd(pad("SFLIGHT"))), std::string::npos);
+        QVERIFY(text.find("\"table\": \"SFLIGHT\"") != std::string::npos);
+        QStringList chosen, picked, entered;
+        h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
+            chosen = t.lstSELTABS->items();
+            t.Command2->click();
+        });
+        h.then<frmFields>(QStringLiteral("frmFields"), [&](frmFields& f) {
+            picked = f.lstFinalTABS->items();
+            f.Command1->click();
+        });
+        h.then<frmSelectionScr>(QStringLiteral("frmSelectionScr"),
+                                [&](frmSelectionScr& s) { entered = s.lstSelSCRTAB->items(); });
+        w.Command2->click();
+        QCOMPARE(chosen, padded({"SFLIGHT"}));
+        QCOMPARE(picked, padded({"SFLIGHT"}));
+        QCOMPARE(entered, padded({"SFLIGHT"}));
     }
 
     void previewSaveAsAddsTheSuffix() {

@@ -1,0 +1,78 @@
+#include "screens/SessionModel.h"
+
+#include <cstdio>
+
+#include "common/AtomicFile.h"
+#include "generator/DesignFile.h"
+
+namespace orvex::screens {
+
+SessionModel::SessionModel()
+    : factory(sap::defaultBackendFactory()),
+      makeOperations([this](const sap::LogonValues& values) {
+          const sap::ConnectionProperties props = sap::connectionProperties(values);
+          if (props.ApplicationServer != roadServer_) {
+              roadServer_ = props.ApplicationServer;
+              road_ = sap::chooseRoad(props).road;
+          }
+          return sap::makeOperations(values, road_, factory);
+      }),
+      settingsPath(sap::settingsFilePath()) {}
+
+SessionModel::~SessionModel() = default;
+
+const sap::LogonValues& SessionModel::logonValues() {
+    if (!logonRead_) setLogonValues(sap::readLogonValues(settingsPath));
+    return logon;
+}
+
+void SessionModel::setLogonValues(sap::LogonValues values) {
+    logon = std::move(values);
+    logonRead_ = true;
+}
+
+ReportDefinition SessionModel::programDesign() {
+    ReportDefinition d = report.definition;
+    d.author = logonValues().user;
+    return d;
+}
+
+bool SessionModel::connectionOpen() const {
+    if (!operations) return false;
+    sap::Component* rfc = component();  // on the ADT road, logged-on operations are the connection
+    return !rfc || rfc->connection().isOpen();
+}
+
+void SessionModel::dropConnection() {
+    if (sap::Component* rfc = component(); rfc && rfc->connection().isOpen()) rfc->connection().logoff();
+    operations.reset();
+}
+
+void SessionModel::designChanged() {
+    if (events.designChanged) events.designChanged();
+}
+
+void SessionModel::leaveChain() {
+    dropConnection();
+    if (events.chainLeft) events.chainLeft();
+}
+
+std::string SessionModel::lastDesignPath() { return sap::userStateFolder() + "/last-design.json"; }
+
+void SessionModel::keepDesign() {
+    const ReportDefinition now = report.design();
+    if (now == ReportDefinition{}) return;  // nothing entered
+    if (kept_ && isLeftPartOf(now, *kept_)) return;
+    const std::string path = lastDesignPath();
+    Status written = sap::makePrivateFolder(sap::userStateFolder());
+    if (written) written = writeFileAtomically(path, serializeDesign(now), 0600);
+    if (!written) {
+        const std::string text = "The design could not be kept: " + written.failure().text();
+        std::fprintf(stderr, "orvex: %s\n", text.c_str());
+        if (events.notice) events.notice(text);
+        return;
+    }
+    kept_ = now;
+}
+
+}  // namespace orvex::screens

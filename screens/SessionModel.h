@@ -1,0 +1,83 @@
+#pragma once
+// The session the screens share, without Qt: the logon values, the design
+// being edited, the SAP operations on the road the settings choose, and the
+// events through which the screens tell the window that shows them what
+// changed. The screens edit the model; no screen reaches into another.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "sap/Operations.h"
+#include "screens/ReportModel.h"
+#include "sap/Rfc.h"
+#include "sap/Settings.h"
+
+namespace orvex::screens {
+
+class SessionModel {
+public:
+    SessionModel();
+    virtual ~SessionModel();
+    SessionModel(const SessionModel&) = delete;
+    SessionModel& operator=(const SessionModel&) = delete;
+
+    // Seams, with the program's defaults.
+    sap::BackendFactory factory;  // default: sandbox or HTTP by address
+    // The SAP operations for a set of logon values. Default: the road
+    // sap::chooseRoad picks for their address (asked once per address, as a
+    // bare URL is probed), made by sap::makeOperations over `factory`.
+    std::function<std::unique_ptr<sap::Operations>(const sap::LogonValues&)> makeOperations;
+    std::string settingsPath;  // default: sap::settingsFilePath()
+
+    // The six logon values every logon uses (and the TLS files), read from
+    // the settings file when first asked for unless set before.
+    sap::LogonValues logon;
+    const sap::LogonValues& logonValues();
+    void setLogonValues(sap::LogonValues values);
+    // The design as the program is generated from it: the SAP user ID of the
+    // logon values names the author.
+    ReportDefinition programDesign();
+
+    // The shared operations, logged on; none before the first logon and
+    // after a failed call.
+    std::unique_ptr<sap::Operations> operations;
+    // The RFC component behind them (none on the ADT road).
+    sap::Component* component() const { return operations ? operations->component() : nullptr; }
+    bool connectionOpen() const;
+    // Logs off an open connection and drops the shared operations.
+    void dropConnection();
+
+    bool generated = false;   // a program was created; the chain folds back
+    bool aboutMode = false;   // the splash screen serves as About box
+    ReportModel report;
+
+    // What the screens signal to the window that shows the session.
+    struct Events {
+        std::function<void()> designChanged;                 // the title shows unsaved changes
+        std::function<void()> chainLeft;                     // Back from the table screen
+        std::function<void(const std::string&)> notice;      // a line for the status line
+    } events;
+
+    // The screens changed the design.
+    void designChanged();
+    // The user left the chain of screens from its first screen: the
+    // connection is done with.
+    void leaveChain();
+
+    // The last design: whenever the chain unwinds (Back, Escape, Exit, a
+    // created program) the design as it stood is written to lastDesignPath(),
+    // unless it is only what is kept already with its later screens left
+    // off (going back screen by screen keeps the whole design) or nothing
+    // was entered yet. A failed write is told as a notice.
+    static std::string lastDesignPath();
+    void keepDesign();
+
+private:
+    std::optional<ReportDefinition> kept_;  // what lastDesignPath() holds, once written here
+    bool logonRead_ = false;
+    std::string roadServer_;            // the address whose road was last chosen
+    sap::Road road_ = sap::Road::Http;  // its road (none chosen yet: an RFC road)
+};
+
+}  // namespace orvex::screens
