@@ -1,6 +1,8 @@
 #include "screens/ListBox.h"
 
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMetaMethod>
 #include <QSignalBlocker>
 
 namespace orvex::screens {
@@ -50,6 +52,16 @@ void ListBox::setItems(const QStringList& items) {
 int ListBox::selectedRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && isSignalConnected(QMetaMethod::fromSignal(&ListBox::returnPressed))) {
+        emit returnPressed();
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void ListBox::selectRow(int row) {

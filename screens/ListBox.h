@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QStringListModel>
 
+class QKeyEvent;
+
 #include <string>
 #include <vector>
 
@@ -33,6 +35,12 @@ public:
 signals:
     // The user (or a test) selected a row, or cleared the selection (-1).
     void rowSelected(int row);
+    // Return or Enter in the list, when something listens: the key then goes
+    // no further (not to the screen's default button).
+    void returnPressed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QStringListModel* model_;

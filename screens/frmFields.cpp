@@ -50,8 +50,8 @@ void frmFields::buildUi() {
     pickedLists->addWidget(lstSelFields, 2);
     pickedLists->addWidget(lstSelFldsDesc, 3);
 
-    cmdCancel = makeButton(this, "cmdCancel", "Back");
-    Command1 = makeButton(this, "Command1", "Next");
+    cmdCancel = makeButton(this, "cmdCancel", "&Back");
+    Command1 = makeButton(this, "Command1", "&Next", true);
     StatusLine = makeStatusLine(this);
 
     auto* top = new QHBoxLayout;
@@ -66,11 +66,18 @@ void frmFields::buildUi() {
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
     layout->addWidget(StatusLine);
     resize(780, 560);
+    keepTabInReadingOrder(this);
 
     connect(cmdLSTFLDS, &QToolButton::clicked, this, &frmFields::cmdLSTFLDS_Click);
     connect(cmdADD, &QToolButton::clicked, this, &frmFields::cmdADD_Click);
-    for (ListBox* available : {lstTABFields, lstFLDDESC})
+    for (ListBox* available : {lstTABFields, lstFLDDESC}) {
         connect(available, &ListBox::doubleClicked, this, &frmFields::cmdADD_Click);
+        connect(available, &ListBox::returnPressed, this, &frmFields::cmdADD_Click);
+    }
+    for (ListBox* picked : {lstFinalTABS, lstSelFields, lstSelFldsDesc})
+        connect(picked, &ListBox::doubleClicked, this, &frmFields::cmdRemove_Click);
+    connect(lstTABSSEL, &ListBox::doubleClicked, this, &frmFields::cmdLSTFLDS_Click);
+    connect(lstTABSSEL, &ListBox::returnPressed, this, &frmFields::cmdLSTFLDS_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmFields::cmdRemove_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFields::cmdCancel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmFields::Command1_Click);

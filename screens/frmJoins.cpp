@@ -30,8 +30,8 @@ frmJoins::frmJoins(std::vector<sap::JoinProposal> proposals, QWidget* parent)
     }
     lstProposals->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
-    cmdOK = makeButton(this, "cmdOK", "OK", true);
-    cmdCancel = makeButton(this, "cmdCancel", "Cancel");
+    cmdOK = makeButton(this, "cmdOK", "&OK", true);
+    cmdCancel = makeButton(this, "cmdCancel", "Cance&l");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(

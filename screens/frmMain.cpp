@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -36,6 +37,8 @@
 namespace orvex::screens {
 
 namespace {
+const char* const kConnectCaption = "&Connect SAP";
+
 bool nameCharAllowed(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
@@ -64,10 +67,10 @@ std::string attributeProblem(const ReportDefinition& d) {
 
 }  // namespace
 
-bool programNameKeyAccepted(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    // Ctrl with a letter types a control character: only Ctrl+V and Ctrl+X pass.
-    if ((modifiers & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
-        return key == Qt::Key_V || key == Qt::Key_X;
+bool programNameKeyAccepted(int /*key*/, Qt::KeyboardModifiers modifiers, const QString& text) {
+    // Ctrl with a key is a shortcut (select all, copy, paste, undo...): it
+    // types nothing, and what a paste brings is filtered as it arrives.
+    if (modifiers & Qt::ControlModifier) return true;
     // Only typed characters are filtered. Keys that type none pass whatever
     // text the window system gives them: X11 sends Tab as "\t", Delete as
     // "\x7f", Backspace as "\b", Enter as "\r", the cursor keys as "".
@@ -89,7 +92,7 @@ QString loginName() { return QString::fromLocal8Bit(platform::userName()); }
 frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     session_.mainWindow = this;
     buildUi();
-    session_.events = {[this] { markChanges(); }, [this] { Command2->setText(QStringLiteral("Connect SAP")); },
+    session_.events = {[this] { markChanges(); }, [this] { Command2->setText(QString::fromLatin1(kConnectCaption)); },
                        [this](const std::string& text) { statusBar->showMessage(toQ(text)); }};
     Form_Load();
 }
@@ -123,6 +126,7 @@ void frmMain::buildUi() {
     layout->addWidget(buttonFrame);
     layout->addWidget(statusBar);
 
+    keepTabInReadingOrder(this);
     connectControls();
 }
 
@@ -135,16 +139,21 @@ QGroupBox* frmMain::buildParameters() {
     txtCompName = makeBox(parameters, "txtCompName", 70, "Only 70 Chars are allowed");
     keepOnOneLine(txtDescription);
     keepOnOneLine(txtCompName);
-    Command4 = makeButton(parameters, "Command4", "Check Name");
+    Command4 = makeButton(parameters, "Command4", "Chec&k Name");
 
-    Option1 = new QRadioButton(QStringLiteral("ALV List Display"), parameters);
+    // The display pair in a box of its own: Qt takes every radio button below
+    // one parent for one group when it hands on the Tab focus, so the code
+    // style pair must not sit below the same parent.
+    auto* displayBox = new QWidget(parameters);
+    displayBox->setObjectName(QStringLiteral("fraDisplay"));
+    Option1 = new QRadioButton(QStringLiteral("ALV &List Display"), displayBox);
     Option1->setObjectName(QStringLiteral("Option1"));
-    Option2 = new QRadioButton(QStringLiteral("ALV Grid Display"), parameters);
+    Option2 = new QRadioButton(QStringLiteral("ALV &Grid Display"), displayBox);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setChecked(true);
     buildStyleChoice(parameters);
 
-    Check1 = new QCheckBox(QStringLiteral("Print Report Heading"), parameters);
+    Check1 = new QCheckBox(QStringLiteral("&Print Report Heading"), parameters);
     Check1->setObjectName(QStringLiteral("Check1"));
     auto* headingFrame = new QGroupBox(QStringLiteral("Report Heading"), parameters);
     Text1 = makeBox(headingFrame, "Text1", 60, nullptr);
@@ -152,7 +161,7 @@ QGroupBox* frmMain::buildParameters() {
     Text1->setText(QString::fromLatin1(kInitialHeading));
     Text1->setEnabled(false);
     (new QVBoxLayout(headingFrame))->addWidget(Text1);
-    Check2 = new QCheckBox(QStringLiteral("Unicode Check Active"), parameters);
+    Check2 = new QCheckBox(QStringLiteral("&Unicode Check Active"), parameters);
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setToolTip(QStringLiteral("After creating the program, also set its attributes (executable program, "
                                       "Unicode check active) and activate it"));
@@ -168,12 +177,12 @@ void frmMain::buildStyleChoice(QWidget* parent) {
     // A box of their own, so that the code style does not share its choice
     // with the display style.
     auto* styleBox = new QWidget(parent);
-    optClassic = new QRadioButton(QStringLiteral("Classic"), styleBox);
+    optClassic = new QRadioButton(QStringLiteral("Cla&ssic"), styleBox);
     optClassic->setObjectName(QStringLiteral("optClassic"));
     optClassic->setToolTip(QStringLiteral("FORM routines and the REUSE_ALV function modules, "
                                           "for every release"));
     optClassic->setChecked(true);
-    optModern = new QRadioButton(QStringLiteral("Modern (ABAP 7.40+)"), styleBox);
+    optModern = new QRadioButton(QStringLiteral("&Modern (ABAP 7.40+)"), styleBox);
     optModern->setObjectName(QStringLiteral("optModern"));
     optModern->setToolTip(QStringLiteral("A local class, Open SQL with escaped host variables and the ALV "
                                          "through CL_SALV_TABLE; needs release 7.40 SP08 or later"));
@@ -190,35 +199,37 @@ void frmMain::layOutParameters(QGroupBox* parameters) {
     auto* grid = new QGridLayout(parameters);
     auto addRow = [&](int row, const char* caption, QWidget* box) {
         auto* label = new QLabel(QString::fromLatin1(caption), parameters);
-        label->setBuddy(box);
+        // A box of choices has none to lead to: its buttons have access keys of their own.
+        if (box->focusPolicy() != Qt::NoFocus) label->setBuddy(box);
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
     };
-    addRow(0, "Report Name", txtName);
+    addRow(0, "Report &Name", txtName);
     grid->addWidget(Command4, 0, 2);
-    addRow(1, "Report Description", txtDescription);
+    addRow(1, "Report &Description", txtDescription);
     grid->addWidget(txtDescription, 1, 1, 1, 2);
-    addRow(2, "Company Name", txtCompName);
+    addRow(2, "Compan&y Name", txtCompName);
     grid->addWidget(txtCompName, 2, 1, 1, 2);
-    auto* display = new QHBoxLayout;
+    auto* display = new QHBoxLayout(Option1->parentWidget());
+    display->setContentsMargins(0, 0, 0, 0);
     display->addWidget(Option1);
     display->addWidget(Option2);
     display->addStretch();
-    grid->addLayout(display, 3, 1, 1, 2);
+    grid->addWidget(Option1->parentWidget(), 3, 1, 1, 2);
     addRow(4, "Code style", styleBox);
     grid->addWidget(Check1, 5, 1, 1, 2);
     grid->addWidget(headingFrame, 6, 1, 1, 2);
     grid->addWidget(Check2, 7, 1, 1, 2);
-    addRow(8, "Package", txtPackage);
+    addRow(8, "P&ackage", txtPackage);
     grid->setColumnStretch(1, 1);
     txtName->setMinimumWidth(260);
 }
 
 QGroupBox* frmMain::buildButtons() {
     auto* buttonFrame = new QGroupBox(this);
-    Command2 = makeButton(buttonFrame, "Command2", "Connect SAP");
-    Command3 = makeButton(buttonFrame, "Command3", "Basic SAP Configuration");
-    Command1 = makeButton(buttonFrame, "Command1", "Exit");
+    Command2 = makeButton(buttonFrame, "Command2", kConnectCaption, true);
+    Command3 = makeButton(buttonFrame, "Command3", "&Basic SAP Configuration");
+    Command1 = makeButton(buttonFrame, "Command1", "E&xit");
     auto* buttons = new QHBoxLayout(buttonFrame);
     buttons->addWidget(Command2);
     buttons->addWidget(Command3);
@@ -235,15 +246,20 @@ void frmMain::buildMenu() {
     mnuNext = mnuReport->addAction(QStringLiteral("&Next"));
     mnuNext->setObjectName(QStringLiteral("mnuNext"));
     mnuReport->addSeparator();
-    mnuOpenDesign = mnuReport->addAction(QStringLiteral("Open Design..."));
+    mnuOpenDesign = mnuReport->addAction(QStringLiteral("&Open Design..."));
     mnuOpenDesign->setObjectName(QStringLiteral("mnuOpenDesign"));
-    mnuRestoreDesign = mnuReport->addAction(QStringLiteral("Restore Last Design"));
+    mnuOpenDesign->setShortcut(QKeySequence::Open);
+    mnuRestoreDesign = mnuReport->addAction(QStringLiteral("&Restore Last Design"));
     mnuRestoreDesign->setObjectName(QStringLiteral("mnuRestoreDesign"));
     mnuRestoreDesign->setToolTip(QStringLiteral("Reopens the design as it stood when the wizard last went back, "
                                                 "ended or created a program"));
-    mnuSaveDesign = mnuReport->addAction(QStringLiteral("Save Design..."));
+    mnuSaveDesign = mnuReport->addAction(QStringLiteral("&Save Design"));
     mnuSaveDesign->setObjectName(QStringLiteral("mnuSaveDesign"));
-    mnuExportAbapGit = mnuReport->addAction(QStringLiteral("Export for abapGit..."));
+    mnuSaveDesign->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuSaveDesignAs = mnuReport->addAction(QStringLiteral("Save Design &As..."));
+    mnuSaveDesignAs->setObjectName(QStringLiteral("mnuSaveDesignAs"));
+    mnuSaveDesignAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    mnuExportAbapGit = mnuReport->addAction(QStringLiteral("Export for a&bapGit..."));
     mnuExportAbapGit->setObjectName(QStringLiteral("mnuExportAbapGit"));
     mnuReport->addSeparator();
     mnuExit = mnuReport->addAction(QStringLiteral("&Exit"));
@@ -264,7 +280,8 @@ void frmMain::connectControls() {
     connect(mnuNext, &QAction::triggered, this, &frmMain::Command2_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::Command1_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
-    connect(mnuSaveDesign, &QAction::triggered, this, &frmMain::mnuSaveDesign_Click);
+    connect(mnuSaveDesign, &QAction::triggered, this, [this] { saveDesign(designFile_); });
+    connect(mnuSaveDesignAs, &QAction::triggered, this, [this] { saveDesign(QString()); });
     connect(mnuOpenDesign, &QAction::triggered, this, &frmMain::mnuOpenDesign_Click);
     connect(mnuRestoreDesign, &QAction::triggered, this, &frmMain::mnuRestoreDesign_Click);
     connect(mnuExportAbapGit, &QAction::triggered, this, &frmMain::mnuExportAbapGit_Click);
@@ -355,7 +372,7 @@ void frmMain::Command2_Click() {
     }
     Command2->setText(QStringLiteral("Connecting to SAP...."));
     if (const Status logon = frmTables::getConnectedToSAP(session_); !logon) {
-        Command2->setText(QStringLiteral("Connect SAP"));
+        Command2->setText(QString::fromLatin1(kConnectCaption));
         statusBar->showMessage(toQ(logon.failure().text()));
         return;
     }
@@ -366,7 +383,7 @@ void frmMain::Command2_Click() {
         session_.runModal(tables);
     }
     // However the chain closed (Back, a generation, the title bar), its connection is done with.
-    Command2->setText(QStringLiteral("Connect SAP"));
+    Command2->setText(QString::fromLatin1(kConnectCaption));
     markChanges();
     Form_Activate();
 }
@@ -413,8 +430,10 @@ void frmMain::mnuAbout_Click() {
     session_.runModal(about);
 }
 
-void frmMain::mnuSaveDesign_Click() {
-    const QString path = session_.fileToSave(session_.chooseDesignFile(true), QStringLiteral("json"));
+void frmMain::saveDesign(const QString& designFile) {
+    // The design's own file when it has one (Save), else the file the user names (Save As).
+    const QString path =
+        designFile.isEmpty() ? session_.fileToSave(session_.chooseDesignFile(true), QStringLiteral("json")) : designFile;
     if (path.isEmpty()) return;
     attributesChanged();
     const ReportDefinition design = session_.report.design();

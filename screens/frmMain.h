@@ -44,7 +44,8 @@ public:
     QMenuBar* menuBar;
     QStatusBar* statusBar;  // what the last name check or menu command found
     QAction* mnuNext;
-    QAction* mnuSaveDesign;
+    QAction* mnuSaveDesign;    // Ctrl+S: to the design's own file, or one the user names
+    QAction* mnuSaveDesignAs;  // Ctrl+Shift+S: always to a file the user names
     QAction* mnuOpenDesign;
     QAction* mnuRestoreDesign;
     QAction* mnuExportAbapGit;
@@ -64,7 +65,7 @@ public:
     void Command1_Click();
     void Check1_Click();
     void mnuAbout_Click();
-    void mnuSaveDesign_Click();
+    void saveDesign(const QString& designFile);
     void mnuOpenDesign_Click();
     void mnuRestoreDesign_Click();
     void mnuExportAbapGit_Click();
@@ -99,9 +100,9 @@ private:
 };
 
 // Whether a key typed into the program name is accepted: of the printable
-// characters only letters, digits and "_"; of Ctrl with a letter only Ctrl+V
-// and Ctrl+X. Keys that type no character (Tab, Delete, Backspace, Enter,
-// Escape, the cursor keys, Home, End) pass.
+// characters only letters, digits and "_". Shortcuts with Ctrl and keys
+// that type no character (Tab, Delete, Backspace, Enter, Escape, the cursor
+// keys, Home, End) pass.
 bool programNameKeyAccepted(int key, Qt::KeyboardModifiers modifiers, const QString& text);
 // The program name with every character the key filter would refuse removed.
 QString filterProgramName(const QString& text);

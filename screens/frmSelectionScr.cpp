@@ -48,14 +48,14 @@ void frmSelectionScr::buildUi() {
                                {"Selection Scr Description", lstSELSCRDESC},
                                {"Parameter/Select Options settings", lstSELSCRPARAM}});
 
-    optParameter = new QRadioButton(QStringLiteral("Parameter"), this);
+    optParameter = new QRadioButton(QStringLiteral("&Parameter"), this);
     optParameter->setObjectName(QStringLiteral("optParameter"));
     optParameter->setChecked(true);
-    optSelOpt = new QRadioButton(QStringLiteral("Select Options"), this);
+    optSelOpt = new QRadioButton(QStringLiteral("Select &Options"), this);
     optSelOpt->setObjectName(QStringLiteral("optSelOpt"));
-    chkREqField = new QCheckBox(QStringLiteral("Required Field"), this);
+    chkREqField = new QCheckBox(QStringLiteral("&Required Field"), this);
     chkREqField->setObjectName(QStringLiteral("chkREqField"));
-    auto* defaultLabel = new QLabel(QStringLiteral("Default Value"), this);
+    auto* defaultLabel = new QLabel(QStringLiteral("&Default Value"), this);
     txtDefVal = new QLineEdit(this);
     txtDefVal->setObjectName(QStringLiteral("txtDefVal"));
     keepOnOneLine(txtDefVal);
@@ -75,8 +75,8 @@ void frmSelectionScr::buildUi() {
     options->addWidget(cmdADD);
     options->addWidget(cmdRemove);
 
-    cmdCancel = makeButton(this, "cmdCancel", "Back");
-    Command1 = makeButton(this, "Command1", "Next");
+    cmdCancel = makeButton(this, "cmdCancel", "&Back");
+    Command1 = makeButton(this, "Command1", "&Next", true);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(workingFrame, 1);
@@ -84,6 +84,7 @@ void frmSelectionScr::buildUi() {
     layout->addWidget(entries, 1);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
     resize(860, 600);
+    keepTabInReadingOrder(this);
 
     connectControls();
 }
@@ -93,6 +94,14 @@ void frmSelectionScr::connectControls() {
     syncGroup({lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM});
 
     connect(cmdADD, &QToolButton::clicked, this, &frmSelectionScr::cmdADD_Click);
+    // Return in the default value or the field lists adds, as double-clicking a field does.
+    returnPresses(txtDefVal, cmdADD);
+    for (ListBox* working : {lstFinalTABS, lstSelFields, lstSelFldsDesc}) {
+        connect(working, &ListBox::doubleClicked, this, &frmSelectionScr::cmdADD_Click);
+        connect(working, &ListBox::returnPressed, this, &frmSelectionScr::cmdADD_Click);
+    }
+    for (ListBox* entry : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM})
+        connect(entry, &ListBox::doubleClicked, this, &frmSelectionScr::cmdRemove_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmSelectionScr::cmdRemove_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSelectionScr::cmdCancel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmSelectionScr::Command1_Click);

@@ -97,8 +97,8 @@ void frmSettings::buildUi() {
 
     auto* frame = new QGroupBox(this);
     lblPlainHttp = captionedRows(frame,
-                                 {{"SAP User ID", Text1}, {"Password", Text2}, {"System Number", Text3},
-                                  {"System ID", Text4}, {"Client Number", Text5}, {"Appl. Server", Text6}},
+                                 {{"SAP &User ID", Text1}, {"&Password", Text2}, {"System &Number", Text3},
+                                  {"System &ID", Text4}, {"&Client Number", Text5}, {"&Appl. Server", Text6}},
                                  "lblPlainHttp", [this](QLineEdit* box) { return makeReasonLabel(box); });
     // Files for https, each a full path; empty where the system's store and no client certificate do.
     auto* tls = new QGroupBox(QStringLiteral("TLS (https)"), this);
@@ -106,16 +106,12 @@ void frmSettings::buildUi() {
     for (QLineEdit* box : {txtCAFile, txtClientCertificate, txtClientKey})
         box->setPlaceholderText(QStringLiteral("/path/to/file.pem"));
     lblTlsFiles = captionedRows(
-        tls, {{"CA File", txtCAFile}, {"Client Certificate", txtClientCertificate}, {"Client Key", txtClientKey}},
+        tls, {{"CA &File", txtCAFile}, {"Client Cer&tificate", txtClientCertificate}, {"Client &Key", txtClientKey}},
         "lblTlsFiles");
-    QWidget* previous = nullptr;
-    for (QWidget* box : {Text1, Text2, Text3, Text4, Text5, Text6, txtCAFile, txtClientCertificate, txtClientKey}) {
-        if (previous) setTabOrder(previous, box);
-        previous = box;
-    }
+    keepTabInReadingOrder(this);
 
-    cmdOK = makeButton(this, "cmdOK", "OK", true);
-    cmdCancel = makeButton(this, "cmdCancel", "Cancel");
+    cmdOK = makeButton(this, "cmdOK", "&OK", true);
+    cmdCancel = makeButton(this, "cmdCancel", "Cance&l");
 
     // Where these values are kept, so the user can find the file.
     auto* file = new QLabel(QString::fromStdString(session_.settingsPath), this);

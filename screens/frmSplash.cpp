@@ -95,7 +95,7 @@ void frmSplash::buildUi() {
     lblCompanyProduct->setObjectName(QStringLiteral("lblCompanyProduct"));
     lblCompanyProduct->setFont(larger);
 
-    Command1 = new QPushButton(QStringLiteral("Close"), frame);
+    Command1 = new QPushButton(QStringLiteral("&Close"), frame);
     Command1->setObjectName(QStringLiteral("Command1"));
 
     Timer1 = new QTimer(this);

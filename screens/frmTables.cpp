@@ -44,7 +44,7 @@ void frmTables::buildUi() {
     lists->addLayout(lineUp(new QVBoxLayout, {nullptr, cmdADD, cmdRemove, nullptr}));
     lists->addWidget(lstSELTABS, 1);
 
-    auto* patternLabel = new QLabel(QStringLiteral("Table Name Starting With"), this);
+    auto* patternLabel = new QLabel(QStringLiteral("Table Name &Starting With"), this);
     Text1 = new QLineEdit(QStringLiteral("A*"), this);
     Text1->setObjectName(QStringLiteral("Text1"));
     patternLabel->setBuddy(Text1);
@@ -55,8 +55,8 @@ void frmTables::buildUi() {
     search->addWidget(Text1, 1);
     search->addWidget(cmdSearch);
 
-    Command1 = makeButton(this, "Command1", "Back");
-    Command2 = makeButton(this, "Command2", "Next");
+    Command1 = makeButton(this, "Command1", "&Back");
+    Command2 = makeButton(this, "Command2", "&Next", true);
     Command2->setEnabled(false);
     StatusLine = makeStatusLine(this);
 
@@ -67,9 +67,13 @@ void frmTables::buildUi() {
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, Command1, Command2}));
     layout->addWidget(StatusLine);
     resize(640, 460);
+    keepTabInReadingOrder(this);
 
     connect(cmdSearch, &QToolButton::clicked, this, &frmTables::cmdSearch_Click);
-    connect(Text1, &QLineEdit::returnPressed, this, &frmTables::cmdSearch_Click);
+    // Return in the pattern searches, in the results adds; Next stays for the buttons.
+    returnPresses(Text1, cmdSearch);
+    connect(lstTables, &ListBox::returnPressed, this, &frmTables::cmdADD_Click);
+    connect(lstSELTABS, &ListBox::doubleClicked, this, &frmTables::cmdRemove_Click);
     connect(cmdADD, &QToolButton::clicked, this, &frmTables::cmdADD_Click);
     connect(lstTables, &ListBox::doubleClicked, this, &frmTables::cmdADD_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmTables::cmdRemove_Click);

@@ -47,19 +47,22 @@ void frmWhere1::buildUi() {
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Field on the Left"), this), 0, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Field On Right"), this), 0, 2);
+    auto* rightLabel = new QLabel(QStringLiteral("Field On &Right"), this);
+    rightLabel->setBuddy(Combo1);
+    grid->addWidget(rightLabel, 0, 2);
     grid->addWidget(txtcondn, 1, 0);
     grid->addWidget(Label2, 1, 1);
     grid->addWidget(Combo1, 1, 2);
 
-    Command1 = makeButton(this, "Command1", "OK", true);
-    Command2 = makeButton(this, "Command2", "Cancel");
-    cmdExit = makeButton(this, "cmdExit", "Exit");
+    Command1 = makeButton(this, "Command1", "&OK", true);
+    Command2 = makeButton(this, "Command2", "&Cancel");
+    cmdExit = makeButton(this, "cmdExit", "E&xit");
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, Command1, Command2, cmdExit}));
 
+    keepTabInReadingOrder(this);
     connect(Command1, &QPushButton::clicked, this, &frmWhere1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmWhere1::Command2_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmWhere1::cmdExit_Click);

@@ -71,12 +71,12 @@ void frmWhereCondn::buildUi() {
     syncGroup({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD});
     syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
 
-    cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose Joins");
-    cmdRemove = makeButton(this, "cmdRemove", "Remove");
-    cmdPreview = makeButton(this, "cmdPreview", "Preview");
-    Command1 = makeButton(this, "Command1", "Generate Program");
-    cmdCancel = makeButton(this, "cmdCancel", "Back");
-    cmdExit = makeButton(this, "cmdExit", "Exit");
+    cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose &Joins");
+    cmdRemove = makeButton(this, "cmdRemove", "&Remove");
+    cmdPreview = makeButton(this, "cmdPreview", "Pre&view");
+    Command1 = makeButton(this, "Command1", "&Generate Program");
+    cmdCancel = makeButton(this, "cmdCancel", "&Back");
+    cmdExit = makeButton(this, "cmdExit", "E&xit");
 
     auto* top = new QHBoxLayout;
     top->addWidget(fieldsFrame, 1);
@@ -87,6 +87,7 @@ void frmWhereCondn::buildUi() {
     layout->addLayout(
         lineUp(new QHBoxLayout, {cmdRemove, cmdProposeJoins, nullptr, cmdPreview, Command1, cmdCancel, cmdExit}));
     resize(900, 620);
+    keepTabInReadingOrder(this);
 
     connectButtons();
 }

@@ -214,7 +214,7 @@ private slots:
         t.show();
         t.close();  // the title bar goes back, as Back does
         QCOMPARE(x.script->logoffs, logoffs + 1);
-        QCOMPARE(x.w.Command2->text(), QStringLiteral("Connect SAP"));
+        QCOMPARE(x.w.Command2->text(), QStringLiteral("&Connect SAP"));
         QVERIFY(x.session.report.tables.empty());
         QCOMPARE(t.result(), int(QDialog::Rejected));
     }

@@ -40,7 +40,7 @@ private slots:
         QTest::keyClick(w.txtName, Qt::Key_Backspace);
         QCOMPARE(w.txtName->text(), QStringLiteral("ZABC_1"));  // letters show in upper case
         // Keys that type no character edit and move as in any box, with the
-        // texts X11 sends; Ctrl+C is refused, Ctrl+V is not.
+        // texts X11 sends; the shortcuts select, copy, paste and undo.
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.txtName->setFocus();
@@ -52,11 +52,14 @@ private slots:
               Key{Qt::Key_Left, Qt::ShiftModifier, ""}, Key{Qt::Key_Left, Qt::ShiftModifier, ""},
               Key{Qt::Key_C, Qt::ControlModifier, "\x03"}, Key{Qt::Key_Delete, Qt::NoModifier, "\x7f"},
               Key{Qt::Key_Adiaeresis, Qt::NoModifier, "\u00e4"}, Key{Qt::Key_V, Qt::ControlModifier, "\x16"},
+              Key{Qt::Key_V, Qt::ControlModifier, "\x16"}, Key{Qt::Key_Z, Qt::ControlModifier, "\x1a"},
+              Key{Qt::Key_A, Qt::ControlModifier, "\x01"}, Key{Qt::Key_C, Qt::ControlModifier, "\x03"},
               Key{Qt::Key_Tab, Qt::NoModifier, "\t"}})
             QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key, QString::fromUtf8(text), modifiers);
-        QCOMPARE(w.txtName->text(), QStringLiteral("ZBCY2"));
-        QCOMPARE(QApplication::focusWidget(), w.txtDescription);
-        QTest::sendKeyEvent(QTest::Click, w.txtDescription, Qt::Key_Backtab, QString(), Qt::ShiftModifier);
+        QCOMPARE(w.txtName->text(), QStringLiteral("ZBC_1"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ZBC_1"));
+        QCOMPARE(QApplication::focusWidget(), w.Command4);  // "Check Name", beside the name
+        QTest::sendKeyEvent(QTest::Click, w.Command4, Qt::Key_Backtab, QString(), Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget(), w.txtName);
         // Pasted text keeps only the characters the filter lets through.
         w.txtName->clear();
@@ -205,7 +208,7 @@ private slots:
         QTest::mouseClick(w.Command2, Qt::LeftButton);
         QCOMPARE(text + " | " + detail, QStringLiteral("No connection to R/3! | wrong user name or password\nscripted"));
         QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("wrong user name or password (scripted)"));
-        QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));
+        QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
     }
 
     // A value of blanks only (here pasted, kept because the file could not be
@@ -238,14 +241,14 @@ private slots:
         w.Command2->click();
         QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{{"No connection to R/3!", "ORVEX", sap::kOkOnly,
                                                                   "wrong user name or password\nscripted"}}));
-        QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));
+        QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
         QCOMPARE(h.script->logons.back().User + "@" + h.script->logons.back().ApplicationServer,
                  std::string("DEVELOPER@sandbox"));
         h.script->failLogon = false;
         h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
             QCOMPARE(w.Command2->text(), QStringLiteral("SAP Connected"));
             t.Command1->click();  // Back logs off
-            QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));
+            QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
             QVERIFY(!h.session.connectionOpen());
         });
         w.mnuNext->trigger();  // the menu does what "Connect SAP" does

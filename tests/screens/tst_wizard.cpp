@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(h.accepted.join(','), "frmWhere1,frmWhere1,frmWhereCondn,frmSelectionScr,frmFields,frmTables");
         QCOMPARE(h.prompter.messages, kCreated);
         QCOMPARE(h.prompter.offUiThread, 0);  // the installation's boxes came on the user interface thread
-        QCOMPARE(w.Command2->text(), QStringLiteral("Connect SAP"));  // the chain's connection is done with
+        QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));  // the chain's connection is done with
         QVERIFY(!h.session.generated);                            // the main window cleared it
         QCOMPARE(w.txtName->text(), QStringLiteral("ZFLIGHTS"));  // attributes stay for the next report
 
@@ -178,7 +178,7 @@ private slots:
         QVERIFY(w.isWindowModified());
         // Saved without a suffix: ".json" is added, and the status line says where it went.
         h.designFile = toQ(h.dir.file("mine"));
-        w.mnuSaveDesign->trigger();
+        w.mnuSaveDesignAs->trigger();
         QVERIFY(!w.isWindowModified());
         QCOMPARE(w.statusBar->currentMessage(), "Design saved to " + toQ(h.dir.file("mine.json")));
         QVERIFY(loadDesignFile(h.dir.file("mine.json")));
@@ -192,13 +192,13 @@ private slots:
         QVERIFY(w.isWindowModified());
         // A bare name of an existing file is replaced only when the user says so.
         const std::string before = testing::TempDir::read(h.dir.file("mine.json"));
-        w.mnuSaveDesign->trigger();
+        w.mnuSaveDesignAs->trigger();
         QCOMPARE(h.prompter.questions,
                  std::vector<std::string>{"mine.json already exists.\r\nDo you want to replace it? [Replace]"});
         QCOMPARE(testing::TempDir::read(h.dir.file("mine.json")), before);
         QVERIFY(w.isWindowModified());
         h.prompter.answers = {true};
-        w.mnuSaveDesign->trigger();
+        w.mnuSaveDesignAs->trigger();
         QVERIFY(testing::TempDir::read(h.dir.file("mine.json")) != before);
         QVERIFY(!w.isWindowModified());
     }
@@ -225,7 +225,7 @@ private slots:
         h.designFile = toQ(h.dir.file("in.json"));
         w.mnuOpenDesign->trigger();
         h.designFile = toQ(h.dir.file("out.json"));
-        w.mnuSaveDesign->trigger();
+        w.mnuSaveDesignAs->trigger();
         const Result<ReportDefinition> saved = loadDesignFile(h.dir.file("out.json"));
         QVERIFY(saved);
         const std::string text = testing::TempDir::read(h.dir.file("out.json"));
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(preview.toStdString(), programText(sourceOf(modern)));
 
         h.designFile = toQ(h.dir.file("modern.json"));
-        w.mnuSaveDesign->trigger();
+        w.mnuSaveDesignAs->trigger();
         QVERIFY(testing::TempDir::read(h.dir.file("modern.json")).find("\"style\": \"modern\"") != std::string::npos);
         Harness second;
         frmMain w2(second.session);
@@ -304,7 +304,7 @@ private slots:
         QTest::mouseClick(w2.optClassic, Qt::LeftButton);
         QCOMPARE(second.session.report.definition.style, CodeStyle::Classic);
         second.designFile = toQ(second.dir.file("classic.json"));
-        w2.mnuSaveDesign->trigger();
+        w2.mnuSaveDesignAs->trigger();
         QCOMPARE(testing::TempDir::read(second.dir.file("classic.json")).find("style"), std::string::npos);
     }
 
@@ -384,7 +384,7 @@ private slots:
         frmMain w(first.session);
         walkWizard(first, w, flightsWalk());
         first.designFile = toQ(first.dir.file("flights.json"));
-        w.mnuSaveDesign->trigger();
+        w.mnuSaveDesignAs->trigger();
         QCOMPARE(first.prompter.messages, kCreated);
         QCOMPARE(w.statusBar->currentMessage(), "Design saved to " + first.designFile);
 
@@ -416,7 +416,7 @@ private slots:
             w2.mnuOpenDesign->trigger();
         }
         second.designFile = toQ(second.dir.file("missing/d.json"));
-        w2.mnuSaveDesign->trigger();
+        w2.mnuSaveDesignAs->trigger();
         QCOMPARE(second.prompter.messages.size(), std::size_t(3));
         QVERIFY(second.prompter.messages[0].text.rfind("The design could not be opened.\r\n", 0) == 0);
         QCOMPARE(second.prompter.messages[1].text,

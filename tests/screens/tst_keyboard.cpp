@@ -1,0 +1,196 @@
+// The wizard without a mouse: access keys, Return, Tab in reading order and
+// the design's shortcuts, each pressed as a user presses it.
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "DesignFile.h"
+#include "ScreenHarness.h"
+#include "frmSettings.h"
+
+namespace orvex::screens::test {
+
+namespace {
+// The object names Tab visits from the screen's first control until it comes round.
+QStringList tabChain(QWidget& screen, QWidget* first) {
+    first->setFocus(Qt::TabFocusReason);
+    QStringList names;
+    for (int i = 0; i < 60; ++i) {
+        QWidget* at = screen.focusWidget();
+        if (!at || (i > 0 && at == first)) break;
+        names << at->objectName();
+        QTest::keyClick(at, Qt::Key_Tab);
+    }
+    return names;
+}
+
+// The access keys of a window: buttons' and boxes' captions, captions of
+// labels that lead to a box, the menu titles. "" for a caption without one.
+QStringList accessKeys(const QWidget& window, QStringList* unmarked) {
+    QStringList keys;
+    auto add = [&](const QString& text, const QString& who) {
+        const auto at = text.indexOf(QLatin1Char('&'));
+        if (at < 0 || at + 1 >= text.size()) *unmarked << who + ": " + text;
+        else keys << text.mid(at + 1, 1).toUpper();
+    };
+    for (const auto* b : window.findChildren<QAbstractButton*>())
+        if (!b->text().isEmpty() && b->window() == &window && b->text().size() > 2) add(b->text(), b->objectName());
+    for (const auto* l : window.findChildren<QLabel*>())
+        if (l->buddy() && l->window() == &window) add(l->text(), l->buddy()->objectName());
+    for (const auto* bar : window.findChildren<QMenuBar*>())
+        for (const QAction* a : bar->actions()) add(a->text(), a->objectName());
+    return keys;
+}
+}  // namespace
+
+class TestKeyboard : public QObject {
+    Q_OBJECT
+private slots:
+    // Each screen of a walk: Tab goes through its controls as they read,
+    // left to right and top to bottom, and every control that shows a caption
+    // has an access key of its own.
+    void tabAndAccessKeysOnEveryScreen() {
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        std::map<QString, QStringList> chains;
+        QStringList unmarked, twice;
+        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
+            QWidget* first = nullptr;
+            for (auto* child : d.findChildren<QWidget*>())
+                if (!first && (child->focusPolicy() & Qt::TabFocus) && child->isVisible() && child->isEnabled())
+                    first = child;
+            if (d.objectName() == "frmMain") first = w.txtName;
+            if (d.objectName() == "frmWhere1" && chains.count("frmWhere1")) return;
+            chains[d.objectName()] = tabChain(d, first);
+            QStringList keys = accessKeys(d, &unmarked);
+            keys.sort();
+            for (int i = 1; i < keys.size(); ++i)
+                if (keys[i] == keys[i - 1]) twice << d.objectName() + ": " + keys[i];
+        });
+        h.session.settings().show();
+        chains["frmSettings"] = tabChain(h.session.settings(), h.session.settings().Text1);
+        accessKeys(h.session.settings(), &unmarked);
+        const std::map<QString, QStringList> reading{
+            {"frmMain", {"txtName", "Command4", "txtDescription", "txtCompName", "Option2", "optClassic", "Check1",
+                         "Text1", "Check2", "txtPackage", "Command2", "Command3", "Command1"}},
+            {"frmTables", {"lstTables", "cmdADD", "cmdRemove", "lstSELTABS", "Text1", "cmdSearch", "Command1",
+                           "Command2"}},
+            {"frmFields", {"lstTABSSEL", "cmdLSTFLDS", "lstTABFields", "lstFLDDESC", "cmdADD", "cmdRemove",
+                           "lstFinalTABS", "lstSelFields", "lstSelFldsDesc", "cmdCancel", "Command1"}},
+            {"frmSelectionScr", {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc", "optParameter", "chkREqField",
+                                 "txtDefVal", "cmdADD", "cmdRemove", "lstSelSCRTAB", "lstSELSCRFLD", "lstSELSCRDESC",
+                                 "lstSELSCRPARAM", "cmdCancel", "Command1"}},
+            {"frmWhereCondn", {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc", "lstselscrflds", "Command2",
+                               "Command3", "Command4", "Command5", "lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB",
+                               "lstRTFLD", "cmdRemove", "cmdProposeJoins", "cmdPreview", "Command1", "cmdCancel",
+                               "cmdExit"}},
+            {"frmWhere1", {"Combo1", "Command1", "Command2", "cmdExit"}},
+            {"frmSettings", {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "txtCAFile", "txtClientCertificate",
+                             "txtClientKey", "cmdOK", "cmdCancel"}},
+        };
+        for (const auto& [screen, chain] : reading) QCOMPARE(screen + ": " + chains[screen].join(' '), screen + ": " + chain.join(' '));
+        QCOMPARE(unmarked, QStringList());
+        QCOMPARE(twice, QStringList());
+    }
+
+    // The main window's keys: access keys reach their boxes and buttons,
+    // Return presses the focused button, and in a box "Connect SAP".
+    void mainWindowKeys() {
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const std::pair<Qt::Key, QWidget*> reached[] = {
+            {Qt::Key_N, w.txtName}, {Qt::Key_D, w.txtDescription}, {Qt::Key_Y, w.txtCompName},
+            {Qt::Key_A, w.txtPackage}, {Qt::Key_L, w.Option1}, {Qt::Key_M, w.optModern}};
+        for (const auto& [key, widget] : reached) {
+            QTest::keyClick(&w, key, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget()->objectName(), widget->objectName());
+        }
+        // An access key on a button presses it, after showing it pressed for a moment.
+        QTRY_VERIFY(w.Option1->isChecked() && w.optModern->isChecked());
+        QTest::keyClick(&w, Qt::Key_K, Qt::AltModifier);  // "Check Name" with no name
+        QTRY_COMPARE(h.prompter.messages.size(), std::size_t(1));
+        QCOMPARE(h.prompter.messages.back().text, std::string("Please enter valid program name"));
+        w.Command3->setFocus();
+        h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) { s.cmdCancel->click(); });
+        QTest::keyClick(w.Command3, Qt::Key_Return);
+        QCOMPARE(h.modals, QStringList{"frmSettings"});
+        QTest::keyClicks(w.txtName, QStringLiteral("ZKEYS"));
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Keys"));
+        h.then<frmTables>(QStringLiteral("frmTables"), [](frmTables& t) { t.Command1->click(); });
+        QTest::keyClick(w.txtDescription, Qt::Key_Return);
+        QCOMPARE(h.modals, (QStringList{"frmSettings", "frmTables"}));
+    }
+
+    // The table screen: Return in the pattern searches (names starting with
+    // it when it holds no wildcard), Return in the results adds, Return on
+    // the search picture searches; none of them goes on to the next screen.
+    void tableScreenReturn() {
+        Harness h;
+        frmMain w(h.session);
+        QTest::keyClicks(w.txtName, QStringLiteral("ZKEYS"));
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Keys"));
+        QStringList seen;
+        h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
+            QVERIFY(QTest::qWaitForWindowActive(&t));
+            QTest::keyClick(&t, Qt::Key_S, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget(), t.Text1);
+            t.Text1->clear();
+            QTest::keyClicks(t.Text1, QStringLiteral("scar"));
+            QTest::keyClick(t.Text1, Qt::Key_Return);
+            seen << shown(t, {"lstTables", "lstSELTABS"});
+            t.lstTables->setFocus();
+            pick(t.lstTables, 0);
+            QTest::keyClick(t.lstTables, Qt::Key_Return);
+            seen << shown(t, {"lstTables", "lstSELTABS"});
+            t.Text1->setText(QStringLiteral("s*"));
+            t.cmdSearch->setFocus();
+            QTest::keyClick(t.cmdSearch, Qt::Key_Return);
+            seen << shown(t, {"lstTables", "lstSELTABS"});
+            t.Command1->click();
+        });
+        w.Command2->click();
+        QCOMPARE(seen, (QStringList{"SCARR | ", " | SCARR", "SFLIGHT,SPFLI | SCARR"}));
+        QCOMPARE(h.modals, QStringList{"frmTables"});
+    }
+
+    // Ctrl+O opens a design, Ctrl+S saves it back to its file without
+    // asking, Ctrl+Shift+S asks for a file.
+    void designShortcuts() {
+        Harness h;
+        int asked = 0;
+        h.session.chooseDesignFile = [&](bool) {
+            ++asked;
+            return h.designFile;
+        };
+        frmMain w(h.session);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ReportDefinition design;
+        design.name = "ZSHORT";
+        design.description = "Shortcuts";
+        QVERIFY(saveDesignFile(h.dir.file("a.json"), design).ok());
+        h.designFile = toQ(h.dir.file("a.json"));
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(w.txtName->text(), QStringLiteral("ZSHORT"));
+        QTest::keyClicks(w.txtDescription, QStringLiteral("!"));
+        QTest::keyClick(w.txtDescription, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(asked, 1);
+        QCOMPARE(loadDesignFile(h.dir.file("a.json"))->description, std::string("Shortcuts!"));
+        h.designFile = toQ(h.dir.file("b.json"));
+        QTest::keyClick(w.txtDescription, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(asked, 2);
+        QVERIFY(loadDesignFile(h.dir.file("b.json")));
+        QVERIFY(!w.isWindowModified());
+    }
+};
+
+}  // namespace orvex::screens::test
+
+QTEST_MAIN(orvex::screens::test::TestKeyboard)
+
+#include "tst_keyboard.moc"
