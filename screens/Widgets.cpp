@@ -8,10 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QValidator>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <vector>
@@ -222,46 +222,16 @@ QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets) {
     return box;
 }
 
-QGroupBox* listFrame(QWidget* parent, const QString& title,
-                     std::initializer_list<std::pair<const char*, ListBox*>> lists) {
+QGroupBox* listGroupFrame(QWidget* parent, const QString& title, const char* viewName,
+                          std::vector<ListGroupView::Column> columns) {
     auto* frame = new QGroupBox(title, parent);
-    auto* grid = new QGridLayout(frame);
-    int column = 0;
-    for (const auto& [caption, list] : lists) {
-        list->setParent(frame);
-        if (caption) {
-            auto* label = new QLabel(QString::fromLatin1(caption), frame);
-            label->setWordWrap(true);
-            grid->addWidget(label, 0, column);
-        }
-        grid->addWidget(list, 1, column);
-        ++column;
-    }
+    for (const auto& c : columns) c.list->setParent(frame);
+    auto* view = new ListGroupView(QString::fromLatin1(viewName), std::move(columns), frame);
+    (new QVBoxLayout(frame))->addWidget(view);
     return frame;
 }
 
-void syncGroup(std::initializer_list<ListBox*> group) {
-    const std::vector<ListBox*> lists(group);
-    for (ListBox* source : lists) {
-        for (ListBox* sibling : lists) {
-            if (sibling == source) continue;
-            QObject::connect(source, &ListBox::rowSelected, sibling, &ListBox::selectRow);
-            // Wheel, scroll bar and keyboard all move the vertical scroll bar:
-            // the siblings take its value, so row i stays beside row i.
-            QObject::connect(source->verticalScrollBar(), &QScrollBar::valueChanged, sibling->verticalScrollBar(),
-                             &QScrollBar::setValue);
-        }
-        // Equal viewports scroll alike only when they are equally high: one
-        // list showing a horizontal scroll bar makes every list of the group show one.
-        QObject::connect(source->horizontalScrollBar(), &QScrollBar::rangeChanged, source, [lists] {
-            const bool wide = std::any_of(lists.begin(), lists.end(),
-                                          [](ListBox* l) { return l->horizontalScrollBar()->maximum() > 0; });
-            const Qt::ScrollBarPolicy policy = wide ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
-            for (ListBox* l : lists)
-                if (l->horizontalScrollBarPolicy() != policy) l->setHorizontalScrollBarPolicy(policy);
-        });
-    }
-}
+QString trimmedName(const QString& item) { return item.trimmed(); }
 
 void FieldLists::append(const PickedField& field) const {
     tables->addItem(toQ(padTableName(field.table)));

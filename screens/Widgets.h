@@ -6,8 +6,10 @@
 
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "generator/ReportDefinition.h"
+#include "screens/ListBox.h"
 #include "screens/ReportModel.h"
 #include "screens/Session.h"
 
@@ -21,8 +23,6 @@ class QToolButton;
 class QWidget;
 
 namespace orvex::screens {
-
-class ListBox;
 
 // A push button with its control name; the caption may mark its access key
 // with "&". Return presses the focused button, and in a text box the
@@ -50,13 +50,11 @@ void returnPresses(QLineEdit* box, QAbstractButton* button);
 QStatusBar* makeStatusLine(QWidget* parent);
 // Adds the widgets to the box in order, a stretch for each nullptr.
 QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets);
-// A frame with lists side by side, each under its caption (none for nullptr).
-QGroupBox* listFrame(QWidget* parent, const QString& title,
-                     std::initializer_list<std::pair<const char*, ListBox*>> lists);
-// Lists side by side whose rows belong together: selecting a row (or clearing
-// the selection) in any list of the group does the same in the others, and
-// scrolling one scrolls them all.
-void syncGroup(std::initializer_list<ListBox*> group);
+// A frame showing a group of parallel lists as one view with column headers.
+QGroupBox* listGroupFrame(QWidget* parent, const QString& title, const char* viewName,
+                          std::vector<ListGroupView::Column> columns);
+// A table name as a column shows it: without the blanks that pad it.
+QString trimmedName(const QString& item);
 
 // Three parallel lists of picked fields: table (shown padded), field name, label.
 struct FieldLists {

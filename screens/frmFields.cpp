@@ -34,21 +34,19 @@ void frmFields::buildUi() {
     auto* fieldsFrame = fraFields;
     lstTABFields = new ListBox(QStringLiteral("lstTABFields"), fieldsFrame);
     lstFLDDESC = new ListBox(QStringLiteral("lstFLDDESC"), fieldsFrame);
-    auto* fieldLists = new QHBoxLayout(fieldsFrame);
-    fieldLists->addWidget(lstTABFields, 2);
-    fieldLists->addWidget(lstFLDDESC, 3);
+    auto* available = new ListGroupView(QStringLiteral("lvwFields"),
+                                        {{"Field", lstTABFields}, {"Description", lstFLDDESC}}, fieldsFrame);
+    (new QVBoxLayout(fieldsFrame))->addWidget(available);
 
     cmdADD = pictureButton(this, "cmdADD", QStyle::SP_ArrowDown, "Add", "Add the selected field to the report");
     cmdRemove = pictureButton(this, "cmdRemove", QStyle::SP_ArrowUp, "Remove", "Remove the selected field from the report");
 
-    auto* pickedFrame = new QGroupBox(QStringLiteral("Selected Fields"), this);
-    lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"), pickedFrame);
-    lstSelFields = new ListBox(QStringLiteral("lstSelFields"), pickedFrame);
-    lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"), pickedFrame);
-    auto* pickedLists = new QHBoxLayout(pickedFrame);
-    pickedLists->addWidget(lstFinalTABS, 2);
-    pickedLists->addWidget(lstSelFields, 2);
-    pickedLists->addWidget(lstSelFldsDesc, 3);
+    lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
+    lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
+    lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
+    auto* pickedFrame = listGroupFrame(
+        this, QStringLiteral("Selected Fields"), "lvwPicked",
+        {{"Table", lstFinalTABS, trimmedName}, {"Field", lstSelFields}, {"Description", lstSelFldsDesc}});
 
     cmdCancel = makeButton(this, "cmdCancel", "&Back");
     Command1 = makeButton(this, "Command1", "&Next", true);
@@ -81,10 +79,6 @@ void frmFields::buildUi() {
     connect(cmdRemove, &QToolButton::clicked, this, &frmFields::cmdRemove_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFields::cmdCancel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmFields::Command1_Click);
-
-    // Parallel lists select and scroll in step, whichever of them the user works in.
-    syncGroup({lstTABFields, lstFLDDESC});
-    syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
 }
 
 void frmFields::Form_Load() {

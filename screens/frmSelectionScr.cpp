@@ -22,6 +22,18 @@ std::string settingsText(bool parameter, bool required, const std::string& defau
     return std::string(parameter ? "P" : "S") + ";" + (required ? "R" : "N") + ";" + defaultValue;
 }
 
+namespace {
+QString settingsKind(const QString& settings) {
+    return settings.startsWith(QLatin1Char('P')) ? QStringLiteral("Parameter") : QStringLiteral("Select Options");
+}
+
+QString settingsRequired(const QString& settings) {
+    return settings.mid(2, 1) == QLatin1String("R") ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+
+QString settingsDefault(const QString& settings) { return settings.mid(4); }
+}  // namespace
+
 frmSelectionScr::frmSelectionScr(Session& session, QWidget* parent)
     : ChainScreen(session, Stage::Selection, parent) {
     buildUi();
@@ -35,18 +47,22 @@ void frmSelectionScr::buildUi() {
     lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
     lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
     lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
-    auto* workingFrame = listFrame(this, QStringLiteral("Selected Fields"),
-                                   {{"Tables", lstFinalTABS}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
+    auto* workingFrame = listGroupFrame(
+        this, QStringLiteral("Selected Fields"), "lvwFields",
+        {{"Tables", lstFinalTABS, trimmedName}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
 
     lstSelSCRTAB = new ListBox(QStringLiteral("lstSelSCRTAB"));
     lstSELSCRFLD = new ListBox(QStringLiteral("lstSELSCRFLD"));
     lstSELSCRDESC = new ListBox(QStringLiteral("lstSELSCRDESC"));
     lstSELSCRPARAM = new ListBox(QStringLiteral("lstSELSCRPARAM"));
-    auto* entries = listFrame(this, QStringLiteral("Selection Screen Fields"),
-                              {{"Selection Scr Table", lstSelSCRTAB},
-                               {"Selection Scr Field", lstSELSCRFLD},
-                               {"Selection Scr Description", lstSELSCRDESC},
-                               {"Parameter/Select Options settings", lstSELSCRPARAM}});
+    // The settings text in words: kind, required or not, default value.
+    auto* entries = listGroupFrame(this, QStringLiteral("Selection Screen Fields"), "lvwEntries",
+                                   {{"Table", lstSelSCRTAB, trimmedName},
+                                    {"Field", lstSELSCRFLD},
+                                    {"Description", lstSELSCRDESC},
+                                    {"Kind", lstSELSCRPARAM, settingsKind},
+                                    {"Required", lstSELSCRPARAM, settingsRequired},
+                                    {"Default Value", lstSELSCRPARAM, settingsDefault}});
 
     optParameter = new QRadioButton(QStringLiteral("&Parameter"), this);
     optParameter->setObjectName(QStringLiteral("optParameter"));
@@ -90,8 +106,6 @@ void frmSelectionScr::buildUi() {
 }
 
 void frmSelectionScr::connectControls() {
-    syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
-    syncGroup({lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM});
 
     connect(cmdADD, &QToolButton::clicked, this, &frmSelectionScr::cmdADD_Click);
     // Return in the default value or the field lists adds, as double-clicking a field does.

@@ -47,11 +47,17 @@ void frmWhereCondn::buildUi() {
     lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
     lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
     lstselscrflds = new ListBox(QStringLiteral("lstselscrflds"));
-    auto* fieldsFrame = listFrame(this, QStringLiteral("Selected Fields"),
-                                  {{"Tables", lstFinalTABS},
-                                   {"Fields", lstSelFields},
-                                   {"Description", lstSelFldsDesc},
-                                   {"Selection Screen Fields", lstselscrflds}});
+    auto* fieldsFrame = listGroupFrame(
+        this, QStringLiteral("Selected Fields"), "lvwFields",
+        {{"Tables", lstFinalTABS, trimmedName}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
+    // The selection screen's fields beside them, a list of their own.
+    auto* screenFields = new QVBoxLayout;
+    screenFields->addWidget(new QLabel(QStringLiteral("Selection Screen Fields"), fieldsFrame));
+    screenFields->addWidget(lstselscrflds);
+    static_cast<QBoxLayout*>(fieldsFrame->layout())->setDirection(QBoxLayout::LeftToRight);
+    static_cast<QBoxLayout*>(fieldsFrame->layout())->addLayout(screenFields);
+    lstselscrflds->setParent(fieldsFrame);
+    lstselscrflds->setMaximumWidth(200);
 
     makeOperatorButtons();
 
@@ -60,16 +66,13 @@ void frmWhereCondn::buildUi() {
     List1 = new ListBox(QStringLiteral("List1"));
     lstRTTAB = new ListBox(QStringLiteral("lstRTTAB"));
     lstRTFLD = new ListBox(QStringLiteral("lstRTFLD"));
-    auto* conditionsFrame = listFrame(this, QStringLiteral("Conditions"),
-                                      {{"Table on Left", lstLftTAB},
-                                       {"Field On Left", lstLFTFLD},
-                                       {nullptr, List1},
-                                       {"Table on Right", lstRTTAB},
-                                       {"Field On Right", lstRTFLD}});
-    List1->setFixedWidth(48);
-    // Selecting a condition in any column marks the whole row, for Remove.
-    syncGroup({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD});
-    syncGroup({lstFinalTABS, lstSelFields, lstSelFldsDesc});
+    // Selecting a condition marks the whole row, for Remove.
+    auto* conditionsFrame = listGroupFrame(this, QStringLiteral("Conditions"), "lvwConditions",
+                                           {{"Table on Left", lstLftTAB, trimmedName},
+                                            {"Field On Left", lstLFTFLD},
+                                            {"Operator", List1},
+                                            {"Table on Right", lstRTTAB, trimmedName},
+                                            {"Field On Right", lstRTFLD}});
 
     cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose &Joins");
     cmdRemove = makeButton(this, "cmdRemove", "&Remove");

@@ -179,17 +179,24 @@ inline void pick(ListBox* list, int row, QAbstractButton* then = nullptr) {
     list->setCurrentIndex(list->model()->index(row, 0));
     if (then) then->click();
 }
+// Where the user sees a list's row: in the list, or in the view that shows
+// the list as a column.
+inline std::pair<QAbstractItemView*, QPoint> whereShown(ListBox* list, int row) {
+    QAbstractItemView* view = list->shownIn() ? list->shownIn() : list;
+    const int column = list->shownIn() ? list->shownColumn() : 0;
+    return {view, view->visualRect(view->model()->index(row, column)).center()};
+}
 // Clicks a row as the user does (the row must be in view).
 inline void click(ListBox* list, int row, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
-                      list->visualRect(list->model()->index(row, 0)).center());
+    const auto [view, at] = whereShown(list, row);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, at);
 }
 // Double-clicks a row as the user does: a click, then the second click.
 inline void doubleClick(ListBox* list, int row) {
-    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    const auto [view, at] = whereShown(list, row);
     click(list, row);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
 }
 
 inline QString pad(const char* name) { return QString::fromStdString(padTableName(name)); }

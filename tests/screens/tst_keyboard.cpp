@@ -1,5 +1,6 @@
-// The wizard without a mouse: access keys, Return, Tab in reading order and
-// the design's shortcuts, each pressed as a user presses it.
+// The wizard as a user works it: access keys, Return, Tab in reading order,
+// the design's shortcuts, the lists with their headers and double-clicks,
+// each pressed or clicked as a user does.
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -78,20 +79,19 @@ private slots:
                          "Text1", "Check2", "txtPackage", "Command2", "Command3", "Command1"}},
             {"frmTables", {"lstTables", "cmdADD", "cmdRemove", "lstSELTABS", "Text1", "cmdSearch", "Command1",
                            "Command2"}},
-            {"frmFields", {"lstTABSSEL", "cmdLSTFLDS", "lstTABFields", "lstFLDDESC", "cmdADD", "cmdRemove",
-                           "lstFinalTABS", "lstSelFields", "lstSelFldsDesc", "cmdCancel", "Command1"}},
-            {"frmSelectionScr", {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc", "optParameter", "chkREqField",
-                                 "txtDefVal", "cmdADD", "cmdRemove", "lstSelSCRTAB", "lstSELSCRFLD", "lstSELSCRDESC",
-                                 "lstSELSCRPARAM", "cmdCancel", "Command1"}},
-            {"frmWhereCondn", {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc", "lstselscrflds", "Command2",
-                               "Command3", "Command4", "Command5", "lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB",
-                               "lstRTFLD", "cmdRemove", "cmdProposeJoins", "cmdPreview", "Command1", "cmdCancel",
+            {"frmFields",
+             {"lstTABSSEL", "cmdLSTFLDS", "lvwFields", "cmdADD", "cmdRemove", "lvwPicked", "cmdCancel", "Command1"}},
+            {"frmSelectionScr", {"lvwFields", "optParameter", "chkREqField", "txtDefVal", "cmdADD", "cmdRemove",
+                                 "lvwEntries", "cmdCancel", "Command1"}},
+            {"frmWhereCondn", {"lvwFields", "lstselscrflds", "Command2", "Command3", "Command4", "Command5",
+                               "lvwConditions", "cmdRemove", "cmdProposeJoins", "cmdPreview", "Command1", "cmdCancel",
                                "cmdExit"}},
             {"frmWhere1", {"Combo1", "Command1", "Command2", "cmdExit"}},
             {"frmSettings", {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "txtCAFile", "txtClientCertificate",
                              "txtClientKey", "cmdOK", "cmdCancel"}},
         };
-        for (const auto& [screen, chain] : reading) QCOMPARE(screen + ": " + chains[screen].join(' '), screen + ": " + chain.join(' '));
+        for (const auto& [screen, chain] : reading)
+            QCOMPARE(screen + ": " + chains[screen].join(' '), screen + ": " + chain.join(' '));
         QCOMPARE(unmarked, QStringList());
         QCOMPARE(twice, QStringList());
     }
@@ -186,6 +186,66 @@ private slots:
         QCOMPARE(asked, 2);
         QVERIFY(loadDesignFile(h.dir.file("b.json")));
         QVERIFY(!w.isWindowModified());
+    }
+
+    // Each set of parallel lists is one view: its headers, in words, and the
+    // first row as shown (a selection entry's settings text in words).
+    void listViewsShowWords() {
+        Harness h;
+        frmMain w(h.session);
+        QStringList views;
+        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
+            for (const auto* v : d.findChildren<ListGroupView*>()) {
+                QStringList headers, first;
+                for (int c = 0; c < v->model()->columnCount(); ++c) {
+                    headers << v->model()->headerData(c, Qt::Horizontal).toString();
+                    first << v->model()->index(0, c).data().toString();
+                }
+                views << d.objectName() + "." + v->objectName() + ": " + headers.join('|') + " = " + first.join('|');
+            }
+        });
+        QCOMPARE(views, (QStringList{
+                            "frmFields.lvwFields: Field|Description = MANDT|Client",
+                            "frmFields.lvwPicked: Table|Field|Description = SFLIGHT|CARRID|Airline Code",
+                            "frmSelectionScr.lvwFields: Tables|Fields|Description = SFLIGHT|CONNID|Flight Number",
+                            "frmSelectionScr.lvwEntries: Table|Field|Description|Kind|Required|Default Value = "
+                            "SFLIGHT|CARRID|Airline Code|Select Options|No|",
+                            "frmWhereCondn.lvwFields: Tables|Fields|Description = SFLIGHT|CONNID|Flight Number",
+                            "frmWhereCondn.lvwConditions: Table on Left|Field On Left|Operator|Table on Right|Field On "
+                            "Right = SFLIGHT|CARRID|=|SCARR|CARRID",
+                        }));
+    }
+
+    // A double-click takes a row back out of a picked list, as one on the
+    // other side puts it in; one on a picked table lists its fields.
+    void doubleClicksTakeBack() {
+        Harness h;
+        frmMain w(h.session);
+        QTest::keyClicks(w.txtName, QStringLiteral("ZKEYS"));
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Keys"));
+        QStringList seen;
+        h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
+            t.Text1->setText(QStringLiteral("s*"));
+            t.cmdSearch->click();
+            doubleClick(t.lstTables, 0);
+            doubleClick(t.lstTables, 0);
+            seen << shown(t, {"lstTables", "lstSELTABS"});
+            doubleClick(t.lstSELTABS, 0);
+            seen << shown(t, {"lstTables", "lstSELTABS"});
+            t.Command2->click();
+        });
+        h.then<frmFields>(QStringLiteral("frmFields"), [&](frmFields& f) {
+            doubleClick(f.lstTABSSEL, 0);
+            doubleClick(f.lstFLDDESC, 1);
+            doubleClick(f.lstTABFields, 0);
+            seen << shown(f, {"lstTABFields", "lstSelFields"});
+            doubleClick(f.lstSelFldsDesc, 0);
+            seen << shown(f, {"lstTABFields", "lstSelFields"});
+            f.cmdCancel->click();
+        });
+        w.Command2->click();
+        QCOMPARE(seen, (QStringList{"SPFLI | SCARR,SFLIGHT", "SPFLI | SFLIGHT", "CONNID,FLDATE | CARRID,MANDT",
+                                    "CONNID,FLDATE | MANDT"}));
     }
 };
 
