@@ -28,17 +28,30 @@
 
 namespace orvex::screens {
 
+std::pair<QString, QString> splitDetail(const std::string& detail) {
+    const QString all = QString::fromStdString(detail).trimmed();
+    const auto end = all.indexOf(QLatin1Char('\n'));
+    if (end < 0) return {all, QString()};
+    return {all.left(end).trimmed(), all.mid(end + 1).trimmed()};
+}
+
 void MessageBoxPrompter::show(const sap::Message& message) {
     QString text = QString::fromStdString(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(message.title), text, QMessageBox::Ok,
                     session_.dialogOwner());
+    box.setObjectName(QStringLiteral("Message"));
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     if (message.style & sap::kCritical) box.setIcon(QMessageBox::Critical);
     else if (message.style & sap::kInformation) box.setIcon(QMessageBox::Information);
     // Window-modal would block only the box's parent chain, and nothing when
     // it has no parent: the user could edit on and stack a second box.
     box.setWindowModality(Qt::ApplicationModal);
-    if (!message.detail.empty()) box.setDetailedText(QString::fromStdString(message.detail));
+    // The reason stands under the text at once; what follows it is for the
+    // technically minded, behind "Show Details...".
+    const auto [reason, technical] = splitDetail(message.detail);
+    box.setInformativeText(reason);
+    if (!technical.isEmpty()) box.setDetailedText(technical);
     if (message.style & sap::kRightAligned) {
         if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -55,6 +68,7 @@ bool MessageBoxPrompter::ask(const sap::Message& question, const std::string& ac
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), text, QMessageBox::NoButton,
                     session_.dialogOwner());
     box.setObjectName(QStringLiteral("Question"));
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.setWindowModality(Qt::ApplicationModal);
     QPushButton* yes = box.addButton(QString::fromStdString(accept), QMessageBox::AcceptRole);
     QPushButton* no = box.addButton(QMessageBox::Cancel);
@@ -262,6 +276,13 @@ Result<sap::TableDictionary> Session::readDictionary(const std::string& table) {
     return read;
 }
 
+std::string createdSummary(const sap::InstallRequest& request, const sap::InstallResult& result) {
+    std::string summary = "Program " + sap::repositoryName(request.name) + " in package " +
+                          (request.package.empty() ? std::string("$TMP") : request.package);
+    if (!request.transport.empty()) summary += " on request " + request.transport;
+    return summary + (result.activated ? "; activated." : "; not activated.");
+}
+
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
     if (callRunning()) {
         sap::InstallResult refused;
@@ -270,10 +291,19 @@ sap::InstallResult Session::install(const sap::InstallRequest& request) {
     }
     // Operations of its own: the installation logs on by itself.
     std::unique_ptr<sap::Operations> installer;
-    const sap::MessageSink messages = messageSink();
+    // From "created" on, the messages wait for the end of the installation,
+    // so that the first can say what was created and whether it was activated.
+    const sap::MessageSink show = messageSink();
+    std::vector<sap::Message> held;
+    const sap::MessageSink messages = [&](const sap::Message& m) {
+        if (held.empty() && m.text != kCreatedMessage) return show(m);
+        held.push_back(m);
+    };
     sap::InstallResult result;
     withNewOperations(request.logon, installer,
                       [&](sap::Operations& o) { result = o.installProgram(request, messages); });
+    if (!held.empty()) held.front().detail = createdSummary(request, result);
+    for (const sap::Message& m : held) show(m);
     return result;
 }
 

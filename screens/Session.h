@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sap/InstallProgram.h"
@@ -41,6 +42,14 @@ public:
 // Qt's save dialog: a name without a suffix gets `suffix`, and an existing
 // file is replaced only when the user agrees. "" when cancelled.
 QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix);
+
+// The text of the message a created program is told with.
+inline constexpr const char* kCreatedMessage = "Program Created successfully in SAP";
+// What a message box shows of a message's detail: its first line as the
+// reason under the text, the rest behind "Show Details...".
+std::pair<QString, QString> splitDetail(const std::string& detail);
+// The line under kCreatedMessage: program, package, request, activation.
+std::string createdSummary(const sap::InstallRequest& request, const sap::InstallResult& result);
 
 class MessageBoxPrompter : public Prompter {
 public:

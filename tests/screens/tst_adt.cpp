@@ -60,10 +60,13 @@ private slots:
         });
         walkWizard(h, w, adtWalk("ZADT_FLIGHTS", true));
         QCOMPARE(h.problems, QStringList());
-        QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{
-                                          {"Program Created successfully in SAP", "ORVEX", sap::kRightAligned, ""}}));
         const std::string pkg = package == QLatin1String("$TMP") ? "$TMP" : "ZREPORTS";
         const std::string request = pkg == "$TMP" ? "" : "DEVK900124";
+        // What was created, where, on which request, and that it was activated.
+        QCOMPARE(h.prompter.messages,
+                 (std::vector<sap::Message>{{"Program Created successfully in SAP", "ORVEX", sap::kRightAligned,
+                                             "Program ZADT_FLIGHTS in package " + pkg +
+                                                 (request.empty() ? "" : " on request " + request) + "; activated."}}));
         QCOMPARE(h.adt.packageOf("ZADT_FLIGHTS"), pkg);
         QCOMPARE(h.adt.requestOf("ZADT_FLIGHTS"), request);
         const QStringList requests =

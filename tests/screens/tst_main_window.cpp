@@ -196,17 +196,21 @@ private slots:
         w.txtDescription->setText(QStringLiteral("Report"));
         h.script->failLogon = true;
         QString text, detail;
+        Qt::WindowFlags flags;
         // Looks again until the box is up: it comes after the logon call, which runs on another thread.
         std::function<void()> readBox = [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return QTimer::singleShot(0, &w, readBox);
-            text = box->text();
+            // The reason right under the text; the technical rest behind "Show Details...".
+            text = box->text() + " | " + box->informativeText();
             detail = box->detailedText();
+            flags = box->windowFlags();
             box->button(QMessageBox::Ok)->click();
         };
         QTimer::singleShot(0, &w, readBox);
         QTest::mouseClick(w.Command2, Qt::LeftButton);
-        QCOMPARE(text + " | " + detail, QStringLiteral("No connection to R/3! | wrong user name or password\nscripted"));
+        QCOMPARE(text + " | " + detail, QStringLiteral("No connection to R/3! | wrong user name or password | scripted"));
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("wrong user name or password (scripted)"));
         QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
     }

@@ -19,7 +19,12 @@
 namespace orvex::screens::test {
 
 namespace {
-const std::vector<sap::Message> kCreated{{"Program Created successfully in SAP", "ORVEX", sap::kRightAligned, ""}};
+// The message of a created program, with what was created under it.
+std::vector<sap::Message> created(const std::string& program, bool activated) {
+    return {{"Program Created successfully in SAP", "ORVEX", sap::kRightAligned,
+             "Program " + program + " in package $TMP; " + (activated ? "activated." : "not activated.")}};
+}
+const std::vector<sap::Message> kCreated = created("ZFLIGHTS", false);
 
 std::vector<std::string> sourceOf(ReportDefinition d) {
     d.author = "DEVELOPER";
@@ -528,7 +533,7 @@ private slots:
         sap::SandboxSystem::forgetShared();
 
         QCOMPARE(h.problems, QStringList());
-        QCOMPARE(h.prompter.messages, kCreated);
+        QCOMPARE(h.prompter.messages, created("ZORVEX_FIRST", true));
         const ReportDefinition& shown = h.session.report.definition;
         QCOMPARE(shown.conditions.size(), std::size_t(3));
         QCOMPARE(shown.selection[0].settings + shown.selection[1].settings, std::string("P;R;LHS;N;"));
@@ -559,7 +564,7 @@ private slots:
         frmMain w(h.session);
         walkWizard(h, w, walk);
         QCOMPARE(h.problems, QStringList());
-        QCOMPARE(h.prompter.messages, kCreated);
+        QCOMPARE(h.prompter.messages, created("ZFLIGHTS_JOINED", false));
         const ReportDefinition& shown = h.session.report.definition;
         QCOMPARE(shown.conditions, (std::vector<Condition>{{"SCARR", "CARRID", "=", "SPFLI", "CARRID"},
                                                            {"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"},
