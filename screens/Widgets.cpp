@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -207,11 +208,37 @@ private:
 
 void returnPresses(QLineEdit* box, QAbstractButton* button) { box->installEventFilter(new ReturnPresses(box, button)); }
 
+namespace {
+// A status line that shortens a long text with "..." and shows the whole
+// text as its tool tip.
+class StatusLine : public QStatusBar {
+public:
+    explicit StatusLine(QWidget* parent) : QStatusBar(parent) {
+        connect(this, &QStatusBar::messageChanged, this, [this](const QString& text) { setToolTip(text); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const QString text = currentMessage();
+        if (text.isEmpty()) return QStatusBar::paintEvent(event);
+        QPainter painter(this);
+        const QRect room = rect().adjusted(6, 0, -6, 0);
+        painter.setPen(palette().windowText().color());
+        painter.drawText(room, Qt::AlignLeading | Qt::AlignVCenter | Qt::TextSingleLine,
+                         fontMetrics().elidedText(text, Qt::ElideRight, room.width()));
+    }
+};
+}  // namespace
+
 QStatusBar* makeStatusLine(QWidget* parent) {
-    auto* line = new QStatusBar(parent);
+    auto* line = new StatusLine(parent);
     line->setObjectName(QStringLiteral("StatusLine"));
     line->setSizeGripEnabled(false);
     return line;
+}
+
+void clearOnChange(QStatusBar* line, QLineEdit* box) {
+    QObject::connect(box, &QLineEdit::textChanged, line, &QStatusBar::clearMessage);
 }
 
 QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets) {

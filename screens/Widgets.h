@@ -46,8 +46,11 @@ void keepOnOneLine(QLineEdit* box);
 // screen's default button.
 void returnPresses(QLineEdit* box, QAbstractButton* button);
 // The line at the bottom of a screen that says how its last remote read
-// went (objectName "StatusLine").
+// went (objectName "StatusLine"); a long text ends in "..." and shows whole
+// as the tool tip.
 QStatusBar* makeStatusLine(QWidget* parent);
+// The status line says nothing more once the box it speaks of changes.
+void clearOnChange(QStatusBar* line, QLineEdit* box);
 // Adds the widgets to the box in order, a stretch for each nullptr.
 QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets);
 // A frame showing a group of parallel lists as one view with column headers.

@@ -286,6 +286,7 @@ void frmMain::connectControls() {
     connect(mnuRestoreDesign, &QAction::triggered, this, &frmMain::mnuRestoreDesign_Click);
     connect(mnuExportAbapGit, &QAction::triggered, this, &frmMain::mnuExportAbapGit_Click);
     connect(txtName, &QLineEdit::textChanged, this, &frmMain::txtName_textChanged);
+    clearOnChange(statusBar, txtName);
     connect(txtPackage, &QLineEdit::textChanged, this, [this](const QString& text) {
         // Package names are keyed in upper case, as SAP's own fields show them.
         if (const QString upper = text.toUpper(); upper != text) {
@@ -370,6 +371,7 @@ void frmMain::Command2_Click() {
         Command3_Click();
         return;
     }
+    statusBar->clearMessage();  // the last failure is not this attempt's
     Command2->setText(QStringLiteral("Connecting to SAP...."));
     if (const Status logon = frmTables::getConnectedToSAP(session_); !logon) {
         Command2->setText(QString::fromLatin1(kConnectCaption));
@@ -394,6 +396,7 @@ void frmMain::Command4_Click() {
         session_.message("Please enter valid program name", sap::kInformation);
         return;
     }
+    statusBar->clearMessage();
     if (const Status logon = session_.logOn(); !logon) {
         statusBar->showMessage(toQ(logon.failure().text()));
         return;

@@ -72,6 +72,7 @@ void frmTables::buildUi() {
     connect(cmdSearch, &QToolButton::clicked, this, &frmTables::cmdSearch_Click);
     // Return in the pattern searches, in the results adds; Next stays for the buttons.
     returnPresses(Text1, cmdSearch);
+    clearOnChange(StatusLine, Text1);
     connect(lstTables, &ListBox::returnPressed, this, &frmTables::cmdADD_Click);
     connect(lstSELTABS, &ListBox::doubleClicked, this, &frmTables::cmdRemove_Click);
     connect(cmdADD, &QToolButton::clicked, this, &frmTables::cmdADD_Click);
@@ -102,6 +103,7 @@ void frmTables::cmdSearch_Click() {
         session_.message(checked.failure().text(), sap::kCritical);
         return;
     }
+    StatusLine->clearMessage();
     if (const Status logon = getConnectedToSAP(session_); !logon) {
         StatusLine->showMessage(toQ(logon.failure().text()));
         return;

@@ -247,6 +247,31 @@ private slots:
         QCOMPARE(seen, (QStringList{"SPFLI | SCARR,SFLIGHT", "SPFLI | SFLIGHT", "CONNID,FLDATE | CARRID,MANDT",
                                     "CONNID,FLDATE | MANDT"}));
     }
+
+    // A status line speaks of the input it was given: it is cleared when
+    // that input changes, and shows its whole text as the tool tip.
+    void statusLinesFollowTheirInput() {
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        QTest::keyClicks(w.txtName, QStringLiteral("ZFREE"));
+        QTest::mouseClick(w.Command4, Qt::LeftButton);
+        const QString free = QStringLiteral("ZFREE: no program of this name in the system");
+        QStringList seen{w.statusBar->currentMessage(), w.statusBar->toolTip()};
+        QTest::keyClick(w.txtName, Qt::Key_X);
+        seen << w.statusBar->currentMessage();
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Status"));
+        h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
+            t.Text1->setText(QStringLiteral("QQQ"));
+            QTest::keyClick(t.Text1, Qt::Key_Return);
+            seen << t.StatusLine->currentMessage();
+            QTest::keyClick(t.Text1, Qt::Key_Backspace);
+            seen << t.StatusLine->currentMessage();
+            t.Command1->click();
+        });
+        w.Command2->click();
+        QCOMPARE(seen, (QStringList{free, free, "", "No tables match", ""}));
+    }
 };
 
 }  // namespace orvex::screens::test
