@@ -65,6 +65,9 @@ int ListBox::selectedRow() const {
 void ListBox::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && isSignalConnected(QMetaMethod::fromSignal(&ListBox::returnPressed))) {
+        // The row the keyboard stands on counts as chosen, selected or not.
+        if (selectedRow() < 0 && currentIndex().isValid())
+            selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
         emit returnPressed();
         event->accept();
         return;
@@ -193,6 +196,8 @@ void ListGroupView::keyPressEvent(QKeyEvent* event) {
     ListBox* first = lists_.front();
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && first->isSignalConnected(QMetaMethod::fromSignal(&ListBox::returnPressed))) {
+        if (selectionModel()->selectedRows().isEmpty() && currentIndex().isValid())
+            selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         emit first->returnPressed();
         event->accept();
         return;
