@@ -153,9 +153,26 @@ void expectSalvCall(const json& designJson, const Expected& expected, const Repo
     EXPECT_EQ(display["COLUMNS"]["COLUMNS"], texts);
     EXPECT_EQ(display["LAYOUT"]["REPORT"], designJson.at("name"));
     EXPECT_EQ(display["LAYOUT"]["SAVE_RESTRICTION"], "NONE");
-    EXPECT_EQ(display["LAYOUT"]["INITIAL_LAYOUT"], "");
-    EXPECT_EQ(display["SORTS"], json::array());
-    EXPECT_EQ(display["AGGREGATIONS"], json::array());
+    // The layout parameter starts at the default layout (the stand-in's
+    // first saved one, /ORVEX), which the ALV takes as its initial layout.
+    const bool layout = designJson.value("layout_variant", false);
+    EXPECT_EQ(display["LAYOUT"]["INITIAL_LAYOUT"], layout ? "/ORVEX" : "");
+    EXPECT_EQ(display["LAYOUT"]["DEFAULT"], layout ? "X" : "");
+    EXPECT_EQ(run.callsOf("REUSE_ALV_VARIANT_DEFAULT_GET").size(), layout ? 1u : 0u);
+
+    json sorts = json::array(), aggregations = json::array();
+    const std::vector<std::string> sorted = sortedColumns(designJson, expected);
+    for (std::size_t k = 0; k < sorted.size(); ++k) {
+        const json& picked = pickedField(designJson, sorted[k]);
+        sorts.push_back({{"COLUMNNAME", sorted[k]}, {"POSITION", std::to_string(k + 1)},
+                         {"SEQUENCE", picked.value("sort_descending", false) ? "DOWN" : "UP"},
+                         {"SUBTOTAL", picked.value("subtotal", false) ? "X" : ""}, {"GROUP", "0"}});
+    }
+    for (const std::string& column : expected.columns)
+        if (pickedField(designJson, column).value("total", false))
+            aggregations.push_back({{"COLUMNNAME", column}, {"AGGREGATION", "TOTAL"}});
+    EXPECT_EQ(display["SORTS"], sorts);
+    EXPECT_EQ(display["AGGREGATIONS"], aggregations);
 
     const std::vector<json> topOfPage = run.callsOf("TOP_OF_PAGE");
     json headingCells = nullptr;
