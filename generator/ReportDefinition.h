@@ -60,6 +60,8 @@ inline constexpr const char* kSelectionScreenMarker = "SELSCR";
 inline constexpr const char* kInitialHeading = "<Report Heading>";
 // The largest row limit: UP TO takes a four-byte integer.
 inline constexpr long long kMaxRowLimit = 2147483647;
+// The row limit a new report starts with.
+inline constexpr int kDefaultRowLimit = 500;
 
 struct ReportDefinition {
     std::string name;          // txtName
