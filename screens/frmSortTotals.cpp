@@ -41,6 +41,8 @@ frmSortTotals::frmSortTotals(std::vector<PickedField> fields, QWidget* parent)
     tblFields->verticalHeader()->hide();
     tblFields->setSelectionBehavior(QAbstractItemView::SelectItems);
     tblFields->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The arrow keys move between cells; Tab leaves the table for the buttons.
+    tblFields->setTabKeyNavigation(false);
     // Typing a number into the Sort cell, or F2 there, edits it; Space ticks a box.
     tblFields->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::DoubleClicked);
