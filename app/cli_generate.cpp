@@ -12,6 +12,7 @@
 #include "common/AtomicFile.h"
 #include "app/Commands.h"
 #include "generator/DesignFile.h"
+#include "generator/DesignFindings.h"
 #include "generator/Generator.h"
 #include "sap/Settings.h"
 
@@ -23,6 +24,7 @@ struct GenerateOptions {
     std::string design;
     std::string output;
     std::string style;  // "classic" or "modern" overrides the design's; "" keeps it
+    long long maxRows = -1;  // the row limit's default over the design's; -1 keeps it
 };
 
 // One line on stderr, whatever the texts of the design quoted in it hold.
@@ -38,11 +40,17 @@ struct DesignProgram {
     Generated program;
 };
 
-// The design and its program as sent to SAP, or why there is none.
-Result<DesignProgram> generateDesign(const std::string& path, const std::string& style = {}) {
+// The design and its program as sent to SAP, or why there is none. The
+// design's warnings go to standard error first, one line each; an error
+// stops before anything is written.
+Result<DesignProgram> generateDesign(const char* command, const std::string& path, const std::string& style = {},
+                                     long long maxRows = -1) {
     Result<ReportDefinition> load = loadDesignFile(path);
     if (!load) return load.failure();
     if (!style.empty()) load->style = style == "modern" ? CodeStyle::Modern : CodeStyle::Classic;
+    if (maxRows >= 0) load->maxRows = maxRows;
+    for (const Finding& finding : reviewDesign(*load))
+        if (finding.severity == Finding::Warning) fail(command, path + ": " + finding.text());
     // Without an author of its own the program names the SAP user ID of the
     // settings file (empty when there is none).
     ReportDefinition& design = *load;
@@ -54,7 +62,7 @@ Result<DesignProgram> generateDesign(const std::string& path, const std::string&
 
 int runGenerate(const GenerateOptions& options) {
     auto fail = [](std::string message) { return app::fail("generate", std::move(message)); };
-    auto generated = generateDesign(options.design, options.style);
+    auto generated = generateDesign("generate", options.design, options.style, options.maxRows);
     if (!generated) return fail(generated.failure().text());
     const std::string_view text = generated->program.text.text();
     if (options.output.empty() || options.output == "-") {
@@ -74,7 +82,7 @@ struct ExportOptions {
 };
 
 int runExport(const ExportOptions& options) {
-    auto generated = generateDesign(options.design, options.style);
+    auto generated = generateDesign("export", options.design, options.style);
     if (!generated) return fail("export", generated.failure().text());
     const auto& [design, program] = *generated;
     const Status exported = exportForAbapGit(design, program.text.text(), options.folder);
@@ -100,6 +108,11 @@ void addGenerateCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("-o,--output", options->output, "Write the source to FILE instead of standard output")
         ->option_text("FILE");
     addStyleOption(*cmd, options->style);
+    cmd->add_option("--max-rows", options->maxRows,
+                    "Give the report a row limit on its selection screen with this default (0: every row), "
+                    "whatever the design file says")
+        ->check(CLI::Range(0LL, kMaxRowLimit))
+        ->option_text("N");
     cmd->callback([options, &exitCode] { exitCode = runGenerate(*options); });
 
     auto exportOptions = std::make_shared<ExportOptions>();

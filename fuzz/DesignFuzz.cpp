@@ -19,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (design.failure().reason.empty()) __builtin_trap();  // a refusal says why
         return 0;
     }
+    // A design taken is written back as it was read, options included.
+    const Result<ReportDefinition> again = parseDesign(serializeDesign(*design));
+    if (!again || !(*again == *design)) __builtin_trap();
     const GenerationResult program = GenerateProgram(*design, SourceForm::TextOnly);
     if (!program) {
         if (program.failure().reason.empty()) __builtin_trap();

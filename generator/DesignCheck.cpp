@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/Text.h"
@@ -89,6 +90,32 @@ bool checkFields(const ReportDefinition& d, Checker& check) {
     return true;
 }
 
+// Sort positions are unique; a direction or subtotal belongs to a sorted column.
+bool checkFieldOptions(const ReportDefinition& d, Checker& check) {
+    std::unordered_map<int, std::size_t> sortedAt;  // sort position -> first field holding it
+    for (std::size_t i = 0; i < d.fields.size(); ++i) {
+        const PickedField& f = d.fields[i];
+        if (f.sortPosition < 0)
+            return check.refuse(item("fields", i, "sort_position"),
+                                std::to_string(f.sortPosition) + " is not a sort position (1, 2, ...; 0 or none: not sorted)");
+        if (f.sortPosition > 0) {
+            const auto [at, added] = sortedAt.try_emplace(f.sortPosition, i);
+            if (!added)
+                return check.refuse(item("fields", i, "sort_position"),
+                                    std::to_string(f.sortPosition) + " is the sort position of fields[" +
+                                        std::to_string(at->second) + "] already");
+            continue;
+        }
+        if (f.sortDescending)
+            return check.refuse(item("fields", i, "sort_descending"), "the field has no sort position");
+        if (f.subtotal) return check.refuse(item("fields", i, "subtotal"), "a subtotal needs a sort position");
+    }
+    if (d.maxRows && (*d.maxRows < 0 || *d.maxRows > kMaxRowLimit))
+        return check.refuse("max_rows", std::to_string(*d.maxRows) + " is not a row limit (0: every row, at most " +
+                                            std::to_string(kMaxRowLimit) + ")");
+    return true;
+}
+
 bool checkSelection(const ReportDefinition& d, Checker& check) {
     for (std::size_t i = 0; i < d.selection.size(); ++i) {
         const SelectionEntry& e = d.selection[i];
@@ -123,6 +150,8 @@ bool checkConditions(const ReportDefinition& d, Checker& check) {
         if (o != "=" && o != "<>" && o != "<" && o != ">")
             return check.refuse(op, quoted(o) + " is not one of =, <>, <, >");
         if (!screen && !check.tableName(item("conditions", i, "right_table"), c.rightTable)) return false;
+        if (screen && c.join != JoinType::Inner)
+            return check.refuse(item("conditions", i, "join"), "a condition on a selection-screen input joins no table");
         const std::string right = item("conditions", i, "right_field");
         if (!check.fieldName(right, c.rightField)) return false;
         if (const std::string_view input = trim(c.rightField); screen && !inputs.count(input))
@@ -154,7 +183,8 @@ bool isDictionaryName(std::string_view name) {
 
 Status checkDesign(const ReportDefinition& design) {
     Checker check;
-    if (checkAttributes(design, check) && checkFields(design, check) && checkSelection(design, check))
+    if (checkAttributes(design, check) && checkFields(design, check) && checkFieldOptions(design, check) &&
+        checkSelection(design, check))
         checkConditions(design, check);
     return check.result();
 }

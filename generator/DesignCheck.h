@@ -30,6 +30,10 @@ bool isDictionaryName(std::string_view name);
 // - a field name (trimmed) that is not an ABAP name;
 // - an operator (trimmed) other than "=", "<>", "<", ">";
 // - a "SELSCR" condition whose right field is no input's field;
+// - a negative sort position, one that two fields hold, a descending sort or
+//   a subtotal on a field without a sort position;
+// - a row limit below 0 or beyond kMaxRowLimit;
+// - a join type on a condition whose right side is a selection-screen input;
 // - a settings text whose kind (character 1) is not "P" or "S" or whose
 //   required flag (character 3) is not "R" or "N".
 // The package and the transport request never reach the program and are not

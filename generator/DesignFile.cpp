@@ -4,6 +4,7 @@
 #include "generator/DesignCheck.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -52,11 +53,35 @@ void readString(const Json& obj, const char* key, const std::string& place, std:
     target = it->get<std::string>();
 }
 
-void readBool(const Json& obj, const char* key, bool& target) {
+void readBool(const Json& obj, const char* key, bool& target, const std::string& place = {}) {
     auto it = obj.find(key);
     if (it == obj.end()) return;
-    if (!it->is_boolean()) throw expected(key, "true or false", *it);
+    if (!it->is_boolean()) throw expected(place.empty() ? std::string(key) : place + "." + key, "true or false", *it);
     target = it->get<bool>();
+}
+
+// Reads an optional whole-number member; leaves target unchanged when absent.
+// The values allowed are the design check's business; only the kind is the reader's.
+bool readWhole(const Json& obj, const char* key, const std::string& place, long long& target) {
+    auto it = obj.find(key);
+    if (it == obj.end()) return false;
+    const std::string at = place.empty() ? std::string(key) : place + "." + key;
+    if (it->is_number_unsigned() && it->get<unsigned long long>() > static_cast<unsigned long long>(LLONG_MAX))
+        throw Fault{at + ": " + it->dump() + " is too large"};
+    if (!it->is_number_integer()) throw expected(at, "a whole number", *it);
+    target = it->get<long long>();
+    return true;
+}
+
+JoinType readJoin(const Json& item, const std::string& place) {
+    auto it = item.find("join");
+    if (it == item.end()) return JoinType::Inner;
+    const std::string at = place + ".join";
+    if (!it->is_string()) throw expected(at, "\"inner\" or \"left_outer\"", *it);
+    const std::string join = it->get<std::string>();
+    if (join == "left_outer") return JoinType::LeftOuter;
+    if (join != "inner") throw Fault{at + ": expected \"inner\" or \"left_outer\", found \"" + join + "\""};
+    return JoinType::Inner;
 }
 
 // Calls read(item, place) for every element of an optional array member.
@@ -103,6 +128,8 @@ ReportDefinition readDesign(const Json& doc) {
     readString(doc, "package", "", r.package, false);
     if (r.package.empty()) r.package = "$TMP";
     readString(doc, "transport", "", r.transport, false);
+    readBool(doc, "layout_variant", r.layoutVariant);
+    if (long long rows = 0; readWhole(doc, "max_rows", "", rows)) r.maxRows = rows;
     if (auto it = doc.find("tables"); it != doc.end()) {
         if (!it->is_array()) throw expected("tables", "an array", *it);
         for (std::size_t i = 0; i < it->size(); ++i) {
@@ -120,6 +147,15 @@ ReportDefinition readDesign(const Json& doc) {
         readString(item, "table", place, f.table, true);
         readString(item, "field", place, f.field, true);
         readString(item, "description", place, f.description, false);
+        long long position = 0;
+        if (readWhole(item, "sort_position", place, position)) {
+            if (position < INT_MIN || position > INT_MAX)
+                throw Fault{place + ".sort_position: " + std::to_string(position) + " is out of range"};
+            f.sortPosition = static_cast<int>(position);
+        }
+        readBool(item, "sort_descending", f.sortDescending, place);
+        readBool(item, "subtotal", f.subtotal, place);
+        readBool(item, "total", f.total, place);
         r.fields.push_back(std::move(f));
     });
     readArray(doc, "selection_screen", [&r](const Json& item, const std::string& place) {
@@ -137,6 +173,7 @@ ReportDefinition readDesign(const Json& doc) {
         readString(item, "operator", place, c.op, true);
         readString(item, "right_table", place, c.rightTable, true);
         readString(item, "right_field", place, c.rightField, true);
+        c.join = readJoin(item, place);
         r.conditions.push_back(std::move(c));
     });
     return r;
@@ -201,9 +238,18 @@ std::string serializeDesign(const ReportDefinition& d) {
     if (!d.package.empty() && d.package != "$TMP") doc["package"] = d.package;
     if (!d.transport.empty()) doc["transport"] = d.transport;
     if (!d.tables.empty()) doc["tables"] = d.tables;
+    // The report's options, each only when set: a design without them is saved as before they existed.
+    if (d.layoutVariant) doc["layout_variant"] = true;
+    if (d.maxRows) doc["max_rows"] = *d.maxRows;
     doc["fields"] = OrderedJson::array();
-    for (const PickedField& f : d.fields)
-        doc["fields"].push_back({{"table", f.table}, {"field", f.field}, {"description", f.description}});
+    for (const PickedField& f : d.fields) {
+        OrderedJson item = {{"table", f.table}, {"field", f.field}, {"description", f.description}};
+        if (f.sortPosition != 0) item["sort_position"] = f.sortPosition;
+        if (f.sortDescending) item["sort_descending"] = true;
+        if (f.subtotal) item["subtotal"] = true;
+        if (f.total) item["total"] = true;
+        doc["fields"].push_back(std::move(item));
+    }
     doc["selection_screen"] = OrderedJson::array();
     for (const SelectionEntry& e : d.selection)
         doc["selection_screen"].push_back(
@@ -215,6 +261,8 @@ std::string serializeDesign(const ReportDefinition& d) {
                                      {"operator", c.op},
                                      {"right_table", c.rightTable},
                                      {"right_field", c.rightField}});
+    for (std::size_t i = 0; i < d.conditions.size(); ++i)
+        if (d.conditions[i].join == JoinType::LeftOuter) doc["conditions"][i]["join"] = "left_outer";
     // Texts that are not UTF-8 cannot be stored as JSON strings; their bad bytes become U+FFFD.
     return doc.dump(2, ' ', false, OrderedJson::error_handler_t::replace) + "\n";
 }

@@ -2,6 +2,7 @@
 // statement, then runs the source writers.
 #include "generator/Generator.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -42,13 +43,62 @@ std::string whereName(const ScreenNames& names) {
     return (names.selectOption ? std::string("S_") : std::string("P_")) + names.input.substr(2);
 }
 
+const char* joinWords(const JoinRecord& j) {
+    return j.join == JoinType::LeftOuter ? " left outer join " : " inner join ";
+}
+
+// The rules of release 7.02 for a left outer join, as the FROM clause grows:
+// its ON condition compares with "=" only, each comparison links the outer
+// table with a table before it, and no later join condition names an outer
+// table. An AND line belongs to the ON condition of the join before it and
+// takes its type.
+class OuterJoinRules {
+public:
+    explicit OuterJoinRules(std::size_t tables) : outer_(tables, false) {}
+
+    // The reason `j` breaks a rule ("" when none): `added` is the table it
+    // brings into the FROM clause, or npos when it extends the last ON condition.
+    std::string broken(const JoinRecord& j, std::size_t added, const std::vector<TableAlias>& aliases) const {
+        constexpr std::size_t none = static_cast<std::size_t>(-1);
+        const bool extend = added == none;
+        const JoinType type = extend ? lastType_ : j.join;
+        if (extend && j.join != lastType_)
+            return std::string("it adds to the ON condition of the join before it, ") +
+                   (lastType_ == JoinType::LeftOuter ? "a left outer join" : "an inner join") +
+                   ": give both conditions the same join type";
+        for (const std::size_t t : {j.leftIndex, j.rightIndex}) {
+            if (!outer_[t] || (extend && t == lastTable_ && type == JoinType::LeftOuter)) continue;
+            return "table " + aliases[t].table +
+                   " is the outer table of a left outer join; no later join condition may name it";
+        }
+        if (type != JoinType::LeftOuter) return {};
+        if (text::trim(j.op) != "=") return "a left outer join compares with = only";
+        if (extend && j.leftIndex != lastTable_ && j.rightIndex != lastTable_)
+            return "each comparison of a left outer join names its outer table " + aliases[lastTable_].table;
+        return {};
+    }
+    void joined(const JoinRecord& j, std::size_t added) {
+        if (added == static_cast<std::size_t>(-1)) return;
+        lastType_ = j.join;
+        lastTable_ = added;
+        if (j.join == JoinType::LeftOuter) outer_[added] = true;
+    }
+    bool isOuter(std::size_t table) const { return outer_[table]; }
+
+private:
+    std::vector<bool> outer_;
+    JoinType lastType_ = JoinType::Inner;
+    std::size_t lastTable_ = 0;
+};
+
 // The FROM clause: the first table, or the tables of the join rows in
 // order, each joining one new table to those before it (or extending the
 // condition of tables both standing there already).
-Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<bool>& inFrom) {
+Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<bool>& inFrom, OuterJoinRules& rules) {
     auto comparison = [](const JoinRecord& j) {
         return j.leftAlias + "~" + j.leftField + " " + j.op + " " + j.rightAlias + "~" + j.rightField;
     };
+    constexpr std::size_t extends = static_cast<std::size_t>(-1);
     if (g.joins.empty()) {
         g.selectLines.push_back(clauseOf(g.aliases[0]));
         inFrom[0] = true;
@@ -57,27 +107,19 @@ Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<b
     for (std::size_t k = 0; k < g.joins.size(); ++k) {
         const JoinRecord& j = g.joins[k];
         const Condition& c = report.conditions[j.row];
+        std::size_t added = extends;
         if (k == 0) {
             if (j.leftIndex == j.rightIndex)
                 return refusal(describeCondition(c, j.row) + " joins table " +
                                g.aliases[j.leftIndex].table + " with itself" +
                                resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
                                resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
-            g.selectLines.push_back(j.leftClause + " inner join " + j.rightClause + " on " + comparison(j));
-            inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
-            g.from.push_back({FromStep::FirstJoin, j.rightIndex, k});
+            added = j.rightIndex;
         } else if (!inFrom[j.rightIndex] && inFrom[j.leftIndex]) {
-            g.selectLines.push_back(" inner join " + j.rightClause + " on " + comparison(j));
-            inFrom[j.rightIndex] = true;
-            g.from.push_back({FromStep::JoinTable, j.rightIndex, k});
+            added = j.rightIndex;
         } else if (!inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
-            g.selectLines.push_back(" inner join " + j.leftClause + " on " + comparison(j));
-            inFrom[j.leftIndex] = true;
-            g.from.push_back({FromStep::JoinTable, j.leftIndex, k});
-        } else if (inFrom[j.leftIndex] && inFrom[j.rightIndex]) {
-            g.selectLines.push_back(" AND " + comparison(j));
-            g.from.push_back({FromStep::ExtendOn, 0, k});
-        } else {
+            added = j.leftIndex;
+        } else if (!inFrom[j.leftIndex] || !inFrom[j.rightIndex]) {
             const std::string& lt = g.aliases[j.leftIndex].table;
             const std::string& rt = g.aliases[j.rightIndex].table;
             return refusal(describeCondition(c, j.row) + ": " +
@@ -86,6 +128,22 @@ Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<b
                            " joined to the tables before it" +
                            resolutionNote(c.leftTable, g.aliases[j.leftIndex]) +
                            resolutionNote(c.rightTable, g.aliases[j.rightIndex]));
+        }
+        if (const std::string reason = rules.broken(j, added, g.aliases); !reason.empty())
+            return refusal(describeCondition(c, j.row) + ": " + reason);
+        rules.joined(j, added);
+        if (k == 0) {
+            g.selectLines.push_back(j.leftClause + joinWords(j) + j.rightClause + " on " + comparison(j));
+            inFrom[j.leftIndex] = inFrom[j.rightIndex] = true;
+            g.from.push_back({FromStep::FirstJoin, j.rightIndex, k});
+        } else if (added != extends) {
+            g.selectLines.push_back(joinWords(j) + (added == j.rightIndex ? j.rightClause : j.leftClause) + " on " +
+                                    comparison(j));
+            inFrom[added] = true;
+            g.from.push_back({FromStep::JoinTable, added, k});
+        } else {
+            g.selectLines.push_back(" AND " + comparison(j));
+            g.from.push_back({FromStep::ExtendOn, 0, k});
         }
     }
     return {};
@@ -160,6 +218,13 @@ Status buildOutputFieldList(const ReportDefinition& report, Generated& g) {
         rec.table = g.aliases[t].table;
         rec.description = desc;
         rec.tableIndex = t;
+        if (i < n) {
+            const PickedField& picked = report.fields[i];
+            rec.sortPosition = picked.sortPosition;
+            rec.sortDescending = picked.sortDescending;
+            rec.subtotal = picked.subtotal;
+            rec.total = picked.total;
+        }
     }
     if (g.outputFields.size() < 2)
         return refusal("the report has no output field: pick at least one field of a table");
@@ -192,6 +257,21 @@ void assignScreenNames(const ReportDefinition& report, Generated& g) {
         given.insert(std::move(key));
         return name;
     };
+    g.optionNames = OptionNames{};
+    if (report.maxRows) {
+        g.optionNames.maxRowsLabel = unique("VS_MAX");
+        g.optionNames.maxRowsInput = unique("P_MAX");
+    }
+    if (report.layoutVariant) {
+        g.optionNames.layoutLabel = unique("VS_VARI");
+        g.optionNames.layoutInput = unique("P_VARI");
+    }
+    g.sortColumns.clear();
+    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i)
+        if (g.outputFields[i].sortPosition > 0) g.sortColumns.push_back(i);
+    std::stable_sort(g.sortColumns.begin(), g.sortColumns.end(), [&g](std::size_t a, std::size_t b) {
+        return g.outputFields[a].sortPosition < g.outputFields[b].sortPosition;
+    });
     for (const SelectionEntry& e : report.selection) {
         const std::string& field = e.field;
         ScreenNames names;
@@ -217,7 +297,7 @@ Status buildConditionLists(const ReportDefinition& report, Generated& g) {
             const std::size_t right = lookupTable(g.aliases, c.rightTable);
             const TableAlias& r = g.aliases[right];
             g.joins.push_back(JoinRecord{l.alias, clauseOf(l), c.leftField, c.op, clauseOf(r), r.alias, c.rightField,
-                                         left, right, row});
+                                         left, right, row, c.join});
             continue;
         }
         WhereRecord w;
@@ -264,7 +344,9 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
 
     // The tables standing in the FROM clause so far, by alias-list index.
     std::vector<bool> inFrom(g.aliases.size(), false);
-    if (Status from = addFromClause(report, g, inFrom); !from) return from;
+    OuterJoinRules rules(g.aliases.size());
+    if (Status from = addFromClause(report, g, inFrom, rules); !from) return from;
+    if (!g.optionNames.maxRowsInput.empty()) lines.push_back(" UP TO " + g.optionNames.maxRowsInput + " ROWS");
 
     for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
         const OutputField& f = g.outputFields[i];
@@ -279,6 +361,10 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
             if (!inFrom[w.leftIndex])
                 return refusal(describeCondition(report.conditions[w.row], w.row) + ": " +
                                notJoined(g.aliases[w.leftIndex].table));
+            if (rules.isOuter(w.leftIndex))
+                return refusal(describeCondition(report.conditions[w.row], w.row) + ": table " +
+                               g.aliases[w.leftIndex].table +
+                               " is the outer table of a left outer join; a filter on its fields is not allowed");
             if (k > 0) lines.emplace_back(" AND ");
             lines.push_back(w.leftAlias + "~" + w.leftField + " " + w.op + " " + w.screenName);
         }

@@ -35,6 +35,11 @@ struct OutputField {
     std::string table;        // the resolved table's name
     std::string description;  // trimmed
     std::size_t tableIndex = 0;  // index of the resolved table in the alias list
+    // The column's ALV options, from the picked field that made the record.
+    int sortPosition = 0;        // 0: not sorted
+    bool sortDescending = false;
+    bool subtotal = false;
+    bool total = false;
     bool operator==(const OutputField&) const = default;
 };
 
@@ -50,6 +55,7 @@ struct JoinRecord {
     std::size_t leftIndex = 0;   // alias-list index of the left table
     std::size_t rightIndex = 0;  // alias-list index of the right table
     std::size_t row = 0;         // index of the condition row
+    JoinType join = JoinType::Inner;
     bool operator==(const JoinRecord&) const = default;
 };
 
@@ -96,11 +102,24 @@ struct ScreenNames {
     bool operator==(const ScreenNames&) const = default;
 };
 
+// The names of the inputs the report's options add to the selection screen
+// (empty when the option is off). They are given before the entries' names,
+// so that an entry named alike gets a running number instead.
+struct OptionNames {
+    std::string maxRowsLabel;  // "VS_MAX"
+    std::string maxRowsInput;  // "P_MAX"
+    std::string layoutLabel;   // "VS_VARI"
+    std::string layoutInput;   // "P_VARI"
+    bool operator==(const OptionNames&) const = default;
+};
+
 // Everything one generation run builds; each step's list stays visible.
 struct Generated {
     std::vector<TableAlias> aliases;
     std::vector<OutputField> outputFields;   // ends with the terminating record
     std::vector<ScreenNames> screenNames;    // parallel to the selection-screen entries
+    OptionNames optionNames;
+    std::vector<std::size_t> sortColumns;    // output-field indexes in sort order
     std::vector<JoinRecord> joins;           // one per join row, empty when there is none
     std::vector<WhereRecord> wheres;         // one per where row, empty when there is none
     std::vector<FromStep> from;              // the FROM clause, piece by piece
@@ -114,6 +133,12 @@ using GenerationResult = Result<Generated>;
 inline constexpr std::size_t kMaxSourceLines = 32768;
 inline constexpr std::size_t kMaxTables = 26;
 inline constexpr std::size_t kMaxScreenNameLength = 8;
+
+// The texts of the option inputs on the selection screen, in both code styles.
+inline constexpr std::size_t kOptionLabelWidth = 24;
+inline constexpr const char* kMaxRowsText = "Maximum number of hits";
+inline constexpr const char* kLayoutText = "Layout";
+inline constexpr const char* kMaxRowsRefused = "Enter 0 (every row) or a positive number of hits";
 
 // Builds the lists and the program; the header names report.author (empty
 // when absent: callers resolve it from the settings beforehand).
@@ -136,7 +161,8 @@ std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view
 // Refuses a report without output fields.
 Status buildOutputFieldList(const ReportDefinition& report, Generated& g);
 
-// Step 3: the ABAP names of the selection-screen entries.
+// Step 3: the ABAP names of the option inputs and of the selection-screen
+// entries, and the sort order of the output fields.
 void assignScreenNames(const ReportDefinition& report, Generated& g);
 
 // Step 4: the join list and the where list, in row order. Refuses a where row
@@ -144,7 +170,11 @@ void assignScreenNames(const ReportDefinition& report, Generated& g);
 Status buildConditionLists(const ReportDefinition& report, Generated& g);
 
 // Step 5: the SELECT statement, one piece per future source line. Refuses a
-// statement that would read a table missing from its FROM clause.
+// statement that would read a table missing from its FROM clause, and a left
+// outer join that Open SQL of release 7.02 does not allow: an ON condition
+// comparing with other than "=", one that does not link the outer table with
+// the tables before it or names the outer table of an earlier outer join, and
+// a filter condition on a field of an outer table.
 Status buildSelectLines(const ReportDefinition& report, Generated& g);
 
 // Step 6, the source writers (SourceWriters.cpp), in this order; they write

@@ -81,6 +81,10 @@ struct Shape {
     bool columnTexts = false;           // some output field has a description
     bool heading = false;               // the heading is printed
     std::vector<std::string> salvErrors;  // what display( ) may raise
+    // The option inputs ("" when off): their comments and parameters.
+    std::string maxRowsLabel, maxRowsInput, layoutLabel, layoutInput;
+    bool sorted = false;                // some column is sorted
+    bool totals = false;                // some column is totalled
 };
 
 Shape shapeOf(const ReportDefinition& report, const Generated& g) {
@@ -97,8 +101,21 @@ Shape shapeOf(const ReportDefinition& report, const Generated& g) {
         s.inputs.push_back(lower(names.input));
     }
     s.heading = report.printHeading;
+    const OptionNames& o = g.optionNames;
+    if (!o.maxRowsInput.empty()) {
+        s.maxRowsLabel = "sc_" + lower(o.maxRowsLabel.substr(3));
+        s.maxRowsInput = lower(o.maxRowsInput);
+    }
+    if (!o.layoutInput.empty()) {
+        s.layoutLabel = "sc_" + lower(o.layoutLabel.substr(3));
+        s.layoutInput = lower(o.layoutInput);
+    }
+    s.sorted = !g.sortColumns.empty();
+    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) s.totals = s.totals || g.outputFields[i].total;
     s.salvErrors.push_back("cx_salv_msg");
-    if (s.columnTexts) s.salvErrors.push_back("cx_salv_not_found");
+    if (s.columnTexts || s.sorted || s.totals) s.salvErrors.push_back("cx_salv_not_found");
+    // A column sorted or totalled twice, or a total of a column that holds no number.
+    if (s.sorted || s.totals) s.salvErrors.insert(s.salvErrors.end(), {"cx_salv_existing", "cx_salv_data_error"});
     return s;
 }
 
@@ -115,6 +132,28 @@ void addHeader(const ReportDefinition& report, SourceText& out) {
     out.add(kRule);
 }
 
+// The option inputs in a block of their own: the row limit (0 reads every
+// row) and the ALV layout.
+void addOptionsBlock(const ReportDefinition& report, const Shape& s, SourceText& out) {
+    if (!report.maxRows && !report.layoutVariant) return;
+    const std::string comment = "SELECTION-SCREEN COMMENT 1(" + std::to_string(kOptionLabelWidth) + ") ";
+    out.add("SELECTION-SCREEN BEGIN OF BLOCK b2 WITH FRAME.");
+    if (report.maxRows) {
+        out.add("SELECTION-SCREEN BEGIN OF LINE.");
+        out.add({comment, s.maxRowsLabel, "."});
+        out.add({"PARAMETERS ", s.maxRowsInput, " TYPE i DEFAULT ", std::to_string(*report.maxRows), "."});
+        out.add("SELECTION-SCREEN END OF LINE.");
+    }
+    if (report.layoutVariant) {
+        out.add("SELECTION-SCREEN BEGIN OF LINE.");
+        out.add({comment, s.layoutLabel, "."});
+        out.add({"PARAMETERS ", s.layoutInput, " TYPE disvariant-variant."});
+        out.add("SELECTION-SCREEN END OF LINE.");
+    }
+    out.add("SELECTION-SCREEN END OF BLOCK b2.");
+    out.add("");
+}
+
 // TABLES for the work areas the select-options refer to, and the screen.
 void addSelectionScreen(const ReportDefinition& report, const Shape& s, SourceText& out) {
     std::set<std::string> declared;
@@ -124,7 +163,10 @@ void addSelectionScreen(const ReportDefinition& report, const Shape& s, SourceTe
         if (declared.insert(table).second) out.add({"TABLES ", table, "."});
     }
     if (!declared.empty()) out.add("");
-    if (report.selection.empty()) return;
+    if (report.selection.empty()) {
+        addOptionsBlock(report, s, out);
+        return;
+    }
 
     out.add("SELECTION-SCREEN BEGIN OF BLOCK b1 WITH FRAME.");
     for (std::size_t i = 0; i < report.selection.size(); ++i) {
@@ -150,12 +192,23 @@ void addSelectionScreen(const ReportDefinition& report, const Shape& s, SourceTe
     out.add("SELECTION-SCREEN SKIP 1.");
     out.add("SELECTION-SCREEN END OF BLOCK b1.");
     out.add("");
+    addOptionsBlock(report, s, out);
 }
 
 void addDefinition(const ReportDefinition& report, const Generated& g, const Shape& s, SourceText& out) {
     out.add("CLASS lcl_report DEFINITION FINAL.");
     out.add("  PUBLIC SECTION.");
     out.add("    METHODS run.");
+    if (!s.layoutInput.empty()) {
+        // The layout parameter's start value and value help: the user's
+        // default layout of the report, and the layouts saved for it.
+        out.add("    CLASS-METHODS default_layout");
+        out.add("      RETURNING");
+        out.add("        VALUE(rv_layout) TYPE disvariant-variant.");
+        out.add("    CLASS-METHODS layout_value_help");
+        out.add("      CHANGING");
+        out.add("        cv_layout TYPE disvariant-variant.");
+    }
     out.add("");
     out.add("  PRIVATE SECTION.");
     out.add("    TYPES:");
@@ -226,7 +279,9 @@ void addSelect(const Generated& g, const Shape& s, SourceText& out) {
             case FromStep::JoinTable: {
                 const JoinRecord& j = g.joins[step.join];
                 if (step.kind == FromStep::FirstJoin) out.add({"      FROM ", tableClause(j.leftIndex)});
-                const std::string head = "      INNER JOIN " + tableClause(step.table) + " ON ";
+                const std::string head = std::string(j.join == JoinType::LeftOuter ? "      LEFT OUTER JOIN "
+                                                                                   : "      INNER JOIN ") +
+                                         tableClause(step.table) + " ON ";
                 onColumn = head.size();
                 out.add({head, comparison(j)});
                 break;
@@ -237,6 +292,7 @@ void addSelect(const Generated& g, const Shape& s, SourceText& out) {
         }
     }
     out.add("      INTO TABLE @mt_output");
+    if (!s.maxRowsInput.empty()) out.add({"      UP TO @", s.maxRowsInput, " ROWS"});
     for (std::size_t k = 0; k < g.wheres.size(); ++k) {
         const WhereRecord& w = g.wheres[k];
         const std::string op(trim(w.op));
@@ -249,6 +305,38 @@ void addSelect(const Generated& g, const Shape& s, SourceText& out) {
     words.insert(words.begin(), {"ORDER", "BY"});
     words.back() += " ##SUBRC_OK.";  // no row found shows an empty list, as the classic program does
     addWords(out, 6, 15, words);
+}
+
+void addLayoutMethods(SourceText& out) {
+    out.add("");
+    out.add("  METHOD default_layout.");
+    out.add("    DATA(ls_variant) = VALUE disvariant( report = sy-repid ).");
+    out.add("    CALL FUNCTION 'REUSE_ALV_VARIANT_DEFAULT_GET'");
+    out.add("      EXPORTING");
+    out.add("        i_save     = 'A'");
+    out.add("      CHANGING");
+    out.add("        cs_variant = ls_variant");
+    out.add("      EXCEPTIONS");
+    out.add("        not_found  = 2.");
+    out.add("    IF sy-subrc = 0.");
+    out.add("      rv_layout = ls_variant-variant.");
+    out.add("    ENDIF.");
+    out.add("  ENDMETHOD.");
+    out.add("");
+    out.add("  METHOD layout_value_help.");
+    out.add("    DATA(ls_variant) = VALUE disvariant( report = sy-repid ).");
+    out.add("    CALL FUNCTION 'REUSE_ALV_VARIANT_F4'");
+    out.add("      EXPORTING");
+    out.add("        is_variant = ls_variant");
+    out.add("        i_save     = 'A'");
+    out.add("      IMPORTING");
+    out.add("        es_variant = ls_variant");
+    out.add("      EXCEPTIONS");
+    out.add("        not_found  = 2.");
+    out.add("    IF sy-subrc = 0.");
+    out.add("      cv_layout = ls_variant-variant.");
+    out.add("    ENDIF.");
+    out.add("  ENDMETHOD.");
 }
 
 void addImplementation(const ReportDefinition& report, const Generated& g, const Shape& s, SourceText& out) {
@@ -297,9 +385,36 @@ void addImplementation(const ReportDefinition& report, const Generated& g, const
         out.add("    mo_alv->get_columns( )->set_optimize( abap_true ).");
     }
     out.add("");
+    if (s.sorted) {
+        out.add("    DATA(lo_sorts) = mo_alv->get_sorts( ).");
+        for (std::size_t k = 0; k < g.sortColumns.size(); ++k) {
+            const OutputField& f = g.outputFields[g.sortColumns[k]];
+            std::vector<std::pair<std::string, std::string>> parameters{
+                {"columnname", quoted(text::upper(f.field))},
+                {"position", std::to_string(k + 1)},
+                {"sequence", f.sortDescending ? "if_salv_c_sort=>sort_down" : "if_salv_c_sort=>sort_up"}};
+            if (f.subtotal) parameters.emplace_back("subtotal", "abap_true");
+            addCall(out, 4, "lo_sorts->add_sort", parameters);
+        }
+        out.add("");
+    }
+    if (s.totals) {
+        out.add("    DATA(lo_aggregations) = mo_alv->get_aggregations( ).");
+        for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
+            if (!g.outputFields[i].total) continue;
+            addCall(out, 4, "lo_aggregations->add_aggregation",
+                    {{"columnname", quoted(text::upper(g.outputFields[i].field))},
+                     {"aggregation", "if_salv_c_aggregation=>total"}});
+        }
+        out.add("");
+    }
     out.add("    DATA(lo_layout) = mo_alv->get_layout( ).");
     out.add("    lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).");
     out.add("    lo_layout->set_save_restriction( if_salv_c_layout=>restrict_none ).");
+    if (!s.layoutInput.empty()) {
+        out.add("    lo_layout->set_default( abap_true ).");
+        out.add({"    lo_layout->set_initial_layout( ", s.layoutInput, " )."});
+    }
     out.add("");
     if (s.heading) {
         if (report.grid) {
@@ -336,6 +451,7 @@ void addImplementation(const ReportDefinition& report, const Generated& g, const
             out.add("  ENDMETHOD.");
         }
     }
+    if (!s.layoutInput.empty()) addLayoutMethods(out);
     out.add("ENDCLASS.");
 }
 
@@ -348,7 +464,28 @@ void addEvents(const ReportDefinition& report, const Shape& s, SourceText& out) 
         any = true;
         addWords(out, 2, 4, {s.labels[i], "=", quoted(text::trimEnd(description)) + "."});
     }
+    if (!s.maxRowsLabel.empty() || !s.layoutLabel.empty()) {
+        if (!any) out.add("INITIALIZATION.");
+        any = true;
+        if (!s.maxRowsLabel.empty()) out.add({"  ", s.maxRowsLabel, " = ", quoted(kMaxRowsText), "."});
+        if (!s.layoutLabel.empty()) {
+            out.add({"  ", s.layoutLabel, " = ", quoted(kLayoutText), "."});
+            out.add({"  ", s.layoutInput, " = lcl_report=>default_layout( )."});
+        }
+    }
     if (any) out.add("");
+    if (!s.maxRowsInput.empty()) {
+        out.add({"AT SELECTION-SCREEN ON ", s.maxRowsInput, "."});
+        out.add({"  IF ", s.maxRowsInput, " < 0."});
+        out.add({"    MESSAGE ", quoted(kMaxRowsRefused), " TYPE 'E'."});
+        out.add("  ENDIF.");
+        out.add("");
+    }
+    if (!s.layoutInput.empty()) {
+        out.add({"AT SELECTION-SCREEN ON VALUE-REQUEST FOR ", s.layoutInput, "."});
+        out.add({"  lcl_report=>layout_value_help( CHANGING cv_layout = ", s.layoutInput, " )."});
+        out.add("");
+    }
     out.add("START-OF-SELECTION.");
     out.add("  NEW lcl_report( )->run( ).");
 }

@@ -15,6 +15,13 @@ struct PickedField {
     std::string table;
     std::string field;
     std::string description;  // long field label, may be empty
+    // How the ALV shows the column: its place among the sort columns (0: not
+    // sorted; 1 sorts first), descending instead of ascending, a subtotal at
+    // each change of its value, and a total of the column (numeric fields).
+    int sortPosition = 0;
+    bool sortDescending = false;
+    bool subtotal = false;
+    bool total = false;
     bool operator==(const PickedField&) const = default;
 };
 
@@ -28,6 +35,11 @@ struct SelectionEntry {
     bool operator==(const SelectionEntry&) const = default;
 };
 
+// How a join condition joins its table: rows of both tables that match, or
+// every row of the table already read with the matching rows of the joined
+// table (its fields initial where none matches).
+enum class JoinType { Inner, LeftOuter };
+
 // One condition row (lstLftTAB / lstLFTFLD / List1 / lstRTTAB / lstRTFLD).
 struct Condition {
     std::string leftTable;
@@ -35,6 +47,7 @@ struct Condition {
     std::string op;           // "=", "<>", "<", ">"
     std::string rightTable;   // a table, or exactly "SELSCR"
     std::string rightField;
+    JoinType join = JoinType::Inner;  // for a join condition; a filter ignores it
     bool operator==(const Condition&) const = default;
 };
 
@@ -45,6 +58,10 @@ enum class CodeStyle { Classic, Modern };
 
 inline constexpr const char* kSelectionScreenMarker = "SELSCR";
 inline constexpr const char* kInitialHeading = "<Report Heading>";
+// The largest row limit: UP TO takes a four-byte integer.
+inline constexpr long long kMaxRowLimit = 2147483647;
+// The row limit a new report starts with.
+inline constexpr int kDefaultRowLimit = 500;
 
 struct ReportDefinition {
     std::string name;          // txtName
@@ -76,6 +93,14 @@ struct ReportDefinition {
 
     // The code style of the program (optClassic / optModern).
     CodeStyle style = CodeStyle::Classic;
+
+    // A layout parameter on the selection screen: the user picks a saved ALV
+    // layout (value help), the default layout is proposed, and every user
+    // may save layouts.
+    bool layoutVariant = false;
+    // A parameter limiting the rows read, with this default (0 reads every
+    // row); none when absent.
+    std::optional<long long> maxRows;
 
     bool operator==(const ReportDefinition&) const = default;
 };

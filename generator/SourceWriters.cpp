@@ -38,6 +38,70 @@ std::size_t estimateLines(const ReportDefinition& report, const Generated& g) {
     return 140 + 8 * g.outputFields.size() + 8 * report.selection.size() + g.selectLines.size();
 }
 
+// The inputs of the report's options in a block of their own: the row limit
+// (0 reads every row) and the ALV layout.
+void addOptionsBlock(const ReportDefinition& report, const OptionNames& names, SourceText& out) {
+    if (!report.maxRows && !report.layoutVariant) return;
+    out.add("SELECTION-SCREEN: BEGIN OF BLOCK b2 WITH FRAME .");
+    if (report.maxRows) {
+        out.add(" SELECTION-SCREEN: BEGIN OF LINE.");
+        out.add({" SELECTION-SCREEN: COMMENT 1(", std::to_string(kOptionLabelWidth), ") ", names.maxRowsLabel, "."});
+        out.add({" PARAMETER: ", names.maxRowsInput, " TYPE I DEFAULT ", std::to_string(*report.maxRows), "."});
+        out.add(" SELECTION-SCREEN: END OF LINE.");
+    }
+    if (report.layoutVariant) {
+        out.add(" SELECTION-SCREEN: BEGIN OF LINE.");
+        out.add({" SELECTION-SCREEN: COMMENT 1(", std::to_string(kOptionLabelWidth), ") ", names.layoutLabel, "."});
+        out.add({" PARAMETER: ", names.layoutInput, " LIKE DISVARIANT-VARIANT."});
+        out.add(" SELECTION-SCREEN: END OF LINE.");
+    }
+    out.add("SELECTION-SCREEN: END OF BLOCK b2.");
+}
+
+// The option inputs' labels (ending the AT SELECTION-SCREEN OUTPUT block),
+// then their own events: a negative row limit is refused on the screen; the
+// user's default layout is proposed at the start and the saved layouts are
+// offered as value help.
+void addOptionEvents(const OptionNames& names, SourceText& out) {
+    if (!names.maxRowsLabel.empty()) out.add({names.maxRowsLabel, " = '", kMaxRowsText, "'."});
+    if (!names.layoutLabel.empty()) out.add({names.layoutLabel, " = '", kLayoutText, "'."});
+    if (!names.maxRowsInput.empty()) {
+        out.add("");
+        out.add({"AT SELECTION-SCREEN ON ", names.maxRowsInput, "."});
+        out.add({"IF ", names.maxRowsInput, " < 0."});
+        out.add({"  MESSAGE '", kMaxRowsRefused, "' TYPE 'E'."});
+        out.add("ENDIF.");
+    }
+    if (names.layoutInput.empty()) return;
+    out.add("");
+    out.add("INITIALIZATION.");
+    out.add("G_VARIANT-REPORT = SY-REPID.");
+    out.add("CALL FUNCTION 'REUSE_ALV_VARIANT_DEFAULT_GET'");
+    out.add("  exporting");
+    out.add("    i_save     = 'A'");
+    out.add("  changing");
+    out.add("    cs_variant = G_VARIANT");
+    out.add("  exceptions");
+    out.add("    not_found  = 2.");
+    out.add("IF SY-SUBRC = 0.");
+    out.add({"  ", names.layoutInput, " = G_VARIANT-VARIANT."});
+    out.add("ENDIF.");
+    out.add("");
+    out.add({"AT SELECTION-SCREEN ON VALUE-REQUEST FOR ", names.layoutInput, "."});
+    out.add("G_VARIANT-REPORT = SY-REPID.");
+    out.add("CALL FUNCTION 'REUSE_ALV_VARIANT_F4'");
+    out.add("  exporting");
+    out.add("    is_variant = G_VARIANT");
+    out.add("    i_save     = 'A'");
+    out.add("  importing");
+    out.add("    es_variant = G_VARIANT");
+    out.add("  exceptions");
+    out.add("    not_found  = 2.");
+    out.add("IF SY-SUBRC = 0.");
+    out.add({"  ", names.layoutInput, " = G_VARIANT-VARIANT."});
+    out.add("ENDIF.");
+}
+
 }  // namespace
 
 void GenHeader(const ReportDefinition& report, Generated& g) {
@@ -82,6 +146,7 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
     out.add("DATA: it_sort TYPE slis_t_sortinfo_alv.");
     addSectionBox(out, "*DATA DECLARATION       *");
     out.add("DATA: G_DATE(10) TYPE C.");
+    if (report.layoutVariant) out.add("DATA: G_VARIANT TYPE DISVARIANT.");
     addSectionBox(out, "*Table Decl for O/P     *");
     out.add("DATA: IT_OUTPUT type STANDARD TABLE OF T_OUTPUT WITH HEADER LINE.");
 
@@ -118,6 +183,7 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
     }
     out.add(" SELECTION-Screen: Skip 1.");
     out.add("SELECTION-SCREEN: END OF BLOCK b1..");
+    addOptionsBlock(report, g.optionNames, out);
 
     // Events.
     addSectionBox(out, "*AT Selection Screen O/P*");
@@ -125,10 +191,12 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
     for (std::size_t i = 0; i < report.selection.size(); ++i)
         out.add({g.screenNames[i].label, " = '", text::abapQuoted(report.selection[i].description, quoted),
                  "'."});
+    addOptionEvents(g.optionNames, out);
     out.add("");
     out.add("START-OF-SELECTION.");
     out.add("PERFORM GET_DATA.");
     out.add("PERFORM BUILD_FIELD_CAT.");
+    if (!g.sortColumns.empty()) out.add("PERFORM BUILD_SORT.");
     out.add("PERFORM ALV_DISPLAY.");
 }
 
@@ -152,18 +220,46 @@ void GenForms(const ReportDefinition& report, Generated& g) {
         out.add({"  wa_fieldcat-ref_tabname = '", text::abapQuoted(f.table, quoted), "'."});
         out.add("  wa_fieldcat-tabname = 'IT_OUTPUT'.");
         out.add({"  wa_fieldcat-seltext_m = '", text::abapQuoted(f.description, quoted), "'."});
+        if (f.total) out.add("  wa_fieldcat-do_sum = 'X'.");
         out.add("  APPEND wa_fieldcat TO it_fieldcat.");
         out.add("  CLEAR wa_fieldcat.");
     }
     out.add("ENDFORM.");
 
+    if (!g.sortColumns.empty()) {
+        out.add("FORM BUILD_SORT.");
+        addSectionBox(out, "*Build ALV Sort Order   *");
+        out.add("");
+        for (std::size_t k = 0; k < g.sortColumns.size(); ++k) {
+            const OutputField& f = g.outputFields[g.sortColumns[k]];
+            out.add({"  wa_sort-spos = ", std::to_string(k + 1), "."});
+            out.add({"  wa_sort-fieldname = '", text::abapQuoted(f.field, quoted), "'."});
+            out.add("  wa_sort-tabname = 'IT_OUTPUT'.");
+            out.add(f.sortDescending ? "  wa_sort-down = 'X'." : "  wa_sort-up = 'X'.");
+            if (f.subtotal) out.add("  wa_sort-subtot = 'X'.");
+            out.add("  APPEND wa_sort TO it_sort.");
+            out.add("  CLEAR wa_sort.");
+        }
+        out.add("ENDFORM.");
+    }
+
     out.add("FORM ALV_DISPLAY.");
     addSectionBox(out, "*DISPLAY REPORT IN ALV  *");
     out.add("perform alv_Eventtab_build.");
+    const OptionNames& options = g.optionNames;
+    if (report.layoutVariant) {
+        out.add("G_VARIANT-REPORT = SY-REPID.");
+        out.add({"G_VARIANT-VARIANT = ", options.layoutInput, "."});
+    }
     out.add(report.grid ? "CALL FUNCTION  'REUSE_ALV_GRID_DISPLAY'" : "CALL FUNCTION  'REUSE_ALV_LIST_DISPLAY'");
     out.add("  EXPORTING");
     out.add({"     i_callback_program             = '", text::abapQuoted(report.name, quoted), "'"});
     out.add("    it_fieldcat = it_fieldcat");
+    if (!g.sortColumns.empty()) out.add("    it_sort = it_sort");
+    if (report.layoutVariant) {
+        out.add("    i_save = 'A'");
+        out.add("    is_variant = G_VARIANT");
+    }
     out.add(report.printHeading ? "    it_events = it_events" : "*     it_events = it_events");
     out.add("  TABLES");
     out.add("    t_outtab                       = IT_OUTPUT.");

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QSpinBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -152,6 +153,7 @@ QGroupBox* frmMain::buildParameters() {
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setChecked(true);
     buildStyleChoice(parameters);
+    buildOptions(parameters);
 
     Check1 = new QCheckBox(QStringLiteral("&Print Report Heading"), parameters);
     Check1->setObjectName(QStringLiteral("Check1"));
@@ -193,6 +195,32 @@ void frmMain::buildStyleChoice(QWidget* parent) {
     styles->addStretch();
 }
 
+void frmMain::buildOptions(QWidget* parent) {
+    auto* optionsBox = new QWidget(parent);
+    optionsBox->setObjectName(QStringLiteral("fraOptions"));
+    chkLayout = new QCheckBox(QStringLiteral("Layout parameter"), optionsBox);
+    chkLayout->setObjectName(QStringLiteral("chkLayout"));
+    chkLayout->setToolTip(QStringLiteral("The report's users pick a saved ALV layout on the selection screen "
+                                         "and may save their own; the default layout comes first"));
+    chkMaxRows = new QCheckBox(QStringLiteral("Row limit, default"), optionsBox);
+    chkMaxRows->setObjectName(QStringLiteral("chkMaxRows"));
+    chkMaxRows->setToolTip(QStringLiteral("A \"Maximum number of hits\" parameter on the selection screen "
+                                          "limits the rows read"));
+    spnMaxRows = new QSpinBox(optionsBox);
+    spnMaxRows->setObjectName(QStringLiteral("spnMaxRows"));
+    spnMaxRows->setRange(0, static_cast<int>(kMaxRowLimit));
+    spnMaxRows->setValue(kDefaultRowLimit);
+    spnMaxRows->setToolTip(QStringLiteral("The row limit's default; 0 reads every row"));
+    spnMaxRows->setEnabled(false);
+    auto* row = new QHBoxLayout(optionsBox);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(chkLayout);
+    row->addSpacing(16);
+    row->addWidget(chkMaxRows);
+    row->addWidget(spnMaxRows);
+    row->addStretch();
+}
+
 void frmMain::layOutParameters(QGroupBox* parameters) {
     QWidget* headingFrame = Text1->parentWidget();
     QWidget* styleBox = optClassic->parentWidget();
@@ -221,6 +249,7 @@ void frmMain::layOutParameters(QGroupBox* parameters) {
     grid->addWidget(headingFrame, 6, 1, 1, 2);
     grid->addWidget(Check2, 7, 1, 1, 2);
     addRow(8, "P&ackage", txtPackage);
+    addRow(9, "Report options", chkLayout->parentWidget());
     grid->setColumnStretch(1, 1);
     txtName->setMinimumWidth(260);
 }
@@ -299,8 +328,11 @@ void frmMain::connectControls() {
     });
     for (QLineEdit* box : {txtDescription, txtCompName, Text1})
         connect(box, &QLineEdit::textChanged, this, &frmMain::attributesChanged);
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{Option1, Option2, optModern, Check1, Check2})
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{Option1, Option2, optModern, Check1, Check2, chkLayout, chkMaxRows})
         connect(b, &QAbstractButton::toggled, this, &frmMain::attributesChanged);
+    connect(chkMaxRows, &QAbstractButton::toggled, spnMaxRows, &QWidget::setEnabled);
+    connect(spnMaxRows, &QSpinBox::valueChanged, this, &frmMain::attributesChanged);
 }
 
 void frmMain::Form_Load() {
@@ -333,6 +365,8 @@ void frmMain::attributesChanged() {
     d.unicodeCheck = Check2->isChecked();
     const std::string package(text::trim(toStd(txtPackage->text())));
     d.package = package.empty() ? "$TMP" : package;
+    d.layoutVariant = chkLayout->isChecked();
+    d.maxRows = chkMaxRows->isChecked() ? std::optional<long long>(spnMaxRows->value()) : std::nullopt;
     markChanges();
 }
 
@@ -504,6 +538,9 @@ bool frmMain::openDesign(const ReportDefinition& d) {
     Text1->setText(toQ(d.heading));
     Check2->setChecked(d.unicodeCheck);
     txtPackage->setText(toQ(d.package));
+    chkLayout->setChecked(d.layoutVariant);
+    spnMaxRows->setValue(d.maxRows ? static_cast<int>(*d.maxRows) : kDefaultRowLimit);
+    chkMaxRows->setChecked(d.maxRows.has_value());
     session_.report.open(d);
     attributesChanged();
     return true;

@@ -13,6 +13,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QStatusBar;
 
 namespace orvex::screens {
@@ -36,6 +37,9 @@ public:
     QLineEdit* Text1;
     QCheckBox* Check2;
     QLineEdit* txtPackage;  // where the program goes in SAP; $TMP by default
+    QCheckBox* chkLayout;   // a layout parameter: the report's users pick and save ALV layouts
+    QCheckBox* chkMaxRows;  // a row-limit parameter ...
+    QSpinBox* spnMaxRows;   // ... with this default (0 reads every row)
     QLabel* lblUser;
     QPushButton* Command4;  // Check Name
     QPushButton* Command2;  // Connect SAP
@@ -81,6 +85,8 @@ private:
     QGroupBox* buildParameters();
     // The code style's two choices, in a box of their own.
     void buildStyleChoice(QWidget* parent);
+    // The layout and row-limit switches, in a box of their own.
+    void buildOptions(QWidget* parent);
     void layOutParameters(QGroupBox* parameters);
     QGroupBox* buildButtons();
     void buildMenu();

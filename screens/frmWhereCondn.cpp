@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include <algorithm>
 
 #include "common/AtomicFile.h"
+#include "generator/DesignFindings.h"
 #include "generator/Generator.h"
 #include "sap/InstallProgram.h"
 #include "screens/ListBox.h"
@@ -26,12 +28,18 @@
 #include "screens/Widgets.h"
 #include "screens/frmJoins.h"
 #include "screens/frmSettings.h"
+#include "screens/frmSortTotals.h"
 #include "screens/frmWhere1.h"
 
 namespace orvex::screens {
 
 namespace {
 QString tableDotField(const PickedField& field) { return toQ(field.table + "." + field.field); }
+
+QString joinText(const Condition& c) {
+    if (c.rightTable == kSelectionScreenMarker) return {};
+    return c.join == JoinType::LeftOuter ? QStringLiteral("Left outer") : QStringLiteral("Inner");
+}
 }  // namespace
 
 frmWhereCondn::frmWhereCondn(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
@@ -66,16 +74,31 @@ void frmWhereCondn::buildUi() {
     List1 = new ListBox(QStringLiteral("List1"));
     lstRTTAB = new ListBox(QStringLiteral("lstRTTAB"));
     lstRTFLD = new ListBox(QStringLiteral("lstRTFLD"));
-    // Selecting a condition marks the whole row, for Remove.
+    lstJOIN = new ListBox(QStringLiteral("lstJOIN"));
+    // Selecting a condition marks the whole row, for Remove and the join type.
     auto* conditionsFrame = listGroupFrame(this, QStringLiteral("Conditions"), "lvwConditions",
                                            {{"Table on Left", lstLftTAB, trimmedName},
                                             {"Field On Left", lstLFTFLD},
                                             {"Operator", List1},
                                             {"Table on Right", lstRTTAB, trimmedName},
-                                            {"Field On Right", lstRTFLD}});
+                                            {"Field On Right", lstRTFLD},
+                                            {"Join", lstJOIN}});
+
+    lstFindings = new QListWidget(this);
+    lstFindings->setObjectName(QStringLiteral("lstFindings"));
+    lstFindings->setToolTip(QStringLiteral("The design check: errors stop Preview and Generate, warnings do not"));
+    lstFindings->setMaximumHeight(90);
+    auto* findingsFrame = new QGroupBox(QStringLiteral("Design Check"), this);
+    (new QVBoxLayout(findingsFrame))->addWidget(lstFindings);
 
     cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose &Joins");
     cmdRemove = makeButton(this, "cmdRemove", "&Remove");
+    cmdJoinType = makeButton(this, "cmdJoinType", "Inner / Left &Outer");
+    cmdJoinType->setToolTip(QStringLiteral("Switch the selected join between an inner join and a left outer join, "
+                                           "which keeps rows that the joined table does not match"));
+    cmdJoinType->setEnabled(false);
+    cmdSortTotals = makeButton(this, "cmdSortTotals", "Sort and &Totals...");
+    cmdSortTotals->setToolTip(QStringLiteral("Sort order, subtotals and totals of the output fields"));
     cmdPreview = makeButton(this, "cmdPreview", "Pre&view");
     Command1 = makeButton(this, "Command1", "&Generate Program");
     cmdCancel = makeButton(this, "cmdCancel", "&Back");
@@ -87,8 +110,9 @@ void frmWhereCondn::buildUi() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(conditionsFrame, 1);
-    layout->addLayout(
-        lineUp(new QHBoxLayout, {cmdRemove, cmdProposeJoins, nullptr, cmdPreview, Command1, cmdCancel, cmdExit}));
+    layout->addWidget(findingsFrame);
+    layout->addLayout(lineUp(new QHBoxLayout, {cmdRemove, cmdProposeJoins, cmdJoinType, cmdSortTotals, nullptr,
+                                               cmdPreview, Command1, cmdCancel, cmdExit}));
     resize(900, 620);
     keepTabInReadingOrder(this);
 
@@ -119,6 +143,10 @@ void frmWhereCondn::connectButtons() {
     connect(Command5, &QPushButton::clicked, this, &frmWhereCondn::Command5_Click);
     connect(cmdProposeJoins, &QPushButton::clicked, this, &frmWhereCondn::cmdProposeJoins_Click);
     connect(cmdRemove, &QPushButton::clicked, this, &frmWhereCondn::cmdRemove_Click);
+    connect(cmdJoinType, &QPushButton::clicked, this, &frmWhereCondn::cmdJoinType_Click);
+    connect(cmdSortTotals, &QPushButton::clicked, this, &frmWhereCondn::cmdSortTotals_Click);
+    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN})
+        connect(list, &ListBox::rowSelected, this, &frmWhereCondn::conditionSelected);
     connect(cmdPreview, &QPushButton::clicked, this, &frmWhereCondn::cmdPreview_Click);
     connect(Command1, &QPushButton::clicked, this, &frmWhereCondn::Command1_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmWhereCondn::cmdCancel_Click);
@@ -155,6 +183,49 @@ void frmWhereCondn::Form_Load() {
             "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
             "state the joins with the operator buttons"));
     }
+    showFindings();
+}
+
+void frmWhereCondn::conditionSelected() {
+    const int row = lstLFTFLD->selectedRow();
+    const auto& conditions = session_.report.definition.conditions;
+    cmdJoinType->setEnabled(row >= 0 && static_cast<std::size_t>(row) < conditions.size() &&
+                            conditions[static_cast<std::size_t>(row)].rightTable != kSelectionScreenMarker);
+}
+
+void frmWhereCondn::cmdJoinType_Click() {
+    const int row = lstLFTFLD->selectedRow();
+    auto& conditions = session_.report.definition.conditions;
+    if (row < 0 || static_cast<std::size_t>(row) >= conditions.size()) return;
+    Condition& c = conditions[static_cast<std::size_t>(row)];
+    if (c.rightTable == kSelectionScreenMarker) return;
+    c.join = c.join == JoinType::LeftOuter ? JoinType::Inner : JoinType::LeftOuter;
+    session_.designChanged();
+    QStringList joins;
+    for (const Condition& each : conditions) joins.append(joinText(each));
+    lstJOIN->setItems(joins);
+    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}) list->selectRow(row);
+    showFindings();
+}
+
+void frmWhereCondn::cmdSortTotals_Click() {
+    frmSortTotals dialog(session_.report.definition.fields, this);
+    if (session_.runModal(dialog) != QDialog::Accepted) return;
+    session_.report.definition.fields = dialog.fields();
+    session_.designChanged();
+    fillAvailable();
+    showFindings();
+}
+
+bool frmWhereCondn::showFindings() {
+    lstFindings->clear();
+    const std::vector<Finding> findings = reviewDesign(currentDefinition());
+    for (const Finding& f : findings) {
+        auto* item = new QListWidgetItem(toQ(f.text()), lstFindings);
+        item->setToolTip(item->text());
+    }
+    if (findings.empty()) lstFindings->addItem(QStringLiteral("No findings"));
+    return !hasError(findings);
 }
 
 void frmWhereCondn::fillAvailable() {
@@ -194,6 +265,7 @@ void frmWhereCondn::appendCondition(const Condition& c) {
     List1->addItem(toQ(c.op));
     lstRTTAB->addItem(toQ(c.rightTable));
     lstRTFLD->addItem(toQ(c.rightField));
+    lstJOIN->addItem(joinText(c));
 }
 
 void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
@@ -207,6 +279,7 @@ void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
     }
     usedFields_.push_back(used);
     cmdRemove->setEnabled(true);
+    showFindings();
 }
 
 void frmWhereCondn::cmdProposeJoins_Click() {
@@ -262,7 +335,7 @@ void frmWhereCondn::cmdRemove_Click() {
     auto& conditions = session_.report.definition.conditions;
     conditions.erase(conditions.begin() + row);
     session_.designChanged();
-    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD}) list->removeItem(row);
+    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}) list->removeItem(row);
     // The left field is available again for another condition, at its place among the picked fields.
     usedFields_.erase(usedFields_.begin() + row);
     fillAvailable();
@@ -274,11 +347,16 @@ void frmWhereCondn::cmdRemove_Click() {
             "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
             "state the joins with the operator buttons"));
     }
+    conditionSelected();
+    showFindings();
 }
 
 ReportDefinition frmWhereCondn::currentDefinition() { return session_.programDesign(); }
 
 std::optional<std::vector<std::string>> frmWhereCondn::generate(const ReportDefinition& definition) {
+    // The findings stand on the screen before the program is written; an
+    // error among them is the refusal told below.
+    showFindings();
     GenerationResult result = GenerateProgram(definition);
     if (!result) {
         session_.message("The program could not be generated.\r\n" + result.failure().text(), sap::kCritical);

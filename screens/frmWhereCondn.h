@@ -13,6 +13,7 @@
 #include "generator/ReportDefinition.h"
 #include "screens/Widgets.h"
 
+class QListWidget;
 class QPushButton;
 
 namespace orvex::screens {
@@ -35,6 +36,10 @@ public:
     ListBox* List1;
     ListBox* lstRTTAB;
     ListBox* lstRTFLD;
+    ListBox* lstJOIN;          // per condition: "Inner" or "Left outer" for a join, blank for a filter
+    QPushButton* cmdJoinType;  // switches the selected join between inner and left outer
+    QPushButton* cmdSortTotals;  // sort order, subtotals and totals of the output fields
+    QListWidget* lstFindings;  // what the design check finds, errors first
     QPushButton* Command2;  // =
     QPushButton* Command3;  // <>
     QPushButton* Command4;  // <
@@ -52,6 +57,10 @@ public:
     void Command5_Click() { operatorButton(">"); }
     void cmdProposeJoins_Click();
     void cmdRemove_Click();
+    void cmdJoinType_Click();
+    void cmdSortTotals_Click();
+    // Lists the design check's findings anew; true when none is an error.
+    bool showFindings();
     void cmdPreview_Click();
     // The preview of the program's source; at `line` (1-based) when not 0.
     void showPreview(int line);
@@ -75,6 +84,7 @@ private:
     void Form_Load();
     void operatorButton(const char* op);
     void appendCondition(const Condition& condition);
+    void conditionSelected();
     // The report as it stands, with the author from the settings.
     ReportDefinition currentDefinition();
     // The program's source; nullopt, after saying why, when it cannot be generated.

@@ -21,7 +21,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/src"
 cp "$here/slis.type.abap" "$work/src/"
 count=0
-for design in "$root"/examples/*.json "$root"/tests/generator/designs/*.json; do
+for design in "$root"/examples/*.json "$root"/tests/generator/designs/*.json "$root"/tests/exec/designs/*.json; do
     name=$(basename "$design" .json | tr 'A-Z-' 'a-z_')
     "$cli" generate "$design" -o "$work/src/z_$name.prog.abap"
     count=$((count + 1))

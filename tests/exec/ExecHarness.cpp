@@ -144,9 +144,14 @@ const Dictionary& Dictionary::flightModel() {
     return dictionary;
 }
 
-const DictTable& Dictionary::table(const std::string& name) const {
+const DictTable* Dictionary::find(const std::string& name) const {
     for (const DictTable& t : tables_)
-        if (t.name == name) return t;
+        if (t.name == name) return &t;
+    return nullptr;
+}
+
+const DictTable& Dictionary::table(const std::string& name) const {
+    if (const DictTable* t = find(name)) return *t;
     throw std::runtime_error("the execution tests have no table " + name);
 }
 

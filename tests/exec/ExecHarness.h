@@ -42,6 +42,7 @@ class Dictionary {
 public:
     static const Dictionary& flightModel();
     const DictTable& table(const std::string& name) const;  // throws when there is none
+    const DictTable* find(const std::string& name) const;   // null when there is none
     const std::vector<DictTable>& tables() const { return tables_; }
 
 private:

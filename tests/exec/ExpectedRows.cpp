@@ -113,12 +113,21 @@ Expected expectedRows(const json& design) {
     std::vector<std::string> where;
     std::vector<std::pair<const DictField*, std::string>> values;  // bound in order
     const json inputs = design.value("selection_screen", json::array());
+    // A table on the right of a left outer join condition joins last, with
+    // every condition naming it in its ON clause: a row of the tables before
+    // it that none of its rows matches stays, with NULLs (initial values).
+    std::map<std::string, std::vector<std::string>> outerOn;  // outer table -> its ON conditions
+    for (const json& c : design.value("conditions", json::array()))
+        if (c.value("join", "inner") == "left_outer") outerOn[alias(trimmed(c.at("right_table")))];
     for (const json& c : design.value("conditions", json::array())) {
         const std::string leftTable = trimmed(c.at("left_table")), leftField = trimmed(c.at("left_field"));
         const std::string left = alias(leftTable) + ".\"" + leftField + "\"";
         const std::string op = trimmed(c.at("operator"));
         if (c.at("right_table").get<std::string>() != "SELSCR") {
-            where.push_back(left + " " + op + " " + alias(trimmed(c.at("right_table"))) + ".\"" + trimmed(c.at("right_field")) + "\"");
+            const std::string right = alias(trimmed(c.at("right_table")));
+            const std::string comparison = left + " " + op + " " + right + ".\"" + trimmed(c.at("right_field")) + "\"";
+            const auto outer = outerOn.find(right);
+            (outer == outerOn.end() ? where : outer->second).push_back(comparison);
             continue;
         }
         const std::string inputField = trimmed(c.at("right_field"));
@@ -136,13 +145,22 @@ Expected expectedRows(const json& design) {
         }
         values.emplace_back(&field, value);
     }
-    std::string from;
+    std::string from, outerJoins;
+    std::size_t clients = 0;
     for (std::size_t i = 0; i < tables.size(); ++i) {
         dictionary.table(tables[i]);  // throws for a table the tests do not hold
-        from += std::string(from.empty() ? "" : ", ") + "\"" + tables[i] + "\" AS t" + std::to_string(i);
+        const std::string name = "t" + std::to_string(i);
         // Open SQL reads the logon client's rows only.
-        where.insert(where.begin() + static_cast<long>(i), "t" + std::to_string(i) + ".\"MANDT\" = '001'");
+        const std::string client = name + ".\"MANDT\" = '001'";
+        if (const auto outer = outerOn.find(name); outer != outerOn.end()) {
+            outerJoins += " LEFT JOIN \"" + tables[i] + "\" AS " + name + " ON " + client;
+            for (const std::string& on : outer->second) outerJoins += " AND " + on;
+            continue;
+        }
+        from += std::string(from.empty() ? "" : ", ") + "\"" + tables[i] + "\" AS " + name;
+        where.insert(where.begin() + static_cast<long>(clients++), client);
     }
+    from += outerJoins;
     expected.sql = "SELECT " + select + " FROM " + from;
     for (std::size_t i = 0; i < where.size(); ++i) expected.sql += (i == 0 ? " WHERE " : " AND ") + where[i];
 

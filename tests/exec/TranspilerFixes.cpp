@@ -186,6 +186,9 @@ std::vector<std::string> acceptedScreen(const std::vector<ScreenInput>& inputs, 
     std::vector<std::string> out;
     for (const ScreenInput& input : inputs) {
         if (input.table.empty()) continue;  // not typed by a dictionary field
+        // A structure of SAP's own (the layout parameter's DISVARIANT): with
+        // no DEFAULT the input starts initial here as on SAP.
+        if (!dictionary.find(input.table) && !input.defaultValue) continue;
         const DictField& field = dictionary.table(input.table).field(input.field);
         const bool initial = screenValue(field, input.defaultValue.value_or("")) == initialValue(field);
         if (!initial) continue;

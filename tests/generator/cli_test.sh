@@ -96,6 +96,16 @@ check "a linked src folder exits with 2" test $? -eq 2
 check "a linked src folder is named" grep -q "linkrepo/src: the folder is a symbolic link" "$work/link.err"
 check "a linked src folder gets no file" test -z "$(ls -A "$work/linked/elsewhere")"
 
+# Warnings are told on standard error and generation goes on; --max-rows gives the row limit.
+"$cli" generate "$data/designs/list_plain.json" --max-rows 250 -o "$work/limited.abap" 2>"$work/warn.err"
+check "warnings do not stop generation" test $? -eq 0
+check "a warning names its place" grep -q "warning: selection_screen\[1\]: no condition uses the input SPFLI-CARRID" "$work/warn.err"
+check "--max-rows gives the limit's default" grep -q "^ PARAMETER: P_MAX TYPE I DEFAULT 250.$" "$work/limited.abap"
+check "--max-rows limits the SELECT" grep -q "^ UP TO P_MAX ROWS$" "$work/limited.abap"
+"$cli" generate "$data/designs/list_plain.json" --max-rows -5 -o "$work/negative.abap" 2>/dev/null
+check "a negative --max-rows exits with 2" test $? -eq 2
+check "a negative --max-rows writes nothing" test ! -e "$work/negative.abap"
+
 "$cli" --help >"$work/help.out"
 check "--help works" grep -q "generate" "$work/help.out"
 check "--version works" bash -c "'$cli' --version | grep -q '^orvex-cli [0-9]'"

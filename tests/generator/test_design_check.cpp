@@ -90,6 +90,27 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
         {"an input that is not there", [](ReportDefinition& r) { r.conditions[1].rightField = "CARRID"; },
          "conditions[1].right_field: \"CARRID\" is not a field of the selection screen"},
         {"an input named with blanks", [](ReportDefinition& r) { r.conditions[1].rightField = " FLDATE "; }, ""},
+        {"every option", [](ReportDefinition& r) {
+             r.fields[0].sortPosition = 2;
+             r.fields[1].sortPosition = 1;
+             r.fields[1].sortDescending = r.fields[1].subtotal = r.fields[0].total = true;
+             r.layoutVariant = true;
+             r.maxRows = kMaxRowLimit;
+         }, ""},
+        {"a negative sort position", [](ReportDefinition& r) { r.fields[1].sortPosition = -1; },
+         "fields[1].sort_position: -1 is not a sort position"},
+        {"a sort position twice", [](ReportDefinition& r) { r.fields[0].sortPosition = r.fields[1].sortPosition = 3; },
+         "fields[1].sort_position: 3 is the sort position of fields[0] already"},
+        {"a subtotal of an unsorted field", [](ReportDefinition& r) { r.fields[1].subtotal = true; },
+         "fields[1].subtotal: a subtotal needs a sort position"},
+        {"descending but unsorted", [](ReportDefinition& r) { r.fields[0].sortDescending = true; },
+         "fields[0].sort_descending: the field has no sort position"},
+        {"no row limit", [](ReportDefinition& r) { r.maxRows = 0; }, ""},
+        {"a negative row limit", [](ReportDefinition& r) { r.maxRows = -1; }, "max_rows: -1 is not a row limit"},
+        {"a row limit past four bytes", [](ReportDefinition& r) { r.maxRows = kMaxRowLimit + 1; },
+         "max_rows: 2147483648 is not a row limit"},
+        {"an outer join on an input", [](ReportDefinition& r) { r.conditions[1].join = JoinType::LeftOuter; },
+         "conditions[1].join: a condition on a selection-screen input joins no table"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -47,6 +47,56 @@ TEST(DesignFile, chosenTablesAreKeptAndChecked) {
     }
 }
 
+// The report's options travel in the file and come back as they were; a
+// design without them is written as before they existed, and a key of the
+// wrong kind is refused at its place.
+TEST(DesignFile, optionsAreKeptOnlyWhenSet) {
+    ReportDefinition r;
+    r.name = "ZOPT";
+    r.fields = {{"SCARR", "CARRID", "Airline"}, {"SFLIGHT", "PRICE", "Price"}};
+    r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"}};
+    const std::string plain = serializeDesign(r);
+    for (const char* key : {"join", "sort_position", "sort_descending", "subtotal", "total", "layout_variant", "max_rows"})
+        EXPECT_EQ(plain.find(key), std::string::npos) << key;
+
+    r.fields[0].sortPosition = 1;
+    r.fields[0].sortDescending = r.fields[0].subtotal = r.fields[1].total = true;
+    r.conditions[0].join = JoinType::LeftOuter;
+    r.layoutVariant = true;
+    r.maxRows = 0;
+    Result<ReportDefinition> back = parseDesign(serializeDesign(r));
+    ASSERT_TRUE(back) << back.failure().reason;
+    EXPECT_EQ(*back, r);
+    EXPECT_NE(serializeDesign(r).find(R"("join": "left_outer")"), std::string::npos);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"max_rows": "500"})", "max_rows: expected a whole number, found a string"},
+        {R"({"max_rows": 1.5})", "max_rows: expected a whole number, found a number"},
+        {R"({"max_rows": 18446744073709551615})", "max_rows: 18446744073709551615 is too large"},
+        {R"({"max_rows": -2})", "max_rows: -2 is not a row limit"},
+        {R"({"layout_variant": "yes"})", "layout_variant: expected true or false, found a string"},
+        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": "1"}]})",
+         "fields[0].sort_position: expected a whole number, found a string"},
+        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": 4294967297}]})",
+         "fields[0].sort_position: 4294967297 is out of range"},
+        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "total": 1}]})",
+         "fields[0].total: expected true or false, found a number"},
+        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "subtotal": true}]})",
+         "fields[0].subtotal: a subtotal needs a sort position"},
+        {R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
+             "right_field": "F", "join": "LEFT OUTER"}]})",
+         R"(conditions[0].join: expected "inner" or "left_outer", found "LEFT OUTER")"},
+        {R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
+             "right_field": "F", "join": false}]})",
+         R"(conditions[0].join: expected "inner" or "left_outer", found true or false)"},
+    };
+    for (const auto& [text, reason] : refused) {
+        Result<ReportDefinition> load = parseDesign(text);
+        ASSERT_FALSE(load) << text;
+        EXPECT_EQ(load.failure().reason.rfind(reason, 0), 0u) << load.failure().reason;
+    }
+}
+
 // The modern program only on request: a file without "style" (every file
 // saved before there was a choice) keeps the classic program, and a classic
 // design is saved as before.

@@ -1,6 +1,8 @@
 // The generation lists and the SELECT statement.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Generator.h"
 #include "TestReports.h"
 
@@ -108,6 +110,77 @@ TEST(Driver, refusals) {
     neither.conditions = {{"T1", "A", "=", "T2", "A"}, {"T3", "C", "=", "T4", "C"}};
     EXPECT_NE(refusal(neither).find("neither T3 nor T4 is joined"), std::string::npos);
 
+}
+
+// Left outer joins as release 7.02 takes them, and what it refuses, each
+// with the condition and the reason.
+TEST(Driver, leftOuterJoinsFollowTheRulesOf702) {
+    const JoinType outer = JoinType::LeftOuter, inner = JoinType::Inner;
+    struct Case {
+        const char* what;
+        std::vector<Condition> conditions;
+        std::string result;  // the FROM and WHERE lines, or the refusal's start
+    };
+    const Case cases[] = {
+        {"one outer join", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}},
+         "SCARR As A left outer join SPFLI As B on A~CARRID = B~CARRID|."},
+        {"an outer join extended", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", outer},
+                                    {"SFLIGHT", "CONNID", "=", "SPFLI", "CONNID", outer}},
+         "SCARR As A inner join SPFLI As B on A~CARRID = B~CARRID| left outer join SFLIGHT As C on B~CARRID = C~CARRID"
+         "| AND C~CONNID = B~CONNID|."},
+        {"the new table on the left", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SFLIGHT", "CARRID", "=", "SPFLI", "CARRID", outer}},
+         "SCARR As A inner join SPFLI As B on A~CARRID = B~CARRID| left outer join SFLIGHT As C on C~CARRID = B~CARRID|."},
+        {"a filter on the inner side", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}},
+         "SCARR As A left outer join SPFLI As B on A~CARRID = B~CARRID| Where |A~CARRID = P_CARRID|."},
+        {"not =", {{"SCARR", "CARRID", "<>", "SPFLI", "CARRID", outer}},
+         "condition 1 (SCARR.CARRID <> SPFLI.CARRID): a left outer join compares with = only"},
+        {"a filter on the outer table", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SPFLI", "CARRID", "=", "SELSCR", "CARRID"}},
+         "condition 2 (SPFLI.CARRID = SELSCR.CARRID): table SPFLI is the outer table of a left outer join; a filter"},
+        {"a later join naming the outer table", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", inner}},
+         "condition 2 (SPFLI.CARRID = SFLIGHT.CARRID): table SPFLI is the outer table of a left outer join; no later"},
+        {"an inner line on an outer join", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SCARR", "CARRID", "=", "SPFLI", "CONNID", inner}},
+         "condition 2 (SCARR.CARRID = SPFLI.CONNID): it adds to the ON condition of the join before it, a left outer join"},
+        {"an outer line on an inner join", {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SCARR", "CARRID", "=", "SPFLI", "CONNID", outer}},
+         "condition 2 (SCARR.CARRID = SPFLI.CONNID): it adds to the ON condition of the join before it, an inner join"},
+        {"an outer line without the outer table",
+         {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", outer}, {"SCARR", "CARRID", "=", "SPFLI", "CONNID", outer}},
+         "condition 3 (SCARR.CARRID = SPFLI.CONNID): each comparison of a left outer join names its outer table SFLIGHT"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReportDefinition r;
+        r.fields = {pick("SCARR", "CARRID"), pick("SPFLI", "CONNID"), pick("SFLIGHT", "FLDATE")};
+        r.selection = {{padded("SCARR"), "CARRID", "", "P;N;"}};
+        r.conditions = c.conditions;
+        bool three = false;
+        for (const Condition& k : c.conditions) three = three || k.leftTable == "SFLIGHT" || k.rightTable == "SFLIGHT";
+        if (!three) r.fields.pop_back();
+        const GenerationResult g = GenerateProgram(r);
+        if (!g) {
+            EXPECT_EQ(g.failure().reason.rfind(c.result, 0), 0u) << g.failure().reason;
+            continue;
+        }
+        std::string lines;
+        const auto& all = g->selectLines;
+        for (std::size_t i = std::find(all.begin(), all.end(), "into table It_Output From ") - all.begin() + 1; i < all.size(); ++i)
+            lines += (lines.empty() ? "" : "|") + all[i];
+        EXPECT_EQ(lines, c.result);
+    }
+}
+
+// The option inputs take their names first: an entry of the same field
+// gets a running number, and the row limit reaches the SELECT.
+TEST(Driver, optionInputsKeepTheirNames) {
+    ReportDefinition r = flightReport({"CARRID"});
+    r.selection = {{padded("SFLIGHT"), "MAX", "", "P;N;"}, {padded("SFLIGHT"), "VARI", "", "S;N;"}};
+    r.maxRows = 0;
+    r.layoutVariant = true;
+    Generated g = generated(r);
+    EXPECT_EQ(g.optionNames, (OptionNames{"VS_MAX", "P_MAX", "VS_VARI", "P_VARI"}));
+    EXPECT_EQ(g.screenNames[0].input, "P_MAX2");
+    EXPECT_EQ(g.screenNames[0].label, "VS_MAX2");
+    EXPECT_EQ(g.screenNames[1].input, "s_VARI");  // the case-insensitive names differ: S_VARI is not P_VARI
+    EXPECT_NE(std::find(g.selectLines.begin(), g.selectLines.end(), " UP TO P_MAX ROWS"), g.selectLines.end());
 }
 
 TEST(Driver, atMost26Tables) {

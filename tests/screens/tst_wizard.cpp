@@ -7,6 +7,11 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStatusBar>
+#include <QTableWidget>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QCheckBox>
+#include <QPushButton>
 
 #include <cstdlib>
 #include <fstream>
@@ -40,7 +45,7 @@ ReportDefinition flightsDesign() {
         {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
          {scarr, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline name"}},
         {{sflight, "CARRID", "Airline Code", "S;N;"}},
-        {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", "", {}};
+        {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", "", {}, CodeStyle::Classic, false, std::nullopt};
 }
 }  // namespace
 
@@ -311,6 +316,105 @@ private slots:
         second.designFile = toQ(second.dir.file("classic.json"));
         w2.mnuSaveDesignAs->trigger();
         QCOMPARE(testing::TempDir::read(second.dir.file("classic.json")).find("style"), std::string::npos);
+    }
+
+    // Every option set with the mouse and the keyboard: the main window's
+    // layout and row-limit switches, a join made left outer and back (the
+    // design check tells why the outer table cannot be filtered), sort,
+    // subtotal and total per field; kept in the design file and restored.
+    void reportOptionsFromTheScreens() {
+        Harness h;
+        frmMain w(h.session);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(!w.spnMaxRows->isEnabled());
+        QTest::mouseClick(w.chkLayout, Qt::LeftButton);
+        QTest::mouseClick(w.chkMaxRows, Qt::LeftButton);
+        QVERIFY(w.spnMaxRows->isEnabled());
+        QCOMPARE(h.session.report.definition.maxRows, std::optional<long long>(500));
+        w.spnMaxRows->setFocus();
+        QTest::keyClick(w.spnMaxRows, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w.spnMaxRows, "50");
+        QCOMPARE(h.session.report.definition.maxRows, std::optional<long long>(50));
+        QVERIFY(h.session.report.definition.layoutVariant);
+
+        QStringList joins, findingsOuter, findingsInner;
+        h.then<QDialog>(QStringLiteral("frmSortTotals"), [&](QDialog& d) {
+            auto* table = d.findChild<QTableWidget*>(QStringLiteral("tblFields"));
+            table->setFocus();
+            // Row 0 (SFLIGHT-CARRID): sort 1, descending, subtotal.
+            QTest::keyClicks(table, "1");
+            QTest::keyClick(table->focusWidget(), Qt::Key_Return);
+            QTest::keyClick(table, Qt::Key_Right);
+            QTest::keyClick(table, Qt::Key_Space);
+            QTest::keyClick(table, Qt::Key_Right);
+            QTest::keyClick(table, Qt::Key_Space);
+            // Row 1 (SFLIGHT-CONNID): sort 2, total.
+            QTest::keyClick(table, Qt::Key_Down);
+            QTest::keyClick(table, Qt::Key_Left);
+            QTest::keyClick(table, Qt::Key_Left);
+            QTest::keyClicks(table, "2");
+            QTest::keyClick(table->focusWidget(), Qt::Key_Return);
+            QTest::keyClick(table, Qt::Key_Right);
+            QTest::keyClick(table, Qt::Key_Right);
+            QTest::keyClick(table, Qt::Key_Right);
+            QTest::keyClick(table, Qt::Key_Space);
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        });
+        QString preview;
+        h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
+            preview = p.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"))->toPlainText();
+        });
+        auto findings = [](frmWhereCondn& c) {
+            QStringList out;
+            for (int i = 0; i < c.lstFindings->count(); ++i) out << c.lstFindings->item(i)->text();
+            return out;
+        };
+        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
+            auto* c = qobject_cast<frmWhereCondn*>(&d);
+            if (!c) return;
+            QVERIFY(!c->cmdJoinType->isEnabled());
+            pick(c->lstLFTFLD, 1);  // the filter: no join type to switch
+            QVERIFY(!c->cmdJoinType->isEnabled());
+            pick(c->lstLftTAB, 0);  // the join
+            QVERIFY(c->cmdJoinType->isEnabled());
+            QTest::mouseClick(c->cmdJoinType, Qt::LeftButton);
+            joins = c->lstJOIN->items();
+            findingsOuter = findings(*c);
+            c->cmdJoinType->setFocus();
+            QTest::keyClick(c->cmdJoinType, Qt::Key_Space);
+            joins += c->lstJOIN->items();
+            findingsInner = findings(*c);
+            QTest::mouseClick(c->cmdSortTotals, Qt::LeftButton);
+            QTest::mouseClick(c->cmdPreview, Qt::LeftButton);
+        });
+        QCOMPARE(joins, (QStringList{"Left outer", "", "Inner", ""}));
+        QCOMPARE(findingsOuter.value(0), QStringLiteral("error: condition 2 (SCARR.CARRID = SELSCR.CARRID): table SCARR is "
+                                                        "the outer table of a left outer join; a filter on its fields is "
+                                                        "not allowed"));
+        QCOMPARE(findingsInner, (QStringList{"warning: fields[2]: the column CARRID comes from SFLIGHT (fields[0]): "
+                                             "SCARR-CARRID is left out"}));
+
+        ReportDefinition expected = flightsDesign();
+        expected.fields[0].sortPosition = 1;
+        expected.fields[0].sortDescending = expected.fields[0].subtotal = true;
+        expected.fields[1].sortPosition = 2;
+        expected.fields[1].total = true;
+        expected.layoutVariant = true;
+        expected.maxRows = 50;
+        QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
+        QCOMPARE(preview.toStdString(), programText(sourceOf(expected)));
+
+        h.designFile = toQ(h.dir.file("options.json"));
+        w.mnuSaveDesign->trigger();
+        Harness second;
+        frmMain w2(second.session);
+        second.designFile = h.designFile;
+        w2.mnuOpenDesign->trigger();
+        QVERIFY(w2.chkLayout->isChecked() && w2.chkMaxRows->isChecked() && w2.spnMaxRows->isEnabled());
+        QCOMPARE(w2.spnMaxRows->value(), 50);
+        QCOMPARE(second.session.report.definition.fields, expected.fields);
+        QCOMPARE(second.session.report.definition.maxRows, expected.maxRows);
     }
 
     void replacingAsksFirst() {

@@ -144,7 +144,11 @@ inline ReportDefinition withPlaceholders(const ReportDefinition& d) {
     p.company = text(p.company, "Company");
     if (p.author) p.author = text(*p.author, "AUTHOR");
     p.heading = "Heading";
-    for (PickedField& f : p.fields) f = {table(f.table), field(f.field), text(f.description, "Label")};
+    for (PickedField& f : p.fields) {  // sort, subtotal and total stay as they are
+        f.table = table(f.table);
+        f.field = field(f.field);
+        f.description = text(f.description, "Label");
+    }
     for (SelectionEntry& e : p.selection) {
         const std::string head = e.settings.substr(0, 4);
         e = {table(e.table), field(e.field), text(e.description, "Label"), head + (e.settings.size() > 4 ? "Value" : "")};
