@@ -253,6 +253,7 @@ private slots:
         Harness h;
         frmMain w(h.session);
         w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClicks(w.txtName, QStringLiteral("ZFREE"));
         QTest::mouseClick(w.Command4, Qt::LeftButton);
         const QString free = QStringLiteral("ZFREE: no program of this name in the system");
