@@ -265,7 +265,7 @@ Result<sap::TableDictionary> Session::readDictionary(const std::string& table) {
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
     if (callRunning()) {
         sap::InstallResult refused;
-        refused.failure = callAlreadyRunning();
+        refused.created = callAlreadyRunning();
         return refused;
     }
     // Operations of its own: the installation logs on by itself.

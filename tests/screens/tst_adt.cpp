@@ -138,7 +138,7 @@ private slots:
     // The search names the road's cap; the join proposals say why they need an RFC road.
     void capAndJoinsOnAdt() {
         AdtHarness h;
-        h.adt.sandbox().addSyntheticTables(sap::adt::kSearchCap + 5);
+        QVERIFY(h.adt.sandbox().addSyntheticTables(sap::adt::kSearchCap + 5));
         frmMain w(h.session);
         QVERIFY(h.session.logOn().ok());
         frmTables t(h.session, &w);
