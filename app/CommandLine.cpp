@@ -1,7 +1,7 @@
 // What orvex-cli and orvex-sandbox share around CLI11.
 #include <CLI/CLI.hpp>
 
-#include "app/Commands.h"
+#include "app/CommandLine.h"
 
 namespace orvex::app {
 

@@ -10,7 +10,7 @@
 
 #include "generator/AbapGitExport.h"
 #include "common/AtomicFile.h"
-#include "app/Commands.h"
+#include "app/cli_generate.h"
 #include "generator/DesignFile.h"
 #include "generator/DesignFindings.h"
 #include "generator/Generator.h"

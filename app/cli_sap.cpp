@@ -10,9 +10,10 @@
 #include <CLI/CLI.hpp>
 
 #include "sap/adt/AdtOperations.h"
-#include "app/Commands.h"
+#include "app/cli_sap.h"
 #include "generator/DesignFile.h"
 #include "generator/Generator.h"
+#include "sap/BackendFactory.h"
 #include "sap/InstallProgram.h"
 #include "sap/JoinProposals.h"
 #include "sap/Messages.h"
@@ -93,7 +94,7 @@ void warnOfPlainHttp(const ConnectionProperties& props) {
 std::unique_ptr<Component> connect(const std::string& command, int& code) {
     LogonValues values;
     if (!loadLogon(command, values, code)) return nullptr;
-    auto component = std::make_unique<Component>();
+    auto component = std::make_unique<Component>(defaultBackendFactory());
     component->connection().properties = connectionProperties(values);
     warnOfPlainHttp(component->connection().properties);
     if (Status status = component->connection().logon(); !status) {
@@ -222,25 +223,23 @@ int install(const std::string& designPath, const InstallTarget& target) {
     std::vector<Message> messages;
     const InstallResult result =
         operations->installProgram(request, [&](const Message& m) { messages.push_back(m); });
-    // Failures (a refused logon, critical messages) go to standard error.
+    // Failures (whatever kept the program from being made, critical messages) go to standard error.
     for (const Message& message : messages) {
-        if ((message.style & kCritical) || result.outcome == InstallOutcome::LogonFailed)
+        if ((message.style & kCritical) || !result.created)
             std::cerr << "orvex-cli install: " << oneLine(message.text)
                       << (message.detail.empty() ? std::string() : ": " + oneLine(message.detail)) << '\n';
         else
             std::cout << oneLine(message.text) << '\n';
     }
-    if (result.outcome == InstallOutcome::NameTaken)
-        return fail("install", oneLine(result.failure.text()) + "; nothing was changed (--replace replaces it)");
-    if (messages.empty() && result.outcome != InstallOutcome::Created)
-        std::cerr << "orvex-cli install: " << oneLine(result.failure.text()) << '\n';
+    if (result.nameTaken())
+        return fail("install", oneLine(result.created.failure().text()) + "; nothing was changed (--replace replaces it)");
     bool errors = false;
     for (const SapMessage& message : result.sapMessages) {
         std::cerr << messageLine(message) << '\n';
         errors = errors || isError(message);
     }
-    if (result.outcome != InstallOutcome::Created || errors) return 2;
-    if (result.activationRequested && !result.activated) return 2;
+    if (!result.created || errors) return 2;
+    if (result.activationRequested && !result.activated()) return 2;
     return 0;
 }
 
@@ -250,7 +249,7 @@ int ping() {
     LogonValues values;
     int code = 0;
     if (!loadLogon("ping", values, code)) return code;
-    Component component;
+    Component component{defaultBackendFactory()};
     component.connection().properties = connectionProperties(values);
     const RoadChoice road = chooseRoad(component.connection().properties);
     std::cout << road.description << '\n';

@@ -1,7 +1,9 @@
 // orvex-cli: the wizard's jobs without a window.
 #include <CLI/CLI.hpp>
 
-#include "app/Commands.h"
+#include "app/CommandLine.h"
+#include "app/cli_generate.h"
+#include "app/cli_sap.h"
 #include "Version.h"
 
 int main(int argc, char** argv) {

@@ -5,7 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/Commands.h"
+#include "app/CommandLine.h"
+#include "app/sandbox_serve.h"
 #include "Version.h"
 #include "sap/sandbox/SandboxSystem.h"
 
@@ -39,14 +40,16 @@ std::string status(const SandboxProgram& p) {
 
 int list() {
     auto system = opened(SandboxSystem::defaultDatabasePath());
-    for (const SandboxProgram& p : system->programs()) std::cout << p.name << '\t' << status(p) << '\t' << p.title << '\n';
+    const auto programs = system->programs();
+    if (!programs) return fail("list", programs.failure().text());
+    for (const SandboxProgram& p : *programs) std::cout << p.name << '\t' << status(p) << '\t' << p.title << '\n';
     return 0;
 }
 
 int show(const std::string& name, bool sourceOnly) {
     auto system = opened(SandboxSystem::defaultDatabasePath());
     auto program = system->program(name);
-    if (!program) return fail("show", "no program \"" + name + "\" in the sandbox");
+    if (!program) return fail("show", program.failure().text());
     if (!sourceOnly) {
         std::cout << "Program:        " << program->name << '\n'
                   << "Title:          " << program->title << '\n'
@@ -72,7 +75,9 @@ int reset() {
     const std::string path = SandboxSystem::defaultDatabasePath();
     if (const orvex::Status reset = SandboxSystem::reset(path); !reset) return fail("reset", reset.failure().text());
     auto system = opened(path);
-    std::cout << "Sandbox reset: " << path << " (" << system->tadirRowCount() << " TADIR rows)\n";
+    const auto rows = system->tadirRowCount();
+    if (!rows) return fail("reset", rows.failure().text());
+    std::cout << "Sandbox reset: " << path << " (" << *rows << " TADIR rows)\n";
     return 0;
 }
 
@@ -80,7 +85,8 @@ int seed(long long count) {
     if (count < 1) return fail("seed", "--synthetic needs a number of tables above 0");
     auto system = opened(SandboxSystem::defaultDatabasePath());
     const auto total = system->addSyntheticTables(static_cast<std::size_t>(count));
-    std::cout << "Added " << count << " synthetic tables; TADIR holds " << total << " rows\n";
+    if (!total) return fail("seed", total.failure().text());
+    std::cout << "Added " << count << " synthetic tables; TADIR holds " << *total << " rows\n";
     return 0;
 }
 

@@ -11,8 +11,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
-#include "app/Commands.h"
+#include "app/sandbox_serve.h"
 #include "sap/http/HttpClient.h"
 #include "sap/http/SoapServer.h"
 #include "sap/sandbox/SandboxSystem.h"
@@ -48,19 +49,42 @@ bool isLoopback(const std::string& host) {
     return false;
 }
 
-int serve(const ServeOptions& options) {
+// Where to listen: --listen's host and port, a remote host only when allowed.
+Result<std::pair<std::string, int>> listenAddress(const ServeOptions& options) {
     std::string host;
     int port = 0;
-    if (!splitListen(options.listen, host, port)) {
-        std::cerr << "orvex-sandbox: --listen wants HOST:PORT, not \"" << options.listen << "\"\n";
-        return 2;
-    }
+    if (!splitListen(options.listen, host, port))
+        return failure(FailureKind::Refused, "--listen wants HOST:PORT, not \"" + options.listen + "\"");
     if (host == "localhost") host = "127.0.0.1";
-    if (!options.allowRemote && !isLoopback(host)) {
-        std::cerr << "orvex-sandbox: " << host
-                  << " is not a loopback address; passwords travel unencrypted, so --allow-remote is needed\n";
+    if (!options.allowRemote && !isLoopback(host))
+        return failure(FailureKind::Refused,
+                       host + " is not a loopback address; passwords travel unencrypted, so --allow-remote is needed");
+    return std::pair{host, port};
+}
+
+// Runs the server until it fails or SIGINT or SIGTERM (blocked in every
+// thread) stops it; one thread takes the signals.
+bool runUntilStopped(sap::SoapServer& server, const sigset_t& stopSignals) {
+    std::atomic<bool> finished{false};
+    std::thread stopper([&server, &finished, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        if (!finished) server.stop();
+    });
+    const bool ok = server.run().ok();
+    finished = true;
+    pthread_kill(stopper.native_handle(), SIGTERM);  // wakes the stopper if no signal came
+    stopper.join();
+    return ok;
+}
+
+int serve(const ServeOptions& options) {
+    const auto address = listenAddress(options);
+    if (!address) {
+        std::cerr << "orvex-sandbox: " << address.failure().reason << "\n";
         return 2;
     }
+    const auto& [host, port] = *address;
 
     // SIGINT and SIGTERM are taken by one thread that stops the server; every
     // thread started from here on inherits the blocked mask.
@@ -105,16 +129,7 @@ int serve(const ServeOptions& options) {
         std::fflush(stdout);
     }
 
-    std::atomic<bool> finished{false};
-    std::thread stopper([&server, &finished, stopSignals] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        if (!finished) server.stop();
-    });
-    const bool ok = server.run().ok();
-    finished = true;
-    pthread_kill(stopper.native_handle(), SIGTERM);  // wakes the stopper if no signal came
-    stopper.join();
+    const bool ok = runUntilStopped(server, stopSignals);
     std::fprintf(stdout, "orvex-sandbox: stopped\n");
     std::fflush(stdout);
     return ok ? 0 : 1;

@@ -15,7 +15,7 @@ std::string Failure::details() const {
 }
 
 Failure failure(FailureKind kind, std::string reason, std::string detail) {
-    return Failure{kind, std::move(reason), std::move(detail)};
+    return Failure{kind, std::move(reason), std::move(detail), {}};
 }
 
 }  // namespace orvex

@@ -27,6 +27,9 @@ struct Failure {
     FailureKind kind = FailureKind::Other;
     std::string reason;  // one line in the user's words
     std::string detail;  // what the system or library said ("" when nothing more)
+    // The name the other side gave the failure, for a caller to act on (the
+    // exception a remote function raised); "" when it gave none.
+    std::string code;
 
     // "reason (detail)", or the reason alone: one line for a status line or
     // standard error.

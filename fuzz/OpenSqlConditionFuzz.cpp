@@ -13,6 +13,7 @@
 #include <string>
 
 #include "sap/sandbox/OpenSqlCondition.h"
+#include "fuzz/FuzzSandbox.h"
 #include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
@@ -54,21 +55,7 @@ void runDirectly(const SqlCondition& condition) {
     sqlite3_finalize(statement);
 }
 
-// One sandbox for the whole run, in a database removed at the end.
-struct FuzzSandbox {
-    std::string path =
-        (std::filesystem::temp_directory_path() / ("orvex-fuzz-sql-" + std::to_string(::getpid()) + ".db")).string();
-    std::unique_ptr<SandboxSystem> systemOwned = std::move(*SandboxSystem::open(path));
-    SandboxSystem& system = *systemOwned;
-    ~FuzzSandbox() {
-        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
-    }
-};
-
-SandboxSystem& fuzzedSandbox() {
-    static FuzzSandbox fuzzSandbox;
-    return fuzzSandbox.system;
-}
+SandboxSystem& fuzzedSandbox() { return orvex::fuzz::fuzzSandbox("orvex-fuzz-sql"); }
 
 }  // namespace
 
@@ -85,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     read.function = "RFC_READ_TABLE";
     read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}, {"ROWCOUNT", "20"}};
     read.tables["OPTIONS"].emplace_back().set("TEXT", text);
-    const RfcReply reply = fuzzedSandbox().call(read);
-    if (!reply.ok && reply.exception != "OPTION_NOT_VALID") __builtin_trap();
+    const RfcResult reply = fuzzedSandbox().call(read);
+    if (!reply && reply.failure().code != "OPTION_NOT_VALID") __builtin_trap();
     return 0;
 }

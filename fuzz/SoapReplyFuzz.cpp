@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 0:
         case 1: {
             const RfcRequest& request = data[0] % 3 == 0 ? read : ping;
-            RfcReply reply = soap::parseReply(request, body);
-            if (reply.ok) {
-                std::string again = soap::buildResponse(request, reply);
-                if (!soap::parseReply(request, again).ok) __builtin_trap();
-            } else if (reply.exception.empty()) {
+            RfcResult reply = soap::parseReply(request, body);
+            if (reply) {
+                std::string again = soap::buildResponse(request, *reply);
+                if (!soap::parseReply(request, again)) __builtin_trap();
+            } else if (reply.failure().code.empty()) {
                 __builtin_trap();  // a failure must always say what failed
             }
             break;

@@ -9,27 +9,15 @@
 #include <filesystem>
 #include <string>
 
-#include "sap/http/SoapServer.h"
+#include "sap/http/SoapService.h"
+#include "fuzz/FuzzSandbox.h"
 #include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
 
 namespace {
 
-// One sandbox for the whole run, in a database removed at the end.
-struct FuzzSandbox {
-    std::string path = (std::filesystem::temp_directory_path() / ("orvex-fuzz-" + std::to_string(::getpid()) + ".db")).string();
-    std::unique_ptr<SandboxSystem> systemOwned = std::move(*SandboxSystem::open(path));
-    SandboxSystem& system = *systemOwned;
-    ~FuzzSandbox() {
-        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
-    }
-};
-
-SandboxSystem& sandbox() {
-    static FuzzSandbox fuzzSandbox;
-    return fuzzSandbox.system;
-}
+SandboxSystem& sandbox() { return orvex::fuzz::fuzzSandbox("orvex-fuzz"); }
 
 }  // namespace
 

@@ -1,11 +1,12 @@
+#include "sap/BackendFactory.h"
+
 #include <cctype>
 #include <utility>
 
-#include "sap/Backends.h"
 #include "sap/http/HttpBackend.h"
 #include "sap/nwrfc/NwRfcBackend.h"
 #include "sap/adt/AdtOperations.h"
-#include "sap/Operations.h"
+#include "sap/sandbox/SandboxBackend.h"
 #include "common/Text.h"
 
 namespace orvex::sap {

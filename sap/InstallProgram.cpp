@@ -7,7 +7,8 @@ namespace orvex::sap {
 
 namespace {
 
-constexpr std::size_t kRowWidth = 72;  // PROGRAM-LINE of RFC_ABAP_INSTALL_AND_RUN
+constexpr std::size_t kRowWidth = 72;
+constexpr const char* kConnectionError = "There was a connection error\r\nPlease Try Again";  // PROGRAM-LINE of RFC_ABAP_INSTALL_AND_RUN
 
 // Byte length of the longest start of `text` (apostrophes doubled) that fits
 // in `room` characters without splitting a doubled apostrophe or a character.
@@ -96,25 +97,32 @@ void runInstaller(Component& component, const InstallRequest& request, InstallRe
         program.setCell(program.addRow(), "LINE", row);
     installer->tables("WRITES");
     const Status ran = installer->call();
-    const bool called = ran.ok();
     const std::string& error = installer->imports("ERRORMESSAGE");
-    if (called && text::blank(error)) {
-        result.activated = true;
-    } else {
-        const bool cancelled = !called && ran.failure().kind == FailureKind::Cancelled;
-        result.activationError = called ? error : cancelled ? ran.failure().reason : installer->exception();
-        if (result.activationError.empty()) result.activationError = "The installer program could not be run";
-        tell("The program was created, but setting its attributes and activating it failed\r\n" +
-                 result.activationError,
-             kCritical, called ? std::string() : ran.failure().details());
-    }
+    if (ran && text::blank(error)) return;
+    Failure failed = ran ? failure(FailureKind::Function, error) : ran.failure();
+    // A call that failed names its exception, a cancelled one says so.
+    if (!ran && failed.kind != FailureKind::Cancelled) failed.reason = failed.code;
+    if (failed.reason.empty()) failed.reason = "The installer program could not be run";
+    const std::string detail = ran ? std::string() : ran.failure().details();
+    tell("The program was created, but setting its attributes and activating it failed\r\n" + failed.reason,
+         kCritical, detail);
+    failed.detail = detail;
+    result.activation = std::move(failed);
+}
+
+// A failure that kept the program from being created, told once.
+template <typename Tell>
+InstallResult notCreated(Failure why, const std::string& text, unsigned style, const Tell& tell) {
+    tell(text, style, why.details());
+    InstallResult result;
+    result.created = std::move(why);
+    return result;
 }
 
 }  // namespace
 
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
                              const MessageSink& messages) {
-    InstallResult result;
     auto tell = [&](std::string text, unsigned style, std::string detail = {}) {
         if (messages) messages(Message{std::move(text), kAppTitle, style, std::move(detail)});
     };
@@ -123,29 +131,22 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     Component component(factory);
     Connection& connection = component.connection();
     connection.properties = connectionProperties(request.logon);
-    if (Status status = connection.logon(); !status) {
-        result.failure = status.failure();
-        tell("No connection to R/3!", kOkOnly, result.failure.details());
-        result.outcome = InstallOutcome::LogonFailed;
-        return result;
-    }
+    if (Status status = connection.logon(); !status)
+        return notCreated(status.failure(), "No connection to R/3!", kOkOnly, tell);
+    struct LogOff {
+        Connection& connection;
+        ~LogOff() { connection.logoff(); }
+    } logOff{connection};
 
     // BC_PR_INSERT replaces a program of the same name without a word: the
     // name is looked up first, unless the user agreed to replace it.
     if (!request.replace) {
         const std::string name = repositoryName(request.name);
         auto found = readTadir(component, programNameCondition(name));
-        if (!found) {
-            result.failure = found.failure();
-            tell("There was a connection error\r\nPlease Try Again", kCritical, result.failure.details());
-            connection.logoff();
-            result.outcome = InstallOutcome::InsertFailed;
-            return result;
-        }
+        if (!found) return notCreated(found.failure(), kConnectionError, kCritical, tell);
         if (!found->empty()) {
-            result.failure = failure(FailureKind::Refused, "program " + name + " already exists in the system");
-            connection.logoff();
-            result.outcome = InstallOutcome::NameTaken;
+            InstallResult result;
+            result.created = takenName(name);
             return result;
         }
     }
@@ -158,20 +159,20 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     }
     insert->setExport("PROGRAM_NAME", repositoryName(request.name));
     insert->setExport("TITLE_STRING", request.title);
+    if (Status inserted = insert->call(); !inserted)
+        return notCreated(inserted.failure(), kConnectionError, kCritical, tell);
 
-    if (Status inserted = insert->call(); !inserted) {
-        result.failure = inserted.failure();
-        tell("There was a connection error\r\nPlease Try Again", kCritical, result.failure.details());
-        connection.logoff();
-        result.outcome = InstallOutcome::InsertFailed;
-        return result;
-    }
-    result.outcome = InstallOutcome::Created;
+    InstallResult result;
+    result.created = {};
     tell("Program Created successfully in SAP", kRightAligned);
-
     if (request.unicodeCheck) runInstaller(component, request, result, tell);
-    connection.logoff();
     return result;
+}
+
+Failure takenName(const std::string& name) {
+    Failure taken = failure(FailureKind::Refused, "program " + name + " already exists in the system");
+    taken.code = kNameTaken;
+    return taken;
 }
 
 }  // namespace orvex::sap

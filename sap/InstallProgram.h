@@ -10,9 +10,9 @@
 
 namespace orvex::sap {
 
-// NameTaken: a program of that name exists and the request did not agree
-// to replace it; nothing was sent but the look-up.
-enum class InstallOutcome { LogonFailed, Created, InsertFailed, NameTaken };
+// The code of the failure when a program of that name exists and the request
+// did not agree to replace it; nothing was sent but the look-up.
+inline constexpr const char* kNameTaken = "NAME_TAKEN";
 
 // A message of SAP's syntax check or activation.
 struct SapMessage {
@@ -36,21 +36,30 @@ struct InstallRequest {
     bool replace = false;
 };
 
+// What an installation did. Each outcome has been told through the message
+// sink once (a taken name excepted: that one is the caller's to tell); these
+// values are for the caller's decisions.
 struct InstallResult {
-    InstallOutcome outcome = InstallOutcome::LogonFailed;
+    // Ok when the program was created; otherwise why not: the logon, the
+    // look-up or the insertion failed or was refused, or the name is taken
+    // (code kNameTaken).
+    Status created = failure(FailureKind::Other, "the program was not installed");
     bool activationRequested = false;
-    bool activated = false;     // installer ran and reported no error
-    std::string activationError;
-    Failure failure;     // why the logon or the insertion failed
+    Status activation;  // why setting the attributes or activating failed
     std::vector<SapMessage> sapMessages;  // syntax check and activation, in order
+
+    bool nameTaken() const { return !created && created.failure().code == kNameTaken; }
+    bool activated() const { return created && activationRequested && activation; }
 };
 
 // Logs on with its own component instance, looks the name up unless the
-// request may replace, inserts the program, reports each outcome through
-// `messages` (a taken name is the caller's to tell) and runs the installer
-// when requested.
+// request may replace, inserts the program, tells each outcome through
+// `messages` and runs the installer when requested.
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
                              const MessageSink& messages);
+
+// The failure of an installation that found `name` taken (code kNameTaken).
+Failure takenName(const std::string& name);
 
 // The installer program's rows, at most 72 characters each; the program is
 // named by its repositoryName.

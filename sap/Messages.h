@@ -13,7 +13,6 @@ enum MessageStyle : unsigned {
     kOkOnly = 0x0,
     kCritical = 0x10,
     kInformation = 0x40,
-    kSystemModal = 0x1000,
     kRightAligned = 0x80000,
 };
 

@@ -8,12 +8,7 @@ namespace orvex::sap {
 
 namespace {
 
-RfcReply cancelledReply() {
-    RfcReply reply;
-    reply.exception = "CANCELLED";
-    reply.failure = failure(FailureKind::Cancelled, "Cancelled");
-    return reply;
-}
+Failure cancelledCall() { return callFailure("CANCELLED", FailureKind::Cancelled, "Cancelled"); }
 
 // Carries a Cancel to every backend the operations made, the installation's
 // own included, and keeps it: a Cancel that comes while no call runs (before
@@ -46,11 +41,11 @@ public:
         std::erase(relay_->live, inner());
     }
     Status logon(const ConnectionProperties& props) override {
-        if (relay_->isCancelled()) return cancelledReply().failure;
+        if (relay_->isCancelled()) return cancelledCall();
         return ForwardingBackend::logon(props);
     }
-    RfcReply call(const RfcRequest& request) override {
-        if (relay_->isCancelled()) return cancelledReply();
+    RfcResult call(const RfcRequest& request) override {
+        if (relay_->isCancelled()) return cancelledCall();
         return ForwardingBackend::call(request);
     }
 
@@ -110,9 +105,9 @@ public:
 
     InstallResult installProgram(const InstallRequest& request, const MessageSink& messages) override {
         if (Status refused = packageRefused(request.package, request.transport); !refused) {
+            if (messages) messages(Message{refused.failure().text(), kAppTitle, kCritical, {}});
             InstallResult result;
-            result.failure = refused.failure();
-            result.outcome = InstallOutcome::InsertFailed;
+            result.created = refused;
             return result;
         }
         InstallRequest withLogon = request;

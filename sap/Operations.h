@@ -82,11 +82,6 @@ public:
 // all reads, the installation logs on by itself.
 std::unique_ptr<Operations> makeRfcOperations(const LogonValues& logon, BackendFactory factory);
 
-// The operations on the road the settings choose (see chooseRoad).
-std::unique_ptr<Operations> makeOperations(const LogonValues& logon);
-// The operations on a road already chosen for these logon values; the RFC
-// roads' backends come from `factory`.
-std::unique_ptr<Operations> makeOperations(const LogonValues& logon, Road road, BackendFactory factory);
 
 // A check-run or activation message as "LINE:COLUMN: TYPE: TEXT".
 std::string messageLine(const SapMessage& message);

@@ -52,6 +52,12 @@ const std::string& Table::cell(int row, const std::string& column) const {
     return rows_[static_cast<std::size_t>(row) - 1].get(column);
 }
 
+Failure callFailure(std::string exception, FailureKind kind, std::string reason, std::string detail) {
+    Failure failed = orvex::failure(kind, std::move(reason), std::move(detail));
+    failed.code = std::move(exception);
+    return failed;
+}
+
 Function::Function(Connection& connection, std::string name)
     : connection_(connection), name_(std::move(name)) {}
 
@@ -67,16 +73,15 @@ Status Function::call() {
     request.exports = exports_;
     for (const auto& [parameter, table] : tables_) request.tables[parameter] = table.rows();
 
-    RfcReply reply = connection_.call(request);
-    exception_ = reply.ok ? std::string() : reply.exception;
-    if (!reply.ok) {
-        if (!reply.failure.reason.empty()) return std::move(reply.failure);
-        return orvex::failure(FailureKind::Function,
-                              reply.exception.empty() ? name_ + " failed" : name_ + " raised " + reply.exception,
-                              reply.exception);
+    RfcResult reply = connection_.call(request);
+    if (!reply) {
+        if (!reply.failure().reason.empty()) return reply.failure();
+        const std::string& exception = reply.failure().code;
+        return callFailure(exception, FailureKind::Function,
+                           exception.empty() ? name_ + " failed" : name_ + " raised " + exception, exception);
     }
-    imports_ = std::move(reply.imports);
-    for (auto& [parameter, rows] : reply.tables) tables_[parameter].rows() = std::move(rows);
+    imports_ = std::move(reply->imports);
+    for (auto& [parameter, rows] : reply->tables) tables_[parameter].rows() = std::move(rows);
     return {};
 }
 
@@ -113,13 +118,8 @@ void Connection::logoff() {
     backend_.reset();
 }
 
-RfcReply Connection::call(const RfcRequest& request) {
-    if (!backend_) {
-        RfcReply reply;
-        reply.exception = "NOT_CONNECTED";
-        reply.failure = orvex::failure(FailureKind::Other, "not logged on", "NOT_CONNECTED");
-        return reply;
-    }
+RfcResult Connection::call(const RfcRequest& request) {
+    if (!backend_) return callFailure("NOT_CONNECTED", FailureKind::Other, "not logged on", "NOT_CONNECTED");
     return backend_->call(request);
 }
 

@@ -37,14 +37,20 @@ struct RfcRequest {
     std::map<std::string, RfcRows> tables;       // every table parameter in use, empty ones too
 };
 
-// ...and what comes back.
+// ...and what a call that succeeded brings back.
 struct RfcReply {
-    bool ok = false;
-    std::string exception;                       // exception name when !ok
-    Failure failure;                             // what happened when !ok
     std::map<std::string, std::string> imports;  // parameters the function returns (e.g. ERRORMESSAGE)
     std::map<std::string, RfcRows> tables;       // table parameters after the call
 };
+
+// The reply, or why the call failed. A failure's code is the exception name:
+// the one the function raised, or the transport's own ("CANCELLED",
+// "NOT_CONNECTED", "SYSTEM_FAILURE", ...).
+using RfcResult = Result<RfcReply>;
+
+// A failed call that raised `exception`. An empty reason leaves the words to
+// Function::call ("F raised E").
+Failure callFailure(std::string exception, FailureKind kind, std::string reason = {}, std::string detail = {});
 
 // Files for TLS on the HTTP roads, from the settings file's [TLS] section;
 // each one "" when not given. The CA file's certificates are trusted besides
@@ -71,7 +77,7 @@ public:
     virtual ~RfcBackend() = default;
     virtual Status logon(const ConnectionProperties& props) = 0;
     virtual void logoff() = 0;
-    virtual RfcReply call(const RfcRequest& request) = 0;
+    virtual RfcResult call(const RfcRequest& request) = 0;
     // Ends a call running on another thread as soon as it can; that call
     // then fails as cancelled. Called from any thread, also when no call runs.
     virtual void cancel() {}
@@ -84,7 +90,7 @@ public:
     explicit ForwardingBackend(std::unique_ptr<RfcBackend> inner) : inner_(std::move(inner)) {}
     Status logon(const ConnectionProperties& props) override { return inner_->logon(props); }
     void logoff() override { inner_->logoff(); }
-    RfcReply call(const RfcRequest& request) override { return inner_->call(request); }
+    RfcResult call(const RfcRequest& request) override { return inner_->call(request); }
     void cancel() override { inner_->cancel(); }
 
 protected:
@@ -97,26 +103,6 @@ private:
 // Chooses and creates the backend for a set of connection properties.
 using BackendFactory = std::function<std::unique_ptr<RfcBackend>(const ConnectionProperties&)>;
 
-// The factory the program uses unless one is injected: see chooseRoad.
-BackendFactory& defaultBackendFactory();
-
-// The way to the SAP system for a set of connection properties: "sandbox"
-// selects the embedded sandbox; a URL whose path is /sap/bc/adt SAP's
-// development REST interface (ADT); a URL whose path is /sap/bc/soap/rfc, or
-// another path, the SOAP service; a bare http(s)://host:port ADT when
-// GET /sap/bc/adt/discovery answers there, otherwise the SOAP service;
-// anything else (a host name, an address, a SAProuter string) SAP's RFC
-// library when it loads, otherwise the SOAP service at http://HOST:80NN.
-enum class Road { Sandbox, Http, Rfc, Adt };
-struct RoadChoice {
-    Road road = Road::Http;
-    std::string description;  // one line: the road and why it was taken
-};
-RoadChoice chooseRoad(const ConnectionProperties& props);
-
-// The warning for a password about to travel unencrypted: the HTTP road with
-// a plain http address whose host is not this machine. "" otherwise.
-std::string plainHttpWarning(const ConnectionProperties& props);
 
 class Table {
 public:
@@ -139,9 +125,7 @@ public:
     const std::string& name() const { return name_; }
     void setExport(const std::string& parameter, std::string value);
     Table& tables(const std::string& parameter);           // created on first use
-    Status call();
-    // The exception name of the last failed call ("" after a success).
-    const std::string& exception() const { return exception_; }
+    Status call();  // a failure's code names the exception raised
     const std::string& imports(const std::string& parameter) const;  // "" when absent
 
 private:
@@ -150,7 +134,6 @@ private:
     std::map<std::string, std::string> exports_;
     std::map<std::string, Table> tables_;
     std::map<std::string, std::string> imports_;
-    std::string exception_;
 };
 
 class Connection {
@@ -160,7 +143,7 @@ public:
     Status logon();  // ok exactly when the connection is open
     void logoff();
     bool isOpen() const { return backend_ != nullptr; }
-    RfcReply call(const RfcRequest& request);  // fails with exception "NOT_CONNECTED" when closed
+    RfcResult call(const RfcRequest& request);  // fails with code "NOT_CONNECTED" when closed
     // Ends the call running on another thread (see RfcBackend::cancel).
     void cancel();
 
@@ -174,7 +157,7 @@ private:
 // An instance of the component: its connection and the functions added to it.
 class Component {
 public:
-    explicit Component(BackendFactory factory = defaultBackendFactory());
+    explicit Component(BackendFactory factory);
     Connection& connection() { return connection_; }
     std::unique_ptr<Function> add(const std::string& functionName);
 

@@ -286,7 +286,7 @@ std::string createdSummary(const sap::InstallRequest& request, const sap::Instal
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
     if (callRunning()) {
         sap::InstallResult refused;
-        refused.failure = callAlreadyRunning();
+        refused.created = callAlreadyRunning();
         return refused;
     }
     // Operations of its own: the installation logs on by itself.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "sap/BackendFactory.h"
 #include "sap/Operations.h"
 #include "screens/ReportModel.h"
 #include "sap/Rfc.h"

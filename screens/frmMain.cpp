@@ -392,7 +392,7 @@ void frmMain::Command2_Click() {
     const QString name = txtName->text();
     const QChar first = name.isEmpty() ? QChar() : name.front().toUpper();
     if (first != QLatin1Char('Z') && first != QLatin1Char('Y')) {
-        session_.message("Invalid Program Name\r\nIt should start with 'Y or Z'", sap::kSystemModal);
+        session_.message("Invalid Program Name\r\nIt should start with 'Y or Z'");
         return;
     }
     if (text::blank(toStd(name)) || text::blank(toStd(txtDescription->text()))) {

@@ -435,8 +435,8 @@ void frmWhereCondn::Command1_Click() {
     if (!confirmName(request)) return;
     if (request.package != "$TMP" && !chooseTransport(request)) return;
     const sap::InstallResult installed = session_.install(request);
-    if (installed.outcome == sap::InstallOutcome::NameTaken)  // taken since it was looked up
-        session_.message("Nothing was created: " + installed.failure.reason, sap::kCritical);
+    if (installed.nameTaken())  // taken since it was looked up
+        session_.message("Nothing was created: " + installed.created.failure().reason, sap::kCritical);
     // SAP's check-run and activation messages, after the installation's own.
     if (!installed.sapMessages.empty()) {
         frmSapMessages messages(installed.sapMessages, [this](int line) { showPreview(line); }, this);
@@ -444,7 +444,7 @@ void frmWhereCondn::Command1_Click() {
     }
     // Only a created program folds the wizard back; after a failed logon or
     // a failed creation the design stays on the screens for another try.
-    if (installed.outcome != sap::InstallOutcome::Created) return;
+    if (!installed.created) return;
     session_.keepDesign();
     session_.generated = true;
     QDialog::done(QDialog::Accepted);

@@ -72,8 +72,9 @@ void install(benchmark::State& state, Operations& operations, const std::string&
         request.title = "Benchmark";
         request.unicodeCheck = true;
         InstallResult result = operations.installProgram(request, {});
-        if (result.outcome != InstallOutcome::Created || !result.activated) {
-            state.SkipWithError(("installation failed: " + result.failure.text() + result.activationError).c_str());
+        if (!result.activated()) {
+            const Status& failed = result.created ? result.activation : result.created;
+            state.SkipWithError(("installation failed: " + (failed ? std::string() : failed.failure().text())).c_str());
             return;
         }
     }

@@ -28,9 +28,10 @@ long memoryKiB(pid_t pid, const std::string& key) {
     return -1;
 }
 
-std::vector<std::string> waRows(const RfcReply& reply) {
+std::vector<std::string> waRows(const RfcResult& reply) {
     std::vector<std::string> rows;
-    if (auto it = reply.tables.find("DATA"); it != reply.tables.end())
+    if (!reply) return rows;
+    if (auto it = reply->tables.find("DATA"); it != reply->tables.end())
         for (const RfcRow& row : it->second) rows.push_back(row.get("WA"));
     return rows;
 }
@@ -62,8 +63,8 @@ void ServedSandboxEightClients(benchmark::State& state) {
                 if (!backend->logon(props)) return void(wrong += kCalls);
                 for (int i = 0; i < kCalls; ++i) {
                     const std::size_t which = static_cast<std::size_t>(c + i) % patterns.size();
-                    RfcReply reply = backend->call(tadirRead(patterns[which]));
-                    if (!reply.ok || waRows(reply) != expected[which]) ++wrong;
+                    RfcResult reply = backend->call(tadirRead(patterns[which]));
+                    if (!reply || waRows(reply) != expected[which]) ++wrong;
                     if (c == 0 && i == kCalls / 4) warmKiB = memoryKiB(server.pid(), "VmRSS");
                 }
             });

@@ -18,7 +18,6 @@ using namespace orvex;
 
 sap::RfcReply manyTables(int count) {
     sap::RfcReply reply;
-    reply.ok = true;
     auto& rows = reply.tables["DATA"];
     rows.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -36,9 +35,9 @@ void BM_SearchShowsNames(benchmark::State& state) {
     const int chosen = static_cast<int>(state.range(1));
     auto script = std::make_shared<testing::Script>();
     const sap::RfcReply big = manyTables(names);
-    script->handler = [&big](const sap::RfcRequest& r) {
+    script->handler = [&big](const sap::RfcRequest& r) -> sap::RfcResult {
         if (r.function == "RFC_READ_TABLE") return big;
-        return sap::RfcReply{};
+        return sap::callFailure("", FailureKind::Other);
     };
     screens::Session session;
     session.factory = testing::scriptedFactory(script);

@@ -202,22 +202,19 @@ public:
             if (messages) messages(Message{std::move(text), kAppTitle, style, std::move(detail)});
         };
         if (Status status = logon(); !status) {
-            result.failure = status.failure();
-            tell("No connection to R/3!", kOkOnly, result.failure.details());
+            result.created = status;
+            tell("No connection to R/3!", kOkOnly, status.failure().details());
             return result;
         }
         const std::string name = repositoryName(request.name);
         const std::string package = request.package.empty() ? std::string("$TMP") : repositoryName(request.package);
-        Status stored = store(name, package, request, result);
-        if (!stored) {
-            result.failure = stored.failure();
+        result.created = store(name, package, request, result);
+        if (!result.created) {
             // A taken name is no connection error: the caller says so.
-            if (result.outcome == InstallOutcome::NameTaken) return result;
-            result.outcome = InstallOutcome::InsertFailed;
-            tell("There was a connection error\r\nPlease Try Again", kCritical, result.failure.details());
+            if (!result.nameTaken())
+                tell("There was a connection error\r\nPlease Try Again", kCritical, result.created.failure().details());
             return result;
         }
-        result.outcome = InstallOutcome::Created;
         tell("Program Created successfully in SAP", kRightAligned);
         if (!request.unicodeCheck) return result;
 
@@ -231,22 +228,19 @@ public:
             if (std::find(result.sapMessages.begin(), result.sapMessages.end(), m) == result.sapMessages.end())
                 result.sapMessages.push_back(m);
         }
-        if (activated && errors == 0) {
-            result.activated = true;
-            return result;
-        }
+        if (activated && errors == 0) return result;
         // SAP's messages are listed with the result: the message names their count.
         std::string detail;
         if (!activated) {
-            result.activationError = activated.failure().reason;
+            result.activation = activated;
             detail = activated.failure().details();
         } else {
-            result.activationError =
-                "the activation reported " + std::to_string(errors) + (errors == 1 ? " error" : " errors");
+            result.activation = failure(FailureKind::Function, "the activation reported " + std::to_string(errors) +
+                                                                   (errors == 1 ? " error" : " errors"));
         }
-        tell(
-            "The program was created, but setting its attributes and activating it failed\r\n" + result.activationError,
-            kCritical, detail);
+        tell("The program was created, but setting its attributes and activating it failed\r\n" +
+                 result.activation.failure().reason,
+             kCritical, detail);
         return result;
     }
 
@@ -300,22 +294,16 @@ private:
             if (program->status != 200)
                 return failure(FailureKind::Function, "SAP refused the program name " + name +
                                                           (valid->text.empty() ? "" : ": " + valid->text));
-            if (!request.replace) return nameTaken(name, result);
+            if (!request.replace) return takenName(name);
             exists = true;
         }
         if (!exists) {
-            if (Status created = create(name, package, request, result); !created) return created;
+            if (Status created = create(name, package, request); !created) return created;
         }
         return storeSource(name, uri, request, result);
     }
 
-    Status nameTaken(const std::string& name, InstallResult& result) {
-        result.outcome = InstallOutcome::NameTaken;
-        return failure(FailureKind::Refused, "program " + name + " already exists in the system");
-    }
-
-    Status create(const std::string& name, const std::string& package, const InstallRequest& request,
-                  InstallResult& result) {
+    Status create(const std::string& name, const std::string& package, const InstallRequest& request) {
         AdtRequest create;
         create.method = "POST";
         create.path = "/sap/bc/adt/programs/programs";
@@ -327,7 +315,7 @@ private:
         if (!created) return created.failure();
         if (created->status / 100 != 2) {
             // Created meanwhile by someone else: SAP says "already exists".
-            if (exceptionMessage(*created).find("already exists") != std::string::npos) return nameTaken(name, result);
+            if (exceptionMessage(*created).find("already exists") != std::string::npos) return takenName(name);
             return adtFailure(*created, "creating program " + name + " failed");
         }
         return {};

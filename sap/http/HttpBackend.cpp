@@ -9,7 +9,6 @@
 #include <optional>
 #include <vector>
 
-#include "sap/Backends.h"
 #include "sap/http/SoapEnvelope.h"
 #include "common/Text.h"
 
@@ -32,11 +31,26 @@ const std::map<std::string, std::vector<const char*>> kKnownTables = {
     {"RFC_ABAP_INSTALL_AND_RUN", {"PROGRAM", "WRITES"}},
 };
 
-RfcReply failedCall(const std::string& exception, FailureKind kind, std::string reason, std::string detail) {
-    RfcReply reply;
-    reply.exception = exception;
-    reply.failure = failure(kind, std::move(reason), std::move(detail));
-    return reply;
+// The service returns only the tables a request names, while SAP's RFC
+// component knows each function's interface and hands back all of them.
+// Naming the tables of the functions ORVEX calls keeps the two alike, whatever
+// the caller touched before the call; FIELDS of RFC_READ_TABLE also gives the
+// row width that restores stripped blanks. The request itself when it names
+// them all, else `completed`, made from it.
+const RfcRequest* withKnownTables(const RfcRequest& request, RfcRequest& completed) {
+    const RfcRequest* sent = &request;
+    if (auto known = kKnownTables.find(request.function); known != kKnownTables.end()) {
+        for (const char* table : known->second) {
+            if (request.tables.count(table)) continue;
+            if (sent == &request) completed = request, sent = &completed;
+            completed.tables[table];
+        }
+    }
+    return sent;
+}
+
+Failure failedCall(const std::string& exception, FailureKind kind, std::string reason, std::string detail) {
+    return callFailure(exception, kind, std::move(reason), std::move(detail));
 }
 
 // ---- what an HTML page says --------------------------------------------------
@@ -138,7 +152,7 @@ std::string statusLine(const HttpResponse& res) {
 }
 
 // Why a redirection was not followed, in the words of this road.
-RfcReply refusedRedirect(const HttpResponse& res, const std::string& where, const std::string& host) {
+Failure refusedRedirect(const HttpResponse& res, const std::string& where, const std::string& host) {
     const std::string exception = "HTTP_" + std::to_string(res.status);
     const std::string& location = res.location;
     switch (res.refused) {
@@ -196,14 +210,15 @@ public:
         // failure, where it may explain it.
         RfcRequest ping;
         ping.function = "RFC_PING";
-        RfcReply reply = exchange(ping);
-        if (reply.ok) return {};
-        if (reply.failure.kind == FailureKind::Function) {
-            logonFault_ = "at logon: " + reply.failure.text();
+        RfcResult reply = exchange(ping);
+        if (reply) return {};
+        if (reply.failure().kind == FailureKind::Function) {
+            logonFault_ = "at logon: " + reply.failure().text();
             return {};
         }
+        Failure refused = reply.failure();
         logoff();
-        return reply.failure;
+        return refused;
     }
 
     void logoff() override {
@@ -220,33 +235,23 @@ public:
         if (callRunning_ && http_) http_->cancel();
     }
 
-    RfcReply call(const RfcRequest& request) override {
+    RfcResult call(const RfcRequest& request) override {
         if (!loggedOn_) return failedCall("NOT_CONNECTED", FailureKind::Other, "not logged on", "NOT_CONNECTED");
-        RfcReply reply = exchange(request);
-        if (!reply.ok && !logonFault_.empty()) {
-            reply.failure.detail += (reply.failure.detail.empty() ? "" : "; ") + logonFault_;
+        RfcResult reply = exchange(request);
+        if (!reply && !logonFault_.empty()) {
+            Failure failed = reply.failure();
+            failed.detail += (failed.detail.empty() ? "" : "; ") + logonFault_;
             logonFault_.clear();
+            return failed;
         }
         return reply;
     }
 
 private:
     // One call over HTTP, following redirections on the same host.
-    RfcReply exchange(const RfcRequest& request) {
-        // The service returns only the tables a request names, while SAP's
-        // RFC component knows each function's interface and hands back all
-        // of them. Naming the tables of the functions ORVEX calls keeps the
-        // two alike, whatever the caller touched before the call; FIELDS of
-        // RFC_READ_TABLE also gives the row width that restores stripped blanks.
-        const RfcRequest* sent = &request;
+    RfcResult exchange(const RfcRequest& request) {
         RfcRequest completed;
-        if (auto known = kKnownTables.find(request.function); known != kKnownTables.end()) {
-            for (const char* table : known->second) {
-                if (request.tables.count(table)) continue;
-                if (sent == &request) completed = request, sent = &completed;
-                completed.tables[table];
-            }
-        }
+        const RfcRequest* sent = withKnownTables(request, completed);
         // Refused before anything leaves: the service would reject the
         // document, or take a value other than the one given.
         Result<std::string> envelope = soap::buildRequest(*sent);
@@ -301,8 +306,8 @@ private:
     }
 
     // The failure an HTTP answer means, or the function's reply.
-    RfcReply answer(const RfcRequest& request, const RfcRequest& sent, const HttpResponse& res,
-                    std::string& body) {
+    RfcResult answer(const RfcRequest& request, const RfcRequest& sent, const HttpResponse& res,
+                     std::string& body) {
         const std::string status = statusLine(res);
         auto described = [&] {
             const std::string line = firstTextLine(body, status);
@@ -328,13 +333,15 @@ private:
         const std::string contentType = res.header("content-type");
         const bool markup = contentType.find("xml") == std::string::npos;
         const std::string page = markup ? described() : std::string();
-        RfcReply reply = soap::parseReply(sent, body);
-        if (reply.ok && res.status != 200)
+        RfcResult reply = soap::parseReply(sent, body);
+        if (reply && res.status != 200)
             return failedCall(soap::kInvalidResponse, FailureKind::Reply,
                               "the system's answer is not the reply of " + request.function, status);
-        if (!reply.ok && reply.failure.kind == FailureKind::Reply) {
-            reply.failure.reason += ": check that the application server is the SAP system's HTTP address";
-            if (markup) reply.failure.detail = page + (contentType.empty() ? "" : " (" + contentType + ")");
+        if (!reply && reply.failure().kind == FailureKind::Reply) {
+            Failure failed = reply.failure();
+            failed.reason += ": check that the application server is the SAP system's HTTP address";
+            if (markup) failed.detail = page + (contentType.empty() ? "" : " (" + contentType + ")");
+            return failed;
         }
         return reply;
     }

@@ -16,8 +16,10 @@ namespace orvex::sap {
 // SystemNumber. The failure (kind Refused) says what is wrong with it.
 Result<Url> serverUrl(const ConnectionProperties& props);
 
-// The HTTP backend with the given options; makeHttpBackend (Backends.h) uses
-// the defaults. Never null: an unusable address makes logon() false.
+// SAP's SOAP-over-HTTP RFC service at the application server's address, with
+// the default options or the given ones. Never null: an unusable address
+// makes logon() fail.
+std::unique_ptr<RfcBackend> makeHttpBackend(const ConnectionProperties& props);
 std::unique_ptr<RfcBackend> makeHttpBackend(const ConnectionProperties& props, const HttpOptions& options);
 
 // A factory for Component/Connection that always speaks HTTP with these options.

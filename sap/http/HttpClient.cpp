@@ -251,6 +251,34 @@ struct HttpClient::State {
         return run.cancelled || run.overtime || run.silent || run.tooLarge;
     }
 
+    // Runs the transfer set up on `easy` until it ends or stopNow says so,
+    // waking at least once a second and when the silence would run out.
+    CURLcode perform() {
+        CURLcode result = CURLE_OK;
+        curl_multi_add_handle(multi, easy);
+        for (;;) {
+            int running = 0;
+            curl_multi_perform(multi, &running);
+            if (!running) {
+                int left = 0;
+                while (CURLMsg* message = curl_multi_info_read(multi, &left))
+                    if (message->msg == CURLMSG_DONE && message->easy_handle == easy) result = message->data.result;
+                break;
+            }
+            const auto at = std::chrono::steady_clock::now();
+            if (stopNow(at)) {
+                result = CURLE_ABORTED_BY_CALLBACK;  // taken off the multi handle: the connection is closed
+                break;
+            }
+            auto wait = std::min<std::chrono::steady_clock::duration>(run.deadline - at, std::chrono::seconds(1));
+            if (run.sent) wait = std::min(wait, run.lastActivity + run.silence - at);
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wait).count() + 1;
+            curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::max<long long>(ms, 1)), nullptr);
+        }
+        curl_multi_remove_handle(multi, easy);
+        return result;
+    }
+
     // The certificate the server showed is kept while OpenSSL checks it as usual.
     static int onVerify(X509_STORE_CTX* store, void* self) {
         auto& run = static_cast<State*>(self)->run;
@@ -408,28 +436,7 @@ Result<HttpResponse> HttpClient::transfer(const HttpRequest& request, const std:
     headers = curl_slist_append(headers, "Expect:");
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
 
-    CURLcode result = CURLE_OK;
-    curl_multi_add_handle(s.multi, e);
-    for (;;) {
-        int running = 0;
-        curl_multi_perform(s.multi, &running);
-        if (!running) {
-            int left = 0;
-            while (CURLMsg* message = curl_multi_info_read(s.multi, &left))
-                if (message->msg == CURLMSG_DONE && message->easy_handle == e) result = message->data.result;
-            break;
-        }
-        const auto at = std::chrono::steady_clock::now();
-        if (s.stopNow(at)) {
-            result = CURLE_ABORTED_BY_CALLBACK;  // taken off the multi handle: the connection is closed
-            break;
-        }
-        auto wait = std::min<std::chrono::steady_clock::duration>(s.run.deadline - at, std::chrono::seconds(1));
-        if (s.run.sent) wait = std::min(wait, s.run.lastActivity + options_.replyTimeout - at);
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wait).count() + 1;
-        curl_multi_poll(s.multi, nullptr, 0, static_cast<int>(std::max<long long>(ms, 1)), nullptr);
-    }
-    curl_multi_remove_handle(s.multi, e);
+    const CURLcode result = s.perform();
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
     s.run.response = nullptr;
@@ -459,7 +466,6 @@ Failure HttpClient::transportFailure(int code, const std::string& where, const s
     if (run.silent)
         return broken(FailureKind::Timeout, "no answer from " + where + " within " + duration(options_.replyTimeout) +
                                                 ": the system may be overloaded; try again later");
-    const TlsSettings& tls = options_.tls;
     long tunnel = 0;  // the proxy's answer to CONNECT, for https through a proxy
     curl_easy_getinfo(state_->easy, CURLINFO_HTTP_CONNECTCODE, &tunnel);
     if (tunnel >= 300)
@@ -488,6 +494,21 @@ Failure HttpClient::transportFailure(int code, const std::string& where, const s
                                                         ": check the application server, the port and any "
                                                         "firewall between");
             break;
+        default: break;
+    }
+    if (auto refused = certificateFailure(code, where, host, said)) return *refused;
+    if (error == CURLE_SSL_CONNECT_ERROR)
+        return broken(FailureKind::Unreachable,
+                      "no TLS connection to " + where + ": check that it is the system's HTTPS port");
+    return broken(FailureKind::Unreachable,
+                  "the connection to " + where + " broke off before the answer was complete: try again");
+}
+
+std::optional<Failure> HttpClient::certificateFailure(int code, const std::string& where, const std::string& host,
+                                                      const std::string& said) {
+    const State::Running& run = state_->run;
+    const TlsSettings& tls = options_.tls;
+    switch (static_cast<CURLcode>(code)) {
         case CURLE_PEER_FAILED_VERIFICATION: {
             long verdict = run.verifyError;
             if (!run.verified) curl_easy_getinfo(state_->easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
@@ -529,11 +550,7 @@ Failure HttpClient::transportFailure(int code, const std::string& where, const s
                        "the server at " + where + " refused the client certificate " + tls.clientCertificate +
                            ": ask its administrators which certificate it takes",
                        said);
-    if (error == CURLE_SSL_CONNECT_ERROR)
-        return broken(FailureKind::Unreachable,
-                      "no TLS connection to " + where + ": check that it is the system's HTTPS port");
-    return broken(FailureKind::Unreachable,
-                  "the connection to " + where + " broke off before the answer was complete: try again");
+    return std::nullopt;
 }
 
 }  // namespace orvex::sap

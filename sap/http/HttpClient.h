@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -133,6 +134,9 @@ private:
     struct State;
     Result<HttpResponse> transfer(const HttpRequest& request, const std::string& url, bool cancellable);
     Failure transportFailure(int code, const std::string& where, const std::string& host);
+    // The part certificates had in a failed transfer, if any.
+    std::optional<Failure> certificateFailure(int code, const std::string& where, const std::string& host,
+                                              const std::string& said);
 
     HttpOptions options_;
     std::unique_ptr<State> state_;

@@ -266,7 +266,7 @@ pugi::xml_node childNamed(pugi::xml_node node, std::string_view local) {
 // (<detail><FUNC.Exception><Name>), else the fault string, else
 // SYSTEM_FAILURE. The reason names the function and the exception with the
 // text the system gave; the detail keeps the fault string and message id.
-void readFault(pugi::xml_node fault, const std::string& function, RfcReply& reply) {
+Failure readFault(pugi::xml_node fault, const std::string& function) {
     const std::string faultString = std::string(text::trim(textOf(fault.child("faultstring"))));
     std::string name, text, detail = faultString.empty() ? std::string() : "SOAP fault " + faultString;
     if (pugi::xml_node details = fault.child("detail")) {
@@ -290,7 +290,6 @@ void readFault(pugi::xml_node fault, const std::string& function, RfcReply& repl
         }
     }
     if (name.empty()) name = faultString.empty() ? kSystemFailure : faultString;
-    reply.exception = name;
     // Text that only repeats the name says nothing more.
     if (text == name || text == faultString) text.clear();
     // Failures with a known remedy say it; the system's text then goes to the detail.
@@ -305,15 +304,13 @@ void readFault(pugi::xml_node fault, const std::string& function, RfcReply& repl
     } else if (!text.empty()) {
         detail = text + (detail.empty() ? "" : " (" + detail + ")");
     }
-    reply.failure = failure(FailureKind::Function, std::move(reason), std::move(detail));
+    return callFailure(std::move(name), FailureKind::Function, std::move(reason), std::move(detail));
 }
 
-// A body that is not the reply to `function`: !ok with INVALID_RESPONSE.
-RfcReply notTheReply(const std::string& function, std::string what) {
-    RfcReply reply;
-    reply.exception = kInvalidResponse;
-    reply.failure = failure(FailureKind::Reply, "the system's answer is not the reply of " + function, std::move(what));
-    return reply;
+// A body that is not the reply to `function`: fails with INVALID_RESPONSE.
+Failure notTheReply(const std::string& function, std::string what) {
+    return callFailure(kInvalidResponse, FailureKind::Reply, "the system's answer is not the reply of " + function,
+                       std::move(what));
 }
 
 // Why `request` cannot be sent as it is; "" when it can.
@@ -405,7 +402,7 @@ Result<std::string> buildRequest(const RfcRequest& request) {
     return out;
 }
 
-RfcReply parseReply(const RfcRequest& request, std::string& body) {
+RfcResult parseReply(const RfcRequest& request, std::string& body) {
     RfcReply reply;
     pugi::xml_document doc;
     if (pugi::xml_parse_result parsed =
@@ -416,10 +413,7 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
     pugi::xml_node content = bodyContent(doc);
     if (!content) return notTheReply(request.function, "no SOAP envelope with a body");
 
-    if (isElement(content, "Fault", kEnvelopeNamespace)) {
-        readFault(content, request.function, reply);
-        return reply;
-    }
+    if (isElement(content, "Fault", kEnvelopeNamespace)) return readFault(content, request.function);
     auto function = encodeName(request.function);
     if (!function || !isElement(content, *function + ".Response", kRfcNamespace))
         return notTheReply(request.function, std::string("element ") + content.name() + " instead of " +
@@ -440,7 +434,6 @@ RfcReply parseReply(const RfcRequest& request, std::string& body) {
             reply.imports[name] = textOf(param);
         }
     }
-    reply.ok = true;
     return reply;
 }
 

@@ -18,7 +18,7 @@ inline constexpr const char* kRfcNamespace = "urn:sap-com:document:sap:rfc:funct
 // Namespace of the "Error" detail of system failures (short dumps, unknown functions).
 inline constexpr const char* kSoapFunctionsNamespace = "urn:sap-com:document:sap:soap:functions";
 
-// Exception names the transport itself reports in RfcReply::exception.
+// Exception names the transport itself reports as a failed call's code.
 inline constexpr const char* kInvalidResponse = "INVALID_RESPONSE";   // not a reply envelope
 inline constexpr const char* kInvalidRequest = "INVALID_REQUEST";     // a name that XML cannot carry
 inline constexpr const char* kSystemFailure = "SYSTEM_FAILURE";       // fault without a name
@@ -39,17 +39,17 @@ Result<std::string> buildRequest(const RfcRequest& request);
 
 // Reads the reply body to `request`, whatever the HTTP status. The body is
 // parsed in place and left scrambled. Results:
-// - "FUNCTION.Response" (matched by local name and namespace): ok, imports and
-//   tables filled; table parameters of the request come back as tables even
-//   when empty, other empty elements as empty imports.
-// - a SOAP fault: !ok, exception = the function's exception name from the
-//   detail, else the fault string, else SYSTEM_FAILURE; failure of kind
-//   Function with the exception's text (or the system failure's message).
-// - anything else (not XML, cut short, another element): !ok, INVALID_RESPONSE,
-//   failure of kind Reply saying what the body was.
+// - "FUNCTION.Response" (matched by local name and namespace): the reply, its
+//   imports and tables filled; table parameters of the request come back as
+//   tables even when empty, other empty elements as empty imports.
+// - a SOAP fault: a failure of kind Function with the exception's text (or the
+//   system failure's message), its code the function's exception name from the
+//   detail, else the fault string, else SYSTEM_FAILURE.
+// - anything else (not XML, cut short, another element): a failure of kind
+//   Reply saying what the body was, code INVALID_RESPONSE.
 // RFC_READ_TABLE rows get back the trailing blanks the service strips (see
 // rowLayout in the implementation).
-RfcReply parseReply(const RfcRequest& request, std::string& body);
+RfcResult parseReply(const RfcRequest& request, std::string& body);
 
 // Server side: the function call inside a request envelope. Elements holding
 // <item> rows are tables; an empty element may be either an empty table or an

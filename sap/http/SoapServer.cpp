@@ -22,6 +22,8 @@
 #include <set>
 #include <thread>
 
+#include "sap/http/SoapService.h"
+
 namespace orvex::sap {
 
 namespace {

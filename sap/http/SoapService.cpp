@@ -1,13 +1,12 @@
-// What the SOAP RFC service does with one request, apart from HTTP itself:
-// logon, envelope and the call. Kept free of the HTTP library, so that it can
-// be fed anything directly.
+// Kept free of the HTTP library, so that it can be fed anything directly.
+#include "sap/http/SoapService.h"
+
 #include <openssl/evp.h>
 
 #include <cctype>
 #include <memory>
 
 #include "sap/http/SoapEnvelope.h"
-#include "sap/http/SoapServer.h"
 
 namespace orvex::sap {
 
@@ -90,21 +89,21 @@ SoapAnswer answerSoapCall(const SoapServer::Handler& handler, const std::string&
     const RfcRequest& request = *parsed;
     answer.function = request.function;
 
-    RfcReply reply;
+    RfcResult reply = RfcReply{};
     try {
         reply = handler(request, answer.user);
     } catch (const std::exception& e) {
         answer.body = soap::buildFault(answer.function, soap::kSystemFailure, e.what());
         return answer;
     }
-    if (!reply.ok) {
-        const std::string name = reply.exception.empty() ? soap::kSystemFailure : reply.exception;
-        answer.body =
-            soap::buildFault(answer.function, name, reply.failure.reason.empty() ? name : reply.failure.reason);
+    if (!reply) {
+        const Failure& failed = reply.failure();
+        const std::string name = failed.code.empty() ? soap::kSystemFailure : failed.code;
+        answer.body = soap::buildFault(answer.function, name, failed.reason.empty() ? name : failed.reason);
         return answer;
     }
     answer.status = 200;
-    answer.body = soap::buildResponse(request, reply);
+    answer.body = soap::buildResponse(request, *reply);
     return answer;
 }
 

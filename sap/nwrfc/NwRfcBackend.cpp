@@ -173,7 +173,7 @@ public:
         lib_->cancel(connection_, &info);
     }
 
-    RfcReply call(const RfcRequest& request) override {
+    RfcResult call(const RfcRequest& request) override {
         if (!connection_) return failure("NOT_CONNECTED", "not logged on");
         RFC_ERROR_INFO info{};
         RFC_FUNCTION_DESC_HANDLE description = describeFunction(request.function, info);
@@ -186,9 +186,8 @@ public:
         Handle function{lib_.get(), lib_->createFunction(description, &info)};
         if (!function.handle) return failure(rcName(info.code), request.function + ": " + describe(info));
 
-        RfcReply reply;
-        if (!sendExports(function.handle, request, reply) || !sendTables(function.handle, request, reply))
-            return reply;
+        if (Status sent = sendExports(function.handle, request); !sent) return sent.failure();
+        if (Status sent = sendTables(function.handle, request); !sent) return sent.failure();
 
         {
             std::lock_guard lock(cancelMutex_);
@@ -205,10 +204,8 @@ public:
             // to give back. A call that ended as it was cancelled is
             // cancelled all the same, since the connection is gone.
             closeBroken();
-            RfcReply reply;
-            reply.exception = rcName(RFC_CANCELED);
-            reply.failure = orvex::failure(FailureKind::Cancelled, "Cancelled", rc == RFC_OK ? "" : describe(info));
-            return reply;
+            return callFailure(rcName(RFC_CANCELED), FailureKind::Cancelled, "Cancelled",
+                               rc == RFC_OK ? "" : describe(info));
         }
         if (rc == RFC_ABAP_EXCEPTION) {
             const std::string key = text(info.key);
@@ -220,12 +217,9 @@ public:
             return failure(rcName(rc), request.function + ": " + describe(info) + " (connection closed)");
         }
 
-        reply.ok = true;
-        if (!readParameters(function.handle, request, reply) || !readTables(function.handle, request, reply)) {
-            reply.ok = false;
-            reply.imports.clear();
-            reply.tables.clear();
-        }
+        RfcReply reply;
+        if (Status read = readParameters(function.handle, request, reply); !read) return read.failure();
+        if (Status read = readTables(function.handle, request, reply); !read) return read.failure();
         return reply;
     }
 
@@ -241,15 +235,9 @@ private:
         }
     };
 
-    static RfcReply failure(std::string exception, std::string reason) {
-        RfcReply reply;
-        reply.failure = orvex::failure(kindOf(exception), std::move(reason), exception);
-        reply.exception = std::move(exception);
-        return reply;
-    }
-    static bool fail(RfcReply& reply, std::string exception, std::string reason) {
-        reply = failure(std::move(exception), std::move(reason));
-        return false;
+    static Failure failure(std::string exception, std::string reason) {
+        std::string detail = exception;
+        return callFailure(std::move(exception), kindOf(detail), std::move(reason), std::move(detail));
     }
 
     // After a failure that ends the session: the handle is given back and
@@ -266,11 +254,11 @@ private:
     // Values go as given. Trailing blanks carry no meaning in an ABAP CHAR
     // value (the library pads every value to its field), so a value that is
     // too long only through them is sent without them.
-    bool sendExports(RFC_FUNCTION_HANDLE function, const RfcRequest& request, RfcReply& reply) {
+    Status sendExports(RFC_FUNCTION_HANDLE function, const RfcRequest& request) {
         for (const auto& [name, value] : request.exports) {
             std::u16string value16;
             if (!appendUtf16(value, value16))
-                return fail(reply, "INVALID_VALUE", request.function + ": the value of " + name + " is not valid UTF-8");
+                return failure("INVALID_VALUE", request.function + ": the value of " + name + " is not valid UTF-8");
             const std::u16string parameter = name16(name);
             RFC_ERROR_INFO info{};
             RFC_RC rc = lib_->setChars(function, parameter.c_str(), value16.data(), static_cast<unsigned>(value16.size()), &info);
@@ -280,23 +268,23 @@ private:
                 rc = lib_->setChars(function, parameter.c_str(), value16.data(), static_cast<unsigned>(trimmed), &info);
             }
             if (rc != RFC_OK)
-                return fail(reply, rcName(info.code),
+                return failure(rcName(info.code),
                             request.function + ": " + name + " refused the value of " +
                                 std::to_string(value16.size()) + " characters (" + describe(info) + ")");
         }
-        return true;
+        return {};
     }
 
-    bool sendTables(RFC_FUNCTION_HANDLE function, const RfcRequest& request, RfcReply& reply) {
+    Status sendTables(RFC_FUNCTION_HANDLE function, const RfcRequest& request) {
         for (const auto& [table, rows] : request.tables) {
             if (rows.empty()) continue;
             RFC_ERROR_INFO info{};
             RFC_TABLE_HANDLE handle = nullptr;
             if (lib_->getTable(function, name16(table).c_str(), &handle, &info) != RFC_OK)
-                return fail(reply, rcName(info.code), request.function + ": table " + table + ": " + describe(info));
+                return failure(rcName(info.code), request.function + ": table " + table + ": " + describe(info));
             RFC_TYPE_DESC_HANDLE type = lib_->describeType(handle, &info);
             if (!type)
-                return fail(reply, rcName(info.code), request.function + ": table " + table + ": " + describe(info));
+                return failure(rcName(info.code), request.function + ": table " + table + ": " + describe(info));
             // Column widths from the table's description, looked up once.
             std::map<std::string, std::pair<std::u16string, unsigned>, std::less<>> columns;
             std::u16string value16;
@@ -305,45 +293,45 @@ private:
                 ++number;
                 RFC_STRUCTURE_HANDLE target = lib_->appendNewRow(handle, &info);
                 if (!target)
-                    return fail(reply, rcName(info.code), request.function + ": table " + table + ": " + describe(info));
+                    return failure(rcName(info.code), request.function + ": table " + table + ": " + describe(info));
                 for (const auto& [column, value] : row.cells()) {
                     auto it = columns.find(column);
                     if (it == columns.end()) {
                         RFC_FIELD_DESC field{};
                         std::u16string column16 = name16(column);
                         if (lib_->getFieldDescByName(type, column16.c_str(), &field, &info) != RFC_OK)
-                            return fail(reply, rcName(info.code),
+                            return failure(rcName(info.code),
                                         request.function + ": " + table + "-" + column + ": " + describe(info));
                         it = columns.emplace(column, std::make_pair(std::move(column16), field.ucLength / 2)).first;
                     }
                     value16.clear();
                     if (!appendUtf16(value, value16))
-                        return fail(reply, "INVALID_VALUE",
+                        return failure("INVALID_VALUE",
                                     request.function + ": " + table + " row " + std::to_string(number) + ": " +
                                         column + " is not valid UTF-8");
                     const unsigned width = it->second.second;
                     if (value16.size() > width) value16.resize(std::max<std::size_t>(width, trimmedLength(value16)));
                     if (value16.size() > width)
-                        return fail(reply, "VALUE_TOO_LONG",
+                        return failure("VALUE_TOO_LONG",
                                     request.function + ": " + table + " row " + std::to_string(number) + ": " +
                                         column + " has " + std::to_string(value16.size()) +
                                         " characters, the field holds " + std::to_string(width));
                     if (lib_->setChars(target, it->second.first.c_str(), value16.data(),
                                        static_cast<unsigned>(value16.size()), &info) != RFC_OK)
-                        return fail(reply, rcName(info.code),
+                        return failure(rcName(info.code),
                                     request.function + ": " + table + " row " + std::to_string(number) + ": " +
                                         column + ": " + describe(info));
                 }
             }
         }
-        return true;
+        return {};
     }
 
     // Returned parameters whose width the caller cannot know: the buffer grows
     // until the library stops saying it is too small.
-    bool readParameters(RFC_FUNCTION_HANDLE function, const RfcRequest& request, RfcReply& reply) {
+    Status readParameters(RFC_FUNCTION_HANDLE function, const RfcRequest& request, RfcReply& reply) {
         auto known = kReturnedParameters.find(request.function);
-        if (known == kReturnedParameters.end()) return true;
+        if (known == kReturnedParameters.end()) return {};
         for (const char* name : known->second) {
             const std::u16string parameter = name16(name);
             std::u16string buffer;
@@ -354,13 +342,13 @@ private:
                 rc = lib_->getChars(function, parameter.c_str(), buffer.data(), static_cast<unsigned>(size), &info);
             }
             if (rc == RFC_NOT_FOUND || rc == RFC_INVALID_PARAMETER) continue;  // not in this release's interface
-            if (rc != RFC_OK) return fail(reply, rcName(rc), request.function + ": " + name + ": " + describe(info));
+            if (rc != RFC_OK) return failure(rcName(rc), request.function + ": " + name + ": " + describe(info));
             std::string value;
             if (!appendUtf8(buffer, value))
-                return fail(reply, "INVALID_VALUE", request.function + ": " + name + " is not valid UTF-16");
+                return failure("INVALID_VALUE", request.function + ": " + name + " is not valid UTF-16");
             reply.imports[name] = std::string(text::trimSpacesEnd(value));
         }
-        return true;
+        return {};
     }
 
     struct Column {
@@ -369,7 +357,7 @@ private:
         unsigned width;  // characters
     };
 
-    bool readTables(RFC_FUNCTION_HANDLE function, const RfcRequest& request, RfcReply& reply) {
+    Status readTables(RFC_FUNCTION_HANDLE function, const RfcRequest& request, RfcReply& reply) {
         std::vector<std::string> names;
         if (auto known = kReturnedTables.find(request.function); known != kReturnedTables.end())
             names.assign(known->second.begin(), known->second.end());
@@ -382,14 +370,14 @@ private:
             RFC_TABLE_HANDLE handle = nullptr;
             if (lib_->getTable(function, name16(table).c_str(), &handle, &info) != RFC_OK) {
                 if (!request.tables.count(table)) continue;  // a table this release does not have
-                return fail(reply, rcName(info.code), request.function + ": table " + table + ": " + describe(info));
+                return failure(rcName(info.code), request.function + ": table " + table + ": " + describe(info));
             }
             std::vector<Column> columns;
             if (!describeColumns(handle, columns, info))
-                return fail(reply, rcName(info.code), request.function + ": table " + table + ": " + describe(info));
+                return failure(rcName(info.code), request.function + ": table " + table + ": " + describe(info));
             unsigned count = 0;
             if (lib_->getRowCount(handle, &count, &info) != RFC_OK)
-                return fail(reply, rcName(info.code), request.function + ": table " + table + ": " + describe(info));
+                return failure(rcName(info.code), request.function + ": table " + table + ": " + describe(info));
 
             const bool wideRows = request.function == "RFC_READ_TABLE" && table == "DATA" && rowWidth > 0;
             unsigned widest = 0;
@@ -399,11 +387,11 @@ private:
             rows.reserve(count);
             for (unsigned i = 0; i < count; ++i) {
                 if (lib_->moveTo(handle, i, &info) != RFC_OK)
-                    return fail(reply, rcName(info.code), request.function + ": table " + table + ": " + describe(info));
+                    return failure(rcName(info.code), request.function + ": table " + table + ": " + describe(info));
                 RfcRow& row = rows.emplace_back();
                 for (const Column& column : columns) {
                     if (lib_->getChars(handle, column.name16.c_str(), buffer.data(), column.width, &info) != RFC_OK)
-                        return fail(reply, rcName(info.code),
+                        return failure(rcName(info.code),
                                     request.function + ": " + table + "-" + column.name + ": " + describe(info));
                     std::u16string_view cell(buffer.data(), column.width);
                     std::string value;
@@ -415,14 +403,14 @@ private:
                         cell = end == std::u16string_view::npos ? std::u16string_view() : cell.substr(0, end + 1);
                     }
                     if (!appendUtf8(cell, value))
-                        return fail(reply, "INVALID_VALUE",
+                        return failure("INVALID_VALUE",
                                     request.function + ": " + table + "-" + column.name + " is not valid UTF-16");
                     row.set(column.name, std::move(value));
                 }
             }
             if (request.function == "RFC_READ_TABLE" && table == "FIELDS") rowWidth = readTableRowWidth(rows);
         }
-        return true;
+        return {};
     }
 
     bool describeColumns(RFC_TABLE_HANDLE handle, std::vector<Column>& columns, RFC_ERROR_INFO& info) {

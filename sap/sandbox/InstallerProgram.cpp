@@ -154,16 +154,17 @@ private:
         actions_.push_back(std::move(a));
     }
 
-    void call(const Statement& s) {
-        if (s.size() < 3 || s[1].literal || s[1].text != "FUNCTION" || !s[2].literal)
-            fail(s[0], "Use CALL FUNCTION 'NAME'");
-        const std::string function = text::upper(text::trimEnd(s[2].text));
+    // CALL FUNCTION's EXPORTING and CHANGING parameters by name; nothing else is taken.
+    struct Parameters {
         std::map<std::string, Token> exporting, changing;
+    };
+    Parameters parameters(const Statement& s, const std::string& function) {
+        Parameters p;
         std::map<std::string, Token>* section = nullptr;
         for (std::size_t i = 3; i < s.size();) {
             const Token& t = s[i];
             if (!t.literal && (t.text == "EXPORTING" || t.text == "CHANGING")) {
-                section = t.text == "EXPORTING" ? &exporting : &changing;
+                section = t.text == "EXPORTING" ? &p.exporting : &p.changing;
                 ++i;
                 continue;
             }
@@ -174,6 +175,14 @@ private:
             (*section)[t.text] = s[i + 2];
             i += 3;
         }
+        return p;
+    }
+
+    void call(const Statement& s) {
+        if (s.size() < 3 || s[1].literal || s[1].text != "FUNCTION" || !s[2].literal)
+            fail(s[0], "Use CALL FUNCTION 'NAME'");
+        const std::string function = text::upper(text::trimEnd(s[2].text));
+        auto [exporting, changing] = parameters(s, function);
 
         auto take = [&](std::map<std::string, Token>& from, const char* name) -> std::optional<std::string> {
             auto it = from.find(name);

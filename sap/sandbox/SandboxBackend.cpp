@@ -1,4 +1,4 @@
-#include "sap/Backends.h"
+#include "sap/sandbox/SandboxBackend.h"
 #include "sap/sandbox/SandboxSystem.h"
 
 namespace orvex::sap {
@@ -11,11 +11,10 @@ public:
     explicit UnusableSandbox(Failure why) : why_(std::move(why)) {}
     Status logon(const ConnectionProperties&) override { return why_; }
     void logoff() override {}
-    RfcReply call(const RfcRequest&) override {
-        RfcReply reply;
-        reply.exception = "NOT_CONNECTED";
-        reply.failure = why_;
-        return reply;
+    RfcResult call(const RfcRequest&) override {
+        Failure failed = why_;
+        failed.code = "NOT_CONNECTED";
+        return failed;
     }
 
 private:
@@ -34,7 +33,7 @@ public:
         return status;
     }
     void logoff() override { user_.clear(); }
-    RfcReply call(const RfcRequest& request) override { return system_->call(request, user_); }
+    RfcResult call(const RfcRequest& request) override { return system_->call(request, user_); }
 
 private:
     std::shared_ptr<SandboxSystem> system_;

@@ -80,11 +80,8 @@ bool samePassword(const std::string& stored, const std::string& given) {
     return CRYPTO_memcmp(a, b, aLength) == 0;
 }
 
-RfcReply exceptionReply(const std::string& exception) {
-    RfcReply reply;
-    reply.exception = exception;
-    return reply;
-}
+// The function raised `exception`; the caller words the failure.
+Failure exceptionReply(const std::string& exception) { return callFailure(exception, FailureKind::Other); }
 
 // ---------------------------------------------------------------- SQLite
 
@@ -314,14 +311,19 @@ struct SandboxSystem::Impl {
                      const std::string& lang, const std::string& created);
 
     // Function modules.
-    RfcReply readTable(const RfcRequest& request);
+    RfcResult readTable(const RfcRequest& request);
     // The TADIR rows the condition selects, as RFC_READ_TABLE's DATA rows.
     void readTadirRows(const sandbox::SqlCondition& condition, const std::vector<Column>& all,
                        const std::vector<std::size_t>& chosen, const std::string& delimiter, long long skip,
                        long long count, RfcRows& data);
-    RfcReply tableGet(const RfcRequest& request);
-    RfcReply programInsert(const RfcRequest& request, const std::string& user);
-    RfcReply installAndRun(const RfcRequest& request, const std::string& user);
+    RfcResult tableGet(const RfcRequest& request);
+    void addForeignKeys(const std::string& table, RfcReply& reply);
+    RfcResult programInsert(const RfcRequest& request, const std::string& user);
+    RfcResult installAndRun(const RfcRequest& request, const std::string& user);
+    // Per written statement: its condition and the values it sets.
+    using ExpectedRows = std::vector<std::pair<std::string, std::vector<std::string>>>;
+    void setAttributes(const InstallerAction& action, ExpectedRows& expected);
+    std::size_t addSyntheticTables(std::size_t count);  // on the open database
 
     bool faultHits(const std::string& function) {
         if (faults.failFunction.empty() && faults.failOnCall == 0) return false;
@@ -543,7 +545,7 @@ RfcRows fieldRows(const std::vector<Column>& all, const std::vector<std::size_t>
 
 }  // namespace
 
-RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
+RfcResult SandboxSystem::Impl::readTable(const RfcRequest& request) {
     auto exportOf = [&](const char* name) -> std::string {
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
@@ -592,7 +594,6 @@ RfcReply SandboxSystem::Impl::readTable(const RfcRequest& request) {
     }
 
     RfcReply reply;
-    reply.ok = true;
     reply.tables["FIELDS"] = fieldRows(all, chosen, delimiter.size());
     if (auto o = request.tables.find("OPTIONS"); o != request.tables.end()) reply.tables["OPTIONS"] = o->second;
     RfcRows& data = reply.tables["DATA"];
@@ -656,9 +657,41 @@ const std::map<std::string, std::vector<ForeignKeyEntry>>& foreignKeys() {
 
 }  // namespace
 
+// DD_TABL_GET's foreign keys of `table`: a DD08V_TAB_A row per key, a
+// DD05M_TAB_A row per field pair.
+void SandboxSystem::Impl::addForeignKeys(const std::string& table, RfcReply& reply) {
+    RfcRows& pairs = reply.tables["DD05M_TAB_A"];
+    RfcRows& relations = reply.tables["DD08V_TAB_A"];
+    auto keys = foreignKeys().find(table);
+    if (keys == foreignKeys().end()) return;
+    Statement type(db, "SELECT datatype FROM dd03l WHERE tabname = ? AND fieldname = ?");
+    for (const ForeignKeyEntry& k : keys->second) {
+        RfcRow relation;
+        relation.set("TABNAME", table);
+        relation.set("FIELDNAME", k.field);
+        relation.set("CHECKTABLE", k.checkTable);
+        relations.push_back(std::move(relation));
+        long long position = 0;
+        for (const auto& [field, checkField] : k.pairs) {
+            type.reset();
+            type.bind(1, k.checkTable).bind(2, checkField);
+            RfcRow row;
+            row.set("TABNAME", table);
+            row.set("FIELDNAME", k.field);
+            row.set("FORTABLE", table);
+            row.set("FORKEY", field);
+            row.set("CHECKTABLE", k.checkTable);
+            row.set("CHECKFIELD", checkField);
+            row.set("PRIMPOS", numc(++position, 4));
+            row.set("DATATYPE", type.step() ? type.text(0) : std::string());
+            pairs.push_back(std::move(row));
+        }
+    }
+}
+
 // DD_TABL_GET: TABL_NAME, WITHTEXT; tables DD03P_TAB_A (fields), DD05M_TAB_A
 // (foreign key field pairs) and DD08V_TAB_A (one row per foreign key).
-RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
+RfcResult SandboxSystem::Impl::tableGet(const RfcRequest& request) {
     auto exportOf = [&](const char* name) -> std::string {
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
@@ -698,33 +731,7 @@ RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
             }
         };
         add(table, 0);
-        RfcRows& pairs = reply.tables["DD05M_TAB_A"];
-        RfcRows& relations = reply.tables["DD08V_TAB_A"];
-        if (auto keys = foreignKeys().find(table); keys != foreignKeys().end()) {
-            Statement type(db, "SELECT datatype FROM dd03l WHERE tabname = ? AND fieldname = ?");
-            for (const ForeignKeyEntry& k : keys->second) {
-                RfcRow relation;
-                relation.set("TABNAME", table);
-                relation.set("FIELDNAME", k.field);
-                relation.set("CHECKTABLE", k.checkTable);
-                relations.push_back(std::move(relation));
-                long long position = 0;
-                for (const auto& [field, checkField] : k.pairs) {
-                    type.reset();
-                    type.bind(1, k.checkTable).bind(2, checkField);
-                    RfcRow row;
-                    row.set("TABNAME", table);
-                    row.set("FIELDNAME", k.field);
-                    row.set("FORTABLE", table);
-                    row.set("FORKEY", field);
-                    row.set("CHECKTABLE", k.checkTable);
-                    row.set("CHECKFIELD", checkField);
-                    row.set("PRIMPOS", numc(++position, 4));
-                    row.set("DATATYPE", type.step() ? type.text(0) : std::string());
-                    pairs.push_back(std::move(row));
-                }
-            }
-        }
+        addForeignKeys(table, reply);
     } else {
         // Synthetic tables (scale tests) have a generic layout.
         Statement synthetic(db, "SELECT 1 FROM tadir WHERE \"OBJECT\" = 'TABL' AND \"OBJ_NAME\" = ? AND"
@@ -735,7 +742,6 @@ RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
         addRow("ID", "X", "", "NUMC", 10, 0, "Identifier", "");
         addRow("TEXT", "", "", "CHAR", 60, 0, "Text", "");
     }
-    reply.ok = true;
     reply.imports["GOTSTATE"] = "A";
     return reply;
 }
@@ -743,7 +749,7 @@ RfcReply SandboxSystem::Impl::tableGet(const RfcRequest& request) {
 // BC_PR_INSERT: PROGRAM_NAME, TITLE_STRING; table SOURCE (LINE, up to 255
 // characters). Stores the program inactive, with its TADIR row. An existing
 // customer program is replaced (source and title) and becomes inactive.
-RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std::string& user) {
+RfcResult SandboxSystem::Impl::programInsert(const RfcRequest& request, const std::string& user) {
     auto exportOf = [&](const char* name) -> std::string {
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
@@ -791,20 +797,39 @@ RfcReply SandboxSystem::Impl::programInsert(const RfcRequest& request, const std
         entry.bind(1, name);
         return program.step() && program.text(0) == title && program.text(1) == text && entry.step();
     };
-    RfcReply reply;
-    reply.ok = true;
-    return reply;
+    return RfcReply{};
+}
+
+// The attributes one installer statement sets, and what a fresh connection
+// must then find (condition and values) for the write to count.
+void SandboxSystem::Impl::setAttributes(const InstallerAction& action, ExpectedRows& expected) {
+    if (action.title) {
+        Statement title(db, "UPDATE programs SET title = ? WHERE name = ?");
+        title.bind(1, std::string(text::prefix(*action.title, 70))).bind(2, action.program);
+        title.step();
+        expected.push_back({"title = ? AND name = ?", {std::string(text::prefix(*action.title, 70)), action.program}});
+    }
+    if (action.withTrdirEntry) {
+        auto component = [&](const char* name) {
+            auto it = action.trdir.find(name);
+            return it == action.trdir.end() ? std::string() : it->second;
+        };
+        Statement attributes(db, "UPDATE programs SET subc = ?, uccheck = ? WHERE name = ?");
+        attributes.bind(1, component("SUBC")).bind(2, component("UCCHECK")).bind(3, action.program);
+        attributes.step();
+        expected.push_back({"subc = ? AND uccheck = ? AND name = ?",
+                            {component("SUBC"), component("UCCHECK"), action.program}});
+    }
 }
 
 // RFC_ABAP_INSTALL_AND_RUN: table PROGRAM (LINE, 72 characters); export
 // ERRORMESSAGE; table WRITES (ZEILE). A program the sandbox cannot run comes
 // back with ERRORMESSAGE set and changes nothing.
-RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std::string&) {
+RfcResult SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std::string&) {
     std::vector<std::string> rows;
     if (auto p = request.tables.find("PROGRAM"); p != request.tables.end())
         for (const RfcRow& row : p->second) rows.push_back(row.get("LINE"));
     RfcReply reply;
-    reply.ok = true;
     reply.imports["ERRORMESSAGE"] = "";
     RfcRows& writes = reply.tables["WRITES"];
     const auto check = checkInstallerProgram(rows);
@@ -815,7 +840,7 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
     Transaction tx(db);
     // What a fresh connection must find afterwards: per statement, its
     // condition and the values it sets.
-    std::vector<std::pair<std::string, std::vector<std::string>>> expected;
+    ExpectedRows expected;
     for (const InstallerAction& action : *check) {
         if (action.kind == InstallerAction::Kind::Write) {
             RfcRow row;
@@ -837,23 +862,7 @@ RfcReply SandboxSystem::Impl::installAndRun(const RfcRequest& request, const std
             expected.push_back({"active = 1 AND name = ?", {action.program}});
             continue;
         }
-        if (action.title) {
-            Statement title(db, "UPDATE programs SET title = ? WHERE name = ?");
-            title.bind(1, std::string(text::prefix(*action.title, 70))).bind(2, action.program);
-            title.step();
-            expected.push_back({"title = ? AND name = ?", {std::string(text::prefix(*action.title, 70)), action.program}});
-        }
-        if (action.withTrdirEntry) {
-            auto component = [&](const char* name) {
-                auto it = action.trdir.find(name);
-                return it == action.trdir.end() ? std::string() : it->second;
-            };
-            Statement attributes(db, "UPDATE programs SET subc = ?, uccheck = ? WHERE name = ?");
-            attributes.bind(1, component("SUBC")).bind(2, component("UCCHECK")).bind(3, action.program);
-            attributes.step();
-            expected.push_back({"subc = ? AND uccheck = ? AND name = ?",
-                                {component("SUBC"), component("UCCHECK"), action.program}});
-        }
+        setAttributes(action, expected);
     }
     tx.commit();
     confirmWrite = [this, expected] {
@@ -1012,12 +1021,12 @@ Status SandboxSystem::checkLogon(const ConnectionProperties& props) const {
     return {};
 }
 
-RfcReply SandboxSystem::call(const RfcRequest& request) { return call(request, "DEVELOPER"); }
+RfcResult SandboxSystem::call(const RfcRequest& request) { return call(request, "DEVELOPER"); }
 
-RfcReply SandboxSystem::call(const RfcRequest& request, const std::string& user) {
+RfcResult SandboxSystem::call(const RfcRequest& request, const std::string& user) {
     std::lock_guard lock(impl_->mutex);
     if (impl_->faultHits(request.function)) return exceptionReply(impl_->faults.exception);
-    RfcReply reply;
+    RfcResult reply = RfcReply{};
     try {
         impl_->confirmWrite = nullptr;
         {
@@ -1026,22 +1035,19 @@ RfcReply SandboxSystem::call(const RfcRequest& request, const std::string& user)
             else if (request.function == "DD_TABL_GET") reply = impl_->tableGet(request);
             else if (request.function == "BC_PR_INSERT") reply = impl_->programInsert(request, user);
             else if (request.function == "RFC_ABAP_INSTALL_AND_RUN") reply = impl_->installAndRun(request, user);
-            else if (request.function == "RFC_PING") reply.ok = true;
+            else if (request.function == "RFC_PING") reply = RfcReply{};
             else return exceptionReply("FU_NOT_FOUND");
         }
         // A write is done only when a connection of its own finds it: the
         // one that wrote may have written where no other process looks.
-        if (reply.ok && impl_->confirmWrite) {
+        if (reply && impl_->confirmWrite) {
             Impl::Open again(*impl_);
-            if (!impl_->confirmWrite()) {
-                reply = exceptionReply("SYSTEM_FAILURE");
-                reply.failure = failure(FailureKind::Function, "the sandbox database did not keep the change",
-                                        impl_->path);
-            }
+            if (!impl_->confirmWrite())
+                reply = callFailure("SYSTEM_FAILURE", FailureKind::Function,
+                                    "the sandbox database did not keep the change", impl_->path);
         }
     } catch (const std::exception& e) {
-        reply = exceptionReply("SYSTEM_FAILURE");
-        reply.failure = failure(FailureKind::Function, e.what());
+        reply = callFailure("SYSTEM_FAILURE", FailureKind::Function, e.what());
     }
     impl_->confirmWrite = nullptr;
     return reply;
@@ -1053,38 +1059,7 @@ void SandboxSystem::setFaults(const SandboxFaults& faults) {
     impl_->faultCounter = 0;
 }
 
-std::vector<SandboxProgram> SandboxSystem::programs() const {
-    std::lock_guard lock(impl_->mutex);
-    Impl::Open open(*impl_);
-    std::vector<SandboxProgram> out;
-    Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on,"
-                           " source = 'null' FROM programs ORDER BY name");
-    while (s.step()) {
-        SandboxProgram p = programAttributes(s);
-        p.delivered = s.integer(8) != 0;
-        out.push_back(std::move(p));
-    }
-    return out;
-}
-
-std::optional<SandboxProgram> SandboxSystem::program(const std::string& name) const {
-    std::lock_guard lock(impl_->mutex);
-    Impl::Open open(*impl_);
-    Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on, source"
-                           " FROM programs WHERE name = ?");
-    s.bind(1, name);
-    if (!s.step()) return std::nullopt;
-    SandboxProgram p = programAttributes(s);
-    const auto source = nlohmann::json::parse(s.text(8));
-    p.delivered = source.is_null();
-    if (!p.delivered) p.source = source.get<std::vector<std::string>>();
-    return p;
-}
-
-std::size_t SandboxSystem::addSyntheticTables(std::size_t count) {
-    std::lock_guard lock(impl_->mutex);
-    Impl::Open open(*impl_);
-    sqlite3* db = impl_->db;
+std::size_t SandboxSystem::Impl::addSyntheticTables(std::size_t count) {
     Transaction tx(db);
     Statement current(db, "SELECT value FROM meta WHERE key = 'synthetic_count'");
     long long first = current.step() ? std::stoll(current.text(0)) : 0;
@@ -1099,7 +1074,7 @@ std::size_t SandboxSystem::addSyntheticTables(std::size_t count) {
         name.assign(1, static_cast<char>('A' + mixed % 26));
         name += "SYN";
         name += numc(static_cast<long long>(n), 9);
-        impl_->insertTadir(insert, "TABL", name, impl_->systemId, "SANDBOX", "$SYNTH", "E", date);
+        insertTadir(insert, "TABL", name, systemId, "SANDBOX", "$SYNTH", "E", date);
     }
     Statement update(db, "INSERT OR REPLACE INTO meta(key, value) VALUES('synthetic_count', ?)");
     update.bind(1, std::to_string(first + static_cast<long long>(count)));
@@ -1113,12 +1088,72 @@ std::size_t SandboxSystem::addSyntheticTables(std::size_t count) {
     return static_cast<std::size_t>(total.integer(0));
 }
 
-std::size_t SandboxSystem::tadirRowCount() const {
-    std::lock_guard lock(impl_->mutex);
-    Impl::Open open(*impl_);
-    Statement total(impl_->db, "SELECT count(*) FROM tadir");
-    total.step();
-    return static_cast<std::size_t>(total.integer(0));
+namespace {
+
+// What a tool call on the database gives back: the value `work` makes, or
+// what SQLite or the file threw on the way as a failure.
+template <typename Work>
+auto withoutThrowing(Work&& work) -> Result<decltype(work())> {
+    try {
+        return work();
+    } catch (const std::exception& e) {
+        return failure(FailureKind::File, e.what());
+    }
+}
+
+}  // namespace
+
+Result<std::vector<SandboxProgram>> SandboxSystem::programs() const {
+    return withoutThrowing([this] {
+        std::lock_guard lock(impl_->mutex);
+        Impl::Open open(*impl_);
+        std::vector<SandboxProgram> out;
+        Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on,"
+                               " source = 'null' FROM programs ORDER BY name");
+        while (s.step()) {
+            SandboxProgram p = programAttributes(s);
+            p.delivered = s.integer(8) != 0;
+            out.push_back(std::move(p));
+        }
+        return out;
+    });
+}
+
+Result<SandboxProgram> SandboxSystem::program(const std::string& name) const {
+    auto found = withoutThrowing([&]() -> std::optional<SandboxProgram> {
+        std::lock_guard lock(impl_->mutex);
+        Impl::Open open(*impl_);
+        Statement s(impl_->db, "SELECT name, title, subc, uccheck, active, author, created_on, changed_on, source"
+                               " FROM programs WHERE name = ?");
+        s.bind(1, name);
+        if (!s.step()) return std::nullopt;
+        SandboxProgram p = programAttributes(s);
+        const auto source = nlohmann::json::parse(s.text(8));
+        p.delivered = source.is_null();
+        if (!p.delivered) p.source = source.get<std::vector<std::string>>();
+        return p;
+    });
+    if (!found) return found.failure();
+    if (!*found) return callFailure("NOT_FOUND", FailureKind::Other, "no program \"" + name + "\" in the sandbox");
+    return std::move(**found);
+}
+
+Result<std::size_t> SandboxSystem::addSyntheticTables(std::size_t count) {
+    return withoutThrowing([&] {
+        std::lock_guard lock(impl_->mutex);
+        Impl::Open open(*impl_);
+        return impl_->addSyntheticTables(count);
+    });
+}
+
+Result<std::size_t> SandboxSystem::tadirRowCount() const {
+    return withoutThrowing([this] {
+        std::lock_guard lock(impl_->mutex);
+        Impl::Open open(*impl_);
+        Statement total(impl_->db, "SELECT count(*) FROM tadir");
+        total.step();
+        return static_cast<std::size_t>(total.integer(0));
+    });
 }
 
 }  // namespace orvex::sap

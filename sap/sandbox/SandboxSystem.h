@@ -79,18 +79,19 @@ public:
     Status checkLogon(const ConnectionProperties& props) const;
 
     // Runs one function module. Safe to call from several threads at once.
-    RfcReply call(const RfcRequest& request);
+    RfcResult call(const RfcRequest& request);
     // The same, for the logged-on user (author of created programs).
-    RfcReply call(const RfcRequest& request, const std::string& user);
+    RfcResult call(const RfcRequest& request, const std::string& user);
 
     void setFaults(const SandboxFaults& faults);
 
-    // For the orvex-sandbox tool.
-    std::vector<SandboxProgram> programs() const;  // without source
-    std::optional<SandboxProgram> program(const std::string& name) const;
-    // Adds `count` synthetic tables to TADIR; returns how many it holds now.
-    std::size_t addSyntheticTables(std::size_t count);
-    std::size_t tadirRowCount() const;
+    // For the orvex-sandbox tool. A database that cannot be read fails with
+    // kind File; a program the sandbox does not hold with code "NOT_FOUND".
+    Result<std::vector<SandboxProgram>> programs() const;  // without source
+    Result<SandboxProgram> program(const std::string& name) const;
+    // Adds `count` synthetic tables to TADIR; returns how many rows it holds now.
+    Result<std::size_t> addSyntheticTables(std::size_t count);
+    Result<std::size_t> tadirRowCount() const;
 
 private:
     struct Impl;

@@ -242,7 +242,8 @@ private:
         read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
         for (const std::string& row : sap::conditionRows(sap::programNameCondition(name)))
             read.tables["OPTIONS"].emplace_back().set("TEXT", row);
-        return !sandbox_->call(read).tables["DATA"].empty();
+        const sap::RfcResult found = sandbox_->call(read);
+        return found && !found->tables.at("DATA").empty();
     }
     std::vector<sap::SapMessage> check(const std::vector<std::string>& lines) const {
         std::vector<sap::SapMessage> found;
@@ -452,7 +453,7 @@ private:
             return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
         // The object's attributes, not its source: SAP answers this from the directory.
         std::optional<sap::SandboxProgram> stored;
-        for (sap::SandboxProgram& listed : sandbox_->programs())
+        for (sap::SandboxProgram& listed : sandbox_->programs().value_or({}))
             if (listed.name == name) stored = std::move(listed);
         // Real answers also carry the title and the last change.
         std::string changed;
@@ -506,7 +507,7 @@ private:
         read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
         for (const std::string& row : sap::conditionRows(sap::tableSearchCondition(upper(like))))
             read.tables["OPTIONS"].emplace_back().set("TEXT", row);
-        sap::RfcReply reply = sandbox_->call(read);
+        sap::RfcReply reply = sandbox_->call(read).value_or({});
         const std::size_t max = std::stoul(r.param("maxResults").empty() ? "100" : r.param("maxResults"));
         std::vector<std::pair<std::string, std::string>> rows;  // name, type
         for (const sap::RfcRow& row : reply.tables["DATA"]) {
@@ -542,8 +543,9 @@ private:
         sap::RfcRequest get;
         get.function = "DD_TABL_GET";
         get.exports = {{"TABL_NAME", table}, {"WITHTEXT", "X"}};
-        sap::RfcReply reply = sandbox_->call(get);
-        if (!reply.ok) return fail(res, 404, "ExceptionResourceNotFound", "Table " + table + " does not exist");
+        sap::RfcResult got = sandbox_->call(get);
+        if (!got) return fail(res, 404, "ExceptionResourceNotFound", "Table " + table + " does not exist");
+        sap::RfcReply& reply = *got;
         std::string fields;
         for (const sap::RfcRow& f : reply.tables["DD03P_TAB_A"]) {
             const bool include = f.get("FIELDNAME").rfind(".", 0) == 0;
@@ -586,7 +588,7 @@ private:
         insert.function = "BC_PR_INSERT";
         insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}};
         insert.tables["SOURCE"].emplace_back().set("LINE", "REPORT " + name + ".");
-        if (!sandbox_->call(insert, "DEVELOPER").ok)
+        if (!sandbox_->call(insert, "DEVELOPER"))
             return fail(res, 500, "ExceptionResourceCreationFailure", "Program " + name + " cannot be created");
         programs_[name] = {package, corrNr, title};
         res.status = 201;
@@ -636,7 +638,7 @@ private:
         insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", program.title}};
         auto& rows = insert.tables["SOURCE"];
         for (const std::string& line : lines(r.body)) rows.emplace_back().set("LINE", line);
-        if (!sandbox_->call(insert, "DEVELOPER").ok)
+        if (!sandbox_->call(insert, "DEVELOPER"))
             return fail(res, 500, "ExceptionResourceSaveFailure", "The source of " + name + " cannot be stored");
         res.status = 200;
         res.set_header("ETag", "\"" + std::to_string(++counter_) + "\"");
@@ -707,7 +709,7 @@ private:
                 run.function = "RFC_ABAP_INSTALL_AND_RUN";
                 for (const std::string& row : sap::installerRows(name, stored->title))
                     run.tables["PROGRAM"].emplace_back().set("LINE", row);
-                sandbox_->call(run, "DEVELOPER");
+                static_cast<void>(sandbox_->call(run, "DEVELOPER"));
             }
         }
         res.status = 200;

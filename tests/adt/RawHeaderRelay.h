@@ -21,6 +21,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/Loopback.h"
+
 namespace orvex::testing {
 
 class RawHeaderRelay {
@@ -28,12 +30,8 @@ public:
     // Relays to 127.0.0.1:`backend` from a free loopback port of its own.
     explicit RawHeaderRelay(int backend) : backend_(backend) {
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr = loopback(0);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        port_ = bindLoopback(listener_);
         ::listen(listener_, 64);
-        socklen_t len = sizeof addr;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
         acceptor_ = std::thread([this] { accept(); });
     }
     ~RawHeaderRelay() {
@@ -55,13 +53,6 @@ public:
     }
 
 private:
-    static sockaddr_in loopback(int port) {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        return addr;
-    }
     static std::string hex(const std::string& bytes) {
         static const char* const digits = "0123456789abcdef";
         std::string out;
@@ -91,7 +82,7 @@ private:
         const int on = 1;
         ::setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        sockaddr_in addr = loopback(backend_);
+        sockaddr_in addr = loopbackAddress(backend_);
         if (::connect(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
             ::close(server);
             ::close(client);

@@ -20,6 +20,7 @@
 #include "generator/DesignFile.h"
 #include "generator/Generator.h"
 #include "sap/JoinProposals.h"
+#include "tests/support/InstallOutcome.h"
 #include "tests/support/ProgramFolder.h"
 #include "tests/http/ServedSandbox.h"
 
@@ -132,9 +133,9 @@ TEST_F(AdtRoad, CancelEndsTheRunningRequestAndTheLockIsGivenBack) {
     }
     changed.notify_all();
 
-    EXPECT_EQ(result.outcome, InstallOutcome::InsertFailed);
-    EXPECT_EQ(result.failure.kind, FailureKind::Cancelled);
-    EXPECT_EQ(result.failure.reason, "Cancelled");
+    EXPECT_EQ(outcomeOf(result, said), InstallOutcome::InsertFailed);
+    EXPECT_EQ(result.created.failure().kind, FailureKind::Cancelled);
+    EXPECT_EQ(result.created.failure().reason, "Cancelled");
     ASSERT_EQ(said.size(), 1u);
     EXPECT_EQ(said[0].text, "There was a connection error\r\nPlease Try Again");
     const std::vector<AdtRecord> records = double_.requests();
@@ -199,9 +200,9 @@ TEST_F(AdtRoad, CancelAtAnyMomentOfTheLockStopsAndGivesTheLockBack) {
         }
         installing.join();
 
-        EXPECT_EQ(result.outcome, c.outcome) << result.failure.text();
-        EXPECT_EQ(result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason, c.failure);
-        EXPECT_FALSE(result.activated);
+        EXPECT_EQ(outcomeOf(result, {}), c.outcome) << whyOf(result);
+        EXPECT_EQ(whyOf(result), c.failure);
+        EXPECT_FALSE(result.activated());
         auto stored = double_.sandbox().program(name);
         EXPECT_EQ(stored && stored->source == source, c.sourceStored);
         const std::vector<AdtRecord> all = double_.requests();
@@ -232,7 +233,7 @@ TEST_F(AdtRoad, ReadsNameTablesAndFields) {
     ASSERT_TRUE(found) << found.failure().text();
     EXPECT_EQ(found->names, std::vector<std::string>{"SFLIGHT" + std::string(33, ' ')});
     EXPECT_FALSE(found->capped);
-    double_.sandbox().addSyntheticTables(adt::kSearchCap + 5);
+    ASSERT_TRUE(double_.sandbox().addSyntheticTables(adt::kSearchCap + 5));
     auto many = ops->searchTables("%SYN%");
     ASSERT_TRUE(many);
     EXPECT_TRUE(many->capped);
@@ -263,8 +264,8 @@ TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
     r.transport = "DEVK900123";
     std::vector<Message> said;
     InstallResult result = ops->installProgram(r, [&](const Message& m) { said.push_back(m); });
-    ASSERT_EQ(result.outcome, InstallOutcome::Created) << result.failure.text();
-    EXPECT_TRUE(result.activated) << result.activationError;
+    ASSERT_EQ(outcomeOf(result, said), InstallOutcome::Created) << whyOf(result);
+    EXPECT_TRUE(result.activated()) << whyOf(result);
     EXPECT_EQ(said, (std::vector<Message>{{"Program Created successfully in SAP", kAppTitle, kRightAligned, ""}}));
 
     auto stored = double_.sandbox().program("ZADT_DEMO");
@@ -375,7 +376,7 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
              RfcRequest insert;
              insert.function = "BC_PR_INSERT";
              insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", "taken"}};
-             d.sandbox().call(insert, "DEVELOPER");
+             ASSERT_TRUE(d.sandbox().call(insert, "DEVELOPER"));
              // The name was free when validated.
              d.setFault(once([](const AdtRecord& r) { return r.path == "/sap/bc/adt/programs/validation"; },
                              [](const AdtRecord&, httplib::Response& res) {
@@ -442,9 +443,8 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         auto ops = adt::makeAdtOperations(logonAt(d.url()));
         std::vector<Message> said;
         InstallResult result = ops->installProgram(request(name), [&](const Message& m) { said.push_back(m); });
-        EXPECT_EQ(result.outcome, c.outcome) << result.failure.text();
-        const std::string why =
-            result.outcome == InstallOutcome::Created ? result.activationError : result.failure.reason;
+        EXPECT_EQ(outcomeOf(result, said), c.outcome) << whyOf(result);
+        const std::string why = whyOf(result);
         EXPECT_NE(why.find(c.reason), std::string::npos) << why;
         if (c.outcome == InstallOutcome::NameTaken) {
             EXPECT_TRUE(said.empty());  // the caller's to tell
@@ -453,7 +453,7 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         }
         ASSERT_FALSE(said.empty());
         if (c.outcome == InstallOutcome::Created && *c.reason == '\0') {
-            EXPECT_TRUE(result.activated);
+            EXPECT_TRUE(result.activated());
             EXPECT_TRUE(d.sandbox().program(name)->active);
             EXPECT_EQ(d.sandbox().program(name)->source, source);
         }
@@ -472,8 +472,8 @@ TEST_F(AdtRoad, ActivationErrorsCarryTheirPosition) {
     double_.denyWord("Hello");
     std::vector<Message> said;
     InstallResult result = install(request(), &said);
-    ASSERT_EQ(result.outcome, InstallOutcome::Created);
-    EXPECT_FALSE(result.activated);
+    ASSERT_EQ(outcomeOf(result, said), InstallOutcome::Created);
+    EXPECT_FALSE(result.activated());
     // The check run before storing and the activation after it both say so: listed once.
     const SapMessage expected{"E", 3, 10, "Field \"Hello\" is unknown."};
     EXPECT_EQ(result.sapMessages, (std::vector<SapMessage>{expected}));
@@ -498,7 +498,7 @@ TEST_F(AdtRoad, SearchListsTablesOnlyByNameAndCountsOnlyThem) {
             << structure;
     EXPECT_NE(std::find(found->names.begin(), found->names.end(), "SFLIGHT" + std::string(33, ' ')), found->names.end());
 
-    double_.sandbox().addSyntheticTables(adt::kSearchCap - 5);
+    ASSERT_TRUE(double_.sandbox().addSyntheticTables(adt::kSearchCap - 5));
     std::vector<std::string> structures;
     for (int i = 0; i < 100; ++i) structures.push_back("ZSYN_STRUCTURE" + std::to_string(i));
     double_.addStructures(structures);
@@ -600,8 +600,8 @@ TEST_F(AdtRoad, DeeplyNestedAnswersEndWithAReason) {
         {"/sap/bc/adt/ddic/elementinfo", [&](Operations& o) { return reason(o.readFields("SCARR")); }},
         {"/sap/bc/adt/cts/transportchecks", [&](Operations& o) { return reason(o.checkTransport("ZADT_DEMO", "ZPKG")); }},
         {"/sap/bc/adt/programs/validation", [&](Operations& o) { return reason(o.checkName("ZADT_DEMO")); }},
-        {"/sap/bc/adt/checkruns", [&](Operations& o) { return o.installProgram(request(), {}).failure.reason; }},
-        {"/sap/bc/adt/activation", [&](Operations& o) { return o.installProgram(request("ZADT_OTHER"), {}).activationError; }},
+        {"/sap/bc/adt/checkruns", [&](Operations& o) { return whyOf(o.installProgram(request(), {})); }},
+        {"/sap/bc/adt/activation", [&](Operations& o) { return whyOf(o.installProgram(request("ZADT_OTHER"), {})); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -754,7 +754,7 @@ TEST_F(CliAdt, RoadFromTheAddress) {
 // place: no creation, the source under a lock, the activation. The name
 // check names its title and last change.
 TEST_F(AdtRoad, ExistingProgramIsUpdatedInPlaceOnlyWithConsent) {
-    ASSERT_EQ(install(request()).outcome, InstallOutcome::Created);
+    ASSERT_TRUE(install(request()).created);
     auto ops = adt::makeAdtOperations(logonAt(double_.url()));
     const auto check = ops->checkName("zadt_demo");
     ASSERT_TRUE(check);
@@ -779,13 +779,13 @@ TEST_F(AdtRoad, ExistingProgramIsUpdatedInPlaceOnlyWithConsent) {
                                (q.param("_action").empty() ? "" : " " + q.param("_action")));
         }
         if (!replace) {
-            EXPECT_EQ(result.outcome, InstallOutcome::NameTaken);
+            EXPECT_EQ(outcomeOf(result, said), InstallOutcome::NameTaken);
             EXPECT_TRUE(said.empty());
             EXPECT_EQ(sent, (std::vector<std::string>{"POST validation", "GET zadt_demo"}));
             EXPECT_NE(double_.sandbox().program("ZADT_DEMO")->source, source);
         } else {
-            EXPECT_EQ(result.outcome, InstallOutcome::Created) << result.failure.text();
-            EXPECT_TRUE(result.activated);
+            EXPECT_EQ(outcomeOf(result, said), InstallOutcome::Created) << whyOf(result);
+            EXPECT_TRUE(result.activated());
             EXPECT_EQ(sent, (std::vector<std::string>{"POST validation", "GET zadt_demo", "POST zadt_demo LOCK",
                                                       "POST checkruns", "PUT main", "POST zadt_demo UNLOCK",
                                                       "GET zadt_demo", "POST activation", "GET zadt_demo"}));

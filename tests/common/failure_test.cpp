@@ -13,10 +13,10 @@ TEST(Failure, TextAndDetailsSayEachPartOnce) {
         const char* text;
         const char* details;
     } cases[] = {
-        {{FailureKind::Unreachable, "No connection", "host not found"}, "No connection (host not found)",
+        {failure(FailureKind::Unreachable, "No connection", "host not found"), "No connection (host not found)",
          "No connection\nhost not found"},
-        {{FailureKind::Logon, "wrong password", "wrong password"}, "wrong password", "wrong password"},
-        {{FailureKind::Other, "", "RFC_ERROR_SYSTEM_FAILURE"}, "RFC_ERROR_SYSTEM_FAILURE", "RFC_ERROR_SYSTEM_FAILURE"},
+        {failure(FailureKind::Logon, "wrong password", "wrong password"), "wrong password", "wrong password"},
+        {failure(FailureKind::Other, "", "RFC_ERROR_SYSTEM_FAILURE"), "RFC_ERROR_SYSTEM_FAILURE", "RFC_ERROR_SYSTEM_FAILURE"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.failure.text(), c.text);

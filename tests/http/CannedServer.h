@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "SoapEnvelope.h"
+#include "tests/support/Loopback.h"
 
 namespace orvex::test {
 
@@ -30,14 +31,8 @@ public:
     explicit CannedServer(std::vector<std::string> answers, int trickleFrom = -1)
         : answers_(std::move(answers)), trickleFrom_(trickleFrom) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        port_ = testing::bindLoopback(fd_);
         ::listen(fd_, 8);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
         thread_ = std::thread([this] { loop(); });
     }
     ~CannedServer() {
@@ -45,7 +40,7 @@ public:
         thread_.join();
         ::close(fd_);
     }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    std::string url() const { return testing::loopbackUrl(port_); }
     std::vector<std::string> requests() {
         std::lock_guard lock(mutex_);
         return requests_;
@@ -69,9 +64,7 @@ public:
     static std::string okReply(const std::string& function) {
         sap::RfcRequest request;
         request.function = function;
-        sap::RfcReply ok;
-        ok.ok = true;
-        return http(200, "text/xml", sap::soap::buildResponse(request, ok));
+        return http(200, "text/xml", sap::soap::buildResponse(request, sap::RfcReply{}));
     }
 
 private:
@@ -131,19 +124,9 @@ private:
 // A loopback port bound but not listening: connections to it are refused.
 class ClosedPort {
 public:
-    ClosedPort() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) { port_ = bindLoopback(fd_); }
+    ClosedPort() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) { port_ = testing::bindLoopback(fd_); }
     ~ClosedPort() { ::close(fd_); }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
-    static int bindLoopback(int fd) {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-        return ntohs(addr.sin_port);
-    }
+    std::string url() const { return testing::loopbackUrl(port_); }
 
 private:
     int fd_;
@@ -155,12 +138,9 @@ private:
 class FullBacklog {
 public:
     FullBacklog() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        port_ = ClosedPort::bindLoopback(fd_);
+        port_ = testing::bindLoopback(fd_);
         ::listen(fd_, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = htons(static_cast<std::uint16_t>(port_));
+        sockaddr_in addr = testing::loopbackAddress(port_);
         for (int& filler : fillers_) {  // fill the queue; these connects need not finish
             filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
             ::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
@@ -170,7 +150,7 @@ public:
         for (int filler : fillers_) ::close(filler);
         ::close(fd_);
     }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    std::string url() const { return testing::loopbackUrl(port_); }
 
 private:
     int fd_;

@@ -104,8 +104,9 @@ TEST(HttpTransport, AnswersBeyondTheLimitFailAndTheConnectionRecovers) {
     Client limited(server.url(), options);
     ASSERT_TRUE(limited.logon);
     auto tooLarge = addTadirRead(limited.component);
-    EXPECT_FALSE(tooLarge->call());
-    EXPECT_EQ(tooLarge->exception(), "COMMUNICATION_FAILURE");
+    const orvex::Status failed = tooLarge->call();
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.failure().code, "COMMUNICATION_FAILURE");
     EXPECT_TRUE(addTadirRead(limited.component)->call());  // the connection recovers for the next call
 }
 

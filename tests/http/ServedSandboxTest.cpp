@@ -11,7 +11,7 @@
 #include "ProgramFolder.h"
 #include "ServedSandbox.h"
 #include "TadirRead.h"
-#include "SoapServer.h"
+#include "SoapService.h"
 #include "sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
@@ -19,9 +19,10 @@ using namespace orvex::test;
 
 namespace {
 
-std::vector<std::string> waRows(const RfcReply& reply) {
+std::vector<std::string> waRows(const RfcResult& reply) {
     std::vector<std::string> rows;
-    if (auto it = reply.tables.find("DATA"); it != reply.tables.end())
+    if (!reply) return rows;
+    if (auto it = reply->tables.find("DATA"); it != reply->tables.end())
         for (const RfcRow& row : it->second) rows.push_back(row.get("WA"));
     return rows;
 }
@@ -56,8 +57,8 @@ TEST(ServedSandbox, ConcurrentClientsGetTheEmbeddedSandboxsAnswers) {
             if (!backend->logon(props)) return;
             for (int i = 0; i < kCalls; ++i) {
                 const std::size_t which = static_cast<std::size_t>(c + i) % patterns.size();
-                RfcReply reply = backend->call(tadirRead(patterns[which]));
-                right += reply.ok && waRows(reply) == expected[which];
+                RfcResult reply = backend->call(tadirRead(patterns[which]));
+                right += reply && waRows(reply) == expected[which];
             }
         });
     }

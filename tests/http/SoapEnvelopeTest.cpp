@@ -14,7 +14,7 @@ std::string envelope(const std::string& content) {
            "</e:Body></e:Envelope>";
 }
 
-RfcReply parse(const RfcRequest& request, std::string body) { return soap::parseReply(request, body); }
+RfcResult parse(const RfcRequest& request, std::string body) { return soap::parseReply(request, body); }
 
 }  // namespace
 
@@ -63,16 +63,15 @@ TEST(SoapEnvelope, ReplyIsMatchedByLocalNameAndNamespaceAndFaultsGiveTheExceptio
              {envelope("<e:Fault><faultcode>e:Server</faultcode><faultstring>FU_NOT_FOUND</faultstring><detail><rfc:Error "
                        "xmlns:rfc=\"urn:sap-com:document:sap:soap:functions\"><message>x</message></rfc:Error></detail>"
                        "</e:Fault>"), "FU_NOT_FOUND"}}) {
-        RfcReply reply = parse(ping, body);
-        EXPECT_EQ(reply.ok, exception.empty()) << body;
-        EXPECT_EQ(reply.exception, exception) << body;
+        RfcResult reply = parse(ping, body);
+        EXPECT_EQ(reply.ok(), exception.empty()) << body;
+        EXPECT_EQ(reply ? std::string() : reply.failure().code, exception) << body;
     }
 }
 
 TEST(SoapEnvelope, ServerStripsTrailingBlanksAndClientRestoresRowWidths) {
     RfcRequest request = tadirRead();
     RfcReply served;
-    served.ok = true;
     std::string name40 = "AB" + std::string(38, ' ');
     served.tables["DATA"].emplace_back().set("WA", "R3TR|TABL|" + name40);
     served.tables["DATA"].emplace_back().set("WA", "R3TR|TABL|\xc3\x84" "B" + std::string(38, ' '));  // "ÄB"
@@ -87,18 +86,18 @@ TEST(SoapEnvelope, ServerStripsTrailingBlanksAndClientRestoresRowWidths) {
     std::string xml = soap::buildResponse(request, served);
     EXPECT_EQ(xml.find("AB  "), std::string::npos);  // stripped on the wire
     EXPECT_EQ(xml.find("NOT_SENT"), std::string::npos);
-    RfcReply reply = parse(request, xml);
-    ASSERT_TRUE(reply.ok);
-    EXPECT_EQ(reply.tables.at("DATA")[0].get("WA"), "R3TR|TABL|" + name40);
-    EXPECT_EQ(reply.tables.at("DATA")[1].get("WA").size(), 10u + 40u + 1u);  // 40 characters, 41 bytes
-    EXPECT_EQ(reply.tables.at("DATA")[2].get("WA").size(), 50u + 4u);
+    RfcResult reply = parse(request, xml);
+    ASSERT_TRUE(reply.ok());
+    EXPECT_EQ(reply->tables.at("DATA")[0].get("WA"), "R3TR|TABL|" + name40);
+    EXPECT_EQ(reply->tables.at("DATA")[1].get("WA").size(), 10u + 40u + 1u);  // 40 characters, 41 bytes
+    EXPECT_EQ(reply->tables.at("DATA")[2].get("WA").size(), 50u + 4u);
 
     // Without FIELDS, TADIR's own column widths serve, counted by delimiters.
     request.tables.erase("FIELDS");
     served.tables.erase("FIELDS");
     served.tables["DATA"].emplace_back().set("WA", "R3TR|TABL|" + name40 + "|          |SAP");
-    RfcReply fallback = parse(request, soap::buildResponse(request, served));
-    ASSERT_TRUE(fallback.ok);
-    EXPECT_EQ(fallback.tables.at("DATA")[0].get("WA"), "R3TR|TABL|" + name40);
-    EXPECT_EQ(fallback.tables.at("DATA")[3].get("WA"), "R3TR|TABL|" + name40 + "|          |SAP       ");
+    RfcResult fallback = parse(request, soap::buildResponse(request, served));
+    ASSERT_TRUE(fallback.ok());
+    EXPECT_EQ(fallback->tables.at("DATA")[0].get("WA"), "R3TR|TABL|" + name40);
+    EXPECT_EQ(fallback->tables.at("DATA")[3].get("WA"), "R3TR|TABL|" + name40 + "|          |SAP       ");
 }

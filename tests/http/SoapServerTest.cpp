@@ -14,17 +14,14 @@
 #include <thread>
 
 #include "SoapEnvelope.h"
-#include "SoapServer.h"
+#include "SoapService.h"
+#include "tests/support/Loopback.h"
 
 using namespace orvex::sap;
 
 namespace {
 
-RfcReply answerEveryCall(const RfcRequest&, const std::string&) {
-    RfcReply reply;
-    reply.ok = true;
-    return reply;
-}
+RfcResult answerEveryCall(const RfcRequest&, const std::string&) { return RfcReply{}; }
 
 bool developerOnly(const std::string& user, const std::string& password, const std::string& client) {
     return user == "DEVELOPER" && password == "se:cret" && client == "001";
@@ -43,10 +40,7 @@ class RawClient {
 public:
     explicit RawClient(int port) {
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = orvex::testing::loopbackAddress(port);
         connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
     ~RawClient() { ::close(fd_); }

@@ -48,7 +48,6 @@ inline std::string tadirRow(const std::string& name) {
 // `rows` rows named A0, A1, ... and the FIELDS that describe them.
 inline sap::RfcReply tadirReply(int rows) {
     sap::RfcReply reply;
-    reply.ok = true;
     sap::RfcRows& data = reply.tables["DATA"];
     data.reserve(static_cast<std::size_t>(rows));
     for (int i = 0; i < rows; ++i) data.emplace_back().set("WA", tadirRow("A" + std::to_string(i)));

@@ -489,13 +489,15 @@ EXPORTED RFC_RC RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE func
     request.function = fn->def->name;
     request.exports = fn->scalars;
     for (auto& [name, table] : fn->tables) request.tables[name] = table->rows;
-    orvex::sap::RfcReply reply = connection->system->call(request, connection->user);
-    if (!reply.ok && reply.exception == "SYSTEM_FAILURE") {
+    orvex::sap::RfcResult answer = connection->system->call(request, connection->user);
+    const std::string exception = answer ? std::string() : answer.failure().code;
+    if (exception == "SYSTEM_FAILURE") {
         connection->broken = true;
         return fail(info, RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, "SYSTEM_FAILURE",
                     "Runtime error in " + fn->def->name);
     }
-    if (!reply.ok) return fail(info, RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, reply.exception, reply.exception);
+    if (!answer) return fail(info, RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, exception, exception);
+    orvex::sap::RfcReply& reply = *answer;
     for (auto& [name, value] : reply.imports)
         if (fn->scalars.count(name) || name == "ERRORMESSAGE") fn->scalars[name] = std::move(value);
     for (auto& [name, rows] : reply.tables)

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "sap/BackendFactory.h"
 #include "sap/Operations.h"
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/http/SoapServer.h"
@@ -77,15 +78,16 @@ TEST_P(InstallCancel, StopsBeforeTheNextCall) {
             });
         const auto stored = sandbox->program(name);
         if (early) {
-            EXPECT_EQ(result.outcome, InstallOutcome::LogonFailed);
-            EXPECT_EQ(result.failure.kind, FailureKind::Cancelled);
+            ASSERT_FALSE(result.created);
+            EXPECT_EQ(result.created.failure().kind, FailureKind::Cancelled);
+            EXPECT_EQ(said, std::vector<std::string>{"No connection to R/3!"});
             EXPECT_FALSE(stored) << "created after Cancel";
         } else {
-            EXPECT_EQ(result.outcome, InstallOutcome::Created) << result.failure.text();
+            ASSERT_TRUE(result.created) << result.created.failure().text();
             ASSERT_TRUE(stored);
             EXPECT_FALSE(stored->active) << "the installer ran after Cancel";
-            EXPECT_FALSE(result.activated);
-            EXPECT_EQ(result.activationError, "Cancelled");
+            ASSERT_FALSE(result.activation);
+            EXPECT_EQ(result.activation.failure().reason, "Cancelled");
             EXPECT_EQ(said.back(),
                       "The program was created, but setting its attributes and activating it failed\r\nCancelled");
         }
@@ -95,5 +97,31 @@ TEST_P(InstallCancel, StopsBeforeTheNextCall) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, InstallCancel, ::testing::Values("sandbox", "soap", "rfc"));
+
+// A package or a transport request these roads cannot honour is refused
+// before the logon, and the refusal is told once.
+using InstallRefusal = InstallCancel;
+TEST_P(InstallRefusal, APackageIsToldOnceAndNothingIsCreated) {
+    const LogonValues logon{"DEVELOPER", "sandbox", "00", "SBX", server, "001"};
+    const std::vector<std::string> source = {"REPORT zpackaged."};
+    const struct {
+        const char *package, *transport;
+    } cases[] = {{"ZPKG", ""}, {"$TMP", "DEVK900123"}, {"ZPKG", "DEVK900123"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.package) + " " + c.transport);
+        std::vector<Message> said;
+        const InstallResult result = makeOperations(logon)->installProgram(
+            {&source, "ZPACKAGED", "Packaged", true, logon, c.package, c.transport},
+            [&](const Message& m) { said.push_back(m); });
+        ASSERT_FALSE(result.created);
+        EXPECT_EQ(result.created.failure().kind, FailureKind::Refused);
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].text, result.created.failure().text());
+        EXPECT_EQ(said[0].style, kCritical);
+        EXPECT_FALSE(sandbox->program("ZPACKAGED"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, InstallRefusal, ::testing::Values("sandbox", "soap", "rfc"));
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "sap/InstallProgram.h"
 #include "sap/TableReads.h"
 #include "sap/sandbox/InstallerProgram.h"
+#include "tests/support/InstallOutcome.h"
 #include "tests/support/ScriptedBackend.h"
 
 using namespace orvex::sap;
@@ -80,70 +82,78 @@ INSTANTIATE_TEST_SUITE_P(Titles, InstallerRows,
                                            InstallerCase{"ZDEMO", longTitle(39), 0}, InstallerCase{"ZDEMO", longTitle(50), 0},
                                            InstallerCase{"ZDEMO", longTitle(70), 0}, InstallerCase{"ZDEMO", longTitle(200), 0}));
 
-TEST_F(Install, FailedLogonShowsTheMessageAndCallsNothing) {
-    script->failLogon = true;
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(run("ZDEMO", "Demo", true).outcome, InstallOutcome::LogonFailed);
-    EXPECT_EQ(shown, (std::vector<Message>(
-                         2, Message{"No connection to R/3!", "ORVEX", kOkOnly, "wrong user name or password\nscripted"})));
-    EXPECT_TRUE(script->requests.empty());
-    EXPECT_EQ(script->logoffs, 0);
-    const auto& p = script->logons.at(0);
-    EXPECT_EQ(p.User + p.Client + p.ApplicationServer, "DEVELOPER001sandbox");
+// Each outcome is told once, through the messages; the result says the same
+// for the caller's decisions. Every connection that logged on logs off.
+TEST_F(Install, EachOutcomeIsToldOnce) {
+    const Message noConnection{"No connection to R/3!", "ORVEX", kOkOnly, "wrong user name or password\nscripted"};
+    const Message connectionError{"There was a connection error\r\nPlease Try Again", "ORVEX", kCritical,
+                                  "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"};
+    const Message callFailed{kActivationFailed + "SYSTEM_FAILURE", "ORVEX", kCritical,
+                             "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"};
+    const Message notAccessible{kActivationFailed + "Statement is not accessible", "ORVEX", kCritical, ""};
+    const std::vector<std::string> insertOnly{"BC_PR_INSERT"}, both{"BC_PR_INSERT", "RFC_ABAP_INSTALL_AND_RUN"};
+    const struct {
+        const char* what;
+        std::function<void(Script&)> arrange;
+        bool unicode;
+        InstallOutcome outcome;
+        std::string why;  // whyOf the result
+        std::vector<std::string> called;
+        std::vector<Message> told;
+        int logoffs;
+    } cases[] = {
+        {"refused logon", [](Script& s) { s.failLogon = true; }, true, InstallOutcome::LogonFailed,
+         "wrong user name or password", {}, {noConnection}, 0},
+        {"created, no installer", [](Script&) {}, false, InstallOutcome::Created, "", insertOnly, {kCreated}, 1},
+        {"created and activated", [](Script&) {}, true, InstallOutcome::Created, "", both, {kCreated}, 1},
+        {"insertion fails", [](Script& s) { s.failCall = 1; }, true, InstallOutcome::InsertFailed,
+         "the function raised SYSTEM_FAILURE", insertOnly, {connectionError}, 1},
+        {"installer call fails", [](Script& s) { s.failCall = 2; }, true, InstallOutcome::Created, "SYSTEM_FAILURE",
+         both, {kCreated, callFailed}, 1},
+        {"installer answers an error",
+         [](Script& s) {
+             s.handler = [](const RfcRequest& r) {
+                 RfcReply reply;
+                 if (r.function == "RFC_ABAP_INSTALL_AND_RUN")
+                     reply.imports["ERRORMESSAGE"] = "Statement is not accessible";
+                 return reply;
+             };
+         },
+         true, InstallOutcome::Created, "Statement is not accessible", both, {kCreated, notAccessible}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        script = std::make_shared<Script>();
+        shown.clear();
+        c.arrange(*script);
+        const InstallResult result = run("ZDEMO", "Demo", c.unicode);
+        EXPECT_EQ(outcomeOf(result, shown), c.outcome);
+        EXPECT_EQ(whyOf(result), c.why);
+        EXPECT_EQ(result.activated(), c.unicode && c.outcome == InstallOutcome::Created && c.why.empty());
+        EXPECT_EQ(result.activationRequested, c.unicode && c.outcome == InstallOutcome::Created);
+        EXPECT_EQ(script->calledFunctions(), c.called);
+        EXPECT_EQ(shown, c.told);
+        EXPECT_EQ(script->logoffs, c.logoffs);
+        // A second try finds nothing left over from the first.
+        if (c.outcome == InstallOutcome::LogonFailed) {
+            EXPECT_FALSE(run("ZDEMO", "Demo", c.unicode).created);
+        }
+    }
 }
 
-TEST_F(Install, CreatedWithoutInstallerCallsOnlyTheInsertion) {
-    auto result = run("zDemo", "It's mine", false);
-    EXPECT_EQ(result.outcome, InstallOutcome::Created);
-    EXPECT_FALSE(result.activationRequested);
-    EXPECT_EQ(script->calledFunctions(), std::vector<std::string>{"BC_PR_INSERT"});
-    const auto& insert = script->requests[0];
-    // Created under the name in upper case, as the repository keys it.
+// The logon, the insertion and the installer as sent: the program under the
+// name in upper case, as the repository keys it; its lines as they are.
+TEST_F(Install, CallsCarryTheLogonNameTitleSourceAndInstallerRows) {
+    ASSERT_TRUE(run("zDemo", "It's mine", true).activated());
+    const auto& p = script->logons.at(0);
+    EXPECT_EQ(p.User + p.Client + p.ApplicationServer, "DEVELOPER001sandbox");
+    const auto& insert = script->requests.at(0);
     EXPECT_EQ(insert.exports,
               (std::map<std::string, std::string>{{"PROGRAM_NAME", "ZDEMO"}, {"TITLE_STRING", "It's mine"}}));
     EXPECT_EQ(lines(insert.tables.at("SOURCE")), source);  // empty lines kept, count equal
-    EXPECT_EQ(shown, std::vector<Message>{kCreated});
-}
-
-TEST_F(Install, CreatedAndActivated) {
-    auto result = run("zdemo", "Demo report", true);  // rows 3, 8 and 17 name ZDEMO
-    EXPECT_EQ(result.outcome, InstallOutcome::Created);
-    EXPECT_TRUE(result.activated);
-    EXPECT_EQ(script->calledFunctions(), (std::vector<std::string>{"BC_PR_INSERT", "RFC_ABAP_INSTALL_AND_RUN"}));
-    EXPECT_EQ(lines(script->requests[1].tables.at("PROGRAM")), installerRows("ZDEMO", "Demo report"));
-    EXPECT_TRUE(script->requests[1].exports.empty());
-    EXPECT_EQ(shown, std::vector<Message>{kCreated});
-}
-
-TEST_F(Install, FailedInsertionReportsLogsOffAndSkipsTheInstaller) {
-    script->failCall = 1;
-    EXPECT_EQ(run("ZDEMO", "Demo", true).outcome, InstallOutcome::InsertFailed);
-    EXPECT_EQ(script->calledFunctions(), std::vector<std::string>{"BC_PR_INSERT"});
-    // The message box keeps its text; the reason goes behind "Show Details...".
-    EXPECT_EQ(shown, (std::vector<Message>{Message{"There was a connection error\r\nPlease Try Again", "ORVEX", kCritical,
-                                                   "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"}}));
-    EXPECT_EQ(script->logoffs, 1);
-}
-
-TEST_F(Install, FailedInstallerIsReported) {
-    // The call fails outright, or answers with an error message.
-    script->failCall = 2;
-    auto failed = run("ZDEMO", "Demo", true);
-    script->failCall = 0;
-    script->handler = [](const RfcRequest& r) {
-        RfcReply reply;
-        reply.ok = true;
-        if (r.function == "RFC_ABAP_INSTALL_AND_RUN") reply.imports["ERRORMESSAGE"] = "Statement is not accessible";
-        return reply;
-    };
-    auto rejected = run("ZDEMO", "Demo", true);
-    EXPECT_EQ(failed.outcome, InstallOutcome::Created);
-    EXPECT_FALSE(failed.activated || rejected.activated);
-    EXPECT_EQ(rejected.activationError, "Statement is not accessible");
-    EXPECT_EQ(shown, (std::vector<Message>{kCreated,
-                                           {kActivationFailed + "SYSTEM_FAILURE", "ORVEX", kCritical,
-                                            "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"},
-                                           kCreated,
-                                           {kActivationFailed + "Statement is not accessible", "ORVEX", kCritical, ""}}));
+    const auto& installer = script->requests.at(1);
+    EXPECT_EQ(lines(installer.tables.at("PROGRAM")), installerRows("ZDEMO", "It's mine"));
+    EXPECT_TRUE(installer.exports.empty());
 }
 
 // Without the user's consent the name is looked up before anything is sent;
@@ -167,10 +177,10 @@ TEST_F(Install, NameIsLookedUpFirstUnlessReplacingIsAllowed) {
         shown.clear();
         script->failCall = c.lookupFails ? 1 : 0;
         script->handler = [&c](const RfcRequest& r) {
-            return r.function == "RFC_READ_TABLE" ? tableReply("DATA", "WA", c.found) : RfcReply{true, {}, {}, {}, {}};
+            return r.function == "RFC_READ_TABLE" ? tableReply("DATA", "WA", c.found) : RfcResult(RfcReply{});
         };
         const InstallResult result = run("zdemo", "Demo", false, false);
-        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(outcomeOf(result, shown), c.outcome);
         EXPECT_EQ(script->calledFunctions(), c.called);
         // The program as the repository keys it, in upper case.
         EXPECT_NE(script->requests[0].tables.at("OPTIONS").at(0).get("TEXT").find("'ZDEMO'"), std::string::npos);

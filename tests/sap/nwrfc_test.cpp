@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "sap/Backends.h"
+#include "sap/BackendFactory.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/sandbox/SandboxBackend.h"
 #include "sap/JoinProposals.h"
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/Settings.h"
@@ -67,7 +69,7 @@ struct NwRfc : ::testing::Test {
 };
 
 TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
-    Component rfc, sandbox;
+    Component rfc{defaultBackendFactory()}, sandbox{defaultBackendFactory()};
     rfc.connection().properties = connectionProperties(logon("sapdev"));
     sandbox.connection().properties = connectionProperties(logon("sandbox"));
     ASSERT_EQ(chooseRoad(rfc.connection().properties).road, Road::Rfc);
@@ -148,7 +150,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         else setenv("ORVEX_NWRFC_DOUBLE_FAIL", c.failing.c_str(), 1);
         if (c.message.empty()) unsetenv("ORVEX_NWRFC_DOUBLE_MESSAGE");
         else setenv("ORVEX_NWRFC_DOUBLE_MESSAGE", c.message.c_str(), 1);
-        Component component;
+        Component component{defaultBackendFactory()};
         LogonValues values = logon(c.server);
         values.password = c.password;
         values.client = c.client;
@@ -179,7 +181,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
 // connection with it, and a new logon works.
 TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     setenv("ORVEX_NWRFC_DOUBLE_HOLD", "RFC_READ_TABLE", 1);
-    Component component;
+    Component component{defaultBackendFactory()};
     component.connection().properties = connectionProperties(logon("sapdev"));
     const orvex::Status first = component.connection().logon();
     ASSERT_TRUE(first) << first.failure().text();

@@ -81,13 +81,13 @@ TEST_F(CliSharedSandbox, WritesAfterAnotherProcessClosedTheDatabaseStayForAll) {
         {
             const auto writerOwned = std::move(*SandboxSystem::open(database()));
             SandboxSystem& writer = *writerOwned;
-            ASSERT_TRUE(writer.call(insertRequest(first, 3)).ok);
+            ASSERT_TRUE(writer.call(insertRequest(first, 3)).ok());
             for (const char* suffix : c.reopened) {
                 const int fd = open((database() + suffix).c_str(), O_RDONLY | O_CLOEXEC);
                 if (fd >= 0) close(fd);
             }
             EXPECT_EQ(listed(*this).count(first), 1u);
-            ASSERT_TRUE(writer.call(insertRequest(second, 3)).ok);
+            ASSERT_TRUE(writer.call(insertRequest(second, 3)).ok());
             EXPECT_EQ(run("orvex-sandbox", "show " + second).code, 0) << "another process misses " << second;
         }
         EXPECT_EQ(listed(*this).count(second), 1u) << second << " is gone once its writer has ended";
@@ -146,7 +146,7 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
             SandboxSystem& writer = *writerOwned;
             for (int i = 0;; ++i) {
                 const std::string name = "ZKILL_" + std::to_string(round) + "_" + std::to_string(i);
-                if (!writer.call(insertRequest(name, kLines)).ok) _exit(3);
+                if (!writer.call(insertRequest(name, kLines)).ok()) _exit(3);
                 const std::string line = name + "\n";
                 if (write(pipeFds[1], line.data(), line.size()) < 0) _exit(4);
             }
@@ -167,7 +167,9 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
     const auto readerOwned = std::move(*SandboxSystem::open(database()));
     SandboxSystem& reader = *readerOwned;
     std::set<std::string> written;
-    for (const SandboxProgram& p : reader.programs()) {
+    const auto programs = reader.programs();
+    ASSERT_TRUE(programs);
+    for (const SandboxProgram& p : *programs) {
         if (p.name.rfind("ZKILL_", 0) != 0) continue;
         written.insert(p.name);
         const auto whole = reader.program(p.name);
@@ -178,10 +180,10 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
     for (int round = 0; round < 3; ++round)
         for (int i = 0; i < 2; ++i) EXPECT_EQ(written.count("ZKILL_" + std::to_string(round) + "_" + std::to_string(i)), 1u);
     // The repository's directory knows exactly the programs there are.
-    EXPECT_EQ(listed(*this).size(), reader.programs().size());
+    EXPECT_EQ(listed(*this).size(), programs->size());
     RfcRequest tadir{"RFC_READ_TABLE", {{"QUERY_TABLE", "TADIR"}}, {}};
     tadir.tables["OPTIONS"].emplace_back().set("TEXT", "OBJECT = 'PROG' AND OBJ_NAME LIKE 'ZKILL%'");
-    EXPECT_EQ(reader.call(tadir).tables["DATA"].size(), written.size());
+    EXPECT_EQ(reader.call(tadir)->tables["DATA"].size(), written.size());
 }
 
 // Reset puts a working database back in one step, also while another
@@ -190,11 +192,11 @@ TEST_F(CliSharedSandbox, ResetNeverPullsTheDatabaseFromUnderAnotherProcess) {
     {
         const auto userOwned = std::move(*SandboxSystem::open(database()));
         SandboxSystem& user = *userOwned;
-        ASSERT_TRUE(user.call(insertRequest("ZBEFORE", 2)).ok);
+        ASSERT_TRUE(user.call(insertRequest("ZBEFORE", 2)).ok());
         Outcome reset = run("orvex-sandbox", "reset");
         EXPECT_EQ(reset.code, 0) << reset.err;
         EXPECT_FALSE(user.program("ZBEFORE"));
-        ASSERT_TRUE(user.call(insertRequest("ZAFTER", 2)).ok);
+        ASSERT_TRUE(user.call(insertRequest("ZAFTER", 2)).ok());
         EXPECT_EQ(listed(*this).count("ZAFTER"), 1u);
         EXPECT_EQ(integrity(database()), "ok");
     }

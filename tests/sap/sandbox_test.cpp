@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "sap/Backends.h"
+#include "sap/sandbox/SandboxBackend.h"
 #include "sap/InstallProgram.h"
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/TableReads.h"
@@ -49,6 +49,9 @@ Names names(const RfcReply& reply) {
     return out;
 }
 
+// "ok", or the exception the call raised.
+std::string exceptionIn(const RfcResult& reply) { return reply ? "ok" : reply.failure().code; }
+
 struct Sandbox : ::testing::Test {
     TempDir dir;
     std::unique_ptr<SandboxSystem> systemOwned = std::move(*SandboxSystem::open(dir.file("orvex-sandbox.db")));
@@ -56,12 +59,12 @@ struct Sandbox : ::testing::Test {
 
     Names find(const std::string& condition) {
         auto reply = system.call(readRequest("TADIR", {condition}));
-        EXPECT_TRUE(reply.ok) << condition << ": " << reply.exception;
-        return reply.ok ? names(reply) : Names{};
+        EXPECT_TRUE(reply.ok()) << condition << ": " << exceptionIn(reply);
+        return reply ? names(*reply) : Names{};
     }
     std::string exceptionOf(const RfcRequest& r) {
         auto reply = system.call(r);
-        return reply.ok ? "ok" : reply.exception;
+        return exceptionIn(reply);
     }
 };
 
@@ -69,14 +72,14 @@ struct Sandbox : ::testing::Test {
 
 TEST_F(Sandbox, TadirIsSeededAtFullWidth) {
     auto all = system.call(readRequest("TADIR", {"OBJECT = 'TABL'"}));
-    ASSERT_TRUE(all.ok);  // which tables are seeded: the condition tests' results
-    const std::string wa = all.tables.at("DATA").front().get("WA");
+    ASSERT_TRUE(all.ok());  // which tables are seeded: the condition tests' results
+    const std::string wa = all->tables.at("DATA").front().get("WA");
     EXPECT_EQ(wa.size(), 203u + 21u);
     EXPECT_EQ(wa.substr(0, 10), "R3TR|TABL|");
     EXPECT_EQ(wa[50], '|');
-    EXPECT_EQ(all.tables.at("FIELDS").at(2).get("FIELDNAME") + all.tables.at("FIELDS")[2].get("OFFSET"),
+    EXPECT_EQ(all->tables.at("FIELDS").at(2).get("FIELDNAME") + all->tables.at("FIELDS")[2].get("OFFSET"),
               "OBJ_NAME000010");
-    EXPECT_EQ(system.call(readRequest("TADIR", {})).tables.at("DATA").size(), system.tadirRowCount());
+    EXPECT_EQ(system.call(readRequest("TADIR", {}))->tables.at("DATA").size(), *system.tadirRowCount());
 }
 
 TEST_F(Sandbox, ConditionOperators) {
@@ -101,7 +104,7 @@ TEST_F(Sandbox, ConditionOperators) {
     };
     for (const auto& [condition, expected] : cases) EXPECT_EQ(find(condition), expected) << condition;
     // Several OPTIONS rows form one condition.
-    EXPECT_EQ(names(system.call(readRequest("TADIR", {"OBJECT = 'TABL' AND", "OBJ_NAME = 'SBOOK'"}))), Names{"SBOOK"});
+    EXPECT_EQ(names(system.call(readRequest("TADIR", {"OBJECT = 'TABL' AND", "OBJ_NAME = 'SBOOK'"})).value_or({})), Names{"SBOOK"});
 }
 
 TEST_F(Sandbox, BadQueriesFailWithTheirExceptions) {
@@ -125,17 +128,17 @@ TEST_F(Sandbox, BadQueriesFailWithTheirExceptions) {
     EXPECT_EQ(find(repeat(term + " OR ( ", 19) + "NOT OBJ_NAME NOT LIKE 'SCARR'" + repeat(" )", 19)), Names{"SCARR"});
     // Other dictionary tables are known, with fields but no rows.
     auto scarr = system.call(readRequest("scarr", {"CARRID = 'LH'"}));
-    ASSERT_TRUE(scarr.ok);
-    EXPECT_TRUE(scarr.tables.at("DATA").empty());
-    EXPECT_EQ(scarr.tables.at("FIELDS").at(1).get("FIELDNAME"), "CARRID");
+    ASSERT_TRUE(scarr.ok());
+    EXPECT_TRUE(scarr->tables.at("DATA").empty());
+    EXPECT_EQ(scarr->tables.at("FIELDS").at(1).get("FIELDNAME"), "CARRID");
     EXPECT_EQ(exceptionOf(readRequest("SCARR", {"NOFIELD = 'X'"})), "OPTION_NOT_VALID");
     // Column choice and row limit.
     auto r = readRequest("TADIR", {"OBJECT = 'TABL' AND OBJ_NAME LIKE 'S%'"});
     r.tables["FIELDS"] = column("FIELDNAME", {"OBJ_NAME"});
     r.exports["ROWCOUNT"] = "2";
     auto two = system.call(r);
-    ASSERT_EQ(two.tables.at("DATA").size(), 2u);
-    EXPECT_EQ(two.tables.at("DATA")[0].get("WA"), "SAIRPORT" + std::string(32, ' '));
+    ASSERT_EQ(two->tables.at("DATA").size(), 2u);
+    EXPECT_EQ(two->tables.at("DATA")[0].get("WA"), "SAIRPORT" + std::string(32, ' '));
     r.tables["FIELDS"] = column("FIELDNAME", {"NOPE"});
     EXPECT_EQ(exceptionOf(r), "FIELD_NOT_VALID");
 }
@@ -166,44 +169,44 @@ TEST_F(Sandbox, ConditionsAtSQLitesLimitsRunOrAreNotValid) {
     };
     for (const auto& [condition, expected] : cases) {
         auto reply = system.call(readRequest("TADIR", {condition}));
-        EXPECT_EQ(reply.ok ? "ok" : reply.exception, expected) << condition.substr(0, 60) << "... "
+        EXPECT_EQ(exceptionIn(reply), expected) << condition.substr(0, 60) << "... "
                                                                 << condition.size() << " characters";
-        if (reply.ok && condition.rfind("OBJ_NAME LIKE 'SCARR%'", 0) == 0) {
-            EXPECT_EQ(names(reply), Names{"SCARR"});
+        if (reply && condition.rfind("OBJ_NAME LIKE 'SCARR%'", 0) == 0) {
+            EXPECT_EQ(names(*reply), Names{"SCARR"});
         }
     }
 }
 
 TEST_F(Sandbox, TableFieldsFromTheDictionary) {
     auto reply = system.call(fieldsRequest("SCARR" + std::string(35, ' ')));
-    ASSERT_TRUE(reply.ok);
-    const auto& rows = reply.tables.at("DD03P_TAB_A");
+    ASSERT_TRUE(reply.ok());
+    const auto& rows = reply->tables.at("DD03P_TAB_A");
     Names fields;
     for (const auto& row : rows) fields.push_back(row.get("Fieldname"));
     EXPECT_EQ(fields, (Names{"MANDT", "CARRID", "CARRNAME", "CURRCODE", "URL"}));
     EXPECT_EQ(rows[0].get("SCRTEXT_L"), "Client");
     EXPECT_EQ(rows[1].get("KEYFLAG"), "X");
-    EXPECT_EQ(system.call(fieldsRequest("SCARR", "")).tables.at("DD03P_TAB_A")[0].get("SCRTEXT_L"), "");
-    EXPECT_EQ(system.call(fieldsRequest("EKKO")).tables.at("DD03P_TAB_A").back().get("FIELDNAME"), ".INCLUDE");
-    EXPECT_FALSE(system.call(fieldsRequest("NO_SUCH_TABLE")).ok);
-    EXPECT_FALSE(system.call(fieldsRequest("")).ok);
+    EXPECT_EQ(system.call(fieldsRequest("SCARR", ""))->tables.at("DD03P_TAB_A")[0].get("SCRTEXT_L"), "");
+    EXPECT_EQ(system.call(fieldsRequest("EKKO"))->tables.at("DD03P_TAB_A").back().get("FIELDNAME"), ".INCLUDE");
+    EXPECT_FALSE(system.call(fieldsRequest("NO_SUCH_TABLE")).ok());
+    EXPECT_FALSE(system.call(fieldsRequest("")).ok());
     // Synthetic tables for scale: numbering goes on, each has three fields.
-    const auto before = system.tadirRowCount();
-    EXPECT_EQ(system.addSyntheticTables(2600), before + 2600);
-    EXPECT_EQ(system.addSyntheticTables(10), before + 2610);
-    EXPECT_EQ(system.call(fieldsRequest(find("OBJ_NAME LIKE 'ASYN%'").at(0))).tables.at("DD03P_TAB_A").size(), 3u);
+    const std::size_t before = *system.tadirRowCount();
+    EXPECT_EQ(*system.addSyntheticTables(2600), before + 2600);
+    EXPECT_EQ(*system.addSyntheticTables(10), before + 2610);
+    EXPECT_EQ(system.call(fieldsRequest(find("OBJ_NAME LIKE 'ASYN%'").at(0)))->tables.at("DD03P_TAB_A").size(), 3u);
 }
 
 TEST_F(Sandbox, ProgramInsertionStoresInactiveProgramsWithTadirRows) {
     const Names source{"REPORT ZNEW.", "", std::string(255, 'x'), "WRITE 'ü'."};
-    ASSERT_TRUE(system.call(insertRequest("ZNEW", source, "First")).ok);
+    ASSERT_TRUE(system.call(insertRequest("ZNEW", source, "First")).ok());
     auto p = system.program("ZNEW");
     ASSERT_TRUE(p);
     EXPECT_EQ(p->source, source);
     EXPECT_FALSE(p->active);
     EXPECT_EQ(p->title + "/" + p->author, "First/DEVELOPER");
     // Inserting again replaces source and title; the TADIR row stays single.
-    ASSERT_TRUE(system.call(insertRequest("ZNEW", {"REPORT ZNEW."}, "Second")).ok);
+    ASSERT_TRUE(system.call(insertRequest("ZNEW", {"REPORT ZNEW."}, "Second")).ok());
     EXPECT_EQ(system.program("ZNEW")->source, Names{"REPORT ZNEW."});
     EXPECT_EQ(system.program("ZNEW")->title, "Second");
     EXPECT_EQ(find("Object = 'PROG' and obj_name = 'ZNEW' "), Names{"ZNEW"});
@@ -216,11 +219,11 @@ TEST_F(Sandbox, ProgramInsertionStoresInactiveProgramsWithTadirRows) {
 }
 
 TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
-    ASSERT_TRUE(system.call(insertRequest("ZERR", {"REPORT ZERR."}, "Old")).ok);
+    ASSERT_TRUE(system.call(insertRequest("ZERR", {"REPORT ZERR."}, "Old")).ok());
     auto errorOf = [&](const Names& program) {
         auto reply = system.call(installerRequest(program));
-        EXPECT_TRUE(reply.ok);
-        return reply.imports["ERRORMESSAGE"];
+        EXPECT_TRUE(reply.ok());
+        return reply->imports["ERRORMESSAGE"];
     };
     const auto rows = installerRows("ZERR", "New");
     const std::pair<std::size_t, std::string> faults[] = {
@@ -281,9 +284,9 @@ TEST_F(Sandbox, CallsFromManyThreads) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 20; ++i) {
                 const std::string name = "ZT" + std::to_string(t) + "_" + std::to_string(i);
-                if (!system.call(insertRequest(name, {"REPORT X."})).ok) ++failures;
+                if (!system.call(insertRequest(name, {"REPORT X."})).ok()) ++failures;
                 auto r = system.call(readRequest("TADIR", {"OBJECT = 'PROG' AND OBJ_NAME = '" + name + "'"}));
-                if (!r.ok || r.tables["DATA"].size() != 1) ++failures;
+                if (!r || r->tables["DATA"].size() != 1) ++failures;
             }
         });
     for (auto& t : threads) t.join();
@@ -308,4 +311,23 @@ TEST(SandboxDatabase, UnusableDatabaseFailsTheLogonNamingTheFile) {
     ASSERT_FALSE(logon);
     EXPECT_EQ(logon.failure().kind, orvex::FailureKind::File);
     EXPECT_NE(logon.failure().reason.find('"' + path + '"'), std::string::npos) << logon.failure().reason;
+}
+
+// The tool's calls on a database that went bad under it (overwritten with
+// something that is no SQLite file) fail, naming the kind, instead of throwing.
+TEST_F(Sandbox, ToolCallsOnABrokenDatabaseFail) {
+    ASSERT_TRUE(system.program("RSPARAM"));
+    EXPECT_EQ(system.program("ZNONE").failure().code, "NOT_FOUND");
+    for (const char* suffix : {"-wal", "-shm"}) std::remove((system.databasePath() + suffix).c_str());
+    TempDir::write(system.databasePath(), std::string(4096, 'x'));
+    const std::vector<std::pair<const char*, orvex::Status>> calls = {
+        {"programs", system.programs().status()},
+        {"program", system.program("RSPARAM").status()},
+        {"tadirRowCount", system.tadirRowCount().status()},
+        {"addSyntheticTables", system.addSyntheticTables(3).status()},
+    };
+    for (const auto& [name, status] : calls) {
+        ASSERT_FALSE(status) << name;
+        EXPECT_EQ(status.failure().kind, orvex::FailureKind::File) << name << ": " << status.failure().text();
+    }
 }

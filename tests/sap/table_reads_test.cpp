@@ -80,9 +80,8 @@ TEST(TableReads, ObjectNameIsTheFortyCharactersAfterTabl) {
 TEST(TableReads, ReadSendsOneCallAndReturnsRowsInOrder) {
     auto script = std::make_shared<Script>();
     RfcReply rows;
-    rows.ok = true;
     for (const char* wa : {"R3TR|TABL|A1", "R3TR|TABL|A2"}) rows.tables["DATA"].emplace_back().set("WA", wa);
-    script->handler = [rows](const RfcRequest&) { return rows; };
+    script->handler = [rows](const RfcRequest&) -> RfcResult { return rows; };
     Component component(scriptedFactory(script));
     ASSERT_TRUE(component.connection().logon());
     auto read = readTadir(component, firstTableListCondition());

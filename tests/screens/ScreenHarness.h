@@ -73,9 +73,8 @@ struct FakeSap {
     std::vector<std::string> lastConditions;
     std::map<std::string, std::vector<std::string>> created;  // program -> source lines
 
-    sap::RfcReply operator()(const sap::RfcRequest& r) {
+    sap::RfcResult operator()(const sap::RfcRequest& r) {
         sap::RfcReply reply;
-        reply.ok = true;
         if (r.function == "RFC_READ_TABLE") {
             std::string condition;
             for (const auto& row : r.tables.at("OPTIONS")) condition += row.get("TEXT");

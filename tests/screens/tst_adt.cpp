@@ -141,7 +141,7 @@ private slots:
     // The search names the road's cap; "Propose Joins" is off and says why it needs an RFC road.
     void capAndJoinsOnAdt() {
         AdtHarness h;
-        h.adt.sandbox().addSyntheticTables(sap::adt::kSearchCap + 5);
+        QVERIFY(h.adt.sandbox().addSyntheticTables(sap::adt::kSearchCap + 5));
         frmMain w(h.session);
         QVERIFY(h.session.logOn().ok());
         frmTables t(h.session, &w);

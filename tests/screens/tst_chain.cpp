@@ -59,7 +59,7 @@ class LatchedBackend : public testing::ScriptedBackend {
 public:
     LatchedBackend(std::shared_ptr<testing::Script> script, std::shared_ptr<Latch> latch)
         : ScriptedBackend(std::move(script)), latch_(std::move(latch)) {}
-    sap::RfcReply call(const sap::RfcRequest& request) override {
+    sap::RfcResult call(const sap::RfcRequest& request) override {
         if (QThread::currentThread() == QCoreApplication::instance()->thread())
             return testing::failedReply("CALLED_ON_THE_USER_INTERFACE_THREAD");
         std::unique_lock lock(latch_->mutex);
@@ -71,9 +71,7 @@ public:
         latch_->callWaiting = false;
         if (latch_->cancelled) {
             ++latch_->cancelledCalls;
-            sap::RfcReply cancelled;
-            cancelled.failure = failure(FailureKind::Cancelled, "the call was cancelled");
-            return cancelled;
+            return failure(FailureKind::Cancelled, "the call was cancelled");
         }
         lock.unlock();
         return ScriptedBackend::call(request);

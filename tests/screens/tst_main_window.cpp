@@ -135,7 +135,7 @@ private slots:
     }
 
     void connectRules() {
-        const sap::Message invalid{"Invalid Program Name\r\nIt should start with 'Y or Z'", "ORVEX", sap::kSystemModal, ""},
+        const sap::Message invalid{"Invalid Program Name\r\nIt should start with 'Y or Z'", "ORVEX", sap::kOkOnly, ""},
             empty{"Program Name/Description can not be empty", "ORVEX", sap::kOkOnly, ""};
         const std::tuple<const char*, const char*, sap::Message> cases[] = {  // name, description, message
             {"", "Report", invalid},     {"1ZREP", "Report", invalid}, {"_ZREP", "Report", invalid},

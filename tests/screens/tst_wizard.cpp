@@ -642,7 +642,7 @@ private slots:
         QCOMPARE(shown.conditions.size(), std::size_t(3));
         QCOMPARE(shown.selection[0].settings + shown.selection[1].settings, std::string("P;R;LHS;N;"));
         const auto program = (*sap::SandboxSystem::open(db))->program("ZORVEX_FIRST");
-        QVERIFY(program.has_value());
+        QVERIFY(program.ok());
         QCOMPARE(program->source, sourceOf(shown));  // byte for byte
         QCOMPARE(program->title, std::string("Flights of one carrier"));
         QVERIFY(program->active);  // "Unicode Check Active" ran the installer

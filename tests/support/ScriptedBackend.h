@@ -22,7 +22,7 @@ struct Script {
     Failure logonRefusal = failure(FailureKind::Logon, "wrong user name or password", "scripted");
     int failCall = 0;  // number (from 1, over all calls of all connections) of the call that fails with SYSTEM_FAILURE
     // When set, answers every call not failed by a switch; otherwise each call succeeds with nothing.
-    std::function<sap::RfcReply(const sap::RfcRequest&)> handler;
+    std::function<sap::RfcResult(const sap::RfcRequest&)> handler;
 
     // Record.
     std::vector<sap::ConnectionProperties> logons;  // every logon attempt
@@ -37,18 +37,14 @@ struct Script {
     }
 };
 
-inline sap::RfcReply failedReply(const std::string& exception) {
-    sap::RfcReply reply;
-    reply.exception = exception;
-    reply.failure = failure(FailureKind::Function, "the function raised " + exception, exception);
-    return reply;
+inline Failure failedReply(const std::string& exception) {
+    return sap::callFailure(exception, FailureKind::Function, "the function raised " + exception, exception);
 }
 
 // A successful answer with one table of one column, a row per cell.
 inline sap::RfcReply tableReply(const std::string& table, const std::string& column,
                                 const std::vector<std::string>& cells) {
     sap::RfcReply reply;
-    reply.ok = true;
     auto& rows = reply.tables[table];
     for (const auto& cell : cells) {
         sap::RfcRow row;
@@ -69,14 +65,12 @@ public:
     }
     void logoff() override { ++script_->logoffs; }
 
-    sap::RfcReply call(const sap::RfcRequest& request) override {
+    sap::RfcResult call(const sap::RfcRequest& request) override {
         Script& s = *script_;
         s.requests.push_back(request);
         if (s.failCall == static_cast<int>(s.requests.size())) return failedReply("SYSTEM_FAILURE");
         if (s.handler) return s.handler(request);
-        sap::RfcReply ok;
-        ok.ok = true;
-        return ok;
+        return sap::RfcReply{};
     }
 
 private:

@@ -18,6 +18,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/Loopback.h"
+
 namespace orvex::testing {
 
 class Tinyproxy {
@@ -41,7 +43,7 @@ public:
     Tinyproxy& operator=(const Tinyproxy&) = delete;
 
     bool running() const { return pid_ > 0; }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    std::string url() const { return loopbackUrl(port_); }
     // What tinyproxy said so far.
     std::string log() const {
         std::lock_guard lock(mutex_);
@@ -51,14 +53,9 @@ public:
 private:
     static int freePort() {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+        const int port = bindLoopback(fd);
         ::close(fd);
-        return ntohs(addr.sin_port);
+        return port;
     }
 
     void start(const std::string& folder, const std::string& extra, int port) {

@@ -1,17 +1,10 @@
 #pragma once
-// Sub-commands of the command-line programs, each registered by its own unit.
+// Running the command line of ORVEX's command-line programs.
 namespace CLI {
 class App;
 }
 
 namespace orvex::app {
-
-// orvex-cli generate / export
-void addGenerateCommand(CLI::App& app, int& exitCode);
-// orvex-cli check-name / tables / fields / joins / install / ping
-void addSapCommands(CLI::App& app, int& exitCode);
-// orvex-sandbox serve
-void addServeCommand(CLI::App& app, int& exitCode);
 
 // Parses the command line, which runs the chosen command, and gives the exit
 // status: the command's `exitCode`; 0 after --help or --version; 2 for words
