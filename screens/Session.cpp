@@ -280,7 +280,7 @@ std::string createdSummary(const sap::InstallRequest& request, const sap::Instal
     std::string summary = "Program " + sap::repositoryName(request.name) + " in package " +
                           (request.package.empty() ? std::string("$TMP") : request.package);
     if (!request.transport.empty()) summary += " on request " + request.transport;
-    return summary + (result.activated ? "; activated." : "; not activated.");
+    return summary + (result.activated() ? "; activated." : "; not activated.");
 }
 
 sap::InstallResult Session::install(const sap::InstallRequest& request) {

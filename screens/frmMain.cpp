@@ -198,11 +198,11 @@ void frmMain::buildStyleChoice(QWidget* parent) {
 void frmMain::buildOptions(QWidget* parent) {
     auto* optionsBox = new QWidget(parent);
     optionsBox->setObjectName(QStringLiteral("fraOptions"));
-    chkLayout = new QCheckBox(QStringLiteral("Layout parameter"), optionsBox);
+    chkLayout = new QCheckBox(QStringLiteral("Layou&t parameter"), optionsBox);
     chkLayout->setObjectName(QStringLiteral("chkLayout"));
     chkLayout->setToolTip(QStringLiteral("The report's users pick a saved ALV layout on the selection screen "
                                          "and may save their own; the default layout comes first"));
-    chkMaxRows = new QCheckBox(QStringLiteral("Row limit, default"), optionsBox);
+    chkMaxRows = new QCheckBox(QStringLiteral("Row l&imit, default"), optionsBox);
     chkMaxRows->setObjectName(QStringLiteral("chkMaxRows"));
     chkMaxRows->setToolTip(QStringLiteral("A \"Maximum number of hits\" parameter on the selection screen "
                                           "limits the rows read"));

@@ -76,7 +76,8 @@ private slots:
         accessKeys(h.session.settings(), &unmarked);
         const std::map<QString, QStringList> reading{
             {"frmMain", {"txtName", "Command4", "txtDescription", "txtCompName", "Option2", "optClassic", "Check1",
-                         "Text1", "Check2", "txtPackage", "Command2", "Command3", "Command1"}},
+                         "Text1", "Check2", "txtPackage", "chkLayout", "chkMaxRows", "Command2", "Command3",
+                         "Command1"}},
             {"frmTables", {"lstTables", "cmdADD", "cmdRemove", "lstSELTABS", "Text1", "cmdSearch", "Command1",
                            "Command2"}},
             {"frmFields",
@@ -84,8 +85,8 @@ private slots:
             {"frmSelectionScr", {"lvwFields", "optParameter", "chkREqField", "txtDefVal", "cmdADD", "cmdRemove",
                                  "lvwEntries", "cmdCancel", "Command1"}},
             {"frmWhereCondn", {"lvwFields", "lstselscrflds", "Command2", "Command3", "Command4", "Command5",
-                               "lvwConditions", "cmdRemove", "cmdProposeJoins", "cmdPreview", "Command1", "cmdCancel",
-                               "cmdExit"}},
+                               "lvwConditions", "lstFindings", "cmdRemove", "cmdProposeJoins", "cmdSortTotals",
+                               "cmdPreview", "Command1", "cmdCancel", "cmdExit"}},
             {"frmWhere1", {"Combo1", "Command1", "Command2", "cmdExit"}},
             {"frmSettings", {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "txtCAFile", "txtClientCertificate",
                              "txtClientKey", "cmdOK", "cmdCancel"}},
@@ -211,7 +212,7 @@ private slots:
                             "SFLIGHT|CARRID|Airline Code|Select Options|No|",
                             "frmWhereCondn.lvwFields: Tables|Fields|Description = SFLIGHT|CONNID|Flight Number",
                             "frmWhereCondn.lvwConditions: Table on Left|Field On Left|Operator|Table on Right|Field On "
-                            "Right = SFLIGHT|CARRID|=|SCARR|CARRID",
+                            "Right|Join = SFLIGHT|CARRID|=|SCARR|CARRID|Inner",
                         }));
     }
 

@@ -374,9 +374,9 @@ private slots:
             auto* c = qobject_cast<frmWhereCondn*>(&d);
             if (!c) return;
             QVERIFY(!c->cmdJoinType->isEnabled());
-            pick(c->lstLFTFLD, 1);  // the filter: no join type to switch
+            click(c->lstLFTFLD, 1);  // the filter: no join type to switch
             QVERIFY(!c->cmdJoinType->isEnabled());
-            pick(c->lstLftTAB, 0);  // the join
+            click(c->lstLftTAB, 0);  // the join
             QVERIFY(c->cmdJoinType->isEnabled());
             QTest::mouseClick(c->cmdJoinType, Qt::LeftButton);
             joins = c->lstJOIN->items();
