@@ -43,8 +43,9 @@ void ListBox::removeItem(int row) {
     if (row < 0 || row >= count()) return;
     const QSignalBlocker blocker(selectionModel());
     model_->removeRows(row, 1);
-    // A removed row leaves nothing selected, as a classic list box does.
-    selectionModel()->clear();
+    // A removed row leaves nothing selected, as a classic list box does; the
+    // keyboard keeps its place (the next row moves up into it).
+    selectionModel()->clearSelection();
     emit selectionShown(-1);
 }
 
@@ -144,10 +145,14 @@ ListGroupView::ListGroupView(const QString& objectName, std::vector<Column> colu
             list->shownIn_ = this;
             list->shownColumn_ = column;
             QAbstractItemModel* rows = list->model();
+            // A row put in or taken out keeps the keyboard's place: the row
+            // that moves up into a taken row's place is the one Return takes next.
             for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
                 connect(rows, signal, this, [this, model] {
+                    const int place = currentIndex().isValid() ? currentIndex().row() : -1;
                     model->refresh();
                     showRow(lists_.front()->selectedRow());
+                    keepPlace(place);
                 });
             connect(rows, &QAbstractItemModel::modelReset, this, [this, model] {
                 model->refresh();
@@ -173,12 +178,20 @@ void ListGroupView::showRow(int row) {
             list->selectRow(row);
         }
     if (row < 0 || row >= model()->rowCount()) {
-        selectionModel()->clear();
+        selectionModel()->clearSelection();  // the keyboard's place stays
     } else {
         const QModelIndex index = model()->index(row, 0);
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(index);
     }
+    viewport()->update();
+}
+
+void ListGroupView::keepPlace(int place) {
+    const int rows = model()->rowCount();
+    if (place < 0 || rows == 0 || selectionModel()->hasSelection()) return;
+    const QSignalBlocker blocker(selectionModel());
+    selectionModel()->setCurrentIndex(model()->index(std::min(place, rows - 1), 0), QItemSelectionModel::NoUpdate);
     viewport()->update();
 }
 

@@ -79,6 +79,9 @@ protected:
 
 private:
     void showRow(int row);
+    // Puts the keyboard back on the row it stood on (the last row when the
+    // list got shorter), when nothing is selected.
+    void keepPlace(int place);
     void userSelected();
 
     std::vector<Column> columns_;

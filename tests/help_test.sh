@@ -5,8 +5,8 @@
 # of them too. Arguments: the programs' paths.
 set -u
 source "$(dirname "$0")/support/checks.sh"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share \
-    XDG_STATE_HOME=$work/home/.local/state QT_QPA_PLATFORM=offscreen
+export HOME=$work/user XDG_CONFIG_HOME=$work/user/.config XDG_DATA_HOME=$work/user/.local/share \
+    XDG_STATE_HOME=$work/user/.local/state QT_QPA_PLATFORM=offscreen
 mkdir -p "$work/run" "$HOME"
 
 # name, then the command line; the run's output lands in $work/out and $work/err.

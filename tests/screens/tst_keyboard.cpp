@@ -158,6 +158,42 @@ private slots:
         QCOMPARE(h.modals, QStringList{"frmTables"});
     }
 
+    // Return after Return takes row after row: a taken row's place goes to
+    // the row below it, in a plain list and in a view of parallel lists.
+    void returnTakesRowAfterRow() {
+        Harness h;
+        frmMain w(h.session);
+        QTest::keyClicks(w.txtName, QStringLiteral("ZKEYS"));
+        QTest::keyClicks(w.txtDescription, QStringLiteral("Keys"));
+        QStringList seen;
+        h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
+            QVERIFY(QTest::qWaitForWindowActive(&t));
+            QTest::keyClick(&t, Qt::Key_S, Qt::AltModifier);
+            t.Text1->clear();
+            QTest::keyClicks(t.Text1, QStringLiteral("s*"));
+            QTest::keyClick(t.Text1, Qt::Key_Return);
+            t.lstTables->setFocus();
+            QTest::keyClick(t.lstTables, Qt::Key_Return);
+            QTest::keyClick(t.lstTables, Qt::Key_Return);
+            seen << shown(t, {"lstTables", "lstSELTABS"});
+            t.Command2->click();
+        });
+        h.then<frmFields>(QStringLiteral("frmFields"), [&](frmFields& f) {
+            QVERIFY(QTest::qWaitForWindowActive(&f));
+            f.lstTABSSEL->setFocus();
+            QTest::keyClick(f.lstTABSSEL, Qt::Key_Return);
+            QAbstractItemView* fields = f.lstTABFields->shownIn();
+            fields->setFocus();
+            QTest::keyClick(fields, Qt::Key_Down);
+            QTest::keyClick(fields, Qt::Key_Return);
+            QTest::keyClick(fields, Qt::Key_Return);
+            seen << shown(f, {"lstSelFields"});
+            f.cmdCancel->click();
+        });
+        w.Command2->click();
+        QCOMPARE(seen, (QStringList{"SPFLI | SCARR,SFLIGHT", "CARRID,CARRNAME"}));
+    }
+
     // Ctrl+O opens a design, Ctrl+S saves it back to its file without
     // asking, Ctrl+Shift+S asks for a file.
     void designShortcuts() {
