@@ -11,7 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include "generator/AbapGitExport.h"
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "app/cli_generate.h"
 #include "app/cli_sap.h"
 #include "generator/DesignCheck.h"

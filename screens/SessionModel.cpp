@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "generator/DesignFile.h"
 
 namespace orvex::screens {

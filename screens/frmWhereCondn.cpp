@@ -18,7 +18,7 @@
 
 #include <algorithm>
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "generator/DesignFindings.h"
 #include "generator/Generator.h"
 #include "sap/InstallProgram.h"
