@@ -123,19 +123,9 @@ TEST(TranspilerFixes, readsTheInputsAsDeclared) {
         " PARAMETER: P_CARRNA LIKE SCARR-CARRNAME\n\n  OBLIGATORY\n  DEFAULT 'Lufthansa''s'.\n"
         " SELECT-OPTIONS: s_SEATS2 FOR SFLIGHT-SEATSOCC_F \" a comment\n\n  DEFAULT '10'.\n"
         "PARAMETERS p_max(4) TYPE n.\n");
-    ASSERT_EQ(inputs.size(), 3u);
-    EXPECT_EQ(inputs[0].name, "P_CARRNA");
-    EXPECT_FALSE(inputs[0].selectOption);
-    EXPECT_EQ(inputs[0].table, "SCARR");
-    EXPECT_EQ(inputs[0].field, "CARRNAME");
-    EXPECT_EQ(inputs[0].defaultValue, "Lufthansa's");
-    EXPECT_EQ(inputs[1].name, "s_SEATS2");
-    EXPECT_TRUE(inputs[1].selectOption);
-    EXPECT_EQ(inputs[1].field, "SEATSOCC_F");
-    EXPECT_EQ(inputs[1].defaultValue, "10");
-    EXPECT_EQ(inputs[2].name, "p_max");
-    EXPECT_EQ(inputs[2].table, "");
-    EXPECT_FALSE(inputs[2].defaultValue);
+    EXPECT_EQ(inputs, (std::vector<ScreenInput>{{"P_CARRNA", false, "SCARR", "CARRNAME", "Lufthansa's"},
+                                                 {"s_SEATS2", true, "SFLIGHT", "SEATSOCC_F", "10"},
+                                                 {"p_max", false, "", "", std::nullopt}}));
 }
 
 TEST(TranspilerFixes, refusesAProgramWithoutStartOfSelection) {
