@@ -26,7 +26,7 @@ struct AtomicFile : ::testing::Test {
 
 }  // namespace
 
-TEST_F(AtomicFile, NewFilesGetTheGivenModeExistingOnesKeepTheirs) {
+TEST_F(AtomicFile, newFilesGetTheGivenModeExistingOnesKeepTheirs) {
     struct Case {
         mode_t existing;  // 0: no file yet
         mode_t given, mask, expected;
@@ -46,7 +46,7 @@ TEST_F(AtomicFile, NewFilesGetTheGivenModeExistingOnesKeepTheirs) {
     EXPECT_EQ(dir.names(), std::set<std::string>{"target"});
 }
 
-TEST_F(AtomicFile, LinksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
+TEST_F(AtomicFile, linksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
     // A link planted where a fixed temporary name would be is not written through.
     TempDir::write(dir.file("victim"), "victim");
     fs::create_symlink("victim", dir.file("target.tmp"));
@@ -67,7 +67,7 @@ TEST_F(AtomicFile, LinksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
     EXPECT_NE(looping.failure().reason.find(std::strerror(ELOOP)), std::string::npos) << looping.failure().reason;
 }
 
-TEST_F(AtomicFile, TwoWritersOfOneFileLeaveOneWholeFile) {
+TEST_F(AtomicFile, twoWritersOfOneFileLeaveOneWholeFile) {
     const std::string a(100000, 'a'), b(100000, 'b');
     std::vector<std::thread> writers;
     int failures = 0;
@@ -82,7 +82,7 @@ TEST_F(AtomicFile, TwoWritersOfOneFileLeaveOneWholeFile) {
     EXPECT_EQ(dir.names(), std::set<std::string>{"target"});
 }
 
-TEST_F(AtomicFile, AFailureSaysWhyAndLeavesTheOldFile) {
+TEST_F(AtomicFile, aFailureSaysWhyAndLeavesTheOldFile) {
     TempDir::write(path, "old");
     // The disk fills up halfway through: a file size limit stands in for it.
     signal(SIGXFSZ, SIG_IGN);

@@ -7,7 +7,7 @@ using orvex::FailureKind;
 
 // The command line's one line and "Show Details..." never say a thing twice
 // and never start with an empty reason.
-TEST(Failure, TextAndDetailsSayEachPartOnce) {
+TEST(Failure, textAndDetailsSayEachPartOnce) {
     const struct {
         Failure failure;
         const char* text;

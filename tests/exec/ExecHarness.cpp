@@ -23,19 +23,9 @@ namespace {
 
 using nlohmann::json;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
+// Whole files; a file that is not there reads as empty.
+std::string readFile(const fs::path& path) { return orvex::testing::TempDir::read(path.string()); }
+void writeFile(const fs::path& path, const std::string& text) { orvex::testing::TempDir::write(path.string(), text); }
 
 std::string shellQuoted(const fs::path& path) {
     std::string out = "'";
@@ -59,11 +49,6 @@ std::string padded(int number, int width) {
     return std::string(static_cast<std::size_t>(width) - digits.size(), '0') + digits;
 }
 
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // SQL text literal.
 std::string sqlText(const std::string& text) {
     std::string out = "'";
@@ -85,28 +70,6 @@ pugi::xml_node abapGitValues(pugi::xml_document& doc, const char* serializer) {
     abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
     abap.append_attribute("version") = "1.0";
     return abap;
-}
-
-// The abapGit XML of a stand-in class or interface whose source is
-// `file` ("cl_salv_table.clas.abap"): exception classes (CX_...) get the
-// exception category.
-std::string standInObjectXml(const std::string& file) {
-    const bool isClass = file.ends_with(".clas.abap");
-    const std::string name = text::upper(file.substr(0, file.find('.')));
-    pugi::xml_document doc;
-    auto abap = abapGitValues(doc, isClass ? "LCL_OBJECT_CLAS" : "LCL_OBJECT_INTF");
-    auto head = abap.append_child("asx:values").append_child(isClass ? "VSEOCLASS" : "VSEOINTERF");
-    head.append_child("CLSNAME").text() = name.c_str();
-    head.append_child("LANGU").text() = "E";
-    head.append_child("DESCRIPT").text() = "Stand-in of the execution tests";
-    if (isClass && name.starts_with("CX_")) head.append_child("CATEGORY").text() = "40";
-    if (!isClass) head.append_child("EXPOSURE").text() = "2";
-    head.append_child("STATE").text() = "1";
-    if (isClass) head.append_child("CLSCCINCL").text() = "X";
-    head.append_child("UNICODE").text() = "X";
-    std::ostringstream out;
-    doc.save(out, " ", pugi::format_default, pugi::encoding_utf8);
-    return out.str();
 }
 
 }  // namespace
@@ -195,24 +158,17 @@ const DataSet& flightData() {
                 DataRow row;
                 for (const auto& [fieldName, value] : given.items()) {
                     const DictField& field = table.field(fieldName);  // throws for a field the table lacks
+                    // NUMC, dates and times hold all their digits; a text no more than its length.
                     const std::string canonical = canonicalValue(field, value);
-                    if (valueKind(field) == ValueKind::Digits &&
-                        (canonical.size() != static_cast<std::size_t>(field.length) ||
-                         canonical.find_first_not_of("0123456789") != std::string::npos))
-                        throw std::runtime_error(tableName + "-" + fieldName + ": not " + std::to_string(field.length) +
-                                                 " digits: " + canonical);
-                    if (valueKind(field) == ValueKind::Character && canonical.size() > static_cast<std::size_t>(field.length))
-                        throw std::runtime_error(tableName + "-" + fieldName + ": longer than the field: " + canonical);
+                    const std::size_t length = static_cast<std::size_t>(field.length);
+                    const bool fits = valueKind(field) == ValueKind::Digits
+                                          ? canonical.size() == length && canonical.find_first_not_of("0123456789") == std::string::npos
+                                          : valueKind(field) != ValueKind::Character || canonical.size() <= length;
+                    if (!fits) throw std::runtime_error(tableName + "-" + fieldName + ": does not fit " + field.type + " " +
+                                                        std::to_string(length) + ": " + canonical);
                     row[fieldName] = value;
                 }
-                for (const DictField& field : table.fields) {
-                    if (row.count(field.name)) continue;
-                    const ValueKind kind = valueKind(field);
-                    const std::string initial = initialValue(field);
-                    row[field.name] = kind == ValueKind::Integer  ? json(0)
-                                      : kind == ValueKind::Packed ? json(0.0)
-                                                                  : json(initial);
-                }
+                for (const DictField& field : table.fields) row.try_emplace(field.name, initialValue(field));
                 row["MANDT"] = kClient;
                 d[tableName].push_back(std::move(row));
             }
@@ -234,12 +190,12 @@ std::string insertStatements(const DataSet& data) {
                     columns += ",";
                     values += ",";
                 }
-                columns += "'" + lower(field.name) + "'";
+                columns += "'" + text::lower(field.name) + "'";
                 const std::string canonical = canonicalValue(field, row.at(field.name));
                 const ValueKind kind = valueKind(field);
                 values += kind == ValueKind::Integer || kind == ValueKind::Packed ? canonical : sqlText(canonical);
             }
-            sql += "INSERT INTO '" + lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
+            sql += "INSERT INTO '" + text::lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
         }
     }
     return sql;
@@ -267,10 +223,20 @@ json standInInterfaces() {
     return interfaces;
 }
 
+namespace {
+// The value under `key` of each captured line that has one, in order.
+std::vector<json> valuesOf(const std::vector<json>& calls, const char* key) {
+    std::vector<json> found;
+    for (const json& call : calls)
+        if (call.contains(key)) found.push_back(call[key]);
+    return found;
+}
+}  // namespace
+
 std::vector<json> ReportRun::callsOf(const std::string& function) const {
     std::vector<json> found;
     for (const json& call : calls)
-        if (call.contains("call") && call["call"] == function) found.push_back(call);
+        if (call.value("call", "") == function) found.push_back(call);
     return found;
 }
 
@@ -280,29 +246,17 @@ json ReportRun::display() const {
     return grid.empty() ? list.front() : grid.front();
 }
 
-std::vector<json> ReportRun::rows() const {
-    std::vector<json> found;
-    for (const json& call : calls)
-        if (call.contains("row")) found.push_back(call["row"]);
-    return found;
-}
-
 json ReportRun::salvDisplay() const {
     const std::vector<json> found = callsOf("CL_SALV_TABLE->DISPLAY");
     return found.size() == 1 ? found.front() : json(nullptr);
 }
 
-std::vector<json> ReportRun::cells() const {
-    std::vector<json> found;
-    for (const json& call : calls)
-        if (call.contains("cells")) found.push_back(call["cells"]);
-    return found;
-}
+std::vector<json> ReportRun::rows() const { return valuesOf(calls, "row"); }
+std::vector<json> ReportRun::cells() const { return valuesOf(calls, "cells"); }
 
 std::vector<std::string> ReportRun::errors() const {
     std::vector<std::string> found;
-    for (const json& call : calls)
-        if (call.contains("error")) found.push_back(call["error"].get<std::string>());
+    for (const json& error : valuesOf(calls, "error")) found.push_back(error.get<std::string>());
     return found;
 }
 
@@ -343,20 +297,13 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
         const std::string file = entry.path().filename().string();
         if (file.ends_with(".abap") || file.ends_with(".xml")) fs::copy_file(entry.path(), src / file);
     }
-    // The SALV object model (classes, interfaces, their data elements), with
-    // the XML abapGit keeps beside each class and interface written here;
-    // only beside a program that uses it, as it takes the transpiler longer.
-    const bool salv = text::upper(source).find("CL_SALV_TABLE") != std::string::npos;
-    for (const auto& entry : fs::directory_iterator(standIns / "salv")) {
-        if (!salv) break;
-        const std::string file = entry.path().filename().string();
-        fs::copy_file(entry.path(), src / file);
-        if (file.ends_with(".clas.abap") || file.ends_with(".intf.abap"))
-            writeFile(src / (file.substr(0, file.size() - 4) + "xml"), standInObjectXml(file));
-    }
+    // The SALV object model (classes, interfaces, their data elements) only
+    // beside a program that uses it, as it takes the transpiler longer.
+    if (text::upper(source).find("CL_SALV_TABLE") != std::string::npos)
+        for (const auto& entry : fs::directory_iterator(standIns / "salv")) fs::copy_file(entry.path(), src / entry.path().filename());
     fs::copy_file(sourceDir() / "tests/abaplint/slis.type.abap", src / "slis.type.abap");
     for (const DictTable& table : Dictionary::flightModel().tables())
-        writeFile(src / (lower(table.name) + ".tabl.xml"), tablXml(table));
+        writeFile(src / (text::lower(table.name) + ".tabl.xml"), tablXml(table));
     fs::copy_file(standIns / "setup.mjs", folder / "setup.mjs");
     writeFile(folder / "data.sql", insertStatements(flightData()));
     writeFile(folder / "interfaces.json", standInInterfaces().dump(1));

@@ -54,7 +54,8 @@ std::string tablXml(const DictTable& table);
 
 // The data set of tests/exec/flight_data.json: every row complete, each
 // field's value as JSON (text for character-like fields, numbers otherwise),
-// absent fields initial. The client is the run's client, 001.
+// absent fields their initial value as text (AbapValues.h reads both). The
+// client is the run's client, 001.
 using DataRow = std::map<std::string, nlohmann::json>;
 using DataSet = std::map<std::string, std::vector<DataRow>>;
 const DataSet& flightData();

@@ -1,6 +1,7 @@
 #include "TranspilerFixes.h"
 
 #include <cctype>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -19,38 +20,19 @@ struct Piece {
 };
 
 std::vector<Piece> pieces(std::string_view line) {
-    std::vector<Piece> out;
     if (!line.empty() && line[0] == '*') return {{Piece::Comment, std::string(line)}};
-    std::string code;
-    for (std::size_t i = 0; i < line.size();) {
-        const char c = line[i];
-        if (c == '"') {
-            if (!code.empty()) out.push_back({Piece::Code, code});
-            out.push_back({Piece::Comment, std::string(line.substr(i))});
-            return out;
-        }
-        if (c == '\'' || c == '`' || c == '|') {
-            if (!code.empty()) out.push_back({Piece::Code, code});
-            code.clear();
-            std::size_t end = i + 1;
-            while (end < line.size()) {
-                if (line[end] == c && end + 1 < line.size() && line[end + 1] == c && c != '|') {
-                    end += 2;  // a doubled quote inside the literal
-                } else if (line[end] == c) {
-                    break;
-                } else {
-                    ++end;
-                }
-            }
-            end = std::min(end + 1, line.size());
-            out.push_back({Piece::Literal, std::string(line.substr(i, end - i))});
-            i = end;
-            continue;
-        }
-        code += c;
-        ++i;
+    // A literal doubles its own delimiter inside (a template does not) and
+    // may be left open to the end of the line; '"' comments out the rest.
+    static const std::regex quoted(R"('(?:[^']|'')*'?|`(?:[^`]|``)*`?|\|[^|]*\|?|".*)");
+    std::vector<Piece> out;
+    const std::string text(line);
+    std::size_t done = 0;
+    for (auto m = std::sregex_iterator(text.begin(), text.end(), quoted); m != std::sregex_iterator(); ++m) {
+        if (static_cast<std::size_t>(m->position()) > done) out.push_back({Piece::Code, text.substr(done, m->position() - done)});
+        out.push_back({m->str()[0] == '"' ? Piece::Comment : Piece::Literal, m->str()});
+        done = m->position() + m->length();
     }
-    if (!code.empty()) out.push_back({Piece::Code, code});
+    if (done < text.size()) out.push_back({Piece::Code, text.substr(done)});
     return out;
 }
 
@@ -70,44 +52,21 @@ std::string rewriteCode(std::string_view line, Rewrite rewrite) {
     return joined(parts);
 }
 
-bool nameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '/'; }
+const auto kIgnoreCase = std::regex::ECMAScript | std::regex::icase;
 
-// Every sy-repid of the code (any letter case) as `literal`.
+// Every sy-repid of the code (any letter case) as `literal`; a longer name
+// that starts so stays.
 std::string withProgramName(const std::string& code, const std::string& literal) {
-    const std::string name = "SY-REPID", upperCode = text::upper(code);
-    std::string out;
-    std::size_t from = 0;
-    for (std::size_t at = upperCode.find(name); at != std::string::npos; at = upperCode.find(name, at + 1)) {
-        const std::size_t end = at + name.size();
-        if ((at > 0 && nameCharacter(code[at - 1])) || (end < code.size() && nameCharacter(code[end]))) continue;
-        out += code.substr(from, at - from) + literal;
-        from = end;
-    }
-    return out + code.substr(from);
+    static const std::regex repid(R"((^|[^\w/-])sy-repid(?![\w/-]))", kIgnoreCase);
+    std::string format = "$1";
+    for (char c : literal) format += c == '$' ? std::string("$$") : std::string(1, c);
+    return std::regex_replace(code, repid, format);
 }
 
-// "p TYPE c LENGTH n" as "p(n) TYPE c"; other words keep their spacing.
+// "p TYPE c LENGTH n" as "p(n) TYPE c"; the rest keeps its spacing.
 std::string withLengthInName(const std::string& code) {
-    std::vector<std::pair<std::size_t, std::size_t>> words;  // begin, end
-    for (std::size_t i = 0; i < code.size();) {
-        if (text::isBlank(code[i])) {
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        while (end < code.size() && !text::isBlank(code[end])) ++end;
-        words.emplace_back(i, end);
-        i = end;
-    }
-    auto word = [&](std::size_t k) { return text::upper(code.substr(words[k].first, words[k].second - words[k].first)); };
-    for (std::size_t k = 0; k + 4 < words.size(); ++k) {
-        const std::string length = code.substr(words[k + 4].first, words[k + 4].second - words[k + 4].first);
-        const std::size_t digits = length.find_first_not_of("0123456789");
-        if (word(k + 1) != "TYPE" || word(k + 2) != "C" || word(k + 3) != "LENGTH" || digits == 0) continue;
-        return code.substr(0, words[k].second) + "(" + length.substr(0, digits) + ") TYPE c" +
-               (digits == std::string::npos ? "" : length.substr(digits)) + code.substr(words[k + 4].second);
-    }
-    return code;
+    static const std::regex typeC(R"((\S+)\s+TYPE\s+C\s+LENGTH\s+(\d+))", kIgnoreCase);
+    return std::regex_replace(code, typeC, "$1($2) TYPE c");
 }
 
 // The code and literals of a line, without its comment, trimmed.
@@ -115,53 +74,14 @@ std::string statementText(std::string_view line) { return std::string(text::trim
 
 std::vector<std::string> lines(std::string_view source) {
     std::vector<std::string> out;
-    std::size_t begin = 0;
-    while (begin < source.size()) {
-        const std::size_t end = source.find('\n', begin);
-        if (end == std::string_view::npos) {
-            out.emplace_back(source.substr(begin));
-            break;
-        }
-        out.emplace_back(source.substr(begin, end - begin));
-        begin = end + 1;
-    }
+    std::istringstream in{std::string(source)};
+    for (std::string line; std::getline(in, line);) out.push_back(line);
     return out;
-}
-
-// Words of a statement; a literal is one word, and the period, comma and
-// colon that end a word are cut off.
-std::vector<std::string> words(std::string_view statement) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < statement.size();) {
-        if (text::isBlank(statement[i])) {
-            ++i;
-            continue;
-        }
-        if (statement[i] == '\'') {
-            const std::size_t start = i;
-            if (!text::readLiteral(statement, i)) throw std::runtime_error("an open literal in: " + std::string(statement));
-            out.emplace_back(statement.substr(start, i - start));
-            continue;
-        }
-        std::size_t end = i;
-        while (end < statement.size() && !text::isBlank(statement[end]) && statement[end] != '\'') ++end;
-        std::string word(statement.substr(i, end - i));
-        while (!word.empty() && (word.back() == '.' || word.back() == ',' || word.back() == ':')) word.pop_back();
-        if (!word.empty()) out.push_back(word);
-        i = end;
-    }
-    return out;
-}
-
-bool startsWithWord(const std::string& upperStatement, std::string_view keyword) {
-    return upperStatement.starts_with(keyword) &&
-           (upperStatement.size() == keyword.size() || !std::isalnum(static_cast<unsigned char>(upperStatement[keyword.size()])) ||
-            upperStatement[keyword.size()] == ':');
 }
 
 bool declaresInput(const std::string& upperStatement) {
-    return startsWithWord(upperStatement, "PARAMETER") || startsWithWord(upperStatement, "PARAMETERS") ||
-           startsWithWord(upperStatement, "SELECT-OPTIONS");
+    static const std::regex declaration("^(PARAMETERS?|SELECT-OPTIONS)(?![A-Z0-9])");
+    return std::regex_search(upperStatement, declaration);
 }
 
 // The kinds of block that start at a line.
@@ -215,19 +135,21 @@ std::vector<ScreenInput> screenInputs(std::string_view source) {
         if (!declaresInput(text::upper(statement))) continue;
         // The statement runs on to the line whose code ends with a period.
         while (!statement.ends_with(".") && i + 1 < all.size()) statement += " " + statementText(all[++i]);
-        const std::vector<std::string> w = words(statement);
+        // The name and the table field it refers to come before any literal.
+        static const std::regex name(R"(^\S+?:?\s+([^\s(.,:]+))"), typed(R"(\b(?:LIKE|FOR|TYPE)\s+([\w/]+)-([\w/]+))", kIgnoreCase),
+            defaultLiteral(R"(\bDEFAULT\s+('(?:[^']|'')*'))", kIgnoreCase);
+        const std::string code = statement.substr(0, statement.find('\''));
+        std::smatch m;
         ScreenInput input;
-        input.selectOption = text::upper(w.at(0)).starts_with("SELECT-OPTIONS");
-        input.name = w.at(1).substr(0, w.at(1).find('('));
-        for (std::size_t k = 2; k + 1 < w.size(); ++k) {
-            const std::string word = text::upper(w[k]);
-            if ((word == "LIKE" || word == "FOR" || word == "TYPE") && w[k + 1].find('-') != std::string::npos) {
-                input.table = text::upper(w[k + 1].substr(0, w[k + 1].find('-')));
-                input.field = text::upper(w[k + 1].substr(w[k + 1].find('-') + 1));
-            } else if (word == "DEFAULT" && w[k + 1].starts_with("'")) {
-                std::size_t at = 0;
-                input.defaultValue = text::readLiteral(w[k + 1], at);
-            }
+        input.selectOption = text::upper(statement).starts_with("SELECT-OPTIONS");
+        if (std::regex_search(code, m, name)) input.name = m[1];
+        if (std::regex_search(code, m, typed)) {
+            input.table = text::upper(m.str(1));
+            input.field = text::upper(m.str(2));
+        }
+        if (std::regex_search(statement, m, defaultLiteral)) {
+            std::size_t at = 0;
+            input.defaultValue = text::readLiteral(m.str(1), at);
         }
         inputs.push_back(input);
     }

@@ -35,6 +35,7 @@ struct ScreenInput {
     bool selectOption = false;
     std::string table, field;   // of LIKE, TYPE or FOR table-field; empty when typed otherwise
     std::optional<std::string> defaultValue;  // the DEFAULT literal's value
+    bool operator==(const ScreenInput&) const = default;
 };
 
 // The selection-screen inputs of the program, in order.

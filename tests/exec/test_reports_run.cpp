@@ -7,13 +7,12 @@
 
 #include <algorithm>
 #include <iterator>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "DesignFile.h"
 #include "ExecHarness.h"
 #include "ExpectedRows.h"
+#include "TempDir.h"
 #include "Text.h"
 
 namespace orvex::exec {
@@ -141,9 +140,7 @@ void expectSalvCall(const json& designJson, const Expected& expected, const Repo
 
     json texts = json::array();
     for (const std::string& column : expected.columns) {
-        const auto picked = std::find_if(designJson["fields"].begin(), designJson["fields"].end(),
-                                         [&](const json& f) { return text::trim(f["field"].get<std::string>()) == column; });
-        const std::string description(text::trim(picked->value("description", "")));
+        const std::string description(text::trim(pickedField(designJson, column).value("description", "")));
         if (description.empty()) continue;
         texts.push_back({{"COLUMNNAME", column},
                          {"SHORT_TEXT", inField(description, 10)},
@@ -210,11 +207,9 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
     const std::string missing = toolsMissing();
     ASSERT_TRUE(missing.empty()) << missing;
     const DesignCase& c = GetParam();
-    std::ifstream in(c.file);
-    std::stringstream text;
-    text << in.rdbuf();
-    const json designJson = json::parse(text.str());
-    Result<ReportDefinition> design = parseDesign(text.str());
+    const std::string text = orvex::testing::TempDir::read(c.file.string());
+    const json designJson = json::parse(text);
+    Result<ReportDefinition> design = parseDesign(text);
     ASSERT_TRUE(design) << design.failure().reason;
     if (!design->author) design->author = "TESTER";
     design->style = c.style;

@@ -5,10 +5,8 @@
 // function does not have fails as it fails on SAP.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "ExecHarness.h"
+#include "TempDir.h"
 #include "TranspilerFixes.h"
 
 namespace orvex::exec {
@@ -27,12 +25,7 @@ ReportRun run(const std::string& name, const std::string& source) {
     return transpileAndRun(program(name), adaptForTranspiler(source, name, Dictionary::flightModel()));
 }
 
-std::string file(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string file(const fs::path& path) { return orvex::testing::TempDir::read(path.string()); }
 
 TEST(AlvStandIns, recordWhatAReportWithLayoutsSortAndTotalsHandsThem) {
     ASSERT_EQ(toolsMissing(), "");

@@ -25,15 +25,14 @@ TEST(TranspilerFixes, eventBlocksRunInSapsOrderAfterStartOfSelection) {
         "FORM f.\n  WRITE 'form'.\nENDFORM.\n");
     for (const char* gone : {"INITIALIZATION.", "AT SELECTION-SCREEN.", "AT SELECTION-SCREEN OUTPUT."})
         EXPECT_EQ(lineAt(out, gone), std::string::npos) << gone << "\n" << out;
-    const std::size_t start = lineAt(out, "START-OF-SELECTION."), init = lineAt(out, "  WRITE 'init'."),
-                      pbo = lineAt(out, "  WRITE 'pbo'."), pai = lineAt(out, "  WRITE 'pai'."),
-                      body = lineAt(out, "  WRITE 'start'."), form = lineAt(out, "FORM f.");
-    ASSERT_NE(start, std::string::npos) << out;
-    EXPECT_LT(start, init) << out;
-    EXPECT_LT(init, pbo) << out;
-    EXPECT_LT(pbo, pai) << out;
-    EXPECT_LT(pai, body) << out;
-    EXPECT_LT(body, form) << out;
+    std::size_t before = 0;
+    for (const char* line :
+         {"START-OF-SELECTION.", "  WRITE 'init'.", "  WRITE 'pbo'.", "  WRITE 'pai'.", "  WRITE 'start'.", "FORM f."}) {
+        const std::size_t at = lineAt(out, line);
+        EXPECT_NE(at, std::string::npos) << line << "\n" << out;
+        EXPECT_GE(at, before) << line << " comes too early\n" << out;
+        before = at;
+    }
 }
 
 TEST(TranspilerFixes, valueRequestsBecomeFormsNobodyCalls) {
@@ -123,19 +122,9 @@ TEST(TranspilerFixes, readsTheInputsAsDeclared) {
         " PARAMETER: P_CARRNA LIKE SCARR-CARRNAME\n\n  OBLIGATORY\n  DEFAULT 'Lufthansa''s'.\n"
         " SELECT-OPTIONS: s_SEATS2 FOR SFLIGHT-SEATSOCC_F \" a comment\n\n  DEFAULT '10'.\n"
         "PARAMETERS p_max(4) TYPE n.\n");
-    ASSERT_EQ(inputs.size(), 3u);
-    EXPECT_EQ(inputs[0].name, "P_CARRNA");
-    EXPECT_FALSE(inputs[0].selectOption);
-    EXPECT_EQ(inputs[0].table, "SCARR");
-    EXPECT_EQ(inputs[0].field, "CARRNAME");
-    EXPECT_EQ(inputs[0].defaultValue, "Lufthansa's");
-    EXPECT_EQ(inputs[1].name, "s_SEATS2");
-    EXPECT_TRUE(inputs[1].selectOption);
-    EXPECT_EQ(inputs[1].field, "SEATSOCC_F");
-    EXPECT_EQ(inputs[1].defaultValue, "10");
-    EXPECT_EQ(inputs[2].name, "p_max");
-    EXPECT_EQ(inputs[2].table, "");
-    EXPECT_FALSE(inputs[2].defaultValue);
+    EXPECT_EQ(inputs, (std::vector<ScreenInput>{{"P_CARRNA", false, "SCARR", "CARRNAME", "Lufthansa's"},
+                                                 {"s_SEATS2", true, "SFLIGHT", "SEATSOCC_F", "10"},
+                                                 {"p_max", false, "", "", std::nullopt}}));
 }
 
 TEST(TranspilerFixes, refusesAProgramWithoutStartOfSelection) {

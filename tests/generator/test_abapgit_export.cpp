@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include <pugixml.hpp>
 
@@ -17,8 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
+// The text of the element or the value of the attribute at `xpath`.
 std::string text(const pugi::xml_document& doc, const char* xpath) {
-    return doc.select_node(xpath).node().text().get();
+    const pugi::xpath_node found = doc.select_node(xpath);
+    return found.attribute() ? found.attribute().value() : found.node().text().get();
 }
 
 pugi::xml_document parsed(const fs::path& file) {
@@ -42,26 +45,25 @@ TEST(AbapGitExport, everyExampleReadsBackFieldByField) {
         const std::string stem = std::string("z") + example;
         EXPECT_EQ(TempDir::read(dir.file("src/" + stem + ".prog.abap")), programText(program.source));
 
-        const auto settings = parsed(dir.path() / ".abapgit.xml");
-        EXPECT_EQ(text(settings, "/asx:abap/asx:values/DATA/MASTER_LANGUAGE"), "E");
-        EXPECT_EQ(text(settings, "/asx:abap/asx:values/DATA/STARTING_FOLDER"), "/src/");
-        EXPECT_EQ(text(settings, "/asx:abap/asx:values/DATA/FOLDER_LOGIC"), "PREFIX");
-
-        const auto package = parsed(dir.path() / "src/package.devc.xml");
-        EXPECT_STREQ(package.select_node("/abapGit/@serializer").attribute().value(), "LCL_OBJECT_DEVC");
-        EXPECT_EQ(text(package, "/abapGit/asx:abap/asx:values/DEVC/CTEXT"), design.description);
-
-        const auto prog = parsed(dir.path() / ("src/" + stem + ".prog.xml"));
-        EXPECT_STREQ(prog.select_node("/abapGit/@serializer").attribute().value(), "LCL_OBJECT_PROG");
-        const std::string dirPath = "/abapGit/asx:abap/asx:values/PROGDIR/";
-        EXPECT_EQ(text(prog, (dirPath + "NAME").c_str()), design.name);
-        EXPECT_EQ(text(prog, (dirPath + "SUBC").c_str()), "1");
-        EXPECT_EQ(text(prog, (dirPath + "FIXPT").c_str()), "X");
-        EXPECT_EQ(text(prog, (dirPath + "UCCHECK").c_str()), design.unicodeCheck ? "X" : "");
-        const std::string item = "/abapGit/asx:abap/asx:values/TPOOL/item/";
-        EXPECT_EQ(text(prog, (item + "ID").c_str()), "R");
-        EXPECT_EQ(text(prog, (item + "ENTRY").c_str()), design.description);
-        EXPECT_EQ(text(prog, (item + "LENGTH").c_str()), std::to_string(design.description.size()));
+        // Each file's values at their whole paths.
+        const std::string values = "/abapGit/asx:abap/asx:values/", stemFile = "src/" + stem + ".prog.xml";
+        const std::tuple<std::string, std::string, std::string> expected[] = {
+            {".abapgit.xml", "/asx:abap/asx:values/DATA/MASTER_LANGUAGE", "E"},
+            {".abapgit.xml", "/asx:abap/asx:values/DATA/STARTING_FOLDER", "/src/"},
+            {".abapgit.xml", "/asx:abap/asx:values/DATA/FOLDER_LOGIC", "PREFIX"},
+            {"src/package.devc.xml", "/abapGit/@serializer", "LCL_OBJECT_DEVC"},
+            {"src/package.devc.xml", values + "DEVC/CTEXT", design.description},
+            {stemFile, "/abapGit/@serializer", "LCL_OBJECT_PROG"},
+            {stemFile, values + "PROGDIR/NAME", design.name},
+            {stemFile, values + "PROGDIR/SUBC", "1"},
+            {stemFile, values + "PROGDIR/FIXPT", "X"},
+            {stemFile, values + "PROGDIR/UCCHECK", design.unicodeCheck ? "X" : ""},
+            {stemFile, values + "TPOOL/item/ID", "R"},
+            {stemFile, values + "TPOOL/item/ENTRY", design.description},
+            {stemFile, values + "TPOOL/item/LENGTH", std::to_string(design.description.size())},
+        };
+        for (const auto& [file, xpath, value] : expected)
+            EXPECT_EQ(text(parsed(dir.path() / file), xpath.c_str()), value) << file << " " << xpath;
     }
 }
 

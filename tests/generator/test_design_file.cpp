@@ -14,51 +14,46 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
+// A key left out takes the wizard's start value; "style" is classic unless
+// the file asks for the modern program (files saved before there was a choice).
 TEST(DesignFile, missingKeysTakeTheWizardsStartValues) {
-    Result<ReportDefinition> load = parseDesign(R"({"name": "ZX"})");
-    ASSERT_TRUE(load) << load.failure().reason;
     ReportDefinition expected;
     expected.name = "ZX";
-    EXPECT_EQ(*load, expected);
-}
-
-// Tables chosen before their fields were picked are kept; a file naming
-// anything but a table name there is refused at the place.
-TEST(DesignFile, chosenTablesAreKeptAndChecked) {
-    ReportDefinition r;
-    r.name = "ZT";
-    r.tables = {"SCARR", "/ABC/TAB_1"};
-    Result<ReportDefinition> back = parseDesign(serializeDesign(r));
-    ASSERT_TRUE(back) << back.failure().reason;
-    EXPECT_EQ(back->tables, r.tables);
-    EXPECT_EQ(serializeDesign(ReportDefinition{}).find("tables"), std::string::npos);  // files stay as they were
-
-    const std::pair<const char*, const char*> refused[] = {
-        {R"({"tables": "SCARR"})", "tables: expected an array, found a string"},
-        {R"({"tables": [1]})", "tables[0]: expected a string, found a number"},
-        {R"({"tables": ["SCARR", ""]})", "tables[1]: a table name has 1 to 30"},
-        {R"({"tables": ["SCARR' OR 'X"]})", "tables[0]: a table name has 1 to 30"},
-        {R"({"tables": ["ABCDEFGHIJABCDEFGHIJABCDEFGHIJK"]})", "tables[0]: a table name has 1 to 30"},
-    };
-    for (const auto& [text, reason] : refused) {
+    for (const char* text : {R"({"name": "ZX"})", R"({"name": "ZX", "style": "classic"})"}) {
         Result<ReportDefinition> load = parseDesign(text);
-        ASSERT_FALSE(load) << text;
-        EXPECT_EQ(load.failure().reason.rfind(reason, 0), 0u) << load.failure().reason;
+        ASSERT_TRUE(load) << load.failure().reason;
+        EXPECT_EQ(*load, expected) << text;
     }
+    expected.style = CodeStyle::Modern;
+    EXPECT_EQ(*parseDesign(R"({"name": "ZX", "style": "modern"})"), expected);
 }
 
-// The report's options travel in the file and come back as they were; a
-// design without them is written as before they existed, and a key of the
-// wrong kind is refused at its place.
-TEST(DesignFile, optionsAreKeptOnlyWhenSet) {
+// Everything a design holds comes back as it was, through the text and
+// through a file; what is left at its start value (the chosen tables, the
+// code style, each option) is not written, so that files stay as they were
+// before those keys existed.
+TEST(DesignFile, savingAndLoadingRoundTrips) {
     ReportDefinition r;
-    r.name = "ZOPT";
-    r.fields = {{"SCARR", "CARRID", "Airline"}, {"SFLIGHT", "PRICE", "Price"}};
-    r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"}};
+    r.name = "ZRT";
+    r.fields = {{"SCARR", "CARRID", "Airline"}, {"SFLIGHT", "PRICE", ""}};
+    r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}};
     const std::string plain = serializeDesign(r);
-    for (const char* key : {"join", "sort_position", "sort_descending", "subtotal", "total", "layout_variant", "max_rows"})
+    for (const char* key : {"tables", "style", "join", "sort_position", "sort_descending", "subtotal", "total",
+                            "layout_variant", "max_rows"})
         EXPECT_EQ(plain.find(key), std::string::npos) << key;
 
+    r.description = "Line \"one\" 'two'";
+    r.company = "Ünïcødé";
+    r.author = "";
+    r.grid = false;
+    r.printHeading = true;
+    r.heading = "";
+    r.unicodeCheck = true;
+    r.style = CodeStyle::Modern;
+    r.tables = {"SCARR", "/ABC/TAB_1"};
+    r.selection = {{"SCARR", "CARRID", "Airline ", "S;R;a;b"}};
+    r.package = "ZREPORTS";
+    r.transport = "DEVK900123";
     r.fields[0].sortPosition = 1;
     r.fields[0].sortDescending = r.fields[0].subtotal = r.fields[1].total = true;
     r.conditions[0].join = JoinType::LeftOuter;
@@ -68,84 +63,6 @@ TEST(DesignFile, optionsAreKeptOnlyWhenSet) {
     ASSERT_TRUE(back) << back.failure().reason;
     EXPECT_EQ(*back, r);
     EXPECT_NE(serializeDesign(r).find(R"("join": "left_outer")"), std::string::npos);
-
-    const std::pair<const char*, const char*> refused[] = {
-        {R"({"max_rows": "500"})", "max_rows: expected a whole number, found a string"},
-        {R"({"max_rows": 1.5})", "max_rows: expected a whole number, found a number"},
-        {R"({"max_rows": 18446744073709551615})", "max_rows: 18446744073709551615 is too large"},
-        {R"({"max_rows": -2})", "max_rows: -2 is not a row limit"},
-        {R"({"layout_variant": "yes"})", "layout_variant: expected true or false, found a string"},
-        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": "1"}]})",
-         "fields[0].sort_position: expected a whole number, found a string"},
-        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": 4294967297}]})",
-         "fields[0].sort_position: 4294967297 is out of range"},
-        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "total": 1}]})",
-         "fields[0].total: expected true or false, found a number"},
-        {R"({"fields": [{"table": "SCARR", "field": "CARRID", "subtotal": true}]})",
-         "fields[0].subtotal: a subtotal needs a sort position"},
-        {R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
-             "right_field": "F", "join": "LEFT OUTER"}]})",
-         R"(conditions[0].join: expected "inner" or "left_outer", found "LEFT OUTER")"},
-        {R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
-             "right_field": "F", "join": false}]})",
-         R"(conditions[0].join: expected "inner" or "left_outer", found true or false)"},
-    };
-    for (const auto& [text, reason] : refused) {
-        Result<ReportDefinition> load = parseDesign(text);
-        ASSERT_FALSE(load) << text;
-        EXPECT_EQ(load.failure().reason.rfind(reason, 0), 0u) << load.failure().reason;
-    }
-}
-
-// The modern program only on request: a file without "style" (every file
-// saved before there was a choice) keeps the classic program, and a classic
-// design is saved as before.
-TEST(DesignFile, codeStyleIsClassicUnlessModernIsAskedFor) {
-    const std::pair<const char*, CodeStyle> taken[] = {{R"({})", CodeStyle::Classic},
-                                                       {R"({"style": "classic"})", CodeStyle::Classic},
-                                                       {R"({"style": "modern"})", CodeStyle::Modern}};
-    for (const auto& [text, style] : taken) {
-        Result<ReportDefinition> load = parseDesign(text);
-        ASSERT_TRUE(load) << text << ": " << load.failure().reason;
-        EXPECT_EQ(load->style, style) << text;
-        Result<ReportDefinition> back = parseDesign(serializeDesign(*load));
-        ASSERT_TRUE(back);
-        EXPECT_EQ(back->style, style) << text;
-    }
-    EXPECT_EQ(serializeDesign(ReportDefinition{}).find("style"), std::string::npos);
-
-    const std::pair<const char*, const char*> refused[] = {
-        {R"({"style": "Modern"})", R"(style: expected "classic" or "modern", found "Modern")"},
-        {R"({"style": ""})", R"(style: expected "classic" or "modern", found "")"},
-        {R"({"style": "7.40"})", R"(style: expected "classic" or "modern", found "7.40")"},
-        {R"({"style": true})", R"(style: expected "classic" or "modern", found true or false)"},
-        {R"({"style": null})", R"(style: expected "classic" or "modern", found null)"},
-    };
-    for (const auto& [text, reason] : refused) {
-        Result<ReportDefinition> load = parseDesign(text);
-        ASSERT_FALSE(load) << text;
-        EXPECT_EQ(load.failure().reason, reason);
-    }
-}
-
-TEST(DesignFile, savingAndLoadingRoundTrips) {
-    ReportDefinition r;
-    r.name = "ZRT";
-    r.description = "Line \"one\" 'two'";
-    r.company = "Ünïcødé";
-    r.author = "";
-    r.grid = false;
-    r.printHeading = true;
-    r.heading = "";
-    r.unicodeCheck = true;
-    r.fields = {{"SFLIGHT", "CARRID", ""}};
-    r.selection = {{"SFLIGHT", "CARRID", "Airline ", "S;R;a;b"}};
-    r.conditions = {{"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"}};
-    r.package = "ZREPORTS";
-    r.transport = "DEVK900123";
-    Result<ReportDefinition> back = parseDesign(serializeDesign(r));
-    ASSERT_TRUE(back) << back.failure().reason;
-    EXPECT_EQ(*back, r);
 
     TempDir dir;
     // Saving writes through no fixed temporary name a link could be planted at.
@@ -158,6 +75,8 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     EXPECT_EQ(*loaded, r);
     EXPECT_FALSE(saveDesignFile(dir.file("missing/d.json"), r));
     EXPECT_FALSE(fs::exists(dir.file("missing")));
+    Result<ReportDefinition> missing = loadDesignFile("/nonexistent/design.json");
+    EXPECT_EQ(missing.failure().reason.rfind("/nonexistent/design.json: cannot open", 0), 0u) << missing.failure().reason;
 }
 
 // Older files hold table names padded to 40 characters, newer ones trimmed;
@@ -191,64 +110,104 @@ TEST(DesignFile, tableNamesReadPaddedOrTrimmed) {
     }
 }
 
-TEST(DesignFile, malformedFilesNameThePlace) {
-    struct Case {
-        const char* json;
-        const char* error;
-    } cases[] = {
-        {R"({"name": "ZX",})", "not valid JSON: line 1, column 15:"},
-        {R"([])", "design: expected an object, found an array"},
-        {R"({"name": 7})", "name: expected a string, found a number"},
-        {R"({"grid": "yes"})", "grid: expected true or false, found a string"},
-        {R"({"fields": {}})", "fields: expected an array, found an object"},
-        {R"({"fields": [{"table": "T", "field": "F"}, {"table": "T", "field": "G"}, {"table": 1}]})",
-         "fields[2].table: expected a string, found a number"},
-        {R"({"fields": [{"table": "T"}]})", "fields[0].field: missing"},
-        {R"({"selection_screen": [{"table": "T", "field": "F"}]})", "selection_screen[0].settings: missing"},
-        {R"({"conditions": [3]})", "conditions[0]: expected an object, found a number"},
-        {"{\"name\": \"\xff\"}", "not valid JSON:"},
-    };
-    for (const Case& c : cases) {
-        Result<ReportDefinition> load = parseDesign(c.json);
-        EXPECT_FALSE(load) << c.json;
-        EXPECT_EQ(load.failure().reason.rfind(c.error, 0), 0u) << "[" << load.failure().reason << "] for " << c.json;
-        EXPECT_EQ(load.failure().reason.find('\n'), std::string::npos);
-    }
-    Result<ReportDefinition> missing = loadDesignFile("/nonexistent/design.json");
-    EXPECT_EQ(missing.failure().reason.rfind("/nonexistent/design.json: cannot open", 0), 0u) << missing.failure().reason;
+// A file that is no design is refused with the place and what is wrong
+// there, in one line.
+struct Refused {
+    const char* json;
+    const char* reason;  // how the refusal starts
+};
+void PrintTo(const Refused& c, std::ostream* os) { *os << c.json; }
+
+class DesignFileRefusals : public ::testing::TestWithParam<Refused> {};
+
+TEST_P(DesignFileRefusals, nameThePlace) {
+    Result<ReportDefinition> load = parseDesign(GetParam().json);
+    ASSERT_FALSE(load);
+    EXPECT_EQ(load.failure().reason.rfind(GetParam().reason, 0), 0u) << load.failure().reason;
+    EXPECT_EQ(load.failure().reason.find('\n'), std::string::npos);
 }
 
-// One program per variant (grid or list, heading on or off), compared whole.
-TEST(GoldenPrograms, everyVariant) {
-    const fs::path dir = ORVEX_GENERATOR_TEST_DATA;
-    for (const char* name : {"grid_heading", "grid_plain", "list_heading", "list_plain"}) {
-        SCOPED_TRACE(name);
-        Result<ReportDefinition> load = loadDesignFile((dir / "designs" / (std::string(name) + ".json")).string());
-        ASSERT_TRUE(load) << load.failure().reason;
-        GenerationResult result = GenerateProgram(*load);
-        ASSERT_TRUE(result) << result.failure().reason;
-        const std::string golden = TempDir::read((dir / "golden" / (std::string(name) + ".abap")).string());
-        EXPECT_EQ(programText(result->source), golden);
-    }
+INSTANTIATE_TEST_SUITE_P(
+    Files, DesignFileRefusals,
+    ::testing::Values(
+        Refused{R"({"name": "ZX",})", "not valid JSON: line 1, column 15:"},
+        Refused{"{\"name\": \"\xff\"}", "not valid JSON:"},
+        Refused{R"([])", "design: expected an object, found an array"},
+        Refused{R"({"name": 7})", "name: expected a string, found a number"},
+        Refused{R"({"grid": "yes"})", "grid: expected true or false, found a string"},
+        Refused{R"({"fields": {}})", "fields: expected an array, found an object"},
+        Refused{R"({"fields": [{"table": "T", "field": "F"}, {"table": "T", "field": "G"}, {"table": 1}]})",
+                "fields[2].table: expected a string, found a number"},
+        Refused{R"({"fields": [{"table": "T"}]})", "fields[0].field: missing"},
+        Refused{R"({"selection_screen": [{"table": "T", "field": "F"}]})", "selection_screen[0].settings: missing"},
+        Refused{R"({"conditions": [3]})", "conditions[0]: expected an object, found a number"},
+        Refused{R"({"tables": "SCARR"})", "tables: expected an array, found a string"},
+        Refused{R"({"tables": [1]})", "tables[0]: expected a string, found a number"},
+        Refused{R"({"tables": ["SCARR", ""]})", "tables[1]: a table name has 1 to 30"},
+        Refused{R"({"tables": ["SCARR' OR 'X"]})", "tables[0]: a table name has 1 to 30"},
+        Refused{R"({"tables": ["ABCDEFGHIJABCDEFGHIJABCDEFGHIJK"]})", "tables[0]: a table name has 1 to 30"},
+        Refused{R"({"max_rows": "500"})", "max_rows: expected a whole number, found a string"},
+        Refused{R"({"max_rows": 1.5})", "max_rows: expected a whole number, found a number"},
+        Refused{R"({"max_rows": 18446744073709551615})", "max_rows: 18446744073709551615 is too large"},
+        Refused{R"({"max_rows": -2})", "max_rows: -2 is not a row limit"},
+        Refused{R"({"layout_variant": "yes"})", "layout_variant: expected true or false, found a string"},
+        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": "1"}]})",
+                "fields[0].sort_position: expected a whole number, found a string"},
+        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": 4294967297}]})",
+                "fields[0].sort_position: 4294967297 is out of range"},
+        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "total": 1}]})",
+                "fields[0].total: expected true or false, found a number"},
+        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "subtotal": true}]})",
+                "fields[0].subtotal: a subtotal needs a sort position"},
+        Refused{R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
+                    "right_field": "F", "join": "LEFT OUTER"}]})",
+                R"(conditions[0].join: expected "inner" or "left_outer", found "LEFT OUTER")"},
+        Refused{R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
+                    "right_field": "F", "join": false}]})",
+                R"(conditions[0].join: expected "inner" or "left_outer", found true or false)"},
+        Refused{R"({"style": "Modern"})", R"(style: expected "classic" or "modern", found "Modern")"},
+        Refused{R"({"style": ""})", R"(style: expected "classic" or "modern", found "")"},
+        Refused{R"({"style": "7.40"})", R"(style: expected "classic" or "modern", found "7.40")"},
+        Refused{R"({"style": true})", R"(style: expected "classic" or "modern", found true or false)"},
+        Refused{R"({"style": null})", R"(style: expected "classic" or "modern", found null)"}));
+
+// One program per variant (grid or list, heading on or off) in each code
+// style, and each example's modern program, compared whole.
+struct Golden {
+    fs::path design;
+    CodeStyle style;
+};
+void PrintTo(const Golden& g, std::ostream* os) { *os << g.design.string(); }
+
+class GoldenPrograms : public ::testing::TestWithParam<Golden> {};
+
+TEST_P(GoldenPrograms, matchTheirFileWhole) {
+    Result<ReportDefinition> load = loadDesignFile(GetParam().design.string());
+    ASSERT_TRUE(load) << load.failure().reason;
+    load->style = GetParam().style;
+    GenerationResult result = GenerateProgram(*load);
+    ASSERT_TRUE(result) << result.failure().reason;
+    const bool modern = GetParam().style == CodeStyle::Modern;
+    const fs::path golden = fs::path(ORVEX_GENERATOR_TEST_DATA) / (modern ? "golden/modern" : "golden") /
+                            GetParam().design.filename().replace_extension(".abap");
+    EXPECT_EQ(programText(result->source), TempDir::read(golden.string()));
 }
 
-// The modern program of each variant and of each example, compared whole.
-TEST(GoldenPrograms, modernStyle) {
-    const fs::path dir = ORVEX_GENERATOR_TEST_DATA, examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
-    for (const fs::path& design : {dir / "designs/grid_heading.json", dir / "designs/grid_plain.json",
-                                   dir / "designs/list_heading.json", dir / "designs/list_plain.json",
-                                   examples / "connections_from_city.json", examples / "flights_by_carrier.json",
-                                   examples / "seat_occupancy.json"}) {
-        SCOPED_TRACE(design.string());
-        Result<ReportDefinition> load = loadDesignFile(design.string());
-        ASSERT_TRUE(load) << load.failure().reason;
-        load->style = CodeStyle::Modern;
-        GenerationResult result = GenerateProgram(*load);
-        ASSERT_TRUE(result) << result.failure().reason;
-        const fs::path golden = dir / "golden/modern" / design.filename().replace_extension(".abap");
-        EXPECT_EQ(programText(result->source), TempDir::read(golden.string()));
-    }
+std::vector<Golden> goldenPrograms() {
+    const fs::path designs = fs::path(ORVEX_GENERATOR_TEST_DATA) / "designs", examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
+    std::vector<Golden> all;
+    for (const char* name : {"grid_heading", "grid_plain", "list_heading", "list_plain"})
+        for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({designs / (std::string(name) + ".json"), style});
+    for (const char* name : {"connections_from_city", "flights_by_carrier", "seat_occupancy"})
+        all.push_back({examples / (std::string(name) + ".json"), CodeStyle::Modern});
+    return all;
 }
+
+INSTANTIATE_TEST_SUITE_P(Designs, GoldenPrograms, ::testing::ValuesIn(goldenPrograms()),
+                         [](const ::testing::TestParamInfo<Golden>& info) {
+                             return info.param.design.stem().string() +
+                                    (info.param.style == CodeStyle::Modern ? "_modern" : "_classic");
+                         });
 
 }  // namespace
 }  // namespace orvex

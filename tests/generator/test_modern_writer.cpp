@@ -140,15 +140,5 @@ TEST(ModernWriter, longStatementsWrapAndLiteralsStayWhole) {
     EXPECT_TRUE(mentions(src, "a~field_number_29 ##SUBRC_OK."));
 }
 
-// The classic program is the default; the modern one is written only when asked for.
-TEST(ModernWriter, onlyOnRequest) {
-    ReportDefinition r = flightReport({"CARRID"});
-    EXPECT_TRUE(has(generated(r).source, "PERFORM GET_DATA."));
-    r.style = CodeStyle::Modern;
-    const std::vector<std::string> src = generated(r).source;
-    EXPECT_FALSE(mentions(src, "PERFORM"));
-    EXPECT_TRUE(has(src, "CLASS lcl_report IMPLEMENTATION."));
-}
-
 }  // namespace
 }  // namespace orvex

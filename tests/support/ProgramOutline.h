@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ReportDefinition.h"
+#include "Text.h"
 
 namespace orvex::testing {
 
@@ -121,11 +122,7 @@ inline ProgramOutline outlineOf(std::string_view program) {
 // trimming): whatever the design's texts held, its program must have the
 // outline of this design's program.
 inline ReportDefinition withPlaceholders(const ReportDefinition& d) {
-    auto trimmed = [](std::string_view s) {
-        const auto b = s.find_first_not_of(" \t\n\v\f\r");
-        if (b == std::string_view::npos) return std::string();
-        return std::string(s.substr(b, s.find_last_not_of(" \t\n\v\f\r") - b + 1));
-    };
+    auto trimmed = [](std::string_view s) { return std::string(text::trim(s)); };
     std::map<std::string, std::string> tables, fields;
     auto table = [&](const std::string& name) {
         return tables.try_emplace(trimmed(name), "T" + std::to_string(tables.size() + 1)).first->second;
