@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "generator/DesignFile.h"
 
 namespace orvex::screens {
@@ -27,6 +27,10 @@ const sap::LogonValues& SessionModel::logonValues() {
 }
 
 void SessionModel::setLogonValues(sap::LogonValues values) {
+    // Another system has a dictionary of its own.
+    if (values.applicationServer != logon.applicationServer || values.systemNumber != logon.systemNumber ||
+        values.system != logon.system)
+        fieldTypes.clear();
     logon = std::move(values);
     logonRead_ = true;
 }
