@@ -28,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <ranges>
 #include <set>
 #include <string>
 #include <thread>
@@ -37,6 +38,7 @@
 #include "tests/adt/RawHeaderRelay.h"
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/TableReads.h"
+#include "common/Text.h"
 
 namespace orvex::testing {
 
@@ -170,10 +172,7 @@ private:
         for (char c : s) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '"' ? "&quot;" : std::string(1, c);
         return out;
     }
-    static std::string upper(std::string s) {
-        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    }
+    static std::string upper(const std::string& s) { return text::upper(s); }
     static const char* local(const char* name) {
         const char* colon = std::strchr(name, ':');
         return colon ? colon + 1 : name;
@@ -183,16 +182,22 @@ private:
             if (std::strcmp(local(a.name()), name) == 0) return a.value();
         return {};
     }
-    static std::string exception(const std::string& type, const std::string& message) {
-        return "<?xml version=\"1.0\" encoding=\"utf-8\"?><exc:exception "
-               "xmlns:exc=\"http://www.sap.com/abapxml/types/communicationframework\"><namespace id=\"com.sap.adt\"/>"
-               "<type id=\"" +
-               type + "\"/><message lang=\"EN\">" + message + "</message><localizedMessage lang=\"EN\">" + message +
-               "</localizedMessage></exc:exception>";
+    // A 200 answer: an XML document of content type `type`.
+    static void xml(httplib::Response& res, const std::string& document, const char* type) {
+        res.status = 200;
+        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?>" + document, type);
+    }
+    // The values of an ABAP data structure, serialized as SAP answers them.
+    static std::string asx(const std::string& data) {
+        return "<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" version=\"1.0\"><asx:values><DATA>" + data +
+               "</DATA></asx:values></asx:abap>";
     }
     static void fail(httplib::Response& res, int status, const std::string& type, const std::string& message) {
+        xml(res, "<exc:exception xmlns:exc=\"http://www.sap.com/abapxml/types/communicationframework\"><namespace "
+                 "id=\"com.sap.adt\"/><type id=\"" + type + "\"/><message lang=\"EN\">" + message +
+                     "</message><localizedMessage lang=\"EN\">" + message + "</localizedMessage></exc:exception>",
+            "application/xml");
         res.status = status;
-        res.set_content(exception(type, message), "application/xml");
     }
     static std::string decodedBase64(const std::string& text) {
         std::string out(text.size() / 4 * 3 + 3, '\0');
@@ -204,16 +209,17 @@ private:
         out.resize(size);
         return out;
     }
+    // The pieces of `text` between `separator`s, the empty ones too.
+    static std::vector<std::string> split(const std::string& text, char separator) {
+        std::vector<std::string> out;
+        for (auto part : std::views::split(text, separator)) out.emplace_back(part.begin(), part.end());
+        return out;
+    }
     static std::map<std::string, std::string> cookies(const std::string& header) {
         std::map<std::string, std::string> out;
-        std::size_t at = 0;
-        while (at < header.size()) {
-            std::size_t end = header.find(';', at);
-            std::string pair = header.substr(at, end == std::string::npos ? std::string::npos : end - at);
-            while (!pair.empty() && pair.front() == ' ') pair.erase(0, 1);
+        for (std::string pair : split(header, ';')) {
+            pair.erase(0, pair.find_first_not_of(' '));
             if (auto eq = pair.find('='); eq != std::string::npos) out[pair.substr(0, eq)] = pair.substr(eq + 1);
-            if (end == std::string::npos) break;
-            at = end + 1;
         }
         return out;
     }
@@ -236,14 +242,17 @@ private:
         return p == like.size();
     }
 
-    bool programExists(const std::string& name) {
-        sap::RfcRequest read;
-        read.function = "RFC_READ_TABLE";
-        read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
-        for (const std::string& row : sap::conditionRows(sap::programNameCondition(name)))
-            read.tables["OPTIONS"].emplace_back().set("TEXT", row);
-        const sap::RfcResult found = sandbox_->call(read);
-        return found && !found->tables.at("DATA").empty();
+    // The repository's directory rows that `condition` picks.
+    sap::RfcRows tadir(const std::string& condition) {
+        sap::RfcRequest read{"RFC_READ_TABLE", {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}}, {}};
+        for (const std::string& row : sap::conditionRows(condition)) read.tables["OPTIONS"].emplace_back().set("TEXT", row);
+        return sandbox_->call(read).value_or({}).tables["DATA"];
+    }
+    bool programExists(const std::string& name) { return !tadir(sap::programNameCondition(name)).empty(); }
+    bool store(const std::string& name, const std::string& title, const std::vector<std::string>& source) {
+        sap::RfcRequest insert{"BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}}, {}};
+        for (const std::string& line : source) insert.tables["SOURCE"].emplace_back().set("LINE", line);
+        return sandbox_->call(insert, "DEVELOPER").ok();
     }
     std::vector<sap::SapMessage> check(const std::vector<std::string>& lines) const {
         std::vector<sap::SapMessage> found;
@@ -254,17 +263,7 @@ private:
                     {"E", static_cast<int>(i + 1), static_cast<int>(at), "Field \"" + deny_ + "\" is unknown."});
         return found;
     }
-    static std::vector<std::string> lines(const std::string& text) {
-        std::vector<std::string> out;
-        std::size_t at = 0;
-        for (;;) {
-            std::size_t end = text.find('\n', at);
-            out.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
-            if (end == std::string::npos) break;
-            at = end + 1;
-        }
-        return out;
-    }
+    static std::vector<std::string> lines(const std::string& text) { return split(text, '\n'); }
     // A message's place in a URI fragment: "#start=L" at a line's start,
     // otherwise "#start=L,C" (C from 0), in a check run with its end.
     std::string position(const sap::SapMessage& m, bool withEnd) const {
@@ -409,13 +408,9 @@ private:
             const std::string name = upper(p.substr(std::string("/sap/bc/adt/programs/includes/").size()));
             if (!includes_.count(name))
                 return fail(res, 404, "ExceptionResourceNotFound", "Include " + name + " does not exist");
-            res.status = 200;
-            res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><include:abapInclude "
-                            "xmlns:include=\"http://www.sap.com/adt/programs/includes\" "
-                            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + name +
-                                "\" adtcore:version=\"active\"/>",
-                            "application/vnd.sap.adt.programs.includes.v2+xml");
-            return;
+            return xml(res, "<include:abapInclude xmlns:include=\"http://www.sap.com/adt/programs/includes\" "
+                            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + name + "\" adtcore:version=\"active\"/>",
+                       "application/vnd.sap.adt.programs.includes.v2+xml");
         }
         if (p.rfind(programs + "/", 0) == 0) {
             std::string rest = p.substr(programs.size() + 1);
@@ -440,11 +435,8 @@ private:
             collections +=
                 std::string("<app:collection href=\"") + href + "\"><atom:title>x</atom:title></app:collection>";
         }
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><app:service xmlns:app=\"http://www.w3.org/2007/app\" "
-            "xmlns:atom=\"http://www.w3.org/2005/Atom\"><app:workspace>" +
-                collections + "</app:workspace></app:service>",
+        xml(res, "<app:service xmlns:app=\"http://www.w3.org/2007/app\" xmlns:atom=\"http://www.w3.org/2005/Atom\">"
+                 "<app:workspace>" + collections + "</app:workspace></app:service>",
             "application/atomsvc+xml");
     }
 
@@ -460,25 +452,16 @@ private:
         if (stored && stored->changedOn.size() == 8)
             changed = " adtcore:changedAt=\"" + stored->changedOn.substr(0, 4) + "-" + stored->changedOn.substr(4, 2) +
                       "-" + stored->changedOn.substr(6, 2) + "T09:30:00Z\" adtcore:changedBy=\"" + stored->author + "\"";
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><program:abapProgram "
-            "xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
-            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" +
-                name + "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") +
+        xml(res, "<program:abapProgram xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
+                 "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + name + "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") +
                 "\" adtcore:description=\"" + xmlText(stored ? stored->title : std::string()) + "\"" + changed + "/>",
             "application/vnd.sap.adt.programs.programs.v2+xml");
     }
 
     void validation(const AdtRecord& r, httplib::Response& res) {
         for (const char* required : {"objname", "objtype", "packagename"})
-            if (!r.query.count(required)) {
-                res.status = 400;
-                res.set_content(
-                    exception("ExceptionInvalidData", std::string("Parameter ") + required + " could not be found."),
-                    "application/xml");
-                return;
-            }
+            if (!r.query.count(required))
+                return fail(res, 400, "ExceptionInvalidData", std::string("Parameter ") + required + " could not be found.");
         const std::string name = upper(r.param("objname"));
         std::string error;
         if (programExists(name) || includes_.count(name))
@@ -487,13 +470,9 @@ private:
             error = "The name " + name + " is longer than 30 characters";
         else if (name.empty() || (name[0] != 'Z' && name[0] != 'Y'))
             error = "The name " + name + " is not in the customer name space";
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-            "version=\"1.0\"><asx:values><DATA>" +
-                (error.empty() ? std::string("<CHECK_RESULT>X</CHECK_RESULT>")
-                               : "<SEVERITY>ERROR</SEVERITY><SHORT_TEXT>" + error + "</SHORT_TEXT>") +
-                "</DATA></asx:values></asx:abap>",
+        xml(res,
+            asx(error.empty() ? "<CHECK_RESULT>X</CHECK_RESULT>"
+                              : "<SEVERITY>ERROR</SEVERITY><SHORT_TEXT>" + error + "</SHORT_TEXT>"),
             "application/vnd.sap.as+xml");
     }
 
@@ -502,15 +481,9 @@ private:
             return fail(res, 400, "ExceptionInvalidData", "Only the quick search of transparent tables is served here");
         std::string like;
         for (char c : r.param("query")) like += c == '*' ? '%' : c;
-        sap::RfcRequest read;
-        read.function = "RFC_READ_TABLE";
-        read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}};
-        for (const std::string& row : sap::conditionRows(sap::tableSearchCondition(upper(like))))
-            read.tables["OPTIONS"].emplace_back().set("TEXT", row);
-        sap::RfcReply reply = sandbox_->call(read).value_or({});
         const std::size_t max = std::stoul(r.param("maxResults").empty() ? "100" : r.param("maxResults"));
         std::vector<std::pair<std::string, std::string>> rows;  // name, type
-        for (const sap::RfcRow& row : reply.tables["DATA"]) {
+        for (const sap::RfcRow& row : tadir(sap::tableSearchCondition(upper(like)))) {
             std::string name = sap::objectName(row.get("WA"));
             name.erase(name.find_last_not_of(' ') + 1);
             rows.emplace_back(name, "TABL/DT");
@@ -530,11 +503,7 @@ private:
                     name + "\" adtcore:type=\"" + type + "\" adtcore:name=\"" + name + "\"" +
                     (table && n % 2 == 0 ? " adtcore:packageName=\"SAPBC_DATAMODEL\"" : "") + "/>";
         }
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><adtcore:objectReferences "
-            "xmlns:adtcore=\"http://www.sap.com/adt/core\">" +
-                refs + "</adtcore:objectReferences>",
+        xml(res, "<adtcore:objectReferences xmlns:adtcore=\"http://www.sap.com/adt/core\">" + refs + "</adtcore:objectReferences>",
             "application/xml");
     }
 
@@ -560,12 +529,9 @@ private:
                 "abapsource:key=\"ddicDecimals\">" + std::to_string(std::stoi("0" + f.get("DECIMALS"))) +
                 "</abapsource:entry></abapsource:properties></abapsource:elementInfo>";
         }
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><abapsource:elementInfo "
-            "xmlns:abapsource=\"http://www.sap.com/adt/abapsource\" xmlns:adtcore=\"http://www.sap.com/adt/core\" "
-            "adtcore:name=\"" +
-                table + "\" adtcore:type=\"TABL/DT\">" + fields + "</abapsource:elementInfo>",
+        xml(res, "<abapsource:elementInfo xmlns:abapsource=\"http://www.sap.com/adt/abapsource\" "
+                 "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + table + "\" adtcore:type=\"TABL/DT\">" +
+                     fields + "</abapsource:elementInfo>",
             "application/vnd.sap.adt.elementinfo+xml");
     }
 
@@ -588,11 +554,7 @@ private:
         } else if (package != "$TMP") {
             return fail(res, 404, "ExceptionResourceNotFound", "Package " + package + " does not exist");
         }
-        sap::RfcRequest insert;
-        insert.function = "BC_PR_INSERT";
-        insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}};
-        insert.tables["SOURCE"].emplace_back().set("LINE", "REPORT " + name + ".");
-        if (!sandbox_->call(insert, "DEVELOPER"))
+        if (!store(name, title, {"REPORT " + name + "."}))
             return fail(res, 500, "ExceptionResourceCreationFailure", "Program " + name + " cannot be created");
         programs_[name] = {package, corrNr, title};
         res.status = 201;
@@ -605,16 +567,12 @@ private:
             return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
         const std::string handle = "LH+" + std::to_string(++counter_) + "/A=";
         locks_[name] = {handle, context};
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-            "version=\"1.0\"><asx:values><DATA><LOCK_HANDLE>" +
-                handle + "</LOCK_HANDLE><CORRNR>" + programs_[name].corrNr + "</CORRNR><CORRUSER>" +
-                (programs_[name].corrNr.empty() ? "" : "DEVELOPER") + "</CORRUSER><CORRTEXT>" +
-                (programs_[name].corrNr.empty() ? "" : "Reports") + "</CORRTEXT><IS_LOCAL>" +
-                (programs_[name].corrNr.empty() ? "X" : "") +
-                "</IS_LOCAL><IS_LINK_UP/><MODIFICATION_SUPPORT>ModificationsLoggedOnly</MODIFICATION_SUPPORT>"
-                "</DATA></asx:values></asx:abap>",
+        const bool local = programs_[name].corrNr.empty();
+        xml(res,
+            asx("<LOCK_HANDLE>" + handle + "</LOCK_HANDLE><CORRNR>" + programs_[name].corrNr + "</CORRNR><CORRUSER>" +
+                (local ? "" : "DEVELOPER") + "</CORRUSER><CORRTEXT>" + (local ? "" : "Reports") + "</CORRTEXT><IS_LOCAL>" +
+                (local ? "X" : "") +
+                "</IS_LOCAL><IS_LINK_UP/><MODIFICATION_SUPPORT>ModificationsLoggedOnly</MODIFICATION_SUPPORT>"),
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.lock.Result");
     }
 
@@ -637,12 +595,7 @@ private:
         Program& program = programs_[name];
         if (!program.corrNr.empty() && !r.param("corrNr").empty() && r.param("corrNr") != program.corrNr)
             return fail(res, 500, "ExceptionResourceSaveFailure", "Object is locked in request " + program.corrNr);
-        sap::RfcRequest insert;
-        insert.function = "BC_PR_INSERT";
-        insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", program.title}};
-        auto& rows = insert.tables["SOURCE"];
-        for (const std::string& line : lines(r.body)) rows.emplace_back().set("LINE", line);
-        if (!sandbox_->call(insert, "DEVELOPER"))
+        if (!store(name, program.title, lines(r.body)))
             return fail(res, 500, "ExceptionResourceSaveFailure", "The source of " + name + " cannot be stored");
         res.status = 200;
         res.set_header("ETag", "\"" + std::to_string(++counter_) + "\"");
@@ -662,12 +615,9 @@ private:
                             "&quot; is unknown.\" chkrun:code=\"MESSAGE\" chkrun:category=\"S\">"
                             "<chkrun:t100Key chkrun:msgid=\"00\" chkrun:msgno=\"001\"/></chkrun:checkMessage>";
         }
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><chkrun:checkRunReports "
-            "xmlns:chkrun=\"http://www.sap.com/adt/checkrun\"><chkrun:checkReport chkrun:reporter=\"abapCheckRun\" "
-            "chkrun:triggeringUri=\"" +
-                uri + "\" chkrun:status=\"processed\"><chkrun:checkMessageList>" + messages +
+        xml(res, "<chkrun:checkRunReports xmlns:chkrun=\"http://www.sap.com/adt/checkrun\"><chkrun:checkReport "
+                 "chkrun:reporter=\"abapCheckRun\" chkrun:triggeringUri=\"" + uri +
+                     "\" chkrun:status=\"processed\"><chkrun:checkMessageList>" + messages +
                 "</chkrun:checkMessageList></chkrun:checkReport></chkrun:checkRunReports>",
             "application/vnd.sap.adt.checkmessages+xml");
     }
@@ -682,12 +632,9 @@ private:
                 entries += "<ioc:entry><ioc:object ioc:user=\"DEVELOPER\" ioc:deleted=\"false\"><ioc:ref "
                            "adtcore:uri=\"" + attr(ref, "uri") + "\" adtcore:type=\"PROG/P\" adtcore:name=\"" +
                            upper(attr(ref, "name")) + "\"/></ioc:object></ioc:entry>";
-            res.status = 200;
-            res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?><ioc:inactiveObjects "
-                            "xmlns:ioc=\"http://www.sap.com/abapxml/inactiveCtsObjects\" "
+            return xml(res, "<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/inactiveCtsObjects\" "
                             "xmlns:adtcore=\"http://www.sap.com/adt/core\">" + entries + "</ioc:inactiveObjects>",
-                            "application/vnd.sap.adt.inactivectsobjects.v1+xml");
-            return;
+                       "application/vnd.sap.adt.inactivectsobjects.v1+xml");
         }
         std::string messages;
         bool ok = true;
@@ -720,11 +667,9 @@ private:
         // Success is an empty answer, without even a content type.
         if (ok && !earlierShapes) return;
         const std::string flag = ok ? "true" : "false";
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><chkl:messages "
-            "xmlns:chkl=\"http://www.sap.com/abapxml/checklist\">"
-            "<chkl:properties checkExecuted=\"true\" activationExecuted=\"" +
-                flag + "\" generationExecuted=\"" + flag + "\"/>" + messages + "</chkl:messages>",
+        xml(res, "<chkl:messages xmlns:chkl=\"http://www.sap.com/abapxml/checklist\"><chkl:properties "
+                 "checkExecuted=\"true\" activationExecuted=\"" + flag + "\" generationExecuted=\"" + flag + "\"/>" +
+                     messages + "</chkl:messages>",
             "application/xml");
     }
 
@@ -769,13 +714,11 @@ private:
                             "<REQ_ATTRS/></CTS_REQUEST>";
         }
         const bool recording = t != transportable_.end() && locks.empty();
-        res.status = 200;
-        res.set_content(
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" "
-            "version=\"1.0\"><asx:values><DATA><PGMID>LIMU</PGMID><OBJECT>REPS</OBJECT><OBJECTNAME>" + name +
-                "</OBJECTNAME><OPERATION>I</OPERATION><DEVCLASS>" + package + "</DEVCLASS><RECORDING>" +
-                std::string(recording ? "X" : "") + "</RECORDING><DLVUNIT>HOME</DLVUNIT><REQUESTS>" + requests +
-                "</REQUESTS><LOCKS>" + locks + "</LOCKS><MESSAGES/></DATA></asx:values></asx:abap>",
+        xml(res,
+            asx("<PGMID>LIMU</PGMID><OBJECT>REPS</OBJECT><OBJECTNAME>" + name + "</OBJECTNAME><OPERATION>I</OPERATION>"
+                "<DEVCLASS>" + package + "</DEVCLASS><RECORDING>" + std::string(recording ? "X" : "") +
+                "</RECORDING><DLVUNIT>HOME</DLVUNIT><REQUESTS>" + requests + "</REQUESTS><LOCKS>" + locks +
+                "</LOCKS><MESSAGES/>"),
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
     }
 

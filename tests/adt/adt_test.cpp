@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <variant>
 
@@ -22,6 +20,7 @@
 #include "sap/JoinProposals.h"
 #include "tests/support/InstallOutcome.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/http/Gate.h"
 #include "tests/http/ServedSandbox.h"
 
 using namespace orvex;
@@ -74,7 +73,24 @@ AdtDouble::Fault once(std::function<bool(const AdtRecord&)> match,
     };
 }
 
+// Before the first request that `match` picks, `change` the double; the request goes on to it.
+AdtDouble::Fault onceBefore(std::function<bool(const AdtRecord&)> match, std::function<void()> change) {
+    return once(std::move(match), [change](const AdtRecord&, httplib::Response&) {
+        change();
+        return false;
+    });
+}
+// Answers with `status` and `body` of `type` in the double's place.
+std::function<bool(const AdtRecord&, httplib::Response&)> answering(int status, std::string body, std::string type) {
+    return [=](const AdtRecord&, httplib::Response& res) {
+        res.status = status;
+        if (!body.empty()) res.set_content(body, type);
+        return true;
+    };
+}
+
 bool isAction(const AdtRecord& r, const char* action) { return r.param("_action") == action; }
+bool isLock(const AdtRecord& r) { return isAction(r, "LOCK"); }
 bool isPut(const AdtRecord& r) { return r.method == "PUT"; }
 bool isCreate(const AdtRecord& r) { return r.method == "POST" && r.path == "/sap/bc/adt/programs/programs"; }
 
@@ -99,110 +115,67 @@ struct AdtRoad : ::testing::Test {
     }
 };
 
-// Cancel from another thread while the double holds the source's PUT: the
-// request ends at once as cancelled, and the lock is still given back.
-TEST_F(AdtRoad, CancelEndsTheRunningRequestAndTheLockIsGivenBack) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = false, released = false;
-    double_.setFault(once(isPut, [&](const AdtRecord&, httplib::Response& res) {
-        std::unique_lock lock(mutex);
-        held = true;
-        changed.notify_all();
-        changed.wait(lock, [&] { return released; });
-        res.status = 500;  // nobody reads it: the client has gone
-        return true;
-    }));
-    // A Cancel that misses ends in the reply timeout, not in a hang.
-    adt::AdtOptions options;
-    options.replyTimeout = std::chrono::seconds(20);
-    auto ops = adt::makeAdtOperations(logonAt(double_.url()), options);
-    std::vector<Message> said;
-    InstallResult result;
-    std::thread installing(
-        [&] { result = ops->installProgram(request(), [&](const Message& m) { said.push_back(m); }); });
-    {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return held; });
-    }
-    ops->cancel();
-    installing.join();
-    {
-        std::lock_guard lock(mutex);
-        released = true;
-    }
-    changed.notify_all();
-
-    EXPECT_EQ(outcomeOf(result, said), InstallOutcome::InsertFailed);
-    EXPECT_EQ(result.created.failure().kind, FailureKind::Cancelled);
-    EXPECT_EQ(result.created.failure().reason, "Cancelled");
-    ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0].text, "There was a connection error\r\nPlease Try Again");
-    const std::vector<AdtRecord> records = double_.requests();
-    EXPECT_EQ(sessionFault(records), "");
-    ASSERT_GE(records.size(), 3u);
-    const AdtRecord& unlock = records[records.size() - 2];
-    EXPECT_EQ(unlock.param("_action") + " " + std::to_string(unlock.status), "UNLOCK 200");
-    EXPECT_EQ(double_.openContexts(), 0u);
-}
-
-// Cancel at the moments the lock hangs on: while the LOCK is on its way (its
-// answer would name the lock to give back), while the UNLOCK is, and between
-// the creation and the activation. Each time the installation stops before
-// its next call, and a granted lock is given back in its own context.
+// Cancel from another thread at the moments the lock hangs on: while the
+// LOCK is on its way (its answer would name the lock to give back), while the
+// source's PUT is held, while the UNLOCK is, and between the creation and the
+// activation. Each time the running request ends at once as cancelled, the
+// installation stops before its next call, and a granted lock is given back
+// in its own context.
 TEST_F(AdtRoad, CancelAtAnyMomentOfTheLockStopsAndGivesTheLockBack) {
     struct Case {
-        const char* what;
-        const char* held;  // the _action of the request held while Cancel comes; "" none
+        const char* held;  // the _action or method of the request held while Cancel comes; "" none
+        bool answered;     // the held request is answered by the fault (500), not by the double
         InstallOutcome outcome;
-        const char* failure;     // the installation's reason, or the activation's
         bool sourceStored;
     };
     const Case cases[] = {
-        {"during the LOCK", "LOCK", InstallOutcome::InsertFailed, "Cancelled", false},
-        {"during the UNLOCK", "UNLOCK", InstallOutcome::Created, "Cancelled", true},
-        {"after the creation", "", InstallOutcome::Created, "Cancelled", true},
+        {"LOCK", false, InstallOutcome::InsertFailed, false},
+        {"PUT", true, InstallOutcome::InsertFailed, false},
+        {"UNLOCK", false, InstallOutcome::Created, true},
+        {"", false, InstallOutcome::Created, true},  // after the creation
     };
     int round = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(*c.held ? c.held : "after the creation");
         const std::string name = "ZADT_CANCEL" + std::to_string(++round);
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool held = false, released = false;
         // The double takes the request, then waits: what it answers comes after the Cancel.
-        double_.setFault(once([&](const AdtRecord& r) { return *c.held && isAction(r, c.held); },
-                              [&](const AdtRecord&, httplib::Response&) {
-                                  std::unique_lock lock(mutex);
-                                  held = true;
-                                  changed.notify_all();
-                                  changed.wait(lock, [&] { return released; });
-                                  return false;
+        auto gate = std::make_shared<test::Gate>();
+        double_.setFault(once([&](const AdtRecord& r) { return *c.held && (isAction(r, c.held) || r.method == c.held); },
+                              [gate, answered = c.answered](const AdtRecord&, httplib::Response& res) {
+                                  gate->pass();
+                                  if (answered) res.status = 500;  // nobody reads it: the client has gone
+                                  return answered;
                               }));
         const std::size_t before = double_.requests().size();
+        // A Cancel that misses ends in the reply timeout, not in a hang.
         adt::AdtOptions patient;
         patient.replyTimeout = std::chrono::seconds(20);
         auto ops = adt::makeAdtOperations(logonAt(double_.url()), patient);
         InstallResult result;
+        std::vector<Message> said;
         std::thread installing([&] {
             result = ops->installProgram(request(name), [&](const Message& m) {
+                said.push_back(m);
                 if (!*c.held && m.text == "Program Created successfully in SAP") ops->cancel();
             });
         });
         if (*c.held) {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return held; });
-            lock.unlock();
+            gate->awaitHeld();
             ops->cancel();
-            lock.lock();
-            released = true;
-            changed.notify_all();
+            gate->open();
         }
         installing.join();
 
-        EXPECT_EQ(outcomeOf(result, {}), c.outcome) << whyOf(result);
-        EXPECT_EQ(whyOf(result), c.failure);
+        EXPECT_EQ(outcomeOf(result, said), c.outcome) << whyOf(result);
+        const Status& failed = result.created ? result.activation : result.created;
+        ASSERT_FALSE(failed);
+        EXPECT_EQ(failed.failure().kind, FailureKind::Cancelled);
+        EXPECT_EQ(failed.failure().reason, "Cancelled");
         EXPECT_FALSE(result.activated());
+        if (c.outcome == InstallOutcome::InsertFailed) {
+            EXPECT_EQ(said, (std::vector<Message>{said.at(0)}));
+            EXPECT_EQ(said[0].text, "There was a connection error\r\nPlease Try Again");
+        }
         auto stored = double_.sandbox().program(name);
         EXPECT_EQ(stored && stored->source == source, c.sourceStored);
         const std::vector<AdtRecord> all = double_.requests();
@@ -218,7 +191,7 @@ TEST_F(AdtRoad, CancelAtAnyMomentOfTheLockStopsAndGivesTheLockBack) {
     }
 }
 
-TEST_F(AdtRoad, ReadsNameTablesAndFields) {
+TEST_F(AdtRoad, ReadsNamesAndFields) {
     double_.addInclude("ZINCLUDE_TAKEN");
     auto ops = adt::makeAdtOperations(logonAt(double_.url()));
     const std::pair<std::string, bool> names[] = {{"rsparam", true}, {"ZINCLUDE_TAKEN", true}, {"ZFREE_NAME", false}};
@@ -228,16 +201,6 @@ TEST_F(AdtRoad, ReadsNameTablesAndFields) {
         EXPECT_EQ(check->taken, taken) << name;
     }
     EXPECT_NE(ops->checkName("ZINCLUDE_TAKEN")->text.find("include"), std::string::npos);
-
-    auto found = ops->searchTables("SF%");
-    ASSERT_TRUE(found) << found.failure().text();
-    EXPECT_EQ(found->names, std::vector<std::string>{"SFLIGHT" + std::string(33, ' ')});
-    EXPECT_FALSE(found->capped);
-    ASSERT_TRUE(double_.sandbox().addSyntheticTables(adt::kSearchCap + 5));
-    auto many = ops->searchTables("%SYN%");
-    ASSERT_TRUE(many);
-    EXPECT_TRUE(many->capped);
-    EXPECT_EQ(many->names.size(), adt::kSearchCap);
 
     auto fields = ops->readFields("scarr");
     ASSERT_TRUE(fields) << fields.failure().text();
@@ -315,22 +278,12 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
     };
     const std::string name = "ZADT_DEMO";
     const Case cases[] = {
-        {"token expired mid-sequence",
-         [](AdtDouble& d) {
-             d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
-                             [&d](const AdtRecord&, httplib::Response&) {
-                                 d.expireTokens();
-                                 return false;
-                             }));
-         },
+        {"token expired mid-sequence", [](AdtDouble& d) { d.setFault(onceBefore(isLock, [&d] { d.expireTokens(); })); },
          InstallOutcome::Created, ""},
         {"401 with an HTML page for a stale token",
          [](AdtDouble& d) {
              d.staleToken401 = true;
-             d.setFault(once(isCreate, [&d](const AdtRecord&, httplib::Response&) {
-                 d.expireTokens();
-                 return false;
-             }));
+             d.setFault(onceBefore(isCreate, [&d] { d.expireTokens(); }));
          },
          InstallOutcome::Created, ""},
         {"SAML redirect",
@@ -345,32 +298,15 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         {"session timed out after the lock window",
          [](AdtDouble& d) {
              auto unlocked = std::make_shared<bool>(false);
-             d.setFault(once(
-                 [unlocked](const AdtRecord& r) {
-                     return std::exchange(*unlocked, *unlocked || isAction(r, "UNLOCK"));
-                 },
-                 [&d](const AdtRecord&, httplib::Response&) {
-                     d.endContexts();
-                     return false;
-                 }));
+             d.setFault(onceBefore(
+                 [unlocked](const AdtRecord& r) { return std::exchange(*unlocked, *unlocked || isAction(r, "UNLOCK")); },
+                 [&d] { d.endContexts(); }));
          },
          InstallOutcome::Created, ""},
         {"lock held by another user",
-         [name](AdtDouble& d) {
-             d.setFault(once([](const AdtRecord& r) { return isAction(r, "LOCK"); },
-                             [&d, name](const AdtRecord&, httplib::Response&) {
-                                 d.lockByOther(name);
-                                 return false;
-                             }));
-         },
+         [name](AdtDouble& d) { d.setFault(onceBefore(isLock, [&d, name] { d.lockByOther(name); })); },
          InstallOutcome::InsertFailed, "User OTHER is currently editing ZADT_DEMO"},
-        {"lock lost",
-         [name](AdtDouble& d) {
-             d.setFault(once(isPut, [&d, name](const AdtRecord&, httplib::Response&) {
-                 d.lockByOther(name);
-                 return false;
-             }));
-         },
+        {"lock lost", [name](AdtDouble& d) { d.setFault(onceBefore(isPut, [&d, name] { d.lockByOther(name); })); },
          InstallOutcome::InsertFailed, "the lock on ZADT_DEMO was lost"},
         {"create of a taken name",
          [name](AdtDouble& d) {
@@ -380,26 +316,18 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
              ASSERT_TRUE(d.sandbox().call(insert, "DEVELOPER"));
              // The name was free when validated.
              d.setFault(once([](const AdtRecord& r) { return r.path == "/sap/bc/adt/programs/validation"; },
-                             [](const AdtRecord&, httplib::Response& res) {
-                                 res.set_content(
-                                     "<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
-                                     "<CHECK_RESULT>X</CHECK_RESULT></DATA></asx:values></asx:abap>",
-                                     "application/vnd.sap.as+xml");
-                                 return true;
-                             }));
+                             answering(200,
+                                       "<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
+                                       "<CHECK_RESULT>X</CHECK_RESULT></DATA></asx:values></asx:abap>",
+                                       "application/vnd.sap.as+xml")));
          },
          // Taken meanwhile: no connection error, and the program stays as it was.
          InstallOutcome::NameTaken, "program ZADT_DEMO already exists"},
         {"activation asking for the pre-audit first",
          [](AdtDouble& d) {
              d.setFault(once([](const AdtRecord& r) { return r.param("preauditRequested") == "true"; },
-                             [](const AdtRecord&, httplib::Response& res) {
-                                 res.set_content(
-                                     "<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/"
-                                     "inactiveCtsObjects\"/>",
-                                     "application/vnd.sap.adt.inactivectsobjects.v1+xml");
-                                 return true;
-                             }));
+                             answering(200, "<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/inactiveCtsObjects\"/>",
+                                       "application/vnd.sap.adt.inactivectsobjects.v1+xml")));
          },
          InstallOutcome::Created, ""},
         {"the pre-audit's inactive objects, then an empty 200", [](AdtDouble& d) { d.preaudit = true; },
@@ -407,9 +335,7 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         {"an empty 200 that activated nothing",
          [](AdtDouble& d) {
              d.setFault([](const AdtRecord& r, httplib::Response& res) {
-                 if (r.path != "/sap/bc/adt/activation") return false;
-                 res.status = 200;
-                 return true;
+                 return r.path == "/sap/bc/adt/activation" && answering(200, "", "")(r, res);
              });
          },
          InstallOutcome::Created, "the activation left ZADT_DEMO inactive"},
@@ -419,11 +345,8 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
          "releases before 7.51 keep no ADT session over HTTP"},
         {"200 text/html login page",
          [](AdtDouble& d) {
-             d.setFault(once(isCreate, [](const AdtRecord&, httplib::Response& res) {
-                 res.status = 200;
-                 res.set_content("<html><head><title>Logon</title></head><body>Log on</body></html>", "text/html");
-                 return true;
-             }));
+             d.setFault(once(isCreate, answering(200, "<html><head><title>Logon</title></head><body>Log on</body></html>",
+                                                 "text/html")));
          },
          InstallOutcome::InsertFailed, "logon page"},
         {"connection reset",
@@ -487,7 +410,7 @@ TEST_F(AdtRoad, ActivationErrorsCarryTheirPosition) {
 }
 
 // The quick search lets structures through, unsorted: the list holds tables
-// only, by name, and only tables count towards the cap.
+// only, by name, and only tables count towards the cap; beyond it the list is cut.
 TEST_F(AdtRoad, SearchListsTablesOnlyByNameAndCountsOnlyThem) {
     auto ops = adt::makeAdtOperations(logonAt(double_.url()));
     auto found = ops->searchTables("S%");
@@ -503,10 +426,15 @@ TEST_F(AdtRoad, SearchListsTablesOnlyByNameAndCountsOnlyThem) {
     std::vector<std::string> structures;
     for (int i = 0; i < 100; ++i) structures.push_back("ZSYN_STRUCTURE" + std::to_string(i));
     double_.addStructures(structures);
-    auto many = ops->searchTables("%SYN%");
-    ASSERT_TRUE(many) << many.failure().text();
-    EXPECT_EQ(many->names.size(), adt::kSearchCap - 5);
-    EXPECT_FALSE(many->capped);
+    for (const bool beyond : {false, true}) {
+        if (beyond) {
+            ASSERT_TRUE(double_.sandbox().addSyntheticTables(10));
+        }
+        auto many = ops->searchTables("%SYN%");
+        ASSERT_TRUE(many) << many.failure().text();
+        EXPECT_EQ(many->names.size(), beyond ? adt::kSearchCap : adt::kSearchCap - 5);
+        EXPECT_EQ(many->capped, beyond);
+    }
 }
 
 // Rows of the quick search as older and odder answers bring them: what is no
@@ -606,11 +534,9 @@ TEST_F(AdtRoad, DeeplyNestedAnswersEndWithAReason) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        double_.setFault([&](const AdtRecord& r, httplib::Response& res) {
-            if (r.path != c.path) return false;
-            res.status = 200;
-            res.set_content(deep, "application/xml");
-            return true;
+        double_.setFault([&, answer = answering(200, deep, "application/xml")](const AdtRecord& r,
+                                                                                httplib::Response& res) {
+            return r.path == c.path && answer(r, res);
         });
         auto ops = adt::makeAdtOperations(logonAt(double_.url()));
         EXPECT_NE(c.why(*ops).find("nests its elements 150000 deep"), std::string::npos) << c.why(*ops);
@@ -620,11 +546,7 @@ TEST_F(AdtRoad, DeeplyNestedAnswersEndWithAReason) {
 // Each request has its own limits: an answer too large, a server that holds on.
 TEST_F(AdtRoad, EveryRequestHasASizeCapAndADeadline) {
     double_.setFault(once([](const AdtRecord& r) { return r.param("operation") == "quickSearch"; },
-                          [](const AdtRecord&, httplib::Response& res) {
-                              res.status = 200;
-                              res.set_content(std::string(10'000, ' ') + "<x/>", "application/xml");
-                              return true;
-                          }));
+                          answering(200, std::string(10'000, ' ') + "<x/>", "application/xml")));
     adt::AdtOptions small = adt::adtDefaults();
     small.maxReplyBytes = 4096;
     auto large = adt::makeAdtOperations(logonAt(double_.url()), small)->searchTables("S%");
@@ -634,28 +556,18 @@ TEST_F(AdtRoad, EveryRequestHasASizeCapAndADeadline) {
 
     // The gate outlives this test's body: on a busy machine the double may
     // read the request only after the client gave up and the test moved on,
-    // and then it must find the gate open, not a lock that is gone.
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool released = false;
-    };
-    auto gate = std::make_shared<Gate>();
+    // and then it must find the gate open, not a gate that is gone.
+    auto gate = std::make_shared<test::Gate>();
     double_.setFault([gate](const AdtRecord& r, httplib::Response& res) {
         if (r.param("operation") != "quickSearch") return false;
-        std::unique_lock lock(gate->mutex);
-        gate->changed.wait(lock, [&] { return gate->released; });
+        gate->pass();
         res.status = 500;  // nobody reads it: the client has gone
         return true;
     });
     adt::AdtOptions brief = adt::adtDefaults();
     brief.callTimeout = std::chrono::milliseconds(300);
     auto held = adt::makeAdtOperations(logonAt(double_.url()), brief)->searchTables("S%");
-    {
-        std::lock_guard lock(gate->mutex);
-        gate->released = true;
-    }
-    gate->changed.notify_all();
+    gate->open();
     ASSERT_FALSE(held);
     EXPECT_EQ(held.failure().kind, FailureKind::Timeout);
     EXPECT_NE(held.failure().reason.find("took longer than 300 ms"), std::string::npos) << held.failure().text();
@@ -674,7 +586,7 @@ struct CliAdt : AdtRoad, ProgramFolder {
     CliAdt() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) { settings(double_.url()); }
 };
 
-TEST_F(CliAdt, CommandsOverTheAdtRoad) {
+TEST_F(CliAdt, EveryCommandWorksOverTheAdtRoad) {
     Outcome ping = run("orvex-cli", "ping");
     EXPECT_EQ(ping.code, 0) << ping.err;
     EXPECT_EQ(ping.out, "ADT: SAP's development REST interface at " + double_.url() +
@@ -727,7 +639,7 @@ TEST_F(CliAdt, CommandsOverTheAdtRoad) {
     EXPECT_EQ(sessionFault(double_.requests()), "");
 }
 
-TEST_F(CliAdt, RoadFromTheAddress) {
+TEST_F(CliAdt, TheAddressChoosesTheRoad) {
     // The SOAP service: named by its path, or found at a bare address that serves no ADT.
     const TempDir& folder = ProgramFolder::dir;
     test::ServedSandbox soap(folder.file("orvex-sandbox"), folder.file("served.db"), folder.file("server.log"));

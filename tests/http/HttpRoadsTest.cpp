@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -129,8 +130,10 @@ TEST(HttpRoads, CookiesGoBackByteForByte) {
 namespace {
 
 struct Certificate {
-    X509* cert = nullptr;
-    EVP_PKEY* key = nullptr;
+    std::shared_ptr<X509> ownedCert{X509_new(), X509_free};
+    std::shared_ptr<EVP_PKEY> ownedKey{EVP_EC_gen("P-256"), EVP_PKEY_free};
+    X509* cert = ownedCert.get();
+    EVP_PKEY* key = ownedKey.get();
     std::string pem, keyPem;  // files
 };
 
@@ -139,8 +142,6 @@ struct Certificate {
 Certificate makeCertificate(const TempDir& folder, const std::string& file, const std::string& cn,
                             const std::string& san, const Certificate* issuer = nullptr) {
     Certificate made;
-    made.key = EVP_EC_gen("P-256");
-    made.cert = X509_new();
     X509_set_version(made.cert, 2);
     static long serial = 1;
     ASN1_INTEGER_set(X509_get_serialNumber(made.cert), ++serial);
@@ -169,11 +170,6 @@ Certificate makeCertificate(const TempDir& folder, const std::string& file, cons
     PEM_write_PrivateKey(out, made.key, nullptr, nullptr, 0, nullptr, nullptr);
     std::fclose(out);
     return made;
-}
-
-void release(Certificate& c) {
-    X509_free(c.cert);
-    EVP_PKEY_free(c.key);
 }
 
 // A loopback HTTPS server answering both roads' logon and read; with
@@ -264,7 +260,6 @@ TEST(HttpRoads, TlsChecksTheServerAndShowsTheClientCertificate) {
             EXPECT_NE(failed->reason.find(c.told), std::string::npos) << failed->text();
         }
     }
-    for (Certificate* c : {&server, &elsewhere, &clientCa, &client}) release(*c);
 }
 
 // ---- proxies -------------------------------------------------------------------
@@ -313,5 +308,4 @@ TEST(HttpRoads, AProxyCarriesBothRoadsAndNoProxyBypassesIt) {
             EXPECT_EQ(logonAndRead(road, logonAt(tls.url(), trusted)), std::nullopt);
         }
     }
-    release(certificate);
 }

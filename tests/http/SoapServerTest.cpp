@@ -9,10 +9,9 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
+#include "Gate.h"
 #include "SoapEnvelope.h"
 #include "SoapService.h"
 #include "tests/support/Loopback.h"
@@ -99,6 +98,13 @@ private:
     std::string received_;
 };
 
+// Serves on a free loopback port: the port, or 0 when none was bound.
+int serve(SoapServer& server) {
+    const int port = server.bind("127.0.0.1", 0).value_or(0);
+    if (port > 0) server.start();
+    return port;
+}
+
 std::string post(const std::string& headers, std::size_t length, const std::string& path = "/sap/bc/soap/rfc") {
     return "POST " + path + "?sap-client=001 HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml\r\n" + headers +
            "Content-Length: " + std::to_string(length) + "\r\n\r\n";
@@ -167,9 +173,8 @@ TEST(SoapServer, LogonIsCheckedBeforeTheBodyIsRead) {
     options.requestDeadline = std::chrono::seconds(60);
     options.clientExists = [](const std::string& client) { return client == "001"; };
     SoapServer server(answerEveryCall, developerOnly, {}, options);
-    const int port = server.bind("127.0.0.1", 0).value_or(-1);
+    const int port = serve(server);
     ASSERT_GT(port, 0);
-    server.start();
 
     const std::size_t huge = 60'000'000;
     const std::pair<std::string, const char*> refused[] = {
@@ -217,9 +222,8 @@ TEST(SoapServer, SlowClientsLoseTheirWorkersAtTheirDeadline) {
     options.threads = 2;
     options.requestDeadline = std::chrono::seconds(1);
     SoapServer server(answerEveryCall, developerOnly, {}, options);
-    const int port = server.bind("127.0.0.1", 0).value_or(-1);
+    const int port = serve(server);
     ASSERT_GT(port, 0);
-    server.start();
 
     std::vector<std::unique_ptr<RawClient>> slow;
     std::vector<std::thread> trickling;
@@ -249,43 +253,28 @@ TEST(SoapServer, SlowClientsLoseTheirWorkersAtTheirDeadline) {
 // Connections beyond the workers and the queue are turned away at once,
 // instead of waiting without end; the one in the queue is served next.
 TEST(SoapServer, ConnectionsBeyondTheQueueAreTurnedAway) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool entered = false, released = false;
+    orvex::test::Gate gate;  // holds the first call
     auto holdFirstCall = [&](const RfcRequest& request, const std::string& user) {
-        std::unique_lock lock(mutex);
-        if (!entered) {
-            entered = true;
-            changed.notify_all();
-            changed.wait(lock, [&] { return released; });
-        }
+        gate.pass();
         return answerEveryCall(request, user);
     };
     SoapServer::Options options;
     options.threads = 1;
     options.queueLength = 1;
     SoapServer server(holdFirstCall, developerOnly, {}, options);
-    const int port = server.bind("127.0.0.1", 0).value_or(-1);
+    const int port = serve(server);
     ASSERT_GT(port, 0);
-    server.start();
 
     const std::string body = pingEnvelope();
     const std::string call = post("Authorization: " + kGoodLogon + "\r\n", body.size()) + body;
     RawClient busy(port);  // takes the only worker
     ASSERT_TRUE(busy.send(call));
-    {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return entered; });
-    }
+    gate.awaitHeld();
     RawClient queued(port), beyond(port);
     ASSERT_TRUE(queued.connected() && beyond.connected());
     EXPECT_EQ(beyond.head().substr(0, 12), "HTTP/1.1 503");
     EXPECT_TRUE(beyond.hungUp());
-    {
-        std::lock_guard lock(mutex);
-        released = true;
-    }
-    changed.notify_all();
+    gate.open();
     // The busy connection is not kept alive while another waits for its worker.
     const std::string answer = busy.head();
     EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 200");

@@ -69,7 +69,7 @@ TEST_F(Cli, InstallRefusesADesignThatWouldAddStatements) {
     EXPECT_EQ(run("orvex-cli", "check-name ZFLIGHTS_BY_CARRIER").code, 0);
 }
 
-TEST_F(Cli, ReadsOfTheRepository) {
+TEST_F(Cli, TablesAndFieldsAreReadByPatternAndName) {
     EXPECT_EQ(run("orvex-cli", "tables 'sf*'").out, "SFLIGHT\n");
     // Without a wildcard the names starting with the text.
     EXPECT_EQ(run("orvex-cli", "tables scar").out, "SCARR\n");
@@ -147,7 +147,7 @@ TEST_F(Cli, UnusableSandboxDatabaseIsNamed) {
         << unusable.err;
 }
 
-TEST_F(Cli, JoinsFromTheSandboxDictionary) {
+TEST_F(Cli, JoinsAreProposedFromTheDictionary) {
     const std::pair<const char*, std::string> cases[] = {
         {"SCARR SPFLI SFLIGHT",
          "SCARR.CARRID = SPFLI.CARRID\tforeign key SPFLI-CARRID\n"

@@ -5,31 +5,23 @@
 // double, over the same sandbox too).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "sap/BackendFactory.h"
 #include "sap/Operations.h"
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/http/SoapServer.h"
-#include "tests/support/TempDir.h"
+#include "tests/sap/OverTheDouble.h"
 
 using namespace orvex::sap;
 using orvex::FailureKind;
-using orvex::testing::TempDir;
 
 namespace {
 
-struct InstallCancel : ::testing::TestWithParam<const char*> {
-    TempDir dir;
-    std::string database = dir.file("sbx.db");
+struct InstallCancel : ::testing::TestWithParam<const char*>, orvex::testing::OverTheDouble {
     std::shared_ptr<SandboxSystem> sandbox;
     std::unique_ptr<SoapServer> soap;
     std::string server;
 
     void SetUp() override {
-        SandboxSystem::setDefaultDatabasePath(database);
-        setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
-        setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
         sandbox = *SandboxSystem::shared(database);
         const std::string road = GetParam();
         if (road == "soap") {
@@ -45,14 +37,6 @@ struct InstallCancel : ::testing::TestWithParam<const char*> {
         } else {
             server = road == "rfc" ? "sapdev" : "sandbox";
         }
-    }
-    void TearDown() override {
-        soap.reset();
-        unsetenv("ORVEX_NWRFC_DOUBLE_DB");
-        unsetenv("SAPNWRFC_HOME");
-        sandbox.reset();
-        SandboxSystem::setDefaultDatabasePath("");
-        SandboxSystem::forgetShared();
     }
 };
 

@@ -84,6 +84,8 @@ INSTANTIATE_TEST_SUITE_P(Titles, InstallerRows,
 
 // Each outcome is told once, through the messages; the result says the same
 // for the caller's decisions. Every connection that logged on logs off.
+// Without the user's consent to replace, the name is looked up before anything
+// is sent; a taken one is left alone, and a failed look-up creates nothing.
 TEST_F(Install, EachOutcomeIsToldOnce) {
     const Message noConnection{"No connection to R/3!", "ORVEX", kOkOnly, "wrong user name or password\nscripted"};
     const Message connectionError{"There was a connection error\r\nPlease Try Again", "ORVEX", kCritical,
@@ -91,25 +93,34 @@ TEST_F(Install, EachOutcomeIsToldOnce) {
     const Message callFailed{kActivationFailed + "SYSTEM_FAILURE", "ORVEX", kCritical,
                              "the function raised SYSTEM_FAILURE\nSYSTEM_FAILURE"};
     const Message notAccessible{kActivationFailed + "Statement is not accessible", "ORVEX", kCritical, ""};
-    const std::vector<std::string> insertOnly{"BC_PR_INSERT"}, both{"BC_PR_INSERT", "RFC_ABAP_INSTALL_AND_RUN"};
+    const std::vector<std::string> insertOnly{"BC_PR_INSERT"}, both{"BC_PR_INSERT", "RFC_ABAP_INSTALL_AND_RUN"},
+        lookUp{"RFC_READ_TABLE"}, lookUpAndInsert{"RFC_READ_TABLE", "BC_PR_INSERT"};
+    // The look-up's answer: the TADIR rows it finds.
+    auto finding = [](std::vector<std::string> rows) {
+        return [rows](Script& s) {
+            s.handler = [rows](const RfcRequest& r) {
+                return r.function == "RFC_READ_TABLE" ? tableReply("DATA", "WA", rows) : RfcResult(RfcReply{});
+            };
+        };
+    };
     const struct {
         const char* what;
         std::function<void(Script&)> arrange;
-        bool unicode;
+        bool unicode, replace;
         InstallOutcome outcome;
         std::string why;  // whyOf the result
         std::vector<std::string> called;
         std::vector<Message> told;
         int logoffs;
     } cases[] = {
-        {"refused logon", [](Script& s) { s.failLogon = true; }, true, InstallOutcome::LogonFailed,
+        {"refused logon", [](Script& s) { s.failLogon = true; }, true, true, InstallOutcome::LogonFailed,
          "wrong user name or password", {}, {noConnection}, 0},
-        {"created, no installer", [](Script&) {}, false, InstallOutcome::Created, "", insertOnly, {kCreated}, 1},
-        {"created and activated", [](Script&) {}, true, InstallOutcome::Created, "", both, {kCreated}, 1},
-        {"insertion fails", [](Script& s) { s.failCall = 1; }, true, InstallOutcome::InsertFailed,
+        {"created, no installer", [](Script&) {}, false, true, InstallOutcome::Created, "", insertOnly, {kCreated}, 1},
+        {"created and activated", [](Script&) {}, true, true, InstallOutcome::Created, "", both, {kCreated}, 1},
+        {"insertion fails", [](Script& s) { s.failCall = 1; }, true, true, InstallOutcome::InsertFailed,
          "the function raised SYSTEM_FAILURE", insertOnly, {connectionError}, 1},
-        {"installer call fails", [](Script& s) { s.failCall = 2; }, true, InstallOutcome::Created, "SYSTEM_FAILURE",
-         both, {kCreated, callFailed}, 1},
+        {"installer call fails", [](Script& s) { s.failCall = 2; }, true, true, InstallOutcome::Created,
+         "SYSTEM_FAILURE", both, {kCreated, callFailed}, 1},
         {"installer answers an error",
          [](Script& s) {
              s.handler = [](const RfcRequest& r) {
@@ -119,14 +130,19 @@ TEST_F(Install, EachOutcomeIsToldOnce) {
                  return reply;
              };
          },
-         true, InstallOutcome::Created, "Statement is not accessible", both, {kCreated, notAccessible}, 1},
+         true, true, InstallOutcome::Created, "Statement is not accessible", both, {kCreated, notAccessible}, 1},
+        {"free name looked up", finding({}), false, false, InstallOutcome::Created, "", lookUpAndInsert, {kCreated}, 1},
+        {"taken name left alone", finding({"R3TR|PROG|ZDEMO"}), false, false, InstallOutcome::NameTaken,
+         "program ZDEMO already exists in the system", lookUp, {}, 1},
+        {"look-up fails", [](Script& s) { s.failCall = 1; }, false, false, InstallOutcome::InsertFailed,
+         "the function raised SYSTEM_FAILURE", lookUp, {connectionError}, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         script = std::make_shared<Script>();
         shown.clear();
         c.arrange(*script);
-        const InstallResult result = run("ZDEMO", "Demo", c.unicode);
+        const InstallResult result = run("zdemo", "Demo", c.unicode, c.replace);
         EXPECT_EQ(outcomeOf(result, shown), c.outcome);
         EXPECT_EQ(whyOf(result), c.why);
         EXPECT_EQ(result.activated(), c.unicode && c.outcome == InstallOutcome::Created && c.why.empty());
@@ -134,9 +150,13 @@ TEST_F(Install, EachOutcomeIsToldOnce) {
         EXPECT_EQ(script->calledFunctions(), c.called);
         EXPECT_EQ(shown, c.told);
         EXPECT_EQ(script->logoffs, c.logoffs);
+        // The look-up asks for the program as the repository keys it, in upper case.
+        if (!c.replace) {
+            EXPECT_NE(script->requests[0].tables.at("OPTIONS").at(0).get("TEXT").find("'ZDEMO'"), std::string::npos);
+        }
         // A second try finds nothing left over from the first.
         if (c.outcome == InstallOutcome::LogonFailed) {
-            EXPECT_FALSE(run("ZDEMO", "Demo", c.unicode).created);
+            EXPECT_FALSE(run("zdemo", "Demo", c.unicode).created);
         }
     }
 }
@@ -154,37 +174,4 @@ TEST_F(Install, CallsCarryTheLogonNameTitleSourceAndInstallerRows) {
     const auto& installer = script->requests.at(1);
     EXPECT_EQ(lines(installer.tables.at("PROGRAM")), installerRows("ZDEMO", "It's mine"));
     EXPECT_TRUE(installer.exports.empty());
-}
-
-// Without the user's consent the name is looked up before anything is sent;
-// a taken one is left alone, and a failed look-up creates nothing.
-TEST_F(Install, NameIsLookedUpFirstUnlessReplacingIsAllowed) {
-    const struct {
-        const char* what;
-        std::vector<std::string> found;  // TADIR rows the look-up answers
-        bool lookupFails;
-        InstallOutcome outcome;
-        std::vector<std::string> called;
-        std::size_t messages;
-    } cases[] = {
-        {"free name", {}, false, InstallOutcome::Created, {"RFC_READ_TABLE", "BC_PR_INSERT"}, 1},
-        {"taken name", {"R3TR|PROG|ZDEMO"}, false, InstallOutcome::NameTaken, {"RFC_READ_TABLE"}, 0},
-        {"look-up fails", {}, true, InstallOutcome::InsertFailed, {"RFC_READ_TABLE"}, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        script = std::make_shared<Script>();
-        shown.clear();
-        script->failCall = c.lookupFails ? 1 : 0;
-        script->handler = [&c](const RfcRequest& r) {
-            return r.function == "RFC_READ_TABLE" ? tableReply("DATA", "WA", c.found) : RfcResult(RfcReply{});
-        };
-        const InstallResult result = run("zdemo", "Demo", false, false);
-        EXPECT_EQ(outcomeOf(result, shown), c.outcome);
-        EXPECT_EQ(script->calledFunctions(), c.called);
-        // The program as the repository keys it, in upper case.
-        EXPECT_NE(script->requests[0].tables.at("OPTIONS").at(0).get("TEXT").find("'ZDEMO'"), std::string::npos);
-        EXPECT_EQ(shown.size(), c.messages);
-        EXPECT_EQ(script->logoffs, 1);
-    }
 }

@@ -3,7 +3,6 @@
 // ending in a failed logon or call with its reason.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +15,8 @@
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
-#include "tests/support/TempDir.h"
+#include "tests/sap/OverTheDouble.h"
+#include "tests/support/ProgramFolder.h"
 #include "sap/nwrfc/Utf16.h"
 
 // The fault table names only the fields that differ from a good call.
@@ -24,7 +24,6 @@
 
 namespace fs = std::filesystem;
 using namespace orvex::sap;
-using orvex::testing::TempDir;
 using orvex::FailureKind;
 
 namespace {
@@ -50,21 +49,7 @@ TEST(Utf16, ConvertsFaithfullyAndRefusesMalformedInput) {
 }
 
 // In this process: the double's sandbox and the sandbox road share one database.
-struct NwRfc : ::testing::Test {
-    TempDir dir;
-    void SetUp() override {
-        SandboxSystem::setDefaultDatabasePath(dir.file("sbx.db"));
-        setenv("ORVEX_NWRFC_DOUBLE_DB", dir.file("sbx.db").c_str(), 1);
-        setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
-    }
-    void TearDown() override {
-        for (const char* name :
-             {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "ORVEX_NWRFC_DOUBLE_HOLD", "ORVEX_NWRFC_DOUBLE_MESSAGE",
-              "SAPNWRFC_HOME"})
-            unsetenv(name);
-        SandboxSystem::setDefaultDatabasePath("");
-        SandboxSystem::forgetShared();
-    }
+struct NwRfc : ::testing::Test, orvex::testing::OverTheDouble {
     static LogonValues logon(const std::string& server) { return {"DEVELOPER", "sandbox", "00", "SBX", server, "001"}; }
 };
 
@@ -279,21 +264,14 @@ TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
 }
 
 // The command-line tool over the double answers as over the sandbox.
-struct CliOverRfc : ::testing::Test {
-    TempDir dir;
-    void SetUp() override {
-        for (const char* program : {ORVEX_CLI, ORVEX_SANDBOX})
-            fs::copy_file(program, dir.path() / fs::path(program).filename());
-    }
-    std::pair<int, std::string> run(const std::string& server, const std::string& arguments, std::string* err = nullptr,
-                                    const std::string& home = ORVEX_NWRFC_DOUBLE_HOME) {
-        TempDir::write(dir.file("Quaylin.ini"), "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
-                                                "[Connect]\nSysNum=00\nSystID=SBX\nAppSer=" + server + "\n");
-        const std::string out = dir.file("out.txt"), errFile = dir.file("err.txt");
-        const int status = std::system(("SAPNWRFC_HOME='" + home + "' '" + dir.file("orvex-cli") + "' " + arguments +
-                                        " >'" + out + "' 2>'" + errFile + "'").c_str());
-        if (err) *err = TempDir::read(errFile);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::read(out)};
+struct CliOverRfc : ::testing::Test, orvex::testing::ProgramFolder {
+    CliOverRfc() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) {}
+    ~CliOverRfc() override { unsetenv("SAPNWRFC_HOME"); }
+    orvex::testing::Outcome cli(const std::string& server, const std::string& arguments,
+                                const std::string& home = ORVEX_NWRFC_DOUBLE_HOME) {
+        settings(server);
+        setenv("SAPNWRFC_HOME", home.c_str(), 1);
+        return run("orvex-cli", arguments);
     }
 };
 
@@ -301,27 +279,26 @@ TEST_F(CliOverRfc, CommandsAnswerAsOverTheSandbox) {
     const std::string design = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
     // Each step first over RFC, then the same over the sandbox: a program
     // created over RFC is found over the sandbox, which shares the database.
-    for (const std::string& arguments : {std::string("tables 'S*'"), std::string("tables 'A*'"),
-                                         std::string("fields SFLIGHT"), std::string("check-name ZFLIGHTS_BY_CARRIER")}) {
-        const auto rfc = run("sapdev", arguments), sandbox = run("sandbox", arguments);
-        EXPECT_EQ(rfc, sandbox) << arguments;
-        EXPECT_FALSE(rfc.second.empty());
+    for (const char* arguments : {"tables 'S*'", "tables 'A*'", "fields SFLIGHT", "check-name ZFLIGHTS_BY_CARRIER"}) {
+        const auto rfc = cli("sapdev", arguments), sandbox = cli("sandbox", arguments);
+        EXPECT_EQ(std::tie(rfc.code, rfc.out), std::tie(sandbox.code, sandbox.out)) << arguments;
+        EXPECT_FALSE(rfc.out.empty());
     }
-    std::string err;
-    EXPECT_EQ(run("sapdev", "install '" + design + "'", &err), std::make_pair(0, std::string("Program Created successfully in SAP\n")))
-        << err;
-    EXPECT_EQ(run("sandbox", "check-name ZFLIGHTS_BY_CARRIER").first, 1);
+    const auto installed = cli("sapdev", "install '" + design + "'");
+    EXPECT_EQ(std::tie(installed.code, installed.out), std::tuple(0, "Program Created successfully in SAP\n"))
+        << installed.err;
+    EXPECT_EQ(cli("sandbox", "check-name ZFLIGHTS_BY_CARRIER").code, 1);
 
-    const auto ping = run("sapdev", "ping");
-    EXPECT_EQ(ping.first, 0);
-    EXPECT_EQ(ping.second, "RFC: SAP's RFC library " + std::string(ORVEX_NWRFC_DOUBLE_HOME) +
-                               "/lib/libsapnwrfc.so, version 7500.0.0 ORVEX test double (7500.0.0)\nlogged on\n");
+    const auto ping = cli("sapdev", "ping");
+    EXPECT_EQ(ping.code, 0);
+    EXPECT_EQ(ping.out, "RFC: SAP's RFC library " + std::string(ORVEX_NWRFC_DOUBLE_HOME) +
+                            "/lib/libsapnwrfc.so, version 7500.0.0 ORVEX test double (7500.0.0)\nlogged on\n");
     // Without the library: why not, and the HTTP road's own failure.
-    const auto fallback = run("/H/router/S/3299/H/sapdev", "ping", &err, dir.file("nowhere"));
-    EXPECT_EQ(fallback.first, 2);
-    EXPECT_EQ(fallback.second.rfind("HTTP: SOAP service, but application server", 0), 0u) << fallback.second;
-    EXPECT_NE(fallback.second.find("libsapnwrfc.so not loaded"), std::string::npos);
-    EXPECT_EQ(err.rfind("orvex-cli ping: No connection to R/3!: application server", 0), 0u) << err;
+    const auto fallback = cli("/H/router/S/3299/H/sapdev", "ping", dir.file("nowhere"));
+    EXPECT_EQ(fallback.code, 2);
+    EXPECT_EQ(fallback.out.rfind("HTTP: SOAP service, but application server", 0), 0u) << fallback.out;
+    EXPECT_NE(fallback.out.find("libsapnwrfc.so not loaded"), std::string::npos);
+    EXPECT_EQ(fallback.err.rfind("orvex-cli ping: No connection to R/3!: application server", 0), 0u) << fallback.err;
 }
 
 }  // namespace

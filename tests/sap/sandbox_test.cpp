@@ -82,7 +82,7 @@ TEST_F(Sandbox, TadirIsSeededAtFullWidth) {
     EXPECT_EQ(system.call(readRequest("TADIR", {}))->tables.at("DATA").size(), *system.tadirRowCount());
 }
 
-TEST_F(Sandbox, ConditionOperators) {
+TEST_F(Sandbox, ConditionsPickTheRowsTheirOperatorsName) {
     const std::pair<const char*, Names> cases[] = {
         {"OBJECT = 'TABL' AND OBJ_NAME = 'SCARR'", {"SCARR"}},
         {"object = 'TABL' and obj_name like 'SF%'", {"SFLIGHT"}},
@@ -177,7 +177,7 @@ TEST_F(Sandbox, ConditionsAtSQLitesLimitsRunOrAreNotValid) {
     }
 }
 
-TEST_F(Sandbox, TableFieldsFromTheDictionary) {
+TEST_F(Sandbox, FieldsComeFromTheDictionaryAndSyntheticTablesAddUp) {
     auto reply = system.call(fieldsRequest("SCARR" + std::string(35, ' ')));
     ASSERT_TRUE(reply.ok());
     const auto& rows = reply->tables.at("DD03P_TAB_A");
@@ -277,7 +277,7 @@ TEST_F(Sandbox, LogonChecksEveryValueAndFaultsAreInjected) {
               "okokBOOMok");
 }
 
-TEST_F(Sandbox, CallsFromManyThreads) {
+TEST_F(Sandbox, CallsFromManyThreadsAllSucceedInAPrivateDatabase) {
     std::vector<std::thread> threads;
     std::atomic<int> failures{0};
     for (int t = 0; t < 4; ++t)

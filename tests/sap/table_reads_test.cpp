@@ -6,7 +6,7 @@
 using namespace orvex::sap;
 using namespace orvex::testing;
 
-TEST(TableReads, ConditionTextsAndSearchPatterns) {
+TEST(TableReads, ConditionsQuoteTheirLiteralsAndInputBecomesAPattern) {
     const std::pair<std::string, std::string> cases[] = {
         // The repository keys program names in upper case.
         {programNameCondition("zlower_1"), "Object = 'PROG' and obj_name = 'ZLOWER_1' "},

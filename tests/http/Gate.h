@@ -1,0 +1,37 @@
+#pragma once
+// A gate a server thread waits at while the test does something else (cancels,
+// times out, connects more clients): `pass` is called by the held thread, the
+// test waits for it with `awaitHeld` and lets it go with `open`. Nothing sleeps.
+#include <condition_variable>
+#include <mutex>
+
+namespace orvex::test {
+
+class Gate {
+public:
+    // Holds the calling thread until the gate opens; true for the first caller.
+    bool pass() {
+        std::unique_lock lock(mutex_);
+        const bool first = held_++ == 0;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return open_; });
+        return first;
+    }
+    void awaitHeld() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return held_ > 0; });
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int held_ = 0;
+    bool open_ = false;
+};
+
+}  // namespace orvex::test
