@@ -7,7 +7,6 @@
 
 #include "AdtDouble.h"
 #include "AdtOperations.h"
-#include "Generator.h"
 #include "SapDialogs.h"
 #include "ScreenHarness.h"
 
@@ -19,12 +18,6 @@ struct AdtHarness : Harness {
     testing::AdtDouble adt{dir.file("adt.db")};
     AdtHarness() { writeSettings("DEVELOPER", adt.url()); }
 };
-
-std::vector<std::string> sourceOf(ReportDefinition d) {
-    d.author = "DEVELOPER";
-    const auto generated = GenerateProgram(d);
-    return generated ? generated->source : std::vector<std::string>{"generation failed"};
-}
 
 Walk adtWalk(const char* name, bool unicodeCheck) {
     return {.name = name, .description = "Flights over ADT", .company = "Blueharbour", .unicodeCheck = unicodeCheck,

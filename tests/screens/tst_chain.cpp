@@ -128,17 +128,6 @@ std::shared_ptr<Latch> latchCalls(Harness& h) {
 class TestChain : public QObject {
     Q_OBJECT
 private slots:
-    void pictureButtonsHaveToolTips() {
-        Chain x;
-        frmSelectionScr s(x.session);
-        frmFields f(x.session);
-        frmTables t(x.session, &x.w);
-        // Buttons that show only a picture say in a tool tip what they do.
-        for (const QWidget* screen : std::initializer_list<const QWidget*>{&s, &f, &t})
-            for (const auto* button : screen->findChildren<QToolButton*>())
-                QVERIFY2(!button->toolTip().isEmpty(), qPrintable(screen->objectName() + "." + button->objectName()));
-    }
-
     void tables() {
         Chain x;
         frmTables t(x.session, &x.w);  // loading forgets the chosen tables
@@ -434,10 +423,13 @@ private slots:
             auto* saveAs = d.findChild<QPushButton*>(QStringLiteral("cmdSaveAs"));
             QVERIFY(saveAs);
             x.messages.clear();
-            for (const char* file : {"", "missing/z.abap", "zpreview.abap"}) {
+            for (const char* file : {"", "missing/z.abap", "zpreview"}) {
                 savePath = *file ? toQ(x.dir.file(file)) : QString();
                 QTest::mouseClick(saveAs, Qt::LeftButton);
             }
+            // Saved without a suffix: ".abap" is added, and the status line says where it went.
+            QCOMPARE(d.findChild<QStatusBar*>(QStringLiteral("StatusLine"))->currentMessage(),
+                     "Source saved to " + toQ(x.dir.file("zpreview.abap")));
             QCOMPARE(QString::fromStdString(testing::TempDir::read(x.dir.file("zpreview.abap"))), source);
             QCOMPARE(x.messages.size(), std::size_t(1));
             QVERIFY(x.messages.back().text.rfind("The source could not be saved.\r\n", 0) == 0);

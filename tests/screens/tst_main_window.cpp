@@ -97,24 +97,6 @@ private slots:
         if (box == "Text1") QCOMPARE(d.heading, std::string("Flights by carrier!?"));
     }
 
-    // A design whose texts would add a statement to the program is refused
-    // as it is opened, naming the place; the screens keep what they held.
-    void openRefusesWhatTheProgramMustNotHold() {
-        Harness h;
-        frmMain w(h.session);
-        QTest::keyClicks(w.txtDescription, QStringLiteral("Kept"));
-        const std::string path = h.dir.file("injected.json");
-        std::ofstream(path) << R"({"name": "ZINJECTED", "description": "Flights\nDELETE FROM sflight.",)"
-                               R"( "fields": [{"table": "SFLIGHT", "field": "CARRID"}]})";
-        h.designFile = toQ(path);
-        w.mnuOpenDesign->trigger();
-        QCOMPARE(h.prompter.messages.size(), std::size_t(1));
-        QCOMPARE(h.prompter.messages[0].text,
-                 "The design could not be opened.\r\n" + path + ": description: line break");
-        QCOMPARE(w.txtName->text() + w.txtDescription->text(), QStringLiteral("Kept"));
-        QVERIFY(h.session.report.definition.fields.empty());
-    }
-
     // Saving settings that hold the password into a file others can read
     // closes the file to them, and the main window says so, once.
     void settingsFileClosedToOthersOnce() {
@@ -236,27 +218,23 @@ private slots:
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
     }
 
+    // "Connect SAP" (here from the menu) logs on with the settings' values
+    // and opens the table screen; its caption says so until Back logs off.
     void connectLogon() {
         Harness h;
         frmMain w(h.session);
         w.txtName->setText(QStringLiteral("zrep"));
         w.txtDescription->setText(QStringLiteral("Report"));
-        h.script->failLogon = true;
-        w.Command2->click();
-        QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{{"No connection to R/3!", "ORVEX", sap::kOkOnly,
-                                                                  "wrong user name or password\nscripted"}}));
-        QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
-        QCOMPARE(h.script->logons.back().User + "@" + h.script->logons.back().ApplicationServer,
-                 std::string("DEVELOPER@sandbox"));
-        h.script->failLogon = false;
         h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
             QCOMPARE(w.Command2->text(), QStringLiteral("SAP Connected"));
             t.Command1->click();  // Back logs off
             QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
             QVERIFY(!h.session.connectionOpen());
         });
-        w.mnuNext->trigger();  // the menu does what "Connect SAP" does
+        w.mnuNext->trigger();
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmTables")});
+        QCOMPARE(h.script->logons.back().User + "@" + h.script->logons.back().ApplicationServer,
+                 std::string("DEVELOPER@sandbox"));
         QCOMPARE(h.script->logoffs, 1);
     }
 
@@ -300,17 +278,22 @@ private slots:
                  QString::fromStdString(h.session.settingsPath));
         QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
         // Under the application server, as the user types: the warning for a
-        // password about to travel unencrypted, gone once the address is https.
+        // password about to travel unencrypted, gone once the address is
+        // https; the window makes room for it and gives the room back.
+        s.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s));
+        const QSize size = s.size();
         QVERIFY(s.lblPlainHttp->isHidden());
         s.Text6->selectAll();
         QTest::keyClicks(s.Text6, QStringLiteral("http://sap.example.com"));
         QCOMPARE(s.lblPlainHttp->text(),
                  QStringLiteral("Passwords travel unencrypted; use https://sap.example.com:44300 if the system offers it"));
-        QVERIFY(!s.lblPlainHttp->isHidden());
+        QVERIFY(!s.lblPlainHttp->isHidden() && s.height() > size.height());
         QTest::keyClick(s.Text6, Qt::Key_Home);
         for (int i = 0; i < 4; ++i) QTest::keyClick(s.Text6, Qt::Key_Right);
         QTest::keyClick(s.Text6, Qt::Key_S);
         QVERIFY(s.lblPlainHttp->isHidden());
+        QCOMPARE(s.size(), size);
         s.Text6->setText(QStringLiteral("sandbox"));
         // OK copies the boxes untrimmed and saves; the file gives them back trimmed.
         s.Text1->setText(QStringLiteral("  NEWUSER "));
@@ -419,23 +402,6 @@ private slots:
         QVERIFY(w.Command2->isEnabled());
     }
 
-    // The plain-HTTP warning makes room under the server's box and gives it back.
-    void settingsDialogShrinksBack() {
-        Harness h;
-        frmSettings& s = h.session.settings();
-        s.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&s));
-        const QSize size = s.size();
-        s.Text6->selectAll();
-        QTest::keyClicks(s.Text6, QStringLiteral("http://sap.example.com"));
-        QVERIFY(!s.lblPlainHttp->isHidden());
-        QVERIFY(s.height() > size.height());
-        s.Text6->selectAll();
-        QTest::keyClicks(s.Text6, QStringLiteral("sandbox"));
-        QVERIFY(s.lblPlainHttp->isHidden());
-        QCOMPARE(s.size(), size);
-    }
-
     // The [TLS] files as the user types them: a warning while one cannot be
     // read, kept in the file on OK, and gone from it once emptied.
     void tlsFilesInSettings() {
@@ -459,9 +425,7 @@ private slots:
         again.txtCAFile->selectAll();
         QTest::keyClick(again.txtCAFile, Qt::Key_Delete);
         again.cmdOK->click();
-        std::ifstream in(h.session.settingsPath);
-        const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        QVERIFY(file.find("[TLS]") == std::string::npos);
+        QCOMPARE(sap::readLogonValues(h.session.settingsPath).tls, sap::TlsSettings{});
     }
 
     void splashExitAndAbout() {
@@ -495,13 +459,9 @@ private slots:
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSplash")});
     }
 
-    // Report > Export for abapGit: the program of the design on the screens,
-    // signed by the settings' user, in an abapGit folder. A cancelled choice
-    // does nothing; a design without fields and a folder that cannot be made
-    // are refused with their reasons.
+    // A question in a real box: Enter and Escape choose Cancel, only a click
+    // on the named button agrees.
     void questionDefaultsToCancel() {
-        // The box as the user meets it: Enter and Escape choose Cancel, only a
-        // click on the named button agrees.
         Harness h;
         frmMain w(h.session);
         w.show();
@@ -525,6 +485,10 @@ private slots:
         }));
     }
 
+    // Report > Export for abapGit: the program of the design on the screens,
+    // signed by the settings' user, in an abapGit folder. A cancelled choice
+    // does nothing; a design without fields, a folder that cannot be made and
+    // a link inside the repository are refused with their reasons.
     void exportForAbapGit() {
         Harness h;
         frmMain w(h.session);
