@@ -75,9 +75,9 @@ private slots:
             for (int i = 1; i < keys.size(); ++i)
                 if (keys[i] == keys[i - 1]) twice << d.objectName() + ": " + keys[i];
         });
-        h.session.settings().show();
-        chains["frmSettings"] = tabChain(h.session.settings(), h.session.settings().Text1);
-        accessKeys(h.session.settings(), &unmarked);
+        w.settings().show();
+        chains["frmSettings"] = tabChain(w.settings(), w.settings().Text1);
+        accessKeys(w.settings(), &unmarked);
         const std::map<QString, QStringList> reading{
             {"frmMain", {"txtName", "Command4", "txtDescription", "txtCompName", "Option2", "optClassic", "Check1",
                          "Text1", "Check2", "txtPackage", "chkLayout", "chkMaxRows", "Command2", "Command3",

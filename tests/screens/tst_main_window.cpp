@@ -33,8 +33,8 @@ private slots:
         w.Text1->setText(QStringLiteral("Flights"));
         w.Check1->click();
         QVERIFY(!w.Text1->isEnabled());
-        QCOMPARE(h.session.report.definition.heading, std::string("Flights"));
-        QVERIFY(!h.session.report.definition.printHeading);
+        QCOMPARE(h.session.report().definition.heading, std::string("Flights"));
+        QVERIFY(!h.session.report().definition.printHeading);
 
         QTest::keyClicks(w.txtName, "Za-b c_1!.9");
         QTest::keyClick(w.txtName, Qt::Key_Backspace);
@@ -65,7 +65,7 @@ private slots:
         w.txtName->clear();
         w.txtName->insert(QStringLiteral("z-rep ort;1'"));
         QCOMPARE(w.txtName->text(), QStringLiteral("ZREPORT1"));
-        QCOMPARE(h.session.report.definition.name, std::string("ZREPORT1"));
+        QCOMPARE(h.session.report().definition.name, std::string("ZREPORT1"));
     }
 
     // Every box whose text reaches the program keeps control characters out,
@@ -82,7 +82,7 @@ private slots:
         frmMain w(h.session);
         w.Check1->click();  // the heading box takes input only when ticked
         frmSelectionScr selection(h.session, nullptr);
-        QLineEdit* edit = box == "settings Text1" ? h.session.settings().Text1
+        QLineEdit* edit = box == "settings Text1" ? w.settings().Text1
                           : box == "txtDefVal"    ? selection.txtDefVal
                                                   : w.findChild<QLineEdit*>(box);
         QVERIFY(edit);
@@ -92,7 +92,7 @@ private slots:
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         QTest::keyClicks(edit, QStringLiteral("?"));
         QCOMPARE(edit->text(), QStringLiteral("Flights by carrier!?"));
-        const ReportDefinition& d = h.session.report.definition;
+        const ReportDefinition& d = h.session.report().definition;
         if (box == "txtDescription") QCOMPARE(d.description, std::string("Flights by carrier!?"));
         if (box == "Text1") QCOMPARE(d.heading, std::string("Flights by carrier!?"));
     }
@@ -159,11 +159,11 @@ private slots:
         w.Command3->click();
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
         // Painting the window reads no settings: an unloaded dialog stays unloaded.
-        h.session.unloadSettings();
+        w.unloadSettings();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.repaint();
-        QVERIFY(!h.session.settingsLoaded());
+        QVERIFY(!w.settingsLoaded());
     }
 
     // A failed logon in a real box: the reason behind "Show Details...", and in the status line.
@@ -213,8 +213,8 @@ private slots:
             s.cmdOK->click();
         });
         w.Command3->click();
-        QCOMPARE(h.session.logon.user, std::string("  "));
-        QVERIFY(!sap::settingsComplete(h.session.logon));
+        QCOMPARE(h.session.logonValues().user, std::string("  "));
+        QVERIFY(!sap::settingsComplete(h.session.logonValues()));
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
     }
 
@@ -263,12 +263,13 @@ private slots:
         w.Command4->click();  // a failed read logs off and says why in the status line
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
         QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("the function raised SYSTEM_FAILURE (SYSTEM_FAILURE)"));
-        QVERIFY(!h.session.connectionOpen() && !h.session.operations);
+        QVERIFY(!h.session.connectionOpen() && !h.session.operations());
     }
 
     void settingsDialog() {
         Harness h;
-        frmSettings& s = h.session.settings();
+        frmMain w(h.session);
+        frmSettings& s = w.settings();
         // Each box shows its value of the file; Return presses OK; the password shows as stars.
         QCOMPARE((QStringList{s.Text1->text(), s.Text3->text(), s.Text4->text(), s.Text5->text(), s.Text6->text()}),
                  (QStringList{"DEVELOPER", "00", "SBX", "001", "sandbox"}));
@@ -276,7 +277,7 @@ private slots:
         QCOMPARE(s.Text2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, s.Text2), int('*'));
         QCOMPARE(s.findChild<QLabel*>(QStringLiteral("lblSettingsFile"))->text(),
                  QString::fromStdString(h.session.settingsPath));
-        QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
+        QCOMPARE(h.session.logonValues(), (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
         // Under the application server, as the user types: the warning for a
         // password about to travel unencrypted, gone once the address is
         // https; the window makes room for it and gives the room back.
@@ -298,13 +299,12 @@ private slots:
         // OK copies the boxes untrimmed and saves; the file gives them back trimmed.
         s.Text1->setText(QStringLiteral("  NEWUSER "));
         s.cmdOK->click();
-        QCOMPARE(h.session.logon.user, std::string("  NEWUSER "));
-        h.session.unloadSettings();
-        QCOMPARE(h.session.settings().Text1->text(), QStringLiteral("NEWUSER"));
+        QCOMPARE(h.session.logonValues().user, std::string("  NEWUSER "));
+        w.unloadSettings();
+        QCOMPARE(w.settings().Text1->text(), QStringLiteral("NEWUSER"));
         // "Basic SAP Configuration" with a file that cannot be written (its folder
         // is a file): the failure is reported, and what was typed stays in the
         // dialog and the logon values for this run; a later Cancel drops only its own edits.
-        frmMain w(h.session);
         std::ofstream(h.dir.file("folder")) << "";
         h.session.settingsPath = h.dir.file("folder/Quaylin.ini");
         h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
@@ -322,8 +322,8 @@ private slots:
         QCOMPARE(h.prompter.messages.size(), std::size_t(1));
         QVERIFY(h.prompter.messages[0].text.rfind("The settings could not be saved.\r\n", 0) == 0);
         QCOMPARE(h.prompter.messages[0].style, unsigned(sap::kCritical));
-        QCOMPARE(h.session.settings().Text1->text() + h.session.settings().Text4->text(), QStringLiteral("USERSBX"));
-        QCOMPARE(h.session.logon, (sap::LogonValues{"USER", "sandbox", "00", "SBX", "sandbox", "001"}));
+        QCOMPARE(w.settings().Text1->text() + w.settings().Text4->text(), QStringLiteral("USERSBX"));
+        QCOMPARE(h.session.logonValues(), (sap::LogonValues{"USER", "sandbox", "00", "SBX", "sandbox", "001"}));
         QVERIFY(w.Command2->isEnabled());
     }
 
@@ -395,8 +395,8 @@ private slots:
         testing::TempDir::write(h.session.settingsPath, "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
                                                         "[Connect]\nSysNum=0\nSystID=SBX\nAppSer=http://sap:8000\n");
         frmMain w(h.session);
-        frmSettings& s = h.session.settings();
-        QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "0", "SBX", "http://sap:8000", "001"}));
+        frmSettings& s = w.settings();
+        QCOMPARE(h.session.logonValues(), (sap::LogonValues{"DEVELOPER", "sandbox", "0", "SBX", "http://sap:8000", "001"}));
         QCOMPARE(s.Text3->text(), QStringLiteral("0"));
         QVERIFY(!s.reasonLabel(sap::LogonField::SystemNumber)->isHidden());
         QVERIFY(w.Command2->isEnabled());
@@ -406,7 +406,8 @@ private slots:
     // read, kept in the file on OK, and gone from it once emptied.
     void tlsFilesInSettings() {
         Harness h;
-        frmSettings& s = h.session.settings();
+        frmMain w(h.session);
+        frmSettings& s = w.settings();
         QVERIFY(s.lblTlsFiles->isHidden());
         const std::string ca = h.dir.file("ca.pem");
         std::ofstream(ca) << "-----BEGIN CERTIFICATE-----\n";
@@ -417,10 +418,10 @@ private slots:
         QTest::keyClicks(s.txtCAFile, QString::fromStdString(ca));
         QVERIFY(s.lblTlsFiles->isHidden());
         s.cmdOK->click();
-        QCOMPARE(h.session.logon.tls, (sap::TlsSettings{ca, "", ""}));
+        QCOMPARE(h.session.logonValues().tls, (sap::TlsSettings{ca, "", ""}));
         QCOMPARE(sap::readLogonValues(h.session.settingsPath).tls, (sap::TlsSettings{ca, "", ""}));
-        h.session.unloadSettings();
-        frmSettings& again = h.session.settings();
+        w.unloadSettings();
+        frmSettings& again = w.settings();
         QCOMPARE(again.txtCAFile->text(), QString::fromStdString(ca));
         again.txtCAFile->selectAll();
         QTest::keyClick(again.txtCAFile, Qt::Key_Delete);
@@ -455,7 +456,7 @@ private slots:
             QVERIFY(!s.isVisible());
         });
         w.mnuAbout->trigger();
-        QVERIFY(h.session.aboutMode);
+        QVERIFY(h.session.aboutMode());
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSplash")});
     }
 

@@ -68,7 +68,7 @@ private slots:
             QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{
                                               {"There was a connection error\r\nPlease Try Again", "ORVEX", sap::kCritical,
                                                "the function raised CANCELLED\nCANCELLED"}}));
-            QVERIFY(c->isVisible() && !h.session.generated);
+            QVERIFY(c->isVisible() && !h.session.generated());
             QCOMPARE(c->lstLFTFLD->count(), 2);  // the design stays for another try: the walk's Generate
             h.sap->failInsert = false;
             h.prompter.messages.clear();
@@ -80,11 +80,11 @@ private slots:
         QCOMPARE(h.prompter.messages, kCreated);
         QCOMPARE(h.prompter.offUiThread, 0);  // the installation's boxes came on the user interface thread
         QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));  // the chain's connection is done with
-        QVERIFY(!h.session.generated);                            // the main window cleared it
+        QVERIFY(!h.session.generated());                            // the main window cleared it
         QCOMPARE(w.txtName->text(), QStringLiteral("ZFLIGHTS"));  // attributes stay for the next report
 
         const ReportDefinition expected = flightsDesign();
-        QCOMPARE(h.session.report.definition, expected);
+        QCOMPARE(h.session.report().definition, expected);
         QCOMPARE(h.sap->created.size(), std::size_t(1));
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
     }
@@ -112,7 +112,7 @@ private slots:
         ReportDefinition expected;
         walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
             if (d.objectName() != screen) return;
-            expected = h.session.report.design();
+            expected = h.session.report().design();
             if (how == QLatin1String("Escape")) QTest::keyClick(&d, Qt::Key_Escape);
             else QTest::mouseClick(d.findChild<QPushButton*>(how), Qt::LeftButton);
             endWalk(d);  // the walk ends here
@@ -129,7 +129,7 @@ private slots:
         w2.mnuRestoreDesign->trigger();
         QCOMPARE(later.prompter.messages, std::vector<sap::Message>{});
         QCOMPARE(w2.txtName->text(), QStringLiteral("ZFLIGHTS"));
-        QCOMPARE(later.session.report.design(), expected);
+        QCOMPARE(later.session.report().design(), expected);
         QCOMPARE(w2.statusBar->currentMessage(), QStringLiteral("Last design restored: ZFLIGHTS"));
         QStringList shown;
         walkWizard(later, w2, Walk{}, [&](QDialog& d) {
@@ -142,7 +142,7 @@ private slots:
         });
         if (screen == QLatin1String("frmWhereCondn"))
             QCOMPARE(shown.join(" / "), QStringLiteral("SFLIGHT,SCARR / CARRID / CARRID,CARRID | CARRID,CARRID"));
-        QCOMPARE(later.session.report.design().fields.size(), expected.fields.size());
+        QCOMPARE(later.session.report().design().fields.size(), expected.fields.size());
     }
 
     void goingBackScreenByScreenKeepsTheWholeDesign() {
@@ -153,7 +153,7 @@ private slots:
         walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
             if (d.objectName() == QLatin1String("frmWhereCondn")) endWalk(d);
         });
-        ReportModel& model = h.session.report;
+        ReportModel& model = h.session.report();
         const ReportDefinition whole = model.design();
         const auto kept = [&h] { return loadDesignFile(h.dir.file("state/orvex/last-design.json")); };
         for (Stage stage : {Stage::Conditions, Stage::Selection, Stage::Fields, Stage::Tables}) {
@@ -268,12 +268,12 @@ private slots:
         QTest::mouseClick(w.chkLayout, Qt::LeftButton);
         QTest::mouseClick(w.chkMaxRows, Qt::LeftButton);
         QVERIFY(w.spnMaxRows->isEnabled());
-        QCOMPARE(h.session.report.definition.maxRows, std::optional<long long>(500));
+        QCOMPARE(h.session.report().definition.maxRows, std::optional<long long>(500));
         w.spnMaxRows->setFocus();
         QTest::keyClick(w.spnMaxRows, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(w.spnMaxRows, "50");
-        QCOMPARE(h.session.report.definition.maxRows, std::optional<long long>(50));
-        QVERIFY(h.session.report.definition.layoutVariant);
+        QCOMPARE(h.session.report().definition.maxRows, std::optional<long long>(50));
+        QVERIFY(h.session.report().definition.layoutVariant);
 
         QStringList joins, findingsOuter, findingsInner;
         h.then<QDialog>(QStringLiteral("frmSortTotals"), [&](QDialog& d) {
@@ -352,9 +352,9 @@ private slots:
         QVERIFY(w2.chkLayout->isChecked() && w2.chkMaxRows->isChecked() && w2.spnMaxRows->isEnabled());
         QCOMPARE(w2.spnMaxRows->value(), 50);
         QVERIFY(w2.optModern->isChecked() && !w2.optClassic->isChecked());
-        QCOMPARE(second.session.report.definition, expected);
+        QCOMPARE(second.session.report().definition, expected);
         QTest::mouseClick(w2.optClassic, Qt::LeftButton);
-        QCOMPARE(second.session.report.definition.style, CodeStyle::Classic);
+        QCOMPARE(second.session.report().definition.style, CodeStyle::Classic);
         second.designFile = toQ(second.dir.file("classic.json"));
         w2.mnuSaveDesignAs->trigger();
         QCOMPARE(testing::TempDir::read(second.dir.file("classic.json")).find("style"), std::string::npos);
@@ -385,7 +385,7 @@ private slots:
             QCOMPARE(h.prompter.questions,
                      std::vector<std::string>{"Program ZFLIGHTS already exists in the system.\r\n\r\n"
                                               "Replace it with the generated program? [Replace]"});
-            QVERIFY(c->isVisible() && !h.session.generated);
+            QVERIFY(c->isVisible() && !h.session.generated());
             QCOMPARE(inserts(), 1);
             h.prompter.answers = {true};  // the walk's Generate: Replace
         });
@@ -459,7 +459,7 @@ private slots:
         // Broken files, names the key filter would refuse and texts that would
         // add a statement to the program are reported, naming the place, and
         // change nothing.
-        ReportDefinition bad = second.session.report.definition;
+        ReportDefinition bad = second.session.report().definition;
         bad.name = "Z/FLIGHTS";  // an ABAP name, but not one the name box takes
         QVERIFY(saveDesignFile(second.dir.file("bad.json"), bad).ok());
         std::ofstream(second.dir.file("broken.json")) << "{ not json";
@@ -482,7 +482,7 @@ private slots:
                  "The design could not be opened.\r\n" + injected + ": description: line break");
         QVERIFY(second.prompter.messages[3].text.rfind("The design could not be saved.\r\n", 0) == 0);
         QCOMPARE(w2.txtName->text() + w2.txtDescription->text(), QStringLiteral("ZKEEPFlights by carrier"));
-        QCOMPARE(second.session.report.definition.fields.size(), std::size_t(4));
+        QCOMPARE(second.session.report().definition.fields.size(), std::size_t(4));
     }
 
     // An opened design waits in the model for its later screens; taking
@@ -589,7 +589,7 @@ private slots:
 
         QCOMPARE(h.problems, QStringList());
         QCOMPARE(h.prompter.messages, created("ZORVEX_FIRST", true));
-        const ReportDefinition& shown = h.session.report.definition;
+        const ReportDefinition& shown = h.session.report().definition;
         QCOMPARE(shown.conditions.size(), std::size_t(3));
         QCOMPARE(shown.selection[0].settings + shown.selection[1].settings, std::string("P;R;LHS;N;"));
         const auto program = (*sap::SandboxSystem::open(db))->program("ZORVEX_FIRST");
@@ -620,7 +620,7 @@ private slots:
         walkWizard(h, w, walk);
         QCOMPARE(h.problems, QStringList());
         QCOMPARE(h.prompter.messages, created("ZFLIGHTS_JOINED", false));
-        const ReportDefinition& shown = h.session.report.definition;
+        const ReportDefinition& shown = h.session.report().definition;
         QCOMPARE(shown.conditions, (std::vector<Condition>{{"SCARR", "CARRID", "=", "SPFLI", "CARRID"},
                                                            {"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"},
                                                            {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID"},
