@@ -2,15 +2,19 @@
 // orvex-cli export DESIGN.json DIR: the same program as an abapGit folder.
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "generator/AbapGitExport.h"
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "app/cli_generate.h"
+#include "app/cli_sap.h"
+#include "generator/DesignCheck.h"
 #include "generator/DesignFile.h"
 #include "generator/DesignFindings.h"
 #include "generator/Generator.h"
@@ -23,6 +27,7 @@ namespace {
 struct GenerateOptions {
     std::string design;
     std::string output;
+    bool dictionary = false;  // check the design against the system's field types
     std::string style;  // "classic" or "modern" overrides the design's; "" keeps it
     long long maxRows = -1;  // the row limit's default over the design's; -1 keeps it
 };
@@ -42,28 +47,38 @@ struct DesignProgram {
 
 // The design and its program as sent to SAP, or why there is none. The
 // design's warnings go to standard error first, one line each; an error
-// stops before anything is written.
+// stops before anything is written. With `told` the design is also checked
+// against the field types of the system the settings file names; a failed
+// read is told on standard error at once and its exit code left in *told.
 Result<DesignProgram> generateDesign(const char* command, const std::string& path, const std::string& style = {},
-                                     long long maxRows = -1) {
+                                     long long maxRows = -1, int* told = nullptr) {
     Result<ReportDefinition> load = loadDesignFile(path);
     if (!load) return load.failure();
     if (!style.empty()) load->style = style == "modern" ? CodeStyle::Modern : CodeStyle::Classic;
     if (maxRows >= 0) load->maxRows = maxRows;
-    for (const Finding& finding : reviewDesign(*load))
-        if (finding.severity == Finding::Warning) fail(command, path + ": " + finding.text());
+    ReportDefinition& design = *load;
+    std::optional<sap::FieldTypes> types;
+    // A design the generator refuses is refused before any logon.
+    if (told && checkDesign(design)) {
+        types = designFieldTypes(command, design, *told);
+        if (!types) return failure(FailureKind::Other, "the field types could not be read");
+    }
+    const Status reviewed = tellFindings(command, path, design, types ? types->lookup() : FieldTypeOf{});
     // Without an author of its own the program names the SAP user ID of the
     // settings file (empty when there is none).
-    ReportDefinition& design = *load;
     if (!design.author) design.author = sap::readSettingsValue(sap::settingsFilePath(), "SAPLogOn", "SAPUid");
     GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
     if (!result) return failure(result.failure().kind, path + ": " + result.failure().reason);
+    if (!reviewed) return reviewed.failure();
     return DesignProgram{std::move(design), std::move(*result)};
 }
 
 int runGenerate(const GenerateOptions& options) {
     auto fail = [](std::string message) { return app::fail("generate", std::move(message)); };
-    auto generated = generateDesign("generate", options.design, options.style, options.maxRows);
-    if (!generated) return fail(generated.failure().text());
+    int told = 0;
+    auto generated =
+        generateDesign("generate", options.design, options.style, options.maxRows, options.dictionary ? &told : nullptr);
+    if (!generated) return told ? told : fail(generated.failure().text());
     const std::string_view text = generated->program.text.text();
     if (options.output.empty() || options.output == "-") {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -101,6 +116,16 @@ void addStyleOption(CLI::App& cmd, std::string& style) {
 
 }  // namespace
 
+Status tellFindings(const char* command, const std::string& path, const ReportDefinition& design,
+                    const FieldTypeOf& typeOf) {
+    const std::vector<Finding> findings = reviewDesign(design, typeOf);
+    for (const Finding& finding : findings)
+        if (finding.severity == Finding::Warning) fail(command, path + ": " + finding.text());
+    for (const Finding& finding : findings)
+        if (finding.severity == Finding::Error) return failure(FailureKind::Refused, path + ": " + finding.text());
+    return {};
+}
+
 void addGenerateCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<GenerateOptions>();
     CLI::App* cmd = app.add_subcommand("generate", "Write the ABAP source of the report a design file describes");
@@ -113,6 +138,10 @@ void addGenerateCommand(CLI::App& app, int& exitCode) {
                     "whatever the design file says")
         ->check(CLI::Range(0LL, kMaxRowLimit))
         ->option_text("N");
+    cmd->add_flag("--dictionary", options->dictionary,
+                  "Log on with the settings file and check the design against the field types of its tables: "
+                  "a join of fields whose types or lengths differ is a warning, a total on a field that is no "
+                  "number an error");
     cmd->callback([options, &exitCode] { exitCode = runGenerate(*options); });
 
     auto exportOptions = std::make_shared<ExportOptions>();

@@ -1,10 +1,20 @@
 #pragma once
 // orvex-cli's commands that write a program from a design file.
+#include <string>
+
+#include "common/Failure.h"
+#include "generator/DesignFindings.h"
+
 namespace CLI {
 class App;
 }
 
 namespace orvex::app {
+
+// The design's warnings on standard error, one line each as `command`
+// writes them; the first error, if there is one, as the failure.
+Status tellFindings(const char* command, const std::string& path, const ReportDefinition& design,
+                    const FieldTypeOf& typeOf = {});
 
 // orvex-cli generate / export
 void addGenerateCommand(CLI::App& app, int& exitCode);

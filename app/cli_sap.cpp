@@ -4,12 +4,14 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "sap/adt/AdtOperations.h"
+#include "app/cli_generate.h"
 #include "app/cli_sap.h"
 #include "generator/DesignFile.h"
 #include "generator/Generator.h"
@@ -104,10 +106,8 @@ std::unique_ptr<Component> connect(const std::string& command, int& code) {
     return component;
 }
 
-// The operations on the road the settings choose, logged on.
-std::unique_ptr<Operations> open(const std::string& command, int& code) {
-    LogonValues values;
-    if (!loadLogon(command, values, code)) return nullptr;
+// The operations on the road the logon values choose, logged on.
+std::unique_ptr<Operations> logOn(const std::string& command, const LogonValues& values, int& code) {
     warnOfPlainHttp(connectionProperties(values));
     auto operations = makeOperations(values);
     if (Status status = operations->logon(); !status) {
@@ -115,6 +115,35 @@ std::unique_ptr<Operations> open(const std::string& command, int& code) {
         return nullptr;
     }
     return operations;
+}
+
+// The operations on the road the settings choose, logged on.
+std::unique_ptr<Operations> open(const std::string& command, int& code) {
+    LogonValues values;
+    if (!loadLogon(command, values, code)) return nullptr;
+    return logOn(command, values, code);
+}
+
+// The field types of every table the design names, read on `operations`.
+std::optional<FieldTypes> readFieldTypes(const std::string& command, Operations& operations,
+                                         const ReportDefinition& design, int& code) {
+    std::set<std::string> tables;
+    const auto add = [&tables](const std::string& table) { tables.insert(repositoryName(std::string(text::trim(table)))); };
+    for (const PickedField& field : design.fields) add(field.table);
+    for (const Condition& condition : design.conditions) {
+        add(condition.leftTable);
+        if (condition.rightTable != kSelectionScreenMarker) add(condition.rightTable);
+    }
+    FieldTypes types;
+    for (const std::string& table : tables) {
+        auto read = operations.readFields(table);
+        if (!read) {
+            code = fail(command, "the fields of table " + table + " could not be read", read.failure());
+            return std::nullopt;
+        }
+        types.keep(table, *read);
+    }
+    return types;
 }
 
 int checkName(const std::string& name) {
@@ -193,9 +222,17 @@ int install(const std::string& designPath, const InstallTarget& target) {
     if (!loadLogon("install", logon, code)) return code;
     if (!design.author) design.author = logon.user;
 
+    // A design the generator refuses is refused before the logon.
     GenerationResult generated = GenerateProgram(design);
     if (!generated) return fail("install", designPath + ": " + generated.failure().text());
     const std::vector<std::string>& source = generated->source;
+    auto operations = logOn("install", logon, code);
+    if (!operations) return code;
+    // Connected anyway: the design is checked against the system's field types.
+    const std::optional<FieldTypes> types = readFieldTypes("install", *operations, design, code);
+    if (!types) return code;
+    if (const Status reviewed = tellFindings("install", designPath, design, types->lookup()); !reviewed)
+        return fail("install", reviewed.failure().text());
 
     InstallRequest request;
     request.source = &source;
@@ -206,8 +243,6 @@ int install(const std::string& designPath, const InstallTarget& target) {
     request.package = repositoryName(target.package);
     request.transport = repositoryName(target.transport);
     request.replace = target.replace;
-    warnOfPlainHttp(connectionProperties(logon));
-    auto operations = makeOperations(logon);
     if (request.transport.empty() && request.package != "$TMP") {
         // A transportable package needs a request: say which ones the user can take.
         auto check = operations->checkTransport(request.name, request.package);
@@ -274,6 +309,13 @@ int ping() {
 
 }  // namespace
 
+std::optional<sap::FieldTypes> designFieldTypes(const std::string& command, const ReportDefinition& design,
+                                                int& code) {
+    auto operations = open(command, code);
+    if (!operations) return std::nullopt;
+    return readFieldTypes(command, *operations, design, code);
+}
+
 void addSapCommands(CLI::App& app, int& exitCode) {
     auto name = std::make_shared<std::string>();
     CLI::App* check = app.add_subcommand(
@@ -301,7 +343,8 @@ void addSapCommands(CLI::App& app, int& exitCode) {
     auto design = std::make_shared<std::string>();
     auto target = std::make_shared<InstallTarget>();
     CLI::App* create = app.add_subcommand(
-        "install", "Generate the report of a design file and create it in the SAP system (activated on request)");
+        "install", "Generate the report of a design file, check it against the field types of the SAP system's "
+                   "dictionary and create it there (activated on request)");
     create->add_option("design", *design, "Design file (JSON, UTF-8)")->required();
     create->add_option("--package", target->package, "Package of the program (ADT road; default $TMP)");
     create->add_option("--transport", target->transport,

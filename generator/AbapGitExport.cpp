@@ -5,7 +5,7 @@
 
 #include <pugixml.hpp>
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "generator/DesignCheck.h"
 #include "generator/Generator.h"
 #include "common/Text.h"

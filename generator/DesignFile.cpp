@@ -1,6 +1,6 @@
 #include "generator/DesignFile.h"
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "generator/DesignCheck.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "sap/Settings.h"
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "common/Text.h"
 #include "common/platform/Files.h"
 

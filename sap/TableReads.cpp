@@ -1,6 +1,7 @@
 #include "sap/TableReads.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 
 #include "common/Text.h"
@@ -130,9 +131,47 @@ Result<std::vector<TableField>> readFields(Component& component, const std::stri
     for (RfcRow& row : function->tables("DD03P_TAB_A").rows()) {
         std::string name = row.take("Fieldname");
         if (!name.empty() && name.front() == '.') continue;
-        fields.push_back({std::move(name), row.take("SCRTEXT_L")});
+        std::string label = row.take("SCRTEXT_L");
+        fields.push_back({std::move(name), std::move(label), std::string(text::trim(row.get("DATATYPE"))),
+                          fieldLength(row.get("LENG"))});
     }
     return fields;
+}
+
+int fieldLength(std::string_view text) {
+    const std::string_view digits = text::trim(text);
+    if (digits.empty() || digits.size() > 6) return 0;
+    int length = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
+    if (error != std::errc() || end != digits.data() + digits.size() || length < 0) return 0;
+    return length;
+}
+
+void FieldTypes::keep(const std::string& table, const std::vector<TableField>& fields) {
+    std::map<std::string, FieldType>& kept = tables_[repositoryName(std::string(text::trim(table)))];
+    kept.clear();
+    for (const TableField& f : fields) {
+        // A field without a usable type stays unknown rather than guessed.
+        const std::string type(text::trim(f.dataType));
+        if (type.empty() || f.length <= 0) continue;
+        kept.emplace(repositoryName(std::string(text::trim(f.name))), FieldType{repositoryName(type), f.length});
+    }
+}
+
+std::optional<FieldType> FieldTypes::typeOf(const std::string& table, const std::string& field) const {
+    const auto t = tables_.find(repositoryName(std::string(text::trim(table))));
+    if (t == tables_.end()) return std::nullopt;
+    const auto f = t->second.find(repositoryName(std::string(text::trim(field))));
+    if (f == t->second.end()) return std::nullopt;
+    return f->second;
+}
+
+FieldTypeOf FieldTypes::lookup() const {
+    return [this](const std::string& table, const std::string& field) { return typeOf(table, field); };
+}
+
+bool FieldTypes::knows(const std::string& table) const {
+    return tables_.count(repositoryName(std::string(text::trim(table)))) > 0;
 }
 
 }  // namespace orvex::sap

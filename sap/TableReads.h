@@ -2,10 +2,13 @@
 // Reads of the repository directory TADIR through RFC_READ_TABLE and of a
 // table's fields through DD_TABL_GET.
 #include <cstddef>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "generator/DesignFindings.h"
 #include "sap/Rfc.h"
 
 namespace orvex::sap {
@@ -51,14 +54,38 @@ inline constexpr std::size_t kObjectNameWidth = kTadirColumns[2].width;
 Result<std::vector<std::string>> readTadir(Component& component, const std::string& condition);
 
 struct TableField {
-    std::string name;   // Fieldname
-    std::string label;  // SCRTEXT_L, the long label
+    std::string name;      // Fieldname
+    std::string label;     // SCRTEXT_L, the long label
+    std::string dataType;  // DATATYPE ("" when the system gave none)
+    int length = 0;        // LENG (0 when the system gave none)
 };
 
-// The fields of `table` with their long labels, in the dictionary's order,
-// include and append rows (".INCLUDE", ".APPEND") left out. On failure the
-// connection is logged off (the caller drops its references).
+// The fields of `table` with their long labels and dictionary types, in the
+// dictionary's order, include and append rows (".INCLUDE", ".APPEND") left
+// out. On failure the connection is logged off (the caller drops its
+// references).
 Result<std::vector<TableField>> readFields(Component& component, const std::string& table);
+
+// A length as the system writes it ("000003", "3", blanks around): 0 unless
+// it is a number of one to six digits.
+int fieldLength(std::string_view text);
+
+// The fields of the tables read so far, kept by table so that a design check
+// asks for a field's type without another call. A table never read, a field
+// it does not have and a field the system gave no type for are unknown.
+class FieldTypes {
+public:
+    // Keeps (or replaces) what was read of `table`.
+    void keep(const std::string& table, const std::vector<TableField>& fields);
+    std::optional<FieldType> typeOf(const std::string& table, const std::string& field) const;
+    // typeOf as the design check takes it; this object must outlive it.
+    FieldTypeOf lookup() const;
+    bool knows(const std::string& table) const;
+    void clear() { tables_.clear(); }
+
+private:
+    std::map<std::string, std::map<std::string, FieldType>> tables_;  // by upper-case names
+};
 
 // A program name as the repository keys it: letters a to z in upper case,
 // everything else unchanged. The name check, the creation and the installer

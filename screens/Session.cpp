@@ -260,7 +260,9 @@ Result<sap::TableSearch> Session::searchTables(const std::string& pattern) {
 }
 
 Result<std::vector<sap::TableField>> Session::readFields(const std::string& table) {
-    return readOver([&](sap::Operations& o) { return o.readFields(table); });
+    auto read = readOver([&](sap::Operations& o) { return o.readFields(table); });
+    if (read) fieldTypes.keep(table, *read);
+    return read;
 }
 
 Result<sap::TransportCheck> Session::checkTransport(const std::string& name, const std::string& package) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "generator/DesignFile.h"
 
 namespace orvex::screens {
@@ -30,6 +30,10 @@ const sap::LogonValues& SessionModel::logonValues() const {
 }
 
 void SessionModel::setLogonValues(sap::LogonValues values) {
+    // Another system has a dictionary of its own.
+    if (values.applicationServer != logon_.applicationServer || values.systemNumber != logon_.systemNumber ||
+        values.system != logon_.system)
+        fieldTypes.clear();
     logon_ = std::move(values);
     logonRead_ = true;
 }

@@ -13,6 +13,7 @@
 #include "screens/ReportModel.h"
 #include "sap/Rfc.h"
 #include "sap/Settings.h"
+#include "sap/TableReads.h"
 
 namespace orvex::screens {
 
@@ -47,6 +48,10 @@ public:
     bool connectionOpen() const;
     // Logs off an open connection and drops the shared operations.
     void dropConnection();
+
+    // The dictionary types of the tables whose fields were listed, for the
+    // design check; forgotten when the logon values name another system.
+    sap::FieldTypes fieldTypes;
 
     // A program was created: the chain folds back. Cleared as the main
     // window comes back.

@@ -18,7 +18,7 @@
 
 #include <algorithm>
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "generator/DesignFindings.h"
 #include "generator/Generator.h"
 #include "sap/InstallProgram.h"
@@ -219,7 +219,7 @@ void frmWhereCondn::cmdSortTotals_Click() {
 
 bool frmWhereCondn::showFindings() {
     lstFindings->clear();
-    const std::vector<Finding> findings = reviewDesign(currentDefinition());
+    const std::vector<Finding> findings = reviewDesign(currentDefinition(), session_.fieldTypes.lookup());
     for (const Finding& f : findings) {
         auto* item = new QListWidgetItem(toQ(f.text()), lstFindings);
         item->setToolTip(item->text());

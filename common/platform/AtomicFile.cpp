@@ -1,4 +1,4 @@
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/random.h>

@@ -134,12 +134,16 @@ std::vector<TableField> fieldList(const pugi::xml_document& doc) {
         if (attribute(field, "type") != "TABL/DTF") continue;  // includes, links
         std::string name = repositoryName(attribute(field, "name"));
         if (!dictionaryName(name)) continue;  // ".INCLUDE" and what no dictionary holds
-        std::string label;
+        std::string label, type;
+        int length = 0;
         eachNamed(field, "entry", [&](pugi::xml_node entry) {
-            if (attribute(entry, "key") == "ddicLabelLong") label = entry.text().as_string();
+            const std::string key = attribute(entry, "key");
+            if (key == "ddicLabelLong") label = entry.text().as_string();
+            if (key == "ddicDataType") type = text::trim(entry.text().as_string());
+            if (key == "ddicLength") length = fieldLength(entry.text().as_string());
         });
         if (label.empty()) label = firstNamed(field, "documentation").text().as_string();
-        fields.push_back({std::move(name), std::move(label)});
+        fields.push_back({std::move(name), std::move(label), std::move(type), length});
     }
     return fields;
 }

@@ -554,7 +554,11 @@ private:
                 (include ? "TABL/DTI" : "TABL/DTF") + "\"><abapsource:documentation>" + f.get("SCRTEXT_L") +
                 "</abapsource:documentation><abapsource:properties><abapsource:entry abapsource:key=\"ddicIsKey\">" +
                 f.get("KEYFLAG") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicDataElement\">" +
-                f.get("ROLLNAME") + "</abapsource:entry></abapsource:properties></abapsource:elementInfo>";
+                f.get("ROLLNAME") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicDataType\">" +
+                f.get("DATATYPE") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicLength\">" +
+                std::to_string(std::stoi("0" + f.get("LENG"))) + "</abapsource:entry><abapsource:entry "
+                "abapsource:key=\"ddicDecimals\">" + std::to_string(std::stoi("0" + f.get("DECIMALS"))) +
+                "</abapsource:entry></abapsource:properties></abapsource:elementInfo>";
         }
         res.status = 200;
         res.set_content(

@@ -244,6 +244,7 @@ TEST_F(AdtRoad, ReadsNameTablesAndFields) {
     ASSERT_GE(fields->size(), 2u);
     EXPECT_EQ((*fields)[0].name, "MANDT");
     EXPECT_EQ((*fields)[0].label, "Client");
+    EXPECT_EQ((*fields)[1].dataType + " " + std::to_string((*fields)[1].length), "CHAR 3");  // CARRID
     auto unknown = ops->readFields("NO_SUCH_TABLE");
     ASSERT_FALSE(unknown);
     EXPECT_NE(unknown.failure().reason.find("NO_SUCH_TABLE does not exist"), std::string::npos);

@@ -8,7 +8,7 @@
 #include <set>
 #include <thread>
 
-#include "common/AtomicFile.h"
+#include "common/platform/AtomicFile.h"
 #include "tests/support/TempDir.h"
 
 using orvex::writeFileAtomically;

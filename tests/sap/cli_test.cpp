@@ -1,6 +1,8 @@
 // The command-line tools end to end, each test in a program folder of its own.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/support/ProgramFolder.h"
 
 using namespace orvex::testing;
@@ -189,4 +191,52 @@ TEST_F(Cli, TakenNameIsReplacedOnlyWithReplace) {
     EXPECT_EQ(replaced.code, 0) << replaced.err;
     const std::string after = run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out;
     EXPECT_NE(after.find("Title:          Another "), std::string::npos) << after;
+}
+
+// Where the command line is connected (install, generate --dictionary) the
+// design is checked against the field types of the system's dictionary: a
+// join of fields whose types differ is told, a total on text refused.
+TEST_F(Cli, DesignCheckedAgainstTheDictionaryWhereConnected) {
+    std::string mismatched = TempDir::read(kDesign);
+    const std::string join = "\"right_table\": \"SFLIGHT\",\n      \"right_field\": \"CARRID\"";
+    mismatched.replace(mismatched.find(join), join.size(), "\"right_table\": \"SFLIGHT\", \"right_field\": \"CONNID\"");
+    TempDir::write(dir.file("mismatched.json"), mismatched);
+    std::string totalled = TempDir::read(kDesign);
+    const std::string name = "\"field\": \"CARRNAME\",";
+    totalled.insert(totalled.find(name) + name.size(), " \"total\": true,");
+    TempDir::write(dir.file("totalled.json"), totalled);
+    const std::string warning = "warning: conditions[0]: SCARR-CARRID (CHAR 3) and SFLIGHT-CONNID (NUMC 4) differ";
+    const std::string notANumber = "error: fields[1].total: SCARR-CARRNAME is CHAR, not a number";
+    struct Case {
+        std::string program, arguments;
+        int code;
+        std::string told;  // "" when standard error stays without a finding of types
+    };
+    const Case cases[] = {
+        {"orvex-cli", "generate '" + dir.file("mismatched.json") + "'", 0, ""},
+        {"orvex-cli", "generate --dictionary '" + dir.file("mismatched.json") + "'", 0, warning},
+        {"orvex-cli", "generate --dictionary '" + kDesign + "'", 0, ""},
+        {"orvex-cli", "generate '" + dir.file("totalled.json") + "'", 0, ""},
+        {"orvex-cli", "generate --dictionary -o '" + dir.file("out.abap") + "' '" + dir.file("totalled.json") + "'", 2,
+         notANumber},
+        // Refused before it is created: the next install of the same name is not refused as taken.
+        {"orvex-cli", "install '" + dir.file("totalled.json") + "'", 2, notANumber},
+        {"orvex-cli", "install '" + dir.file("mismatched.json") + "'", 0, warning},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = run(c.program, c.arguments);
+        EXPECT_EQ(outcome.code, c.code) << c.arguments << ": " << outcome.err;
+        if (c.told.empty())
+            EXPECT_EQ(outcome.err.find("differ in type"), std::string::npos) << c.arguments << ": " << outcome.err;
+        else
+            EXPECT_NE(outcome.err.find(c.told), std::string::npos) << c.arguments << ": " << outcome.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.abap")));  // refused: nothing written
+
+    // A logon that fails stops generate --dictionary, one line on standard error.
+    settings("sandbox", "wrong");
+    const Outcome refused = run("orvex-cli", "generate --dictionary '" + kDesign + "'");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "orvex-cli generate: No connection to R/3!: wrong user name or password for client 001\n");
 }

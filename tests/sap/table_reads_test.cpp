@@ -103,3 +103,58 @@ TEST(TableReads, ReadSendsOneCallAndReturnsRowsInOrder) {
     EXPECT_FALSE(component.connection().isOpen());
     EXPECT_EQ(script->logoffs, 1);
 }
+
+// DATATYPE and LENG as a system writes them, blanks and zeros included;
+// what is not a usable type stays unknown instead of being guessed.
+TEST(TableReads, FieldTypesAsTheSystemGivesThem) {
+    struct Row {
+        const char *field, *type, *leng;
+        std::optional<orvex::FieldType> known;
+    };
+    const Row rows[] = {
+        {"MANDT", "CLNT", "000003", orvex::FieldType{"CLNT", 3}},
+        {".INCLUDE", "STRU", "000000", std::nullopt},
+        {"CARRID", " CHAR ", " 3", orvex::FieldType{"CHAR", 3}},
+        {"connid", "numc", "4", orvex::FieldType{"NUMC", 4}},
+        {"NOTYPE", "", "000010", std::nullopt},
+        {"NOLENG", "CHAR", "", std::nullopt},
+        {"ZEROLENG", "CHAR", "000000", std::nullopt},
+        {"LETTERS", "CHAR", "12A", std::nullopt},
+        {"NEGATIVE", "CHAR", "-1", std::nullopt},
+        {"TOOLONG", "CHAR", "1000000", std::nullopt},
+        {"HUGE", "CHAR", "99999999999999999999", std::nullopt},
+    };
+    auto script = std::make_shared<Script>();
+    script->handler = [&rows](const RfcRequest&) -> RfcResult {
+        RfcReply reply;
+        for (const Row& r : rows) {
+            RfcRow& row = reply.tables["DD03P_TAB_A"].emplace_back();
+            row.set("FIELDNAME", r.field);
+            row.set("DATATYPE", r.type);
+            row.set("LENG", r.leng);
+        }
+        return reply;
+    };
+    Component component(scriptedFactory(script));
+    ASSERT_TRUE(component.connection().logon());
+    auto read = readFields(component, "SFLIGHT" + std::string(33, ' '));
+    ASSERT_TRUE(read.ok());
+    ASSERT_EQ(read->size(), std::size(rows) - 1);  // the include row left out
+    FieldTypes types;
+    EXPECT_FALSE(types.knows("SFLIGHT"));
+    types.keep("SFLIGHT" + std::string(33, ' '), *read);
+    EXPECT_TRUE(types.knows("sflight"));
+    const orvex::FieldTypeOf typeOf = types.lookup();
+    for (const Row& r : rows) {
+        const std::string field = r.field;
+        EXPECT_EQ(typeOf("SFLIGHT", field), r.known) << field;
+        EXPECT_EQ(types.typeOf(" sflight ", " " + field + " "), r.known) << field;  // names as a design may hold them
+    }
+    EXPECT_EQ(typeOf("SCARR", "CARRID"), std::nullopt);  // a table never read
+    EXPECT_EQ(typeOf("SFLIGHT", "PRICE"), std::nullopt);  // a field it does not have
+
+    types.keep("SFLIGHT", {});  // read again: what it had is gone
+    EXPECT_EQ(typeOf("SFLIGHT", "CARRID"), std::nullopt);
+    types.clear();
+    EXPECT_FALSE(types.knows("SFLIGHT"));
+}

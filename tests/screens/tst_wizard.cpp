@@ -631,6 +631,76 @@ private slots:
         QVERIFY2(checked.ok(), checked.ok() ? "" : checked.failure().reason.c_str());
         QVERIFY2(sourceOf(shown) == sourceOf(*checked), serializeDesign(shown).c_str());
     }
+
+    void joinOfDifferentTypesIsWarned_data() {
+        QTest::addColumn<QString>("left");  // a field of SFLIGHT
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<QStringList>("warned");
+        const QString differ = QStringLiteral(" differ in type or length: the join may match no rows");
+        QTest::newRow("CHAR 3 against CHAR 20")
+            << "CARRID" << "SCARR.CARRNAME"
+            << QStringList{"warning: conditions[0]: SFLIGHT-CARRID (CHAR 3) and SCARR-CARRNAME (CHAR 20)" + differ};
+        QTest::newRow("NUMC against CHAR")
+            << "CONNID" << "SCARR.CARRID"
+            << QStringList{"warning: conditions[0]: SFLIGHT-CONNID (NUMC 4) and SCARR-CARRID (CHAR 3)" + differ};
+        QTest::newRow("same type and length") << "CARRID" << "SCARR.CARRID" << QStringList{};
+    }
+
+    void joinOfDifferentTypesIsWarned() {
+        // The types come from the field lists the field screen read; typing
+        // the join on the conditions screen asks the system for nothing.
+        QFETCH(QString, left);
+        QFETCH(QString, right);
+        QFETCH(QStringList, warned);
+        Harness h;
+        const auto cleanUp = qScopeGuard([] {
+            sap::SandboxSystem::forgetShared();
+            sap::SandboxSystem::setDefaultDatabasePath("");
+        });
+        sap::SandboxSystem::setDefaultDatabasePath(h.dir.file("sandbox.db"));
+        struct Counting : sap::ForwardingBackend {
+            Counting(std::unique_ptr<sap::RfcBackend> inner, int& calls)
+                : ForwardingBackend(std::move(inner)), calls_(calls) {}
+            sap::RfcResult call(const sap::RfcRequest& request) override {
+                ++calls_;
+                return ForwardingBackend::call(request);
+            }
+            int& calls_;
+        };
+        int calls = 0;
+        h.session.factory = [&calls, inner = sap::defaultBackendFactory()](const sap::ConnectionProperties& p) {
+            return std::unique_ptr<sap::RfcBackend>(std::make_unique<Counting>(inner(p), calls));
+        };
+        const Walk walk{.name = "zjoin_types", .description = "Join of two types", .company = "Blueharbour",
+                        .fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID"}}},
+                        .entries = {{"CARRID", true, false, ""}}, .conditions = {}};
+        QStringList shownWarnings;
+        int callsWhileEditing = -1;
+        frmMain w(h.session);
+        walkWizard(h, w, walk, [&](QDialog& d) {
+            auto* conditions = qobject_cast<frmWhereCondn*>(&d);
+            if (!conditions) return;
+            const int before = calls;
+            h.then<frmWhere1>(QStringLiteral("frmWhere1"), [&](frmWhere1& m) {
+                QTest::keyClicks(m.Combo1, right);
+                QTest::mouseClick(m.Command1, Qt::LeftButton);
+            });
+            click(conditions->lstSelFields, static_cast<int>(conditions->lstSelFields->items().indexOf(left)));
+            QTest::mouseClick(conditions->Command2, Qt::LeftButton);  // "="
+            callsWhileEditing = calls - before;
+            const auto* findings = conditions->findChild<QListWidget*>(QStringLiteral("lstFindings"));
+            for (int i = 0; findings && i < findings->count(); ++i)
+                if (findings->item(i)->text().contains(QStringLiteral("differ in type")))
+                    shownWarnings << findings->item(i)->text();
+        });
+        QCOMPARE(h.problems, QStringList());
+        QCOMPARE(h.session.report().definition.conditions,
+                 (std::vector<Condition>{{"SFLIGHT", toStd(left), "=", toStd(right.section('.', 0, 0)),
+                                          toStd(right.section('.', 1))}}));
+        QCOMPARE(callsWhileEditing, 0);
+        QCOMPARE(shownWarnings, warned);
+        QCOMPARE(h.prompter.messages, created("ZJOIN_TYPES", false));  // a warning does not stop generation
+    }
 };
 
 }  // namespace orvex::screens::test
