@@ -18,8 +18,6 @@
 #include <exception>
 #include <mutex>
 
-#include "screens/frmSettings.h"
-
 #ifndef ORVEX_VERSION_MAJOR
 #define ORVEX_VERSION_MAJOR 0
 #define ORVEX_VERSION_MINOR 0
@@ -241,8 +239,9 @@ Status Session::logOn() {
     if (callRunning()) return callAlreadyRunning();  // its call holds the shared operations
     std::unique_ptr<sap::Operations> fresh;
     Status outcome;
-    const bool cancelled = withNewOperations(logon, fresh, [&outcome](sap::Operations& o) { outcome = o.logon(); });
-    operations = std::move(fresh);
+    const bool cancelled =
+        withNewOperations(logonValues(), fresh, [&outcome](sap::Operations& o) { outcome = o.logon(); });
+    loggedOn(std::move(fresh));
     const Status opened = cancelled ? Status(cancelledCall()) : outcome;
     if (!opened) {
         dropConnection();  // a logon that succeeded after Cancel is ended too
@@ -271,8 +270,8 @@ Result<sap::TransportCheck> Session::checkTransport(const std::string& name, con
 }
 
 Result<sap::TableDictionary> Session::readDictionary(const std::string& table) {
-    if (!operations) return failure(FailureKind::Refused, "not connected to the SAP system");
-    sap::Operations& shared = *operations;
+    if (!operations()) return failure(FailureKind::Refused, "not connected to the SAP system");
+    sap::Operations& shared = *operations();
     auto read = overConnection([&] { return shared.readDictionary(table); });
     if (!read && (read.failure().kind == FailureKind::Cancelled || !connectionOpen())) dropConnection();
     return read;
@@ -361,12 +360,5 @@ void Session::exit() {
     keepDesign();
     exitProgram();
 }
-
-frmSettings& Session::settings() {
-    if (!settings_) settings_ = std::make_unique<frmSettings>(*this);
-    return *settings_;
-}
-
-void Session::unloadSettings() { settings_.reset(); }
 
 }  // namespace orvex::screens

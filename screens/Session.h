@@ -23,7 +23,6 @@ class QWidget;
 namespace orvex::screens {
 
 class CallWait;
-class frmSettings;
 class Session;
 
 // Shows one message to the user. The only place message boxes come from.
@@ -115,7 +114,7 @@ public:
     template <typename Work>
     auto overConnection(Work work) -> decltype(work()) {
         if (callRunning()) return callAlreadyRunning();
-        sap::Operations& shared = *operations;
+        sap::Operations& shared = *operations();
         std::optional<decltype(work())> outcome;
         if (waitForCall([&] { outcome.emplace(work()); }, [&shared] { shared.cancel(); })) return cancelledCall();
         return std::move(*outcome);
@@ -143,11 +142,6 @@ public:
     // Keeps the design, then ends the program ("Exit").
     void exit();
 
-    // The settings dialog, loaded hidden (from the file) when not loaded.
-    frmSettings& settings();
-    bool settingsLoaded() const { return settings_ != nullptr; }
-    void unloadSettings();
-
 private:
     void show(const sap::Message& message);
     // Makes operations for these logon values and runs `work` on them, both
@@ -158,13 +152,12 @@ private:
     // A read over the open operations; a failure drops them.
     template <typename Read>
     auto readOver(Read read) -> decltype(read(std::declval<sap::Operations&>())) {
-        if (!operations) return failure(FailureKind::Refused, "not connected to the SAP system");
-        auto result = overConnection([&] { return read(*operations); });
+        if (!operations()) return failure(FailureKind::Refused, "not connected to the SAP system");
+        auto result = overConnection([&] { return read(*operations()); });
         if (!result) dropConnection();
         return result;
     }
 
-    std::unique_ptr<frmSettings> settings_;
     CallWait* wait_ = nullptr;  // the call being waited for
     MessageBoxPrompter messageBoxes_{*this};
 };

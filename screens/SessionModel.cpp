@@ -21,35 +21,38 @@ SessionModel::SessionModel()
 
 SessionModel::~SessionModel() = default;
 
-const sap::LogonValues& SessionModel::logonValues() {
-    if (!logonRead_) setLogonValues(sap::readLogonValues(settingsPath));
-    return logon;
+const sap::LogonValues& SessionModel::logonValues() const {
+    if (!logonRead_) {
+        logon_ = sap::readLogonValues(settingsPath);
+        logonRead_ = true;
+    }
+    return logon_;
 }
 
 void SessionModel::setLogonValues(sap::LogonValues values) {
     // Another system has a dictionary of its own.
-    if (values.applicationServer != logon.applicationServer || values.systemNumber != logon.systemNumber ||
-        values.system != logon.system)
+    if (values.applicationServer != logon_.applicationServer || values.systemNumber != logon_.systemNumber ||
+        values.system != logon_.system)
         fieldTypes.clear();
-    logon = std::move(values);
+    logon_ = std::move(values);
     logonRead_ = true;
 }
 
-ReportDefinition SessionModel::programDesign() {
-    ReportDefinition d = report.definition;
+ReportDefinition SessionModel::programDesign() const {
+    ReportDefinition d = report_.definition;
     d.author = logonValues().user;
     return d;
 }
 
 bool SessionModel::connectionOpen() const {
-    if (!operations) return false;
+    if (!operations_) return false;
     sap::Component* rfc = component();  // on the ADT road, logged-on operations are the connection
     return !rfc || rfc->connection().isOpen();
 }
 
 void SessionModel::dropConnection() {
     if (sap::Component* rfc = component(); rfc && rfc->connection().isOpen()) rfc->connection().logoff();
-    operations.reset();
+    operations_.reset();
 }
 
 void SessionModel::designChanged() {
@@ -64,7 +67,7 @@ void SessionModel::leaveChain() {
 std::string SessionModel::lastDesignPath() { return sap::userStateFolder() + "/last-design.json"; }
 
 void SessionModel::keepDesign() {
-    const ReportDefinition now = report.design();
+    const ReportDefinition now = report_.design();
     if (now == ReportDefinition{}) return;  // nothing entered
     if (kept_ && isLeftPartOf(now, *kept_)) return;
     const std::string path = lastDesignPath();

@@ -34,18 +34,17 @@ public:
 
     // The six logon values every logon uses (and the TLS files), read from
     // the settings file when first asked for unless set before.
-    sap::LogonValues logon;
-    const sap::LogonValues& logonValues();
+    const sap::LogonValues& logonValues() const;
     void setLogonValues(sap::LogonValues values);
     // The design as the program is generated from it: the SAP user ID of the
     // logon values names the author.
-    ReportDefinition programDesign();
+    ReportDefinition programDesign() const;
 
     // The shared operations, logged on; none before the first logon and
-    // after a failed call.
-    std::unique_ptr<sap::Operations> operations;
+    // after a failed call. Only a logon puts new ones in place.
+    sap::Operations* operations() const { return operations_.get(); }
     // The RFC component behind them (none on the ADT road).
-    sap::Component* component() const { return operations ? operations->component() : nullptr; }
+    sap::Component* component() const { return operations_ ? operations_->component() : nullptr; }
     bool connectionOpen() const;
     // Logs off an open connection and drops the shared operations.
     void dropConnection();
@@ -54,9 +53,17 @@ public:
     // design check; forgotten when the logon values name another system.
     sap::FieldTypes fieldTypes;
 
-    bool generated = false;   // a program was created; the chain folds back
-    bool aboutMode = false;   // the splash screen serves as About box
-    ReportModel report;
+    // A program was created: the chain folds back. Cleared as the main
+    // window comes back.
+    bool generated() const { return generated_; }
+    void programCreated() { generated_ = true; }
+    void clearGenerated() { generated_ = false; }
+    // The splash screen serves as About box.
+    bool aboutMode() const { return aboutMode_; }
+    void setAboutMode(bool on) { aboutMode_ = on; }
+    // The design being edited.
+    ReportModel& report() { return report_; }
+    const ReportModel& report() const { return report_; }
 
     // What the screens signal to the window that shows the session.
     struct Events {
@@ -79,9 +86,18 @@ public:
     static std::string lastDesignPath();
     void keepDesign();
 
+protected:
+    // A logon made these operations: they replace the shared ones.
+    void loggedOn(std::unique_ptr<sap::Operations> fresh) { operations_ = std::move(fresh); }
+
 private:
+    mutable sap::LogonValues logon_;  // read from the file on first use
+    mutable bool logonRead_ = false;
+    std::unique_ptr<sap::Operations> operations_;
+    bool generated_ = false;
+    bool aboutMode_ = false;
+    ReportModel report_;
     std::optional<ReportDefinition> kept_;  // what lastDesignPath() holds, once written here
-    bool logonRead_ = false;
     std::string roadServer_;            // the address whose road was last chosen
     sap::Road road_ = sap::Road::Http;  // its road (none chosen yet: an RFC road)
 };

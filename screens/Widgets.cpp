@@ -285,12 +285,12 @@ ChainScreen::ChainScreen(Session& session, Stage stage, QWidget* parent)
     : QDialog(parent), session_(session), stage_(stage) {}
 
 void ChainScreen::Form_Activate() {
-    if (session_.generated) QDialog::done(QDialog::Accepted);
+    if (session_.generated()) QDialog::done(QDialog::Accepted);
 }
 
 void ChainScreen::back() {
     session_.keepDesign();
-    session_.report.discard(stage_);
+    session_.report().discard(stage_);
     session_.designChanged();
     QDialog::reject();
 }

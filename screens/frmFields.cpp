@@ -83,11 +83,11 @@ void frmFields::buildUi() {
 
 void frmFields::Form_Load() {
     QStringList tables;
-    for (const auto& t : session_.report.tables) tables.append(toQ(padTableName(t)));
+    for (const auto& t : session_.report().tables) tables.append(toQ(padTableName(t)));
     lstTABSSEL->setItems(tables);
     // Picked fields start empty, unless an opened design brings them.
-    session_.report.load(Stage::Fields);
-    for (const auto& f : session_.report.definition.fields) picked().append(f);
+    session_.report().load(Stage::Fields);
+    for (const auto& f : session_.report().definition.fields) picked().append(f);
     updateButtons();
 }
 
@@ -104,7 +104,7 @@ void frmFields::cmdLSTFLDS_Click() {
     // A connection dropped by an earlier failure is opened anew.
     if (const Status ready = session_.connectionOpen() ? Status() : session_.logOn(); !ready)
         return failed(ready.failure());
-    const std::string table = session_.report.tables.at(static_cast<std::size_t>(row));
+    const std::string table = session_.report().tables.at(static_cast<std::size_t>(row));
     // Asked for by the padded name, as the table search gave it.
     const auto fields = session_.readFields(padTableName(table));
     if (!fields) return failed(fields.failure());
@@ -126,7 +126,7 @@ void frmFields::cmdADD_Click() {
     if (row >= 0) {
         // The table recorded is the one whose fields are listed.
         const PickedField field{listedTable_, toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))};
-        session_.report.definition.fields.push_back(field);
+        session_.report().definition.fields.push_back(field);
         picked().append(field);
         lstTABFields->removeItem(row);
         lstFLDDESC->removeItem(row);
@@ -138,7 +138,7 @@ void frmFields::cmdADD_Click() {
 void frmFields::cmdRemove_Click() {
     const int row = picked().selectedRow();
     if (row < 0) return;
-    session_.report.removeField(static_cast<std::size_t>(row));
+    session_.report().removeField(static_cast<std::size_t>(row));
     picked().remove(row);
     session_.designChanged();
     updateButtons();

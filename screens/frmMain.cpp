@@ -336,25 +336,25 @@ void frmMain::connectControls() {
 }
 
 void frmMain::Form_Load() {
-    session_.generated = false;
+    session_.clearGenerated();
     lblUser->setText(QStringLiteral("BLUEHARBOUR welcomes ") + loginName());
-    session_.settings().getInit();
+    settings().getInit();
     settingsCheck();
     attributesChanged();
 }
 
-void frmMain::Form_Activate() { session_.generated = false; }
+void frmMain::Form_Activate() { session_.clearGenerated(); }
 
 void frmMain::settingsCheck() {
     // The same rule orvex-cli applies to the settings file.
-    const bool complete = sap::settingsComplete(session_.settings().boxValues());
+    const bool complete = sap::settingsComplete(settings().boxValues());
     settingsComplete_ = complete;
     Command2->setEnabled(complete);
     Command4->setEnabled(complete);
 }
 
 void frmMain::attributesChanged() {
-    ReportDefinition& d = session_.report.definition;
+    ReportDefinition& d = session_.report().definition;
     d.name = toStd(txtName->text());
     d.description = toStd(txtDescription->text());
     d.company = toStd(txtCompName->text());
@@ -371,7 +371,7 @@ void frmMain::attributesChanged() {
 }
 
 void frmMain::markChanges() {
-    setWindowModified(!designFile_.isEmpty() && session_.report.design() != savedDesign_);
+    setWindowModified(!designFile_.isEmpty() && session_.report().design() != savedDesign_);
 }
 
 void frmMain::txtName_textChanged(const QString& text) {
@@ -449,20 +449,27 @@ void frmMain::Command4_Click() {
 }
 
 void frmMain::Command3_Click() {
-    session_.runModal(session_.settings());
-    if (const QString notice = session_.settings().takeSaveNotice(); !notice.isEmpty()) statusBar->showMessage(notice);
+    session_.runModal(settings());
+    if (const QString notice = settings().takeSaveNotice(); !notice.isEmpty()) statusBar->showMessage(notice);
     // Unloaded, the dialog loads afresh from the file next time, unless the
     // file could not take what the user typed.
-    if (!session_.settings().holdsUnsavedValues()) session_.unloadSettings();
+    if (!settings().holdsUnsavedValues()) unloadSettings();
     settingsCheck();
 }
+
+frmSettings& frmMain::settings() {
+    if (!settings_) settings_ = std::make_unique<frmSettings>(session_);
+    return *settings_;
+}
+
+void frmMain::unloadSettings() { settings_.reset(); }
 
 void frmMain::Command1_Click() { session_.exit(); }
 
 void frmMain::Check1_Click() { Text1->setEnabled(Check1->isChecked()); }
 
 void frmMain::mnuAbout_Click() {
-    session_.aboutMode = true;
+    session_.setAboutMode(true);
     frmSplash about(session_, this);
     session_.runModal(about);
 }
@@ -473,7 +480,7 @@ void frmMain::saveDesign(const QString& designFile) {
         designFile.isEmpty() ? session_.fileToSave(session_.chooseDesignFile(true), QStringLiteral("json")) : designFile;
     if (path.isEmpty()) return;
     attributesChanged();
-    const ReportDefinition design = session_.report.design();
+    const ReportDefinition design = session_.report().design();
     const Status saved = saveDesignFile(toStd(path), design);
     if (!saved) {
         statusBar->clearMessage();
@@ -498,7 +505,7 @@ void frmMain::mnuOpenDesign_Click() {
     session_.keepDesign();  // what the opened design replaces stays restorable
     if (!openDesign(*loaded)) return;
     designFile_ = path;
-    savedDesign_ = session_.report.design();
+    savedDesign_ = session_.report().design();
     markChanges();
 }
 
@@ -541,7 +548,7 @@ bool frmMain::openDesign(const ReportDefinition& d) {
     chkLayout->setChecked(d.layoutVariant);
     spnMaxRows->setValue(d.maxRows ? static_cast<int>(*d.maxRows) : kDefaultRowLimit);
     chkMaxRows->setChecked(d.maxRows.has_value());
-    session_.report.open(d);
+    session_.report().open(d);
     attributesChanged();
     return true;
 }

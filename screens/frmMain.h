@@ -3,6 +3,8 @@
 // repository, and the start of the wizard chain.
 #include <QDialog>
 
+#include <memory>
+
 #include "generator/ReportDefinition.h"
 
 class QAction;
@@ -19,6 +21,7 @@ class QStatusBar;
 namespace orvex::screens {
 
 class Session;
+class frmSettings;
 
 class frmMain : public QDialog {
     Q_OBJECT
@@ -55,6 +58,12 @@ public:
     QAction* mnuExportAbapGit;
     QAction* mnuExit;
     QAction* mnuAbout;
+
+    // The settings dialog "Basic SAP Configuration" shows, loaded hidden
+    // (from the file) when not loaded.
+    frmSettings& settings();
+    bool settingsLoaded() const { return settings_ != nullptr; }
+    void unloadSettings();
 
     bool settingsComplete() const { return settingsComplete_; }
     // Enables "Connect SAP" and "Check Name" exactly when all six settings are non-blank.
@@ -100,6 +109,7 @@ private:
     bool openDesign(const ReportDefinition& design);
 
     Session& session_;
+    std::unique_ptr<frmSettings> settings_;
     bool settingsComplete_ = false;
     QString designFile_;           // the file the design was opened from or saved to
     ReportDefinition savedDesign_;  // the design as that file holds it

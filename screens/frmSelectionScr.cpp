@@ -122,7 +122,7 @@ void frmSelectionScr::connectControls() {
 }
 
 void frmSelectionScr::Form_Load() {
-    ReportModel& model = session_.report;
+    ReportModel& model = session_.report();
     std::vector<PickedField> notEntered = model.definition.fields;
     if (model.load(Stage::Selection)) {
         // An opened design: its entries are made, and their fields have left the working copy.
@@ -153,7 +153,7 @@ void frmSelectionScr::cmdADD_Click() {
     const PickedField field = working().at(row);
     const SelectionEntry entry{field.table, field.field, field.description,
                                settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text()))};
-    session_.report.definition.selection.push_back(entry);
+    session_.report().definition.selection.push_back(entry);
     session_.designChanged();
     appendEntry(entry);
     working().remove(row);
@@ -164,8 +164,8 @@ void frmSelectionScr::cmdADD_Click() {
 void frmSelectionScr::cmdRemove_Click() {
     const int row = lstSelSCRTAB->selectedRow();
     if (row < 0) return;
-    const SelectionEntry entry = session_.report.definition.selection[static_cast<std::size_t>(row)];
-    session_.report.removeEntry(static_cast<std::size_t>(row));
+    const SelectionEntry entry = session_.report().definition.selection[static_cast<std::size_t>(row)];
+    session_.report().removeEntry(static_cast<std::size_t>(row));
     session_.designChanged();
     for (ListBox* list : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}) list->removeItem(row);
     // The field goes back into the working copy, ready to be entered again.

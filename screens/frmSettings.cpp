@@ -211,7 +211,7 @@ void frmSettings::updateTlsWarning() { showWarning(lblTlsFiles, sap::tlsFilesPro
 void frmSettings::copyToLogonValues() { session_.setLogonValues(boxValues()); }
 
 void frmSettings::copyFromLogonValues() {
-    const sap::LogonValues& v = session_.logon;
+    const sap::LogonValues& v = session_.logonValues();
     Text1->setText(toQ(v.user));
     Text2->setText(toQ(v.password));
     Text3->setText(toQ(v.systemNumber));
@@ -236,7 +236,7 @@ void frmSettings::cmdOK_Click() {
     }
     copyToLogonValues();
     accept();
-    const auto written = sap::writeLogonValues(session_.settingsPath, session_.logon);
+    const auto written = sap::writeLogonValues(session_.settingsPath, session_.logonValues());
     unsaved_ = !written;
     // A lost save would silently bring the old values back on the next start.
     if (!written)

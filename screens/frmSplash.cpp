@@ -133,7 +133,7 @@ void frmSplash::layOut(QFrame* frame) {
 void frmSplash::Form_Load() {
     lblVersion->setText(versionLine(session_.version.major, session_.version.minor, session_.version.patch));
     lblProductName->setText(QString::fromLatin1(sap::kAppTitle));
-    if (session_.aboutMode) {
+    if (session_.aboutMode()) {
         Timer1->setInterval(20000);
         Command1->setVisible(true);
     } else {
@@ -147,7 +147,7 @@ void frmSplash::showEvent(QShowEvent* event) {
 }
 
 void frmSplash::Timer1_Timer() {
-    if (session_.aboutMode) return;
+    if (session_.aboutMode()) return;
     Timer1->stop();
     close();
     if (showMain_) showMain_();

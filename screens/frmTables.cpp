@@ -85,13 +85,13 @@ void frmTables::buildUi() {
 Status frmTables::getConnectedToSAP(Session& session) { return session.logOn(); }
 
 void frmTables::Form_Load() {
-    session_.report.load(Stage::Tables);
+    session_.report().load(Stage::Tables);
     lstSELTABS->setItems([this] {
         QStringList chosen;
-        for (const auto& t : session_.report.tables) chosen.append(toQ(padTableName(t)));
+        for (const auto& t : session_.report().tables) chosen.append(toQ(padTableName(t)));
         return chosen;
     }());
-    if (session_.operations) listTables("A%", true);
+    if (session_.operations()) listTables("A%", true);
     chosenChanged();
     cmdADD->setEnabled(lstTables->count() > 0);
 }
@@ -122,7 +122,7 @@ void frmTables::listTables(const std::string& pattern, bool firstList) {
     // which show the names padded as the search gives them; a hash set keeps
     // long results fast.
     std::unordered_set<std::string> chosen;
-    for (const std::string& t : session_.report.tables) chosen.insert(padTableName(t));
+    for (const std::string& t : session_.report().tables) chosen.insert(padTableName(t));
     QStringList names;
     names.reserve(static_cast<qsizetype>(found->names.size()));
     for (const std::string& name : found->names) {
@@ -142,7 +142,7 @@ void frmTables::cmdADD_Click() {
     const int row = lstTables->selectedRow();
     if (row >= 0) {
         const QString name = lstTables->item(row);
-        session_.report.tables.push_back(toStd(name.trimmed()));
+        session_.report().tables.push_back(toStd(name.trimmed()));
         lstSELTABS->addItem(name);
         lstTables->removeItem(row);
         chosenChanged();
@@ -154,7 +154,7 @@ void frmTables::cmdADD_Click() {
 void frmTables::cmdRemove_Click() {
     const int row = lstSELTABS->selectedRow();
     if (row < 0) return;
-    session_.report.removeTable(static_cast<std::size_t>(row));
+    session_.report().removeTable(static_cast<std::size_t>(row));
     session_.designChanged();
     lstSELTABS->removeItem(row);
     chosenChanged();

@@ -81,7 +81,7 @@ void frmWhere1::Command1_Click() {
     const std::string rightField = right.substr(rightDot + 1);
     // The program reads the right side as alias~field: the table must be one
     // the report reads and the field a name ABAP accepts.
-    const auto& tables = session_.report.tables;
+    const auto& tables = session_.report().tables;
     if (rightTable != kSelectionScreenMarker &&
         std::find(tables.begin(), tables.end(), rightTable) == tables.end()) {
         session_.message("\"" + rightTable + "\" is not one of the tables of the report", sap::kCritical);

@@ -154,7 +154,7 @@ void frmWhereCondn::connectButtons() {
 }
 
 void frmWhereCondn::Form_Load() {
-    ReportModel& model = session_.report;
+    ReportModel& model = session_.report();
     QStringList screenFields;
     for (const auto& e : model.definition.selection) screenFields.append(toQ(e.field));
     lstselscrflds->setItems(screenFields);
@@ -177,7 +177,7 @@ void frmWhereCondn::Form_Load() {
     fillAvailable();
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
     // Proposals come from the dictionary's foreign keys, which not every road reads.
-    if (session_.operations && !session_.operations->readsDictionary()) {
+    if (session_.operations() && !session_.operations()->readsDictionary()) {
         cmdProposeJoins->setEnabled(false);
         cmdProposeJoins->setToolTip(QStringLiteral(
             "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
@@ -188,14 +188,14 @@ void frmWhereCondn::Form_Load() {
 
 void frmWhereCondn::conditionSelected() {
     const int row = lstLFTFLD->selectedRow();
-    const auto& conditions = session_.report.definition.conditions;
+    const auto& conditions = session_.report().definition.conditions;
     cmdJoinType->setEnabled(row >= 0 && static_cast<std::size_t>(row) < conditions.size() &&
                             conditions[static_cast<std::size_t>(row)].rightTable != kSelectionScreenMarker);
 }
 
 void frmWhereCondn::cmdJoinType_Click() {
     const int row = lstLFTFLD->selectedRow();
-    auto& conditions = session_.report.definition.conditions;
+    auto& conditions = session_.report().definition.conditions;
     if (row < 0 || static_cast<std::size_t>(row) >= conditions.size()) return;
     Condition& c = conditions[static_cast<std::size_t>(row)];
     if (c.rightTable == kSelectionScreenMarker) return;
@@ -209,9 +209,9 @@ void frmWhereCondn::cmdJoinType_Click() {
 }
 
 void frmWhereCondn::cmdSortTotals_Click() {
-    frmSortTotals dialog(session_.report.definition.fields, this);
+    frmSortTotals dialog(session_.report().definition.fields, this);
     if (session_.runModal(dialog) != QDialog::Accepted) return;
-    session_.report.definition.fields = dialog.fields();
+    session_.report().definition.fields = dialog.fields();
     session_.designChanged();
     fillAvailable();
     showFindings();
@@ -230,7 +230,7 @@ bool frmWhereCondn::showFindings() {
 
 void frmWhereCondn::fillAvailable() {
     // The picked fields in their order, less those a condition has taken.
-    std::vector<PickedField> unused = session_.report.definition.fields;
+    std::vector<PickedField> unused = session_.report().definition.fields;
     for (const auto& used : usedFields_) {
         if (!used) continue;
         if (auto it = std::find(unused.begin(), unused.end(), *used); it != unused.end()) unused.erase(it);
@@ -269,7 +269,7 @@ void frmWhereCondn::appendCondition(const Condition& c) {
 }
 
 void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
-    session_.report.definition.conditions.push_back(condition);
+    session_.report().definition.conditions.push_back(condition);
     session_.designChanged();
     appendCondition(condition);
     std::optional<PickedField> used;
@@ -285,14 +285,14 @@ void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
 void frmWhereCondn::cmdProposeJoins_Click() {
     // The tables as the program's FROM clause takes them: those of the picked
     // fields, in the order they first appear.
-    const std::vector<std::string> tables = tablesOf(session_.report.definition);
+    const std::vector<std::string> tables = tablesOf(session_.report().definition);
     if (tables.size() < 2) {
         session_.message("Joins need fields of at least two tables", sap::kCritical);
         return;
     }
     if (!session_.connectionOpen() && !session_.logOn()) return;
     // The dictionary's foreign keys come over the RFC roads only.
-    if (const Status readable = session_.operations->readsDictionary(); !readable) {
+    if (const Status readable = session_.operations()->readsDictionary(); !readable) {
         session_.message("No joins can be proposed: " + readable.failure().reason, sap::kCritical);
         return;
     }
@@ -307,7 +307,7 @@ void frmWhereCondn::cmdProposeJoins_Click() {
         dictionaries.push_back(std::move(*read));
     }
     std::vector<sap::JoinProposal> present;
-    for (const Condition& c : session_.report.definition.conditions)
+    for (const Condition& c : session_.report().definition.conditions)
         if (c.rightTable != kSelectionScreenMarker && c.op == "=")
             present.push_back({c.leftTable, c.leftField, c.rightTable, c.rightField, {}});
     const std::vector<sap::JoinProposal> proposals = sap::proposeJoins(dictionaries, present);
@@ -332,7 +332,7 @@ void frmWhereCondn::cmdProposeJoins_Click() {
 void frmWhereCondn::cmdRemove_Click() {
     const int row = lstLFTFLD->selectedRow();
     if (row < 0) return;
-    auto& conditions = session_.report.definition.conditions;
+    auto& conditions = session_.report().definition.conditions;
     conditions.erase(conditions.begin() + row);
     session_.designChanged();
     for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}) list->removeItem(row);
@@ -341,7 +341,7 @@ void frmWhereCondn::cmdRemove_Click() {
     fillAvailable();
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
     // Proposals come from the dictionary's foreign keys, which not every road reads.
-    if (session_.operations && !session_.operations->readsDictionary()) {
+    if (session_.operations() && !session_.operations()->readsDictionary()) {
         cmdProposeJoins->setEnabled(false);
         cmdProposeJoins->setToolTip(QStringLiteral(
             "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
@@ -446,7 +446,7 @@ void frmWhereCondn::Command1_Click() {
     // a failed creation the design stays on the screens for another try.
     if (!installed.created) return;
     session_.keepDesign();
-    session_.generated = true;
+    session_.programCreated();
     QDialog::done(QDialog::Accepted);
 }
 
@@ -490,7 +490,7 @@ bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {
                          sap::kCritical);
         return false;
     }
-    std::string& remembered = session_.report.definition.transport;
+    std::string& remembered = session_.report().definition.transport;
     frmTransport dialog(package, check->requests, remembered, this);
     if (session_.runModal(dialog) != QDialog::Accepted || dialog.request().empty()) return false;
     request.transport = remembered = dialog.request();
@@ -500,7 +500,7 @@ bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {
 
 void frmWhereCondn::cmdCancel_Click() {
     session_.keepDesign();
-    session_.report.discard(Stage::Conditions);
+    session_.report().discard(Stage::Conditions);
     session_.designChanged();
     QDialog::reject();
 }

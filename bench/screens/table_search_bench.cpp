@@ -41,12 +41,12 @@ void BM_SearchShowsNames(benchmark::State& state) {
     };
     screens::Session session;
     session.factory = testing::scriptedFactory(script);
-    session.logon = {"U", "P", "00", "SBX", "bench", "001"};
+    session.setLogonValues({"U", "P", "00", "SBX", "bench", "001"});
     session.runModal = [](QDialog&) { return 0; };
     if (!session.logOn()) state.SkipWithError("no logon to the scripted system");
     screens::frmMain main(session);
     screens::frmTables tables(session, &main);
-    for (int i = 0; i < chosen; ++i) session.report.tables.push_back(big.tables.at("DATA")[static_cast<std::size_t>(i * 7)].get("WA").substr(10, 40));
+    for (int i = 0; i < chosen; ++i) session.report().tables.push_back(big.tables.at("DATA")[static_cast<std::size_t>(i * 7)].get("WA").substr(10, 40));
     tables.Text1->setText(QStringLiteral("ZT*"));
     tables.show();
     if (!QTest::qWaitForWindowExposed(&tables)) state.SkipWithError("window not exposed");

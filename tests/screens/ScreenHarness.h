@@ -19,6 +19,7 @@
 
 #include "ListBox.h"
 #include "ScriptedBackend.h"
+#include "Generator.h"
 #include "TempDir.h"
 #include "Text.h"
 #include "frmFields.h"
@@ -196,6 +197,27 @@ inline void doubleClick(ListBox* list, int row) {
     click(list, row);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+// The program the generator writes for a design, signed by the settings' user.
+inline std::vector<std::string> sourceOf(ReportDefinition d) {
+    d.author = "DEVELOPER";
+    const auto generated = GenerateProgram(d);
+    return generated ? generated->source : std::vector<std::string>{"generation failed"};
+}
+
+// Ends a walk on this screen: no button is left to go on with.
+inline void endWalk(QDialog& d) {
+    for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) b->setEnabled(false);
+}
+
+// Types a report's name and description and presses "Connect SAP"; the
+// steps queued for the screens after the main window run from there.
+inline void connectSap(frmMain& m, const QString& name = QStringLiteral("ZKEYS"),
+                       const QString& description = QStringLiteral("Keys")) {
+    QTest::keyClicks(m.txtName, name);
+    QTest::keyClicks(m.txtDescription, description);
+    m.Command2->click();
 }
 
 inline QString pad(const char* name) { return QString::fromStdString(padTableName(name)); }

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     frmMain w(h.session);
     walkWizard(h, w, walk, [&h](QDialog& d) { atNext(h, d); });
 
-    h.session.aboutMode = true;
+    h.session.setAboutMode(true);
     {
         frmSplash about(h.session, &w);
         shoot(about, "10-about");

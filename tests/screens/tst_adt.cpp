@@ -7,7 +7,6 @@
 
 #include "AdtDouble.h"
 #include "AdtOperations.h"
-#include "Generator.h"
 #include "SapDialogs.h"
 #include "ScreenHarness.h"
 
@@ -19,12 +18,6 @@ struct AdtHarness : Harness {
     testing::AdtDouble adt{dir.file("adt.db")};
     AdtHarness() { writeSettings("DEVELOPER", adt.url()); }
 };
-
-std::vector<std::string> sourceOf(ReportDefinition d) {
-    d.author = "DEVELOPER";
-    const auto generated = GenerateProgram(d);
-    return generated ? generated->source : std::vector<std::string>{"generation failed"};
-}
 
 Walk adtWalk(const char* name, bool unicodeCheck) {
     return {.name = name, .description = "Flights over ADT", .company = "Blueharbour", .unicodeCheck = unicodeCheck,
@@ -74,14 +67,14 @@ private slots:
         QCOMPARE(offered, requests);
         const auto stored = h.adt.sandbox().program("ZADT_FLIGHTS");
         QVERIFY(stored && stored->active);
-        const std::vector<std::string> expected = sourceOf(h.session.report.definition);
+        const std::vector<std::string> expected = sourceOf(h.session.report().definition);
         QCOMPARE(stored->source.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) QCOMPARE(stored->source[i], expected[i]);
         if (pkg == "$TMP") return;
 
         // The request is remembered: the next program offers it first.
-        QCOMPARE(h.session.report.definition.transport, std::string("DEVK900124"));
-        ReportDefinition& next = h.session.report.definition;
+        QCOMPARE(h.session.report().definition.transport, std::string("DEVK900124"));
+        ReportDefinition& next = h.session.report().definition;
         next.name = "ZADT_SECOND";
         next.fields = {{"SCARR", "CARRNAME", "Airline"}};  // one table: no join needed
         next.selection.clear();
@@ -123,7 +116,7 @@ private slots:
         walkWizard(h, w, adtWalk("ZADT_BROKEN", true));
         QCOMPARE(h.problems, QStringList());
         // Each line where the generator wrote CARRNAME, once: the activation repeats what the check said.
-        const std::vector<std::string> source = sourceOf(h.session.report.definition);
+        const std::vector<std::string> source = sourceOf(h.session.report().definition);
         QStringList expected;
         for (std::size_t i = 0; i < source.size(); ++i)
             if (const auto at = source[i].find("CARRNAME"); at != std::string::npos)
@@ -152,7 +145,7 @@ private slots:
                  QStringLiteral("The first 1000 tables are listed; narrow the pattern"));
 
         const std::string sflight = "SFLIGHT", scarr = "SCARR";
-        h.session.report.definition.fields = {{sflight, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline"}};
+        h.session.report().definition.fields = {{sflight, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline"}};
         frmWhereCondn c(h.session);
         QVERIFY(!c.cmdProposeJoins->isEnabled());
         QVERIFY(c.cmdProposeJoins->toolTip().contains(QStringLiteral("ADT connection cannot read")));
@@ -165,18 +158,18 @@ private slots:
         Harness h;
         frmMain w(h.session);
         QVERIFY(h.session.logOn().ok());
-        h.session.report.definition = ReportDefinition{};
-        h.session.report.definition.name = "ZPKG";
-        h.session.report.definition.description = "In a package";
-        h.session.report.definition.fields = {{"SCARR", "CARRID", "Airline Code"}};
-        h.session.report.definition.package = "ZREPORTS";
+        h.session.report().definition = ReportDefinition{};
+        h.session.report().definition.name = "ZPKG";
+        h.session.report().definition.description = "In a package";
+        h.session.report().definition.fields = {{"SCARR", "CARRID", "Airline Code"}};
+        h.session.report().definition.package = "ZREPORTS";
         frmWhereCondn c(h.session);
         QTest::mouseClick(c.Command1, Qt::LeftButton);
         QCOMPARE(h.prompter.messages.size(), std::size_t(1));
         QCOMPARE(h.prompter.messages[0].text,
                  std::string("The program cannot be created in package ZREPORTS.\r\na package or transport request "
                              "needs the ADT road: the RFC roads create the program as a local object"));
-        QVERIFY(h.sap->created.empty() && !h.session.generated);
+        QVERIFY(h.sap->created.empty() && !h.session.generated());
     }
 };
 

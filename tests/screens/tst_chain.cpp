@@ -19,12 +19,12 @@ namespace {
 // and two selection-screen entries named CARRID (of two tables).
 struct Chain : Harness {
     frmMain w{session};
-    ReportDefinition& design = session.report.definition;
+    ReportDefinition& design = session.report().definition;
     std::vector<sap::Message>& messages = prompter.messages;
     Chain() {
         if (!session.logOn()) qFatal("no logon to the scripted system");
         const std::string sflight = "SFLIGHT", scarr = "SCARR";
-        session.report.tables = {scarr, sflight, "ABDOC"};
+        session.report().tables = {scarr, sflight, "ABDOC"};
         design.fields = {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
                          {scarr, "CARRID", "Airline Code"}};
         design.selection = {{sflight, "CARRID", "Airline Code", "S;N;"}, {scarr, "CARRID", "Airline Code", "P;N;"}};
@@ -128,17 +128,6 @@ std::shared_ptr<Latch> latchCalls(Harness& h) {
 class TestChain : public QObject {
     Q_OBJECT
 private slots:
-    void pictureButtonsHaveToolTips() {
-        Chain x;
-        frmSelectionScr s(x.session);
-        frmFields f(x.session);
-        frmTables t(x.session, &x.w);
-        // Buttons that show only a picture say in a tool tip what they do.
-        for (const QWidget* screen : std::initializer_list<const QWidget*>{&s, &f, &t})
-            for (const auto* button : screen->findChildren<QToolButton*>())
-                QVERIFY2(!button->toolTip().isEmpty(), qPrintable(screen->objectName() + "." + button->objectName()));
-    }
-
     void tables() {
         Chain x;
         frmTables t(x.session, &x.w);  // loading forgets the chosen tables
@@ -194,7 +183,7 @@ private slots:
         t.cmdSearch->click();
         pick(t.lstTables, 0, t.cmdADD);
         QVERIFY(!t.cmdADD->isEnabled());  // the results ran empty
-        QCOMPARE(x.session.report.tables, (std::vector<std::string>{"ABDOC", "AUFK"}));
+        QCOMPARE(x.session.report().tables, (std::vector<std::string>{"ABDOC", "AUFK"}));
 
         // A failed read: logoff, the list stays, no box: the status line says why. A failed logon: the message.
         x.failNextCall();
@@ -213,7 +202,7 @@ private slots:
         t.close();  // the title bar goes back, as Back does
         QCOMPARE(x.script->logoffs, logoffs + 1);
         QCOMPARE(x.w.Command2->text(), QStringLiteral("&Connect SAP"));
-        QVERIFY(x.session.report.tables.empty());
+        QVERIFY(x.session.report().tables.empty());
         QCOMPARE(t.result(), int(QDialog::Rejected));
     }
 
@@ -259,7 +248,7 @@ private slots:
         QCOMPARE(latch->calls, calls + 1);
         QCOMPARE(latch->cancelledCalls, 1);  // Cancel reached the connection
         QCOMPARE(t.StatusLine->currentMessage(), QStringLiteral("Cancelled"));
-        QVERIFY(!h.session.operations);  // logged off and dropped, as after any failed call
+        QVERIFY(!h.session.operations());  // logged off and dropped, as after any failed call
         QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("SCARR,SFLIGHT,SPFLI"));
 
         // The next search logs on afresh and answers.
@@ -286,7 +275,7 @@ private slots:
         }
         QCOMPARE(x.messages, (std::vector<sap::Message>{{"There was a connection error\r\nPlease Try Again", "ORVEX",
                                                          sap::kCritical, "the call was cancelled"}}));
-        QVERIFY(!x.session.generated && x.sap->created.empty());
+        QVERIFY(!x.session.generated() && x.sap->created.empty());
     }
 
     void fields() {
@@ -434,10 +423,13 @@ private slots:
             auto* saveAs = d.findChild<QPushButton*>(QStringLiteral("cmdSaveAs"));
             QVERIFY(saveAs);
             x.messages.clear();
-            for (const char* file : {"", "missing/z.abap", "zpreview.abap"}) {
+            for (const char* file : {"", "missing/z.abap", "zpreview"}) {
                 savePath = *file ? toQ(x.dir.file(file)) : QString();
                 QTest::mouseClick(saveAs, Qt::LeftButton);
             }
+            // Saved without a suffix: ".abap" is added, and the status line says where it went.
+            QCOMPARE(d.findChild<QStatusBar*>(QStringLiteral("StatusLine"))->currentMessage(),
+                     "Source saved to " + toQ(x.dir.file("zpreview.abap")));
             QCOMPARE(QString::fromStdString(testing::TempDir::read(x.dir.file("zpreview.abap"))), source);
             QCOMPARE(x.messages.size(), std::size_t(1));
             QVERIFY(x.messages.back().text.rfind("The source could not be saved.\r\n", 0) == 0);
@@ -544,7 +536,7 @@ private slots:
             design.selection.push_back({"SCARR", name, label, "P;N;"});
             design.conditions.push_back({"SFLIGHT", name, "=", "SELSCR", name});
         }
-        x.session.report.open(design);
+        x.session.report().open(design);
         std::unique_ptr<QDialog> d;
         if (screen == "frmFields") d = std::make_unique<frmFields>(x.session);
         else if (screen == "frmSelectionScr") d = std::make_unique<frmSelectionScr>(x.session);

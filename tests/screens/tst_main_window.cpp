@@ -33,8 +33,8 @@ private slots:
         w.Text1->setText(QStringLiteral("Flights"));
         w.Check1->click();
         QVERIFY(!w.Text1->isEnabled());
-        QCOMPARE(h.session.report.definition.heading, std::string("Flights"));
-        QVERIFY(!h.session.report.definition.printHeading);
+        QCOMPARE(h.session.report().definition.heading, std::string("Flights"));
+        QVERIFY(!h.session.report().definition.printHeading);
 
         QTest::keyClicks(w.txtName, "Za-b c_1!.9");
         QTest::keyClick(w.txtName, Qt::Key_Backspace);
@@ -65,7 +65,7 @@ private slots:
         w.txtName->clear();
         w.txtName->insert(QStringLiteral("z-rep ort;1'"));
         QCOMPARE(w.txtName->text(), QStringLiteral("ZREPORT1"));
-        QCOMPARE(h.session.report.definition.name, std::string("ZREPORT1"));
+        QCOMPARE(h.session.report().definition.name, std::string("ZREPORT1"));
     }
 
     // Every box whose text reaches the program keeps control characters out,
@@ -82,7 +82,7 @@ private slots:
         frmMain w(h.session);
         w.Check1->click();  // the heading box takes input only when ticked
         frmSelectionScr selection(h.session, nullptr);
-        QLineEdit* edit = box == "settings Text1" ? h.session.settings().Text1
+        QLineEdit* edit = box == "settings Text1" ? w.settings().Text1
                           : box == "txtDefVal"    ? selection.txtDefVal
                                                   : w.findChild<QLineEdit*>(box);
         QVERIFY(edit);
@@ -92,27 +92,9 @@ private slots:
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         QTest::keyClicks(edit, QStringLiteral("?"));
         QCOMPARE(edit->text(), QStringLiteral("Flights by carrier!?"));
-        const ReportDefinition& d = h.session.report.definition;
+        const ReportDefinition& d = h.session.report().definition;
         if (box == "txtDescription") QCOMPARE(d.description, std::string("Flights by carrier!?"));
         if (box == "Text1") QCOMPARE(d.heading, std::string("Flights by carrier!?"));
-    }
-
-    // A design whose texts would add a statement to the program is refused
-    // as it is opened, naming the place; the screens keep what they held.
-    void openRefusesWhatTheProgramMustNotHold() {
-        Harness h;
-        frmMain w(h.session);
-        QTest::keyClicks(w.txtDescription, QStringLiteral("Kept"));
-        const std::string path = h.dir.file("injected.json");
-        std::ofstream(path) << R"({"name": "ZINJECTED", "description": "Flights\nDELETE FROM sflight.",)"
-                               R"( "fields": [{"table": "SFLIGHT", "field": "CARRID"}]})";
-        h.designFile = toQ(path);
-        w.mnuOpenDesign->trigger();
-        QCOMPARE(h.prompter.messages.size(), std::size_t(1));
-        QCOMPARE(h.prompter.messages[0].text,
-                 "The design could not be opened.\r\n" + path + ": description: line break");
-        QCOMPARE(w.txtName->text() + w.txtDescription->text(), QStringLiteral("Kept"));
-        QVERIFY(h.session.report.definition.fields.empty());
     }
 
     // Saving settings that hold the password into a file others can read
@@ -177,11 +159,11 @@ private slots:
         w.Command3->click();
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
         // Painting the window reads no settings: an unloaded dialog stays unloaded.
-        h.session.unloadSettings();
+        w.unloadSettings();
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.repaint();
-        QVERIFY(!h.session.settingsLoaded());
+        QVERIFY(!w.settingsLoaded());
     }
 
     // A failed logon in a real box: the reason behind "Show Details...", and in the status line.
@@ -231,32 +213,28 @@ private slots:
             s.cmdOK->click();
         });
         w.Command3->click();
-        QCOMPARE(h.session.logon.user, std::string("  "));
-        QVERIFY(!sap::settingsComplete(h.session.logon));
+        QCOMPARE(h.session.logonValues().user, std::string("  "));
+        QVERIFY(!sap::settingsComplete(h.session.logonValues()));
         QVERIFY(!w.Command2->isEnabled() && !w.Command4->isEnabled());
     }
 
+    // "Connect SAP" (here from the menu) logs on with the settings' values
+    // and opens the table screen; its caption says so until Back logs off.
     void connectLogon() {
         Harness h;
         frmMain w(h.session);
         w.txtName->setText(QStringLiteral("zrep"));
         w.txtDescription->setText(QStringLiteral("Report"));
-        h.script->failLogon = true;
-        w.Command2->click();
-        QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{{"No connection to R/3!", "ORVEX", sap::kOkOnly,
-                                                                  "wrong user name or password\nscripted"}}));
-        QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
-        QCOMPARE(h.script->logons.back().User + "@" + h.script->logons.back().ApplicationServer,
-                 std::string("DEVELOPER@sandbox"));
-        h.script->failLogon = false;
         h.then<frmTables>(QStringLiteral("frmTables"), [&](frmTables& t) {
             QCOMPARE(w.Command2->text(), QStringLiteral("SAP Connected"));
             t.Command1->click();  // Back logs off
             QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
             QVERIFY(!h.session.connectionOpen());
         });
-        w.mnuNext->trigger();  // the menu does what "Connect SAP" does
+        w.mnuNext->trigger();
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmTables")});
+        QCOMPARE(h.script->logons.back().User + "@" + h.script->logons.back().ApplicationServer,
+                 std::string("DEVELOPER@sandbox"));
         QCOMPARE(h.script->logoffs, 1);
     }
 
@@ -285,12 +263,13 @@ private slots:
         w.Command4->click();  // a failed read logs off and says why in the status line
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
         QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("the function raised SYSTEM_FAILURE (SYSTEM_FAILURE)"));
-        QVERIFY(!h.session.connectionOpen() && !h.session.operations);
+        QVERIFY(!h.session.connectionOpen() && !h.session.operations());
     }
 
     void settingsDialog() {
         Harness h;
-        frmSettings& s = h.session.settings();
+        frmMain w(h.session);
+        frmSettings& s = w.settings();
         // Each box shows its value of the file; Return presses OK; the password shows as stars.
         QCOMPARE((QStringList{s.Text1->text(), s.Text3->text(), s.Text4->text(), s.Text5->text(), s.Text6->text()}),
                  (QStringList{"DEVELOPER", "00", "SBX", "001", "sandbox"}));
@@ -298,30 +277,34 @@ private slots:
         QCOMPARE(s.Text2->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, s.Text2), int('*'));
         QCOMPARE(s.findChild<QLabel*>(QStringLiteral("lblSettingsFile"))->text(),
                  QString::fromStdString(h.session.settingsPath));
-        QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
+        QCOMPARE(h.session.logonValues(), (sap::LogonValues{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}));
         // Under the application server, as the user types: the warning for a
-        // password about to travel unencrypted, gone once the address is https.
+        // password about to travel unencrypted, gone once the address is
+        // https; the window makes room for it and gives the room back.
+        s.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s));
+        const QSize size = s.size();
         QVERIFY(s.lblPlainHttp->isHidden());
         s.Text6->selectAll();
         QTest::keyClicks(s.Text6, QStringLiteral("http://sap.example.com"));
         QCOMPARE(s.lblPlainHttp->text(),
                  QStringLiteral("Passwords travel unencrypted; use https://sap.example.com:44300 if the system offers it"));
-        QVERIFY(!s.lblPlainHttp->isHidden());
+        QVERIFY(!s.lblPlainHttp->isHidden() && s.height() > size.height());
         QTest::keyClick(s.Text6, Qt::Key_Home);
         for (int i = 0; i < 4; ++i) QTest::keyClick(s.Text6, Qt::Key_Right);
         QTest::keyClick(s.Text6, Qt::Key_S);
         QVERIFY(s.lblPlainHttp->isHidden());
+        QCOMPARE(s.size(), size);
         s.Text6->setText(QStringLiteral("sandbox"));
         // OK copies the boxes untrimmed and saves; the file gives them back trimmed.
         s.Text1->setText(QStringLiteral("  NEWUSER "));
         s.cmdOK->click();
-        QCOMPARE(h.session.logon.user, std::string("  NEWUSER "));
-        h.session.unloadSettings();
-        QCOMPARE(h.session.settings().Text1->text(), QStringLiteral("NEWUSER"));
+        QCOMPARE(h.session.logonValues().user, std::string("  NEWUSER "));
+        w.unloadSettings();
+        QCOMPARE(w.settings().Text1->text(), QStringLiteral("NEWUSER"));
         // "Basic SAP Configuration" with a file that cannot be written (its folder
         // is a file): the failure is reported, and what was typed stays in the
         // dialog and the logon values for this run; a later Cancel drops only its own edits.
-        frmMain w(h.session);
         std::ofstream(h.dir.file("folder")) << "";
         h.session.settingsPath = h.dir.file("folder/Quaylin.ini");
         h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
@@ -339,8 +322,8 @@ private slots:
         QCOMPARE(h.prompter.messages.size(), std::size_t(1));
         QVERIFY(h.prompter.messages[0].text.rfind("The settings could not be saved.\r\n", 0) == 0);
         QCOMPARE(h.prompter.messages[0].style, unsigned(sap::kCritical));
-        QCOMPARE(h.session.settings().Text1->text() + h.session.settings().Text4->text(), QStringLiteral("USERSBX"));
-        QCOMPARE(h.session.logon, (sap::LogonValues{"USER", "sandbox", "00", "SBX", "sandbox", "001"}));
+        QCOMPARE(w.settings().Text1->text() + w.settings().Text4->text(), QStringLiteral("USERSBX"));
+        QCOMPARE(h.session.logonValues(), (sap::LogonValues{"USER", "sandbox", "00", "SBX", "sandbox", "001"}));
         QVERIFY(w.Command2->isEnabled());
     }
 
@@ -412,35 +395,19 @@ private slots:
         testing::TempDir::write(h.session.settingsPath, "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
                                                         "[Connect]\nSysNum=0\nSystID=SBX\nAppSer=http://sap:8000\n");
         frmMain w(h.session);
-        frmSettings& s = h.session.settings();
-        QCOMPARE(h.session.logon, (sap::LogonValues{"DEVELOPER", "sandbox", "0", "SBX", "http://sap:8000", "001"}));
+        frmSettings& s = w.settings();
+        QCOMPARE(h.session.logonValues(), (sap::LogonValues{"DEVELOPER", "sandbox", "0", "SBX", "http://sap:8000", "001"}));
         QCOMPARE(s.Text3->text(), QStringLiteral("0"));
         QVERIFY(!s.reasonLabel(sap::LogonField::SystemNumber)->isHidden());
         QVERIFY(w.Command2->isEnabled());
-    }
-
-    // The plain-HTTP warning makes room under the server's box and gives it back.
-    void settingsDialogShrinksBack() {
-        Harness h;
-        frmSettings& s = h.session.settings();
-        s.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&s));
-        const QSize size = s.size();
-        s.Text6->selectAll();
-        QTest::keyClicks(s.Text6, QStringLiteral("http://sap.example.com"));
-        QVERIFY(!s.lblPlainHttp->isHidden());
-        QVERIFY(s.height() > size.height());
-        s.Text6->selectAll();
-        QTest::keyClicks(s.Text6, QStringLiteral("sandbox"));
-        QVERIFY(s.lblPlainHttp->isHidden());
-        QCOMPARE(s.size(), size);
     }
 
     // The [TLS] files as the user types them: a warning while one cannot be
     // read, kept in the file on OK, and gone from it once emptied.
     void tlsFilesInSettings() {
         Harness h;
-        frmSettings& s = h.session.settings();
+        frmMain w(h.session);
+        frmSettings& s = w.settings();
         QVERIFY(s.lblTlsFiles->isHidden());
         const std::string ca = h.dir.file("ca.pem");
         std::ofstream(ca) << "-----BEGIN CERTIFICATE-----\n";
@@ -451,17 +418,15 @@ private slots:
         QTest::keyClicks(s.txtCAFile, QString::fromStdString(ca));
         QVERIFY(s.lblTlsFiles->isHidden());
         s.cmdOK->click();
-        QCOMPARE(h.session.logon.tls, (sap::TlsSettings{ca, "", ""}));
+        QCOMPARE(h.session.logonValues().tls, (sap::TlsSettings{ca, "", ""}));
         QCOMPARE(sap::readLogonValues(h.session.settingsPath).tls, (sap::TlsSettings{ca, "", ""}));
-        h.session.unloadSettings();
-        frmSettings& again = h.session.settings();
+        w.unloadSettings();
+        frmSettings& again = w.settings();
         QCOMPARE(again.txtCAFile->text(), QString::fromStdString(ca));
         again.txtCAFile->selectAll();
         QTest::keyClick(again.txtCAFile, Qt::Key_Delete);
         again.cmdOK->click();
-        std::ifstream in(h.session.settingsPath);
-        const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        QVERIFY(file.find("[TLS]") == std::string::npos);
+        QCOMPARE(sap::readLogonValues(h.session.settingsPath).tls, sap::TlsSettings{});
     }
 
     void splashExitAndAbout() {
@@ -491,17 +456,13 @@ private slots:
             QVERIFY(!s.isVisible());
         });
         w.mnuAbout->trigger();
-        QVERIFY(h.session.aboutMode);
+        QVERIFY(h.session.aboutMode());
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSplash")});
     }
 
-    // Report > Export for abapGit: the program of the design on the screens,
-    // signed by the settings' user, in an abapGit folder. A cancelled choice
-    // does nothing; a design without fields and a folder that cannot be made
-    // are refused with their reasons.
+    // A question in a real box: Enter and Escape choose Cancel, only a click
+    // on the named button agrees.
     void questionDefaultsToCancel() {
-        // The box as the user meets it: Enter and Escape choose Cancel, only a
-        // click on the named button agrees.
         Harness h;
         frmMain w(h.session);
         w.show();
@@ -525,6 +486,10 @@ private slots:
         }));
     }
 
+    // Report > Export for abapGit: the program of the design on the screens,
+    // signed by the settings' user, in an abapGit folder. A cancelled choice
+    // does nothing; a design without fields, a folder that cannot be made and
+    // a link inside the repository are refused with their reasons.
     void exportForAbapGit() {
         Harness h;
         frmMain w(h.session);

@@ -17,7 +17,6 @@
 #include <fstream>
 
 #include "DesignFile.h"
-#include "Generator.h"
 #include "ScreenHarness.h"
 #include "sandbox/SandboxSystem.h"
 
@@ -31,12 +30,6 @@ std::vector<sap::Message> created(const std::string& program, bool activated) {
 }
 const std::vector<sap::Message> kCreated = created("ZFLIGHTS", false);
 
-std::vector<std::string> sourceOf(ReportDefinition d) {
-    d.author = "DEVELOPER";
-    const auto generated = GenerateProgram(d);
-    if (generated) return generated->source;
-    return {"generation failed"};
-}
 // What flightsWalk() makes.
 ReportDefinition flightsDesign() {
     const std::string sflight = "SFLIGHT", scarr = "SCARR";
@@ -75,7 +68,7 @@ private slots:
             QCOMPARE(h.prompter.messages, (std::vector<sap::Message>{
                                               {"There was a connection error\r\nPlease Try Again", "ORVEX", sap::kCritical,
                                                "the function raised CANCELLED\nCANCELLED"}}));
-            QVERIFY(c->isVisible() && !h.session.generated);
+            QVERIFY(c->isVisible() && !h.session.generated());
             QCOMPARE(c->lstLFTFLD->count(), 2);  // the design stays for another try: the walk's Generate
             h.sap->failInsert = false;
             h.prompter.messages.clear();
@@ -87,11 +80,11 @@ private slots:
         QCOMPARE(h.prompter.messages, kCreated);
         QCOMPARE(h.prompter.offUiThread, 0);  // the installation's boxes came on the user interface thread
         QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));  // the chain's connection is done with
-        QVERIFY(!h.session.generated);                            // the main window cleared it
+        QVERIFY(!h.session.generated());                            // the main window cleared it
         QCOMPARE(w.txtName->text(), QStringLiteral("ZFLIGHTS"));  // attributes stay for the next report
 
         const ReportDefinition expected = flightsDesign();
-        QCOMPARE(h.session.report.definition, expected);
+        QCOMPARE(h.session.report().definition, expected);
         QCOMPARE(h.sap->created.size(), std::size_t(1));
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
     }
@@ -119,10 +112,10 @@ private slots:
         ReportDefinition expected;
         walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
             if (d.objectName() != screen) return;
-            expected = h.session.report.design();
+            expected = h.session.report().design();
             if (how == QLatin1String("Escape")) QTest::keyClick(&d, Qt::Key_Escape);
             else QTest::mouseClick(d.findChild<QPushButton*>(how), Qt::LeftButton);
-            for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) b->setEnabled(false);  // the walk ends here
+            endWalk(d);  // the walk ends here
         });
         QCOMPARE(h.problems, QStringList());
         QCOMPARE(h.exits, how == QLatin1String("cmdExit") ? 1 : 0);
@@ -136,7 +129,7 @@ private slots:
         w2.mnuRestoreDesign->trigger();
         QCOMPARE(later.prompter.messages, std::vector<sap::Message>{});
         QCOMPARE(w2.txtName->text(), QStringLiteral("ZFLIGHTS"));
-        QCOMPARE(later.session.report.design(), expected);
+        QCOMPARE(later.session.report().design(), expected);
         QCOMPARE(w2.statusBar->currentMessage(), QStringLiteral("Last design restored: ZFLIGHTS"));
         QStringList shown;
         walkWizard(later, w2, Walk{}, [&](QDialog& d) {
@@ -144,12 +137,12 @@ private slots:
             if (auto* s = qobject_cast<frmSelectionScr*>(&d)) shown << test::shown(*s, {"lstSELSCRFLD"});
             if (auto* c = qobject_cast<frmWhereCondn*>(&d)) {
                 shown << test::shown(*c, {"lstLFTFLD", "lstRTFLD"});
-                for (QAbstractButton* b : c->findChildren<QAbstractButton*>()) b->setEnabled(false);
+                endWalk(*c);
             }
         });
         if (screen == QLatin1String("frmWhereCondn"))
             QCOMPARE(shown.join(" / "), QStringLiteral("SFLIGHT,SCARR / CARRID / CARRID,CARRID | CARRID,CARRID"));
-        QCOMPARE(later.session.report.design().fields.size(), expected.fields.size());
+        QCOMPARE(later.session.report().design().fields.size(), expected.fields.size());
     }
 
     void goingBackScreenByScreenKeepsTheWholeDesign() {
@@ -158,10 +151,9 @@ private slots:
         Harness h;
         frmMain w(h.session);
         walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
-            if (d.objectName() == QLatin1String("frmWhereCondn"))
-                for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) b->setEnabled(false);
+            if (d.objectName() == QLatin1String("frmWhereCondn")) endWalk(d);
         });
-        ReportModel& model = h.session.report;
+        ReportModel& model = h.session.report();
         const ReportDefinition whole = model.design();
         const auto kept = [&h] { return loadDesignFile(h.dir.file("state/orvex/last-design.json")); };
         for (Stage stage : {Stage::Conditions, Stage::Selection, Stage::Fields, Stage::Tables}) {
@@ -258,29 +250,13 @@ private slots:
         QCOMPARE(entered, padded({"SFLIGHT"}));
     }
 
-    void previewSaveAsAddsTheSuffix() {
-        Harness h;
-        frmMain w(h.session);
-        h.session.chooseSourceFile = [&h] { return toQ(h.dir.file("prog")); };
-        QString said;
-        h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
-            QTest::mouseClick(p.findChild<QPushButton*>(QStringLiteral("cmdSaveAs")), Qt::LeftButton);
-            said = p.findChild<QStatusBar*>(QStringLiteral("StatusLine"))->currentMessage();
-        });
-        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
-            if (auto* c = qobject_cast<frmWhereCondn*>(&d)) {
-                QTest::mouseClick(c->cmdPreview, Qt::LeftButton);
-                for (QAbstractButton* b : c->findChildren<QAbstractButton*>()) b->setEnabled(false);
-            }
-        });
-        QCOMPARE(said, "Source saved to " + toQ(h.dir.file("prog.abap")));
-        QVERIFY(testing::TempDir::read(h.dir.file("prog.abap")).find("* Program Name : ZFLIGHTS ") != std::string::npos);
-    }
-
-    // The code style chosen on the main window reaches
-    // the preview and the program created, is kept in the design file and
-    // comes back with it; Classic, clicked, makes the classic program again.
-    void codeStyleFromTheMainWindow() {
+    // Every option set with the mouse and the keyboard: the code style, the
+    // main window's layout and row-limit switches, a join made left outer and
+    // back (the design check tells why the outer table cannot be filtered),
+    // sort, subtotal and total per field. They reach the preview and the
+    // program created, are kept in the design file and restored; Classic,
+    // clicked, makes the classic program again.
+    void reportOptionsFromTheScreens() {
         Harness h;
         frmMain w(h.session);
         w.show();
@@ -288,55 +264,16 @@ private slots:
         QVERIFY(w.optClassic->isChecked() && !w.optModern->isChecked());
         QTest::mouseClick(w.optModern, Qt::LeftButton);
         QVERIFY(w.optModern->isChecked() && w.Option2->isChecked());  // the display style keeps its own choice
-        QCOMPARE(h.session.report.definition.style, CodeStyle::Modern);
-
-        QString preview;
-        h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
-            preview = p.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"))->toPlainText();
-        });
-        walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
-            if (auto* c = qobject_cast<frmWhereCondn*>(&d)) QTest::mouseClick(c->cmdPreview, Qt::LeftButton);
-        });
-        ReportDefinition modern = flightsDesign();
-        modern.style = CodeStyle::Modern;
-        QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(modern));
-        QCOMPARE(preview.toStdString(), programText(sourceOf(modern)));
-
-        h.designFile = toQ(h.dir.file("modern.json"));
-        w.mnuSaveDesignAs->trigger();
-        QVERIFY(testing::TempDir::read(h.dir.file("modern.json")).find("\"style\": \"modern\"") != std::string::npos);
-        Harness second;
-        frmMain w2(second.session);
-        second.designFile = h.designFile;
-        w2.mnuOpenDesign->trigger();
-        QVERIFY(w2.optModern->isChecked() && !w2.optClassic->isChecked());
-        QCOMPARE(second.session.report.definition.style, CodeStyle::Modern);
-        QTest::mouseClick(w2.optClassic, Qt::LeftButton);
-        QCOMPARE(second.session.report.definition.style, CodeStyle::Classic);
-        second.designFile = toQ(second.dir.file("classic.json"));
-        w2.mnuSaveDesignAs->trigger();
-        QCOMPARE(testing::TempDir::read(second.dir.file("classic.json")).find("style"), std::string::npos);
-    }
-
-    // Every option set with the mouse and the keyboard: the main window's
-    // layout and row-limit switches, a join made left outer and back (the
-    // design check tells why the outer table cannot be filtered), sort,
-    // subtotal and total per field; kept in the design file and restored.
-    void reportOptionsFromTheScreens() {
-        Harness h;
-        frmMain w(h.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
         QVERIFY(!w.spnMaxRows->isEnabled());
         QTest::mouseClick(w.chkLayout, Qt::LeftButton);
         QTest::mouseClick(w.chkMaxRows, Qt::LeftButton);
         QVERIFY(w.spnMaxRows->isEnabled());
-        QCOMPARE(h.session.report.definition.maxRows, std::optional<long long>(500));
+        QCOMPARE(h.session.report().definition.maxRows, std::optional<long long>(500));
         w.spnMaxRows->setFocus();
         QTest::keyClick(w.spnMaxRows, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(w.spnMaxRows, "50");
-        QCOMPARE(h.session.report.definition.maxRows, std::optional<long long>(50));
-        QVERIFY(h.session.report.definition.layoutVariant);
+        QCOMPARE(h.session.report().definition.maxRows, std::optional<long long>(50));
+        QVERIFY(h.session.report().definition.layoutVariant);
 
         QStringList joins, findingsOuter, findingsInner;
         h.then<QDialog>(QStringLiteral("frmSortTotals"), [&](QDialog& d) {
@@ -402,6 +339,7 @@ private slots:
         expected.fields[1].total = true;
         expected.layoutVariant = true;
         expected.maxRows = 50;
+        expected.style = CodeStyle::Modern;
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
         QCOMPARE(preview.toStdString(), programText(sourceOf(expected)));
 
@@ -413,8 +351,13 @@ private slots:
         w2.mnuOpenDesign->trigger();
         QVERIFY(w2.chkLayout->isChecked() && w2.chkMaxRows->isChecked() && w2.spnMaxRows->isEnabled());
         QCOMPARE(w2.spnMaxRows->value(), 50);
-        QCOMPARE(second.session.report.definition.fields, expected.fields);
-        QCOMPARE(second.session.report.definition.maxRows, expected.maxRows);
+        QVERIFY(w2.optModern->isChecked() && !w2.optClassic->isChecked());
+        QCOMPARE(second.session.report().definition, expected);
+        QTest::mouseClick(w2.optClassic, Qt::LeftButton);
+        QCOMPARE(second.session.report().definition.style, CodeStyle::Classic);
+        second.designFile = toQ(second.dir.file("classic.json"));
+        w2.mnuSaveDesignAs->trigger();
+        QCOMPARE(testing::TempDir::read(second.dir.file("classic.json")).find("style"), std::string::npos);
     }
 
     void replacingAsksFirst() {
@@ -442,7 +385,7 @@ private slots:
             QCOMPARE(h.prompter.questions,
                      std::vector<std::string>{"Program ZFLIGHTS already exists in the system.\r\n\r\n"
                                               "Replace it with the generated program? [Replace]"});
-            QVERIFY(c->isVisible() && !h.session.generated);
+            QVERIFY(c->isVisible() && !h.session.generated());
             QCOMPARE(inserts(), 1);
             h.prompter.answers = {true};  // the walk's Generate: Replace
         });
@@ -513,25 +456,33 @@ private slots:
                                        "- | CONNID,CARRID,CARRNAME | S;N; | -", "- | CONNID,CARRNAME | - | SCARR,SELSCR"}));
         QCOMPARE(second.sap->created.at("ZFLIGHTS"), first.sap->created.at("ZFLIGHTS"));
 
-        // Broken files, and names the key filter would refuse, are reported and change nothing.
-        ReportDefinition bad = second.session.report.definition;
+        // Broken files, names the key filter would refuse and texts that would
+        // add a statement to the program are reported, naming the place, and
+        // change nothing.
+        ReportDefinition bad = second.session.report().definition;
         bad.name = "Z/FLIGHTS";  // an ABAP name, but not one the name box takes
         QVERIFY(saveDesignFile(second.dir.file("bad.json"), bad).ok());
         std::ofstream(second.dir.file("broken.json")) << "{ not json";
+        const std::string injected = second.dir.file("injected.json");
+        std::ofstream(injected) << R"({"name": "ZINJECTED", "description": "Flights\nDELETE FROM sflight.",)"
+                                   R"( "fields": [{"table": "SFLIGHT", "field": "CARRID"}]})";
         second.prompter.messages.clear();
         w2.txtName->setText(QStringLiteral("ZKEEP"));
-        for (const char* file : {"broken.json", "bad.json"}) {
+        for (const char* file : {"broken.json", "bad.json", "injected.json"}) {
             second.designFile = toQ(second.dir.file(file));
             w2.mnuOpenDesign->trigger();
         }
         second.designFile = toQ(second.dir.file("missing/d.json"));
         w2.mnuSaveDesignAs->trigger();
-        QCOMPARE(second.prompter.messages.size(), std::size_t(3));
+        QCOMPARE(second.prompter.messages.size(), std::size_t(4));
         QVERIFY(second.prompter.messages[0].text.rfind("The design could not be opened.\r\n", 0) == 0);
         QCOMPARE(second.prompter.messages[1].text,
                  std::string("The design could not be opened.\r\nThe report name may hold at most 30 letters, digits and \"_\"."));
-        QVERIFY(second.prompter.messages[2].text.rfind("The design could not be saved.\r\n", 0) == 0);
-        QCOMPARE(w2.txtName->text(), QStringLiteral("ZKEEP"));
+        QCOMPARE(second.prompter.messages[2].text,
+                 "The design could not be opened.\r\n" + injected + ": description: line break");
+        QVERIFY(second.prompter.messages[3].text.rfind("The design could not be saved.\r\n", 0) == 0);
+        QCOMPARE(w2.txtName->text() + w2.txtDescription->text(), QStringLiteral("ZKEEPFlights by carrier"));
+        QCOMPARE(second.session.report().definition.fields.size(), std::size_t(4));
     }
 
     // An opened design waits in the model for its later screens; taking
@@ -638,7 +589,7 @@ private slots:
 
         QCOMPARE(h.problems, QStringList());
         QCOMPARE(h.prompter.messages, created("ZORVEX_FIRST", true));
-        const ReportDefinition& shown = h.session.report.definition;
+        const ReportDefinition& shown = h.session.report().definition;
         QCOMPARE(shown.conditions.size(), std::size_t(3));
         QCOMPARE(shown.selection[0].settings + shown.selection[1].settings, std::string("P;R;LHS;N;"));
         const auto program = (*sap::SandboxSystem::open(db))->program("ZORVEX_FIRST");
@@ -669,7 +620,7 @@ private slots:
         walkWizard(h, w, walk);
         QCOMPARE(h.problems, QStringList());
         QCOMPARE(h.prompter.messages, created("ZFLIGHTS_JOINED", false));
-        const ReportDefinition& shown = h.session.report.definition;
+        const ReportDefinition& shown = h.session.report().definition;
         QCOMPARE(shown.conditions, (std::vector<Condition>{{"SCARR", "CARRID", "=", "SPFLI", "CARRID"},
                                                            {"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"},
                                                            {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID"},
@@ -743,7 +694,7 @@ private slots:
                     shownWarnings << findings->item(i)->text();
         });
         QCOMPARE(h.problems, QStringList());
-        QCOMPARE(h.session.report.definition.conditions,
+        QCOMPARE(h.session.report().definition.conditions,
                  (std::vector<Condition>{{"SFLIGHT", toStd(left), "=", toStd(right.section('.', 0, 0)),
                                           toStd(right.section('.', 1))}}));
         QCOMPARE(callsWhileEditing, 0);
