@@ -261,7 +261,7 @@ Result<sap::TableSearch> Session::searchTables(const std::string& pattern) {
 
 Result<std::vector<sap::TableField>> Session::readFields(const std::string& table) {
     auto read = readOver([&](sap::Operations& o) { return o.readFields(table); });
-    if (read) fieldTypes.keep(table, *read);
+    if (read) fieldsRead(table, *read);
     return read;
 }
 

@@ -127,7 +127,7 @@ public:
     Status logOn();
     // The operations' name check, table search, field read and transport
     // check over the open connection; a failed call logs off and gives the
-    // failure. The fields read are kept in fieldTypes.
+    // failure. The fields read are kept in fieldTypes().
     Result<sap::NameCheck> checkName(const std::string& name);
     Result<sap::TableSearch> searchTables(const std::string& pattern);
     Result<std::vector<sap::TableField>> readFields(const std::string& table);

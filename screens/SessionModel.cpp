@@ -33,7 +33,7 @@ void SessionModel::setLogonValues(sap::LogonValues values) {
     // Another system has a dictionary of its own.
     if (values.applicationServer != logon_.applicationServer || values.systemNumber != logon_.systemNumber ||
         values.system != logon_.system)
-        fieldTypes.clear();
+        fieldTypes_.clear();
     logon_ = std::move(values);
     logonRead_ = true;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sap/BackendFactory.h"
 #include "sap/Operations.h"
@@ -51,7 +52,7 @@ public:
 
     // The dictionary types of the tables whose fields were listed, for the
     // design check; forgotten when the logon values name another system.
-    sap::FieldTypes fieldTypes;
+    const sap::FieldTypes& fieldTypes() const { return fieldTypes_; }
 
     // A program was created: the chain folds back. Cleared as the main
     // window comes back.
@@ -89,6 +90,10 @@ public:
 protected:
     // A logon made these operations: they replace the shared ones.
     void loggedOn(std::unique_ptr<sap::Operations> fresh) { operations_ = std::move(fresh); }
+    // The fields of `table` were read: their types are kept.
+    void fieldsRead(const std::string& table, const std::vector<sap::TableField>& fields) {
+        fieldTypes_.keep(table, fields);
+    }
 
 private:
     mutable sap::LogonValues logon_;  // read from the file on first use
@@ -97,6 +102,7 @@ private:
     bool generated_ = false;
     bool aboutMode_ = false;
     ReportModel report_;
+    sap::FieldTypes fieldTypes_;
     std::optional<ReportDefinition> kept_;  // what lastDesignPath() holds, once written here
     std::string roadServer_;            // the address whose road was last chosen
     sap::Road road_ = sap::Road::Http;  // its road (none chosen yet: an RFC road)

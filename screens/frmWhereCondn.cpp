@@ -219,7 +219,7 @@ void frmWhereCondn::cmdSortTotals_Click() {
 
 bool frmWhereCondn::showFindings() {
     lstFindings->clear();
-    const std::vector<Finding> findings = reviewDesign(currentDefinition(), session_.fieldTypes.lookup());
+    const std::vector<Finding> findings = reviewDesign(currentDefinition(), session_.fieldTypes().lookup());
     for (const Finding& f : findings) {
         auto* item = new QListWidgetItem(toQ(f.text()), lstFindings);
         item->setToolTip(item->text());
