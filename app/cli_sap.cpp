@@ -212,6 +212,30 @@ struct InstallTarget {
     bool replace = false;  // an existing program of the name may be replaced
 };
 
+// Tells how an installation went and gives the exit code: failures (whatever
+// kept the program from being made, critical messages) and the system's
+// error messages go to standard error; 2 unless the program was made (and
+// activated, when that was asked for) without an error message.
+int tellInstallation(const InstallResult& result, const std::vector<Message>& messages) {
+    for (const Message& message : messages) {
+        if ((message.style & kCritical) || !result.created)
+            std::cerr << "orvex-cli install: " << oneLine(message.text)
+                      << (message.detail.empty() ? std::string() : ": " + oneLine(message.detail)) << '\n';
+        else
+            std::cout << oneLine(message.text) << '\n';
+    }
+    if (result.nameTaken())
+        return fail("install", oneLine(result.created.failure().text()) + "; nothing was changed (--replace replaces it)");
+    bool errors = false;
+    for (const SapMessage& message : result.sapMessages) {
+        std::cerr << messageLine(message) << '\n';
+        errors = errors || isError(message);
+    }
+    if (!result.created || errors) return 2;
+    if (result.activationRequested && !result.activated()) return 2;
+    return 0;
+}
+
 int install(const std::string& designPath, const InstallTarget& target) {
     Result<ReportDefinition> load = loadDesignFile(designPath);
     if (!load) return fail("install", load.failure().text());
@@ -258,24 +282,7 @@ int install(const std::string& designPath, const InstallTarget& target) {
     std::vector<Message> messages;
     const InstallResult result =
         operations->installProgram(request, [&](const Message& m) { messages.push_back(m); });
-    // Failures (whatever kept the program from being made, critical messages) go to standard error.
-    for (const Message& message : messages) {
-        if ((message.style & kCritical) || !result.created)
-            std::cerr << "orvex-cli install: " << oneLine(message.text)
-                      << (message.detail.empty() ? std::string() : ": " + oneLine(message.detail)) << '\n';
-        else
-            std::cout << oneLine(message.text) << '\n';
-    }
-    if (result.nameTaken())
-        return fail("install", oneLine(result.created.failure().text()) + "; nothing was changed (--replace replaces it)");
-    bool errors = false;
-    for (const SapMessage& message : result.sapMessages) {
-        std::cerr << messageLine(message) << '\n';
-        errors = errors || isError(message);
-    }
-    if (!result.created || errors) return 2;
-    if (result.activationRequested && !result.activated()) return 2;
-    return 0;
+    return tellInstallation(result, messages);
 }
 
 // Logs on, calls RFC_PING (on the ADT road: fetches the session's token) and

@@ -109,6 +109,24 @@ CodeStyle readStyle(const Json& doc) {
     return CodeStyle::Classic;
 }
 
+// One output field with its sort and total options.
+PickedField readPickedField(const Json& item, const std::string& place) {
+    PickedField f;
+    readString(item, "table", place, f.table, true);
+    readString(item, "field", place, f.field, true);
+    readString(item, "description", place, f.description, false);
+    long long position = 0;
+    if (readWhole(item, "sort_position", place, position)) {
+        if (position < INT_MIN || position > INT_MAX)
+            throw Fault{place + ".sort_position: " + std::to_string(position) + " is out of range"};
+        f.sortPosition = static_cast<int>(position);
+    }
+    readBool(item, "sort_descending", f.sortDescending, place);
+    readBool(item, "subtotal", f.subtotal, place);
+    readBool(item, "total", f.total, place);
+    return f;
+}
+
 ReportDefinition readDesign(const Json& doc) {
     if (!doc.is_object()) throw expected("design", "an object", doc);
     ReportDefinition r;
@@ -143,20 +161,7 @@ ReportDefinition readDesign(const Json& doc) {
         }
     }
     readArray(doc, "fields", [&r](const Json& item, const std::string& place) {
-        PickedField f;
-        readString(item, "table", place, f.table, true);
-        readString(item, "field", place, f.field, true);
-        readString(item, "description", place, f.description, false);
-        long long position = 0;
-        if (readWhole(item, "sort_position", place, position)) {
-            if (position < INT_MIN || position > INT_MAX)
-                throw Fault{place + ".sort_position: " + std::to_string(position) + " is out of range"};
-            f.sortPosition = static_cast<int>(position);
-        }
-        readBool(item, "sort_descending", f.sortDescending, place);
-        readBool(item, "subtotal", f.subtotal, place);
-        readBool(item, "total", f.total, place);
-        r.fields.push_back(std::move(f));
+        r.fields.push_back(readPickedField(item, place));
     });
     readArray(doc, "selection_screen", [&r](const Json& item, const std::string& place) {
         SelectionEntry e;
