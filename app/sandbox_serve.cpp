@@ -1,6 +1,5 @@
 // orvex-sandbox serve: the sandbox system over SAP's SOAP-over-HTTP RFC
 // protocol, so that the HTTP transport can be used and tested end to end.
-#include <arpa/inet.h>
 #include <csignal>
 #include <pthread.h>
 
@@ -14,6 +13,7 @@
 #include <utility>
 
 #include "app/sandbox_serve.h"
+#include "common/platform/Network.h"
 #include "sap/http/HttpClient.h"
 #include "sap/http/SoapServer.h"
 #include "sap/sandbox/SandboxSystem.h"
@@ -40,15 +40,6 @@ bool splitListen(const std::string& text, std::string& host, int& port) {
     return !host.empty() && port <= 65535;
 }
 
-// Loopback means 127.0.0.0/8 or ::1.
-bool isLoopback(const std::string& host) {
-    in_addr v4{};
-    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
-    in6_addr v6{};
-    if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) return IN6_IS_ADDR_LOOPBACK(&v6);
-    return false;
-}
-
 // Where to listen: --listen's host and port, a remote host only when allowed.
 Result<std::pair<std::string, int>> listenAddress(const ServeOptions& options) {
     std::string host;
@@ -56,7 +47,7 @@ Result<std::pair<std::string, int>> listenAddress(const ServeOptions& options) {
     if (!splitListen(options.listen, host, port))
         return failure(FailureKind::Refused, "--listen wants HOST:PORT, not \"" + options.listen + "\"");
     if (host == "localhost") host = "127.0.0.1";
-    if (!options.allowRemote && !isLoopback(host))
+    if (!options.allowRemote && !platform::isLoopbackAddress(host))
         return failure(FailureKind::Refused,
                        host + " is not a loopback address; passwords travel unencrypted, so --allow-remote is needed");
     return std::pair{host, port};

@@ -1,11 +1,10 @@
 #include "sap/SettingsCheck.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
+#include "common/platform/Network.h"
 #include "sap/http/HttpBackend.h"
 #include "common/Text.h"
 
@@ -18,10 +17,9 @@ bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 bool allDigits(std::string_view s) { return !s.empty() && std::all_of(s.begin(), s.end(), isDigit); }
 
 bool isAddress(const std::string& text) {
-    unsigned char buffer[16];
     std::string bare = text;
     if (bare.size() > 2 && bare.front() == '[' && bare.back() == ']') bare = bare.substr(1, bare.size() - 2);
-    return inet_pton(AF_INET, text.c_str(), buffer) == 1 || inet_pton(AF_INET6, bare.c_str(), buffer) == 1;
+    return platform::isIpv4Address(text) || platform::isIpv6Address(bare);
 }
 
 // A DNS name: labels of letters, digits, "-" (not at either end) and "_"

@@ -1,15 +1,8 @@
 #include "sap/http/SoapServer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -22,6 +15,7 @@
 #include <set>
 #include <thread>
 
+#include "common/platform/Network.h"
 #include "sap/http/SoapService.h"
 
 namespace orvex::sap {
@@ -41,32 +35,9 @@ std::string printable(const std::string& text) {
     return out.empty() ? "-" : out;
 }
 
-// Waits until `fd` is ready for `events` or has hung up; false when
-// `deadline` passes first.
-bool waitFor(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return false;
-        pollfd ready{fd, events, 0};
-        const int n = ::poll(&ready, 1, static_cast<int>(std::min<long long>(left, 60'000)));
-        if (n > 0) return true;
-        if (n < 0 && errno != EINTR) return true;  // the read or write that follows says what is wrong
-    }
-}
-
-std::string addressText(const sockaddr_storage& address, int& port) {
-    char text[INET6_ADDRSTRLEN] = "";
-    if (address.ss_family == AF_INET) {
-        const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
-        ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
-        port = ntohs(v4.sin_port);
-    } else if (address.ss_family == AF_INET6) {
-        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
-        ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
-        port = ntohs(v6.sin6_port);
-    }
-    return text;
-}
+using platform::Moved;
+using platform::Waiting;
+using platform::waitFor;
 
 // One accepted connection as the HTTP library reads and writes it, held to
 // deadlines: a request must arrive whole within the deadline from its start
@@ -81,7 +52,7 @@ public:
     // the connection, so that one that sends nothing is dropped too.
     bool awaitFirstRequest() {
         startRequest();
-        return waitFor(fd_, POLLIN, readDeadline_);
+        return waitFor(fd_, Waiting::Readable, readDeadline_);
     }
     // A further request on a kept-alive connection: at most `idle` for its
     // first byte, and the deadline from there. An idle connection gives way
@@ -90,31 +61,32 @@ public:
         const Clock::time_point until = Clock::now() + idle;
         while (begin_ == end_) {
             if (giveWay() || Clock::now() >= until) return false;
-            if (waitFor(fd_, POLLIN, std::min(until, Clock::now() + std::chrono::milliseconds(100)))) break;
+            if (waitFor(fd_, Waiting::Readable, std::min(until, Clock::now() + std::chrono::milliseconds(100)))) break;
         }
         startRequest();
         return true;
     }
     bool brokeALimit() const { return brokeALimit_; }
 
-    bool is_readable() const override { return begin_ != end_ || waitFor(fd_, POLLIN, readDeadline_); }
+    bool is_readable() const override { return begin_ != end_ || waitFor(fd_, Waiting::Readable, readDeadline_); }
     bool is_writable() const override {
-        return waitFor(fd_, POLLOUT, writing_ ? writeDeadline_ : Clock::now() + deadline_);
+        return waitFor(fd_, Waiting::Writable, writing_ ? writeDeadline_ : Clock::now() + deadline_);
     }
 
     ssize_t read(char* ptr, size_t size) override {
         writing_ = false;
         while (begin_ == end_) {
-            if (readBytes_ >= maxBytes_ || !waitFor(fd_, POLLIN, readDeadline_)) {
+            if (readBytes_ >= maxBytes_ || !waitFor(fd_, Waiting::Readable, readDeadline_)) {
                 brokeALimit_ = true;
                 return -1;
             }
-            const ssize_t n = ::recv(fd_, buffer_, std::min(sizeof buffer_, maxBytes_ - readBytes_), MSG_DONTWAIT);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-            if (n <= 0) return n;
-            readBytes_ += static_cast<std::size_t>(n);
+            const Moved got = platform::receiveNow(fd_, buffer_, std::min(sizeof buffer_, maxBytes_ - readBytes_));
+            if (got.state == Moved::Again) continue;
+            if (got.state == Moved::Failed) return -1;
+            if (got.bytes == 0) return 0;
+            readBytes_ += got.bytes;
             begin_ = 0;
-            end_ = static_cast<std::size_t>(n);
+            end_ = got.bytes;
         }
         const std::size_t taken = std::min(size, end_ - begin_);
         std::memcpy(ptr, buffer_ + begin_, taken);
@@ -124,24 +96,21 @@ public:
 
     ssize_t write(const char* ptr, size_t size) override {
         if (!writing_) writing_ = true, writeDeadline_ = Clock::now() + deadline_;
-        if (!waitFor(fd_, POLLOUT, writeDeadline_)) {
+        if (!waitFor(fd_, Waiting::Writable, writeDeadline_)) {
             brokeALimit_ = true;
             return -1;
         }
-        const ssize_t n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;  // the caller comes again
-        return n;
+        const Moved sent = platform::sendNow(fd_, ptr, size);
+        if (sent.state == Moved::Again) return 0;  // the caller comes again
+        if (sent.state == Moved::Failed) return -1;
+        return static_cast<ssize_t>(sent.bytes);
     }
 
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) ip = addressText(address, port);
+        platform::peerAddress(fd_, ip, port);
     }
     void get_local_ip_and_port(std::string& ip, int& port) const override {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) ip = addressText(address, port);
+        platform::localAddress(fd_, ip, port);
     }
     socket_t socket() const override { return fd_; }
 
@@ -242,15 +211,15 @@ private:
 // connection, for a moment, so that the close does not reset the connection
 // before the client has read the answer.
 void closeGently(int fd) {
-    ::shutdown(fd, SHUT_WR);
+    platform::shutDown(fd, platform::Shut::Writing);
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(500);
     char scratch[16384];
-    for (std::size_t dropped = 0; dropped < (std::size_t(1) << 20) && waitFor(fd, POLLIN, until);) {
-        const ssize_t n = ::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
-        if (n > 0) dropped += static_cast<std::size_t>(n);
+    for (std::size_t dropped = 0; dropped < (std::size_t(1) << 20) && waitFor(fd, Waiting::Readable, until);) {
+        const Moved got = platform::receiveNow(fd, scratch, sizeof scratch);
+        if (got.state == Moved::Failed || (got.state == Moved::Done && got.bytes == 0)) break;
+        dropped += got.bytes;
     }
-    ::close(fd);
+    platform::closeSocket(fd);
 }
 
 // The answer to a connection the queue has no room for: written without
@@ -261,9 +230,9 @@ void turnAway(int fd) {
         return "HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
                std::to_string(page.size()) + "\r\nRetry-After: 1\r\nConnection: close\r\n\r\n" + page;
     }();
-    [[maybe_unused]] const ssize_t sent = ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    ::shutdown(fd, SHUT_RDWR);
-    ::close(fd);
+    (void)platform::sendNow(fd, answer.data(), answer.size());
+    platform::shutDown(fd, platform::Shut::Both);
+    platform::closeSocket(fd);
 }
 
 // The connections being served, so that a stop ends their waiting for
@@ -283,7 +252,7 @@ public:
     void stopReading() {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        for (int fd : fds_) ::shutdown(fd, SHUT_RD);
+        for (int fd : fds_) platform::shutDown(fd, platform::Shut::Reading);
     }
 
 private:
@@ -310,7 +279,7 @@ private:
             return false;
         }
         if (!live.add(sock)) {
-            ::close(sock);
+            platform::closeSocket(sock);
             return false;
         }
         ConnectionStream stream(sock, deadline, maxBytes);
@@ -333,8 +302,8 @@ private:
         if (gently) {
             closeGently(sock);
         } else {
-            ::shutdown(sock, SHUT_RDWR);
-            ::close(sock);
+            platform::shutDown(sock, platform::Shut::Both);
+            platform::closeSocket(sock);
         }
         return true;
     }
@@ -448,7 +417,7 @@ struct SoapServer::Impl {
     }
 
     void closeListener() {
-        if (listener >= 0) ::close(listener);
+        if (listener >= 0) platform::closeSocket(listener);
         listener = -1;
     }
 };
@@ -517,7 +486,7 @@ Result<int> SoapServer::bind(const std::string& host, int port) {
     impl_->server.set_socket_options([impl](socket_t socket) {
         httplib::default_socket_options(socket);
         impl->closeListener();
-        impl->listener = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
+        impl->listener = platform::duplicateSocket(socket);
     });
     int bound = -1;
     if (port == 0) {
@@ -564,7 +533,7 @@ void SoapServer::stop() {
     } else if (impl_->listener >= 0) {
         // Not yet (or no longer) accepting: a socket shut down takes no
         // connections, and an accept loop that begins later ends at once.
-        ::shutdown(impl_->listener, SHUT_RDWR);
+        platform::shutDown(impl_->listener, platform::Shut::Both);
     }
     impl_->closeListener();
 }
