@@ -1,19 +1,16 @@
 // orvex-sandbox serve: the sandbox system over SAP's SOAP-over-HTTP RFC
 // protocol, so that the HTTP transport can be used and tested end to end.
-#include <csignal>
-#include <pthread.h>
 
 #include <CLI/CLI.hpp>
-#include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 #include "app/sandbox_serve.h"
 #include "common/platform/Network.h"
+#include "common/platform/StopRequests.h"
 #include "sap/http/HttpClient.h"
 #include "sap/http/SoapServer.h"
 #include "sap/sandbox/SandboxSystem.h"
@@ -53,22 +50,6 @@ Result<std::pair<std::string, int>> listenAddress(const ServeOptions& options) {
     return std::pair{host, port};
 }
 
-// Runs the server until it fails or SIGINT or SIGTERM (blocked in every
-// thread) stops it; one thread takes the signals.
-bool runUntilStopped(sap::SoapServer& server, const sigset_t& stopSignals) {
-    std::atomic<bool> finished{false};
-    std::thread stopper([&server, &finished, stopSignals] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        if (!finished) server.stop();
-    });
-    const bool ok = server.run().ok();
-    finished = true;
-    pthread_kill(stopper.native_handle(), SIGTERM);  // wakes the stopper if no signal came
-    stopper.join();
-    return ok;
-}
-
 int serve(const ServeOptions& options) {
     const auto address = listenAddress(options);
     if (!address) {
@@ -77,13 +58,9 @@ int serve(const ServeOptions& options) {
     }
     const auto& [host, port] = *address;
 
-    // SIGINT and SIGTERM are taken by one thread that stops the server; every
-    // thread started from here on inherits the blocked mask.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Ctrl+C and a service manager's stop are taken by one thread that stops
+    // the server; every thread started from here on leaves them to it.
+    platform::blockStopRequests();
 
     const std::string database = options.database.empty() ? sap::SandboxSystem::defaultDatabasePath() : options.database;
     auto opened = sap::SandboxSystem::open(database);
@@ -120,7 +97,8 @@ int serve(const ServeOptions& options) {
         std::fflush(stdout);
     }
 
-    const bool ok = runUntilStopped(server, stopSignals);
+    const bool ok =
+        platform::runUntilStopRequested([&server] { return server.run().ok(); }, [&server] { server.stop(); });
     std::fprintf(stdout, "orvex-sandbox: stopped\n");
     std::fflush(stdout);
     return ok ? 0 : 1;
