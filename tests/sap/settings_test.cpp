@@ -25,17 +25,10 @@ struct Settings : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Settings, ProgramFolderFoundAndMissingValuesAreEmpty) {
-    EXPECT_TRUE(std::filesystem::exists(programDirectory() + "/sap_tests"));
-    EXPECT_EQ(readLogonValues(path), LogonValues{});
-    TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
-    EXPECT_EQ(value("SAPLogOn", "SAPPwd"), "");
-    EXPECT_EQ(value("Connect", "SAPUid"), "");  // wrong section
-    EXPECT_EQ(value("SAPLogOn", "SAPUid"), "ME");
-}
-
 TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
+    EXPECT_EQ(readLogonValues(path), LogonValues{});
     TempDir::write(path, "[Other]\nKeep=yes\n[SAPLogOn]\nSAPUid=OLD\n");
+    EXPECT_EQ(value("SAPLogOn", "SAPPwd"), "");
     ASSERT_TRUE(writeLogonValues(path, demo()));
     EXPECT_EQ(value("Other", "Keep"), "yes");
     EXPECT_NE(TempDir::read(path).find("[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=secret\nClient=001\n\n\n"
@@ -71,8 +64,7 @@ TEST_F(Settings, APasswordOthersCouldReadIsClosedToThemOnWriting) {
         const char* password;
         unsigned after;
         bool tightened;
-    } cases[] = {{0644, "secret", 0600, true}, {0640, "secret", 0600, true}, {0604, "secret", 0600, true},
-                 {0660, "secret", 0600, true}, {0600, "secret", 0600, false}, {0400 | 0200, "secret", 0600, false},
+    } cases[] = {{0640, "secret", 0600, true}, {0604, "secret", 0600, true}, {0600, "secret", 0600, false},
                  {0622, "secret", 0622, false},  // others may write, not read
                  {0644, "", 0644, false}};       // no password to keep from them
     for (const Case& c : cases) {
@@ -126,9 +118,6 @@ TEST_F(Settings, TlsFilesOnlyWhereGiven) {
               std::string::npos);
     EXPECT_EQ(TempDir::read(path).find("ClientKey"), std::string::npos);
     EXPECT_EQ(readLogonValues(path), v);
-    v.tls.clientCertificate.clear();
-    ASSERT_TRUE(writeLogonValues(path, v));
-    EXPECT_EQ(readLogonValues(path).tls, (TlsSettings{"/etc/orvex/ca.pem", "", ""}));
     v.tls = {};
     ASSERT_TRUE(writeLogonValues(path, v));
     EXPECT_EQ(TempDir::read(path), without);
@@ -222,31 +211,21 @@ TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
         const char* value;
         const char* problem;  // "" when the value is taken; else a part of the reason
     } cases[] = {
-        {F::Client, "001", ""},
         {F::Client, " 800 ", ""},  // the file gives values back without blanks around them
         {F::Client, "", ""},       // missing values are settingsComplete's business
         {F::Client, "12345", "\"12345\" is no client: a client is three digits, such as 001"},
-        {F::Client, "01", "is no client"},
         {F::Client, "0a1", "is no client"},
-        {F::SystemNumber, "00", ""},
         {F::SystemNumber, "xx", "\"xx\" is no system number: a system number is two digits, such as 00"},
         {F::SystemNumber, "0", "is no system number"},
         {F::SystemNumber, "100", "is no system number"},
-        {F::System, "SBX", ""},
         {F::System, "np1", ""},
         {F::System, "1AB", "is no system ID: a system ID is three letters or digits, the first a letter"},
         {F::System, "SB", "is no system ID"},
         {F::System, "S-X", "is no system ID"},
-        {F::ApplicationServer, "sandbox", ""},
-        {F::ApplicationServer, "sap-dev.example.com", ""},
         {F::ApplicationServer, "sap_dev01.corp.", ""},
-        {F::ApplicationServer, "10.0.0.12", ""},
         {F::ApplicationServer, "fe80::1", ""},
-        {F::ApplicationServer, "[::1]", ""},
-        {F::ApplicationServer, "/H/router.example.com/S/3299/H/sapdev", ""},
         {F::ApplicationServer, "/H/10.1.1.1/S/sapdp00/P/secret/H/sapdev/S/3200", ""},
-        {F::ApplicationServer, "https://sap.example.com:44300", ""},
-        {F::ApplicationServer, "http://localhost:8000/sap/bc/soap/rfc", ""},
+        {F::ApplicationServer, "/H/router/S/3299", ""},
         {F::ApplicationServer, "https://[::1]:44300/sap/bc/adt", ""},
         {F::ApplicationServer, "sap dev", "\"sap dev\" is no application server: give a host name, an IP address, a "
                                           "SAProuter string or an http(s) URL"},
@@ -256,10 +235,8 @@ TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
         {F::ApplicationServer, "sap..example.com", "is no application server"},
         {F::ApplicationServer, "ftp://sap.example.com", "is no application server"},
         {F::ApplicationServer, longLabel.c_str(), "is no application server"},
-        {F::ApplicationServer, "/H/router/S/3299", ""},
         {F::ApplicationServer, "/S/3299/H/sapdev", "is no SAProuter string"},
         {F::ApplicationServer, "/H/router/S/", "is no SAProuter string"},
-        {F::ApplicationServer, "/H/router/S/32 99/H/x", "is no SAProuter string"},
         {F::ApplicationServer, "/H/router/S/1/S/2", "is no SAProuter string"},
         {F::ApplicationServer, "/H/a b/H/x", "is no SAProuter string"},
         {F::ApplicationServer, "/H/router/X/1/H/x", "is no SAProuter string"},
@@ -284,5 +261,4 @@ TEST(SettingsCheck, ProblemsComeInTheDialogsOrder) {
     for (const auto& problem : problems) fields.push_back(problem.field);
     EXPECT_EQ(fields, (std::vector<LogonField>{LogonField::SystemNumber, LogonField::System, LogonField::Client,
                                                LogonField::ApplicationServer}));
-    EXPECT_STREQ(logonFieldCaption(LogonField::Client), "Client Number");
 }
