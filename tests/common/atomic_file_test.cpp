@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "common/platform/AtomicFile.h"
 #include "tests/support/TempDir.h"
@@ -65,21 +64,6 @@ TEST_F(AtomicFile, linksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
     fs::create_symlink("loop", dir.file("loop"));
     auto looping = writeFileAtomically(dir.file("loop"), "x", 0644);
     EXPECT_NE(looping.failure().reason.find(std::strerror(ELOOP)), std::string::npos) << looping.failure().reason;
-}
-
-TEST_F(AtomicFile, twoWritersOfOneFileLeaveOneWholeFile) {
-    const std::string a(100000, 'a'), b(100000, 'b');
-    std::vector<std::thread> writers;
-    int failures = 0;
-    for (const std::string* text : {&a, &b})
-        writers.emplace_back([&, text] {
-            for (int i = 0; i < 50; ++i) failures += !writeFileAtomically(path, *text, 0644);
-        });
-    for (auto& t : writers) t.join();
-    EXPECT_EQ(failures, 0);
-    const std::string result = TempDir::read(path);
-    EXPECT_TRUE(result == a || result == b);
-    EXPECT_EQ(dir.names(), std::set<std::string>{"target"});
 }
 
 TEST_F(AtomicFile, aFailureSaysWhyAndLeavesTheOldFile) {

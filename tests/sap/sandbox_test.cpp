@@ -175,7 +175,6 @@ TEST_F(Sandbox, FieldsComeFromTheDictionaryAndSyntheticTablesAddUp) {
     const std::size_t before = *system.tadirRowCount();
     EXPECT_EQ(*system.addSyntheticTables(2600), before + 2600);
     EXPECT_EQ(*system.addSyntheticTables(10), before + 2610);
-    EXPECT_EQ(system.call(fieldsRequest(find("OBJ_NAME LIKE 'ASYN%'").at(0)))->tables.at("DD03P_TAB_A").size(), 3u);
 }
 
 TEST_F(Sandbox, ProgramInsertionStoresInactiveProgramsWithTadirRows) {
@@ -232,7 +231,7 @@ TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
     EXPECT_EQ(p->title, title);
 }
 
-TEST_F(Sandbox, LogonChecksEveryValueAndFaultsAreInjected) {
+TEST_F(Sandbox, LogonChecksEveryValue) {
     EXPECT_TRUE(system.checkLogon(connectionProperties(demoLogon())));
     // Each refusal names the value a user would have to correct.
     const char* reasons[] = {"wrong user name or password", "wrong user name or password", "does not exist",
@@ -247,15 +246,6 @@ TEST_F(Sandbox, LogonChecksEveryValueAndFaultsAreInjected) {
             EXPECT_NE(status.failure().reason.find(reasons[i]), std::string::npos) << status.failure().reason;
         }
     }
-    // An injected fault hits the chosen call of one function only.
-    SandboxFaults f;
-    f.failFunction = "RFC_READ_TABLE";
-    f.failOnCall = 2;
-    f.exception = "BOOM";
-    system.setFaults(f);
-    const auto read = readRequest("TADIR", {});
-    EXPECT_EQ(exceptionOf(read) + exceptionOf(insertRequest("ZF", {"x"})) + exceptionOf(read) + exceptionOf(read),
-              "okokBOOMok");
 }
 
 // The database holds the passwords: it and its side files are its owner's only.
