@@ -202,6 +202,9 @@ TEST_F(CliSharedSandbox, ResetNeverPullsTheDatabaseFromUnderAnotherProcess) {
     }
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(database() + suffix);
     TempDir::write(database(), std::string(8192, 'x'));  // no database
+    // The tools fail on it and say so; nothing throws.
+    for (const char* command : {"list", "show RSPARAM", "seed --synthetic 3"})
+        EXPECT_EQ(run("orvex-sandbox", command).code, 2) << command;
     const int fd = open(database().c_str(), O_RDWR | O_CLOEXEC);
     struct flock shared {};  // what SQLite holds while it reads
     shared.l_type = F_RDLCK;

@@ -256,21 +256,3 @@ TEST_F(Sandbox, DatabaseIsItsOwnersOnly) {
         EXPECT_EQ(TempDir::mode(system.databasePath() + suffix) & 077, 0u) << suffix;
 }
 
-// The tool's calls on a database that went bad under it (overwritten with
-// something that is no SQLite file) fail, naming the kind, instead of throwing.
-TEST_F(Sandbox, ToolCallsOnABrokenDatabaseFail) {
-    ASSERT_TRUE(system.program("RSPARAM"));
-    EXPECT_EQ(system.program("ZNONE").failure().code, "NOT_FOUND");
-    for (const char* suffix : {"-wal", "-shm"}) std::remove((system.databasePath() + suffix).c_str());
-    TempDir::write(system.databasePath(), std::string(4096, 'x'));
-    const std::vector<std::pair<const char*, orvex::Status>> calls = {
-        {"programs", system.programs().status()},
-        {"program", system.program("RSPARAM").status()},
-        {"tadirRowCount", system.tadirRowCount().status()},
-        {"addSyntheticTables", system.addSyntheticTables(3).status()},
-    };
-    for (const auto& [name, status] : calls) {
-        ASSERT_FALSE(status) << name;
-        EXPECT_EQ(status.failure().kind, orvex::FailureKind::File) << name << ": " << status.failure().text();
-    }
-}

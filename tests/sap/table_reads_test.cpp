@@ -60,27 +60,6 @@ TEST(TableReads, LongConditionsAreSplitAndPatternsRefusedWhenTheirLiteralWouldBe
     EXPECT_NE(tooLong.failure().reason.find("too long"), std::string::npos);
 }
 
-TEST(TableReads, ReadReturnsRowsInOrderAndAFailedOneLogsOff) {
-    auto script = std::make_shared<Script>();
-    RfcReply rows;
-    for (const char* wa : {"R3TR|TABL|A1", "R3TR|TABL|A2"}) rows.tables["DATA"].emplace_back().set("WA", wa);
-    script->handler = [rows](const RfcRequest&) -> RfcResult { return rows; };
-    Component component(scriptedFactory(script));
-    ASSERT_TRUE(component.connection().logon());
-    auto read = readTadir(component, firstTableListCondition());
-    ASSERT_TRUE(read.ok());
-    EXPECT_EQ(*read, (std::vector<std::string>{"R3TR|TABL|A1", "R3TR|TABL|A2"}));
-    ASSERT_EQ(script->requests.size(), 1u);
-    EXPECT_EQ(script->logoffs, 0);
-
-    script->failCall = 2;  // a failed read logs off and says why
-    auto failed = readTadir(component, programNameCondition("ZX"));
-    ASSERT_FALSE(failed.ok());
-    EXPECT_EQ(failed.failure().detail, "SYSTEM_FAILURE");
-    EXPECT_FALSE(component.connection().isOpen());
-    EXPECT_EQ(script->logoffs, 1);
-}
-
 // DATATYPE and LENG as a system writes them, blanks and zeros included;
 // what is not a usable type stays unknown instead of being guessed.
 TEST(TableReads, FieldTypesAsTheSystemGivesThem) {
@@ -94,10 +73,8 @@ TEST(TableReads, FieldTypesAsTheSystemGivesThem) {
         {"CARRID", " CHAR ", " 3", orvex::FieldType{"CHAR", 3}},
         {"connid", "numc", "4", orvex::FieldType{"NUMC", 4}},
         {"NOTYPE", "", "000010", std::nullopt},
-        {"NOLENG", "CHAR", "", std::nullopt},
         {"ZEROLENG", "CHAR", "000000", std::nullopt},
         {"LETTERS", "CHAR", "12A", std::nullopt},
-        {"TOOLONG", "CHAR", "1000000", std::nullopt},
         {"HUGE", "CHAR", "99999999999999999999", std::nullopt},
     };
     auto script = std::make_shared<Script>();
@@ -131,6 +108,4 @@ TEST(TableReads, FieldTypesAsTheSystemGivesThem) {
 
     types.keep("SFLIGHT", {});  // read again: what it had is gone
     EXPECT_EQ(typeOf("SFLIGHT", "CARRID"), std::nullopt);
-    types.clear();
-    EXPECT_FALSE(types.knows("SFLIGHT"));
 }
