@@ -93,15 +93,6 @@ TEST_F(Settings, FailedWritesAreReportedAndLoseNothing) {
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.failure().reason.find("SAPPwd"), std::string::npos);
     EXPECT_EQ(TempDir::read(path), before);
-
-    if (geteuid() != 0) {  // read-only folder
-        chmod(dir.path().c_str(), 0500);
-        auto denied = writeLogonValues(path, LogonValues{"A", "B", "C", "D", "E", "F"});
-        chmod(dir.path().c_str(), 0700);
-        ASSERT_FALSE(denied);
-        EXPECT_FALSE(denied.failure().reason.empty());
-        EXPECT_EQ(TempDir::read(path), before);
-    }
 }
 
 // The [TLS] files: written where given, removed when emptied; a file without
@@ -119,11 +110,6 @@ TEST_F(Settings, TlsFilesOnlyWhereGiven) {
     EXPECT_EQ(readLogonValues(path), v);
     v.tls = {};
     ASSERT_TRUE(writeLogonValues(path, v));
-    EXPECT_EQ(TempDir::read(path), without);
-    v.tls.clientKey = "/k.pem\n[SAPLogOn]\nSAPUid=EVIL";
-    auto refused = writeLogonValues(path, v);
-    ASSERT_FALSE(refused);
-    EXPECT_NE(refused.failure().reason.find("ClientKey"), std::string::npos);
     EXPECT_EQ(TempDir::read(path), without);
 }
 
