@@ -66,18 +66,6 @@ struct Sandbox : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Sandbox, TadirIsSeededAtFullWidth) {
-    auto all = system.call(readRequest("TADIR", {"OBJECT = 'TABL'"}));
-    ASSERT_TRUE(all.ok());  // which tables are seeded: the condition tests' results
-    const std::string wa = all->tables.at("DATA").front().get("WA");
-    EXPECT_EQ(wa.size(), 203u + 21u);
-    EXPECT_EQ(wa.substr(0, 10), "R3TR|TABL|");
-    EXPECT_EQ(wa[50], '|');
-    EXPECT_EQ(all->tables.at("FIELDS").at(2).get("FIELDNAME") + all->tables.at("FIELDS")[2].get("OFFSET"),
-              "OBJ_NAME000010");
-    EXPECT_EQ(system.call(readRequest("TADIR", {}))->tables.at("DATA").size(), *system.tadirRowCount());
-}
-
 TEST_F(Sandbox, ConditionsPickTheRowsTheirOperatorsName) {
     const std::pair<const char*, Names> cases[] = {
         {"OBJECT = 'TABL' AND OBJ_NAME = 'SCARR'", {"SCARR"}},
