@@ -92,7 +92,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         const char* what;
         std::string home = ORVEX_NWRFC_DOUBLE_HOME;
         std::string server = "sapdev", password = "sandbox", failing, message;
-        std::string function = "RFC_READ_TABLE", table = "SOURCE";
+        std::string function = "RFC_READ_TABLE";
         std::map<std::string, std::string> exports{{"QUERY_TABLE", "TADIR"}};
         std::vector<std::string> lines;
         bool loggedOn = true;
@@ -128,10 +128,8 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         setenv("SAPNWRFC_HOME", c.home.c_str(), 1);
-        if (c.failing.empty()) unsetenv("ORVEX_NWRFC_DOUBLE_FAIL");
-        else setenv("ORVEX_NWRFC_DOUBLE_FAIL", c.failing.c_str(), 1);
-        if (c.message.empty()) unsetenv("ORVEX_NWRFC_DOUBLE_MESSAGE");
-        else setenv("ORVEX_NWRFC_DOUBLE_MESSAGE", c.message.c_str(), 1);
+        for (const auto& [name, value] : {std::pair{"ORVEX_NWRFC_DOUBLE_FAIL", c.failing}, {"ORVEX_NWRFC_DOUBLE_MESSAGE", c.message}})
+            value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
         Component component{defaultBackendFactory()};
         LogonValues values = logon(c.server);
         values.password = c.password;
@@ -147,7 +145,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         }
         auto function = component.add(c.function);
         for (const auto& [name, value] : c.exports) function->setExport(name, value);
-        for (const std::string& line : c.lines) function->tables(c.table).setCell(function->tables(c.table).addRow(), "LINE", line);
+        for (const std::string& line : c.lines) function->tables("SOURCE").setCell(function->tables("SOURCE").addRow(), "LINE", line);
         const orvex::Status called = function->call();
         ASSERT_FALSE(called);
         EXPECT_NE(called.failure().text().find(c.reason), std::string::npos) << called.failure().text();
@@ -234,29 +232,28 @@ TEST_F(NwRfc, TheLibraryIsLookedForOncePerProcess) {
 
 // The password's road is named before it travels unencrypted to another machine.
 TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
-    const std::string warning = "Passwords travel unencrypted; use https://sap.example:44300 if the system offers it";
-    struct Case {
-        std::string server, home = ORVEX_NWRFC_DOUBLE_HOME, number = "00", expected;
+    auto warning = [](const std::string& at) {
+        return "Passwords travel unencrypted; use https://" + at + " if the system offers it";
     };
-    for (const Case& c : std::vector<Case>{
-             {"http://sap.example:8000/prefix", ORVEX_NWRFC_DOUBLE_HOME, "00", warning},
-             {"http://SAP.example", ORVEX_NWRFC_DOUBLE_HOME, "7",
-              "Passwords travel unencrypted; use https://SAP.example:44307 if the system offers it"},
-             {"http://[fd00::5]:8000", ORVEX_NWRFC_DOUBLE_HOME, "00",
-              "Passwords travel unencrypted; use https://[fd00::5]:44300 if the system offers it"},
-             {"sap.example", dir.file("nowhere"), "00", warning},  // no RFC library: HTTP at port 8000
-             {"sap.example"},                                      // the RFC road
-             {"https://sap.example:44300"},
-             {"http://localhost:8000"},
-             {"http://127.0.0.1:8000"},
-             {"http://[::1]:8000"},
-             {"sandbox"},
-         }) {
-        setenv("SAPNWRFC_HOME", c.home.c_str(), 1);
-        LogonValues values = logon(c.server);
-        values.systemNumber = c.number;
-        EXPECT_EQ(plainHttpWarning(connectionProperties(values)), c.expected) << c.server;
-    }
+    const std::pair<std::string, std::string> cases[] = {
+        {"http://sap.example:8000/prefix", warning("sap.example:44300")},
+        {"http://[fd00::5]:8000", warning("[fd00::5]:44300")},
+        {"sap.example", ""},  // the RFC road
+        {"https://sap.example:44300", ""},
+        {"http://localhost:8000", ""},
+        {"http://127.0.0.1:8000", ""},
+        {"http://[::1]:8000", ""},
+        {"sandbox", ""},
+    };
+    for (const auto& [server, expected] : cases)
+        EXPECT_EQ(plainHttpWarning(connectionProperties(logon(server))), expected) << server;
+    // The suggested port follows the system number.
+    LogonValues seven = logon("http://SAP.example");
+    seven.systemNumber = "7";
+    EXPECT_EQ(plainHttpWarning(connectionProperties(seven)), warning("SAP.example:44307"));
+    // Without the RFC library a host name goes over HTTP, at port 8000.
+    setenv("SAPNWRFC_HOME", dir.file("nowhere").c_str(), 1);
+    EXPECT_EQ(plainHttpWarning(connectionProperties(logon("sap.example"))), warning("sap.example:44300"));
 }
 
 // The command-line tool is wired to the RFC road.
