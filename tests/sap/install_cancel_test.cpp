@@ -50,23 +50,4 @@ TEST_F(InstallCancel, StopsBeforeTheNextCall) {
     }
 }
 
-// A package or a transport request these roads cannot honour is refused
-// before the logon, and the refusal is told once.
-TEST_F(InstallCancel, APackageIsToldOnceAndNothingIsCreated) {
-    const std::vector<std::string> source = {"REPORT zpackaged."};
-    for (const auto& [package, transport] : {std::pair{"ZPKG", ""}, {"$TMP", "DEVK900123"}}) {
-        SCOPED_TRACE(std::string(package) + " " + transport);
-        std::vector<Message> said;
-        const InstallResult result = makeOperations(logon)->installProgram(
-            {&source, "ZPACKAGED", "Packaged", true, logon, package, transport},
-            [&](const Message& m) { said.push_back(m); });
-        ASSERT_FALSE(result.created);
-        EXPECT_EQ(result.created.failure().kind, FailureKind::Refused);
-        ASSERT_EQ(said.size(), 1u);
-        EXPECT_EQ(said[0].text, result.created.failure().text());
-        EXPECT_EQ(said[0].style, kCritical);
-        EXPECT_FALSE(sandbox->program("ZPACKAGED"));
-    }
-}
-
 }  // namespace

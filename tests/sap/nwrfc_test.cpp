@@ -213,23 +213,6 @@ TEST_F(NwRfc, RelativeHomeIsRefusedWithItsReason) {
     }
 }
 
-// The settings dialog asks for the road on every change; the library is
-// looked for once per process. One that appears later is taken by the next
-// start, not in the middle of typing.
-TEST_F(NwRfc, TheLibraryIsLookedForOncePerProcess) {
-    setenv("SAPNWRFC_HOME", dir.file("sdk").c_str(), 1);
-    const ConnectionProperties props = connectionProperties(logon("sapdev"));
-    const RoadChoice first = chooseRoad(props);
-    ASSERT_EQ(first.road, Road::Http) << first.description;
-    fs::create_directories(dir.path() / "sdk" / "lib");
-    fs::copy_file(fs::path(ORVEX_NWRFC_DOUBLE_HOME) / "lib" / "libsapnwrfc.so", dir.path() / "sdk" / "lib" / "libsapnwrfc.so");
-    for (const char* typed : {"sapdev", "sapdev2", "sapdev"}) {
-        LogonValues values = logon(typed);
-        EXPECT_EQ(chooseRoad(connectionProperties(values)).road, Road::Http) << typed;
-        EXPECT_NE(plainHttpWarning(connectionProperties(values)), "") << typed;  // the HTTP road's warning
-    }
-}
-
 // The password's road is named before it travels unencrypted to another machine.
 TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
     auto warning = [](const std::string& at) {
