@@ -79,13 +79,17 @@ TEST_F(Install, EachOutcomeIsToldOnce) {
     const Message notAccessible{kActivationFailed + "Statement is not accessible", "ORVEX", kCritical, ""};
     const std::vector<std::string> insertOnly{"BC_PR_INSERT"}, both{"BC_PR_INSERT", "RFC_ABAP_INSTALL_AND_RUN"},
         lookUp{"RFC_READ_TABLE"}, lookUpAndInsert{"RFC_READ_TABLE", "BC_PR_INSERT"};
-    // The look-up's answer: the TADIR rows it finds.
-    auto finding = [](std::vector<std::string> rows) {
-        return [rows](Script& s) {
-            s.handler = [rows](const RfcRequest& r) {
-                return r.function == "RFC_READ_TABLE" ? tableReply("DATA", "WA", rows) : RfcResult(RfcReply{});
+    // `function` answers `reply`, every other call nothing.
+    auto answering = [](const std::string& function, const RfcReply& reply) {
+        return [function, reply](Script& s) {
+            s.handler = [function, reply](const RfcRequest& r) {
+                return RfcResult(r.function == function ? reply : RfcReply{});
             };
         };
+    };
+    // The look-up's answer: the TADIR rows it finds.
+    auto finding = [&](const std::vector<std::string>& rows) {
+        return answering("RFC_READ_TABLE", tableReply("DATA", "WA", rows));
     };
     const struct {
         const char* what;
@@ -101,15 +105,8 @@ TEST_F(Install, EachOutcomeIsToldOnce) {
         {"installer call fails", [](Script& s) { s.failCall = 2; }, true, true, InstallOutcome::Created,
          "SYSTEM_FAILURE", both, {kCreated, callFailed}},
         {"installer answers an error",
-         [](Script& s) {
-             s.handler = [](const RfcRequest& r) {
-                 RfcReply reply;
-                 if (r.function == "RFC_ABAP_INSTALL_AND_RUN")
-                     reply.imports["ERRORMESSAGE"] = "Statement is not accessible";
-                 return reply;
-             };
-         },
-         true, true, InstallOutcome::Created, "Statement is not accessible", both, {kCreated, notAccessible}},
+         answering("RFC_ABAP_INSTALL_AND_RUN", {{{"ERRORMESSAGE", "Statement is not accessible"}}, {}}), true, true,
+         InstallOutcome::Created, "Statement is not accessible", both, {kCreated, notAccessible}},
         {"free name looked up", finding({}), false, false, InstallOutcome::Created, "", lookUpAndInsert, {kCreated}},
         {"taken name left alone", finding({"R3TR|PROG|ZDEMO"}), false, false, InstallOutcome::NameTaken,
          "program ZDEMO already exists in the system", lookUp, {}},

@@ -128,7 +128,8 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         setenv("SAPNWRFC_HOME", c.home.c_str(), 1);
-        for (const auto& [name, value] : {std::pair{"ORVEX_NWRFC_DOUBLE_FAIL", c.failing}, {"ORVEX_NWRFC_DOUBLE_MESSAGE", c.message}})
+        for (const auto& [name, value] :
+             {std::pair{"ORVEX_NWRFC_DOUBLE_FAIL", c.failing}, {"ORVEX_NWRFC_DOUBLE_MESSAGE", c.message}})
             value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
         Component component{defaultBackendFactory()};
         LogonValues values = logon(c.server);
@@ -145,7 +146,8 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         }
         auto function = component.add(c.function);
         for (const auto& [name, value] : c.exports) function->setExport(name, value);
-        for (const std::string& line : c.lines) function->tables("SOURCE").setCell(function->tables("SOURCE").addRow(), "LINE", line);
+        for (const std::string& line : c.lines)
+            function->tables("SOURCE").setCell(function->tables("SOURCE").addRow(), "LINE", line);
         const orvex::Status called = function->call();
         ASSERT_FALSE(called);
         EXPECT_NE(called.failure().text().find(c.reason), std::string::npos) << called.failure().text();

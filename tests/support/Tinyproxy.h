@@ -25,7 +25,8 @@ class Tinyproxy {
 public:
     static constexpr const char* kProgram = "/usr/bin/tinyproxy";
 
-    Tinyproxy(const std::string& folder, const std::string& extra = "") : folder_(folder), log_(folder + "/tinyproxy.log") {
+    Tinyproxy(const std::string& folder, const std::string& extra = "")
+        : folder_(folder), log_(folder + "/tinyproxy.log") {
         // A port the system just handed out is free; should another program take
         // it before tinyproxy binds it, tinyproxy ends and the next one is tried.
         for (int attempt = 0; attempt < 5 && pid_ <= 0; ++attempt) start(extra, freePort());
