@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <vector>
 
 #include "sap/Settings.h"
@@ -25,17 +24,10 @@ struct Settings : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Settings, ProgramFolderFoundAndMissingValuesAreEmpty) {
-    EXPECT_TRUE(std::filesystem::exists(programDirectory() + "/sap_tests"));
-    EXPECT_EQ(readLogonValues(path), LogonValues{});
-    TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
-    EXPECT_EQ(value("SAPLogOn", "SAPPwd"), "");
-    EXPECT_EQ(value("Connect", "SAPUid"), "");  // wrong section
-    EXPECT_EQ(value("SAPLogOn", "SAPUid"), "ME");
-}
-
 TEST_F(Settings, WrittenAsTypedReadTrimmedAndCut) {
+    EXPECT_EQ(readLogonValues(path), LogonValues{});
     TempDir::write(path, "[Other]\nKeep=yes\n[SAPLogOn]\nSAPUid=OLD\n");
+    EXPECT_EQ(value("SAPLogOn", "SAPPwd"), "");
     ASSERT_TRUE(writeLogonValues(path, demo()));
     EXPECT_EQ(value("Other", "Keep"), "yes");
     EXPECT_NE(TempDir::read(path).find("[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=secret\nClient=001\n\n\n"
@@ -71,8 +63,7 @@ TEST_F(Settings, APasswordOthersCouldReadIsClosedToThemOnWriting) {
         const char* password;
         unsigned after;
         bool tightened;
-    } cases[] = {{0644, "secret", 0600, true}, {0640, "secret", 0600, true}, {0604, "secret", 0600, true},
-                 {0660, "secret", 0600, true}, {0600, "secret", 0600, false}, {0400 | 0200, "secret", 0600, false},
+    } cases[] = {{0640, "secret", 0600, true}, {0604, "secret", 0600, true},
                  {0622, "secret", 0622, false},  // others may write, not read
                  {0644, "", 0644, false}};       // no password to keep from them
     for (const Case& c : cases) {
@@ -102,41 +93,6 @@ TEST_F(Settings, FailedWritesAreReportedAndLoseNothing) {
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.failure().reason.find("SAPPwd"), std::string::npos);
     EXPECT_EQ(TempDir::read(path), before);
-
-    if (geteuid() != 0) {  // read-only folder
-        chmod(dir.path().c_str(), 0500);
-        auto denied = writeLogonValues(path, LogonValues{"A", "B", "C", "D", "E", "F"});
-        chmod(dir.path().c_str(), 0700);
-        ASSERT_FALSE(denied);
-        EXPECT_FALSE(denied.failure().reason.empty());
-        EXPECT_EQ(TempDir::read(path), before);
-    }
-}
-
-// The [TLS] files: written where given, removed when emptied; a file without
-// them keeps its layout.
-TEST_F(Settings, TlsFilesOnlyWhereGiven) {
-    ASSERT_TRUE(writeLogonValues(path, demo()));
-    const std::string without = TempDir::read(path);
-    EXPECT_EQ(without.find("[TLS]"), std::string::npos);
-    LogonValues v = demo();
-    v.tls = {"/etc/orvex/ca.pem", "/srv/keys/me.pem", ""};
-    ASSERT_TRUE(writeLogonValues(path, v));
-    EXPECT_NE(TempDir::read(path).find("[TLS]\nCAFile=/etc/orvex/ca.pem\nClientCertificate=/srv/keys/me.pem\n"),
-              std::string::npos);
-    EXPECT_EQ(TempDir::read(path).find("ClientKey"), std::string::npos);
-    EXPECT_EQ(readLogonValues(path), v);
-    v.tls.clientCertificate.clear();
-    ASSERT_TRUE(writeLogonValues(path, v));
-    EXPECT_EQ(readLogonValues(path).tls, (TlsSettings{"/etc/orvex/ca.pem", "", ""}));
-    v.tls = {};
-    ASSERT_TRUE(writeLogonValues(path, v));
-    EXPECT_EQ(TempDir::read(path), without);
-    v.tls.clientKey = "/k.pem\n[SAPLogOn]\nSAPUid=EVIL";
-    auto refused = writeLogonValues(path, v);
-    ASSERT_FALSE(refused);
-    EXPECT_NE(refused.failure().reason.find("ClientKey"), std::string::npos);
-    EXPECT_EQ(TempDir::read(path), without);
 }
 
 TEST(SettingsValues, TlsFilesAreReadableFullPaths) {
@@ -147,7 +103,6 @@ TEST(SettingsValues, TlsFilesAreReadableFullPaths) {
         {{}, ""},
         {{pem, pem, pem}, ""},
         {{"ca.pem", "", ""}, "CAFile \"ca.pem\" is not a full path"},
-        {{"", dir.file("none.pem"), ""}, "ClientCertificate: cannot read \"" + dir.file("none.pem") + "\""},
         {{"", "", pem}, "ClientKey needs a ClientCertificate"},
     };
     for (const auto& [tls, problem] : cases) {
@@ -185,15 +140,10 @@ TEST_F(Settings, FirstStartWritesTheSandboxSettingsPrivatelyAndOnlyOnce) {
     EXPECT_NE(blocked.failure().reason.find("plain/orvex"), std::string::npos) << blocked.failure().reason;
 }
 
+// Each test runs in a process of its own: the variables changed here stay changed.
 TEST(SettingsFolders, XdgFoldersWhenAbsoluteOtherwiseUnderHome) {
     TempDir dir;
     const std::string home = dir.file("home");
-    // The process's own variables come back afterwards.
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-        const char* value = std::getenv(name);
-        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
     setenv("HOME", home.c_str(), 1);
     const struct {
         const char* config;
@@ -210,7 +160,6 @@ TEST(SettingsFolders, XdgFoldersWhenAbsoluteOtherwiseUnderHome) {
         EXPECT_EQ(userConfigFolder(), c.wantConfig);
         EXPECT_EQ(userDataFolder(), c.wantData);
     }
-    for (const auto& [name, value] : saved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
 }
 
 // What the settings dialog and orvex-cli take and refuse, value by value.
@@ -222,31 +171,21 @@ TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
         const char* value;
         const char* problem;  // "" when the value is taken; else a part of the reason
     } cases[] = {
-        {F::Client, "001", ""},
         {F::Client, " 800 ", ""},  // the file gives values back without blanks around them
         {F::Client, "", ""},       // missing values are settingsComplete's business
         {F::Client, "12345", "\"12345\" is no client: a client is three digits, such as 001"},
-        {F::Client, "01", "is no client"},
         {F::Client, "0a1", "is no client"},
-        {F::SystemNumber, "00", ""},
         {F::SystemNumber, "xx", "\"xx\" is no system number: a system number is two digits, such as 00"},
         {F::SystemNumber, "0", "is no system number"},
         {F::SystemNumber, "100", "is no system number"},
-        {F::System, "SBX", ""},
         {F::System, "np1", ""},
         {F::System, "1AB", "is no system ID: a system ID is three letters or digits, the first a letter"},
         {F::System, "SB", "is no system ID"},
         {F::System, "S-X", "is no system ID"},
-        {F::ApplicationServer, "sandbox", ""},
-        {F::ApplicationServer, "sap-dev.example.com", ""},
         {F::ApplicationServer, "sap_dev01.corp.", ""},
-        {F::ApplicationServer, "10.0.0.12", ""},
         {F::ApplicationServer, "fe80::1", ""},
-        {F::ApplicationServer, "[::1]", ""},
-        {F::ApplicationServer, "/H/router.example.com/S/3299/H/sapdev", ""},
         {F::ApplicationServer, "/H/10.1.1.1/S/sapdp00/P/secret/H/sapdev/S/3200", ""},
-        {F::ApplicationServer, "https://sap.example.com:44300", ""},
-        {F::ApplicationServer, "http://localhost:8000/sap/bc/soap/rfc", ""},
+        {F::ApplicationServer, "/H/router/S/3299", ""},
         {F::ApplicationServer, "https://[::1]:44300/sap/bc/adt", ""},
         {F::ApplicationServer, "sap dev", "\"sap dev\" is no application server: give a host name, an IP address, a "
                                           "SAProuter string or an http(s) URL"},
@@ -256,11 +195,8 @@ TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
         {F::ApplicationServer, "sap..example.com", "is no application server"},
         {F::ApplicationServer, "ftp://sap.example.com", "is no application server"},
         {F::ApplicationServer, longLabel.c_str(), "is no application server"},
-        {F::ApplicationServer, "/H/router/S/3299", ""},
         {F::ApplicationServer, "/S/3299/H/sapdev", "is no SAProuter string"},
         {F::ApplicationServer, "/H/router/S/", "is no SAProuter string"},
-        {F::ApplicationServer, "/H/router/S/32 99/H/x", "is no SAProuter string"},
-        {F::ApplicationServer, "/H/router/S/1/S/2", "is no SAProuter string"},
         {F::ApplicationServer, "/H/a b/H/x", "is no SAProuter string"},
         {F::ApplicationServer, "/H/router/X/1/H/x", "is no SAProuter string"},
         {F::ApplicationServer, "https://sap.example.com/?q=1", "carries a query or fragment"},
@@ -276,13 +212,3 @@ TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
     }
 }
 
-TEST(SettingsCheck, ProblemsComeInTheDialogsOrder) {
-    EXPECT_TRUE(logonProblems({"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}).empty());
-    EXPECT_TRUE(logonProblems(LogonValues{}).empty());
-    const auto problems = logonProblems({"ME", "pw", "0", "S", "a b", "1"});
-    std::vector<LogonField> fields;
-    for (const auto& problem : problems) fields.push_back(problem.field);
-    EXPECT_EQ(fields, (std::vector<LogonField>{LogonField::SystemNumber, LogonField::System, LogonField::Client,
-                                               LogonField::ApplicationServer}));
-    EXPECT_STREQ(logonFieldCaption(LogonField::Client), "Client Number");
-}
