@@ -123,11 +123,6 @@ public:
         std::lock_guard lock(mutex_);
         recorded_[name] = {request, owner};
     }
-    // Structures (TABL/DS) the quick search lets through with the tables.
-    void addStructures(const std::vector<std::string>& names) {
-        std::lock_guard lock(mutex_);
-        structures_.insert(structures_.end(), names.begin(), names.end());
-    }
     void expireTokens() {
         std::lock_guard lock(mutex_);
         for (auto& [id, token] : sessions_) token.clear();
@@ -296,7 +291,7 @@ private:
         for (const auto& [k, v] : req.params) record.query.emplace(k, v);
         record.sessionType = req.get_header_value("X-sap-adt-sessiontype");
         record.token = req.get_header_value("x-csrf-token");
-        record.cookie = RawHeaderRelay::hexDecoded(req.get_header_value("X-Raw-Cookie"));
+        record.cookie = req.get_header_value("X-Raw-Cookie");
         record.authorization = req.get_header_value("Authorization");
         record.body = req.body;
         Fault fault;

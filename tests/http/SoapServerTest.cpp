@@ -131,36 +131,22 @@ TEST(SoapServer, OnlyWellFormedBasicCredentialsLogOn) {
     EXPECT_EQ(answerSoapRequest(answerEveryCall, developerOnly, cases[0].first, "002", pingEnvelope()).status, 401);
 }
 
-// A stop is never lost, whenever it comes; a started server answers at once.
-TEST(SoapServer, StartsServingAtOnceAndStopsAtAnyMoment) {
-    for (int round = 0; round < 40; ++round) {
+// A stop is never lost, whenever it comes: before the server runs, while it
+// begins to run, while its thread starts (destruction joins it).
+TEST(SoapServer, StopsAtAnyMoment) {
+    for (int round = 0; round < 30; ++round) {
         SoapServer server(answerEveryCall, developerOnly);
-        const int port = server.bind("127.0.0.1", 0).value_or(-1);
-        ASSERT_GT(port, 0);
-        switch (round % 4) {
-            case 0:  // before it runs
-                server.stop();
-                EXPECT_TRUE(server.run());
-                break;
-            case 1:  // while it begins to run
-            {
-                std::thread stopper([&server] { server.stop(); });
-                EXPECT_TRUE(server.run());
-                stopper.join();
-                break;
-            }
-            case 2:  // while its thread starts; destruction joins it
-                server.start();
-                server.stop();
-                break;
-            default: {
-                server.start();
-                httplib::Client client("127.0.0.1", port);
-                client.set_basic_auth("DEVELOPER", "se:cret");
-                auto result = client.Post("/sap/bc/soap/rfc?sap-client=001", pingEnvelope(), "text/xml");
-                ASSERT_TRUE(result);
-                EXPECT_EQ(result->status, 200);
-            }
+        ASSERT_GT(server.bind("127.0.0.1", 0).value_or(-1), 0);
+        if (round % 3 == 0) {
+            server.stop();
+            EXPECT_TRUE(server.run());
+        } else if (round % 3 == 1) {
+            std::thread stopper([&server] { server.stop(); });
+            EXPECT_TRUE(server.run());
+            stopper.join();
+        } else {
+            server.start();
+            server.stop();
         }
     }
 }
