@@ -159,30 +159,6 @@ public:
         return it == programs_.end() ? std::string() : it->second.corrNr;
     }
 
-private:
-    struct Lock {
-        std::string handle, context;
-    };
-    struct Program {
-        std::string package, corrNr, title;
-    };
-
-    // Text for an attribute value.
-    static std::string xmlText(const std::string& s) {
-        std::string out;
-        for (char c : s) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '"' ? "&quot;" : std::string(1, c);
-        return out;
-    }
-    static std::string upper(const std::string& s) { return text::upper(s); }
-    static const char* local(const char* name) {
-        const char* colon = std::strchr(name, ':');
-        return colon ? colon + 1 : name;
-    }
-    static std::string attr(pugi::xml_node node, const char* name) {
-        for (pugi::xml_attribute a : node.attributes())
-            if (std::strcmp(local(a.name()), name) == 0) return a.value();
-        return {};
-    }
     // The source folder, as the build folder above the running program names it in its CMakeCache.txt.
     static std::filesystem::path sourceFolder() {
         const std::string key = "CMAKE_HOME_DIRECTORY:INTERNAL=";
@@ -207,6 +183,31 @@ private:
             at += value->second.size();
         }
         return text;
+    }
+
+private:
+    struct Lock {
+        std::string handle, context;
+    };
+    struct Program {
+        std::string package, corrNr, title;
+    };
+
+    // Text for an attribute value.
+    static std::string xmlText(const std::string& s) {
+        std::string out;
+        for (char c : s) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '"' ? "&quot;" : std::string(1, c);
+        return out;
+    }
+    static std::string upper(const std::string& s) { return text::upper(s); }
+    static const char* local(const char* name) {
+        const char* colon = std::strchr(name, ':');
+        return colon ? colon + 1 : name;
+    }
+    static std::string attr(pugi::xml_node node, const char* name) {
+        for (pugi::xml_attribute a : node.attributes())
+            if (std::strcmp(local(a.name()), name) == 0) return a.value();
+        return {};
     }
     // A 200 answer: answer file `name` filled in, of content type `type`.
     static void xml(httplib::Response& res, const std::string& name, const std::map<std::string, std::string>& values,

@@ -316,10 +316,7 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
              ASSERT_TRUE(d.sandbox().call(insert, "DEVELOPER"));
              // The name was free when validated.
              d.setFault(once([](const AdtRecord& r) { return r.path == "/sap/bc/adt/programs/validation"; },
-                             answering(200,
-                                       "<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
-                                       "<CHECK_RESULT>X</CHECK_RESULT></DATA></asx:values></asx:abap>",
-                                       "application/vnd.sap.as+xml")));
+                             answering(200, AdtDouble::answer("validation.xml"), "application/vnd.sap.as+xml")));
          },
          // Taken meanwhile: no connection error, and the program stays as it was.
          InstallOutcome::NameTaken, "program ZADT_DEMO already exists"},
@@ -336,8 +333,7 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
          "releases before 7.51 keep no ADT session over HTTP"},
         {"200 text/html login page",
          [](AdtDouble& d) {
-             d.setFault(once(isCreate, answering(200, "<html><head><title>Logon</title></head><body>Log on</body></html>",
-                                                 "text/html")));
+             d.setFault(once(isCreate, answering(200, AdtDouble::answer("logon-form.html"), "text/html")));
          },
          InstallOutcome::InsertFailed, "logon page"},
         {"connection reset",
