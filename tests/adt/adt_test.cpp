@@ -243,7 +243,7 @@ TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
                         rec.param("_action"));
     const std::string program = "programs/programs/zadt_demo";
     EXPECT_EQ(steps,
-              (std::vector<std::string>{"GET discovery ", "POST cts/transportchecks ", "POST programs/validation ",
+              (std::vector<std::string>{"GET discovery ", "POST programs/validation ",
                                         "POST programs/programs ", "POST " + program + " LOCK", "POST checkruns ",
                                         "PUT " + program + "/source/main ", "POST " + program + " UNLOCK",
                                         "GET " + program + " ", "POST activation ", "GET " + program + " "}));
