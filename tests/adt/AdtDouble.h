@@ -15,14 +15,19 @@
 // (TABL/DS) through, unsorted and without package or description; the
 // transport check lists other users' and released requests, and a lock
 // holder's request for an object recorded in one; check messages at a
-// line's start come as "#start=L" with no column.
+// line's start come as "#start=L" with no column. The answers' text is in the
+// files of answers/, as captured, with "{KEY}" where the double fills in a value.
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <pugixml.hpp>
 
+#include <fnmatch.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -39,6 +44,7 @@
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/TableReads.h"
 #include "common/Text.h"
+#include "tests/support/TempDir.h"
 
 namespace orvex::testing {
 
@@ -117,11 +123,6 @@ public:
         std::lock_guard lock(mutex_);
         recorded_[name] = {request, owner};
     }
-    // Structures (TABL/DS) the quick search lets through with the tables.
-    void addStructures(const std::vector<std::string>& names) {
-        std::lock_guard lock(mutex_);
-        structures_.insert(structures_.end(), names.begin(), names.end());
-    }
     void expireTokens() {
         std::lock_guard lock(mutex_);
         for (auto& [id, token] : sessions_) token.clear();
@@ -158,6 +159,32 @@ public:
         return it == programs_.end() ? std::string() : it->second.corrNr;
     }
 
+    // The source folder, as the build folder above the running program names it in its CMakeCache.txt.
+    static std::filesystem::path sourceFolder() {
+        const std::string key = "CMAKE_HOME_DIRECTORY:INTERNAL=";
+        for (auto dir = std::filesystem::read_symlink("/proc/self/exe"); dir != dir.root_path(); dir = dir.parent_path()) {
+            std::ifstream cache(dir / "CMakeCache.txt");
+            for (std::string line; std::getline(cache, line);)
+                if (line.rfind(key, 0) == 0) return line.substr(key.size());
+        }
+        return {};
+    }
+    // Answer file `name` with each "{KEY}" of `values` filled in.
+    static std::string answer(const std::string& name, const std::map<std::string, std::string>& values = {}) {
+        static const std::filesystem::path folder = sourceFolder() / "tests/adt/answers";
+        std::string text = TempDir::read((folder / name).string());
+        for (std::size_t at = text.find('{'); at != std::string::npos; at = text.find('{', at)) {
+            auto value = values.find(text.substr(at + 1, text.find('}', at) - at - 1));
+            if (value == values.end()) {
+                ++at;
+                continue;
+            }
+            text.replace(at, value->first.size() + 2, value->second);
+            at += value->second.size();
+        }
+        return text;
+    }
+
 private:
     struct Lock {
         std::string handle, context;
@@ -182,21 +209,14 @@ private:
             if (std::strcmp(local(a.name()), name) == 0) return a.value();
         return {};
     }
-    // A 200 answer: an XML document of content type `type`.
-    static void xml(httplib::Response& res, const std::string& document, const char* type) {
+    // A 200 answer: answer file `name` filled in, of content type `type`.
+    static void xml(httplib::Response& res, const std::string& name, const std::map<std::string, std::string>& values,
+                    const char* type) {
         res.status = 200;
-        res.set_content("<?xml version=\"1.0\" encoding=\"utf-8\"?>" + document, type);
-    }
-    // The values of an ABAP data structure, serialized as SAP answers them.
-    static std::string asx(const std::string& data) {
-        return "<asx:abap xmlns:asx=\"http://www.sap.com/abapxml\" version=\"1.0\"><asx:values><DATA>" + data +
-               "</DATA></asx:values></asx:abap>";
+        res.set_content(answer(name, values), type);
     }
     static void fail(httplib::Response& res, int status, const std::string& type, const std::string& message) {
-        xml(res, "<exc:exception xmlns:exc=\"http://www.sap.com/abapxml/types/communicationframework\"><namespace "
-                 "id=\"com.sap.adt\"/><type id=\"" + type + "\"/><message lang=\"EN\">" + message +
-                     "</message><localizedMessage lang=\"EN\">" + message + "</localizedMessage></exc:exception>",
-            "application/xml");
+        xml(res, "exception.xml", {{"TYPE", type}, {"MESSAGE", message}}, "application/xml");
         res.status = status;
     }
     static std::string decodedBase64(const std::string& text) {
@@ -222,24 +242,6 @@ private:
             if (auto eq = pair.find('='); eq != std::string::npos) out[pair.substr(0, eq)] = pair.substr(eq + 1);
         }
         return out;
-    }
-
-    // `name` matches a LIKE pattern whose only wildcard is "%".
-    static bool likeMatches(const std::string& like, const std::string& name) {
-        std::size_t p = 0, n = 0, star = std::string::npos, resume = 0;
-        while (n < name.size()) {
-            if (p < like.size() && like[p] == '%') {
-                star = p++, resume = n;
-            } else if (p < like.size() && like[p] == name[n]) {
-                ++p, ++n;
-            } else if (star != std::string::npos) {
-                p = star + 1, n = ++resume;
-            } else {
-                return false;
-            }
-        }
-        while (p < like.size() && like[p] == '%') ++p;
-        return p == like.size();
     }
 
     // The repository's directory rows that `condition` picks.
@@ -290,7 +292,7 @@ private:
         for (const auto& [k, v] : req.params) record.query.emplace(k, v);
         record.sessionType = req.get_header_value("X-sap-adt-sessiontype");
         record.token = req.get_header_value("x-csrf-token");
-        record.cookie = RawHeaderRelay::hexDecoded(req.get_header_value("X-Raw-Cookie"));
+        record.cookie = req.get_header_value("X-Raw-Cookie");
         record.authorization = req.get_header_value("Authorization");
         record.body = req.body;
         Fault fault;
@@ -324,8 +326,7 @@ private:
         if (!sandbox_->checkLogon(user, password, r.param("sap-client"))) {
             res.status = 401;
             res.set_header("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
-            res.set_content("<html><head><title>Logon failed</title></head><body>Logon failed</body></html>",
-                            "text/html");
+            res.set_content(answer("logon-failed.html"), "text/html");
             return;
         }
         const std::string client = r.param("sap-client");
@@ -349,8 +350,7 @@ private:
         if (!named.empty() && named != "0" && !contexts_.count(named)) {
             res.status = 400;
             res.headers.emplace("Set-Cookie", "sap-contextid=0; path=/sap/bc/adt");
-            res.set_content("<html><head><title>Session timed out</title></head><body>ICMENOSESSION</body></html>",
-                            "text/html");
+            res.set_content(answer("session-timed-out.html"), "text/html");
             return;
         }
         std::string& token = sessions_[session];
@@ -361,8 +361,7 @@ private:
             // Refused before any context is opened or ended.
             if (staleToken401) {
                 res.status = 401;
-                res.set_content("<html><head><title>Logon</title></head><body><form>User</form></body></html>",
-                                "text/html");
+                res.set_content(answer("logon-form.html"), "text/html");
             } else {
                 res.status = 403;
                 res.set_header("x-csrf-token", "Required");
@@ -396,7 +395,8 @@ private:
     void route(const AdtRecord& r, const httplib::Request& req, httplib::Response& res, const std::string& context) {
         const std::string programs = "/sap/bc/adt/programs/programs";
         const std::string& p = r.path;
-        if (r.method == "GET" && p == "/sap/bc/adt/discovery") return discovery(res);
+        if (r.method == "GET" && p == "/sap/bc/adt/discovery")
+            return xml(res, legacy ? "discovery-750.xml" : "discovery.xml", {}, "application/atomsvc+xml");
         if (r.method == "GET" && p == "/sap/bc/adt/repository/informationsystem/search") return search(r, res);
         if (r.method == "GET" && p == "/sap/bc/adt/ddic/elementinfo" && !legacy) return elementInfo(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/programs/validation") return validation(r, res);
@@ -408,9 +408,7 @@ private:
             const std::string name = upper(p.substr(std::string("/sap/bc/adt/programs/includes/").size()));
             if (!includes_.count(name))
                 return fail(res, 404, "ExceptionResourceNotFound", "Include " + name + " does not exist");
-            return xml(res, "<include:abapInclude xmlns:include=\"http://www.sap.com/adt/programs/includes\" "
-                            "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + name + "\" adtcore:version=\"active\"/>",
-                       "application/vnd.sap.adt.programs.includes.v2+xml");
+            return xml(res, "include.xml", {{"NAME", name}}, "application/vnd.sap.adt.programs.includes.v2+xml");
         }
         if (p.rfind(programs + "/", 0) == 0) {
             std::string rest = p.substr(programs.size() + 1);
@@ -425,21 +423,6 @@ private:
         fail(res, 404, "ExceptionResourceNotFound", "No suitable resource found");
     }
 
-    void discovery(httplib::Response& res) {
-        std::string collections;
-        for (const char* href :
-             {"/sap/bc/adt/programs/programs", "/sap/bc/adt/programs/validation", "/sap/bc/adt/checkruns",
-              "/sap/bc/adt/activation", "/sap/bc/adt/repository/informationsystem/search",
-              "/sap/bc/adt/cts/transportchecks", "/sap/bc/adt/ddic/elementinfo"}) {
-            if (legacy && std::string(href) == "/sap/bc/adt/ddic/elementinfo") continue;
-            collections +=
-                std::string("<app:collection href=\"") + href + "\"><atom:title>x</atom:title></app:collection>";
-        }
-        xml(res, "<app:service xmlns:app=\"http://www.w3.org/2007/app\" xmlns:atom=\"http://www.w3.org/2005/Atom\">"
-                 "<app:workspace>" + collections + "</app:workspace></app:service>",
-            "application/atomsvc+xml");
-    }
-
     void program(const std::string& name, httplib::Response& res) {
         if (!programExists(name))
             return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
@@ -448,13 +431,12 @@ private:
         for (sap::SandboxProgram& listed : sandbox_->programs().value_or({}))
             if (listed.name == name) stored = std::move(listed);
         // Real answers also carry the title and the last change.
-        std::string changed;
-        if (stored && stored->changedOn.size() == 8)
-            changed = " adtcore:changedAt=\"" + stored->changedOn.substr(0, 4) + "-" + stored->changedOn.substr(4, 2) +
-                      "-" + stored->changedOn.substr(6, 2) + "T09:30:00Z\" adtcore:changedBy=\"" + stored->author + "\"";
-        xml(res, "<program:abapProgram xmlns:program=\"http://www.sap.com/adt/programs/programs\" "
-                 "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + name + "\" adtcore:version=\"" + (stored && stored->active ? "active" : "inactive") +
-                "\" adtcore:description=\"" + xmlText(stored ? stored->title : std::string()) + "\"" + changed + "/>",
+        const std::string on = stored ? stored->changedOn : std::string();
+        xml(res, "program.xml",
+            {{"NAME", name}, {"VERSION", stored && stored->active ? "active" : "inactive"},
+             {"DESCRIPTION", xmlText(stored ? stored->title : std::string())},
+             {"CHANGED", on.size() == 8 ? on.substr(0, 4) + "-" + on.substr(4, 2) + "-" + on.substr(6, 2) : on},
+             {"AUTHOR", stored ? stored->author : std::string()}},
             "application/vnd.sap.adt.programs.programs.v2+xml");
     }
 
@@ -470,10 +452,7 @@ private:
             error = "The name " + name + " is longer than 30 characters";
         else if (name.empty() || (name[0] != 'Z' && name[0] != 'Y'))
             error = "The name " + name + " is not in the customer name space";
-        xml(res,
-            asx(error.empty() ? "<CHECK_RESULT>X</CHECK_RESULT>"
-                              : "<SEVERITY>ERROR</SEVERITY><SHORT_TEXT>" + error + "</SHORT_TEXT>"),
-            "application/vnd.sap.as+xml");
+        xml(res, error.empty() ? "validation.xml" : "validation-refused.xml", {{"TEXT", error}}, "application/vnd.sap.as+xml");
     }
 
     void search(const AdtRecord& r, httplib::Response& res) {
@@ -489,22 +468,21 @@ private:
             rows.emplace_back(name, "TABL/DT");
         }
         if (!earlierShapes) {
+            std::string glob = upper(like);
+            std::replace(glob.begin(), glob.end(), '%', '*');
             // Structures come along, and the server's order is not the names'.
             for (const std::string& name : structures_)
-                if (likeMatches(upper(like), name))
+                if (::fnmatch(glob.c_str(), name.c_str(), 0) == 0)
                     rows.emplace(rows.begin() + static_cast<long>(rows.size() / 2), name, "TABL/DS");
             std::reverse(rows.begin(), rows.end());
         }
         std::string refs;
         for (std::size_t n = 0; n < rows.size() && n < max; ++n) {
             const auto& [name, type] = rows[n];
-            const bool table = type == "TABL/DT";
-            refs += "<adtcore:objectReference adtcore:uri=\"/sap/bc/adt/ddic/" + std::string(table ? "tables/" : "structures/") +
-                    name + "\" adtcore:type=\"" + type + "\" adtcore:name=\"" + name + "\"" +
-                    (table && n % 2 == 0 ? " adtcore:packageName=\"SAPBC_DATAMODEL\"" : "") + "/>";
+            refs += answer(type == "TABL/DS" ? "search-structure.xml" : n % 2 ? "search-table-bare.xml" : "search-table.xml",
+                           {{"NAME", name}});
         }
-        xml(res, "<adtcore:objectReferences xmlns:adtcore=\"http://www.sap.com/adt/core\">" + refs + "</adtcore:objectReferences>",
-            "application/xml");
+        xml(res, "search.xml", {{"REFERENCES", refs}}, "application/xml");
     }
 
     void elementInfo(const AdtRecord& r, httplib::Response& res) {
@@ -516,23 +494,13 @@ private:
         if (!got) return fail(res, 404, "ExceptionResourceNotFound", "Table " + table + " does not exist");
         sap::RfcReply& reply = *got;
         std::string fields;
-        for (const sap::RfcRow& f : reply.tables["DD03P_TAB_A"]) {
-            const bool include = f.get("FIELDNAME").rfind(".", 0) == 0;
-            fields +=
-                "<abapsource:elementInfo adtcore:name=\"" + f.get("FIELDNAME") + "\" adtcore:type=\"" +
-                (include ? "TABL/DTI" : "TABL/DTF") + "\"><abapsource:documentation>" + f.get("SCRTEXT_L") +
-                "</abapsource:documentation><abapsource:properties><abapsource:entry abapsource:key=\"ddicIsKey\">" +
-                f.get("KEYFLAG") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicDataElement\">" +
-                f.get("ROLLNAME") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicDataType\">" +
-                f.get("DATATYPE") + "</abapsource:entry><abapsource:entry abapsource:key=\"ddicLength\">" +
-                std::to_string(std::stoi("0" + f.get("LENG"))) + "</abapsource:entry><abapsource:entry "
-                "abapsource:key=\"ddicDecimals\">" + std::to_string(std::stoi("0" + f.get("DECIMALS"))) +
-                "</abapsource:entry></abapsource:properties></abapsource:elementInfo>";
-        }
-        xml(res, "<abapsource:elementInfo xmlns:abapsource=\"http://www.sap.com/adt/abapsource\" "
-                 "xmlns:adtcore=\"http://www.sap.com/adt/core\" adtcore:name=\"" + table + "\" adtcore:type=\"TABL/DT\">" +
-                     fields + "</abapsource:elementInfo>",
-            "application/vnd.sap.adt.elementinfo+xml");
+        for (const sap::RfcRow& f : reply.tables["DD03P_TAB_A"])
+            fields += answer("elementinfo-field.xml",
+                             {{"NAME", f.get("FIELDNAME")}, {"TYPE", f.get("FIELDNAME").rfind(".", 0) ? "TABL/DTF" : "TABL/DTI"},
+                              {"LABEL", f.get("SCRTEXT_L")}, {"KEY", f.get("KEYFLAG")}, {"ELEMENT", f.get("ROLLNAME")},
+                              {"DATATYPE", f.get("DATATYPE")}, {"LENGTH", std::to_string(std::stoi("0" + f.get("LENG")))},
+                              {"DECIMALS", std::to_string(std::stoi("0" + f.get("DECIMALS")))}});
+        xml(res, "elementinfo.xml", {{"NAME", table}, {"FIELDS", fields}}, "application/vnd.sap.adt.elementinfo+xml");
     }
 
     void create(const AdtRecord& r, httplib::Response& res) {
@@ -568,11 +536,9 @@ private:
         const std::string handle = "LH+" + std::to_string(++counter_) + "/A=";
         locks_[name] = {handle, context};
         const bool local = programs_[name].corrNr.empty();
-        xml(res,
-            asx("<LOCK_HANDLE>" + handle + "</LOCK_HANDLE><CORRNR>" + programs_[name].corrNr + "</CORRNR><CORRUSER>" +
-                (local ? "" : "DEVELOPER") + "</CORRUSER><CORRTEXT>" + (local ? "" : "Reports") + "</CORRTEXT><IS_LOCAL>" +
-                (local ? "X" : "") +
-                "</IS_LOCAL><IS_LINK_UP/><MODIFICATION_SUPPORT>ModificationsLoggedOnly</MODIFICATION_SUPPORT>"),
+        xml(res, "lock.xml",
+            {{"HANDLE", handle}, {"REQUEST", programs_[name].corrNr}, {"OWNER", local ? "" : "DEVELOPER"},
+             {"TEXT", local ? "" : "Reports"}, {"LOCAL", local ? "X" : ""}},
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.lock.Result");
     }
 
@@ -610,16 +576,9 @@ private:
             const std::string content =
                 object.first_element_by_path("chkrun:artifacts/chkrun:artifact/chkrun:content").text().as_string();
             for (const sap::SapMessage& m : check(lines(decodedBase64(content))))
-                messages += "<chkrun:checkMessage chkrun:uri=\"" + uri + "/source/main" + position(m, true) +
-                            "\" chkrun:type=\"E\" chkrun:shortText=\"" + "Field &quot;" + deny_ +
-                            "&quot; is unknown.\" chkrun:code=\"MESSAGE\" chkrun:category=\"S\">"
-                            "<chkrun:t100Key chkrun:msgid=\"00\" chkrun:msgno=\"001\"/></chkrun:checkMessage>";
+                messages += answer("checkrun-message.xml", {{"URI", uri}, {"PLACE", position(m, true)}, {"WORD", deny_}});
         }
-        xml(res, "<chkrun:checkRunReports xmlns:chkrun=\"http://www.sap.com/adt/checkrun\"><chkrun:checkReport "
-                 "chkrun:reporter=\"abapCheckRun\" chkrun:triggeringUri=\"" + uri +
-                     "\" chkrun:status=\"processed\"><chkrun:checkMessageList>" + messages +
-                "</chkrun:checkMessageList></chkrun:checkReport></chkrun:checkRunReports>",
-            "application/vnd.sap.adt.checkmessages+xml");
+        xml(res, "checkruns.xml", {{"URI", uri}, {"MESSAGES", messages}}, "application/vnd.sap.adt.checkmessages+xml");
     }
 
     void activation(const AdtRecord& r, httplib::Response& res) {
@@ -629,12 +588,8 @@ private:
             // Lists what is inactive and activates nothing yet.
             std::string entries;
             for (pugi::xml_node ref : doc.document_element().children())
-                entries += "<ioc:entry><ioc:object ioc:user=\"DEVELOPER\" ioc:deleted=\"false\"><ioc:ref "
-                           "adtcore:uri=\"" + attr(ref, "uri") + "\" adtcore:type=\"PROG/P\" adtcore:name=\"" +
-                           upper(attr(ref, "name")) + "\"/></ioc:object></ioc:entry>";
-            return xml(res, "<ioc:inactiveObjects xmlns:ioc=\"http://www.sap.com/abapxml/inactiveCtsObjects\" "
-                            "xmlns:adtcore=\"http://www.sap.com/adt/core\">" + entries + "</ioc:inactiveObjects>",
-                       "application/vnd.sap.adt.inactivectsobjects.v1+xml");
+                entries += answer("inactive-object.xml", {{"URI", attr(ref, "uri")}, {"NAME", upper(attr(ref, "name"))}});
+            return xml(res, "inactive-objects.xml", {{"ENTRIES", entries}}, "application/vnd.sap.adt.inactivectsobjects.v1+xml");
         }
         std::string messages;
         bool ok = true;
@@ -645,15 +600,13 @@ private:
             auto stored = sandbox_->program(name);
             if (!stored) {
                 ok = false;
-                messages += "<msg type=\"E\" line=\"1\"><shortText><txt>Program " + name +
-                            " does not exist</txt></shortText></msg>";
+                messages += answer("activation-missing.xml", {{"NAME", name}});
                 continue;
             }
             for (const sap::SapMessage& m : check(stored->source)) {
                 ok = false;
-                messages += "<msg objDescr=\"Program " + name + "\" type=\"E\" line=\"1\" href=\"" + attr(ref, "uri") +
-                            "/source/main" + position(m, false) + "\" forceSupported=\"true\"><shortText><txt>" +
-                            m.text + "</txt></shortText></msg>";
+                messages += answer("activation-message.xml",
+                                   {{"NAME", name}, {"URI", attr(ref, "uri")}, {"PLACE", position(m, false)}, {"TEXT", m.text}});
             }
             if (ok) {
                 sap::RfcRequest run;
@@ -666,25 +619,17 @@ private:
         res.status = 200;
         // Success is an empty answer, without even a content type.
         if (ok && !earlierShapes) return;
-        const std::string flag = ok ? "true" : "false";
-        xml(res, "<chkl:messages xmlns:chkl=\"http://www.sap.com/abapxml/checklist\"><chkl:properties "
-                 "checkExecuted=\"true\" activationExecuted=\"" + flag + "\" generationExecuted=\"" + flag + "\"/>" +
-                     messages + "</chkl:messages>",
-            "application/xml");
+        xml(res, "activation.xml", {{"DONE", ok ? "true" : "false"}, {"MESSAGES", messages}}, "application/xml");
     }
 
-    static std::string requestHeader(const std::string& request, const std::string& owner, const std::string& status,
-                                     const std::string& text) {
-        return "<REQ_HEADER><TRKORR>" + request + "</TRKORR><TRFUNCTION>K</TRFUNCTION><TRSTATUS>" + status +
-               "</TRSTATUS><TARSYSTEM>QAS</TARSYSTEM><AS4USER>" + owner + "</AS4USER><AS4DATE>2026-11-30</AS4DATE>"
-               "<AS4TIME>10:15:00</AS4TIME><AS4TEXT>" + text + "</AS4TEXT><CLIENT>001</CLIENT></REQ_HEADER>";
-    }
-    static std::string taskHeaders(const std::string& request, const std::string& owner) {
-        std::string task = request;
+    // A modifiable request of `owner`: its header and its task (none in the earlier shapes).
+    std::map<std::string, std::string> request(const std::string& number, const std::string& owner,
+                                               const std::string& text) const {
+        std::string task = number;
         task.back() = static_cast<char>(task.back() == '9' ? '0' : task.back() + 1);
-        return "<TASK_HEADERS><CTS_TASK_HEADER><TRKORR>" + task + "</TRKORR><TRFUNCTION>S</TRFUNCTION><TRSTATUS>D"
-               "</TRSTATUS><AS4USER>" + owner + "</AS4USER><STRKORR>" + request + "</STRKORR></CTS_TASK_HEADER>"
-               "</TASK_HEADERS>";
+        return {{"HEADER", answer("request-header.xml", {{"REQUEST", number}, {"OWNER", owner}, {"TEXT", text}})},
+                {"TASKS", earlierShapes ? std::string()
+                                        : answer("task-headers.xml", {{"TASK", task}, {"OWNER", owner}, {"REQUEST", number}})}};
     }
 
     void transportCheck(const AdtRecord& r, httplib::Response& res) {
@@ -698,27 +643,19 @@ private:
         const auto held = recorded_.find(name);
         if (held != recorded_.end() && !earlierShapes) {
             // Recorded in a request already: nothing to choose, the lock holder is named.
-            const auto& [request, owner] = held->second;
-            locks = "<CTS_OBJECT_LOCK><OBJECT_KEY><PGMID>LIMU</PGMID><OBJECT>REPS</OBJECT><OBJ_NAME>" + name +
-                    "</OBJ_NAME></OBJECT_KEY><LOCK_HOLDER>" + requestHeader(request, owner, "D", "Changes of " + owner) +
-                    taskHeaders(request, owner) + "</LOCK_HOLDER></CTS_OBJECT_LOCK>";
+            const auto& [number, owner] = held->second;
+            auto holder = request(number, owner, "Changes of " + owner);
+            holder["NAME"] = name;
+            locks = answer("object-lock.xml", holder);
         } else if (t != transportable_.end()) {
-            for (const std::string& request : t->second)
-                requests += "<CTS_REQUEST>" + requestHeader(request, "DEVELOPER", "D", "Reports") +
-                            "<REQ_ATTRS/>" + (earlierShapes ? std::string() : taskHeaders(request, "DEVELOPER")) +
-                            "</CTS_REQUEST>";
-            if (!earlierShapes)  // another user's request, and one of the user's released already
-                requests += "<CTS_REQUEST>" + requestHeader("DEVK900777", "USER1", "D", "Changes of USER1") +
-                            "<REQ_ATTRS/>" + taskHeaders("DEVK900777", "USER1") + "</CTS_REQUEST><CTS_REQUEST>" +
-                            requestHeader("DEVK900050", "DEVELOPER", "R", "Released last month") +
-                            "<REQ_ATTRS/></CTS_REQUEST>";
+            for (const std::string& number : t->second) requests += answer("cts-request.xml", request(number, "DEVELOPER", "Reports"));
+            // another user's request, and one of the user's released already
+            if (!earlierShapes) requests += answer("other-requests.xml");
         }
         const bool recording = t != transportable_.end() && locks.empty();
-        xml(res,
-            asx("<PGMID>LIMU</PGMID><OBJECT>REPS</OBJECT><OBJECTNAME>" + name + "</OBJECTNAME><OPERATION>I</OPERATION>"
-                "<DEVCLASS>" + package + "</DEVCLASS><RECORDING>" + std::string(recording ? "X" : "") +
-                "</RECORDING><DLVUNIT>HOME</DLVUNIT><REQUESTS>" + requests + "</REQUESTS><LOCKS>" + locks +
-                "</LOCKS><MESSAGES/>"),
+        xml(res, "transportcheck.xml",
+            {{"NAME", name}, {"PACKAGE", package}, {"RECORDING", recording ? "X" : ""}, {"REQUESTS", requests},
+             {"LOCKS", locks}},
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
     }
 

@@ -3,7 +3,8 @@
 // request's Cookie header as the client sent it. cpp-httplib's server
 // URL-decodes header values ("%3a" becomes ":"), so a server behind it
 // cannot compare a cookie byte for byte as SAP does; the relay copies the raw
-// value, hex-encoded, into the header "X-Raw-Cookie" of the same request.
+// value into the header "X-Raw-Cookie" of the same request, each "%" escaped
+// as "%25", so that the server's decoding gives back the bytes the client sent.
 // Requests carry their bodies with Content-Length (as every client of ORVEX
 // sends them); answers pass through untouched.
 #include <arpa/inet.h>
@@ -14,13 +15,13 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
 #include <cstdlib>
 #include <list>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "common/Text.h"
 #include "tests/support/Loopback.h"
 
 namespace orvex::testing {
@@ -46,22 +47,11 @@ public:
 
     int port() const { return port_; }
 
-    static std::string hexDecoded(const std::string& hex) {
-        std::string out;
-        for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-        return out;
-    }
-
 private:
-    static std::string hex(const std::string& bytes) {
-        static const char* const digits = "0123456789abcdef";
+    static std::string escaped(const std::string& bytes) {
         std::string out;
-        for (unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+        for (char c : bytes) out += c == '%' ? std::string("%25") : std::string(1, c);
         return out;
-    }
-    static std::string lower(std::string text) {
-        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return text;
     }
 
     void accept() {
@@ -128,14 +118,14 @@ private:
                 const std::size_t next = head.find("\r\n", at);
                 const std::string line = head.substr(at, next - at);
                 const std::size_t colon = line.find(':');
-                const std::string name = lower(line.substr(0, colon));
+                const std::string name = text::lower(line.substr(0, colon));
                 std::string value = colon == std::string::npos ? std::string() : line.substr(colon + 1);
                 value.erase(0, value.find_first_not_of(' '));
                 if (name == "cookie") cookie = value;
                 if (name == "content-length") bodyLeft = std::strtoul(value.c_str(), nullptr, 10);
                 at = next + 2;
             }
-            if (!sendAll(server, head + "X-Raw-Cookie: " + hex(cookie) + "\r\n\r\n")) return false;
+            if (!sendAll(server, head + "X-Raw-Cookie: " + escaped(cookie) + "\r\n\r\n")) return false;
         }
     }
 

@@ -9,13 +9,12 @@ namespace orvex::test {
 
 class Gate {
 public:
-    // Holds the calling thread until the gate opens; true for the first caller.
-    bool pass() {
+    // Holds the calling thread until the gate opens.
+    void pass() {
         std::unique_lock lock(mutex_);
-        const bool first = held_++ == 0;
+        ++held_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return open_; });
-        return first;
     }
     void awaitHeld() {
         std::unique_lock lock(mutex_);
