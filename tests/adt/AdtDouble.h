@@ -159,19 +159,9 @@ public:
         return it == programs_.end() ? std::string() : it->second.corrNr;
     }
 
-    // The source folder, as the build folder above the running program names it in its CMakeCache.txt.
-    static std::filesystem::path sourceFolder() {
-        const std::string key = "CMAKE_HOME_DIRECTORY:INTERNAL=";
-        for (auto dir = std::filesystem::read_symlink("/proc/self/exe"); dir != dir.root_path(); dir = dir.parent_path()) {
-            std::ifstream cache(dir / "CMakeCache.txt");
-            for (std::string line; std::getline(cache, line);)
-                if (line.rfind(key, 0) == 0) return line.substr(key.size());
-        }
-        return {};
-    }
     // Answer file `name` with each "{KEY}" of `values` filled in.
     static std::string answer(const std::string& name, const std::map<std::string, std::string>& values = {}) {
-        static const std::filesystem::path folder = sourceFolder() / "tests/adt/answers";
+        static const std::filesystem::path folder = ORVEX_ADT_ANSWERS;
         std::string text = TempDir::read((folder / name).string());
         for (std::size_t at = text.find('{'); at != std::string::npos; at = text.find('{', at)) {
             auto value = values.find(text.substr(at + 1, text.find('}', at) - at - 1));
