@@ -29,6 +29,7 @@
 #include "frmTables.h"
 #include "frmWhere1.h"
 #include "frmWhereCondn.h"
+#include "sandbox/SandboxSystem.h"
 
 namespace QTest {
 // Shows the exact text, trailing blanks included, when a comparison fails.
@@ -174,6 +175,19 @@ struct Harness {
     }
 };
 
+// A harness on the embedded sandbox, in a fresh database of its own.
+struct SandboxHarness : Harness {
+    const std::string db = dir.file("sandbox.db");
+    SandboxHarness() {
+        sap::SandboxSystem::setDefaultDatabasePath(db);
+        session.factory = sap::defaultBackendFactory();
+    }
+    ~SandboxHarness() {
+        sap::SandboxSystem::forgetShared();
+        sap::SandboxSystem::setDefaultDatabasePath("");
+    }
+};
+
 // Selects a row as the user would, so parallel lists follow; then presses the button given.
 inline void pick(ListBox* list, int row, QAbstractButton* then = nullptr) {
     list->setCurrentIndex(list->model()->index(row, 0));
@@ -253,7 +267,6 @@ struct Walk {
     };
     std::vector<Entry> entries;
     std::vector<std::pair<QString, QString>> conditions;  // left field (first listed) "=" right side
-    bool proposeJoins = false;  // "Propose Joins" first, every proposal kept
 };
 
 // The flights report over the fake repository: two tables, four fields, one
@@ -326,10 +339,6 @@ inline void walkWizard(Harness& h, frmMain& m, const Walk& walk,
         press(s, s.Command1);
     });
     h.then<frmWhereCondn>(QStringLiteral("frmWhereCondn"), [=, &h](frmWhereCondn& c) {
-        if (walk.proposeJoins) {
-            h.then<frmJoins>(QStringLiteral("frmJoins"), [=](frmJoins& j) { press(j, j.cmdOK); });
-            c.cmdProposeJoins->click();
-        }
         for (const auto& [left, right] : walk.conditions) {
             h.then<frmWhere1>(QStringLiteral("frmWhere1"), [=](frmWhere1& m) {
                 m.Combo1->setCurrentIndex(m.Combo1->findText(right));

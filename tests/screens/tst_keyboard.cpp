@@ -6,7 +6,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
-#include "DesignFile.h"
 #include "ScreenHarness.h"
 #include "frmSettings.h"
 
@@ -177,36 +176,6 @@ private slots:
         QCOMPARE(seen, (QStringList{"SCARR | ", " | SCARR", "SFLIGHT,SPFLI | SCARR", " | SCARR,SFLIGHT,SPFLI",
                                     "CARRID,CARRNAME"}));
         QCOMPARE(h.modals, (QStringList{"frmTables", "frmFields"}));
-    }
-
-    // Ctrl+O opens a design, Ctrl+S saves it back to its file without
-    // asking, Ctrl+Shift+S asks for a file.
-    void designShortcuts() {
-        Harness h;
-        int asked = 0;
-        h.session.chooseDesignFile = [&](bool) {
-            ++asked;
-            return h.designFile;
-        };
-        frmMain w(h.session);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        ReportDefinition design;
-        design.name = "ZSHORT";
-        design.description = "Shortcuts";
-        QVERIFY(saveDesignFile(h.dir.file("a.json"), design).ok());
-        h.designFile = toQ(h.dir.file("a.json"));
-        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(w.txtName->text(), QStringLiteral("ZSHORT"));
-        QTest::keyClicks(w.txtDescription, QStringLiteral("!"));
-        QTest::keyClick(w.txtDescription, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(asked, 1);
-        QCOMPARE(loadDesignFile(h.dir.file("a.json"))->description, std::string("Shortcuts!"));
-        h.designFile = toQ(h.dir.file("b.json"));
-        QTest::keyClick(w.txtDescription, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(asked, 2);
-        QVERIFY(loadDesignFile(h.dir.file("b.json")));
-        QVERIFY(!w.isWindowModified());
     }
 
     // Each set of parallel lists is one view: its headers, in words, and the
