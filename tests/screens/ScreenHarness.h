@@ -225,15 +225,6 @@ inline void endWalk(QDialog& d) {
     for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) b->setEnabled(false);
 }
 
-// Types a report's name and description and presses "Connect SAP"; the
-// steps queued for the screens after the main window run from there.
-inline void connectSap(frmMain& m, const QString& name = QStringLiteral("ZKEYS"),
-                       const QString& description = QStringLiteral("Keys")) {
-    QTest::keyClicks(m.txtName, name);
-    QTest::keyClicks(m.txtDescription, description);
-    m.Command2->click();
-}
-
 inline QString pad(const char* name) { return QString::fromStdString(padTableName(name)); }
 inline QStringList padded(std::initializer_list<const char*> names) {
     QStringList out;

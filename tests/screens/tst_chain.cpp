@@ -151,9 +151,7 @@ private slots:
         // Text without a wildcard is the start of the names ("Table Name Starting With").
         const std::pair<QString, QString> searches[] = {
             {"q*", "Object = 'TABL' and obj_name like 'Q%'  ->  [No tables match]"},
-            {"s*", "Object = 'TABL' and obj_name like 'S%'  -> SCARR,SFLIGHT,SPFLI []"},
             {"scar", "Object = 'TABL' and obj_name like 'SCAR%'  -> SCARR []"},
-            {"SCARR", "Object = 'TABL' and obj_name like 'SCARR%'  -> SCARR []"},
             {"s%i", "Object = 'TABL' and obj_name like 'S%I'  -> SPFLI []"},
             {"*", "Object = 'TABL' and obj_name like '%'  -> ABDOC,AUFK,SCARR,SFLIGHT,SPFLI []"}};
         bool byButton = false;
@@ -168,20 +166,31 @@ private slots:
                          t.StatusLine->currentMessage() + "]",
                      result);
         }
-        QCOMPARE(x.script->backendsCreated, 8);  // every search logs on anew
-        t.cmdADD->click();                         // nothing selected: nothing moves
-        doubleClick(t.lstTables, 1);               // a double click adds
-        pick(t.lstTables, 0, t.cmdADD);
+        QCOMPARE(x.script->backendsCreated, 6);  // every search logs on anew
+        // A status line speaks of its input: editing the pattern clears it.
+        t.Text1->setText(QStringLiteral("QQQ"));
+        QTest::keyClick(t.Text1, Qt::Key_Return);
+        QTest::keyClick(t.Text1, Qt::Key_Backspace);
+        QVERIFY(t.StatusLine->currentMessage().isEmpty());
+        t.Text1->setText(QStringLiteral("*"));
+        t.cmdSearch->click();
+        t.cmdADD->click();  // nothing selected: nothing moves
+        // The first row current, none selected: Return takes it, and the row below takes its place.
+        t.show();
+        QVERIFY(QTest::qWaitForWindowActive(&t));
+        t.lstTables->setFocus();
+        QTest::keyClick(t.lstTables, Qt::Key_Return);
+        QTest::keyClick(t.lstTables, Qt::Key_Return);
         QVERIFY(t.Command2->isEnabled());
         t.cmdRemove->click();  // nothing chosen is selected: no change
-        pick(t.lstSELTABS, 0, t.cmdRemove);
+        doubleClick(t.lstSELTABS, 1);  // a double click takes a chosen table back
         QCOMPARE(shown(t, {"lstTables", "lstSELTABS"}),
                  QStringLiteral("SCARR,SFLIGHT,SPFLI | ABDOC"));  // not put back...
         t.cmdSearch->click();
         QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("AUFK,SCARR,SFLIGHT,SPFLI"));  // ...but found again
         t.Text1->setText(QStringLiteral("AUFK"));
         t.cmdSearch->click();
-        pick(t.lstTables, 0, t.cmdADD);
+        doubleClick(t.lstTables, 0);  // a double click adds
         QVERIFY(!t.cmdADD->isEnabled());  // the results ran empty
         QCOMPARE(x.session.report().tables, (std::vector<std::string>{"ABDOC", "AUFK"}));
 
@@ -313,10 +322,13 @@ private slots:
         f.cmdRemove->click();
         QCOMPARE(shown(f, {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc"}),
                  QStringLiteral("SFLIGHT,SCARR | CARRID,CARRID | Airline Code,Airline Code"));
-        click(f.lstSelFldsDesc, 0);
-        f.cmdRemove->click();
+        doubleClick(f.lstSelFldsDesc, 0);  // a double click on a picked row takes it back
         QCOMPARE(x.design.fields, (std::vector<PickedField>{{"SCARR", "CARRID", "Airline Code"}}));
-        while (f.lstTABFields->count() > 0) pick(f.lstTABFields, 0, f.cmdADD);
+        // Return in the view of parallel lists takes the current row, then the one below.
+        pick(f.lstTABFields, 0);
+        f.lstTABFields->shownIn()->setFocus();
+        for (int n = f.lstTABFields->count(); n > 0; --n) QTest::keyClick(f.lstTABFields->shownIn(), Qt::Key_Return);
+        QCOMPARE(f.lstTABFields->count(), 0);
         QVERIFY(!f.cmdADD->isEnabled());  // the last available field was picked
 
         // A failed call empties both lists, logs off and says why in the status line, not in a box;
@@ -332,7 +344,7 @@ private slots:
         QCOMPARE(x.script->backendsCreated, backends + 1);
         QCOMPARE(f.lstTABFields->count(), 3);
         QVERIFY(f.StatusLine->currentMessage().isEmpty());
-        pick(f.lstTABSSEL, 2, f.cmdLSTFLDS);  // a table without fields leaves both lists empty
+        doubleClick(f.lstTABSSEL, 2);  // a double click lists a table's fields; one without leaves both lists empty
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC"}), QStringLiteral(" | "));
         f.cmdCancel->click();  // Back discards the picked fields, the connection stays
         QVERIFY(x.design.fields.empty() && x.session.connectionOpen());
@@ -360,6 +372,11 @@ private slots:
         QCOMPARE(s.txtDefVal->text(), QStringLiteral("LH"));  // the last add leaves it
         QVERIFY(!s.cmdADD->isEnabled());
         QCOMPARE(s.lstSELSCRPARAM->items(), (QStringList{"S;R;", "P;N; 1;2 ", "P;N;LH"}));
+        // The entries' view tells the kind and whether required in words.
+        const QAbstractItemModel* entries = s.lstSELSCRPARAM->shownIn()->model();
+        QCOMPARE(entries->index(0, 3).data().toString() + entries->index(0, 4).data().toString() + " " +
+                     entries->index(2, 3).data().toString() + entries->index(2, 4).data().toString(),
+                 QStringLiteral("Select OptionsYes ParameterNo"));
         QCOMPARE(x.design.selection.back(),
                  (SelectionEntry{"SCARR", "CARRID", "Airline Code", "P;N;LH"}));
         pick(s.lstSELSCRPARAM, 0, s.cmdRemove);  // the entry goes back into the working copy

@@ -254,11 +254,16 @@ private slots:
         QTest::keyClicks(w.txtName, "zexists");
         w.Command4->click();
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
-        // A free name: the status line says so, no box, and the connection stays.
+        // A free name: the status line says so, its tool tip too, no box, and the connection stays;
+        // a key typed in the name clears it.
         w.txtName->setText(QStringLiteral("ZFREE"));
         w.Command4->click();
-        QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("ZFREE: no program of this name in the system"));
+        const QString free = QStringLiteral("ZFREE: no program of this name in the system");
+        QCOMPARE(w.statusBar->currentMessage() + " / " + w.statusBar->toolTip(), free + " / " + free);
         QVERIFY(h.session.connectionOpen());
+        QTest::keyClick(w.txtName, Qt::Key_Backspace);
+        QVERIFY(w.statusBar->currentMessage().isEmpty());
+        w.txtName->setText(QStringLiteral("ZFREE"));
         h.failNextCall();
         w.Command4->click();  // a failed read logs off and says why in the status line
         QCOMPARE(h.prompter.messages.size(), std::size_t(3));
