@@ -201,9 +201,9 @@ inline std::pair<QAbstractItemView*, QPoint> whereShown(ListBox* list, int row) 
     return {view, view->visualRect(view->model()->index(row, column)).center()};
 }
 // Clicks a row as the user does (the row must be in view).
-inline void click(ListBox* list, int row, Qt::KeyboardModifiers modifiers = {}) {
+inline void click(ListBox* list, int row) {
     const auto [view, at] = whereShown(list, row);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
 }
 // Double-clicks a row as the user does: a click, then the second click.
 inline void doubleClick(ListBox* list, int row) {
