@@ -164,8 +164,10 @@ private slots:
         QVERIFY(!w.settingsLoaded());
     }
 
-    // A failed logon in a real box: the reason behind "Show Details...", and in the status line.
-    void logonFailureInABox() {
+    // A failed logon in a real box: the reason behind "Show Details...", and
+    // in the status line. A question in a real box: Enter and Escape choose
+    // Cancel, only a click on the named button agrees.
+    void realBoxes() {
         Harness h;
         MessageBoxPrompter boxes(h.session);
         h.session.prompter = &boxes;
@@ -193,6 +195,24 @@ private slots:
         QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("wrong user name or password (scripted)"));
         QCOMPARE(w.Command2->text(), QStringLiteral("&Connect SAP"));
+
+        const auto answer = [&](std::function<void(QMessageBox&)> act) {
+            QTimer::singleShot(0, &w, [act] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box) act(*box);
+            });
+            return boxes.ask(sap::Message{"Program ZX already exists", "ORVEX", sap::kOkOnly, {}}, "Replace");
+        };
+        QVERIFY(!answer([](QMessageBox& box) {
+            QCOMPARE(box.defaultButton()->text(), QStringLiteral("Cancel"));
+            QCOMPARE(box.text(), QStringLiteral("Program ZX already exists"));
+            QTest::keyClick(&box, Qt::Key_Return);
+        }));
+        QVERIFY(!answer([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }));
+        QVERIFY(answer([](QMessageBox& box) {
+            for (QAbstractButton* b : box.buttons())
+                if (b->text() == QStringLiteral("Replace")) QTest::mouseClick(b, Qt::LeftButton);
+        }));
     }
 
     // "Connect SAP" (here from the menu) logs on with the settings' values
@@ -421,32 +441,6 @@ private slots:
         w.mnuAbout->trigger();
         QVERIFY(h.session.aboutMode());
         QCOMPARE(h.modals, QStringList{QStringLiteral("frmSplash")});
-    }
-
-    // A question in a real box: Enter and Escape choose Cancel, only a click
-    // on the named button agrees.
-    void questionDefaultsToCancel() {
-        Harness h;
-        frmMain w(h.session);
-        w.show();
-        MessageBoxPrompter boxes(h.session);
-        const auto answer = [&](std::function<void(QMessageBox&)> act) {
-            QTimer::singleShot(0, &w, [act] {
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                if (box) act(*box);
-            });
-            return boxes.ask(sap::Message{"Program ZX already exists", "ORVEX", sap::kOkOnly, {}}, "Replace");
-        };
-        QVERIFY(!answer([](QMessageBox& box) {
-            QCOMPARE(box.defaultButton()->text(), QStringLiteral("Cancel"));
-            QCOMPARE(box.text(), QStringLiteral("Program ZX already exists"));
-            QTest::keyClick(&box, Qt::Key_Return);
-        }));
-        QVERIFY(!answer([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }));
-        QVERIFY(answer([](QMessageBox& box) {
-            for (QAbstractButton* b : box.buttons())
-                if (b->text() == QStringLiteral("Replace")) QTest::mouseClick(b, Qt::LeftButton);
-        }));
     }
 
     // Report > Export for abapGit: the program of the design on the screens,
