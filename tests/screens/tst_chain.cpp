@@ -86,31 +86,26 @@ private:
     std::shared_ptr<Latch> latch_;
 };
 
-// Watches the events of one object.
-struct EventSpy : QObject {
-    std::function<void(QObject*, QEvent*)> seen;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        seen(watched, event);
-        return false;
-    }
-};
-
 // While it lives: once the busy indicator shows, runs `meanwhile`, then
 // clicks Cancel and releases the latch, so that a call Cancel did not reach
 // ends with its answer instead of waiting for ever.
-struct CancelWhenShown : EventSpy {
-    explicit CancelWhenShown(std::shared_ptr<Latch> latch, std::function<void()> meanwhile = [] {}) {
-        seen = [latch, meanwhile](QObject* watched, QEvent* event) {
-            auto* indicator = qobject_cast<QProgressDialog*>(watched);
-            if (!indicator || event->type() != QEvent::Show) return;
-            QTimer::singleShot(0, indicator, [latch, meanwhile, indicator] {
+struct CancelWhenShown : QObject {
+    explicit CancelWhenShown(std::shared_ptr<Latch> latch, std::function<void()> meanwhile = [] {})
+        : latch_(std::move(latch)), meanwhile_(std::move(meanwhile)) {
+        qApp->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* indicator = qobject_cast<QProgressDialog*>(watched);
+        if (indicator && event->type() == QEvent::Show)
+            QTimer::singleShot(0, indicator, [latch = latch_, meanwhile = meanwhile_, indicator] {
                 meanwhile();
                 QTest::mouseClick(indicator->findChild<QPushButton*>(), Qt::LeftButton);
                 latch->release();
             });
-        };
-        qApp->installEventFilter(this);
+        return false;
     }
+    std::shared_ptr<Latch> latch_;
+    std::function<void()> meanwhile_;
 };
 
 // A latch behind the session's logons, every call released at once unless told otherwise.
