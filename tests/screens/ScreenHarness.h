@@ -248,7 +248,7 @@ inline QString shown(const QWidget& screen, std::initializer_list<const char*> l
 // One pass through the wizard as a user makes it.
 struct Walk {
     QString name{}, description{}, company{}, heading{};  // no heading: "Print Report Heading" stays off
-    bool listDisplay = false, unicodeCheck = false;
+    bool unicodeCheck = false;
     QString pattern = QStringLiteral("s*");
     std::vector<std::pair<const char*, QStringList>> fields;  // per table chosen, in order: the fields picked
     struct Entry {  // an entry of the selection screen
@@ -281,7 +281,6 @@ inline void walkWizard(Harness& h, frmMain& m, const Walk& walk,
         QTest::keyClicks(m.txtName, walk.name);
         QTest::keyClicks(m.txtDescription, walk.description);
         QTest::keyClicks(m.txtCompName, walk.company);
-        if (walk.listDisplay) m.Option1->click();
         if (!walk.heading.isEmpty()) {
             m.Check1->click();
             m.Text1->setText(walk.heading);
