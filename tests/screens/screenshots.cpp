@@ -9,7 +9,6 @@
 #include "ScreenHarness.h"
 #include "frmSettings.h"
 #include "frmSplash.h"
-#include "sandbox/SandboxSystem.h"
 
 using namespace orvex;
 using namespace orvex::screens;
@@ -75,9 +74,7 @@ int main(int argc, char** argv) {
     folder = parser.positionalArguments().front();
     QDir().mkpath(folder);
 
-    Harness h;
-    sap::SandboxSystem::setDefaultDatabasePath(h.dir.file("sandbox.db"));
-    h.session.factory = sap::defaultBackendFactory();
+    SandboxHarness h;
     {
         frmSplash splash(h.session);
         shoot(splash, "01-splash");
@@ -97,7 +94,5 @@ int main(int argc, char** argv) {
     }
     for (const auto& m : h.prompter.messages) std::printf("message: %s\n", m.text.c_str());
     for (const auto& p : h.problems) std::printf("not found: %s\n", qPrintable(p));
-    sap::SandboxSystem::forgetShared();
-    sap::SandboxSystem::setDefaultDatabasePath("");
     return saved == 10 && h.problems.isEmpty() ? 0 : 1;
 }

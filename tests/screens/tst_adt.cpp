@@ -1,6 +1,6 @@
 // The wizard on the ADT road, against the ADT double: a program created in
 // $TMP or in a transportable package on a chosen request, SAP's messages and
-// their lines, the search cap, and what the RFC roads refuse.
+// their lines, and the search cap.
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -60,16 +60,13 @@ private slots:
                  (std::vector<sap::Message>{{"Program Created successfully in SAP", "ORVEX", sap::kRightAligned,
                                              "Program ZADT_FLIGHTS in package " + pkg +
                                                  (request.empty() ? "" : " on request " + request) + "; activated."}}));
-        QCOMPARE(h.adt.packageOf("ZADT_FLIGHTS"), pkg);
         QCOMPARE(h.adt.requestOf("ZADT_FLIGHTS"), request);
         const QStringList requests =
             pkg == "$TMP" ? QStringList() : QStringList{"DEVK900123 Reports", "DEVK900124 Reports"};
         QCOMPARE(offered, requests);
         const auto stored = h.adt.sandbox().program("ZADT_FLIGHTS");
         QVERIFY(stored && stored->active);
-        const std::vector<std::string> expected = sourceOf(h.session.report().definition);
-        QCOMPARE(stored->source.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i) QCOMPARE(stored->source[i], expected[i]);
+        QCOMPARE(stored->source, sourceOf(h.session.report().definition));
         if (pkg == "$TMP") return;
 
         // The request is remembered: the next program offers it first.
@@ -151,25 +148,6 @@ private slots:
         QVERIFY(c.cmdProposeJoins->toolTip().contains(QStringLiteral("ADT connection cannot read")));
         QTest::mouseClick(c.cmdProposeJoins, Qt::LeftButton);
         QCOMPARE(h.prompter.messages.size(), std::size_t(0));
-    }
-
-    // The RFC roads create local objects only: another package is refused before anything is sent.
-    void rfcRoadRefusesAPackage() {
-        Harness h;
-        frmMain w(h.session);
-        QVERIFY(h.session.logOn().ok());
-        h.session.report().definition = ReportDefinition{};
-        h.session.report().definition.name = "ZPKG";
-        h.session.report().definition.description = "In a package";
-        h.session.report().definition.fields = {{"SCARR", "CARRID", "Airline Code"}};
-        h.session.report().definition.package = "ZREPORTS";
-        frmWhereCondn c(h.session);
-        QTest::mouseClick(c.Command1, Qt::LeftButton);
-        QCOMPARE(h.prompter.messages.size(), std::size_t(1));
-        QCOMPARE(h.prompter.messages[0].text,
-                 std::string("The program cannot be created in package ZREPORTS.\r\na package or transport request "
-                             "needs the ADT road: the RFC roads create the program as a local object"));
-        QVERIFY(h.sap->created.empty() && !h.session.generated());
     }
 };
 
