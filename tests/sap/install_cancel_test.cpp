@@ -1,7 +1,6 @@
-// A Cancel that comes while no call runs is not lost: before the logon, or
-// between the creation and the installer, it stops the installation before
-// its next call. The operations do this for every function-module road alike;
-// the embedded sandbox stands for them.
+// What the operations refuse or stop for every function-module road alike (the
+// embedded sandbox stands for them): a package or transport request, which
+// only the ADT road can honour, and a Cancel that comes while no call runs.
 #include <gtest/gtest.h>
 
 #include "sap/BackendFactory.h"
@@ -47,6 +46,25 @@ TEST_F(InstallCancel, StopsBeforeTheNextCall) {
         }
         // Operations once cancelled stay so.
         EXPECT_EQ(ops->checkName("RSPARAM").failure().kind, FailureKind::Cancelled);
+    }
+}
+
+// The program would land in $TMP whatever the user named: refused, told once,
+// nothing created.
+TEST_F(InstallCancel, APackageOrRequestIsRefusedAndToldOnce) {
+    const std::vector<std::string> source = {"REPORT zpackaged."};
+    for (const auto& [package, transport] : {std::pair{"ZPKG", ""}, {"$TMP", "DEVK900123"}}) {
+        SCOPED_TRACE(std::string(package) + " " + transport);
+        std::vector<Message> said;
+        const InstallResult result = makeOperations(logon)->installProgram(
+            {&source, "ZPACKAGED", "Packaged", true, logon, package, transport},
+            [&](const Message& m) { said.push_back(m); });
+        ASSERT_FALSE(result.created);
+        EXPECT_EQ(result.created.failure().kind, FailureKind::Refused);
+        EXPECT_NE(result.created.failure().reason.find("needs the ADT road"), std::string::npos);
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].text, result.created.failure().text());
+        EXPECT_FALSE(sandbox->program("ZPACKAGED"));
     }
 }
 
