@@ -176,7 +176,7 @@ int fields(const std::string& table) {
     auto opened = open();
     if (!opened) return fail("fields", opened.failure());
     Operations* operations = opened->get();
-    auto read = operations->readFields(table);
+    auto read = operations->readFields(repositoryName(table));
     if (!read) return fail("fields", "no fields for table \"" + table + "\"", read.failure());
     for (const TableField& field : *read) std::cout << field.name << '\t' << field.label << '\n';
     return 0;

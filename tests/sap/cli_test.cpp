@@ -123,6 +123,7 @@ TEST_F(Cli, UnusableSandboxDatabaseIsNamed) {
 // Tables by the start of their names, synthetic ones too; joins from the dictionary.
 TEST_F(Cli, TablesAndJoinsComeFromTheDictionary) {
     EXPECT_EQ(run("orvex-cli", "tables scar").out, "SCARR\n");
+    EXPECT_NE(run("orvex-cli", "fields scarr").out.find("\nCARRID\tAirline\n"), std::string::npos);
     Outcome seeded = run("orvex-sandbox", "seed --synthetic 260");
     EXPECT_EQ(seeded.code, 0) << seeded.err;
     Outcome synthetic = run("orvex-cli", "tables 'ASYN*'");
