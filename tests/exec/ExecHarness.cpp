@@ -280,6 +280,7 @@ std::string toolsMissing() {
     return missing;
 }
 
+namespace {
 ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source) {
     ReportRun run;
     orvex::testing::TempDir scratch;
@@ -348,6 +349,7 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     }
     return run;
 }
+}  // namespace
 
 ReportRun runReport(const ReportDefinition& design) {
     GenerationResult generated = GenerateProgram(design);

@@ -92,13 +92,10 @@ struct ReportRun {
     std::string describe() const;  // for failure messages
 };
 
-// Transpiles and runs `source`, adapted already, as the program named and
-// titled by `program`, in a fresh folder. When ORVEX_EXEC_KEEP names a
-// folder, the run is kept there instead, for a look at a failure.
-ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source);
-
 // Generates the report of the design, adapts it to the transpiler (see
-// TranspilerFixes.h) and runs it.
+// TranspilerFixes.h) and runs it as the program named and titled by the
+// design, in a fresh folder. When ORVEX_EXEC_KEEP names a folder, the run is
+// kept there instead, for a look at a failure.
 ReportRun runReport(const ReportDefinition& design);
 
 // Whether node and the pinned packages are there; the reason when not.
