@@ -172,7 +172,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{R"({"style": null})", R"(style: expected "classic" or "modern", found null)"}));
 
 // One program per variant (grid or list, heading on or off) in each code
-// style, and each example's modern program, compared whole.
+// style, two designs of the execution tests (every option; texts past each
+// column text's length, and none) in each, and each example's modern
+// program, compared whole.
 struct Golden {
     fs::path design;
     CodeStyle style;
@@ -195,9 +197,12 @@ TEST_P(GoldenPrograms, matchTheirFileWhole) {
 
 std::vector<Golden> goldenPrograms() {
     const fs::path designs = fs::path(ORVEX_GENERATOR_TEST_DATA) / "designs", examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
+    const fs::path execDesigns = fs::path(ORVEX_SOURCE_DIR) / "tests/exec/designs";
     std::vector<Golden> all;
-    for (const char* name : {"grid_heading", "grid_plain", "list_heading", "list_plain"})
-        for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({designs / (std::string(name) + ".json"), style});
+    for (const fs::path& design : {designs / "grid_heading.json", designs / "grid_plain.json", designs / "list_heading.json",
+                                   designs / "list_plain.json", execDesigns / "every_option.json",
+                                   execDesigns / "every_flight_column.json"})
+        for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({design, style});
     for (const char* name : {"connections_from_city", "flights_by_carrier", "seat_occupancy"})
         all.push_back({examples / (std::string(name) + ".json"), CodeStyle::Modern});
     return all;
