@@ -97,7 +97,6 @@ TEST(DesignFile, tableNamesReadPaddedOrTrimmed) {
     const std::pair<std::string, std::string> written[] = {
         {test::padded("SFLIGHT"), "CARRID"},
         {" SFLIGHT ", " CARRID"},
-        {"SFLIGHT  ", "CARRID   "},
     };
     for (const auto& [table, field] : written) {
         SCOPED_TRACE("[" + table + "] [" + field + "]");
@@ -139,36 +138,19 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{R"({"fields": [{"table": "T", "field": "F"}, {"table": "T", "field": "G"}, {"table": 1}]})",
                 "fields[2].table: expected a string, found a number"},
         Refused{R"({"fields": [{"table": "T"}]})", "fields[0].field: missing"},
-        Refused{R"({"selection_screen": [{"table": "T", "field": "F"}]})", "selection_screen[0].settings: missing"},
         Refused{R"({"conditions": [3]})", "conditions[0]: expected an object, found a number"},
-        Refused{R"({"tables": "SCARR"})", "tables: expected an array, found a string"},
-        Refused{R"({"tables": [1]})", "tables[0]: expected a string, found a number"},
         Refused{R"({"tables": ["SCARR", ""]})", "tables[1]: a table name has 1 to 30"},
         Refused{R"({"tables": ["SCARR' OR 'X"]})", "tables[0]: a table name has 1 to 30"},
         Refused{R"({"tables": ["ABCDEFGHIJABCDEFGHIJABCDEFGHIJK"]})", "tables[0]: a table name has 1 to 30"},
         Refused{R"({"max_rows": "500"})", "max_rows: expected a whole number, found a string"},
         Refused{R"({"max_rows": 1.5})", "max_rows: expected a whole number, found a number"},
         Refused{R"({"max_rows": 18446744073709551615})", "max_rows: 18446744073709551615 is too large"},
-        Refused{R"({"max_rows": -2})", "max_rows: -2 is not a row limit"},
-        Refused{R"({"layout_variant": "yes"})", "layout_variant: expected true or false, found a string"},
-        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": "1"}]})",
-                "fields[0].sort_position: expected a whole number, found a string"},
         Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": 4294967297}]})",
                 "fields[0].sort_position: 4294967297 is out of range"},
-        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "total": 1}]})",
-                "fields[0].total: expected true or false, found a number"},
-        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "subtotal": true}]})",
-                "fields[0].subtotal: a subtotal needs a sort position"},
         Refused{R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
                     "right_field": "F", "join": "LEFT OUTER"}]})",
                 R"(conditions[0].join: expected "inner" or "left_outer", found "LEFT OUTER")"},
-        Refused{R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
-                    "right_field": "F", "join": false}]})",
-                R"(conditions[0].join: expected "inner" or "left_outer", found true or false)"},
         Refused{R"({"style": "Modern"})", R"(style: expected "classic" or "modern", found "Modern")"},
-        Refused{R"({"style": ""})", R"(style: expected "classic" or "modern", found "")"},
-        Refused{R"({"style": "7.40"})", R"(style: expected "classic" or "modern", found "7.40")"},
-        Refused{R"({"style": true})", R"(style: expected "classic" or "modern", found true or false)"},
         Refused{R"({"style": null})", R"(style: expected "classic" or "modern", found null)"}));
 
 // One program per variant (grid or list, heading on or off) in each code
