@@ -1,6 +1,6 @@
 #pragma once
 // Runs a generated report: lays it out as an abapGit repository beside the
-// flight tables, the ALV stand-ins and the type pool SLIS, turns it into
+// flight tables (standins/*.tabl.xml), the ALV stand-ins and the type pool SLIS, turns it into
 // JavaScript with the ABAP transpiler of package-lock.json, and runs it with
 // node on SQLite holding the flight data set. What the report handed to the
 // ALV comes back as the stand-ins wrote it: one JSON object per call, and one
@@ -27,12 +27,10 @@ struct DictField {
     std::string type;  // DDIC data type: CHAR, NUMC, DATS, TIMS, INT4, CURR, ...
     int length = 0;
     int decimals = 0;
-    bool key = false;
 };
 
 struct DictTable {
     std::string name;
-    std::string description;
     std::vector<DictField> fields;
     const DictField& field(const std::string& name) const;  // throws when there is none
 };
@@ -48,9 +46,6 @@ public:
 private:
     std::vector<DictTable> tables_;
 };
-
-// The table as an abapGit TABL file.
-std::string tablXml(const DictTable& table);
 
 // The data set of tests/exec/flight_data.json: every row complete, each
 // field's value as JSON (text for character-like fields, numbers otherwise),
