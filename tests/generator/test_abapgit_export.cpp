@@ -1,11 +1,8 @@
-// The abapGit folder: examples exported as their golden files, names and
-// titles read back with an XML parser, an existing repository kept, and
-// refusals that write nothing.
+// The abapGit folder: designs exported as their golden files, an existing
+// repository kept, and refusals that write nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
-#include <pugixml.hpp>
 
 #include "AbapGitExport.h"
 #include "DesignFile.h"
@@ -17,49 +14,28 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::TempDir;
-using namespace std::string_literals;
 
-// The text of the element or the value of the attribute at `xpath`.
-std::string text(const pugi::xml_document& doc, const char* xpath) {
-    const pugi::xpath_node found = doc.select_node(xpath);
-    return found.attribute() ? found.attribute().value() : found.node().text().get();
-}
-
-pugi::xml_document parsed(const fs::path& file) {
-    pugi::xml_document doc;
-    const pugi::xml_parse_result result = doc.load_file(file.c_str());
-    EXPECT_TRUE(result) << file << ": " << result.description();
-    return doc;
-}
-
-// The files beside the source match golden/abapgit/<example>/ whole; the
-// source is the generated program.
-TEST(AbapGitExport, examplesMatchTheirGoldenFiles) {
-    for (const std::string example : {"flights_by_carrier", "connections_from_city"}) {
-        SCOPED_TRACE(example);
-        Result<ReportDefinition> load = loadDesignFile(std::string(ORVEX_SOURCE_DIR) + "/examples/" + example + ".json");
+// Each design exported matches golden/abapgit/<design>/ file by file, beside
+// its generated source: an example of each Unicode check setting, and a
+// namespaced name with a title of markup characters and umlauts.
+TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
+    const fs::path data(ORVEX_GENERATOR_TEST_DATA), examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
+    for (const fs::path& file : {examples / "flights_by_carrier.json", examples / "connections_from_city.json",
+                                 data / "designs/namespaced_title.json"}) {
+        SCOPED_TRACE(file.string());
+        Result<ReportDefinition> load = loadDesignFile(file.string());
         ASSERT_TRUE(load) << load.failure().reason;
         const Generated program = test::generated(*load);
         TempDir dir;
         ASSERT_TRUE(exportForAbapGit(*load, program.text.text(), dir.path().string()));
-        EXPECT_EQ(TempDir::read(dir.file("src/z" + example + ".prog.abap")), programText(program.source));
-        const fs::path golden = fs::path(ORVEX_GENERATOR_TEST_DATA) / "golden/abapgit" / example;
-        for (const std::string& file : {".abapgit.xml"s, "src/package.devc.xml"s, "src/z" + example + ".prog.xml"})
-            EXPECT_EQ(TempDir::read(dir.file(file)), TempDir::read((golden / file).string())) << file;
+        EXPECT_EQ(TempDir::read(dir.file("src/" + abapGitFileStem(load->name) + ".prog.abap")), programText(program.source));
+        const fs::path golden = data / "golden/abapgit" / file.stem();
+        for (const auto& entry : fs::recursive_directory_iterator(golden)) {
+            if (!entry.is_regular_file()) continue;
+            const fs::path exported = dir.path() / fs::relative(entry.path(), golden);
+            EXPECT_EQ(TempDir::read(exported.string()), TempDir::read(entry.path().string())) << entry.path();
+        }
     }
-}
-
-TEST(AbapGitExport, namesAndTitlesAsAbapGitWritesThem) {
-    ReportDefinition r = test::flightReport({"CARRID"});
-    r.name = "/orvx/Zmixed";
-    r.description = "Flüge <& \"Sitze\">";
-    TempDir dir;
-    ASSERT_TRUE(exportForAbapGit(r, "REPORT x.\n", dir.path().string()));
-    EXPECT_TRUE(fs::exists(dir.path() / "src/#orvx#zmixed.prog.abap"));
-    const auto prog = parsed(dir.path() / "src/#orvx#zmixed.prog.xml");
-    EXPECT_EQ(text(prog, "//PROGDIR/NAME"), "/ORVX/ZMIXED");
-    EXPECT_EQ(text(prog, "//TPOOL/item/ENTRY"), r.description);
-    EXPECT_EQ(text(prog, "//TPOOL/item/LENGTH"), "17");  // characters, not bytes
 }
 
 TEST(AbapGitExport, anExistingRepositoryKeepsItsSettingsAndOtherFiles) {

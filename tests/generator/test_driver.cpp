@@ -71,9 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
         // stands for the last table: a join row to it.
         SelectCase{"selscrIsRecognisedExactlyOnly", {"SFLIGHT", "SCARR"}, {}, {{"SFLIGHT", "CARRID", "=", "selscr", "CARRID"}},
                    "SFLIGHT As A inner join SCARR As B on A~CARRID = B~CARRID|."},
-        SelectCase{"unknownTableIsTheLastOne", {"SFLIGHT", "SPFLI", "SCARR"}, {},
-                   {{"SFLIGHT", "CARRID", "=", "SPFLI", "CARRID"}, {"SFLIGHT", "CARRID", "=", "NOPE", "CARRID"}},
-                   "SFLIGHT As A inner join SPFLI As B on A~CARRID = B~CARRID| inner join SCARR As C on A~CARRID = C~CARRID|."},
         SelectCase{"noOutputField", {}, {}, {}, "no output field"},
         SelectCase{"unjoinedTable", kAirlineFlights, {}, {}, "table SPFLI is not in the FROM clause"},
         SelectCase{"tableJoinedWithItself", kAirlineFlights, {}, {{"SPFLI", "CARRID", "=", "SPFLI", "CARRID"}},

@@ -77,33 +77,15 @@ INSTANTIATE_TEST_SUITE_P(
                 {}}),
     [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
-// A statement that would pass column 120 goes on in the next line, indented
-// under its first word's argument; a literal longer than a line is not cut.
-TEST(ModernWriter, longStatementsWrapAndLiteralsStayWhole) {
-    std::vector<std::string> fields;
-    for (int i = 0; i < 30; ++i) fields.push_back("FIELD_NUMBER_" + std::to_string(i));
-    ReportDefinition r = modernReport(fields);
+// A literal longer than a line is not cut: it stands whole on a line of its
+// own. How long statements wrap is the golden programs' matter.
+TEST(ModernWriter, aLiteralLongerThanALineStaysWhole) {
+    ReportDefinition r = modernReport({"CARRID"});
     const std::string longDefault(130, 'x');
-    r.selection = {{"SFLIGHT", "FIELD_NUMBER_0", "", "P;N;" + longDefault}};
+    r.selection = {{"SFLIGHT", "CARRID", "", "P;N;" + longDefault}};
     const std::vector<std::string> src = generated(r).source;
-    std::size_t selectLines = 0;
-    bool inSelect = false;
-    for (const std::string& line : src) {
-        if (line.find('\'' + longDefault + "'.") != std::string::npos) {
-            EXPECT_EQ(line, "  '" + longDefault + "'.");
-            continue;
-        }
-        EXPECT_LE(line.size(), 120u) << line;
-        if (line.starts_with("    SELECT ")) inSelect = true;
-        if (line.starts_with("      FROM ")) inSelect = false;
-        if (inSelect) ++selectLines;
-    }
-    EXPECT_GE(selectLines, 5u);
-    // Continuation lines stand under the first field.
-    EXPECT_TRUE(std::any_of(src.begin(), src.end(), [](const std::string& l) {
-        return l.starts_with("           a~field_number_") && l.ends_with("a~field_number_29");
-    }));
-    EXPECT_TRUE(mentions(src, "a~field_number_29 ##SUBRC_OK."));
+    EXPECT_TRUE(has(src, "  '" + longDefault + "'."));
+    for (const std::string& line : src) EXPECT_TRUE(line.size() <= 120u || line.find(longDefault) != std::string::npos) << line;
 }
 
 }  // namespace
