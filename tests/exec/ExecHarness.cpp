@@ -94,50 +94,29 @@ const DictTable& Dictionary::table(const std::string& name) const {
     throw std::runtime_error("the execution tests have no table " + name);
 }
 
-const DataSet& flightData() {
-    static const DataSet data = [] {
-        DataSet d;
+std::string flightDataInserts() {
+    static const std::string sql = [] {
+        std::string out;
         const json all = json::parse(readFile(sourceDir() / "tests/exec/flight_data.json"));
-        const Dictionary& dictionary = Dictionary::flightModel();
         for (const auto& [tableName, rows] : all.items()) {
             if (tableName.starts_with("_")) continue;  // remarks
-            const DictTable& table = dictionary.table(tableName);
+            const DictTable& table = Dictionary::flightModel().table(tableName);
             for (const json& given : rows) {
-                DataRow row;
-                for (const auto& [fieldName, value] : given.items()) {
-                    table.field(fieldName);  // throws for a field the table lacks
-                    row[fieldName] = value;
+                for (const auto& [fieldName, value] : given.items()) table.field(fieldName);  // throws for a field the table lacks
+                std::string columns, values;
+                for (const DictField& field : table.fields) {
+                    // A field left out holds its initial value; every row is the run's client's.
+                    const std::string value = field.name == "MANDT" ? kClient : canonicalValue(field, given.value(field.name, json()));
+                    const ValueKind kind = valueKind(field);
+                    columns += std::string(columns.empty() ? "" : ",") + "'" + text::lower(field.name) + "'";
+                    values += std::string(values.empty() ? "" : ",") +
+                              (kind == ValueKind::Integer || kind == ValueKind::Packed ? value : sqlText(value));
                 }
-                for (const DictField& field : table.fields) row.try_emplace(field.name, initialValue(field));
-                row["MANDT"] = kClient;
-                d[tableName].push_back(std::move(row));
+                out += "INSERT INTO '" + text::lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
             }
         }
-        return d;
+        return out;
     }();
-    return data;
-}
-
-std::string insertStatements(const DataSet& data) {
-    const Dictionary& dictionary = Dictionary::flightModel();
-    std::string sql;
-    for (const auto& [tableName, rows] : data) {
-        const DictTable& table = dictionary.table(tableName);
-        for (const DataRow& row : rows) {
-            std::string columns, values;
-            for (const DictField& field : table.fields) {
-                if (!columns.empty()) {
-                    columns += ",";
-                    values += ",";
-                }
-                columns += "'" + text::lower(field.name) + "'";
-                const std::string canonical = canonicalValue(field, row.at(field.name));
-                const ValueKind kind = valueKind(field);
-                values += kind == ValueKind::Integer || kind == ValueKind::Packed ? canonical : sqlText(canonical);
-            }
-            sql += "INSERT INTO '" + text::lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
-        }
-    }
     return sql;
 }
 
@@ -245,7 +224,7 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     fs::copy_file(sourceDir() / "tests/abaplint/slis.type.abap", src / "slis.type.abap");
     // No library is cloned: the type pool and the function group stand in.
     for (const char* file : {"setup.mjs", "abap_transpile.json"}) fs::copy_file(standIns / file, folder / file);
-    writeFile(folder / "data.sql", insertStatements(flightData()));
+    writeFile(folder / "data.sql", flightDataInserts());
     writeFile(folder / "interfaces.json", standInInterfaces().dump(1));
     fs::create_directory_symlink(sourceDir() / "node_modules", folder / "node_modules");
 

@@ -6,7 +6,6 @@
 // ALV comes back as the stand-ins wrote it: one JSON object per call, and one
 // per row of the output table.
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -47,16 +46,11 @@ private:
     std::vector<DictTable> tables_;
 };
 
-// The data set of tests/exec/flight_data.json: every row complete, each
-// field's value as JSON (text for character-like fields, numbers otherwise),
-// absent fields their initial value as text (AbapValues.h reads both). The
-// client is the run's client, 001.
-using DataRow = std::map<std::string, nlohmann::json>;
-using DataSet = std::map<std::string, std::vector<DataRow>>;
-const DataSet& flightData();
-
-// The rows as SQL INSERTs into the tables the transpiler creates.
-std::string insertStatements(const DataSet& data);
+// The data set of tests/exec/flight_data.json as SQL INSERTs into the tables
+// the transpiler creates: every row complete (a field left out holds its
+// initial value), each value canonical (AbapValues.h), the client the run's
+// client, 001.
+std::string flightDataInserts();
 
 // The parameters of the stand-in function modules, read from their abapGit
 // XML, as the run's setup script checks calls against them.

@@ -63,7 +63,7 @@ Database loadedDatabase() {
         for (const DictField& f : table.fields) columns += std::string(columns.empty() ? "" : ", ") + "\"" + f.name + "\" " + columnType(f);
         sql += "CREATE TABLE \"" + table.name + "\" (" + columns + ");\n";
     }
-    sql += insertStatements(flightData());
+    sql += flightDataInserts();
     if (sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db.get()));
     return db;
 }
