@@ -21,7 +21,7 @@ using testing::TempDir;
 TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
     const fs::path data(ORVEX_GENERATOR_TEST_DATA), examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
     for (const fs::path& file : {examples / "flights_by_carrier.json", examples / "connections_from_city.json",
-                                 data / "designs/namespaced_title.json"}) {
+                                 data / "golden/abapgit/namespaced_title.json"}) {
         SCOPED_TRACE(file.string());
         Result<ReportDefinition> load = loadDesignFile(file.string());
         ASSERT_TRUE(load) << load.failure().reason;
