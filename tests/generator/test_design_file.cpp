@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "DesignFile.h"
 #include "Generator.h"
@@ -107,8 +108,8 @@ TEST(DesignFile, tableNamesReadPaddedOrTrimmed) {
 // A file that is no design is refused with the place and what is wrong
 // there, in one line.
 struct Refused {
-    const char* json;
-    const char* reason;  // how the refusal starts
+    std::string json;
+    std::string reason;  // how the refusal starts
 };
 void PrintTo(const Refused& c, std::ostream* os) { *os << c.json; }
 
@@ -121,32 +122,17 @@ TEST_P(DesignFileRefusals, nameThePlace) {
     EXPECT_EQ(load.failure().reason.find('\n'), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, DesignFileRefusals,
-    ::testing::Values(
-        Refused{R"({"name": "ZX",})", "not valid JSON: line 1, column 15:"},
-        Refused{"{\"name\": \"\xff\"}", "not valid JSON:"},
-        Refused{R"([])", "design: expected an object, found an array"},
-        Refused{R"({"name": 7})", "name: expected a string, found a number"},
-        Refused{R"({"grid": "yes"})", "grid: expected true or false, found a string"},
-        Refused{R"({"fields": {}})", "fields: expected an array, found an object"},
-        Refused{R"({"fields": [{"table": "T", "field": "F"}, {"table": "T", "field": "G"}, {"table": 1}]})",
-                "fields[2].table: expected a string, found a number"},
-        Refused{R"({"fields": [{"table": "T"}]})", "fields[0].field: missing"},
-        Refused{R"({"conditions": [3]})", "conditions[0]: expected an object, found a number"},
-        Refused{R"({"tables": ["SCARR", ""]})", "tables[1]: a table name has 1 to 30"},
-        Refused{R"({"tables": ["SCARR' OR 'X"]})", "tables[0]: a table name has 1 to 30"},
-        Refused{R"({"tables": ["ABCDEFGHIJABCDEFGHIJABCDEFGHIJK"]})", "tables[0]: a table name has 1 to 30"},
-        Refused{R"({"max_rows": "500"})", "max_rows: expected a whole number, found a string"},
-        Refused{R"({"max_rows": 1.5})", "max_rows: expected a whole number, found a number"},
-        Refused{R"({"max_rows": 18446744073709551615})", "max_rows: 18446744073709551615 is too large"},
-        Refused{R"({"fields": [{"table": "SCARR", "field": "CARRID", "sort_position": 4294967297}]})",
-                "fields[0].sort_position: 4294967297 is out of range"},
-        Refused{R"({"conditions": [{"left_table": "A", "left_field": "F", "operator": "=", "right_table": "B",
-                    "right_field": "F", "join": "LEFT OUTER"}]})",
-                R"(conditions[0].join: expected "inner" or "left_outer", found "LEFT OUTER")"},
-        Refused{R"({"style": "Modern"})", R"(style: expected "classic" or "modern", found "Modern")"},
-        Refused{R"({"style": null})", R"(style: expected "classic" or "modern", found null)"}));
+// The cases of refused_designs.txt: a file's text on one line, then how its
+// refusal starts on the next.
+std::vector<Refused> refusedDesigns() {
+    std::istringstream in(TempDir::read(std::string(ORVEX_GENERATOR_TEST_DATA) + "/refused_designs.txt"));
+    std::vector<Refused> cases;
+    for (std::string json, reason; std::getline(in, json);)
+        if (!json.empty() && !json.starts_with("#") && std::getline(in, reason)) cases.push_back({json, reason});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DesignFileRefusals, ::testing::ValuesIn(refusedDesigns()));
 
 // One program per variant (grid or list, heading on or off) in each code
 // style, two designs of the execution tests (every option; texts past each
