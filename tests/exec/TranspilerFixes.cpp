@@ -43,15 +43,6 @@ std::string joined(const std::vector<Piece>& parts, bool withComment = true) {
     return line;
 }
 
-// The line with `rewrite` applied to its code only.
-template <typename Rewrite>
-std::string rewriteCode(std::string_view line, Rewrite rewrite) {
-    std::vector<Piece> parts = pieces(line);
-    for (Piece& p : parts)
-        if (p.kind == Piece::Code) p.text = rewrite(p.text);
-    return joined(parts);
-}
-
 const auto kIgnoreCase = std::regex::ECMAScript | std::regex::icase;
 
 // Every sy-repid of the code (any letter case) as `literal`; a longer name
@@ -165,7 +156,10 @@ std::string adaptForTranspiler(std::string_view source, const std::string& progr
     std::vector<std::string>* target = &kept;
     int valueRequestCount = 0;
     for (std::string line : lines(source)) {
-        line = rewriteCode(line, [&](const std::string& code) { return withProgramName(code, programLiteral); });
+        std::vector<Piece> parts = pieces(line);
+        for (Piece& p : parts)
+            if (p.kind == Piece::Code) p.text = withProgramName(p.text, programLiteral);
+        line = joined(parts);
 
         switch (blockAt(line)) {
             case Block::Initialization: target = &initialization; continue;

@@ -111,11 +111,18 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
 
 std::string testName(const ::testing::TestParamInfo<DesignCase>& info) { return info.param.label; }
 
-// The design files of a folder, by name.
-std::vector<DesignCase> designsIn(const fs::path& folder) {
+// The design files of a folder, by name, each in both code styles; with its
+// count of rows when `counted` has one.
+std::vector<DesignCase> designsIn(const fs::path& folder, const std::map<std::string, std::size_t>& counted = {}) {
     std::vector<DesignCase> cases;
-    for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().extension() == ".json") cases.push_back({entry.path(), std::nullopt, entry.path().stem().string()});
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".json") continue;
+        const std::string name = entry.path().stem().string();
+        const auto count = counted.find(name);
+        const std::optional<std::size_t> rows = count == counted.end() ? std::nullopt : std::optional(count->second);
+        cases.push_back({entry.path(), rows, name, CodeStyle::Classic});
+        cases.push_back({entry.path(), rows, name + "_modern", CodeStyle::Modern});
+    }
     std::sort(cases.begin(), cases.end(), [](const DesignCase& a, const DesignCase& b) { return a.label < b.label; });
     return cases;
 }
@@ -129,23 +136,11 @@ std::vector<DesignCase> designs() {
         std::istringstream fields(line);
         if (std::size_t rows = 0; !line.starts_with("#") && fields >> name >> rows) counted[name] = rows;
     }
-    std::vector<DesignCase> cases = designsIn(folder);
-    for (DesignCase& c : cases)
-        if (const auto count = counted.find(c.label); count != counted.end()) c.rows = count->second;
-    return cases;
-}
-
-// The same designs as the modern program.
-std::vector<DesignCase> modern(std::vector<DesignCase> cases) {
-    for (DesignCase& c : cases) c.style = CodeStyle::Modern;
-    return cases;
+    return designsIn(folder, counted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ReportRuns, ::testing::ValuesIn(designsIn(sourceDir() / "examples")), testName);
-INSTANTIATE_TEST_SUITE_P(ModernExamples, ReportRuns, ::testing::ValuesIn(modern(designsIn(sourceDir() / "examples"))),
-                         testName);
 INSTANTIATE_TEST_SUITE_P(Designs, ReportRuns, ::testing::ValuesIn(designs()), testName);
-INSTANTIATE_TEST_SUITE_P(ModernDesigns, ReportRuns, ::testing::ValuesIn(modern(designs())), testName);
 
 }  // namespace
 }  // namespace orvex::exec

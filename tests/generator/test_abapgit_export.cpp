@@ -15,9 +15,10 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-// Each design exported matches golden/abapgit/<design>/ file by file, beside
-// its generated source: an example of each Unicode check setting, and a
-// namespaced name with a title of markup characters and umlauts.
+// Each design exported matches golden/abapgit/<design>/ file by file, its
+// generated source included: an example of each Unicode check setting, and a
+// design that names little more than a namespaced program, a title of markup
+// characters and umlauts and a field (so the rest at the wizard's start values).
 TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
     const fs::path data(ORVEX_GENERATOR_TEST_DATA), examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
     for (const fs::path& file : {examples / "flights_by_carrier.json", examples / "connections_from_city.json",
@@ -28,7 +29,6 @@ TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
         const Generated program = test::generated(*load);
         TempDir dir;
         ASSERT_TRUE(exportForAbapGit(*load, program.text.text(), dir.path().string()));
-        EXPECT_EQ(TempDir::read(dir.file("src/" + abapGitFileStem(load->name) + ".prog.abap")), programText(program.source));
         const fs::path golden = data / "golden/abapgit" / file.stem();
         for (const auto& entry : fs::recursive_directory_iterator(golden)) {
             if (!entry.is_regular_file()) continue;

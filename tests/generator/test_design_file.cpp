@@ -15,20 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-// A key left out takes the wizard's start value; "style" is classic unless
-// the file asks for the modern program (files saved before there was a choice).
-TEST(DesignFile, missingKeysTakeTheWizardsStartValues) {
-    ReportDefinition expected;
-    expected.name = "ZX";
-    for (const char* text : {R"({"name": "ZX"})", R"({"name": "ZX", "style": "classic"})"}) {
-        Result<ReportDefinition> load = parseDesign(text);
-        ASSERT_TRUE(load) << load.failure().reason;
-        EXPECT_EQ(*load, expected) << text;
-    }
-    expected.style = CodeStyle::Modern;
-    EXPECT_EQ(*parseDesign(R"({"name": "ZX", "style": "modern"})"), expected);
-}
-
 // Everything a design holds comes back as it was, through the text and
 // through a file; what is left at its start value (the chosen tables, the
 // code style, each option) is not written, so that files stay as they were
