@@ -47,11 +47,10 @@ struct DesignProgram {
 
 // The design and its program as sent to SAP, or why there is none. The
 // design's warnings go to standard error first, one line each; an error
-// stops before anything is written. With `told` the design is also checked
-// against the field types of the system the settings file names; a failed
-// read is told on standard error at once and its exit code left in *told.
+// stops before anything is written. With `dictionary` the design is also
+// checked against the field types of the system the settings file names.
 Result<DesignProgram> generateDesign(const char* command, const std::string& path, const std::string& style = {},
-                                     long long maxRows = -1, int* told = nullptr) {
+                                     long long maxRows = -1, bool dictionary = false) {
     Result<ReportDefinition> load = loadDesignFile(path);
     if (!load) return load.failure();
     if (!style.empty()) load->style = style == "modern" ? CodeStyle::Modern : CodeStyle::Classic;
@@ -59,9 +58,10 @@ Result<DesignProgram> generateDesign(const char* command, const std::string& pat
     ReportDefinition& design = *load;
     std::optional<sap::FieldTypes> types;
     // A design the generator refuses is refused before any logon.
-    if (told && checkDesign(design)) {
-        types = designFieldTypes(command, design, *told);
-        if (!types) return failure(FailureKind::Other, "the field types could not be read");
+    if (dictionary && checkDesign(design)) {
+        Result<sap::FieldTypes> read = designFieldTypes(design);
+        if (!read) return read.failure();
+        types = std::move(*read);
     }
     const Status reviewed = tellFindings(command, path, design, types ? types->lookup() : FieldTypeOf{});
     // Without an author of its own the program names the SAP user ID of the
@@ -75,10 +75,8 @@ Result<DesignProgram> generateDesign(const char* command, const std::string& pat
 
 int runGenerate(const GenerateOptions& options) {
     auto fail = [](std::string message) { return app::fail("generate", std::move(message)); };
-    int told = 0;
-    auto generated =
-        generateDesign("generate", options.design, options.style, options.maxRows, options.dictionary ? &told : nullptr);
-    if (!generated) return told ? told : fail(generated.failure().text());
+    auto generated = generateDesign("generate", options.design, options.style, options.maxRows, options.dictionary);
+    if (!generated) return fail(generated.failure().text());
     const std::string_view text = generated->program.text.text();
     if (options.output.empty() || options.output == "-") {
         std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));

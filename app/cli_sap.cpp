@@ -55,20 +55,25 @@ int fail(const std::string& command, const std::string& message, const Failure& 
     return fail(command, message + because(failure));
 }
 
+// A failure whose reason is the whole line a command tells: `message`, then
+// why, kind kept.
+Failure lineFailure(FailureKind kind, std::string message, const Failure* why = nullptr) {
+    return failure(kind, why ? message + because(*why) : std::move(message));
+}
+
+int fail(const std::string& command, const Failure& failure) { return fail(command, failure.reason); }
+
 // The logon values of the settings file, or an error. On the first start
 // the sandbox settings are written first, so the sandbox works at once.
-bool loadLogon(const std::string& command, LogonValues& values, int& code) {
+Result<LogonValues> loadLogon() {
     const std::string path = settingsFilePath();
-    if (const Status created = createSandboxSettings(path); !created) {
-        code = fail(command, created.failure().text());
-        return false;
-    }
-    values = readLogonValues(path);
-    if (!settingsComplete(values)) {
-        code = fail(command, "the SAP settings in " + path + " are incomplete (SAPLogOn: SAPUid, SAPPwd, Client; "
-                             "Connect: SysNum, SystID, AppSer)");
-        return false;
-    }
+    if (const Status created = createSandboxSettings(path); !created)
+        return lineFailure(created.failure().kind, created.failure().text());
+    LogonValues values = readLogonValues(path);
+    if (!settingsComplete(values))
+        return lineFailure(FailureKind::Refused, "the SAP settings in " + path +
+                                                     " are incomplete (SAPLogOn: SAPUid, SAPPwd, Client; "
+                                                     "Connect: SysNum, SystID, AppSer)");
     // The values the settings dialog would refuse, refused with its reasons.
     // Older files carry a system number of one digit, which the HTTP road
     // reads as 0 and that digit; such a file still works here, and the
@@ -80,10 +85,9 @@ bool loadLogon(const std::string& command, LogonValues& values, int& code) {
         for (const LogonProblem& problem : problems)
             reasons += (reasons.empty() ? "" : "; ") + std::string(logonFieldCaption(problem.field)) + ": " +
                        problem.reason;
-        code = fail(command, "the SAP settings in " + path + " cannot be used: " + reasons);
-        return false;
+        return lineFailure(FailureKind::Refused, "the SAP settings in " + path + " cannot be used: " + reasons);
     }
-    return true;
+    return values;
 }
 
 // Said once per run, before the password travels.
@@ -93,40 +97,33 @@ void warnOfPlainHttp(const ConnectionProperties& props) {
 }
 
 // Logs on a new component instance with the settings.
-std::unique_ptr<Component> connect(const std::string& command, int& code) {
-    LogonValues values;
-    if (!loadLogon(command, values, code)) return nullptr;
+Result<std::unique_ptr<Component>> connect(const LogonValues& values) {
     auto component = std::make_unique<Component>(defaultBackendFactory());
     component->connection().properties = connectionProperties(values);
     warnOfPlainHttp(component->connection().properties);
-    if (Status status = component->connection().logon(); !status) {
-        code = fail(command, "No connection to R/3!", status.failure());
-        return nullptr;
-    }
+    if (Status status = component->connection().logon(); !status)
+        return lineFailure(status.failure().kind, "No connection to R/3!", &status.failure());
     return component;
 }
 
 // The operations on the road the logon values choose, logged on.
-std::unique_ptr<Operations> logOn(const std::string& command, const LogonValues& values, int& code) {
+Result<std::unique_ptr<Operations>> logOn(const LogonValues& values) {
     warnOfPlainHttp(connectionProperties(values));
     auto operations = makeOperations(values);
-    if (Status status = operations->logon(); !status) {
-        code = fail(command, "No connection to R/3!", status.failure());
-        return nullptr;
-    }
+    if (Status status = operations->logon(); !status)
+        return lineFailure(status.failure().kind, "No connection to R/3!", &status.failure());
     return operations;
 }
 
 // The operations on the road the settings choose, logged on.
-std::unique_ptr<Operations> open(const std::string& command, int& code) {
-    LogonValues values;
-    if (!loadLogon(command, values, code)) return nullptr;
-    return logOn(command, values, code);
+Result<std::unique_ptr<Operations>> open() {
+    Result<LogonValues> values = loadLogon();
+    if (!values) return values.failure();
+    return logOn(*values);
 }
 
 // The field types of every table the design names, read on `operations`.
-std::optional<FieldTypes> readFieldTypes(const std::string& command, Operations& operations,
-                                         const ReportDefinition& design, int& code) {
+Result<FieldTypes> readFieldTypes(Operations& operations, const ReportDefinition& design) {
     std::set<std::string> tables;
     const auto add = [&tables](const std::string& table) { tables.insert(repositoryName(std::string(text::trim(table)))); };
     for (const PickedField& field : design.fields) add(field.table);
@@ -137,10 +134,8 @@ std::optional<FieldTypes> readFieldTypes(const std::string& command, Operations&
     FieldTypes types;
     for (const std::string& table : tables) {
         auto read = operations.readFields(table);
-        if (!read) {
-            code = fail(command, "the fields of table " + table + " could not be read", read.failure());
-            return std::nullopt;
-        }
+        if (!read)
+            return lineFailure(read.failure().kind, "the fields of table " + table + " could not be read", &read.failure());
         types.keep(table, *read);
     }
     return types;
@@ -148,9 +143,9 @@ std::optional<FieldTypes> readFieldTypes(const std::string& command, Operations&
 
 int checkName(const std::string& name) {
     if (text::blank(name)) return fail("check-name", "Please enter valid program name");
-    int code = 0;
-    auto operations = open("check-name", code);
-    if (!operations) return code;
+    auto opened = open();
+    if (!opened) return fail("check-name", opened.failure());
+    Operations* operations = opened->get();
     auto check = operations->checkName(name);
     if (!check) return fail("check-name", oneLine(check.failure().text()));
     if (check->taken) {
@@ -165,9 +160,9 @@ int checkName(const std::string& name) {
 int tables(const std::string& text) {
     const std::string pattern = tablePatternFromInput(text);
     if (const Status checked = checkSearchPattern(pattern); !checked) return fail("tables", checked.failure().text());
-    int code = 0;
-    auto operations = open("tables", code);
-    if (!operations) return code;
+    auto opened = open();
+    if (!opened) return fail("tables", opened.failure());
+    Operations* operations = opened->get();
     auto search = operations->searchTables(pattern);
     if (!search) return fail("tables", oneLine(search.failure().text()));
     for (const std::string& name : search->names) std::cout << text::trimEnd(name) << '\n';
@@ -178,9 +173,9 @@ int tables(const std::string& text) {
 }
 
 int fields(const std::string& table) {
-    int code = 0;
-    auto operations = open("fields", code);
-    if (!operations) return code;
+    auto opened = open();
+    if (!opened) return fail("fields", opened.failure());
+    Operations* operations = opened->get();
     auto read = operations->readFields(table);
     if (!read) return fail("fields", "no fields for table \"" + table + "\"", read.failure());
     for (const TableField& field : *read) std::cout << field.name << '\t' << field.label << '\n';
@@ -189,13 +184,13 @@ int fields(const std::string& table) {
 
 // The join conditions the dictionary proposes for the tables in their order.
 int joins(const std::vector<std::string>& names) {
-    int code = 0;
-    LogonValues values;
-    if (!loadLogon("joins", values, code)) return code;
+    Result<LogonValues> values = loadLogon();
+    if (!values) return fail("joins", values.failure());
     // The dictionary's foreign keys come over the RFC component only.
-    if (chooseRoad(connectionProperties(values)).road == Road::Adt) return fail("joins", kJoinsNeedAnRfcRoad);
-    auto component = connect("joins", code);
-    if (!component) return code;
+    if (chooseRoad(connectionProperties(*values)).road == Road::Adt) return fail("joins", kJoinsNeedAnRfcRoad);
+    auto connected = connect(*values);
+    if (!connected) return fail("joins", connected.failure());
+    Component* component = connected->get();
     std::vector<TableDictionary> tables;
     for (const std::string& name : names) {
         auto read = readDictionary(*component, repositoryName(name));
@@ -241,20 +236,21 @@ int install(const std::string& designPath, const InstallTarget& target) {
     if (!load) return fail("install", load.failure().text());
     ReportDefinition design = *load;
 
-    LogonValues logon;
-    int code = 0;
-    if (!loadLogon("install", logon, code)) return code;
+    Result<LogonValues> loaded = loadLogon();
+    if (!loaded) return fail("install", loaded.failure());
+    const LogonValues& logon = *loaded;
     if (!design.author) design.author = logon.user;
 
     // A design the generator refuses is refused before the logon.
     GenerationResult generated = GenerateProgram(design);
     if (!generated) return fail("install", designPath + ": " + generated.failure().text());
     const std::vector<std::string>& source = generated->source;
-    auto operations = logOn("install", logon, code);
-    if (!operations) return code;
+    auto opened = logOn(logon);
+    if (!opened) return fail("install", opened.failure());
+    Operations* operations = opened->get();
     // Connected anyway: the design is checked against the system's field types.
-    const std::optional<FieldTypes> types = readFieldTypes("install", *operations, design, code);
-    if (!types) return code;
+    const Result<FieldTypes> types = readFieldTypes(*operations, design);
+    if (!types) return fail("install", types.failure());
     if (const Status reviewed = tellFindings("install", designPath, design, types->lookup()); !reviewed)
         return fail("install", reviewed.failure().text());
 
@@ -288,9 +284,9 @@ int install(const std::string& designPath, const InstallTarget& target) {
 // Logs on, calls RFC_PING (on the ADT road: fetches the session's token) and
 // says which road was taken and why.
 int ping() {
-    LogonValues values;
-    int code = 0;
-    if (!loadLogon("ping", values, code)) return code;
+    Result<LogonValues> loaded = loadLogon();
+    if (!loaded) return fail("ping", loaded.failure());
+    const LogonValues& values = *loaded;
     Component component{defaultBackendFactory()};
     component.connection().properties = connectionProperties(values);
     const RoadChoice road = chooseRoad(component.connection().properties);
@@ -316,11 +312,10 @@ int ping() {
 
 }  // namespace
 
-std::optional<sap::FieldTypes> designFieldTypes(const std::string& command, const ReportDefinition& design,
-                                                int& code) {
-    auto operations = open(command, code);
-    if (!operations) return std::nullopt;
-    return readFieldTypes(command, *operations, design, code);
+Result<sap::FieldTypes> designFieldTypes(const ReportDefinition& design) {
+    auto opened = open();
+    if (!opened) return opened.failure();
+    return readFieldTypes(**opened, design);
 }
 
 void addSapCommands(CLI::App& app, int& exitCode) {

@@ -1,8 +1,8 @@
 #pragma once
 // orvex-cli's commands that talk to the SAP system.
-#include <optional>
 #include <string>
 
+#include "common/Failure.h"
 #include "generator/ReportDefinition.h"
 #include "sap/TableReads.h"
 
@@ -13,9 +13,9 @@ class App;
 namespace orvex::app {
 
 // Logs on with the settings file and reads the field types of every table
-// the design names; on failure says why on standard error as `command` does
-// and sets `code`.
-std::optional<sap::FieldTypes> designFieldTypes(const std::string& command, const ReportDefinition& design, int& code);
+// the design names; the failure's reason is the line to tell ("No connection
+// to R/3!: ...", "the fields of table X could not be read: ...").
+Result<sap::FieldTypes> designFieldTypes(const ReportDefinition& design);
 
 // orvex-cli check-name / tables / fields / joins / install / ping
 void addSapCommands(CLI::App& app, int& exitCode);

@@ -8,6 +8,8 @@
 #include <unordered_set>
 
 #include "generator/FlatIndex.h"
+#include "generator/ModernWriter.h"
+#include "generator/SourceWriters.h"
 #include "common/Text.h"
 
 namespace orvex {

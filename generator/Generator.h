@@ -177,18 +177,8 @@ Status buildConditionLists(const ReportDefinition& report, Generated& g);
 // a filter condition on a field of an outer table.
 Status buildSelectLines(const ReportDefinition& report, Generated& g);
 
-// Step 6, the source writers (SourceWriters.cpp), in this order; they write
-// g.text, which GenerateProgram then copies into g.source line by line.
-// GenHeader starts the program afresh with the ten header lines.
-void GenHeader(const ReportDefinition& report, Generated& g);
-// GenDeclarations appends the declarations, selection screen and events.
-void GenDeclarations(const ReportDefinition& report, Generated& g);
-// GenForms appends the five FORM routines.
-void GenForms(const ReportDefinition& report, Generated& g);
-
-// Instead of the three writers above, for CodeStyle::Modern
-// (ModernWriter.cpp): the whole program in ABAP 7.40 syntax, a local class
-// reading with one SELECT and showing the rows through CL_SALV_TABLE.
-void GenModern(const ReportDefinition& report, Generated& g);
+// Step 6 writes g.text with the source writers (generator/SourceWriters.h or,
+// for CodeStyle::Modern, generator/ModernWriter.h); GenerateProgram then
+// copies it into g.source line by line.
 
 }  // namespace orvex

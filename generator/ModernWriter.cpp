@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "generator/Generator.h"
+#include "generator/ModernWriter.h"
 #include "common/Text.h"
 
 namespace orvex {
@@ -339,37 +339,9 @@ void addLayoutMethods(SourceText& out) {
     out.add("  ENDMETHOD.");
 }
 
-void addImplementation(const ReportDefinition& report, const Generated& g, const Shape& s, SourceText& out) {
-    out.add("CLASS lcl_report IMPLEMENTATION.");
-    out.add("  METHOD run.");
-    out.add("    select_data( ).");
-    out.add("    TRY.");
-    out.add("        display( ).");
-    std::vector<std::string> catchWords{"CATCH"};
-    for (const std::string& e : s.salvErrors) catchWords.push_back(e);
-    catchWords.insert(catchWords.end(), {"INTO", "DATA(lx_error)."});
-    addWords(out, 6, 10, catchWords);
-    out.add("        MESSAGE lx_error TYPE 'I' DISPLAY LIKE 'E'.");
-    out.add("    ENDTRY.");
-    out.add("  ENDMETHOD.");
-    out.add("");
-
-    out.add("  METHOD select_data.");
-    addSelect(g, s, out);
-    out.add("  ENDMETHOD.");
-    out.add("");
-
-    out.add("  METHOD display.");
-    if (report.grid) {
-        out.add("    cl_salv_table=>factory( IMPORTING r_salv_table = mo_alv");
-        out.add("                            CHANGING  t_table      = mt_output ).");
-    } else {
-        out.add("    cl_salv_table=>factory( EXPORTING list_display = abap_true");
-        out.add("                            IMPORTING r_salv_table = mo_alv");
-        out.add("                            CHANGING  t_table      = mt_output ).");
-    }
-    out.add("    mo_alv->get_functions( )->set_all( abap_true ).");
-    out.add("");
+// The columns of the list: optimised widths, the texts the user gave, the
+// sort order and the totals.
+void addColumnSettings(const Generated& g, const Shape& s, SourceText& out) {
     if (s.columnTexts) {
         out.add("    DATA(lo_columns) = mo_alv->get_columns( ).");
         out.add("    lo_columns->set_optimize( abap_true ).");
@@ -408,6 +380,22 @@ void addImplementation(const ReportDefinition& report, const Generated& g, const
         }
         out.add("");
     }
+}
+
+// The method that builds the SALV list from the rows read and shows it.
+void addDisplayMethod(const ReportDefinition& report, const Generated& g, const Shape& s, SourceText& out) {
+    out.add("  METHOD display.");
+    if (report.grid) {
+        out.add("    cl_salv_table=>factory( IMPORTING r_salv_table = mo_alv");
+        out.add("                            CHANGING  t_table      = mt_output ).");
+    } else {
+        out.add("    cl_salv_table=>factory( EXPORTING list_display = abap_true");
+        out.add("                            IMPORTING r_salv_table = mo_alv");
+        out.add("                            CHANGING  t_table      = mt_output ).");
+    }
+    out.add("    mo_alv->get_functions( )->set_all( abap_true ).");
+    out.add("");
+    addColumnSettings(g, s, out);
     out.add("    DATA(lo_layout) = mo_alv->get_layout( ).");
     out.add("    lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).");
     out.add("    lo_layout->set_save_restriction( if_salv_c_layout=>restrict_none ).");
@@ -425,7 +413,11 @@ void addImplementation(const ReportDefinition& report, const Generated& g, const
     }
     out.add("    mo_alv->display( ).");
     out.add("  ENDMETHOD.");
+}
 
+// The methods the display needs only for some designs: column texts, the
+// heading (and its event handler in a list) and the layout helpers.
+void addOptionalMethods(const ReportDefinition& report, const Shape& s, SourceText& out) {
     if (s.columnTexts) {
         out.add("");
         out.add("  METHOD set_column_text.");
@@ -452,6 +444,29 @@ void addImplementation(const ReportDefinition& report, const Generated& g, const
         }
     }
     if (!s.layoutInput.empty()) addLayoutMethods(out);
+}
+
+void addImplementation(const ReportDefinition& report, const Generated& g, const Shape& s, SourceText& out) {
+    out.add("CLASS lcl_report IMPLEMENTATION.");
+    out.add("  METHOD run.");
+    out.add("    select_data( ).");
+    out.add("    TRY.");
+    out.add("        display( ).");
+    std::vector<std::string> catchWords{"CATCH"};
+    for (const std::string& e : s.salvErrors) catchWords.push_back(e);
+    catchWords.insert(catchWords.end(), {"INTO", "DATA(lx_error)."});
+    addWords(out, 6, 10, catchWords);
+    out.add("        MESSAGE lx_error TYPE 'I' DISPLAY LIKE 'E'.");
+    out.add("    ENDTRY.");
+    out.add("  ENDMETHOD.");
+    out.add("");
+
+    out.add("  METHOD select_data.");
+    addSelect(g, s, out);
+    out.add("  ENDMETHOD.");
+    out.add("");
+    addDisplayMethod(report, g, s, out);
+    addOptionalMethods(report, s, out);
     out.add("ENDCLASS.");
 }
 

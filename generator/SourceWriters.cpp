@@ -4,7 +4,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "generator/Generator.h"
+#include "generator/SourceWriters.h"
 #include "common/Text.h"
 
 namespace orvex {
@@ -121,11 +121,11 @@ void GenHeader(const ReportDefinition& report, Generated& g) {
     out.add("");
 }
 
-void GenDeclarations(const ReportDefinition& report, Generated& g) {
-    SourceText& out = g.text;
-    std::string quoted;
+namespace {
 
-    // Declarations.
+// The output structure, the ALV tables, the program's data and the work areas
+// the select-options refer to (one per distinct table).
+void addDeclarations(const ReportDefinition& report, const Generated& g, SourceText& out) {
     addSectionBox(out, "*Type Declaration       *");
     out.add("");
     out.add("types : Begin OF t_Output,");
@@ -150,17 +150,17 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
     addSectionBox(out, "*Table Decl for O/P     *");
     out.add("DATA: IT_OUTPUT type STANDARD TABLE OF T_OUTPUT WITH HEADER LINE.");
 
-    // The work areas the select-options refer to, one per distinct table.
-    {
-        std::unordered_set<std::string_view> declared;
-        for (const SelectionEntry& e : report.selection) {
-            if (!isSelectOption(e.settings)) continue;
-            std::string_view table = e.table;
-            if (declared.insert(table).second) out.add({"TABLES: ", table, "."});
-        }
+    std::unordered_set<std::string_view> declared;
+    for (const SelectionEntry& e : report.selection) {
+        if (!isSelectOption(e.settings)) continue;
+        std::string_view table = e.table;
+        if (declared.insert(table).second) out.add({"TABLES: ", table, "."});
     }
+}
 
-    // Selection screen.
+// The selection screen: a line per entry, then the options' block.
+void addSelectionScreen(const ReportDefinition& report, const Generated& g, SourceText& out) {
+    std::string quoted;
     out.add(kStars25);
     out.add("*Selection Screen*");
     out.add(kStars25);
@@ -184,26 +184,11 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
     out.add(" SELECTION-Screen: Skip 1.");
     out.add("SELECTION-SCREEN: END OF BLOCK b1..");
     addOptionsBlock(report, g.optionNames, out);
-
-    // Events.
-    addSectionBox(out, "*AT Selection Screen O/P*");
-    out.add("AT SELECTION-SCREEN OUTPUT.");
-    for (std::size_t i = 0; i < report.selection.size(); ++i)
-        out.add({g.screenNames[i].label, " = '", text::abapQuoted(report.selection[i].description, quoted),
-                 "'."});
-    addOptionEvents(g.optionNames, out);
-    out.add("");
-    out.add("START-OF-SELECTION.");
-    out.add("PERFORM GET_DATA.");
-    out.add("PERFORM BUILD_FIELD_CAT.");
-    if (!g.sortColumns.empty()) out.add("PERFORM BUILD_SORT.");
-    out.add("PERFORM ALV_DISPLAY.");
 }
 
-void GenForms(const ReportDefinition& report, Generated& g) {
-    SourceText& out = g.text;
+// The FORMs that read the rows and build the field catalog.
+void addDataForms(const Generated& g, SourceText& out) {
     std::string quoted;
-
     out.add("");
     out.add("FORM GET_DATA.");
     addSectionBox(out, "*GET DATA FROM TABLES   *");
@@ -225,31 +210,37 @@ void GenForms(const ReportDefinition& report, Generated& g) {
         out.add("  CLEAR wa_fieldcat.");
     }
     out.add("ENDFORM.");
+}
 
-    if (!g.sortColumns.empty()) {
-        out.add("FORM BUILD_SORT.");
-        addSectionBox(out, "*Build ALV Sort Order   *");
-        out.add("");
-        for (std::size_t k = 0; k < g.sortColumns.size(); ++k) {
-            const OutputField& f = g.outputFields[g.sortColumns[k]];
-            out.add({"  wa_sort-spos = ", std::to_string(k + 1), "."});
-            out.add({"  wa_sort-fieldname = '", text::abapQuoted(f.field, quoted), "'."});
-            out.add("  wa_sort-tabname = 'IT_OUTPUT'.");
-            out.add(f.sortDescending ? "  wa_sort-down = 'X'." : "  wa_sort-up = 'X'.");
-            if (f.subtotal) out.add("  wa_sort-subtot = 'X'.");
-            out.add("  APPEND wa_sort TO it_sort.");
-            out.add("  CLEAR wa_sort.");
-        }
-        out.add("ENDFORM.");
+// The sort order's FORM, written only when the report sorts.
+void addSortForm(const Generated& g, SourceText& out) {
+    if (g.sortColumns.empty()) return;
+    std::string quoted;
+    out.add("FORM BUILD_SORT.");
+    addSectionBox(out, "*Build ALV Sort Order   *");
+    out.add("");
+    for (std::size_t k = 0; k < g.sortColumns.size(); ++k) {
+        const OutputField& f = g.outputFields[g.sortColumns[k]];
+        out.add({"  wa_sort-spos = ", std::to_string(k + 1), "."});
+        out.add({"  wa_sort-fieldname = '", text::abapQuoted(f.field, quoted), "'."});
+        out.add("  wa_sort-tabname = 'IT_OUTPUT'.");
+        out.add(f.sortDescending ? "  wa_sort-down = 'X'." : "  wa_sort-up = 'X'.");
+        if (f.subtotal) out.add("  wa_sort-subtot = 'X'.");
+        out.add("  APPEND wa_sort TO it_sort.");
+        out.add("  CLEAR wa_sort.");
     }
+    out.add("ENDFORM.");
+}
 
+// The FORM that shows the list or grid.
+void addDisplayForm(const ReportDefinition& report, const Generated& g, SourceText& out) {
+    std::string quoted;
     out.add("FORM ALV_DISPLAY.");
     addSectionBox(out, "*DISPLAY REPORT IN ALV  *");
     out.add("perform alv_Eventtab_build.");
-    const OptionNames& options = g.optionNames;
     if (report.layoutVariant) {
         out.add("G_VARIANT-REPORT = SY-REPID.");
-        out.add({"G_VARIANT-VARIANT = ", options.layoutInput, "."});
+        out.add({"G_VARIANT-VARIANT = ", g.optionNames.layoutInput, "."});
     }
     out.add(report.grid ? "CALL FUNCTION  'REUSE_ALV_GRID_DISPLAY'" : "CALL FUNCTION  'REUSE_ALV_LIST_DISPLAY'");
     out.add("  EXPORTING");
@@ -264,7 +255,11 @@ void GenForms(const ReportDefinition& report, Generated& g) {
     out.add("  TABLES");
     out.add("    t_outtab                       = IT_OUTPUT.");
     out.add("ENDFORM.");
+}
 
+// The event table's FORM and the heading written at the top of each page.
+void addEventForms(const ReportDefinition& report, SourceText& out) {
+    std::string quoted;
     addSectionBox(out, "*Build ALV Events       *");
     out.add("form alv_Eventtab_build.");
     out.add("call function 'REUSE_ALV_EVENTS_GET'");
@@ -302,6 +297,35 @@ void GenForms(const ReportDefinition& report, Generated& g) {
         out.add(" WRITE: AT 50 'Date:'(T03), sy-datum.");
     }
     out.add(" endform. ");
+}
+
+}  // namespace
+
+void GenDeclarations(const ReportDefinition& report, Generated& g) {
+    SourceText& out = g.text;
+    std::string quoted;
+    addDeclarations(report, g, out);
+    addSelectionScreen(report, g, out);
+
+    addSectionBox(out, "*AT Selection Screen O/P*");
+    out.add("AT SELECTION-SCREEN OUTPUT.");
+    for (std::size_t i = 0; i < report.selection.size(); ++i)
+        out.add({g.screenNames[i].label, " = '", text::abapQuoted(report.selection[i].description, quoted),
+                 "'."});
+    addOptionEvents(g.optionNames, out);
+    out.add("");
+    out.add("START-OF-SELECTION.");
+    out.add("PERFORM GET_DATA.");
+    out.add("PERFORM BUILD_FIELD_CAT.");
+    if (!g.sortColumns.empty()) out.add("PERFORM BUILD_SORT.");
+    out.add("PERFORM ALV_DISPLAY.");
+}
+
+void GenForms(const ReportDefinition& report, Generated& g) {
+    addDataForms(g, g.text);
+    addSortForm(g, g.text);
+    addDisplayForm(report, g, g.text);
+    addEventForms(report, g.text);
 }
 
 }  // namespace orvex

@@ -64,6 +64,25 @@ void frmSelectionScr::buildUi() {
                                     {"Required", lstSELSCRPARAM, settingsRequired},
                                     {"Default Value", lstSELSCRPARAM, settingsDefault}});
 
+    QHBoxLayout* options = makeEntryOptions();
+
+    cmdCancel = makeButton(this, "cmdCancel", "&Back");
+    Command1 = makeButton(this, "Command1", "&Next", true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(workingFrame, 1);
+    layout->addLayout(options);
+    layout->addWidget(entries, 1);
+    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
+    resize(860, 600);
+    keepTabInReadingOrder(this);
+
+    connectControls();
+}
+
+// The way a field enters the selection screen (parameter or select-option,
+// required, default value) and the buttons that add and remove entries.
+QHBoxLayout* frmSelectionScr::makeEntryOptions() {
     optParameter = new QRadioButton(QStringLiteral("&Parameter"), this);
     optParameter->setObjectName(QStringLiteral("optParameter"));
     optParameter->setChecked(true);
@@ -90,19 +109,7 @@ void frmSelectionScr::buildUi() {
     options->addSpacing(16);
     options->addWidget(cmdADD);
     options->addWidget(cmdRemove);
-
-    cmdCancel = makeButton(this, "cmdCancel", "&Back");
-    Command1 = makeButton(this, "Command1", "&Next", true);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(workingFrame, 1);
-    layout->addLayout(options);
-    layout->addWidget(entries, 1);
-    layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
-    resize(860, 600);
-    keepTabInReadingOrder(this);
-
-    connectControls();
+    return options;
 }
 
 void frmSelectionScr::connectControls() {

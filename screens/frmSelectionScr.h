@@ -4,6 +4,7 @@
 #include "screens/Widgets.h"
 
 class QCheckBox;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -45,6 +46,7 @@ protected:
 
 private:
     void buildUi();
+    QHBoxLayout* makeEntryOptions();
     void connectControls();
     void Form_Load();
     // The working copy: the picked fields not yet entered.

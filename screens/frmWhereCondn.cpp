@@ -51,22 +51,7 @@ void frmWhereCondn::buildUi() {
     setObjectName(QStringLiteral("frmWhereCondn"));
     setWindowTitle(QStringLiteral("Selection Condition"));
 
-    lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
-    lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
-    lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
-    lstselscrflds = new ListBox(QStringLiteral("lstselscrflds"));
-    auto* fieldsFrame = listGroupFrame(
-        this, QStringLiteral("Selected Fields"), "lvwFields",
-        {{"Tables", lstFinalTABS, trimmedName}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
-    // The selection screen's fields beside them, a list of their own.
-    auto* screenFields = new QVBoxLayout;
-    screenFields->addWidget(new QLabel(QStringLiteral("Selection Screen Fields"), fieldsFrame));
-    screenFields->addWidget(lstselscrflds);
-    static_cast<QBoxLayout*>(fieldsFrame->layout())->setDirection(QBoxLayout::LeftToRight);
-    static_cast<QBoxLayout*>(fieldsFrame->layout())->addLayout(screenFields);
-    lstselscrflds->setParent(fieldsFrame);
-    lstselscrflds->setMaximumWidth(200);
-
+    QWidget* fieldsFrame = makeFieldsFrame();
     makeOperatorButtons();
 
     lstLftTAB = new ListBox(QStringLiteral("lstLftTAB"));
@@ -91,18 +76,7 @@ void frmWhereCondn::buildUi() {
     auto* findingsFrame = new QGroupBox(QStringLiteral("Design Check"), this);
     (new QVBoxLayout(findingsFrame))->addWidget(lstFindings);
 
-    cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose &Joins");
-    cmdRemove = makeButton(this, "cmdRemove", "&Remove");
-    cmdJoinType = makeButton(this, "cmdJoinType", "Inner / Left &Outer");
-    cmdJoinType->setToolTip(QStringLiteral("Switch the selected join between an inner join and a left outer join, "
-                                           "which keeps rows that the joined table does not match"));
-    cmdJoinType->setEnabled(false);
-    cmdSortTotals = makeButton(this, "cmdSortTotals", "Sort and &Totals...");
-    cmdSortTotals->setToolTip(QStringLiteral("Sort order, subtotals and totals of the output fields"));
-    cmdPreview = makeButton(this, "cmdPreview", "Pre&view");
-    Command1 = makeButton(this, "Command1", "&Generate Program");
-    cmdCancel = makeButton(this, "cmdCancel", "&Back");
-    cmdExit = makeButton(this, "cmdExit", "E&xit");
+    makeCommandButtons();
 
     auto* top = new QHBoxLayout;
     top->addWidget(fieldsFrame, 1);
@@ -117,6 +91,42 @@ void frmWhereCondn::buildUi() {
     keepTabInReadingOrder(this);
 
     connectButtons();
+}
+
+// The picked fields and, beside them, the selection screen's fields.
+QWidget* frmWhereCondn::makeFieldsFrame() {
+    lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
+    lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
+    lstSelFldsDesc = new ListBox(QStringLiteral("lstSelFldsDesc"));
+    lstselscrflds = new ListBox(QStringLiteral("lstselscrflds"));
+    auto* fieldsFrame = listGroupFrame(
+        this, QStringLiteral("Selected Fields"), "lvwFields",
+        {{"Tables", lstFinalTABS, trimmedName}, {"Fields", lstSelFields}, {"Description", lstSelFldsDesc}});
+    // The selection screen's fields beside them, a list of their own.
+    auto* screenFields = new QVBoxLayout;
+    screenFields->addWidget(new QLabel(QStringLiteral("Selection Screen Fields"), fieldsFrame));
+    screenFields->addWidget(lstselscrflds);
+    static_cast<QBoxLayout*>(fieldsFrame->layout())->setDirection(QBoxLayout::LeftToRight);
+    static_cast<QBoxLayout*>(fieldsFrame->layout())->addLayout(screenFields);
+    lstselscrflds->setParent(fieldsFrame);
+    lstselscrflds->setMaximumWidth(200);
+    return fieldsFrame;
+}
+
+// The buttons under the conditions.
+void frmWhereCondn::makeCommandButtons() {
+    cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose &Joins");
+    cmdRemove = makeButton(this, "cmdRemove", "&Remove");
+    cmdJoinType = makeButton(this, "cmdJoinType", "Inner / Left &Outer");
+    cmdJoinType->setToolTip(QStringLiteral("Switch the selected join between an inner join and a left outer join, "
+                                           "which keeps rows that the joined table does not match"));
+    cmdJoinType->setEnabled(false);
+    cmdSortTotals = makeButton(this, "cmdSortTotals", "Sort and &Totals...");
+    cmdSortTotals->setToolTip(QStringLiteral("Sort order, subtotals and totals of the output fields"));
+    cmdPreview = makeButton(this, "cmdPreview", "Pre&view");
+    Command1 = makeButton(this, "Command1", "&Generate Program");
+    cmdCancel = makeButton(this, "cmdCancel", "&Back");
+    cmdExit = makeButton(this, "cmdExit", "E&xit");
 }
 
 void frmWhereCondn::makeOperatorButtons() {

@@ -79,6 +79,8 @@ protected:
 
 private:
     void buildUi();
+    QWidget* makeFieldsFrame();
+    void makeCommandButtons();
     void makeOperatorButtons();
     void connectButtons();
     void Form_Load();
