@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -26,23 +27,12 @@ std::string fixed(double value, int decimals) {
 double number(const DictField& field, std::string text) {
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
     if (text.empty()) return 0;
-    bool negative = false;
-    if (text.back() == '-') {
-        negative = true;
-        text.pop_back();
-    } else if (text.front() == '-') {
-        negative = true;
-        text.erase(0, 1);
-    }
-    std::size_t used = 0;
+    const bool signLast = text.back() == '-';
+    if (signLast) text.pop_back();
     double value = 0;
-    try {
-        value = std::stod(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != text.size()) throw std::runtime_error(field.name + ": not a number: " + text);
-    return negative ? -value : value;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) throw std::runtime_error(field.name + ": not a number: " + text);
+    return signLast ? -value : value;
 }
 
 // NUMC keeps the digits of a text, right-aligned in its length.

@@ -44,32 +44,11 @@ int shell(const fs::path& folder, const std::string& command, const fs::path& ou
 const char* const kFlightTables[] = {"SCARR", "SPFLI", "SFLIGHT"};
 constexpr const char* kClient = "001";  // the run's sy-mandt (setup.mjs)
 
-std::string padded(int number, int width) {
-    std::string digits = std::to_string(number);
-    return std::string(static_cast<std::size_t>(width) - digits.size(), '0') + digits;
-}
-
 // SQL text literal.
 std::string sqlText(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
     return out + "'";
-}
-
-// An abapGit object file's frame, from the declaration down to its
-// asx:abap element, which the caller fills.
-pugi::xml_node abapGitValues(pugi::xml_document& doc, const char* serializer) {
-    auto declaration = doc.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "utf-8";
-    auto root = doc.append_child("abapGit");
-    root.append_attribute("version") = "v1.0.0";
-    root.append_attribute("serializer") = serializer;
-    root.append_attribute("serializer_version") = "v1.0.0";
-    auto abap = root.append_child("asx:abap");
-    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
-    abap.append_attribute("version") = "1.0";
-    return abap;
 }
 
 }  // namespace
@@ -89,14 +68,11 @@ const Dictionary& Dictionary::flightModel() {
         for (const char* name : kFlightTables) {
             for (const json& t : all.at("tables")) {
                 if (t.at("name") != name) continue;
-                DictTable table{name, t.at("description").get<std::string>(), {}};
-                const int keys = t.at("keys").get<int>();
+                DictTable table{name, {}};
                 // Rows: name, DDIC type, length, decimals, data element, label, uncertain.
-                for (const json& row : t.at("fields")) {
-                    const int index = static_cast<int>(table.fields.size());
-                    table.fields.push_back({row.at(0).get<std::string>(), row.at(1).get<std::string>(),
-                                            row.at(2).get<int>(), row.at(3).get<int>(), index < keys});
-                }
+                for (const json& row : t.at("fields"))
+                    table.fields.push_back(
+                        {row.at(0).get<std::string>(), row.at(1).get<std::string>(), row.at(2).get<int>(), row.at(3).get<int>()});
                 d.tables_.push_back(std::move(table));
             }
         }
@@ -118,86 +94,29 @@ const DictTable& Dictionary::table(const std::string& name) const {
     throw std::runtime_error("the execution tests have no table " + name);
 }
 
-// Each field gets its built-in DDIC type rather than its data element: the
-// sandbox's dictionary names the data elements but does not define them, and
-// the built-in type gives the same ABAP type.
-std::string tablXml(const DictTable& table) {
-    pugi::xml_document doc;
-    auto abap = abapGitValues(doc, "LCL_OBJECT_TABL");
-    auto values = abap.append_child("asx:values");
-    auto head = values.append_child("DD02V");
-    head.append_child("TABNAME").text() = table.name.c_str();
-    head.append_child("DDLANGUAGE").text() = "E";
-    head.append_child("TABCLASS").text() = "TRANSP";
-    head.append_child("DDTEXT").text() = table.description.c_str();
-    head.append_child("CONTFLAG").text() = "A";
-    head.append_child("EXCLASS").text() = "1";
-    auto fields = values.append_child("DD03P_TABLE");
-    for (const DictField& f : table.fields) {
-        auto field = fields.append_child("DD03P");
-        field.append_child("FIELDNAME").text() = f.name.c_str();
-        if (f.key) field.append_child("KEYFLAG").text() = "X";
-        field.append_child("DATATYPE").text() = f.type.c_str();
-        field.append_child("LENG").text() = padded(f.length, 6).c_str();
-        if (f.decimals > 0) field.append_child("DECIMALS").text() = padded(f.decimals, 6).c_str();
-    }
-    std::ostringstream out;
-    doc.save(out, " ", pugi::format_default, pugi::encoding_utf8);
-    return out.str();
-}
-
-const DataSet& flightData() {
-    static const DataSet data = [] {
-        DataSet d;
+std::string flightDataInserts() {
+    static const std::string sql = [] {
+        std::string out;
         const json all = json::parse(readFile(sourceDir() / "tests/exec/flight_data.json"));
-        const Dictionary& dictionary = Dictionary::flightModel();
         for (const auto& [tableName, rows] : all.items()) {
             if (tableName.starts_with("_")) continue;  // remarks
-            const DictTable& table = dictionary.table(tableName);
+            const DictTable& table = Dictionary::flightModel().table(tableName);
             for (const json& given : rows) {
-                DataRow row;
-                for (const auto& [fieldName, value] : given.items()) {
-                    const DictField& field = table.field(fieldName);  // throws for a field the table lacks
-                    // NUMC, dates and times hold all their digits; a text no more than its length.
-                    const std::string canonical = canonicalValue(field, value);
-                    const std::size_t length = static_cast<std::size_t>(field.length);
-                    const bool fits = valueKind(field) == ValueKind::Digits
-                                          ? canonical.size() == length && canonical.find_first_not_of("0123456789") == std::string::npos
-                                          : valueKind(field) != ValueKind::Character || canonical.size() <= length;
-                    if (!fits) throw std::runtime_error(tableName + "-" + fieldName + ": does not fit " + field.type + " " +
-                                                        std::to_string(length) + ": " + canonical);
-                    row[fieldName] = value;
+                for (const auto& [fieldName, value] : given.items()) table.field(fieldName);  // throws for a field the table lacks
+                std::string columns, values;
+                for (const DictField& field : table.fields) {
+                    // A field left out holds its initial value; every row is the run's client's.
+                    const std::string value = field.name == "MANDT" ? kClient : canonicalValue(field, given.value(field.name, json()));
+                    const ValueKind kind = valueKind(field);
+                    columns += std::string(columns.empty() ? "" : ",") + "'" + text::lower(field.name) + "'";
+                    values += std::string(values.empty() ? "" : ",") +
+                              (kind == ValueKind::Integer || kind == ValueKind::Packed ? value : sqlText(value));
                 }
-                for (const DictField& field : table.fields) row.try_emplace(field.name, initialValue(field));
-                row["MANDT"] = kClient;
-                d[tableName].push_back(std::move(row));
+                out += "INSERT INTO '" + text::lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
             }
         }
-        return d;
+        return out;
     }();
-    return data;
-}
-
-std::string insertStatements(const DataSet& data) {
-    const Dictionary& dictionary = Dictionary::flightModel();
-    std::string sql;
-    for (const auto& [tableName, rows] : data) {
-        const DictTable& table = dictionary.table(tableName);
-        for (const DataRow& row : rows) {
-            std::string columns, values;
-            for (const DictField& field : table.fields) {
-                if (!columns.empty()) {
-                    columns += ",";
-                    values += ",";
-                }
-                columns += "'" + text::lower(field.name) + "'";
-                const std::string canonical = canonicalValue(field, row.at(field.name));
-                const ValueKind kind = valueKind(field);
-                values += kind == ValueKind::Integer || kind == ValueKind::Packed ? canonical : sqlText(canonical);
-            }
-            sql += "INSERT INTO '" + text::lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
-        }
-    }
     return sql;
 }
 
@@ -280,6 +199,7 @@ std::string toolsMissing() {
     return missing;
 }
 
+namespace {
 ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source) {
     ReportRun run;
     orvex::testing::TempDir scratch;
@@ -302,26 +222,11 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     if (text::upper(source).find("CL_SALV_TABLE") != std::string::npos)
         for (const auto& entry : fs::directory_iterator(standIns / "salv")) fs::copy_file(entry.path(), src / entry.path().filename());
     fs::copy_file(sourceDir() / "tests/abaplint/slis.type.abap", src / "slis.type.abap");
-    for (const DictTable& table : Dictionary::flightModel().tables())
-        writeFile(src / (text::lower(table.name) + ".tabl.xml"), tablXml(table));
-    fs::copy_file(standIns / "setup.mjs", folder / "setup.mjs");
-    writeFile(folder / "data.sql", insertStatements(flightData()));
+    // No library is cloned: the type pool and the function group stand in.
+    for (const char* file : {"setup.mjs", "abap_transpile.json"}) fs::copy_file(standIns / file, folder / file);
+    writeFile(folder / "data.sql", flightDataInserts());
     writeFile(folder / "interfaces.json", standInInterfaces().dump(1));
     fs::create_directory_symlink(sourceDir() / "node_modules", folder / "node_modules");
-    // No library is cloned: the type pool and the function group stand in.
-    const json config = {
-        {"input_folder", "src"},
-        {"output_folder", "out"},
-        {"libs", json::array()},
-        {"write_unit_tests", false},
-        {"write_source_map", false},
-        {"options",
-         {{"ignoreSyntaxCheck", false},
-          {"addFilenames", true},
-          {"addCommonJS", true},
-          {"unknownTypes", "compileError"},
-          {"setup", {{"filename", (folder / "setup.mjs").string()}, {"preFunction", "setUp"}, {"postFunction", "checkCalls"}}}}}};
-    writeFile(folder / "abap_transpile.json", config.dump(1));
 
     const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
     const std::string transpiler = shellQuoted(sourceDir() / "node_modules/@abaplint/transpiler-cli/abap_transpile");
@@ -348,6 +253,7 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     }
     return run;
 }
+}  // namespace
 
 ReportRun runReport(const ReportDefinition& design) {
     GenerationResult generated = GenerateProgram(design);

@@ -1,12 +1,11 @@
 #pragma once
 // Runs a generated report: lays it out as an abapGit repository beside the
-// flight tables, the ALV stand-ins and the type pool SLIS, turns it into
+// flight tables (standins/*.tabl.xml), the ALV stand-ins and the type pool SLIS, turns it into
 // JavaScript with the ABAP transpiler of package-lock.json, and runs it with
 // node on SQLite holding the flight data set. What the report handed to the
 // ALV comes back as the stand-ins wrote it: one JSON object per call, and one
 // per row of the output table.
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -27,12 +26,10 @@ struct DictField {
     std::string type;  // DDIC data type: CHAR, NUMC, DATS, TIMS, INT4, CURR, ...
     int length = 0;
     int decimals = 0;
-    bool key = false;
 };
 
 struct DictTable {
     std::string name;
-    std::string description;
     std::vector<DictField> fields;
     const DictField& field(const std::string& name) const;  // throws when there is none
 };
@@ -49,19 +46,11 @@ private:
     std::vector<DictTable> tables_;
 };
 
-// The table as an abapGit TABL file.
-std::string tablXml(const DictTable& table);
-
-// The data set of tests/exec/flight_data.json: every row complete, each
-// field's value as JSON (text for character-like fields, numbers otherwise),
-// absent fields their initial value as text (AbapValues.h reads both). The
-// client is the run's client, 001.
-using DataRow = std::map<std::string, nlohmann::json>;
-using DataSet = std::map<std::string, std::vector<DataRow>>;
-const DataSet& flightData();
-
-// The rows as SQL INSERTs into the tables the transpiler creates.
-std::string insertStatements(const DataSet& data);
+// The data set of tests/exec/flight_data.json as SQL INSERTs into the tables
+// the transpiler creates: every row complete (a field left out holds its
+// initial value), each value canonical (AbapValues.h), the client the run's
+// client, 001.
+std::string flightDataInserts();
 
 // The parameters of the stand-in function modules, read from their abapGit
 // XML, as the run's setup script checks calls against them.
@@ -92,13 +81,10 @@ struct ReportRun {
     std::string describe() const;  // for failure messages
 };
 
-// Transpiles and runs `source`, adapted already, as the program named and
-// titled by `program`, in a fresh folder. When ORVEX_EXEC_KEEP names a
-// folder, the run is kept there instead, for a look at a failure.
-ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source);
-
 // Generates the report of the design, adapts it to the transpiler (see
-// TranspilerFixes.h) and runs it.
+// TranspilerFixes.h) and runs it as the program named and titled by the
+// design, in a fresh folder. When ORVEX_EXEC_KEEP names a folder, the run is
+// kept there instead, for a look at a failure.
 ReportRun runReport(const ReportDefinition& design);
 
 // Whether node and the pinned packages are there; the reason when not.

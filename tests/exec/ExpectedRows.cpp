@@ -52,28 +52,19 @@ const char* columnType(const DictField& field) {
 }
 
 // The data set in SQLite: the dictionary's tables with plain column types,
-// every value canonical.
+// filled by the INSERTs the report's run gets too.
 Database loadedDatabase() {
     sqlite3* raw = nullptr;
     if (sqlite3_open(":memory:", &raw) != SQLITE_OK) throw std::runtime_error("cannot open SQLite");
     Database db(raw);
+    std::string sql;
     for (const DictTable& table : Dictionary::flightModel().tables()) {
-        std::string columns, marks;
-        for (const DictField& f : table.fields) {
-            columns += std::string(columns.empty() ? "" : ", ") + "\"" + f.name + "\" " + columnType(f);
-            marks += marks.empty() ? "?" : ", ?";
-        }
-        sqlite3_exec(db.get(), ("CREATE TABLE \"" + table.name + "\" (" + columns + ")").c_str(), nullptr, nullptr, nullptr);
-        const auto rows = flightData().find(table.name);
-        if (rows == flightData().end()) continue;
-        Statement insert = prepare(db.get(), "INSERT INTO \"" + table.name + "\" VALUES (" + marks + ")");
-        for (const DataRow& row : rows->second) {
-            sqlite3_reset(insert.get());
-            int index = 1;
-            for (const DictField& f : table.fields) bindValue(insert.get(), index++, f, canonicalValue(f, row.at(f.name)));
-            if (sqlite3_step(insert.get()) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.get()));
-        }
+        std::string columns;
+        for (const DictField& f : table.fields) columns += std::string(columns.empty() ? "" : ", ") + "\"" + f.name + "\" " + columnType(f);
+        sql += "CREATE TABLE \"" + table.name + "\" (" + columns + ");\n";
     }
+    sql += flightDataInserts();
+    if (sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db.get()));
     return db;
 }
 

@@ -1,6 +1,6 @@
 #include "TranspilerFixes.h"
 
-#include <cctype>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -43,15 +43,6 @@ std::string joined(const std::vector<Piece>& parts, bool withComment = true) {
     return line;
 }
 
-// The line with `rewrite` applied to its code only.
-template <typename Rewrite>
-std::string rewriteCode(std::string_view line, Rewrite rewrite) {
-    std::vector<Piece> parts = pieces(line);
-    for (Piece& p : parts)
-        if (p.kind == Piece::Code) p.text = rewrite(p.text);
-    return joined(parts);
-}
-
 const auto kIgnoreCase = std::regex::ECMAScript | std::regex::icase;
 
 // Every sy-repid of the code (any letter case) as `literal`; a longer name
@@ -61,12 +52,6 @@ std::string withProgramName(const std::string& code, const std::string& literal)
     std::string format = "$1";
     for (char c : literal) format += c == '$' ? std::string("$$") : std::string(1, c);
     return std::regex_replace(code, repid, format);
-}
-
-// "p TYPE c LENGTH n" as "p(n) TYPE c"; the rest keeps its spacing.
-std::string withLengthInName(const std::string& code) {
-    static const std::regex typeC(R"((\S+)\s+TYPE\s+C\s+LENGTH\s+(\d+))", kIgnoreCase);
-    return std::regex_replace(code, typeC, "$1($2) TYPE c");
 }
 
 // The code and literals of a line, without its comment, trimmed.
@@ -91,8 +76,7 @@ Block blockAt(const std::string& line) {
     const std::string s = text::upper(statementText(line));
     if (s == "INITIALIZATION.") return Block::Initialization;
     if (s.starts_with("AT SELECTION-SCREEN OUTPUT")) return Block::ScreenOutput;
-    if (s.starts_with("AT SELECTION-SCREEN ON VALUE-REQUEST") || s.starts_with("AT SELECTION-SCREEN ON HELP-REQUEST"))
-        return Block::ValueRequest;
+    if (s.starts_with("AT SELECTION-SCREEN ON VALUE-REQUEST")) return Block::ValueRequest;
     if (s.starts_with("AT SELECTION-SCREEN")) return Block::ScreenInput;
     if (s == "START-OF-SELECTION.") return Block::Start;
     for (const char* other : {"END-OF-SELECTION", "TOP-OF-PAGE", "END-OF-PAGE", "AT LINE-SELECTION", "AT USER-COMMAND",
@@ -101,32 +85,15 @@ Block blockAt(const std::string& line) {
     return Block::None;
 }
 
-// The lines the tests add where SAP would have the user accept the screen.
-std::vector<std::string> acceptedScreen(const std::vector<ScreenInput>& inputs, const Dictionary& dictionary) {
-    std::vector<std::string> out;
-    for (const ScreenInput& input : inputs) {
-        if (input.table.empty()) continue;  // not typed by a dictionary field
-        // A structure of SAP's own (the layout parameter's DISVARIANT): with
-        // no DEFAULT the input starts initial here as on SAP.
-        if (!dictionary.find(input.table) && !input.defaultValue) continue;
-        const DictField& field = dictionary.table(input.table).field(input.field);
-        const bool initial = screenValue(field, input.defaultValue.value_or("")) == initialValue(field);
-        if (!initial) continue;
-        if (input.selectOption) {
-            // CLEAR s[] rather than REFRESH s: the transpiled REFRESH of a
-            // table with header line clears the header line, not the rows.
-            out.push_back("* An empty select-option puts no row into its selection table.");
-            out.push_back("CLEAR " + input.name + "[].");
-        } else {
-            out.push_back("* An empty parameter holds the initial value of its type.");
-            out.push_back("CLEAR " + input.name + ".");
-        }
-    }
-    return out;
-}
+// One input of the selection screen as the program declares it.
+struct ScreenInput {
+    std::string name;           // as declared: "P_CITYFR", "s_FLDATE"
+    bool selectOption = false;
+    std::string table, field;   // of LIKE, TYPE or FOR table-field; empty when typed otherwise
+    std::optional<std::string> defaultValue;  // the DEFAULT literal's value
+};
 
-}  // namespace
-
+// The selection-screen inputs of the program, in order.
 std::vector<ScreenInput> screenInputs(std::string_view source) {
     std::vector<ScreenInput> inputs;
     const std::vector<std::string> all = lines(source);
@@ -156,19 +123,43 @@ std::vector<ScreenInput> screenInputs(std::string_view source) {
     return inputs;
 }
 
+// The lines the tests add where SAP would have the user accept the screen.
+std::vector<std::string> acceptedScreen(const std::vector<ScreenInput>& inputs, const Dictionary& dictionary) {
+    std::vector<std::string> out;
+    for (const ScreenInput& input : inputs) {
+        if (input.table.empty()) continue;  // not typed by a dictionary field
+        // A structure of SAP's own (the layout parameter's DISVARIANT): with
+        // no DEFAULT the input starts initial here as on SAP.
+        if (!dictionary.find(input.table) && !input.defaultValue) continue;
+        const DictField& field = dictionary.table(input.table).field(input.field);
+        const bool initial = screenValue(field, input.defaultValue.value_or("")) == initialValue(field);
+        if (!initial) continue;
+        if (input.selectOption) {
+            // CLEAR s[] rather than REFRESH s: the transpiled REFRESH of a
+            // table with header line clears the header line, not the rows.
+            out.push_back("* An empty select-option puts no row into its selection table.");
+            out.push_back("CLEAR " + input.name + "[].");
+        } else {
+            out.push_back("* An empty parameter holds the initial value of its type.");
+            out.push_back("CLEAR " + input.name + ".");
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string adaptForTranspiler(std::string_view source, const std::string& programName, const Dictionary& dictionary) {
     const std::string programLiteral = "'" + text::doubledApostrophes(programName) + "'";
 
     std::vector<std::string> kept, initialization, screenOutput, screenInput, valueRequests;
     std::vector<std::string>* target = &kept;
-    bool inParameters = false;
     int valueRequestCount = 0;
     for (std::string line : lines(source)) {
-        line = rewriteCode(line, [&](const std::string& code) { return withProgramName(code, programLiteral); });
-        const std::string statement = text::upper(statementText(line));
-        if (declaresInput(statement)) inParameters = statement.starts_with("PARAMETER");
-        if (inParameters) line = rewriteCode(line, withLengthInName);
-        if (inParameters && statement.ends_with(".")) inParameters = false;
+        std::vector<Piece> parts = pieces(line);
+        for (Piece& p : parts)
+            if (p.kind == Piece::Code) p.text = withProgramName(p.text, programLiteral);
+        line = joined(parts);
 
         switch (blockAt(line)) {
             case Block::Initialization: target = &initialization; continue;

@@ -3,7 +3,7 @@
 // program but the texts themselves.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <random>
 
@@ -60,12 +60,9 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
          "selection_screen[0].settings: \"\" does not start with P"},
         {"a kind without flag", [](ReportDefinition& r) { r.selection[0].settings = "S"; },
          "selection_screen[0].settings: \"S\" has no R (required) or N (not required) as its third character"},
-        {"a lower-case flag", [](ReportDefinition& r) { r.selection[0].settings = "S;r;"; },
-         "selection_screen[0].settings: \"S;r;\" has no R"},
         {"a select-option", [](ReportDefinition& r) { r.selection[0].settings = "S;N;a;b'c"; }, ""},
         {"an operator with a statement", [](ReportDefinition& r) { r.conditions[0].op = "= B~CARRID. DELETE"; },
          "conditions[0].operator: \"= B~CARRID. DELETE\" is not one of =, <>, <, >"},
-        {"LIKE", [](ReportDefinition& r) { r.conditions[1].op = "LIKE"; }, "conditions[1].operator: \"LIKE\""},
         {"an ignored operator still checked", [](ReportDefinition& r) {
              r.selection[0].settings = "S;N;";
              r.conditions[1].op = "<=";
@@ -79,14 +76,9 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
         {"a namespace", [](ReportDefinition& r) { r.conditions[0].rightTable = "/BIC/AZSALES00"; }, ""},
         {"an empty namespace", [](ReportDefinition& r) { r.conditions[0].rightTable = "//SCARR"; },
          "conditions[0].right_table: \"//SCARR\""},
-        {"a namespace only", [](ReportDefinition& r) { r.conditions[0].leftTable = "/BIC/"; },
-         "conditions[0].left_table: \"/BIC/\""},
         {"a blank table", [](ReportDefinition& r) { r.fields[1].table = padded(""); }, "fields[1].table: \"\""},
-        {"SELSCR as a table name", [](ReportDefinition& r) { r.conditions[0].rightTable = "selscr"; }, ""},
         {"a field with a hyphen", [](ReportDefinition& r) { r.selection[0].field = "CARR-ID"; },
          "selection_screen[0].field: \"CARR-ID\" is not an ABAP field name"},
-        {"a left field with a blank", [](ReportDefinition& r) { r.conditions[0].leftField = "CARR ID"; },
-         "conditions[0].left_field: \"CARR ID\""},
         {"an input that is not there", [](ReportDefinition& r) { r.conditions[1].rightField = "CARRID"; },
          "conditions[1].right_field: \"CARRID\" is not a field of the selection screen"},
         {"an input named with blanks", [](ReportDefinition& r) { r.conditions[1].rightField = " FLDATE "; }, ""},
@@ -134,15 +126,22 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
     }
 }
 
-// Random designs, texts drawn from what breaks ABAP source: quotes of each
-// kind, comment starters, periods, chain characters, line breaks, tabs.
+// Random designs: those of the golden programs, the examples and the
+// execution tests in either code style and display, every text drawn from
+// what breaks ABAP source (quotes of each kind, comment starters, periods,
+// chain characters, line breaks, tabs), and now and then a name, table,
+// field, operator or setting too.
 class RandomDesigns {
 public:
-    explicit RandomDesigns(unsigned seed) : rng_(seed) {}
+    explicit RandomDesigns(unsigned seed) : rng_(seed) {
+        for (const char* folder : {"tests/generator/designs", "examples", "tests/exec/designs"})
+            for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ORVEX_SOURCE_DIR) / folder))
+                if (entry.path().extension() == ".json") bases_.push_back(*loadDesignFile(entry.path().string()));
+    }
 
     ReportDefinition next() {
-        ReportDefinition r;
-        r.name = maybeJunk(pick({"ZREPORT", "Z_R1", "/ORVX/ZR", "zlower", ""}));
+        ReportDefinition r = bases_[below(bases_.size())];
+        r.name = maybeJunk(r.name);
         r.description = junk();
         r.company = junk();
         if (chance(0.7)) r.author = junk();
@@ -150,33 +149,21 @@ public:
         r.grid = chance(0.5);
         r.printHeading = chance(0.5);
         r.style = chance(0.5) ? CodeStyle::Modern : CodeStyle::Classic;
-        const std::size_t tableCount = 1 + below(3);
-        std::vector<std::string> tables;
-        while (tables.size() < tableCount) {
-            std::string t = pick({"SCARR", "SFLIGHT", "SPFLI", "/BIC/AZT00", "SBOOK"});
-            if (std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
+        for (PickedField& f : r.fields) {
+            f.table = maybeJunk(chance(0.5) ? padded(f.table) : f.table);
+            f.field = maybeJunk(f.field);
+            f.description = junk();
         }
-        const std::size_t fieldCount = tableCount + below(4);
-        for (std::size_t i = 0; i < fieldCount; ++i) {
-            const std::string& t = i < tableCount ? tables[i] : tables[below(tableCount)];
-            r.fields.push_back({maybeJunk(chance(0.5) ? padded(t) : t), maybeJunk(fieldName()), junk()});
+        for (SelectionEntry& e : r.selection) {
+            e.description = junk();
+            e.settings = maybeJunk(e.settings.substr(0, 1), 0.08) + ";" + maybeJunk(e.settings.substr(2, 1), 0.08) + ";" +
+                         (chance(0.6) ? junk() : "");
         }
-        for (std::size_t i = below(4); i > 0; --i) {
-            const PickedField& f = r.fields[below(r.fields.size())];
-            std::string settings = maybeJunk(pick({"P", "S"}), 0.08) + ";" + maybeJunk(pick({"R", "N"}), 0.08) + ";";
-            if (chance(0.6)) settings += junk();
-            r.selection.push_back({f.table, f.field, junk(), settings});
+        for (Condition& c : r.conditions) {
+            c.leftField = maybeJunk(c.leftField);
+            c.rightTable = maybeJunk(c.rightTable);
+            if (chance(0.2)) c.op = operatorText();
         }
-        for (std::size_t k = 1; k < tableCount; ++k)
-            if (chance(0.95))
-                r.conditions.push_back({maybeJunk(tables[k - 1]), maybeJunk(fieldName()), operatorText(),
-                                        maybeJunk(tables[k]), maybeJunk(fieldName())});
-        for (std::size_t i = r.selection.empty() ? 0 : below(3); i > 0; --i) {
-            const SelectionEntry& e = r.selection[below(r.selection.size())];
-            r.conditions.push_back(
-                {maybeJunk(tables[0]), maybeJunk(fieldName()), operatorText(), "SELSCR", maybeJunk(e.field)});
-        }
-        std::shuffle(r.conditions.begin(), r.conditions.end(), rng_);
         return r;
     }
 
@@ -202,13 +189,13 @@ private:
         return s;
     }
     std::string maybeJunk(std::string text, double p = 0.04) { return chance(p) ? junk() : text; }
-    std::string fieldName() { return pick({"CARRID", "CONNID", "FLDATE", "/BIC/ZF1", "PRICE", "A_VERY_LONG_FIELD"}); }
     std::string operatorText() {
         if (chance(0.92)) return pick({"=", "<>", "<", ">", " = "});
         return chance(0.5) ? pick({"<=", "LIKE", "= A~X. DELETE FROM sflight", "=\n"}) : junk();
     }
 
     std::mt19937 rng_;
+    std::vector<ReportDefinition> bases_;
 };
 
 TEST(DesignCheck, aDesignsTextsChangeNothingButThemselves) {

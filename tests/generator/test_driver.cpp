@@ -16,39 +16,23 @@ using test::refusal;
 
 PickedField pick(const std::string& table, const std::string& field) { return {padded(table), field, " " + field + " "}; }
 
-// The example of an orders report: one join row and two where rows.
-TEST(Driver, selectStatementOfJoinAndWhereRows) {
-    ReportDefinition r;
-    r.fields = {pick("ORDERS", "ORDNO"), pick("ORDERS", "CUSTNO"), pick("CUSTOMERS", "NAME")};
-    r.selection = {{padded("ORDERS"), "ORDNO", "Order", "P;N;"}, {padded("ORDERS"), "CUSTNO", "Customer", "S;N;"}};
-    r.conditions = {{"ORDERS", "ORDNO", "=", "SELSCR", "ORDNO"},
-                    {"ORDERS", "CUSTNO", "=", "CUSTOMERS", "CUSTNO"},
-                    {"ORDERS", "CUSTNO", "<>", "SELSCR", "CUSTNO"}};
-    // The last row's "<>" gives way to IN: its entry is a select-option.
-    EXPECT_EQ(generated(r).selectLines,
-              (std::vector<std::string>{"Select ", "A~ORDNO ", "A~CUSTNO ", "B~NAME ", "into table It_Output From ",
-                                        "ORDERS As A inner join CUSTOMERS As B on A~CUSTNO = B~CUSTNO", " Where ",
-                                        "A~ORDNO = P_ORDNO", " AND ", "A~CUSTNO  IN  S_CUSTNO", "."}));
-}
-
 TEST(Driver, screenNamesAreShortAndUnique) {
     ReportDefinition r = flightReport({"CARRID"});
-    for (const char* f : {"CARRID", "SEATSOCC_B", "SEATSOCC_F", "CARRI2", "CARRID"})
-        r.selection.push_back({padded("SFLIGHT"), f, "", "P;N;"});
-    r.selection[1].settings = r.selection[2].settings = "S;N;";
+    for (const char* f : {"CARRID", "CARRI2", "CARRID"}) r.selection.push_back({padded("SFLIGHT"), f, "", "P;N;"});
     Generated g = generated(r);
     std::vector<std::string> labels, inputs;
     for (const ScreenNames& n : g.screenNames) {
         labels.push_back(n.label);
         inputs.push_back(n.input);
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"VS_CARRI", "VS_SEATS", "VS_SEAT2", "VS_CARR2", "VS_CARR3"}));
-    EXPECT_EQ(inputs, (std::vector<std::string>{"P_CARRID", "s_SEATSO", "s_SEATS2", "P_CARRI2", "P_CARRI3"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"VS_CARRI", "VS_CARR2", "VS_CARR3"}));
+    EXPECT_EQ(inputs, (std::vector<std::string>{"P_CARRID", "P_CARRI2", "P_CARRI3"}));
 }
 
-// The FROM and WHERE lines of the conditions, each case with its picked
-// tables (a field of its own each), its inputs and its join and filter rows; or the
-// generator's refusal. Left outer joins as release 7.02 takes them.
+// The FROM and WHERE lines of the conditions no golden program shows, each
+// case with its picked tables (a field of its own each), its inputs and its
+// join and filter rows; or the generator's refusal. Left outer joins as
+// release 7.02 takes them.
 struct SelectCase {
     const char* name;
     std::vector<std::string> tables;
@@ -83,35 +67,16 @@ const std::vector<std::string> kAirlineFlights{"SCARR", "SPFLI"}, kThree{"SCARR"
 INSTANTIATE_TEST_SUITE_P(
     Conditions, SelectStatements,
     ::testing::Values(
-        SelectCase{"laterRowsJoinTheNewTableOrExtendTheCondition", {"SFLIGHT", "SPFLI", "SCARR", "SBOOK"}, {},
-                   {{"SFLIGHT", "CARRID", "=", "SPFLI", "CARRID"},
-                    {"SPFLI", "CONNID", "=", "SFLIGHT", "CONNID"},   // both joined: AND
-                    {"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"},   // right table new
-                    {"SBOOK", "CARRID", "=", "SFLIGHT", "CARRID"}},  // left table new
-                   "SFLIGHT As A inner join SPFLI As B on A~CARRID = B~CARRID| AND B~CONNID = A~CONNID"
-                   "| inner join SCARR As C on A~CARRID = C~CARRID| inner join SBOOK As D on D~CARRID = A~CARRID|."},
-        SelectCase{"filterKindFollowsTheFirstSettingsCharacter", {"SFLIGHT"},
-                   {{padded("SFLIGHT"), " CARRID ", "", "P;N;"}, {padded("SFLIGHT"), "CONNID", "", "P;R;"},
-                    {padded("SFLIGHT"), "FLDATE", "", "S;N;"}},
-                   {{"SFLIGHT", "CARRID", "<>", "SELSCR", "CARRID"},
-                    {"SFLIGHT", "CONNID", ">", "SELSCR", "CONNID"},
-                    {"SFLIGHT", "FLDATE", "=", "SELSCR", "FLDATE"}},
-                   "SFLIGHT As A| Where |A~CARRID <> P_CARRID| AND |A~CONNID > P_CONNID| AND |A~FLDATE  IN  S_FLDATE|."},
         // A table no field is picked from, as any other spelling of SELSCR,
         // stands for the last table: a join row to it.
         SelectCase{"selscrIsRecognisedExactlyOnly", {"SFLIGHT", "SCARR"}, {}, {{"SFLIGHT", "CARRID", "=", "selscr", "CARRID"}},
                    "SFLIGHT As A inner join SCARR As B on A~CARRID = B~CARRID|."},
-        SelectCase{"unknownTableIsTheLastOne", {"SFLIGHT", "SPFLI", "SCARR"}, {},
-                   {{"SFLIGHT", "CARRID", "=", "SPFLI", "CARRID"}, {"SFLIGHT", "CARRID", "=", "NOPE", "CARRID"}},
-                   "SFLIGHT As A inner join SPFLI As B on A~CARRID = B~CARRID| inner join SCARR As C on A~CARRID = C~CARRID|."},
         SelectCase{"noOutputField", {}, {}, {}, "no output field"},
         SelectCase{"unjoinedTable", kAirlineFlights, {}, {}, "table SPFLI is not in the FROM clause"},
         SelectCase{"tableJoinedWithItself", kAirlineFlights, {}, {{"SPFLI", "CARRID", "=", "SPFLI", "CARRID"}},
                    "joins table SPFLI with itself"},
         SelectCase{"neitherTableJoinedYet", {"T1", "T2", "T3", "T4"}, {},
                    {{"T1", "A", "=", "T2", "A"}, {"T3", "C", "=", "T4", "C"}}, "neither T3 nor T4 is joined"},
-        SelectCase{"oneOuterJoin", kAirlineFlights, {}, {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}},
-                   "SCARR As A left outer join SPFLI As B on A~CARRID = B~CARRID|."},
         SelectCase{"outerJoinExtended", kThree, {},
                    {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", outer},
                     {"SFLIGHT", "CONNID", "=", "SPFLI", "CONNID", outer}},
@@ -120,9 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
         SelectCase{"outerTableOnTheLeft", kThree, {},
                    {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SFLIGHT", "CARRID", "=", "SPFLI", "CARRID", outer}},
                    "SCARR As A inner join SPFLI As B on A~CARRID = B~CARRID| left outer join SFLIGHT As C on C~CARRID = B~CARRID|."},
-        SelectCase{"filterOnTheInnerSide", kAirlineFlights, {{padded("SCARR"), "CARRID", "", "P;N;"}},
-                   {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}},
-                   "SCARR As A left outer join SPFLI As B on A~CARRID = B~CARRID| Where |A~CARRID = P_CARRID|."},
         SelectCase{"outerJoinNotEqual", kAirlineFlights, {}, {{"SCARR", "CARRID", "<>", "SPFLI", "CARRID", outer}},
                    "condition 1 (SCARR.CARRID <> SPFLI.CARRID): a left outer join compares with = only"},
         SelectCase{"filterOnTheOuterTable", kAirlineFlights, {{padded("SCARR"), "CARRID", "", "P;N;"}},
@@ -144,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<SelectCase>& info) { return std::string(info.param.name); });
 
 // The option inputs take their names first: an entry of the same field
-// gets a running number, and the row limit reaches the SELECT.
+// gets a running number. (The row limit in the SELECT is in the golden
+// programs.)
 TEST(Driver, optionInputsKeepTheirNames) {
     ReportDefinition r = flightReport({"CARRID"});
     r.selection = {{padded("SFLIGHT"), "MAX", "", "P;N;"}, {padded("SFLIGHT"), "VARI", "", "S;N;"}};
@@ -155,7 +118,6 @@ TEST(Driver, optionInputsKeepTheirNames) {
     EXPECT_EQ(g.screenNames[0].input, "P_MAX2");
     EXPECT_EQ(g.screenNames[0].label, "VS_MAX2");
     EXPECT_EQ(g.screenNames[1].input, "s_VARI");  // the case-insensitive names differ: S_VARI is not P_VARI
-    EXPECT_NE(std::find(g.selectLines.begin(), g.selectLines.end(), " UP TO P_MAX ROWS"), g.selectLines.end());
 }
 
 TEST(Driver, atMost26Tables) {

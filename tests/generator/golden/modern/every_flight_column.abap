@@ -1,0 +1,140 @@
+*&---------------------------------------------------------------------*
+*& Report ZEXEC_EVERY_FLIGHT_COLUMN
+*& Every column of the flights, some without a text
+*&---------------------------------------------------------------------*
+*& Author:  TESTER
+*& Company: Execution tests
+*&---------------------------------------------------------------------*
+REPORT zexec_every_flight_column.
+
+TABLES sflight.
+
+SELECTION-SCREEN BEGIN OF BLOCK b1 WITH FRAME.
+SELECTION-SCREEN BEGIN OF LINE.
+SELECTION-SCREEN COMMENT 1(20) sc_plane.
+SELECT-OPTIONS s_planet FOR sflight-planetype.
+SELECTION-SCREEN END OF LINE.
+SELECTION-SCREEN SKIP 1.
+SELECTION-SCREEN END OF BLOCK b1.
+
+CLASS lcl_report DEFINITION FINAL.
+  PUBLIC SECTION.
+    METHODS run.
+
+  PRIVATE SECTION.
+    TYPES:
+      BEGIN OF ty_output,
+        carrid     TYPE sflight-carrid,
+        connid     TYPE sflight-connid,
+        fldate     TYPE sflight-fldate,
+        price      TYPE sflight-price,
+        currency   TYPE sflight-currency,
+        planetype  TYPE sflight-planetype,
+        seatsmax   TYPE sflight-seatsmax,
+        seatsocc   TYPE sflight-seatsocc,
+        paymentsum TYPE sflight-paymentsum,
+        seatsmax_b TYPE sflight-seatsmax_b,
+        seatsocc_b TYPE sflight-seatsocc_b,
+        seatsmax_f TYPE sflight-seatsmax_f,
+        seatsocc_f TYPE sflight-seatsocc_f,
+      END OF ty_output,
+      ty_output_tab TYPE STANDARD TABLE OF ty_output WITH EMPTY KEY.
+
+    DATA mt_output TYPE ty_output_tab.
+    DATA mo_alv TYPE REF TO cl_salv_table.
+
+    METHODS select_data.
+    METHODS display
+      RAISING
+        cx_salv_msg
+        cx_salv_not_found.
+    METHODS set_column_text
+      IMPORTING
+        io_columns TYPE REF TO cl_salv_columns_table
+        iv_column  TYPE lvc_fname
+        iv_text    TYPE csequence
+      RAISING
+        cx_salv_not_found.
+ENDCLASS.
+
+CLASS lcl_report IMPLEMENTATION.
+  METHOD run.
+    select_data( ).
+    TRY.
+        display( ).
+      CATCH cx_salv_msg cx_salv_not_found INTO DATA(lx_error).
+        MESSAGE lx_error TYPE 'I' DISPLAY LIKE 'E'.
+    ENDTRY.
+  ENDMETHOD.
+
+  METHOD select_data.
+    SELECT a~carrid, a~connid, a~fldate, a~price, a~currency, a~planetype, a~seatsmax, a~seatsocc, a~paymentsum,
+           a~seatsmax_b, a~seatsocc_b, a~seatsmax_f, a~seatsocc_f
+      FROM sflight AS a
+      INTO TABLE @mt_output
+      WHERE a~planetype IN @s_planet
+      ORDER BY a~carrid, a~connid, a~fldate, a~price, a~currency, a~planetype, a~seatsmax, a~seatsocc, a~paymentsum,
+               a~seatsmax_b, a~seatsocc_b, a~seatsmax_f, a~seatsocc_f ##SUBRC_OK.
+  ENDMETHOD.
+
+  METHOD display.
+    cl_salv_table=>factory( IMPORTING r_salv_table = mo_alv
+                            CHANGING  t_table      = mt_output ).
+    mo_alv->get_functions( )->set_all( abap_true ).
+
+    DATA(lo_columns) = mo_alv->get_columns( ).
+    lo_columns->set_optimize( abap_true ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CARRID'
+                     iv_text    = 'Airline' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'CONNID'
+                     iv_text    = 'Flight Number' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'FLDATE'
+                     iv_text    = 'Date' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'PRICE'
+                     iv_text    = 'Airfare' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'PLANETYPE'
+                     iv_text    = 'Aircraft type' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'SEATSMAX'
+                     iv_text    = 'Maximum capacity in economy class' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'SEATSOCC'
+                     iv_text    = 'Occupied econ.' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'PAYMENTSUM'
+                     iv_text    = 'Total of current bookings (the airline''s)' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'SEATSOCC_B'
+                     iv_text    = 'Occupied bus.' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'SEATSMAX_F'
+                     iv_text    = 'Max. capacity 1st' ).
+    set_column_text( io_columns = lo_columns
+                     iv_column  = 'SEATSOCC_F'
+                     iv_text    = 'Occupied 1st' ).
+
+    DATA(lo_layout) = mo_alv->get_layout( ).
+    lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
+    lo_layout->set_save_restriction( if_salv_c_layout=>restrict_none ).
+
+    mo_alv->display( ).
+  ENDMETHOD.
+
+  METHOD set_column_text.
+    DATA(lo_column) = io_columns->get_column( iv_column ).
+    lo_column->set_long_text( CONV #( iv_text ) ).
+    lo_column->set_medium_text( CONV #( iv_text ) ).
+    lo_column->set_short_text( CONV #( iv_text ) ).
+  ENDMETHOD.
+ENDCLASS.
+
+INITIALIZATION.
+  sc_plane = 'Aircraft type'.
+
+START-OF-SELECTION.
+  NEW lcl_report( )->run( ).
