@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "sap/Settings.h"
@@ -140,8 +142,21 @@ TEST_F(Settings, FirstStartWritesTheSandboxSettingsPrivatelyAndOnlyOnce) {
     EXPECT_NE(blocked.failure().reason.find("plain/orvex"), std::string::npos) << blocked.failure().reason;
 }
 
-// Each test runs in a process of its own: the variables changed here stay changed.
+// The variables the folders come from, given back as they were when the test
+// ends (the test binary may run every test in one process).
+struct KeptEnvironment {
+    std::vector<std::pair<std::string, std::optional<std::string>>> kept;
+    explicit KeptEnvironment(std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            kept.emplace_back(name, std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
+    }
+    ~KeptEnvironment() {
+        for (const auto& [name, value] : kept) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+};
+
 TEST(SettingsFolders, XdgFoldersWhenAbsoluteOtherwiseUnderHome) {
+    const KeptEnvironment kept{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
     TempDir dir;
     const std::string home = dir.file("home");
     setenv("HOME", home.c_str(), 1);
