@@ -350,13 +350,6 @@ void frmWhereCondn::cmdRemove_Click() {
     usedFields_.erase(usedFields_.begin() + row);
     fillAvailable();
     cmdRemove->setEnabled(lstLFTFLD->count() > 0);
-    // Proposals come from the dictionary's foreign keys, which not every road reads.
-    if (session_.operations() && !session_.operations()->readsDictionary()) {
-        cmdProposeJoins->setEnabled(false);
-        cmdProposeJoins->setToolTip(QStringLiteral(
-            "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
-            "state the joins with the operator buttons"));
-    }
     conditionSelected();
     showFindings();
 }
