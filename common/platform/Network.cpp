@@ -34,6 +34,15 @@ std::string addressText(const sockaddr_storage& address, int& port) {
     return text;
 }
 
+// The address at one end of a socket, as getpeername or getsockname gives it.
+bool endOf(int (*get)(int, sockaddr*, socklen_t*), SocketHandle socket, std::string& ip, int& port) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (get(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
+    ip = addressText(address, port);
+    return true;
+}
+
 }  // namespace
 
 bool waitFor(SocketHandle socket, Waiting what, std::chrono::steady_clock::time_point deadline) {
@@ -65,21 +74,9 @@ void closeSocket(SocketHandle socket) { ::close(socket); }
 
 SocketHandle duplicateSocket(SocketHandle socket) { return ::fcntl(socket, F_DUPFD_CLOEXEC, 0); }
 
-bool peerAddress(SocketHandle socket, std::string& ip, int& port) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
-    ip = addressText(address, port);
-    return true;
-}
+bool peerAddress(SocketHandle socket, std::string& ip, int& port) { return endOf(::getpeername, socket, ip, port); }
 
-bool localAddress(SocketHandle socket, std::string& ip, int& port) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
-    ip = addressText(address, port);
-    return true;
-}
+bool localAddress(SocketHandle socket, std::string& ip, int& port) { return endOf(::getsockname, socket, ip, port); }
 
 bool isIpv4Address(const std::string& text) {
     in_addr v4{};
