@@ -3,10 +3,6 @@
 // prepared bytes and then closes it: to play servers that misbehave in ways a
 // real HTTP library will not (cut-off bodies, never answering). The n-th
 // connection gets answer n; the last answer repeats. The requests are kept.
-// Also: ClosedPort and FullBacklog, loopback ports that refuse or never take
-// a connection.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -119,43 +115,6 @@ private:
     std::condition_variable arrived_;
     std::vector<std::string> requests_;
     std::thread thread_;
-};
-
-// A loopback port bound but not listening: connections to it are refused.
-class ClosedPort {
-public:
-    ClosedPort() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) { port_ = testing::bindLoopback(fd_); }
-    ~ClosedPort() { ::close(fd_); }
-    std::string url() const { return testing::loopbackUrl(port_); }
-
-private:
-    int fd_;
-    int port_;
-};
-
-// A loopback port whose queue of connections is full and never accepted: the
-// system drops further connection requests, so a connect waits until its timeout.
-class FullBacklog {
-public:
-    FullBacklog() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        port_ = testing::bindLoopback(fd_);
-        ::listen(fd_, 0);
-        sockaddr_in addr = testing::loopbackAddress(port_);
-        for (int& filler : fillers_) {  // fill the queue; these connects need not finish
-            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        }
-    }
-    ~FullBacklog() {
-        for (int filler : fillers_) ::close(filler);
-        ::close(fd_);
-    }
-    std::string url() const { return testing::loopbackUrl(port_); }
-
-private:
-    int fd_;
-    int port_;
-    int fillers_[2];
 };
 
 }  // namespace orvex::test

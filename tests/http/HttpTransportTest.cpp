@@ -108,23 +108,20 @@ TEST(HttpTransport, EveryFaultEndsInAFailureThatSaysWhy) {
     const std::string cut = full.substr(0, full.size() / 2);
     const std::string ping = CannedServer::okReply("RFC_PING");
     auto html = [](int status, const std::string& body) { return CannedServer::http(status, "text/html", body); };
-    auto fault = [](const std::string& message) {
-        return CannedServer::http(500, "text/xml",
-                                  "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><s:Fault>"
-                                  "<faultcode>s:Server</faultcode><faultstring>RFC_AUTHORIZATION_FAILURE</faultstring>"
-                                  "<detail><rfc:Error xmlns:rfc=\"urn:sap-com:document:sap:soap:functions\"><type>"
-                                  "ERROR_MESSAGE_STATE</type><message>" + message + "</message></rfc:Error></detail>"
-                                  "</s:Fault></s:Body></s:Envelope>");
-    };
-    ClosedPort closed;
-    FullBacklog full_backlog;
+    // RFC_PING's fault proves the logon; it is told with the next failure.
+    const std::string pingFault =
+        CannedServer::http(500, "text/xml",
+                           "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><s:Fault>"
+                           "<faultcode>s:Server</faultcode><faultstring>RFC_AUTHORIZATION_FAILURE</faultstring>"
+                           "<detail><rfc:Error xmlns:rfc=\"urn:sap-com:document:sap:soap:functions\"><type>"
+                           "ERROR_MESSAGE_STATE</type><message>No RFC authorization for RFC_PING</message></rfc:Error>"
+                           "</detail></s:Fault></s:Body></s:Envelope>");
     struct Case {
         const char* name;
         std::vector<std::string> answers;  // the logon's ping first
         bool logon;                        // whether the logon succeeds
         Kind kind;                         // of the failed logon, or of the call after it
         std::vector<std::string> told;     // in the failure's text
-        std::string url = "";              // instead of a canned server
         int trickleFrom = -1;
         bool atALimit = false;             // ends at a time limit: the short ones
     };
@@ -134,53 +131,36 @@ TEST(HttpTransport, EveryFaultEndsInAFailureThatSaysWhy) {
               false, Kind::Logon,
               {"the system refused user DEVELOPER in client 001: wrong user name, password or client",
                "HTTP 401 Unauthorized: Logon failed"}},
-             {"403 with the logon page", {html(403, "<html><body><form><input name=sap-user><p>Log on</form>")},
-              false, Kind::Logon, {"the system refused user DEVELOPER"}},
              {"service inactive",
               {html(403, "<html><body><h1>Forbidden</h1><p>Service is not active</p></body></html>")}, false,
               Kind::Service,
               {"403 Forbidden: service /sap/bc/soap/rfc is not active; ask the administrator to activate it in "
                "transaction SICF",
                "HTTP 403 Forbidden: Service is not active"}},
-             {"proxy failure", {ping, html(502, "<!DOCTYPE html><html><body><p>Upstream <b>sap01</b> down<br></p>")},
-              true, Kind::Service, {"HTTP 502 Bad Gateway from 127.0.0.1:", "Upstream sap01 down"}},
              {"ABAP exception",
               {ping, CannedServer::http(500, "text/xml",
                                         soap::buildFault("RFC_READ_TABLE", "TABLE_NOT_AVAILABLE", "Table TADIX gone"))},
               true, Kind::Function, {"RFC_READ_TABLE ended with exception TABLE_NOT_AVAILABLE: Table TADIX gone"}},
-             {"system failure", {ping, fault("No RFC authorization for function group SDTX")},
-              true, Kind::Function, {"user is not authorized to call RFC_READ_TABLE",
-                                     "No RFC authorization for function group SDTX"}},
-             // A fault of RFC_PING proves the logon; it is told with the next failure.
              {"RFC_PING not authorized",
-              {fault("No RFC authorization for RFC_PING"), html(404, "<html><body><h1>Not Found</h1></body></html>")},
+              {pingFault, html(404, "<html><body><h1>Not Found</h1></body></html>")},
               true, Kind::Service, {"404 Not Found: service /sap/bc/soap/rfc is not active",
                                     "at logon: user is not authorized to call RFC_PING"}},
              {"HTML page instead of the reply",
               {ping, CannedServer::http(200, "text/html", "<html><body><p>Proxy logon required</p></body></html>")},
               true, Kind::Reply, {"not the reply of RFC_READ_TABLE", "Proxy logon required"}},
-             {"cut mid-row", {ping, CannedServer::http(200, "text/xml", cut)}, true, Kind::Reply, {"not XML"}},
              {"connection closed mid-row",
               {ping, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(full.size()) + "\r\n\r\n" + cut},
               true, Kind::Unreachable, {"the connection to 127.0.0.1:", "broke off"}},
-             {"never answers at logon", {""}, false, Kind::Timeout, {"no answer from 127.0.0.1:", "within 300 ms"}, "",
-              -1, true},
+             {"never answers at logon", {""}, false, Kind::Timeout, {"no answer from 127.0.0.1:", "within 300 ms"}, -1, true},
              // Bytes that keep coming, each before the reply timeout: the call's own limit ends it.
              {"trickles", {ping, CannedServer::http(200, "text/xml", full)}, true, Kind::Timeout,
-              {"took longer than 1 s"}, "", 1, true},
-             {"host not found", {}, false, Kind::Unreachable, {"host name nosuchhost.invalid not found"},
-              "http://nosuchhost.invalid:8000"},
-             {"port closed", {}, false, Kind::Unreachable, {"no connection to " + closed.url().substr(7) +
-                                                            ": connection refused"}, closed.url()},
-             {"connection never taken", {}, false, Kind::Timeout, {"no connection to " + full_backlog.url().substr(7) +
-                                                                   " within 500 ms"}, full_backlog.url(), -1, true},
+              {"took longer than 1 s"}, 1, true},
          }) {
-        std::optional<CannedServer> server;
-        const std::string url = c.url.empty() ? server.emplace(c.answers, c.trickleFrom).url() : c.url;
+        CannedServer server(c.answers, c.trickleFrom);
         // A trickled answer meets only the call's limit: the reply timeout is far off.
         HttpOptions options = c.atALimit ? quick() : patient();
         if (c.trickleFrom >= 0) options.replyTimeout = 60s;
-        Client client(url, options);
+        Client client(server.url(), options);
         ASSERT_EQ(client.logon.ok(), c.logon) << c.name << ": " << (client.logon ? "" : client.logon.failure().text());
         orvex::Failure failed;
         if (c.logon) {

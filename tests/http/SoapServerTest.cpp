@@ -13,7 +13,6 @@
 #include <chrono>
 #include <thread>
 
-#include "Gate.h"
 #include "SoapEnvelope.h"
 #include "SoapService.h"
 #include "tests/support/Loopback.h"
@@ -231,37 +230,4 @@ TEST(SoapServer, SlowClientsLoseTheirWorkersAtTheirDeadline) {
     ASSERT_TRUE(result) << httplib::to_string(result.error());
     EXPECT_EQ(result->status, 200);
     for (std::thread& t : trickling) t.join();  // each ends when the server hangs up on it
-}
-
-// Connections beyond the workers and the queue are turned away at once,
-// instead of waiting without end; the one in the queue is served next.
-TEST(SoapServer, ConnectionsBeyondTheQueueAreTurnedAway) {
-    orvex::test::Gate gate;  // holds the first call
-    auto holdFirstCall = [&](const RfcRequest& request, const std::string& user) {
-        gate.pass();
-        return answerEveryCall(request, user);
-    };
-    SoapServer::Options options;
-    options.threads = 1;
-    options.queueLength = 1;
-    SoapServer server(holdFirstCall, developerOnly, {}, options);
-    const int port = serve(server);
-    ASSERT_GT(port, 0);
-
-    const std::string body = pingEnvelope();
-    const std::string call = post("Authorization: " + kGoodLogon + "\r\n", body.size()) + body;
-    RawClient busy(port);  // takes the only worker
-    ASSERT_TRUE(busy.send(call));
-    gate.awaitHeld();
-    RawClient queued(port), beyond(port);
-    ASSERT_TRUE(queued.connected() && beyond.connected());
-    EXPECT_EQ(beyond.head().substr(0, 12), "HTTP/1.1 503");
-    EXPECT_TRUE(beyond.hungUp());
-    gate.open();
-    // The busy connection is not kept alive while another waits for its worker.
-    const std::string answer = busy.head();
-    EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 200");
-    EXPECT_NE(answer.find("Connection: close"), std::string::npos);
-    ASSERT_TRUE(queued.send(call));
-    EXPECT_EQ(queued.head().substr(0, 12), "HTTP/1.1 200");
 }
