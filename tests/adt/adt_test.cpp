@@ -115,33 +115,19 @@ struct AdtRoad : ::testing::Test {
     }
 };
 
-// Cancel from another thread at the moments the lock hangs on: while the
-// LOCK is on its way (its answer would name the lock to give back), while the
-// source's PUT is held, while the UNLOCK is, and between the creation and the
-// activation. Each time the running request ends at once as cancelled, the
-// installation stops before its next call, and a granted lock is given back
-// in its own context.
-TEST_F(AdtRoad, CancelAtAnyMomentOfTheLockStopsAndGivesTheLockBack) {
-    struct Case {
-        const char* held;  // the _action or method of the request held while Cancel comes; "" none
-        bool answered;     // the held request is answered by the fault (500), not by the double
-        InstallOutcome outcome;
-        bool sourceStored;
-    };
-    const Case cases[] = {
-        {"LOCK", false, InstallOutcome::InsertFailed, false},
-        {"PUT", true, InstallOutcome::InsertFailed, false},
-        {"UNLOCK", false, InstallOutcome::Created, true},
-        {"", false, InstallOutcome::Created, true},  // after the creation
-    };
-    int round = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(*c.held ? c.held : "after the creation");
-        const std::string name = "ZADT_CANCEL" + std::to_string(++round);
-        // The double takes the request, then waits: what it answers comes after the Cancel.
+// Cancel from another thread while the lock is being taken (the LOCK's answer
+// would name the lock to give back) and while it is held (the source's PUT):
+// the running request ends at once as cancelled, the installation stops before
+// its next call, and the granted lock is given back in its own context.
+TEST_F(AdtRoad, CancelWhileTheLockIsTakenOrHeldStopsAndGivesTheLockBack) {
+    for (const std::string held : {"LOCK", "PUT"}) {
+        SCOPED_TRACE(held);
+        const std::string name = "ZADT_CANCEL_" + held;
+        // The double takes the request, then waits: what it answers comes after
+        // the Cancel. The PUT is answered by the fault, so no source is stored.
         auto gate = std::make_shared<test::Gate>();
-        double_.setFault(once([&](const AdtRecord& r) { return *c.held && (isAction(r, c.held) || r.method == c.held); },
-                              [gate, answered = c.answered](const AdtRecord&, httplib::Response& res) {
+        double_.setFault(once([held](const AdtRecord& r) { return isAction(r, held.c_str()) || r.method == held; },
+                              [gate, answered = held == "PUT"](const AdtRecord&, httplib::Response& res) {
                                   gate->pass();
                                   if (answered) res.status = 500;  // nobody reads it: the client has gone
                                   return answered;
@@ -154,30 +140,20 @@ TEST_F(AdtRoad, CancelAtAnyMomentOfTheLockStopsAndGivesTheLockBack) {
         InstallResult result;
         std::vector<Message> said;
         std::thread installing([&] {
-            result = ops->installProgram(request(name), [&](const Message& m) {
-                said.push_back(m);
-                if (!*c.held && m.text == "Program Created successfully in SAP") ops->cancel();
-            });
+            result = ops->installProgram(request(name), [&](const Message& m) { said.push_back(m); });
         });
-        if (*c.held) {
-            gate->awaitHeld();
-            ops->cancel();
-            gate->open();
-        }
+        gate->awaitHeld();
+        ops->cancel();
+        gate->open();
         installing.join();
 
-        EXPECT_EQ(outcomeOf(result, said), c.outcome) << whyOf(result);
-        const Status& failed = result.created ? result.activation : result.created;
-        ASSERT_FALSE(failed);
-        EXPECT_EQ(failed.failure().kind, FailureKind::Cancelled);
-        EXPECT_EQ(failed.failure().reason, "Cancelled");
-        EXPECT_FALSE(result.activated());
-        if (c.outcome == InstallOutcome::InsertFailed) {
-            EXPECT_EQ(said, (std::vector<Message>{said.at(0)}));
-            EXPECT_EQ(said[0].text, "There was a connection error\r\nPlease Try Again");
-        }
-        auto stored = double_.sandbox().program(name);
-        EXPECT_EQ(stored && stored->source == source, c.sourceStored);
+        EXPECT_EQ(outcomeOf(result, said), InstallOutcome::InsertFailed) << whyOf(result);
+        ASSERT_FALSE(result.created);
+        EXPECT_EQ(result.created.failure().kind, FailureKind::Cancelled);
+        EXPECT_EQ(result.created.failure().reason, "Cancelled");
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].text, "There was a connection error\r\nPlease Try Again");
+        EXPECT_NE(double_.sandbox().program(name)->source, source);
         const std::vector<AdtRecord> all = double_.requests();
         const std::vector<AdtRecord> records(all.begin() + static_cast<long>(before), all.end());
         EXPECT_EQ(sessionFault(records), "");
@@ -331,15 +307,6 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
              d.setFault(once(isCreate, answering(200, AdtDouble::answer("logon-form.html"), "text/html")));
          },
          InstallOutcome::InsertFailed, "logon page"},
-        {"connection reset",
-         [](AdtDouble& d) {
-             d.setFault(once(isPut, [](const AdtRecord&, httplib::Response& res) {
-                 res.set_content_provider(1000, "text/plain",
-                                          [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
-                 return true;
-             }));
-         },
-         InstallOutcome::InsertFailed, "no answer from 127.0.0.1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -383,20 +350,17 @@ TEST_F(AdtRoad, ActivationErrorsCarryTheirPosition) {
         {"WRITE", {{"E", 3, 1, "Field \"WRITE\" is unknown."}, {"E", 4, 1, "Field \"WRITE\" is unknown."}}},
     };
     for (const auto& [word, expected] : cases) {
-        TempDir caseDir;
-        AdtDouble d(caseDir.file("sandbox.db"));
-        d.denyWord(word);
+        double_.denyWord(word);
+        const std::string name = "ZADT_" + text::upper(word);
         std::vector<Message> said;
-        InstallResult result = adt::makeAdtOperations(logonAt(d.url()))->installProgram(request(), [&](const Message& m) {
-            said.push_back(m);
-        });
+        const InstallResult result = install(request(name), &said);
         ASSERT_EQ(outcomeOf(result, said), InstallOutcome::Created);
         EXPECT_EQ(result.sapMessages, expected);
         ASSERT_EQ(said.size(), 2u);
         EXPECT_EQ(said[1].text,
                   "The program was created, but setting its attributes and activating it failed\r\n"
                   "the activation reported " + std::to_string(expected.size()) + " error" + (expected.size() > 1 ? "s" : ""));
-        EXPECT_FALSE(d.sandbox().program("ZADT_DEMO")->active);
+        EXPECT_FALSE(double_.sandbox().program(name)->active);
     }
     EXPECT_EQ(messageLine({"E", 3, 1, "Field \"WRITE\" is unknown."}), "3:1: E: Field \"WRITE\" is unknown.");
 }
@@ -482,8 +446,8 @@ TEST_F(AdtRoad, DeeplyNestedAnswersEndWithAReason) {
     EXPECT_NE(why.find("nests its elements 150000 deep"), std::string::npos) << why;
 }
 
-// Each request has its own limits: an answer too large, a server that holds on.
-TEST_F(AdtRoad, EveryRequestHasASizeCapAndADeadline) {
+// An answer larger than the cap is refused, whatever it holds.
+TEST_F(AdtRoad, AnswersHaveASizeCap) {
     double_.setFault(once([](const AdtRecord& r) { return r.param("operation") == "quickSearch"; },
                           answering(200, std::string(10'000, ' ') + "<x/>", "application/xml")));
     adt::AdtOptions small = adt::adtDefaults();
@@ -492,24 +456,6 @@ TEST_F(AdtRoad, EveryRequestHasASizeCapAndADeadline) {
     ASSERT_FALSE(large);
     EXPECT_EQ(large.failure().kind, FailureKind::Reply);
     EXPECT_EQ(large.failure().reason, "the answer is larger than 4 KB");
-
-    // The gate outlives this test's body: on a busy machine the double may
-    // read the request only after the client gave up and the test moved on,
-    // and then it must find the gate open, not a gate that is gone.
-    auto gate = std::make_shared<test::Gate>();
-    double_.setFault([gate](const AdtRecord& r, httplib::Response& res) {
-        if (r.param("operation") != "quickSearch") return false;
-        gate->pass();
-        res.status = 500;  // nobody reads it: the client has gone
-        return true;
-    });
-    adt::AdtOptions brief = adt::adtDefaults();
-    brief.callTimeout = std::chrono::milliseconds(300);
-    auto held = adt::makeAdtOperations(logonAt(double_.url()), brief)->searchTables("S%");
-    gate->open();
-    ASSERT_FALSE(held);
-    EXPECT_EQ(held.failure().kind, FailureKind::Timeout);
-    EXPECT_NE(held.failure().reason.find("took longer than 300 ms"), std::string::npos) << held.failure().text();
 }
 
 TEST_F(AdtRoad, OldReleaseNamesTheRfcRoadsForFields) {
