@@ -27,16 +27,15 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <ranges>
 #include <set>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "sap/InstallProgram.h"
@@ -97,35 +96,23 @@ public:
     // user's requests): for measuring an earlier client against the same server.
     std::atomic<bool> earlierShapes{false};
 
-    void setFault(Fault fault) {
-        std::lock_guard lock(mutex_);
-        fault_ = std::move(fault);
-    }
+    void setFault(Fault fault) { locked([&] { fault_ = std::move(fault); }); }
     // The toy syntax check flags every line holding this word.
-    void denyWord(const std::string& word) {
-        std::lock_guard lock(mutex_);
-        deny_ = word;
-    }
-    void addInclude(const std::string& name) {
-        std::lock_guard lock(mutex_);
-        includes_.insert(name);
-    }
+    void denyWord(const std::string& word) { locked([&] { deny_ = word; }); }
+    void addInclude(const std::string& name) { locked([&] { includes_.insert(name); }); }
     // A package that needs a request, and the logon user's modifiable
     // requests for it; the transport check also lists a request of USER1
     // and a released one.
     void transportable(const std::string& package, std::vector<std::string> requests) {
-        std::lock_guard lock(mutex_);
-        transportable_[package] = std::move(requests);
+        locked([&] { transportable_[package] = std::move(requests); });
     }
     // Program `name` is recorded in `request` of `owner` already: the
     // transport check names that lock holder and no requests.
     void recordedIn(const std::string& name, const std::string& request, const std::string& owner) {
-        std::lock_guard lock(mutex_);
-        recorded_[name] = {request, owner};
+        locked([&] { recorded_[name] = {request, owner}; });
     }
     void expireTokens() {
-        std::lock_guard lock(mutex_);
-        for (auto& [id, token] : sessions_) token.clear();
+        locked([&] { for (auto& [id, token] : sessions_) token.clear(); });
     }
     // Ends every stateful context (a server timeout): their locks go with them.
     void endContexts() {
@@ -140,24 +127,10 @@ public:
         contexts_.insert("other");
     }
     // Stateful contexts still open, another user's left out.
-    std::size_t openContexts() const {
-        std::lock_guard lock(mutex_);
-        return contexts_.size() - contexts_.count("other");
-    }
-    std::vector<AdtRecord> requests() const {
-        std::lock_guard lock(mutex_);
-        return records_;
-    }
-    std::string packageOf(const std::string& name) const {
-        std::lock_guard lock(mutex_);
-        auto it = programs_.find(name);
-        return it == programs_.end() ? std::string() : it->second.package;
-    }
-    std::string requestOf(const std::string& name) const {
-        std::lock_guard lock(mutex_);
-        auto it = programs_.find(name);
-        return it == programs_.end() ? std::string() : it->second.corrNr;
-    }
+    std::size_t openContexts() const { return locked([&] { return contexts_.size() - contexts_.count("other"); }); }
+    std::vector<AdtRecord> requests() const { return locked([&] { return records_; }); }
+    std::string packageOf(const std::string& name) const { return locked([&] { return programOf(name).package; }); }
+    std::string requestOf(const std::string& name) const { return locked([&] { return programOf(name).corrNr; }); }
 
     // Answer file `name` with each "{KEY}" of `values` filled in.
     static std::string answer(const std::string& name, const std::map<std::string, std::string>& values = {}) {
@@ -183,31 +156,42 @@ private:
         std::string package, corrNr, title;
     };
 
+    // Runs `f` under the double's lock.
+    template <class F>
+    std::invoke_result_t<F&> locked(F f) const {
+        std::lock_guard lock(mutex_);
+        return f();
+    }
+    Program programOf(const std::string& name) const {
+        auto it = programs_.find(name);
+        return it == programs_.end() ? Program{} : it->second;
+    }
+
     // Text for an attribute value.
     static std::string xmlText(const std::string& s) {
         std::string out;
         for (char c : s) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '"' ? "&quot;" : std::string(1, c);
         return out;
     }
-    static std::string upper(const std::string& s) { return text::upper(s); }
-    static const char* local(const char* name) {
-        const char* colon = std::strchr(name, ':');
-        return colon ? colon + 1 : name;
-    }
-    static std::string attr(pugi::xml_node node, const char* name) {
-        for (pugi::xml_attribute a : node.attributes())
-            if (std::strcmp(local(a.name()), name) == 0) return a.value();
+    // The attribute `name` of `node`, whatever prefix it carries.
+    static std::string attr(pugi::xml_node node, std::string_view name) {
+        for (pugi::xml_attribute a : node.attributes()) {
+            const std::string_view full = a.name();
+            if (full.substr(full.find(':') + 1) == name) return a.value();  // no colon: npos + 1 is 0
+        }
         return {};
+    }
+    static void send(httplib::Response& res, int status, const std::string& body, const char* type) {
+        res.status = status;
+        res.set_content(body, type);
     }
     // A 200 answer: answer file `name` filled in, of content type `type`.
     static void xml(httplib::Response& res, const std::string& name, const std::map<std::string, std::string>& values,
                     const char* type) {
-        res.status = 200;
-        res.set_content(answer(name, values), type);
+        send(res, 200, answer(name, values), type);
     }
     static void fail(httplib::Response& res, int status, const std::string& type, const std::string& message) {
-        xml(res, "exception.xml", {{"TYPE", type}, {"MESSAGE", message}}, "application/xml");
-        res.status = status;
+        send(res, status, answer("exception.xml", {{"TYPE", type}, {"MESSAGE", message}}), "application/xml");
     }
     static std::string decodedBase64(const std::string& text) {
         std::string out(text.size() / 4 * 3 + 3, '\0');
@@ -267,8 +251,7 @@ private:
     }
 
     void dropLocksOfDeadContexts() {
-        for (auto it = locks_.begin(); it != locks_.end();)
-            it = contexts_.count(it->second.context) ? std::next(it) : locks_.erase(it);
+        std::erase_if(locks_, [this](const auto& held) { return !contexts_.count(held.second.context); });
     }
     void endContext(const std::string& id) {
         contexts_.erase(id);
@@ -276,29 +259,15 @@ private:
     }
 
     void handle(const httplib::Request& req, httplib::Response& res) {
-        AdtRecord record;
-        record.method = req.method;
-        record.path = req.path;
-        for (const auto& [k, v] : req.params) record.query.emplace(k, v);
-        record.sessionType = req.get_header_value("X-sap-adt-sessiontype");
-        record.token = req.get_header_value("x-csrf-token");
-        record.cookie = req.get_header_value("X-Raw-Cookie");
-        record.authorization = req.get_header_value("Authorization");
-        record.body = req.body;
-        Fault fault;
-        std::size_t index;
-        {
-            std::lock_guard lock(mutex_);
-            index = records_.size();
+        const AdtRecord record{req.method, req.path, {req.params.begin(), req.params.end()},
+                               req.get_header_value("X-sap-adt-sessiontype"), req.get_header_value("x-csrf-token"),
+                               req.get_header_value("X-Raw-Cookie"), req.get_header_value("Authorization"), req.body};
+        const auto [index, fault] = locked([&] {
             records_.push_back(record);
-            fault = fault_;
-        }
-        if (!(fault && fault(record, res))) {
-            std::lock_guard lock(mutex_);
-            answer(record, req, res);
-        }
-        std::lock_guard lock(mutex_);
-        records_[index].status = res.status;
+            return std::pair(records_.size() - 1, fault_);
+        });
+        if (!(fault && fault(record, res))) locked([&] { answer(record, req, res); });
+        locked([&, at = index] { records_[at].status = res.status; });
     }
 
     void answer(const AdtRecord& r, const httplib::Request& req, httplib::Response& res) {
@@ -307,24 +276,15 @@ private:
             res.set_header("Location", "https://idp.example.invalid/saml2/sso");
             return;
         }
-        std::string user, password;
-        if (r.authorization.rfind("Basic ", 0) == 0) {
-            const std::string pair = decodedBase64(r.authorization.substr(6));
-            user = pair.substr(0, pair.find(':'));
-            password = pair.find(':') == std::string::npos ? "" : pair.substr(pair.find(':') + 1);
-        }
-        if (!sandbox_->checkLogon(user, password, r.param("sap-client"))) {
-            res.status = 401;
-            res.set_header("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
-            res.set_content(answer("logon-failed.html"), "text/html");
-            return;
-        }
+        const std::string pair = r.authorization.rfind("Basic ", 0) == 0 ? decodedBase64(r.authorization.substr(6)) : "";
+        const std::size_t colon = pair.find(':');
         const std::string client = r.param("sap-client");
-        if (client.empty() || r.param("sap-language").empty()) {
-            res.status = 400;
-            res.set_content("sap-client and sap-language are required here", "text/plain");
-            return;
+        if (colon == std::string::npos || !sandbox_->checkLogon(pair.substr(0, colon), pair.substr(colon + 1), client)) {
+            res.set_header("WWW-Authenticate", "Basic realm=\"SAP NetWeaver Application Server\"");
+            return send(res, 401, answer("logon-failed.html"), "text/html");
         }
+        if (client.empty() || r.param("sap-language").empty())
+            return send(res, 400, "sap-client and sap-language are required here", "text/plain");
         // Cookies count as they were set, percent-escapes and all.
         auto jar = cookies(r.cookie);
         const std::string sessionCookie = "SAP_SESSIONID_SBX_" + client;
@@ -338,26 +298,18 @@ private:
         // The stateful context of this request; a stateless one ends the context it names.
         const std::string named = jar["sap-contextid"];
         if (!named.empty() && named != "0" && !contexts_.count(named)) {
-            res.status = 400;
             res.headers.emplace("Set-Cookie", "sap-contextid=0; path=/sap/bc/adt");
-            res.set_content(answer("session-timed-out.html"), "text/html");
-            return;
+            return send(res, 400, answer("session-timed-out.html"), "text/html");
         }
         std::string& token = sessions_[session];
-        if (r.method == "GET" && upper(r.token) == "FETCH") {
+        if (r.method == "GET" && text::upper(r.token) == "FETCH") {
             if (token.empty()) token = "TOKEN" + std::to_string(++counter_) + "==";
             res.set_header("x-csrf-token", token);
         } else if (r.method != "GET" && (token.empty() || r.token != token)) {
             // Refused before any context is opened or ended.
-            if (staleToken401) {
-                res.status = 401;
-                res.set_content(answer("logon-form.html"), "text/html");
-            } else {
-                res.status = 403;
-                res.set_header("x-csrf-token", "Required");
-                res.set_content("CSRF token validation failed", "text/plain");
-            }
-            return;
+            if (staleToken401) return send(res, 401, answer("logon-form.html"), "text/html");
+            res.set_header("x-csrf-token", "Required");
+            return send(res, 403, "CSRF token validation failed", "text/plain");
         }
         std::string context;
         bool temporary = false;
@@ -395,7 +347,7 @@ private:
         if (r.method == "POST" && p == "/sap/bc/adt/activation") return activation(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/cts/transportchecks") return transportCheck(r, res);
         if (r.method == "GET" && p.rfind("/sap/bc/adt/programs/includes/", 0) == 0) {
-            const std::string name = upper(p.substr(std::string("/sap/bc/adt/programs/includes/").size()));
+            const std::string name = text::upper(p.substr(std::string("/sap/bc/adt/programs/includes/").size()));
             if (!includes_.count(name))
                 return fail(res, 404, "ExceptionResourceNotFound", "Include " + name + " does not exist");
             return xml(res, "include.xml", {{"NAME", name}}, "application/vnd.sap.adt.programs.includes.v2+xml");
@@ -404,7 +356,7 @@ private:
             std::string rest = p.substr(programs.size() + 1);
             const bool source = rest.size() > 12 && rest.compare(rest.size() - 12, 12, "/source/main") == 0;
             if (source) rest.erase(rest.size() - 12);
-            const std::string name = upper(rest);
+            const std::string name = text::upper(rest);
             if (r.method == "GET" && !source) return program(name, res);
             if (r.method == "POST" && r.param("_action") == "LOCK") return lock(name, res, context);
             if (r.method == "POST" && r.param("_action") == "UNLOCK") return unlock(name, r, res, context);
@@ -417,16 +369,15 @@ private:
         if (!programExists(name))
             return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
         // The object's attributes, not its source: SAP answers this from the directory.
-        std::optional<sap::SandboxProgram> stored;
+        sap::SandboxProgram stored;  // empty when not listed
         for (sap::SandboxProgram& listed : sandbox_->programs().value_or({}))
             if (listed.name == name) stored = std::move(listed);
         // Real answers also carry the title and the last change.
-        const std::string on = stored ? stored->changedOn : std::string();
+        const std::string& on = stored.changedOn;
         xml(res, "program.xml",
-            {{"NAME", name}, {"VERSION", stored && stored->active ? "active" : "inactive"},
-             {"DESCRIPTION", xmlText(stored ? stored->title : std::string())},
+            {{"NAME", name}, {"VERSION", stored.active ? "active" : "inactive"}, {"DESCRIPTION", xmlText(stored.title)},
              {"CHANGED", on.size() == 8 ? on.substr(0, 4) + "-" + on.substr(4, 2) + "-" + on.substr(6, 2) : on},
-             {"AUTHOR", stored ? stored->author : std::string()}},
+             {"AUTHOR", stored.author}},
             "application/vnd.sap.adt.programs.programs.v2+xml");
     }
 
@@ -434,7 +385,7 @@ private:
         for (const char* required : {"objname", "objtype", "packagename"})
             if (!r.query.count(required))
                 return fail(res, 400, "ExceptionInvalidData", std::string("Parameter ") + required + " could not be found.");
-        const std::string name = upper(r.param("objname"));
+        const std::string name = text::upper(r.param("objname"));
         std::string error;
         if (programExists(name) || includes_.count(name))
             error = "A program or include already exists with the name " + name;
@@ -452,13 +403,10 @@ private:
         for (char c : r.param("query")) like += c == '*' ? '%' : c;
         const std::size_t max = std::stoul(r.param("maxResults").empty() ? "100" : r.param("maxResults"));
         std::vector<std::pair<std::string, std::string>> rows;  // name, type
-        for (const sap::RfcRow& row : tadir(sap::tableSearchCondition(upper(like)))) {
-            std::string name = sap::objectName(row.get("WA"));
-            name.erase(name.find_last_not_of(' ') + 1);
-            rows.emplace_back(name, "TABL/DT");
-        }
+        for (const sap::RfcRow& row : tadir(sap::tableSearchCondition(text::upper(like))))
+            rows.emplace_back(text::trimSpacesEnd(sap::objectName(row.get("WA"))), "TABL/DT");
         if (!earlierShapes) {
-            std::string glob = upper(like);
+            std::string glob = text::upper(like);
             std::replace(glob.begin(), glob.end(), '%', '*');
             // Structures come along, and the server's order is not the names'.
             for (const std::string& name : structures_)
@@ -476,15 +424,11 @@ private:
     }
 
     void elementInfo(const AdtRecord& r, httplib::Response& res) {
-        const std::string table = upper(r.param("path"));
-        sap::RfcRequest get;
-        get.function = "DD_TABL_GET";
-        get.exports = {{"TABL_NAME", table}, {"WITHTEXT", "X"}};
-        sap::RfcResult got = sandbox_->call(get);
+        const std::string table = text::upper(r.param("path"));
+        sap::RfcResult got = sandbox_->call({"DD_TABL_GET", {{"TABL_NAME", table}, {"WITHTEXT", "X"}}, {}});
         if (!got) return fail(res, 404, "ExceptionResourceNotFound", "Table " + table + " does not exist");
-        sap::RfcReply& reply = *got;
         std::string fields;
-        for (const sap::RfcRow& f : reply.tables["DD03P_TAB_A"])
+        for (const sap::RfcRow& f : got->tables["DD03P_TAB_A"])
             fields += answer("elementinfo-field.xml",
                              {{"NAME", f.get("FIELDNAME")}, {"TYPE", f.get("FIELDNAME").rfind(".", 0) ? "TABL/DTF" : "TABL/DTI"},
                               {"LABEL", f.get("SCRTEXT_L")}, {"KEY", f.get("KEYFLAG")}, {"ELEMENT", f.get("ROLLNAME")},
@@ -498,7 +442,7 @@ private:
         if (!doc.load_string(r.body.c_str()) || std::strcmp(doc.document_element().name(), "program:abapProgram") != 0)
             return fail(res, 400, "ExceptionInvalidData", "The body is not a program:abapProgram document");
         pugi::xml_node root = doc.document_element();
-        const std::string name = upper(attr(root, "name"));
+        const std::string name = text::upper(attr(root, "name"));
         const std::string title = attr(root, "description");
         const std::string package = attr(root.child("adtcore:packageRef"), "name");
         const std::string corrNr = r.param("corrNr");
@@ -578,13 +522,13 @@ private:
             // Lists what is inactive and activates nothing yet.
             std::string entries;
             for (pugi::xml_node ref : doc.document_element().children())
-                entries += answer("inactive-object.xml", {{"URI", attr(ref, "uri")}, {"NAME", upper(attr(ref, "name"))}});
+                entries += answer("inactive-object.xml", {{"URI", attr(ref, "uri")}, {"NAME", text::upper(attr(ref, "name"))}});
             return xml(res, "inactive-objects.xml", {{"ENTRIES", entries}}, "application/vnd.sap.adt.inactivectsobjects.v1+xml");
         }
         std::string messages;
         bool ok = true;
         for (pugi::xml_node ref : doc.document_element().children()) {
-            const std::string name = upper(attr(ref, "name"));
+            const std::string name = text::upper(attr(ref, "name"));
             if (locks_.count(name))
                 return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
             auto stored = sandbox_->program(name);
@@ -599,8 +543,7 @@ private:
                                    {{"NAME", name}, {"URI", attr(ref, "uri")}, {"PLACE", position(m, false)}, {"TEXT", m.text}});
             }
             if (ok) {
-                sap::RfcRequest run;
-                run.function = "RFC_ABAP_INSTALL_AND_RUN";
+                sap::RfcRequest run{"RFC_ABAP_INSTALL_AND_RUN", {}, {}};
                 for (const std::string& row : sap::installerRows(name, stored->title))
                     run.tables["PROGRAM"].emplace_back().set("LINE", row);
                 static_cast<void>(sandbox_->call(run, "DEVELOPER"));
@@ -627,7 +570,7 @@ private:
         doc.load_string(r.body.c_str());
         const std::string package = doc.select_node("//DEVCLASS").node().text().as_string();
         std::string uri = doc.select_node("//URI").node().text().as_string();
-        const std::string name = upper(uri.substr(uri.rfind('/') + 1));
+        const std::string name = text::upper(uri.substr(uri.rfind('/') + 1));
         std::string requests, locks;
         auto t = transportable_.find(package);
         const auto held = recorded_.find(name);

@@ -151,7 +151,8 @@ TEST(HttpTransport, EveryFaultEndsInAFailureThatSaysWhy) {
              {"connection closed mid-row",
               {ping, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(full.size()) + "\r\n\r\n" + cut},
               true, Kind::Unreachable, {"the connection to 127.0.0.1:", "broke off"}},
-             {"never answers at logon", {""}, false, Kind::Timeout, {"no answer from 127.0.0.1:", "within 300 ms"}, -1, true},
+             {"never answers at logon", {""}, false, Kind::Timeout, {"no answer from 127.0.0.1:", "within 300 ms"}, -1,
+              true},
              // Bytes that keep coming, each before the reply timeout: the call's own limit ends it.
              {"trickles", {ping, CannedServer::http(200, "text/xml", full)}, true, Kind::Timeout,
               {"took longer than 1 s"}, 1, true},
