@@ -63,8 +63,7 @@ std::string sessionFault(const std::vector<AdtRecord>& records) {
 }
 
 // Answers the first request that `match` picks with `act`; later ones go on.
-AdtDouble::Fault once(std::function<bool(const AdtRecord&)> match,
-                      std::function<bool(const AdtRecord&, httplib::Response&)> act) {
+AdtDouble::Fault once(std::function<bool(const AdtRecord&)> match, AdtDouble::Fault act) {
     auto done = std::make_shared<bool>(false);
     return [=](const AdtRecord& r, httplib::Response& res) {
         if (*done || !match(r)) return false;
@@ -80,13 +79,18 @@ AdtDouble::Fault onceBefore(std::function<bool(const AdtRecord&)> match, std::fu
         return false;
     });
 }
-// Answers with `status` and `body` of `type` in the double's place.
-std::function<bool(const AdtRecord&, httplib::Response&)> answering(int status, std::string body, std::string type) {
+// Answers with `status` and `body` of `type` (and `header`) in the double's place.
+AdtDouble::Fault answering(int status, std::string body, std::string type, std::pair<std::string, std::string> header = {}) {
     return [=](const AdtRecord&, httplib::Response& res) {
         res.status = status;
         if (!body.empty()) res.set_content(body, type);
+        if (!header.first.empty()) res.set_header(header.first, header.second);
         return true;
     };
+}
+// Answers every request to `path` with `act`.
+AdtDouble::Fault at(std::string path, AdtDouble::Fault act) {
+    return [=](const AdtRecord& r, httplib::Response& res) { return r.path == path && act(r, res); };
 }
 
 bool isAction(const AdtRecord& r, const char* action) { return r.param("_action") == action; }
@@ -258,13 +262,7 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
          },
          InstallOutcome::Created, ""},
         {"SAML redirect",
-         [](AdtDouble& d) {
-             d.setFault([](const AdtRecord&, httplib::Response& res) {
-                 res.status = 302;
-                 res.set_header("Location", "https://idp.example.invalid/sso");
-                 return true;
-             });
-         },
+         [](AdtDouble& d) { d.setFault(answering(302, "", "", {"Location", "https://idp.example.invalid/sso"})); },
          InstallOutcome::LogonFailed, "single sign-on"},
         {"session timed out after the lock window",
          [](AdtDouble& d) {
@@ -277,14 +275,10 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         {"lock held by another user",
          [name](AdtDouble& d) { d.setFault(onceBefore(isLock, [&d, name] { d.lockByOther(name); })); },
          InstallOutcome::InsertFailed, "User OTHER is currently editing ZADT_DEMO"},
-        {"lock lost", [name](AdtDouble& d) { d.setFault(onceBefore(isPut, [&d, name] { d.lockByOther(name); })); },
-         InstallOutcome::InsertFailed, "the lock on ZADT_DEMO was lost"},
         {"create of a taken name",
          [name](AdtDouble& d) {
-             RfcRequest insert;
-             insert.function = "BC_PR_INSERT";
-             insert.exports = {{"PROGRAM_NAME", name}, {"TITLE_STRING", "taken"}};
-             ASSERT_TRUE(d.sandbox().call(insert, "DEVELOPER"));
+             ASSERT_TRUE(d.sandbox().call({"BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", "taken"}}, {}},
+                                          "DEVELOPER"));
              // The name was free when validated.
              d.setFault(once([](const AdtRecord& r) { return r.path == "/sap/bc/adt/programs/validation"; },
                              answering(200, AdtDouble::answer("validation.xml"), "application/vnd.sap.as+xml")));
@@ -294,18 +288,12 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         {"the pre-audit's inactive objects, then an empty 200", [](AdtDouble& d) { d.preaudit = true; },
          InstallOutcome::Created, ""},
         {"an empty 200 that activated nothing",
-         [](AdtDouble& d) {
-             d.setFault([](const AdtRecord& r, httplib::Response& res) {
-                 return r.path == "/sap/bc/adt/activation" && answering(200, "", "")(r, res);
-             });
-         },
+         [](AdtDouble& d) { d.setFault(at("/sap/bc/adt/activation", answering(200, "", ""))); },
          InstallOutcome::Created, "the activation left ZADT_DEMO inactive"},
         {"release 7.50", [](AdtDouble& d) { d.legacy = true; }, InstallOutcome::InsertFailed,
          "releases before 7.51 keep no ADT session over HTTP"},
         {"200 text/html login page",
-         [](AdtDouble& d) {
-             d.setFault(once(isCreate, answering(200, AdtDouble::answer("logon-form.html"), "text/html")));
-         },
+         [](AdtDouble& d) { d.setFault(once(isCreate, answering(200, AdtDouble::answer("logon-form.html"), "text/html"))); },
          InstallOutcome::InsertFailed, "logon page"},
     };
     for (const Case& c : cases) {
@@ -439,9 +427,7 @@ TEST_F(AdtRoad, DeeplyNestedAnswersEndWithAReason) {
     for (int i = 0; i < 150'000; ++i) deep += "</a>";
     ASSERT_GT(deep.size(), 1'000'000u);
     // Every answer goes through one parser: an install's activation stands for all.
-    double_.setFault([answer = answering(200, deep, "application/xml")](const AdtRecord& r, httplib::Response& res) {
-        return r.path == "/sap/bc/adt/activation" && answer(r, res);
-    });
+    double_.setFault(at("/sap/bc/adt/activation", answering(200, deep, "application/xml")));
     const std::string why = whyOf(adt::makeAdtOperations(logonAt(double_.url()))->installProgram(request(), {}));
     EXPECT_NE(why.find("nests its elements 150000 deep"), std::string::npos) << why;
 }
