@@ -171,12 +171,25 @@ TEST_F(AdtRoad, CancelWhileTheLockIsTakenOrHeldStopsAndGivesTheLockBack) {
     }
 }
 
+// Names taken by a program or an include, free, or refused by SAP's
+// validation (no taken name then: not "already available"); fields of a
+// table, of none, and on a release without element info.
 TEST_F(AdtRoad, ReadsNamesAndFields) {
     double_.addInclude("ZINCLUDE_TAKEN");
     auto ops = adt::makeAdtOperations(logonAt(double_.url()));
-    const std::pair<std::string, bool> names[] = {{"rsparam", true}, {"ZINCLUDE_TAKEN", true}, {"ZFREE_NAME", false}};
-    for (const auto& [name, taken] : names) {
+    // Each name, whether it is taken, and part of the reason SAP refuses it ("" when it does not).
+    for (const auto& [name, taken, refused] : {std::tuple{"rsparam", true, ""}, {"ZINCLUDE_TAKEN", true, ""},
+                                               {"ZFREE_NAME", false, ""},
+                                               {"ZNAME_LONGER_THAN_THIRTY_CHARACTERS", false, "is longer than 30 characters"},
+                                               {"ABC_REPORT", false, "is not in the customer name space"}}) {
         auto check = ops->checkName(name);
+        if (*refused) {
+            ASSERT_FALSE(check) << name;
+            EXPECT_EQ(check.failure().kind, FailureKind::Refused);
+            EXPECT_EQ(check.failure().reason.rfind("SAP refuses the name " + std::string(name) + ": ", 0), 0u);
+            EXPECT_NE(check.failure().reason.find(refused), std::string::npos) << check.failure().text();
+            continue;
+        }
         ASSERT_TRUE(check) << check.failure().text();
         EXPECT_EQ(check->taken, taken) << name;
     }
@@ -192,6 +205,12 @@ TEST_F(AdtRoad, ReadsNamesAndFields) {
     ASSERT_FALSE(unknown);
     EXPECT_NE(unknown.failure().reason.find("NO_SUCH_TABLE does not exist"), std::string::npos);
     EXPECT_EQ(sessionFault(double_.requests()), "");
+
+    double_.legacy = true;  // release 7.50: the fields come over an RFC road
+    auto old = adt::makeAdtOperations(logonAt(double_.url()))->readFields("SCARR");
+    ASSERT_FALSE(old);
+    EXPECT_NE(old.failure().reason.find("7.51"), std::string::npos);
+    EXPECT_NE(old.failure().reason.find("SOAP service"), std::string::npos);
 }
 
 TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
@@ -406,20 +425,6 @@ TEST_F(AdtRoad, TransportCheckOffersTheUsersOwnRequestsAndNamesAnotherUsersLock)
     }
 }
 
-// A name the validation refuses, taken by no program or include, is not "already available".
-TEST_F(AdtRoad, ANameSapRefusesIsNoTakenName) {
-    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
-    for (auto [name, text] : {std::pair{"ZNAME_LONGER_THAN_THIRTY_CHARACTERS", "is longer than 30 characters"},
-                              std::pair{"ABC_REPORT", "is not in the customer name space"}}) {
-        auto check = ops->checkName(name);
-        ASSERT_FALSE(check) << name;
-        EXPECT_EQ(check.failure().kind, FailureKind::Refused);
-        EXPECT_EQ(check.failure().reason.rfind("SAP refuses the name " + std::string(name) + ": ", 0), 0u)
-            << check.failure().text();
-        EXPECT_NE(check.failure().reason.find(text), std::string::npos) << check.failure().text();
-    }
-}
-
 // A 200 answer nesting its elements a megabyte deep is a reason, not a crash.
 TEST_F(AdtRoad, DeeplyNestedAnswersEndWithAReason) {
     std::string deep;
@@ -442,15 +447,6 @@ TEST_F(AdtRoad, AnswersHaveASizeCap) {
     ASSERT_FALSE(large);
     EXPECT_EQ(large.failure().kind, FailureKind::Reply);
     EXPECT_EQ(large.failure().reason, "the answer is larger than 4 KB");
-}
-
-TEST_F(AdtRoad, OldReleaseNamesTheRfcRoadsForFields) {
-    double_.legacy = true;
-    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
-    auto fields = ops->readFields("SCARR");
-    ASSERT_FALSE(fields);
-    EXPECT_NE(fields.failure().reason.find("7.51"), std::string::npos);
-    EXPECT_NE(fields.failure().reason.find("SOAP service"), std::string::npos);
 }
 
 struct CliAdt : AdtRoad, ProgramFolder {
