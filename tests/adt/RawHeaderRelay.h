@@ -73,15 +73,11 @@ private:
         ::setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         sockaddr_in addr = loopbackAddress(backend_);
-        if (::connect(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(server);
-            ::close(client);
-            return;
-        }
+        const bool connected = ::connect(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
         std::string pending;        // of the client's bytes, not yet sent on
         std::size_t bodyLeft = 0;   // of the request whose head went on
         char buffer[65536];
-        for (bool open = true; open && !stop_;) {
+        for (bool open = connected; open && !stop_;) {
             pollfd fds[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
             if (::poll(fds, 2, 20) <= 0) continue;
             if (fds[1].revents) {

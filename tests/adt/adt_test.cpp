@@ -111,8 +111,9 @@ struct AdtRoad : ::testing::Test {
         r.unicodeCheck = true;
         return r;
     }
-    InstallResult install(const InstallRequest& r, std::vector<Message>* said = nullptr) {
-        auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    // Installs `r` at `at` (the fixture's double when none is named).
+    InstallResult install(const InstallRequest& r, std::vector<Message>* said = nullptr, AdtDouble* at = nullptr) {
+        auto ops = adt::makeAdtOperations(logonAt((at ? *at : double_).url()));
         return ops->installProgram(r, [&](const Message& m) {
             if (said) said->push_back(m);
         });
@@ -215,13 +216,11 @@ TEST_F(AdtRoad, ReadsNamesAndFields) {
 
 TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
     double_.transportable("ZPKG", {"DEVK900123", "DEVK900200"});
-    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
-
     InstallRequest r = request();
     r.package = "ZPKG";
     r.transport = "DEVK900123";
     std::vector<Message> said;
-    InstallResult result = ops->installProgram(r, [&](const Message& m) { said.push_back(m); });
+    const InstallResult result = install(r, &said);
     ASSERT_EQ(outcomeOf(result, said), InstallOutcome::Created) << whyOf(result);
     EXPECT_TRUE(result.activated()) << whyOf(result);
     EXPECT_EQ(said, (std::vector<Message>{{"Program Created successfully in SAP", kAppTitle, kRightAligned, ""}}));
@@ -320,9 +319,8 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
         TempDir caseDir;
         AdtDouble d(caseDir.file("sandbox.db"));
         c.arrange(d);
-        auto ops = adt::makeAdtOperations(logonAt(d.url()));
         std::vector<Message> said;
-        InstallResult result = ops->installProgram(request(name), [&](const Message& m) { said.push_back(m); });
+        const InstallResult result = install(request(name), &said, &d);
         EXPECT_EQ(outcomeOf(result, said), c.outcome) << whyOf(result);
         const std::string why = whyOf(result);
         EXPECT_NE(why.find(c.reason), std::string::npos) << why;
