@@ -525,24 +525,20 @@ private:
                 entries += answer("inactive-object.xml", {{"URI", attr(ref, "uri")}, {"NAME", text::upper(attr(ref, "name"))}});
             return xml(res, "inactive-objects.xml", {{"ENTRIES", entries}}, "application/vnd.sap.adt.inactivectsobjects.v1+xml");
         }
-        std::string messages;
-        bool ok = true;
+        std::string messages;  // none while every object activates
         for (pugi::xml_node ref : doc.document_element().children()) {
             const std::string name = text::upper(attr(ref, "name"));
             if (locks_.count(name))
                 return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
             auto stored = sandbox_->program(name);
             if (!stored) {
-                ok = false;
                 messages += answer("activation-missing.xml", {{"NAME", name}});
                 continue;
             }
-            for (const sap::SapMessage& m : check(stored->source)) {
-                ok = false;
+            for (const sap::SapMessage& m : check(stored->source))
                 messages += answer("activation-message.xml",
                                    {{"NAME", name}, {"URI", attr(ref, "uri")}, {"PLACE", position(m, false)}, {"TEXT", m.text}});
-            }
-            if (ok) {
+            if (messages.empty()) {
                 sap::RfcRequest run{"RFC_ABAP_INSTALL_AND_RUN", {}, {}};
                 for (const std::string& row : sap::installerRows(name, stored->title))
                     run.tables["PROGRAM"].emplace_back().set("LINE", row);
@@ -550,6 +546,7 @@ private:
             }
         }
         res.status = 200;
+        const bool ok = messages.empty();
         // Success is an empty answer, without even a content type.
         if (ok && !earlierShapes) return;
         xml(res, "activation.xml", {{"DONE", ok ? "true" : "false"}, {"MESSAGES", messages}}, "application/xml");

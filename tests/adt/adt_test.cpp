@@ -102,12 +102,8 @@ struct AdtRoad : ::testing::Test {
     std::vector<std::string> source = {"REPORT zadt_demo.", "", "WRITE / 'Hello'.", "WRITE / 'a+b/c=d & <e>'."};
 
     InstallRequest request(const std::string& name = "ZADT_DEMO") {
-        InstallRequest r;
-        r.source = &source;
-        r.name = name;
-        r.title = "Demo & \"quotes\"";
-        r.unicodeCheck = true;
-        return r;
+        return {.source = &source, .name = name, .title = "Demo & \"quotes\"", .unicodeCheck = true, .logon = {},
+                .package = "$TMP", .transport = "", .replace = false};
     }
     // Installs `r` at `at` (the fixture's double when none is named).
     InstallResult install(const InstallRequest& r, std::vector<Message>* said = nullptr, AdtDouble* at = nullptr) {
@@ -160,12 +156,8 @@ TEST_F(AdtRoad, CancelWhileTheLockIsTakenOrHeldStopsAndGivesTheLockBack) {
         const std::vector<AdtRecord> all = double_.requests();
         const std::vector<AdtRecord> records(all.begin() + static_cast<long>(before), all.end());
         EXPECT_EQ(sessionFault(records), "");
-        bool unlocked = false;
-        for (const AdtRecord& r : records) {
-            unlocked = unlocked || (isAction(r, "UNLOCK") && r.status == 200);
-            EXPECT_NE(r.path, "/sap/bc/adt/activation") << "activated after Cancel";
-        }
-        EXPECT_TRUE(unlocked);
+        for (const AdtRecord& r : records) EXPECT_NE(r.path, "/sap/bc/adt/activation") << "activated after Cancel";
+        EXPECT_TRUE(std::ranges::any_of(records, [](const AdtRecord& r) { return isAction(r, "UNLOCK") && r.status == 200; }));
         EXPECT_EQ(double_.openContexts(), 0u);
     }
 }

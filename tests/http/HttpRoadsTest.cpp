@@ -28,7 +28,6 @@ using namespace std::chrono_literals;
 namespace {
 
 enum class Way { Soap, Adt };
-const char* name(Way road) { return road == Way::Soap ? "SOAP" : "ADT"; }
 
 HttpOptions quick() {
     HttpOptions options;
@@ -187,7 +186,7 @@ TEST(HttpRoads, TlsChecksTheServerAndShowsTheClientCertificate) {
     for (const Case& c : cases) {
         const LogonValues values = logonAt(c.at.url(), c.tls);
         for (Way road : {Way::Soap, Way::Adt}) {
-            SCOPED_TRACE(std::string(c.name) + " on " + name(road));
+            SCOPED_TRACE(std::string(c.name) + (road == Way::Soap ? " on SOAP" : " on ADT"));
             const std::optional<Failure> failed = logonAndRead(road, values);
             if (c.told.empty()) {
                 EXPECT_EQ(failed, std::nullopt) << failed->text();
