@@ -15,24 +15,20 @@ using namespace std::chrono_literals;
 
 namespace {
 
+HttpOptions limits(std::chrono::milliseconds connect, std::chrono::milliseconds reply, std::chrono::milliseconds call) {
+    HttpOptions options;
+    options.connectTimeout = connect, options.replyTimeout = reply, options.callTimeout = call;
+    return options;
+}
 // Shorter limits than the program's, for the cases that end at one. The
 // others keep limits far beyond what a loaded machine needs to answer.
-HttpOptions quick() {
-    HttpOptions options;
-    options.connectTimeout = 500ms, options.replyTimeout = 300ms, options.callTimeout = 1s;
-    return options;
-}
-HttpOptions patient() {
-    HttpOptions options;
-    options.connectTimeout = 20s, options.replyTimeout = 20s, options.callTimeout = 30s;
-    return options;
-}
+const HttpOptions kQuick = limits(500ms, 300ms, 1s), kPatient = limits(20s, 20s, 30s);
 
 // A component after its logon to `server` as DEVELOPER/secret in client 001.
 struct Client {
     Component component;
     orvex::Status logon;
-    explicit Client(const std::string& server, HttpOptions options = patient()) : component(httpBackendFactory(options)) {
+    explicit Client(const std::string& server, HttpOptions options = kPatient) : component(httpBackendFactory(options)) {
         ConnectionProperties& props = component.connection().properties;
         props.User = "DEVELOPER", props.Password = "secret", props.Client = "001";
         props.ApplicationServer = server, props.SystemNumber = "00", props.System = "NPL";
@@ -145,7 +141,7 @@ TEST(HttpTransport, EveryFaultEndsInAFailureThatSaysWhy) {
          }) {
         CannedServer server(c.answers, c.trickleFrom);
         // A trickled answer meets only the call's limit: the reply timeout is far off.
-        HttpOptions options = c.kind == Kind::Timeout ? quick() : patient();
+        HttpOptions options = c.kind == Kind::Timeout ? kQuick : kPatient;
         if (c.trickleFrom >= 0) options.replyTimeout = 60s;
         Client client(server.url(), options);
         ASSERT_EQ(client.logon.ok(), c.logon) << c.name << ": " << (client.logon ? "" : client.logon.failure().text());

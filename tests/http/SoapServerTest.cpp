@@ -27,11 +27,7 @@ bool developerOnly(const std::string& user, const std::string& password, const s
     return user == "DEVELOPER" && password == "se:cret" && client == "001";
 }
 
-std::string pingEnvelope() {
-    RfcRequest ping;
-    ping.function = "RFC_PING";
-    return *soap::buildRequest(ping);
-}
+std::string pingEnvelope() { return *soap::buildRequest({"RFC_PING", {}, {}}); }
 
 const std::string kGoodLogon = "Basic REVWRUxPUEVSOnNlOmNyZXQ=";  // DEVELOPER:se:cret
 
