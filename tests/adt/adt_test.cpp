@@ -105,9 +105,9 @@ struct AdtRoad : ::testing::Test {
         return {.source = &source, .name = name, .title = "Demo & \"quotes\"", .unicodeCheck = true, .logon = {},
                 .package = "$TMP", .transport = "", .replace = false};
     }
-    // Installs `r` at `at` (the fixture's double when none is named).
-    InstallResult install(const InstallRequest& r, std::vector<Message>* said = nullptr, AdtDouble* at = nullptr) {
-        auto ops = adt::makeAdtOperations(logonAt((at ? *at : double_).url()));
+    // Installs `r` on double `on` (the fixture's when none is named).
+    InstallResult install(const InstallRequest& r, std::vector<Message>* said = nullptr, AdtDouble* on = nullptr) {
+        auto ops = adt::makeAdtOperations(logonAt((on ? *on : double_).url()));
         return ops->installProgram(r, [&](const Message& m) {
             if (said) said->push_back(m);
         });
