@@ -124,14 +124,14 @@ std::vector<ScreenInput> screenInputs(std::string_view source) {
 }
 
 // The lines the tests add where SAP would have the user accept the screen.
-std::vector<std::string> acceptedScreen(const std::vector<ScreenInput>& inputs, const Dictionary& dictionary) {
+std::vector<std::string> acceptedScreen(const std::vector<ScreenInput>& inputs) {
     std::vector<std::string> out;
     for (const ScreenInput& input : inputs) {
         if (input.table.empty()) continue;  // not typed by a dictionary field
         // A structure of SAP's own (the layout parameter's DISVARIANT): with
         // no DEFAULT the input starts initial here as on SAP.
-        if (!dictionary.find(input.table) && !input.defaultValue) continue;
-        const DictField& field = dictionary.table(input.table).field(input.field);
+        if (!findTable(input.table) && !input.defaultValue) continue;
+        const DictField& field = dictField(input.table, input.field);
         const bool initial = screenValue(field, input.defaultValue.value_or("")) == initialValue(field);
         if (!initial) continue;
         if (input.selectOption) {
@@ -149,7 +149,7 @@ std::vector<std::string> acceptedScreen(const std::vector<ScreenInput>& inputs, 
 
 }  // namespace
 
-std::string adaptForTranspiler(std::string_view source, const std::string& programName, const Dictionary& dictionary) {
+std::string adaptForTranspiler(std::string_view source, const std::string& programName) {
     const std::string programLiteral = "'" + text::doubledApostrophes(programName) + "'";
 
     std::vector<std::string> kept, initialization, screenOutput, screenInput, valueRequests;
@@ -191,7 +191,7 @@ std::string adaptForTranspiler(std::string_view source, const std::string& progr
         out.push_back("* The execution tests run the selection screen's events here, in SAP's order.");
         out.insert(out.end(), initialization.begin(), initialization.end());
         out.insert(out.end(), screenOutput.begin(), screenOutput.end());
-        const std::vector<std::string> accepted = acceptedScreen(screenInputs(source), dictionary);
+        const std::vector<std::string> accepted = acceptedScreen(screenInputs(source));
         out.insert(out.end(), accepted.begin(), accepted.end());
         out.insert(out.end(), screenInput.begin(), screenInput.end());
     }
