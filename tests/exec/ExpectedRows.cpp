@@ -17,13 +17,12 @@ namespace {
 using nlohmann::json;
 
 using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
-using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
 
 std::string trimmed(const json& value) { return std::string(text::trim(value.get<std::string>())); }
 
 // The data set in SQLite: the dictionary's tables with plain column types,
-// filled by the INSERTs the report's run gets too. A value bound as text
-// compares as a number with a number column (its affinity).
+// filled by the INSERTs the report's run gets too. A text literal compares
+// as a number with a number column (the column's affinity).
 Database loadedDatabase() {
     sqlite3* raw = nullptr;
     if (sqlite3_open(":memory:", &raw) != SQLITE_OK) throw std::runtime_error("cannot open SQLite");
@@ -67,7 +66,6 @@ Expected expectedRows(const json& design) {
     }
 
     std::vector<std::string> where;
-    std::vector<std::string> values;  // bound in order
     const json inputs = design.value("selection_screen", json::array());
     // A table on the right of a left outer join condition joins last, with
     // every condition naming it in its ON clause: a row of the tables before
@@ -92,13 +90,14 @@ Expected expectedRows(const json& design) {
         const std::string settings = input->at("settings").get<std::string>();
         const DictField& inputType = dictField(trimmed(input->at("table")), inputField);
         const std::string value = screenValue(inputType, settings.size() > 4 ? settings.substr(4) : "");
-        if (settings.starts_with("S")) {
-            if (value == initialValue(inputType)) continue;  // an empty select-option selects everything
-            where.push_back(left + " = ?");  // one row: I EQ default
-        } else {
-            where.push_back(left + " " + op + " ?");
+        std::string literal = "'";
+        for (char ch : value) literal += ch == '\'' ? std::string("''") : std::string(1, ch);
+        literal += "'";
+        if (!settings.starts_with("S")) {
+            where.push_back(left + " " + op + " " + literal);
+        } else if (value != initialValue(inputType)) {  // an empty select-option selects everything
+            where.push_back(left + " = " + literal);  // one row: I EQ default
         }
-        values.push_back(value);
     }
     std::string from, outerJoins;
     std::size_t clients = 0;
@@ -118,24 +117,20 @@ Expected expectedRows(const json& design) {
     expected.sql = "SELECT " + select + " FROM " + from;
     for (std::size_t i = 0; i < where.size(); ++i) expected.sql += (i == 0 ? " WHERE " : " AND ") + where[i];
 
+    // Each row's values in SQLite's text (numbers too), NULL (an outer join's missing row) as null.
+    std::vector<std::vector<json>> found;
+    const auto collect = [](void* to, int count, char** values, char**) {
+        std::vector<json>& row = static_cast<std::vector<std::vector<json>>*>(to)->emplace_back();
+        for (int i = 0; i < count; ++i) row.push_back(values[i] ? json(values[i]) : json(nullptr));
+        return 0;
+    };
     Database db = loadedDatabase();
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.get(), expected.sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+    if (sqlite3_exec(db.get(), expected.sql.c_str(), collect, &found, nullptr) != SQLITE_OK)
         throw std::runtime_error(std::string(sqlite3_errmsg(db.get())) + ": " + expected.sql);
-    Statement query(raw, &sqlite3_finalize);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        sqlite3_bind_text(query.get(), static_cast<int>(i + 1), values[i].c_str(), -1, SQLITE_TRANSIENT);
-    int step;
-    while ((step = sqlite3_step(query.get())) == SQLITE_ROW) {
-        Row row;
-        for (std::size_t i = 0; i < expected.fields.size(); ++i) {
-            // Numbers come back in SQLite's text for them; NULL (an outer join's missing row) as null.
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query.get(), static_cast<int>(i)));
-            row.push_back(canonicalValue(*expected.fields[i], text ? json(text) : json(nullptr)));
-        }
-        expected.rows.push_back(std::move(row));
+    for (const std::vector<json>& values : found) {
+        Row& row = expected.rows.emplace_back();
+        for (std::size_t i = 0; i < values.size(); ++i) row.push_back(canonicalValue(*expected.fields[i], values[i]));
     }
-    if (step != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.get()));
     std::sort(expected.rows.begin(), expected.rows.end());
     return expected;
 }
