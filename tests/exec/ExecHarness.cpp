@@ -175,10 +175,8 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     if (!exported) throw std::runtime_error("cannot lay out " + program.name + ": " + exported.failure().text());
 
     const fs::path src = folder / "src", standIns = sourceDir() / "tests/exec/standins";
-    for (const auto& entry : fs::directory_iterator(standIns)) {
-        const std::string file = entry.path().filename().string();
-        if (file.ends_with(".abap") || file.ends_with(".xml")) fs::copy_file(entry.path(), src / file);
-    }
+    for (const auto& entry : fs::directory_iterator(standIns))
+        if (entry.path().extension() == ".abap" || entry.path().extension() == ".xml") fs::copy_file(entry.path(), src / entry.path().filename());
     // The SALV object model (classes, interfaces, their data elements) only
     // beside a program that uses it, as it takes the transpiler longer.
     if (text::upper(source).find("CL_SALV_TABLE") != std::string::npos)

@@ -140,9 +140,10 @@ std::vector<Row> shownRows(const std::vector<json>& rows, const Expected& expect
     for (const json& shown : rows) {
         Row row;
         for (std::size_t i = 0; i < expected.columns.size(); ++i) {
-            const auto value = shown.find(expected.columns[i]);
-            row.push_back(value == shown.end() ? "<missing>" : canonicalValue(*expected.fields[i], *value));
+            const bool there = shown.is_array() ? i < shown.size() : shown.contains(expected.columns[i]);
+            row.push_back(!there ? "<missing>" : canonicalValue(*expected.fields[i], shown.is_array() ? shown[i] : shown[expected.columns[i]]));
         }
+        if (shown.is_array() && shown.size() > expected.columns.size()) row.push_back("<more cells than columns>");
         out.push_back(std::move(row));
     }
     std::sort(out.begin(), out.end());

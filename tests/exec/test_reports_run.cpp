@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -53,24 +52,10 @@ void expectDisplay(const json& designJson, const Expected& expected, const Repor
     EXPECT_EQ(tables, expected.tables);
 }
 
-// The SALV stand-in's rows keyed by the expected columns; a row with more or
-// fewer cells than columns is a fault of its own.
-std::vector<json> salvRows(const ReportRun& run, const Expected& expected) {
-    std::vector<json> rows;
-    for (const json& cells : run.valuesOf("cells")) {
-        EXPECT_EQ(cells.size(), expected.columns.size()) << cells;
-        json row = json::object();
-        for (std::size_t i = 0; i < cells.size() && i < expected.columns.size(); ++i) row[expected.columns[i]] = cells[i];
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
 class ReportRuns : public ::testing::TestWithParam<DesignCase> {};
 
 TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
-    const std::string missing = toolsMissing();
-    ASSERT_TRUE(missing.empty()) << missing;
+    ASSERT_EQ(toolsMissing(), "");
     const DesignCase& c = GetParam();
     const std::string text = orvex::testing::TempDir::read(c.file.string());
     const json designJson = json::parse(text);
@@ -80,25 +65,21 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
     design->style = c.style;
 
     const Expected expected = expectedRows(designJson);
-    if (c.rows) {
-        EXPECT_EQ(expected.rows.size(), *c.rows) << expected.sql;
-    } else {
-        EXPECT_FALSE(expected.rows.empty()) << "the design shows nothing with the data set: " << expected.sql;
-    }
+    EXPECT_FALSE(expected.rows.empty()) << "the design shows nothing with the data set: " << expected.sql;
+    EXPECT_EQ(expected.rows.size(), c.rows.value_or(expected.rows.size())) << "rows counted by hand: " << expected.sql;
 
     const ReportRun run = runReport(*design);
     ASSERT_TRUE(run.ok()) << run.describe();
     EXPECT_EQ(run.valuesOf("error"), std::vector<json>());
     const bool modern = c.style == CodeStyle::Modern;
-    const std::vector<Row> shown = shownRows(modern ? salvRows(run, expected) : run.valuesOf("row"), expected);
+    const std::vector<Row> shown = shownRows(run.valuesOf(modern ? "cells" : "row"), expected);
     const long long limit = designJson.value("max_rows", 0LL);
     if (limit > 0 && static_cast<std::size_t>(limit) < expected.rows.size()) {
         // Which rows a limit lets through is the database's choice: as many
         // as the limit, each one a row of the report.
         EXPECT_EQ(shown.size(), static_cast<std::size_t>(limit)) << run.describe();
-        std::vector<Row> extra;
-        std::set_difference(shown.begin(), shown.end(), expected.rows.begin(), expected.rows.end(), std::back_inserter(extra));
-        EXPECT_TRUE(extra.empty()) << rowDifference(expected.rows, shown);
+        EXPECT_TRUE(std::includes(expected.rows.begin(), expected.rows.end(), shown.begin(), shown.end()))
+            << rowDifference(expected.rows, shown);
     } else {
         EXPECT_EQ(shown, expected.rows) << "rows that differ from " << expected.sql << "\n"
                                         << rowDifference(expected.rows, shown);
