@@ -71,9 +71,8 @@ std::string screenValue(const DictField& field, std::string_view text) {
         case ValueKind::Character:
             return rightTrimmed(text::upper(text.substr(0, static_cast<std::size_t>(field.length))));
         case ValueKind::Digits:
-            if (field.type != "NUMC" && text.find_first_not_of(' ') == std::string_view::npos) return initialValue(field);
-            if (field.type != "NUMC") return std::string(text.substr(0, static_cast<std::size_t>(field.length)));
-            return digitsOf(field, text);
+            if (field.type == "NUMC") return digitsOf(field, text);
+            return text::blank(text) ? initialValue(field) : std::string(text.substr(0, static_cast<std::size_t>(field.length)));
         case ValueKind::Integer: return std::to_string(static_cast<long long>(number(field, std::string(text))));
         case ValueKind::Packed: return fixed(number(field, std::string(text)), field.decimals);
     }
@@ -91,13 +90,8 @@ std::string canonicalValue(const DictField& field, const nlohmann::json& value) 
     }
     if (!value.is_string()) throw std::runtime_error(field.name + ": neither text nor number: " + value.dump());
     const std::string text = value.get<std::string>();
-    switch (kind) {
-        case ValueKind::Character: return rightTrimmed(text);
-        case ValueKind::Digits: return text;
-        case ValueKind::Integer: return std::to_string(static_cast<long long>(number(field, text)));
-        case ValueKind::Packed: return fixed(number(field, text), field.decimals);
-    }
-    return text;
+    if (kind == ValueKind::Integer || kind == ValueKind::Packed) return screenValue(field, text);
+    return kind == ValueKind::Character ? rightTrimmed(text) : text;
 }
 
 }  // namespace orvex::exec

@@ -2,9 +2,8 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -27,11 +26,13 @@ using nlohmann::json;
 std::string readFile(const fs::path& path) { return orvex::testing::TempDir::read(path.string()); }
 void writeFile(const fs::path& path, const std::string& text) { orvex::testing::TempDir::write(path.string(), text); }
 
-std::string shellQuoted(const fs::path& path) {
+// `text` between apostrophes, each apostrophe in it written as `escaped`.
+std::string quoted(const std::string& text, const std::string& escaped) {
     std::string out = "'";
-    for (char c : path.string()) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text) out += c == '\'' ? escaped : std::string(1, c);
     return out + "'";
 }
+std::string shellQuoted(const fs::path& path) { return quoted(path.string(), "'\\''"); }
 
 // Runs a shell command line in `folder`; its standard output and error land
 // in the two files. The exit status, or -1 when it did not end normally.
@@ -44,54 +45,38 @@ int shell(const fs::path& folder, const std::string& command, const fs::path& ou
 const char* const kFlightTables[] = {"SCARR", "SPFLI", "SFLIGHT"};
 constexpr const char* kClient = "001";  // the run's sy-mandt (setup.mjs)
 
-// SQL text literal.
-std::string sqlText(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
-
 }  // namespace
 
 fs::path sourceDir() { return ORVEX_SOURCE_DIR; }
 
-const DictField& DictTable::field(const std::string& fieldName) const {
-    for (const DictField& f : fields)
-        if (f.name == fieldName) return f;
-    throw std::runtime_error("the dictionary has no field " + name + "-" + fieldName);
-}
-
-const Dictionary& Dictionary::flightModel() {
-    static const Dictionary dictionary = [] {
-        Dictionary d;
-        const json all = json::parse(readFile(sourceDir() / "sap/sandbox/data/dictionary.json"));
-        for (const char* name : kFlightTables) {
-            for (const json& t : all.at("tables")) {
-                if (t.at("name") != name) continue;
-                DictTable table{name, {}};
-                // Rows: name, DDIC type, length, decimals, data element, label, uncertain.
-                for (const json& row : t.at("fields"))
-                    table.fields.push_back(
-                        {row.at(0).get<std::string>(), row.at(1).get<std::string>(), row.at(2).get<int>(), row.at(3).get<int>()});
-                d.tables_.push_back(std::move(table));
-            }
+const std::vector<DictTable>& flightTables() {
+    static const std::vector<DictTable> tables = [] {
+        std::vector<DictTable> found;
+        const json dictionary = json::parse(readFile(sourceDir() / "sap/sandbox/data/dictionary.json"));
+        // Rows: name, DDIC type, length, decimals, data element, label, uncertain.
+        for (const json& t : dictionary.at("tables")) {
+            const std::string name = t.at("name");
+            if (std::find(std::begin(kFlightTables), std::end(kFlightTables), name) == std::end(kFlightTables)) continue;
+            DictTable& table = found.emplace_back(DictTable{name, {}});
+            for (const json& row : t.at("fields")) table.fields.push_back({row.at(0), row.at(1), row.at(2), row.at(3)});
         }
-        if (d.tables_.size() != std::size(kFlightTables))
-            throw std::runtime_error("the sandbox dictionary lacks a flight model table");
-        return d;
+        if (found.size() != std::size(kFlightTables)) throw std::runtime_error("the sandbox dictionary lacks a flight model table");
+        return found;
     }();
-    return dictionary;
+    return tables;
 }
 
-const DictTable* Dictionary::find(const std::string& name) const {
-    for (const DictTable& t : tables_)
+const DictTable* findTable(const std::string& name) {
+    for (const DictTable& t : flightTables())
         if (t.name == name) return &t;
     return nullptr;
 }
 
-const DictTable& Dictionary::table(const std::string& name) const {
-    if (const DictTable* t = find(name)) return *t;
-    throw std::runtime_error("the execution tests have no table " + name);
+const DictField& dictField(const std::string& table, const std::string& field) {
+    if (const DictTable* t = findTable(table))
+        for (const DictField& f : t->fields)
+            if (f.name == field) return f;
+    throw std::runtime_error("the execution tests have no field " + table + "-" + field);
 }
 
 std::string flightDataInserts() {
@@ -100,17 +85,16 @@ std::string flightDataInserts() {
         const json all = json::parse(readFile(sourceDir() / "tests/exec/flight_data.json"));
         for (const auto& [tableName, rows] : all.items()) {
             if (tableName.starts_with("_")) continue;  // remarks
-            const DictTable& table = Dictionary::flightModel().table(tableName);
             for (const json& given : rows) {
-                for (const auto& [fieldName, value] : given.items()) table.field(fieldName);  // throws for a field the table lacks
+                for (const auto& [fieldName, value] : given.items()) dictField(tableName, fieldName);  // throws for a field the table lacks
                 std::string columns, values;
-                for (const DictField& field : table.fields) {
+                for (const DictField& field : findTable(tableName)->fields) {
                     // A field left out holds its initial value; every row is the run's client's.
                     const std::string value = field.name == "MANDT" ? kClient : canonicalValue(field, given.value(field.name, json()));
                     const ValueKind kind = valueKind(field);
                     columns += std::string(columns.empty() ? "" : ",") + "'" + text::lower(field.name) + "'";
                     values += std::string(values.empty() ? "" : ",") +
-                              (kind == ValueKind::Integer || kind == ValueKind::Packed ? value : sqlText(value));
+                              (kind == ValueKind::Integer || kind == ValueKind::Packed ? value : quoted(value, "''"));
                 }
                 out += "INSERT INTO '" + text::lower(tableName) + "' (" + columns + ") VALUES (" + values + ");\n";
             }
@@ -120,38 +104,6 @@ std::string flightDataInserts() {
     return sql;
 }
 
-json standInInterfaces() {
-    pugi::xml_document doc;
-    const fs::path file = sourceDir() / "tests/exec/standins/zalv_standin.fugr.xml";
-    if (!doc.load_file(file.c_str())) throw std::runtime_error("cannot read " + file.string());
-    json interfaces = json::object();
-    for (const pugi::xpath_node item : doc.select_nodes("//FUNCTIONS/item")) {
-        json function = {{"importing", json::array()}, {"exporting", json::array()}, {"changing", json::array()},
-                         {"tables", json::array()}};
-        const std::pair<const char*, const char*> sides[] = {
-            {"importing", "IMPORT/RSIMP"}, {"exporting", "EXPORT/RSEXP"}, {"changing", "CHANGING/RSCHA"}, {"tables", "TABLES/RSTBL"}};
-        for (const auto& [side, path] : sides) {
-            for (const pugi::xpath_node p : item.node().select_nodes(path)) {
-                // Exporting parameters are always optional for the caller.
-                const bool optional = std::string(side) == "exporting" || std::string(p.node().child_value("OPTIONAL")) == "X";
-                function[side].push_back({{"name", p.node().child_value("PARAMETER")}, {"optional", optional}});
-            }
-        }
-        interfaces[item.node().child_value("FUNCNAME")] = function;
-    }
-    return interfaces;
-}
-
-namespace {
-// The value under `key` of each captured line that has one, in order.
-std::vector<json> valuesOf(const std::vector<json>& calls, const char* key) {
-    std::vector<json> found;
-    for (const json& call : calls)
-        if (call.contains(key)) found.push_back(call[key]);
-    return found;
-}
-}  // namespace
-
 std::vector<json> ReportRun::callsOf(const std::string& function) const {
     std::vector<json> found;
     for (const json& call : calls)
@@ -159,23 +111,10 @@ std::vector<json> ReportRun::callsOf(const std::string& function) const {
     return found;
 }
 
-json ReportRun::display() const {
-    std::vector<json> grid = callsOf("REUSE_ALV_GRID_DISPLAY"), list = callsOf("REUSE_ALV_LIST_DISPLAY");
-    if (grid.size() + list.size() != 1) return nullptr;
-    return grid.empty() ? list.front() : grid.front();
-}
-
-json ReportRun::salvDisplay() const {
-    const std::vector<json> found = callsOf("CL_SALV_TABLE->DISPLAY");
-    return found.size() == 1 ? found.front() : json(nullptr);
-}
-
-std::vector<json> ReportRun::rows() const { return valuesOf(calls, "row"); }
-std::vector<json> ReportRun::cells() const { return valuesOf(calls, "cells"); }
-
-std::vector<std::string> ReportRun::errors() const {
-    std::vector<std::string> found;
-    for (const json& error : valuesOf(calls, "error")) found.push_back(error.get<std::string>());
+std::vector<json> ReportRun::valuesOf(const std::string& key) const {
+    std::vector<json> found;
+    for (const json& call : calls)
+        if (call.contains(key)) found.push_back(call[key]);
     return found;
 }
 
@@ -200,6 +139,29 @@ std::string toolsMissing() {
 }
 
 namespace {
+// The parameters of the stand-in function modules, read from their abapGit
+// XML, as the run's setup script checks calls against them.
+json standInInterfaces() {
+    pugi::xml_document doc;
+    const fs::path file = sourceDir() / "tests/exec/standins/zalv_standin.fugr.xml";
+    if (!doc.load_file(file.c_str())) throw std::runtime_error("cannot read " + file.string());
+    json interfaces = json::object();
+    for (const pugi::xpath_node item : doc.select_nodes("//FUNCTIONS/item")) {
+        json& function = interfaces[item.node().child_value("FUNCNAME")];
+        const std::pair<std::string, const char*> sides[] = {
+            {"importing", "IMPORT/RSIMP"}, {"exporting", "EXPORT/RSEXP"}, {"changing", "CHANGING/RSCHA"}, {"tables", "TABLES/RSTBL"}};
+        for (const auto& [side, path] : sides) {
+            function[side] = json::array();
+            for (const pugi::xpath_node p : item.node().select_nodes(path)) {
+                // Exporting parameters are always optional for the caller.
+                const bool optional = side == "exporting" || std::string(p.node().child_value("OPTIONAL")) == "X";
+                function[side].push_back({{"name", p.node().child_value("PARAMETER")}, {"optional", optional}});
+            }
+        }
+    }
+    return interfaces;
+}
+
 ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source) {
     ReportRun run;
     orvex::testing::TempDir scratch;
@@ -213,10 +175,8 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     if (!exported) throw std::runtime_error("cannot lay out " + program.name + ": " + exported.failure().text());
 
     const fs::path src = folder / "src", standIns = sourceDir() / "tests/exec/standins";
-    for (const auto& entry : fs::directory_iterator(standIns)) {
-        const std::string file = entry.path().filename().string();
-        if (file.ends_with(".abap") || file.ends_with(".xml")) fs::copy_file(entry.path(), src / file);
-    }
+    for (const auto& entry : fs::directory_iterator(standIns))
+        if (entry.path().extension() == ".abap" || entry.path().extension() == ".xml") fs::copy_file(entry.path(), src / entry.path().filename());
     // The SALV object model (classes, interfaces, their data elements) only
     // beside a program that uses it, as it takes the transpiler longer.
     if (text::upper(source).find("CL_SALV_TABLE") != std::string::npos)
@@ -235,21 +195,13 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
         run.output = readFile(out) + readFile(err);
         return run;
     }
-    const std::string module = "out/project/" + abapGitFileStem(program.name) + ".prog.mjs";
-    run.exitCode = shell(folder, "node " + shellQuoted(module), out, err);
+    run.exitCode = shell(folder, "node " + shellQuoted("out/project/" + abapGitFileStem(program.name) + ".prog.mjs"), out, err);
     run.listOutput = readFile(out);
     run.output = readFile(err);
-    const fs::path capture = folder / "alv_calls.jsonl";
-    if (fs::exists(capture)) {
-        std::istringstream lines(readFile(capture));
-        for (std::string line; std::getline(lines, line);) {
-            if (line.empty()) continue;
-            try {
-                run.calls.push_back(json::parse(line));
-            } catch (const json::exception& e) {
-                run.calls.push_back({{"error", std::string("a capture line is no JSON: ") + e.what() + ": " + line}});
-            }
-        }
+    std::istringstream lines(readFile(folder / "alv_calls.jsonl"));
+    for (std::string line; std::getline(lines, line);) {
+        const json call = json::parse(line, nullptr, false);
+        if (!line.empty()) run.calls.push_back(call.is_discarded() ? json{{"error", "a capture line is no JSON: " + line}} : call);
     }
     return run;
 }
@@ -258,8 +210,7 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
 ReportRun runReport(const ReportDefinition& design) {
     GenerationResult generated = GenerateProgram(design);
     if (!generated) throw std::runtime_error("the generator refused the design: " + generated.failure().reason);
-    const std::string source(generated->text.text());
-    return transpileAndRun(design, adaptForTranspiler(source, design.name, Dictionary::flightModel()));
+    return transpileAndRun(design, adaptForTranspiler(generated->text.text(), design.name));
 }
 
 }  // namespace orvex::exec

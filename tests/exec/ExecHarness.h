@@ -31,30 +31,20 @@ struct DictField {
 struct DictTable {
     std::string name;
     std::vector<DictField> fields;
-    const DictField& field(const std::string& name) const;  // throws when there is none
 };
 
 // The flight model tables of the sandbox's dictionary.
-class Dictionary {
-public:
-    static const Dictionary& flightModel();
-    const DictTable& table(const std::string& name) const;  // throws when there is none
-    const DictTable* find(const std::string& name) const;   // null when there is none
-    const std::vector<DictTable>& tables() const { return tables_; }
-
-private:
-    std::vector<DictTable> tables_;
-};
+const std::vector<DictTable>& flightTables();
+// One of them; null when there is none.
+const DictTable* findTable(const std::string& name);
+// A field of one of them; throws when there is none.
+const DictField& dictField(const std::string& table, const std::string& field);
 
 // The data set of tests/exec/flight_data.json as SQL INSERTs into the tables
 // the transpiler creates: every row complete (a field left out holds its
 // initial value), each value canonical (AbapValues.h), the client the run's
 // client, 001.
 std::string flightDataInserts();
-
-// The parameters of the stand-in function modules, read from their abapGit
-// XML, as the run's setup script checks calls against them.
-nlohmann::json standInInterfaces();
 
 // What one run left behind.
 struct ReportRun {
@@ -65,19 +55,13 @@ struct ReportRun {
     std::vector<nlohmann::json> calls; // alv_calls.jsonl, in order
 
     bool ok() const { return transpiled && exitCode == 0; }
-    // The calls of one function module, in order.
+    // The calls of one function module or method, in order.
     std::vector<nlohmann::json> callsOf(const std::string& function) const;
-    // The one display call (grid or list), or null when there is not exactly one.
-    nlohmann::json display() const;
-    // The rows the display call showed, each keyed by catalogue field name.
-    std::vector<nlohmann::json> rows() const;
-    // The one CL_SALV_TABLE->DISPLAY of a SALV report, or null when there is
-    // not exactly one; and the rows it showed, each an array of its cells in
-    // the order of the table's components.
-    nlohmann::json salvDisplay() const;
-    std::vector<nlohmann::json> cells() const;
-    // Lines the stand-ins reported as errors.
-    std::vector<std::string> errors() const;
+    // The value under `key` of each captured line that has one, in order:
+    // "row" (a display call's row, keyed by catalogue field name), "cells" (a
+    // SALV row, its cells in the order of the table's components), "error"
+    // (what a stand-in reported as an error).
+    std::vector<nlohmann::json> valuesOf(const std::string& key) const;
     std::string describe() const;  // for failure messages
 };
 

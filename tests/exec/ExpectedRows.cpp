@@ -16,51 +16,25 @@ namespace {
 
 using nlohmann::json;
 
-struct CloseDatabase {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-struct FinalizeStatement {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Database = std::unique_ptr<sqlite3, CloseDatabase>;
-using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
 
 std::string trimmed(const json& value) { return std::string(text::trim(value.get<std::string>())); }
 
-// A value bound to a statement by the column's kind.
-void bindValue(sqlite3_stmt* statement, int index, const DictField& field, const std::string& canonical) {
-    switch (valueKind(field)) {
-        case ValueKind::Integer: sqlite3_bind_int64(statement, index, std::stoll(canonical)); break;
-        case ValueKind::Packed: sqlite3_bind_double(statement, index, std::stod(canonical)); break;
-        default: sqlite3_bind_text(statement, index, canonical.c_str(), -1, SQLITE_TRANSIENT);
-    }
-}
-
-Statement prepare(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
-        throw std::runtime_error(std::string(sqlite3_errmsg(db)) + ": " + sql);
-    return Statement(raw);
-}
-
-const char* columnType(const DictField& field) {
-    switch (valueKind(field)) {
-        case ValueKind::Integer: return "INTEGER";
-        case ValueKind::Packed: return "REAL";
-        default: return "TEXT";
-    }
-}
-
 // The data set in SQLite: the dictionary's tables with plain column types,
-// filled by the INSERTs the report's run gets too.
+// filled by the INSERTs the report's run gets too. A text literal compares
+// as a number with a number column (the column's affinity).
 Database loadedDatabase() {
     sqlite3* raw = nullptr;
     if (sqlite3_open(":memory:", &raw) != SQLITE_OK) throw std::runtime_error("cannot open SQLite");
-    Database db(raw);
+    Database db(raw, &sqlite3_close);
     std::string sql;
-    for (const DictTable& table : Dictionary::flightModel().tables()) {
+    for (const DictTable& table : flightTables()) {
         std::string columns;
-        for (const DictField& f : table.fields) columns += std::string(columns.empty() ? "" : ", ") + "\"" + f.name + "\" " + columnType(f);
+        for (const DictField& f : table.fields) {
+            const ValueKind kind = valueKind(f);
+            const char* type = kind == ValueKind::Integer ? "INTEGER" : kind == ValueKind::Packed ? "REAL" : "TEXT";
+            columns += std::string(columns.empty() ? "" : ", ") + "\"" + f.name + "\" " + type;
+        }
         sql += "CREATE TABLE \"" + table.name + "\" (" + columns + ");\n";
     }
     sql += flightDataInserts();
@@ -68,19 +42,9 @@ Database loadedDatabase() {
     return db;
 }
 
-json columnValue(sqlite3_stmt* statement, int column) {
-    switch (sqlite3_column_type(statement, column)) {
-        case SQLITE_NULL: return nullptr;
-        case SQLITE_INTEGER: return sqlite3_column_int64(statement, column);
-        case SQLITE_FLOAT: return sqlite3_column_double(statement, column);
-        default: return std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
-    }
-}
-
 }  // namespace
 
 Expected expectedRows(const json& design) {
-    const Dictionary& dictionary = Dictionary::flightModel();
     Expected expected;
 
     // Tables in the order the design first names them; alias t0, t1, ...
@@ -97,12 +61,11 @@ Expected expectedRows(const json& design) {
         if (std::find(expected.columns.begin(), expected.columns.end(), field) != expected.columns.end()) continue;
         expected.columns.push_back(field);
         expected.tables.push_back(table);
-        expected.fields.push_back(&dictionary.table(table).field(field));
+        expected.fields.push_back(&dictField(table, field));
         select += std::string(select.empty() ? "" : ", ") + name + ".\"" + field + "\"";
     }
 
     std::vector<std::string> where;
-    std::vector<std::pair<const DictField*, std::string>> values;  // bound in order
     const json inputs = design.value("selection_screen", json::array());
     // A table on the right of a left outer join condition joins last, with
     // every condition naming it in its ON clause: a row of the tables before
@@ -125,21 +88,20 @@ Expected expectedRows(const json& design) {
         const auto input = std::find_if(inputs.begin(), inputs.end(), [&](const json& i) { return trimmed(i.at("field")) == inputField; });
         if (input == inputs.end()) throw std::runtime_error("no selection-screen input " + inputField);
         const std::string settings = input->at("settings").get<std::string>();
-        const DictField& field = dictionary.table(leftTable).field(leftField);
-        const DictField& inputType = dictionary.table(trimmed(input->at("table"))).field(inputField);
+        const DictField& inputType = dictField(trimmed(input->at("table")), inputField);
         const std::string value = screenValue(inputType, settings.size() > 4 ? settings.substr(4) : "");
-        if (settings.starts_with("S")) {
-            if (value == initialValue(inputType)) continue;  // an empty select-option selects everything
-            where.push_back(left + " = ?");  // one row: I EQ default
-        } else {
-            where.push_back(left + " " + op + " ?");
+        std::string literal = "'";
+        for (char ch : value) literal += ch == '\'' ? std::string("''") : std::string(1, ch);
+        literal += "'";
+        if (!settings.starts_with("S")) {
+            where.push_back(left + " " + op + " " + literal);
+        } else if (value != initialValue(inputType)) {  // an empty select-option selects everything
+            where.push_back(left + " = " + literal);  // one row: I EQ default
         }
-        values.emplace_back(&field, value);
     }
     std::string from, outerJoins;
     std::size_t clients = 0;
     for (std::size_t i = 0; i < tables.size(); ++i) {
-        dictionary.table(tables[i]);  // throws for a table the tests do not hold
         const std::string name = "t" + std::to_string(i);
         // Open SQL reads the logon client's rows only.
         const std::string client = name + ".\"MANDT\" = '001'";
@@ -155,18 +117,20 @@ Expected expectedRows(const json& design) {
     expected.sql = "SELECT " + select + " FROM " + from;
     for (std::size_t i = 0; i < where.size(); ++i) expected.sql += (i == 0 ? " WHERE " : " AND ") + where[i];
 
+    // Each row's values in SQLite's text (numbers too), NULL (an outer join's missing row) as null.
+    std::vector<std::vector<json>> found;
+    const auto collect = [](void* to, int count, char** values, char**) {
+        std::vector<json>& row = static_cast<std::vector<std::vector<json>>*>(to)->emplace_back();
+        for (int i = 0; i < count; ++i) row.push_back(values[i] ? json(values[i]) : json(nullptr));
+        return 0;
+    };
     Database db = loadedDatabase();
-    Statement query = prepare(db.get(), expected.sql);
-    int index = 1;
-    for (const auto& [field, value] : values) bindValue(query.get(), index++, *field, value);
-    int step;
-    while ((step = sqlite3_step(query.get())) == SQLITE_ROW) {
-        Row row;
-        for (std::size_t i = 0; i < expected.fields.size(); ++i)
-            row.push_back(canonicalValue(*expected.fields[i], columnValue(query.get(), static_cast<int>(i))));
-        expected.rows.push_back(std::move(row));
+    if (sqlite3_exec(db.get(), expected.sql.c_str(), collect, &found, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string(sqlite3_errmsg(db.get())) + ": " + expected.sql);
+    for (const std::vector<json>& values : found) {
+        Row& row = expected.rows.emplace_back();
+        for (std::size_t i = 0; i < values.size(); ++i) row.push_back(canonicalValue(*expected.fields[i], values[i]));
     }
-    if (step != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db.get()));
     std::sort(expected.rows.begin(), expected.rows.end());
     return expected;
 }
@@ -176,9 +140,10 @@ std::vector<Row> shownRows(const std::vector<json>& rows, const Expected& expect
     for (const json& shown : rows) {
         Row row;
         for (std::size_t i = 0; i < expected.columns.size(); ++i) {
-            const auto value = shown.find(expected.columns[i]);
-            row.push_back(value == shown.end() ? "<missing>" : canonicalValue(*expected.fields[i], *value));
+            const bool there = shown.is_array() ? i < shown.size() : shown.contains(expected.columns[i]);
+            row.push_back(!there ? "<missing>" : canonicalValue(*expected.fields[i], shown.is_array() ? shown[i] : shown[expected.columns[i]]));
         }
+        if (shown.is_array() && shown.size() > expected.columns.size()) row.push_back("<more cells than columns>");
         out.push_back(std::move(row));
     }
     std::sort(out.begin(), out.end());

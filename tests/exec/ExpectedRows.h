@@ -29,8 +29,9 @@ struct Expected {
 // nothing into the screen.
 Expected expectedRows(const nlohmann::json& design);
 
-// The stand-in's rows in the same form, in the expected columns (a missing
-// value stays missing and so differs), sorted.
+// The stand-ins' rows in the same form, sorted: a display call's rows keyed
+// by field name, a SALV table's as its cells in column order. A missing value
+// or a cell past the columns makes the row differ.
 std::vector<Row> shownRows(const std::vector<nlohmann::json>& rows, const Expected& expected);
 
 // What differs between two sorted multisets of rows, one line per row; empty

@@ -1,5 +1,6 @@
 #include "TranspilerFixes.h"
 
+#include <functional>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -12,61 +13,36 @@ namespace orvex::exec {
 
 namespace {
 
-// A source line cut into code, literals ('...', `...`, |...|) and the
-// comment, so that rewrites touch code only.
-struct Piece {
-    enum Kind { Code, Literal, Comment } kind;
-    std::string text;
-};
+const auto kIgnoreCase = std::regex::ECMAScript | std::regex::icase;
 
-std::vector<Piece> pieces(std::string_view line) {
-    if (!line.empty() && line[0] == '*') return {{Piece::Comment, std::string(line)}};
+// A source line cut into code, literals ('...', `...`, |...|) and the
+// comment, so that rewrites touch code only: each piece of code as `code`
+// makes it, the literals as they are, the comment when `withComment`.
+std::string rewritten(const std::string& line, const std::function<std::string(const std::string&)>& code, bool withComment) {
+    if (!line.empty() && line[0] == '*') return withComment ? line : "";
     // A literal doubles its own delimiter inside (a template does not) and
     // may be left open to the end of the line; '"' comments out the rest.
     static const std::regex quoted(R"('(?:[^']|'')*'?|`(?:[^`]|``)*`?|\|[^|]*\|?|".*)");
-    std::vector<Piece> out;
-    const std::string text(line);
+    std::string out;
     std::size_t done = 0;
-    for (auto m = std::sregex_iterator(text.begin(), text.end(), quoted); m != std::sregex_iterator(); ++m) {
-        if (static_cast<std::size_t>(m->position()) > done) out.push_back({Piece::Code, text.substr(done, m->position() - done)});
-        out.push_back({m->str()[0] == '"' ? Piece::Comment : Piece::Literal, m->str()});
+    for (auto m = std::sregex_iterator(line.begin(), line.end(), quoted); m != std::sregex_iterator(); ++m) {
+        out += code(line.substr(done, m->position() - done));
+        if (withComment || m->str()[0] != '"') out += m->str();
         done = m->position() + m->length();
     }
-    if (done < text.size()) out.push_back({Piece::Code, text.substr(done)});
-    return out;
-}
-
-std::string joined(const std::vector<Piece>& parts, bool withComment = true) {
-    std::string line;
-    for (const Piece& p : parts)
-        if (withComment || p.kind != Piece::Comment) line += p.text;
-    return line;
-}
-
-const auto kIgnoreCase = std::regex::ECMAScript | std::regex::icase;
-
-// Every sy-repid of the code (any letter case) as `literal`; a longer name
-// that starts so stays.
-std::string withProgramName(const std::string& code, const std::string& literal) {
-    static const std::regex repid(R"((^|[^\w/-])sy-repid(?![\w/-]))", kIgnoreCase);
-    std::string format = "$1";
-    for (char c : literal) format += c == '$' ? std::string("$$") : std::string(1, c);
-    return std::regex_replace(code, repid, format);
+    return out + code(line.substr(done));
 }
 
 // The code and literals of a line, without its comment, trimmed.
-std::string statementText(std::string_view line) { return std::string(text::trim(joined(pieces(line), false))); }
+std::string statementText(const std::string& line) {
+    return std::string(text::trim(rewritten(line, [](const std::string& code) { return code; }, false)));
+}
 
 std::vector<std::string> lines(std::string_view source) {
     std::vector<std::string> out;
     std::istringstream in{std::string(source)};
     for (std::string line; std::getline(in, line);) out.push_back(line);
     return out;
-}
-
-bool declaresInput(const std::string& upperStatement) {
-    static const std::regex declaration("^(PARAMETERS?|SELECT-OPTIONS)(?![A-Z0-9])");
-    return std::regex_search(upperStatement, declaration);
 }
 
 // The kinds of block that start at a line.
@@ -85,122 +61,83 @@ Block blockAt(const std::string& line) {
     return Block::None;
 }
 
-// One input of the selection screen as the program declares it.
-struct ScreenInput {
-    std::string name;           // as declared: "P_CITYFR", "s_FLDATE"
-    bool selectOption = false;
-    std::string table, field;   // of LIKE, TYPE or FOR table-field; empty when typed otherwise
-    std::optional<std::string> defaultValue;  // the DEFAULT literal's value
-};
-
-// The selection-screen inputs of the program, in order.
-std::vector<ScreenInput> screenInputs(std::string_view source) {
-    std::vector<ScreenInput> inputs;
+// The lines the tests add where SAP would have the user accept the screen:
+// every input the program declares typed by a table field, whose DEFAULT is
+// empty or the field's initial value, cleared.
+std::string acceptedScreen(std::string_view source) {
+    static const std::regex declaration("^(PARAMETERS?|SELECT-OPTIONS)(?![A-Z0-9])", kIgnoreCase),
+        name(R"(^\S+?:?\s+([^\s(.,:]+))"), typed(R"(\b(?:LIKE|FOR|TYPE)\s+([\w/]+)-([\w/]+))", kIgnoreCase),
+        defaultLiteral(R"(\bDEFAULT\s+('(?:[^']|'')*'))", kIgnoreCase);
+    std::string out;
     const std::vector<std::string> all = lines(source);
     for (std::size_t i = 0; i < all.size(); ++i) {
         std::string statement = statementText(all[i]);
-        if (!declaresInput(text::upper(statement))) continue;
+        if (!std::regex_search(statement, declaration)) continue;
         // The statement runs on to the line whose code ends with a period.
         while (!statement.ends_with(".") && i + 1 < all.size()) statement += " " + statementText(all[++i]);
         // The name and the table field it refers to come before any literal.
-        static const std::regex name(R"(^\S+?:?\s+([^\s(.,:]+))"), typed(R"(\b(?:LIKE|FOR|TYPE)\s+([\w/]+)-([\w/]+))", kIgnoreCase),
-            defaultLiteral(R"(\bDEFAULT\s+('(?:[^']|'')*'))", kIgnoreCase);
         const std::string code = statement.substr(0, statement.find('\''));
-        std::smatch m;
-        ScreenInput input;
-        input.selectOption = text::upper(statement).starts_with("SELECT-OPTIONS");
-        if (std::regex_search(code, m, name)) input.name = m[1];
-        if (std::regex_search(code, m, typed)) {
-            input.table = text::upper(m.str(1));
-            input.field = text::upper(m.str(2));
-        }
-        if (std::regex_search(statement, m, defaultLiteral)) {
-            std::size_t at = 0;
-            input.defaultValue = text::readLiteral(m.str(1), at);
-        }
-        inputs.push_back(input);
-    }
-    return inputs;
-}
-
-// The lines the tests add where SAP would have the user accept the screen.
-std::vector<std::string> acceptedScreen(const std::vector<ScreenInput>& inputs, const Dictionary& dictionary) {
-    std::vector<std::string> out;
-    for (const ScreenInput& input : inputs) {
-        if (input.table.empty()) continue;  // not typed by a dictionary field
+        std::smatch input, type, literal;
+        std::regex_search(code, input, name);
+        if (!std::regex_search(code, type, typed)) continue;  // not typed by a table field
+        std::optional<std::string> given;  // the DEFAULT literal's value
+        std::size_t at = 0;
+        if (std::regex_search(statement, literal, defaultLiteral)) given = text::readLiteral(literal.str(1), at);
         // A structure of SAP's own (the layout parameter's DISVARIANT): with
         // no DEFAULT the input starts initial here as on SAP.
-        if (!dictionary.find(input.table) && !input.defaultValue) continue;
-        const DictField& field = dictionary.table(input.table).field(input.field);
-        const bool initial = screenValue(field, input.defaultValue.value_or("")) == initialValue(field);
-        if (!initial) continue;
-        if (input.selectOption) {
-            // CLEAR s[] rather than REFRESH s: the transpiled REFRESH of a
-            // table with header line clears the header line, not the rows.
-            out.push_back("* An empty select-option puts no row into its selection table.");
-            out.push_back("CLEAR " + input.name + "[].");
-        } else {
-            out.push_back("* An empty parameter holds the initial value of its type.");
-            out.push_back("CLEAR " + input.name + ".");
-        }
+        if (!findTable(text::upper(type.str(1))) && !given) continue;
+        const DictField& field = dictField(text::upper(type.str(1)), text::upper(type.str(2)));
+        if (screenValue(field, given.value_or("")) != initialValue(field)) continue;
+        // CLEAR s[] rather than REFRESH s: the transpiled REFRESH of a
+        // table with header line clears the header line, not the rows.
+        if (text::upper(statement).starts_with("SELECT-OPTIONS"))
+            out += "* An empty select-option puts no row into its selection table.\nCLEAR " + input.str(1) + "[].\n";
+        else
+            out += "* An empty parameter holds the initial value of its type.\nCLEAR " + input.str(1) + ".\n";
     }
     return out;
 }
 
 }  // namespace
 
-std::string adaptForTranspiler(std::string_view source, const std::string& programName, const Dictionary& dictionary) {
-    const std::string programLiteral = "'" + text::doubledApostrophes(programName) + "'";
+std::string adaptForTranspiler(std::string_view source, const std::string& programName) {
+    // Every sy-repid of the code (any letter case) as the program's name; a
+    // longer name that starts so stays.
+    static const std::regex repid(R"((^|[^\w/-])sy-repid(?![\w/-]))", kIgnoreCase);
+    std::string format = "$1'";
+    for (char c : text::doubledApostrophes(programName)) format += c == '$' ? std::string("$$") : std::string(1, c);
+    format += "'";
+    const auto withProgramName = [&](const std::string& code) { return std::regex_replace(code, repid, format); };
 
-    std::vector<std::string> kept, initialization, screenOutput, screenInput, valueRequests;
-    std::vector<std::string>* target = &kept;
+    std::string kept, initialization, screenOutput, screenInput, valueRequests;
+    std::string* target = &kept;
+    std::size_t start = std::string::npos;  // where the lines after START-OF-SELECTION begin in `kept`
     int valueRequestCount = 0;
-    for (std::string line : lines(source)) {
-        std::vector<Piece> parts = pieces(line);
-        for (Piece& p : parts)
-            if (p.kind == Piece::Code) p.text = withProgramName(p.text, programLiteral);
-        line = joined(parts);
-
+    for (const std::string& original : lines(source)) {
+        const std::string line = rewritten(original, withProgramName, true);
         switch (blockAt(line)) {
             case Block::Initialization: target = &initialization; continue;
             case Block::ScreenOutput: target = &screenOutput; continue;
             case Block::ScreenInput: target = &screenInput; continue;
             case Block::ValueRequest:
+                // A FORM nobody calls, closed where the next one starts or at the end.
                 target = &valueRequests;
-                target->push_back("ENDFORM.");  // closes the previous one; the first is dropped below
-                target->push_back("FORM value_request_" + std::to_string(++valueRequestCount) + ".");
-                target->push_back("* " + text::upper(statementText(line)));
+                if (valueRequestCount++ > 0) valueRequests += "ENDFORM.\n";
+                valueRequests += "FORM value_request_" + std::to_string(valueRequestCount) + ".\n* " + text::upper(statementText(line)) + "\n";
                 continue;
             case Block::Start:
+                if (start == std::string::npos) start = kept.size() + line.size() + 1;
+                target = &kept;
+                break;
             case Block::Other: target = &kept; break;
             case Block::None: break;
         }
-        target->push_back(line);
+        *target += line + "\n";
     }
-    if (!valueRequests.empty()) {
-        valueRequests.erase(valueRequests.begin());
-        valueRequests.push_back("ENDFORM.");
-    }
-
-    std::vector<std::string> out;
-    bool started = false;
-    for (const std::string& line : kept) {
-        out.push_back(line);
-        if (started || blockAt(line) != Block::Start) continue;
-        started = true;
-        out.push_back("* The execution tests run the selection screen's events here, in SAP's order.");
-        out.insert(out.end(), initialization.begin(), initialization.end());
-        out.insert(out.end(), screenOutput.begin(), screenOutput.end());
-        const std::vector<std::string> accepted = acceptedScreen(screenInputs(source), dictionary);
-        out.insert(out.end(), accepted.begin(), accepted.end());
-        out.insert(out.end(), screenInput.begin(), screenInput.end());
-    }
-    if (!started) throw std::runtime_error("the program has no START-OF-SELECTION");
-    out.insert(out.end(), valueRequests.begin(), valueRequests.end());
-
-    std::string text;
-    for (const std::string& line : out) text += line + "\n";
-    return text;
+    if (start == std::string::npos) throw std::runtime_error("the program has no START-OF-SELECTION");
+    if (valueRequestCount > 0) valueRequests += "ENDFORM.\n";
+    return kept.substr(0, start) + "* The execution tests run the selection screen's events here, in SAP's order.\n" +
+           initialization + screenOutput + acceptedScreen(source) + screenInput + kept.substr(start) + valueRequests;
 }
 
 }  // namespace orvex::exec

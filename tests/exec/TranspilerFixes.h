@@ -26,6 +26,6 @@
 namespace orvex::exec {
 
 // The program as the execution tests transpile it.
-std::string adaptForTranspiler(std::string_view source, const std::string& programName, const Dictionary& dictionary);
+std::string adaptForTranspiler(std::string_view source, const std::string& programName);
 
 }  // namespace orvex::exec

@@ -48,8 +48,6 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
         {"a program name with a statement", [](ReportDefinition& r) { r.name = "Z. DELETE FROM sflight"; },
          "name: \"Z. DELETE FROM sflight\" is no ABAP program name"},
         {"an empty program name", [](ReportDefinition& r) { r.name = ""; }, ""},
-        {"a field label's line break", [](ReportDefinition& r) { r.fields[1].description = "Date\n"; },
-         "fields[1].description: line break"},
         {"an input label's escape", [](ReportDefinition& r) { r.selection[0].description = "\x1b[31m"; },
          "selection_screen[0].description: control character U+001B"},
         {"a default's line break", [](ReportDefinition& r) { r.selection[0].settings = "P;R;1\n"; },
@@ -82,13 +80,7 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
         {"an input that is not there", [](ReportDefinition& r) { r.conditions[1].rightField = "CARRID"; },
          "conditions[1].right_field: \"CARRID\" is not a field of the selection screen"},
         {"an input named with blanks", [](ReportDefinition& r) { r.conditions[1].rightField = " FLDATE "; }, ""},
-        {"every option", [](ReportDefinition& r) {
-             r.fields[0].sortPosition = 2;
-             r.fields[1].sortPosition = 1;
-             r.fields[1].sortDescending = r.fields[1].subtotal = r.fields[0].total = true;
-             r.layoutVariant = true;
-             r.maxRows = kMaxRowLimit;
-         }, ""},
+        {"the largest row limit", [](ReportDefinition& r) { r.maxRows = kMaxRowLimit; }, ""},
         {"a negative sort position", [](ReportDefinition& r) { r.fields[1].sortPosition = -1; },
          "fields[1].sort_position: -1 is not a sort position"},
         {"a sort position twice", [](ReportDefinition& r) { r.fields[0].sortPosition = r.fields[1].sortPosition = 3; },
@@ -97,7 +89,6 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
          "fields[1].subtotal: a subtotal needs a sort position"},
         {"descending but unsorted", [](ReportDefinition& r) { r.fields[0].sortDescending = true; },
          "fields[0].sort_descending: the field has no sort position"},
-        {"no row limit", [](ReportDefinition& r) { r.maxRows = 0; }, ""},
         {"a negative row limit", [](ReportDefinition& r) { r.maxRows = -1; }, "max_rows: -1 is not a row limit"},
         {"a row limit past four bytes", [](ReportDefinition& r) { r.maxRows = kMaxRowLimit + 1; },
          "max_rows: 2147483648 is not a row limit"},

@@ -41,13 +41,12 @@ TEST(DesignFindings, eachFindingHasItsPlaceAndWeight) {
     };
     const Case cases[] = {
         {"a sound design", [](ReportDefinition&) {}, {}},
-        {"an input no condition uses",
-         [](ReportDefinition& r) { r.selection.push_back({padded("SFLIGHT"), "FLDATE", "", "P;R;"}); },
-         {"warning: selection_screen[1]: no condition uses the input SFLIGHT-FLDATE: it filters nothing, yet the user "
-          "must fill it"}},
-        {"a second input of the same field",
-         [](ReportDefinition& r) { r.selection.push_back({padded("SFLIGHT"), "CARRID", "", "S;N;"}); },
-         {"warning: selection_screen[1]: no condition uses the input SFLIGHT-CARRID: it filters nothing"}},
+        {"inputs no condition uses, the second of a field the first filters by", [](ReportDefinition& r) {
+             r.selection.push_back({padded("SFLIGHT"), "FLDATE", "", "P;R;"});
+             r.selection.push_back({padded("SFLIGHT"), "CARRID", "", "S;N;"});
+         }, {"warning: selection_screen[1]: no condition uses the input SFLIGHT-FLDATE: it filters nothing, yet the user "
+             "must fill it",
+             "warning: selection_screen[2]: no condition uses the input SFLIGHT-CARRID: it filters nothing"}},
         {"a join of different types", [](ReportDefinition& r) { r.conditions[0].rightField = "CONNID"; },
          {"warning: conditions[0]: SCARR-CARRID (CHAR 3) and SFLIGHT-CONNID (NUMC 4) differ in type or length: the "
           "join may match no rows"}},
