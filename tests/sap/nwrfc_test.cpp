@@ -16,7 +16,7 @@
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
 #include "tests/sap/OverTheDouble.h"
-#include "tests/support/ProgramFolder.h"
+#include "sap/Operations.h"
 #include "sap/nwrfc/Utf16.h"
 
 // The fault table names only the fields that differ from a good call.
@@ -85,6 +85,18 @@ TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
     }
     EXPECT_EQ(proposeJoins(overRfc).size(), 4u);
     EXPECT_EQ(proposeJoins(overRfc), proposeJoins(direct));
+    // A program created and activated over RFC is there in the sandbox, whole.
+    const std::vector<std::string> source{"REPORT ZOVER_RFC.", "", "WRITE / '\u00e4'."};
+    const LogonValues values = logon("sapdev");
+    const InstallResult installed =
+        makeOperations(values)->installProgram({&source, "ZOVER_RFC", "Over RFC", true, values, "$TMP", ""},
+                                               [](const Message&) {});
+    ASSERT_TRUE(installed.created) << installed.created.failure().text();
+    EXPECT_TRUE(installed.activation) << installed.activation.failure().text();
+    const auto stored = (*SandboxSystem::shared(database))->program("ZOVER_RFC");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->source, source);
+    EXPECT_TRUE(stored->active);
 }
 
 TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
@@ -239,38 +251,6 @@ TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
     // Without the RFC library a host name goes over HTTP, at port 8000.
     setenv("SAPNWRFC_HOME", dir.file("nowhere").c_str(), 1);
     EXPECT_EQ(plainHttpWarning(connectionProperties(logon("sap.example"))), warning("sap.example:44300"));
-}
-
-// The command-line tool is wired to the RFC road.
-struct CliOverRfc : ::testing::Test, orvex::testing::ProgramFolder {
-    CliOverRfc() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) {}
-    ~CliOverRfc() override { unsetenv("SAPNWRFC_HOME"); }
-    orvex::testing::Outcome cli(const std::string& server, const std::string& arguments,
-                                const std::string& home = ORVEX_NWRFC_DOUBLE_HOME) {
-        settings(server);
-        setenv("SAPNWRFC_HOME", home.c_str(), 1);
-        return run("orvex-cli", arguments);
-    }
-};
-
-TEST_F(CliOverRfc, InstallAndPingGoOverTheLibrary) {
-    const std::string design = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
-    // A program created over RFC is found over the sandbox, which shares the database.
-    const auto installed = cli("sapdev", "install '" + design + "'");
-    EXPECT_EQ(std::tie(installed.code, installed.out), std::tuple(0, "Program Created successfully in SAP\n"))
-        << installed.err;
-    EXPECT_EQ(cli("sandbox", "check-name ZFLIGHTS_BY_CARRIER").code, 1);
-
-    const auto ping = cli("sapdev", "ping");
-    EXPECT_EQ(ping.code, 0);
-    EXPECT_EQ(ping.out, "RFC: SAP's RFC library " + std::string(ORVEX_NWRFC_DOUBLE_HOME) +
-                            "/lib/libsapnwrfc.so, version 7500.0.0 ORVEX test double (7500.0.0)\nlogged on\n");
-    // Without the library: why not, and the HTTP road's own failure.
-    const auto fallback = cli("/H/router/S/3299/H/sapdev", "ping", dir.file("nowhere"));
-    EXPECT_EQ(fallback.code, 2);
-    EXPECT_EQ(fallback.out.rfind("HTTP: SOAP service, but application server", 0), 0u) << fallback.out;
-    EXPECT_NE(fallback.out.find("libsapnwrfc.so not loaded"), std::string::npos);
-    EXPECT_EQ(fallback.err.rfind("orvex-cli ping: No connection to R/3!: application server", 0), 0u) << fallback.err;
 }
 
 }  // namespace
