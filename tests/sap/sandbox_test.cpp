@@ -12,41 +12,24 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-LogonValues demoLogon() { return {"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}; }
-
 RfcRows column(const char* name, const Names& values) {
     RfcRows rows(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) rows[i].set(name, values[i]);
     return rows;
 }
 
-RfcRequest request(const char* function, std::map<std::string, std::string> exports = {},
-                   std::map<std::string, RfcRows> tables = {}) {
-    return RfcRequest{function, std::move(exports), std::move(tables)};
-}
-
 RfcRequest readRequest(const std::string& table, const Names& options) {
-    return request("RFC_READ_TABLE", {{"QUERY_TABLE", table}, {"DELIMITER", "|"}}, {{"OPTIONS", column("TEXT", options)}});
+    return {"RFC_READ_TABLE", {{"QUERY_TABLE", table}, {"DELIMITER", "|"}}, {{"OPTIONS", column("TEXT", options)}}};
 }
 RfcRequest insertRequest(const std::string& name, const Names& lines, const std::string& title = "Title") {
-    return request("BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}}, {{"SOURCE", column("LINE", lines)}});
+    return {"BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}}, {{"SOURCE", column("LINE", lines)}}};
 }
 RfcRequest installerRequest(const Names& rows) {
-    return request("RFC_ABAP_INSTALL_AND_RUN", {}, {{"PROGRAM", column("LINE", rows)}});
+    return {"RFC_ABAP_INSTALL_AND_RUN", {}, {{"PROGRAM", column("LINE", rows)}}};
 }
 RfcRequest fieldsRequest(const std::string& table, const char* withText = "X") {
-    return request("DD_TABL_GET", {{"TABL_NAME", table}, {"WITHTEXT", withText}});
+    return {"DD_TABL_GET", {{"TABL_NAME", table}, {"WITHTEXT", withText}}, {}};
 }
-
-Names names(const RfcReply& reply) {
-    Names out;
-    for (const auto& row : reply.tables.at("DATA"))
-        out.push_back(std::string(orvex::text::trimEnd(row.get("WA").substr(10, kObjectNameWidth))));
-    return out;
-}
-
-// "ok", or the exception the call raised.
-std::string exceptionIn(const RfcResult& reply) { return reply ? "ok" : reply.failure().code; }
 
 struct Sandbox : ::testing::Test {
     TempDir dir;
@@ -58,12 +41,14 @@ struct Sandbox : ::testing::Test {
         auto reply = system.call(readRequest("TADIR", options));
         if (!reply) return reply.failure().code;
         std::string out;
-        for (const std::string& name : names(*reply)) out += (out.empty() ? "" : ",") + name;
+        for (const auto& row : reply->tables.at("DATA"))
+            out += (out.empty() ? "" : ",") + std::string(orvex::text::trimEnd(row.get("WA").substr(10, kObjectNameWidth)));
         return out;
     }
+    // "ok", or the exception the call raised.
     std::string exceptionOf(const RfcRequest& r) {
         auto reply = system.call(r);
-        return exceptionIn(reply);
+        return reply ? "ok" : reply.failure().code;
     }
 };
 
@@ -208,12 +193,13 @@ TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
 }
 
 TEST_F(Sandbox, LogonChecksEveryValue) {
-    EXPECT_TRUE(system.checkLogon(connectionProperties(demoLogon())));
+    const ConnectionProperties good = connectionProperties({"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"});
+    EXPECT_TRUE(system.checkLogon(good));
     // Each refusal names the value a user would have to correct.
     const char* reasons[] = {"wrong user name or password", "wrong user name or password", "does not exist",
                              "system number", "system number", ""};
     for (int i = 0; i < 6; ++i) {
-        ConnectionProperties p = connectionProperties(demoLogon());
+        ConnectionProperties p = good;
         std::string* values[] = {&p.User, &p.Password, &p.Client, &p.System, &p.SystemNumber, &p.User};
         *values[i] = i == 5 ? "developer" : *values[i] + "x";  // user names are not case-sensitive
         const orvex::Status status = system.checkLogon(p);
