@@ -25,23 +25,44 @@ struct Cli : ::testing::Test, ProgramFolder {
 }  // namespace
 
 // Each command is wired to the sandbox: its exit code and what it prints, in
-// order (the program installed first is then taken, listed and shown).
+// order. Where connected (install, generate --dictionary) the design is checked
+// against the dictionary's field types: a join of fields whose types differ is
+// told, a total on text refused before anything is created or written. A taken
+// name is left alone unless the user says --replace.
 TEST_F(Cli, EachCommandAnswersFromTheSandbox) {
+    const std::string mismatched =
+        designWith("mismatched.json", "\"right_table\": \"SFLIGHT\",\n      \"right_field\": \"CARRID\"",
+                   "\"right_table\": \"SFLIGHT\", \"right_field\": \"CONNID\"");
+    const std::string totalled =
+        designWith("totalled.json", "\"field\": \"CARRNAME\",", "\"field\": \"CARRNAME\", \"total\": true,");
+    const std::string other = designWith("other.json", "\"description\": \"", "\"description\": \"Another ");
+    const std::string notANumber = "error: fields[1].total: SCARR-CARRNAME is CHAR, not a number";
+    const std::string created = "Program Created successfully in SAP\n";
     const struct {
         const char* program;
         std::string arguments;
         int code;
         std::string out;
-        bool whole = true;  // else a part of standard output
+        std::string err = {};  // a part of standard error, "" for none at all
+        bool whole = true;     // else out is a part of standard output
     } cases[] = {
-        {"orvex-cli", "install '" + kDesign + "'", 0, "Program Created successfully in SAP\n"},
+        {"orvex-cli", "generate " + mismatched, 0, "REPORT", "", false},
+        {"orvex-cli", "generate --dictionary -o '" + dir.file("out.abap") + "' " + totalled, 2, "", notANumber},
+        {"orvex-cli", "install " + totalled, 2, "", notANumber},
+        {"orvex-cli", "install " + mismatched, 0, created,
+         "warning: conditions[0]: SCARR-CARRID (CHAR 3) and SFLIGHT-CONNID (NUMC 4) differ"},
         {"orvex-cli", "check-name zflights_by_carrier", 1,
          "Program already available in the System\n   Choose some other name\n"},
-        {"orvex-sandbox", "list", 0, "ZFLIGHTS_BY_CARRIER\tactive\t", false},
-        {"orvex-sandbox", "show ZFLIGHTS_BY_CARRIER", 0, "Status:         active\n", false},
+        {"orvex-sandbox", "list", 0, "ZFLIGHTS_BY_CARRIER\tactive\t", "", false},
         {"orvex-cli", "tables scar", 0, "SCARR\n"},
-        {"orvex-cli", "fields scarr", 0, "\nCARRID\tAirline\n", false},
+        {"orvex-cli", "fields scarr", 0, "\nCARRID\tAirline\n", "", false},
         {"orvex-cli", "joins scustom sbook", 0, "SCUSTOM.ID = SBOOK.CUSTOMID\tforeign key SBOOK-CUSTOMID\n"},
+        {"orvex-cli", "install " + other, 2, "",
+         "orvex-cli install: program ZFLIGHTS_BY_CARRIER already exists in the system; nothing was changed "
+         "(--replace replaces it)\n"},
+        {"orvex-sandbox", "show ZFLIGHTS_BY_CARRIER", 0, "Title:          Flights and seat load", "", false},
+        {"orvex-cli", "install --replace " + other, 0, created},
+        {"orvex-sandbox", "show ZFLIGHTS_BY_CARRIER", 0, "Title:          Another ", "", false},
     };
     for (const auto& c : cases) {
         const Outcome outcome = run(c.program, c.arguments);
@@ -50,11 +71,15 @@ TEST_F(Cli, EachCommandAnswersFromTheSandbox) {
             EXPECT_EQ(outcome.out, c.out) << c.arguments;
         else
             EXPECT_NE(outcome.out.find(c.out), std::string::npos) << c.arguments << ": " << outcome.out;
+        EXPECT_TRUE(c.err.empty() ? outcome.err.empty() : outcome.err.find(c.err) != std::string::npos)
+            << c.arguments << ": " << outcome.err;
     }
-    // The program created holds exactly the generated source.
-    const Outcome generated = run("orvex-cli", "generate '" + kDesign + "'");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.abap")));
+    // The program created holds exactly the generated source, and is active.
+    const Outcome generated = run("orvex-cli", "generate " + other);
     ASSERT_EQ(generated.code, 0) << generated.err;
     EXPECT_EQ(run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER --source").out, generated.out);
+    EXPECT_NE(run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out.find("Status:         active\n"), std::string::npos);
 }
 
 // Every refusal exits with 2, writes nothing to standard output and says why
@@ -112,54 +137,4 @@ TEST_F(Cli, RefusalsExitWithTwoAndSayWhyInOneLine) {
                                  0),
               0u)
         << unusable.err;
-}
-
-// A taken name is left alone unless the user says --replace; the program
-// keeps its source, title and status.
-TEST_F(Cli, TakenNameIsReplacedOnlyWithReplace) {
-    ASSERT_EQ(run("orvex-cli", "install '" + kDesign + "'").code, 0);
-    const std::string before = run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out;
-    const std::string other = designWith("other.json", "\"description\": \"", "\"description\": \"Another ");
-    Outcome refused = run("orvex-cli", "install " + other);
-    EXPECT_EQ(refused.code, 2);
-    EXPECT_EQ(refused.err, "orvex-cli install: program ZFLIGHTS_BY_CARRIER already exists in the system; nothing "
-                           "was changed (--replace replaces it)\n");
-    EXPECT_EQ(run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out, before);
-
-    Outcome replaced = run("orvex-cli", "install --replace " + other);
-    EXPECT_EQ(replaced.code, 0) << replaced.err;
-    EXPECT_NE(run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out.find("Title:          Another "), std::string::npos);
-}
-
-// Where the command line is connected (install, generate --dictionary) the
-// design is checked against the field types of the system's dictionary: a
-// join of fields whose types differ is told, a total on text refused.
-TEST_F(Cli, DesignCheckedAgainstTheDictionaryWhereConnected) {
-    const std::string mismatched =
-        designWith("mismatched.json", "\"right_table\": \"SFLIGHT\",\n      \"right_field\": \"CARRID\"",
-                   "\"right_table\": \"SFLIGHT\", \"right_field\": \"CONNID\"");
-    const std::string totalled =
-        designWith("totalled.json", "\"field\": \"CARRNAME\",", "\"field\": \"CARRNAME\", \"total\": true,");
-    const std::string warning = "warning: conditions[0]: SCARR-CARRID (CHAR 3) and SFLIGHT-CONNID (NUMC 4) differ";
-    const std::string notANumber = "error: fields[1].total: SCARR-CARRNAME is CHAR, not a number";
-    const struct {
-        std::string arguments;
-        int code;
-        std::string told;  // "" when standard error stays without a finding of types
-    } cases[] = {
-        {"generate " + mismatched, 0, ""},
-        {"generate --dictionary -o '" + dir.file("out.abap") + "' " + totalled, 2, notANumber},
-        // Refused before it is created: the next install of the same name is not refused as taken.
-        {"install " + totalled, 2, notANumber},
-        {"install " + mismatched, 0, warning},
-    };
-    for (const auto& c : cases) {
-        const Outcome outcome = run("orvex-cli", c.arguments);
-        EXPECT_EQ(outcome.code, c.code) << c.arguments << ": " << outcome.err;
-        if (c.told.empty())
-            EXPECT_EQ(outcome.err.find("differ in type"), std::string::npos) << c.arguments << ": " << outcome.err;
-        else
-            EXPECT_NE(outcome.err.find(c.told), std::string::npos) << c.arguments << ": " << outcome.err;
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir.file("out.abap")));  // refused: nothing written
 }
