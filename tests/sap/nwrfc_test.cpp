@@ -1,6 +1,7 @@
 // The RFC road over the test double of SAP's RFC library: the converter it
 // relies on, the same answers as the embedded sandbox, and every failure
-// ending in a failed logon or call with its reason.
+// ending in a failed logon or call with its reason; and what every
+// function-module road refuses or stops for.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
-#include "tests/sap/OverTheDouble.h"
+#include "tests/support/TempDir.h"
 #include "sap/Operations.h"
 #include "sap/nwrfc/Utf16.h"
 
@@ -48,8 +49,24 @@ TEST(Utf16, ConvertsFaithfullyAndRefusesMalformedInput) {
     }
 }
 
-// In this process: the double's sandbox and the sandbox road share one database.
-struct NwRfc : ::testing::Test, orvex::testing::OverTheDouble {
+// In this process: the double's sandbox and the sandbox road share one database
+// of the test's own; the double's steering variables are gone afterwards.
+struct NwRfc : ::testing::Test {
+    orvex::testing::TempDir dir;
+    std::string database = dir.file("sbx.db");
+
+    NwRfc() {
+        SandboxSystem::setDefaultDatabasePath(database);
+        setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
+        setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
+    }
+    ~NwRfc() override {
+        for (const char* name : {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "ORVEX_NWRFC_DOUBLE_HOLD",
+                                 "ORVEX_NWRFC_DOUBLE_MESSAGE", "SAPNWRFC_HOME"})
+            unsetenv(name);
+        SandboxSystem::setDefaultDatabasePath("");
+        SandboxSystem::forgetShared();
+    }
     static LogonValues logon(const std::string& server) { return {"DEVELOPER", "sandbox", "00", "SBX", server, "001"}; }
 };
 
@@ -251,6 +268,52 @@ TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
     // Without the RFC library a host name goes over HTTP, at port 8000.
     setenv("SAPNWRFC_HOME", dir.file("nowhere").c_str(), 1);
     EXPECT_EQ(plainHttpWarning(connectionProperties(logon("sap.example"))), warning("sap.example:44300"));
+}
+
+// What the operations refuse or stop for every function-module road alike (the
+// embedded sandbox stands for them): a package or transport request, which
+// only the ADT road can honour, and a Cancel that comes between two calls.
+struct InstallCancel : NwRfc {
+    std::shared_ptr<SandboxSystem> sandbox = *SandboxSystem::shared(database);
+    const LogonValues values = logon("sandbox");
+};
+
+// A Cancel between the program's creation and its activation: the installer
+// never runs, and operations once cancelled stay so.
+TEST_F(InstallCancel, StopsBeforeTheNextCall) {
+    const std::vector<std::string> source = {"REPORT zcancel.", "WRITE / 'x'."};
+    std::unique_ptr<Operations> ops = makeOperations(values);
+    std::vector<std::string> said;
+    const InstallResult result =
+        ops->installProgram({&source, "ZCANCEL", "Cancelled", true, values, "$TMP", ""}, [&](const Message& m) {
+            said.push_back(m.text);
+            if (m.text == "Program Created successfully in SAP") ops->cancel();
+        });
+    ASSERT_TRUE(result.created) << result.created.failure().text();
+    const auto stored = sandbox->program("ZCANCEL");
+    ASSERT_TRUE(stored);
+    EXPECT_FALSE(stored->active) << "the installer ran after Cancel";
+    EXPECT_EQ(said.back(), "The program was created, but setting its attributes and activating it failed\r\nCancelled");
+    EXPECT_EQ(ops->checkName("RSPARAM").failure().kind, FailureKind::Cancelled);
+}
+
+// The program would land in $TMP whatever the user named: refused, told once,
+// nothing created.
+TEST_F(InstallCancel, APackageOrRequestIsRefusedAndToldOnce) {
+    const std::vector<std::string> source = {"REPORT zpackaged."};
+    for (const auto& [package, transport] : {std::pair{"ZPKG", ""}, {"$TMP", "DEVK900123"}}) {
+        SCOPED_TRACE(std::string(package) + " " + transport);
+        std::vector<Message> said;
+        const InstallResult result = makeOperations(values)->installProgram(
+            {&source, "ZPACKAGED", "Packaged", true, values, package, transport},
+            [&](const Message& m) { said.push_back(m); });
+        ASSERT_FALSE(result.created);
+        EXPECT_EQ(result.created.failure().kind, FailureKind::Refused);
+        EXPECT_NE(result.created.failure().reason.find("needs the ADT road"), std::string::npos);
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].text, result.created.failure().text());
+        EXPECT_FALSE(sandbox->program("ZPACKAGED"));
+    }
 }
 
 }  // namespace
