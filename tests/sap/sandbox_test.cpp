@@ -41,8 +41,10 @@ struct Sandbox : ::testing::Test {
         auto reply = system.call(readRequest("TADIR", options));
         if (!reply) return reply.failure().code;
         std::string out;
-        for (const auto& row : reply->tables.at("DATA"))
-            out += (out.empty() ? "" : ",") + std::string(orvex::text::trimEnd(row.get("WA").substr(10, kObjectNameWidth)));
+        for (const auto& row : reply->tables.at("DATA")) {
+            const std::string name = row.get("WA").substr(10, kObjectNameWidth);
+            out += (out.empty() ? "" : ",") + std::string(orvex::text::trimEnd(name));
+        }
         return out;
     }
     // "ok", or the exception the call raised.
