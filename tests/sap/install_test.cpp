@@ -81,7 +81,9 @@ TEST_F(Install, EachOutcomeIsToldOnce) {
         lookUp{"RFC_READ_TABLE"}, lookUpAndInsert{"RFC_READ_TABLE", "BC_PR_INSERT"};
     // `function` answers `reply`, every other call nothing.
     auto answering = [](const std::string& function, const RfcReply& reply) {
-        return [function, reply](const RfcRequest& r) { return RfcResult(r.function == function ? reply : RfcReply{}); };
+        return [function, reply](const RfcRequest& r) {
+            return RfcResult(r.function == function ? reply : RfcReply{});
+        };
     };
     const RfcReply free = tableReply("DATA", "WA", {}), taken = tableReply("DATA", "WA", {"R3TR|PROG|ZDEMO"});
     const struct {
