@@ -9,10 +9,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "tests/support/ProgramFolder.h"
 #include "sap/sandbox/SandboxSystem.h"
