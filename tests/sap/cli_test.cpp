@@ -86,7 +86,6 @@ TEST_F(Cli, EachCommandAnswersFromTheSandbox) {
 // in one line on standard error; nothing reaches the system, and the settings
 // file is only read.
 TEST_F(Cli, RefusalsExitWithTwoAndSayWhyInOneLine) {
-    const std::string logon = "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n[Connect]\nSysNum=";
     const struct {
         std::string settings;  // "" for the delivered ones
         std::string arguments, told;
@@ -113,7 +112,8 @@ TEST_F(Cli, RefusalsExitWithTwoAndSayWhyInOneLine) {
              " cannot be used: System Number: \"xx\" is no system number: a system number is two digits, such as 00; "
              "Client Number: \"12345\" is no client: a client is three digits, such as 001\n"},
         // An older file's one-digit system number passes the check and reaches the logon.
-        {logon + "0\nSystID=SBX\nAppSer=sandbox\n", "tables scar", "orvex-cli tables: No connection to R/3!"},
+        {"[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n[Connect]\nSysNum=0\nSystID=SBX\nAppSer=sandbox\n",
+         "tables scar", "orvex-cli tables: No connection to R/3!"},
     };
     for (const auto& c : cases) {
         c.settings.empty() ? settings("sandbox") : settingsText(c.settings);

@@ -117,9 +117,9 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
     };
     const std::vector<Case> cases{
         {.what = "library missing", .home = dir.file("nowhere"), .server = "/H/router/S/3299/H/sapdev",
-         .loggedOn = false, .reason = "libsapnwrfc.so not loaded"},
+         .loggedOn = false, .reason = "libsapnwrfc.so not loaded", .kind = FailureKind::Refused},
         {.what = "functions missing", .home = ORVEX_NWRFC_INCOMPLETE_HOME, .server = "/H/router/S/3299/H/sapdev",
-         .loggedOn = false, .reason = "lacks RfcOpenConnection"},
+         .loggedOn = false, .reason = "lacks RfcOpenConnection", .kind = FailureKind::Refused},
         {.what = "logon refused", .password = "wrong", .loggedOn = false, .reason = "RFC_LOGON_FAILURE: Name or password",
          .kind = FailureKind::Logon},
         {.what = "host unreachable", .server = "unreachable.example", .loggedOn = false,
@@ -154,9 +154,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         ASSERT_EQ(loggedOn.ok(), c.loggedOn) << (loggedOn ? "" : loggedOn.failure().text());
         if (!loggedOn) {
             EXPECT_NE(loggedOn.failure().text().find(c.reason), std::string::npos) << loggedOn.failure().text();
-            if (c.home == ORVEX_NWRFC_DOUBLE_HOME) {
-                EXPECT_EQ(loggedOn.failure().kind, c.kind);
-            }
+            EXPECT_EQ(loggedOn.failure().kind, c.kind);
             continue;
         }
         auto function = component.add(c.function);

@@ -32,11 +32,10 @@ std::string integrity(const std::string& path) {
     sqlite3* db = nullptr;
     std::string result;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    auto collect = [](void* out, int, char** values, char**) {
+    sqlite3_exec(db, "PRAGMA integrity_check", [](void* out, int, char** values, char**) {
         *static_cast<std::string*>(out) += values[0];
         return 0;
-    };
-    sqlite3_exec(db, "PRAGMA integrity_check", collect, &result, nullptr);
+    }, &result, nullptr);
     sqlite3_close(db);
     return result;
 }

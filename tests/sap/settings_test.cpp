@@ -96,8 +96,7 @@ TEST_F(Settings, FailedWritesAreReportedAndLoseNothing) {
     EXPECT_EQ(TempDir::read(path), before);
 }
 
-TEST(SettingsValues, TlsFilesAreReadableFullPaths) {
-    TempDir dir;
+TEST_F(Settings, TlsFilesAreReadableFullPaths) {
     const std::string pem = dir.file("ca.pem");
     TempDir::write(pem, "-----BEGIN CERTIFICATE-----\n");
     const std::pair<TlsSettings, std::string> cases[] = {
@@ -132,12 +131,11 @@ TEST_F(Settings, FirstStartWritesTheSandboxSettingsPrivatelyAndOnlyOnce) {
 // A relative XDG folder would put the settings wherever ORVEX was started:
 // it counts as not set. HOME and the XDG variables are given back afterwards
 // (the test binary may run every test in one process).
-TEST(SettingsFolders, RelativeXdgFoldersAreIgnored) {
+TEST_F(Settings, RelativeXdgFoldersAreIgnored) {
     const char* names[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
     std::vector<std::optional<std::string>> kept;
     for (const char* name : names)
         kept.push_back(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
-    TempDir dir;
     const std::string home = dir.file("home");
     const char* set[] = {home.c_str(), "relative", ""};
     for (int i = 0; i < 3; ++i) setenv(names[i], set[i], 1);

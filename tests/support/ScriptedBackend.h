@@ -56,8 +56,7 @@ public:
 
     Status logon(const sap::ConnectionProperties& props) override {
         script_->logons.push_back(props);
-        if (script_->failLogon) return script_->logonRefusal;
-        return {};
+        return script_->failLogon ? Status(script_->logonRefusal) : Status();
     }
     void logoff() override { ++script_->logoffs; }
 
