@@ -164,7 +164,7 @@ TEST_F(CliSharedSandbox, ProcessKilledWhileWritingLeavesEachProgramWholeOrAbsent
 // puts a working one in its place.
 TEST_F(CliSharedSandbox, ResetReplacesABrokenDatabase) {
     TempDir::write(database(), std::string(8192, 'x'));  // no database
-    EXPECT_EQ(run("orvex-sandbox", "list").code, 2);
+    EXPECT_EQ(run("orvex-sandbox", "seed --synthetic 3").code, 2);
     Outcome replaced = run("orvex-sandbox", "reset");
     EXPECT_EQ(replaced.code, 0) << replaced.err;
     EXPECT_EQ(listed(*this).count("RSPARAM"), 1u);

@@ -85,7 +85,6 @@ TEST_F(Sandbox, ConditionsPickTheirRowsUpToTheLimitsAndBadOnesAreNotValid) {
         {"OBJECT = 'TABL' AND OBJ_NAME = 'scarr'", ""},
         {"OBJECT = 'TABL' AND OBJ_NAME = 'A''B'", ""},
         {"OBJECT = 'TABL' AND OBJ_NAME LIKE 'S*'", ""},
-        {"OBJECT = 'TABL' AND OBJ_NAME LIKE 'S[C]ARR'", ""},
         {"OBJECT = 'TABL", "OPTION_NOT_VALID"}, {"OBJECT = ", "OPTION_NOT_VALID"},
         {"NOFIELD = 'X'", "OPTION_NOT_VALID"}, {"( OBJECT = 'TABL'", "OPTION_NOT_VALID"},
         {"OBJECT = 'TABL' AND", "OPTION_NOT_VALID"}, {"OBJECT LIKE OBJ_NAME", "OPTION_NOT_VALID"},

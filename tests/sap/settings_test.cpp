@@ -156,6 +156,7 @@ TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
         {F::Client, " 800 ", ""},  // the file gives values back without blanks around them
         {F::Client, "12345", "\"12345\" is no client: a client is three digits, such as 001"},
         {F::SystemNumber, "xx", "\"xx\" is no system number: a system number is two digits, such as 00"},
+        {F::SystemNumber, "100", "is no system number"},
         {F::System, "np1", ""},
         {F::System, "1AB", "is no system ID: a system ID is three letters or digits, the first a letter"},
         {F::System, "S-X", "is no system ID"},
