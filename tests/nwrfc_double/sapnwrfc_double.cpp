@@ -155,11 +155,13 @@ RFC_RC ok(RFC_ERROR_INFO* info) {
     }
     return RFC_OK;
 }
+// A failure of the library itself: its key is the return code's name.
+#define RUNTIME_FAILURE(rc, message) fail(info, rc, EXTERNAL_RUNTIME_FAILURE, #rc, message)
 RFC_RC invalidHandle(RFC_ERROR_INFO* info) {
-    return fail(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_HANDLE", "An invalid handle was passed");
+    return RUNTIME_FAILURE(RFC_INVALID_HANDLE, "An invalid handle was passed");
 }
 RFC_RC badParameter(RFC_ERROR_INFO* info, const std::string& message) {
-    return fail(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "RFC_INVALID_PARAMETER", message);
+    return RUNTIME_FAILURE(RFC_INVALID_PARAMETER, message);
 }
 
 template <typename T>
@@ -176,22 +178,18 @@ struct Slot {
     orvex::sap::RfcRow* row = nullptr;
     std::string column;
 };
-const std::string* fieldName(const Type& type, const SAP_UC* name, unsigned& chars) {
-    const std::u16string_view wanted(name);
+const Field* fieldNamed(const Type& type, const SAP_UC* name) {
     for (const Field& f : type)
-        if (f.name16 == wanted) {
-            chars = f.chars;
-            return &f.name;
-        }
+        if (f.name16 == std::u16string_view(name)) return &f;
     return nullptr;
 }
 RFC_RC findSlot(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, Slot& slot, RFC_ERROR_INFO* info) {
     auto inRow = [&](Table& table, std::size_t index) -> RFC_RC {
-        if (index >= table.rows.size())
-            return fail(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "RFC_TABLE_MOVE_EOF", "no current row");
-        const std::string* field = fieldName(*table.type, name, slot.chars);
+        if (index >= table.rows.size()) return RUNTIME_FAILURE(RFC_TABLE_MOVE_EOF, "no current row");
+        const Field* field = fieldNamed(*table.type, name);
         if (!field) return badParameter(info, "field " + utf8(name) + " not found");
-        slot.column = *field;
+        slot.chars = field->chars;
+        slot.column = field->name;
         slot.row = &table.rows[index];
         return RFC_OK;
     };
@@ -216,12 +214,6 @@ RFC_RC findSlot(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, Slot& slot, RF
         return inRow(*row->table, row->index);
     }
     return invalidHandle(info);
-}
-
-const Type* typeOf(DATA_CONTAINER_HANDLE handle) {
-    if (auto* table = as<Table>(handle, Kind::Table)) return table->type;
-    if (auto* row = as<Row>(handle, Kind::Row)) return row->table->type;
-    return nullptr;
 }
 
 void describe(const Field& field, RFC_FIELD_DESC* desc) {
@@ -344,12 +336,11 @@ EXPORTED RFC_RC RfcSetChars(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, co
     Slot slot;
     if (RFC_RC rc = findSlot(handle, name, slot, info); rc != RFC_OK) return rc;
     if (length > slot.chars)
-        return fail(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "RFC_BUFFER_TOO_SMALL",
-                    "a value of " + std::to_string(length) + " characters does not fit " + slot.column + " (" +
-                        std::to_string(slot.chars) + ")");
+        return RUNTIME_FAILURE(RFC_BUFFER_TOO_SMALL, "a value of " + std::to_string(length) +
+                                                         " characters does not fit " + slot.column + " (" +
+                                                         std::to_string(slot.chars) + ")");
     auto text = toUtf8(std::u16string_view(value, length));
-    if (!text)
-        return fail(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "RFC_CONVERSION_FAILURE", "invalid UTF-16");
+    if (!text) return RUNTIME_FAILURE(RFC_CONVERSION_FAILURE, "invalid UTF-16");
     if (slot.value) *slot.value = std::move(*text);
     else slot.row->set(slot.column, std::move(*text));
     return ok(info);
@@ -360,14 +351,13 @@ EXPORTED RFC_RC RfcGetChars(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RF
     Slot slot;
     if (RFC_RC rc = findSlot(handle, name, slot, info); rc != RFC_OK) return rc;
     if (length < slot.chars)
-        return fail(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "RFC_BUFFER_TOO_SMALL",
-                    slot.column + " needs " + std::to_string(slot.chars) + " characters");
+        return RUNTIME_FAILURE(RFC_BUFFER_TOO_SMALL,
+                               slot.column + " needs " + std::to_string(slot.chars) + " characters");
     const std::string& text = slot.value ? *slot.value : slot.row->get(slot.column);
     static std::u16string value;  // kept between calls: a table read asks once per cell
     value.clear();
     if (!appendUtf16(text, value) || value.size() > slot.chars)
-        return fail(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "RFC_CONVERSION_FAILURE",
-                    "the value of " + slot.column + " does not convert");
+        return RUNTIME_FAILURE(RFC_CONVERSION_FAILURE, "the value of " + slot.column + " does not convert");
     // Exactly the field's width, blank-padded, no terminator.
     std::memcpy(buffer, value.data(), value.size() * sizeof(char16_t));
     std::fill(buffer + value.size(), buffer + slot.chars, u' ');
@@ -379,8 +369,7 @@ EXPORTED RFC_RC RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP_UC* name, RF
     auto* fn = as<Function>(handle, Kind::Function);
     if (!fn) return invalidHandle(info);
     auto it = fn->tables.find(utf8(name));
-    if (it == fn->tables.end()) return fail(info, RFC_NOT_FOUND, EXTERNAL_RUNTIME_FAILURE, "RFC_NOT_FOUND",
-                                            "table " + utf8(name) + " not found");
+    if (it == fn->tables.end()) return RUNTIME_FAILURE(RFC_NOT_FOUND, "table " + utf8(name) + " not found");
     *table = it->second.get();
     return ok(info);
 }
@@ -409,14 +398,15 @@ EXPORTED RFC_RC RfcGetRowCount(RFC_TABLE_HANDLE handle, unsigned* count, RFC_ERR
 EXPORTED RFC_RC RfcMoveTo(RFC_TABLE_HANDLE handle, unsigned index, RFC_ERROR_INFO* info) {
     auto* table = as<Table>(handle, Kind::Table);
     if (!table) return invalidHandle(info);
-    if (index >= table->rows.size())
-        return fail(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "RFC_TABLE_MOVE_EOF", "past the last row");
+    if (index >= table->rows.size()) return RUNTIME_FAILURE(RFC_TABLE_MOVE_EOF, "past the last row");
     table->current = index;
     return ok(info);
 }
 
 EXPORTED RFC_TYPE_DESC_HANDLE RfcDescribeType(DATA_CONTAINER_HANDLE handle, RFC_ERROR_INFO* info) {
-    const Type* type = typeOf(handle);
+    const Type* type = nullptr;
+    if (auto* table = as<Table>(handle, Kind::Table)) type = table->type;
+    if (auto* row = as<Row>(handle, Kind::Row)) type = row->table->type;
     if (!type) invalidHandle(info);
     else ok(info);
     return const_cast<Type*>(type);
@@ -442,13 +432,10 @@ EXPORTED RFC_RC RfcGetFieldDescByName(RFC_TYPE_DESC_HANDLE handle, const SAP_UC*
                                       RFC_ERROR_INFO* info) {
     const auto* type = static_cast<const Type*>(handle);
     if (!kTypes.count(type)) return invalidHandle(info);
-    const std::string wanted = utf8(name);
-    for (const Field& field : *type)
-        if (field.name == wanted) {
-            describe(field, desc);
-            return ok(info);
-        }
-    return fail(info, RFC_NOT_FOUND, EXTERNAL_RUNTIME_FAILURE, "RFC_NOT_FOUND", "field " + wanted + " not found");
+    const Field* field = fieldNamed(*type, name);
+    if (!field) return RUNTIME_FAILURE(RFC_NOT_FOUND, "field " + utf8(name) + " not found");
+    describe(*field, desc);
+    return ok(info);
 }
 
 EXPORTED RFC_RC RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE function, RFC_ERROR_INFO* info) {
@@ -466,8 +453,7 @@ EXPORTED RFC_RC RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE func
         }
         if (connection->cancelled) {
             connection->broken = true;
-            return fail(info, RFC_CANCELED, EXTERNAL_RUNTIME_FAILURE, "RFC_CANCELED",
-                        "the call was cancelled and the connection closed");
+            return RUNTIME_FAILURE(RFC_CANCELED, "the call was cancelled and the connection closed");
         }
     }
     if (const char* messaging = std::getenv("ORVEX_NWRFC_DOUBLE_MESSAGE"); messaging && *messaging) {

@@ -81,43 +81,41 @@ TEST_F(Install, EachOutcomeIsToldOnce) {
         lookUp{"RFC_READ_TABLE"}, lookUpAndInsert{"RFC_READ_TABLE", "BC_PR_INSERT"};
     // `function` answers `reply`, every other call nothing.
     auto answering = [](const std::string& function, const RfcReply& reply) {
-        return [function, reply](Script& s) {
-            s.handler = [function, reply](const RfcRequest& r) {
-                return RfcResult(r.function == function ? reply : RfcReply{});
-            };
+        return [function, reply](const RfcRequest& r) {
+            return RfcResult(r.function == function ? reply : RfcReply{});
         };
     };
-    // The look-up's answer: the TADIR rows it finds.
-    auto finding = [&](const std::vector<std::string>& rows) {
-        return answering("RFC_READ_TABLE", tableReply("DATA", "WA", rows));
-    };
+    const RfcReply free = tableReply("DATA", "WA", {}), taken = tableReply("DATA", "WA", {"R3TR|PROG|ZDEMO"});
     const struct {
         const char* what;
-        std::function<void(Script&)> arrange;
+        std::function<RfcResult(const RfcRequest&)> handler;
+        int failCall;
         bool unicode, replace;
         InstallOutcome outcome;
         std::string why;  // whyOf the result
         std::vector<std::string> called;
         std::vector<Message> told;
     } cases[] = {
-        {"created, no installer", [](Script&) {}, false, true, InstallOutcome::Created, "", insertOnly, {kCreated}},
-        {"created and activated", [](Script&) {}, true, true, InstallOutcome::Created, "", both, {kCreated}},
-        {"installer call fails", [](Script& s) { s.failCall = 2; }, true, true, InstallOutcome::Created,
-         "SYSTEM_FAILURE", both, {kCreated, callFailed}},
+        {"created, no installer", nullptr, 0, false, true, InstallOutcome::Created, "", insertOnly, {kCreated}},
+        {"created and activated", nullptr, 0, true, true, InstallOutcome::Created, "", both, {kCreated}},
+        {"installer call fails", nullptr, 2, true, true, InstallOutcome::Created, "SYSTEM_FAILURE", both,
+         {kCreated, callFailed}},
         {"installer answers an error",
-         answering("RFC_ABAP_INSTALL_AND_RUN", {{{"ERRORMESSAGE", "Statement is not accessible"}}, {}}), true, true,
+         answering("RFC_ABAP_INSTALL_AND_RUN", {{{"ERRORMESSAGE", "Statement is not accessible"}}, {}}), 0, true, true,
          InstallOutcome::Created, "Statement is not accessible", both, {kCreated, notAccessible}},
-        {"free name looked up", finding({}), false, false, InstallOutcome::Created, "", lookUpAndInsert, {kCreated}},
-        {"taken name left alone", finding({"R3TR|PROG|ZDEMO"}), false, false, InstallOutcome::NameTaken,
+        {"free name looked up", answering("RFC_READ_TABLE", free), 0, false, false, InstallOutcome::Created, "",
+         lookUpAndInsert, {kCreated}},
+        {"taken name left alone", answering("RFC_READ_TABLE", taken), 0, false, false, InstallOutcome::NameTaken,
          "program ZDEMO already exists in the system", lookUp, {}},
-        {"look-up fails", [](Script& s) { s.failCall = 1; }, false, false, InstallOutcome::InsertFailed,
-         "the function raised SYSTEM_FAILURE", lookUp, {connectionError}},
+        {"look-up fails", nullptr, 1, false, false, InstallOutcome::InsertFailed, "the function raised SYSTEM_FAILURE",
+         lookUp, {connectionError}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         script = std::make_shared<Script>();
         shown.clear();
-        c.arrange(*script);
+        script->handler = c.handler;
+        script->failCall = c.failCall;
         const InstallResult result = run("zdemo", "Demo", c.unicode, c.replace);
         EXPECT_EQ(outcomeOf(result, shown), c.outcome);
         EXPECT_EQ(whyOf(result), c.why);

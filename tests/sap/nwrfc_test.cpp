@@ -1,6 +1,7 @@
 // The RFC road over the test double of SAP's RFC library: the converter it
 // relies on, the same answers as the embedded sandbox, and every failure
-// ending in a failed logon or call with its reason.
+// ending in a failed logon or call with its reason; and what every
+// function-module road refuses or stops for.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -9,14 +10,12 @@
 #include <thread>
 
 #include "sap/BackendFactory.h"
-#include "sap/http/HttpBackend.h"
-#include "sap/sandbox/SandboxBackend.h"
 #include "sap/JoinProposals.h"
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
-#include "tests/sap/OverTheDouble.h"
-#include "tests/support/ProgramFolder.h"
+#include "tests/support/TempDir.h"
+#include "sap/Operations.h"
 #include "sap/nwrfc/Utf16.h"
 
 // The fault table names only the fields that differ from a good call.
@@ -48,8 +47,24 @@ TEST(Utf16, ConvertsFaithfullyAndRefusesMalformedInput) {
     }
 }
 
-// In this process: the double's sandbox and the sandbox road share one database.
-struct NwRfc : ::testing::Test, orvex::testing::OverTheDouble {
+// In this process: the double's sandbox and the sandbox road share one database
+// of the test's own; the double's steering variables are gone afterwards.
+struct NwRfc : ::testing::Test {
+    orvex::testing::TempDir dir;
+    std::string database = dir.file("sbx.db");
+
+    NwRfc() {
+        SandboxSystem::setDefaultDatabasePath(database);
+        setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
+        setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
+    }
+    ~NwRfc() override {
+        for (const char* name : {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "ORVEX_NWRFC_DOUBLE_HOLD",
+                                 "ORVEX_NWRFC_DOUBLE_MESSAGE", "SAPNWRFC_HOME"})
+            unsetenv(name);
+        SandboxSystem::setDefaultDatabasePath("");
+        SandboxSystem::forgetShared();
+    }
     static LogonValues logon(const std::string& server) { return {"DEVELOPER", "sandbox", "00", "SBX", server, "001"}; }
 };
 
@@ -102,9 +117,9 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
     };
     const std::vector<Case> cases{
         {.what = "library missing", .home = dir.file("nowhere"), .server = "/H/router/S/3299/H/sapdev",
-         .loggedOn = false, .reason = "libsapnwrfc.so not loaded"},
+         .loggedOn = false, .reason = "libsapnwrfc.so not loaded", .kind = FailureKind::Refused},
         {.what = "functions missing", .home = ORVEX_NWRFC_INCOMPLETE_HOME, .server = "/H/router/S/3299/H/sapdev",
-         .loggedOn = false, .reason = "lacks RfcOpenConnection"},
+         .loggedOn = false, .reason = "lacks RfcOpenConnection", .kind = FailureKind::Refused},
         {.what = "logon refused", .password = "wrong", .loggedOn = false, .reason = "RFC_LOGON_FAILURE: Name or password",
          .kind = FailureKind::Logon},
         {.what = "host unreachable", .server = "unreachable.example", .loggedOn = false,
@@ -139,9 +154,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         ASSERT_EQ(loggedOn.ok(), c.loggedOn) << (loggedOn ? "" : loggedOn.failure().text());
         if (!loggedOn) {
             EXPECT_NE(loggedOn.failure().text().find(c.reason), std::string::npos) << loggedOn.failure().text();
-            if (c.home == ORVEX_NWRFC_DOUBLE_HOME) {
-                EXPECT_EQ(loggedOn.failure().kind, c.kind);
-            }
+            EXPECT_EQ(loggedOn.failure().kind, c.kind);
             continue;
         }
         auto function = component.add(c.function);
@@ -159,7 +172,7 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
 }
 
 // The Cancel button's way: a call held in the library ends at once, the
-// connection with it, and a new logon works.
+// connection with it.
 TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     setenv("ORVEX_NWRFC_DOUBLE_HOLD", "RFC_READ_TABLE", 1);
     Component component{defaultBackendFactory()};
@@ -190,12 +203,6 @@ TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     const orvex::Status pinged = ping->call();
     ASSERT_FALSE(pinged);
     EXPECT_EQ(pinged.failure().reason, "not logged on");
-    unsetenv("ORVEX_NWRFC_DOUBLE_HOLD");
-    const orvex::Status again = component.connection().logon();
-    ASSERT_TRUE(again) << again.failure().text();
-    const orvex::Status readAgain = read->call();
-    EXPECT_TRUE(readAgain) << readAgain.failure().text();
-    EXPECT_FALSE(read->tables("DATA").rows().empty());
 }
 
 // The library runs with the user's rights: a relative SAPNWRFC_HOME would
@@ -241,36 +248,51 @@ TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
     EXPECT_EQ(plainHttpWarning(connectionProperties(logon("sap.example"))), warning("sap.example:44300"));
 }
 
-// The command-line tool is wired to the RFC road.
-struct CliOverRfc : ::testing::Test, orvex::testing::ProgramFolder {
-    CliOverRfc() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) {}
-    ~CliOverRfc() override { unsetenv("SAPNWRFC_HOME"); }
-    orvex::testing::Outcome cli(const std::string& server, const std::string& arguments,
-                                const std::string& home = ORVEX_NWRFC_DOUBLE_HOME) {
-        settings(server);
-        setenv("SAPNWRFC_HOME", home.c_str(), 1);
-        return run("orvex-cli", arguments);
-    }
+// What the operations refuse or stop for every function-module road alike (the
+// RFC road stands for them): a package or transport request, which only the
+// ADT road can honour, and a Cancel that comes between two calls.
+struct InstallCancel : NwRfc {
+    std::shared_ptr<SandboxSystem> sandbox = *SandboxSystem::shared(database);
+    const LogonValues values = logon("sapdev");
 };
 
-TEST_F(CliOverRfc, InstallAndPingGoOverTheLibrary) {
-    const std::string design = std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json";
-    // A program created over RFC is found over the sandbox, which shares the database.
-    const auto installed = cli("sapdev", "install '" + design + "'");
-    EXPECT_EQ(std::tie(installed.code, installed.out), std::tuple(0, "Program Created successfully in SAP\n"))
-        << installed.err;
-    EXPECT_EQ(cli("sandbox", "check-name ZFLIGHTS_BY_CARRIER").code, 1);
+// A Cancel between the program's creation and its activation: the installer
+// never runs, and operations once cancelled stay so.
+TEST_F(InstallCancel, StopsBeforeTheNextCall) {
+    const std::vector<std::string> source = {"REPORT zcancel.", "WRITE / '\u00e4'."};
+    std::unique_ptr<Operations> ops = makeOperations(values);
+    std::vector<std::string> said;
+    const InstallResult result =
+        ops->installProgram({&source, "ZCANCEL", "Cancelled", true, values, "$TMP", ""}, [&](const Message& m) {
+            said.push_back(m.text);
+            if (m.text == "Program Created successfully in SAP") ops->cancel();
+        });
+    ASSERT_TRUE(result.created) << result.created.failure().text();
+    const auto stored = sandbox->program("ZCANCEL");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->source, source);  // created over RFC, whole
+    EXPECT_FALSE(stored->active) << "the installer ran after Cancel";
+    EXPECT_EQ(said.back(), "The program was created, but setting its attributes and activating it failed\r\nCancelled");
+    EXPECT_EQ(ops->checkName("RSPARAM").failure().kind, FailureKind::Cancelled);
+}
 
-    const auto ping = cli("sapdev", "ping");
-    EXPECT_EQ(ping.code, 0);
-    EXPECT_EQ(ping.out, "RFC: SAP's RFC library " + std::string(ORVEX_NWRFC_DOUBLE_HOME) +
-                            "/lib/libsapnwrfc.so, version 7500.0.0 ORVEX test double (7500.0.0)\nlogged on\n");
-    // Without the library: why not, and the HTTP road's own failure.
-    const auto fallback = cli("/H/router/S/3299/H/sapdev", "ping", dir.file("nowhere"));
-    EXPECT_EQ(fallback.code, 2);
-    EXPECT_EQ(fallback.out.rfind("HTTP: SOAP service, but application server", 0), 0u) << fallback.out;
-    EXPECT_NE(fallback.out.find("libsapnwrfc.so not loaded"), std::string::npos);
-    EXPECT_EQ(fallback.err.rfind("orvex-cli ping: No connection to R/3!: application server", 0), 0u) << fallback.err;
+// The program would land in $TMP whatever the user named: refused, told once,
+// nothing created.
+TEST_F(InstallCancel, APackageOrRequestIsRefusedAndToldOnce) {
+    const std::vector<std::string> source = {"REPORT zpackaged."};
+    for (const auto& [package, transport] : {std::pair{"ZPKG", ""}, {"$TMP", "DEVK900123"}}) {
+        SCOPED_TRACE(std::string(package) + " " + transport);
+        std::vector<Message> said;
+        const InstallResult result = makeOperations(values)->installProgram(
+            {&source, "ZPACKAGED", "Packaged", true, values, package, transport},
+            [&](const Message& m) { said.push_back(m); });
+        ASSERT_FALSE(result.created);
+        EXPECT_EQ(result.created.failure().kind, FailureKind::Refused);
+        EXPECT_NE(result.created.failure().reason.find("needs the ADT road"), std::string::npos);
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].text, result.created.failure().text());
+        EXPECT_FALSE(sandbox->program("ZPACKAGED"));
+    }
 }
 
 }  // namespace

@@ -12,41 +12,24 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-LogonValues demoLogon() { return {"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}; }
-
 RfcRows column(const char* name, const Names& values) {
     RfcRows rows(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) rows[i].set(name, values[i]);
     return rows;
 }
 
-RfcRequest request(const char* function, std::map<std::string, std::string> exports = {},
-                   std::map<std::string, RfcRows> tables = {}) {
-    return RfcRequest{function, std::move(exports), std::move(tables)};
-}
-
 RfcRequest readRequest(const std::string& table, const Names& options) {
-    return request("RFC_READ_TABLE", {{"QUERY_TABLE", table}, {"DELIMITER", "|"}}, {{"OPTIONS", column("TEXT", options)}});
+    return {"RFC_READ_TABLE", {{"QUERY_TABLE", table}, {"DELIMITER", "|"}}, {{"OPTIONS", column("TEXT", options)}}};
 }
 RfcRequest insertRequest(const std::string& name, const Names& lines, const std::string& title = "Title") {
-    return request("BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}}, {{"SOURCE", column("LINE", lines)}});
+    return {"BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", title}}, {{"SOURCE", column("LINE", lines)}}};
 }
 RfcRequest installerRequest(const Names& rows) {
-    return request("RFC_ABAP_INSTALL_AND_RUN", {}, {{"PROGRAM", column("LINE", rows)}});
+    return {"RFC_ABAP_INSTALL_AND_RUN", {}, {{"PROGRAM", column("LINE", rows)}}};
 }
 RfcRequest fieldsRequest(const std::string& table, const char* withText = "X") {
-    return request("DD_TABL_GET", {{"TABL_NAME", table}, {"WITHTEXT", withText}});
+    return {"DD_TABL_GET", {{"TABL_NAME", table}, {"WITHTEXT", withText}}, {}};
 }
-
-Names names(const RfcReply& reply) {
-    Names out;
-    for (const auto& row : reply.tables.at("DATA"))
-        out.push_back(std::string(orvex::text::trimEnd(row.get("WA").substr(10, kObjectNameWidth))));
-    return out;
-}
-
-// "ok", or the exception the call raised.
-std::string exceptionIn(const RfcResult& reply) { return reply ? "ok" : reply.failure().code; }
 
 struct Sandbox : ::testing::Test {
     TempDir dir;
@@ -58,12 +41,16 @@ struct Sandbox : ::testing::Test {
         auto reply = system.call(readRequest("TADIR", options));
         if (!reply) return reply.failure().code;
         std::string out;
-        for (const std::string& name : names(*reply)) out += (out.empty() ? "" : ",") + name;
+        for (const auto& row : reply->tables.at("DATA")) {
+            const std::string name = row.get("WA").substr(10, kObjectNameWidth);
+            out += (out.empty() ? "" : ",") + std::string(orvex::text::trimEnd(name));
+        }
         return out;
     }
+    // "ok", or the exception the call raised.
     std::string exceptionOf(const RfcRequest& r) {
         auto reply = system.call(r);
-        return exceptionIn(reply);
+        return reply ? "ok" : reply.failure().code;
     }
 };
 
@@ -98,7 +85,6 @@ TEST_F(Sandbox, ConditionsPickTheirRowsUpToTheLimitsAndBadOnesAreNotValid) {
         {"OBJECT = 'TABL' AND OBJ_NAME = 'scarr'", ""},
         {"OBJECT = 'TABL' AND OBJ_NAME = 'A''B'", ""},
         {"OBJECT = 'TABL' AND OBJ_NAME LIKE 'S*'", ""},
-        {"OBJECT = 'TABL' AND OBJ_NAME LIKE 'S[C]ARR'", ""},
         {"OBJECT = 'TABL", "OPTION_NOT_VALID"}, {"OBJECT = ", "OPTION_NOT_VALID"},
         {"NOFIELD = 'X'", "OPTION_NOT_VALID"}, {"( OBJECT = 'TABL'", "OPTION_NOT_VALID"},
         {"OBJECT = 'TABL' AND", "OPTION_NOT_VALID"}, {"OBJECT LIKE OBJ_NAME", "OPTION_NOT_VALID"},
@@ -125,24 +111,15 @@ TEST_F(Sandbox, ConditionsPickTheirRowsUpToTheLimitsAndBadOnesAreNotValid) {
     EXPECT_TRUE(scarr->tables.at("DATA").empty());
     EXPECT_EQ(scarr->tables.at("FIELDS").at(1).get("FIELDNAME"), "CARRID");
     EXPECT_EQ(exceptionOf(readRequest("SCARR", {"NOFIELD = 'X'"})), "OPTION_NOT_VALID");
-    // Column choice and row limit.
+    // A column the table does not have.
     auto r = readRequest("TADIR", {"OBJECT = 'TABL' AND OBJ_NAME LIKE 'S%'"});
-    r.tables["FIELDS"] = column("FIELDNAME", {"OBJ_NAME"});
-    r.exports["ROWCOUNT"] = "2";
-    auto two = system.call(r);
-    ASSERT_EQ(two->tables.at("DATA").size(), 2u);
-    EXPECT_EQ(two->tables.at("DATA")[0].get("WA"), "SAIRPORT" + std::string(32, ' '));
     r.tables["FIELDS"] = column("FIELDNAME", {"NOPE"});
     EXPECT_EQ(exceptionOf(r), "FIELD_NOT_VALID");
 }
 
 TEST_F(Sandbox, FieldsComeFromTheDictionaryAndSyntheticTablesAddUp) {
-    auto reply = system.call(fieldsRequest("SCARR" + std::string(35, ' ')));
-    ASSERT_TRUE(reply.ok());
-    const auto& rows = reply->tables.at("DD03P_TAB_A");
-    EXPECT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[0].get("Fieldname") + " " + rows[0].get("SCRTEXT_L"), "MANDT Client");
-    EXPECT_EQ(rows[1].get("KEYFLAG"), "X");
+    const auto padded = system.call(fieldsRequest("SCARR" + std::string(35, ' ')));
+    EXPECT_EQ(padded->tables.at("DD03P_TAB_A")[1].get("KEYFLAG"), "X");
     EXPECT_EQ(system.call(fieldsRequest("SCARR", ""))->tables.at("DD03P_TAB_A")[0].get("SCRTEXT_L"), "");
     EXPECT_EQ(system.call(fieldsRequest("EKKO"))->tables.at("DD03P_TAB_A").back().get("FIELDNAME"), ".INCLUDE");
     EXPECT_FALSE(system.call(fieldsRequest("NO_SUCH_TABLE")).ok());
@@ -183,7 +160,6 @@ TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
     };
     const auto rows = installerRows("ZERR", "New");
     const std::pair<std::size_t, std::string> faults[] = {
-        {8, "  PROGRAM_TITLE               = '" + std::string(39, 't') + "'"},  // 73 characters
         {5, "CALL FUNCTION 'RS_DELETE_PROGRAM'"},
         {2, "WA_TDIR-NAME = 'ZERR."},
         {2, "DELETE FROM TADIR."},
@@ -208,19 +184,18 @@ TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
 }
 
 TEST_F(Sandbox, LogonChecksEveryValue) {
-    EXPECT_TRUE(system.checkLogon(connectionProperties(demoLogon())));
+    const ConnectionProperties good = connectionProperties({"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"});
+    EXPECT_TRUE(system.checkLogon(good));
     // Each refusal names the value a user would have to correct.
     const char* reasons[] = {"wrong user name or password", "wrong user name or password", "does not exist",
                              "system number", "system number", ""};
     for (int i = 0; i < 6; ++i) {
-        ConnectionProperties p = connectionProperties(demoLogon());
+        ConnectionProperties p = good;
         std::string* values[] = {&p.User, &p.Password, &p.Client, &p.System, &p.SystemNumber, &p.User};
         *values[i] = i == 5 ? "developer" : *values[i] + "x";  // user names are not case-sensitive
         const orvex::Status status = system.checkLogon(p);
         ASSERT_EQ(status.ok(), i == 5) << i;
-        if (i < 5) {
-            EXPECT_NE(status.failure().reason.find(reasons[i]), std::string::npos) << status.failure().reason;
-        }
+        EXPECT_TRUE(status || status.failure().reason.find(reasons[i]) != std::string::npos) << status.failure().reason;
     }
 }
 

@@ -78,22 +78,13 @@ inline ProgramOutline outlineOf(std::string_view program) {
                 words.emplace_back("'");
                 inWord = false;
                 std::size_t j = i + 1;
-                for (;; ++j) {
-                    if (j >= line.size()) {
-                        out.unclosedLiteral = true;
-                        break;
-                    }
-                    if (c == '|' && line[j] == '\\') {
-                        ++j;
-                        continue;
-                    }
-                    if (line[j] != c) continue;
-                    if (c != '|' && j + 1 < line.size() && line[j + 1] == c) {
-                        ++j;
-                        continue;
-                    }
-                    break;
+                for (; j < line.size(); ++j) {
+                    const bool delimiter = line[j] == c;
+                    const bool doubled = delimiter && c != '|' && j + 1 < line.size() && line[j + 1] == c;
+                    if (delimiter && !doubled) break;
+                    if (doubled || (c == '|' && line[j] == '\\')) ++j;  // one character more: "''", "\|"
                 }
+                out.unclosedLiteral = out.unclosedLiteral || j >= line.size();
                 i = j;
                 continue;
             }

@@ -45,12 +45,8 @@ inline Failure failedReply(const std::string& exception) {
 inline sap::RfcReply tableReply(const std::string& table, const std::string& column,
                                 const std::vector<std::string>& cells) {
     sap::RfcReply reply;
-    auto& rows = reply.tables[table];
-    for (const auto& cell : cells) {
-        sap::RfcRow row;
-        row.set(column, cell);
-        rows.push_back(row);
-    }
+    auto& rows = reply.tables[table];  // there even when empty
+    for (const auto& cell : cells) rows.emplace_back().set(column, cell);
     return reply;
 }
 
@@ -60,8 +56,7 @@ public:
 
     Status logon(const sap::ConnectionProperties& props) override {
         script_->logons.push_back(props);
-        if (script_->failLogon) return script_->logonRefusal;
-        return {};
+        return script_->failLogon ? Status(script_->logonRefusal) : Status();
     }
     void logoff() override { ++script_->logoffs; }
 
