@@ -325,44 +325,28 @@ private slots:
 
     // A value no system could have: the reason shows under its box as it is
     // typed, OK (here by Return) is refused and the box takes the focus;
-    // nothing is saved until the value is put right.
-    void settingsRefusedAsTyped_data() {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("reason");
-        QTest::addColumn<QString>("fixed");
-        QTest::newRow("client of five digits")
-            << "Text5" << "12345" << "\"12345\" is no client: a client is three digits, such as 001" << "800";
-        QTest::newRow("server with a blank")
-            << "Text6" << "sap dev"
-            << "\"sap dev\" is no application server: give a host name, an IP address, a SAProuter string or an "
-               "http(s) URL"
-            << "/H/router/S/3299/H/sapdev";
-    }
+    // nothing is saved until the value is put right. Every checked box has
+    // its reason label the same way; the reasons are the settings check's.
     void settingsRefusedAsTyped() {
-        QFETCH(QString, box);
-        QFETCH(QString, typed);
-        QFETCH(QString, reason);
-        QFETCH(QString, fixed);
         Harness h;
         frmMain w(h.session);
         const std::string before = testing::TempDir::read(h.session.settingsPath);
         h.then<frmSettings>(QStringLiteral("frmSettings"), [&](frmSettings& s) {
-            auto* edit = s.findChild<QLineEdit*>(box);
-            auto* why = s.findChild<QLabel*>(box + QStringLiteral("Reason"));
-            QVERIFY(edit && why && why->isHidden());
+            QLabel* why = s.reasonLabel(sap::LogonField::ApplicationServer);
+            QVERIFY(why->isHidden());
             const int height = s.height();
-            edit->selectAll();
-            QTest::keyClicks(edit, typed);
+            s.Text6->selectAll();
+            QTest::keyClicks(s.Text6, QStringLiteral("sap dev"));
             QVERIFY(!why->isHidden());
-            QCOMPARE(why->text(), reason);
+            QCOMPARE(why->text(), QStringLiteral("\"sap dev\" is no application server: give a host name, an IP "
+                                                 "address, a SAProuter string or an http(s) URL"));
             QVERIFY(s.height() > height);
-            QTest::keyClick(edit, Qt::Key_Return);  // OK is the default button
+            QTest::keyClick(s.Text6, Qt::Key_Return);  // OK is the default button
             QVERIFY(s.isVisible());
-            QCOMPARE(s.focusWidget(), edit);
-            QCOMPARE(edit->selectedText(), typed);
+            QCOMPARE(s.focusWidget(), s.Text6);
+            QCOMPARE(s.Text6->selectedText(), QStringLiteral("sap dev"));
             QCOMPARE(testing::TempDir::read(h.session.settingsPath), before);
-            QTest::keyClicks(edit, fixed);  // over the selection
+            QTest::keyClicks(s.Text6, QStringLiteral("/H/router/S/3299/H/sapdev"));  // over the selection
             QVERIFY(why->isHidden());
             QCOMPARE(s.height(), height);  // the window gives the room back
             QTest::mouseClick(s.cmdOK, Qt::LeftButton);
@@ -370,8 +354,7 @@ private slots:
         });
         w.Command3->click();
         QVERIFY(h.onModal[QStringLiteral("frmSettings")].empty());
-        const sap::LogonValues saved = sap::readLogonValues(h.session.settingsPath);
-        QCOMPARE(toQ(box == "Text5" ? saved.client : saved.applicationServer), fixed);
+        QCOMPARE(sap::readLogonValues(h.session.settingsPath).applicationServer, std::string("/H/router/S/3299/H/sapdev"));
     }
 
     // An older file with a one-digit system number opens with every value as
