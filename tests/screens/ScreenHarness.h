@@ -220,17 +220,7 @@ inline std::vector<std::string> sourceOf(ReportDefinition d) {
     return generated ? generated->source : std::vector<std::string>{"generation failed"};
 }
 
-// Ends a walk on this screen: no button is left to go on with.
-inline void endWalk(QDialog& d) {
-    for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) b->setEnabled(false);
-}
-
 inline QString pad(const char* name) { return QString::fromStdString(padTableName(name)); }
-inline QStringList padded(std::initializer_list<const char*> names) {
-    QStringList out;
-    for (const char* n : names) out << pad(n);
-    return out;
-}
 
 // The items of the named lists of screen, blanks trimmed: "," between
 // items, " | " between lists, "-" for a list the screen does not have.

