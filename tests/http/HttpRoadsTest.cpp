@@ -12,6 +12,7 @@
 #include "AdtOperations.h"
 #include "CannedServer.h"
 #include "HttpBackend.h"
+#include "ScopedEnv.h"
 #include "Settings.h"
 #include "TadirRead.h"
 #include "TempDir.h"
@@ -21,6 +22,7 @@ using namespace orvex::sap;
 using namespace orvex::test;
 using orvex::Failure;
 using orvex::FailureKind;
+using orvex::testing::ScopedEnv;
 using orvex::testing::TempDir;
 using orvex::testing::Tinyproxy;
 using namespace std::chrono_literals;
@@ -76,22 +78,6 @@ std::string headerOf(const std::string& request, const std::string& name) {
     return request.substr(start, request.find("\r\n", start) - start);
 }
 
-// Restores an environment variable when the test is done with it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 }  // namespace
 

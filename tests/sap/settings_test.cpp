@@ -9,9 +9,11 @@
 
 #include "sap/Settings.h"
 #include "sap/SettingsCheck.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 using namespace orvex::sap;
+using orvex::testing::ScopedEnv;
 using orvex::testing::TempDir;
 
 namespace {
@@ -132,16 +134,10 @@ TEST_F(Settings, FirstStartWritesTheSandboxSettingsPrivatelyAndOnlyOnce) {
 // it counts as not set. HOME and the XDG variables are given back afterwards
 // (the test binary may run every test in one process).
 TEST_F(Settings, RelativeXdgFoldersAreIgnored) {
-    const char* names[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
-    std::vector<std::optional<std::string>> kept;
-    for (const char* name : names)
-        kept.push_back(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
-    const std::string home = dir.file("home");
-    const char* set[] = {home.c_str(), "relative", ""};
-    for (int i = 0; i < 3; ++i) setenv(names[i], set[i], 1);
+    const ScopedEnv home("HOME", dir.file("home")), config("XDG_CONFIG_HOME", "relative"),
+        data("XDG_DATA_HOME", "");
     EXPECT_EQ(userConfigFolder(), dir.file("home/.config/orvex"));
     EXPECT_EQ(userDataFolder(), dir.file("home/.local/share/orvex"));
-    for (int i = 0; i < 3; ++i) kept[i] ? setenv(names[i], kept[i]->c_str(), 1) : unsetenv(names[i]);
 }
 
 // What the settings dialog and orvex-cli take and refuse, value by value.
