@@ -2,9 +2,11 @@
 #include "sap/http/SoapService.h"
 
 #include <openssl/evp.h>
+#include <pugixml.hpp>
 
 #include <cctype>
 #include <memory>
+#include <sstream>
 
 #include "sap/http/SoapEnvelope.h"
 
@@ -48,14 +50,17 @@ constexpr const char* kXml = "text/xml; charset=utf-8";
 }  // namespace
 
 std::string htmlErrorPage(int status, const std::string& title, const std::string& text) {
-    // The text may carry what a client sent (the client number): escaped.
-    auto escaped = [](const std::string& plain) {
-        std::string out;
-        for (char c : plain) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-        return out;
-    };
-    return "<html><head><title>" + escaped(title) + "</title></head><body><h1>" + std::to_string(status) + " " +
-           escaped(title) + "</h1><p>" + escaped(text) + "</p></body></html>";
+    // The text may carry what a client sent (the client number): the writer
+    // escapes it as text.
+    pugi::xml_document page;
+    pugi::xml_node html = page.append_child("html");
+    html.append_child("head").append_child("title").text().set(title.c_str());
+    pugi::xml_node body = html.append_child("body");
+    body.append_child("h1").text().set((std::to_string(status) + " " + title).c_str());
+    body.append_child("p").text().set(text.c_str());
+    std::ostringstream out;
+    page.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return out.str();
 }
 
 SoapLogon checkSoapLogon(const SoapServer::LogonCheck& logonCheck, const std::string& authorization,

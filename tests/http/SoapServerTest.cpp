@@ -119,6 +119,13 @@ TEST(SoapServer, OnlyWellFormedBasicCredentialsLogOn) {
         EXPECT_EQ(answer.function, status == 200 ? "RFC_PING" : "") << authorization;
     }
     EXPECT_EQ(answerSoapRequest(answerEveryCall, developerOnly, cases[0].first, "002", pingEnvelope()).status, 401);
+    // The logon page names the client the request asked for: as text, never as markup.
+    const SoapLogon hostile =
+        checkSoapLogon(developerOnly, cases[0].first, "</p><script>&\x01", [](const std::string&) { return false; });
+    ASSERT_TRUE(hostile.refusal);
+    EXPECT_EQ(hostile.refusal->body,
+              "<html><head><title>Unauthorized</title></head><body><h1>401 Unauthorized</h1><p>Logon failed: client "
+              "&lt;/p&gt;&lt;script&gt;&amp;&#01; does not exist in the system</p></body></html>");
 }
 
 // Nothing of a body is read before the logon is taken: a request that
