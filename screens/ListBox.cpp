@@ -39,6 +39,13 @@ void ListBox::addItem(const QString& text) {
     model_->setData(model_->index(row), text);
 }
 
+void ListBox::insertItem(int row, const QString& text) {
+    const QSignalBlocker blocker(selectionModel());
+    row = std::clamp(row, 0, model_->rowCount());
+    model_->insertRows(row, 1);
+    model_->setData(model_->index(row), text);
+}
+
 void ListBox::removeItem(int row) {
     if (row < 0 || row >= count()) return;
     const QSignalBlocker blocker(selectionModel());

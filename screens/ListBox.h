@@ -24,6 +24,8 @@ public:
     QStringList items() const;
 
     void addItem(const QString& text);
+    // Puts an item in at `row`; the selection stays on its item.
+    void insertItem(int row, const QString& text);
     void removeItem(int row);
     void clear();
     // Replaces every item with one model reset.

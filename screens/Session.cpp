@@ -10,13 +10,21 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+
+#include "generator/AbapGitExport.h"
+#include "generator/DesignFile.h"
+#include "generator/Generator.h"
+#include "screens/ListBox.h"
+#include "screens/frmMain.h"
 
 #ifndef ORVEX_VERSION_MAJOR
 #define ORVEX_VERSION_MAJOR 0
@@ -76,6 +84,23 @@ bool MessageBoxPrompter::ask(const sap::Message& question, const std::string& ac
     box.exec();
     QApplication::restoreOverrideCursor();
     return box.clickedButton() == yes;
+}
+
+Prompter::SaveChoice MessageBoxPrompter::askSave(const sap::Message& question) {
+    QString text = QString::fromStdString(question.text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, session_.dialogOwner());
+    box.setObjectName(QStringLiteral("SaveQuestion"));
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int chosen = box.exec();
+    QApplication::restoreOverrideCursor();
+    if (chosen == QMessageBox::Save) return SaveChoice::Save;
+    if (chosen == QMessageBox::Discard) return SaveChoice::Discard;
+    return SaveChoice::Cancel;
 }
 
 namespace {
@@ -178,8 +203,11 @@ Session::Session()
       }),
       chooseDesignFile([this](bool save) {
           const QString filter = QStringLiteral("ORVEX design (*.json);;All files (*)");
-          return save ? saveFileDialog(dialogOwner(), QStringLiteral("Save Design"), filter, QStringLiteral("json"))
-                      : QFileDialog::getOpenFileName(dialogOwner(), QStringLiteral("Open Design"), QString(), filter);
+          const QString start = proposedDesignPath();
+          return save ? saveFileDialog(dialogOwner(), QStringLiteral("Save Design"), filter, QStringLiteral("json"),
+                                       start)
+                      : QFileDialog::getOpenFileName(dialogOwner(), QStringLiteral("Open Design"),
+                                                     QFileInfo(start).path(), filter);
       }),
       chooseExportFolder([this] {
           return QFileDialog::getExistingDirectory(dialogOwner(), QStringLiteral("Export for abapGit"));
@@ -278,10 +306,14 @@ Result<sap::TableDictionary> Session::readDictionary(const std::string& table) {
 }
 
 std::string createdSummary(const sap::InstallRequest& request, const sap::InstallResult& result) {
-    std::string summary = "Program " + sap::repositoryName(request.name) + " in package " +
-                          (request.package.empty() ? std::string("$TMP") : request.package);
+    std::string summary = "Program " + sap::repositoryName(request.name) + (request.replace ? " replaced" : "") +
+                          " in package " + (request.package.empty() ? std::string("$TMP") : request.package);
     if (!request.transport.empty()) summary += " on request " + request.transport;
-    return summary + (result.activated() ? "; activated." : "; not activated.");
+    if (result.activated()) return summary + "; activated.";
+    // Why not: the attributes are set and the program activated only with "Unicode Check Active".
+    if (!request.unicodeCheck)
+        return summary + "; not activated: \"Unicode Check Active\" was not ticked, which also activates it.";
+    return summary + "; not activated: the activation failed.";
 }
 
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
@@ -334,8 +366,14 @@ bool Session::withNewOperations(const sap::LogonValues& values, std::unique_ptr<
         });
 }
 
-QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix) {
+QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix,
+                       const QString& start) {
     QFileDialog dialog(owner, title, QString(), filter);
+    if (!start.isEmpty()) {
+        const QFileInfo at(start);
+        dialog.setDirectory(at.isDir() ? start : at.path());
+        if (!at.isDir()) dialog.selectFile(at.fileName());
+    }
     dialog.setObjectName(QStringLiteral("SaveFileDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without a suffix gets it; the dialog asks before it
@@ -356,9 +394,138 @@ QString Session::fileToSave(QString chosen, const QString& suffix) {
     return chosen;
 }
 
-void Session::exit() {
+std::string Session::attributeProblem(const ReportDefinition& d) {
+    const QString name = toQ(d.name);
+    if (name.size() > 30 || filterProgramName(name) != name)
+        return "The report name may hold at most 30 letters, digits and \"_\".";
+    if (toQ(d.description).size() > 70) return "The report description may hold at most 70 characters.";
+    if (toQ(d.company).size() > 70) return "The company name may hold at most 70 characters.";
+    if (toQ(d.heading).size() > 60) return "The report heading may hold at most 60 characters.";
+    if (toQ(d.package).size() > 30) return "The package name may hold at most 30 characters.";
+    return {};
+}
+
+void Session::notice(const std::string& text) {
+    // The status line of the screen in front, else the main window's.
+    for (QWidget* window : {dialogOwner(), mainWindow}) {
+        if (!window) continue;
+        if (auto* line = window->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+            line->showMessage(toQ(text));
+            return;
+        }
+    }
+}
+
+QString Session::proposedDesignPath() const {
+    const std::string& file = report().file();
+    if (!file.empty()) return toQ(file);
+    QString name = toQ(report().definition.name).toLower();
+    if (name.isEmpty()) name = QStringLiteral("design");
+    const QString folder = lastDesignFolder_.isEmpty() ? QDir::currentPath() : lastDesignFolder_;
+    return QDir(folder).filePath(name + QStringLiteral(".json"));
+}
+
+bool Session::changesSettled() {
+    if (!report().modified()) return true;
+    const std::string& file = report().file();
+    const std::string name = !file.empty() ? QFileInfo(toQ(file)).fileName().toStdString()
+                             : report().definition.name.empty() ? std::string("the new design")
+                                                                : report().definition.name;
+    switch (prompter->askSave(sap::Message{"Save changes to " + name + "?", sap::kAppTitle, sap::kOkOnly, {}})) {
+    case Prompter::SaveChoice::Save: return saveDesign(false);
+    case Prompter::SaveChoice::Discard: return true;
+    case Prompter::SaveChoice::Cancel: break;
+    }
+    return false;
+}
+
+bool Session::saveDesign(bool asNew) {
+    const std::string& own = report().file();
+    const QString path = asNew || own.empty() ? fileToSave(chooseDesignFile(true), QStringLiteral("json")) : toQ(own);
+    if (path.isEmpty()) return false;
+    const ReportDefinition design = report().design();
+    if (const Status saved = saveDesignFile(toStd(path), design); !saved) {
+        message("The design could not be saved.\r\n" + saved.failure().text(), sap::kCritical);
+        return false;
+    }
+    lastDesignFolder_ = QFileInfo(path).absolutePath();
+    report().savedAs(toStd(path));
+    notice("Design saved to " + toStd(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+    return true;
+}
+
+bool Session::takeDesign(const ReportDefinition& design) {
+    if (const std::string problem = attributeProblem(design); !problem.empty()) {
+        message("The design could not be opened.\r\n" + problem, sap::kCritical);
+        return false;
+    }
+    keepDesign();  // what the opened design replaces stays restorable
+    report().open(design);
+    return true;
+}
+
+bool Session::openDesign() {
+    if (!changesSettled()) return false;
+    const QString path = chooseDesignFile(false);
+    if (path.isEmpty()) return false;
+    const Result<ReportDefinition> loaded = loadDesignFile(toStd(path));
+    if (!loaded) {
+        message("The design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
+        return false;
+    }
+    if (!takeDesign(*loaded)) return false;
+    lastDesignFolder_ = QFileInfo(path).absolutePath();
+    report().savedAs(toStd(path));
+    notice("Design opened: " + toStd(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+    return true;
+}
+
+void Session::newDesign() {
+    if (!changesSettled()) return;
+    keepDesign();
+    report().clear();
+    notice("New design");
+}
+
+void Session::restoreLastDesign() {
+    const std::string path = lastDesignPath();
+    if (!QFileInfo::exists(toQ(path))) {
+        message("No design has been kept yet.\r\nORVEX keeps the design whenever the wizard goes back, "
+                "ends or creates a program.",
+                sap::kInformation);
+        return;
+    }
+    const Result<ReportDefinition> loaded = loadDesignFile(path);
+    if (!loaded) {
+        message("The last design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
+        return;
+    }
+    if (!changesSettled()) return;
+    // The design on the screen becomes the last design in its place.
+    if (!takeDesign(*loaded)) return;
+    notice("Last design restored: " + loaded->name);
+}
+
+void Session::exportForAbapGit() {
+    const QString folder = chooseExportFolder();
+    if (folder.isEmpty()) return;
+    // The program as "Generate Program" would send it, author included.
+    const ReportDefinition design = programDesign();
+    const GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
+    const Status exported = result ? orvex::exportForAbapGit(design, result->text.text(), toStd(folder)) : result.status();
+    if (!exported) {
+        message("The program could not be exported.\r\n" + exported.failure().text(), sap::kCritical);
+        return;
+    }
+    notice("Program exported for abapGit to " +
+           toStd(QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath())));
+}
+
+bool Session::exit() {
+    if (!changesSettled()) return false;
     keepDesign();
     exitProgram();
+    return true;
 }
 
 }  // namespace orvex::screens

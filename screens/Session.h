@@ -33,6 +33,10 @@ public:
     // Asks a question with the buttons `accept` and "Cancel", Cancel the
     // default (Enter and Escape choose it); true when `accept` was chosen.
     virtual bool ask(const sap::Message& question, const std::string& accept) = 0;
+    // Asks whether to save changes before they would be left behind: Save,
+    // Discard or Cancel (the default; Escape chooses it).
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice askSave(const sap::Message& question) = 0;
 };
 
 // Shows messages in QMessageBox, with the nearest Qt styles: critical and
@@ -40,7 +44,9 @@ public:
 // and belongs to the session's topmost window, whatever window is active.
 // Qt's save dialog: a name without a suffix gets `suffix`, and an existing
 // file is replaced only when the user agrees. "" when cancelled.
-QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix);
+// The dialog starts at `start` (a folder, or a file name to propose).
+QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix,
+                       const QString& start = QString());
 
 // The text of the message a created program is told with.
 inline constexpr const char* kCreatedMessage = "Program Created successfully in SAP";
@@ -55,6 +61,7 @@ public:
     explicit MessageBoxPrompter(const Session& session) : session_(session) {}
     void show(const sap::Message& message) override;
     bool ask(const sap::Message& question, const std::string& accept) override;
+    SaveChoice askSave(const sap::Message& question) override;
 
 private:
     const Session& session_;
@@ -139,8 +146,32 @@ public:
     // call; the installation's messages are shown as they come.
     sap::InstallResult install(const sap::InstallRequest& request);
 
-    // Keeps the design, then ends the program ("Exit").
-    void exit();
+    // The design commands of every screen's Report menu. Each asks before
+    // changes would be left behind ("Save changes to ...?"), and says on
+    // the status line of the screen in front what it did.
+    void newDesign();
+    // Opens a design file chosen by the user; false when nothing was opened.
+    bool openDesign();
+    // Save: to the design's own file when it has one; Save As (or a design
+    // never saved): to a file the user names. False when nothing was saved.
+    bool saveDesign(bool asNew);
+    void restoreLastDesign();
+    void exportForAbapGit();
+    // With unsaved changes: "Save changes to ...?" (Save, Discard, Cancel).
+    // True when the user may go on: saved, or discarded.
+    bool changesSettled();
+    // Where a file dialog for a design starts: the folder of the design's
+    // file, else of the last design opened or saved, with the design's file
+    // name, or one made from the report's name.
+    QString proposedDesignPath() const;
+    // Puts a line on the status line of the screen in front.
+    void notice(const std::string& text);
+    // A design that the boxes of the main window cannot hold; "" when it fits.
+    static std::string attributeProblem(const ReportDefinition& design);
+
+    // Asks about unsaved changes, keeps the design, then ends the program
+    // ("Exit", the title bar). False when the user chose to stay.
+    bool exit();
 
 private:
     void show(const sap::Message& message);
@@ -158,7 +189,12 @@ private:
         return result;
     }
 
+    // Puts a design read from a file in the model; false, after saying why,
+    // when the main window cannot hold it.
+    bool takeDesign(const ReportDefinition& design);
+
     CallWait* wait_ = nullptr;  // the call being waited for
+    QString lastDesignFolder_;  // of the design last opened or saved
     MessageBoxPrompter messageBoxes_{*this};
 };
 

@@ -55,10 +55,6 @@ void SessionModel::dropConnection() {
     operations_.reset();
 }
 
-void SessionModel::designChanged() {
-    if (events.designChanged) events.designChanged();
-}
-
 void SessionModel::leaveChain() {
     dropConnection();
     if (events.chainLeft) events.chainLeft();
@@ -69,7 +65,7 @@ std::string SessionModel::lastDesignPath() { return sap::userStateFolder() + "/l
 void SessionModel::keepDesign() {
     const ReportDefinition now = report_.design();
     if (now == ReportDefinition{}) return;  // nothing entered
-    if (kept_ && isLeftPartOf(now, *kept_)) return;
+    if (kept_ && now == *kept_) return;
     const std::string path = lastDesignPath();
     Status written = sap::makePrivateFolder(sap::userStateFolder());
     if (written) written = writeFileAtomically(path, serializeDesign(now), 0600);

@@ -68,22 +68,20 @@ public:
 
     // What the screens signal to the window that shows the session.
     struct Events {
-        std::function<void()> designChanged;                 // the title shows unsaved changes
         std::function<void()> chainLeft;                     // Back from the table screen
         std::function<void(const std::string&)> notice;      // a line for the status line
     } events;
 
-    // The screens changed the design.
-    void designChanged();
     // The user left the chain of screens from its first screen: the
     // connection is done with.
     void leaveChain();
 
     // The last design: whenever the chain unwinds (Back, Escape, Exit, a
-    // created program) the design as it stood is written to lastDesignPath(),
-    // unless it is only what is kept already with its later screens left
-    // off (going back screen by screen keeps the whole design) or nothing
-    // was entered yet. A failed write is told as a notice.
+    // created program) and before another design takes the model's place,
+    // the whole design is written to lastDesignPath(), unless nothing was
+    // entered yet or it is what was written last. The model loses nothing
+    // on the way back, so the copy only ever holds less than before when
+    // the user took something out. A failed write is told as a notice.
     static std::string lastDesignPath();
     void keepDesign();
 

@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "screens/ListBox.h"
 #include "screens/Session.h"
 #include "screens/Widgets.h"
@@ -15,14 +17,14 @@
 
 namespace orvex::screens {
 
-frmFields::frmFields(Session& session, QWidget* parent) : ChainScreen(session, Stage::Fields, parent) {
+frmFields::frmFields(Session& session, QWidget* parent) : ChainScreen(session, parent) {
     buildUi();
-    Form_Load();
+    followModel();
 }
 
 void frmFields::buildUi() {
     setObjectName(QStringLiteral("frmFields"));
-    setWindowTitle(QStringLiteral("Select the fields"));
+    setCaption(QStringLiteral("Select the fields"));
 
     auto* tablesFrame = new QGroupBox(QStringLiteral("Selected Tables"), this);
     lstTABSSEL = new ListBox(QStringLiteral("lstTABSSEL"), tablesFrame);
@@ -58,6 +60,7 @@ void frmFields::buildUi() {
     top->addWidget(fieldsFrame, 4);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
     layout->addLayout(top, 1);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdADD, cmdRemove, nullptr}));
     layout->addWidget(pickedFrame, 1);
@@ -77,26 +80,38 @@ void frmFields::buildUi() {
     connect(lstTABSSEL, &ListBox::doubleClicked, this, &frmFields::cmdLSTFLDS_Click);
     connect(lstTABSSEL, &ListBox::returnPressed, this, &frmFields::cmdLSTFLDS_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmFields::cmdRemove_Click);
+    for (ListBox* picked : {lstFinalTABS, lstSelFields, lstSelFldsDesc})
+        for (auto signal : {&ListBox::rowSelected, &ListBox::selectionShown})
+            connect(picked, signal, this, &frmFields::updateButtons);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFields::cmdCancel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmFields::Command1_Click);
 }
 
-void frmFields::Form_Load() {
-    QStringList tables;
-    for (const auto& t : session_.report().tables) tables.append(toQ(padTableName(t)));
-    lstTABSSEL->setItems(tables);
-    // Picked fields start empty, unless an opened design brings them.
-    session_.report().load(Stage::Fields);
-    for (const auto& f : session_.report().definition.fields) picked().append(f);
+void frmFields::showModel() {
+    const ReportModel& model = session_.report();
+    std::vector<QStringList> tables;
+    for (const auto& t : model.tables) tables.push_back({toQ(padTableName(t))});
+    syncRows({lstTABSSEL}, tables);
+    syncRows({lstFinalTABS, lstSelFields, lstSelFldsDesc}, fieldRows(model.definition.fields));
+    // The listed table's fields but those picked: a field taken back out is offered again.
+    if (std::find(model.tables.begin(), model.tables.end(), listedTable_) == model.tables.end()) {
+        listedTable_.clear();
+        listed_.clear();
+        fraFields->setTitle(QStringLiteral("Fields "));
+    }
+    std::vector<QStringList> offered;
+    for (const auto& field : listed_)
+        if (!model.isPicked(listedTable_, field.name)) offered.push_back({toQ(field.name), toQ(field.label)});
+    syncRows({lstTABFields, lstFLDDESC}, offered);
     updateButtons();
 }
 
 void frmFields::cmdLSTFLDS_Click() {
     const int row = lstTABSSEL->selectedRow();
     if (row < 0) return;
-    lstTABFields->clear();
-    lstFLDDESC->clear();
-    fraFields->setTitle(QStringLiteral("Fields "));
+    listedTable_.clear();
+    listed_.clear();
+    showModel();
     const auto failed = [this](const Failure& failure) {
         StatusLine->showMessage(toQ(failure.text()));
         updateButtons();
@@ -109,45 +124,36 @@ void frmFields::cmdLSTFLDS_Click() {
     const auto fields = session_.readFields(padTableName(table));
     if (!fields) return failed(fields.failure());
     StatusLine->clearMessage();
-    QStringList names, labels;
-    for (const auto& field : *fields) {
-        names.append(toQ(field.name));
-        labels.append(toQ(field.label));
-    }
-    lstTABFields->setItems(names);
-    lstFLDDESC->setItems(labels);
     listedTable_ = table;
+    listed_ = *fields;
     fraFields->setTitle(QStringLiteral("Fields of ") + toQ(table));
-    updateButtons();
+    lstTABFields->clear();  // a new list: nothing selected
+    lstFLDDESC->clear();
+    showModel();
 }
 
 void frmFields::cmdADD_Click() {
     const int row = lstTABFields->selectedRow();
-    if (row >= 0) {
-        // The table recorded is the one whose fields are listed.
-        const PickedField field{listedTable_, toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))};
-        session_.report().definition.fields.push_back(field);
-        picked().append(field);
-        lstTABFields->removeItem(row);
-        lstFLDDESC->removeItem(row);
-        session_.designChanged();
-    }
-    updateButtons();
+    if (row < 0) return;
+    // The table recorded is the one whose fields are listed; a field is picked once.
+    session_.report().addField(
+        PickedField{listedTable_, toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))});
 }
 
 void frmFields::cmdRemove_Click() {
     const int row = picked().selectedRow();
     if (row < 0) return;
-    session_.report().removeField(static_cast<std::size_t>(row));
-    picked().remove(row);
-    session_.designChanged();
-    updateButtons();
+    ReportModel& model = session_.report();
+    const auto at = static_cast<std::size_t>(row);
+    const PickedField& field = model.definition.fields[at];
+    if (confirmRemoval(session_, "Field " + fieldName(field.table, field.field), model.dependentsOfField(at)))
+        model.removeField(at);
 }
 
 void frmFields::updateButtons() {
     Command1->setEnabled(lstFinalTABS->count() > 0);
     cmdADD->setEnabled(lstTABFields->count() > 0);
-    cmdRemove->setEnabled(lstFinalTABS->count() > 0);
+    cmdRemove->setEnabled(picked().selectedRow() >= 0);
     cmdLSTFLDS->setEnabled(lstTABSSEL->count() > 0);
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 // Field selection: list the fields of a chosen table from the dictionary
 // and pick the fields the report shows.
+#include <vector>
+
+#include "sap/TableReads.h"
 #include "screens/Widgets.h"
 
 class QGroupBox;
@@ -43,11 +46,12 @@ protected:
 
 private:
     void buildUi();
-    void Form_Load();
+    void showModel() override;
     void updateButtons();
     FieldLists picked() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
 
     std::string listedTable_;  // the table whose fields are listed
+    std::vector<sap::TableField> listed_;  // its fields, the picked ones among them
 };
 
 }  // namespace orvex::screens

@@ -53,19 +53,6 @@ QLineEdit* makeBox(QWidget* parent, const char* name, int maxLength, const char*
     return box;
 }
 
-// Checks an opened design's attributes against the limits of the boxes, so
-// nothing is cut or filtered without the user knowing. "" when all fit.
-std::string attributeProblem(const ReportDefinition& d) {
-    const QString name = toQ(d.name);
-    if (name.size() > 30 || filterProgramName(name) != name)
-        return "The report name may hold at most 30 letters, digits and \"_\".";
-    if (toQ(d.description).size() > 70) return "The report description may hold at most 70 characters.";
-    if (toQ(d.company).size() > 70) return "The company name may hold at most 70 characters.";
-    if (toQ(d.heading).size() > 60) return "The report heading may hold at most 60 characters.";
-    if (toQ(d.package).size() > 30) return "The package name may hold at most 30 characters.";
-    return {};
-}
-
 }  // namespace
 
 bool programNameKeyAccepted(int /*key*/, Qt::KeyboardModifiers modifiers, const QString& text) {
@@ -93,12 +80,17 @@ QString loginName() { return QString::fromLocal8Bit(platform::userName()); }
 frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     session_.mainWindow = this;
     buildUi();
-    session_.events = {[this] { markChanges(); }, [this] { Command2->setText(QString::fromLatin1(kConnectCaption)); },
+    session_.events = {[this] { Command2->setText(QString::fromLatin1(kConnectCaption)); },
                        [this](const std::string& text) { statusBar->showMessage(toQ(text)); }};
     Form_Load();
+    listener_ = session_.report().listen([this](Change what) {
+        if (what == Change::Whole) showAttributes();
+        markChanges();
+    });
 }
 
 frmMain::~frmMain() {
+    session_.report().stopListening(listener_);
     if (session_.mainWindow != this) return;
     session_.mainWindow = nullptr;
     session_.events = {};
@@ -106,7 +98,7 @@ frmMain::~frmMain() {
 
 void frmMain::buildUi() {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Orvex[*]"));  // "*" while the design differs from its file
+    showDesignTitle(this, QStringLiteral("Orvex"), session_.report());
 
     lblUser = new QLabel(this);
     lblUser->setObjectName(QStringLiteral("lblUser"));
@@ -275,6 +267,9 @@ void frmMain::buildMenu() {
     mnuNext = mnuReport->addAction(QStringLiteral("&Next"));
     mnuNext->setObjectName(QStringLiteral("mnuNext"));
     mnuReport->addSeparator();
+    mnuNewDesign = mnuReport->addAction(QStringLiteral("Ne&w Design"));
+    mnuNewDesign->setObjectName(QStringLiteral("mnuNewDesign"));
+    mnuNewDesign->setShortcut(QKeySequence::New);
     mnuOpenDesign = mnuReport->addAction(QStringLiteral("&Open Design..."));
     mnuOpenDesign->setObjectName(QStringLiteral("mnuOpenDesign"));
     mnuOpenDesign->setShortcut(QKeySequence::Open);
@@ -309,11 +304,12 @@ void frmMain::connectControls() {
     connect(mnuNext, &QAction::triggered, this, &frmMain::Command2_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::Command1_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
-    connect(mnuSaveDesign, &QAction::triggered, this, [this] { saveDesign(designFile_); });
-    connect(mnuSaveDesignAs, &QAction::triggered, this, [this] { saveDesign(QString()); });
-    connect(mnuOpenDesign, &QAction::triggered, this, &frmMain::mnuOpenDesign_Click);
-    connect(mnuRestoreDesign, &QAction::triggered, this, &frmMain::mnuRestoreDesign_Click);
-    connect(mnuExportAbapGit, &QAction::triggered, this, &frmMain::mnuExportAbapGit_Click);
+    connect(mnuNewDesign, &QAction::triggered, this, [this] { session_.newDesign(); });
+    connect(mnuSaveDesign, &QAction::triggered, this, [this] { session_.saveDesign(false); });
+    connect(mnuSaveDesignAs, &QAction::triggered, this, [this] { session_.saveDesign(true); });
+    connect(mnuOpenDesign, &QAction::triggered, this, [this] { session_.openDesign(); });
+    connect(mnuRestoreDesign, &QAction::triggered, this, [this] { session_.restoreLastDesign(); });
+    connect(mnuExportAbapGit, &QAction::triggered, this, [this] { session_.exportForAbapGit(); });
     connect(txtName, &QLineEdit::textChanged, this, &frmMain::txtName_textChanged);
     clearOnChange(statusBar, txtName);
     connect(txtPackage, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -354,7 +350,8 @@ void frmMain::settingsCheck() {
 }
 
 void frmMain::attributesChanged() {
-    ReportDefinition& d = session_.report().definition;
+    if (showing_) return;  // the boxes show the model: nothing to take from them
+    ReportDefinition d = session_.report().definition;
     d.name = toStd(txtName->text());
     d.description = toStd(txtDescription->text());
     d.company = toStd(txtCompName->text());
@@ -367,12 +364,11 @@ void frmMain::attributesChanged() {
     d.package = package.empty() ? "$TMP" : package;
     d.layoutVariant = chkLayout->isChecked();
     d.maxRows = chkMaxRows->isChecked() ? std::optional<long long>(spnMaxRows->value()) : std::nullopt;
+    session_.report().setAttributes(d);
     markChanges();
 }
 
-void frmMain::markChanges() {
-    setWindowModified(!designFile_.isEmpty() && session_.report().design() != savedDesign_);
-}
+void frmMain::markChanges() { showDesignTitle(this, QStringLiteral("Orvex"), session_.report()); }
 
 void frmMain::txtName_textChanged(const QString& text) {
     // Pasted or dropped text keeps only what the key filter lets through:
@@ -422,6 +418,10 @@ void frmMain::Command2_Click() {
     Command2->setText(QString::fromLatin1(kConnectCaption));
     markChanges();
     Form_Activate();
+    // The keyboard is back on this window, whatever box closed last.
+    raise();
+    activateWindow();
+    Command2->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::Command4_Click() {
@@ -435,16 +435,30 @@ void frmMain::Command4_Click() {
         statusBar->showMessage(toQ(logon.failure().text()));
         return;
     }
+    const std::string program = sap::repositoryName(name);
+    // SAP keeps the names outside Y and Z for its own programs: the name is
+    // looked up all the same, and the warning stays with the answer.
+    const std::string warning =
+        program.empty() || program[0] == 'Y' || program[0] == 'Z' ? std::string()
+                                               : " (it does not start with Y or Z: Connect SAP will refuse it)";
     const auto found = session_.checkName(name);
     if (!found) {
         statusBar->showMessage(toQ(found.failure().text()));
     } else if (!found->taken) {
-        statusBar->showMessage(toQ(sap::repositoryName(name) + ": no program of this name in the system"));
+        statusBar->showMessage(toQ(program + ": no program of this name in the system" + warning));
     } else {
-        statusBar->clearMessage();
-        // SAP's own words, where its check gave any, go behind "Show Details...".
+        statusBar->showMessage(toQ(program + ": the name is taken" + warning));
+        // SAP's own words, where its check gave any, go behind "Show Details...";
+        // an ordinary program may be replaced, as Generate Program asks.
+        std::string detail = found->text;
+        if (detail.empty()) {
+            detail = "Program " + program + " already exists in the system.";
+            if (!found->title.empty()) detail += "\nTitle: " + found->title;
+            if (!found->changed.empty()) detail += "\nLast changed: " + found->changed;
+            detail = "\"Generate Program\" asks whether to replace it.\n" + detail;
+        }
         session_.message("Program already available in the System\r\n   Choose some other name", sap::kCritical,
-                         sap::kAppTitle, found->text);
+                         sap::kAppTitle, detail);
     }
 }
 
@@ -474,67 +488,9 @@ void frmMain::mnuAbout_Click() {
     session_.runModal(about);
 }
 
-void frmMain::saveDesign(const QString& designFile) {
-    // The design's own file when it has one (Save), else the file the user names (Save As).
-    const QString path =
-        designFile.isEmpty() ? session_.fileToSave(session_.chooseDesignFile(true), QStringLiteral("json")) : designFile;
-    if (path.isEmpty()) return;
-    attributesChanged();
-    const ReportDefinition design = session_.report().design();
-    const Status saved = saveDesignFile(toStd(path), design);
-    if (!saved) {
-        statusBar->clearMessage();
-        session_.message("The design could not be saved.\r\n" + saved.failure().text(), sap::kCritical);
-        return;
-    }
-    statusBar->showMessage(QStringLiteral("Design saved to ") +
-                           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    designFile_ = path;
-    savedDesign_ = design;
-    markChanges();
-}
-
-void frmMain::mnuOpenDesign_Click() {
-    const QString path = session_.chooseDesignFile(false);
-    if (path.isEmpty()) return;
-    const Result<ReportDefinition> loaded = loadDesignFile(toStd(path));
-    if (!loaded) {
-        session_.message("The design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
-        return;
-    }
-    session_.keepDesign();  // what the opened design replaces stays restorable
-    if (!openDesign(*loaded)) return;
-    designFile_ = path;
-    savedDesign_ = session_.report().design();
-    markChanges();
-}
-
-void frmMain::mnuRestoreDesign_Click() {
-    const std::string path = Session::lastDesignPath();
-    if (!QFileInfo::exists(toQ(path))) {
-        session_.message("No design has been kept yet.\r\nORVEX keeps the design whenever the wizard goes back, "
-                         "ends or creates a program.",
-                         sap::kInformation);
-        return;
-    }
-    const Result<ReportDefinition> loaded = loadDesignFile(path);
-    if (!loaded) {
-        session_.message("The last design could not be opened.\r\n" + loaded.failure().text(), sap::kCritical);
-        return;
-    }
-    // The design on the screen becomes the last design in its place.
-    session_.keepDesign();
-    if (!openDesign(*loaded)) return;
-    designFile_.clear();
-    markChanges();
-    statusBar->showMessage(QStringLiteral("Last design restored: ") + toQ(loaded->name));
-}
-
-bool frmMain::openDesign(const ReportDefinition& d) {
-    if (const std::string problem = attributeProblem(d); !problem.empty()) {
-        session_.message("The design could not be opened.\r\n" + problem, sap::kCritical);
-        return false;
-    }
+void frmMain::showAttributes() {
+    const ReportDefinition& d = session_.report().definition;
+    showing_ = true;
     txtName->setText(toQ(d.name));
     txtDescription->setText(toQ(d.description));
     txtCompName->setText(toQ(d.company));
@@ -548,26 +504,7 @@ bool frmMain::openDesign(const ReportDefinition& d) {
     chkLayout->setChecked(d.layoutVariant);
     spnMaxRows->setValue(d.maxRows ? static_cast<int>(*d.maxRows) : kDefaultRowLimit);
     chkMaxRows->setChecked(d.maxRows.has_value());
-    session_.report().open(d);
-    attributesChanged();
-    return true;
-}
-
-void frmMain::mnuExportAbapGit_Click() {
-    const QString folder = session_.chooseExportFolder();
-    if (folder.isEmpty()) return;
-    attributesChanged();
-    // The program as "Generate Program" would send it, author included.
-    const ReportDefinition design = session_.programDesign();
-    const GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
-    const Status exported = result ? exportForAbapGit(design, result->text.text(), toStd(folder)) : result.status();
-    if (!exported) {
-        statusBar->clearMessage();
-        session_.message("The program could not be exported.\r\n" + exported.failure().text(), sap::kCritical);
-        return;
-    }
-    statusBar->showMessage(QStringLiteral("Program exported for abapGit to ") +
-                           QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()));
+    showing_ = false;
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -584,9 +521,10 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    // Closing the window ends the program, as "Exit" does.
-    event->accept();
-    Command1_Click();
+    // Closing the window ends the program, as "Exit" does, after asking
+    // about unsaved changes; the user may choose to stay.
+    if (session_.exit()) event->accept();
+    else event->ignore();
 }
 
 void frmMain::reject() {

@@ -51,6 +51,7 @@ public:
     QMenuBar* menuBar;
     QStatusBar* statusBar;  // what the last name check or menu command found
     QAction* mnuNext;
+    QAction* mnuNewDesign;
     QAction* mnuSaveDesign;    // Ctrl+S: to the design's own file, or one the user names
     QAction* mnuSaveDesignAs;  // Ctrl+Shift+S: always to a file the user names
     QAction* mnuOpenDesign;
@@ -68,8 +69,8 @@ public:
     bool settingsComplete() const { return settingsComplete_; }
     // Enables "Connect SAP" and "Check Name" exactly when all six settings are non-blank.
     void settingsCheck();
-    // Marks the title with "*" while a design opened from or saved to a
-    // file differs from that file.
+    // The title names the design's file and shows "*" while the design has
+    // unsaved changes.
     void markChanges();
 
     void Command2_Click();
@@ -78,10 +79,6 @@ public:
     void Command1_Click();
     void Check1_Click();
     void mnuAbout_Click();
-    void saveDesign(const QString& designFile);
-    void mnuOpenDesign_Click();
-    void mnuRestoreDesign_Click();
-    void mnuExportAbapGit_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -104,15 +101,14 @@ private:
     void Form_Activate();
     void txtName_textChanged(const QString& text);
     void attributesChanged();
-    // Puts a design read from a file on the screens; false, after saying
-    // why, when the boxes cannot hold it.
-    bool openDesign(const ReportDefinition& design);
+    // Shows the attributes of the design that took the model's place.
+    void showAttributes();
 
     Session& session_;
     std::unique_ptr<frmSettings> settings_;
     bool settingsComplete_ = false;
-    QString designFile_;           // the file the design was opened from or saved to
-    ReportDefinition savedDesign_;  // the design as that file holds it
+    bool showing_ = false;  // the boxes are being filled from the model
+    int listener_ = -1;
 };
 
 // Whether a key typed into the program name is accepted: of the printable

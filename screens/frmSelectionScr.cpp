@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -34,15 +35,14 @@ QString settingsRequired(const QString& settings) {
 QString settingsDefault(const QString& settings) { return settings.mid(4); }
 }  // namespace
 
-frmSelectionScr::frmSelectionScr(Session& session, QWidget* parent)
-    : ChainScreen(session, Stage::Selection, parent) {
+frmSelectionScr::frmSelectionScr(Session& session, QWidget* parent) : ChainScreen(session, parent) {
     buildUi();
-    Form_Load();
+    followModel();
 }
 
 void frmSelectionScr::buildUi() {
     setObjectName(QStringLiteral("frmSelectionScr"));
-    setWindowTitle(QStringLiteral("Selection Screen"));
+    setCaption(QStringLiteral("Selection Screen"));
 
     lstFinalTABS = new ListBox(QStringLiteral("lstFinalTABS"));
     lstSelFields = new ListBox(QStringLiteral("lstSelFields"));
@@ -68,12 +68,15 @@ void frmSelectionScr::buildUi() {
 
     cmdCancel = makeButton(this, "cmdCancel", "&Back");
     Command1 = makeButton(this, "Command1", "&Next", true);
+    StatusLine = makeStatusLine(this);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
     layout->addWidget(workingFrame, 1);
     layout->addLayout(options);
     layout->addWidget(entries, 1);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdCancel, Command1}));
+    layout->addWidget(StatusLine);
     resize(860, 600);
     keepTabInReadingOrder(this);
 
@@ -88,7 +91,7 @@ QHBoxLayout* frmSelectionScr::makeEntryOptions() {
     optParameter->setChecked(true);
     optSelOpt = new QRadioButton(QStringLiteral("Select &Options"), this);
     optSelOpt->setObjectName(QStringLiteral("optSelOpt"));
-    chkREqField = new QCheckBox(QStringLiteral("&Required Field"), this);
+    chkREqField = new QCheckBox(QStringLiteral("Re&quired Field"), this);
     chkREqField->setObjectName(QStringLiteral("chkREqField"));
     auto* defaultLabel = new QLabel(QStringLiteral("&Default Value"), this);
     txtDefVal = new QLineEdit(this);
@@ -124,66 +127,60 @@ void frmSelectionScr::connectControls() {
     for (ListBox* entry : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM})
         connect(entry, &ListBox::doubleClicked, this, &frmSelectionScr::cmdRemove_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmSelectionScr::cmdRemove_Click);
+    for (ListBox* entry : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM})
+        for (auto signal : {&ListBox::rowSelected, &ListBox::selectionShown})
+            connect(entry, signal, this, &frmSelectionScr::updateButtons);
+    connect(txtDefVal, &QLineEdit::textEdited, StatusLine, &QStatusBar::clearMessage);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSelectionScr::cmdCancel_Click);
     connect(Command1, &QPushButton::clicked, this, &frmSelectionScr::Command1_Click);
 }
 
-void frmSelectionScr::Form_Load() {
-    ReportModel& model = session_.report();
-    std::vector<PickedField> notEntered = model.definition.fields;
-    if (model.load(Stage::Selection)) {
-        // An opened design: its entries are made, and their fields have left the working copy.
-        for (const auto& e : model.definition.selection) {
-            appendEntry(e);
-            for (auto it = notEntered.begin(); it != notEntered.end(); ++it) {
-                if (it->table == e.table && it->field == e.field) {
-                    notEntered.erase(it);
-                    break;
-                }
-            }
-        }
-    }
-    for (const auto& f : notEntered) working().append(f);
+void frmSelectionScr::showModel() {
+    const ReportDefinition& d = session_.report().definition;
+    // The working copy: every picked field that is not an input yet.
+    std::vector<PickedField> notEntered;
+    for (const auto& f : d.fields)
+        if (!session_.report().isEntry(f.table, f.field)) notEntered.push_back(f);
+    syncRows({lstFinalTABS, lstSelFields, lstSelFldsDesc}, fieldRows(notEntered));
+    std::vector<QStringList> entries;
+    for (const auto& e : d.selection)
+        entries.push_back({toQ(padTableName(e.table)), toQ(e.field), toQ(e.description), toQ(e.settings)});
+    syncRows({lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}, entries);
     updateButtons();
-}
-
-void frmSelectionScr::appendEntry(const SelectionEntry& entry) {
-    lstSelSCRTAB->addItem(toQ(padTableName(entry.table)));
-    lstSELSCRFLD->addItem(toQ(entry.field));
-    lstSELSCRDESC->addItem(toQ(entry.description));
-    lstSELSCRPARAM->addItem(toQ(entry.settings));
 }
 
 void frmSelectionScr::cmdADD_Click() {
-    const int row = lstFinalTABS->selectedRow();
-    if (row < 0) return;
+    const int row = working().selectedRow();
+    if (row < 0) {
+        StatusLine->showMessage(lstFinalTABS->count() > 0
+                                    ? QStringLiteral("Select a field in \"Selected Fields\" to add it")
+                                    : QStringLiteral("Every picked field is on the selection screen already"));
+        return;
+    }
+    StatusLine->clearMessage();
     const PickedField field = working().at(row);
     const SelectionEntry entry{field.table, field.field, field.description,
                                settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text()))};
-    session_.report().definition.selection.push_back(entry);
-    session_.designChanged();
-    appendEntry(entry);
-    working().remove(row);
+    if (!session_.report().addEntry(entry)) return;
     if (lstFinalTABS->count() > 0) txtDefVal->clear();
-    updateButtons();
 }
 
 void frmSelectionScr::cmdRemove_Click() {
-    const int row = lstSelSCRTAB->selectedRow();
+    const int row = selectedRowOf({lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM});
     if (row < 0) return;
-    const SelectionEntry entry = session_.report().definition.selection[static_cast<std::size_t>(row)];
-    session_.report().removeEntry(static_cast<std::size_t>(row));
-    session_.designChanged();
-    for (ListBox* list : {lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}) list->removeItem(row);
+    ReportModel& model = session_.report();
+    const auto at = static_cast<std::size_t>(row);
+    const SelectionEntry& entry = model.definition.selection[at];
     // The field goes back into the working copy, ready to be entered again.
-    working().append(PickedField{entry.table, entry.field, entry.description});
-    updateButtons();
+    if (confirmRemoval(session_, "The input for " + fieldName(entry.table, entry.field), model.dependentsOfEntry(at)))
+        model.removeEntry(at);
 }
 
 void frmSelectionScr::updateButtons() {
-    Command1->setEnabled(lstSelSCRTAB->count() > 0);
+    // A report may have no input at all: Next is always open.
+    Command1->setEnabled(true);
     cmdADD->setEnabled(lstFinalTABS->count() > 0);
-    cmdRemove->setEnabled(lstSelSCRTAB->count() > 0);
+    cmdRemove->setEnabled(selectedRowOf({lstSelSCRTAB, lstSELSCRFLD, lstSELSCRDESC, lstSELSCRPARAM}) >= 0);
 }
 
 void frmSelectionScr::Command1_Click() { runNext<frmWhereCondn>(); }

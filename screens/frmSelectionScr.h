@@ -8,6 +8,7 @@ class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QStatusBar;
 class QToolButton;
 
 namespace orvex::screens {
@@ -36,6 +37,7 @@ public:
     QToolButton* cmdRemove;
     QPushButton* cmdCancel;  // Back
     QPushButton* Command1;   // Next
+    QStatusBar* StatusLine;  // why Add took nothing, what a design command did
 
     void cmdADD_Click();
     void cmdRemove_Click();
@@ -48,10 +50,9 @@ private:
     void buildUi();
     QHBoxLayout* makeEntryOptions();
     void connectControls();
-    void Form_Load();
+    void showModel() override;
     // The working copy: the picked fields not yet entered.
     FieldLists working() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
-    void appendEntry(const SelectionEntry& entry);
     void updateButtons();
 };
 

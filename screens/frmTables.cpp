@@ -21,14 +21,15 @@
 
 namespace orvex::screens {
 
-frmTables::frmTables(Session& session, QWidget* parent) : ChainScreen(session, Stage::Tables, parent) {
+frmTables::frmTables(Session& session, QWidget* parent) : ChainScreen(session, parent) {
     buildUi();
     Form_Load();
+    followModel();
 }
 
 void frmTables::buildUi() {
     setObjectName(QStringLiteral("frmTables"));
-    setWindowTitle(QStringLiteral("Select Tables"));
+    setCaption(QStringLiteral("Select Tables"));
 
     Label1 = new QLabel(QStringLiteral("Select the tables that would be involved in the Query"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -61,6 +62,7 @@ void frmTables::buildUi() {
     StatusLine = makeStatusLine(this);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
     layout->addWidget(Label1);
     layout->addWidget(frame, 1);
     layout->addLayout(search);
@@ -78,6 +80,7 @@ void frmTables::buildUi() {
     connect(cmdADD, &QToolButton::clicked, this, &frmTables::cmdADD_Click);
     connect(lstTables, &ListBox::doubleClicked, this, &frmTables::cmdADD_Click);
     connect(cmdRemove, &QToolButton::clicked, this, &frmTables::cmdRemove_Click);
+    connect(lstSELTABS, &ListBox::selectionShown, cmdRemove, [this](int row) { cmdRemove->setEnabled(row >= 0); });
     connect(Command1, &QPushButton::clicked, this, &frmTables::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmTables::Command2_Click);
 }
@@ -85,15 +88,27 @@ void frmTables::buildUi() {
 Status frmTables::getConnectedToSAP(Session& session) { return session.logOn(); }
 
 void frmTables::Form_Load() {
-    session_.report().load(Stage::Tables);
-    lstSELTABS->setItems([this] {
-        QStringList chosen;
-        for (const auto& t : session_.report().tables) chosen.append(toQ(padTableName(t)));
-        return chosen;
-    }());
     if (session_.operations()) listTables("A%", true);
-    chosenChanged();
+}
+
+void frmTables::showModel() {
+    // The chosen tables as the design holds them; the results of the last
+    // search without them, so a table taken out is offered again at once.
+    std::vector<QStringList> chosen;
+    std::unordered_set<std::string> taken;
+    for (const auto& t : session_.report().tables) {
+        chosen.push_back({toQ(padTableName(t))});
+        taken.insert(padTableName(t));
+    }
+    syncRows({lstSELTABS}, chosen);
+    std::vector<QStringList> offered;
+    offered.reserve(static_cast<std::size_t>(found_.size()));
+    for (const QString& name : found_)
+        if (!taken.count(toStd(name))) offered.push_back({name});
+    syncRows({lstTables}, offered);
+    Command2->setEnabled(lstSELTABS->count() > 0);
     cmdADD->setEnabled(lstTables->count() > 0);
+    cmdRemove->setEnabled(lstSELTABS->selectedRow() >= 0);
 }
 
 void frmTables::cmdSearch_Click() {
@@ -109,7 +124,6 @@ void frmTables::cmdSearch_Click() {
         return;
     }
     listTables(pattern, false);
-    cmdADD->setEnabled(lstTables->count() > 0);
 }
 
 void frmTables::listTables(const std::string& pattern, bool firstList) {
@@ -118,21 +132,20 @@ void frmTables::listTables(const std::string& pattern, bool firstList) {
         StatusLine->showMessage(toQ(found.failure().text()));
         return;
     }
-    // Chosen names (an opened design's among them) stay out of the results,
-    // which show the names padded as the search gives them; a hash set keeps
-    // long results fast.
-    std::unordered_set<std::string> chosen;
-    for (const std::string& t : session_.report().tables) chosen.insert(padTableName(t));
+    // The names padded as the search gives them; showModel leaves the chosen
+    // ones (an opened design's among them) out.
     QStringList names;
     names.reserve(static_cast<qsizetype>(found->names.size()));
     for (const std::string& name : found->names) {
         if (firstList && (name.empty() || name.front() != 'A')) continue;
-        if (!chosen.count(name)) names.append(toQ(name));
+        names.append(toQ(name));
     }
-    lstTables->setItems(names);
+    found_ = names;
+    lstTables->clear();  // a new search is a new list: nothing stays selected
+    showModel();
     if (found->capped)
         StatusLine->showMessage(QStringLiteral("The first %1 tables are listed; narrow the pattern").arg(found->cap));
-    else if (names.isEmpty())
+    else if (lstTables->count() == 0)
         StatusLine->showMessage(QStringLiteral("No tables match"));
     else
         StatusLine->clearMessage();
@@ -140,27 +153,16 @@ void frmTables::listTables(const std::string& pattern, bool firstList) {
 
 void frmTables::cmdADD_Click() {
     const int row = lstTables->selectedRow();
-    if (row >= 0) {
-        const QString name = lstTables->item(row);
-        session_.report().tables.push_back(toStd(name.trimmed()));
-        lstSELTABS->addItem(name);
-        lstTables->removeItem(row);
-        chosenChanged();
-        session_.designChanged();
-    }
-    cmdADD->setEnabled(lstTables->count() > 0);
+    if (row >= 0) session_.report().addTable(toStd(lstTables->item(row).trimmed()));
 }
 
 void frmTables::cmdRemove_Click() {
     const int row = lstSELTABS->selectedRow();
     if (row < 0) return;
-    session_.report().removeTable(static_cast<std::size_t>(row));
-    session_.designChanged();
-    lstSELTABS->removeItem(row);
-    chosenChanged();
+    ReportModel& model = session_.report();
+    const auto at = static_cast<std::size_t>(row);
+    if (confirmRemoval(session_, "Table " + model.tables[at], model.dependentsOfTable(at))) model.removeTable(at);
 }
-
-void frmTables::chosenChanged() { Command2->setEnabled(lstSELTABS->count() > 0); }
 
 void frmTables::Command1_Click() {
     session_.leaveChain();

@@ -1,6 +1,8 @@
 #pragma once
 // Table selection: search the repository for tables by name pattern and
 // choose the tables the report reads.
+#include <QStringList>
+
 #include <string>
 
 #include "screens/Widgets.h"
@@ -52,7 +54,9 @@ private:
     // Lists the tables matching the LIKE pattern, but for the chosen ones;
     // the first list keeps only names beginning with "A".
     void listTables(const std::string& pattern, bool firstList);
-    void chosenChanged();
+    void showModel() override;
+
+    QStringList found_;  // the last search's names, padded, the chosen ones among them
 
 };
 

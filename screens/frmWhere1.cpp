@@ -18,10 +18,16 @@
 
 namespace orvex::screens {
 
-frmWhere1::frmWhere1(Session& session, frmWhereCondn& conditions, int fieldRow, QWidget* parent)
-    : QDialog(parent), session_(session), conditions_(conditions), fieldRow_(fieldRow) {
+frmWhere1::frmWhere1(Session& session, frmWhereCondn& conditions, QWidget* parent)
+    : QDialog(parent), session_(session), conditions_(conditions) {
     buildUi();
 }
+
+namespace {
+const QString kInputChoice = QStringLiteral("Selection screen: ");
+}
+
+QString frmWhere1::inputChoice(const QString& field) { return kInputChoice + field; }
 
 void frmWhere1::buildUi() {
     setObjectName(QStringLiteral("frmWhere1"));
@@ -70,7 +76,15 @@ void frmWhere1::buildUi() {
 
 void frmWhere1::Command1_Click() {
     const std::string left = toStd(txtcondn->text());
-    const std::string right = toStd(Combo1->currentText());
+    // A choice from the list carries what it stands for; typed text is read
+    // as table.field, or as an input of the selection screen.
+    QString typed = Combo1->currentText().trimmed();
+    const int chosen = Combo1->currentIndex();
+    if (chosen >= 0 && Combo1->itemText(chosen) == Combo1->currentText() && Combo1->itemData(chosen).isValid())
+        typed = Combo1->itemData(chosen).toString();
+    else if (typed.startsWith(kInputChoice))
+        typed = QString::fromLatin1(kSelectionScreenMarker) + '.' + typed.mid(kInputChoice.size()).trimmed();
+    const std::string right = toStd(typed);
     // Checked before anything is recorded, so the five lists stay parallel.
     const auto rightDot = right.find('.');
     if (rightDot == std::string::npos || rightDot == 0 || rightDot + 1 == right.size()) {
@@ -103,12 +117,11 @@ void frmWhere1::Command1_Click() {
     condition.op = toStd(Label2->text());
     condition.rightTable = rightTable;
     condition.rightField = rightField;
-    conditions_.recordCondition(condition, fieldRow_);
-    accept();
+    if (conditions_.recordCondition(condition)) accept();
 }
 
 void frmWhere1::Command2_Click() { reject(); }
 
-void frmWhere1::cmdExit_Click() { session_.exit(); }
+void frmWhere1::cmdExit_Click() { reject(); }
 
 }  // namespace orvex::screens

@@ -15,15 +15,17 @@ class frmWhereCondn;
 class frmWhere1 : public QDialog {
     Q_OBJECT
 public:
-    // fieldRow: the available field of the conditions screen the left side names.
-    frmWhere1(Session& session, frmWhereCondn& conditions, int fieldRow, QWidget* parent = nullptr);
+    frmWhere1(Session& session, frmWhereCondn& conditions, QWidget* parent = nullptr);
+
+    // How a selection-screen input is offered as a right side.
+    static QString inputChoice(const QString& field);
 
     QLineEdit* txtcondn;
     QLabel* Label2;
     QComboBox* Combo1;
     QPushButton* Command1;  // OK
     QPushButton* Command2;  // Cancel
-    QPushButton* cmdExit;
+    QPushButton* cmdExit;  // closes this dialog only
 
     void Command1_Click();
     void Command2_Click();
@@ -34,7 +36,6 @@ private:
 
     Session& session_;
     frmWhereCondn& conditions_;
-    int fieldRow_;
 };
 
 }  // namespace orvex::screens

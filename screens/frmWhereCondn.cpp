@@ -42,14 +42,21 @@ QString joinText(const Condition& c) {
 }
 }  // namespace
 
-frmWhereCondn::frmWhereCondn(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+frmWhereCondn::frmWhereCondn(Session& session, QWidget* parent) : ChainScreen(session, parent) {
     buildUi();
-    Form_Load();
+    // Proposals come from the dictionary's foreign keys, which not every road reads.
+    if (session_.operations() && !session_.operations()->readsDictionary()) {
+        cmdProposeJoins->setEnabled(false);
+        cmdProposeJoins->setToolTip(QStringLiteral(
+            "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
+            "state the joins with the operator buttons"));
+    }
+    followModel();
 }
 
 void frmWhereCondn::buildUi() {
     setObjectName(QStringLiteral("frmWhereCondn"));
-    setWindowTitle(QStringLiteral("Selection Condition"));
+    setCaption(QStringLiteral("Selection Condition"));
 
     QWidget* fieldsFrame = makeFieldsFrame();
     makeOperatorButtons();
@@ -61,32 +68,44 @@ void frmWhereCondn::buildUi() {
     lstRTFLD = new ListBox(QStringLiteral("lstRTFLD"));
     lstJOIN = new ListBox(QStringLiteral("lstJOIN"));
     // Selecting a condition marks the whole row, for Remove and the join type.
+    // A comparison with an input shows as one with the selection screen.
     auto* conditionsFrame = listGroupFrame(this, QStringLiteral("Conditions"), "lvwConditions",
                                            {{"Table on Left", lstLftTAB, trimmedName},
                                             {"Field On Left", lstLFTFLD},
                                             {"Operator", List1},
-                                            {"Table on Right", lstRTTAB, trimmedName},
+                                            {"Table on Right", lstRTTAB,
+                                             [](const QString& item) {
+                                                 return item == QLatin1String(kSelectionScreenMarker)
+                                                            ? QStringLiteral("Selection screen")
+                                                            : item.trimmed();
+                                             }},
                                             {"Field On Right", lstRTFLD},
                                             {"Join", lstJOIN}});
 
     lstFindings = new QListWidget(this);
     lstFindings->setObjectName(QStringLiteral("lstFindings"));
     lstFindings->setToolTip(QStringLiteral("The design check: errors stop Preview and Generate, warnings do not"));
-    lstFindings->setMaximumHeight(90);
+    // Each finding whole, on as many lines as it takes.
+    lstFindings->setWordWrap(true);
+    lstFindings->setTextElideMode(Qt::ElideNone);
+    lstFindings->setMaximumHeight(110);
     auto* findingsFrame = new QGroupBox(QStringLiteral("Design Check"), this);
     (new QVBoxLayout(findingsFrame))->addWidget(lstFindings);
 
     makeCommandButtons();
+    StatusLine = makeStatusLine(this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(fieldsFrame, 1);
     top->addLayout(lineUp(new QVBoxLayout, {nullptr, Command2, Command3, Command4, Command5, nullptr}));
     auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
     layout->addLayout(top, 1);
     layout->addWidget(conditionsFrame, 1);
     layout->addWidget(findingsFrame);
     layout->addLayout(lineUp(new QHBoxLayout, {cmdRemove, cmdProposeJoins, cmdJoinType, cmdSortTotals, nullptr,
                                                cmdPreview, Command1, cmdCancel, cmdExit}));
+    layout->addWidget(StatusLine);
     resize(900, 620);
     keepTabInReadingOrder(this);
 
@@ -116,7 +135,8 @@ QWidget* frmWhereCondn::makeFieldsFrame() {
 // The buttons under the conditions.
 void frmWhereCondn::makeCommandButtons() {
     cmdProposeJoins = makeButton(this, "cmdProposeJoins", "Propose &Joins");
-    cmdRemove = makeButton(this, "cmdRemove", "&Remove");
+    cmdRemove = makeButton(this, "cmdRemove", "Re&move");
+    cmdRemove->setToolTip(QStringLiteral("Remove the selected condition"));
     cmdJoinType = makeButton(this, "cmdJoinType", "Inner / Left &Outer");
     cmdJoinType->setToolTip(QStringLiteral("Switch the selected join between an inner join and a left outer join, "
                                            "which keeps rows that the joined table does not match"));
@@ -156,75 +176,51 @@ void frmWhereCondn::connectButtons() {
     connect(cmdJoinType, &QPushButton::clicked, this, &frmWhereCondn::cmdJoinType_Click);
     connect(cmdSortTotals, &QPushButton::clicked, this, &frmWhereCondn::cmdSortTotals_Click);
     for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN})
-        connect(list, &ListBox::rowSelected, this, &frmWhereCondn::conditionSelected);
+        for (auto signal : {&ListBox::rowSelected, &ListBox::selectionShown})
+            connect(list, signal, this, &frmWhereCondn::conditionSelected);
     connect(cmdPreview, &QPushButton::clicked, this, &frmWhereCondn::cmdPreview_Click);
     connect(Command1, &QPushButton::clicked, this, &frmWhereCondn::Command1_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmWhereCondn::cmdCancel_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmWhereCondn::cmdExit_Click);
 }
 
-void frmWhereCondn::Form_Load() {
-    ReportModel& model = session_.report();
-    QStringList screenFields;
-    for (const auto& e : model.definition.selection) screenFields.append(toQ(e.field));
-    lstselscrflds->setItems(screenFields);
-    if (model.load(Stage::Conditions)) {
-        // An opened design: its conditions are recorded and their left fields used up.
-        std::vector<PickedField> unused = model.definition.fields;
-        for (const auto& c : model.definition.conditions) {
-            std::optional<PickedField> used;
-            for (auto it = unused.begin(); it != unused.end(); ++it) {
-                if (it->table == c.leftTable && it->field == c.leftField) {
-                    used = *it;
-                    unused.erase(it);
-                    break;
-                }
-            }
-            usedFields_.push_back(used);
-            appendCondition(c);
-        }
-    }
-    fillAvailable();
-    cmdRemove->setEnabled(lstLFTFLD->count() > 0);
-    // Proposals come from the dictionary's foreign keys, which not every road reads.
-    if (session_.operations() && !session_.operations()->readsDictionary()) {
-        cmdProposeJoins->setEnabled(false);
-        cmdProposeJoins->setToolTip(QStringLiteral(
-            "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
-            "state the joins with the operator buttons"));
-    }
+void frmWhereCondn::showModel() {
+    const ReportDefinition& d = session_.report().definition;
+    // Every picked field stays available: one field may join a table and filter by an input.
+    syncRows({lstFinalTABS, lstSelFields, lstSelFldsDesc}, fieldRows(d.fields));
+    std::vector<QStringList> screenFields;
+    for (const auto& e : d.selection) screenFields.push_back({toQ(e.field)});
+    syncRows({lstselscrflds}, screenFields);
+    std::vector<QStringList> rows;
+    for (const Condition& c : d.conditions)
+        rows.push_back({toQ(c.leftTable), toQ(c.leftField), toQ(c.op), toQ(c.rightTable), toQ(c.rightField),
+                        joinText(c)});
+    syncRows({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}, rows);
+    conditionSelected();
     showFindings();
 }
 
 void frmWhereCondn::conditionSelected() {
-    const int row = lstLFTFLD->selectedRow();
+    const int row = selectedRowOf({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN});
     const auto& conditions = session_.report().definition.conditions;
-    cmdJoinType->setEnabled(row >= 0 && static_cast<std::size_t>(row) < conditions.size() &&
-                            conditions[static_cast<std::size_t>(row)].rightTable != kSelectionScreenMarker);
+    const bool any = row >= 0 && static_cast<std::size_t>(row) < conditions.size();
+    cmdRemove->setEnabled(any);
+    cmdJoinType->setEnabled(any && conditions[static_cast<std::size_t>(row)].rightTable != kSelectionScreenMarker);
 }
 
 void frmWhereCondn::cmdJoinType_Click() {
-    const int row = lstLFTFLD->selectedRow();
-    auto& conditions = session_.report().definition.conditions;
-    if (row < 0 || static_cast<std::size_t>(row) >= conditions.size()) return;
-    Condition& c = conditions[static_cast<std::size_t>(row)];
-    if (c.rightTable == kSelectionScreenMarker) return;
-    c.join = c.join == JoinType::LeftOuter ? JoinType::Inner : JoinType::LeftOuter;
-    session_.designChanged();
-    QStringList joins;
-    for (const Condition& each : conditions) joins.append(joinText(each));
-    lstJOIN->setItems(joins);
+    const int row = selectedRowOf({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN});
+    if (row < 0) return;
+    // The row changes in place: it stays selected.
+    session_.report().switchJoinType(static_cast<std::size_t>(row));
     for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}) list->selectRow(row);
-    showFindings();
+    conditionSelected();
 }
 
 void frmWhereCondn::cmdSortTotals_Click() {
     frmSortTotals dialog(session_.report().definition.fields, this);
     if (session_.runModal(dialog) != QDialog::Accepted) return;
-    session_.report().definition.fields = dialog.fields();
-    session_.designChanged();
-    fillAvailable();
-    showFindings();
+    session_.report().setFieldOptions(dialog.fields());
 }
 
 bool frmWhereCondn::showFindings() {
@@ -238,17 +234,6 @@ bool frmWhereCondn::showFindings() {
     return !hasError(findings);
 }
 
-void frmWhereCondn::fillAvailable() {
-    // The picked fields in their order, less those a condition has taken.
-    std::vector<PickedField> unused = session_.report().definition.fields;
-    for (const auto& used : usedFields_) {
-        if (!used) continue;
-        if (auto it = std::find(unused.begin(), unused.end(), *used); it != unused.end()) unused.erase(it);
-    }
-    for (ListBox* list : {lstFinalTABS, lstSelFields, lstSelFldsDesc}) list->clear();
-    for (const auto& f : unused) available().append(f);
-}
-
 QStringList frmWhereCondn::selectionFieldNames() const { return lstselscrflds->items(); }
 
 void frmWhereCondn::operatorButton(const char* op) {
@@ -257,39 +242,29 @@ void frmWhereCondn::operatorButton(const char* op) {
         session_.message("Please select a field and click the button", sap::kCritical);
         return;
     }
-    frmWhere1 mapping(session_, *this, row, this);
+    frmWhere1 mapping(session_, *this, this);
     mapping.txtcondn->setText(tableDotField(available().at(row)));
     mapping.Label2->setText(QString::fromLatin1(op));
     mapping.Combo1->clear();
     for (int i = 0; i < lstFinalTABS->count(); ++i)
         if (i != row) mapping.Combo1->addItem(tableDotField(available().at(i)));
-    for (const QString& name : lstselscrflds->items()) mapping.Combo1->addItem(QStringLiteral("SELSCR.") + name);
-    mapping.Combo1->setCurrentIndex(-1);
-    mapping.Combo1->setEditText(QString());
+    // Inputs read as inputs of the selection screen; what is recorded is the marker and the field.
+    for (const QString& name : lstselscrflds->items())
+        mapping.Combo1->addItem(frmWhere1::inputChoice(name), QString::fromLatin1(kSelectionScreenMarker) + '.' + name);
+    // An input selected beside the fields is the right side the user means.
+    if (const int input = lstselscrflds->selectedRow(); input >= 0) {
+        mapping.Combo1->setCurrentIndex(mapping.Combo1->count() - lstselscrflds->count() + input);
+    } else {
+        mapping.Combo1->setCurrentIndex(-1);
+        mapping.Combo1->setEditText(QString());
+    }
     session_.runModal(mapping);
 }
 
-void frmWhereCondn::appendCondition(const Condition& c) {
-    lstLftTAB->addItem(toQ(c.leftTable));
-    lstLFTFLD->addItem(toQ(c.leftField));
-    List1->addItem(toQ(c.op));
-    lstRTTAB->addItem(toQ(c.rightTable));
-    lstRTFLD->addItem(toQ(c.rightField));
-    lstJOIN->addItem(joinText(c));
-}
-
-void frmWhereCondn::recordCondition(const Condition& condition, int fieldRow) {
-    session_.report().definition.conditions.push_back(condition);
-    session_.designChanged();
-    appendCondition(condition);
-    std::optional<PickedField> used;
-    if (fieldRow >= 0 && fieldRow < lstFinalTABS->count()) {
-        used = available().at(fieldRow);
-        available().remove(fieldRow);
-    }
-    usedFields_.push_back(used);
-    cmdRemove->setEnabled(true);
-    showFindings();
+bool frmWhereCondn::recordCondition(const Condition& condition) {
+    if (session_.report().addCondition(condition)) return true;
+    session_.message("This condition is in the report already", sap::kInformation);
+    return false;
 }
 
 void frmWhereCondn::cmdProposeJoins_Click() {
@@ -327,31 +302,13 @@ void frmWhereCondn::cmdProposeJoins_Click() {
     }
     frmJoins dialog(proposals, this);
     if (session_.runModal(dialog) != QDialog::Accepted) return;
-    for (const sap::JoinProposal& p : dialog.ticked()) {
-        // As the operator buttons do: a left field standing among the
-        // available fields is taken away from them.
-        int fieldRow = -1;
-        for (int i = 0; i < lstFinalTABS->count() && fieldRow < 0; ++i) {
-            const PickedField field = available().at(i);
-            if (field.table == p.leftTable && field.field == p.leftField) fieldRow = i;
-        }
-        recordCondition(Condition{p.leftTable, p.leftField, "=", p.rightTable, p.rightField}, fieldRow);
-    }
+    for (const sap::JoinProposal& p : dialog.ticked())
+        session_.report().addCondition(Condition{p.leftTable, p.leftField, "=", p.rightTable, p.rightField});
 }
 
 void frmWhereCondn::cmdRemove_Click() {
-    const int row = lstLFTFLD->selectedRow();
-    if (row < 0) return;
-    auto& conditions = session_.report().definition.conditions;
-    conditions.erase(conditions.begin() + row);
-    session_.designChanged();
-    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}) list->removeItem(row);
-    // The left field is available again for another condition, at its place among the picked fields.
-    usedFields_.erase(usedFields_.begin() + row);
-    fillAvailable();
-    cmdRemove->setEnabled(lstLFTFLD->count() > 0);
-    conditionSelected();
-    showFindings();
+    const int row = selectedRowOf({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN});
+    if (row >= 0) session_.report().removeCondition(static_cast<std::size_t>(row));
 }
 
 ReportDefinition frmWhereCondn::currentDefinition() { return session_.programDesign(); }
@@ -493,23 +450,16 @@ bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {
                          sap::kCritical);
         return false;
     }
-    std::string& remembered = session_.report().definition.transport;
+    const std::string& remembered = session_.report().definition.transport;
     frmTransport dialog(package, check->requests, remembered, this);
     if (session_.runModal(dialog) != QDialog::Accepted || dialog.request().empty()) return false;
-    request.transport = remembered = dialog.request();
-    session_.designChanged();
+    request.transport = dialog.request();
+    session_.report().setTransport(request.transport);
     return true;
 }
 
-void frmWhereCondn::cmdCancel_Click() {
-    session_.keepDesign();
-    session_.report().discard(Stage::Conditions);
-    session_.designChanged();
-    QDialog::reject();
-}
+void frmWhereCondn::cmdCancel_Click() { back(); }
 
 void frmWhereCondn::cmdExit_Click() { session_.exit(); }
-
-void frmWhereCondn::reject() { cmdCancel_Click(); }
 
 }  // namespace orvex::screens

@@ -15,16 +15,17 @@
 
 class QListWidget;
 class QPushButton;
+class QStatusBar;
 
 namespace orvex::screens {
 
 class ListBox;
 class Session;
 
-class frmWhereCondn : public QDialog {
+class frmWhereCondn : public ChainScreen {
     Q_OBJECT
 public:
-    // Loading copies the picked fields and the selection-screen field names.
+    // Shows the picked fields, the selection-screen field names and the conditions.
     frmWhereCondn(Session& session, QWidget* parent = nullptr);
 
     ListBox* lstFinalTABS;
@@ -50,6 +51,7 @@ public:
     QPushButton* Command1;  // Generate Program
     QPushButton* cmdCancel; // Back
     QPushButton* cmdExit;
+    QStatusBar* StatusLine;  // what a design command did
 
     void Command2_Click() { operatorButton("="); }
     void Command3_Click() { operatorButton("<>"); }
@@ -68,14 +70,11 @@ public:
     void cmdCancel_Click();
     void cmdExit_Click();
 
-    // Records one condition and takes the available field at fieldRow away
-    // (called by the condition mapping dialog).
-    void recordCondition(const Condition& condition, int fieldRow);
+    // Records one condition (called by the condition mapping dialog); false,
+    // after saying so, when the same condition stands already.
+    bool recordCondition(const Condition& condition);
     // The selection-screen field names offered as right sides.
     QStringList selectionFieldNames() const;
-
-protected:
-    void reject() override;
 
 private:
     void buildUi();
@@ -83,18 +82,15 @@ private:
     void makeCommandButtons();
     void makeOperatorButtons();
     void connectButtons();
-    void Form_Load();
+    void showModel() override;
     void operatorButton(const char* op);
-    void appendCondition(const Condition& condition);
     void conditionSelected();
     // The report as it stands, with the author from the settings.
     ReportDefinition currentDefinition();
     // The program's source; nullopt, after saying why, when it cannot be generated.
     std::optional<std::vector<std::string>> generate(const ReportDefinition& definition);
-    // The available fields: picked, and not yet the left side of a condition.
+    // The available fields: every picked field, which may stand in any number of conditions.
     FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
-    // Fills the available fields from the picked ones, less those the conditions use.
-    void fillAvailable();
     // For a package other than $TMP: the transport check, and the request
     // the user chooses when the package records on one (remembered in the
     // design). False, after saying why, when the program is not to be created.
@@ -104,9 +100,6 @@ private:
     // anything to say, when the program is not to be sent.
     bool confirmName(sap::InstallRequest& request);
 
-    Session& session_;
-    // Per condition, the available field it took away, so Remove can put it back.
-    std::vector<std::optional<PickedField>> usedFields_;
 };
 
 }  // namespace orvex::screens

@@ -54,9 +54,19 @@ public:
         answers.pop_front();
         return answer;
     }
+    // Answers with the next of `saveAnswers`; Discard when none is left.
+    SaveChoice askSave(const sap::Message& question) override {
+        saveQuestions.push_back(question.text);
+        if (saveAnswers.empty()) return SaveChoice::Discard;
+        const SaveChoice answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
     std::vector<sap::Message> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;
+    std::vector<std::string> saveQuestions;
+    std::deque<SaveChoice> saveAnswers;
     int offUiThread = 0;
 };
 
@@ -247,7 +257,7 @@ struct Walk {
         QString defaultValue;
     };
     std::vector<Entry> entries;
-    std::vector<std::pair<QString, QString>> conditions;  // left field (first listed) "=" right side
+    std::vector<std::pair<QString, QString>> conditions;  // left TABLE.FIELD "=" right side as offered
 };
 
 // The flights report over the fake repository: two tables, four fields, one
@@ -257,7 +267,7 @@ inline Walk flightsWalk() {
             .heading = "Flights",
             .fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
             .entries = {{"CARRID", true, false, ""}},
-            .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
+            .conditions = {{"SFLIGHT.CARRID", "SCARR.CARRID"}, {"SCARR.CARRID", "Selection screen: CARRID"}}};
 }
 
 // Types the walk's attributes into the main window (none for an opened
@@ -324,7 +334,13 @@ inline void walkWizard(Harness& h, frmMain& m, const Walk& walk,
                 m.Combo1->setCurrentIndex(m.Combo1->findText(right));
                 press(m, m.Command1);
             });
-            choose(c.lstSelFields, left);
+            const auto dot = left.indexOf(QLatin1Char('.'));
+            int row = -1;
+            for (int i = 0; i < c.lstSelFields->count() && row < 0; ++i)
+                if (c.lstFinalTABS->item(i).trimmed() == left.left(dot) && c.lstSelFields->item(i) == left.mid(dot + 1))
+                    row = i;
+            if (row < 0) h.problems << "lstSelFields: " + left;
+            pick(c.lstSelFields, row);
             c.Command2->click();
         }
         press(c, c.Command1);

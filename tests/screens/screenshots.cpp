@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
                     .company = "Blueharbour", .heading = "Flights by carrier", .pattern = "S*",
                     .fields = {{"SFLIGHT", {"CARRID", "CONNID", "FLDATE", "PRICE"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
                     .entries = {{"CARRID", false, true, "LH"}, {"FLDATE", true, false, ""}},
-                    .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
+                    .conditions = {{"SFLIGHT.CARRID", "SCARR.CARRID"}, {"SCARR.CARRID", "Selection screen: CARRID"}}};
     frmMain w(h.session);
     walkWizard(h, w, walk, [&h](QDialog& d) { atNext(h, d); });
 

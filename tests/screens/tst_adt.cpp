@@ -23,7 +23,7 @@ Walk adtWalk(const char* name, bool unicodeCheck) {
     return {.name = name, .description = "Flights over ADT", .company = "Blueharbour", .unicodeCheck = unicodeCheck,
             .fields = {{"SFLIGHT", {"CARRID", "CONNID"}}, {"SCARR", {"CARRID", "CARRNAME"}}},
             .entries = {{"CARRID", true, false, ""}},
-            .conditions = {{"CARRID", "SCARR.CARRID"}, {"CARRID", "SELSCR.CARRID"}}};
+            .conditions = {{"SFLIGHT.CARRID", "SCARR.CARRID"}, {"SCARR.CARRID", "Selection screen: CARRID"}}};
 }
 }  // namespace
 

@@ -79,7 +79,8 @@ class TestChain : public QObject {
 private slots:
     void tables() {
         Chain x;
-        frmTables t(x.session, &x.w);  // loading forgets the chosen tables
+        x.session.report().clear();  // a new design: no table chosen yet
+        frmTables t(x.session, &x.w);
         // Names keep the blanks of the 40-character column.
         QCOMPARE(t.lstTables->items(), (QStringList{pad("ABDOC"), pad("AUFK")}));
         // A pattern too long for one condition row: a message, no logon, both lists as they were.
@@ -121,10 +122,11 @@ private slots:
         QTest::keyClick(t.lstTables, Qt::Key_Return);
         t.cmdRemove->click();  // nothing chosen is selected: no change
         doubleClick(t.lstSELTABS, 1);  // a double click takes a chosen table back
-        QCOMPARE(shown(t, {"lstTables", "lstSELTABS"}),
-                 QStringLiteral("SCARR,SFLIGHT,SPFLI | ABDOC"));  // not put back...
+        // A table taken back out is offered again at once, where the last search found it.
+        QCOMPARE(shown(t, {"lstTables", "lstSELTABS"}), QStringLiteral("AUFK,SCARR,SFLIGHT,SPFLI | ABDOC"));
+        QVERIFY(!t.cmdRemove->isEnabled());  // nothing chosen is selected
         t.cmdSearch->click();
-        QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("AUFK,SCARR,SFLIGHT,SPFLI"));  // ...but found again
+        QCOMPARE(shown(t, {"lstTables"}), QStringLiteral("AUFK,SCARR,SFLIGHT,SPFLI"));
         t.Text1->setText(QStringLiteral("AUFK"));
         t.cmdSearch->click();
         doubleClick(t.lstTables, 0);  // a double click adds
@@ -167,6 +169,8 @@ private slots:
 
     void fields() {
         Chain x;
+        x.design.fields.clear();
+        x.design.selection.clear();
         frmFields f(x.session);
         const auto calls = x.script->requests.size();
         f.cmdLSTFLDS->click();  // no table selected: nothing happens
@@ -181,17 +185,22 @@ private slots:
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC", "lstFinalTABS", "lstSelFields", "lstSelFldsDesc"}),
                  QStringLiteral("MANDT,CONNID,FLDATE | Client,Flight Number,Date | SFLIGHT | CARRID | Airline Code"));
         QVERIFY(f.Command1->isEnabled());
-        // Listing again brings the field back; picking it again gives a second, identical entry.
-        f.cmdLSTFLDS->click();
+        // Listed again, the table does not offer the picked field: no field is picked twice.
+        pick(f.lstTABSSEL, 1, f.cmdLSTFLDS);
+        QCOMPARE(shown(f, {"lstTABFields"}), QStringLiteral("MANDT,CONNID,FLDATE"));
+        pick(f.lstTABSSEL, 0, f.cmdLSTFLDS);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         doubleClick(f.lstFLDDESC, 1);  // a double click on the field or its label adds it
         doubleClick(f.lstTABFields, 0);
         // Remove takes the row the user clicked in any of the picked lists.
+        QVERIFY(!f.cmdRemove->isEnabled());  // nothing picked is selected yet
         click(f.lstSelFields, 2);
         f.cmdRemove->click();
         QCOMPARE(shown(f, {"lstFinalTABS", "lstSelFields", "lstSelFldsDesc"}),
                  QStringLiteral("SFLIGHT,SCARR | CARRID,CARRID | Airline Code,Airline Code"));
+        // The field taken out is offered again, at its place in the table.
+        QCOMPARE(shown(f, {"lstTABFields"}), QStringLiteral("MANDT,CARRNAME"));
         doubleClick(f.lstSelFldsDesc, 0);  // a double click on a picked row takes it back
         QCOMPARE(x.design.fields, (std::vector<PickedField>{{"SCARR", "CARRID", "Airline Code"}}));
         // Return in the view of parallel lists takes the current row, then the one below.
@@ -212,15 +221,21 @@ private slots:
         QVERIFY(f.StatusLine->currentMessage().isEmpty());
         doubleClick(f.lstTABSSEL, 2);  // a table without fields leaves both lists empty
         QCOMPARE(shown(f, {"lstTABFields", "lstFLDDESC"}), QStringLiteral(" | "));
-        f.cmdCancel->click();  // Back discards the picked fields, the connection stays
-        QVERIFY(x.design.fields.empty() && x.session.connectionOpen());
+        f.cmdCancel->click();  // Back keeps the picked fields, the connection stays
+        QVERIFY(!x.design.fields.empty() && x.session.connectionOpen());
     }
 
     void selectionScreen() {
         Chain x;
+        x.design.selection.clear();
         frmSelectionScr s(x.session);
         QCOMPARE(s.lstFinalTABS->items(), (QStringList{pad("SFLIGHT"), pad("SFLIGHT"), pad("SCARR")}));
-        s.cmdADD->click();  // nothing selected: ignored
+        QVERIFY(s.Command1->isEnabled());  // a report may have no input
+        QVERIFY(!s.cmdRemove->isEnabled());
+        s.txtDefVal->setFocus();
+        QTest::keyClick(s.txtDefVal, Qt::Key_Return);  // nothing selected: nothing added, and the status line says why
+        QCOMPARE(s.StatusLine->currentMessage(), QStringLiteral("Select a field in \"Selected Fields\" to add it"));
+        QVERIFY(x.design.selection.empty());
         pick(s.lstSelFldsDesc, 1);
         s.optSelOpt->setChecked(true);
         s.chkREqField->setChecked(true);
@@ -249,8 +264,8 @@ private slots:
                  QStringLiteral(
                      "SFLIGHT,SCARR | CARRID,CARRID | Airline Code,Airline Code | SFLIGHT | CONNID | Flight Number"));
         QCOMPARE(x.design.selection.size(), std::size_t(2));
-        s.cmdCancel->click();  // Back discards the entries
-        QVERIFY(x.design.selection.empty());
+        s.cmdCancel->click();  // Back keeps the entries
+        QCOMPARE(x.design.selection.size(), std::size_t(2));
         QCOMPARE(x.design.fields.size(), std::size_t(3));
     }
 
@@ -267,25 +282,33 @@ private slots:
                      QStringLiteral("SFLIGHT.CARRID <>"));  // table trimmed
             QStringList choices;
             for (int i = 0; i < m.Combo1->count(); ++i) choices << m.Combo1->itemText(i);
-            QCOMPARE(choices, (QStringList{"SFLIGHT.CONNID", "SCARR.CARRID", "SELSCR.CARRID", "SELSCR.CARRID"}));
+            // Inputs are offered as the selection screen's, never by an internal word.
+            QCOMPARE(choices, (QStringList{"SFLIGHT.CONNID", "SCARR.CARRID", "Selection screen: CARRID",
+                                           "Selection screen: CARRID"}));
             QVERIFY(m.Combo1->currentText().isEmpty());
             m.Combo1->setCurrentIndex(1);
             m.Command1->click();
         });
         pick(c.lstSelFldsDesc, 0, c.Command3);
-        // The left field is used up: offered neither as left nor as right side again.
-        QCOMPARE(c.lstSelFields->items(), (QStringList{"CONNID", "CARRID"}));
-        x.condition(c, 0, c.Command4, QStringLiteral("SELSCR.CARRID"));
-        x.condition(c, 0, c.Command5, QStringLiteral("SCARR.CURRCODE"));  // typed: a field not picked
+        // A field in a condition stays available: it may join a table and filter by an input too.
+        QCOMPARE(c.lstSelFields->items(), (QStringList{"CARRID", "CONNID", "CARRID"}));
+        x.condition(c, 0, c.Command4, QStringLiteral("SELSCR.CARRID"));  // typed as the design file holds it
+        x.condition(c, 1, c.Command4, QStringLiteral("Selection screen: CARRID"));
+        x.condition(c, 2, c.Command5, QStringLiteral("SCARR.CURRCODE"));  // typed: a field not picked
         QCOMPARE(shown(c, {"lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB", "lstRTFLD", "lstSelFields"}),
-                 QStringLiteral("SFLIGHT,SFLIGHT,SCARR | CARRID,CONNID,CARRID | <>,<,> | SCARR,SELSCR,SCARR | "
-                                "CARRID,CARRID,CURRCODE | "));
+                 QStringLiteral("SFLIGHT,SFLIGHT,SFLIGHT,SCARR | CARRID,CARRID,CONNID,CARRID | <>,<,<,> | "
+                                "SCARR,SELSCR,SELSCR,SCARR | CARRID,CARRID,CARRID,CURRCODE | CARRID,CONNID,CARRID"));
+        // The conditions' view names the selection screen.
+        QCOMPARE(c.lstRTTAB->shownIn()->model()->index(1, 3).data().toString(), QStringLiteral("Selection screen"));
+        // The same condition twice: said, and recorded once.
+        x.condition(c, 0, c.Command4, QStringLiteral("SELSCR.CARRID"));
+        QCOMPARE(x.messages.back().text, std::string("This condition is in the report already"));
+        QCOMPARE(c.lstLFTFLD->count(), 4);
 
-        c.cmdRemove->click();  // nothing selected
+        QVERIFY(!c.cmdRemove->isEnabled());  // nothing selected
         pick(c.lstRTFLD, 0, c.cmdRemove);
-        QCOMPARE(shown(c, {"lstLFTFLD", "List1", "lstSelFields"}), QStringLiteral("CONNID,CARRID | <,> | CARRID"));
-        // The left field of the removed condition is available again, table text intact.
-        QCOMPARE(c.lstFinalTABS->items(), QStringList{pad("SFLIGHT")});
+        pick(c.lstRTFLD, 0, c.cmdRemove);
+        QCOMPARE(shown(c, {"lstLFTFLD", "List1", "lstSelFields"}), QStringLiteral("CONNID,CARRID | <,> | CARRID,CONNID,CARRID"));
         QCOMPARE(x.design.conditions.front(), (Condition{"SFLIGHT", "CONNID", "<", "SELSCR", "CARRID"}));
 
         x.design.name = "ZPREVIEW";
@@ -321,7 +344,7 @@ private slots:
         c.cmdPreview->click();
         QVERIFY(source.contains(QStringLiteral("Report ZPREVIEW.")));
         QCOMPARE(x.script->requests.size(), calls);  // nothing sent
-        pick(c.lstLFTFLD, 0, c.cmdRemove);  // every field back, in the order picked
+        pick(c.lstLFTFLD, 0, c.cmdRemove);
         QCOMPARE(c.lstSelFields->items(), (QStringList{"CARRID", "CONNID", "CARRID"}));
         c.cmdCancel->click();
         QVERIFY(x.design.conditions.empty());
@@ -355,10 +378,27 @@ private slots:
         QTest::mouseClick(c.cmdProposeJoins, Qt::LeftButton);
         QCOMPARE(listed, (QStringList{"SFLIGHT.CARRID = SCARR.CARRID | foreign key SFLIGHT-CARRID [x]",
                                       "SFLIGHT.CONNID = SCARR.CARRNAME | foreign key SFLIGHT-CONNID [x]"}));
-        // Only the ticked one is kept, and its left field is used up as the operator buttons do.
+        // Only the ticked one is kept; its fields stay available for a filter.
         QCOMPARE(shown(c, {"lstLftTAB", "lstLFTFLD", "List1", "lstRTTAB", "lstRTFLD", "lstSelFields"}),
-                 QStringLiteral("SFLIGHT | CARRID | = | SCARR | CARRID | CONNID,CARRID"));
+                 QStringLiteral("SFLIGHT | CARRID | = | SCARR | CARRID | CARRID,CONNID,CARRID"));
         QCOMPARE(x.design.conditions, (std::vector<Condition>{{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}}));
+        // The joined field filtered by the input selected beside the fields, which the dialog proposes.
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
+        x.then<frmWhere1>(QStringLiteral("frmWhere1"), [](frmWhere1& m) {
+            QCOMPARE(m.Combo1->currentText(), QStringLiteral("Selection screen: CARRID"));
+            QTest::mouseClick(m.Command1, Qt::LeftButton);
+        });
+        click(c.lstselscrflds, 1);
+        click(c.lstSelFields, 2);
+        QTest::mouseClick(c.Command2, Qt::LeftButton);
+        QCOMPARE(x.design.conditions.back(), (Condition{"SCARR", "CARRID", "=", "SELSCR", "CARRID"}));
+        // Sort and Totals leave the available fields as they are.
+        x.then<QDialog>(QStringLiteral("frmSortTotals"), [](QDialog& d) {
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        });
+        QTest::mouseClick(c.cmdSortTotals, Qt::LeftButton);
+        QCOMPARE(c.lstSelFields->items(), (QStringList{"CARRID", "CONNID", "CARRID"}));
         // A failed dictionary read: no dialog, a message carrying the reason.
         const auto shownBefore = x.modals.size();
         x.failNextCall();

@@ -223,9 +223,17 @@ private slots:
         QCOMPARE(h.prompter.messages,
                  (std::vector<sap::Message>{{"Please enter valid program name", "ORVEX", sap::kInformation, ""},
                                             {"Program already available in the System\r\n   Choose some other name",
-                                             "ORVEX", sap::kCritical, ""}}));
+                                             "ORVEX", sap::kCritical,
+                                             "\"Generate Program\" asks whether to replace it.\n"
+                                             "Program ZEXISTS already exists in the system."}}));
+        QCOMPARE(w.statusBar->currentMessage(), QStringLiteral("ZEXISTS: the name is taken"));
         // A free name: the status line says so, its tool tip too, no box, and the connection stays;
-        // a key typed in the name clears it.
+        // a key typed in the name clears it. A name outside Y and Z is looked up, with a warning.
+        w.txtName->setText(QStringLiteral("AFREE"));
+        w.Command4->click();
+        QCOMPARE(w.statusBar->currentMessage(),
+                 QStringLiteral("AFREE: no program of this name in the system (it does not start with Y or Z: "
+                                "Connect SAP will refuse it)"));
         w.txtName->setText(QStringLiteral("ZFREE"));
         w.Command4->click();
         const QString free = QStringLiteral("ZFREE: no program of this name in the system");
