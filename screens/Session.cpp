@@ -407,7 +407,7 @@ std::string Session::attributeProblem(const ReportDefinition& d) {
 
 void Session::notice(const std::string& text) {
     // The status line of the screen in front, else the main window's.
-    for (QWidget* window : {dialogOwner(), mainWindow}) {
+    for (QWidget* window : {QApplication::activeWindow(), dialogOwner(), mainWindow}) {
         if (!window) continue;
         if (auto* line = window->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
             line->showMessage(toQ(text));

@@ -349,6 +349,10 @@ void frmWhereCondn::showPreview(int line) {
     fixed.setFixedPitch(true);
     source->setFont(fixed);
     source->setPlainText(text);
+    // The keyboard moves through the source (PageDown, Ctrl+End, the
+    // arrows) and selects in it, as the mouse does; the text has the focus.
+    source->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    source->setFocus(Qt::OtherFocusReason);
     if (line > 0) {
         // The line a message names, selected, in view once the dialog shows.
         QTextCursor at(source->document()->findBlockByNumber(line - 1));

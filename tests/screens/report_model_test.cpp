@@ -1,0 +1,145 @@
+// The design model on its own, without a widget: what each edit changes,
+// what it takes along, who hears of it, and when the design counts as changed.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ReportModel.h"
+
+namespace orvex::screens {
+namespace {
+
+// Two tables, four fields, one input on SFLIGHT-CARRID, a join and a filter.
+ReportModel flights() {
+    ReportModel m;
+    ReportDefinition d;
+    d.name = "ZFLIGHTS";
+    d.fields = {{"SFLIGHT", "CARRID", "Airline"}, {"SFLIGHT", "CONNID", "Flight"},
+                {"SCARR", "CARRID", "Airline"}, {"SCARR", "CARRNAME", "Name"}};
+    d.selection = {{"SFLIGHT", "CARRID", "Airline", "S;N;"}};
+    d.conditions = {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}};
+    m.open(d);
+    return m;
+}
+
+TEST(ReportModel, EveryEditIsHeardAndNothingIsTakenTwice) {
+    ReportModel m;
+    std::vector<Change> heard;
+    const int handle = m.listen([&](Change c) { heard.push_back(c); });
+    EXPECT_TRUE(m.addTable("SCARR"));
+    EXPECT_FALSE(m.addTable("SCARR"));
+    EXPECT_TRUE(m.addField({"SCARR", "CARRID", "Airline"}));
+    EXPECT_FALSE(m.addField({"SCARR", "CARRID", "Airline again"}));  // picked once
+    EXPECT_FALSE(m.addEntry({"SCARR", "CURRCODE", "", "P;N;"}));     // not a picked field
+    EXPECT_TRUE(m.addEntry({"SCARR", "CARRID", "Airline", "P;N;"}));
+    EXPECT_FALSE(m.addEntry({"SCARR", "CARRID", "Airline", "S;R;"}));  // an input once
+    const Condition filter{"SCARR", "CARRID", "=", "SELSCR", "CARRID"};
+    EXPECT_TRUE(m.addCondition(filter));
+    EXPECT_FALSE(m.addCondition(filter));
+    // A field may stand in a join and in a filter.
+    EXPECT_TRUE(m.addCondition({"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"}));
+    m.setAttributes(m.definition);  // the same attributes: no change to tell
+    ReportDefinition renamed = m.definition;
+    renamed.name = "ZX";
+    renamed.fields.clear();  // only the attributes are taken
+    m.setAttributes(renamed);
+    EXPECT_EQ(m.definition.fields.size(), 1u);
+    EXPECT_EQ(heard, (std::vector<Change>{Change::Tables, Change::Fields, Change::Selection, Change::Conditions,
+                                          Change::Conditions, Change::Attributes}));
+    m.stopListening(handle);
+    m.clear();
+    EXPECT_EQ(heard.size(), 6u);
+    EXPECT_TRUE(m.empty());
+}
+
+TEST(ReportModel, RemovalsTakeAlongWhatUsesTheItemAndSayWhatFirst) {
+    struct Case {
+        const char* what;
+        std::function<Dependents(const ReportModel&)> ask;
+        std::function<void(ReportModel&)> remove;
+        Dependents along;
+        std::size_t fields, entries, conditions;
+    };
+    const Case cases[] = {
+        // SCARR: its two fields, the join and the filter on SCARR-CARRID.
+        {"table SCARR", [](const ReportModel& m) { return m.dependentsOfTable(1); },
+         [](ReportModel& m) { m.removeTable(1); }, {2, 0, 2}, 2, 1, 0},
+        // SFLIGHT: its fields, its input, the join; the filter compared SCARR with the input, which goes.
+        {"table SFLIGHT", [](const ReportModel& m) { return m.dependentsOfTable(0); },
+         [](ReportModel& m) { m.removeTable(0); }, {2, 1, 2}, 2, 0, 0},
+        {"field SFLIGHT-CARRID", [](const ReportModel& m) { return m.dependentsOfField(0); },
+         [](ReportModel& m) { m.removeField(0); }, {0, 1, 2}, 3, 0, 0},
+        {"field SFLIGHT-CONNID", [](const ReportModel& m) { return m.dependentsOfField(1); },
+         [](ReportModel& m) { m.removeField(1); }, {0, 0, 0}, 3, 1, 2},
+        {"the input", [](const ReportModel& m) { return m.dependentsOfEntry(0); },
+         [](ReportModel& m) { m.removeEntry(0); }, {0, 0, 1}, 4, 0, 1},
+        {"a row past the end", [](const ReportModel& m) { return m.dependentsOfField(9); },
+         [](ReportModel& m) { m.removeField(9); }, {0, 0, 0}, 4, 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReportModel m = flights();
+        EXPECT_EQ(c.ask(m), c.along);
+        EXPECT_EQ(m.definition.fields.size(), 4u);  // asking changes nothing
+        c.remove(m);
+        EXPECT_EQ(m.definition.fields.size(), c.fields);
+        EXPECT_EQ(m.definition.selection.size(), c.entries);
+        EXPECT_EQ(m.definition.conditions.size(), c.conditions);
+    }
+}
+
+// Whatever the user removes in whatever order, no input names a field that
+// is not picked, and no condition names a field or an input that is gone.
+TEST(ReportModel, RandomRemovalsNeverLeaveAnythingPointingAtNothing) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        ReportModel m = flights();
+        m.addEntry({"SCARR", "CARRID", "Airline", "P;N;"});
+        m.addCondition({"SFLIGHT", "CONNID", "<", "SELSCR", "CARRID"});
+        for (int step = 0; step < 3; ++step) {
+            const auto pickRow = [&](std::size_t n) { return n ? random() % (n + 1) : 0; };  // one past the end too
+            switch (random() % 4) {
+            case 0: m.removeTable(pickRow(m.tables.size())); break;
+            case 1: m.removeField(pickRow(m.definition.fields.size())); break;
+            case 2: m.removeEntry(pickRow(m.definition.selection.size())); break;
+            default: m.removeCondition(pickRow(m.definition.conditions.size())); break;
+            }
+        }
+        for (const auto& e : m.definition.selection) EXPECT_TRUE(m.isPicked(e.table, e.field));
+        for (const auto& f : m.definition.fields)
+            EXPECT_NE(std::find(m.tables.begin(), m.tables.end(), f.table), m.tables.end());
+        for (const auto& c : m.definition.conditions) {
+            EXPECT_TRUE(m.isPicked(c.leftTable, c.leftField));
+            if (c.rightTable == kSelectionScreenMarker)
+                EXPECT_TRUE(std::any_of(m.definition.selection.begin(), m.definition.selection.end(),
+                                        [&](const SelectionEntry& e) { return e.field == c.rightField; }));
+            else
+                EXPECT_TRUE(m.isPicked(c.rightTable, c.rightField));
+        }
+    }
+}
+
+TEST(ReportModel, ChangedMeansDifferentFromTheFileOrAnythingEnteredUnsaved) {
+    ReportModel m;
+    EXPECT_FALSE(m.modified());
+    m.addTable("SCARR");
+    EXPECT_TRUE(m.modified());  // never saved, something entered
+    m.savedAs("/tmp/a.json");
+    EXPECT_FALSE(m.modified());
+    EXPECT_EQ(m.file(), "/tmp/a.json");
+    m.addField({"SCARR", "CARRID", ""});
+    EXPECT_TRUE(m.modified());
+    m.removeField(0);
+    EXPECT_FALSE(m.modified());  // back as the file holds it
+    // An opened design with chosen tables beyond its fields keeps them in order, once each.
+    ReportDefinition d;
+    d.tables = {"T2", "T1", "T2"};
+    d.fields = {{"T1", "F", ""}, {"T3", "G", ""}};
+    m.open(d);
+    EXPECT_EQ(m.tables, (std::vector<std::string>{"T2", "T1", "T3"}));
+    EXPECT_EQ(m.file(), "");
+    EXPECT_TRUE(m.modified());
+}
+
+}  // namespace
+}  // namespace orvex::screens
