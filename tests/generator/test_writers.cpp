@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "Generator.h"
 #include "TestReports.h"
+#include "Text.h"
 
 namespace orvex {
 namespace {
@@ -49,6 +53,44 @@ TEST(SelectionScreen, settingsTextsMakeTheEntry) {
     const std::vector<std::string> src = generated(r).source;
     for (const char* line : {" SELECT-OPTIONS: s_FLDATE FOR SFLIGHT-FLDATE", "  DEFAULT '2024;01'.", "VS_FLDAT = 'Flight date  '."})
         EXPECT_NE(std::find(src.begin(), src.end(), line), src.end()) << line;
+}
+
+// With a row limit and sorted columns the SELECT orders by the sorted ones
+// first, each in its direction, then by the others, so that the limit keeps
+// the first rows of the report's order. A limit alone or a sort alone leaves
+// the statement as it was (the classic one without ORDER BY).
+TEST(Select, aRowLimitKeepsTheFirstRowsOfTheSortOrder) {
+    const struct {
+        std::optional<long long> maxRows;
+        bool sorted;
+        std::vector<std::string> classic;  // the lines from " ORDER BY " to before "."
+        std::string modern;
+    } cases[] = {
+        {200, true, {" ORDER BY ", "A~FLDATE DESCENDING ", "A~CARRID ", "A~CONNID ", "A~PRICE "},
+         "      ORDER BY a~fldate DESCENDING, a~carrid, a~connid, a~price ##SUBRC_OK."},
+        {0, true, {" ORDER BY ", "A~FLDATE DESCENDING ", "A~CARRID ", "A~CONNID ", "A~PRICE "},
+         "      ORDER BY a~fldate DESCENDING, a~carrid, a~connid, a~price ##SUBRC_OK."},
+        {200, false, {}, "      ORDER BY a~carrid, a~connid, a~fldate, a~price ##SUBRC_OK."},
+        {std::nullopt, true, {}, "      ORDER BY a~carrid, a~connid, a~fldate, a~price ##SUBRC_OK."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.maxRows ? "limit " + std::to_string(*c.maxRows) : "no limit") +
+                     (c.sorted ? ", sorted" : ", unsorted"));
+        ReportDefinition r = flightReport({"CARRID", "CONNID", "FLDATE", "PRICE"});
+        r.maxRows = c.maxRows;
+        if (c.sorted) {
+            r.fields[2].sortPosition = 1;
+            r.fields[2].sortDescending = true;
+            r.fields[0].sortPosition = 2;
+        }
+        const Generated g = generated(r);
+        const auto from = std::find(g.selectLines.begin(), g.selectLines.end(), " ORDER BY ");
+        EXPECT_EQ(std::vector<std::string>(from, g.selectLines.end() - (from == g.selectLines.end() ? 0 : 1)), c.classic);
+        EXPECT_EQ(g.selectLines.back(), ".");
+        r.style = CodeStyle::Modern;
+        const std::vector<std::string> modern = generated(r).source;
+        EXPECT_NE(std::find(modern.begin(), modern.end(), c.modern), modern.end()) << c.modern;
+    }
 }
 
 }  // namespace
