@@ -55,6 +55,43 @@ TEST(SelectionScreen, settingsTextsMakeTheEntry) {
         EXPECT_NE(std::find(src.begin(), src.end(), line), src.end()) << line;
 }
 
+// A report without inputs of its own has no block for them, in either style:
+// without the options' inputs no selection screen at all (the program runs
+// without asking), with them only the options' block.
+TEST(SelectionScreen, aReportWithoutInputsHasNoBlockForThem) {
+    const struct {
+        const char* name;
+        std::optional<long long> maxRows;
+        bool layout;
+    } cases[] = {{"no option", std::nullopt, false}, {"a row limit", 200, false}, {"a layout", std::nullopt, true}};
+    for (const auto& c : cases) {
+        for (const CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) {
+            SCOPED_TRACE(std::string(c.name) + (style == CodeStyle::Modern ? ", modern" : ", classic"));
+            ReportDefinition r = flightReport({"CARRID", "CONNID"});
+            r.maxRows = c.maxRows;
+            r.layoutVariant = c.layout;
+            r.style = style;
+            const std::vector<std::string> src = generated(r).source;
+            const auto count = [&src](const std::string& piece) {
+                return std::count_if(src.begin(), src.end(), [&](const std::string& line) {
+                    return text::upper(line).find(piece) != std::string::npos;
+                });
+            };
+            const bool options = c.maxRows || c.layout;
+            EXPECT_EQ(count("BLOCK B1"), 0);
+            EXPECT_EQ(count("SKIP 1"), 0);
+            EXPECT_EQ(count("BEGIN OF BLOCK"), options ? 1 : 0);
+            EXPECT_EQ(count("END OF BLOCK"), options ? 1 : 0);
+            if (style == CodeStyle::Classic) {
+                EXPECT_EQ(count("AT SELECTION-SCREEN OUTPUT"), options ? 1 : 0);  // the labels' texts
+            }
+            if (!options) {
+                EXPECT_EQ(count("SELECTION-SCREEN"), 0);
+            }
+        }
+    }
+}
+
 // With a row limit and sorted columns the SELECT orders by the sorted ones
 // first, each in its direction, then by the others, so that the limit keeps
 // the first rows of the report's order. A limit alone or a sort alone leaves
