@@ -56,14 +56,12 @@ Result<DesignProgram> generateDesign(const char* command, const std::string& pat
     if (!style.empty()) load->style = style == "modern" ? CodeStyle::Modern : CodeStyle::Classic;
     if (maxRows >= 0) load->maxRows = maxRows;
     ReportDefinition& design = *load;
-    std::optional<sap::FieldTypes> types;
-    // A design the generator refuses is refused before any logon.
-    if (dictionary && checkDesign(design)) {
-        Result<sap::FieldTypes> read = designFieldTypes(design);
-        if (!read) return read.failure();
-        types = std::move(*read);
-    }
-    const Status reviewed = tellFindings(command, path, design, types ? types->lookup() : FieldTypeOf{});
+    std::optional<sap::DesignFieldTypes> types;
+    // A design the generator refuses is refused before any logon. Types that
+    // cannot be read are left out of the check, which says so.
+    if (dictionary && checkDesign(design)) types = designFieldTypes(design);
+    const Status reviewed = tellFindings(command, path, design, types ? types->types.lookup() : FieldTypeOf{},
+                                         types ? types->notice() : std::nullopt);
     // Without an author of its own the program names the SAP user ID of the
     // settings file (empty when there is none).
     if (!design.author) design.author = sap::readSettingsValue(sap::settingsFilePath(), "SAPLogOn", "SAPUid");
@@ -115,8 +113,9 @@ void addStyleOption(CLI::App& cmd, std::string& style) {
 }  // namespace
 
 Status tellFindings(const char* command, const std::string& path, const ReportDefinition& design,
-                    const FieldTypeOf& typeOf) {
+                    const FieldTypeOf& typeOf, const std::optional<Finding>& notice) {
     const std::vector<Finding> findings = reviewDesign(design, typeOf);
+    if (notice) fail(command, path + ": " + notice->text());
     for (const Finding& finding : findings)
         if (finding.severity == Finding::Warning) fail(command, path + ": " + finding.text());
     for (const Finding& finding : findings)
@@ -139,7 +138,7 @@ void addGenerateCommand(CLI::App& app, int& exitCode) {
     cmd->add_flag("--dictionary", options->dictionary,
                   "Log on with the settings file and check the design against the field types of its tables: "
                   "a join of fields whose types or lengths differ is a warning, a total on a field that is no "
-                  "number an error");
+                  "number an error (tables whose fields cannot be read are left out, and the check says so)");
     cmd->callback([options, &exitCode] { exitCode = runGenerate(*options); });
 
     auto exportOptions = std::make_shared<ExportOptions>();

@@ -1,5 +1,6 @@
 #pragma once
 // orvex-cli's commands that write a program from a design file.
+#include <optional>
 #include <string>
 
 #include "common/Failure.h"
@@ -12,9 +13,10 @@ class App;
 namespace orvex::app {
 
 // The design's warnings on standard error, one line each as `command`
-// writes them; the first error, if there is one, as the failure.
+// writes them, `notice` (the skipped type comparisons) among them; the first
+// error, if there is one, as the failure.
 Status tellFindings(const char* command, const std::string& path, const ReportDefinition& design,
-                    const FieldTypeOf& typeOf = {});
+                    const FieldTypeOf& typeOf = {}, const std::optional<Finding>& notice = std::nullopt);
 
 // orvex-cli generate / export
 void addGenerateCommand(CLI::App& app, int& exitCode);

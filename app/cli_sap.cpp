@@ -4,7 +4,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "generator/DesignFile.h"
 #include "generator/Generator.h"
 #include "sap/BackendFactory.h"
+#include "sap/DesignFieldTypes.h"
 #include "sap/InstallProgram.h"
 #include "sap/JoinProposals.h"
 #include "sap/Messages.h"
@@ -120,25 +120,6 @@ Result<std::unique_ptr<Operations>> open() {
     Result<LogonValues> values = loadLogon();
     if (!values) return values.failure();
     return logOn(*values);
-}
-
-// The field types of every table the design names, read on `operations`.
-Result<FieldTypes> readFieldTypes(Operations& operations, const ReportDefinition& design) {
-    std::set<std::string> tables;
-    const auto add = [&tables](const std::string& table) { tables.insert(repositoryName(std::string(text::trim(table)))); };
-    for (const PickedField& field : design.fields) add(field.table);
-    for (const Condition& condition : design.conditions) {
-        add(condition.leftTable);
-        if (condition.rightTable != kSelectionScreenMarker) add(condition.rightTable);
-    }
-    FieldTypes types;
-    for (const std::string& table : tables) {
-        auto read = operations.readFields(table);
-        if (!read)
-            return lineFailure(read.failure().kind, "the fields of table " + table + " could not be read", &read.failure());
-        types.keep(table, *read);
-    }
-    return types;
 }
 
 int checkName(const std::string& name) {
@@ -248,10 +229,11 @@ int install(const std::string& designPath, const InstallTarget& target) {
     auto opened = logOn(logon);
     if (!opened) return fail("install", opened.failure());
     Operations* operations = opened->get();
-    // Connected anyway: the design is checked against the system's field types.
-    const Result<FieldTypes> types = readFieldTypes(*operations, design);
-    if (!types) return fail("install", types.failure());
-    if (const Status reviewed = tellFindings("install", designPath, design, types->lookup()); !reviewed)
+    // Connected anyway: the design is checked against the system's field
+    // types where they can be read; creating the program does not need them.
+    const DesignFieldTypes types = readDesignFieldTypes(*operations, design);
+    if (const Status reviewed = tellFindings("install", designPath, design, types.types.lookup(), types.notice());
+        !reviewed)
         return fail("install", reviewed.failure().text());
 
     InstallRequest request;
@@ -312,10 +294,10 @@ int ping() {
 
 }  // namespace
 
-Result<sap::FieldTypes> designFieldTypes(const ReportDefinition& design) {
+sap::DesignFieldTypes designFieldTypes(const ReportDefinition& design) {
     auto opened = open();
-    if (!opened) return opened.failure();
-    return readFieldTypes(**opened, design);
+    if (!opened) return designFieldTypesUnread(design, opened.failure());
+    return readDesignFieldTypes(**opened, design);
 }
 
 void addSapCommands(CLI::App& app, int& exitCode) {

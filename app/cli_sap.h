@@ -4,7 +4,7 @@
 
 #include "common/Failure.h"
 #include "generator/ReportDefinition.h"
-#include "sap/TableReads.h"
+#include "sap/DesignFieldTypes.h"
 
 namespace CLI {
 class App;
@@ -13,9 +13,10 @@ class App;
 namespace orvex::app {
 
 // Logs on with the settings file and reads the field types of every table
-// the design names; the failure's reason is the line to tell ("No connection
-// to R/3!: ...", "the fields of table X could not be read: ...").
-Result<sap::FieldTypes> designFieldTypes(const ReportDefinition& design);
+// the design names. A failed logon or read leaves types unknown and says why
+// in the result's notice ("No connection to R/3!: ...", "the fields of table
+// X could not be read: ..."); it never stops the command.
+sap::DesignFieldTypes designFieldTypes(const ReportDefinition& design);
 
 // orvex-cli check-name / tables / fields / joins / install / ping
 void addSapCommands(CLI::App& app, int& exitCode);

@@ -371,8 +371,23 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
             lines.push_back(w.leftAlias + "~" + w.leftField + " " + w.op + " " + w.screenName);
         }
     }
+    if (const std::vector<std::size_t> order = limitedOrder(g); !order.empty()) {
+        lines.emplace_back(" ORDER BY ");
+        for (const std::size_t i : order) {
+            const OutputField& f = g.outputFields[i];
+            lines.push_back(f.alias + "~" + f.field + (f.sortDescending ? " DESCENDING " : " "));
+        }
+    }
     lines.emplace_back(".");
     return {};
+}
+
+std::vector<std::size_t> limitedOrder(const Generated& g) {
+    if (g.optionNames.maxRowsInput.empty() || g.sortColumns.empty()) return {};
+    std::vector<std::size_t> order = g.sortColumns;
+    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i)
+        if (g.outputFields[i].sortPosition <= 0) order.push_back(i);
+    return order;
 }
 
 std::string programText(const std::vector<std::string>& source) {

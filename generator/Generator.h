@@ -177,6 +177,14 @@ Status buildConditionLists(const ReportDefinition& report, Generated& g);
 // a filter condition on a field of an outer table.
 Status buildSelectLines(const ReportDefinition& report, Generated& g);
 
+// The order of the SELECT of a report with a row limit and sorted columns,
+// so that the limit keeps the first rows of the report's own order:
+// output-field indexes, the sorted ones first in sort order (each in its
+// direction), then the others in output order, ascending. Empty when the
+// report has no row limit or no sorted column: the SELECT then orders as it
+// always has.
+std::vector<std::size_t> limitedOrder(const Generated& g);
+
 // Step 6 writes g.text with the source writers (generator/SourceWriters.h or,
 // for CodeStyle::Modern, generator/ModernWriter.h); GenerateProgram then
 // copies it into g.source line by line.

@@ -300,7 +300,13 @@ void addSelect(const Generated& g, const Shape& s, SourceText& out) {
                  lower(w.screenName)});
     }
     // The database returns the rows in no set order: sorted by the columns,
-    // the list reads the same on every database.
+    // the list reads the same on every database. With a row limit the
+    // report's sort order comes first, so the limit keeps its first rows.
+    if (const std::vector<std::size_t> order = limitedOrder(g); !order.empty()) {
+        fields.clear();
+        for (const std::size_t i : order)
+            fields.push_back(column(i) + (g.outputFields[i].sortDescending ? " DESCENDING" : ""));
+    }
     words = commaList(fields);
     words.insert(words.begin(), {"ORDER", "BY"});
     words.back() += " ##SUBRC_OK.";  // no row found shows an empty list, as the classic program does

@@ -158,12 +158,23 @@ void addDeclarations(const ReportDefinition& report, const Generated& g, SourceT
     }
 }
 
-// The selection screen: a line per entry, then the options' block.
+// Whether the report has a selection screen: inputs of its own or of its options.
+bool hasSelectionScreen(const ReportDefinition& report) {
+    return !report.selection.empty() || report.maxRows || report.layoutVariant;
+}
+
+// The selection screen: a line per entry, then the options' block. A report
+// without inputs has none, and runs without asking anything.
 void addSelectionScreen(const ReportDefinition& report, const Generated& g, SourceText& out) {
+    if (!hasSelectionScreen(report)) return;
     std::string quoted;
     out.add(kStars25);
     out.add("*Selection Screen*");
     out.add(kStars25);
+    if (report.selection.empty()) {
+        addOptionsBlock(report, g.optionNames, out);
+        return;
+    }
     out.add("SELECTION-SCREEN: BEGIN OF BLOCK b1 WITH FRAME .");
     for (std::size_t i = 0; i < report.selection.size(); ++i) {
         const SelectionEntry& e = report.selection[i];
@@ -307,12 +318,14 @@ void GenDeclarations(const ReportDefinition& report, Generated& g) {
     addDeclarations(report, g, out);
     addSelectionScreen(report, g, out);
 
-    addSectionBox(out, "*AT Selection Screen O/P*");
-    out.add("AT SELECTION-SCREEN OUTPUT.");
-    for (std::size_t i = 0; i < report.selection.size(); ++i)
-        out.add({g.screenNames[i].label, " = '", text::abapQuoted(report.selection[i].description, quoted),
-                 "'."});
-    addOptionEvents(g.optionNames, out);
+    if (hasSelectionScreen(report)) {
+        addSectionBox(out, "*AT Selection Screen O/P*");
+        out.add("AT SELECTION-SCREEN OUTPUT.");
+        for (std::size_t i = 0; i < report.selection.size(); ++i)
+            out.add({g.screenNames[i].label, " = '", text::abapQuoted(report.selection[i].description, quoted),
+                     "'."});
+        addOptionEvents(g.optionNames, out);
+    }
     out.add("");
     out.add("START-OF-SELECTION.");
     out.add("PERFORM GET_DATA.");

@@ -87,6 +87,11 @@ public:
 
     // Release 7.50: no element info, and the stateful header is ignored.
     std::atomic<bool> legacy{false};
+    // Release 7.40 as its discovery document shows it: no element info, no
+    // data preview, no dictionary table resources, and the transport checks
+    // outside /sap/bc/adt; the paths it does not list answer 404 "No suitable
+    // resource found". Its stateful sessions are kept (legacy drops them too).
+    std::atomic<bool> release740{false};
     // A refused token answers 401 with an HTML page instead of 403.
     std::atomic<bool> staleToken401{false};
     // The activation answers the pre-audit's list of inactive objects first.
@@ -338,14 +343,15 @@ private:
         const std::string programs = "/sap/bc/adt/programs/programs";
         const std::string& p = r.path;
         if (r.method == "GET" && p == "/sap/bc/adt/discovery")
-            return xml(res, legacy ? "discovery-750.xml" : "discovery.xml", {}, "application/atomsvc+xml");
+            return xml(res, release740 ? "discovery-740.xml" : legacy ? "discovery-750.xml" : "discovery.xml", {},
+                       "application/atomsvc+xml");
         if (r.method == "GET" && p == "/sap/bc/adt/repository/informationsystem/search") return search(r, res);
-        if (r.method == "GET" && p == "/sap/bc/adt/ddic/elementinfo" && !legacy) return elementInfo(r, res);
+        if (r.method == "GET" && p == "/sap/bc/adt/ddic/elementinfo" && !legacy && !release740) return elementInfo(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/programs/validation") return validation(r, res);
         if (r.method == "POST" && p == programs) return create(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/checkruns") return checkRun(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/activation") return activation(r, res);
-        if (r.method == "POST" && p == "/sap/bc/adt/cts/transportchecks") return transportCheck(r, res);
+        if (r.method == "POST" && p == "/sap/bc/adt/cts/transportchecks" && !release740) return transportCheck(r, res);
         if (r.method == "GET" && p.rfind("/sap/bc/adt/programs/includes/", 0) == 0) {
             const std::string name = text::upper(p.substr(std::string("/sap/bc/adt/programs/includes/").size()));
             if (!includes_.count(name))

@@ -15,6 +15,7 @@
 #include "sap/adt/AdtAnswers.h"
 #include "tests/adt/AdtDouble.h"
 #include "sap/adt/AdtOperations.h"
+#include "sap/DesignFieldTypes.h"
 #include "generator/DesignFile.h"
 #include "generator/Generator.h"
 #include "sap/JoinProposals.h"
@@ -202,6 +203,65 @@ TEST_F(AdtRoad, ReadsNamesAndFields) {
     ASSERT_FALSE(old);
     EXPECT_NE(old.failure().reason.find("7.51"), std::string::npos);
     EXPECT_NE(old.failure().reason.find("SOAP service"), std::string::npos);
+}
+
+// The field types of a design's tables for the design check: every table
+// read; none on a release whose discovery offers no element info (asked
+// nothing, said once why); one table refused and the next still read; a
+// service that answers with an HTML page asked once. Nothing of it fails.
+TEST_F(AdtRoad, DesignFieldTypesKeepWhatCouldBeReadAndSayWhyTheRestWasNot) {
+    Result<ReportDefinition> design = loadDesignFile(kDesign);
+    ASSERT_TRUE(design) << design.failure().text();
+    const auto isFieldRead = [](const AdtRecord& r) { return r.path == "/sap/bc/adt/ddic/elementinfo"; };
+    const auto ofTable = [isFieldRead](const char* table) {
+        return [=](const AdtRecord& r) { return isFieldRead(r) && r.param("path") == table; };
+    };
+    const struct {
+        const char* name;
+        std::function<void(AdtDouble&)> arrange;
+        std::vector<std::string> read, unread;
+        std::size_t fieldRequests;
+        const char* notice;  // part of the notice, "" for none
+    } cases[] = {
+        {"every table read", [](AdtDouble&) {}, {"SCARR", "SFLIGHT"}, {}, 2, ""},
+        {"release 7.40: no element info in the discovery", [](AdtDouble& d) { d.release740 = true; }, {},
+         {"SCARR", "SFLIGHT"}, 0,
+         "type comparisons skipped for SCARR, SFLIGHT: the fields of table SCARR could not be read: this system's "
+         "release offers no field list over ADT"},
+        {"no authorisation for one table",
+         [ofTable](AdtDouble& d) {
+             d.setFault(once(ofTable("SCARR"),
+                             answering(403, AdtDouble::answer("exception.xml", {{"TYPE", "ExceptionResourceNoAuthorization"},
+                                                                                {"MESSAGE", "No authorization for SCARR"}}),
+                                       "application/xml")));
+         },
+         {"SFLIGHT"}, {"SCARR"}, 2, "for SCARR: the fields of table SCARR could not be read: reading the fields of SCARR failed: No authorization"},
+        {"an HTML page in the service's place",
+         [](AdtDouble& d) { d.setFault(at("/sap/bc/adt/ddic/elementinfo", answering(500, "<html>down</html>", "text/html"))); },
+         {}, {"SCARR", "SFLIGHT"}, 1, "type comparisons skipped for SCARR, SFLIGHT: the fields of table SCARR"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir caseDir;
+        AdtDouble d(caseDir.file("sandbox.db"));
+        c.arrange(d);
+        auto ops = adt::makeAdtOperations(logonAt(d.url()));
+        const DesignFieldTypes types = readDesignFieldTypes(*ops, *design);
+        for (const std::string& table : c.read) EXPECT_TRUE(types.types.knows(table)) << table;
+        EXPECT_EQ(types.unread, c.unread);
+        const auto records = d.requests();
+        EXPECT_EQ(static_cast<std::size_t>(std::count_if(records.begin(), records.end(), isFieldRead)), c.fieldRequests);
+        const std::optional<Finding> notice = types.notice();
+        ASSERT_EQ(notice.has_value(), *c.notice != '\0');
+        if (!notice) continue;
+        EXPECT_EQ(notice->severity, Finding::Warning);
+        EXPECT_NE(notice->message.find(c.notice), std::string::npos) << notice->message;
+        EXPECT_EQ(notice->message.find('\n'), std::string::npos);
+    }
+    // Compared where read: CARRID of both tables is CHAR 3.
+    AdtDouble d(dir.file("types.db"));
+    const DesignFieldTypes types = readDesignFieldTypes(*adt::makeAdtOperations(logonAt(d.url())), *design);
+    EXPECT_EQ(types.types.typeOf("SFLIGHT", "CARRID"), (FieldType{"CHAR", 3}));
 }
 
 TEST_F(AdtRoad, InstallsOnARequestWithEveryRuleKept) {
@@ -468,6 +528,44 @@ TEST_F(CliAdt, EveryCommandWorksOverTheAdtRoad) {
     EXPECT_EQ(run("orvex-cli", "check-name ZX").err,
               "orvex-cli check-name: No connection to R/3!: the system refused the user name or password for client "
               "001 (HTTP 401)\n");
+}
+
+// A release whose discovery document offers no element info (7.40): the
+// program is created and activated all the same, and the design check says
+// once that it compared no field types and why. When the system also drops
+// the stateful session, the lock is the reason the installation fails, not
+// the field types.
+TEST_F(CliAdt, InstallGoesOnWhenTheFieldTypesCannotBeRead) {
+    double_.release740 = true;
+    const Outcome install = run("orvex-cli", "install '" + kDesign + "'");
+    EXPECT_EQ(install.code, 0) << install.err;
+    EXPECT_EQ(install.out, "Program Created successfully in SAP\n");
+    EXPECT_EQ(install.err, "orvex-cli install: " + kDesign +
+                               ": warning: type comparisons skipped for SCARR, SFLIGHT: the fields of table SCARR "
+                               "could not be read: this system's release offers no field list over ADT (element info "
+                               "comes with release 7.51); read the fields over an RFC road instead: SAP's RFC library "
+                               "or the SOAP service (/sap/bc/soap/rfc) (no /sap/bc/adt/ddic/elementinfo in the "
+                               "discovery)\n");
+    auto stored = double_.sandbox().program("ZFLIGHTS_BY_CARRIER");
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->active);
+    const auto records = double_.requests();
+    EXPECT_TRUE(std::none_of(records.begin(), records.end(),
+                             [](const AdtRecord& r) { return r.path == "/sap/bc/adt/ddic/elementinfo"; }));
+    EXPECT_EQ(sessionFault(records), "");
+
+    // The same check without a connection: generated, and said why.
+    const Outcome generated = run("orvex-cli", "generate --dictionary -o '" + ProgramFolder::dir.file("out.abap") +
+                                                   "' '" + kDesign + "'");
+    EXPECT_EQ(generated.code, 0) << generated.err;
+    EXPECT_NE(generated.err.find("warning: type comparisons skipped for SCARR, SFLIGHT"), std::string::npos)
+        << generated.err;
+
+    double_.legacy = true;
+    const Outcome dropped = run("orvex-cli", "install --replace '" + kDesign + "'");
+    EXPECT_EQ(dropped.code, 2);
+    EXPECT_NE(dropped.err.find("releases before 7.51 keep no ADT session over HTTP"), std::string::npos) << dropped.err;
+    EXPECT_EQ(dropped.err.find("orvex-cli install: the fields of table"), std::string::npos) << dropped.err;
 }
 
 TEST_F(CliAdt, TheAddressChoosesTheRoad) {

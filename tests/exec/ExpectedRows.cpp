@@ -55,10 +55,18 @@ Expected expectedRows(const json& design) {
         return "t" + std::to_string(at - tables.begin());
     };
     std::string select;
+    struct Sort {
+        long long position;
+        std::size_t column;
+        bool descending;
+    };
+    std::vector<Sort> sorts;
     for (const json& f : design.at("fields")) {
         const std::string table = trimmed(f.at("table")), field = trimmed(f.at("field"));
         const std::string name = alias(table);
         if (std::find(expected.columns.begin(), expected.columns.end(), field) != expected.columns.end()) continue;
+        if (const long long position = f.value("sort_position", 0LL); position > 0)
+            sorts.push_back({position, expected.columns.size(), f.value("sort_descending", false)});
         expected.columns.push_back(field);
         expected.tables.push_back(table);
         expected.fields.push_back(&dictField(table, field));
@@ -116,6 +124,13 @@ Expected expectedRows(const json& design) {
     from += outerJoins;
     expected.sql = "SELECT " + select + " FROM " + from;
     for (std::size_t i = 0; i < where.size(); ++i) expected.sql += (i == 0 ? " WHERE " : " AND ") + where[i];
+    // Ordered by the columns' positions in the SELECT list, each in its direction.
+    std::stable_sort(sorts.begin(), sorts.end(), [](const Sort& a, const Sort& b) { return a.position < b.position; });
+    for (std::size_t i = 0; i < sorts.size(); ++i) {
+        expected.sortColumns.push_back(sorts[i].column);
+        expected.sql += (i == 0 ? " ORDER BY " : ", ") + std::to_string(sorts[i].column + 1) +
+                        (sorts[i].descending ? " DESC" : " ASC");
+    }
 
     // Each row's values in SQLite's text (numbers too), NULL (an outer join's missing row) as null.
     std::vector<std::vector<json>> found;
@@ -131,6 +146,7 @@ Expected expectedRows(const json& design) {
         Row& row = expected.rows.emplace_back();
         for (std::size_t i = 0; i < values.size(); ++i) row.push_back(canonicalValue(*expected.fields[i], values[i]));
     }
+    if (!sorts.empty()) expected.ordered = expected.rows;
     std::sort(expected.rows.begin(), expected.rows.end());
     return expected;
 }

@@ -22,6 +22,11 @@ struct Expected {
     std::vector<std::string> tables;           // the table each column comes from
     std::vector<const DictField*> fields;      // and its dictionary field
     std::vector<Row> rows;                     // sorted
+    // The design's sort order: column indexes by sort position, and the same
+    // rows in that order (by SQL's comparison of the columns' values), each
+    // sorted column in its direction; both empty when nothing is sorted.
+    std::vector<std::size_t> sortColumns;
+    std::vector<Row> ordered;
     std::string sql;                           // what was asked, for failure messages
 };
 

@@ -113,8 +113,19 @@ std::string adaptForTranspiler(std::string_view source, const std::string& progr
     std::string* target = &kept;
     std::size_t start = std::string::npos;  // where the lines after START-OF-SELECTION begin in `kept`
     int valueRequestCount = 0;
+    enum { NoOrder, OrderBy, OrderColumns } order = NoOrder;  // where the lines are in an ORDER BY
     for (const std::string& original : lines(source)) {
-        const std::string line = rewritten(original, withProgramName, true);
+        std::string line = rewritten(original, withProgramName, true);
+        const std::string code = text::upper(statementText(line));
+        if (code == "ORDER BY") {
+            order = OrderBy;
+        } else if (order != NoOrder && (code.empty() || code.starts_with("."))) {
+            order = code.empty() ? order : NoOrder;
+        } else if (order == OrderColumns) {
+            line = ", " + line;
+        } else if (order == OrderBy) {
+            order = OrderColumns;
+        }
         switch (blockAt(line)) {
             case Block::Initialization: target = &initialization; continue;
             case Block::ScreenOutput: target = &screenOutput; continue;

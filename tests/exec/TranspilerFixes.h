@@ -15,6 +15,9 @@
 //    initial value (the transpiled program puts a row with an empty value in
 //    the first, and blanks into a date or time parameter).
 //  - sy-repid is the program's name (empty in the transpiled program).
+//  - An ORDER BY whose columns stand one a line, separated by blanks as
+//    release 7.02 writes them, gets commas between its columns (the
+//    transpiler hands the blank-separated list to SQLite unchanged).
 // Two more differences are met at run time by the run's setup script
 // (standins/setup.mjs): UP TO with leading zeros or 0, and parameter names
 // a function module does not have.

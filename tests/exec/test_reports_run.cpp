@@ -75,11 +75,28 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
     const std::vector<Row> shown = shownRows(run.valuesOf(modern ? "cells" : "row"), expected);
     const long long limit = designJson.value("max_rows", 0LL);
     if (limit > 0 && static_cast<std::size_t>(limit) < expected.rows.size()) {
-        // Which rows a limit lets through is the database's choice: as many
-        // as the limit, each one a row of the report.
+        // As many rows as the limit, each one a row of the report.
         EXPECT_EQ(shown.size(), static_cast<std::size_t>(limit)) << run.describe();
         EXPECT_TRUE(std::includes(expected.rows.begin(), expected.rows.end(), shown.begin(), shown.end()))
             << rowDifference(expected.rows, shown);
+        // A sorted report keeps the first rows of its own order: their sort
+        // columns are those of the first rows by that order (rows alike in
+        // every sorted column may stand for one another).
+        if (!expected.ordered.empty()) {
+            const auto keys = [&](auto first, auto last) {
+                std::vector<Row> out;
+                for (auto row = first; row != last; ++row) {
+                    Row& key = out.emplace_back();
+                    for (const std::size_t column : expected.sortColumns) key.push_back((*row)[column]);
+                }
+                std::sort(out.begin(), out.end());
+                return out;
+            };
+            const std::vector<Row> kept = keys(expected.ordered.begin(), expected.ordered.begin() + limit);
+            const std::vector<Row> shownKeys = keys(shown.begin(), shown.end());
+            EXPECT_EQ(shownKeys, kept) << "sort columns of the rows kept, against the first " << limit << " by "
+                                       << expected.sql << "\n" << rowDifference(kept, shownKeys);
+        }
     } else {
         EXPECT_EQ(shown, expected.rows) << "rows that differ from " << expected.sql << "\n"
                                         << rowDifference(expected.rows, shown);

@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "Generator.h"
 #include "TestReports.h"
+#include "Text.h"
 
 namespace orvex {
 namespace {
@@ -49,6 +53,81 @@ TEST(SelectionScreen, settingsTextsMakeTheEntry) {
     const std::vector<std::string> src = generated(r).source;
     for (const char* line : {" SELECT-OPTIONS: s_FLDATE FOR SFLIGHT-FLDATE", "  DEFAULT '2024;01'.", "VS_FLDAT = 'Flight date  '."})
         EXPECT_NE(std::find(src.begin(), src.end(), line), src.end()) << line;
+}
+
+// A report without inputs of its own has no block for them, in either style:
+// without the options' inputs no selection screen at all (the program runs
+// without asking), with them only the options' block.
+TEST(SelectionScreen, aReportWithoutInputsHasNoBlockForThem) {
+    const struct {
+        const char* name;
+        std::optional<long long> maxRows;
+        bool layout;
+    } cases[] = {{"no option", std::nullopt, false}, {"a row limit", 200, false}, {"a layout", std::nullopt, true}};
+    for (const auto& c : cases) {
+        for (const CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) {
+            SCOPED_TRACE(std::string(c.name) + (style == CodeStyle::Modern ? ", modern" : ", classic"));
+            ReportDefinition r = flightReport({"CARRID", "CONNID"});
+            r.maxRows = c.maxRows;
+            r.layoutVariant = c.layout;
+            r.style = style;
+            const std::vector<std::string> src = generated(r).source;
+            const auto count = [&src](const std::string& piece) {
+                return std::count_if(src.begin(), src.end(), [&](const std::string& line) {
+                    return text::upper(line).find(piece) != std::string::npos;
+                });
+            };
+            const bool options = c.maxRows || c.layout;
+            EXPECT_EQ(count("BLOCK B1"), 0);
+            EXPECT_EQ(count("SKIP 1"), 0);
+            EXPECT_EQ(count("BEGIN OF BLOCK"), options ? 1 : 0);
+            EXPECT_EQ(count("END OF BLOCK"), options ? 1 : 0);
+            if (style == CodeStyle::Classic) {
+                EXPECT_EQ(count("AT SELECTION-SCREEN OUTPUT"), options ? 1 : 0);  // the labels' texts
+            }
+            if (!options) {
+                EXPECT_EQ(count("SELECTION-SCREEN"), 0);
+            }
+        }
+    }
+}
+
+// With a row limit and sorted columns the SELECT orders by the sorted ones
+// first, each in its direction, then by the others, so that the limit keeps
+// the first rows of the report's order. A limit alone or a sort alone leaves
+// the statement as it was (the classic one without ORDER BY).
+TEST(Select, aRowLimitKeepsTheFirstRowsOfTheSortOrder) {
+    const struct {
+        std::optional<long long> maxRows;
+        bool sorted;
+        std::vector<std::string> classic;  // the lines from " ORDER BY " to before "."
+        std::string modern;
+    } cases[] = {
+        {200, true, {" ORDER BY ", "A~FLDATE DESCENDING ", "A~CARRID ", "A~CONNID ", "A~PRICE "},
+         "      ORDER BY a~fldate DESCENDING, a~carrid, a~connid, a~price ##SUBRC_OK."},
+        {0, true, {" ORDER BY ", "A~FLDATE DESCENDING ", "A~CARRID ", "A~CONNID ", "A~PRICE "},
+         "      ORDER BY a~fldate DESCENDING, a~carrid, a~connid, a~price ##SUBRC_OK."},
+        {200, false, {}, "      ORDER BY a~carrid, a~connid, a~fldate, a~price ##SUBRC_OK."},
+        {std::nullopt, true, {}, "      ORDER BY a~carrid, a~connid, a~fldate, a~price ##SUBRC_OK."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.maxRows ? "limit " + std::to_string(*c.maxRows) : "no limit") +
+                     (c.sorted ? ", sorted" : ", unsorted"));
+        ReportDefinition r = flightReport({"CARRID", "CONNID", "FLDATE", "PRICE"});
+        r.maxRows = c.maxRows;
+        if (c.sorted) {
+            r.fields[2].sortPosition = 1;
+            r.fields[2].sortDescending = true;
+            r.fields[0].sortPosition = 2;
+        }
+        const Generated g = generated(r);
+        const auto from = std::find(g.selectLines.begin(), g.selectLines.end(), " ORDER BY ");
+        EXPECT_EQ(std::vector<std::string>(from, g.selectLines.end() - (from == g.selectLines.end() ? 0 : 1)), c.classic);
+        EXPECT_EQ(g.selectLines.back(), ".");
+        r.style = CodeStyle::Modern;
+        const std::vector<std::string> modern = generated(r).source;
+        EXPECT_NE(std::find(modern.begin(), modern.end(), c.modern), modern.end()) << c.modern;
+    }
 }
 
 }  // namespace

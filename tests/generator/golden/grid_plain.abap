@@ -39,16 +39,6 @@ DATA: G_DATE(10) TYPE C.
 *Table Decl for O/P     *
 *************************
 DATA: IT_OUTPUT type STANDARD TABLE OF T_OUTPUT WITH HEADER LINE.
-*************************
-*Selection Screen*
-*************************
-SELECTION-SCREEN: BEGIN OF BLOCK b1 WITH FRAME .
- SELECTION-Screen: Skip 1.
-SELECTION-SCREEN: END OF BLOCK b1..
-*************************
-*AT Selection Screen O/P*
-*************************
-AT SELECTION-SCREEN OUTPUT.
 
 START-OF-SELECTION.
 PERFORM GET_DATA.

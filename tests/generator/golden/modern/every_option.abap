@@ -88,7 +88,7 @@ CLASS lcl_report IMPLEMENTATION.
       INTO TABLE @mt_output
       UP TO @p_max ROWS
       WHERE a~carrid IN @s_carrid
-      ORDER BY a~carrid, a~carrname, b~connid, b~price, b~seatsocc ##SUBRC_OK.
+      ORDER BY a~carrid, b~connid DESCENDING, a~carrname, b~price, b~seatsocc ##SUBRC_OK.
   ENDMETHOD.
 
   METHOD display.
