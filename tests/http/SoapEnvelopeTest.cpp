@@ -101,3 +101,61 @@ TEST(SoapEnvelope, ServerStripsTrailingBlanksAndClientRestoresRowWidths) {
     EXPECT_EQ(fallback->tables.at("DATA")[0].get("WA"), "R3TR|TABL|" + name40);
     EXPECT_EQ(fallback->tables.at("DATA")[3].get("WA"), "R3TR|TABL|" + name40 + "|          |SAP       ");
 }
+
+// A character XML 1.0 forbids, as a reference or as it is, makes the request
+// no XML: the parser would take it, and a NUL it decodes would end the text
+// there, so that a condition cut short selects more than it says. Allowed
+// references are decoded; inside CDATA and comments "&#0;" is plain text.
+TEST(SoapEnvelope, ServerRefusesCharactersXmlForbids) {
+    const auto condition = [](const std::string& text) {
+        return envelope("<urn:RFC_READ_TABLE xmlns:urn=\"urn:sap-com:document:sap:rfc:functions\"><QUERY_TABLE>TADIR"
+                        "</QUERY_TABLE><OPTIONS><item><TEXT>" +
+                        text + "</TEXT></item></OPTIONS></urn:RFC_READ_TABLE>");
+    };
+    const char* refused[] = {
+        "OBJ_NAME = 'NONE'&#0; OR OBJ_NAME <> ''", "&#x0;", "&#1;", "&#x1F;", "&#11;", "&#xD800;", "&#xDFFF;",
+        "&#xFFFE;", "&#65535;", "&#x110000;", "&#99999999999999999999;", "&#;", "&#x;", "&#65", "&#X41;", "a\x01z",
+        "a\x7f\x0b", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xED\xA0\x80", "<![CDATA[\x02]]>",
+    };
+    for (const char* text : refused) {
+        std::string body = condition(text);
+        const auto parsed = soap::parseRequest(body);
+        ASSERT_FALSE(parsed) << text;
+        EXPECT_EQ(parsed.failure().reason.rfind("not XML: ", 0), 0u) << parsed.failure().reason;
+    }
+    const std::pair<const char*, std::string> allowed[] = {
+        {"&#9;&#10;&#13;&#x20;", "\t\n\r "},
+        {"&#65;&#x42;", "AB"},
+        {"&#xE9;&#x10FFFF;&#xFFFD;", "\xC3\xA9\xF4\x8F\xBF\xBF\xEF\xBF\xBD"},
+        {"<![CDATA[&#0;]]>", "&#0;"},
+        {"a<!-- &#0; -->b", "ab"},
+        {"\xEF\xBF\xBD \xEE\x80\x80", "\xEF\xBF\xBD \xEE\x80\x80"},  // U+FFFD and U+E000 as they are
+    };
+    for (const auto& [text, value] : allowed) {
+        std::string body = condition(text);
+        const auto parsed = soap::parseRequest(body);
+        ASSERT_TRUE(parsed) << text << ": " << parsed.failure().reason;
+        EXPECT_EQ(parsed->tables.at("OPTIONS").at(0).get("TEXT"), value) << text;
+    }
+}
+
+// A body of many small rows costs far more parsed than its bytes: beyond the
+// bound on tags it is refused before it is parsed. The largest program, of
+// 32,768 lines, is within it.
+TEST(SoapEnvelope, ServerBoundsTheTagsOfARequest) {
+    RfcRequest program{"BC_PR_INSERT", {{"PROGRAM_NAME", "ZBIG"}}, {}};
+    for (int i = 0; i < 32'768; ++i) program.tables["SOURCE"].emplace_back().set("LINE", "WRITE 'x'.");
+    std::string largest = *soap::buildRequest(program);
+    const auto parsed = soap::parseRequest(largest);
+    ASSERT_TRUE(parsed) << parsed.failure().reason;
+    EXPECT_EQ(parsed->tables.at("SOURCE").size(), 32'768u);
+
+    std::string rows;
+    for (std::size_t i = 0; i < soap::kMaxRequestTags / 4; ++i) rows += "<item><X>y</X></item>";
+    std::string tooMany = envelope("<urn:RFC_PING xmlns:urn=\"urn:sap-com:document:sap:rfc:functions\"><PAD>" + rows +
+                                   "</PAD></urn:RFC_PING>");
+    const auto refused = soap::parseRequest(tooMany);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.failure().reason.find("more than the 262144 a call may have"), std::string::npos)
+        << refused.failure().reason;
+}
