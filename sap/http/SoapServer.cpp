@@ -459,13 +459,37 @@ struct SoapServer::Impl {
         return false;
     }
 
-    void serve(const httplib::Request& req, httplib::Response& res) {
+    // Reads the body into one string made to its announced size, and at most
+    // maxRequestBytes of it once decoded: a compressed body does not unpack
+    // past the bound either. False when the body did not come whole or broke
+    // the bound; the status says which, and the connection ends.
+    bool readBody(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader,
+                  std::string& body) {
+        const std::size_t most = options.maxRequestBytes;
+        if (const auto length = announcedLength(req)) body.reserve(static_cast<std::size_t>(std::min<unsigned long long>(*length, most)));
+        bool tooLarge = false;
+        const bool read = reader([&body, &tooLarge, most](const char* data, std::size_t size) {
+            if (size > most - body.size()) return !(tooLarge = true);
+            body.append(data, size);
+            return true;
+        });
+        if (read) return true;
+        if (tooLarge) res.status = 413;
+        else if (res.status < 400) res.status = 400;
+        res.set_header("Connection", "close");
+        if (tlRequest) tlRequest->closeAfterAnswer = true;
+        return false;
+    }
+
+    void serve(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+        std::string body;
+        if (!readBody(req, res, reader, body)) return;  // the error handler writes the page
         const auto started = Clock::now();
         RequestState* request = tlRequest;
         SoapAnswer answered = request && request->admitted
-                                  ? answerSoapCall(handler, request->user, req.body)
+                                  ? answerSoapCall(handler, request->user, std::move(body))
                                   : answerSoapRequest(handler, logonCheck, req.get_header_value("Authorization"),
-                                                      req.get_param_value("sap-client"), req.body,
+                                                      req.get_param_value("sap-client"), std::move(body),
                                                       options.clientExists);
         answer(req, res, std::move(answered), started);
         // A call may take long: whoever came meanwhile gets the worker next.
@@ -516,7 +540,8 @@ SoapServer::SoapServer(Handler handler, LogonCheck logonCheck, LogSink log, Opti
     // the refusal instead.
     server.set_expect_100_continue_handler(
         [impl](const httplib::Request& req, httplib::Response& res) { return impl->admit(req, res) ? 100 : res.status; });
-    server.Post(kServicePath, [impl](const httplib::Request& req, httplib::Response& res) { impl->serve(req, res); });
+    server.Post(kServicePath, [impl](const httplib::Request& req, httplib::Response& res,
+                                     const httplib::ContentReader& reader) { impl->serve(req, res, reader); });
     // Other paths and methods: an HTML page, as an ICF node that does not exist gives.
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
         if (res.body.empty()) {

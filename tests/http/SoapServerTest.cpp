@@ -289,3 +289,28 @@ TEST(SoapServer, HeadsThatNeverEndLoseTheirWorker) {
     flood.send(lines);  // the server may hang up before it has all of it
     EXPECT_TRUE(flood.hungUp());
 }
+
+// A compressed body may not unpack past the bound on a request's size: 17 MiB
+// of blanks come in a few kilobytes of gzip, and are refused (413) as they
+// unpack; a small compressed call is answered as any other.
+TEST(SoapServer, CompressedBodiesAreBoundOnceUnpacked) {
+    SoapServer server(answerEveryCall, developerOnly);
+    const int port = serve(server);
+    ASSERT_GT(port, 0);
+    const std::string ping = pingEnvelope();
+    std::string bomb = ping;
+    bomb.insert(bomb.rfind("</SOAP-ENV:Body>"), std::size_t(17) << 20, ' ');
+    for (const auto& [body, status] : {std::pair{ping, "HTTP/1.1 200"}, std::pair{bomb, "HTTP/1.1 413"}}) {
+        std::string packed;
+        httplib::detail::gzip_compressor gzip;
+        ASSERT_TRUE(gzip.compress(body.data(), body.size(), true, [&packed](const char* data, std::size_t size) {
+            packed.append(data, size);
+            return true;
+        }));
+        ASSERT_LT(packed.size(), std::size_t(1) << 20);
+        RawClient client(port);
+        ASSERT_TRUE(client.send(post("Authorization: " + kGoodLogon + "\r\nContent-Encoding: gzip\r\n", packed.size())));
+        client.send(packed);  // the server may hang up before it has all of it
+        EXPECT_EQ(client.head().substr(0, 12), status) << body.size();
+    }
+}
