@@ -314,3 +314,23 @@ TEST(SoapServer, CompressedBodiesAreBoundOnceUnpacked) {
         EXPECT_EQ(client.head().substr(0, 12), status) << body.size();
     }
 }
+
+// A request that is no XML, "&#0;" cutting a condition short among them, is
+// answered with a SOAP fault and never reaches the system.
+TEST(SoapServer, RequestsThatAreNoXmlGetAFaultAndNoCall) {
+    int calls = 0;
+    const SoapServer::Handler counting = [&calls](const RfcRequest&, const std::string&) -> RfcResult {
+        ++calls;
+        return RfcReply{};
+    };
+    RfcRequest read{"RFC_READ_TABLE", {{"QUERY_TABLE", "TADIR"}}, {}};
+    read.tables["OPTIONS"].emplace_back().set("TEXT", "OBJ_NAME = 'NONE'#CUT# OR OBJ_NAME <> ''");
+    std::string body = *soap::buildRequest(read);
+    body.replace(body.find("#CUT#"), 5, "&#0;");
+    const SoapAnswer answer = answerSoapRequest(counting, developerOnly, kGoodLogon, "001", body);
+    EXPECT_EQ(answer.status, 500);
+    EXPECT_NE(answer.body.find("<faultstring>INVALID_REQUEST</faultstring>"), std::string::npos) << answer.body;
+    EXPECT_NE(answer.body.find("the character reference &amp;#0; names no character XML allows"), std::string::npos)
+        << answer.body;
+    EXPECT_EQ(calls, 0);
+}
