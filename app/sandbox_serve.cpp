@@ -41,7 +41,7 @@ namespace {
 // PIPE_BUF bytes, and only once the output has room, so that it can stop.
 class OutputLog {
 public:
-    explicit OutputLog(int fd) : fd_(fd), writer_([this] { write(); }) {}
+    explicit OutputLog(int fd) : fd_(fd), writer_([this] { drain(); }) {}
     // Writes what is left for at most a second more, then gives up on it.
     ~OutputLog() {
         {
@@ -72,7 +72,7 @@ private:
     static constexpr std::size_t kMaxQueuedBytes = std::size_t(1) << 20;
     static constexpr std::size_t kChunk = PIPE_BUF;
 
-    void write() {
+    void drain() {
         // A reader that went away makes a write fail (EPIPE) instead of ending the server.
         sigset_t pipe;
         sigemptyset(&pipe);

@@ -468,11 +468,17 @@ struct SoapServer::Impl {
         const std::size_t most = options.maxRequestBytes;
         if (const auto length = announcedLength(req)) body.reserve(static_cast<std::size_t>(std::min<unsigned long long>(*length, most)));
         bool tooLarge = false;
-        const bool read = reader([&body, &tooLarge, most](const char* data, std::size_t size) {
+        const auto keep = [&body, &tooLarge, most](const char* data, std::size_t size) {
             if (size > most - body.size()) return !(tooLarge = true);
             body.append(data, size);
             return true;
-        });
+        };
+        // A form is no envelope: its parts are read and dropped, and the empty
+        // body says what it is not.
+        const bool read = req.is_multipart_form_data()
+                              ? reader([](const httplib::MultipartFormData&) { return true; },
+                                       [](const char*, std::size_t) { return true; })
+                              : reader(keep);
         if (read) return true;
         if (tooLarge) res.status = 413;
         else if (res.status < 400) res.status = 400;
