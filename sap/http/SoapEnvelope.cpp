@@ -361,7 +361,9 @@ bool isXmlCharacter(unsigned long code) {
 // it holds none. The parser takes both without a word, and a NUL it decodes
 // ends the text there, which would make a condition cut short select more
 // than it says. Inside CDATA sections and comments "&#" is plain text.
-std::string forbiddenCharacter(std::string_view body) {
+// With `references` false only the characters as they are count: for values
+// already decoded, whose "&#" is text.
+std::string forbiddenCharacter(std::string_view body, bool references = true) {
     const auto at = [](std::size_t offset) { return " at byte " + std::to_string(offset); };
     std::size_t literalUntil = 0;  // end of the CDATA section or comment in hand
     for (std::size_t i = 0; i < body.size(); ++i) {
@@ -375,7 +377,7 @@ std::string forbiddenCharacter(std::string_view body) {
         }
         if ((c == 0xEF && next == 0xBF && (third == 0xBE || third == 0xBF)) || (c == 0xED && next >= 0xA0 && next <= 0xBF))
             return "a character XML does not allow" + at(i);
-        if (i < literalUntil) continue;
+        if (!references || i < literalUntil) continue;
         if (c == '<') {
             const std::string_view rest = body.substr(i);
             const char* close = rest.starts_with("<![CDATA[") ? "]]>" : rest.starts_with("<!--") ? "-->" : nullptr;
@@ -522,6 +524,17 @@ Result<RfcRequest> parseRequest(std::string& body) {
             request.exports[name] = std::move(value);
         }
     }
+    // A value joined from pieces (text around a comment or a CDATA section)
+    // may join the bytes of a forbidden character the body did not hold whole.
+    const auto joinedBadly = [](const std::string& value) { return !forbiddenCharacter(value, false).empty(); };
+    for (const auto& [name, value] : request.exports)
+        if (joinedBadly(value)) return failure(FailureKind::Refused, "not XML: parameter " + name + " holds a character XML does not allow");
+    for (const auto& [name, rows] : request.tables)
+        for (const RfcRow& row : rows)
+            for (const auto& [column, value] : row.cells())
+                if (joinedBadly(value))
+                    return failure(FailureKind::Refused,
+                                   "not XML: table " + name + ", column " + column + " holds a character XML does not allow");
     return request;
 }
 

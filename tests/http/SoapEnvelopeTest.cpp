@@ -118,6 +118,7 @@ TEST(SoapEnvelope, ServerRefusesCharactersXmlForbids) {
     const char* refused[] = {
         "OBJ_NAME = 'NONE'&#0; OR OBJ_NAME <> ''", "&#99999999999999999999;", "&#;", "&#x;", "&#65", "&#X41;",
         "a\x01z", "a\x7f\x0b", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xED\xA0\x80", "<![CDATA[\x02]]>",
+        "\xEF\xBF<!-- -->\xBE", "\xED<![CDATA[\xA0]]>\x80",  // joined from pieces
     };
     for (const char* text : refused) {
         std::string body = condition(text);
