@@ -7,15 +7,18 @@
           shape to parse); the status it gets and the server's peak resident
           memory (VmHWM) afterwards.
   long    the same with rows of 400 characters, the shape of a large program.
+  packed  a gzip-compressed request that unpacks to MB megabytes of blanks.
 
     bench/http/served_sandbox_abuse.py build/bin/orvex-sandbox slow 16 50
     bench/http/served_sandbox_abuse.py build/bin/orvex-sandbox memory 60 15
     bench/http/served_sandbox_abuse.py build/bin/orvex-sandbox long 60 15
+    bench/http/served_sandbox_abuse.py build/bin/orvex-sandbox packed 300
 
 Each measurement starts a server of its own on a free loopback port with a
 fresh sandbox database in a temporary folder.
 """
 import base64
+import gzip
 import os
 import re
 import socket
@@ -64,14 +67,14 @@ class Server:
         self.dir.cleanup()
 
 
-def request(port, body, timeout):
+def request(port, body, timeout, headers=""):
     """Sends one POST; returns (status line, seconds) or (None, seconds) on a timeout."""
     started = time.monotonic()
     with socket.create_connection(("127.0.0.1", port)) as s:
         s.settimeout(timeout)
         head = ("POST /sap/bc/soap/rfc?sap-client=001 HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                 "Content-Type: text/xml; charset=utf-8\r\nAuthorization: %s\r\nContent-Length: %d\r\n"
-                "Connection: close\r\n\r\n" % (LOGON, len(body))).encode()
+                "%sConnection: close\r\n\r\n" % (LOGON, len(body), headers)).encode()
         try:
             s.sendall(head)
             s.sendall(body)
@@ -130,12 +133,24 @@ def memory(program, megabytes, row="<item><X>y</X></item>"):
           % (len(body) // 1000000, status or "unanswered", seconds, peak // 1024, before // 1024))
 
 
+def packed(program, megabytes):
+    server = Server(program)
+    body = gzip.compress(PING.replace("</SOAP-ENV:Body>", " " * (megabytes * 1000000) + "</SOAP-ENV:Body>").encode(), 9)
+    status, seconds = request(server.port, body, 120, "Content-Encoding: gzip\r\n")
+    peak = server.peak_kib()
+    server.close()
+    print("packed %d KB unpacking to %d MB: %s after %.2f s; peak resident %d MiB"
+          % (len(body) // 1000, megabytes, status or "unanswered", seconds, peak // 1024))
+
+
 def main():
-    if len(sys.argv) < 4 or sys.argv[2] not in ("slow", "memory", "long"):
+    if len(sys.argv) < 4 or sys.argv[2] not in ("slow", "memory", "long", "packed"):
         raise SystemExit(__doc__)
     for value in sys.argv[3:]:
         if sys.argv[2] == "slow":
             slow(sys.argv[1], int(value))
+        elif sys.argv[2] == "packed":
+            packed(sys.argv[1], int(value))
         elif sys.argv[2] == "memory":
             memory(sys.argv[1], int(value))
         else:
