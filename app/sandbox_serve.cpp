@@ -1,11 +1,25 @@
 // orvex-sandbox serve: the sandbox system over SAP's SOAP-over-HTTP RFC
 // protocol, so that the HTTP transport can be used and tested end to end.
 
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
 #include <utility>
 
 #include "app/sandbox_serve.h"
@@ -18,6 +32,98 @@
 namespace orvex::app {
 
 namespace {
+
+// The server's standard output, written by a thread of its own: a worker
+// hands its log line over and goes on at once, whether anyone reads the
+// output or not. While the output takes nothing, lines queue up to a bound;
+// those beyond it are dropped and counted, and the count is written once the
+// output moves again. The writer never blocks in a write: it writes at most
+// PIPE_BUF bytes, and only once the output has room, so that it can stop.
+class OutputLog {
+public:
+    explicit OutputLog(int fd) : fd_(fd), writer_([this] { drain(); }) {}
+    // Writes what is left for at most a second more, then gives up on it.
+    ~OutputLog() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        }
+        changed_.notify_all();
+        writer_.join();
+    }
+    OutputLog(const OutputLog&) = delete;
+    OutputLog& operator=(const OutputLog&) = delete;
+
+    void line(std::string text) {
+        text += '\n';
+        {
+            std::lock_guard lock(mutex_);
+            if (queuedBytes_ + text.size() > kMaxQueuedBytes) {
+                ++dropped_;
+                return;
+            }
+            queuedBytes_ += text.size();
+            lines_.push_back(std::move(text));
+        }
+        changed_.notify_one();
+    }
+
+private:
+    static constexpr std::size_t kMaxQueuedBytes = std::size_t(1) << 20;
+    static constexpr std::size_t kChunk = PIPE_BUF;
+
+    void drain() {
+        // A reader that went away makes a write fail (EPIPE) instead of ending the server.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        std::string pending;  // taken from the queue, not yet written
+        bool broken = false;
+        for (;;) {
+            {
+                std::unique_lock lock(mutex_);
+                if (pending.empty()) {
+                    changed_.wait(lock, [this] { return stopping_ || !lines_.empty() || dropped_ > 0; });
+                    if (dropped_ > 0) {
+                        pending = "orvex-sandbox: " + std::to_string(dropped_) +
+                                  " log lines dropped: standard output was not read\n";
+                        dropped_ = 0;
+                    }
+                    while (!lines_.empty() && pending.size() < kChunk) {
+                        queuedBytes_ -= lines_.front().size();
+                        pending += lines_.front();
+                        lines_.pop_front();
+                    }
+                }
+                if (pending.empty() || broken) {
+                    if (stopping_) return;
+                    pending.clear();
+                    continue;
+                }
+                if (stopping_ && std::chrono::steady_clock::now() >= *stopping_) return;
+            }
+            pollfd room{fd_, POLLOUT, 0};
+            if (::poll(&room, 1, 100) <= 0) continue;  // no room yet: look again, or stop
+            if (room.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+                broken = true;
+                continue;
+            }
+            const ssize_t written = ::write(fd_, pending.data(), std::min(pending.size(), kChunk));
+            if (written > 0) pending.erase(0, static_cast<std::size_t>(written));
+            else if (written < 0 && errno != EINTR && errno != EAGAIN) broken = true;
+        }
+    }
+
+    const int fd_;
+    std::mutex mutex_;  // guards the four below
+    std::condition_variable changed_;
+    std::deque<std::string> lines_;
+    std::size_t queuedBytes_ = 0;
+    std::size_t dropped_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> stopping_;
+    std::thread writer_;
+};
 
 struct ServeOptions {
     std::string listen = "127.0.0.1:8000";
@@ -71,7 +177,8 @@ int serve(const ServeOptions& options) {
     }
     std::unique_ptr<sap::SandboxSystem> sandbox = std::move(*opened);
 
-    std::mutex logMutex;
+    // Started after blockStopRequests, as every thread of the server.
+    OutputLog output(STDOUT_FILENO);
     sap::SoapServer::Options serverOptions;
     serverOptions.clientExists = [&sandbox](const std::string& client) { return sandbox->hasClient(client); };
     sap::SoapServer server(
@@ -79,11 +186,7 @@ int serve(const ServeOptions& options) {
         [&sandbox](const std::string& user, const std::string& password, const std::string& client) {
             return sandbox->checkLogon(user, password, client);
         },
-        [&logMutex](const std::string& line) {
-            std::lock_guard lock(logMutex);
-            std::fprintf(stdout, "%s\n", line.c_str());
-            std::fflush(stdout);
-        },
+        [&output](const std::string& line) { output.line(line); },
         serverOptions);
     const Result<int> bound = server.bind(host, port);
     if (!bound) {
@@ -91,16 +194,11 @@ int serve(const ServeOptions& options) {
         return 1;
     }
     const std::string served = sap::Url::make(false, host, *bound).with("/sap/bc/soap/rfc").text();
-    {
-        std::lock_guard lock(logMutex);
-        std::fprintf(stdout, "orvex-sandbox: serving %s (database %s)\n", served.c_str(), database.c_str());
-        std::fflush(stdout);
-    }
+    output.line("orvex-sandbox: serving " + served + " (database " + database + ")");
 
     const bool ok =
         platform::runUntilStopRequested([&server] { return server.run().ok(); }, [&server] { server.stop(); });
-    std::fprintf(stdout, "orvex-sandbox: stopped\n");
-    std::fflush(stdout);
+    output.line("orvex-sandbox: stopped");
     return ok ? 0 : 1;
 }
 

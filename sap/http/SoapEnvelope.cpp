@@ -348,6 +348,66 @@ std::string unsendable(const RfcRequest& request) {
     return {};
 }
 
+// XML 1.0's characters: TAB, LF, CR, and from U+0020 on, without the
+// surrogates and U+FFFE, U+FFFF.
+bool isXmlCharacter(unsigned long code) {
+    return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+           (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
+// Why a request body is not XML for want of allowed characters: a character
+// reference to one XML 1.0 forbids ("&#0;", "&#x1F;", "&#xFFFE;"), or such a
+// character as it is (a control byte, U+FFFE, U+FFFF, a surrogate); "" when
+// it holds none. The parser takes both without a word, and a NUL it decodes
+// ends the text there, which would make a condition cut short select more
+// than it says. Inside CDATA sections and comments "&#" is plain text.
+// With `references` false only the characters as they are count: for values
+// already decoded, whose "&#" is text.
+std::string forbiddenCharacter(std::string_view body, bool references = true) {
+    const auto at = [](std::size_t offset) { return " at byte " + std::to_string(offset); };
+    std::size_t literalUntil = 0;  // end of the CDATA section or comment in hand
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(body[i]);
+        const unsigned char next = i + 1 < body.size() ? static_cast<unsigned char>(body[i + 1]) : 0;
+        const unsigned char third = i + 2 < body.size() ? static_cast<unsigned char>(body[i + 2]) : 0;
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            char code[8];
+            std::snprintf(code, sizeof code, "%02X", c);
+            return std::string("the control character 0x") + code + at(i);
+        }
+        if ((c == 0xEF && next == 0xBF && (third == 0xBE || third == 0xBF)) || (c == 0xED && next >= 0xA0 && next <= 0xBF))
+            return "a character XML does not allow" + at(i);
+        if (!references || i < literalUntil) continue;
+        if (c == '<') {
+            const std::string_view rest = body.substr(i);
+            const char* close = rest.starts_with("<![CDATA[") ? "]]>" : rest.starts_with("<!--") ? "-->" : nullptr;
+            if (close) {
+                const std::size_t end = body.find(close, i);
+                literalUntil = end == std::string_view::npos ? body.size() : end;
+            }
+        } else if (c == '&' && next == '#') {
+            const bool hex = third == 'x';
+            std::size_t j = i + (hex ? 3 : 2);
+            unsigned long code = 0;
+            bool digits = false;
+            for (; j < body.size() && j < i + 16; ++j) {
+                const char d = body[j];
+                const int value = d >= '0' && d <= '9'              ? d - '0'
+                                  : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                                  : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                                : -1;
+                if (value < 0) break;
+                code = std::min<unsigned long>(code * (hex ? 16 : 10) + static_cast<unsigned long>(value), 0x110000);
+                digits = true;
+            }
+            if (!digits || j >= body.size() || body[j] != ';' || !isXmlCharacter(code))
+                return "the character reference " + std::string(body.substr(i, std::min<std::size_t>(j - i + 1, 16))) +
+                       " names no character XML allows" + at(i);
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 Result<std::string> encodeName(std::string_view abapName) {
@@ -438,6 +498,12 @@ RfcResult parseReply(const RfcRequest& request, std::string& body) {
 }
 
 Result<RfcRequest> parseRequest(std::string& body) {
+    if (const std::size_t tags = static_cast<std::size_t>(std::count(body.begin(), body.end(), '<'));
+        tags > kMaxRequestTags)
+        return failure(FailureKind::Refused, "the request holds " + std::to_string(tags) + " tags, more than the " +
+                                                 std::to_string(kMaxRequestTags) + " a call may have");
+    if (std::string why = forbiddenCharacter(body); !why.empty())
+        return failure(FailureKind::Refused, "not XML: " + std::move(why));
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_buffer_inplace(body.data(), body.size(), kParseOptions, pugi::encoding_utf8);
     if (!result) return failure(FailureKind::Refused, std::string("not XML: ") + result.description());
@@ -458,6 +524,17 @@ Result<RfcRequest> parseRequest(std::string& body) {
             request.exports[name] = std::move(value);
         }
     }
+    // A value joined from pieces (text around a comment or a CDATA section)
+    // may join the bytes of a forbidden character the body did not hold whole.
+    const auto joinedBadly = [](const std::string& value) { return !forbiddenCharacter(value, false).empty(); };
+    for (const auto& [name, value] : request.exports)
+        if (joinedBadly(value)) return failure(FailureKind::Refused, "not XML: parameter " + name + " holds a character XML does not allow");
+    for (const auto& [name, rows] : request.tables)
+        for (const RfcRow& row : rows)
+            for (const auto& [column, value] : row.cells())
+                if (joinedBadly(value))
+                    return failure(FailureKind::Refused,
+                                   "not XML: table " + name + ", column " + column + " holds a character XML does not allow");
     return request;
 }
 

@@ -3,6 +3,7 @@
 // request a client sends, the reply or fault a server gives back, and the
 // parsers of both directions. Client and server share this code, so the
 // sandbox served over HTTP speaks exactly what the client expects of SAP.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,11 +52,19 @@ Result<std::string> buildRequest(const RfcRequest& request);
 // rowLayout in the implementation).
 RfcResult parseReply(const RfcRequest& request, std::string& body);
 
+// Most tags (opening and closing ones counted) a request body may hold: a
+// parsed tag costs far more memory than its bytes, so a body of many small
+// rows is refused before it is parsed. A program of 32,768 lines, as many as
+// a program may have, takes 131,072.
+inline constexpr std::size_t kMaxRequestTags = 262'144;
+
 // Server side: the function call inside a request envelope. Elements holding
 // <item> rows are tables; an empty element may be either an empty table or an
 // empty export, so it is entered as both (an empty export is the ABAP initial
 // value, and the handler ignores tables it does not know).
-// A failure says why the body is not a call.
+// A failure says why the body is not a call: not XML (a character XML 1.0
+// does not allow, also as a character reference such as "&#0;", counts as
+// such), no envelope, or more than kMaxRequestTags tags.
 Result<RfcRequest> parseRequest(std::string& body);
 
 // Server side: the reply envelope with "FUNCTION.Response". Only tables that

@@ -39,36 +39,61 @@ using platform::Moved;
 using platform::Waiting;
 using platform::waitFor;
 
+// When the connection a worker serves was accepted (queued for a worker).
+thread_local Clock::time_point tlAccepted{};
+
 // One accepted connection as the HTTP library reads and writes it, held to
-// deadlines: a request must arrive whole within the deadline from its start
-// and bring at most `maxBytes`; an answer must be taken within the deadline
-// from its first byte. A client that breaks a limit gets no further request.
+// deadlines: a request's line and headers must arrive within the head
+// deadline from its start and bring at most `kHeaderAllowance`, the whole
+// request within the deadline and at most `maxBytes`; an answer must be taken
+// within the deadline from its first byte. While others wait for a worker, a
+// request whose head has not come whole within `kHeadGiveWay` gives way: a
+// client that sends nothing useful does not keep anyone waiting. For the
+// first request that time runs from the connection's accept, so that one
+// that trickled while it waited in the queue gives way as soon as it is
+// taken. A client that breaks a limit gets no further request.
 class ConnectionStream final : public httplib::Stream {
 public:
-    ConnectionStream(int fd, std::chrono::milliseconds deadline, std::size_t maxBytes)
-        : fd_(fd), deadline_(deadline), maxBytes_(maxBytes) {}
+    ConnectionStream(int fd, std::chrono::milliseconds deadline, std::chrono::milliseconds headDeadline,
+                     std::size_t maxBytes, std::function<bool()> othersWait)
+        : fd_(fd),
+          deadline_(deadline),
+          headDeadline_(std::min(headDeadline, deadline)),
+          maxBytes_(maxBytes),
+          othersWait_(std::move(othersWait)) {}
 
-    // The first request: its deadline runs from the moment a worker takes
+    // The first request: its deadlines run from the moment a worker takes
     // the connection, so that one that sends nothing is dropped too.
-    bool awaitFirstRequest() {
+    bool awaitFirstRequest(Clock::time_point accepted) {
         startRequest();
-        return waitFor(fd_, Waiting::Readable, readDeadline_);
+        giveWayFrom_ = std::min(giveWayFrom_, accepted + kHeadGiveWay);
+        return awaitBytes();
     }
     // A further request on a kept-alive connection: at most `idle` for its
-    // first byte, and the deadline from there. An idle connection gives way
-    // (within a tenth of a second) as soon as `giveWay` says so.
-    bool awaitNextRequest(std::chrono::milliseconds idle, const std::function<bool()>& giveWay) {
+    // first byte, and the deadlines from there. An idle connection gives way
+    // (within a tenth of a second) as soon as others wait, unless its next
+    // request is there already.
+    bool awaitNextRequest(std::chrono::milliseconds idle) {
         const Clock::time_point until = Clock::now() + idle;
         while (begin_ == end_) {
-            if (giveWay() || Clock::now() >= until) return false;
-            if (waitFor(fd_, Waiting::Readable, std::min(until, Clock::now() + std::chrono::milliseconds(100)))) break;
+            const Clock::time_point now = Clock::now();
+            const bool giveWay = othersWait_() || now >= until;
+            if (waitFor(fd_, Waiting::Readable, giveWay ? now + kGlance : std::min(until, now + kSlice))) break;
+            if (giveWay) return false;
         }
         startRequest();
         return true;
     }
+    // The request line and headers are in: the body has the rest of the deadline.
+    void headArrived() { inHead_ = false; }
     bool brokeALimit() const { return brokeALimit_; }
+    // The client broke a limit before its head was in: nothing it sent is
+    // worth a gentle close.
+    bool lostInHead() const { return brokeALimit_ && inHead_; }
 
-    bool is_readable() const override { return begin_ != end_ || waitFor(fd_, Waiting::Readable, readDeadline_); }
+    bool is_readable() const override {
+        return begin_ != end_ || waitFor(fd_, Waiting::Readable, inHead_ ? headUntil_ : readDeadline_);
+    }
     bool is_writable() const override {
         return waitFor(fd_, Waiting::Writable, writing_ ? writeDeadline_ : Clock::now() + deadline_);
     }
@@ -76,7 +101,7 @@ public:
     ssize_t read(char* ptr, size_t size) override {
         writing_ = false;
         while (begin_ == end_) {
-            if (readBytes_ >= maxBytes_ || !waitFor(fd_, Waiting::Readable, readDeadline_)) {
+            if (readBytes_ >= (inHead_ ? std::min(kHeaderAllowance, maxBytes_) : maxBytes_) || !awaitBytes()) {
                 brokeALimit_ = true;
                 return -1;
             }
@@ -115,17 +140,43 @@ public:
     socket_t socket() const override { return fd_; }
 
 private:
+    static constexpr std::chrono::milliseconds kSlice{100};
+    static constexpr std::chrono::milliseconds kGlance{1};  // a look whether bytes are there
+    static constexpr std::chrono::milliseconds kHeadGiveWay{250};
+
     void startRequest() {
-        readDeadline_ = Clock::now() + deadline_;
+        const Clock::time_point now = Clock::now();
+        readDeadline_ = now + deadline_;
+        headUntil_ = now + headDeadline_;
+        giveWayFrom_ = now + kHeadGiveWay;
+        inHead_ = true;
         readBytes_ = end_ - begin_;  // what came early with the last request counts for this one
         writing_ = false;
     }
 
+    // Waits for the socket to bring more: until the head deadline while the
+    // head is incomplete (giving way when others wait), then until the
+    // request's deadline. False when the time is up.
+    bool awaitBytes() {
+        if (!inHead_) return waitFor(fd_, Waiting::Readable, readDeadline_);
+        for (;;) {
+            const Clock::time_point now = Clock::now();
+            if (now >= headUntil_) return false;
+            // Bytes that are there already are taken first: a client queued
+            // for long, whose request waits whole in the socket, is served.
+            const bool giveWay = now >= giveWayFrom_ && othersWait_();
+            if (waitFor(fd_, Waiting::Readable, giveWay ? now + kGlance : std::min(headUntil_, now + kSlice))) return true;
+            if (giveWay) return false;
+        }
+    }
+
     int fd_;
-    std::chrono::milliseconds deadline_;
+    std::chrono::milliseconds deadline_, headDeadline_;
     std::size_t maxBytes_;
-    Clock::time_point readDeadline_{}, writeDeadline_{};
+    std::function<bool()> othersWait_;
+    Clock::time_point readDeadline_{}, headUntil_{}, giveWayFrom_{}, writeDeadline_{};
     std::size_t readBytes_ = 0;
+    bool inHead_ = true;
     bool writing_ = false;
     bool brokeALimit_ = false;
     char buffer_[16384];
@@ -139,6 +190,7 @@ struct RequestState {
     std::string user;               // whose logon it was
     bool closeAfterAnswer = false;  // a body left unread: the connection carries no further request
     bool last = false;              // others wait for a worker: the connection ends with this answer
+    ConnectionStream* stream = nullptr;
 };
 thread_local RequestState* tlRequest = nullptr;
 
@@ -159,12 +211,16 @@ public:
         {
             std::lock_guard lock(mutex_);
             if (waiting_.size() < maxWaiting_) {
-                waiting_.push_back(std::move(job));
+                waiting_.push_back([job = std::move(job), accepted = Clock::now()] {
+                    tlAccepted = accepted;
+                    job();
+                });
                 changed_.notify_one();
                 return;
             }
         }
         tlTurnAway = true;
+        tlAccepted = Clock::now();
         job();
         tlTurnAway = false;
     }
@@ -267,6 +323,7 @@ private:
 class GuardedServer final : public httplib::Server {
 public:
     std::chrono::milliseconds deadline{30'000};
+    std::chrono::milliseconds headDeadline{5'000};
     std::chrono::milliseconds keepAlive{5'000};
     std::size_t maxBytes = 0;
     WorkerQueue* queue = nullptr;  // made by new_task_queue when serving begins
@@ -282,21 +339,22 @@ private:
             platform::closeSocket(sock);
             return false;
         }
-        ConnectionStream stream(sock, deadline, maxBytes);
+        const auto othersWait = [this] { return queue && queue->waiting() > 0; };
+        ConnectionStream stream(sock, deadline, headDeadline, maxBytes, othersWait);
         bool gently = false;
         const std::size_t most = std::max<std::size_t>(keep_alive_max_count_, 1);
-        const auto othersWait = [this] { return queue && queue->waiting() > 0; };
         for (std::size_t served = 0; served < most && svr_sock_ != INVALID_SOCKET; ++served) {
-            if (!(served == 0 ? stream.awaitFirstRequest() : stream.awaitNextRequest(keepAlive, othersWait))) break;
+            if (!(served == 0 ? stream.awaitFirstRequest(tlAccepted) : stream.awaitNextRequest(keepAlive))) break;
             // The connection's last request when others wait for a worker.
             const bool last = served + 1 == most || othersWait();
             RequestState request;
+            request.stream = &stream;
             tlRequest = &request;
             bool closed = false;
             const bool answered = process_request(stream, last, closed, nullptr);
             tlRequest = nullptr;
-            gently = request.closeAfterAnswer || stream.brokeALimit();
-            if (!answered || closed || last || request.last || gently) break;
+            gently = (request.closeAfterAnswer || stream.brokeALimit()) && !stream.lostInHead();
+            if (!answered || closed || last || request.last || gently || stream.brokeALimit()) break;
         }
         live.remove(sock);
         if (gently) {
@@ -378,6 +436,7 @@ struct SoapServer::Impl {
     // a byte of its body is read.
     bool admit(const httplib::Request& req, httplib::Response& res) {
         RequestState* request = tlRequest;
+        if (request && request->stream) request->stream->headArrived();
         if (request && request->admitted) return true;  // asked again after "100 Continue"
         const auto started = Clock::now();
         if (req.method != "POST" || req.path != kServicePath) {
@@ -400,13 +459,43 @@ struct SoapServer::Impl {
         return false;
     }
 
-    void serve(const httplib::Request& req, httplib::Response& res) {
+    // Reads the body into one string made to its announced size, and at most
+    // maxRequestBytes of it once decoded: a compressed body does not unpack
+    // past the bound either. False when the body did not come whole or broke
+    // the bound; the status says which, and the connection ends.
+    bool readBody(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader,
+                  std::string& body) {
+        const std::size_t most = options.maxRequestBytes;
+        if (const auto length = announcedLength(req)) body.reserve(static_cast<std::size_t>(std::min<unsigned long long>(*length, most)));
+        bool tooLarge = false;
+        const auto keep = [&body, &tooLarge, most](const char* data, std::size_t size) {
+            if (size > most - body.size()) return !(tooLarge = true);
+            body.append(data, size);
+            return true;
+        };
+        // A form is no envelope: its parts are read and dropped, and the empty
+        // body says what it is not.
+        const bool read = req.is_multipart_form_data()
+                              ? reader([](const httplib::MultipartFormData&) { return true; },
+                                       [](const char*, std::size_t) { return true; })
+                              : reader(keep);
+        if (read) return true;
+        if (tooLarge) res.status = 413;
+        else if (res.status < 400) res.status = 400;
+        res.set_header("Connection", "close");
+        if (tlRequest) tlRequest->closeAfterAnswer = true;
+        return false;
+    }
+
+    void serve(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+        std::string body;
+        if (!readBody(req, res, reader, body)) return;  // the error handler writes the page
         const auto started = Clock::now();
         RequestState* request = tlRequest;
         SoapAnswer answered = request && request->admitted
-                                  ? answerSoapCall(handler, request->user, req.body)
+                                  ? answerSoapCall(handler, request->user, std::move(body))
                                   : answerSoapRequest(handler, logonCheck, req.get_header_value("Authorization"),
-                                                      req.get_param_value("sap-client"), req.body,
+                                                      req.get_param_value("sap-client"), std::move(body),
                                                       options.clientExists);
         answer(req, res, std::move(answered), started);
         // A call may take long: whoever came meanwhile gets the worker next.
@@ -441,6 +530,7 @@ SoapServer::SoapServer(Handler handler, LogonCheck logonCheck, LogSink log, Opti
         return queue;
     };
     server.deadline = options.requestDeadline;
+    server.headDeadline = options.headerDeadline;
     server.keepAlive = options.keepAlive;
     server.maxBytes = options.maxRequestBytes + kHeaderAllowance;
     server.set_payload_max_length(options.maxRequestBytes);
@@ -456,7 +546,8 @@ SoapServer::SoapServer(Handler handler, LogonCheck logonCheck, LogSink log, Opti
     // the refusal instead.
     server.set_expect_100_continue_handler(
         [impl](const httplib::Request& req, httplib::Response& res) { return impl->admit(req, res) ? 100 : res.status; });
-    server.Post(kServicePath, [impl](const httplib::Request& req, httplib::Response& res) { impl->serve(req, res); });
+    server.Post(kServicePath, [impl](const httplib::Request& req, httplib::Response& res,
+                                     const httplib::ContentReader& reader) { impl->serve(req, res, reader); });
     // Other paths and methods: an HTML page, as an ICF node that does not exist gives.
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
         if (res.body.empty()) {

@@ -29,15 +29,21 @@ public:
     using LogSink = std::function<void(const std::string& line)>;
 
     // A client is served by one worker from its first byte to its last; what
-    // it may hold: a request must come whole within `requestDeadline` (its
+    // it may hold: a request's line and headers must come within
+    // `headerDeadline` (and as soon as others wait for a worker, within a
+    // quarter of a second), the whole request within `requestDeadline` (its
     // answer must be taken within as much again), its body is read only once
     // the logon is taken, and connections beyond the workers wait in a queue
     // of bounded length, those beyond it being turned away at once (503).
     struct Options {
         int threads = 16;                                     // connections served at once
         std::size_t queueLength = 64;                         // connections waiting for a worker
-        std::size_t maxRequestBytes = std::size_t(64) << 20;  // larger requests get 413
+        // Larger requests get 413, from the announced length before a byte of
+        // the body is read. A program of as many lines as a program may have
+        // (32,768 of 255 characters) takes about 9 MiB.
+        std::size_t maxRequestBytes = std::size_t(16) << 20;
         std::chrono::milliseconds requestDeadline{30'000};    // to send one request, and to take its answer
+        std::chrono::milliseconds headerDeadline{5'000};      // to send a request's line and headers
         std::chrono::milliseconds keepAlive{5'000};           // idle keep-alive connections are closed after this
         ClientCheck clientExists;                             // optional
     };
