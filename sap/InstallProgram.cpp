@@ -119,6 +119,30 @@ InstallResult notCreated(Failure why, const std::string& text, unsigned style, c
     return result;
 }
 
+// Whether a failed call is the system's answer (it ran the function and
+// refused, or its database did) rather than a failure of the way there: the
+// transport's own exceptions and every kind that is not the function's.
+bool systemRefused(const Failure& failed) {
+    if (failed.kind != FailureKind::Function && failed.kind != FailureKind::Refused &&
+        failed.kind != FailureKind::File)
+        return false;
+    for (const char* transport : {"SYSTEM_FAILURE", "COMMUNICATION_FAILURE", "RESOURCE_FAILURE", "CANCELLED",
+                                  "NOT_CONNECTED", "LOGON_FAILURE"})
+        if (failed.code == transport) return false;
+    return true;
+}
+
+// What the user is told of a failed look-up or insertion: what the system
+// refused, in its exception's name and in words, or for a failure on the
+// way the connection error of old.
+std::string failedCallText(const Failure& failed, const std::string& refused) {
+    if (!systemRefused(failed)) return kConnectionError;
+    std::string text = "SAP refused " + refused;
+    if (!failed.code.empty()) text += " (" + failed.code + ")";
+    if (!failed.reason.empty()) text += "\r\n" + failed.reason;
+    return text;
+}
+
 }  // namespace
 
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
@@ -138,12 +162,30 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         ~LogOff() { connection.logoff(); }
     } logOff{connection};
 
-    // BC_PR_INSERT replaces a program of the same name without a word: the
-    // name is looked up first, unless the user agreed to replace it.
+    const std::string name = repositoryName(request.name);
+    RfcRequest insert;
+    insert.function = "BC_PR_INSERT";
+    RfcRows& source = insert.tables["SOURCE"];
+    if (request.source) {
+        source.reserve(request.source->size());
+        for (const std::string& line : *request.source) source.emplace_back().set("LINE", line);
+    }
+    insert.exports["PROGRAM_NAME"] = name;
+    insert.exports["TITLE_STRING"] = request.title;
+    // BC_PR_INSERT replaces a program of the same name without a word:
+    // unless the user agreed to replace it, the insertion is create-only
+    // where the system decides that in the same step (the sandbox), and
+    // everywhere the name is looked up right before it, the source table
+    // filled already. Between the look-up's answer and the insertion on the
+    // system, another client's new program of the name would still be
+    // replaced: BC_PR_INSERT offers no create-only mode and the function
+    // modules no lock on a program name.
+    insert.createOnly = !request.replace;
     if (!request.replace) {
-        const std::string name = repositoryName(request.name);
         auto found = readTadir(component, programNameCondition(name));
-        if (!found) return notCreated(found.failure(), kConnectionError, kCritical, tell);
+        if (!found)
+            return notCreated(found.failure(), failedCallText(found.failure(), "the look-up of program name " + name),
+                              kCritical, tell);
         if (!found->empty()) {
             InstallResult result;
             result.created = takenName(name);
@@ -151,16 +193,19 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         }
     }
 
-    auto insert = component.add("BC_PR_INSERT");
-    Table& source = insert->tables("SOURCE");
-    if (request.source) {
-        source.rows().reserve(request.source->size());
-        for (const std::string& line : *request.source) source.setCell(source.addRow(), "LINE", line);
+    if (RfcResult inserted = connection.call(insert); !inserted) {
+        Failure failed = inserted.failure();
+        if (failed.code == kProgramExists) {  // created by another since the look-up
+            InstallResult result;
+            result.created = takenName(name);
+            return result;
+        }
+        if (failed.reason.empty())
+            failed = callFailure(failed.code, FailureKind::Function,
+                                 failed.code.empty() ? "BC_PR_INSERT failed" : "BC_PR_INSERT raised " + failed.code,
+                                 failed.code);
+        return notCreated(failed, failedCallText(failed, "program " + name), kCritical, tell);
     }
-    insert->setExport("PROGRAM_NAME", repositoryName(request.name));
-    insert->setExport("TITLE_STRING", request.title);
-    if (Status inserted = insert->call(); !inserted)
-        return notCreated(inserted.failure(), kConnectionError, kCritical, tell);
 
     InstallResult result;
     result.created = {};
