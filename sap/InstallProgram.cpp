@@ -86,39 +86,6 @@ std::vector<std::string> installerRows(const std::string& typedName, const std::
 
 namespace {
 
-// Runs the installer program (attributes and activation) after the program
-// was created; an error is told and kept in `result`.
-template <typename Tell>
-void runInstaller(Component& component, const InstallRequest& request, InstallResult& result, const Tell& tell) {
-    result.activationRequested = true;
-    auto installer = component.add("RFC_ABAP_INSTALL_AND_RUN");
-    Table& program = installer->tables("PROGRAM");
-    for (const std::string& row : installerRows(request.name, request.title))
-        program.setCell(program.addRow(), "LINE", row);
-    installer->tables("WRITES");
-    const Status ran = installer->call();
-    const std::string& error = installer->imports("ERRORMESSAGE");
-    if (ran && text::blank(error)) return;
-    Failure failed = ran ? failure(FailureKind::Function, error) : ran.failure();
-    // A call that failed names its exception, a cancelled one says so.
-    if (!ran && failed.kind != FailureKind::Cancelled) failed.reason = failed.code;
-    if (failed.reason.empty()) failed.reason = "The installer program could not be run";
-    const std::string detail = ran ? std::string() : ran.failure().details();
-    tell("The program was created, but setting its attributes and activating it failed\r\n" + failed.reason,
-         kCritical, detail);
-    failed.detail = detail;
-    result.activation = std::move(failed);
-}
-
-// A failure that kept the program from being created, told once.
-template <typename Tell>
-InstallResult notCreated(Failure why, const std::string& text, unsigned style, const Tell& tell) {
-    tell(text, style, why.details());
-    InstallResult result;
-    result.created = std::move(why);
-    return result;
-}
-
 // Whether a failed call is the system's answer (it ran the function and
 // refused, or its database did) rather than a failure of the way there: the
 // transport's own exceptions and every kind that is not the function's.
@@ -141,6 +108,43 @@ std::string failedCallText(const Failure& failed, const std::string& refused) {
     if (!failed.code.empty()) text += " (" + failed.code + ")";
     if (!failed.reason.empty()) text += "\r\n" + failed.reason;
     return text;
+}
+
+// Runs the installer program (attributes and activation) after the program
+// was created; an error is told and kept in `result`.
+template <typename Tell>
+void runInstaller(Component& component, const InstallRequest& request, InstallResult& result, const Tell& tell) {
+    result.activationRequested = true;
+    auto installer = component.add("RFC_ABAP_INSTALL_AND_RUN");
+    Table& program = installer->tables("PROGRAM");
+    for (const std::string& row : installerRows(request.name, request.title))
+        program.setCell(program.addRow(), "LINE", row);
+    installer->tables("WRITES");
+    const Status ran = installer->call();
+    const std::string& error = installer->imports("ERRORMESSAGE");
+    if (ran && text::blank(error)) return;
+    Failure failed = ran ? failure(FailureKind::Function, error) : ran.failure();
+    // A call that failed names its exception, a cancelled one says so; a
+    // refusal of the system says why too.
+    if (!ran && failed.kind != FailureKind::Cancelled)
+        failed.reason = systemRefused(failed) && !failed.reason.empty() && !failed.code.empty()
+                            ? failed.reason + " (" + failed.code + ")"
+                            : failed.code;
+    if (failed.reason.empty()) failed.reason = "The installer program could not be run";
+    const std::string detail = ran ? std::string() : ran.failure().details();
+    tell("The program was created, but setting its attributes and activating it failed\r\n" + failed.reason,
+         kCritical, detail);
+    failed.detail = detail;
+    result.activation = std::move(failed);
+}
+
+// A failure that kept the program from being created, told once.
+template <typename Tell>
+InstallResult notCreated(Failure why, const std::string& text, unsigned style, const Tell& tell) {
+    tell(text, style, why.details());
+    InstallResult result;
+    result.created = std::move(why);
+    return result;
 }
 
 }  // namespace

@@ -175,6 +175,17 @@ TEST_F(Install, RefusalsAreNoConnectionErrors) {
         EXPECT_EQ(shown[0].text, c.told);
         EXPECT_EQ(shown[0].style, kCritical);
     }
+    // The installer refused after the program was created: the same words.
+    script = std::make_shared<Script>();
+    shown.clear();
+    script->handler = [](const RfcRequest& r) -> RfcResult {
+        if (r.function == "RFC_ABAP_INSTALL_AND_RUN")
+            return callFailure("DATABASE_DAMAGED", FailureKind::File, "the sandbox database is damaged", "page 9");
+        return RfcReply{};
+    };
+    EXPECT_TRUE(run("zdemo", "Demo", true).created);
+    EXPECT_EQ(shown, (std::vector<Message>{kCreated, {kActivationFailed + "the sandbox database is damaged (DATABASE_DAMAGED)",
+                                                      "ORVEX", kCritical, "the sandbox database is damaged\npage 9"}}));
     for (const bool replace : {false, true}) {
         script = std::make_shared<Script>();
         script->handler = [](const RfcRequest&) { return RfcResult(tableReply("DATA", "WA", {})); };
