@@ -99,16 +99,6 @@ bool systemRefused(const Failure& failed) {
     return true;
 }
 
-// What the user is told of a failed look-up or insertion: what the system
-// refused, in its exception's name and in words, or for a failure on the
-// way the connection error of old.
-std::string failedCallText(const Failure& failed, const std::string& refused) {
-    if (!systemRefused(failed)) return kConnectionError;
-    std::string text = "SAP refused " + refused;
-    if (!failed.code.empty()) text += " (" + failed.code + ")";
-    if (!failed.reason.empty()) text += "\r\n" + failed.reason;
-    return text;
-}
 
 // Runs the installer program (attributes and activation) after the program
 // was created; an error is told and kept in `result`.
@@ -142,6 +132,21 @@ void runInstaller(Component& component, const InstallRequest& request, InstallRe
 template <typename Tell>
 InstallResult notCreated(Failure why, const std::string& text, unsigned style, const Tell& tell) {
     tell(text, style, why.details());
+    InstallResult result;
+    result.created = std::move(why);
+    return result;
+}
+
+// A failed look-up or insertion, told once: what the system refused, by its
+// exception's name and in words (the detail keeps what more it said), or for
+// a failure on the way the connection error of old.
+template <typename Tell>
+InstallResult callNotDone(Failure why, const std::string& refused, const Tell& tell) {
+    if (!systemRefused(why)) return notCreated(std::move(why), kConnectionError, kCritical, tell);
+    std::string text = "SAP refused " + refused;
+    if (!why.code.empty()) text += " (" + why.code + ")";
+    if (!why.reason.empty()) text += "\r\n" + why.reason;
+    tell(text, kCritical, why.detail == why.code ? std::string() : why.detail);
     InstallResult result;
     result.created = std::move(why);
     return result;
@@ -187,9 +192,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     insert.createOnly = !request.replace;
     if (!request.replace) {
         auto found = readTadir(component, programNameCondition(name));
-        if (!found)
-            return notCreated(found.failure(), failedCallText(found.failure(), "the look-up of program name " + name),
-                              kCritical, tell);
+        if (!found) return callNotDone(found.failure(), "the look-up of program name " + name, tell);
         if (!found->empty()) {
             InstallResult result;
             result.created = takenName(name);
@@ -208,7 +211,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
             failed = callFailure(failed.code, FailureKind::Function,
                                  failed.code.empty() ? "BC_PR_INSERT failed" : "BC_PR_INSERT raised " + failed.code,
                                  failed.code);
-        return notCreated(failed, failedCallText(failed, "program " + name), kCritical, tell);
+        return callNotDone(std::move(failed), "program " + name, tell);
     }
 
     InstallResult result;

@@ -285,6 +285,8 @@ TEST_F(SandboxInstall, RefusalsSayWhatTheSandboxRefused) {
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0].text, c.told);
         EXPECT_EQ(shown[0].style, kCritical);
+        // Behind the words, only what the sandbox said besides.
+        EXPECT_EQ(shown[0].detail.substr(0, 17), c.damaged ? "integrity check: " : "");
         EXPECT_FALSE(system->program(c.name));
     }
 }

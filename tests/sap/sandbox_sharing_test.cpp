@@ -239,7 +239,8 @@ TEST_F(CliSharedSandbox, InstallRefusesADamagedDatabaseBeforeWriting) {
     EXPECT_EQ(refused.code, 2);
     EXPECT_EQ(refused.out, "");
     EXPECT_NE(refused.err.find("orvex-cli install: SAP refused program ZDAMAGED (DATABASE_DAMAGED) - the sandbox "
-                               "database \"" + database() + "\" is damaged, so nothing was written into it"),
+                               "database \"" + database() + "\" is damaged, so nothing was written into it; \"orvex-sandbox reset\" puts a new one in its "
+                               "place (without the programs created in it): integrity check: "),
               std::string::npos)
         << refused.err;
     EXPECT_EQ(refused.err.find("connection error"), std::string::npos) << refused.err;
