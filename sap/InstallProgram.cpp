@@ -86,6 +86,20 @@ std::vector<std::string> installerRows(const std::string& typedName, const std::
 
 namespace {
 
+// Whether a failed call is the system's answer (it ran the function and
+// refused, or its database did) rather than a failure of the way there: the
+// transport's own exceptions and every kind that is not the function's.
+bool systemRefused(const Failure& failed) {
+    if (failed.kind != FailureKind::Function && failed.kind != FailureKind::Refused &&
+        failed.kind != FailureKind::File)
+        return false;
+    for (const char* transport : {"SYSTEM_FAILURE", "COMMUNICATION_FAILURE", "RESOURCE_FAILURE", "CANCELLED",
+                                  "NOT_CONNECTED", "LOGON_FAILURE"})
+        if (failed.code == transport) return false;
+    return true;
+}
+
+
 // Runs the installer program (attributes and activation) after the program
 // was created; an error is told and kept in `result`.
 template <typename Tell>
@@ -100,8 +114,12 @@ void runInstaller(Component& component, const InstallRequest& request, InstallRe
     const std::string& error = installer->imports("ERRORMESSAGE");
     if (ran && text::blank(error)) return;
     Failure failed = ran ? failure(FailureKind::Function, error) : ran.failure();
-    // A call that failed names its exception, a cancelled one says so.
-    if (!ran && failed.kind != FailureKind::Cancelled) failed.reason = failed.code;
+    // A call that failed names its exception, a cancelled one says so; a
+    // refusal of the system says why too.
+    if (!ran && failed.kind != FailureKind::Cancelled)
+        failed.reason = systemRefused(failed) && !failed.reason.empty() && !failed.code.empty()
+                            ? failed.reason + " (" + failed.code + ")"
+                            : failed.code;
     if (failed.reason.empty()) failed.reason = "The installer program could not be run";
     const std::string detail = ran ? std::string() : ran.failure().details();
     tell("The program was created, but setting its attributes and activating it failed\r\n" + failed.reason,
@@ -114,6 +132,21 @@ void runInstaller(Component& component, const InstallRequest& request, InstallRe
 template <typename Tell>
 InstallResult notCreated(Failure why, const std::string& text, unsigned style, const Tell& tell) {
     tell(text, style, why.details());
+    InstallResult result;
+    result.created = std::move(why);
+    return result;
+}
+
+// A failed look-up or insertion, told once: what the system refused, by its
+// exception's name and in words (the detail keeps what more it said), or for
+// a failure on the way the connection error of old.
+template <typename Tell>
+InstallResult callNotDone(Failure why, const std::string& refused, const Tell& tell) {
+    if (!systemRefused(why)) return notCreated(std::move(why), kConnectionError, kCritical, tell);
+    std::string text = "SAP refused " + refused;
+    if (!why.code.empty()) text += " (" + why.code + ")";
+    if (!why.reason.empty()) text += "\r\n" + why.reason;
+    tell(text, kCritical, why.detail == why.code ? std::string() : why.detail);
     InstallResult result;
     result.created = std::move(why);
     return result;
@@ -138,12 +171,28 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         ~LogOff() { connection.logoff(); }
     } logOff{connection};
 
-    // BC_PR_INSERT replaces a program of the same name without a word: the
-    // name is looked up first, unless the user agreed to replace it.
+    const std::string name = repositoryName(request.name);
+    RfcRequest insert;
+    insert.function = "BC_PR_INSERT";
+    RfcRows& source = insert.tables["SOURCE"];
+    if (request.source) {
+        source.reserve(request.source->size());
+        for (const std::string& line : *request.source) source.emplace_back().set("LINE", line);
+    }
+    insert.exports["PROGRAM_NAME"] = name;
+    insert.exports["TITLE_STRING"] = request.title;
+    // BC_PR_INSERT replaces a program of the same name without a word:
+    // unless the user agreed to replace it, the insertion is create-only
+    // where the system decides that in the same step (the sandbox), and
+    // everywhere the name is looked up right before it, the source table
+    // filled already. Between the look-up's answer and the insertion on the
+    // system, another client's new program of the name would still be
+    // replaced: BC_PR_INSERT offers no create-only mode and the function
+    // modules no lock on a program name.
+    insert.createOnly = !request.replace;
     if (!request.replace) {
-        const std::string name = repositoryName(request.name);
         auto found = readTadir(component, programNameCondition(name));
-        if (!found) return notCreated(found.failure(), kConnectionError, kCritical, tell);
+        if (!found) return callNotDone(found.failure(), "the look-up of program name " + name, tell);
         if (!found->empty()) {
             InstallResult result;
             result.created = takenName(name);
@@ -151,16 +200,19 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
         }
     }
 
-    auto insert = component.add("BC_PR_INSERT");
-    Table& source = insert->tables("SOURCE");
-    if (request.source) {
-        source.rows().reserve(request.source->size());
-        for (const std::string& line : *request.source) source.setCell(source.addRow(), "LINE", line);
+    if (RfcResult inserted = connection.call(insert); !inserted) {
+        Failure failed = inserted.failure();
+        if (failed.code == kProgramExists) {  // created by another since the look-up
+            InstallResult result;
+            result.created = takenName(name);
+            return result;
+        }
+        if (failed.reason.empty())
+            failed = callFailure(failed.code, FailureKind::Function,
+                                 failed.code.empty() ? "BC_PR_INSERT failed" : "BC_PR_INSERT raised " + failed.code,
+                                 failed.code);
+        return callNotDone(std::move(failed), "program " + name, tell);
     }
-    insert->setExport("PROGRAM_NAME", repositoryName(request.name));
-    insert->setExport("TITLE_STRING", request.title);
-    if (Status inserted = insert->call(); !inserted)
-        return notCreated(inserted.failure(), kConnectionError, kCritical, tell);
 
     InstallResult result;
     result.created = {};

@@ -35,7 +35,15 @@ struct RfcRequest {
     std::string function;
     std::map<std::string, std::string> exports;  // parameters sent to the function
     std::map<std::string, RfcRows> tables;       // every table parameter in use, empty ones too
+    // BC_PR_INSERT only: create the program, replace none. A backend that
+    // decides it in the same step as the insertion (the embedded sandbox)
+    // refuses a taken name with exception kProgramExists; the others send
+    // nothing of it, and the caller looks the name up right before.
+    bool createOnly = false;
 };
+
+// The exception of an insertion with createOnly that found the name taken.
+inline constexpr const char* kProgramExists = "PROGRAM_EXISTS";
 
 // ...and what a call that succeeded brings back.
 struct RfcReply {

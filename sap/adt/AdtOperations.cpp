@@ -314,9 +314,14 @@ private:
         auto created = session_.send(create);
         if (!created) return created.failure();
         if (created->status / 100 != 2) {
-            // Created meanwhile by someone else: SAP says "already exists".
+            // Created meanwhile by someone else: SAP's create refuses a taken
+            // name itself ("already exists", in the logon language). Whatever
+            // its words, a program that is there now has the name.
             if (exceptionMessage(*created).find("already exists") != std::string::npos) return takenName(name);
-            return adtFailure(*created, "creating program " + name + " failed");
+            Failure refused = adtFailure(*created, "creating program " + name + " failed");
+            auto program = getObject(programUri(name));
+            if (program && program->status == 200) return takenName(name);
+            return refused;
         }
         return {};
     }

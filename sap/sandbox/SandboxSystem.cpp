@@ -80,8 +80,25 @@ bool samePassword(const std::string& stored, const std::string& given) {
     return CRYPTO_memcmp(a, b, aLength) == 0;
 }
 
-// The function raised `exception`; the caller words the failure.
-Failure exceptionReply(const std::string& exception) { return callFailure(exception, FailureKind::Other); }
+// The function raised `exception`; `reason` says in the user's words what
+// the system refused ("" leaves the words to the caller).
+Failure exceptionReply(const std::string& exception, std::string reason = {}) {
+    const FailureKind kind = reason.empty() ? FailureKind::Other : FailureKind::Function;
+    return callFailure(exception, kind, std::move(reason));
+}
+
+// Marks the sandbox's own database in its header (bytes 68-71 and 60-63),
+// so that another program's SQLite file is told apart before anything is
+// written into it.
+constexpr int kApplicationId = 0x4F525658;  // "ORVX"
+constexpr int kSchemaVersion = 1;
+// The tables of the sandbox's database.
+const char* const kSandboxTables[] = {"dd02l", "dd03l", "meta", "programs", "tadir", "users"};
+
+// An SQLite database of another program: left as it is, never reset.
+struct ForeignDatabase : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // ---------------------------------------------------------------- SQLite
 
@@ -221,6 +238,11 @@ struct SandboxSystem::Impl {
     // Set by a function module that wrote: whether a fresh connection finds
     // what it wrote.
     std::function<bool()> confirmWrite;
+    // Whether the database passed its integrity check: checked before the
+    // first write of this process and again after any call that failed in
+    // the database. (The whole check reads every page: on a database of a
+    // million TADIR rows it takes seconds, too long for every write.)
+    bool sound = false;
 
     explicit Impl(const std::string& p) : path(p) {
         Open first(*this);  // creates and seeds the database when missing
@@ -258,20 +280,59 @@ struct SandboxSystem::Impl {
         }
         try {
             sqlite3_busy_timeout(db, 5000);
+            // Nothing is written before the file is known to be the sandbox's.
+            const bool unmarked = recognise();
             exec(db, "PRAGMA journal_mode=WAL");
             exec(db, "PRAGMA synchronous=NORMAL");
             // Searches read tens of thousands of TADIR rows: keep them cached.
             exec(db, "PRAGMA cache_size=-65536");
+            if (unmarked) mark();
             if (!seeded()) seed();
             Statement meta(db, "SELECT key, value FROM meta");
             while (meta.step()) {
                 if (meta.text(0) == "system_id") systemId = meta.text(1);
                 if (meta.text(0) == "system_number") systemNumber = meta.text(1);
             }
+        } catch (const ForeignDatabase&) {
+            close();
+            throw;
         } catch (const std::exception& e) {
             close();
             throw std::runtime_error("Cannot use the sandbox database \"" + path + "\": " + e.what());
         }
+    }
+
+    // Whether the file is the sandbox's database, judged without writing a
+    // byte: it carries the sandbox's mark, or it is new (no tables), or it
+    // holds exactly the sandbox's tables (made before the mark: true, to be
+    // marked). Another program's SQLite database is refused untouched.
+    bool recognise() {
+        Statement id(db, "PRAGMA application_id");
+        const long long application = id.step() ? id.integer(0) : 0;
+        if (application == kApplicationId) return false;
+        std::vector<std::string> tables;
+        Statement listed(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                             "ESCAPE '\\' ORDER BY name");
+        while (listed.step()) tables.push_back(listed.text(0));
+        if (application == 0 && tables.empty()) return false;  // new: the seed marks it
+        if (application == 0 && std::equal(tables.begin(), tables.end(), std::begin(kSandboxTables),
+                                           std::end(kSandboxTables)) && seeded())
+            return true;
+        std::string names;
+        for (std::size_t i = 0; i < tables.size() && i < 5; ++i) names += (i ? ", " : "") + tables[i];
+        if (tables.size() > 5) names += ", ...";
+        throw ForeignDatabase("\"" + path + "\" is an SQLite database of another program (" +
+                              (tables.empty() ? std::string("no tables") : "tables " + names) +
+                              (application ? ", application id " + std::to_string(application) : std::string()) +
+                              "), not the sandbox's; it was left as it is. Move it away, and the sandbox makes a new "
+                              "database in its place");
+    }
+
+    // The sandbox's mark in the header, inside the caller's transaction or on its own.
+    void mark() {
+        exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
+                  "; PRAGMA user_version = " + std::to_string(kSchemaVersion))
+                     .c_str());
     }
     void close() {
         sqlite3_close_v2(db);
@@ -287,6 +348,29 @@ struct SandboxSystem::Impl {
             throw std::runtime_error("Cannot open the sandbox database \"" + path + "\": " + made.failure().text());
         if (Status created = platform::createPrivateFile(path); !created)
             throw std::runtime_error("Cannot create the sandbox database \"" + path + "\": " + created.failure().reason);
+    }
+
+    // The failure for a write into a database whose integrity check fails,
+    // found before anything is written; none when it is sound.
+    std::optional<Failure> damage() {
+        if (sound) return std::nullopt;
+        std::string found;
+        try {
+            Statement check(db, "PRAGMA integrity_check(8)");
+            while (check.step())
+                if (const std::string line = check.text(0); line != "ok") found += (found.empty() ? "" : "; ") + line;
+        } catch (const std::exception& e) {
+            found = e.what();
+        }
+        if (found.empty()) {
+            sound = true;
+            return std::nullopt;
+        }
+        return callFailure("DATABASE_DAMAGED", FailureKind::File,
+                           "the sandbox database \"" + path +
+                               "\" is damaged, so nothing was written into it; \"orvex-sandbox reset\" puts a new "
+                               "one in its place (without the programs created in it)",
+                           "integrity check: " + found);
     }
 
     bool seeded() {
@@ -362,6 +446,7 @@ void SandboxSystem::Impl::reseed() {
 
 void SandboxSystem::Impl::seedTables() {
     const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
+    mark();
     createTables();
     Statement meta(db, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
     auto setMeta = [&](const std::string& k, const std::string& v) {
@@ -553,7 +638,9 @@ RfcResult SandboxSystem::Impl::readTable(const RfcRequest& request) {
     const std::string table = upper(text::trim(exportOf("QUERY_TABLE")));
     std::vector<Column> all;
     bool isTadir = false;
-    if (table.empty() || !tableColumns(table, all, isTadir)) return exceptionReply("TABLE_NOT_AVAILABLE");
+    if (table.empty() || !tableColumns(table, all, isTadir))
+        return exceptionReply("TABLE_NOT_AVAILABLE", table.empty() ? "no table named to read"
+                                                                   : "table " + table + " is not in the dictionary");
 
     // Columns: all of them, or those named in FIELDS.
     std::vector<std::size_t> chosen;
@@ -561,7 +648,7 @@ RfcResult SandboxSystem::Impl::readTable(const RfcRequest& request) {
         for (const RfcRow& row : f->second) {
             const std::string name = upper(text::trim(row.get("FIELDNAME")));
             auto it = std::find_if(all.begin(), all.end(), [&](const Column& c) { return c.name == name; });
-            if (it == all.end()) return exceptionReply("FIELD_NOT_VALID");
+            if (it == all.end()) return exceptionReply("FIELD_NOT_VALID", "table " + table + " has no field " + name);
             chosen.push_back(static_cast<std::size_t>(it - all.begin()));
         }
     } else {
@@ -571,7 +658,9 @@ RfcResult SandboxSystem::Impl::readTable(const RfcRequest& request) {
     const std::string delimiterExport = exportOf("DELIMITER");
     const std::string delimiter = delimiterExport.empty() || delimiterExport[0] == ' ' ? std::string()
                                                                                      : delimiterExport.substr(0, 1);
-    if (rowWidth(all, chosen, delimiter.size()) > 512) return exceptionReply("DATA_BUFFER_EXCEEDED");
+    if (const std::size_t width = rowWidth(all, chosen, delimiter.size()); width > 512)
+        return exceptionReply("DATA_BUFFER_EXCEEDED", "a row of the fields asked for is " + std::to_string(width) +
+                                                          " characters wide, more than the 512 a DATA row holds");
 
     // The OPTIONS rows form one condition, a blank between rows.
     std::string conditionText;
@@ -582,7 +671,8 @@ RfcResult SandboxSystem::Impl::readTable(const RfcRequest& request) {
             if (c.name == field) return "\"" + c.name + "\"";
         return std::nullopt;
     });
-    if (!condition) return exceptionReply("OPTION_NOT_VALID");
+    if (!condition)
+        return exceptionReply("OPTION_NOT_VALID", "the selection condition is not valid: " + condition.failure().reason);
 
     long long skip = 0, count = 0;
     try {
@@ -590,7 +680,7 @@ RfcResult SandboxSystem::Impl::readTable(const RfcRequest& request) {
         if (!skips.empty()) skip = std::stoll(skips);
         if (!rows.empty()) count = std::stoll(rows);
     } catch (const std::exception&) {
-        return exceptionReply("OPTION_NOT_VALID");
+        return exceptionReply("OPTION_NOT_VALID", "ROWSKIPS and ROWCOUNT must be numbers");
     }
 
     RfcReply reply;
@@ -737,7 +827,9 @@ RfcResult SandboxSystem::Impl::tableGet(const RfcRequest& request) {
         Statement synthetic(db, "SELECT 1 FROM tadir WHERE \"OBJECT\" = 'TABL' AND \"OBJ_NAME\" = ? AND"
                                 " \"DEVCLASS\" = '$SYNTH'");
         synthetic.bind(1, table);
-        if (table.empty() || !synthetic.step()) return exceptionReply("ACCESS_FAILURE");
+        if (table.empty() || !synthetic.step())
+            return exceptionReply("ACCESS_FAILURE", table.empty() ? "no table named to read"
+                                                                  : "table " + table + " is not in the dictionary");
         addRow("MANDT", "X", "MANDT", "CLNT", 3, 0, "Client", "");
         addRow("ID", "X", "", "NUMC", 10, 0, "Identifier", "");
         addRow("TEXT", "", "", "CHAR", 60, 0, "Text", "");
@@ -748,20 +840,29 @@ RfcResult SandboxSystem::Impl::tableGet(const RfcRequest& request) {
 
 // BC_PR_INSERT: PROGRAM_NAME, TITLE_STRING; table SOURCE (LINE, up to 255
 // characters). Stores the program inactive, with its TADIR row. An existing
-// customer program is replaced (source and title) and becomes inactive.
+// customer program is replaced (source and title) and becomes inactive,
+// unless the request is createOnly: then a taken name is refused with
+// kProgramExists, decided in the transaction that would insert.
 RfcResult SandboxSystem::Impl::programInsert(const RfcRequest& request, const std::string& user) {
     auto exportOf = [&](const char* name) -> std::string {
         auto it = request.exports.find(name);
         return it == request.exports.end() ? std::string() : it->second;
     };
     const std::string name = std::string(text::trimEnd(exportOf("PROGRAM_NAME")));
-    if (!customerName(name)) return exceptionReply("INVALID_NAME");
+    if (!customerName(name))
+        return exceptionReply("INVALID_NAME", "\"" + name + "\" is no program name of the customer name space: it "
+                                              "begins with Y or Z and has at most 40 letters, digits, _ and /");
     const std::string title = std::string(text::prefix(text::trimEnd(exportOf("TITLE_STRING")), 70));
     nlohmann::json source = nlohmann::json::array();
     if (auto s = request.tables.find("SOURCE"); s != request.tables.end()) {
+        std::size_t number = 0;
         for (const RfcRow& row : s->second) {
             const std::string& line = row.get("LINE");
-            if (text::length(line) > 255) return exceptionReply("LINE_TOO_LONG");
+            ++number;
+            if (const std::size_t length = text::length(line); length > 255)
+                return exceptionReply("LINE_TOO_LONG", "line " + std::to_string(number) + " of the source has " +
+                                                           std::to_string(length) +
+                                                           " characters; a line of ABAP has at most 255");
             source.push_back(line);
         }
     }
@@ -769,14 +870,28 @@ RfcResult SandboxSystem::Impl::programInsert(const RfcRequest& request, const st
     try {
         text = source.dump();
     } catch (const nlohmann::json::exception&) {
-        return exceptionReply("INVALID_SOURCE");  // not UTF-8
+        // Not UTF-8: the first line that is not says where.
+        std::size_t number = 1;
+        for (const auto& line : source) {
+            try {
+                (void)line.dump();
+            } catch (const nlohmann::json::exception&) {
+                break;
+            }
+            ++number;
+        }
+        return exceptionReply("INVALID_SOURCE", "line " + std::to_string(number) + " of the source is not valid UTF-8");
     }
     const std::string date = today();
     const std::string author = upper(text::prefix(user, 12));
+    if (auto damaged = damage()) return *damaged;
     Transaction tx(db);
     Statement existing(db, "SELECT 1 FROM programs WHERE name = ?");
     existing.bind(1, name);
-    if (existing.step()) {
+    const bool exists = existing.step();
+    if (exists && request.createOnly)
+        return callFailure(kProgramExists, FailureKind::Function, "program " + name + " already exists");  // rolls back
+    if (exists) {
         Statement update(db, "UPDATE programs SET title = ?, source = ?, active = 0, changed_on = ? WHERE name = ?");
         update.bind(1, title).bind(2, text).bind(3, date).bind(4, name);
         update.step();
@@ -837,6 +952,7 @@ RfcResult SandboxSystem::Impl::installAndRun(const RfcRequest& request, const st
         reply.imports["ERRORMESSAGE"] = check.failure().reason;
         return reply;
     }
+    if (auto damaged = damage()) return *damaged;
     Transaction tx(db);
     // What a fresh connection must find afterwards: per statement, its
     // condition and the values it sets.
@@ -960,6 +1076,8 @@ Status SandboxSystem::reset(const std::string& databasePath) {
         Impl::Open open(impl);
         impl.reseed();
         return {};
+    } catch (const ForeignDatabase& e) {
+        return failure(FailureKind::Refused, e.what());  // another program's data: never deleted
     } catch (const std::exception& e) {
         unusable = e.what();
     }
@@ -1036,7 +1154,7 @@ RfcResult SandboxSystem::call(const RfcRequest& request, const std::string& user
             else if (request.function == "BC_PR_INSERT") reply = impl_->programInsert(request, user);
             else if (request.function == "RFC_ABAP_INSTALL_AND_RUN") reply = impl_->installAndRun(request, user);
             else if (request.function == "RFC_PING") reply = RfcReply{};
-            else return exceptionReply("FU_NOT_FOUND");
+            else return exceptionReply("FU_NOT_FOUND", "function module " + request.function + " does not exist");
         }
         // A write is done only when a connection of its own finds it: the
         // one that wrote may have written where no other process looks.
@@ -1049,6 +1167,8 @@ RfcResult SandboxSystem::call(const RfcRequest& request, const std::string& user
     } catch (const std::exception& e) {
         reply = callFailure("SYSTEM_FAILURE", FailureKind::Function, e.what());
     }
+    // A failure in the database may be damage found: the next write checks again.
+    if (!reply && reply.failure().code == "SYSTEM_FAILURE") impl_->sound = false;
     impl_->confirmWrite = nullptr;
     return reply;
 }
@@ -1060,6 +1180,7 @@ void SandboxSystem::setFaults(const SandboxFaults& faults) {
 }
 
 std::size_t SandboxSystem::Impl::addSyntheticTables(std::size_t count) {
+    if (auto damaged = damage()) throw std::runtime_error(damaged->reason + " (" + damaged->detail + ")");
     Transaction tx(db);
     Statement current(db, "SELECT value FROM meta WHERE key = 'synthetic_count'");
     long long first = current.step() ? std::stoll(current.text(0)) : 0;

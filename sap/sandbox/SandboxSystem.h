@@ -5,8 +5,11 @@
 // Function modules: RFC_READ_TABLE, DD_TABL_GET, BC_PR_INSERT,
 // RFC_ABAP_INSTALL_AND_RUN and RFC_PING. BC_PR_INSERT on a program that
 // exists replaces its source and title and leaves it inactive, like INSERT
-// REPORT; only names of the customer namespace (Y or Z) can be written, so
-// the programs delivered with the sandbox cannot be overwritten.
+// REPORT, unless the request is createOnly (then it raises kProgramExists);
+// only names of the customer namespace (Y or Z) can be written, so the
+// programs delivered with the sandbox cannot be overwritten. Every refusal
+// names its exception and says why in words. A database whose integrity
+// check fails is not written into (exception DATABASE_DAMAGED).
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -45,7 +48,9 @@ struct SandboxProgram {
 class SandboxSystem {
 public:
     // Checks the database, creating and seeding it from the demo dictionary
-    // when missing; a failure names the file and what went wrong. The
+    // when missing; a failure names the file and what went wrong. A file
+    // that is an SQLite database of another program is refused without a
+    // byte written into it. The
     // database is opened for each call and closed after it, so any number of
     // processes may share it.
     static Result<std::unique_ptr<SandboxSystem>> open(const std::string& databasePath);
@@ -66,7 +71,8 @@ public:
     static void forgetShared();
     // Puts the database back to its delivered state in one transaction,
     // safe while other processes use it. A file that is no usable database
-    // is deleted and seeded afresh, unless another process holds it.
+    // is deleted and seeded afresh, unless another process holds it; another
+    // program's SQLite database is refused and left as it is.
     static Status reset(const std::string& databasePath);
 
     const std::string& databasePath() const;

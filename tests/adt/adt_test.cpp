@@ -353,6 +353,23 @@ TEST_F(AdtRoad, FaultsEndWithTheirReason) {
          },
          // Taken meanwhile: no connection error, and the program stays as it was.
          InstallOutcome::NameTaken, "program ZADT_DEMO already exists"},
+        {"create of a taken name, refused in the words of another logon language",
+         [name](AdtDouble& d) {
+             ASSERT_TRUE(d.sandbox().call({"BC_PR_INSERT", {{"PROGRAM_NAME", name}, {"TITLE_STRING", "taken"}}, {}},
+                                          "DEVELOPER"));
+             auto validated = once([](const AdtRecord& r) { return r.path == "/sap/bc/adt/programs/validation"; },
+                                   answering(200, AdtDouble::answer("validation.xml"), "application/vnd.sap.as+xml"));
+             auto created = once(isCreate, answering(500, AdtDouble::answer("exception.xml", {
+                                                              {"TYPE", "ExceptionResourceCreationFailure"},
+                                                              {"MESSAGE", "Ein Programm oder Include mit dem Namen " +
+                                                                              name + " ist bereits vorhanden"}}),
+                                                     "application/xml"));
+             d.setFault([validated, created](const AdtRecord& r, httplib::Response& res) {
+                 return validated(r, res) || created(r, res);
+             });
+         },
+         // Looked at again, the program is there: the name is taken.
+         InstallOutcome::NameTaken, "program ZADT_DEMO already exists"},
         {"the pre-audit's inactive objects, then an empty 200", [](AdtDouble& d) { d.preaudit = true; },
          InstallOutcome::Created, ""},
         {"an empty 200 that activated nothing",

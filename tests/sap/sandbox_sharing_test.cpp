@@ -13,6 +13,7 @@
 #include <string>
 
 #include "tests/support/ProgramFolder.h"
+#include "tests/sap/SandboxFiles.h"
 #include "sap/sandbox/SandboxSystem.h"
 
 using namespace orvex::sap;
@@ -53,6 +54,17 @@ struct CliSharedSandbox : ::testing::Test, ProgramFolder {
     CliSharedSandbox() : ProgramFolder({ORVEX_CLI, ORVEX_SANDBOX}) {}
     std::string database() const { return dir.file("orvex-sandbox.db"); }
     std::unique_ptr<SandboxSystem> open() const { return std::move(*SandboxSystem::open(database())); }
+    // The example design under another name and description, as a file of
+    // the test's own; its path.
+    std::string design(const std::string& name, const std::string& description) const {
+        std::string text = TempDir::read(std::string(ORVEX_SOURCE_DIR) + "/examples/flights_by_carrier.json");
+        text.replace(text.find("ZFLIGHTS_BY_CARRIER"), 19, name);
+        const std::string key = "\"description\": \"";
+        const std::size_t at = text.find(key) + key.size();
+        text.replace(at, text.find('"', at) - at, description);
+        TempDir::write(dir.file(name + "-" + description + ".json"), text);
+        return dir.file(name + "-" + description + ".json");
+    }
 };
 
 }  // namespace
@@ -169,4 +181,87 @@ TEST_F(CliSharedSandbox, ResetReplacesABrokenDatabase) {
     EXPECT_EQ(replaced.code, 0) << replaced.err;
     EXPECT_EQ(listed(*this).count("RSPARAM"), 1u);
     EXPECT_EQ(integrity(database()), "ok");
+}
+
+// Pairs of installs of one new name, each pair's two processes started
+// together on one database, without --replace: per name exactly one creates
+// the program and the other is told the name is taken, as it would be for a
+// name taken before; the program is the winner's, never replaced.
+TEST_F(CliSharedSandbox, RacingInstallsOfOneNewNameCreateItOnce) {
+    constexpr int kPairs = 10;
+    std::string script;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const std::string name = "ZRACE_" + std::to_string(pair);
+        for (const char* side : {"A", "B"}) {
+            const std::string base = dir.file(name + side);
+            script += "( '" + dir.file("orvex-cli") + "' install '" + design(name, std::string("Racer ") + side) +
+                      "' >'" + base + ".out' 2>'" + base + ".err'; echo \\$? >'" + base + ".rc' ) & ";
+        }
+    }
+    script += "wait";
+    ASSERT_EQ(std::system(("sh -c \"" + script + "\"").c_str()), 0);
+
+    const auto reader = open();
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const std::string name = "ZRACE_" + std::to_string(pair);
+        SCOPED_TRACE(name);
+        std::string winner;
+        for (const char* side : {"A", "B"}) {
+            const std::string base = dir.file(name + side);
+            const std::string rc = TempDir::read(base + ".rc"), err = TempDir::read(base + ".err");
+            if (rc == "0\n") {
+                EXPECT_EQ(winner, "") << "both created " << name;
+                winner = side;
+                continue;
+            }
+            EXPECT_EQ(rc, "2\n") << err;
+            EXPECT_EQ(err, "orvex-cli install: program " + name +
+                               " already exists in the system; nothing was changed (--replace replaces it)\n");
+        }
+        ASSERT_NE(winner, "") << "neither created " << name;
+        const auto program = reader->program(name);
+        ASSERT_TRUE(program);
+        EXPECT_EQ(program->title, "Racer " + winner);
+        EXPECT_TRUE(program->active);
+    }
+    EXPECT_EQ(integrity(database()), "ok");
+}
+
+// A sandbox database whose integrity check fails is not written into: the
+// install is refused with what is wrong and what to do, and the file stays
+// as it was; reads still answer.
+TEST_F(CliSharedSandbox, InstallRefusesADamagedDatabaseBeforeWriting) {
+    ASSERT_EQ(run("orvex-sandbox", "list").code, 0);  // made and seeded
+    ASSERT_TRUE(damageSilently(database()));
+    ASSERT_NE(integrity(database()), "ok");
+    const std::string damaged = TempDir::read(database());
+    const Outcome refused = run("orvex-cli", "install '" + design("ZDAMAGED", "Into a damaged database") + "'");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err.find("orvex-cli install: SAP refused program ZDAMAGED (DATABASE_DAMAGED) - the sandbox "
+                               "database \"" + database() + "\" is damaged, so nothing was written into it; \"orvex-sandbox reset\" puts a new one in its "
+                               "place (without the programs created in it): integrity check: "),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(refused.err.find("connection error"), std::string::npos) << refused.err;
+    EXPECT_TRUE(TempDir::read(database()) == damaged) << "the damaged database was written into";
+    EXPECT_EQ(run("orvex-cli", "check-name ZDAMAGED").code, 0);
+}
+
+// Another program's SQLite file where the sandbox's database belongs gets no
+// tables added: every command is refused, saying whose file it is, and the
+// file stays byte for byte as it was, a reset included.
+TEST_F(CliSharedSandbox, AnotherProgramsDatabaseIsRefusedUntouched) {
+    writeForeignDatabase(database());
+    const std::string before = TempDir::read(database());
+    const Outcome install = run("orvex-cli", "install '" + design("ZFOREIGN", "Into a foreign database") + "'");
+    EXPECT_NE(install.code, 0);
+    EXPECT_NE(install.err.find("is an SQLite database of another program (tables notes), not the sandbox's; it was "
+                               "left as it is"),
+              std::string::npos)
+        << install.err;
+    EXPECT_NE(run("orvex-sandbox", "list").code, 0);
+    EXPECT_NE(run("orvex-sandbox", "reset").code, 0);
+    EXPECT_TRUE(TempDir::read(database()) == before) << "the foreign file changed";
+    EXPECT_EQ(sqliteRows(database(), "SELECT text FROM notes"), std::vector<std::string>{"mine"});
 }

@@ -4,6 +4,7 @@
 #include "sap/sandbox/SandboxSystem.h"
 #include "sap/TableReads.h"
 #include "tests/support/TempDir.h"
+#include "tests/sap/SandboxFiles.h"
 #include "common/Text.h"
 
 using namespace orvex::sap;
@@ -207,3 +208,113 @@ TEST_F(Sandbox, DatabaseIsItsOwnersOnly) {
         EXPECT_EQ(TempDir::mode(system.databasePath() + suffix) & 077, 0u) << suffix;
 }
 
+
+// An insertion that may only create decides in the same step whether the
+// name is taken: a taken one is refused as existing and keeps its source
+// and title; a free one is created. Without the flag the program is replaced.
+TEST_F(Sandbox, CreateOnlyInsertionLeavesATakenNameAlone) {
+    ASSERT_TRUE(system.call(insertRequest("ZTAKEN", {"REPORT ZTAKEN."}, "First")).ok());
+    RfcRequest again = insertRequest("ZTAKEN", {"REPORT ZTAKEN.", "WRITE 'other'."}, "Other");
+    again.createOnly = true;
+    const auto refused = system.call(again);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.failure().code, kProgramExists);
+    EXPECT_EQ(refused.failure().reason, "program ZTAKEN already exists");
+    EXPECT_EQ(system.program("ZTAKEN")->title, "First");
+    EXPECT_EQ(system.program("ZTAKEN")->source, Names{"REPORT ZTAKEN."});
+    RfcRequest fresh = insertRequest("ZFRESH", {"REPORT ZFRESH."}, "Fresh");
+    fresh.createOnly = true;
+    EXPECT_TRUE(system.call(fresh).ok());
+    EXPECT_EQ(system.program("ZFRESH")->title, "Fresh");
+}
+
+// Every refusal names its exception and says in words what was refused.
+TEST_F(Sandbox, EveryRefusalSaysWhy) {
+    RfcRequest wide = readRequest("TADIR", {});
+    wide.tables["FIELDS"] = column("FIELDNAME", Names(13, "OBJ_NAME"));
+    RfcRequest noField = readRequest("TADIR", {});
+    noField.tables["FIELDS"] = column("FIELDNAME", {"NOPE"});
+    RfcRequest badCount = readRequest("TADIR", {});
+    badCount.exports["ROWCOUNT"] = "many";
+    const struct {
+        RfcRequest request;
+        const char* exception;
+        const char* reason;
+    } cases[] = {
+        {readRequest("NO_SUCH_TABLE", {}), "TABLE_NOT_AVAILABLE", "table NO_SUCH_TABLE is not in the dictionary"},
+        {readRequest("", {}), "TABLE_NOT_AVAILABLE", "no table named to read"},
+        {noField, "FIELD_NOT_VALID", "table TADIR has no field NOPE"},
+        {wide, "DATA_BUFFER_EXCEEDED", "532 characters wide, more than the 512"},
+        {readRequest("TADIR", {"OBJECT = "}), "OPTION_NOT_VALID", "the selection condition is not valid: "},
+        {badCount, "OPTION_NOT_VALID", "ROWSKIPS and ROWCOUNT must be numbers"},
+        {fieldsRequest("NO_SUCH_TABLE"), "ACCESS_FAILURE", "table NO_SUCH_TABLE is not in the dictionary"},
+        {insertRequest("AREPORT", {"x"}), "INVALID_NAME", "\"AREPORT\" is no program name of the customer name space"},
+        {insertRequest("ZLONG", {"REPORT ZLONG.", std::string(254, 'x') + "\u00fc\u00fc"}), "LINE_TOO_LONG",
+         "line 2 of the source has 256 characters; a line of ABAP has at most 255"},
+        {insertRequest("ZBAD", {"REPORT ZBAD.", "", "WRITE '\xc3('."}), "INVALID_SOURCE",
+         "line 3 of the source is not valid UTF-8"},
+        {RfcRequest{"Z_NO_SUCH_FUNCTION", {}, {}}, "FU_NOT_FOUND", "function module Z_NO_SUCH_FUNCTION does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exception);
+        const auto reply = system.call(c.request);
+        ASSERT_FALSE(reply);
+        EXPECT_EQ(reply.failure().code, c.exception);
+        EXPECT_EQ(reply.failure().kind, orvex::FailureKind::Function);
+        EXPECT_NE(reply.failure().reason.find(c.reason), std::string::npos) << reply.failure().reason;
+    }
+    EXPECT_FALSE(system.program("ZLONG"));
+    EXPECT_FALSE(system.program("ZBAD"));
+}
+
+// A database that fails its integrity check is not written into: the
+// insertion and the installer are refused before they write, reads go on.
+TEST(SandboxDatabase, DamagedOneIsNotWrittenInto) {
+    TempDir dir;
+    const std::string path = dir.file("orvex-sandbox.db");
+    ASSERT_TRUE(SandboxSystem::open(path));  // made and seeded, then closed
+    ASSERT_TRUE(orvex::testing::damageSilently(path));
+    ASSERT_NE(orvex::testing::integrityOf(path), "ok");
+    const std::string damaged = TempDir::read(path);
+    auto system = std::move(*SandboxSystem::open(path));
+    for (const RfcRequest& write : {insertRequest("ZAFTER", {"REPORT ZAFTER."}), installerRequest(installerRows("RSPARAM", "x"))}) {
+        const auto refused = system->call(write);
+        ASSERT_FALSE(refused) << write.function;
+        EXPECT_EQ(refused.failure().code, "DATABASE_DAMAGED");
+        EXPECT_EQ(refused.failure().kind, orvex::FailureKind::File);
+        EXPECT_NE(refused.failure().reason.find("is damaged, so nothing was written into it"), std::string::npos);
+        EXPECT_NE(refused.failure().detail.find("integrity check: "), std::string::npos);
+    }
+    EXPECT_TRUE(system->call(readRequest("TADIR", {"OBJECT = 'TABL' AND OBJ_NAME = 'SCARR'"})).ok());
+    system.reset();
+    EXPECT_TRUE(TempDir::read(path) == damaged) << "the damaged database was written into";
+}
+
+// Another program's SQLite database given as the sandbox is refused, and it
+// stays byte for byte as it was, reset included. A sandbox database made
+// before the sandbox marked its own is still taken, and marked.
+TEST(SandboxDatabase, AnotherProgramsDatabaseIsRefusedUntouched) {
+    TempDir dir;
+    const std::string foreign = dir.file("notes.db");
+    orvex::testing::writeForeignDatabase(foreign);
+    const std::string before = TempDir::read(foreign);
+    const auto opened = SandboxSystem::open(foreign);
+    ASSERT_FALSE(opened);
+    EXPECT_NE(opened.failure().reason.find("is an SQLite database of another program (tables notes), not the sandbox's"),
+              std::string::npos)
+        << opened.failure().reason;
+    const orvex::Status reset = SandboxSystem::reset(foreign);
+    ASSERT_FALSE(reset);
+    EXPECT_EQ(reset.failure().kind, orvex::FailureKind::Refused);
+    EXPECT_TRUE(TempDir::read(foreign) == before) << "the foreign file changed";
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"notes.db"}));
+
+    const std::string older = dir.file("older.db");
+    ASSERT_TRUE(SandboxSystem::open(older));
+    orvex::testing::sqliteRows(older, "PRAGMA application_id = 0; PRAGMA user_version = 0");
+    auto system = SandboxSystem::open(older);
+    ASSERT_TRUE(system) << system.failure().reason;
+    EXPECT_TRUE((*system)->call(insertRequest("ZOLDER", {"REPORT ZOLDER."})).ok());
+    system->reset();
+    EXPECT_EQ(orvex::testing::sqliteRows(older, "PRAGMA application_id"), Names{std::to_string(0x4F525658)});
+}
