@@ -305,6 +305,33 @@ Result<sap::TableDictionary> Session::readDictionary(const std::string& table) {
     return read;
 }
 
+void Session::readDesignFieldTypes() {
+    // Only the tables nothing is known of yet: one field of each names it.
+    ReportDefinition missing;
+    for (const std::string& table : sap::designTables(programDesign()))
+        if (!fieldTypes().knows(table) && !designTypes_.knows(table)) missing.fields.push_back({table, "", ""});
+    if (missing.fields.empty()) return;
+    sap::DesignFieldTypes read;
+    if (!operations()) {
+        read = sap::designFieldTypesUnread(missing, failure(FailureKind::Refused, "not connected to the SAP system"));
+    } else {
+        sap::Operations& shared = *operations();
+        auto outcome = overConnection([&]() -> Result<sap::DesignFieldTypes> {
+            return sap::readDesignFieldTypes(shared, missing);
+        });
+        read = outcome ? std::move(*outcome) : sap::designFieldTypesUnread(missing, outcome.failure());
+    }
+    designTypes_ = std::move(read.types);
+    typesUnread_ = read.notice();
+}
+
+FieldTypeOf Session::designFieldTypes() const {
+    return [this](const std::string& table, const std::string& field) -> std::optional<FieldType> {
+        if (auto known = fieldTypes().typeOf(table, field)) return known;
+        return designTypes_.typeOf(table, field);
+    };
+}
+
 std::string createdSummary(const sap::InstallRequest& request, const sap::InstallResult& result) {
     std::string summary = "Program " + sap::repositoryName(request.name) + (request.replace ? " replaced" : "") +
                           " in package " + (request.package.empty() ? std::string("$TMP") : request.package);

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "generator/DesignFindings.h"
+#include "sap/DesignFieldTypes.h"
 #include "sap/InstallProgram.h"
 #include "sap/Messages.h"
 #include "screens/SessionModel.h"
@@ -142,6 +144,15 @@ public:
     // A table's dictionary entry for join proposals; a cancelled call or a
     // lost connection drops the operations.
     Result<sap::TableDictionary> readDictionary(const std::string& table);
+    // The field types of every table the design names, for the design
+    // check, as the command line reads them: those of the tables whose
+    // fields were listed, the others read once over the open connection.
+    // What could not be read is said once, by the notice of typesUnread().
+    void readDesignFieldTypes();
+    // Types known for a table and field, from either source.
+    FieldTypeOf designFieldTypes() const;
+    // The design check's notice of skipped type comparisons, if any.
+    const std::optional<Finding>& typesUnread() const { return typesUnread_; }
     // Creates the program with operations of its own, as waitForCall runs a
     // call; the installation's messages are shown as they come.
     sap::InstallResult install(const sap::InstallRequest& request);

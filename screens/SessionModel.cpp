@@ -32,8 +32,11 @@ const sap::LogonValues& SessionModel::logonValues() const {
 void SessionModel::setLogonValues(sap::LogonValues values) {
     // Another system has a dictionary of its own.
     if (values.applicationServer != logon_.applicationServer || values.systemNumber != logon_.systemNumber ||
-        values.system != logon_.system)
+        values.system != logon_.system) {
         fieldTypes_.clear();
+        designTypes_.clear();
+        typesUnread_.reset();
+    }
     logon_ = std::move(values);
     logonRead_ = true;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "generator/DesignFindings.h"
 #include "sap/BackendFactory.h"
 #include "sap/Operations.h"
 #include "screens/ReportModel.h"
@@ -88,6 +89,10 @@ public:
 protected:
     // A logon made these operations: they replace the shared ones.
     void loggedOn(std::unique_ptr<sap::Operations> fresh) { operations_ = std::move(fresh); }
+    // The types read for the design check beyond the listed tables, and
+    // what could not be read; forgotten with the listed ones.
+    sap::FieldTypes designTypes_;
+    std::optional<Finding> typesUnread_;
     // The fields of `table` were read: their types are kept.
     void fieldsRead(const std::string& table, const std::vector<sap::TableField>& fields) {
         fieldTypes_.keep(table, fields);

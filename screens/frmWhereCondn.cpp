@@ -51,6 +51,7 @@ frmWhereCondn::frmWhereCondn(Session& session, QWidget* parent) : ChainScreen(se
             "Joins are proposed from the foreign keys of the dictionary, which the ADT connection cannot read; "
             "state the joins with the operator buttons"));
     }
+    session_.readDesignFieldTypes();
     followModel();
 }
 
@@ -225,7 +226,8 @@ void frmWhereCondn::cmdSortTotals_Click() {
 
 bool frmWhereCondn::showFindings() {
     lstFindings->clear();
-    const std::vector<Finding> findings = reviewDesign(currentDefinition(), session_.fieldTypes().lookup());
+    std::vector<Finding> findings = reviewDesign(currentDefinition(), session_.designFieldTypes());
+    if (const auto& skipped = session_.typesUnread()) findings.push_back(*skipped);
     for (const Finding& f : findings) {
         auto* item = new QListWidgetItem(toQ(f.text()), lstFindings);
         item->setToolTip(item->text());
