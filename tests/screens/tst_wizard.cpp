@@ -237,7 +237,7 @@ private slots:
             QTest::mouseClick(c->cmdPreview, Qt::LeftButton);
         });
         QCOMPARE(joins, (QStringList{"Left outer", "", "Inner", ""}));
-        QCOMPARE(findingOuter, QStringLiteral("error: condition 2 (SCARR.CARRID = SELSCR.CARRID): table SCARR is "
+        QCOMPARE(findingOuter, QStringLiteral("error: condition 2 (SCARR-CARRID = S_CARRID): table SCARR is "
                                                         "the outer table of a left outer join; a filter on its fields is "
                                                         "not allowed"));
 
@@ -319,7 +319,7 @@ private slots:
             {"frmFields", "lstSelFields", 2,  // SCARR.CARRID: both conditions go, the input stays
              {"SFLIGHT,SCARR | - | - | - | -", "- | CARRID,CONNID,CARRNAME | - | - | -",
               "- | CONNID,CARRNAME | CARRID | - | -", "- | CARRID,CONNID,CARRNAME | - |  | "},
-             "The program could not be generated.\r\noutput field CARRNAME: table SCARR is not in the FROM clause: no "
+             "The program could not be generated.\r\noutput field SCARR-CARRNAME: table SCARR is not in the FROM clause: no "
              "join condition connects it to the tables before it"},
             {"frmSelectionScr", "lstSELSCRFLD", 0,  // the input CARRID (CONNID entered instead): its filter goes
              {"SFLIGHT,SCARR | - | - | - | -", "- | CARRID,CONNID,CARRID,CARRNAME | - | - | -",
@@ -371,7 +371,7 @@ private slots:
                     shownWarnings << conditions->lstFindings->item(i)->text();
         });
         QCOMPARE(h.problems, QStringList());
-        QCOMPARE(shownWarnings, QStringList{"warning: conditions[0]: SFLIGHT-CONNID (NUMC 4) and SCARR-CARRID (CHAR 3) "
+        QCOMPARE(shownWarnings, QStringList{"warning: condition 1 (SFLIGHT-CONNID = SCARR-CARRID): NUMC 4 and CHAR 3 "
                                             "differ in type or length: the join may match no rows"});
         QCOMPARE(h.prompter.messages, created("ZJOIN_TYPES", true));
         const auto program = (*sap::SandboxSystem::open(h.db))->program("ZJOIN_TYPES");
