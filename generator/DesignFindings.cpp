@@ -9,6 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "common/Text.h"
 #include "generator/DesignCheck.h"
@@ -19,6 +20,11 @@ namespace orvex {
 namespace {
 
 std::string at(const char* list, std::size_t index) { return std::string(list) + "[" + std::to_string(index) + "]"; }
+
+// A finding about `subject`.
+Finding finding(Finding::Severity severity, std::string place, std::string subject, std::string message) {
+    return Finding{severity, std::move(place), std::move(message), std::move(subject)};
+}
 
 std::string describe(const FieldType& t) { return t.dataType + " " + std::to_string(t.length); }
 
@@ -111,9 +117,9 @@ void addInputFindings(const ReportDefinition& d, const Names& names, std::vector
         if (const std::optional<std::size_t> entry = inputOf(inputs, c)) used[*entry] = true;
     for (std::size_t i = 0; i < d.selection.size(); ++i) {
         if (used[i]) continue;
-        out.push_back({Finding::Warning, at("selection_screen", i), names.input(i),
+        out.push_back(finding(Finding::Warning, at("selection_screen", i), names.input(i),
                        std::string("no condition uses it: it filters nothing") +
-                           (isRequired(d.selection[i].settings) ? ", yet the user must fill it" : "")});
+                           (isRequired(d.selection[i].settings) ? ", yet the user must fill it" : "")));
     }
 }
 
@@ -132,18 +138,18 @@ void addConditionFindings(const ReportDefinition& d, const Names& names, const F
         const std::string subject = names.condition(i, inputOf(inputs, c));
         for (const std::string* table : {&c.leftTable, screen ? nullptr : &c.rightTable}) {
             if (!table || tables.empty() || tables.count(*table)) continue;
-            out.push_back({Finding::Warning, at("conditions", i), subject,
+            out.push_back(finding(Finding::Warning, at("conditions", i), subject,
                            "no picked field comes from " + *table + ": the condition is applied to " +
-                               std::string(last) + ", the last table"});
+                               std::string(last) + ", the last table"));
             break;
         }
         if (screen || !typeOf) continue;
         const std::optional<FieldType> l = typeOf(c.leftTable, c.leftField);
         const std::optional<FieldType> r = typeOf(c.rightTable, c.rightField);
         if (!l || !r || *l == *r) continue;
-        out.push_back({Finding::Warning, at("conditions", i), subject,
+        out.push_back(finding(Finding::Warning, at("conditions", i), subject,
                        describe(*l) + " and " + describe(*r) +
-                           " differ in type or length: the join may match no rows"});
+                           " differ in type or length: the join may match no rows"));
     }
 }
 
@@ -159,18 +165,18 @@ void addFieldFindings(const ReportDefinition& d, const Names& names, const Field
         const auto [earlier, added] = first.try_emplace(text::upper(f.field), i);
         if (!added) {
             const PickedField& shown = d.fields[earlier->second];
-            warnings.push_back({Finding::Warning, at("fields", i), names.field(i),
+            warnings.push_back(finding(Finding::Warning, at("fields", i), names.field(i),
                                 shown.table == f.table && shown.field == f.field
                                     ? "picked twice: the report shows it once"
-                                    : "left out: the column " + shown.field + " comes from " + shown.table});
+                                    : "left out: the column " + shown.field + " comes from " + shown.table));
         }
         if (f.subtotal && !anyTotal)
-            warnings.push_back({Finding::Warning, at("fields", i) + ".subtotal", names.field(i) + " subtotal",
-                                "no column is totalled: the subtotal has nothing to add up"});
+            warnings.push_back(finding(Finding::Warning, at("fields", i) + ".subtotal", names.field(i) + " subtotal",
+                                "no column is totalled: the subtotal has nothing to add up"));
         if (!f.total || !typeOf) continue;
         if (const std::optional<FieldType> t = typeOf(f.table, f.field); t && !isNumericType(t->dataType))
-            errors.push_back({Finding::Error, at("fields", i) + ".total", names.field(i) + " total",
-                              t->dataType + " is not a number: only numbers have a total"});
+            errors.push_back(finding(Finding::Error, at("fields", i) + ".total", names.field(i) + " total",
+                              t->dataType + " is not a number: only numbers have a total"));
     }
 }
 
@@ -198,12 +204,12 @@ std::vector<Finding> reviewDesign(const ReportDefinition& design, const FieldTyp
                                                                fault->key == "conditions")
                                            ? ReportDefinition{}
                                            : withTrimmedNames(design);
-        errors.push_back({Finding::Error, fault->place(), subjectOf(*fault, small, Names(small)), fault->reason});
+        errors.push_back(finding(Finding::Error, fault->place(), subjectOf(*fault, small, Names(small)), fault->reason));
         return errors;
     }
     const ReportDefinition d = withTrimmedNames(design);
     if (const GenerationResult generated = GenerateProgram(d, SourceForm::TextOnly); !generated)
-        errors.push_back({Finding::Error, "", "", generated.failure().reason});
+        errors.push_back(finding(Finding::Error, "", "", generated.failure().reason));
     const Names names(d);
     addFieldFindings(d, names, typeOf, errors, warnings);
     addInputFindings(d, names, warnings);

@@ -25,11 +25,11 @@ struct Finding {
     enum Severity { Warning, Error };
     Severity severity = Warning;
     std::string place;    // in the design file: "selection_screen[1]", "conditions[0]", ... ("" for the whole design)
+    std::string message;
     // What it is about, as the user knows it: "SCARR-CARRID", "input S_CARRID
     // (SCARR-CARRID)", "condition 1 (SCARR-CARRID = SFLIGHT-CARRID)", "heading"
     // ("" for the whole design).
     std::string subject;
-    std::string message;
     // "error: SCARR-CARRID total: ..." / "warning: input P_FLDATE (SFLIGHT-FLDATE): ..."
     std::string text() const;
     bool operator==(const Finding&) const = default;
