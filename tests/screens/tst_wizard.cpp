@@ -275,7 +275,7 @@ private slots:
         QCOMPARE(w2.txtCompName->text(), QStringLiteral("Blueharbour Demo"));
         QVERIFY(w2.Check1->isChecked() && w2.Text1->isEnabled());
         ReportDefinition bad = second.session.report().definition;
-        bad.name = "Z/FLIGHTS";  // an ABAP name, but not one the name box takes
+        bad.name = "/ORVEX/ZFLIGHTS";  // an ABAP name, but not one the name box takes
         QVERIFY(saveDesignFile(second.dir.file("bad.json"), bad).ok());
         std::ofstream(second.dir.file("broken.json")) << "{ not json";
         const std::string injected = second.dir.file("injected.json");
