@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -90,6 +89,7 @@ void readArray(const Json& obj, const char* key, Read read) {
     auto it = obj.find(key);
     if (it == obj.end()) return;
     if (!it->is_array()) throw expected(key, "an array", *it);
+    if (const Status size = checkListSize(key, it->size()); !size) throw Fault{size.failure().reason};
     for (std::size_t i = 0; i < it->size(); ++i) {
         const Json& item = (*it)[i];
         std::string place = std::string(key) + "[" + std::to_string(i) + "]";
@@ -195,9 +195,14 @@ std::string syntaxMessage(const std::string& what) {
     return "not valid JSON: " + s;
 }
 
+std::string tooLarge() {
+    return "the design is larger than " + std::to_string(kMaxDesignBytes) + " bytes, the most a design file holds";
+}
+
 }  // namespace
 
 Result<ReportDefinition> parseDesign(const std::string& jsonText) {
+    if (jsonText.size() > kMaxDesignBytes) return failure(FailureKind::Refused, tooLarge());
     Json doc;
     try {
         doc = Json::parse(jsonText);
@@ -219,10 +224,14 @@ Result<ReportDefinition> loadDesignFile(const std::string& path) {
     if (std::filesystem::is_directory(path, ec)) return failure(FailureKind::File, path + ": cannot open: is a folder");
     std::ifstream in(path, std::ios::binary);
     if (!in) return failure(FailureKind::File, path + ": cannot open: " + std::strerror(errno));
-    std::ostringstream content;
-    content << in.rdbuf();
+    // No more than one byte past the limit is read: a larger file is refused unread.
+    std::string content;
+    char chunk[64 * 1024];
+    while (content.size() <= kMaxDesignBytes && in.read(chunk, sizeof chunk).gcount() > 0)
+        content.append(chunk, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) return failure(FailureKind::File, path + ": cannot read");
-    Result<ReportDefinition> load = parseDesign(content.str());
+    if (content.size() > kMaxDesignBytes) return failure(FailureKind::Refused, path + ": " + tooLarge());
+    Result<ReportDefinition> load = parseDesign(content);
     if (!load) return failure(load.failure().kind, path + ": " + load.failure().reason);
     return load;
 }

@@ -1,8 +1,15 @@
-// The findings shown before Preview and Generate.
+// The findings shown before Preview and Generate. Each names what it is about
+// as the user knows it: a field as SCARR-CARRID, an input by its name on the
+// selection screen, a condition by its number and its operands. Every pass
+// over the design is linear: the largest design the check takes is told at
+// once.
 #include "generator/DesignFindings.h"
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "common/Text.h"
 #include "generator/DesignCheck.h"
@@ -14,78 +21,169 @@ namespace {
 
 std::string at(const char* list, std::size_t index) { return std::string(list) + "[" + std::to_string(index) + "]"; }
 
-std::string trimmed(std::string_view s) { return std::string(text::trim(s)); }
+// A finding about `subject`.
+Finding finding(Finding::Severity severity, std::string place, std::string subject, std::string message) {
+    return Finding{severity, std::move(place), std::move(message), std::move(subject)};
+}
 
 std::string describe(const FieldType& t) { return t.dataType + " " + std::to_string(t.length); }
 
-void addInputFindings(const ReportDefinition& d, std::vector<Finding>& out) {
-    // A condition reaches the first input of its field name, as the program's WHERE does.
-    std::vector<bool> used(d.selection.size(), false);
-    for (const Condition& c : d.conditions) {
-        if (c.rightTable != kSelectionScreenMarker) continue;
-        for (std::size_t i = 0; i < d.selection.size(); ++i)
-            if (text::trim(d.selection[i].field) == text::trim(c.rightField)) {
-                used[i] = true;
-                break;
-            }
+std::string fieldOf(std::string_view table, std::string_view field) {
+    return std::string(table) + "-" + std::string(field);
+}
+
+// The readable names of a design's pieces; the design may be one the check
+// refuses, so a name that is no dictionary name is told by its number.
+class Names {
+public:
+    explicit Names(const ReportDefinition& d) : d_(d) {
+        Generated g;
+        assignScreenNames(d, g);
+        for (const ScreenNames& n : g.screenNames) inputs_.push_back(text::upper(n.input));
     }
+    // "SCARR-CARRID", or "picked field 3".
+    std::string field(std::size_t i) const {
+        const PickedField& f = d_.fields[i];
+        if (isDictionaryName(f.table) && isDictionaryName(f.field)) return fieldOf(f.table, f.field);
+        return "picked field " + std::to_string(i + 1);
+    }
+    // "input S_CARRID (SCARR-CARRID)", or "input 2".
+    std::string input(std::size_t i) const {
+        const SelectionEntry& e = d_.selection[i];
+        if (isDictionaryName(e.table) && isDictionaryName(e.field))
+            return "input " + inputs_[i] + " (" + fieldOf(e.table, e.field) + ")";
+        return "input " + std::to_string(i + 1);
+    }
+    // The input's name alone ("S_CARRID"), for a condition's right side.
+    const std::string& inputName(std::size_t i) const { return inputs_[i]; }
+    // "condition 2 (SCARR-CARRID = SFLIGHT-CARRID)", "condition 3 (SFLIGHT-FLDATE > P_FLDATE)", or "condition 4".
+    std::string condition(std::size_t i, std::optional<std::size_t> entry) const {
+        const Condition& c = d_.conditions[i];
+        const std::string number = "condition " + std::to_string(i + 1);
+        const bool screen = c.rightTable == kSelectionScreenMarker;
+        const bool named = isDictionaryName(c.leftTable) && isDictionaryName(c.leftField) &&
+                           (screen ? entry.has_value() : isDictionaryName(c.rightTable) && isDictionaryName(c.rightField));
+        const std::string_view op = text::trim(c.op);
+        if (!named || (op != "=" && op != "<>" && op != "<" && op != ">")) return number;
+        return number + " (" + fieldOf(c.leftTable, c.leftField) + " " + std::string(op) + " " +
+               (screen ? inputs_[*entry] : fieldOf(c.rightTable, c.rightField)) + ")";
+    }
+
+private:
+    const ReportDefinition& d_;
+    std::vector<std::string> inputs_;  // upper case, as a WHERE names them
+};
+
+// The first input of each field name, as the program's WHERE finds it.
+std::unordered_map<std::string_view, std::size_t> firstInputs(const ReportDefinition& d) {
+    std::unordered_map<std::string_view, std::size_t> first;
+    for (std::size_t i = 0; i < d.selection.size(); ++i) first.try_emplace(d.selection[i].field, i);
+    return first;
+}
+
+std::optional<std::size_t> inputOf(const std::unordered_map<std::string_view, std::size_t>& inputs,
+                                   const Condition& c) {
+    if (c.rightTable != kSelectionScreenMarker) return std::nullopt;
+    const auto it = inputs.find(text::trim(c.rightField));
+    return it == inputs.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+}
+
+// What the design check refuses, named as the user knows it.
+std::string subjectOf(const DesignFault& fault, const ReportDefinition& d, const Names& names) {
+    static const std::unordered_map<std::string, std::string> kAttributes{
+        {"name", "program name"},   {"description", "description"}, {"company", "company name"},
+        {"author", "author"},       {"heading", "heading"},          {"max_rows", "row limit"},
+        {"fields", "picked fields"}, {"selection_screen", "selection screen"}, {"conditions", "conditions"}};
+    static const std::unordered_map<std::string, std::string> kKeys{
+        {"description", " description"}, {"settings", " settings"},   {"sort_position", " sort position"},
+        {"sort_descending", " descending sort"}, {"subtotal", " subtotal"}, {"operator", " operator"},
+        {"join", " join type"}};
+    if (fault.list.empty()) {
+        const auto it = kAttributes.find(fault.key);
+        return it == kAttributes.end() ? fault.key : it->second;
+    }
+    const auto key = kKeys.find(fault.key);
+    const std::string what = key == kKeys.end() ? "" : key->second;
+    if (fault.list == "fields") return names.field(fault.index) + what;
+    if (fault.list == "selection_screen") return names.input(fault.index) + what;
+    return names.condition(fault.index, inputOf(firstInputs(d), d.conditions[fault.index])) + what;
+}
+
+void addInputFindings(const ReportDefinition& d, const Names& names, std::vector<Finding>& out) {
+    // A condition reaches the first input of its field name, as the program's WHERE does.
+    const auto inputs = firstInputs(d);
+    std::vector<bool> used(d.selection.size(), false);
+    for (const Condition& c : d.conditions)
+        if (const std::optional<std::size_t> entry = inputOf(inputs, c)) used[*entry] = true;
     for (std::size_t i = 0; i < d.selection.size(); ++i) {
         if (used[i]) continue;
-        const SelectionEntry& e = d.selection[i];
-        const std::string name = trimmed(e.table) + "-" + trimmed(e.field);
-        out.push_back({Finding::Warning, at("selection_screen", i),
-                       "no condition uses the input " + name + ": it filters nothing" +
-                           (isRequired(e.settings) ? ", yet the user must fill it" : "")});
+        out.push_back(finding(Finding::Warning, at("selection_screen", i), names.input(i),
+                       std::string("no condition uses it: it filters nothing") +
+                           (isRequired(d.selection[i].settings) ? ", yet the user must fill it" : "")));
     }
 }
 
-void addJoinFindings(const ReportDefinition& d, const FieldTypeOf& typeOf, std::vector<Finding>& out) {
-    if (!typeOf) return;
+void addConditionFindings(const ReportDefinition& d, const Names& names, const FieldTypeOf& typeOf,
+                          std::vector<Finding>& out) {
+    // The tables the output fields come from, and the last of them: the
+    // generator applies a condition naming any other table to that one.
+    std::unordered_set<std::string_view> tables;
+    std::string_view last;
+    for (const PickedField& f : d.fields)
+        if (tables.insert(f.table).second) last = f.table;
+    const auto inputs = firstInputs(d);
     for (std::size_t i = 0; i < d.conditions.size(); ++i) {
         const Condition& c = d.conditions[i];
-        if (c.rightTable == kSelectionScreenMarker) continue;
-        const std::string left = trimmed(c.leftTable), right = trimmed(c.rightTable);
-        const std::optional<FieldType> l = typeOf(left, trimmed(c.leftField));
-        const std::optional<FieldType> r = typeOf(right, trimmed(c.rightField));
+        const bool screen = c.rightTable == kSelectionScreenMarker;
+        const std::string subject = names.condition(i, inputOf(inputs, c));
+        for (const std::string* table : {&c.leftTable, screen ? nullptr : &c.rightTable}) {
+            if (!table || tables.empty() || tables.count(*table)) continue;
+            out.push_back(finding(Finding::Warning, at("conditions", i), subject,
+                           "no picked field comes from " + *table + ": the condition is applied to " +
+                               std::string(last) + ", the last table"));
+            break;
+        }
+        if (screen || !typeOf) continue;
+        const std::optional<FieldType> l = typeOf(c.leftTable, c.leftField);
+        const std::optional<FieldType> r = typeOf(c.rightTable, c.rightField);
         if (!l || !r || *l == *r) continue;
-        out.push_back({Finding::Warning, at("conditions", i),
-                       left + "-" + trimmed(c.leftField) + " (" + describe(*l) + ") and " + right + "-" +
-                           trimmed(c.rightField) + " (" + describe(*r) +
-                           ") differ in type or length: the join may match no rows"});
+        out.push_back(finding(Finding::Warning, at("conditions", i), subject,
+                       describe(*l) + " and " + describe(*r) +
+                           " differ in type or length: the join may match no rows"));
     }
 }
 
-void addFieldFindings(const ReportDefinition& d, const FieldTypeOf& typeOf, std::vector<Finding>& errors,
-                      std::vector<Finding>& warnings) {
+void addFieldFindings(const ReportDefinition& d, const Names& names, const FieldTypeOf& typeOf,
+                      std::vector<Finding>& errors, std::vector<Finding>& warnings) {
     bool anyTotal = false;
     for (const PickedField& f : d.fields) anyTotal = anyTotal || f.total;
+    // The first field of each name, in upper case: the column the report shows.
+    std::unordered_map<std::string, std::size_t> first;
+    first.reserve(d.fields.size());
     for (std::size_t i = 0; i < d.fields.size(); ++i) {
         const PickedField& f = d.fields[i];
-        const std::string table = trimmed(f.table), field = trimmed(f.field);
-        for (std::size_t j = 0; j < i; ++j) {
-            if (trimmed(d.fields[j].field) != field) continue;
-            const bool same = trimmed(d.fields[j].table) == table;
-            warnings.push_back({Finding::Warning, at("fields", i),
-                                same ? table + "-" + field + " is picked already as " + at("fields", j) +
-                                           ": the report shows it once"
-                                     : "the column " + field + " comes from " + trimmed(d.fields[j].table) + " (" +
-                                           at("fields", j) + "): " + table + "-" + field + " is left out"});
-            break;
+        const auto [earlier, added] = first.try_emplace(text::upper(f.field), i);
+        if (!added) {
+            const PickedField& shown = d.fields[earlier->second];
+            warnings.push_back(finding(Finding::Warning, at("fields", i), names.field(i),
+                                shown.table == f.table && shown.field == f.field
+                                    ? "picked twice: the report shows it once"
+                                    : "left out: the column " + shown.field + " comes from " + shown.table));
         }
         if (f.subtotal && !anyTotal)
-            warnings.push_back({Finding::Warning, at("fields", i) + ".subtotal",
-                                "no column is totalled: the subtotal has nothing to add up"});
+            warnings.push_back(finding(Finding::Warning, at("fields", i) + ".subtotal", names.field(i) + " subtotal",
+                                "no column is totalled: the subtotal has nothing to add up"));
         if (!f.total || !typeOf) continue;
-        if (const std::optional<FieldType> t = typeOf(table, field); t && !isNumericType(t->dataType))
-            errors.push_back({Finding::Error, at("fields", i) + ".total",
-                              table + "-" + field + " is " + t->dataType + ", not a number: only numbers have a total"});
+        if (const std::optional<FieldType> t = typeOf(f.table, f.field); t && !isNumericType(t->dataType))
+            errors.push_back(finding(Finding::Error, at("fields", i) + ".total", names.field(i) + " total",
+                              t->dataType + " is not a number: only numbers have a total"));
     }
 }
 
 }  // namespace
 
 std::string Finding::text() const {
-    return std::string(severity == Error ? "error: " : "warning: ") + (place.empty() ? "" : place + ": ") + message;
+    return std::string(severity == Error ? "error: " : "warning: ") + (subject.empty() ? "" : subject + ": ") + message;
 }
 
 bool isNumericType(const std::string& dataType) {
@@ -100,17 +198,22 @@ bool hasError(const std::vector<Finding>& findings) {
 
 std::vector<Finding> reviewDesign(const ReportDefinition& design, const FieldTypeOf& typeOf) {
     std::vector<Finding> errors, warnings;
-    if (const Status checked = checkDesign(design); !checked) {
-        // The check's message is "PLACE: REASON"; the place stays in the message.
-        errors.push_back({Finding::Error, "", checked.failure().reason});
+    if (const std::optional<DesignFault> fault = findDesignFault(design)) {
+        // A design larger than the check takes is told before anything else is looked at.
+        const ReportDefinition small = fault->list.empty() && (fault->key == "fields" || fault->key == "selection_screen" ||
+                                                               fault->key == "conditions")
+                                           ? ReportDefinition{}
+                                           : withTrimmedNames(design);
+        errors.push_back(finding(Finding::Error, fault->place(), subjectOf(*fault, small, Names(small)), fault->reason));
         return errors;
     }
     const ReportDefinition d = withTrimmedNames(design);
     if (const GenerationResult generated = GenerateProgram(d, SourceForm::TextOnly); !generated)
-        errors.push_back({Finding::Error, "", generated.failure().reason});
-    addFieldFindings(d, typeOf, errors, warnings);
-    addInputFindings(d, warnings);
-    addJoinFindings(d, typeOf, warnings);
+        errors.push_back(finding(Finding::Error, "", "", generated.failure().reason));
+    const Names names(d);
+    addFieldFindings(d, names, typeOf, errors, warnings);
+    addInputFindings(d, names, warnings);
+    addConditionFindings(d, names, typeOf, warnings);
     errors.insert(errors.end(), warnings.begin(), warnings.end());
     return errors;
 }

@@ -24,9 +24,13 @@ using FieldTypeOf = std::function<std::optional<FieldType>(const std::string& ta
 struct Finding {
     enum Severity { Warning, Error };
     Severity severity = Warning;
-    std::string place;    // "selection_screen[1]", "conditions[0]", ... ("" for the whole design)
+    std::string place;    // in the design file: "selection_screen[1]", "conditions[0]", ... ("" for the whole design)
     std::string message;
-    // "error: conditions[0]: ..." / "warning: ..."
+    // What it is about, as the user knows it: "SCARR-CARRID", "input S_CARRID
+    // (SCARR-CARRID)", "condition 1 (SCARR-CARRID = SFLIGHT-CARRID)", "heading"
+    // ("" for the whole design).
+    std::string subject;
+    // "error: SCARR-CARRID total: ..." / "warning: input P_FLDATE (SFLIGHT-FLDATE): ..."
     std::string text() const;
     bool operator==(const Finding&) const = default;
 };
@@ -40,9 +44,12 @@ bool isNumericType(const std::string& dataType);
 //   a total on a field whose known type is not numeric;
 // - warnings: an input that no condition uses (it filters nothing, and a
 //   required one must still be filled); a join comparing fields whose known
-//   types or lengths differ; an output field picked twice, or a field name
-//   picked from a second table (the column shows the first); a subtotal
-//   with no totalled column to add up.
+//   types or lengths differ; a condition naming a table no output field
+//   comes from (the program applies it to the last table); an output field
+//   picked twice, or a field name picked from a second table, in any letter
+//   case (the column shows the first); a subtotal with no totalled column to
+//   add up.
+// Linear in the size of the design.
 // Types are looked at only where typeOf knows them.
 std::vector<Finding> reviewDesign(const ReportDefinition& design, const FieldTypeOf& typeOf = {});
 

@@ -23,10 +23,12 @@ std::string aliasFor(std::size_t index) { return std::string(1, static_cast<char
 
 std::string clauseOf(const TableAlias& t) { return t.table + " As " + t.alias; }
 
-// "condition 2 (SFLIGHT.CARRID = SPFLI.CARRID)", for messages.
-std::string describeCondition(const Condition& c, std::size_t row) {
-    return "condition " + std::to_string(row + 1) + " (" + c.leftTable + '.' + c.leftField + ' ' + c.op + ' ' +
-           c.rightTable + '.' + c.rightField + ')';
+// "condition 2 (SFLIGHT-CARRID = SPFLI-CARRID)", for messages; a condition on
+// an input names the input as the program does ("condition 3 (SFLIGHT-FLDATE
+// > P_FLDATE)").
+std::string describeCondition(const Condition& c, std::size_t row, const std::string& input = {}) {
+    return "condition " + std::to_string(row + 1) + " (" + c.leftTable + '-' + c.leftField + ' ' + c.op + ' ' +
+           (input.empty() ? c.rightTable + '-' + c.rightField : input) + ')';
 }
 
 // " (SPFLI has no picked field: it stands for SFLIGHT, the last table)" when a
@@ -153,6 +155,12 @@ Status addFromClause(const ReportDefinition& report, Generated& g, std::vector<b
 
 }  // namespace
 
+std::string screenNameStem(std::string_view field) {
+    if (!field.empty() && field.front() == '/')
+        if (const std::size_t close = field.find('/', 1); close != std::string_view::npos) field.remove_prefix(close + 1);
+    return std::string(field);
+}
+
 std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable) {
     for (std::size_t j = 0; j + 1 < aliases.size(); ++j)
         if (aliases[j].table == trimmedTable) return j;
@@ -191,7 +199,12 @@ Status buildOutputFieldList(const ReportDefinition& report, Generated& g) {
     g.outputFields.assign(1, OutputField{});
     g.outputFields.reserve(n + 1);
     bool placeholder = true;
-    // Field names present in the list (views into the definition, which outlives this step).
+    // Field names present in the list, in upper case: ABAP names do not
+    // depend on their letter case, and the structure can hold a name once.
+    std::vector<std::string> names;
+    names.reserve(n + 1);
+    for (const PickedField& f : report.fields) names.push_back(text::upper(f.field));
+    names.emplace_back();
     FlatIndex present(n + 1);
     present.insert(std::string_view(), 0);
     // The table lookup by hashing: first record per name among all but the last.
@@ -201,7 +214,7 @@ Status buildOutputFieldList(const ReportDefinition& report, Generated& g) {
     std::size_t previousIndex = 0;
     for (std::size_t i = 0; i <= n; ++i) {
         std::string_view field = i < n ? std::string_view(report.fields[i].field) : std::string_view();
-        if (present.insert(field, i) != FlatIndex::npos) continue;
+        if (present.insert(names[i], i) != FlatIndex::npos) continue;
         std::string_view table = i < n ? std::string_view(report.fields[i].table) : std::string_view();
         std::string_view desc = i < n ? text::trim(report.fields[i].description) : std::string_view();
         if (i == 0 || table != previousTable) {
@@ -275,7 +288,7 @@ void assignScreenNames(const ReportDefinition& report, Generated& g) {
         return g.outputFields[a].sortPosition < g.outputFields[b].sortPosition;
     });
     for (const SelectionEntry& e : report.selection) {
-        const std::string& field = e.field;
+        const std::string field = screenNameStem(e.field);
         ScreenNames names;
         names.selectOption = isSelectOption(e.settings);
         names.label = unique("VS_" + field);
@@ -353,7 +366,7 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
     for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
         const OutputField& f = g.outputFields[i];
         if (!inFrom[f.tableIndex])
-            return refusal("output field " + f.field + ": " + notJoined(f.table));
+            return refusal("output field " + f.table + "-" + f.field + ": " + notJoined(f.table));
     }
 
     if (!g.wheres.empty()) {
@@ -361,10 +374,10 @@ Status buildSelectLines(const ReportDefinition& report, Generated& g) {
         for (std::size_t k = 0; k < g.wheres.size(); ++k) {
             const WhereRecord& w = g.wheres[k];
             if (!inFrom[w.leftIndex])
-                return refusal(describeCondition(report.conditions[w.row], w.row) + ": " +
+                return refusal(describeCondition(report.conditions[w.row], w.row, w.screenName) + ": " +
                                notJoined(g.aliases[w.leftIndex].table));
             if (rules.isOuter(w.leftIndex))
-                return refusal(describeCondition(report.conditions[w.row], w.row) + ": table " +
+                return refusal(describeCondition(report.conditions[w.row], w.row, w.screenName) + ": table " +
                                g.aliases[w.leftIndex].table +
                                " is the outer table of a left outer join; a filter on its fields is not allowed");
             if (k > 0) lines.emplace_back(" AND ");
@@ -421,6 +434,12 @@ GenerationResult GenerateProgram(const ReportDefinition& design, SourceForm form
     if (g.text.size() > kMaxSourceLines)
         return refusal("the program would have " + std::to_string(g.text.size()) +
                        " lines; at most " + std::to_string(kMaxSourceLines) + " are possible");
+    // The design check keeps every text within its line; SAP refuses a longer
+    // line, so a program holding one is never handed on.
+    for (std::size_t i = 0; i < g.text.size(); ++i)
+        if (const std::size_t length = text::length(g.text[i]); length > kMaxLineLength)
+            return refusal("line " + std::to_string(i + 1) + " of the program would have " + std::to_string(length) +
+                           " characters; ABAP allows " + std::to_string(kMaxLineLength));
     if (form == SourceForm::LinesAndText) g.source = g.text.lines();
     return g;
 }

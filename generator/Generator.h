@@ -157,12 +157,19 @@ Status buildAliasList(const ReportDefinition& report, Generated& g);
 // equals the name; otherwise the last record.
 std::size_t lookupTable(const std::vector<TableAlias>& aliases, std::string_view trimmedTable);
 
-// Step 2: one record per distinct field name plus the terminating record.
+// Step 2: one record per distinct field name (whatever its letter case) plus
+// the terminating record.
 // Refuses a report without output fields.
 Status buildOutputFieldList(const ReportDefinition& report, Generated& g);
 
+// The part of a field name its input's names are made of: the name without
+// its namespace prefix ("/BIC/ZAMOUNT" gives "ZAMOUNT"), since a "/" cannot
+// stand inside a selection-screen name.
+std::string screenNameStem(std::string_view field);
+
 // Step 3: the ABAP names of the option inputs and of the selection-screen
-// entries, and the sort order of the output fields.
+// entries ("VS_", "P_" or "s_" and the field's stem, at most 8 characters,
+// numbered where two would be alike), and the sort order of the output fields.
 void assignScreenNames(const ReportDefinition& report, Generated& g);
 
 // Step 4: the join list and the where list, in row order. Refuses a where row

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Text.h"
+
 namespace orvex {
 
 // One picked output field (lstFinalTABS / lstSelFields / lstSelFldsDesc).
@@ -111,12 +113,19 @@ struct ReportDefinition {
 // characters; the model holds them trimmed.
 ReportDefinition withTrimmedNames(ReportDefinition design);
 
-// Settings-text helpers; the readers test single characters, case-sensitively.
-inline bool isSelectOption(const std::string& settings) { return !settings.empty() && settings[0] == 'S'; }
-inline bool isRequired(const std::string& settings) { return settings.size() >= 3 && settings[2] == 'R'; }
+// Settings-text helpers; the readers test single characters, case-sensitively,
+// and count characters, not bytes: a default value that starts with a
+// character of several bytes is never cut inside it.
+// Character n (from 1) of the settings text, empty past its end.
+inline std::string_view settingsCharacter(const std::string& settings, std::size_t n) {
+    const std::string_view before = text::prefix(settings, n - 1);
+    return text::prefix(std::string_view(settings).substr(before.size()), 1);
+}
+inline bool isSelectOption(const std::string& settings) { return settingsCharacter(settings, 1) == "S"; }
+inline bool isRequired(const std::string& settings) { return settingsCharacter(settings, 3) == "R"; }
 // The default value: the settings text from its fifth character on (a view into `settings`).
 inline std::string_view defaultValue(const std::string& settings) {
-    return settings.size() > 4 ? std::string_view(settings).substr(4) : std::string_view();
+    return std::string_view(settings).substr(text::prefix(settings, 4).size());
 }
 
 }  // namespace orvex

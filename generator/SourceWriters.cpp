@@ -150,11 +150,12 @@ void addDeclarations(const ReportDefinition& report, const Generated& g, SourceT
     addSectionBox(out, "*Table Decl for O/P     *");
     out.add("DATA: IT_OUTPUT type STANDARD TABLE OF T_OUTPUT WITH HEADER LINE.");
 
-    std::unordered_set<std::string_view> declared;
+    // One TABLES line per table, whatever the letter case its entries give it.
+    std::unordered_set<std::string> declared;
     for (const SelectionEntry& e : report.selection) {
         if (!isSelectOption(e.settings)) continue;
         std::string_view table = e.table;
-        if (declared.insert(table).second) out.add({"TABLES: ", table, "."});
+        if (declared.insert(text::upper(table)).second) out.add({"TABLES: ", table, "."});
     }
 }
 

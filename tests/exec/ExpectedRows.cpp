@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "AbapValues.h"
+#include "generator/ReportDefinition.h"
 #include "Text.h"
 
 namespace orvex::exec {
@@ -97,7 +98,7 @@ Expected expectedRows(const json& design) {
         if (input == inputs.end()) throw std::runtime_error("no selection-screen input " + inputField);
         const std::string settings = input->at("settings").get<std::string>();
         const DictField& inputType = dictField(trimmed(input->at("table")), inputField);
-        const std::string value = screenValue(inputType, settings.size() > 4 ? settings.substr(4) : "");
+        const std::string value = screenValue(inputType, std::string(orvex::defaultValue(settings)));
         std::string literal = "'";
         for (char ch : value) literal += ch == '\'' ? std::string("''") : std::string(1, ch);
         literal += "'";

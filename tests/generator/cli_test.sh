@@ -99,7 +99,7 @@ check "a linked src folder gets no file" test -z "$(ls -A "$work/linked/elsewher
 # Warnings are told on standard error and generation goes on; --max-rows gives the row limit.
 "$cli" generate "$data/designs/list_plain.json" --max-rows 250 -o "$work/limited.abap" 2>"$work/warn.err"
 check "warnings do not stop generation" test $? -eq 0
-check "a warning names its place" grep -q "warning: selection_screen\[1\]: no condition uses the input SPFLI-CARRID" "$work/warn.err"
+check "a warning names the input" grep -q "warning: input S_CARRI2 (SPFLI-CARRID): no condition uses it" "$work/warn.err"
 check "--max-rows gives the limit's default" grep -q "^ PARAMETER: P_MAX TYPE I DEFAULT 250.$" "$work/limited.abap"
 check "--max-rows limits the SELECT" grep -q "^ UP TO P_MAX ROWS$" "$work/limited.abap"
 "$cli" generate "$data/designs/list_plain.json" --max-rows -5 -o "$work/negative.abap" 2>/dev/null

@@ -84,7 +84,7 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
         {"a negative sort position", [](ReportDefinition& r) { r.fields[1].sortPosition = -1; },
          "fields[1].sort_position: -1 is not a sort position"},
         {"a sort position twice", [](ReportDefinition& r) { r.fields[0].sortPosition = r.fields[1].sortPosition = 3; },
-         "fields[1].sort_position: 3 is the sort position of fields[0] already"},
+         "fields[1].sort_position: 3 is the sort position of SCARR-CARRID already"},
         {"a subtotal of an unsorted field", [](ReportDefinition& r) { r.fields[1].subtotal = true; },
          "fields[1].subtotal: a subtotal needs a sort position"},
         {"descending but unsorted", [](ReportDefinition& r) { r.fields[0].sortDescending = true; },

@@ -44,37 +44,36 @@ TEST(DesignFindings, eachFindingHasItsPlaceAndWeight) {
         {"inputs no condition uses, the second of a field the first filters by", [](ReportDefinition& r) {
              r.selection.push_back({padded("SFLIGHT"), "FLDATE", "", "P;R;"});
              r.selection.push_back({padded("SFLIGHT"), "CARRID", "", "S;N;"});
-         }, {"warning: selection_screen[1]: no condition uses the input SFLIGHT-FLDATE: it filters nothing, yet the user "
-             "must fill it",
-             "warning: selection_screen[2]: no condition uses the input SFLIGHT-CARRID: it filters nothing"}},
+         }, {"warning: input P_FLDATE (SFLIGHT-FLDATE): no condition uses it: it filters nothing, yet the user must fill it",
+             "warning: input S_CARRI2 (SFLIGHT-CARRID): no condition uses it: it filters nothing"}},
         {"a join of different types", [](ReportDefinition& r) { r.conditions[0].rightField = "CONNID"; },
-         {"warning: conditions[0]: SCARR-CARRID (CHAR 3) and SFLIGHT-CONNID (NUMC 4) differ in type or length: the "
-          "join may match no rows"}},
+         {"warning: condition 1 (SCARR-CARRID = SFLIGHT-CONNID): CHAR 3 and NUMC 4 differ in type or length: the join "
+          "may match no rows"}},
         {"a join of unknown types", [](ReportDefinition& r) { r.conditions[0].rightField = "MANDT"; }, {}},
         {"a field picked twice", [](ReportDefinition& r) { r.fields.push_back(r.fields[1]); },
-         {"warning: fields[3]: SFLIGHT-PRICE is picked already as fields[1]: the report shows it once"}},
+         {"warning: SFLIGHT-PRICE: picked twice: the report shows it once"}},
         {"a field name from a second table",
          [](ReportDefinition& r) { r.fields.push_back({padded("SFLIGHT"), "CARRID", ""}); },
-         {"warning: fields[3]: the column CARRID comes from SCARR (fields[0]): SFLIGHT-CARRID is left out"}},
+         {"warning: SFLIGHT-CARRID: left out: the column CARRID comes from SCARR"}},
         {"totals of numbers", [](ReportDefinition& r) { r.fields[1].total = r.fields[2].total = true; }, {}},
         {"a total of a text", [](ReportDefinition& r) { r.fields[0].total = true; },
-         {"error: fields[0].total: SCARR-CARRID is CHAR, not a number: only numbers have a total"}},
+         {"error: SCARR-CARRID total: CHAR is not a number: only numbers have a total"}},
         {"a subtotal without totals", [](ReportDefinition& r) {
              r.fields[0].sortPosition = 1;
              r.fields[0].subtotal = true;
-         }, {"warning: fields[0].subtotal: no column is totalled: the subtotal has nothing to add up"}},
+         }, {"warning: SCARR-CARRID subtotal: no column is totalled: the subtotal has nothing to add up"}},
         {"a filter on the outer table, errors first", [](ReportDefinition& r) {
              r.conditions[0].join = JoinType::LeftOuter;
              r.conditions[1] = {"SFLIGHT", "CARRID", "=", "SELSCR", "CARRID"};
              r.fields.push_back(r.fields[2]);
-         }, {"error: condition 2 (SFLIGHT.CARRID = SELSCR.CARRID): table SFLIGHT is the outer table of a left outer "
+         }, {"error: condition 2 (SFLIGHT-CARRID = S_CARRID): table SFLIGHT is the outer table of a left outer "
              "join; a filter on its fields is not allowed",
-             "warning: fields[3]: SFLIGHT-SEATSOCC is picked already as fields[2]: the report shows it once"}},
+             "warning: SFLIGHT-SEATSOCC: picked twice: the report shows it once"}},
         {"a table only a cross product reaches", [](ReportDefinition& r) { r.conditions.erase(r.conditions.begin()); },
-         {"error: output field PRICE: table SFLIGHT is not in the FROM clause: no join condition connects it to the "
+         {"error: output field SFLIGHT-PRICE: table SFLIGHT is not in the FROM clause: no join condition connects it to the "
           "tables before it"}},
         {"what the check refuses", [](ReportDefinition& r) { r.fields[1].sortPosition = -2; },
-         {"error: fields[1].sort_position: -2 is not a sort position (1, 2, ...; 0 or none: not sorted)"}},
+         {"error: SFLIGHT-PRICE sort position: -2 is not a sort position (1, 2, ...; 0 or none: not sorted)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -36,7 +36,7 @@ TEST_F(Cli, EachCommandAnswersFromTheSandbox) {
     const std::string totalled =
         designWith("totalled.json", "\"field\": \"CARRNAME\",", "\"field\": \"CARRNAME\", \"total\": true,");
     const std::string other = designWith("other.json", "\"description\": \"", "\"description\": \"Another ");
-    const std::string notANumber = "error: fields[1].total: SCARR-CARRNAME is CHAR, not a number";
+    const std::string notANumber = "error: SCARR-CARRNAME total: CHAR is not a number";
     const std::string created = "Program Created successfully in SAP\n";
     const struct {
         const char* program;
@@ -50,7 +50,7 @@ TEST_F(Cli, EachCommandAnswersFromTheSandbox) {
         {"orvex-cli", "generate --dictionary -o '" + dir.file("out.abap") + "' " + totalled, 2, "", notANumber},
         {"orvex-cli", "install " + totalled, 2, "", notANumber},
         {"orvex-cli", "install " + mismatched, 0, created,
-         "warning: conditions[0]: SCARR-CARRID (CHAR 3) and SFLIGHT-CONNID (NUMC 4) differ"},
+         "warning: condition 1 (SCARR-CARRID = SFLIGHT-CONNID): CHAR 3 and NUMC 4 differ"},
         {"orvex-cli", "check-name zflights_by_carrier", 1,
          "Program already available in the System\n   Choose some other name\n"},
         {"orvex-sandbox", "list", 0, "ZFLIGHTS_BY_CARRIER\tactive\t", "", false},

@@ -114,13 +114,23 @@ inline ProgramOutline outlineOf(std::string_view program) {
 // outline of this design's program.
 inline ReportDefinition withPlaceholders(const ReportDefinition& d) {
     auto trimmed = [](std::string_view s) { return std::string(text::trim(s)); };
-    std::map<std::string, std::string> tables, fields;
-    auto table = [&](const std::string& name) {
-        return tables.try_emplace(trimmed(name), "T" + std::to_string(tables.size() + 1)).first->second;
-    };
-    auto field = [&](const std::string& name) {
-        return fields.try_emplace(trimmed(name), "F" + std::to_string(fields.size() + 1)).first->second;
-    };
+    // Names alike but for their letter case stay alike so: ABAP names do not
+    // depend on it, and the generator declares such names once. Each name of
+    // a class gets the class's placeholder in a letter case of its own.
+    struct Names {
+        std::map<std::string, std::pair<std::size_t, std::map<std::string, std::string>>> classes;
+        std::string operator()(const std::string& base, const std::string& name) {
+            auto& [number, variants] = classes.try_emplace(text::upper(name), classes.size() + 1, std::map<std::string, std::string>{}).first->second;
+            const auto found = variants.find(name);
+            if (found != variants.end()) return found->second;
+            std::string placeholder = base;
+            for (std::size_t k = 0; k < placeholder.size(); ++k)
+                if ((variants.size() >> k) & 1u) placeholder[k] = static_cast<char>(placeholder[k] - 'A' + 'a');
+            return variants.emplace(name, placeholder + std::to_string(number)).first->second;
+        }
+    } tables, fields;
+    auto table = [&](const std::string& name) { return tables("TABLEX", trimmed(name)); };
+    auto field = [&](const std::string& name) { return fields("FIELDX", trimmed(name)); };
     // A blank text stays blank: the modern program leaves out what a blank
     // text would fill (a header line, a column text, a label).
     auto text = [&](const std::string& s, const char* placeholder) {
@@ -138,8 +148,9 @@ inline ReportDefinition withPlaceholders(const ReportDefinition& d) {
         f.description = text(f.description, "Label");
     }
     for (SelectionEntry& e : p.selection) {
-        const std::string head = e.settings.substr(0, 4);
-        e = {table(e.table), field(e.field), text(e.description, "Label"), head + (e.settings.size() > 4 ? "Value" : "")};
+        // Kind, flag and their separators: the first four characters.
+        const std::string head(text::prefix(e.settings, 4));
+        e = {table(e.table), field(e.field), text(e.description, "Label"), head + (e.settings.size() > head.size() ? "Value" : "")};
     }
     for (Condition& c : p.conditions) {
         c.leftTable = table(c.leftTable);
