@@ -70,7 +70,8 @@ std::optional<Finding> DesignFieldTypes::notice() const {
     for (const std::string& table : unread) tables += (tables.empty() ? "" : ", ") + table;
     return Finding{Finding::Warning, "",
                    "type comparisons skipped" + (tables.empty() ? std::string() : " for " + tables) + ": " +
-                       oneLine(why->text())};
+                       oneLine(why->text()),
+                   {}};
 }
 
 }  // namespace orvex::sap

@@ -1,5 +1,6 @@
 #include "screens/SessionModel.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/platform/AtomicFile.h"
@@ -65,11 +66,25 @@ void SessionModel::leaveChain() {
 
 std::string SessionModel::lastDesignPath() { return sap::userStateFolder() + "/last-design.json"; }
 
+namespace {
+// How much of a design there is to lose: its tables, fields, inputs and conditions.
+std::size_t itemsOf(const ReportDefinition& d) {
+    return std::max(d.tables.size(), tablesOf(d).size()) + d.fields.size() + d.selection.size() +
+           d.conditions.size();
+}
+}  // namespace
+
 void SessionModel::keepDesign() {
     const ReportDefinition now = report_.design();
     if (now == ReportDefinition{}) return;  // nothing entered
     if (kept_ && now == *kept_) return;
     const std::string path = lastDesignPath();
+    // The copy an earlier run left is not replaced by a design that holds
+    // less, until this run has kept one of its own: the user never asked
+    // for it to go.
+    if (!kept_) {
+        if (const auto held = loadDesignFile(path); held && itemsOf(*held) > itemsOf(now)) return;
+    }
     Status written = sap::makePrivateFolder(sap::userStateFolder());
     if (written) written = writeFileAtomically(path, serializeDesign(now), 0600);
     if (!written) {

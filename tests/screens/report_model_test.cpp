@@ -2,9 +2,14 @@
 // what it takes along, who hears of it, and when the design counts as changed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
+#include "DesignFile.h"
 #include "ReportModel.h"
+#include "ScopedEnv.h"
+#include "SessionModel.h"
+#include "TempDir.h"
 
 namespace orvex::screens {
 namespace {
@@ -139,6 +144,32 @@ TEST(ReportModel, ChangedMeansDifferentFromTheFileOrAnythingEnteredUnsaved) {
     EXPECT_EQ(m.tables, (std::vector<std::string>{"T2", "T1", "T3"}));
     EXPECT_EQ(m.file(), "");
     EXPECT_TRUE(m.modified());
+}
+
+// The last design's copy: an earlier run's richer copy is not replaced by
+// a smaller design until this run has kept one; from then on the copy
+// follows the design, the user's removals included.
+TEST(SessionModel, LastDesignIsNeverReplacedByLessUnasked) {
+    testing::TempDir dir;
+    testing::ScopedEnv state("XDG_STATE_HOME", dir.file("state"));
+    ReportModel earlier = flights();
+    ASSERT_TRUE(std::filesystem::create_directories(dir.file("state/orvex")));
+    ASSERT_TRUE(saveDesignFile(SessionModel::lastDesignPath(), earlier.design()).ok());
+
+    SessionModel session;
+    ReportDefinition named;
+    named.name = "ZNEW";
+    session.report().setAttributes(named);
+    session.report().addField({"SCARR", "CARRID", ""});
+    session.keepDesign();
+    EXPECT_EQ(*loadDesignFile(SessionModel::lastDesignPath()), earlier.design());
+    for (const char* field : {"CARRNAME", "CURRCODE", "URL", "MANDT", "F1", "F2", "F3"})
+        session.report().addField({"SCARR", field, ""});
+    session.keepDesign();  // as much as the copy holds: kept
+    EXPECT_EQ(loadDesignFile(SessionModel::lastDesignPath())->name, "ZNEW");
+    session.report().removeField(0);
+    session.keepDesign();  // the user's own removal: the copy follows
+    EXPECT_EQ(loadDesignFile(SessionModel::lastDesignPath())->fields.size(), 7u);
 }
 
 }  // namespace
