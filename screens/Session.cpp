@@ -92,6 +92,9 @@ Prompter::SaveChoice MessageBoxPrompter::askSave(const sap::Message& question) {
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), text,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, session_.dialogOwner());
     box.setObjectName(QStringLiteral("SaveQuestion"));
+    // Access keys, so that the keyboard answers as quickly as the mouse.
+    box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Cancel);
     box.setEscapeButton(QMessageBox::Cancel);
