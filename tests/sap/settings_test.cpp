@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <iterator>
+#include <random>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -277,4 +279,32 @@ TEST(PrintedText, ControlCharactersAreShownAsEscapes) {
         {std::string("x\0y", 3), "x\\x00y"},
     };
     for (const auto& [raw, shown] : cases) EXPECT_EQ(orvex::text::escapedControls(raw), shown) << shown;
+}
+
+// Whatever bytes come in, what is printed holds no control character (C0,
+// DEL, C1) and is well-formed UTF-8; printable text is left as it is.
+TEST(PrintedText, NoControlCharacterGetsThrough) {
+    std::mt19937 random(20261209);
+    const std::string pieces[] = {"a", " ", "\x1b", "\x07", "\x7f", "\xc2\x9b", "\xc2\xa0", "\xc3\xa4", "\xe2\x82\xac",
+                                  "\xf0\x9f\x98\x80", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xc0\xaf", "\xff", "\\"};
+    for (int round = 0; round < 2000; ++round) {
+        std::string raw;
+        const int length = static_cast<int>(random() % 12);
+        for (int i = 0; i < length; ++i) {
+            if (random() % 4 == 0)
+                raw += static_cast<char>(random() % 256);
+            else
+                raw += pieces[random() % std::size(pieces)];
+        }
+        const std::string shown = orvex::text::escapedControls(raw);
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const auto c = static_cast<unsigned char>(shown[i]);
+            ASSERT_TRUE(c >= 0x20 && c != 0x7f) << testing::PrintToString(raw);
+            if (c == 0xc2 && i + 1 < shown.size()) {
+                ASSERT_GE(static_cast<unsigned char>(shown[i + 1]), 0xa0) << testing::PrintToString(raw);
+            }
+        }
+        // Well-formed: escaping again changes nothing.
+        ASSERT_EQ(orvex::text::escapedControls(shown), shown) << testing::PrintToString(raw);
+    }
 }
