@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "sap/Settings.h"
+#include "tests/support/PrivateSecretService.h"
 #include "tests/support/ProgramFolder.h"
 #include "tests/support/ScopedEnv.h"
 
@@ -80,4 +82,41 @@ TEST_F(CliSettings, ControlCharactersFromTheFileAreShownEscaped) {
     EXPECT_NE(refused.err.find("Client Number: \"0\\x1b[31m1\" is no client"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("\"sap\\x1b]0;owned\\x07host\" is no application server"), std::string::npos)
         << refused.err;
+}
+
+// A password the file leaves to the keyring: taken from a real Secret
+// Service (on the test's own bus) for the logon; without a keyring the
+// refusal says why there is no password.
+TEST_F(CliSettings, ThePasswordComesFromTheKeyringOrTheReasonIsTold) {
+    const std::string keyringFile =
+        "[SAPLogOn]\nSAPUid=DEVELOPER\nClient=001\nPasswordIn=keyring\n[Connect]\nSysNum=00\nSystID=SBX\n"
+        "AppSer=sandbox\n";
+    {
+        const ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.file("no-bus"));
+        settingsText(keyringFile);
+        const Outcome refused = run("orvex-cli", "tables scar");
+        EXPECT_EQ(refused.code, 2);
+        EXPECT_EQ(refused.err.rfind("orvex-cli tables: the SAP settings in " + file +
+                                        " keep the password in the desktop keyring: The desktop keyring cannot be "
+                                        "reached (",
+                                    0),
+                  0u)
+            << refused.err;
+    }
+    PrivateSecretService service;
+    if (!service.problem().empty()) GTEST_SKIP() << "no Secret Service could be started: " << service.problem();
+    {
+        auto store = orvex::sap::makeSecretServiceStore();
+        orvex::sap::LogonValues values{"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"};
+        values.passwordPlace = orvex::sap::PasswordPlace::Keyring;
+        const auto written = orvex::sap::writeLogonValues(file, values, *store);
+        ASSERT_TRUE(written);
+        ASSERT_EQ(written->passwordPlace, orvex::sap::PasswordPlace::Keyring) << written->keyringProblem;
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+    }
+    EXPECT_EQ(TempDir::read(file).find("SAPPwd"), std::string::npos);
+    const Outcome listed = run("orvex-cli", "tables scar");
+    EXPECT_EQ(listed.code, 0) << listed.err;
+    EXPECT_EQ(listed.out, "SCARR\n");
 }
