@@ -36,6 +36,17 @@ using namespace orvex::sap;
 // the system's answers: their control characters are shown as escapes, never
 // sent to the terminal.
 std::string shown(const std::string& text) { return text::escapedControls(text); }
+// The same for a text of several lines, its line breaks kept.
+std::string shownLines(const std::string& text) {
+    std::string lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines += shown(line) + '\n';
+    }
+    return lines + shown(text.substr(start));
+}
 
 int fail(const std::string& command, const std::string& message) {
     std::cerr << "orvex-cli " << command << ": " << shown(message) << '\n';
@@ -160,7 +171,7 @@ int checkName(const std::string& name) {
     if (!check) return fail("check-name", oneLine(check.failure().text()));
     if (check->taken) {
         std::cout << "Program already available in the System\n   Choose some other name\n";
-        if (!check->text.empty()) std::cout << shown(oneLine(check->text)) << '\n';
+        if (!check->text.empty()) std::cout << shownLines(check->text) << '\n';
         return 1;
     }
     std::cout << repositoryName(name) << ": no program of this name in the system\n";
