@@ -220,7 +220,12 @@ Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonVal
 
     SettingsWritten outcome;
     const PasswordKey key = passwordKey(values);
-    if (values.passwordPlace == PasswordPlace::Keyring && !values.password.empty()) {
+    // No password typed: the file keeps pointing to the keyring, which is not
+    // touched (one that could not give the password must not lose it now).
+    const bool untouched = values.passwordPlace == PasswordPlace::Keyring && values.password.empty();
+    if (untouched) {
+        outcome.passwordPlace = PasswordPlace::Keyring;
+    } else if (values.passwordPlace == PasswordPlace::Keyring) {
         if (Status stored = store.store(key, values.password); stored)
             outcome.passwordPlace = PasswordPlace::Keyring;
         else
@@ -254,7 +259,7 @@ Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonVal
     if (!inFile || values.password.empty()) {
         if (Status written = writeFileAtomically(path, data, platform::kPrivateFile); !written) {
             // The old file stays: an entry made for it alone would be left over.
-            if (!kept || *kept != key) (void)store.remove(key);
+            if (!untouched && (!kept || *kept != key)) (void)store.remove(key);
             return written.failure();
         }
     } else {
@@ -264,7 +269,7 @@ Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonVal
     }
     // An entry nothing points to any more goes; one the keyring will not let
     // go of stays, harmless.
-    if (kept && (inFile || *kept != key)) (void)store.remove(*kept);
+    if (!untouched && kept && (inFile || *kept != key)) (void)store.remove(*kept);
     return outcome;
 }
 

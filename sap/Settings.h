@@ -91,9 +91,10 @@ struct SettingsWritten {
 // them stays without them.
 // With passwordPlace Keyring the password goes to `store` first and the file
 // then holds no SAPPwd; when the store cannot take it the file holds it (see
-// SettingsWritten). A keyring entry the file no longer points to (another
-// logon, or the password back in the file) is removed after the file is
-// written, as far as the keyring lets it.
+// SettingsWritten); with Keyring and no password the file goes on pointing
+// to the keyring, which is left as it is. A keyring entry the file no longer
+// points to (another logon, or the password back in the file) is removed
+// after the file is written, as far as the keyring lets it.
 Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonValues& values, PasswordStore& store);
 Result<SettingsWritten> writeLogonValues(const std::string& path, const LogonValues& values);  // passwordStore()
 

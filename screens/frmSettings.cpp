@@ -306,8 +306,9 @@ void frmSettings::cmdOK_Click() {
         box->selectAll();
         return;
     }
-    // Without a keyring the file holds the password, whatever the box said before.
-    if (!chkKeyring->isEnabled()) chkKeyring->setChecked(false);
+    // Without a keyring the file holds a password typed, whatever the box said
+    // before; with none typed the file goes on leaving it to the keyring.
+    if (!chkKeyring->isEnabled() && !Text2->text().isEmpty()) chkKeyring->setChecked(false);
     copyToLogonValues();
     accept();
     const auto written = sap::writeLogonValues(session_.settingsPath, session_.logonValues());
@@ -319,7 +320,7 @@ void frmSettings::cmdOK_Click() {
         session_.setLogonValues(kept);
         chkKeyring->setChecked(kept.passwordPlace == sap::PasswordPlace::Keyring);
     }
-    if (written) passwordProblem_.clear();
+    if (written && !Text2->text().isEmpty()) passwordProblem_.clear();  // else the keyring still has to give it
     // A lost save would silently bring the old values back on the next start.
     if (!written)
         session_.message("The settings could not be saved.\r\n" + written.failure().text(), sap::kCritical,

@@ -150,6 +150,19 @@ TEST_F(Keyring, OlderFilesAndFailingKeyringsKeepWorking) {
     store.locked = true;
     EXPECT_EQ(readSettings(path, store)->passwordProblem,
               "The desktop keyring is locked (it was not unlocked when asked)");
+    // Saved again with no password typed (another client): the file goes on
+    // pointing to the keyring, which is neither asked nor emptied.
+    LogonValues untyped = inKeyring();
+    untyped.password.clear();
+    untyped.client = "800";
+    const int calls = store.calls;
+    const auto pointing = writeLogonValues(path, untyped, store);
+    ASSERT_TRUE(pointing);
+    EXPECT_EQ(pointing->passwordPlace, PasswordPlace::Keyring);
+    EXPECT_EQ(store.calls, calls);
+    EXPECT_TRUE(holds(path, "PasswordIn=keyring\n"));
+    EXPECT_TRUE(holds(path, "Client=800\n"));
+    EXPECT_FALSE(holds(path, "SAPPwd"));
 
     // A keyring that takes nothing: the file holds the password. A file that
     // cannot be written leaves no entry of its own in the keyring.

@@ -101,6 +101,14 @@ private slots:
         QCOMPARE(s.lblPasswordPlace->text(),
                  QStringLiteral("The desktop keyring is locked (it was not unlocked when asked).\nThe desktop keyring "
                                 "keeps the password; the settings file holds none."));
+        // OK with nothing typed: the file goes on leaving the password to the keyring, which keeps it.
+        s.Text5->setText(QStringLiteral("800"));
+        s.cmdOK->click();
+        QVERIFY(holds(h.session.settingsPath, "PasswordIn=keyring\n") && holds(h.session.settingsPath, "Client=800\n"));
+        QVERIFY(!holds(h.session.settingsPath, "SAPPwd"));
+        QCOMPARE(keyring->passwordOf(kSandboxKey), std::optional<std::string>("sandbox"));
+        s.show();
+        s.Text5->setText(QStringLiteral("001"));
         s.Text2->setText(QStringLiteral("typed"));
         s.cmdOK->click();
         QCOMPARE(s.takeSaveNotice(),
