@@ -32,8 +32,24 @@ namespace {
 
 using namespace orvex::sap;
 
+// Every line the commands print may carry values from the settings file or
+// the system's answers: their control characters are shown as escapes, never
+// sent to the terminal.
+std::string shown(const std::string& text) { return text::escapedControls(text); }
+// The same for a text of several lines, its line breaks kept.
+std::string shownLines(const std::string& text) {
+    std::string lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines += shown(line) + '\n';
+    }
+    return lines + shown(text.substr(start));
+}
+
 int fail(const std::string& command, const std::string& message) {
-    std::cerr << "orvex-cli " << command << ": " << message << '\n';
+    std::cerr << "orvex-cli " << command << ": " << shown(message) << '\n';
     return 2;
 }
 
@@ -69,7 +85,12 @@ Result<LogonValues> loadLogon() {
     const std::string path = settingsFilePath();
     if (const Status created = createSandboxSettings(path); !created)
         return lineFailure(created.failure().kind, created.failure().text());
-    LogonValues values = readLogonValues(path);
+    Result<SettingsRead> read = readSettings(path);
+    if (!read) return lineFailure(read.failure().kind, read.failure().text());
+    LogonValues values = read->values;
+    if (text::blank(values.password) && !read->passwordProblem.empty())
+        return lineFailure(FailureKind::File, "the SAP settings in " + path +
+                                                  " keep the password in the desktop keyring: " + read->passwordProblem);
     if (!settingsComplete(values))
         return lineFailure(FailureKind::Refused, "the SAP settings in " + path +
                                                      " are incomplete (SAPLogOn: SAPUid, SAPPwd, Client; "
@@ -93,7 +114,7 @@ Result<LogonValues> loadLogon() {
 // Said once per run, before the password travels.
 void warnOfPlainHttp(const ConnectionProperties& props) {
     if (const std::string warning = plainHttpWarning(props); !warning.empty())
-        std::cerr << "orvex-cli: warning: " << warning << '\n';
+        std::cerr << "orvex-cli: warning: " << shown(warning) << '\n';
 }
 
 // Logs on a new component instance with the settings.
@@ -131,7 +152,7 @@ int checkName(const std::string& name) {
     if (!check) return fail("check-name", oneLine(check.failure().text()));
     if (check->taken) {
         std::cout << "Program already available in the System\n   Choose some other name\n";
-        if (!check->text.empty()) std::cout << check->text << '\n';
+        if (!check->text.empty()) std::cout << shownLines(check->text) << '\n';
         return 1;
     }
     std::cout << repositoryName(name) << ": no program of this name in the system\n";
@@ -146,7 +167,7 @@ int tables(const std::string& text) {
     Operations* operations = opened->get();
     auto search = operations->searchTables(pattern);
     if (!search) return fail("tables", oneLine(search.failure().text()));
-    for (const std::string& name : search->names) std::cout << text::trimEnd(name) << '\n';
+    for (const std::string& name : search->names) std::cout << shown(std::string(text::trimEnd(name))) << '\n';
     if (search->capped)
         std::cerr << "orvex-cli tables: the first " << search->cap
                   << " tables are listed; the system stops the search there (narrow the pattern)\n";
@@ -159,7 +180,7 @@ int fields(const std::string& table) {
     Operations* operations = opened->get();
     auto read = operations->readFields(repositoryName(table));
     if (!read) return fail("fields", "no fields for table \"" + table + "\"", read.failure());
-    for (const TableField& field : *read) std::cout << field.name << '\t' << field.label << '\n';
+    for (const TableField& field : *read) std::cout << shown(field.name) << '\t' << shown(field.label) << '\n';
     return 0;
 }
 
@@ -195,16 +216,16 @@ struct InstallTarget {
 int tellInstallation(const InstallResult& result, const std::vector<Message>& messages) {
     for (const Message& message : messages) {
         if ((message.style & kCritical) || !result.created)
-            std::cerr << "orvex-cli install: " << oneLine(message.text)
-                      << (message.detail.empty() ? std::string() : ": " + oneLine(message.detail)) << '\n';
+            std::cerr << "orvex-cli install: " << shown(oneLine(message.text))
+                      << (message.detail.empty() ? std::string() : ": " + shown(oneLine(message.detail))) << '\n';
         else
-            std::cout << oneLine(message.text) << '\n';
+            std::cout << shown(oneLine(message.text)) << '\n';
     }
     if (result.nameTaken())
         return fail("install", oneLine(result.created.failure().text()) + "; nothing was changed (--replace replaces it)");
     bool errors = false;
     for (const SapMessage& message : result.sapMessages) {
-        std::cerr << messageLine(message) << '\n';
+        std::cerr << shown(messageLine(message)) << '\n';
         errors = errors || isError(message);
     }
     if (!result.created || errors) return 2;
@@ -272,7 +293,7 @@ int ping() {
     Component component{defaultBackendFactory()};
     component.connection().properties = connectionProperties(values);
     const RoadChoice road = chooseRoad(component.connection().properties);
-    std::cout << road.description << '\n';
+    std::cout << shown(road.description) << '\n';
     warnOfPlainHttp(component.connection().properties);
     if (road.road == Road::Adt) {
         auto operations = adt::makeAdtOperations(values);

@@ -118,4 +118,68 @@ bool sameLetters(std::string_view a, std::string_view b) {
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperLetter(x) == upperLetter(y); });
 }
 
+namespace {
+// The length of the well-formed UTF-8 sequence at the start of `s`, 0 when
+// there is none (a stray byte, an overlong form, a surrogate, past U+10FFFF).
+std::size_t utf8Sequence(std::string_view s) {
+    const auto byte = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t size = 0;
+    unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) size = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        size = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        size = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else
+        return 0;
+    if (s.size() < size || byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t i = 2; i < size; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return size;
+}
+}  // namespace
+
+std::string escapedControls(std::string_view s) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 0xF];
+            ++i;
+            continue;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const std::size_t size = utf8Sequence(s.substr(i));
+        if (size == 0) {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 0xF];
+            ++i;
+        } else if (size == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0) {
+            const unsigned char code = static_cast<unsigned char>(s[i + 1]);  // U+0080 to U+009F
+            out += "\\u00";
+            out += digits[code >> 4];
+            out += digits[code & 0xF];
+            i += 2;
+        } else {
+            out.append(s.substr(i, size));
+            i += size;
+        }
+    }
+    return out;
+}
+
 }  // namespace orvex::text

@@ -44,4 +44,11 @@ std::string lower(std::string_view s);
 // True when a and b are the same but for the letter case of a to z.
 bool sameLetters(std::string_view a, std::string_view b);
 
+// The text as a terminal may show it: control characters (C0, DEL and the
+// C1 range U+0080 to U+009F) are written as escapes ("\x1b", "\u009b") and
+// bytes that are no UTF-8 as "\xNN", so that a value from a file or a
+// server cannot move the cursor, retitle the window or hide text. Printable
+// UTF-8 stays as it is.
+std::string escapedControls(std::string_view s);
+
 }  // namespace orvex::text

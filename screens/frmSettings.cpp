@@ -1,5 +1,6 @@
 #include "screens/frmSettings.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -46,7 +47,7 @@ namespace {
 // that shows only when there is something to warn about. `under` may give a
 // line of its own to stand right under a box.
 QLabel* captionedRows(QGroupBox* frame, std::initializer_list<std::pair<const char*, QLineEdit*>> rows,
-                      const char* warningName, const std::function<QLabel*(QLineEdit*)>& under = {}) {
+                      const char* warningName, const std::function<QWidget*(QLineEdit*)>& under = {}) {
     auto* grid = new QGridLayout(frame);
     int r = 0;
     for (const auto& [caption, box] : rows) {
@@ -55,7 +56,7 @@ QLabel* captionedRows(QGroupBox* frame, std::initializer_list<std::pair<const ch
         grid->addWidget(label, r, 0);
         grid->addWidget(box, r, 1);
         ++r;
-        if (QLabel* line = under ? under(box) : nullptr) grid->addWidget(line, r++, 1);
+        if (QWidget* line = under ? under(box) : nullptr) grid->addWidget(line, r++, 1);
     }
     auto* warning = new QLabel(frame);
     warning->setObjectName(QString::fromLatin1(warningName));
@@ -88,6 +89,22 @@ void frmSettings::makeBoxes() {
     txtCAFile = makeBox("txtCAFile");
     txtClientCertificate = makeBox("txtClientCertificate");
     txtClientKey = makeBox("txtClientKey");
+    chkKeyring = new QCheckBox(QStringLiteral("Keep the password in the &desktop keyring"), this);
+    chkKeyring->setObjectName(QStringLiteral("chkKeyring"));
+    lblPasswordPlace = new QLabel(this);
+    lblPasswordPlace->setObjectName(QStringLiteral("lblPasswordPlace"));
+}
+
+// Under the password: where it is kept.
+static QWidget* passwordPlaceRows(QCheckBox* check, QLabel* place) {
+    auto* rows = new QWidget(check->parentWidget());
+    auto* layout = new QVBoxLayout(rows);
+    layout->setContentsMargins(0, 0, 0, 0);
+    check->setParent(rows);
+    place->setParent(rows);
+    layout->addWidget(check);
+    layout->addWidget(place);
+    return rows;
 }
 
 void frmSettings::buildUi() {
@@ -99,7 +116,10 @@ void frmSettings::buildUi() {
     lblPlainHttp = captionedRows(frame,
                                  {{"SAP &User ID", Text1}, {"&Password", Text2}, {"System &Number", Text3},
                                   {"System &ID", Text4}, {"&Client Number", Text5}, {"&Appl. Server", Text6}},
-                                 "lblPlainHttp", [this](QLineEdit* box) { return makeReasonLabel(box); });
+                                 "lblPlainHttp", [this](QLineEdit* box) -> QWidget* {
+                                     if (box == Text2) return passwordPlaceRows(chkKeyring, lblPasswordPlace);
+                                     return makeReasonLabel(box);
+                                 });
     // Files for https, each a full path; empty where the system's store and no client certificate do.
     auto* tls = new QGroupBox(QStringLiteral("TLS (https)"), this);
     tls->setObjectName(QStringLiteral("fraTls"));
@@ -117,11 +137,16 @@ void frmSettings::buildUi() {
     auto* file = new QLabel(QString::fromStdString(session_.settingsPath), this);
     file->setObjectName(QStringLiteral("lblSettingsFile"));
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblFileProblem = new QLabel(this);
+    lblFileProblem->setObjectName(QStringLiteral("lblFileProblem"));
+    lblFileProblem->setWordWrap(true);
+    lblFileProblem->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addWidget(tls);
     layout->addWidget(file);
+    layout->addWidget(lblFileProblem);
     layout->addLayout(lineUp(new QHBoxLayout, {nullptr, cmdOK, cmdCancel}));
 
     // The warning follows every box it depends on (address, system number) as the user types.
@@ -131,28 +156,74 @@ void frmSettings::buildUi() {
         connect(checkedBox(field), &QLineEdit::textChanged, this, [this, field = field] { updateReason(field); });
     for (QLineEdit* box : {txtCAFile, txtClientCertificate, txtClientKey})
         connect(box, &QLineEdit::textChanged, this, &frmSettings::updateTlsWarning);
+    connect(chkKeyring, &QCheckBox::toggled, this, &frmSettings::updatePasswordPlace);
     connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
 }
 
+namespace {
+// A reason as a sentence of its own: capitalised, with a full stop.
+QString sentence(const std::string& text) {
+    QString s = toQ(text);
+    if (!s.isEmpty()) s[0] = s[0].toUpper();
+    if (!s.isEmpty() && !s.endsWith(QLatin1Char('.'))) s += QLatin1Char('.');
+    return s;
+}
+}  // namespace
+
 void frmSettings::getInit() {
-    const std::string& path = session_.settingsPath;
-    Text1->setText(toQ(sap::readSettingsValue(path, "SAPLogOn", "SAPUid")));
-    Text2->setText(toQ(sap::readSettingsValue(path, "SAPLogOn", "SAPPwd")));
-    Text5->setText(toQ(sap::readSettingsValue(path, "SAPLogOn", "Client")));
-    Text3->setText(toQ(sap::readSettingsValue(path, "Connect", "SysNum")));
-    Text4->setText(toQ(sap::readSettingsValue(path, "Connect", "SystID")));
-    Text6->setText(toQ(sap::readSettingsValue(path, "Connect", "AppSer")));
-    txtCAFile->setText(toQ(sap::readSettingsValue(path, "TLS", "CAFile")));
-    txtClientCertificate->setText(toQ(sap::readSettingsValue(path, "TLS", "ClientCertificate")));
-    txtClientKey->setText(toQ(sap::readSettingsValue(path, "TLS", "ClientKey")));
+    // The boxes in the order the file's keys are read; the password from the
+    // file, or from the keyring where the file leaves it there.
+    const auto read = sap::readSettings(session_.settingsPath);
+    const sap::LogonValues v = read ? read->values : sap::LogonValues{};
+    passwordProblem_ = read ? read->passwordProblem : std::string();
+    Text1->setText(toQ(v.user));
+    Text2->setText(toQ(v.password));
+    Text5->setText(toQ(v.client));
+    Text3->setText(toQ(v.systemNumber));
+    Text4->setText(toQ(v.system));
+    Text6->setText(toQ(v.applicationServer));
+    txtCAFile->setText(toQ(v.tls.caFile));
+    txtClientCertificate->setText(toQ(v.tls.clientCertificate));
+    txtClientKey->setText(toQ(v.tls.clientKey));
+    chkKeyring->setChecked(v.passwordPlace == sap::PasswordPlace::Keyring);
+    // A file that cannot be read is no empty file: the user learns why the boxes are empty.
+    lblFileProblem->setText(read ? QString() : sentence(read.failure().text()));
+    lblFileProblem->setHidden(read.ok());
+    updatePasswordPlace();
 }
 
 sap::LogonValues frmSettings::boxValues() const {
     sap::LogonValues values{toStd(Text1->text()), toStd(Text2->text()), toStd(Text3->text()),
                             toStd(Text4->text()), toStd(Text6->text()), toStd(Text5->text())};
     values.tls = {toStd(txtCAFile->text()), toStd(txtClientCertificate->text()), toStd(txtClientKey->text())};
+    values.passwordPlace = chkKeyring->isChecked() ? sap::PasswordPlace::Keyring : sap::PasswordPlace::File;
     return values;
+}
+
+void frmSettings::showEvent(QShowEvent* event) {
+    // Asked on every showing: the keyring may have come (a desktop session
+    // started) or gone since. Never asked for a dialog loaded hidden.
+    noKeyring_ = sap::passwordStore().unavailable();
+    chkKeyring->setEnabled(noKeyring_.empty());
+    updatePasswordPlace();
+    QDialog::showEvent(event);
+}
+
+void frmSettings::updatePasswordPlace() {
+    // One line each, never wrapped, so that the window keeps its size as
+    // warnings come and go elsewhere.
+    QString place;
+    if (!passwordProblem_.empty()) place = sentence(passwordProblem_) + QLatin1Char('\n');
+    if (chkKeyring->isChecked() && chkKeyring->isEnabled())
+        place += QStringLiteral("The desktop keyring keeps the password; the settings file holds none.");
+    else
+        place += QStringLiteral("The settings file holds the password, readable by you only (0600).");
+    lblPasswordPlace->setText(place);
+    // Why there is no keyring, for whoever wonders.
+    const QString why = noKeyring_.empty() ? QString() : sentence(noKeyring_);
+    lblPasswordPlace->setToolTip(why);
+    chkKeyring->setToolTip(why);
 }
 
 void frmSettings::showWarning(QLabel* label, const std::string& warning) {
@@ -221,6 +292,7 @@ void frmSettings::copyFromLogonValues() {
     txtCAFile->setText(toQ(v.tls.caFile));
     txtClientCertificate->setText(toQ(v.tls.clientCertificate));
     txtClientKey->setText(toQ(v.tls.clientKey));
+    chkKeyring->setChecked(v.passwordPlace == sap::PasswordPlace::Keyring);
 }
 
 void frmSettings::cmdOK_Click() {
@@ -234,14 +306,28 @@ void frmSettings::cmdOK_Click() {
         box->selectAll();
         return;
     }
+    // Without a keyring the file holds a password typed, whatever the box said
+    // before; with none typed the file goes on leaving it to the keyring.
+    if (!chkKeyring->isEnabled() && !Text2->text().isEmpty()) chkKeyring->setChecked(false);
     copyToLogonValues();
     accept();
     const auto written = sap::writeLogonValues(session_.settingsPath, session_.logonValues());
     unsaved_ = !written;
+    if (written && written->passwordPlace != session_.logonValues().passwordPlace) {
+        // The keyring did not take it: the file holds it now, and the dialog says so.
+        sap::LogonValues kept = session_.logonValues();
+        kept.passwordPlace = written->passwordPlace;
+        session_.setLogonValues(kept);
+        chkKeyring->setChecked(kept.passwordPlace == sap::PasswordPlace::Keyring);
+    }
+    if (written && !Text2->text().isEmpty()) passwordProblem_.clear();  // else the keyring still has to give it
     // A lost save would silently bring the old values back on the next start.
     if (!written)
         session_.message("The settings could not be saved.\r\n" + written.failure().text(), sap::kCritical,
                          "SAP Settings");
+    else if (!written->keyringProblem.empty())
+        saveNotice_ = sentence(written->keyringProblem) +
+                      QStringLiteral(" The settings file holds the password, readable by you only (0600).");
     else if (written->tightened)
         saveNotice_ = QStringLiteral("Others could read your password in the settings file; now only you can.");
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The settings dialog: the six logon values and the files for TLS on the
-// HTTP roads, read from and written to the settings file.
+// HTTP roads, read from and written to the settings file, the password
+// there or, where the desktop has one, in its keyring (sap::passwordStore()).
 #include <QDialog>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include "sap/Settings.h"
 #include "sap/SettingsCheck.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -30,6 +32,11 @@ public:
 
     QLineEdit* Text1;  // SAP User ID
     QLineEdit* Text2;  // Password
+    // Under Text2: keep the password in the desktop's keyring instead of the
+    // file; disabled where there is no keyring. lblPasswordPlace says where
+    // the password is kept, and why the keyring could not give it.
+    QCheckBox* chkKeyring;
+    QLabel* lblPasswordPlace;
     QLineEdit* Text3;  // System Number
     QLineEdit* Text4;  // System ID
     QLineEdit* Text5;  // Client Number
@@ -44,6 +51,7 @@ public:
     QLineEdit* txtClientCertificate;
     QLineEdit* txtClientKey;
     QLabel* lblTlsFiles;  // under them: a file that cannot be used
+    QLabel* lblFileProblem;  // under the file's path: why it cannot be read
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
@@ -60,6 +68,8 @@ public:
 protected:
     // Cancel, Escape and the title bar.
     void reject() override;
+    // Asks whether the desktop's keyring is there each time the dialog shows.
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -69,6 +79,7 @@ private:
     void copyFromLogonValues();
     void updatePlainHttpWarning();
     void updateTlsWarning();
+    void updatePasswordPlace();
     void updateReason(sap::LogonField field);
     QLineEdit* checkedBox(sap::LogonField field) const;
     QLabel* makeReasonLabel(QLineEdit* box);
@@ -82,6 +93,8 @@ private:
                                                                  {sap::LogonField::ApplicationServer, nullptr}}};
     bool unsaved_ = false;
     QString saveNotice_;
+    std::string noKeyring_;        // why there is no keyring, "" when there is one
+    std::string passwordProblem_;  // why the keyring could not give the password
 };
 
 }  // namespace orvex::screens

@@ -8,6 +8,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libsqlite3-dev libsimpleini-dev nlohmann-json3-dev libcli11-dev
   libcpp-httplib-dev libcurl4-openssl-dev libpugixml-dev libssl-dev ca-certificates tinyproxy
+  libsecret-1-dev gnome-keyring dbus-daemon
   clang libclang-rt-14-dev
   xvfb xauth
   dpkg-dev file help2man lintian desktop-file-utils

@@ -1,14 +1,23 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <iterator>
+#include <random>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "sap/Settings.h"
 #include "sap/SettingsCheck.h"
+#include "common/Text.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -181,3 +190,121 @@ TEST(SettingsCheck, EachValueIsCheckedAsTheSystemNeedsIt) {
     }
 }
 
+
+namespace {
+
+// What reading `path` says, as the user `nobody` when the test runs as root
+// (who may read any file): the reason of the refusal, "" when it was read.
+std::string refusalAsAnotherUser(const std::string& path) {
+    int pipe[2];
+    if (::pipe(pipe) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        const auto read = readSettings(path);
+        const std::string said = read ? std::string() : read.failure().text();
+        if (::write(pipe[1], said.data(), said.size()) < 0) _exit(4);
+        _exit(0);
+    }
+    ::close(pipe[1]);
+    std::string said;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return said;
+}
+
+}  // namespace
+
+// A settings file that cannot be read is refused by name and reason, never
+// taken for an empty one: a link to nothing (nor is its target created), a
+// FIFO (refused at once, never waited on), a folder, a loop of links, a file
+// this user may not read.
+TEST_F(Settings, FilesThatCannotBeReadAreRefusedWithTheReason) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        std::string told;
+    } cases[] = {
+        {"dangling link", [&](const std::string& p) { ASSERT_EQ(symlink(dir.file("gone.ini").c_str(), p.c_str()), 0); },
+         "is a link to \"" + dir.file("gone.ini") + "\", which does not exist"},
+        {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+         "cannot be read: it is a FIFO, not a regular file"},
+        {"folder", [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0700), 0); },
+         "cannot be read: it is a folder, not a regular file"},
+        {"loop", [](const std::string& p) { ASSERT_EQ(symlink(p.c_str(), p.c_str()), 0); },
+         "cannot be read: Too many levels of symbolic links"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(path);
+        c.make(path);
+        // On a reader that waits for a writer, the deadline frees it by opening the FIFO.
+        auto read = std::async(std::launch::async, [this] { return readSettings(path); });
+        if (read.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            ADD_FAILURE() << "reading waits on the file";
+            ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));
+        }
+        const auto refused = read.get();
+        ASSERT_FALSE(refused);
+        EXPECT_EQ(refused.failure().kind, orvex::FailureKind::File);
+        EXPECT_EQ(refused.failure().text(), "the settings file \"" + path + "\" " + c.told);
+        EXPECT_EQ(readLogonValues(path), LogonValues{});
+        // Nothing is written through it either, and the first start leaves it alone.
+        EXPECT_FALSE(writeLogonValues(path, demo()));
+        EXPECT_TRUE(createSandboxSettings(path));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("gone.ini")));
+    }
+
+    std::filesystem::remove_all(path);
+    TempDir::write(path, "[SAPLogOn]\nSAPUid=ME\n");
+    chmod(path.c_str(), 0);
+    const std::string said = geteuid() == 0 ? refusalAsAnotherUser(path) : readSettings(path).failure().text();
+    EXPECT_EQ(said, "the settings file \"" + path + "\" cannot be read: Permission denied");
+}
+
+// Control characters from a file or a server are shown, never obeyed.
+TEST(PrintedText, ControlCharactersAreShownAsEscapes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"sap01.example.com", "sap01.example.com"},
+        {"\x1b]0;owned\x07", "\\x1b]0;owned\\x07"},
+        {"a\tb\r\n\x7f", "a\\x09b\\x0d\\x0a\\x7f"},
+        {"\xc2\x9b" "31m", "\\u009b31m"},          // CSI of the C1 range
+        {"M\xc3\xbcller \xe2\x82\xac", "M\xc3\xbcller \xe2\x82\xac"},  // printable UTF-8 stays
+        {"\xff\xc3", "\\xff\\xc3"},                 // no UTF-8: each byte shown
+        {"\xe0\x80\x80", "\\xe0\\x80\\x80"},        // overlong
+        {std::string("x\0y", 3), "x\\x00y"},
+    };
+    for (const auto& [raw, shown] : cases) EXPECT_EQ(orvex::text::escapedControls(raw), shown) << shown;
+}
+
+// Whatever bytes come in, what is printed holds no control character (C0,
+// DEL, C1) and is well-formed UTF-8; printable text is left as it is.
+TEST(PrintedText, NoControlCharacterGetsThrough) {
+    std::mt19937 random(20261209);
+    const std::string pieces[] = {"a", " ", "\x1b", "\x07", "\x7f", "\xc2\x9b", "\xc2\xa0", "\xc3\xa4", "\xe2\x82\xac",
+                                  "\xf0\x9f\x98\x80", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xc0\xaf", "\xff", "\\"};
+    for (int round = 0; round < 2000; ++round) {
+        std::string raw;
+        const int length = static_cast<int>(random() % 12);
+        for (int i = 0; i < length; ++i) {
+            if (random() % 4 == 0)
+                raw += static_cast<char>(random() % 256);
+            else
+                raw += pieces[random() % std::size(pieces)];
+        }
+        const std::string shown = orvex::text::escapedControls(raw);
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const auto c = static_cast<unsigned char>(shown[i]);
+            ASSERT_TRUE(c >= 0x20 && c != 0x7f) << testing::PrintToString(raw);
+            if (c == 0xc2 && i + 1 < shown.size()) {
+                ASSERT_GE(static_cast<unsigned char>(shown[i + 1]), 0xa0) << testing::PrintToString(raw);
+            }
+        }
+        // Well-formed: escaping again changes nothing.
+        ASSERT_EQ(orvex::text::escapedControls(shown), shown) << testing::PrintToString(raw);
+    }
+}

@@ -33,11 +33,13 @@ struct ProgramFolder {
     }
     void settingsText(const std::string& text) const { TempDir::write(dir.file("Quaylin.ini"), text); }
 
-    // `arguments` as a shell reads them.
-    Outcome run(const std::string& program, const std::string& arguments) const {
+    // `arguments` as a shell reads them; `wrapper` (a command such as
+    // "timeout 60") runs the program when given.
+    Outcome run(const std::string& program, const std::string& arguments, const std::string& wrapper = {}) const {
         const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-        const int status =
-            std::system(("'" + dir.file(program) + "' " + arguments + " >'" + out + "' 2>'" + err + "'").c_str());
+        const int status = std::system((wrapper + (wrapper.empty() ? "" : " ") + "'" + dir.file(program) + "' " +
+                                        arguments + " >'" + out + "' 2>'" + err + "'")
+                                           .c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::read(out), TempDir::read(err)};
     }
 };
