@@ -265,12 +265,6 @@ QGroupBox* listGroupFrame(QWidget* parent, const QString& title, const char* vie
 
 QString trimmedName(const QString& item) { return item.trimmed(); }
 
-void FieldLists::append(const PickedField& field) const {
-    tables->addItem(toQ(padTableName(field.table)));
-    fields->addItem(toQ(field.field));
-    labels->addItem(toQ(field.description));
-}
-
 PickedField FieldLists::at(int row) const {
     // The list shows the table padded; the model holds it trimmed.
     return PickedField{toStd(tables->item(row).trimmed()), toStd(fields->item(row)), toStd(labels->item(row))};
@@ -278,9 +272,6 @@ PickedField FieldLists::at(int row) const {
 
 int FieldLists::selectedRow() const { return selectedRowOf({tables, fields, labels}); }
 
-void FieldLists::remove(int row) const {
-    for (ListBox* list : {tables, fields, labels}) list->removeItem(row);
-}
 
 void syncRows(const std::vector<ListBox*>& lists, const std::vector<QStringList>& rows) {
     if (lists.empty()) return;
@@ -347,6 +338,8 @@ QMenuBar* reportMenu(QWidget* window, Session& session) {
     add("mnuNewDesign", "Ne&w Design", QKeySequence::New, [&session] { session.newDesign(); });
     add("mnuOpenDesign", "&Open Design...", QKeySequence::Open, [&session] { session.openDesign(); });
     add("mnuRestoreDesign", "&Restore Last Design", {}, [&session] { session.restoreLastDesign(); });
+    menu->actions().back()->setToolTip(QStringLiteral("Reopens the design as it stood when the wizard last went back, "
+                                                      "ended or created a program"));
     add("mnuSaveDesign", "&Save Design", QKeySequence(Qt::CTRL | Qt::Key_S), [&session] { session.saveDesign(false); });
     add("mnuSaveDesignAs", "Save Design &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
         [&session] { session.saveDesign(true); });

@@ -86,11 +86,9 @@ struct FieldLists {
     ListBox* tables;
     ListBox* fields;
     ListBox* labels;
-    void append(const PickedField& field) const;
     PickedField at(int row) const;
     // The row selected in the lists (they select in step), -1 when none is.
     int selectedRow() const;
-    void remove(int row) const;
 };
 
 // A screen of the chain from the table selection to the conditions. It

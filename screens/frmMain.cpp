@@ -81,7 +81,7 @@ frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(
     session_.mainWindow = this;
     buildUi();
     session_.events = {[this] { Command2->setText(QString::fromLatin1(kConnectCaption)); },
-                       [this](const std::string& text) { statusBar->showMessage(toQ(text)); }};
+                       [this](const std::string& text) { session_.notice(text); }};
     Form_Load();
     listener_ = session_.report().listen([this](Change what) {
         if (what == Change::Whole) showAttributes();
@@ -260,31 +260,20 @@ QGroupBox* frmMain::buildButtons() {
 }
 
 void frmMain::buildMenu() {
-    menuBar = new QMenuBar(this);
-    menuBar->setObjectName(QStringLiteral("menuBar"));
-    QMenu* mnuReport = menuBar->addMenu(QStringLiteral("&Report"));
-    mnuReport->setObjectName(QStringLiteral("mnuReport"));
-    mnuNext = mnuReport->addAction(QStringLiteral("&Next"));
+    // The design commands every screen has, with Next before them and Exit after.
+    menuBar = reportMenu(this, session_);
+    auto* mnuReport = menuBar->findChild<QMenu*>(QStringLiteral("mnuReport"));
+    const auto action = [this](const char* name) { return menuBar->findChild<QAction*>(QString::fromLatin1(name)); };
+    mnuNewDesign = action("mnuNewDesign");
+    mnuOpenDesign = action("mnuOpenDesign");
+    mnuRestoreDesign = action("mnuRestoreDesign");
+    mnuSaveDesign = action("mnuSaveDesign");
+    mnuSaveDesignAs = action("mnuSaveDesignAs");
+    mnuExportAbapGit = action("mnuExportAbapGit");
+    mnuNext = new QAction(QStringLiteral("&Next"), mnuReport);
     mnuNext->setObjectName(QStringLiteral("mnuNext"));
-    mnuReport->addSeparator();
-    mnuNewDesign = mnuReport->addAction(QStringLiteral("Ne&w Design"));
-    mnuNewDesign->setObjectName(QStringLiteral("mnuNewDesign"));
-    mnuNewDesign->setShortcut(QKeySequence::New);
-    mnuOpenDesign = mnuReport->addAction(QStringLiteral("&Open Design..."));
-    mnuOpenDesign->setObjectName(QStringLiteral("mnuOpenDesign"));
-    mnuOpenDesign->setShortcut(QKeySequence::Open);
-    mnuRestoreDesign = mnuReport->addAction(QStringLiteral("&Restore Last Design"));
-    mnuRestoreDesign->setObjectName(QStringLiteral("mnuRestoreDesign"));
-    mnuRestoreDesign->setToolTip(QStringLiteral("Reopens the design as it stood when the wizard last went back, "
-                                                "ended or created a program"));
-    mnuSaveDesign = mnuReport->addAction(QStringLiteral("&Save Design"));
-    mnuSaveDesign->setObjectName(QStringLiteral("mnuSaveDesign"));
-    mnuSaveDesign->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuSaveDesignAs = mnuReport->addAction(QStringLiteral("Save Design &As..."));
-    mnuSaveDesignAs->setObjectName(QStringLiteral("mnuSaveDesignAs"));
-    mnuSaveDesignAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    mnuExportAbapGit = mnuReport->addAction(QStringLiteral("Export for a&bapGit..."));
-    mnuExportAbapGit->setObjectName(QStringLiteral("mnuExportAbapGit"));
+    mnuReport->insertAction(mnuNewDesign, mnuNext);
+    mnuReport->insertSeparator(mnuNewDesign);
     mnuReport->addSeparator();
     mnuExit = mnuReport->addAction(QStringLiteral("&Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
@@ -292,7 +281,6 @@ void frmMain::buildMenu() {
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuAbout = mnuHelp->addAction(QStringLiteral("&About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-
 }
 
 void frmMain::connectControls() {
@@ -304,12 +292,6 @@ void frmMain::connectControls() {
     connect(mnuNext, &QAction::triggered, this, &frmMain::Command2_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::Command1_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
-    connect(mnuNewDesign, &QAction::triggered, this, [this] { session_.newDesign(); });
-    connect(mnuSaveDesign, &QAction::triggered, this, [this] { session_.saveDesign(false); });
-    connect(mnuSaveDesignAs, &QAction::triggered, this, [this] { session_.saveDesign(true); });
-    connect(mnuOpenDesign, &QAction::triggered, this, [this] { session_.openDesign(); });
-    connect(mnuRestoreDesign, &QAction::triggered, this, [this] { session_.restoreLastDesign(); });
-    connect(mnuExportAbapGit, &QAction::triggered, this, [this] { session_.exportForAbapGit(); });
     connect(txtName, &QLineEdit::textChanged, this, &frmMain::txtName_textChanged);
     clearOnChange(statusBar, txtName);
     connect(txtPackage, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -364,8 +346,7 @@ void frmMain::attributesChanged() {
     d.package = package.empty() ? "$TMP" : package;
     d.layoutVariant = chkLayout->isChecked();
     d.maxRows = chkMaxRows->isChecked() ? std::optional<long long>(spnMaxRows->value()) : std::nullopt;
-    session_.report().setAttributes(d);
-    markChanges();
+    session_.report().setAttributes(d);  // the title follows through the model's change
 }
 
 void frmMain::markChanges() { showDesignTitle(this, QStringLiteral("Orvex"), session_.report()); }
