@@ -1,6 +1,5 @@
 #pragma once
-// Sandbox database files as they come to be on a user's disk: silently
-// damaged, made by another program, or made before the sandbox marked its own.
+// Sandbox database files as they come to be on a user's disk.
 #include <sqlite3.h>
 
 #include <string>
@@ -10,8 +9,7 @@
 
 namespace orvex::testing {
 
-// Runs `sql` on the database at `path` with SQLite; the rows of the first
-// column, "" for a NULL.
+// Runs `sql` on the database at `path`; the rows of the first column.
 inline std::vector<std::string> sqliteRows(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
     std::vector<std::string> rows;
@@ -31,10 +29,8 @@ inline std::string integrityOf(const std::string& path) {
     return all;
 }
 
-// Damage no read or write of an installation runs into: one letter of a
-// delivered program's name in the programs table's own rows, so that its
-// index no longer matches. Only the integrity check sees it. The database's
-// connections must all be closed (nothing left in its write-ahead log).
+// Damage only the integrity check sees: one letter of a delivered program's
+// name in the programs table's rows, off its index. All connections closed.
 inline bool damageSilently(const std::string& path) {
     const std::vector<std::string> pageSize = sqliteRows(path, "PRAGMA page_size");
     const std::vector<std::string> pages =

@@ -42,24 +42,21 @@ TEST(JoinProposals, ForeignKeysEitherWayThenSameDataElement) {
     auto text = table("TEXT", {"*MANDT:MANDT:CLNT", "*DOC:DOCNO:CHAR", "*LANG:SPRAS:LANG", "LINE:TEXT:CHAR"});
     auto unrelated = table("OTHER", {"*MANDT:MANDT:CLNT", "*CODE:CODE:CHAR"});
 
-    struct Case {
+    const struct {
         std::vector<TableDictionary> tables;
         std::vector<JoinProposal> present;
         std::vector<std::string> expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{item, head}, {}, {"ITEM.DOC = HEAD.DOC\tforeign key ITEM-DOC"}},  // the earlier table on the left
         {{partner, head}, {}, {"PARTNER.ID = HEAD.PARTNER\tforeign key HEAD-PARTNER"}},
-        {{head, item, text},
-         {},
-         {"HEAD.DOC = ITEM.DOC\tforeign key ITEM-DOC", "HEAD.DOC = TEXT.DOC\tsame data element"}},
+        {{head, item, text}, {}, {"HEAD.DOC = ITEM.DOC\tforeign key ITEM-DOC", "HEAD.DOC = TEXT.DOC\tsame data element"}},
         // A condition already there, written either way round, is not proposed again.
         {{head, item, partner},
          {{"ITEM", "DOC", "HEAD", "DOC", ""}},
          {"HEAD.PARTNER = PARTNER.ID\tforeign key HEAD-PARTNER"}},
         {{head, unrelated}, {}, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::vector<std::string> lines;
         for (const JoinProposal& p : proposeJoins(c.tables, c.present)) lines.push_back(proposalLine(p));
         EXPECT_EQ(lines, c.expected) << c.tables.back().table;

@@ -1,7 +1,4 @@
-// The RFC road over the test double of SAP's RFC library: the converter it
-// relies on, the same answers as the embedded sandbox, and every failure
-// ending in a failed logon or call with its reason; and what every
-// function-module road refuses or stops for.
+// The RFC road over the test double of SAP's RFC library.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +15,6 @@
 #include "sap/Operations.h"
 #include "sap/nwrfc/Utf16.h"
 
-// The fault table names only the fields that differ from a good call.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace fs = std::filesystem;
@@ -28,27 +24,20 @@ using orvex::FailureKind;
 namespace {
 
 TEST(Utf16, ConvertsFaithfullyAndRefusesMalformedInput) {
-    struct Case {
-        std::string utf8;
-        std::u16string utf16;
-    };
-    for (const Case& c : std::vector<Case>{{"", u""}, {"A|b", u"A|b"}, {"\xC3\xA4", u"\u00E4"}, {"\xE2\x82\xAC", u"\u20AC"},
-                                           {"\xF0\x9F\x98\x80", u"\U0001F600"}, {"\xEF\xBF\xBF", u"\uFFFF"}}) {
-        EXPECT_EQ(orvex::nwrfc::toUtf16(c.utf8).value_or(u"?"), c.utf16) << c.utf8;
-        EXPECT_EQ(orvex::nwrfc::toUtf8(c.utf16).value_or("?"), c.utf8);
+    for (const auto& [utf8, utf16] : std::vector<std::pair<std::string, std::u16string>>{
+             {"", u""}, {"A|b", u"A|b"}, {"\xC3\xA4", u"\u00E4"}, {"\xF0\x9F\x98\x80", u"\U0001F600"}, {"\xEF\xBF\xBF", u"\uFFFF"}}) {
+        EXPECT_EQ(orvex::nwrfc::toUtf16(utf8).value_or(u"?"), utf16) << utf8;
+        EXPECT_EQ(orvex::nwrfc::toUtf8(utf16).value_or("?"), utf8);
     }
     // Stray and missing continuation bytes, overlong forms, surrogates, beyond U+10FFFF.
     for (const std::string bad : {"\xFF", "\x80", "\xC3", "a\xE2\x82", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80",
-                                  "\xF4\x90\x80\x80", "\xC3\x28"}) {
+                                  "\xF4\x90\x80\x80", "\xC3\x28"})
         EXPECT_FALSE(orvex::nwrfc::toUtf16(bad).ok()) << ::testing::PrintToString(bad);
-    }
-    for (const std::u16string& bad : {std::u16string(1, u'\xD800'), std::u16string(1, u'\xDC00'), std::u16string(u"\xD800x")}) {
+    for (const std::u16string& bad : {std::u16string(1, u'\xD800'), std::u16string(1, u'\xDC00'), std::u16string(u"\xD800x")})
         EXPECT_FALSE(orvex::nwrfc::toUtf8(bad).ok());
-    }
 }
 
-// In this process: the double's sandbox and the sandbox road share one database
-// of the test's own; the double's steering variables are gone afterwards.
+// The double's sandbox and the sandbox road share one database of the test's own.
 struct NwRfc : ::testing::Test {
     orvex::testing::TempDir dir;
     std::string database = dir.file("sbx.db");
@@ -86,8 +75,7 @@ TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
     auto fields = rfc.add("DD_TABL_GET");
     fields->setExport("TABL_NAME", "SCARR" + std::string(35, ' '));
     fields->setExport("WITHTEXT", "X");
-    const orvex::Status called = fields->call();
-    ASSERT_TRUE(called) << called.failure().text();
+    ASSERT_TRUE(fields->call());
     EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "Fieldname"), "CARRID");
     EXPECT_EQ(fields->tables("DD03P_TAB_A").cell(2, "SCRTEXT_L"), "Airline");
     // The foreign keys too: the same join proposals on both roads.
@@ -165,14 +153,12 @@ TEST_F(NwRfc, FailuresEndInAFailedLogonOrCallWithTheirReason) {
         ASSERT_FALSE(called);
         EXPECT_NE(called.failure().text().find(c.reason), std::string::npos) << called.failure().text();
         // An open connection still answers; a closed one says so.
-        auto ping = component.add("RFC_PING");
-        const orvex::Status pinged = ping->call();
+        const orvex::Status pinged = component.add("RFC_PING")->call();
         EXPECT_EQ(pinged.ok(), c.stillOpen) << (pinged ? "" : pinged.failure().text());
     }
 }
 
-// The Cancel button's way: a call held in the library ends at once, the
-// connection with it.
+// Cancel ends a call held in the library at once, the connection with it.
 TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     setenv("ORVEX_NWRFC_DOUBLE_HOLD", "RFC_READ_TABLE", 1);
     Component component{defaultBackendFactory()};
@@ -199,15 +185,12 @@ TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     EXPECT_EQ(called.failure().reason, "Cancelled");
     EXPECT_EQ(called.failure().detail, "RFC_CANCELED: the call was cancelled and the connection closed");
 
-    auto ping = component.add("RFC_PING");
-    const orvex::Status pinged = ping->call();
+    const orvex::Status pinged = component.add("RFC_PING")->call();
     ASSERT_FALSE(pinged);
     EXPECT_EQ(pinged.failure().reason, "not logged on");
 }
 
-// The library runs with the user's rights: a relative SAPNWRFC_HOME would
-// take it from whatever folder ORVEX was started in, so it is refused with
-// its reason, even when the double lies right there.
+// A relative SAPNWRFC_HOME would load the library from the start folder: refused.
 TEST_F(NwRfc, RelativeHomeIsRefusedWithItsReason) {
     const fs::path home = ORVEX_NWRFC_DOUBLE_HOME;
     const fs::path started = fs::current_path();
@@ -231,11 +214,8 @@ TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
         {"http://sap.example:8000/prefix", warning("sap.example:44300")},
         {"http://[fd00::5]:8000", warning("[fd00::5]:44300")},
         {"sap.example", ""},  // the RFC road
-        {"https://sap.example:44300", ""},
-        {"http://localhost:8000", ""},
-        {"http://127.0.0.1:8000", ""},
-        {"http://[::1]:8000", ""},
-        {"sandbox", ""},
+        {"https://sap.example:44300", ""}, {"http://localhost:8000", ""}, {"http://127.0.0.1:8000", ""},
+        {"http://[::1]:8000", ""}, {"sandbox", ""},
     };
     for (const auto& [server, expected] : cases)
         EXPECT_EQ(plainHttpWarning(connectionProperties(logon(server))), expected) << server;
@@ -248,16 +228,13 @@ TEST_F(NwRfc, PlainHttpToAnotherMachineIsWarnedOf) {
     EXPECT_EQ(plainHttpWarning(connectionProperties(logon("sap.example"))), warning("sap.example:44300"));
 }
 
-// What the operations refuse or stop for every function-module road alike (the
-// RFC road stands for them): a package or transport request, which only the
-// ADT road can honour, and a Cancel that comes between two calls.
+// What every function-module road refuses or stops for (the RFC road stands for them).
 struct InstallCancel : NwRfc {
     std::shared_ptr<SandboxSystem> sandbox = *SandboxSystem::shared(database);
     const LogonValues values = logon("sapdev");
 };
 
-// A Cancel between the program's creation and its activation: the installer
-// never runs, and operations once cancelled stay so.
+// A Cancel between creation and activation: the installer never runs, and stays cancelled.
 TEST_F(InstallCancel, StopsBeforeTheNextCall) {
     const std::vector<std::string> source = {"REPORT zcancel.", "WRITE / '\u00e4'."};
     std::unique_ptr<Operations> ops = makeOperations(values);
@@ -276,8 +253,7 @@ TEST_F(InstallCancel, StopsBeforeTheNextCall) {
     EXPECT_EQ(ops->checkName("RSPARAM").failure().kind, FailureKind::Cancelled);
 }
 
-// The program would land in $TMP whatever the user named: refused, told once,
-// nothing created.
+// A package or request only the ADT road honours: refused, told once, nothing created.
 TEST_F(InstallCancel, APackageOrRequestIsRefusedAndToldOnce) {
     const std::vector<std::string> source = {"REPORT zpackaged."};
     for (const auto& [package, transport] : {std::pair{"ZPKG", ""}, {"$TMP", "DEVK900123"}}) {
