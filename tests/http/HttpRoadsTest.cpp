@@ -103,10 +103,8 @@ public:
                   clientCa ? tlsFile(clientCa).c_str() : nullptr) {
         server_.Post("/sap/bc/soap/rfc", [](const httplib::Request& req, httplib::Response& res) {
             const bool ping = req.body.find("RFC_PING") != std::string::npos;
-            const std::string reply = ping ? CannedServer::okReply("RFC_PING")
-                                           : CannedServer::http(200, "text/xml",
-                                                                soap::buildResponse(tadirRead(), tadirReply(2)));
-            res.set_content(reply.substr(reply.find("\r\n\r\n") + 4), "text/xml");
+            res.set_content(ping ? soap::buildResponse({"RFC_PING", {}, {}}, {}) :
+                                   soap::buildResponse(tadirRead(), tadirReply(2)), "text/xml");
         });
         server_.Get("/sap/bc/adt/discovery", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("x-csrf-token", "T0KEN==");

@@ -71,11 +71,9 @@ public:
         // Through a description of its own, so that the server's stays blocking.
         const int filler =
             ::open(("/proc/self/fd/" + std::to_string(output[1])).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        const std::string block(4096, '.');
-        while (filler >= 0 && ::write(filler, block.data(), block.size()) > 0) {
+        for (const std::string block(4096, '.'); filler >= 0 && ::write(filler, block.data(), block.size()) > 0;) {
         }
-        if (filler >= 0) ::close(filler);
-        ::close(output[1]);
+        ::close(filler), ::close(output[1]);  // (a filler of -1 is no descriptor)
     }
     ~ServedSandbox() { stop(); }
     // Stops the server as SIGTERM does; returns its exit code (-1 when it had to be killed).

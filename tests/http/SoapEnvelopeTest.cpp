@@ -19,9 +19,7 @@ RfcResult parse(const RfcRequest& request, std::string body) { return soap::pars
 }  // namespace
 
 TEST(SoapEnvelope, RequestCarriesEveryValueAndEveryTableThroughTheServerParser) {
-    RfcRequest request;
-    request.function = "/BEV1/INSERT";
-    request.exports = {{"PROGRAM_NAME", "ZREP"}, {"TITLE_STRING", "A & B <it's> \r\n  "}};
+    RfcRequest request{"/BEV1/INSERT", {{"PROGRAM_NAME", "ZREP"}, {"TITLE_STRING", "A & B <it's> \r\n  "}}, {}};
     auto& source = request.tables["SOURCE"];
     for (const char* line : {"REPORT zrep.", "", "  WRITE 'x'.  "}) source.emplace_back().set("LINE", line);
     request.tables["EMPTY"];
@@ -46,8 +44,7 @@ TEST(SoapEnvelope, RequestCarriesEveryValueAndEveryTableThroughTheServerParser) 
 
 // Each reply body to RFC_PING, and the exception it gives ("" when it is the answer).
 TEST(SoapEnvelope, ReplyIsMatchedByLocalNameAndNamespaceAndFaultsGiveTheExceptionName) {
-    RfcRequest ping;
-    ping.function = "RFC_PING";
+    const RfcRequest ping{"RFC_PING", {}, {}};
     const std::string ns = "\"urn:sap-com:document:sap:rfc:functions\"";
     for (auto [body, exception] : std::vector<std::pair<std::string, std::string>>{
              {envelope("<rfc:RFC_PING.Response xmlns:rfc=" + ns + "/>"), ""},

@@ -254,9 +254,7 @@ TEST(SoapServer, RequestsThatAreNoXmlGetAFaultAndNoCall) {
         ++calls;
         return RfcReply{};
     };
-    RfcRequest read{"RFC_READ_TABLE", {{"QUERY_TABLE", "TADIR"}}, {}};
-    read.tables["OPTIONS"].emplace_back().set("TEXT", "OBJ_NAME = 'NONE'#CUT# OR OBJ_NAME <> ''");
-    std::string body = *soap::buildRequest(read);
+    std::string body = *soap::buildRequest({"RFC_READ_TABLE", {{"QUERY_TABLE", "TADIR#CUT#"}}, {}});
     body.replace(body.find("#CUT#"), 5, "&#0;");
     const SoapAnswer answer = answerSoapRequest(counting, developerOnly, kGoodLogon, "001", body);
     EXPECT_EQ(answer.status, 500);
