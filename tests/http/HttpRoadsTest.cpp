@@ -193,7 +193,7 @@ TEST(HttpRoads, AProxyCarriesTheRequestsAndNoProxyBypassesIt) {
         for (const std::string& request : bypassed.requests()) EXPECT_EQ(headerOf(request, "Via"), "") << request;
     }
     {
-        // https: a tunnel, which the closed proxy refuses.
+        // https: a tunnel through the proxy; the closed one shows the way goes through it.
         ScopedEnv via("https_proxy", proxy.url());
         EXPECT_EQ(logonAndRead(road, logonAt(tls.url(), trusted)), std::nullopt);
     }

@@ -19,7 +19,8 @@ HttpOptions limits(std::chrono::milliseconds connect, std::chrono::milliseconds 
     options.connectTimeout = connect, options.replyTimeout = reply, options.callTimeout = call;
     return options;
 }
-const HttpOptions kQuick = limits(500ms, 300ms, 1s), kPatient = limits(20s, 20s, 30s);  // quick: to end at one
+// kQuick for the cases that end at a limit.
+const HttpOptions kQuick = limits(500ms, 300ms, 1s), kPatient = limits(20s, 20s, 30s);
 
 struct Client {
     Component component;

@@ -123,10 +123,11 @@ std::string post(const std::string& headers, std::size_t length, const std::stri
 
 std::string gzip(const std::string& body) {
     std::string packed;
-    httplib::detail::gzip_compressor().compress(body.data(), body.size(), true, [&packed](const char* data, std::size_t size) {
-        packed.append(data, size);
-        return true;
-    });
+    httplib::detail::gzip_compressor().compress(body.data(), body.size(), true,
+                                                [&packed](const char* data, std::size_t size) {
+                                                    packed.append(data, size);
+                                                    return true;
+                                                });
     return packed;
 }
 
