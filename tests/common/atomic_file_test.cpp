@@ -25,8 +25,7 @@ struct AtomicFile : ::testing::Test {
 
 }  // namespace
 
-// A new file gets the given mode less the umask; an existing one keeps its
-// mode (the settings file's tests show it).
+// A new file gets the given mode less the umask (an existing one keeps its own).
 TEST_F(AtomicFile, aNewFileGetsTheGivenModeLessTheUmask) {
     umask(077);
     ASSERT_TRUE(writeFileAtomically(path, "new", 0644));
@@ -34,9 +33,9 @@ TEST_F(AtomicFile, aNewFileGetsTheGivenModeLessTheUmask) {
 }
 
 TEST_F(AtomicFile, linksAreFollowedAndPlantedTemporaryNamesLeftAlone) {
-    // A link at the target: the file it points to is replaced, the link stays.
+    // A link at the target: the file it points to is replaced (created when missing), the link stays.
     fs::create_directory(dir.file("real"));
-    fs::create_symlink("real/file", dir.file("link"));  // dangling: the file is created
+    fs::create_symlink("real/file", dir.file("link"));
     for (const char* text : {"first", "second"}) {
         ASSERT_TRUE(writeFileAtomically(dir.file("link"), text, 0600));
         EXPECT_TRUE(fs::is_symlink(dir.file("link")));
@@ -53,13 +52,12 @@ TEST_F(AtomicFile, aFailureSaysWhyAndLeavesTheOldFile) {
     signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = 1000;
+    const rlimit limit{1000, saved.rlim_max};
     setrlimit(RLIMIT_FSIZE, &limit);
     auto full = writeFileAtomically(path, std::string(5000, 'x'), 0644);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, SIG_DFL);
-    EXPECT_FALSE(full);
+    ASSERT_FALSE(full);
     EXPECT_EQ(full.failure(), orvex::failure(orvex::FailureKind::File, path + ": cannot write: " + std::strerror(EFBIG)));
     EXPECT_EQ(TempDir::read(path), "old");
     EXPECT_EQ(dir.names(), std::set<std::string>{"target"});

@@ -1,8 +1,6 @@
 #pragma once
-// A loopback TCP server that answers each connection's request with raw,
-// prepared bytes and then closes it: to play servers that misbehave in ways a
-// real HTTP library will not (cut-off bodies, never answering). The n-th
-// connection gets answer n; the last answer repeats. The requests are kept.
+// A loopback server answering connection n with raw answer n (the last
+// repeats), then closing it: for servers that misbehave. Requests are kept.
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,8 +20,7 @@ namespace orvex::test {
 
 class CannedServer {
 public:
-    // An answer that is empty never comes: the connection is held open,
-    // unanswered, until the client closes it. From connection `trickleFrom` on, answers go one byte every 50 ms.
+    // An empty answer never comes. From connection `trickleFrom` on, answers go a byte every 50 ms.
     explicit CannedServer(std::vector<std::string> answers, int trickleFrom = -1)
         : answers_(std::move(answers)), trickleFrom_(trickleFrom) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -41,7 +38,6 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
-    // Returns once `count` requests have come in.
     void waitForRequests(std::size_t count) {
         std::unique_lock lock(mutex_);
         arrived_.wait(lock, [&] { return requests_.size() >= count; });
@@ -56,7 +52,6 @@ public:
                "\r\nConnection: close\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
                "\r\n\r\n" + body;
     }
-    // A successful, empty reply to `function`.
     static std::string okReply(const std::string& function) {
         sap::RfcRequest request;
         request.function = function;
@@ -80,7 +75,6 @@ private:
             const bool trickle = trickleFrom_ >= 0 && served >= std::size_t(trickleFrom_);
             for (std::size_t i = 0; i < answer.size() && !stop_; i += trickle ? 1 : answer.size()) {
                 ::send(conn, answer.data() + i, trickle ? 1 : answer.size(), MSG_NOSIGNAL);
-                // A byte every 50 ms at most, until the client hangs up.
                 pollfd hangUp{conn, POLLIN, 0};
                 if (trickle && ::poll(&hangUp, 1, 50) > 0) break;
             }

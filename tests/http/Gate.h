@@ -1,7 +1,6 @@
 #pragma once
-// A gate a server thread waits at while the test does something else (cancels,
-// times out, connects more clients): `pass` is called by the held thread, the
-// test waits for it with `awaitHeld` and lets it go with `open`. Nothing sleeps.
+// A gate a server thread waits at (`pass`) while the test acts: the test waits
+// for it with `awaitHeld` and lets it go with `open`.
 #include <condition_variable>
 #include <mutex>
 
@@ -9,7 +8,6 @@ namespace orvex::test {
 
 class Gate {
 public:
-    // Holds the calling thread until the gate opens.
     void pass() {
         std::unique_lock lock(mutex_);
         ++held_;

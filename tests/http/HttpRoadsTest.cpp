@@ -1,6 +1,4 @@
-// What both HTTP roads (the SOAP service and ADT) share through their one
-// HTTP client: cookies sent back byte for byte, a real proxy (tinyproxy) with
-// no_proxy, and TLS against loopback servers with certificates made here.
+// What both HTTP roads (SOAP and ADT) share: cookies, a real proxy, TLS.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -43,8 +41,7 @@ LogonValues logonAt(const std::string& url, const TlsSettings& tls = {}) {
     return values;
 }
 
-// Logs on at `url` on the road and reads once (a TADIR read, a table search):
-// the first failure, or none.
+// Logs on and reads once on the road: the first failure, or none.
 std::optional<Failure> logonAndRead(Way road, const LogonValues& values) {
     if (road == Way::Adt) {
         auto operations = adt::makeAdtOperations(values, quick());
@@ -61,23 +58,19 @@ std::optional<Failure> logonAndRead(Way road, const LogonValues& values) {
     return std::nullopt;
 }
 
-// The SOAP road's answers to the logon and the read, the logon's with
-// `headers`. Both roads share one HTTP client: what is not about a road is
-// proven on this one (ADT's cookies: AdtRoad.InstallsOnARequestWithEveryRuleKept).
+// The SOAP road's answers to the logon (with `headers`) and the read.
 std::vector<std::string> answers(const std::string& headers = "") {
     std::string ping = CannedServer::okReply("RFC_PING");
     ping.insert(ping.find("\r\n") + 2, headers);
     return {ping, CannedServer::http(200, "text/xml", soap::buildResponse(tadirRead(), tadirReply(2)))};
 }
 
-// The value of a request's header, "" when it has none.
 std::string headerOf(const std::string& request, const std::string& name) {
     const std::size_t at = request.find("\r\n" + name + ": ");
     if (at == std::string::npos) return {};
     const std::size_t start = at + name.size() + 4;
     return request.substr(start, request.find("\r\n", start) - start);
 }
-
 
 }  // namespace
 
@@ -97,17 +90,12 @@ TEST(HttpRoads, CookiesGoBackByteForByte) {
     EXPECT_NE(cookie.find("SAP_SESSIONID_NPL_001=" + session), std::string::npos) << cookie;
 }
 
-// ---- TLS -------------------------------------------------------------------
-
 namespace {
 
-// Certificates made once for these tests, valid for a hundred years: the
-// server's for 127.0.0.1 (trusted as its own CA), one for another host, and a
-// client's signed by the client CA.
+// Certificates valid for a century: 127.0.0.1's (its own CA), another host's, a client's.
 std::string tlsFile(const std::string& name) { return std::string(ORVEX_SOURCE_DIR) + "/tests/http/tls/" + name; }
 
-// A loopback HTTPS server with certificate NAME.pem answering both roads'
-// logon and read; with `clientCa`, it takes only clients with a certificate that CA signed.
+// An HTTPS server answering both roads; with `clientCa`, only to clients that CA signed.
 class TlsServer {
 public:
     explicit TlsServer(const std::string& name, const char* clientCa = nullptr)
@@ -115,10 +103,8 @@ public:
                   clientCa ? tlsFile(clientCa).c_str() : nullptr) {
         server_.Post("/sap/bc/soap/rfc", [](const httplib::Request& req, httplib::Response& res) {
             const bool ping = req.body.find("RFC_PING") != std::string::npos;
-            const std::string reply = ping ? CannedServer::okReply("RFC_PING")
-                                           : CannedServer::http(200, "text/xml",
-                                                                soap::buildResponse(tadirRead(), tadirReply(2)));
-            res.set_content(reply.substr(reply.find("\r\n\r\n") + 4), "text/xml");
+            res.set_content(ping ? soap::buildResponse({"RFC_PING", {}, {}}, {}) :
+                                   soap::buildResponse(tadirRead(), tadirReply(2)), "text/xml");
         });
         server_.Get("/sap/bc/adt/discovery", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("x-csrf-token", "T0KEN==");
@@ -127,8 +113,7 @@ public:
         server_.Get("/sap/bc/adt/repository/informationsystem/search", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<adtcore:objectReferences xmlns:adtcore=\"http://www.sap.com/adt/core\"/>", "application/xml");
         });
-        // The server's stop() is lost before its accept loop has begun; shutting
-        // the listening socket down ends that loop whenever it begins.
+        // stop() is lost before the accept loop begins; a shut-down listener ends it whenever.
         server_.set_socket_options([this](int socket) { httplib::default_socket_options(socket), listener_ = socket; });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -157,8 +142,8 @@ TEST(HttpRoads, TlsChecksTheServerAndShowsTheClientCertificate) {
     struct Case {
         const char* name;
         const TlsServer& at;
-        TlsSettings tls;            // as the settings' [TLS] section gives them
-        std::string told;           // in the failure's reason; "" for success
+        TlsSettings tls;
+        std::string told;  // in the failure's reason; "" for success
     };
     const Case cases[] = {
         {"untrusted", plain, {}, "the server certificate \"CN=127.0.0.1\" is not trusted"},
@@ -185,29 +170,23 @@ TEST(HttpRoads, TlsChecksTheServerAndShowsTheClientCertificate) {
     }
 }
 
-// ---- proxies -------------------------------------------------------------------
-
 TEST(HttpRoads, AProxyCarriesTheRequestsAndNoProxyBypassesIt) {
     TempDir dir;
     const TempDir second;
-    Tinyproxy proxy(dir.path().string());
-    // This one refuses CONNECT to any port but 1: a tunnel through it fails.
-    Tinyproxy closed(second.path().string(), "ConnectPort 1");
+    Tinyproxy proxy(dir.path().string()), closed(second.path().string(), "ConnectPort 1");  // no tunnel through it
     ASSERT_TRUE(proxy.running()) << "is tinyproxy installed (scripts/setup.sh)? " << proxy.log();
     ASSERT_TRUE(closed.running()) << closed.log();
     TlsServer tls("server");
     const TlsSettings trusted{tlsFile("server.pem"), "", ""};
-
     const Way road = Way::Soap;
     {
-        // http: each request reaches the server through the proxy, which says so.
+        // http: each request goes through the proxy, which says so; no_proxy goes straight.
         ScopedEnv via("http_proxy", proxy.url());
         CannedServer server(answers());
         EXPECT_EQ(logonAndRead(road, logonAt(server.url())), std::nullopt);
         ASSERT_EQ(server.requests().size(), 2u);
         for (const std::string& request : server.requests())
             EXPECT_NE(headerOf(request, "Via").find("tinyproxy"), std::string::npos) << request;
-        // no_proxy: straight to the server.
         ScopedEnv direct("no_proxy", "127.0.0.1");
         CannedServer bypassed(answers());
         EXPECT_EQ(logonAndRead(road, logonAt(bypassed.url())), std::nullopt);

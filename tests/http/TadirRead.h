@@ -1,7 +1,5 @@
 #pragma once
-// The TADIR read that ORVEX's name search sends through RFC_READ_TABLE, and
-// full-width TADIR rows as SAP answers it. Shared by the tests, the benchmark
-// and the fuzzer, which all talk about this one call.
+// The TADIR read of the name search, and full-width rows as SAP answers it.
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,7 +8,6 @@
 
 namespace orvex::test {
 
-// Column widths of TADIR.
 inline const std::vector<int> kTadirWidths = {4, 4, 40, 10, 10, 12, 1, 30, 1, 1, 8, 1, 20, 1, 1, 30, 10, 1, 1, 8, 8, 1};
 
 inline sap::RfcRequest tadirRead(const std::string& pattern = "A%") {
