@@ -1,8 +1,6 @@
 #pragma once
-// A keyring in memory, for the tests of what the settings and the dialog do
-// with one: it answers as the Secret Service does (nothing kept is no error,
-// storing replaces) and can stand for a desktop without a keyring or with a
-// locked one, where every call fails as the real one's do.
+// A keyring in memory that answers as the Secret Service does (nothing kept is
+// no error, storing replaces), or fails as a missing or locked one does.
 #include <map>
 #include <optional>
 #include <string>
@@ -24,27 +22,18 @@ public:
         return missing.empty() ? std::string() : "no keyring on this desktop: " + missing;
     }
     Result<std::optional<std::string>> lookup(const sap::PasswordKey& key) override {
-        if (Status problem = refusal(); !problem) return problem.failure();
-        if (locked) return failure(FailureKind::File, "The desktop keyring is locked", "it was not unlocked when asked");
-        const auto found = kept.find(of(key));
-        if (found == kept.end()) return std::optional<std::string>();
-        return std::optional<std::string>(found->second);
+        if (Status problem = refusal("is locked", "it was not unlocked when asked"); !problem) return problem.failure();
+        return passwordOf(key);
     }
     Status store(const sap::PasswordKey& key, const std::string& password) override {
-        if (Status problem = refusal(); !problem) return problem;
-        if (locked)
-            return failure(FailureKind::File, "The desktop keyring could not keep the password",
-                           "Cannot create an item in a locked collection");
-        kept[of(key)] = password;
-        return {};
+        Status problem = refusal("could not keep the password", "Cannot create an item in a locked collection");
+        if (problem) kept[of(key)] = password;
+        return problem;
     }
     Status remove(const sap::PasswordKey& key) override {
-        if (Status problem = refusal(); !problem) return problem;
-        if (locked)
-            return failure(FailureKind::File, "The desktop keyring could not forget the password",
-                           "Cannot delete an item in a locked collection");
-        kept.erase(of(key));
-        return {};
+        Status problem = refusal("could not forget the password", "Cannot delete an item in a locked collection");
+        if (problem) kept.erase(of(key));
+        return problem;
     }
     std::optional<std::string> passwordOf(const sap::PasswordKey& key) const {
         const auto found = kept.find(of(key));
@@ -55,9 +44,10 @@ private:
     static std::tuple<std::string, std::string, std::string, std::string> of(const sap::PasswordKey& key) {
         return {key.user, key.client, key.system, key.applicationServer};
     }
-    Status refusal() {
+    Status refusal(const std::string& whenLocked, const char* why) {
         ++calls;
         if (!missing.empty()) return failure(FailureKind::File, "The desktop keyring cannot be reached", missing);
+        if (locked) return failure(FailureKind::File, "The desktop keyring " + whenLocked, why);
         return {};
     }
 };
