@@ -1,5 +1,4 @@
-// The findings told before Preview and Generate: each kind with its place and
-// severity, types looked at only where they are known.
+// The findings before Preview and Generate, with place and severity.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -87,7 +86,7 @@ TEST(DesignFindings, eachFindingHasItsPlaceAndWeight) {
     }
 }
 
-// Without a dictionary the type findings stay silent; the rest is told.
+// Without a dictionary the type findings stay silent.
 TEST(DesignFindings, unknownTypesAreNotGuessed) {
     ReportDefinition r = flights();
     r.fields[0].total = true;
