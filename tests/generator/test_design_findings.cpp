@@ -71,6 +71,10 @@ TEST(DesignFindings, eachFindingHasItsPlaceAndWeight) {
         {"a table only a cross product reaches", [](ReportDefinition& r) { r.conditions.erase(r.conditions.begin()); },
          {"error: output field SFLIGHT-PRICE: table SFLIGHT is not in the FROM clause: no join condition connects it to the "
           "tables before it"}},
+        {"a condition on a table no field comes from",
+         [](ReportDefinition& r) { r.conditions.push_back({"SPFLI", "CARRID", "=", "SELSCR", "CARRID"}); },
+         {"warning: condition 3 (SPFLI-CARRID = S_CARRID): no picked field comes from SPFLI: the condition is applied to "
+          "SFLIGHT, the last table"}},
         {"what the check refuses", [](ReportDefinition& r) { r.fields[1].sortPosition = -2; },
          {"error: SFLIGHT-PRICE sort position: -2 is not a sort position (1, 2, ...; 0 or none: not sorted)"}},
     };

@@ -223,16 +223,6 @@ TEST(Declarations, oneNameInTwoLetterCases) {
     }
 }
 
-// A condition on a table no output field comes from is told.
-TEST(Conditions, aTableWithoutFieldsIsTold) {
-    ReportDefinition r = everyText(CodeStyle::Classic);
-    r.conditions.push_back({"SPFLI", "CONNID", "=", "SELSCR", "FLDATE"});
-    std::vector<std::string> texts;
-    for (const Finding& f : reviewDesign(r)) texts.push_back(f.text());
-    EXPECT_EQ(texts, (std::vector<std::string>{"warning: condition 4 (SPFLI-CONNID = P_FLDATE): no picked field comes "
-                                               "from SPFLI: the condition is applied to SFLIGHT, the last table"}));
-}
-
 // Text that is not UTF-8 and the two code points XML cannot hold are refused
 // in every text; U+FFFD and other characters pass into well-formed XML.
 TEST(XmlSafeTexts, refusedAtTheCheck) {
