@@ -1,8 +1,5 @@
-// Feeds arbitrary bytes to the readers of SAP's ADT answers, as a 200 answer
-// would bring them: whatever parses within the bound on nesting goes through
-// every reader, which must neither crash nor give what no answer can mean
-// (more names than the cap, names that are no dictionary names or not
-// padded, a line without a column).
+// Arbitrary bytes as an ADT answer through every reader: no crash, no more
+// names than the cap, no name unpadded or no dictionary name, no line without a column.
 #include <cstddef>
 #include <cstdint>
 #include <string>

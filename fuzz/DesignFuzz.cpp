@@ -1,9 +1,6 @@
-// Feeds arbitrary text to the way a design file takes into a program: read
-// and checked as a design, then generated. A design taken must give a program
-// with the outline (lines, statement keywords) of the same design with plain
-// texts and names: nothing in a design's texts may add a line or a statement.
-// A design taken is within the size limits, and every line of its program is
-// UTF-8 of at most 255 characters, as SAP takes it.
+// Arbitrary text read as a design and generated: a design taken is within the
+// limits, and its program has the outline of the same design with plain texts,
+// every line UTF-8 of at most 255 characters.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,8 +16,7 @@ using namespace orvex;
 
 namespace {
 
-// Well-formed UTF-8: no stray or missing continuation byte, no overlong
-// form, no surrogate, nothing past U+10FFFF.
+// Well-formed UTF-8: no stray byte, overlong form, surrogate or past U+10FFFF.
 bool isUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const unsigned char c = static_cast<unsigned char>(s[i]);

@@ -1,14 +1,9 @@
-// Feeds arbitrary text to the Open SQL condition parser of the sandbox, as a
-// client's OPTIONS rows reach it. A condition taken must translate into SQL
-// that SQLite prepares and runs, with one bound parameter per placeholder;
-// through RFC_READ_TABLE the client gets rows or OPTION_NOT_VALID, never an
-// error of SQLite (which would come back as SYSTEM_FAILURE).
+// Arbitrary OPTIONS text: a condition taken runs in SQLite with one parameter
+// per placeholder, and RFC_READ_TABLE gives rows or OPTION_NOT_VALID, never SYSTEM_FAILURE.
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -55,8 +50,6 @@ void runDirectly(const SqlCondition& condition) {
     sqlite3_finalize(statement);
 }
 
-SandboxSystem& fuzzedSandbox() { return orvex::fuzz::fuzzSandbox("orvex-fuzz-sql"); }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -72,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     read.function = "RFC_READ_TABLE";
     read.exports = {{"QUERY_TABLE", "TADIR"}, {"DELIMITER", "|"}, {"ROWCOUNT", "20"}};
     read.tables["OPTIONS"].emplace_back().set("TEXT", text);
-    const RfcResult reply = fuzzedSandbox().call(read);
+    const RfcResult reply = orvex::fuzz::fuzzSandbox("orvex-fuzz-sql").call(read);
     if (!reply && reply.failure().code != "OPTION_NOT_VALID") __builtin_trap();
     return 0;
 }

@@ -1,7 +1,5 @@
-// Feeds arbitrary bytes to the parsers of SOAP RFC envelopes. The first byte
-// chooses the parser: the reply to a TADIR read (with width restoration), the
-// reply to a call without tables, or the server's request parser. A reply that
-// parses must also survive being written back out and parsed again.
+// Arbitrary SOAP envelopes, the first byte choosing the parser (a TADIR read's
+// reply, a reply without tables, a request); what parses is written and parsed again.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,11 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         default: {
             orvex::Result<RfcRequest> parsed = soap::parseRequest(body);
-            if (parsed) {
-                if (auto xml = soap::buildRequest(*parsed)) {
-                    if (!soap::parseRequest(*xml)) __builtin_trap();
-                }
-            }
+            if (parsed)
+                if (auto xml = soap::buildRequest(*parsed); xml && !soap::parseRequest(*xml)) __builtin_trap();
         }
     }
     return 0;

@@ -1,12 +1,7 @@
-// Feeds arbitrary requests to the request path of `orvex-sandbox serve`:
-// Authorization header, client, envelope and the call into the sandbox
-// system, as the HTTP server hands them over. The input is the header value,
-// a line break, the client, a line break and the body.
-#include <unistd.h>
-
+// Arbitrary requests on the request path of `orvex-sandbox serve`: the
+// Authorization header, a line break, the client, a line break and the body.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
 #include "sap/http/SoapService.h"
@@ -15,18 +10,12 @@
 
 using namespace orvex::sap;
 
-namespace {
-
-SandboxSystem& sandbox() { return orvex::fuzz::fuzzSandbox("orvex-fuzz"); }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::size_t first = input.find('\n');
     const std::size_t second = first == std::string::npos ? std::string::npos : input.find('\n', first + 1);
     if (second == std::string::npos) return 0;
-    SandboxSystem& system = sandbox();
+    SandboxSystem& system = orvex::fuzz::fuzzSandbox("orvex-fuzz");
     const SoapAnswer answer = answerSoapRequest(
         [&system](const RfcRequest& request, const std::string& user) { return system.call(request, user); },
         [&system](const std::string& user, const std::string& password, const std::string& client) {

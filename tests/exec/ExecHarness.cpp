@@ -34,8 +34,7 @@ std::string quoted(const std::string& text, const std::string& escaped) {
 }
 std::string shellQuoted(const fs::path& path) { return quoted(path.string(), "'\\''"); }
 
-// Runs a shell command line in `folder`; its standard output and error land
-// in the two files. The exit status, or -1 when it did not end normally.
+// Runs `command` in `folder` with output and error into the files; the exit status or -1.
 int shell(const fs::path& folder, const std::string& command, const fs::path& out, const fs::path& err) {
     const std::string line = "cd " + shellQuoted(folder) + " && " + command + " >" + shellQuoted(out) + " 2>" + shellQuoted(err);
     const int status = std::system(line.c_str());
@@ -139,8 +138,7 @@ std::string toolsMissing() {
 }
 
 namespace {
-// The parameters of the stand-in function modules, read from their abapGit
-// XML, as the run's setup script checks calls against them.
+// The stand-in function modules' parameters, from their abapGit XML.
 json standInInterfaces() {
     pugi::xml_document doc;
     const fs::path file = sourceDir() / "tests/exec/standins/zalv_standin.fugr.xml";
@@ -177,8 +175,7 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     const fs::path src = folder / "src", standIns = sourceDir() / "tests/exec/standins";
     for (const auto& entry : fs::directory_iterator(standIns))
         if (entry.path().extension() == ".abap" || entry.path().extension() == ".xml") fs::copy_file(entry.path(), src / entry.path().filename());
-    // The SALV object model (classes, interfaces, their data elements) only
-    // beside a program that uses it, as it takes the transpiler longer.
+    // The SALV object model only for a program that uses it (it slows the transpiler).
     if (text::upper(source).find("CL_SALV_TABLE") != std::string::npos)
         for (const auto& entry : fs::directory_iterator(standIns / "salv")) fs::copy_file(entry.path(), src / entry.path().filename());
     fs::copy_file(sourceDir() / "tests/abaplint/slis.type.abap", src / "slis.type.abap");

@@ -21,9 +21,7 @@ using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
 
 std::string trimmed(const json& value) { return std::string(text::trim(value.get<std::string>())); }
 
-// The data set in SQLite: the dictionary's tables with plain column types,
-// filled by the INSERTs the report's run gets too. A text literal compares
-// as a number with a number column (the column's affinity).
+// The data set in SQLite, filled by the INSERTs the report's run gets too.
 Database loadedDatabase() {
     sqlite3* raw = nullptr;
     if (sqlite3_open(":memory:", &raw) != SQLITE_OK) throw std::runtime_error("cannot open SQLite");
@@ -76,9 +74,7 @@ Expected expectedRows(const json& design) {
 
     std::vector<std::string> where;
     const json inputs = design.value("selection_screen", json::array());
-    // A table on the right of a left outer join condition joins last, with
-    // every condition naming it in its ON clause: a row of the tables before
-    // it that none of its rows matches stays, with NULLs (initial values).
+    // A left outer join's right table joins last, every condition naming it in its ON clause.
     std::map<std::string, std::vector<std::string>> outerOn;  // outer table -> its ON conditions
     for (const json& c : design.value("conditions", json::array()))
         if (c.value("join", "inner") == "left_outer") outerOn[alias(trimmed(c.at("right_table")))];

@@ -15,13 +15,10 @@ namespace {
 
 const auto kIgnoreCase = std::regex::ECMAScript | std::regex::icase;
 
-// A source line cut into code, literals ('...', `...`, |...|) and the
-// comment, so that rewrites touch code only: each piece of code as `code`
-// makes it, the literals as they are, the comment when `withComment`.
+// A line with `code` applied to its code only, not to literals or the comment.
 std::string rewritten(const std::string& line, const std::function<std::string(const std::string&)>& code, bool withComment) {
     if (!line.empty() && line[0] == '*') return withComment ? line : "";
-    // A literal doubles its own delimiter inside (a template does not) and
-    // may be left open to the end of the line; '"' comments out the rest.
+    // A literal doubles its delimiter inside and may be left open; '"' starts a comment.
     static const std::regex quoted(R"('(?:[^']|'')*'?|`(?:[^`]|``)*`?|\|[^|]*\|?|".*)");
     std::string out;
     std::size_t done = 0;
@@ -61,9 +58,7 @@ Block blockAt(const std::string& line) {
     return Block::None;
 }
 
-// The lines the tests add where SAP would have the user accept the screen:
-// every input the program declares typed by a table field, whose DEFAULT is
-// empty or the field's initial value, cleared.
+// Where SAP's user accepts the screen: each input typed by a table field with an initial DEFAULT, cleared.
 std::string acceptedScreen(std::string_view source) {
     static const std::regex declaration("^(PARAMETERS?|SELECT-OPTIONS)(?![A-Z0-9])", kIgnoreCase),
         name(R"(^\S+?:?\s+([^\s(.,:]+))"), typed(R"(\b(?:LIKE|FOR|TYPE)\s+([\w/]+)-([\w/]+))", kIgnoreCase),
@@ -83,13 +78,11 @@ std::string acceptedScreen(std::string_view source) {
         std::optional<std::string> given;  // the DEFAULT literal's value
         std::size_t at = 0;
         if (std::regex_search(statement, literal, defaultLiteral)) given = text::readLiteral(literal.str(1), at);
-        // A structure of SAP's own (the layout parameter's DISVARIANT): with
-        // no DEFAULT the input starts initial here as on SAP.
+        // A structure of SAP's own (DISVARIANT) without DEFAULT starts initial as on SAP.
         if (!findTable(text::upper(type.str(1))) && !given) continue;
         const DictField& field = dictField(text::upper(type.str(1)), text::upper(type.str(2)));
         if (screenValue(field, given.value_or("")) != initialValue(field)) continue;
-        // CLEAR s[] rather than REFRESH s: the transpiled REFRESH of a
-        // table with header line clears the header line, not the rows.
+        // CLEAR s[]: the transpiled REFRESH clears a header line, not the rows.
         if (text::upper(statement).starts_with("SELECT-OPTIONS"))
             out += "* An empty select-option puts no row into its selection table.\nCLEAR " + input.str(1) + "[].\n";
         else
@@ -101,8 +94,7 @@ std::string acceptedScreen(std::string_view source) {
 }  // namespace
 
 std::string adaptForTranspiler(std::string_view source, const std::string& programName) {
-    // Every sy-repid of the code (any letter case) as the program's name; a
-    // longer name that starts so stays.
+    // Every sy-repid of the code as the program's name; a longer name stays.
     static const std::regex repid(R"((^|[^\w/-])sy-repid(?![\w/-]))", kIgnoreCase);
     std::string format = "$1'";
     for (char c : text::doubledApostrophes(programName)) format += c == '$' ? std::string("$$") : std::string(1, c);

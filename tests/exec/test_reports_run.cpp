@@ -1,8 +1,5 @@
-// Every example and every design of designs/ generated in both code styles,
-// transpiled and run: the rows the report hands the ALV are the rows its
-// design asks for, shown by the display the design names with one catalogue
-// entry per column. What else the ALV call carries (texts, sort, totals,
-// layout, heading) is the golden programs' matter (tests/generator/golden).
+// Every example and design of designs/ generated in both styles, transpiled
+// and run: the ALV gets the rows the design asks for, in the display it names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,9 +24,7 @@ struct DesignCase {
 };
 void PrintTo(const DesignCase& c, std::ostream* os) { *os << c.file.string(); }
 
-// The display the design names, called once: the grid or the list function
-// module with one catalogue entry per column from its table, or for a modern
-// program CL_SALV_TABLE in grid or list form.
+// The display the design names called once, one catalogue entry per column.
 void expectDisplay(const json& designJson, const Expected& expected, const ReportRun& run, bool modern) {
     const bool grid = designJson.value("grid", true);
     const std::vector<json> display = run.callsOf(grid ? "REUSE_ALV_GRID_DISPLAY" : "REUSE_ALV_LIST_DISPLAY");
@@ -75,13 +70,10 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
     const std::vector<Row> shown = shownRows(run.valuesOf(modern ? "cells" : "row"), expected);
     const long long limit = designJson.value("max_rows", 0LL);
     if (limit > 0 && static_cast<std::size_t>(limit) < expected.rows.size()) {
-        // As many rows as the limit, each one a row of the report.
         EXPECT_EQ(shown.size(), static_cast<std::size_t>(limit)) << run.describe();
         EXPECT_TRUE(std::includes(expected.rows.begin(), expected.rows.end(), shown.begin(), shown.end()))
             << rowDifference(expected.rows, shown);
-        // A sorted report keeps the first rows of its own order: their sort
-        // columns are those of the first rows by that order (rows alike in
-        // every sorted column may stand for one another).
+        // A sorted report keeps the first rows of its order (compared by sort columns).
         if (!expected.ordered.empty()) {
             const auto keys = [&](auto first, auto last) {
                 std::vector<Row> out;
@@ -104,8 +96,7 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
     expectDisplay(designJson, expected, run, modern);
 }
 
-// The design files of a folder, each in both code styles; with its count of
-// rows when the folder's rows.txt has one ("name count what they are").
+// A folder's designs in both styles, with rows.txt's count ("name count what")
 std::vector<DesignCase> designsIn(const fs::path& folder) {
     std::map<std::string, std::size_t> counted;
     std::istringstream lines(orvex::testing::TempDir::read((folder / "rows.txt").string()));

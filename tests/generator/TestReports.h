@@ -2,6 +2,7 @@
 // Reports for the generator tests, and the generation run expecting success or a refusal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,31 @@ inline ReportDefinition flightReport(const std::vector<std::string>& fields) {
     r.description = "Test report";
     for (const std::string& f : fields) r.fields.push_back({padded("SFLIGHT"), f, f + " text"});
     return r;
+}
+
+// Every text in its place: two tables joined, a parameter and a select-option.
+inline ReportDefinition everyText(CodeStyle style = CodeStyle::Classic) {
+    ReportDefinition r;
+    r.name = "ZLIMITS";
+    r.description = "Flights";
+    r.company = "Company";
+    r.author = "AUTHOR";
+    r.style = style;
+    r.printHeading = true;
+    r.fields = {{padded("SCARR"), "CARRID", "Airline"}, {padded("SFLIGHT"), "FLDATE", "Date"}};
+    r.selection = {{padded("SFLIGHT"), "FLDATE", "Date", "P;R;20240101"}, {padded("SCARR"), "CARRID", "Airline", "S;N;LH"}};
+    r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"},
+                    {"SFLIGHT", "FLDATE", ">", "SELSCR", "FLDATE"},
+                    {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}};
+    return r;
+}
+
+// A whole line of the source, or a piece of one.
+inline bool has(const std::vector<std::string>& src, const std::string& line) {
+    return std::find(src.begin(), src.end(), line) != src.end();
+}
+inline bool mentions(const std::vector<std::string>& src, const std::string& piece) {
+    return std::any_of(src.begin(), src.end(), [&](const std::string& l) { return l.find(piece) != std::string::npos; });
 }
 
 // Runs the generation and expects success.

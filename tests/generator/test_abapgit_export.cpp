@@ -1,5 +1,5 @@
-// The abapGit folder: designs exported as their golden files, an existing
-// repository kept, and refusals that write nothing.
+// The abapGit folder: golden exports, an existing repository kept, refusals
+// that write nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,10 +15,13 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-// Each design exported matches golden/abapgit/<design>/ file by file, its
-// generated source included: an example of each Unicode check setting, and a
-// design that names little more than a namespaced program, a title of markup
-// characters and umlauts and a field (so the rest at the wizard's start values).
+std::string settingsXml(const std::string& data) {
+    return "<?xml version=\"1.0\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>" + data +
+           "</DATA></asx:values></asx:abap>";
+}
+
+// Each export matches golden/abapgit/<design>/ file by file: an example of
+// each Unicode check setting, and a namespaced program with a markup title.
 TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
     const fs::path data(ORVEX_GENERATOR_TEST_DATA), examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
     for (const fs::path& file : {examples / "flights_by_carrier.json", examples / "connections_from_city.json",
@@ -41,9 +44,7 @@ TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
 TEST(AbapGitExport, anExistingRepositoryKeepsItsSettingsAndOtherFiles) {
     TempDir dir;
     fs::create_directories(dir.path() / "abap");
-    const std::string settings =
-        "<?xml version=\"1.0\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
-        "<STARTING_FOLDER>/abap/</STARTING_FOLDER><FOLDER_LOGIC>FULL</FOLDER_LOGIC></DATA></asx:values></asx:abap>";
+    const std::string settings = settingsXml("<STARTING_FOLDER>/abap/</STARTING_FOLDER><FOLDER_LOGIC>FULL</FOLDER_LOGIC>");
     TempDir::write(dir.file(".abapgit.xml"), settings);
     TempDir::write(dir.file("abap/package.devc.xml"), "team package");
     TempDir::write(dir.file("abap/zother.prog.abap"), "other");
@@ -85,12 +86,9 @@ TEST(AbapGitExport, refusalsSayWhyAndWriteNoProgram) {
     }
 }
 
-// Nothing is written through a symbolic link from the folder named down to
-// the files; the link and what it points to stay as they were.
+// Nothing is written through a symbolic link anywhere below the folder.
 TEST(AbapGitExport, linksInsideTheRepositoryAreRefused) {
-    const std::string startingFolder =
-        "<?xml version=\"1.0\"?><asx:abap xmlns:asx=\"http://www.sap.com/abapxml\"><asx:values><DATA>"
-        "<STARTING_FOLDER>/abap/code/</STARTING_FOLDER></DATA></asx:values></asx:abap>";
+    const std::string startingFolder = settingsXml("<STARTING_FOLDER>/abap/code/</STARTING_FOLDER>");
     struct Case {
         const char* what;
         std::string link;   // below the repository folder ("" for the folder itself)
@@ -124,7 +122,6 @@ TEST(AbapGitExport, linksInsideTheRepositoryAreRefused) {
         EXPECT_TRUE(fs::is_symlink(c.link.empty() ? repo : repo / c.link));
         if (c.toFolder) EXPECT_TRUE(fs::is_empty(target));
         else EXPECT_EQ(TempDir::read(target.string()), startingFolder);
-        // Nothing of the program was written anywhere.
         for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
             EXPECT_TRUE(entry.is_symlink() || entry.path().filename().string().find("ztest") == std::string::npos) << entry.path();
     }

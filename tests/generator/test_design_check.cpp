@@ -1,6 +1,5 @@
-// What a design may hold: each refusal with its place, and a property over
-// random designs: a design is refused, or its texts change nothing of its
-// program but the texts themselves.
+// What a design may hold: each refusal with its place, and random designs
+// are refused or their texts change nothing of the program but themselves.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,20 +15,8 @@
 namespace orvex {
 namespace {
 
+using test::everyText;
 using test::padded;
-
-// Every place a text can take: two tables, a join, a parameter filter.
-ReportDefinition fullReport() {
-    ReportDefinition r;
-    r.name = "ZFULL";
-    r.description = "Flights";
-    r.company = "Company";
-    r.author = "AUTHOR";
-    r.fields = {{padded("SCARR"), "CARRID", "Airline"}, {padded("SFLIGHT"), "FLDATE", "Date"}};
-    r.selection = {{padded("SFLIGHT"), "FLDATE", "Date", "P;R;20240101"}};
-    r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"}, {"SFLIGHT", "FLDATE", ">", "SELSCR", "FLDATE"}};
-    return r;
-}
 
 TEST(DesignCheck, eachRefusalNamesItsPlace) {
     struct Case {
@@ -77,8 +64,8 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
         {"a blank table", [](ReportDefinition& r) { r.fields[1].table = padded(""); }, "fields[1].table: \"\""},
         {"a field with a hyphen", [](ReportDefinition& r) { r.selection[0].field = "CARR-ID"; },
          "selection_screen[0].field: \"CARR-ID\" is not an ABAP field name"},
-        {"an input that is not there", [](ReportDefinition& r) { r.conditions[1].rightField = "CARRID"; },
-         "conditions[1].right_field: \"CARRID\" is not a field of the selection screen"},
+        {"an input that is not there", [](ReportDefinition& r) { r.conditions[1].rightField = "CONNID"; },
+         "conditions[1].right_field: \"CONNID\" is not a field of the selection screen"},
         {"an input named with blanks", [](ReportDefinition& r) { r.conditions[1].rightField = " FLDATE "; }, ""},
         {"the largest row limit", [](ReportDefinition& r) { r.maxRows = kMaxRowLimit; }, ""},
         {"a negative sort position", [](ReportDefinition& r) { r.fields[1].sortPosition = -1; },
@@ -97,7 +84,7 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ReportDefinition r = fullReport();
+        ReportDefinition r = everyText();
         c.change(r);
         const Status checked = checkDesign(r);
         if (c.reason.empty()) {
@@ -117,11 +104,9 @@ TEST(DesignCheck, eachRefusalNamesItsPlace) {
     }
 }
 
-// Random designs: those of the golden programs, the examples and the
-// execution tests in either code style and display, every text drawn from
-// what breaks ABAP source (quotes of each kind, comment starters, periods,
-// chain characters, line breaks, tabs), and now and then a name, table,
-// field, operator or setting too.
+// The test designs and examples in either style and display, every text (now
+// and then a name, table, field, operator or setting) drawn from what breaks
+// ABAP source: quotes, comment starters, periods, chain characters, breaks.
 class RandomDesigns {
 public:
     explicit RandomDesigns(unsigned seed) : rng_(seed) {
@@ -169,8 +154,7 @@ private:
                                              "é",  "日", "\n", "\t", "\r", "\x01", "\x7f", "DELETE FROM sflight",
                                              "ENDFORM", "REPORT"};
         std::string s;
-        // Mostly harmless texts, so that enough designs get through.
-        const bool clean = chance(0.97);
+        const bool clean = chance(0.97);  // so that enough designs get through
         for (std::size_t n = below(14); n > 0; --n) {
             std::string piece = pieces[below(std::size(pieces))];
             if (clean && static_cast<unsigned char>(piece[0]) < 0x20) piece = " ";
@@ -209,7 +193,6 @@ TEST(DesignCheck, aDesignsTextsChangeNothingButThemselves) {
         const testing::ProgramOutline want = testing::outlineOf(expected->text.text());
         ASSERT_TRUE(testing::sameOutline(design, got, want)) << testing::describe(got) << "\n" << testing::describe(want) << "\ndesign " << i << "\n" << serializeDesign(design) << "\n" << program->text.text();
     }
-    // Both sides of the property must be exercised.
     EXPECT_GT(accepted, kDesigns / 5);
     EXPECT_GT(refused, kDesigns / 5);
 }

@@ -15,10 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-// Everything a design holds comes back as it was, through the text and
-// through a file; what is left at its start value (the chosen tables, the
-// code style, each option) is not written, so that files stay as they were
-// before those keys existed.
+// Everything a design holds comes back through the text and a file; start
+// values are not written, so that older files stay as they were.
 TEST(DesignFile, savingAndLoadingRoundTrips) {
     ReportDefinition r;
     r.name = "ZRT";
@@ -65,8 +63,7 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     EXPECT_EQ(missing.failure().reason.rfind("/nonexistent/design.json: cannot open", 0), 0u) << missing.failure().reason;
 }
 
-// Older files hold table names padded to 40 characters, newer ones trimmed;
-// either reads to the same design with trimmed names (so to the same program).
+// Table names padded to 40 characters (older files) or trimmed read alike.
 TEST(DesignFile, tableNamesReadPaddedOrTrimmed) {
     const auto design = [](const std::string& table, const std::string& field) {
         return R"({"name": "ZPAD", "description": "Flights", "tables": ["SFLIGHT"],
@@ -77,14 +74,13 @@ TEST(DesignFile, tableNamesReadPaddedOrTrimmed) {
     };
     const Result<ReportDefinition> trimmed = parseDesign(design("SFLIGHT", "CARRID"));
     const Result<ReportDefinition> padded = parseDesign(design(test::padded(" SFLIGHT"), " CARRID "));
-    ASSERT_TRUE(trimmed) << trimmed.failure().reason;
-    ASSERT_TRUE(padded) << padded.failure().reason;
+    ASSERT_TRUE(trimmed && padded);
     EXPECT_EQ(trimmed->fields.at(0).table, "SFLIGHT");
     EXPECT_EQ(*padded, *trimmed);
 }
 
-// A file that is no design is refused with the place and what is wrong
-// there, in one line.
+// A file that is no design is refused in one line naming the place
+// (refused_designs.txt: a file's text on one line, its refusal's start next).
 struct Refused {
     std::string json;
     std::string reason;  // how the refusal starts
@@ -100,8 +96,6 @@ TEST_P(DesignFileRefusals, nameThePlace) {
     EXPECT_EQ(load.failure().reason.find('\n'), std::string::npos);
 }
 
-// The cases of refused_designs.txt: a file's text on one line, then how its
-// refusal starts on the next.
 std::vector<Refused> refusedDesigns() {
     std::istringstream in(TempDir::read(std::string(ORVEX_GENERATOR_TEST_DATA) + "/refused_designs.txt"));
     std::vector<Refused> cases;
@@ -112,10 +106,8 @@ std::vector<Refused> refusedDesigns() {
 
 INSTANTIATE_TEST_SUITE_P(Files, DesignFileRefusals, ::testing::ValuesIn(refusedDesigns()));
 
-// One program per variant (grid or list, heading on or off) in each code
-// style, two designs of the execution tests (every option; texts past each
-// column text's length, and none) in each, and each example's modern
-// program, compared whole.
+// Whole programs: each display and heading variant and two execution designs
+// in each style, and each example's modern program.
 struct Golden {
     fs::path design;
     CodeStyle style;

@@ -1,5 +1,4 @@
-// The findings told before Preview and Generate: each kind with its place and
-// severity, types looked at only where they are known.
+// The findings before Preview and Generate, with place and severity.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -72,6 +71,10 @@ TEST(DesignFindings, eachFindingHasItsPlaceAndWeight) {
         {"a table only a cross product reaches", [](ReportDefinition& r) { r.conditions.erase(r.conditions.begin()); },
          {"error: output field SFLIGHT-PRICE: table SFLIGHT is not in the FROM clause: no join condition connects it to the "
           "tables before it"}},
+        {"a condition on a table no field comes from",
+         [](ReportDefinition& r) { r.conditions.push_back({"SPFLI", "CARRID", "=", "SELSCR", "CARRID"}); },
+         {"warning: condition 3 (SPFLI-CARRID = S_CARRID): no picked field comes from SPFLI: the condition is applied to "
+          "SFLIGHT, the last table"}},
         {"what the check refuses", [](ReportDefinition& r) { r.fields[1].sortPosition = -2; },
          {"error: SFLIGHT-PRICE sort position: -2 is not a sort position (1, 2, ...; 0 or none: not sorted)"}},
     };
@@ -87,7 +90,7 @@ TEST(DesignFindings, eachFindingHasItsPlaceAndWeight) {
     }
 }
 
-// Without a dictionary the type findings stay silent; the rest is told.
+// Without a dictionary the type findings stay silent.
 TEST(DesignFindings, unknownTypesAreNotGuessed) {
     ReportDefinition r = flights();
     r.fields[0].total = true;

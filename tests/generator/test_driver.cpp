@@ -16,9 +16,8 @@ using test::refusal;
 
 PickedField pick(const std::string& table, const std::string& field) { return {padded(table), field, " " + field + " "}; }
 
-// Screen names are cut to eight characters and made unique with a running
-// number, past a field whose own name is that number's name; the option
-// inputs take their names first, and names differ without regard to case.
+// Screen names: eight characters, unique by a running number without regard
+// to case, the option inputs named first.
 TEST(Driver, screenNamesAreShortAndUnique) {
     ReportDefinition r = flightReport({"CARRID"});
     for (const char* f : {"CARRID", "CARRI2", "CARRID", "MAX"}) r.selection.push_back({padded("SFLIGHT"), f, "", "P;N;"});
@@ -36,10 +35,8 @@ TEST(Driver, screenNamesAreShortAndUnique) {
     EXPECT_EQ(inputs, (std::vector<std::string>{"P_CARRID", "P_CARRI2", "P_CARRI3", "P_MAX2", "s_VARI"}));
 }
 
-// The FROM and WHERE lines of the conditions no golden program shows, each
-// case with its picked tables (a field of its own each), its inputs and its
-// join and filter rows; or the generator's refusal. Left outer joins as
-// release 7.02 takes them.
+// The FROM and WHERE lines no golden program shows, or the refusal; each
+// picked table has a field of its own.
 struct SelectCase {
     const char* name;
     std::vector<std::string> tables;
@@ -74,8 +71,6 @@ const std::vector<std::string> kAirlineFlights{"SCARR", "SPFLI"}, kThree{"SCARR"
 INSTANTIATE_TEST_SUITE_P(
     Conditions, SelectStatements,
     ::testing::Values(
-        // A table no field is picked from, as any other spelling of SELSCR,
-        // stands for the last table: a join row to it.
         SelectCase{"selscrIsRecognisedExactlyOnly", {"SFLIGHT", "SCARR"}, {}, {{"SFLIGHT", "CARRID", "=", "selscr", "CARRID"}},
                    "SFLIGHT As A inner join SCARR As B on A~CARRID = B~CARRID|."},
         SelectCase{"noOutputField", {}, {}, {}, "no output field"},
@@ -122,7 +117,7 @@ TEST(Driver, atMost26Tables) {
 }
 
 TEST(Driver, atMost32768SourceLines) {
-    // Each further output field adds eight lines: a component, a select piece and six catalogue lines.
+    // Eight lines a field: a component, a select piece and six catalogue lines.
     const std::size_t base = generated(flightReport({"F"})).source.size() - 8;
     const std::size_t fits = (kMaxSourceLines - base) / 8;
     std::vector<std::string> fields;

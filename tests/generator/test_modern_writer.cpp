@@ -1,9 +1,7 @@
 // The modern program: what choices no golden program makes add or leave out,
-// and the lines it must not let pass column 120. Whole programs (headings,
-// filters, joins, column texts) are the golden files' matter.
+// and no line past column 120.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 #include "Generator.h"
@@ -15,20 +13,9 @@ namespace {
 
 using test::flightReport;
 using test::generated;
+using test::has;
+using test::mentions;
 using test::padded;
-
-ReportDefinition modernReport(const std::vector<std::string>& fields) {
-    ReportDefinition r = flightReport(fields);
-    r.style = CodeStyle::Modern;
-    return r;
-}
-
-bool has(const std::vector<std::string>& src, const std::string& line) {
-    return std::find(src.begin(), src.end(), line) != src.end();
-}
-bool mentions(const std::vector<std::string>& src, const std::string& piece) {
-    return std::any_of(src.begin(), src.end(), [&](const std::string& l) { return l.find(piece) != std::string::npos; });
-}
 
 struct Variant {
     const char* name;
@@ -41,12 +28,13 @@ void PrintTo(const Variant& v, std::ostream* os) { *os << v.name; }
 class ModernVariants : public ::testing::TestWithParam<Variant> {};
 
 TEST_P(ModernVariants, addOrLeaveOutTheirParts) {
-    ReportDefinition r = modernReport({"CARRID", "CONNID"});
+    ReportDefinition r = flightReport({"CARRID", "CONNID"});
+    r.style = CodeStyle::Modern;
     GetParam().change(r);
     const std::vector<std::string> src = generated(r).source;
     for (const std::string& line : GetParam().present) EXPECT_TRUE(has(src, line)) << line;
     for (const std::string& piece : GetParam().absent) EXPECT_FALSE(mentions(src, piece)) << piece;
-    // Only a literal longer than a line stands past column 120, whole on a line of its own.
+    // Only a literal longer than a line stands past column 120, on a line of its own.
     for (const std::string& line : src)
         EXPECT_TRUE(text::length(line) <= 120u || (line.starts_with("  '") && line.ends_with("'."))) << line;
     EXPECT_FALSE(mentions(src, "FORM ")) << "no FORM routines";

@@ -15,10 +15,10 @@ namespace {
 
 using test::flightReport;
 using test::generated;
+using test::has;
 using test::padded;
 
-// Values that fill the box exactly, or leave it empty (no author); values
-// beyond it are in the golden programs.
+// Values that fill the header box exactly, or leave it empty.
 TEST(Header, valuesAtTheBoxWidth) {
     ReportDefinition r = flightReport({"CARRID"});
     r.name = std::string(49, 'N');
@@ -31,40 +31,24 @@ TEST(Header, valuesAtTheBoxWidth) {
     EXPECT_EQ(g.source[5], "* Company Name : Müller & Co" + std::string(38, ' ') + "*");
 }
 
-// Tables of select-options are declared once each, however their names are padded.
-TEST(Declarations, selectOptionTablesOnce) {
-    ReportDefinition r = flightReport({"CARRID", "CONNID"});
-    r.selection = {{padded("SFLIGHT"), "CARRID", "", "S;N;"},
-                   {"SCARR", "CARRNAME", "", "P;N;"},
-                   {" SFLIGHT", "CONNID", "", "S;N;"},
-                   {"SPFLI", "CITYFROM", "", "S;N;"}};
-    std::vector<std::string> declared;
-    for (const std::string& line : generated(r).source)
-        if (line.starts_with("TABLES: ")) declared.push_back(line);
-    EXPECT_EQ(declared, (std::vector<std::string>{"TABLES: SFLIGHT.", "TABLES: SPFLI."}));
-}
-
-// The order of an entry's lines and the doubled apostrophes of its texts are
-// the golden programs' matter; here a name with blanks around and a default
-// holding the settings' separator.
+// A name with blanks around and a default holding the settings' separator.
 TEST(SelectionScreen, settingsTextsMakeTheEntry) {
     ReportDefinition r = flightReport({"CARRID"});
     r.selection = {{padded("SFLIGHT"), " FLDATE ", "Flight date  ", "S;R;2024;01"}};
     const std::vector<std::string> src = generated(r).source;
     for (const char* line : {" SELECT-OPTIONS: s_FLDATE FOR SFLIGHT-FLDATE", "  DEFAULT '2024;01'.", "VS_FLDAT = 'Flight date  '."})
-        EXPECT_NE(std::find(src.begin(), src.end(), line), src.end()) << line;
+        EXPECT_TRUE(has(src, line)) << line;
 }
 
-// A report without inputs of its own has no block for them, in either style:
-// without the options' inputs no selection screen at all (the program runs
-// without asking), with them only the options' block.
+// A report without inputs of its own has no block for them: without the
+// options' inputs no selection screen at all, with them the options' block.
 TEST(SelectionScreen, aReportWithoutInputsHasNoBlockForThem) {
     const struct {
         const char* name;
         std::optional<long long> maxRows;
         bool layout;
     } cases[] = {{"no option", std::nullopt, false}, {"a row limit", 200, false}, {"a layout", std::nullopt, true}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         for (const CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) {
             SCOPED_TRACE(std::string(c.name) + (style == CodeStyle::Modern ? ", modern" : ", classic"));
             ReportDefinition r = flightReport({"CARRID", "CONNID"});
@@ -82,20 +66,14 @@ TEST(SelectionScreen, aReportWithoutInputsHasNoBlockForThem) {
             EXPECT_EQ(count("SKIP 1"), 0);
             EXPECT_EQ(count("BEGIN OF BLOCK"), options ? 1 : 0);
             EXPECT_EQ(count("END OF BLOCK"), options ? 1 : 0);
-            if (style == CodeStyle::Classic) {
-                EXPECT_EQ(count("AT SELECTION-SCREEN OUTPUT"), options ? 1 : 0);  // the labels' texts
-            }
-            if (!options) {
-                EXPECT_EQ(count("SELECTION-SCREEN"), 0);
-            }
+            EXPECT_EQ(count("AT SELECTION-SCREEN OUTPUT"), options && style == CodeStyle::Classic ? 1 : 0);
+            EXPECT_EQ(count("SELECTION-SCREEN") == 0, !options);
         }
-    }
 }
 
-// With a row limit and sorted columns the SELECT orders by the sorted ones
-// first, each in its direction, then by the others, so that the limit keeps
-// the first rows of the report's order. A limit alone or a sort alone leaves
-// the statement as it was (the classic one without ORDER BY).
+// With sorted columns the SELECT orders by them first, each in its direction,
+// then by the others, so that a row limit keeps the report's first rows; a
+// limit alone or a sort alone leaves the classic statement without ORDER BY.
 TEST(Select, aRowLimitKeepsTheFirstRowsOfTheSortOrder) {
     const struct {
         std::optional<long long> maxRows;
@@ -125,8 +103,7 @@ TEST(Select, aRowLimitKeepsTheFirstRowsOfTheSortOrder) {
         EXPECT_EQ(std::vector<std::string>(from, g.selectLines.end() - (from == g.selectLines.end() ? 0 : 1)), c.classic);
         EXPECT_EQ(g.selectLines.back(), ".");
         r.style = CodeStyle::Modern;
-        const std::vector<std::string> modern = generated(r).source;
-        EXPECT_NE(std::find(modern.begin(), modern.end(), c.modern), modern.end()) << c.modern;
+        EXPECT_TRUE(has(generated(r).source, c.modern)) << c.modern;
     }
 }
 
