@@ -10,6 +10,9 @@
 // programs delivered with the sandbox cannot be overwritten. Every refusal
 // names its exception and says why in words. A database whose integrity
 // check fails is not written into (exception DATABASE_DAMAGED).
+//
+// The system is the entry to the database (SandboxDatabase.h) and the
+// function modules (FunctionModules.h): it runs one call at a time.
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -20,17 +23,6 @@
 #include "sap/Rfc.h"
 
 namespace orvex::sap {
-
-// Failures to inject, for tests.
-struct SandboxFaults {
-    bool refuseLogon = false;
-    // Calls to fail: every call of `failFunction` (all functions when empty)
-    // if failOnCall is 0 and failFunction is set, otherwise only the
-    // failOnCall-th matching call counted from setFaults().
-    std::string failFunction;
-    int failOnCall = 0;
-    std::string exception = "SYSTEM_FAILURE";
-};
 
 // A program as the repository holds it.
 struct SandboxProgram {
@@ -60,15 +52,11 @@ public:
 
     // "orvex-sandbox.db" beside the running program when its folder holds
     // the settings file or the database and is writable, otherwise in
-    // userDataFolder(); a process-wide override (tests) comes first, and ""
-    // removes it.
+    // userDataFolder().
     static std::string defaultDatabasePath();
-    static void setDefaultDatabasePath(const std::string& path);
 
     // One system per database path in this process, opened on first use.
     static Result<std::shared_ptr<SandboxSystem>> shared(const std::string& databasePath);
-    // Forgets the shared systems (they close once no backend holds them).
-    static void forgetShared();
     // Puts the database back to its delivered state in one transaction,
     // safe while other processes use it. A file that is no usable database
     // is deleted and seeded afresh, unless another process holds it; another
@@ -80,16 +68,14 @@ public:
     bool checkLogon(const std::string& user, const std::string& password, const std::string& client) const;
     // True when some user may log on to the client.
     bool hasClient(const std::string& client) const;
-    // Also checks the system id and system number, and injected faults; a
-    // refusal says which value was wrong, as far as a real system would.
+    // Also checks the system id and system number; a refusal says which
+    // value was wrong, as far as a real system would.
     Status checkLogon(const ConnectionProperties& props) const;
 
     // Runs one function module. Safe to call from several threads at once.
     RfcResult call(const RfcRequest& request);
     // The same, for the logged-on user (author of created programs).
     RfcResult call(const RfcRequest& request, const std::string& user);
-
-    void setFaults(const SandboxFaults& faults);
 
     // For the orvex-sandbox tool. A database that cannot be read fails with
     // kind File; a program the sandbox does not hold with code "NOT_FOUND".
