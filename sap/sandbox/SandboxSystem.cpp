@@ -156,7 +156,8 @@ RfcResult SandboxSystem::call(const RfcRequest& request, const std::string& user
             SandboxDatabase::Open open(database);
             const sandbox::FunctionModule run = sandbox::functionModule(request.function);
             if (!run)
-                return sandbox::exceptionReply("FU_NOT_FOUND", "function module " + request.function + " does not exist");
+                return sandbox::exceptionReply("FU_NOT_FOUND",
+                                               "function module " + request.function + " does not exist");
             reply = run(module);
         }
         // A write is done only when a connection of its own finds it: the
