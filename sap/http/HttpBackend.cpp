@@ -1,7 +1,5 @@
 #include "sap/http/HttpBackend.h"
 
-#include <pugixml.hpp>
-
 #include <map>
 #include <mutex>
 #include <optional>
