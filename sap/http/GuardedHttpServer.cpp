@@ -107,6 +107,8 @@ public:
     }
 
 private:
+    // The library's accept loop hands each accepted connection here, on the
+    // accepting thread: it waits for a worker, or is turned away at once.
     bool process_and_close_socket(socket_t sock) override {
         if (queue->take(sock)) return true;
         turnAway(sock, turnAwayAnswer);

@@ -21,7 +21,7 @@ namespace orvex::sap {
 // afresh for each request and handed to the service with it.
 struct ConnectionContext {
     bool admitted = false;          // the service took the request before its body was read
-    std::string user;               // whom the service admitted
+    std::string user;               // whom the service admitted (the service sets it)
     bool closeAfterAnswer = false;  // a body left unread: the connection carries no further request
     bool last = false;              // others wait for a worker: the connection ends with this answer
 };
@@ -39,14 +39,14 @@ struct GuardedService {
     std::function<std::string(int status, const std::string& title, const std::string& text)> errorPage;
 };
 
-// What a client may hold: see SoapServer::Options.
+// What a client may hold.
 struct GuardedLimits {
-    int threads;
-    std::size_t queueLength;
-    std::size_t maxRequestBytes;
-    std::chrono::milliseconds requestDeadline;
-    std::chrono::milliseconds headerDeadline;
-    std::chrono::milliseconds keepAlive;
+    int threads;                                // connections served at once
+    std::size_t queueLength;                    // connections waiting for a worker; more get 503
+    std::size_t maxRequestBytes;                // a request's body, announced or decoded; more gets 413
+    std::chrono::milliseconds requestDeadline;  // to send one request, and to take its answer
+    std::chrono::milliseconds headerDeadline;   // to send a request's line and headers
+    std::chrono::milliseconds keepAlive;        // idle keep-alive connections are closed after this
 };
 
 class GuardedHttpServer {
