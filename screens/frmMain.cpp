@@ -27,6 +27,7 @@
 #include "generator/Generator.h"
 #include "screens/ListBox.h"
 #include "screens/Session.h"
+#include "screens/ChainScreen.h"
 #include "screens/Widgets.h"
 #include "sap/TableReads.h"
 #include "common/Text.h"

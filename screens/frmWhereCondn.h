@@ -11,7 +11,7 @@
 
 #include "sap/InstallProgram.h"
 #include "generator/ReportDefinition.h"
-#include "screens/Widgets.h"
+#include "screens/ChainScreen.h"
 
 class QListWidget;
 class QPushButton;
