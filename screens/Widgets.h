@@ -36,9 +36,9 @@ void keepOnOneLine(QLineEdit* box);
 // Return in the box presses the button, and nothing else: not the
 // screen's default button.
 void returnPresses(QLineEdit* box, QAbstractButton* button);
-// The line at the bottom of a screen that says how its last remote read
-// went (objectName "StatusLine"); a long text ends in "..." and shows whole
-// as the tool tip.
+// The line at the bottom of a screen that says how its last remote read or
+// command went (objectName "StatusLine"); a long text ends in "..." and
+// shows whole as the tool tip.
 QStatusBar* makeStatusLine(QWidget* parent);
 // The status line says nothing more once the box it speaks of changes.
 void clearOnChange(QStatusBar* line, QLineEdit* box);
