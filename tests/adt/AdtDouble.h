@@ -122,8 +122,8 @@ public:
     }
     // The user may not display `table`.
     void denyTable(const std::string& table) { locked([&] { deniedTables_.insert(table); }); }
-    // Holds every data preview's answer until releasePreviews() (or the end
-    // of the double); waitForHeldPreview() returns once one is held.
+    // Holds every data preview's answer until the next releasePreviews() (or
+    // the end of the double); waitForHeldPreview() returns once one is held.
     void holdPreviews() {
         std::lock_guard lock(holdMutex_);
         holding_ = true;
@@ -132,6 +132,7 @@ public:
         {
             std::lock_guard lock(holdMutex_);
             holding_ = false;
+            ++releases_;
         }
         held_.notify_all();
     }
@@ -311,7 +312,7 @@ private:
             if (holding_) {
                 ++waiting_;
                 held_.notify_all();
-                held_.wait(lock, [this] { return !holding_; });
+                held_.wait(lock, [this, mine = releases_] { return releases_ != mine; });
                 --waiting_;
             }
         }
@@ -434,7 +435,8 @@ private:
         const std::string limit = r.param("rowNumber");
         if (limit.empty() || limit.size() > 6 || limit.find_first_not_of("0123456789") != std::string::npos)
             return fail(res, 400, "ExceptionInvalidData", "Parameter rowNumber could not be found.");
-        const std::string sql = text::upper(r.body);
+        std::string sql = text::upper(r.body);
+        std::replace_if(sql.begin(), sql.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
         const std::size_t from = sql.find(" FROM ");
         if (sql.rfind("SELECT ", 0) != 0 || from == std::string::npos)
             return fail(res, 400, "ExceptionDataPreviewSyntax", "Only one SELECT statement can be run");
@@ -446,7 +448,7 @@ private:
             return fail(res, 400, "ExceptionDataPreviewSyntax",
                         "The elements in the SELECT list must be separated using commas.");
         std::string table = sql.substr(from + 6);
-        table = table.substr(0, table.find_first_of(" \r\n"));
+        table = table.substr(0, table.find(' '));
         if (deniedTables_.count(table))
             return fail(res, 400, "ExceptionResourceNoAuthorization", "You are not authorized to display table " + table);
         auto known = previewTables_.find(table);
@@ -732,6 +734,7 @@ private:
     std::condition_variable held_;
     bool holding_ = false;
     int waiting_ = 0;
+    long releases_ = 0;
 };
 
 }  // namespace orvex::testing
