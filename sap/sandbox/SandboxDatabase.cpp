@@ -51,6 +51,7 @@ void SandboxDatabase::open() {
         exec(db_, "PRAGMA cache_size=-65536");
         if (unmarked) mark();
         if (!seeded()) seed();
+        else if (!hasDemoRows()) addDemoRows();
         Statement meta(db_, "SELECT key, value FROM meta");
         while (meta.step()) {
             if (meta.text(0) == "system_id") systemId_ = meta.text(1);
