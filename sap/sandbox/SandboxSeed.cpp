@@ -136,6 +136,7 @@ void seedDemoRows(sqlite3* db) {
             names += (names.empty() ? "\"" : ", \"") + c.name + "\"";
             marks += marks.empty() ? "?" : ", ?";
         }
+        exec(db, ("DROP TABLE IF EXISTS \"" + rowsTable(table) + "\"").c_str());
         exec(db, (create + "PRIMARY KEY(" + keys + ")) WITHOUT ROWID").c_str());
         Statement insert(db, "INSERT INTO \"" + rowsTable(table) + "\"(" + names + ") VALUES(" + marks + ")");
         for (const auto& row : rows) {
