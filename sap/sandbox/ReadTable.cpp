@@ -1,7 +1,7 @@
 // RFC_READ_TABLE: QUERY_TABLE, DELIMITER, NO_DATA, ROWSKIPS, ROWCOUNT;
 // tables OPTIONS (TEXT), FIELDS (FIELDNAME in: the columns wanted; out:
-// FIELDNAME, OFFSET, LENGTH, TYPE, FIELDTEXT) and DATA (WA). Only TADIR
-// holds rows; the other tables answer with their fields.
+// FIELDNAME, OFFSET, LENGTH, TYPE, FIELDTEXT) and DATA (WA). TADIR and the
+// tables with demo rows hold rows; the other tables answer with their fields.
 #include <algorithm>
 #include <optional>
 
@@ -50,14 +50,21 @@ RfcRows fieldRows(const std::vector<Column>& all, const std::vector<std::size_t>
     return fields;
 }
 
-// The TADIR rows the condition selects, as RFC_READ_TABLE's DATA rows.
-void readTadirRows(sqlite3* db, const SqlCondition& condition, const std::vector<Column>& all,
-                   const std::vector<std::size_t>& chosen, const std::string& delimiter, long long skip,
-                   long long count, RfcRows& data) {
+// The rows of TADIR or of a table with demo rows that the condition
+// selects, as RFC_READ_TABLE's DATA rows: in key order, numbers right-aligned.
+void readRows(sqlite3* db, const std::string& sqlTable, const SqlCondition& condition, const std::vector<Column>& all,
+              const std::vector<std::size_t>& chosen, const std::string& delimiter, long long skip, long long count,
+              RfcRows& data) {
     const std::size_t width = rowWidth(all, chosen, delimiter.size());
-    std::string sql = "SELECT " + tadirSelectList() + " FROM tadir";
+    std::string columns, keys;
+    for (const Column& c : all) {
+        columns += (columns.empty() ? "\"" : ", \"") + c.name + "\"";
+        if (c.key) keys += (keys.empty() ? "\"" : ", \"") + c.name + "\"";
+    }
+    if (sqlTable == "tadir") columns = tadirSelectList();
+    std::string sql = "SELECT " + columns + " FROM \"" + sqlTable + "\"";
     if (!condition.sql.empty()) sql += " WHERE " + condition.sql;
-    sql += " ORDER BY \"OBJECT\", \"OBJ_NAME\", \"PGMID\"";
+    sql += " ORDER BY " + (sqlTable == "tadir" ? std::string("\"OBJECT\", \"OBJ_NAME\", \"PGMID\"") : keys);
     if (count > 0 || skip > 0) sql += " LIMIT " + std::to_string(count > 0 ? count : -1) + " OFFSET " +
                                       std::to_string(std::max(0LL, skip));
     Statement select(db, sql);
@@ -73,9 +80,16 @@ void readTadirRows(sqlite3* db, const SqlCondition& condition, const std::vector
         for (std::size_t i : chosen) {
             if (!first) wa += delimiter;
             first = false;
+            const Column& column = all[i];
+            if (numericType(column.type)) {
+                const std::string number = columnText(stmt, static_cast<int>(i), column);
+                if (number.size() < column.width) wa.append(column.width - number.size(), ' ');
+                appendPadded(wa, number, std::min(number.size(), column.width));
+                continue;
+            }
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, static_cast<int>(i)));
             const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(stmt, static_cast<int>(i)));
-            appendPadded(wa, text ? std::string_view(text, bytes) : std::string_view(), all[i].width);
+            appendPadded(wa, text ? std::string_view(text, bytes) : std::string_view(), column.width);
         }
         data.emplace_back().set("WA", std::move(wa));
         wa = std::string();
@@ -140,8 +154,10 @@ RfcResult readTable(ModuleCall& call) {
     reply.tables["FIELDS"] = fieldRows(all, chosen, delimiter.size());
     if (auto o = request.tables.find("OPTIONS"); o != request.tables.end()) reply.tables["OPTIONS"] = o->second;
     RfcRows& data = reply.tables["DATA"];
-    if (!isTadir || text::trim(exportOf(request, "NO_DATA")) == "X") return reply;  // other tables hold no rows
-    readTadirRows(call.database.handle(), *condition, all, chosen, delimiter, skip, count, data);
+    if (text::trim(exportOf(request, "NO_DATA")) == "X") return reply;
+    sqlite3* db = call.database.handle();
+    if (!isTadir && !holdsRows(db, table)) return reply;  // other tables hold no rows
+    readRows(db, isTadir ? std::string("tadir") : rowsTable(table), *condition, all, chosen, delimiter, skip, count, data);
     return reply;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <vector>
 
 #include "common/platform/Files.h"
@@ -51,6 +52,7 @@ void SandboxDatabase::open() {
         exec(db_, "PRAGMA cache_size=-65536");
         if (unmarked) mark();
         if (!seeded()) seed();
+        else if (!hasDemoRows()) addDemoRows();
         Statement meta(db_, "SELECT key, value FROM meta");
         while (meta.step()) {
             if (meta.text(0) == "system_id") systemId_ = meta.text(1);
@@ -94,7 +96,11 @@ bool SandboxDatabase::recognise() {
                           "ESCAPE '\\' ORDER BY name");
     while (listed.step()) tables.push_back(listed.text(0));
     if (application == 0 && tables.empty()) return false;  // new: the seed marks it
-    if (application == 0 && std::equal(tables.begin(), tables.end(), std::begin(kSandboxTables),
+    // The tables of the demo rows (app_...) come and go with the seed.
+    std::vector<std::string> own;
+    std::copy_if(tables.begin(), tables.end(), std::back_inserter(own),
+                 [](const std::string& name) { return !name.starts_with("app_"); });
+    if (application == 0 && std::equal(own.begin(), own.end(), std::begin(kSandboxTables),
                                        std::end(kSandboxTables)) && seeded())
         return true;
     std::string names;

@@ -74,6 +74,10 @@ private:
     void mark();
     bool seeded();
     void seed();
+    // Whether the demo rows are there; a database made before them gets them
+    // on its next opening, in one transaction, its programs untouched.
+    bool hasDemoRows();
+    void addDemoRows();
     // Creates and fills the tables, inside the caller's transaction.
     void seedTables();
 

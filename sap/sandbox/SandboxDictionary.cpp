@@ -1,9 +1,11 @@
 #include "sap/sandbox/SandboxDictionary.h"
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <functional>
 
+#include "common/Text.h"
 #include "sap/TableReads.h"
 
 namespace orvex::sap::sandbox {
@@ -29,7 +31,7 @@ const std::vector<Column>& tadirColumns() {
     static const std::vector<Column> columns = [] {
         std::vector<Column> out;
         for (const TadirColumn& c : kTadirColumns)
-            out.push_back({std::string(c.name), std::string(c.type), c.width, std::string(c.text)});
+            out.push_back({std::string(c.name), std::string(c.type), c.width, std::string(c.text), 0, false});
         return out;
     }();
     return columns;
@@ -52,7 +54,7 @@ bool tableColumns(sqlite3* db, const std::string& table, std::vector<Column>& co
     if (!known.step() || known.text(0) != "TRANSP") return false;
     // Fields of included structures take the place of their .INCLUDE row.
     std::function<void(const std::string&, int)> add = [&](const std::string& name, int depth) {
-        Statement f(db, "SELECT fieldname, datatype, leng, decimals, scrtext_l, precfield FROM dd03l"
+        Statement f(db, "SELECT fieldname, datatype, leng, decimals, scrtext_l, precfield, keyflag FROM dd03l"
                         " WHERE tabname = ? ORDER BY position");
         f.bind(1, name);
         while (f.step()) {
@@ -65,11 +67,47 @@ bool tableColumns(sqlite3* db, const std::string& table, std::vector<Column>& co
             columns.push_back({field, f.text(1),
                                fieldWidth(f.text(1), static_cast<std::size_t>(f.integer(2)),
                                           static_cast<std::size_t>(f.integer(3))),
-                               f.text(4)});
+                               f.text(4), static_cast<std::size_t>(f.integer(3)), f.text(6) == "X"});
         }
     };
     add(table, 0);
     return true;
+}
+
+std::string rowsTable(const std::string& table) {
+    std::string name = "app_";
+    for (char c : table) name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return name;
+}
+
+std::vector<std::string> tablesWithRows(sqlite3* db) {
+    std::vector<std::string> names;
+    Statement listed(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 'app\\_%' ESCAPE '\\'"
+                         " ORDER BY name");
+    while (listed.step()) names.push_back(text::upper(listed.text(0).substr(4)));
+    return names;
+}
+
+bool holdsRows(sqlite3* db, const std::string& table) {
+    Statement s(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?");
+    s.bind(1, rowsTable(table));
+    return s.step() && s.integer(0) > 0;
+}
+
+bool numericType(const std::string& type) {
+    return type == "INT1" || type == "INT2" || type == "INT4" || type == "INT8" || type == "CURR" || type == "QUAN" ||
+           type == "DEC" || type == "FLTP";
+}
+
+std::string columnText(sqlite3_stmt* row, int index, const Column& column) {
+    if (numericType(column.type) && column.type != "FLTP") {
+        if (column.decimals == 0) return std::to_string(sqlite3_column_int64(row, index));
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f", static_cast<int>(column.decimals), sqlite3_column_double(row, index));
+        return text;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, index));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(row, index))) : std::string();
 }
 
 void insertTadir(Statement& insert, const std::string& object, const std::string& name, const std::string& srcsystem,

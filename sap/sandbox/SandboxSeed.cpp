@@ -1,8 +1,10 @@
 // The delivered state of the sandbox's database: its tables, filled from
-// the demo dictionary, and the synthetic tables of scale tests.
+// the demo dictionary, the demo rows of the flight model, and the synthetic
+// tables of scale tests.
 #include <nlohmann/json.hpp>
 
 #include "common/Text.h"
+#include "sap/sandbox/DemoRows.h"
 #include "sap/sandbox/SandboxDatabase.h"
 #include "sap/sandbox/SandboxDictionary.h"
 
@@ -111,7 +113,63 @@ void seedPrograms(sqlite3* db, const nlohmann::json& dictionary, Statement& inse
     }
 }
 
+// The initial value of a field that a demo row leaves out.
+std::string initialText(const Column& c) {
+    if (c.type == "NUMC" || c.type == "DATS" || c.type == "TIMS") return std::string(c.width, '0');
+    return {};
+}
+
+// The demo rows, each application table in a table of its own with the
+// dictionary's fields as columns (numbers with numeric affinity, so that a
+// condition compares them as numbers) and its key, all in client 001.
+void seedDemoRows(sqlite3* db) {
+    for (const auto& [table, rows] : demoRows().items()) {
+        std::vector<Column> columns;
+        bool isTadir = false;
+        if (!tableColumns(db, table, columns, isTadir) || isTadir)
+            throw std::runtime_error("the demo rows name table " + table + ", which the dictionary lacks");
+        std::string create = "CREATE TABLE \"" + rowsTable(table) + "\"(", keys, names, marks;
+        for (const Column& c : columns) {
+            const bool number = numericType(c.type);
+            create += "\"" + c.name + "\" " + (number ? "NUMERIC" : "TEXT") + " NOT NULL, ";
+            if (c.key) keys += (keys.empty() ? "\"" : ", \"") + c.name + "\"";
+            names += (names.empty() ? "\"" : ", \"") + c.name + "\"";
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        exec(db, ("DROP TABLE IF EXISTS \"" + rowsTable(table) + "\"").c_str());
+        exec(db, (create + "PRIMARY KEY(" + keys + ")) WITHOUT ROWID").c_str());
+        Statement insert(db, "INSERT INTO \"" + rowsTable(table) + "\"(" + names + ") VALUES(" + marks + ")");
+        for (const auto& row : rows) {
+            insert.reset();
+            int index = 0;
+            for (const Column& c : columns) {
+                ++index;
+                const auto given = row.find(c.name);
+                if (c.name == "MANDT") insert.bind(index, std::string("001"));
+                else if (!numericType(c.type)) insert.bind(index, given == row.end() ? initialText(c) : given->get<std::string>());
+                else if (given == row.end()) insert.bind(index, 0LL);
+                else if (given->is_number_integer()) insert.bind(index, given->get<long long>());
+                else insert.bind(index, given->get<double>());
+            }
+            insert.step();
+        }
+    }
+}
+
 }  // namespace
+
+bool SandboxDatabase::hasDemoRows() {
+    Statement done(db_, "SELECT value FROM meta WHERE key = 'demo_rows'");
+    return done.step();
+}
+
+void SandboxDatabase::addDemoRows() {
+    Transaction tx(db_);
+    if (hasDemoRows()) return;  // another process added them meanwhile
+    seedDemoRows(db_);
+    exec(db_, "INSERT OR REPLACE INTO meta(key, value) VALUES('demo_rows', '1')");
+    tx.commit();
+}
 
 void SandboxDatabase::seed() {
     Transaction tx(db_);
@@ -124,6 +182,8 @@ void SandboxDatabase::reseed() {
     Transaction tx(db_);
     exec(db_, "DROP TABLE IF EXISTS meta; DROP TABLE IF EXISTS users; DROP TABLE IF EXISTS dd02l;"
               " DROP TABLE IF EXISTS dd03l; DROP TABLE IF EXISTS programs; DROP TABLE IF EXISTS tadir;");
+    const std::vector<std::string> demoTables = tablesWithRows(db_);
+    for (const std::string& name : demoTables) exec(db_, ("DROP TABLE \"" + rowsTable(name) + "\"").c_str());
     seedTables();
     tx.commit();
 }
@@ -147,6 +207,8 @@ void SandboxDatabase::seedTables() {
                     " \"DEVCLASS\", \"MASTERLANG\", \"CREATED_ON\") VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     seedDictionary(db_, dictionary, tadir);
     seedPrograms(db_, dictionary, tadir);
+    seedDemoRows(db_);
+    setMeta("demo_rows", "1");
     setMeta("seeded", today());
 }
 

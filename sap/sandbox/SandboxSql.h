@@ -23,6 +23,10 @@ public:
         sqlite3_bind_int64(stmt_, index, value);
         return *this;
     }
+    Statement& bind(int index, double value) {
+        sqlite3_bind_double(stmt_, index, value);
+        return *this;
+    }
     // True for a row, false when done.
     bool step();
     void reset() {

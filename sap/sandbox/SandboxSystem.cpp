@@ -12,6 +12,7 @@
 #include "sap/Settings.h"
 #include "sap/sandbox/FunctionModules.h"
 #include "sap/sandbox/SandboxDatabase.h"
+#include "sap/sandbox/SandboxDictionary.h"
 #include "sap/sandbox/ToolQueries.h"
 
 namespace orvex::sap {
@@ -201,6 +202,22 @@ Result<std::size_t> SandboxSystem::addSyntheticTables(std::size_t count) {
         SandboxDatabase::Open open(impl_->database);
         return impl_->database.addSyntheticTables(count);
     });
+}
+
+Result<SandboxTableRows> SandboxSystem::tableRows(const std::string& table) const {
+    std::vector<std::string> known;
+    auto found = withoutThrowing([&] {
+        std::lock_guard lock(impl_->mutex);
+        SandboxDatabase::Open open(impl_->database);
+        known = sandbox::tablesWithRows(impl_->database.handle());
+        return sandbox::demoTableRows(impl_->database, text::upper(table));
+    });
+    if (!found) return found.failure();
+    if (*found) return std::move(**found);
+    std::string names;
+    for (const std::string& name : known) names += (names.empty() ? "" : ", ") + name;
+    return callFailure("NOT_FOUND", FailureKind::Other,
+                       "the sandbox holds no rows of table \"" + table + "\"; tables with rows: " + names);
 }
 
 Result<std::size_t> SandboxSystem::tadirRowCount() const {

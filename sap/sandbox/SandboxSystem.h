@@ -37,6 +37,13 @@ struct SandboxProgram {
     std::vector<std::string> source;   // filled by program() only
 };
 
+// The demo rows of one table: its field names and each row's values as
+// RFC_READ_TABLE gives them, without the blanks that fill a column.
+struct SandboxTableRows {
+    std::vector<std::string> fields;
+    std::vector<std::vector<std::string>> rows;
+};
+
 class SandboxSystem {
 public:
     // Checks the database, creating and seeding it from the demo dictionary
@@ -84,6 +91,9 @@ public:
     // Adds `count` synthetic tables to TADIR; returns how many rows it holds now.
     Result<std::size_t> addSyntheticTables(std::size_t count);
     Result<std::size_t> tadirRowCount() const;
+    // The demo rows of a table in key order; code "NOT_FOUND" for a table
+    // without them, the reason naming the tables that have them.
+    Result<SandboxTableRows> tableRows(const std::string& table) const;
 
 private:
     struct Impl;

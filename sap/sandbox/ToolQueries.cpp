@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sap/sandbox/SandboxDictionary.h"
+
 namespace orvex::sap::sandbox {
 
 namespace {
@@ -51,6 +53,27 @@ std::size_t tadirRowCount(SandboxDatabase& database) {
     Statement total(database.handle(), "SELECT count(*) FROM tadir");
     total.step();
     return static_cast<std::size_t>(total.integer(0));
+}
+
+std::optional<SandboxTableRows> demoTableRows(SandboxDatabase& database, const std::string& table) {
+    sqlite3* db = database.handle();
+    std::vector<Column> columns;
+    bool isTadir = false;
+    if (!holdsRows(db, table) || !tableColumns(db, table, columns, isTadir)) return std::nullopt;
+    SandboxTableRows out;
+    std::string list, keys;
+    for (const Column& c : columns) {
+        out.fields.push_back(c.name);
+        list += (list.empty() ? "\"" : ", \"") + c.name + "\"";
+        if (c.key) keys += (keys.empty() ? "\"" : ", \"") + c.name + "\"";
+    }
+    Statement select(db, "SELECT " + list + " FROM \"" + rowsTable(table) + "\" ORDER BY " + keys);
+    while (select.step()) {
+        auto& row = out.rows.emplace_back();
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            row.push_back(columnText(select.handle(), static_cast<int>(i), columns[i]));
+    }
+    return out;
 }
 
 }  // namespace orvex::sap::sandbox
