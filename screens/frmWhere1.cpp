@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "generator/Generator.h"
+#include "generator/ReportPlan.h"
 #include "screens/ListBox.h"
 #include "screens/Session.h"
 #include "screens/Widgets.h"
@@ -106,7 +107,7 @@ void frmWhere1::Command1_Click() {
                          sap::kCritical);
         return;
     }
-    if (rightTable == kSelectionScreenMarker && !conditions_.selectionFieldNames().contains(toQ(rightField))) {
+    if (rightTable == kSelectionScreenMarker && !InputLookup(session_.report().definition.selection).field(rightField)) {
         session_.message("\"" + rightField + "\" is not a field of the selection screen", sap::kCritical);
         return;
     }
