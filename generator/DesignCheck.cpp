@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "common/Text.h"
+#include "generator/ReportPlan.h"
 
 namespace orvex {
 
@@ -259,8 +259,7 @@ bool checkSelection(const ReportDefinition& d, Checker& check) {
 }
 
 bool checkConditions(const ReportDefinition& d, Checker& check) {
-    std::unordered_set<std::string_view> inputs;
-    for (const SelectionEntry& e : d.selection) inputs.insert(trim(e.field));
+    const InputLookup inputs(d.selection);
     for (std::size_t i = 0; i < d.conditions.size(); ++i) {
         const Condition& c = d.conditions[i];
         check.at("conditions", i);
@@ -275,7 +274,7 @@ bool checkConditions(const ReportDefinition& d, Checker& check) {
         if (screen && c.join != JoinType::Inner)
             return check.refuse("join", "a condition on a selection-screen input joins no table");
         if (!check.fieldName("right_field", c.rightField)) return false;
-        if (const std::string_view input = trim(c.rightField); screen && !inputs.count(input))
+        if (const std::string_view input = trim(c.rightField); screen && !inputs.field(input))
             return check.refuse("right_field", quoted(input) + " is not a field of the selection screen");
     }
     return true;

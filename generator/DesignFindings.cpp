@@ -14,6 +14,7 @@
 #include "common/Text.h"
 #include "generator/DesignCheck.h"
 #include "generator/Generator.h"
+#include "generator/ReportPlan.h"
 
 namespace orvex {
 
@@ -37,9 +38,7 @@ std::string fieldOf(std::string_view table, std::string_view field) {
 class Names {
 public:
     explicit Names(const ReportDefinition& d) : d_(d) {
-        Generated g;
-        assignScreenNames(d, g);
-        for (const ScreenNames& n : g.screenNames) inputs_.push_back(text::upper(n.input));
+        for (const PlanInput& in : planInputs(d)) inputs_.push_back(text::upper(orvex::inputName(in)));
     }
     // "SCARR-CARRID", or "picked field 3".
     std::string field(std::size_t i) const {
@@ -74,20 +73,6 @@ private:
     std::vector<std::string> inputs_;  // upper case, as a WHERE names them
 };
 
-// The first input of each field name, as the program's WHERE finds it.
-std::unordered_map<std::string_view, std::size_t> firstInputs(const ReportDefinition& d) {
-    std::unordered_map<std::string_view, std::size_t> first;
-    for (std::size_t i = 0; i < d.selection.size(); ++i) first.try_emplace(d.selection[i].field, i);
-    return first;
-}
-
-std::optional<std::size_t> inputOf(const std::unordered_map<std::string_view, std::size_t>& inputs,
-                                   const Condition& c) {
-    if (c.rightTable != kSelectionScreenMarker) return std::nullopt;
-    const auto it = inputs.find(text::trim(c.rightField));
-    return it == inputs.end() ? std::nullopt : std::optional<std::size_t>(it->second);
-}
-
 // What the design check refuses, named as the user knows it.
 std::string subjectOf(const DesignFault& fault, const ReportDefinition& d, const Names& names) {
     static const std::unordered_map<std::string, std::string> kAttributes{
@@ -106,15 +91,14 @@ std::string subjectOf(const DesignFault& fault, const ReportDefinition& d, const
     const std::string what = key == kKeys.end() ? "" : key->second;
     if (fault.list == "fields") return names.field(fault.index) + what;
     if (fault.list == "selection_screen") return names.input(fault.index) + what;
-    return names.condition(fault.index, inputOf(firstInputs(d), d.conditions[fault.index])) + what;
+    return names.condition(fault.index, InputLookup(d.selection).of(d.conditions[fault.index])) + what;
 }
 
 void addInputFindings(const ReportDefinition& d, const Names& names, std::vector<Finding>& out) {
-    // A condition reaches the first input of its field name, as the program's WHERE does.
-    const auto inputs = firstInputs(d);
+    const InputLookup inputs(d.selection);
     std::vector<bool> used(d.selection.size(), false);
     for (const Condition& c : d.conditions)
-        if (const std::optional<std::size_t> entry = inputOf(inputs, c)) used[*entry] = true;
+        if (const std::optional<std::size_t> entry = inputs.of(c)) used[*entry] = true;
     for (std::size_t i = 0; i < d.selection.size(); ++i) {
         if (used[i]) continue;
         out.push_back(finding(Finding::Warning, at("selection_screen", i), names.input(i),
@@ -125,22 +109,21 @@ void addInputFindings(const ReportDefinition& d, const Names& names, std::vector
 
 void addConditionFindings(const ReportDefinition& d, const Names& names, const FieldTypeOf& typeOf,
                           std::vector<Finding>& out) {
-    // The tables the output fields come from, and the last of them: the
-    // generator applies a condition naming any other table to that one.
-    std::unordered_set<std::string_view> tables;
-    std::string_view last;
-    for (const PickedField& f : d.fields)
-        if (tables.insert(f.table).second) last = f.table;
-    const auto inputs = firstInputs(d);
+    // The tables the report reads, and the last of them: the program
+    // applies a condition naming any other table to that one.
+    const std::vector<std::string> read = reportTables(d);
+    const std::unordered_set<std::string_view> tables(read.begin(), read.end());
+    const std::string last = read.empty() ? std::string() : read.back();
+    const InputLookup inputs(d.selection);
     for (std::size_t i = 0; i < d.conditions.size(); ++i) {
         const Condition& c = d.conditions[i];
         const bool screen = c.rightTable == kSelectionScreenMarker;
-        const std::string subject = names.condition(i, inputOf(inputs, c));
+        const std::string subject = names.condition(i, inputs.of(c));
         for (const std::string* table : {&c.leftTable, screen ? nullptr : &c.rightTable}) {
             if (!table || tables.empty() || tables.count(*table)) continue;
             out.push_back(finding(Finding::Warning, at("conditions", i), subject,
-                           "no picked field comes from " + *table + ": the condition is applied to " +
-                               std::string(last) + ", the last table"));
+                           "no picked field comes from " + *table + ": the condition is applied to " + last +
+                               ", the last table"));
             break;
         }
         if (screen || !typeOf) continue;

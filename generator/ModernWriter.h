@@ -2,12 +2,13 @@
 // CodeStyle::Modern.
 #pragma once
 
-#include "generator/Generator.h"
+#include "generator/ReportPlan.h"
+#include "generator/SourceText.h"
 
 namespace orvex {
 
-// The whole program in ABAP 7.40 syntax into g.text: a local class reading with
+// The whole program in ABAP 7.40 syntax into `out`: a local class reading with
 // one SELECT and showing the rows through CL_SALV_TABLE.
-void GenModern(const ReportDefinition& report, Generated& g);
+void GenModern(const ReportPlan& plan, SourceText& out);
 
 }  // namespace orvex

@@ -2,10 +2,10 @@
 // generated ABAP program, line by line.
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "generator/SourceWriters.h"
 #include "common/Text.h"
+#include "generator/Generator.h"
 
 namespace orvex {
 
@@ -33,26 +33,26 @@ void addSectionBox(SourceText& out, std::string_view title) {
     out.add(kStars25);
 }
 
-// Lines per output field and per entry, for reserving the buffer.
-std::size_t estimateLines(const ReportDefinition& report, const Generated& g) {
-    return 140 + 8 * g.outputFields.size() + 8 * report.selection.size() + g.selectLines.size();
+// Lines per column, input, join and filter, for reserving the buffer.
+std::size_t estimateLines(const ReportPlan& plan) {
+    return 146 + 9 * plan.columns.size() + 8 * plan.inputs.size() + plan.joins.size() + 2 * plan.filters.size();
 }
 
 // The inputs of the report's options in a block of their own: the row limit
 // (0 reads every row) and the ALV layout.
-void addOptionsBlock(const ReportDefinition& report, const OptionNames& names, SourceText& out) {
-    if (!report.maxRows && !report.layoutVariant) return;
+void addOptionsBlock(const PlanOptions& options, SourceText& out) {
+    if (!options.rowLimit && !options.layout) return;
     out.add("SELECTION-SCREEN: BEGIN OF BLOCK b2 WITH FRAME .");
-    if (report.maxRows) {
+    if (const auto& limit = options.rowLimit) {
         out.add(" SELECTION-SCREEN: BEGIN OF LINE.");
-        out.add({" SELECTION-SCREEN: COMMENT 1(", std::to_string(kOptionLabelWidth), ") ", names.maxRowsLabel, "."});
-        out.add({" PARAMETER: ", names.maxRowsInput, " TYPE I DEFAULT ", std::to_string(*report.maxRows), "."});
+        out.add({" SELECTION-SCREEN: COMMENT 1(", std::to_string(kOptionLabelWidth), ") ", classicLabel(limit->name), "."});
+        out.add({" PARAMETER: ", classicParameter(limit->name), " TYPE I DEFAULT ", std::to_string(limit->rows), "."});
         out.add(" SELECTION-SCREEN: END OF LINE.");
     }
-    if (report.layoutVariant) {
+    if (const auto& layout = options.layout) {
         out.add(" SELECTION-SCREEN: BEGIN OF LINE.");
-        out.add({" SELECTION-SCREEN: COMMENT 1(", std::to_string(kOptionLabelWidth), ") ", names.layoutLabel, "."});
-        out.add({" PARAMETER: ", names.layoutInput, " LIKE DISVARIANT-VARIANT."});
+        out.add({" SELECTION-SCREEN: COMMENT 1(", std::to_string(kOptionLabelWidth), ") ", classicLabel(*layout), "."});
+        out.add({" PARAMETER: ", classicParameter(*layout), " LIKE DISVARIANT-VARIANT."});
         out.add(" SELECTION-SCREEN: END OF LINE.");
     }
     out.add("SELECTION-SCREEN: END OF BLOCK b2.");
@@ -62,17 +62,19 @@ void addOptionsBlock(const ReportDefinition& report, const OptionNames& names, S
 // then their own events: a negative row limit is refused on the screen; the
 // user's default layout is proposed at the start and the saved layouts are
 // offered as value help.
-void addOptionEvents(const OptionNames& names, SourceText& out) {
-    if (!names.maxRowsLabel.empty()) out.add({names.maxRowsLabel, " = '", kMaxRowsText, "'."});
-    if (!names.layoutLabel.empty()) out.add({names.layoutLabel, " = '", kLayoutText, "'."});
-    if (!names.maxRowsInput.empty()) {
+void addOptionEvents(const PlanOptions& options, SourceText& out) {
+    if (options.rowLimit) out.add({classicLabel(options.rowLimit->name), " = '", kMaxRowsText, "'."});
+    if (options.layout) out.add({classicLabel(*options.layout), " = '", kLayoutText, "'."});
+    if (options.rowLimit) {
+        const std::string input = classicParameter(options.rowLimit->name);
         out.add("");
-        out.add({"AT SELECTION-SCREEN ON ", names.maxRowsInput, "."});
-        out.add({"IF ", names.maxRowsInput, " < 0."});
+        out.add({"AT SELECTION-SCREEN ON ", input, "."});
+        out.add({"IF ", input, " < 0."});
         out.add({"  MESSAGE '", kMaxRowsRefused, "' TYPE 'E'."});
         out.add("ENDIF.");
     }
-    if (names.layoutInput.empty()) return;
+    if (!options.layout) return;
+    const std::string layoutInput = classicParameter(*options.layout);
     out.add("");
     out.add("INITIALIZATION.");
     out.add("G_VARIANT-REPORT = SY-REPID.");
@@ -84,10 +86,10 @@ void addOptionEvents(const OptionNames& names, SourceText& out) {
     out.add("  exceptions");
     out.add("    not_found  = 2.");
     out.add("IF SY-SUBRC = 0.");
-    out.add({"  ", names.layoutInput, " = G_VARIANT-VARIANT."});
+    out.add({"  ", layoutInput, " = G_VARIANT-VARIANT."});
     out.add("ENDIF.");
     out.add("");
-    out.add({"AT SELECTION-SCREEN ON VALUE-REQUEST FOR ", names.layoutInput, "."});
+    out.add({"AT SELECTION-SCREEN ON VALUE-REQUEST FOR ", layoutInput, "."});
     out.add("G_VARIANT-REPORT = SY-REPID.");
     out.add("CALL FUNCTION 'REUSE_ALV_VARIANT_F4'");
     out.add("  exporting");
@@ -98,25 +100,24 @@ void addOptionEvents(const OptionNames& names, SourceText& out) {
     out.add("  exceptions");
     out.add("    not_found  = 2.");
     out.add("IF SY-SUBRC = 0.");
-    out.add({"  ", names.layoutInput, " = G_VARIANT-VARIANT."});
+    out.add({"  ", layoutInput, " = G_VARIANT-VARIANT."});
     out.add("ENDIF.");
 }
 
 }  // namespace
 
-void GenHeader(const ReportDefinition& report, Generated& g) {
-    SourceText& out = g.text;
+void GenHeader(const ReportPlan& plan, SourceText& out) {
     out.clear();
-    const std::size_t lines = estimateLines(report, g);
+    const std::size_t lines = estimateLines(plan);
     out.reserve(lines, lines * 40);
     out.add(kStars67);
     out.add({"*", kBlanks.substr(0, kBoxWidth - 2), "*"});
-    addBoxLine(out, "* Program Name : ", report.name);
-    addBoxLine(out, "* Program Description : ", report.description);
-    addBoxLine(out, "* Program Author : ", report.author.value_or(std::string()));
-    addBoxLine(out, "* Company Name : ", report.company);
+    addBoxLine(out, "* Program Name : ", plan.name);
+    addBoxLine(out, "* Program Description : ", plan.description);
+    addBoxLine(out, "* Program Author : ", plan.author);
+    addBoxLine(out, "* Company Name : ", plan.company);
     out.add(kStars67);
-    out.add({"Report ", report.name, "."});
+    out.add({"Report ", plan.name, "."});
     out.add("TYPE-POOLS : slis.");
     out.add("");
 }
@@ -125,13 +126,13 @@ namespace {
 
 // The output structure, the ALV tables, the program's data and the work areas
 // the select-options refer to (one per distinct table).
-void addDeclarations(const ReportDefinition& report, const Generated& g, SourceText& out) {
+void addDeclarations(const ReportPlan& plan, SourceText& out) {
     addSectionBox(out, "*Type Declaration       *");
     out.add("");
     out.add("types : Begin OF t_Output,");
-    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
-        const OutputField& f = g.outputFields[i];
-        out.add({"  ", f.field, " like ", f.table, "-", f.field, ","});
+    for (const PlanColumn& c : plan.columns) {
+        const std::string& field = c.source.field;
+        out.add({"  ", field, " like ", plan.tables[c.source.table].name, "-", field, ","});
     }
     out.add("");
     out.add("end of t_Output.");
@@ -146,78 +147,67 @@ void addDeclarations(const ReportDefinition& report, const Generated& g, SourceT
     out.add("DATA: it_sort TYPE slis_t_sortinfo_alv.");
     addSectionBox(out, "*DATA DECLARATION       *");
     out.add("DATA: G_DATE(10) TYPE C.");
-    if (report.layoutVariant) out.add("DATA: G_VARIANT TYPE DISVARIANT.");
+    if (plan.options.layout) out.add("DATA: G_VARIANT TYPE DISVARIANT.");
     addSectionBox(out, "*Table Decl for O/P     *");
     out.add("DATA: IT_OUTPUT type STANDARD TABLE OF T_OUTPUT WITH HEADER LINE.");
 
-    // One TABLES line per table, whatever the letter case its entries give it.
-    std::unordered_set<std::string> declared;
-    for (const SelectionEntry& e : report.selection) {
-        if (!isSelectOption(e.settings)) continue;
-        std::string_view table = e.table;
-        if (declared.insert(text::upper(table)).second) out.add({"TABLES: ", table, "."});
-    }
+    for (const std::string& table : plan.inputTables) out.add({"TABLES: ", table, "."});
 }
 
 // Whether the report has a selection screen: inputs of its own or of its options.
-bool hasSelectionScreen(const ReportDefinition& report) {
-    return !report.selection.empty() || report.maxRows || report.layoutVariant;
+bool hasSelectionScreen(const ReportPlan& plan) {
+    return !plan.inputs.empty() || plan.options.rowLimit || plan.options.layout;
 }
 
 // The selection screen: a line per entry, then the options' block. A report
 // without inputs has none, and runs without asking anything.
-void addSelectionScreen(const ReportDefinition& report, const Generated& g, SourceText& out) {
-    if (!hasSelectionScreen(report)) return;
+void addSelectionScreen(const ReportPlan& plan, SourceText& out) {
+    if (!hasSelectionScreen(plan)) return;
     std::string quoted;
     out.add(kStars25);
     out.add("*Selection Screen*");
     out.add(kStars25);
-    if (report.selection.empty()) {
-        addOptionsBlock(report, g.optionNames, out);
+    if (plan.inputs.empty()) {
+        addOptionsBlock(plan.options, out);
         return;
     }
     out.add("SELECTION-SCREEN: BEGIN OF BLOCK b1 WITH FRAME .");
-    for (std::size_t i = 0; i < report.selection.size(); ++i) {
-        const SelectionEntry& e = report.selection[i];
-        const ScreenNames& names = g.screenNames[i];
-        const std::string& field = e.field;
-        const std::string& table = e.table;
+    for (const PlanInput& in : plan.inputs) {
         out.add(" SELECTION-SCREEN: BEGIN OF LINE.");
-        out.add({" SELECTION-SCREEN: COMMENT 1(20) ", names.label, "."});
-        if (names.selectOption)
-            out.add({" SELECT-OPTIONS: ", names.input, " FOR ", table, "-", field});
+        out.add({" SELECTION-SCREEN: COMMENT 1(20) ", classicLabel(in.name), "."});
+        if (in.kind == InputKind::SelectOption)
+            out.add({" SELECT-OPTIONS: ", classicInput(in), " FOR ", in.table, "-", in.field});
         else
-            out.add({" PARAMETER: ", names.input, " LIKE ", table, "-", field});
+            out.add({" PARAMETER: ", classicInput(in), " LIKE ", in.table, "-", in.field});
         out.add("");
-        if (isRequired(e.settings)) out.add("  OBLIGATORY");
-        out.add({"  DEFAULT '", text::abapQuoted(defaultValue(e.settings), quoted), "'."});
+        if (in.required) out.add("  OBLIGATORY");
+        out.add({"  DEFAULT '", text::abapQuoted(in.defaultValue, quoted), "'."});
         out.add(" SELECTION-SCREEN: END OF LINE.");
     }
     out.add(" SELECTION-Screen: Skip 1.");
     out.add("SELECTION-SCREEN: END OF BLOCK b1..");
-    addOptionsBlock(report, g.optionNames, out);
+    addOptionsBlock(plan.options, out);
 }
 
 // The FORMs that read the rows and build the field catalog.
-void addDataForms(const Generated& g, SourceText& out) {
+void addDataForms(const ReportPlan& plan, SourceText& out) {
     std::string quoted;
     out.add("");
     out.add("FORM GET_DATA.");
     addSectionBox(out, "*GET DATA FROM TABLES   *");
     out.add("");
-    for (const std::string& line : g.selectLines) out.add(line);
+    addClassicSelect(plan, out);
     out.add("ENDFORM.");
 
     out.add("FORM BUILD_FIELD_CAT.");
     addSectionBox(out, "*Build ALV List Layout  *");
     out.add("");
-    for (std::size_t i = 0; i + 1 < g.outputFields.size(); ++i) {
-        const OutputField& f = g.outputFields[i];
-        out.add({"  wa_fieldcat-fieldname = '", text::abapQuoted(f.field, quoted), "'."});
-        out.add({"  wa_fieldcat-ref_tabname = '", text::abapQuoted(f.table, quoted), "'."});
+    for (const PlanColumn& c : plan.columns) {
+        out.add({"  wa_fieldcat-fieldname = '", text::abapQuoted(c.source.field, quoted), "'."});
+        out.add({"  wa_fieldcat-ref_tabname = '", text::abapQuoted(plan.tables[c.source.table].name, quoted), "'."});
         out.add("  wa_fieldcat-tabname = 'IT_OUTPUT'.");
-        out.add({"  wa_fieldcat-seltext_m = '", text::abapQuoted(f.description, quoted), "'."});
-        if (f.total) out.add("  wa_fieldcat-do_sum = 'X'.");
+        out.add({"  wa_fieldcat-seltext_m = '", text::abapQuoted(c.description, quoted), "'."});
+        if (c.total) out.add("  wa_fieldcat-do_sum = 'X'.");
         out.add("  APPEND wa_fieldcat TO it_fieldcat.");
         out.add("  CLEAR wa_fieldcat.");
     }
@@ -225,16 +215,17 @@ void addDataForms(const Generated& g, SourceText& out) {
 }
 
 // The sort order's FORM, written only when the report sorts.
-void addSortForm(const Generated& g, SourceText& out) {
-    if (g.sortColumns.empty()) return;
+void addSortForm(const ReportPlan& plan, SourceText& out) {
+    const std::vector<std::size_t>& sorted = plan.options.sortColumns;
+    if (sorted.empty()) return;
     std::string quoted;
     out.add("FORM BUILD_SORT.");
     addSectionBox(out, "*Build ALV Sort Order   *");
     out.add("");
-    for (std::size_t k = 0; k < g.sortColumns.size(); ++k) {
-        const OutputField& f = g.outputFields[g.sortColumns[k]];
+    for (std::size_t k = 0; k < sorted.size(); ++k) {
+        const PlanColumn& f = plan.columns[sorted[k]];
         out.add({"  wa_sort-spos = ", std::to_string(k + 1), "."});
-        out.add({"  wa_sort-fieldname = '", text::abapQuoted(f.field, quoted), "'."});
+        out.add({"  wa_sort-fieldname = '", text::abapQuoted(f.source.field, quoted), "'."});
         out.add("  wa_sort-tabname = 'IT_OUTPUT'.");
         out.add(f.sortDescending ? "  wa_sort-down = 'X'." : "  wa_sort-up = 'X'.");
         if (f.subtotal) out.add("  wa_sort-subtot = 'X'.");
@@ -245,32 +236,32 @@ void addSortForm(const Generated& g, SourceText& out) {
 }
 
 // The FORM that shows the list or grid.
-void addDisplayForm(const ReportDefinition& report, const Generated& g, SourceText& out) {
+void addDisplayForm(const ReportPlan& plan, SourceText& out) {
     std::string quoted;
     out.add("FORM ALV_DISPLAY.");
     addSectionBox(out, "*DISPLAY REPORT IN ALV  *");
     out.add("perform alv_Eventtab_build.");
-    if (report.layoutVariant) {
+    if (plan.options.layout) {
         out.add("G_VARIANT-REPORT = SY-REPID.");
-        out.add({"G_VARIANT-VARIANT = ", g.optionNames.layoutInput, "."});
+        out.add({"G_VARIANT-VARIANT = ", classicParameter(*plan.options.layout), "."});
     }
-    out.add(report.grid ? "CALL FUNCTION  'REUSE_ALV_GRID_DISPLAY'" : "CALL FUNCTION  'REUSE_ALV_LIST_DISPLAY'");
+    out.add(plan.grid ? "CALL FUNCTION  'REUSE_ALV_GRID_DISPLAY'" : "CALL FUNCTION  'REUSE_ALV_LIST_DISPLAY'");
     out.add("  EXPORTING");
-    out.add({"     i_callback_program             = '", text::abapQuoted(report.name, quoted), "'"});
+    out.add({"     i_callback_program             = '", text::abapQuoted(plan.name, quoted), "'"});
     out.add("    it_fieldcat = it_fieldcat");
-    if (!g.sortColumns.empty()) out.add("    it_sort = it_sort");
-    if (report.layoutVariant) {
+    if (!plan.options.sortColumns.empty()) out.add("    it_sort = it_sort");
+    if (plan.options.layout) {
         out.add("    i_save = 'A'");
         out.add("    is_variant = G_VARIANT");
     }
-    out.add(report.printHeading ? "    it_events = it_events" : "*     it_events = it_events");
+    out.add(plan.printHeading ? "    it_events = it_events" : "*     it_events = it_events");
     out.add("  TABLES");
     out.add("    t_outtab                       = IT_OUTPUT.");
     out.add("ENDFORM.");
 }
 
 // The event table's FORM and the heading written at the top of each page.
-void addEventForms(const ReportDefinition& report, SourceText& out) {
+void addEventForms(const ReportPlan& plan, SourceText& out) {
     std::string quoted;
     addSectionBox(out, "*Build ALV Events       *");
     out.add("form alv_Eventtab_build.");
@@ -290,8 +281,8 @@ void addEventForms(const ReportDefinition& report, SourceText& out) {
 
     addSectionBox(out, "*ALV TOP OF PAGE        *");
     out.add("form top_of_page.");
-    std::string_view heading = text::abapQuoted(report.heading, quoted);
-    if (report.grid) {
+    std::string_view heading = text::abapQuoted(plan.heading, quoted);
+    if (plan.grid) {
         out.add("WA_LINE-typ = 'H'.");
         out.add({" WA_LINE-info = '", heading, "'."});
         out.add(" append WA_LINE TO IT_LINE.");
@@ -313,33 +304,31 @@ void addEventForms(const ReportDefinition& report, SourceText& out) {
 
 }  // namespace
 
-void GenDeclarations(const ReportDefinition& report, Generated& g) {
-    SourceText& out = g.text;
+void GenDeclarations(const ReportPlan& plan, SourceText& out) {
     std::string quoted;
-    addDeclarations(report, g, out);
-    addSelectionScreen(report, g, out);
+    addDeclarations(plan, out);
+    addSelectionScreen(plan, out);
 
-    if (hasSelectionScreen(report)) {
+    if (hasSelectionScreen(plan)) {
         addSectionBox(out, "*AT Selection Screen O/P*");
         out.add("AT SELECTION-SCREEN OUTPUT.");
-        for (std::size_t i = 0; i < report.selection.size(); ++i)
-            out.add({g.screenNames[i].label, " = '", text::abapQuoted(report.selection[i].description, quoted),
-                     "'."});
-        addOptionEvents(g.optionNames, out);
+        for (const PlanInput& in : plan.inputs)
+            out.add({classicLabel(in.name), " = '", text::abapQuoted(in.description, quoted), "'."});
+        addOptionEvents(plan.options, out);
     }
     out.add("");
     out.add("START-OF-SELECTION.");
     out.add("PERFORM GET_DATA.");
     out.add("PERFORM BUILD_FIELD_CAT.");
-    if (!g.sortColumns.empty()) out.add("PERFORM BUILD_SORT.");
+    if (!plan.options.sortColumns.empty()) out.add("PERFORM BUILD_SORT.");
     out.add("PERFORM ALV_DISPLAY.");
 }
 
-void GenForms(const ReportDefinition& report, Generated& g) {
-    addDataForms(g, g.text);
-    addSortForm(g, g.text);
-    addDisplayForm(report, g, g.text);
-    addEventForms(report, g.text);
+void GenForms(const ReportPlan& plan, SourceText& out) {
+    addDataForms(plan, out);
+    addSortForm(plan, out);
+    addDisplayForm(plan, out);
+    addEventForms(plan, out);
 }
 
 }  // namespace orvex

@@ -1,16 +1,30 @@
 // The classic program's source writers, called in this order by
-// GenerateProgram; each writes g.text.
+// GenerateProgram; each writes the plan into `out`.
 #pragma once
 
-#include "generator/Generator.h"
+#include <string>
+
+#include "generator/ReportPlan.h"
+#include "generator/SourceText.h"
 
 namespace orvex {
 
 // GenHeader starts the program afresh with the ten header lines.
-void GenHeader(const ReportDefinition& report, Generated& g);
+void GenHeader(const ReportPlan& plan, SourceText& out);
 // GenDeclarations appends the declarations, selection screen and events.
-void GenDeclarations(const ReportDefinition& report, Generated& g);
-// GenForms appends the five FORM routines.
-void GenForms(const ReportDefinition& report, Generated& g);
+void GenDeclarations(const ReportPlan& plan, SourceText& out);
+// GenForms appends the FORM routines.
+void GenForms(const ReportPlan& plan, SourceText& out);
+
+// The SELECT statement of GET_DATA, one piece per line, as GenForms writes it.
+void addClassicSelect(const ReportPlan& plan, SourceText& out);
+
+// The classic spelling of the selection screen's names: a label "VS_CARRI",
+// a parameter "P_CARRID", a select-option "s_CARRID".
+inline std::string classicLabel(const ScreenName& n) { return "VS_" + n.label; }
+inline std::string classicParameter(const ScreenName& n) { return "P_" + n.input; }
+inline std::string classicInput(const PlanInput& in) {
+    return (in.kind == InputKind::SelectOption ? "s_" : "P_") + in.name.input;
+}
 
 }  // namespace orvex

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/Text.h"
+#include "generator/ReportPlan.h"
 
 namespace orvex::sap {
 
@@ -20,11 +21,13 @@ std::string oneLine(std::string text) {
 
 std::vector<std::string> designTables(const ReportDefinition& design) {
     std::set<std::string> tables;
-    const auto add = [&tables](const std::string& table) {
+    const auto add = [&tables](std::string_view table) {
         std::string name = repositoryName(std::string(text::trim(table)));
         if (!name.empty()) tables.insert(std::move(name));
     };
-    for (const PickedField& field : design.fields) add(field.table);
+    for (const std::string& table : reportTables(design)) add(table);
+    // The check compares a condition's fields in the tables it names, also
+    // one the report does not read.
     for (const Condition& condition : design.conditions) {
         add(condition.leftTable);
         if (condition.rightTable != kSelectionScreenMarker) add(condition.rightTable);

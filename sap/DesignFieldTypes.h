@@ -25,9 +25,9 @@ struct DesignFieldTypes {
     std::optional<Finding> notice() const;
 };
 
-// The tables whose fields the design check compares: those of the picked
-// fields and of both sides of the conditions (no selection-screen marker),
-// trimmed and upper case, each once, by name.
+// The tables whose fields the design check compares: those the report reads
+// (reportTables) and those both sides of the conditions name (no
+// selection-screen marker), trimmed and upper case, each once, by name.
 std::vector<std::string> designTables(const ReportDefinition& design);
 
 // Reads the fields of every table of designTables(design) on `operations`

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "generator/Generator.h"
+#include "generator/ReportPlan.h"
 #include "screens/ListBox.h"
 #include "screens/Session.h"
 #include "screens/Widgets.h"
@@ -104,9 +105,7 @@ void frmWhere1::Command1_Click() {
                          sap::kCritical);
         return;
     }
-    const auto& inputs = session_.report().definition.selection;
-    if (rightTable == kSelectionScreenMarker &&
-        std::none_of(inputs.begin(), inputs.end(), [&](const SelectionEntry& e) { return e.field == rightField; })) {
+    if (rightTable == kSelectionScreenMarker && !InputLookup(session_.report().definition.selection).field(rightField)) {
         session_.message("\"" + rightField + "\" is not a field of the selection screen", sap::kCritical);
         return;
     }

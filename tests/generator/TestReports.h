@@ -8,6 +8,7 @@
 
 #include "Generator.h"
 #include "ReportDefinition.h"
+#include "ReportPlan.h"
 
 namespace orvex::test {
 
@@ -52,6 +53,13 @@ inline Generated generated(const ReportDefinition& r) {
     GenerationResult result = GenerateProgram(r);
     if (!result) ADD_FAILURE() << "refused: " << result.failure().reason;
     return result ? std::move(*result) : Generated{};
+}
+
+// Plans the report and expects success.
+inline ReportPlan planned(const ReportDefinition& r) {
+    Result<ReportPlan> result = planReport(r);
+    if (!result) ADD_FAILURE() << "refused: " << result.failure().reason;
+    return result ? std::move(*result) : ReportPlan{};
 }
 
 // Runs the generation and returns its error message ("" when it succeeded).

@@ -14,6 +14,7 @@
 #include "DesignFile.h"
 #include "DesignFindings.h"
 #include "Generator.h"
+#include "SourceWriters.h"
 #include "TempDir.h"
 #include "TestReports.h"
 
@@ -24,6 +25,7 @@ using test::everyText;
 using test::generated;
 using test::mentions;
 using test::padded;
+using test::planned;
 using testing::TempDir;
 
 // True when `s` is well-formed UTF-8.
@@ -149,34 +151,31 @@ TEST(Settings, nonAsciiTextsKeepTheirLayout) {
 
 // Input names are valid, unique ABAP names of eight characters at most.
 TEST(ScreenNames, validForNamespacedFields) {
-    for (const CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) {
-        ReportDefinition r;
-        r.name = "ZBW";
-        r.style = style;
-        r.fields = {{"/BIC/AZSALES00", "/BIC/ZAMOUNT", "Amount"}, {"/BIC/AZSALES00", "/BIC/ZREGION", "Region"}};
-        r.selection = {{"/BIC/AZSALES00", "/BIC/ZAMOUNT", "Amount", "S;N;"},
-                       {"/BIC/AZSALES00", "/BIC/ZREGION", "Region", "P;N;"},
-                       {"/BIC/AZSALES00", "/BI0/ZREGION", "Region", "P;N;"}};
-        r.conditions = {{"/BIC/AZSALES00", "/BIC/ZAMOUNT", "=", "SELSCR", "/BIC/ZAMOUNT"},
-                        {"/BIC/AZSALES00", "/BIC/ZREGION", "=", "SELSCR", "/BIC/ZREGION"}};
-        const Generated g = generated(r);
-        const auto isScreenName = [](const std::string& s) {
-            const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-            return !s.empty() && s.size() <= 8 && letter(s[0]) &&
-                   std::all_of(s.begin(), s.end(), [&](char c) { return letter(c) || (c >= '0' && c <= '9') || c == '_'; });
-        };
-        std::vector<std::string> seen;
-        for (const ScreenNames& n : g.screenNames)
-            for (const std::string& s : {n.label, n.input}) {
-                EXPECT_TRUE(isScreenName(s)) << s;
-                seen.push_back(text::upper(s));
-            }
-        std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
-        EXPECT_EQ(g.screenNames[0].input, "s_ZAMOUN");
-        EXPECT_EQ(g.wheres[0].screenName, "S_ZAMOUN");
-        EXPECT_EQ(g.screenNames[2].input, "P_ZREGI2");
-    }
+    ReportDefinition r;
+    r.name = "ZBW";
+    r.fields = {{"/BIC/AZSALES00", "/BIC/ZAMOUNT", "Amount"}, {"/BIC/AZSALES00", "/BIC/ZREGION", "Region"}};
+    r.selection = {{"/BIC/AZSALES00", "/BIC/ZAMOUNT", "Amount", "S;N;"},
+                   {"/BIC/AZSALES00", "/BIC/ZREGION", "Region", "P;N;"},
+                   {"/BIC/AZSALES00", "/BI0/ZREGION", "Region", "P;N;"}};
+    r.conditions = {{"/BIC/AZSALES00", "/BIC/ZAMOUNT", "=", "SELSCR", "/BIC/ZAMOUNT"},
+                    {"/BIC/AZSALES00", "/BIC/ZREGION", "=", "SELSCR", "/BIC/ZREGION"}};
+    const ReportPlan plan = planned(r);
+    const auto isScreenName = [](const std::string& s) {
+        const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+        return !s.empty() && s.size() <= 8 && letter(s[0]) &&
+               std::all_of(s.begin(), s.end(), [&](char c) { return letter(c) || (c >= '0' && c <= '9') || c == '_'; });
+    };
+    std::vector<std::string> seen;
+    for (const PlanInput& in : plan.inputs)
+        for (const std::string& s : {classicLabel(in.name), classicInput(in)}) {
+            EXPECT_TRUE(isScreenName(s)) << s;
+            seen.push_back(text::upper(s));
+        }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
+    EXPECT_EQ(classicInput(plan.inputs[0]), "s_ZAMOUN");
+    EXPECT_EQ(inputName(plan.inputs[plan.filters[0].input]), "S_ZAMOUN");
+    EXPECT_EQ(classicInput(plan.inputs[2]), "P_ZREGI2");
 }
 
 // A "/" inside a field name is refused; the namespace prefix is not.
@@ -206,7 +205,7 @@ TEST(Declarations, oneNameInTwoLetterCases) {
         r.selection.push_back({padded(" scarr"), "CARRNAME", "", "S;N;"});
         r.conditions.push_back({"SCARR", "CARRNAME", "=", "SELSCR", "CARRNAME"});
         const Generated g = generated(r);
-        EXPECT_EQ(g.outputFields.size(), 3u);  // CARRID, FLDATE and the terminating record
+        EXPECT_EQ(planned(r).columns.size(), 2u);  // CARRID and FLDATE
         std::size_t tables = 0, components = 0;
         for (const std::string& line : g.source) {
             if (line.starts_with("TABLES")) ++tables;

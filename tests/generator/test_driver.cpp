@@ -1,9 +1,9 @@
-// The generation lists and the SELECT statement.
+// The plan of a report as a value, its rules and refusals, and the limits of
+// the generated program.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "Generator.h"
+#include "ReportPlan.h"
 #include "TestReports.h"
 
 namespace orvex {
@@ -12,97 +12,145 @@ namespace {
 using test::flightReport;
 using test::generated;
 using test::padded;
+using test::planned;
 using test::refusal;
 
 PickedField pick(const std::string& table, const std::string& field) { return {padded(table), field, " " + field + " "}; }
 
-// Screen names: eight characters, unique by a running number without regard
-// to case, the option inputs named first.
-TEST(Driver, screenNamesAreShortAndUnique) {
+// Every piece of a plan: two tables joined, a column left out for its name, a
+// parameter and a select-option filtering, a sort with a row limit, a total
+// and the layout.
+TEST(ReportPlan, holdsTheReportDecidedOnce) {
+    ReportDefinition r;
+    r.name = "ZPLAN";
+    r.author = "AUTHOR";
+    r.fields = {{padded("SCARR"), "CARRID", "Airline"}, {padded("SFLIGHT"), " FLDATE", " Date "},
+                {padded("SFLIGHT"), "carrid", ""}, {padded("SFLIGHT"), "PRICE", ""}};
+    r.fields[1].sortPosition = 1;
+    r.fields[1].sortDescending = true;
+    r.fields[3].total = true;
+    r.selection = {{padded("SFLIGHT"), "FLDATE", "Date ", "P;R;20240101"}, {padded("SCARR"), "CARRID", "", "S;N;LH"},
+                   {padded("scarr"), "CARRNAME", "", "S;N;"}};
+    r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"},
+                    {"SFLIGHT", "FLDATE", ">", "SELSCR", " FLDATE "},
+                    {"SCARR", "CARRID", "<>", "SELSCR", "CARRID"}};
+    r.maxRows = 100;
+    r.layoutVariant = true;
+
+    ReportPlan expected;
+    expected.name = "ZPLAN";
+    expected.author = "AUTHOR";
+    expected.heading = kInitialHeading;
+    expected.tables = {{"SCARR", "A"}, {"SFLIGHT", "B"}};
+    expected.from = {{FromStep::FirstJoin, 1, 0}};
+    expected.joins = {{{0, "CARRID"}, "=", {1, "CARRID"}, JoinType::Inner, 0}};
+    expected.filters = {{{1, "FLDATE"}, ">", 0, 1}, {{0, "CARRID"}, "IN", 1, 2}};
+    expected.columns = {{{0, "CARRID"}, "Airline"}, {{1, "FLDATE"}, "Date", 1, true}, {{1, "PRICE"}, "", 0, false, false, true}};
+    expected.inputs = {{InputKind::Parameter, true, "20240101", "SFLIGHT", "FLDATE", "Date ", {"FLDATE", "FLDAT"}},
+                       {InputKind::SelectOption, false, "LH", "SCARR", "CARRID", "", {"CARRID", "CARRI"}},
+                       {InputKind::SelectOption, false, "", "scarr", "CARRNAME", "", {"CARRNA", "CARRN"}}};
+    expected.inputTables = {"SCARR"};
+    expected.options = {{1}, {1, 0, 2}, true, true, RowLimit{100, {"MAX", "MAX"}}, ScreenName{"VARI", "VARI"}};
+    EXPECT_EQ(planned(r), expected);
+    EXPECT_EQ(inputName(expected.inputs[0]), "P_FLDATE");
+    EXPECT_EQ(inputName(expected.inputs[1]), "S_CARRID");
+}
+
+// Input names: eight characters with their prefix, unique by a running number
+// without regard to case within their kind, the option inputs named first.
+TEST(ReportPlan, inputNamesAreShortAndUnique) {
     ReportDefinition r = flightReport({"CARRID"});
     for (const char* f : {"CARRID", "CARRI2", "CARRID", "MAX"}) r.selection.push_back({padded("SFLIGHT"), f, "", "P;N;"});
     r.selection.push_back({padded("SFLIGHT"), "VARI", "", "S;N;"});
+    r.selection.push_back({padded("SFLIGHT"), "/BIC/ZAMOUNT", "", "S;N;"});
     r.maxRows = 0;
     r.layoutVariant = true;
-    Generated g = generated(r);
-    std::vector<std::string> labels, inputs;
-    for (const ScreenNames& n : g.screenNames) {
-        labels.push_back(n.label);
-        inputs.push_back(n.input);
-    }
-    EXPECT_EQ(g.optionNames, (OptionNames{"VS_MAX", "P_MAX", "VS_VARI", "P_VARI"}));
-    EXPECT_EQ(labels, (std::vector<std::string>{"VS_CARRI", "VS_CARR2", "VS_CARR3", "VS_MAX2", "VS_VARI2"}));
-    EXPECT_EQ(inputs, (std::vector<std::string>{"P_CARRID", "P_CARRI2", "P_CARRI3", "P_MAX2", "s_VARI"}));
+    const ReportPlan plan = planned(r);
+    std::vector<ScreenName> names;
+    for (const PlanInput& in : plan.inputs) names.push_back(in.name);
+    EXPECT_EQ(plan.options.rowLimit->name, (ScreenName{"MAX", "MAX"}));
+    EXPECT_EQ(plan.options.layout, (ScreenName{"VARI", "VARI"}));
+    EXPECT_EQ(names, (std::vector<ScreenName>{{"CARRID", "CARRI"}, {"CARRI2", "CARR2"}, {"CARRI3", "CARR3"},
+                                              {"MAX2", "MAX2"}, {"VARI", "VARI2"}, {"ZAMOUN", "ZAMOU"}}));
+    EXPECT_EQ(planInputs(r), plan.inputs);
 }
 
-// The FROM and WHERE lines no golden program shows, or the refusal; each
-// picked table has a field of its own.
-struct SelectCase {
+// The FROM clause piece by piece, or the refusal; each picked table has a
+// field of its own.
+struct FromCase {
     const char* name;
     std::vector<std::string> tables;
     std::vector<SelectionEntry> selection;
     std::vector<Condition> conditions;
-    std::string result;  // the lines after "From ", joined by "|", or a piece of the refusal
+    std::vector<FromStep> from;
+    std::string refused;  // a piece of the refusal, "" when the plan is made
 };
-void PrintTo(const SelectCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FromCase& c, std::ostream* os) { *os << c.name; }
 
-class SelectStatements : public ::testing::TestWithParam<SelectCase> {};
+class FromClauses : public ::testing::TestWithParam<FromCase> {};
 
-TEST_P(SelectStatements, joinAndFilterAsTheConditionsSay) {
+TEST_P(FromClauses, joinAndFilterAsTheConditionsSay) {
+    const FromCase& c = GetParam();
     ReportDefinition r;
-    for (const std::string& table : GetParam().tables) r.fields.push_back(pick(table, "F" + std::to_string(r.fields.size())));
-    r.selection = GetParam().selection;
-    r.conditions = GetParam().conditions;
-    const GenerationResult g = GenerateProgram(r);
-    if (!g) {
-        EXPECT_NE(g.failure().reason.find(GetParam().result), std::string::npos) << g.failure().reason;
+    for (const std::string& table : c.tables) r.fields.push_back(pick(table, "F" + std::to_string(r.fields.size())));
+    r.selection = c.selection;
+    r.conditions = c.conditions;
+    const Result<ReportPlan> plan = planReport(r);
+    if (!c.refused.empty()) {
+        ASSERT_FALSE(plan);
+        EXPECT_NE(plan.failure().reason.find(c.refused), std::string::npos) << plan.failure().reason;
+        EXPECT_EQ(refusal(r), plan.failure().reason);
         return;
     }
-    std::string lines;
-    const auto& all = g->selectLines;
-    for (auto at = std::find(all.begin(), all.end(), "into table It_Output From "); at != all.end() && ++at != all.end();)
-        lines += (lines.empty() ? "" : "|") + *at;
-    EXPECT_EQ(lines, GetParam().result);
+    ASSERT_TRUE(plan) << plan.failure().reason;
+    EXPECT_EQ(plan->from, c.from);
 }
 
 const JoinType outer = JoinType::LeftOuter, inner = JoinType::Inner;
 const std::vector<std::string> kAirlineFlights{"SCARR", "SPFLI"}, kThree{"SCARR", "SPFLI", "SFLIGHT"};
+constexpr FromStep::Kind kFirstTable = FromStep::FirstTable, kFirstJoin = FromStep::FirstJoin,
+                         kJoinTable = FromStep::JoinTable, kExtendOn = FromStep::ExtendOn;
 
 INSTANTIATE_TEST_SUITE_P(
-    Conditions, SelectStatements,
+    Conditions, FromClauses,
     ::testing::Values(
-        SelectCase{"selscrIsRecognisedExactlyOnly", {"SFLIGHT", "SCARR"}, {}, {{"SFLIGHT", "CARRID", "=", "selscr", "CARRID"}},
-                   "SFLIGHT As A inner join SCARR As B on A~CARRID = B~CARRID|."},
-        SelectCase{"noOutputField", {}, {}, {}, "no output field"},
-        SelectCase{"unjoinedTable", kAirlineFlights, {}, {}, "table SPFLI is not in the FROM clause"},
-        SelectCase{"tableJoinedWithItself", kAirlineFlights, {}, {{"SPFLI", "CARRID", "=", "SPFLI", "CARRID"}},
-                   "joins table SPFLI with itself"},
-        SelectCase{"neitherTableJoinedYet", {"T1", "T2", "T3", "T4"}, {},
-                   {{"T1", "A", "=", "T2", "A"}, {"T3", "C", "=", "T4", "C"}}, "neither T3 nor T4 is joined"},
-        SelectCase{"outerJoinExtended", kThree, {},
-                   {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", outer},
-                    {"SFLIGHT", "CONNID", "=", "SPFLI", "CONNID", outer}},
-                   "SCARR As A inner join SPFLI As B on A~CARRID = B~CARRID| left outer join SFLIGHT As C on B~CARRID = C~CARRID"
-                   "| AND C~CONNID = B~CONNID|."},
-        SelectCase{"outerJoinNotEqual", kAirlineFlights, {}, {{"SCARR", "CARRID", "<>", "SPFLI", "CARRID", outer}},
-                   "condition 1 (SCARR-CARRID <> SPFLI-CARRID): a left outer join compares with = only"},
-        SelectCase{"filterOnTheOuterTable", kAirlineFlights, {{padded("SCARR"), "CARRID", "", "P;N;"}},
-                   {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SPFLI", "CARRID", "=", "SELSCR", "CARRID"}},
-                   "condition 2 (SPFLI-CARRID = P_CARRID): table SPFLI is the outer table of a left outer join; a filter"},
-        SelectCase{"laterJoinNamingTheOuterTable", kThree, {},
-                   {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", inner}},
-                   "condition 2 (SPFLI-CARRID = SFLIGHT-CARRID): table SPFLI is the outer table of a left outer join; no later"},
-        SelectCase{"innerLineOnAnOuterJoin", kAirlineFlights, {},
-                   {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SCARR", "CARRID", "=", "SPFLI", "CONNID", inner}},
-                   "condition 2 (SCARR-CARRID = SPFLI-CONNID): it adds to the ON condition of the join before it, a left outer join"},
-        SelectCase{"outerLineOnAnInnerJoin", kAirlineFlights, {},
-                   {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SCARR", "CARRID", "=", "SPFLI", "CONNID", outer}},
-                   "condition 2 (SCARR-CARRID = SPFLI-CONNID): it adds to the ON condition of the join before it, an inner join"},
-        SelectCase{"outerLineWithoutTheOuterTable", kThree, {},
-                   {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", outer},
-                    {"SCARR", "CARRID", "=", "SPFLI", "CONNID", outer}},
-                   "condition 3 (SCARR-CARRID = SPFLI-CONNID): each comparison of a left outer join names its outer table SFLIGHT"}),
-    [](const ::testing::TestParamInfo<SelectCase>& info) { return std::string(info.param.name); });
+        FromCase{"oneTable", {"SFLIGHT"}, {}, {}, {{kFirstTable, 0, 0}}, ""},
+        FromCase{"selscrIsRecognisedExactlyOnly", {"SFLIGHT", "SCARR"}, {}, {{"SFLIGHT", "CARRID", "=", "selscr", "CARRID"}},
+                 {{kFirstJoin, 1, 0}}, ""},
+        FromCase{"aConditionOnAnotherTableStandsForTheLast", kAirlineFlights, {}, {{"SCARR", "CARRID", "=", "SBOOK", "CARRID"}},
+                 {{kFirstJoin, 1, 0}}, ""},
+        FromCase{"leftTableJoinedLater", {"T1", "T2", "T3"}, {}, {{"T1", "A", "=", "T2", "A"}, {"T3", "C", "=", "T2", "C"}},
+                 {{kFirstJoin, 1, 0}, {kJoinTable, 2, 1}}, ""},
+        FromCase{"noOutputField", {}, {}, {}, {}, "no output field"},
+        FromCase{"unknownInput", {"SFLIGHT"}, {}, {{"SFLIGHT", "F0", "=", "SELSCR", "CARRID"}}, {}, "is not a field of the selection screen"},
+        FromCase{"unjoinedTable", kAirlineFlights, {}, {}, {}, "table SPFLI is not in the FROM clause"},
+        FromCase{"tableJoinedWithItself", kAirlineFlights, {}, {{"SPFLI", "CARRID", "=", "SPFLI", "CARRID"}}, {},
+                 "joins table SPFLI with itself"},
+        FromCase{"neitherTableJoinedYet", {"T1", "T2", "T3", "T4"}, {},
+                 {{"T1", "A", "=", "T2", "A"}, {"T3", "C", "=", "T4", "C"}}, {}, "neither T3 nor T4 is joined"},
+        FromCase{"outerJoinExtended", kThree, {},
+                 {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", outer},
+                  {"SFLIGHT", "CONNID", "=", "SPFLI", "CONNID", outer}},
+                 {{kFirstJoin, 1, 0}, {kJoinTable, 2, 1}, {kExtendOn, 0, 2}}, ""},
+        FromCase{"outerJoinNotEqual", kAirlineFlights, {}, {{"SCARR", "CARRID", "<>", "SPFLI", "CARRID", outer}}, {},
+                 "condition 1 (SCARR-CARRID <> SPFLI-CARRID): a left outer join compares with = only"},
+        FromCase{"filterOnTheOuterTable", kAirlineFlights, {{padded("SCARR"), "CARRID", "", "P;N;"}},
+                 {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SPFLI", "CARRID", "=", "SELSCR", "CARRID"}}, {},
+                 "condition 2 (SPFLI-CARRID = P_CARRID): table SPFLI is the outer table of a left outer join; a filter"},
+        FromCase{"laterJoinNamingTheOuterTable", kThree, {},
+                 {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", inner}}, {},
+                 "condition 2 (SPFLI-CARRID = SFLIGHT-CARRID): table SPFLI is the outer table of a left outer join; no later"},
+        FromCase{"innerLineOnAnOuterJoin", kAirlineFlights, {},
+                 {{"SCARR", "CARRID", "=", "SPFLI", "CARRID", outer}, {"SCARR", "CARRID", "=", "SPFLI", "CONNID", inner}}, {},
+                 "condition 2 (SCARR-CARRID = SPFLI-CONNID): it adds to the ON condition of the join before it, a left outer join"},
+        FromCase{"outerLineOnAnInnerJoin", kAirlineFlights, {},
+                 {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SCARR", "CARRID", "=", "SPFLI", "CONNID", outer}}, {},
+                 "condition 2 (SCARR-CARRID = SPFLI-CONNID): it adds to the ON condition of the join before it, an inner join"},
+        FromCase{"outerLineWithoutTheOuterTable", kThree, {},
+                 {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}, {"SPFLI", "CARRID", "=", "SFLIGHT", "CARRID", outer},
+                  {"SCARR", "CARRID", "=", "SPFLI", "CONNID", outer}}, {},
+                 "condition 3 (SCARR-CARRID = SPFLI-CONNID): each comparison of a left outer join names its outer table SFLIGHT"}),
+    [](const ::testing::TestParamInfo<FromCase>& info) { return std::string(info.param.name); });
 
 TEST(Driver, atMost26Tables) {
     ReportDefinition r;
@@ -110,10 +158,9 @@ TEST(Driver, atMost26Tables) {
         r.fields.push_back(pick("T" + std::to_string(i), "F" + std::to_string(i)));
         if (i > 0) r.conditions.push_back({"T0", "K", "=", "T" + std::to_string(i), "K"});
     }
-    Generated g = generated(r);
-    EXPECT_EQ(g.aliases.back().alias, "Z");
+    EXPECT_EQ(planned(r).tables.back().alias, "Z");
     r.fields.push_back(pick("T26", "F26"));
-    EXPECT_NE(refusal(r).find("26 at most"), std::string::npos);
+    EXPECT_NE(refusal(r).find("(table T26 would be the 27th); the aliases A to Z allow 26 at most"), std::string::npos);
 }
 
 TEST(Driver, atMost32768SourceLines) {

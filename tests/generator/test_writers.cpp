@@ -98,10 +98,10 @@ TEST(Select, aRowLimitKeepsTheFirstRowsOfTheSortOrder) {
             r.fields[2].sortDescending = true;
             r.fields[0].sortPosition = 2;
         }
-        const Generated g = generated(r);
-        const auto from = std::find(g.selectLines.begin(), g.selectLines.end(), " ORDER BY ");
-        EXPECT_EQ(std::vector<std::string>(from, g.selectLines.end() - (from == g.selectLines.end() ? 0 : 1)), c.classic);
-        EXPECT_EQ(g.selectLines.back(), ".");
+        const std::vector<std::string> src = generated(r).source;
+        const auto end = std::find(src.begin(), src.end(), ".");  // the end of the SELECT
+        ASSERT_NE(end, src.end());
+        EXPECT_EQ(std::vector<std::string>(std::find(src.begin(), end, " ORDER BY "), end), c.classic);
         r.style = CodeStyle::Modern;
         EXPECT_TRUE(has(generated(r).source, c.modern)) << c.modern;
     }

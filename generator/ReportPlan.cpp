@@ -1,0 +1,234 @@
+// The plan of a report: every rule that turns a design into what the
+// program reads, filters, shows and asks, in one place.
+#include "generator/ReportPlan.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "common/Text.h"
+#include "generator/DesignCheck.h"
+#include "generator/FromClause.h"
+
+namespace orvex {
+
+namespace {
+
+std::string aliasFor(std::size_t index) { return std::string(1, static_cast<char>('A' + index)); }
+
+// Gives the names of the selection screen: each at most eight characters with
+// its prefix, unique whatever its letter case, and numbered where the
+// shortened name is taken ("CARRI", "CARR2", ...). The prefix of the kind
+// ("VS_" for labels, "P_" for parameters, "S_" for select-options) keeps the
+// kinds apart and sets how much of a name fits.
+class ScreenNamer {
+public:
+    std::string give(std::string_view prefix, std::string_view stem) {
+        const std::string wanted = std::string(prefix) + std::string(stem);
+        std::string name(text::prefix(wanted, kMaxScreenNameLength));
+        std::string key = text::upper(name);
+        if (given_.count(key)) {
+            // The number to try next: smaller ones are known to be taken, and
+            // names are never given back.
+            std::size_t& n = nextNumber_.try_emplace(key, 2).first->second;
+            for (;; ++n) {
+                const std::string number = std::to_string(n);
+                std::string candidate = std::string(text::prefix(name, kMaxScreenNameLength - number.size())) + number;
+                if (given_.insert(text::upper(candidate)).second) {
+                    ++n;
+                    name = std::move(candidate);
+                    break;
+                }
+            }
+        } else {
+            given_.insert(std::move(key));
+        }
+        return name.substr(prefix.size());
+    }
+    // The label's name first, then the input's.
+    ScreenName inputAndLabel(std::string_view inputPrefix, std::string_view stem) {
+        ScreenName n;
+        n.label = give("VS_", stem);
+        n.input = give(inputPrefix, stem);
+        return n;
+    }
+
+private:
+    std::unordered_set<std::string> given_;  // upper case, with the prefix
+    std::unordered_map<std::string, std::size_t> nextNumber_;
+};
+
+// The inputs of the entries, and the options' inputs, named first.
+std::vector<PlanInput> nameInputs(const ReportDefinition& report, PlanOptions* options) {
+    ScreenNamer namer;
+    std::optional<ScreenName> rowLimit, layout;
+    if (report.maxRows) rowLimit = namer.inputAndLabel("P_", "MAX");
+    if (report.layoutVariant) layout = namer.inputAndLabel("P_", "VARI");
+    if (options) {
+        if (rowLimit) options->rowLimit = RowLimit{*report.maxRows, *rowLimit};
+        options->layout = layout;
+    }
+    std::vector<PlanInput> inputs;
+    inputs.reserve(report.selection.size());
+    for (const SelectionEntry& e : report.selection) {
+        PlanInput in;
+        in.kind = isSelectOption(e.settings) ? InputKind::SelectOption : InputKind::Parameter;
+        in.required = isRequired(e.settings);
+        in.defaultValue = std::string(defaultValue(e.settings));
+        in.table = std::string(text::trim(e.table));
+        in.field = std::string(text::trim(e.field));
+        in.description = e.description;
+        in.name = namer.inputAndLabel(in.kind == InputKind::SelectOption ? "S_" : "P_", screenNameStem(in.field));
+        inputs.push_back(std::move(in));
+    }
+    return inputs;
+}
+
+// One column per distinct field name, in upper case: ABAP names do not depend
+// on their letter case, and the structure can hold a name once.
+void planColumns(const ReportDefinition& report, const FlatIndex& tableIndex, ReportPlan& plan) {
+    const std::size_t n = report.fields.size();
+    std::vector<std::string> names;
+    names.reserve(n);
+    for (const PickedField& f : report.fields) names.push_back(text::upper(f.field));
+    FlatIndex present(n);
+    plan.columns.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (present.insert(names[i], i) != FlatIndex::npos) continue;
+        const PickedField& f = report.fields[i];
+        PlanColumn c;
+        c.source = PlanField{tableIndex.find(f.table), f.field};
+        c.description = std::string(text::trim(f.description));
+        c.sortPosition = f.sortPosition;
+        c.sortDescending = f.sortDescending;
+        c.subtotal = f.subtotal;
+        c.total = f.total;
+        plan.columns.push_back(std::move(c));
+    }
+}
+
+void planOptions(ReportPlan& plan) {
+    PlanOptions& o = plan.options;
+    const std::vector<PlanColumn>& columns = plan.columns;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].sortPosition > 0) o.sortColumns.push_back(i);
+        o.totals = o.totals || columns[i].total;
+        o.columnTexts = o.columnTexts || !text::blank(columns[i].description);
+    }
+    std::stable_sort(o.sortColumns.begin(), o.sortColumns.end(), [&columns](std::size_t a, std::size_t b) {
+        return columns[a].sortPosition < columns[b].sortPosition;
+    });
+    if (!o.rowLimit || o.sortColumns.empty()) return;
+    o.selectOrder = o.sortColumns;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].sortPosition <= 0) o.selectOrder.push_back(i);
+}
+
+// The tables of the select-options' work areas, each once.
+void planInputTables(ReportPlan& plan) {
+    std::unordered_set<std::string> declared;
+    for (const PlanInput& in : plan.inputs)
+        if (in.kind == InputKind::SelectOption && declared.insert(text::upper(in.table)).second)
+            plan.inputTables.push_back(in.table);
+}
+
+// The conditions in row order: a join per condition on a table, a filter per
+// condition on an input. A name that is no table of the report stands for the
+// last table.
+Status planConditions(const ReportDefinition& report, const FlatIndex& tableIndex, ReportPlan& plan) {
+    const auto table = [&](const std::string& name) {
+        const std::size_t t = tableIndex.find(name);
+        return t == FlatIndex::npos ? plan.tables.size() - 1 : t;
+    };
+    const InputLookup inputs(report.selection);
+    for (std::size_t row = 0; row < report.conditions.size(); ++row) {
+        const Condition& c = report.conditions[row];
+        const PlanField left{table(c.leftTable), c.leftField};
+        if (c.rightTable != kSelectionScreenMarker) {
+            plan.joins.push_back(PlanJoin{left, c.op, PlanField{table(c.rightTable), c.rightField}, c.join, row});
+            continue;
+        }
+        const std::optional<std::size_t> input = inputs.of(c);
+        if (!input)
+            return planRefusal(describeCondition(c, row) + ": " + c.rightField +
+                               " is not a field of the selection screen");
+        const bool range = plan.inputs[*input].kind == InputKind::SelectOption;
+        plan.filters.push_back(PlanFilter{left, range ? "IN" : c.op, *input, row});
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string inputName(const PlanInput& input) {
+    return (input.kind == InputKind::SelectOption ? "S_" : "P_") + input.name.input;
+}
+
+std::string screenNameStem(std::string_view field) {
+    if (!field.empty() && field.front() == '/')
+        if (const std::size_t close = field.find('/', 1); close != std::string_view::npos) field.remove_prefix(close + 1);
+    return std::string(field);
+}
+
+std::vector<std::string> reportTables(const ReportDefinition& design) {
+    std::vector<std::string> tables;
+    FlatIndex known(kMaxTables + 1);
+    std::string_view previous;  // fields usually come table by table
+    for (const PickedField& f : design.fields) {
+        const std::string_view table = text::trim(f.table);
+        if (!tables.empty() && table == previous) continue;
+        previous = table;
+        if (known.insert(table, tables.size()) == FlatIndex::npos) tables.emplace_back(table);
+    }
+    return tables;
+}
+
+std::vector<PlanInput> planInputs(const ReportDefinition& design) { return nameInputs(design, nullptr); }
+
+InputLookup::InputLookup(const std::vector<SelectionEntry>& selection) : first_(selection.size()) {
+    for (std::size_t i = 0; i < selection.size(); ++i) first_.insert(text::trim(selection[i].field), i);
+}
+
+std::optional<std::size_t> InputLookup::field(std::string_view name) const {
+    const std::size_t i = first_.find(text::trim(name));
+    return i == FlatIndex::npos ? std::nullopt : std::optional<std::size_t>(i);
+}
+
+std::optional<std::size_t> InputLookup::of(const Condition& c) const {
+    if (c.rightTable != kSelectionScreenMarker) return std::nullopt;
+    return field(c.rightField);
+}
+
+Result<ReportPlan> planReport(const ReportDefinition& design) {
+    if (Status s = checkDesign(design); !s) return s.failure();
+    const ReportDefinition report = withTrimmedNames(design);
+    ReportPlan plan;
+    plan.style = report.style;
+    plan.name = report.name;
+    plan.description = report.description;
+    plan.company = report.company;
+    plan.author = report.author.value_or(std::string());
+    plan.grid = report.grid;
+    plan.printHeading = report.printHeading;
+    plan.heading = report.heading;
+
+    const std::vector<std::string> tables = reportTables(report);
+    if (tables.size() > kMaxTables)
+        return planRefusal("the report reads more than " + std::to_string(kMaxTables) + " tables (table " +
+                           tables[kMaxTables] + " would be the 27th); the aliases A to Z allow 26 at most");
+    if (tables.empty()) return planRefusal("the report has no output field: pick at least one field of a table");
+    FlatIndex tableIndex(tables.size());
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        plan.tables.push_back(PlanTable{tables[t], aliasFor(t)});
+        tableIndex.insert(tables[t], t);
+    }
+    planColumns(report, tableIndex, plan);
+    plan.inputs = nameInputs(report, &plan.options);
+    planOptions(plan);
+    planInputTables(plan);
+    if (Status s = planConditions(report, tableIndex, plan); !s) return s.failure();
+    if (Status s = planFrom(report, plan); !s) return s.failure();
+    return plan;
+}
+
+}  // namespace orvex
