@@ -335,17 +335,6 @@ FieldTypeOf Session::designFieldTypes() const {
     };
 }
 
-std::string createdSummary(const sap::InstallRequest& request, const sap::InstallResult& result) {
-    std::string summary = "Program " + sap::repositoryName(request.name) + (request.replace ? " replaced" : "") +
-                          " in package " + (request.package.empty() ? std::string("$TMP") : request.package);
-    if (!request.transport.empty()) summary += " on request " + request.transport;
-    if (result.activated()) return summary + "; activated.";
-    // Why not: the attributes are set and the program activated only with "Unicode Check Active".
-    if (!request.unicodeCheck)
-        return summary + "; not activated: \"Unicode Check Active\" was not ticked, which also activates it.";
-    return summary + "; not activated: the activation failed.";
-}
-
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
     if (callRunning()) {
         sap::InstallResult refused;

@@ -11,7 +11,7 @@
 
 #include "generator/ReportDefinition.h"
 #include "screens/ListBox.h"
-#include "screens/ReportModel.h"
+#include "session/ReportModel.h"
 #include "screens/Session.h"
 
 class QAbstractButton;

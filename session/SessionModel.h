@@ -12,12 +12,12 @@
 #include "generator/DesignFindings.h"
 #include "sap/BackendFactory.h"
 #include "sap/Operations.h"
-#include "screens/ReportModel.h"
+#include "session/ReportModel.h"
 #include "sap/Rfc.h"
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
 
-namespace orvex::screens {
+namespace orvex::session {
 
 class SessionModel {
 public:
@@ -111,4 +111,4 @@ private:
     sap::Road road_ = sap::Road::Http;  // its road (none chosen yet: an RFC road)
 };
 
-}  // namespace orvex::screens
+}  // namespace orvex::session

@@ -1,4 +1,4 @@
-#include "screens/SessionModel.h"
+#include "session/SessionModel.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include "common/platform/AtomicFile.h"
 #include "generator/DesignFile.h"
 
-namespace orvex::screens {
+namespace orvex::session {
 
 SessionModel::SessionModel()
     : factory(sap::defaultBackendFactory()),
@@ -96,4 +96,4 @@ void SessionModel::keepDesign() {
     kept_ = now;
 }
 
-}  // namespace orvex::screens
+}  // namespace orvex::session
