@@ -16,6 +16,7 @@
 #include "sap/DesignFieldTypes.h"
 #include "sap/InstallProgram.h"
 #include "sap/Messages.h"
+#include "session/FileChooser.h"
 #include "session/InstallFlow.h"
 #include "session/Prompter.h"
 #include "session/SessionModel.h"
@@ -65,17 +66,22 @@ public:
     Session();
     ~Session() override;
 
-    // Seams, with the program's defaults.
-    Prompter* prompter;                               // default: message boxes
-    std::function<int(QDialog&)> runModal;            // default: exec()
-    std::function<void()> exitProgram;                // default: ends the process at once
-    std::function<QString(bool save)> chooseDesignFile;  // default: file dialogs; "" = cancelled
-    std::function<QString()> chooseExportFolder;      // default: folder dialog; "" = cancelled
-    std::function<QString()> chooseSourceFile;        // default: save dialog for .abap; "" = cancelled
-    Version version;                                  // default: the build's version
+    // Seams, with the program's defaults: message boxes; exec(); ending the
+    // process at once; Qt's file dialogs; the build's version.
+    Prompter& prompter() const { return *prompter_; }
+    void setPrompter(Prompter* prompter) { prompter_ = prompter ? prompter : &messageBoxes_; }
+    int runModal(QDialog& dialog) { return runModal_(dialog); }
+    void setRunModal(std::function<int(QDialog&)> run) { runModal_ = std::move(run); }
+    void exitProgram() { exitProgram_(); }
+    void setExitProgram(std::function<void()> exit) { exitProgram_ = std::move(exit); }
+    void setFileChooser(FileChooser* files) { files_ = files ? files : fileDialogs_.get(); }
+    QString chooseSourceFile() { return QString::fromStdString(files_->sourceFile()); }
+    const Version& version() const { return version_; }
+    void setVersion(Version version) { version_ = version; }
 
     // The window boxes belong to when no modal screen is up.
-    QWidget* mainWindow = nullptr;
+    QWidget* mainWindow() const { return mainWindow_; }
+    void setMainWindow(QWidget* window) { mainWindow_ = window; }
 
     void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle,
                  const std::string& detail = {});
@@ -193,9 +199,16 @@ private:
     // when the main window cannot hold it.
     bool takeDesign(const ReportDefinition& design);
 
+    MessageBoxPrompter messageBoxes_{*this};
+    Prompter* prompter_ = &messageBoxes_;
+    std::function<int(QDialog&)> runModal_;
+    std::function<void()> exitProgram_;
+    std::unique_ptr<FileChooser> fileDialogs_;
+    FileChooser* files_;
+    Version version_;
+    QWidget* mainWindow_ = nullptr;
     CallWait* wait_ = nullptr;  // the call being waited for
     QString lastDesignFolder_;  // of the design last opened or saved
-    MessageBoxPrompter messageBoxes_{*this};
 };
 
 }  // namespace orvex::screens

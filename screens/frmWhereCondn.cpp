@@ -400,7 +400,7 @@ void frmWhereCondn::Command1_Click() {
     request.package = definition.package.empty() ? std::string("$TMP") : definition.package;
     // Asked here: whether a program of the name is replaced, and the
     // transport request (remembered in the design) a package records on.
-    PromptedInstall answers(*session_.prompter, [this](const std::string& package,
+    PromptedInstall answers(session_.prompter(), [this](const std::string& package,
                                                        const std::vector<std::string>& requests) {
         frmTransport dialog(package, requests, session_.report().definition.transport, this);
         if (session_.runModal(dialog) != QDialog::Accepted || dialog.request().empty()) return std::string();
