@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/sandbox_serve.h"
@@ -81,6 +82,22 @@ int reset() {
     return 0;
 }
 
+// A header line of the field names, then one line per row, fields separated by "|".
+int rows(const std::string& table) {
+    auto system = opened(SandboxSystem::defaultDatabasePath());
+    const auto found = system->tableRows(table);
+    if (!found) return fail("rows", found.failure().text());
+    auto line = [](const std::vector<std::string>& values) {
+        std::string text;
+        for (const std::string& v : values) text += (text.empty() ? "" : "|") + v;
+        std::cout << text << '\n';
+    };
+    line(found->fields);
+    for (const auto& row : found->rows) line(row);
+    std::cout.flush();
+    return std::cout ? 0 : fail("rows", "cannot write to standard output");
+}
+
 int seed(long long count) {
     if (count < 1) return fail("seed", "--synthetic needs a number of tables above 0");
     auto system = opened(SandboxSystem::defaultDatabasePath());
@@ -120,6 +137,13 @@ int main(int argc, char** argv) {
     app.add_subcommand("reset", "Delete the sandbox database and seed it afresh")->callback([&] {
         guarded("reset", exitCode, reset);
     });
+
+    auto table = std::make_shared<std::string>();
+    CLI::App* rowsCmd = app.add_subcommand(
+        "rows", "Print the demo rows of a table (client 001): a header line of the field names, then one line per "
+                "row, fields separated by '|'");
+    rowsCmd->add_option("table", *table, "Table name, such as SFLIGHT")->required();
+    rowsCmd->callback([&, table] { guarded("rows", exitCode, [&] { return rows(*table); }); });
 
     auto count = std::make_shared<long long>(0);
     CLI::App* seedCmd = app.add_subcommand("seed", "Add data for scale tests");

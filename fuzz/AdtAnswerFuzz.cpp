@@ -1,10 +1,12 @@
 // Arbitrary bytes as an ADT answer through every reader: no crash, no more
-// names than the cap, no name unpadded or no dictionary name, no line without a column.
+// names than the cap, no name unpadded or no dictionary name, no line without a
+// column, no preview with more rows than asked or a row of another width.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "sap/adt/AdtAnswers.h"
+#include "sap/adt/AdtDataPreview.h"
 
 using namespace orvex::sap;
 
@@ -25,5 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& messages : {adt::checkMessages(doc), adt::activationMessages(doc)})
         for (const SapMessage& m : messages)
             if (m.line < 0 || (m.line > 0 && m.column < 1)) __builtin_trap();
+    if (auto preview = adt::previewRows(doc, 20)) {
+        if (preview->rows.size() > 20) __builtin_trap();
+        for (const auto& row : preview->rows)
+            if (row.size() != preview->columns.size()) __builtin_trap();
+        if (preview->totalRows && *preview->totalRows < preview->rows.size()) __builtin_trap();
+    }
     return 0;
 }

@@ -109,10 +109,15 @@ std::string plainHttpWarning(const ConnectionProperties& props) {
 }
 
 BackendFactory& defaultBackendFactory() {
-    static BackendFactory factory = [](const ConnectionProperties& props) -> std::unique_ptr<RfcBackend> {
+    static BackendFactory factory = backendFactory("");
+    return factory;
+}
+
+BackendFactory backendFactory(const std::string& sandboxDatabase) {
+    return [sandboxDatabase](const ConnectionProperties& props) -> std::unique_ptr<RfcBackend> {
         Choice choice = choose(props, false);
         switch (choice.road.road) {
-            case Road::Sandbox: return makeSandboxBackend(props);
+            case Road::Sandbox: return makeSandboxBackend(sandboxDatabase);
             case Road::Rfc: return makeNwRfcBackend(std::move(*choice.rfc));
             case Road::Adt: {
                 // Function modules on an ADT address: the SOAP service of the same server.
@@ -126,7 +131,6 @@ BackendFactory& defaultBackendFactory() {
         return std::make_unique<FallbackBackend>(makeHttpBackend(props),
                                                  choice.rfc ? std::string() : choice.rfc.failure().reason);
     };
-    return factory;
 }
 
 std::unique_ptr<Operations> makeOperations(const LogonValues& logon) {

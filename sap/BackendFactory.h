@@ -31,6 +31,9 @@ std::string plainHttpWarning(const ConnectionProperties& props);
 // The factory the program uses unless one is injected: the backend of the
 // road chooseRoad takes, without asking a bare URL whether it serves ADT.
 BackendFactory& defaultBackendFactory();
+// The same roads, with the embedded sandbox's database at `sandboxDatabase`
+// ("" for its place beside the program).
+BackendFactory backendFactory(const std::string& sandboxDatabase);
 
 // The operations on the road the settings choose (see chooseRoad).
 std::unique_ptr<Operations> makeOperations(const LogonValues& logon);

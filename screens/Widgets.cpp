@@ -1,28 +1,19 @@
 #include "screens/Widgets.h"
 
-#include <QAction>
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QEvent>
-#include <QFileInfo>
-#include <QMenu>
-#include <QMenuBar>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QValidator>
-#include <QVBoxLayout>
 
 #include <algorithm>
-#include <functional>
+#include <utility>
 #include <vector>
-
-#include "screens/ListBox.h"
 
 namespace orvex::screens {
 
@@ -252,151 +243,6 @@ QBoxLayout* lineUp(QBoxLayout* box, std::initializer_list<QWidget*> widgets) {
         else box->addStretch();
     }
     return box;
-}
-
-QGroupBox* listGroupFrame(QWidget* parent, const QString& title, const char* viewName,
-                          std::vector<ListGroupView::Column> columns) {
-    auto* frame = new QGroupBox(title, parent);
-    for (const auto& c : columns) c.list->setParent(frame);
-    auto* view = new ListGroupView(QString::fromLatin1(viewName), std::move(columns), frame);
-    (new QVBoxLayout(frame))->addWidget(view);
-    return frame;
-}
-
-QString trimmedName(const QString& item) { return item.trimmed(); }
-
-PickedField FieldLists::at(int row) const {
-    // The list shows the table padded; the model holds it trimmed.
-    return PickedField{toStd(tables->item(row).trimmed()), toStd(fields->item(row)), toStd(labels->item(row))};
-}
-
-int FieldLists::selectedRow() const { return selectedRowOf({tables, fields, labels}); }
-
-
-void syncRows(const std::vector<ListBox*>& lists, const std::vector<QStringList>& rows) {
-    if (lists.empty()) return;
-    const std::size_t was = static_cast<std::size_t>(lists.front()->count()), now = rows.size();
-    auto same = [&](std::size_t oldRow, std::size_t newRow) {
-        for (std::size_t l = 0; l < lists.size(); ++l)
-            if (lists[l]->item(static_cast<int>(oldRow)) != rows[newRow].value(static_cast<qsizetype>(l)))
-                return false;
-        return true;
-    };
-    std::size_t head = 0;
-    while (head < was && head < now && same(head, head)) ++head;
-    std::size_t tail = 0;
-    while (tail < was - head && tail < now - head && same(was - 1 - tail, now - 1 - tail)) ++tail;
-    const std::size_t out = was - head - tail, in = now - head - tail;
-    if (out == 0 && in == 0) return;
-    if (out + in > 64) {  // a new list altogether: one reset per list
-        for (std::size_t l = 0; l < lists.size(); ++l) {
-            QStringList column;
-            column.reserve(static_cast<qsizetype>(now));
-            for (const QStringList& row : rows) column << row.value(static_cast<qsizetype>(l));
-            lists[l]->setItems(column);
-        }
-        return;
-    }
-    for (ListBox* list : lists)
-        for (std::size_t i = 0; i < out; ++i) list->removeItem(static_cast<int>(head));
-    for (std::size_t i = 0; i < in; ++i)
-        for (std::size_t l = 0; l < lists.size(); ++l)
-            lists[l]->insertItem(static_cast<int>(head + i), rows[head + i].value(static_cast<qsizetype>(l)));
-}
-
-int selectedRowOf(std::initializer_list<const ListBox*> lists) {
-    for (const ListBox* list : lists)
-        if (const int row = list->selectedRow(); row >= 0) return row;
-    return -1;
-}
-
-std::vector<QStringList> fieldRows(const std::vector<PickedField>& fields) {
-    std::vector<QStringList> rows;
-    rows.reserve(fields.size());
-    for (const PickedField& f : fields) rows.push_back({toQ(padTableName(f.table)), toQ(f.field), toQ(f.description)});
-    return rows;
-}
-
-void showDesignTitle(QWidget* window, const QString& caption, const ReportModel& model) {
-    QString title = caption;
-    if (!model.file().empty()) title += QStringLiteral(" - ") + QFileInfo(toQ(model.file())).fileName();
-    window->setWindowTitle(title + QStringLiteral("[*]"));
-    window->setWindowModified(model.modified());
-}
-
-QMenuBar* reportMenu(QWidget* window, Session& session) {
-    auto* bar = new QMenuBar(window);
-    bar->setObjectName(QStringLiteral("menuBar"));
-    QMenu* menu = bar->addMenu(QStringLiteral("&Report"));
-    menu->setObjectName(QStringLiteral("mnuReport"));
-    auto add = [&](const char* name, const char* caption, QKeySequence keys, std::function<void()> run) {
-        QAction* action = menu->addAction(QString::fromLatin1(caption));
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(keys);
-        QObject::connect(action, &QAction::triggered, window, std::move(run));
-    };
-    add("mnuNewDesign", "Ne&w Design", QKeySequence::New, [&session] { session.newDesign(); });
-    add("mnuOpenDesign", "&Open Design...", QKeySequence::Open, [&session] { session.openDesign(); });
-    add("mnuRestoreDesign", "&Restore Last Design", {}, [&session] { session.restoreLastDesign(); });
-    menu->actions().back()->setToolTip(QStringLiteral("Reopens the design as it stood when the wizard last went back, "
-                                                      "ended or created a program"));
-    add("mnuSaveDesign", "&Save Design", QKeySequence(Qt::CTRL | Qt::Key_S), [&session] { session.saveDesign(false); });
-    add("mnuSaveDesignAs", "Save Design &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-        [&session] { session.saveDesign(true); });
-    add("mnuExportAbapGit", "Export for a&bapGit...", {}, [&session] { session.exportForAbapGit(); });
-    return bar;
-}
-
-bool confirmRemoval(Session& session, const std::string& what, const Dependents& along) {
-    if (!along.any()) return true;
-    std::vector<std::string> parts;
-    auto count = [&parts](std::size_t n, const char* one, const char* many) {
-        if (n) parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
-    };
-    count(along.fields, "picked field", "picked fields");
-    count(along.entries, "selection-screen input", "selection-screen inputs");
-    count(along.conditions, "condition", "conditions");
-    std::string list;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        list += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
-    return session.ask(what + " is used by " + list + " of the report.\r\nRemove " +
-                           (along.fields + along.entries + along.conditions == 1 ? "it" : "them") + " too?",
-                       "Remove");
-}
-
-ChainScreen::ChainScreen(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
-    menuBar = reportMenu(this, session_);
-}
-
-ChainScreen::~ChainScreen() {
-    if (listener_ >= 0) session_.report().stopListening(listener_);
-}
-
-void ChainScreen::setCaption(const QString& caption) {
-    caption_ = caption;
-    showDesignTitle(this, caption_, session_.report());
-}
-
-void ChainScreen::followModel() {
-    showModel();
-    listener_ = session_.report().listen([this](Change) {
-        showDesignTitle(this, caption_, session_.report());
-        showModel();
-    });
-}
-
-void ChainScreen::Form_Activate() {
-    if (session_.generated()) QDialog::done(QDialog::Accepted);
-}
-
-void ChainScreen::back() {
-    session_.keepDesign();
-    QDialog::reject();
-}
-
-void ChainScreen::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
-    QDialog::changeEvent(event);
 }
 
 }  // namespace orvex::screens

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "sap/TableReads.h"
-#include "screens/Widgets.h"
+#include "screens/ChainScreen.h"
 
 class QGroupBox;
 class QPushButton;

@@ -104,6 +104,9 @@ private:
     // Shows the attributes of the design that took the model's place.
     void showAttributes();
 
+    // The caption of "Connect SAP" while no chain of screens is open.
+    static constexpr const char* kConnectCaption = "&Connect SAP";
+
     Session& session_;
     std::unique_ptr<frmSettings> settings_;
     bool settingsComplete_ = false;

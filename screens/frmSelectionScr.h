@@ -1,7 +1,7 @@
 #pragma once
 // Selection-screen definition: picked fields become parameters or
 // select-options of the generated report's selection screen.
-#include "screens/Widgets.h"
+#include "screens/ChainScreen.h"
 
 class QCheckBox;
 class QHBoxLayout;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "screens/Widgets.h"
+#include "screens/ChainScreen.h"
 
 class QLabel;
 class QLineEdit;

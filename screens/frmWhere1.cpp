@@ -14,12 +14,10 @@
 #include "screens/ListBox.h"
 #include "screens/Session.h"
 #include "screens/Widgets.h"
-#include "screens/frmWhereCondn.h"
 
 namespace orvex::screens {
 
-frmWhere1::frmWhere1(Session& session, frmWhereCondn& conditions, QWidget* parent)
-    : QDialog(parent), session_(session), conditions_(conditions) {
+frmWhere1::frmWhere1(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     buildUi();
 }
 
@@ -85,7 +83,7 @@ void frmWhere1::Command1_Click() {
     else if (typed.startsWith(kInputChoice))
         typed = QString::fromLatin1(kSelectionScreenMarker) + '.' + typed.mid(kInputChoice.size()).trimmed();
     const std::string right = toStd(typed);
-    // Checked before anything is recorded, so the five lists stay parallel.
+    // Checked before the dialog closes: what it returns is a whole condition.
     const auto rightDot = right.find('.');
     if (rightDot == std::string::npos || rightDot == 0 || rightDot + 1 == right.size()) {
         session_.message("Please choose or type the field on the right as table.field", sap::kCritical);
@@ -106,7 +104,9 @@ void frmWhere1::Command1_Click() {
                          sap::kCritical);
         return;
     }
-    if (rightTable == kSelectionScreenMarker && !conditions_.selectionFieldNames().contains(toQ(rightField))) {
+    const auto& inputs = session_.report().definition.selection;
+    if (rightTable == kSelectionScreenMarker &&
+        std::none_of(inputs.begin(), inputs.end(), [&](const SelectionEntry& e) { return e.field == rightField; })) {
         session_.message("\"" + rightField + "\" is not a field of the selection screen", sap::kCritical);
         return;
     }
@@ -117,7 +117,13 @@ void frmWhere1::Command1_Click() {
     condition.op = toStd(Label2->text());
     condition.rightTable = rightTable;
     condition.rightField = rightField;
-    if (conditions_.recordCondition(condition)) accept();
+    const auto& conditions = session_.report().definition.conditions;
+    if (std::find(conditions.begin(), conditions.end(), condition) != conditions.end()) {
+        session_.message("This condition is in the report already", sap::kInformation);
+        return;
+    }
+    condition_ = condition;
+    accept();
 }
 
 void frmWhere1::Command2_Click() { reject(); }

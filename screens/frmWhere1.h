@@ -1,6 +1,10 @@
 #pragma once
-// Condition mapping: completes one condition with its right side.
+// Condition mapping: completes one condition with its right side. OK checks
+// the right side and closes accepted; the screen that opened the dialog
+// records condition().
 #include <QDialog>
+
+#include "generator/ReportDefinition.h"
 
 class QComboBox;
 class QLabel;
@@ -10,15 +14,16 @@ class QPushButton;
 namespace orvex::screens {
 
 class Session;
-class frmWhereCondn;
 
 class frmWhere1 : public QDialog {
     Q_OBJECT
 public:
-    frmWhere1(Session& session, frmWhereCondn& conditions, QWidget* parent = nullptr);
+    frmWhere1(Session& session, QWidget* parent = nullptr);
 
     // How a selection-screen input is offered as a right side.
     static QString inputChoice(const QString& field);
+    // The condition OK completed (once the dialog closed accepted).
+    const Condition& condition() const { return condition_; }
 
     QLineEdit* txtcondn;
     QLabel* Label2;
@@ -35,7 +40,7 @@ private:
     void buildUi();
 
     Session& session_;
-    frmWhereCondn& conditions_;
+    Condition condition_;
 };
 
 }  // namespace orvex::screens

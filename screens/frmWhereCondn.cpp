@@ -1,24 +1,17 @@
 #include "screens/frmWhereCondn.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QStatusBar>
-#include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
-#include "common/platform/AtomicFile.h"
 #include "generator/DesignFindings.h"
 #include "generator/Generator.h"
 #include "sap/InstallProgram.h"
@@ -27,7 +20,7 @@
 #include "screens/Session.h"
 #include "screens/Widgets.h"
 #include "screens/frmJoins.h"
-#include "screens/frmSettings.h"
+#include "screens/frmPreview.h"
 #include "screens/frmSortTotals.h"
 #include "screens/frmWhere1.h"
 
@@ -35,11 +28,6 @@ namespace orvex::screens {
 
 namespace {
 QString tableDotField(const PickedField& field) { return toQ(field.table + "." + field.field); }
-
-QString joinText(const Condition& c) {
-    if (c.rightTable == kSelectionScreenMarker) return {};
-    return c.join == JoinType::LeftOuter ? QStringLiteral("Left outer") : QStringLiteral("Inner");
-}
 }  // namespace
 
 frmWhereCondn::frmWhereCondn(Session& session, QWidget* parent) : ChainScreen(session, parent) {
@@ -69,19 +57,7 @@ void frmWhereCondn::buildUi() {
     lstRTFLD = new ListBox(QStringLiteral("lstRTFLD"));
     lstJOIN = new ListBox(QStringLiteral("lstJOIN"));
     // Selecting a condition marks the whole row, for Remove and the join type.
-    // A comparison with an input shows as one with the selection screen.
-    auto* conditionsFrame = listGroupFrame(this, QStringLiteral("Conditions"), "lvwConditions",
-                                           {{"Table on Left", lstLftTAB, trimmedName},
-                                            {"Field On Left", lstLFTFLD},
-                                            {"Operator", List1},
-                                            {"Table on Right", lstRTTAB,
-                                             [](const QString& item) {
-                                                 return item == QLatin1String(kSelectionScreenMarker)
-                                                            ? QStringLiteral("Selection screen")
-                                                            : item.trimmed();
-                                             }},
-                                            {"Field On Right", lstRTFLD},
-                                            {"Join", lstJOIN}});
+    QGroupBox* conditionsFrame = conditionLists().frame(this);
 
     lstFindings = new QListWidget(this);
     lstFindings->setObjectName(QStringLiteral("lstFindings"));
@@ -176,7 +152,7 @@ void frmWhereCondn::connectButtons() {
     connect(cmdRemove, &QPushButton::clicked, this, &frmWhereCondn::cmdRemove_Click);
     connect(cmdJoinType, &QPushButton::clicked, this, &frmWhereCondn::cmdJoinType_Click);
     connect(cmdSortTotals, &QPushButton::clicked, this, &frmWhereCondn::cmdSortTotals_Click);
-    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN})
+    for (ListBox* list : conditionLists().lists())
         for (auto signal : {&ListBox::rowSelected, &ListBox::selectionShown})
             connect(list, signal, this, &frmWhereCondn::conditionSelected);
     connect(cmdPreview, &QPushButton::clicked, this, &frmWhereCondn::cmdPreview_Click);
@@ -192,17 +168,13 @@ void frmWhereCondn::showModel() {
     std::vector<QStringList> screenFields;
     for (const auto& e : d.selection) screenFields.push_back({toQ(e.field)});
     syncRows({lstselscrflds}, screenFields);
-    std::vector<QStringList> rows;
-    for (const Condition& c : d.conditions)
-        rows.push_back({toQ(c.leftTable), toQ(c.leftField), toQ(c.op), toQ(c.rightTable), toQ(c.rightField),
-                        joinText(c)});
-    syncRows({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}, rows);
+    conditionLists().show(d.conditions);
     conditionSelected();
     showFindings();
 }
 
 void frmWhereCondn::conditionSelected() {
-    const int row = selectedRowOf({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN});
+    const int row = conditionLists().selectedRow();
     const auto& conditions = session_.report().definition.conditions;
     const bool any = row >= 0 && static_cast<std::size_t>(row) < conditions.size();
     cmdRemove->setEnabled(any);
@@ -210,11 +182,11 @@ void frmWhereCondn::conditionSelected() {
 }
 
 void frmWhereCondn::cmdJoinType_Click() {
-    const int row = selectedRowOf({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN});
+    const int row = conditionLists().selectedRow();
     if (row < 0) return;
     // The row changes in place: it stays selected.
     session_.report().switchJoinType(static_cast<std::size_t>(row));
-    for (ListBox* list : {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}) list->selectRow(row);
+    conditionLists().selectRow(row);
     conditionSelected();
 }
 
@@ -236,15 +208,13 @@ bool frmWhereCondn::showFindings() {
     return !hasError(findings);
 }
 
-QStringList frmWhereCondn::selectionFieldNames() const { return lstselscrflds->items(); }
-
 void frmWhereCondn::operatorButton(const char* op) {
     const int row = lstFinalTABS->selectedRow();
     if (row < 0) {
         session_.message("Please select a field and click the button", sap::kCritical);
         return;
     }
-    frmWhere1 mapping(session_, *this, this);
+    frmWhere1 mapping(session_, this);
     mapping.txtcondn->setText(tableDotField(available().at(row)));
     mapping.Label2->setText(QString::fromLatin1(op));
     mapping.Combo1->clear();
@@ -260,13 +230,7 @@ void frmWhereCondn::operatorButton(const char* op) {
         mapping.Combo1->setCurrentIndex(-1);
         mapping.Combo1->setEditText(QString());
     }
-    session_.runModal(mapping);
-}
-
-bool frmWhereCondn::recordCondition(const Condition& condition) {
-    if (session_.report().addCondition(condition)) return true;
-    session_.message("This condition is in the report already", sap::kInformation);
-    return false;
+    if (session_.runModal(mapping) == QDialog::Accepted) session_.report().addCondition(mapping.condition());
 }
 
 void frmWhereCondn::cmdProposeJoins_Click() {
@@ -309,7 +273,7 @@ void frmWhereCondn::cmdProposeJoins_Click() {
 }
 
 void frmWhereCondn::cmdRemove_Click() {
-    const int row = selectedRowOf({lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN});
+    const int row = conditionLists().selectedRow();
     if (row >= 0) session_.report().removeCondition(static_cast<std::size_t>(row));
 }
 
@@ -332,58 +296,7 @@ void frmWhereCondn::cmdPreview_Click() { showPreview(0); }
 void frmWhereCondn::showPreview(int line) {
     const auto lines = generate(currentDefinition());
     if (!lines) return;
-    QString text;
-    for (const auto& line : *lines) {
-        text += toQ(line);
-        text += QLatin1Char('\n');
-    }
-    QDialog preview(this);
-    preview.setObjectName(QStringLiteral("frmPreview"));
-    preview.setWindowTitle(QStringLiteral("Preview"));
-    auto* source = new QPlainTextEdit(&preview);
-    source->setObjectName(QStringLiteral("txtSource"));
-    source->setReadOnly(true);
-    source->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // ABAP source reads in columns: ask for a fixed-pitch font, whichever
-    // family the system's font configuration answers with.
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setStyleHint(QFont::Monospace);
-    fixed.setFixedPitch(true);
-    source->setFont(fixed);
-    source->setPlainText(text);
-    // The keyboard moves through the source (PageDown, Ctrl+End, the
-    // arrows) and selects in it, as the mouse does; the text has the focus.
-    source->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    source->setFocus(Qt::OtherFocusReason);
-    if (line > 0) {
-        // The line a message names, selected, in view once the dialog shows.
-        QTextCursor at(source->document()->findBlockByNumber(line - 1));
-        at.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        source->setTextCursor(at);
-        source->centerCursor();
-    }
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &preview);
-    QStatusBar* status = makeStatusLine(&preview);
-    connect(close, &QDialogButtonBox::rejected, &preview, &QDialog::reject);
-    // The plain source file, every line followed by LF, as it is sent to SAP.
-    QPushButton* saveAs = close->addButton(QStringLiteral("Save As..."), QDialogButtonBox::ActionRole);
-    saveAs->setObjectName(QStringLiteral("cmdSaveAs"));
-    connect(saveAs, &QPushButton::clicked, &preview, [this, status, lines = &*lines] {
-        const QString path = session_.fileToSave(session_.chooseSourceFile(), QStringLiteral("abap"));
-        if (path.isEmpty()) return;
-        if (const Status written = writeFileAtomically(toStd(path), programText(*lines), 0644); !written) {
-            status->clearMessage();
-            session_.message("The source could not be saved.\r\n" + written.failure().text(), sap::kCritical);
-            return;
-        }
-        status->showMessage(QStringLiteral("Source saved to ") +
-                            QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    });
-    auto* layout = new QVBoxLayout(&preview);
-    layout->addWidget(source);
-    layout->addWidget(close);
-    layout->addWidget(status);
-    preview.resize(820, 640);
+    frmPreview preview(session_, *lines, line, this);
     session_.runModal(preview);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Join and where conditions: the last wizard screen. Conditions are built
-// with the operator buttons and the condition mapping dialog, or proposed
-// from the dictionary's foreign keys; "Generate
-// Program" writes the program and creates it in SAP.
+// with the operator buttons and the condition mapping dialog (which returns
+// the condition this screen records), or proposed from the dictionary's
+// foreign keys; "Generate Program" writes the program and creates it in SAP.
 #include <QDialog>
 
 #include <optional>
@@ -11,7 +11,7 @@
 
 #include "sap/InstallProgram.h"
 #include "generator/ReportDefinition.h"
-#include "screens/Widgets.h"
+#include "screens/ChainScreen.h"
 
 class QListWidget;
 class QPushButton;
@@ -64,17 +64,11 @@ public:
     // Lists the design check's findings anew; true when none is an error.
     bool showFindings();
     void cmdPreview_Click();
-    // The preview of the program's source; at `line` (1-based) when not 0.
+    // The preview of the program's source (frmPreview); at `line` (1-based) when not 0.
     void showPreview(int line);
     void Command1_Click();
     void cmdCancel_Click();
     void cmdExit_Click();
-
-    // Records one condition (called by the condition mapping dialog); false,
-    // after saying so, when the same condition stands already.
-    bool recordCondition(const Condition& condition);
-    // The selection-screen field names offered as right sides.
-    QStringList selectionFieldNames() const;
 
 private:
     void buildUi();
@@ -91,6 +85,7 @@ private:
     std::optional<std::vector<std::string>> generate(const ReportDefinition& definition);
     // The available fields: every picked field, which may stand in any number of conditions.
     FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
+    ConditionLists conditionLists() const { return {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}; }
 
 };
 

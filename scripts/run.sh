@@ -4,14 +4,17 @@
 # does the wizard's main job from the command line instead: generates an
 # example report, creates and activates it in the sandbox, and shows it there.
 #
-# The package installation and the build write to build/setup.log and
-# build/build.log; each step says one line with its time, and a step that
+# It builds what a user runs, the way a user runs it: the three programs,
+# optimised, without debug information, in build-release (the test command's
+# build in build keeps its own type). The package installation and the build
+# write to build-release/setup.log and build-release/build.log; each step says one line with its time, and a step that
 # fails shows the last lines of its log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mkdir -p build
-: >build/setup.log
-: >build/build.log
+out=build-release
+mkdir -p "$out"
+: >"$out/setup.log"
+: >"$out/build.log"
 
 step() {  # title, log, command...
     local title=$1 log=$2
@@ -30,31 +33,31 @@ step() {  # title, log, command...
     exit "$status"
 }
 
-step "Installing packages" build/setup.log bash scripts/setup.sh
-step "Configuring the build" build/build.log cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+step "Installing packages" "$out/setup.log" bash scripts/setup.sh
+step "Configuring the build" "$out/build.log" cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release
 # Only the three programs: the tests, benchmarks and doubles are scripts/test.sh's.
-step "Building orvex, orvex-cli and orvex-sandbox" build/build.log \
-    cmake --build build -j"$(nproc)" --target orvex orvex-cli orvex-sandbox
+step "Building orvex, orvex-cli and orvex-sandbox" "$out/build.log" \
+    cmake --build "$out" -j"$(nproc)" --target orvex orvex-cli orvex-sandbox
 # The wizard's own test: a window system, or a platform chosen explicitly.
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
-  exec ./build/bin/orvex
+  exec ./$out/bin/orvex
 fi
 
 design=examples/flights_by_carrier.json
 program=ZFLIGHTS_BY_CARRIER
-source=build/$program.abap
+source=$out/$program.abap
 echo
 echo "No display found: doing the wizard's job without a window."
 echo
 echo "== Generating the report of $design"
-./build/bin/orvex-cli generate "$design" -o "$source"
+./$out/bin/orvex-cli generate "$design" -o "$source"
 echo "ABAP source written to $source ($(wc -l <"$source") lines)."
 echo
 echo "== Creating and activating $program in the embedded sandbox"
-./build/bin/orvex-cli install "$design"
+./$out/bin/orvex-cli install "$design"
 echo
 echo "== The program in the sandbox (orvex-sandbox show $program)"
-./build/bin/orvex-sandbox show "$program"
+./$out/bin/orvex-sandbox show "$program"
 echo
-echo "To use the wizard itself, run ./build/bin/orvex in a desktop session,"
-echo "or here in a virtual display: xvfb-run -a ./build/bin/orvex"
+echo "To use the wizard itself, run ./$out/bin/orvex in a desktop session,"
+echo "or here in a virtual display: xvfb-run -a ./$out/bin/orvex"

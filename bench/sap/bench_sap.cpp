@@ -25,22 +25,24 @@ constexpr std::size_t kTadirRows = 1'000'000;
 // One database for the whole run, removed at exit.
 struct Fixture {
     std::filesystem::path dir;
+    std::string database;
     std::shared_ptr<SandboxSystem> system;
+    BackendFactory factory;  // every road, the sandbox's on this database
 
     Fixture() {
         std::string pattern = (std::filesystem::temp_directory_path() / "orvex-bench-XXXXXX").string();
         if (!mkdtemp(pattern.data())) std::abort();
         dir = pattern;
-        SandboxSystem::setDefaultDatabasePath((dir / "sbx.db").string());
-        system = *SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
+        database = (dir / "sbx.db").string();
+        system = *SandboxSystem::shared(database);
+        factory = backendFactory(database);
         if (!system->addSyntheticTables(kTadirRows - system->tadirRowCount().value_or(0))) std::abort();
         // The RFC road: the test double of the RFC library, on this database.
         setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
-        setenv("ORVEX_NWRFC_DOUBLE_DB", SandboxSystem::defaultDatabasePath().c_str(), 1);
+        setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
     }
     ~Fixture() {
         system.reset();
-        SandboxSystem::forgetShared();
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
     }
@@ -55,8 +57,7 @@ LogonValues demoLogon() { return {"DEVELOPER", "sandbox", "00", "SBX", "sandbox"
 
 // The client's whole road: component, function object, call, rows.
 void readThroughComponent(benchmark::State& state, const std::string& pattern, const std::string& server = "sandbox") {
-    fixture();
-    Component component{defaultBackendFactory()};
+    Component component{fixture().factory};
     LogonValues logon = demoLogon();
     logon.applicationServer = server;
     component.connection().properties = connectionProperties(logon);
@@ -77,7 +78,7 @@ void readThroughComponent(benchmark::State& state, const std::string& pattern, c
 // column read as text.
 void bareQuery(benchmark::State& state, const std::string& low, const std::string& high, const std::string& glob) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(SandboxSystem::defaultDatabasePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(fixture().database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     // The page cache the sandbox's own connection has.
     sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
     sqlite3_stmt* stmt = nullptr;
@@ -133,7 +134,7 @@ void BM_ProgramInsert_32768Lines(benchmark::State& state) {
     request.logon = demoLogon();
     request.replace = true;  // the same program, over and over
     for (auto _ : state) {
-        auto result = InstallProgram(request, defaultBackendFactory(), [](const Message&) {});
+        auto result = InstallProgram(request, fixture().factory, [](const Message&) {});
         if (!result.created) state.SkipWithError("insertion failed");
     }
 }

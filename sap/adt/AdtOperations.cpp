@@ -1,14 +1,12 @@
 #include "sap/adt/AdtOperations.h"
 
-#include <openssl/evp.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <cctype>
-#include <mutex>
-#include <sstream>
 
 #include "sap/adt/AdtAnswers.h"
+#include "sap/adt/AdtInstall.h"
 #include "sap/TableReads.h"
 #include "common/Text.h"
 
@@ -16,100 +14,11 @@ namespace orvex::sap::adt {
 
 namespace {
 
-constexpr const char* kPrograms = "/sap/bc/adt/programs/programs/";
-constexpr const char* kAsXml = "application/vnd.sap.as+xml";
-constexpr const char* kProgramXml =
-    "application/vnd.sap.adt.programs.programs.v2+xml, application/vnd.sap.adt.programs.programs+xml";
 constexpr const char* kNoElementInfo =
     "this system's release offers no field list over ADT (element info comes with release 7.51); "
     "read the fields over an RFC road instead: SAP's RFC library or the SOAP service (/sap/bc/soap/rfc)";
 
 using text::lower;
-
-// An XML document that starts with its declaration, as SAP's clients send it.
-pugi::xml_node startDocument(pugi::xml_document& doc) {
-    pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "UTF-8";
-    return doc;
-}
-
-// The document in one line, escaped by the writer.
-std::string written(const pugi::xml_document& doc) {
-    std::ostringstream out;
-    doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
-    return out.str();
-}
-
-pugi::xml_node element(pugi::xml_node parent, const char* name, const std::string& text = {}) {
-    pugi::xml_node child = parent.append_child(name);
-    if (!text.empty()) child.text().set(text.c_str());
-    return child;
-}
-
-// The body of a transport check for a new program in `package`.
-std::string transportCheckBody(const std::string& package, const std::string& uri) {
-    pugi::xml_document doc;
-    pugi::xml_node abap = startDocument(doc).append_child("asx:abap");
-    abap.append_attribute("xmlns:asx") = "http://www.sap.com/abapxml";
-    abap.append_attribute("version") = "1.0";
-    pugi::xml_node data = element(element(abap, "asx:values"), "DATA");
-    for (const char* empty : {"PGMID", "OBJECT", "OBJECTNAME"}) element(data, empty);
-    element(data, "DEVCLASS", package);
-    element(data, "SUPER_PACKAGE");
-    element(data, "OPERATION", "I");
-    element(data, "URI", uri);
-    return written(doc);
-}
-
-// The body that creates program `name`.
-std::string programBody(const std::string& name, const std::string& title, const std::string& responsible,
-                        const std::string& package) {
-    pugi::xml_document doc;
-    pugi::xml_node program = startDocument(doc).append_child("program:abapProgram");
-    const std::pair<const char*, std::string> attributes[] = {
-        {"xmlns:program", "http://www.sap.com/adt/programs/programs"},
-        {"xmlns:adtcore", "http://www.sap.com/adt/core"},
-        {"adtcore:type", "PROG/P"},
-        {"adtcore:name", name},
-        {"adtcore:description", title},
-        {"adtcore:language", "EN"},
-        {"adtcore:masterLanguage", "EN"},
-        {"adtcore:responsible", responsible},
-    };
-    for (const auto& [attribute, value] : attributes) program.append_attribute(attribute) = value.c_str();
-    program.append_child("adtcore:packageRef").append_attribute("adtcore:name") = package.c_str();
-    return written(doc);
-}
-
-// The body that activates the object at `uri`.
-std::string activationBody(const std::string& uri, const std::string& name) {
-    pugi::xml_document doc;
-    pugi::xml_node references = startDocument(doc).append_child("adtcore:objectReferences");
-    references.append_attribute("xmlns:adtcore") = "http://www.sap.com/adt/core";
-    pugi::xml_node reference = references.append_child("adtcore:objectReference");
-    reference.append_attribute("adtcore:uri") = uri.c_str();
-    reference.append_attribute("adtcore:name") = name.c_str();
-    return written(doc);
-}
-
-std::string base64(const std::string& data) {
-    std::string out(4 * ((data.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
-    out.resize(static_cast<std::size_t>(n));
-    return out;
-}
-
-// The resource of program `name`.
-std::string programUri(const std::string& name) { return kPrograms + escaped(lower(name)); }
-
-// SAP's answer of an asx:abap document: the text of DATA's child `name`.
-std::string asxValue(const std::string& body, const char* name) {
-    pugi::xml_document doc;
-    if (!parseAnswer(doc, body, "")) return {};
-    return firstNamed(doc, name).text().as_string();
-}
 
 // The most rows one search asks for: structures come along with the tables.
 constexpr std::size_t kSearchRows = 5 * kSearchCap;
@@ -126,15 +35,15 @@ public:
 
     Result<NameCheck> checkName(const std::string& typed) override {
         const std::string name = repositoryName(typed);
-        auto program = getObject(programUri(name));
+        auto program = getObject(session_, programUri(name));
         if (!program) return program.failure();
         if (program->status == 200) return existing(program->body);
         if (program->status != 404) return adtFailure(*program, "reading program " + name + " failed");
         // Programs and includes share one name space: the validation knows both.
-        auto valid = validate(name, "$TMP", {});
+        auto valid = validateName(session_, name, "$TMP", {});
         if (!valid || !valid->taken) return valid;
         // Refused: taken by an include, or a name SAP does not take at all.
-        auto include = getObject("/sap/bc/adt/programs/includes/" + escaped(lower(name)));
+        auto include = getObject(session_, "/sap/bc/adt/programs/includes/" + escaped(lower(name)));
         if (!include) return include.failure();
         if (include->status == 200) return valid;
         return failure(FailureKind::Refused, "SAP refuses the name " + name + ": " +
@@ -208,7 +117,7 @@ public:
         }
         const std::string name = repositoryName(request.name);
         const std::string package = request.package.empty() ? std::string("$TMP") : repositoryName(request.package);
-        result.created = store(name, package, request, result);
+        result.created = installer_.store(name, package, request, result);
         if (!result.created) {
             // A taken name is no connection error: the caller says so.
             if (!result.nameTaken())
@@ -220,7 +129,7 @@ public:
 
         result.activationRequested = true;
         std::vector<SapMessage> found;
-        Status activated = activate(name, found);
+        Status activated = installer_.activate(name, found);
         int errors = 0;
         for (const SapMessage& m : found) {
             if (isError(m)) ++errors;
@@ -244,6 +153,8 @@ public:
         return result;
     }
 
+    void cancel() override { installer_.cancel(); }
+
 private:
     // A program that has the name, with its title and last change where
     // SAP's answer names them.
@@ -260,268 +171,8 @@ private:
         return check;
     }
 
-    // The validation: free, or taken (or refused) with SAP's text.
-    Result<NameCheck> validate(const std::string& name, const std::string& package, const std::string& title) {
-        AdtRequest request;
-        request.method = "POST";
-        request.path = "/sap/bc/adt/programs/validation";
-        request.query = {{"objname", name}, {"objtype", "PROG/P"}, {"packagename", package}};
-        if (!title.empty()) request.query.emplace_back("description", title);
-        request.accept = kAsXml;
-        auto answer = session_.send(request);
-        if (!answer) return answer.failure();
-        if (answer->status != 200) return adtFailure(*answer, "the name check of " + name + " failed");
-        pugi::xml_document doc;
-        if (Status parsed = parseAnswer(doc, answer->body, "the name check"); !parsed) return parsed.failure();
-        if (std::string(firstNamed(doc, "SEVERITY").text().as_string()) == "ERROR")
-            return NameCheck{true, firstNamed(doc, "SHORT_TEXT").text().as_string(), {}, {}};
-        return NameCheck{};
-    }
-
-    // Validation, then creation, or for an existing program the user agreed
-    // to replace an update in place; then the source under a lock.
-    Status store(const std::string& name, const std::string& package, const InstallRequest& request,
-                 InstallResult& result) {
-        auto valid = validate(name, package, request.title);
-        if (!valid) return valid.failure();
-        const std::string uri = programUri(name);
-        bool exists = false;
-        if (valid->taken) {
-            // Programs and includes share the name space: only a program
-            // may be replaced, and only with the user's consent.
-            auto program = getObject(uri);
-            if (!program) return program.failure();
-            if (program->status != 200)
-                return failure(FailureKind::Function, "SAP refused the program name " + name +
-                                                          (valid->text.empty() ? "" : ": " + valid->text));
-            if (!request.replace) return takenName(name);
-            exists = true;
-        }
-        if (!exists) {
-            if (Status created = create(name, package, request); !created) return created;
-        }
-        return storeSource(name, uri, request, result);
-    }
-
-    Status create(const std::string& name, const std::string& package, const InstallRequest& request) {
-        AdtRequest create;
-        create.method = "POST";
-        create.path = "/sap/bc/adt/programs/programs";
-        if (!request.transport.empty()) create.query = {{"corrNr", request.transport}};
-        create.contentType = "application/vnd.sap.adt.programs.programs.v2+xml; charset=utf-8";
-        create.accept = kProgramXml;
-        create.body = programBody(name, request.title, repositoryName(session_.user()), package);
-        auto created = session_.send(create);
-        if (!created) return created.failure();
-        if (created->status / 100 != 2) {
-            // Created meanwhile by someone else: SAP's create refuses a taken
-            // name itself ("already exists", in the logon language). Whatever
-            // its words, a program that is there now has the name.
-            if (exceptionMessage(*created).find("already exists") != std::string::npos) return takenName(name);
-            Failure refused = adtFailure(*created, "creating program " + name + " failed");
-            auto program = getObject(programUri(name));
-            if (program && program->status == 200) return takenName(name);
-            return refused;
-        }
-        return {};
-    }
-
-    // The source under a lock; the lock is given back whatever happens once
-    // it was taken, and the context ended.
-    Status storeSource(const std::string& name, const std::string& uri, const InstallRequest& request,
-                       InstallResult& result) {
-        AdtRequest lock;
-        lock.method = "POST";
-        lock.path = uri;
-        lock.query = {{"_action", "LOCK"}, {"accessMode", "MODIFY"}};
-        lock.accept = "application/vnd.sap.as+xml;charset=UTF-8;dataname=com.sap.adt.lock.result";
-        lock.stateful = true;  // a refused token may still be renewed: nothing is locked yet
-        auto locked = sendToEnd(lock);
-        // From the granted lock to the UNLOCK, every request stays in the lock's context.
-        session_.setLockWindow(locked && locked->status == 200);
-        Status status;
-        if (!locked) {
-            status = locked.failure();
-        } else if (locked->status != 200) {
-            status = adtFailure(*locked, "program " + name + " could not be locked");
-        } else {
-            const std::string handle = asxValue(locked->body, "LOCK_HANDLE");
-            std::string transport = request.transport;
-            if (transport.empty()) transport = asxValue(locked->body, "CORRNR");
-            status = handle.empty()
-                         ? Status(failure(FailureKind::Reply, "the lock of " + name + " came without a handle",
-                                          locked->body.substr(0, 200)))
-                         : writeSource(name, uri, handle, transport, request, result);
-            if (!handle.empty()) {
-                AdtRequest unlock;
-                unlock.method = "POST";
-                unlock.path = uri;
-                unlock.query = {{"_action", "UNLOCK"}, {"lockHandle", handle}};
-                unlock.afterCancel = true;
-                auto unlocked = sendToEnd(unlock);
-                Status released;
-                if (!unlocked)
-                    released = unlocked.failure();
-                else if (unlocked->status != 200)
-                    released = adtFailure(*unlocked, "unlocking " + name + " failed");
-                if (status) {
-                    status = released;
-                } else if (!released) {
-                    // The first failure stays the reason; the lock left behind is said too.
-                    Failure failed = status.failure();
-                    failed.detail += (failed.detail.empty() ? "" : "; ") + std::string("the lock on ") + name +
-                                     " is still held: " + released.failure().text();
-                    status = failed;
-                }
-            }
-        }
-        // One stateless request ends the context the lock lived in.
-        session_.setLockWindow(false);
-        AdtRequest end;
-        end.path = uri;
-        end.accept = kProgramXml;
-        end.afterCancel = true;
-        auto ended = sendToEnd(end);
-        if (status && !ended) status = ended.failure();
-        return status;
-    }
-
-    // Checks the new source and writes it under the lock.
-    Status writeSource(const std::string& name, const std::string& uri, const std::string& handle,
-                       const std::string& transport, const InstallRequest& request, InstallResult& result) {
-        std::string text;
-        if (request.source)
-            for (std::size_t i = 0; i < request.source->size(); ++i) text += (i ? "\n" : "") + (*request.source)[i];
-
-        AdtRequest check;
-        check.method = "POST";
-        check.path = "/sap/bc/adt/checkruns";
-        check.query = {{"reporters", "abapCheckRun"}};
-        check.contentType = "application/vnd.sap.adt.checkobjects+xml";
-        check.accept = "application/vnd.sap.adt.checkmessages+xml";
-        check.body =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><chkrun:checkObjectList "
-            "xmlns:chkrun=\"http://www.sap.com/adt/checkrun\" xmlns:adtcore=\"http://www.sap.com/adt/core\">"
-            "<chkrun:checkObject adtcore:uri=\"" +
-            uri +
-            "\" chkrun:version=\"inactive\"><chkrun:artifacts>"
-            "<chkrun:artifact chkrun:contentType=\"text/plain; charset=utf-8\" chkrun:uri=\"" +
-            uri + "/source/main\"><chkrun:content>" + base64(text) +
-            "</chkrun:content></chkrun:artifact></chkrun:artifacts></chkrun:checkObject></chkrun:checkObjectList>";
-        auto checked = session_.send(check);
-        if (!checked) return checked.failure();
-        if (checked->status == 423) return lockLost(name, *checked);
-        if (checked->status != 200) return adtFailure(*checked, "the syntax check of " + name + " failed");
-        pugi::xml_document doc;
-        if (Status parsed = parseAnswer(doc, checked->body, "the syntax check"); !parsed) return parsed;
-        for (SapMessage& message : checkMessages(doc)) result.sapMessages.push_back(std::move(message));
-
-        AdtRequest put;
-        put.method = "PUT";
-        put.path = uri + "/source/main";
-        put.query = {{"lockHandle", handle}};
-        if (!transport.empty()) put.query.emplace_back("corrNr", transport);
-        put.contentType = "text/plain; charset=utf-8";
-        put.body = std::move(text);
-        auto written = session_.send(put);
-        if (!written) return written.failure();
-        if (written->status == 423) return lockLost(name, *written);
-        if (written->status / 100 != 2) return adtFailure(*written, "storing the source of " + name + " failed");
-        return {};
-    }
-
-    // A 423 right after the lock was granted.
-    Status lockLost(const std::string& name, const AdtResponse& response) {
-        Failure lost = adtFailure(response, "the lock on " + name + " was lost before the source was stored");
-        // Releases before 7.51 (they lack element info) keep no ADT session over HTTP.
-        if (session_.discovery().find("/sap/bc/adt/ddic/elementinfo") == std::string::npos)
-            lost.reason = "the system dropped the lock on " + name +
-                          " right after granting it: SAP releases before 7.51 keep no ADT session over HTTP, so "
-                          "they cannot store a program this way; use an RFC road (SAP's RFC library or the SOAP "
-                          "service) for this system";
-        return lost;
-    }
-
-    // Activates the program; its messages go to `found`. An activation that
-    // reports no error is confirmed by the program's version.
-    Status activate(const std::string& name, std::vector<SapMessage>& found) {
-        AdtRequest request;
-        request.method = "POST";
-        request.path = "/sap/bc/adt/activation";
-        request.query = {{"method", "activate"}, {"preauditRequested", "true"}};
-        request.contentType = "application/xml";
-        request.accept = "application/xml";
-        request.body = activationBody(programUri(name), name);
-        auto answer = session_.send(request);
-        if (answer && answer->contentType.find("inactivectsobjects") != std::string::npos) {
-            // The pre-audit lists the inactive objects: activate without it.
-            request.query = {{"method", "activate"}, {"preauditRequested", "false"}};
-            answer = session_.send(request);
-        }
-        if (!answer) return answer.failure();
-        if (answer->status != 200) return adtFailure(*answer, "activating " + name + " failed");
-        if (answer->contentType.find("inactivectsobjects") != std::string::npos)
-            return failure(FailureKind::Function, "the activation left " + name + " inactive",
-                           "HTTP 200, inactive objects listed twice");
-        // A successful activation may answer with no body at all; only
-        // failures and warnings come with messages.
-        if (answer->body.find_first_not_of(" \t\r\n") != std::string::npos) {
-            pugi::xml_document doc;
-            if (Status parsed = parseAnswer(doc, answer->body, "the activation"); !parsed) return parsed;
-            found = activationMessages(doc);
-        }
-        if (std::any_of(found.begin(), found.end(), isError)) return {};
-        // The status alone decides nothing: the program's active version does.
-        auto program = getObject(programUri(name));
-        if (!program) return program.failure();
-        if (program->status != 200) return adtFailure(*program, "reading program " + name + " after its activation failed");
-        pugi::xml_document doc;
-        if (Status parsed = parseAnswer(doc, program->body, "the program"); !parsed) return parsed;
-        const std::string version = attribute(doc.document_element(), "version");
-        if (version != "active")
-            return failure(FailureKind::Function, "the activation left " + name + " inactive",
-                           "adtcore:version=\"" + version + "\" after the activation");
-        return {};
-    }
-
-    // GET of an object's resource (a program, an include).
-    Result<AdtResponse> getObject(const std::string& uri) {
-        AdtRequest get;
-        get.path = uri;
-        get.accept = kProgramXml;
-        return session_.send(get);
-    }
-
-    // A Cancel ends the request in flight, except the three whose answer the
-    // lock's fate hangs on: the LOCK (a lock granted while its answer is cut
-    // off could not be given back, its handle unknown), the UNLOCK and the
-    // request that ends the lock's context. During those it waits, and takes
-    // effect as soon as they have their answer.
-    void cancel() override {
-        std::lock_guard lock(cancelMutex_);
-        if (runningToEnd_)
-            cancelAfter_ = true;
-        else
-            session_.cancel();
-    }
-
-    Result<AdtResponse> sendToEnd(const AdtRequest& request) {
-        {
-            std::lock_guard lock(cancelMutex_);
-            runningToEnd_ = true;
-        }
-        auto answer = session_.send(request);
-        std::lock_guard lock(cancelMutex_);
-        runningToEnd_ = false;
-        if (cancelAfter_) session_.cancel();
-        cancelAfter_ = false;
-        return answer;
-    }
-
     AdtSession session_;
-    std::mutex cancelMutex_;  // cancel() comes from another thread
-    bool runningToEnd_ = false;
-    bool cancelAfter_ = false;
+    AdtInstaller installer_{session_};
 };
 
 }  // namespace

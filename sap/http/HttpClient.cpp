@@ -1,61 +1,22 @@
 #include "sap/http/HttpClient.h"
 #include "common/Text.h"
 
-#include <curl/curl.h>
 #include <openssl/bio.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
-#include <openssl/x509_vfy.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
-#include <mutex>
+
+#include "sap/http/HttpTransfer.h"
 
 namespace orvex::sap {
 
 namespace {
 
-void initialiseCurl() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 using text::lower;
-
-// A URL handle of curl's URL API, freed on leaving.
-class UrlHandle {
-public:
-    UrlHandle() : handle_(curl_url()) {}
-    ~UrlHandle() { curl_url_cleanup(handle_); }
-    UrlHandle(const UrlHandle&) = delete;
-    UrlHandle& operator=(const UrlHandle&) = delete;
-    CURLU* get() const { return handle_; }
-    // The part, or "" when the URL has none.
-    std::string part(CURLUPart which, unsigned flags = 0) const {
-        char* out = nullptr;
-        if (curl_url_get(handle_, which, &out, flags) != CURLUE_OK) return {};
-        std::string text = out ? out : "";
-        curl_free(out);
-        return text;
-    }
-
-private:
-    CURLU* handle_;
-};
-
-std::string duration(std::chrono::milliseconds limit) {
-    return limit.count() % 1000 == 0 ? std::to_string(limit.count() / 1000) + " s"
-                                     : std::to_string(limit.count()) + " ms";
-}
-
-// "512 MB", "4 KB" or "100 bytes".
-std::string sizeText(std::size_t bytes) {
-    if (bytes >= (std::size_t(1) << 20) && bytes % (std::size_t(1) << 20) == 0) return std::to_string(bytes >> 20) + " MB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KB";
-    return std::to_string(bytes) + " bytes";
-}
 
 std::string nameText(X509_NAME* name) {
     if (!name) return {};
@@ -68,13 +29,6 @@ std::string nameText(X509_NAME* name) {
     return text;
 }
 
-constexpr const char* kTlsSettings = "the settings' [TLS] section";
-
-// An IPv6 address in the brackets a URL puts it in; other hosts as they are.
-std::string bracketed(const std::string& host) {
-    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
-}
-
 // Where the client keeps itself on each TLS context, for OpenSSL's callbacks.
 int contextSlot() {
     static const int slot = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
@@ -83,78 +37,10 @@ int contextSlot() {
 
 }  // namespace
 
-// ---- URLs -------------------------------------------------------------------
-
-Result<Url> Url::parse(const std::string& text) {
-    initialiseCurl();
-    UrlHandle handle;
-    if (!handle.get()) return failure(FailureKind::Other, "no memory for a URL");
-    if (const CURLUcode code = curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), 0); code != CURLUE_OK)
-        return failure(FailureKind::Refused, "\"" + text + "\" is no usable URL", curl_url_strerror(code));
-    const std::string scheme = handle.part(CURLUPART_SCHEME);
-    if (scheme != "http" && scheme != "https")
-        return failure(FailureKind::Refused, "\"" + text + "\" is no http or https address");
-    Url url;
-    url.https_ = scheme == "https";
-    url.host_ = handle.part(CURLUPART_HOST);  // an IPv6 address comes in brackets
-    if (url.host_.size() > 2 && url.host_.front() == '[') url.host_ = url.host_.substr(1, url.host_.size() - 2);
-    url.portGiven_ = !handle.part(CURLUPART_PORT).empty();
-    url.port_ = std::atoi(handle.part(CURLUPART_PORT, CURLU_DEFAULT_PORT).c_str());
-    url.path_ = handle.part(CURLUPART_PATH);
-    url.query_ = handle.part(CURLUPART_QUERY);
-    url.userInfo_ = !handle.part(CURLUPART_USER).empty() || !handle.part(CURLUPART_PASSWORD).empty();
-    url.fragment_ = !handle.part(CURLUPART_FRAGMENT).empty();
-    if (url.host_.empty()) return failure(FailureKind::Refused, "\"" + text + "\" names no host");
-    return url;
-}
-
-std::string Url::text() const {
-    initialiseCurl();
-    UrlHandle handle;
-    CURLU* u = handle.get();
-    curl_url_set(u, CURLUPART_SCHEME, https_ ? "https" : "http", 0);
-    curl_url_set(u, CURLUPART_HOST, bracketed(host_).c_str(), 0);
-    curl_url_set(u, CURLUPART_PORT, std::to_string(port_).c_str(), 0);
-    curl_url_set(u, CURLUPART_PATH, path_.empty() ? "/" : path_.c_str(), 0);
-    if (!query_.empty()) curl_url_set(u, CURLUPART_QUERY, query_.c_str(), 0);
-    return handle.part(CURLUPART_URL, CURLU_NO_DEFAULT_PORT);
-}
-
-std::string Url::authority() const { return bracketed(host_) + ":" + std::to_string(port_); }
-
-Url Url::with(std::string path, const std::vector<std::pair<std::string, std::string>>& query) const {
-    Url url = *this;
-    url.path_ = std::move(path);
-    url.query_.clear();
-    for (const auto& [name, value] : query)
-        url.query_ += (url.query_.empty() ? "" : "&") + escaped(name) + "=" + escaped(value);
-    url.fragment_ = false;
-    return url;
-}
-
-Url Url::make(bool https, std::string host, int port) {
-    Url url;
-    url.https_ = https;
-    url.host_ = std::move(host);
-    url.port_ = port;
-    url.portGiven_ = true;
-    return url;
-}
-
-std::string escaped(const std::string& text) {
-    initialiseCurl();
-    char* out = curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size()));
-    std::string result = out ? out : "";
-    curl_free(out);
-    return result;
-}
-
 std::string HttpResponse::header(const std::string& lowerName) const {
     auto it = headers.find(lowerName);
     return it == headers.end() ? std::string() : it->second;
 }
-
-// ---- the client ---------------------------------------------------------------
 
 struct HttpClient::State {
     CURL* easy = nullptr;
@@ -163,25 +49,7 @@ struct HttpClient::State {
     std::atomic<bool> cancelled{false};
 
     // The request running now.
-    struct Running {
-        HttpResponse* response = nullptr;
-        std::size_t maxBytes = 0;
-        bool tooLarge = false;
-        bool sent = false;  // the connection stands and the request went out
-        bool cancellable = true;
-        bool cancelled = false, overtime = false, silent = false;
-        std::chrono::steady_clock::time_point deadline, lastActivity;
-        std::chrono::milliseconds silence{0};  // the longest allowed once the request goes out
-        curl_off_t lastUp = 0, lastDown = 0;
-        // The server's certificate as seen while it was checked, and whether
-        // the server asked for a client certificate that was not given.
-        std::string subject, issuer;
-        bool certificateAsked = false;
-        // OpenSSL's verdict on the chain; the host name is checked apart from it.
-        bool verified = false;
-        int verifyError = X509_V_OK;
-        char error[CURL_ERROR_SIZE] = {};
-    } run;
+    RunningTransfer run;
 
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self) {
         auto& run = static_cast<State*>(self)->run;
@@ -443,114 +311,12 @@ Result<HttpResponse> HttpClient::transfer(const HttpRequest& request, const std:
 
     if (result != CURLE_OK) {
         auto where = Url::parse(url);
-        return transportFailure(result, where ? where->authority() : url, where ? where->host() : url);
+        return transportFailure(s.run, e, options_, result, where ? where->authority() : url, where ? where->host() : url);
     }
     long status = 0;
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
     response.status = static_cast<int>(status);
     return response;
-}
-
-Failure HttpClient::transportFailure(int code, const std::string& where, const std::string& host) {
-    const State::Running& run = state_->run;
-    const CURLcode error = static_cast<CURLcode>(code);
-    const std::string said = "curl: " + std::string(*run.error ? run.error : curl_easy_strerror(error));
-    auto broken = [&](FailureKind kind, std::string reason) { return failure(kind, std::move(reason), said); };
-    if (run.cancelled) return failure(FailureKind::Cancelled, "Cancelled");
-    if (run.tooLarge || error == CURLE_FILESIZE_EXCEEDED)
-        return failure(FailureKind::Reply, "the answer is larger than " + sizeText(options_.maxReplyBytes));
-    if (run.overtime)
-        return broken(FailureKind::Timeout, "the answer from " + where + " took longer than " +
-                                                duration(options_.callTimeout) +
-                                                ": the system or the network is too slow; try again later");
-    if (run.silent)
-        return broken(FailureKind::Timeout, "no answer from " + where + " within " + duration(options_.replyTimeout) +
-                                                ": the system may be overloaded; try again later");
-    long tunnel = 0;  // the proxy's answer to CONNECT, for https through a proxy
-    curl_easy_getinfo(state_->easy, CURLINFO_HTTP_CONNECTCODE, &tunnel);
-    if (tunnel >= 300)
-        return broken(FailureKind::Unreachable,
-                      "the proxy refused the way to " + where + " (HTTP " + std::to_string(tunnel) +
-                          "): check https_proxy and no_proxy in the environment, or ask the proxy's administrators");
-    switch (error) {
-        case CURLE_URL_MALFORMAT:
-        case CURLE_UNSUPPORTED_PROTOCOL:
-            return failure(FailureKind::Refused, "\"" + where + "\" is no usable http or https address", said);
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return broken(FailureKind::Unreachable, "host name " + host + " not found: check the application server");
-        case CURLE_COULDNT_RESOLVE_PROXY:
-            return broken(FailureKind::Unreachable,
-                          "the proxy's host name was not found: check https_proxy, http_proxy and all_proxy in the "
-                          "environment");
-        case CURLE_COULDNT_CONNECT:
-            return broken(FailureKind::Unreachable,
-                          "no connection to " + where +
-                              ": connection refused; check the application server and system number (the HTTP "
-                              "port) and that the system runs");
-        case CURLE_OPERATION_TIMEDOUT:
-            if (!run.sent)
-                return broken(FailureKind::Timeout, "no connection to " + where + " within " +
-                                                        duration(options_.connectTimeout) +
-                                                        ": check the application server, the port and any "
-                                                        "firewall between");
-            break;
-        default: break;
-    }
-    if (auto refused = certificateFailure(code, where, host, said)) return *refused;
-    if (error == CURLE_SSL_CONNECT_ERROR)
-        return broken(FailureKind::Unreachable,
-                      "no TLS connection to " + where + ": check that it is the system's HTTPS port");
-    return broken(FailureKind::Unreachable,
-                  "the connection to " + where + " broke off before the answer was complete: try again");
-}
-
-std::optional<Failure> HttpClient::certificateFailure(int code, const std::string& where, const std::string& host,
-                                                      const std::string& said) {
-    const State::Running& run = state_->run;
-    const TlsSettings& tls = options_.tls;
-    switch (static_cast<CURLcode>(code)) {
-        case CURLE_PEER_FAILED_VERIFICATION: {
-            long verdict = run.verifyError;
-            if (!run.verified) curl_easy_getinfo(state_->easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
-            const std::string shown = run.subject.empty() ? "of " + where : "\"" + run.subject + "\"";
-            if (verdict != X509_V_OK && verdict != X509_V_ERR_HOSTNAME_MISMATCH &&
-                verdict != X509_V_ERR_IP_ADDRESS_MISMATCH)
-                return failure(FailureKind::Certificate,
-                               "the server certificate " + shown +
-                                   " is not trusted: install its issuer's CA certificate on this computer, or name "
-                                   "it with CAFile= in " + kTlsSettings,
-                               std::string(X509_verify_cert_error_string(verdict)) +
-                                   (run.issuer.empty() ? "" : ", issued by " + run.issuer));
-            return failure(FailureKind::Certificate,
-                           "the server certificate " + shown + " is not for host " + host +
-                               ": use the host name the certificate names",
-                           said);
-        }
-        case CURLE_SSL_CACERT_BADFILE:
-            return failure(FailureKind::Certificate,
-                           "the trusted certificates could not be loaded: check the CA file (CAFile= in " +
-                               std::string(kTlsSettings) + ")",
-                           said + (tls.caFile.empty() ? std::string() : ": " + tls.caFile));
-        case CURLE_SSL_CERTPROBLEM:
-            return failure(FailureKind::Certificate,
-                           "the client certificate " + tls.clientCertificate +
-                               " could not be used: check ClientCertificate= and ClientKey= in " + kTlsSettings,
-                           said);
-        default: break;
-    }
-    if (run.certificateAsked)
-        return failure(FailureKind::Certificate,
-                       "the server at " + where + " asks for a client certificate: name it with ClientCertificate= "
-                                                  "(and its key with ClientKey=) in " + std::string(kTlsSettings),
-                       said);
-    if (!tls.clientCertificate.empty() && (std::strstr(run.error, "alert unknown ca") ||
-                                           std::strstr(run.error, "alert bad certificate") ||
-                                           std::strstr(run.error, "alert certificate unknown")))
-        return failure(FailureKind::Certificate,
-                       "the server at " + where + " refused the client certificate " + tls.clientCertificate +
-                           ": ask its administrators which certificate it takes",
-                       said);
-    return std::nullopt;
 }
 
 }  // namespace orvex::sap

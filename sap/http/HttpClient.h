@@ -133,10 +133,6 @@ public:
 private:
     struct State;
     Result<HttpResponse> transfer(const HttpRequest& request, const std::string& url, bool cancellable);
-    Failure transportFailure(int code, const std::string& where, const std::string& host);
-    // The part certificates had in a failed transfer, if any.
-    std::optional<Failure> certificateFailure(int code, const std::string& where, const std::string& host,
-                                              const std::string& said);
 
     HttpOptions options_;
     std::unique_ptr<State> state_;

@@ -42,8 +42,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RfcBackend> makeSandboxBackend(const ConnectionProperties&) {
-    auto system = SandboxSystem::shared(SandboxSystem::defaultDatabasePath());
+std::unique_ptr<RfcBackend> makeSandboxBackend(const std::string& databasePath) {
+    auto system = SandboxSystem::shared(databasePath.empty() ? SandboxSystem::defaultDatabasePath() : databasePath);
     if (!system) return std::make_unique<UnusableSandbox>(system.failure());
     return std::make_unique<SandboxBackend>(std::move(*system));
 }

@@ -10,6 +10,9 @@
 // programs delivered with the sandbox cannot be overwritten. Every refusal
 // names its exception and says why in words. A database whose integrity
 // check fails is not written into (exception DATABASE_DAMAGED).
+//
+// The system is the entry to the database (SandboxDatabase.h) and the
+// function modules (FunctionModules.h): it runs one call at a time.
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -20,17 +23,6 @@
 #include "sap/Rfc.h"
 
 namespace orvex::sap {
-
-// Failures to inject, for tests.
-struct SandboxFaults {
-    bool refuseLogon = false;
-    // Calls to fail: every call of `failFunction` (all functions when empty)
-    // if failOnCall is 0 and failFunction is set, otherwise only the
-    // failOnCall-th matching call counted from setFaults().
-    std::string failFunction;
-    int failOnCall = 0;
-    std::string exception = "SYSTEM_FAILURE";
-};
 
 // A program as the repository holds it.
 struct SandboxProgram {
@@ -43,6 +35,13 @@ struct SandboxProgram {
     std::string author;
     std::string createdOn, changedOn;  // YYYYMMDD
     std::vector<std::string> source;   // filled by program() only
+};
+
+// The demo rows of one table: its field names and each row's values as
+// RFC_READ_TABLE gives them, without the blanks that fill a column.
+struct SandboxTableRows {
+    std::vector<std::string> fields;
+    std::vector<std::vector<std::string>> rows;
 };
 
 class SandboxSystem {
@@ -60,15 +59,11 @@ public:
 
     // "orvex-sandbox.db" beside the running program when its folder holds
     // the settings file or the database and is writable, otherwise in
-    // userDataFolder(); a process-wide override (tests) comes first, and ""
-    // removes it.
+    // userDataFolder().
     static std::string defaultDatabasePath();
-    static void setDefaultDatabasePath(const std::string& path);
 
     // One system per database path in this process, opened on first use.
     static Result<std::shared_ptr<SandboxSystem>> shared(const std::string& databasePath);
-    // Forgets the shared systems (they close once no backend holds them).
-    static void forgetShared();
     // Puts the database back to its delivered state in one transaction,
     // safe while other processes use it. A file that is no usable database
     // is deleted and seeded afresh, unless another process holds it; another
@@ -80,16 +75,14 @@ public:
     bool checkLogon(const std::string& user, const std::string& password, const std::string& client) const;
     // True when some user may log on to the client.
     bool hasClient(const std::string& client) const;
-    // Also checks the system id and system number, and injected faults; a
-    // refusal says which value was wrong, as far as a real system would.
+    // Also checks the system id and system number; a refusal says which
+    // value was wrong, as far as a real system would.
     Status checkLogon(const ConnectionProperties& props) const;
 
     // Runs one function module. Safe to call from several threads at once.
     RfcResult call(const RfcRequest& request);
     // The same, for the logged-on user (author of created programs).
     RfcResult call(const RfcRequest& request, const std::string& user);
-
-    void setFaults(const SandboxFaults& faults);
 
     // For the orvex-sandbox tool. A database that cannot be read fails with
     // kind File; a program the sandbox does not hold with code "NOT_FOUND".
@@ -98,6 +91,9 @@ public:
     // Adds `count` synthetic tables to TADIR; returns how many rows it holds now.
     Result<std::size_t> addSyntheticTables(std::size_t count);
     Result<std::size_t> tadirRowCount() const;
+    // The demo rows of a table in key order; code "NOT_FOUND" for a table
+    // without them, the reason naming the tables that have them.
+    Result<SandboxTableRows> tableRows(const std::string& table) const;
 
 private:
     struct Impl;

@@ -15,7 +15,11 @@
 // (TABL/DS) through, unsorted and without package or description; the
 // transport check lists other users' and released requests, and a lock
 // holder's request for an object recorded in one; check messages at a
-// line's start come as "#start=L" with no column. The answers' text is in the
+// line's start come as "#start=L" with no column. The data preview (the SQL
+// console) needs the table type in Accept (406 otherwise) and a text/plain
+// body, refuses a field list without commas, INTO and UP TO (it adds those
+// itself), and answers column by column with escaped texts, empty values,
+// labels or totalRows missing, totalRows 0 over rows. The answers' text is in the
 // files of answers/, as captured, with "{KEY}" where the double fills in a value.
 #include <httplib.h>
 #include <openssl/evp.h>
@@ -34,6 +38,8 @@
 #include <ranges>
 #include <set>
 #include <string>
+#include <condition_variable>
+#include <sstream>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -76,6 +82,7 @@ public:
         relay_ = std::make_unique<RawHeaderRelay>(backend);
     }
     ~AdtDouble() {
+        releasePreviews();
         relay_.reset();
         server_.stop();
         thread_.join();
@@ -100,6 +107,39 @@ public:
     // without escapes, an activation with a body, no structures, only the
     // user's requests): for measuring an earlier client against the same server.
     std::atomic<bool> earlierShapes{false};
+
+    // The discovery document lists the data preview, but its path answers
+    // 404: a system without the SQL console.
+    std::atomic<bool> noSqlConsole{false};
+    // A preview runs: every request but a GET or a data preview is refused
+    // and counted (writesTried), for the tests that nothing is written.
+    std::atomic<bool> previewOnly{false};
+    std::size_t writesTried() const { return writesTried_; }
+    // SELECTs from `table` answer answer file `file` (cut to the row limit),
+    // and a SELECT COUNT(*) from it answers `count`.
+    void previewTable(const std::string& table, const std::string& file, std::size_t count) {
+        locked([&] { previewTables_[table] = {file, count}; });
+    }
+    // The user may not display `table`.
+    void denyTable(const std::string& table) { locked([&] { deniedTables_.insert(table); }); }
+    // Holds every data preview's answer until the next releasePreviews() (or
+    // the end of the double); waitForHeldPreview() returns once one is held.
+    void holdPreviews() {
+        std::lock_guard lock(holdMutex_);
+        holding_ = true;
+    }
+    void releasePreviews() {
+        {
+            std::lock_guard lock(holdMutex_);
+            holding_ = false;
+            ++releases_;
+        }
+        held_.notify_all();
+    }
+    void waitForHeldPreview() {
+        std::unique_lock lock(holdMutex_);
+        held_.wait(lock, [this] { return waiting_ > 0; });
+    }
 
     void setFault(Fault fault) { locked([&] { fault_ = std::move(fault); }); }
     // The toy syntax check flags every line holding this word.
@@ -267,6 +307,15 @@ private:
         const AdtRecord record{req.method, req.path, {req.params.begin(), req.params.end()},
                                req.get_header_value("X-sap-adt-sessiontype"), req.get_header_value("x-csrf-token"),
                                req.get_header_value("X-Raw-Cookie"), req.get_header_value("Authorization"), req.body};
+        if (record.method == "POST" && record.path == kFreestyle) {
+            std::unique_lock lock(holdMutex_);
+            if (holding_) {
+                ++waiting_;
+                held_.notify_all();
+                held_.wait(lock, [this, mine = releases_] { return releases_ != mine; });
+                --waiting_;
+            }
+        }
         const auto [index, fault] = locked([&] {
             records_.push_back(record);
             return std::pair(records_.size() - 1, fault_);
@@ -342,6 +391,12 @@ private:
     void route(const AdtRecord& r, const httplib::Request& req, httplib::Response& res, const std::string& context) {
         const std::string programs = "/sap/bc/adt/programs/programs";
         const std::string& p = r.path;
+        const bool preview = r.method == "POST" && p == kFreestyle;
+        if (previewOnly && r.method != "GET" && !preview) {
+            ++writesTried_;
+            return fail(res, 403, "ExceptionResourceNoAccess", "Nothing is written, locked or created by a preview");
+        }
+        if (preview && !noSqlConsole && !release740) return freestyle(r, req, res);
         if (r.method == "GET" && p == "/sap/bc/adt/discovery")
             return xml(res, release740 ? "discovery-740.xml" : legacy ? "discovery-750.xml" : "discovery.xml", {},
                        "application/atomsvc+xml");
@@ -369,6 +424,61 @@ private:
             if (r.method == "PUT" && source) return write(name, r, req, res, context);
         }
         fail(res, 404, "ExceptionResourceNotFound", "No suitable resource found");
+    }
+
+    // The SQL console: runs one SELECT of a table it knows with the row limit.
+    void freestyle(const AdtRecord& r, const httplib::Request& req, httplib::Response& res) {
+        if (req.get_header_value("Accept").find("application/vnd.sap.adt.datapreview.table.v1+xml") == std::string::npos)
+            return fail(res, 406, "ExceptionNotAcceptable", "No suitable representation found for the requested media type");
+        if (req.get_header_value("Content-Type").rfind("text/plain", 0) != 0)
+            return fail(res, 415, "ExceptionUnsupportedMediaType", "The media type of the request is not supported");
+        const std::string limit = r.param("rowNumber");
+        if (limit.empty() || limit.size() > 6 || limit.find_first_not_of("0123456789") != std::string::npos)
+            return fail(res, 400, "ExceptionInvalidData", "Parameter rowNumber could not be found.");
+        std::string sql = text::upper(r.body);
+        std::replace_if(sql.begin(), sql.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+        const std::size_t from = sql.find(" FROM ");
+        if (sql.rfind("SELECT ", 0) != 0 || from == std::string::npos)
+            return fail(res, 400, "ExceptionDataPreviewSyntax", "Only one SELECT statement can be run");
+        if (sql.find(" INTO ") != std::string::npos || sql.find(" UP TO ") != std::string::npos)
+            return fail(res, 400, "ExceptionDataPreviewSyntax", "INTO and UP TO are added by the SQL console: leave them out");
+        const std::string list = sql.substr(7, from - 7);
+        if (list.find(',') == std::string::npos && list.find_first_of(" ") != std::string::npos &&
+            list.rfind("DISTINCT ", 0) != 0)
+            return fail(res, 400, "ExceptionDataPreviewSyntax",
+                        "The elements in the SELECT list must be separated using commas.");
+        std::string table = sql.substr(from + 6);
+        table = table.substr(0, table.find(' '));
+        if (deniedTables_.count(table))
+            return fail(res, 400, "ExceptionResourceNoAuthorization", "You are not authorized to display table " + table);
+        auto known = previewTables_.find(table);
+        if (known == previewTables_.end())
+            return fail(res, 400, "ExceptionDataPreviewSyntax",
+                        "\"" + table + "\" is not defined in the ABAP Dictionary as a table, projection view, or database view.");
+        const std::string ran = r.body + " INTO TABLE @DATA(LT_RESULT) UP TO " + limit + " ROWS";
+        if (list == "COUNT(*)")
+            return xml(res, "datapreview-count.xml", {{"QUERY", xmlText(ran)}, {"COUNT", std::to_string(known->second.second)}},
+                       "application/vnd.sap.adt.datapreview.table.v1+xml; charset=utf-8");
+        std::string body = answer(known->second.first, {{"QUERY", xmlText(ran)}});
+        const std::size_t rows = std::stoul(limit);
+        pugi::xml_document doc;
+        doc.load_string(body.c_str());
+        bool cut = false;
+        for (pugi::xml_node column : doc.document_element().children("dataPreview:columns")) {
+            pugi::xml_node set = column.child("dataPreview:dataSet");
+            std::size_t n = 0;
+            for (pugi::xml_node data = set.first_child(); data;) {
+                pugi::xml_node next = data.next_sibling();
+                if (++n > rows) cut = set.remove_child(data);
+                data = next;
+            }
+        }
+        if (cut) {
+            std::ostringstream out;
+            doc.save(out, "", pugi::format_raw);
+            body = out.str();
+        }
+        send(res, 200, body, "application/vnd.sap.adt.datapreview.table.v1+xml; charset=utf-8");
     }
 
     void program(const std::string& name, httplib::Response& res) {
@@ -595,6 +705,8 @@ private:
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.transport.service.checkData");
     }
 
+    static constexpr const char* kFreestyle = "/sap/bc/adt/datapreview/freestyle";
+
     std::unique_ptr<sap::SandboxSystem> sandbox_;
     httplib::Server server_;
     std::thread thread_;
@@ -612,6 +724,17 @@ private:
     std::map<std::string, Lock> locks_;
     std::map<std::string, Program> programs_;
     long counter_ = 0;
+    std::atomic<std::size_t> writesTried_{0};
+    // table -> answer file, count of all rows
+    std::map<std::string, std::pair<std::string, std::size_t>> previewTables_ = {
+        {"T000", {"datapreview-t000.xml", 3}}, {"SFLIGHT", {"datapreview-sflight.xml", 2345}},
+        {"SPFLI", {"datapreview-spfli.xml", 3}}};
+    std::set<std::string> deniedTables_;
+    std::mutex holdMutex_;
+    std::condition_variable held_;
+    bool holding_ = false;
+    int waiting_ = 0;
+    long releases_ = 0;
 };
 
 }  // namespace orvex::testing

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "sap/adt/AdtAnswers.h"
+#include "sap/adt/AdtDataPreview.h"
 #include "tests/adt/AdtDouble.h"
 #include "sap/adt/AdtOperations.h"
 #include "sap/DesignFieldTypes.h"
@@ -562,4 +563,142 @@ TEST_F(AdtRoad, ExistingProgramIsUpdatedInPlaceOnlyWithConsent) {
         EXPECT_EQ(double_.sandbox().program("ZADT_DEMO")->active, true);
     }
     EXPECT_EQ(sessionFault(double_.requests()), "");
+}
+
+// The SQL console's answers, as real systems send them and malformed: row i
+// is the i-th value of every column; the count statement for the rows.
+TEST(AdtPreview, AnswersReadRowByRowAndCountsCountTheRows) {
+    auto table = [](const std::string& columns) {
+        return R"(<dataPreview:tableData xmlns:dataPreview="http://www.sap.com/adt/dataPreview">)" + columns +
+               "</dataPreview:tableData>";
+    };
+    auto column = [](const std::string& type, int values) {
+        std::string c = R"(<dataPreview:columns><dataPreview:metadata dataPreview:name="F" dataPreview:type=")" + type +
+                        R"("/><dataPreview:dataSet>)";
+        while (values-- > 0) c += "<dataPreview:data>a  </dataPreview:data>";
+        return c + "</dataPreview:dataSet></dataPreview:columns>";
+    };
+    struct Case {
+        std::string body;
+        std::size_t maxRows;
+        std::vector<std::string> rows;  // each row's values joined by "|"; or, with '!' first, the failure's reason
+        std::optional<std::size_t> total;
+    };
+    const std::vector<Case> cases = {
+        {AdtDouble::answer("datapreview-t000.xml"), 100,
+         {"000|SAP AG Konzern|Walldorf & Brno < London", "001|Auslieferungsmandant R11|", "066|EarlyWatch|Walldorf"}, 3},
+        // no totalRows, no labels, packed numbers with a trailing blank
+        {AdtDouble::answer("datapreview-sflight.xml"), 3, {"AA|20240117|422.94|USD", "LH|20231231|12.50|EUR", "LH|00000000||"}, {}},
+        // totalRows 0 over three rows says nothing
+        {AdtDouble::answer("datapreview-spfli.xml"), 100, {"AZ|ROME", "DL|NEW YORK", "LH|FRANKFURT"}, {}},
+        {AdtDouble::answer("datapreview-count.xml", {{"COUNT", "7"}}), 1, {"7"}, 1},
+        {table(""), 10, {}, {}},
+        {table(column("g", 1)), 10, {"a  "}, {}},  // strings keep their blanks
+        {AdtDouble::answer("datapreview-t000.xml"), 2, {"!holds more rows than the 2 asked for"}, {}},
+        {table(column("C", 2) + column("C", 1)), 10, {"!has columns of different lengths (2 and 1 values)"}, {}},
+        {AdtDouble::answer("exception.xml"), 10, {"!is no table of data"}, {}},
+        {table("<dataPreview:columns>"), 10, {"!is not XML"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.substr(0, 160));
+        pugi::xml_document doc;
+        Status parsed = adt::parseAnswer(doc, c.body, "the data preview");
+        Result<DataPreview> read = parsed ? adt::previewRows(doc, c.maxRows) : Result<DataPreview>(parsed.failure());
+        if (!c.rows.empty() && c.rows[0][0] == '!') {
+            ASSERT_FALSE(read);
+            EXPECT_EQ(read.failure().kind, FailureKind::Reply);
+            EXPECT_NE(read.failure().reason.find(c.rows[0].substr(1)), std::string::npos) << read.failure().reason;
+            continue;
+        }
+        ASSERT_TRUE(read) << read.failure().text();
+        std::vector<std::string> rows;
+        for (const auto& row : read->rows) {
+            EXPECT_EQ(row.size(), read->columns.size());
+            std::string& joined = rows.emplace_back();
+            for (std::size_t i = 0; i < row.size(); ++i) joined += (i ? "|" : "") + row[i];
+        }
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(read->totalRows, c.total);
+    }
+    pugi::xml_document t000;
+    ASSERT_TRUE(adt::parseAnswer(t000, AdtDouble::answer("datapreview-t000.xml"), "the data preview"));
+    EXPECT_EQ(adt::previewRows(t000, 3)->columns[2], (PreviewColumn{"ORT01", "City", "C"}));
+
+    const std::vector<std::pair<std::string, std::optional<std::string>>> counts = {
+        {"SELECT a~carrid, b~connid FROM scarr AS a INNER JOIN spfli AS b ON b~carrid = a~carrid "
+         "WHERE a~carrid = 'FROM' ORDER BY a~carrid.",
+         "SELECT COUNT(*) FROM scarr AS a INNER JOIN spfli AS b ON b~carrid = a~carrid WHERE a~carrid = 'FROM'"},
+        {"select a~from from t000 where mandt in ( select mandt from t000 order by mandt )",
+         "SELECT COUNT(*) from t000 where mandt in ( select mandt from t000 order by mandt )"},
+        {"SELECT DISTINCT carrid FROM spfli", {}},
+        {"SELECT carrid, COUNT(*) AS n FROM spfli GROUP BY carrid", {}},
+        {"carrid FROM spfli", {}},
+    };
+    for (const auto& [statement, count] : counts) EXPECT_EQ(adt::countStatement(statement), count) << statement;
+}
+
+// The preview sends one stateless POST with the row limit (a second one
+// only for the count), carries SAP's own text when SAP refuses, can be
+// cancelled while the answer is held, and never writes, locks or creates.
+TEST_F(AdtRoad, PreviewRunsOneSelectAndWritesNothing) {
+    double_.previewOnly = true;
+    adt::AdtSession session(connectionProperties(logonAt(double_.url())));
+    auto first = adt::previewData(session, {"SELECT * FROM T000", 2, false});
+    ASSERT_TRUE(first) << first.failure().text();
+    EXPECT_EQ(first->rows.size(), 2u);
+    EXPECT_EQ(first->totalRows, 3u);
+    EXPECT_FALSE(first->counted);
+    auto counted = adt::previewData(session, {"SELECT carrid, fldate, price, currency FROM sflight.", 100, true});
+    ASSERT_TRUE(counted) << counted.failure().text();
+    EXPECT_EQ(counted->rows.size(), 3u);
+    EXPECT_EQ(counted->totalRows, 2345u);
+    EXPECT_TRUE(counted->counted);
+    std::vector<std::string> sent;
+    for (const AdtRecord& r : double_.requests())
+        if (r.method == "POST") sent.push_back(r.param("rowNumber") + " " + r.param("dataAging") + " " + r.body);
+    EXPECT_EQ(sent, (std::vector<std::string>{"2 true SELECT * FROM T000",
+                                              "100 true SELECT carrid, fldate, price, currency FROM sflight",
+                                              "1 true SELECT COUNT(*) FROM sflight"}));
+
+    double_.denyTable("SBOOK");
+    for (const auto& [statement, text] : std::vector<std::pair<std::string, std::string>>{
+             {"SELECT carrid connid FROM spfli", "The elements in the SELECT list must be separated using commas."},
+             {"SELECT * FROM sbook", "You are not authorized to display table SBOOK"},
+             {"SELECT * FROM t000 INTO TABLE @DATA(rows)", "INTO and UP TO are added by the SQL console"}}) {
+        auto refused = adt::previewData(session, {statement, 100, true});
+        ASSERT_FALSE(refused) << statement;
+        EXPECT_EQ(refused.failure().kind, FailureKind::Function);
+        EXPECT_NE(refused.failure().reason.find("SAP refused the query: " + text), std::string::npos)
+            << refused.failure().reason;
+    }
+
+    double_.holdPreviews();
+    Result<DataPreview> held = failure(FailureKind::Other, "");
+    std::thread running([&] { held = adt::previewData(session, {"SELECT * FROM spfli", 100, false}); });
+    double_.waitForHeldPreview();
+    session.cancel();
+    running.join();
+    ASSERT_FALSE(held);
+    EXPECT_EQ(held.failure().kind, FailureKind::Cancelled);
+
+    EXPECT_EQ(double_.writesTried(), 0u);
+    for (const AdtRecord& r : double_.requests()) EXPECT_NE(r.sessionType, "stateful") << r.path;
+    EXPECT_EQ(sessionFault(double_.requests()), "");
+}
+
+// Without the SQL console (404 on its path, or not in the discovery
+// document) the preview is not offered: an outcome of its own.
+TEST_F(AdtRoad, PreviewIsNotOfferedWithoutTheSqlConsole) {
+    for (std::atomic<bool>* without : {&double_.noSqlConsole, &double_.release740}) {
+        *without = true;
+        adt::AdtSession session(connectionProperties(logonAt(double_.url())));
+        auto preview = adt::previewData(session, {"SELECT * FROM T000", 100, true});
+        *without = false;
+        ASSERT_FALSE(preview);
+        EXPECT_TRUE(notOffered(preview.failure())) << preview.failure().text();
+        EXPECT_EQ(preview.failure().reason, "Preview is not offered by this system");
+    }
+    std::size_t posts = 0;
+    for (const AdtRecord& r : double_.requests()) posts += r.method == "POST";
+    EXPECT_EQ(posts, 1u);  // the 404; the 7.40 system is not asked
 }

@@ -15,6 +15,7 @@
 #include "TempDir.h"
 #include "Text.h"
 #include "TranspilerFixes.h"
+#include "sap/sandbox/DemoRows.h"
 
 namespace orvex::exec {
 
@@ -81,9 +82,8 @@ const DictField& dictField(const std::string& table, const std::string& field) {
 std::string flightDataInserts() {
     static const std::string sql = [] {
         std::string out;
-        const json all = json::parse(readFile(sourceDir() / "tests/exec/flight_data.json"));
-        for (const auto& [tableName, rows] : all.items()) {
-            if (tableName.starts_with("_")) continue;  // remarks
+        for (const auto& [tableName, rows] : orvex::sap::sandbox::demoRows().items()) {
+            if (!findTable(tableName)) continue;  // the reports read the flight tables only
             for (const json& given : rows) {
                 for (const auto& [fieldName, value] : given.items()) dictField(tableName, fieldName);  // throws for a field the table lacks
                 std::string columns, values;

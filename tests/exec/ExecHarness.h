@@ -40,8 +40,8 @@ const DictTable* findTable(const std::string& name);
 // A field of one of them; throws when there is none.
 const DictField& dictField(const std::string& table, const std::string& field);
 
-// The data set of tests/exec/flight_data.json as SQL INSERTs into the tables
-// the transpiler creates: every row complete (a field left out holds its
+// The sandbox's demo rows of the flight tables (sap/sandbox/DemoRows.h) as
+// SQL INSERTs into the tables the transpiler creates: every row complete (a field left out holds its
 // initial value), each value canonical (AbapValues.h), the client the run's
 // client, 001.
 std::string flightDataInserts();

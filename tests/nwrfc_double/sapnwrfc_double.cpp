@@ -93,6 +93,7 @@ struct Connection {
     std::shared_ptr<SandboxSystem> system;
     std::string user;
     std::string hold;        // the function module whose calls are held
+    std::string failing;     // the function module whose calls end in a runtime error
     bool broken = false;     // after a runtime failure: only closing is left
     bool cancelled = false;  // RfcCancel was called; under holdMutex
 };
@@ -259,11 +260,9 @@ EXPORTED RFC_CONNECTION_HANDLE RfcOpenConnection(const RFC_CONNECTION_PARAMETER*
             fail(info, RFC_LOGON_FAILURE, LOGON_FAILURE, "RFC_LOGON_FAILURE", "Name or password is incorrect (repeat logon)");
             return nullptr;
         }
-        orvex::sap::SandboxFaults faults;
-        if (const char* failing = std::getenv("ORVEX_NWRFC_DOUBLE_FAIL"); failing && *failing) faults.failFunction = failing;
-        system->setFaults(faults);
         const char* hold = std::getenv("ORVEX_NWRFC_DOUBLE_HOLD");
-        auto* connection = new Connection{std::move(system), values["user"], hold ? hold : ""};
+        const char* failing = std::getenv("ORVEX_NWRFC_DOUBLE_FAIL");
+        auto* connection = new Connection{std::move(system), values["user"], hold ? hold : "", failing ? failing : ""};
         live[connection] = Kind::Connection;
         {
             std::lock_guard lock(holdMutex);
@@ -475,7 +474,10 @@ EXPORTED RFC_RC RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE func
     request.function = fn->def->name;
     request.exports = fn->scalars;
     for (auto& [name, table] : fn->tables) request.tables[name] = table->rows;
-    orvex::sap::RfcResult answer = connection->system->call(request, connection->user);
+    // A failing function module fails before the sandbox sees the call.
+    orvex::sap::RfcResult answer = connection->failing == request.function
+                                       ? orvex::sap::callFailure("SYSTEM_FAILURE", orvex::FailureKind::Other)
+                                       : connection->system->call(request, connection->user);
     const std::string exception = answer ? std::string() : answer.failure().code;
     if (exception == "SYSTEM_FAILURE") {
         connection->broken = true;

@@ -43,7 +43,6 @@ struct NwRfc : ::testing::Test {
     std::string database = dir.file("sbx.db");
 
     NwRfc() {
-        SandboxSystem::setDefaultDatabasePath(database);
         setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
         setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
     }
@@ -51,14 +50,12 @@ struct NwRfc : ::testing::Test {
         for (const char* name : {"ORVEX_NWRFC_DOUBLE_DB", "ORVEX_NWRFC_DOUBLE_FAIL", "ORVEX_NWRFC_DOUBLE_HOLD",
                                  "ORVEX_NWRFC_DOUBLE_MESSAGE", "SAPNWRFC_HOME"})
             unsetenv(name);
-        SandboxSystem::setDefaultDatabasePath("");
-        SandboxSystem::forgetShared();
     }
     static LogonValues logon(const std::string& server) { return {"DEVELOPER", "sandbox", "00", "SBX", server, "001"}; }
 };
 
 TEST_F(NwRfc, ReadsTheSameRowsAsTheSandbox) {
-    Component rfc{defaultBackendFactory()}, sandbox{defaultBackendFactory()};
+    Component rfc{defaultBackendFactory()}, sandbox{backendFactory(database)};
     rfc.connection().properties = connectionProperties(logon("sapdev"));
     sandbox.connection().properties = connectionProperties(logon("sandbox"));
     ASSERT_EQ(chooseRoad(rfc.connection().properties).road, Road::Rfc);

@@ -97,10 +97,71 @@ TEST_F(Sandbox, ConditionsPickTheirRowsUpToTheLimitsAndBadOnesAreNotValid) {
     // Several OPTIONS rows form one condition.
     EXPECT_EQ(outcome({"OBJECT = 'TABL' AND", "OBJ_NAME = 'SBOOK'"}), "SBOOK");
     // Other dictionary tables are known, with fields but no rows.
-    auto scarr = system.call(readRequest("scarr", {"CARRID = 'LH'"}));
-    EXPECT_TRUE(scarr->tables.at("DATA").empty());
-    EXPECT_EQ(scarr->tables.at("FIELDS").at(1).get("FIELDNAME"), "CARRID");
+    auto mara = system.call(readRequest("mara", {"MATNR = 'X'"}));
+    EXPECT_TRUE(mara->tables.at("DATA").empty());
+    EXPECT_EQ(mara->tables.at("FIELDS").at(1).get("FIELDNAME"), "MATNR");
     EXPECT_EQ(exceptionOf(readRequest("SCARR", {"NOFIELD = 'X'"})), "OPTION_NOT_VALID");
+}
+
+// The demo rows of the flight model, with the cases reports must get right,
+// read by RFC_READ_TABLE with its conditions, columns and row count.
+TEST_F(Sandbox, DemoRowsHoldTheFlightModelAndItsEdgeCases) {
+    const std::pair<std::string, std::size_t> counts[] = {{"SCARR", 11}, {"SPFLI", 22},   {"SFLIGHT", 413},
+                                                          {"SBOOK", 2458}, {"SCUSTOM", 250}, {"SAIRPORT", 11}};
+    for (const auto& [table, count] : counts) EXPECT_EQ(system.tableRows(table)->rows.size(), count) << table;
+    auto rowsOf = [&](const std::string& table, const std::string& condition) {
+        auto reply = system.call(readRequest(table, {condition}));
+        return reply ? reply->tables.at("DATA").size() : 9999;
+    };
+    const struct {
+        const char *table, *condition;
+        std::size_t rows;
+    } cases[] = {
+        {"SPFLI", "CARRID = 'SQ'", 0}, {"SFLIGHT", "CARRID = 'SQ'", 0},  // a carrier without connections or flights
+        {"SPFLI", "CARRID = 'JL'", 1}, {"SFLIGHT", "CARRID = 'JL'", 0},  // a connection without flights
+        {"SCARR", "CARRID = 'ZZ' AND CARRNAME = ' ' AND CURRCODE = ' '", 1},
+        {"SPFLI", "CONNID = '3517' AND CITYTO = ' ' AND DEPTIME = '000000' AND ARRTIME = '000000'", 1},
+        {"SFLIGHT", "CONNID = '3517'", 0},
+        {"SFLIGHT", "CARRID = 'UA' AND CONNID = '0941' AND CURRENCY = 'EUR'", 1},
+        {"SFLIGHT", "CARRID = 'UA' AND FLDATE = '00000000' AND CURRENCY = ' ' AND PLANETYPE = ' '", 1},
+        {"SFLIGHT", "CONNID = '2402' AND PRICE = 0", 1}, {"SFLIGHT", "CONNID = '2402'", 1},
+        {"SFLIGHT", "FLDATE LIKE '2023%'", 137}, {"SFLIGHT", "FLDATE LIKE '2025%'", 135},
+        {"SFLIGHT", "SEATSOCC > 470", 3},  // numbers compare as numbers
+        {"SCARR", "CURRCODE IN ('AUD', 'CHF', 'EUR', 'GBP', 'JPY', 'SGD', 'USD')", 10},
+        {"SBOOK", "CANCELLED = 'X'", 127}, {"SCUSTOM", "EMAIL = ' '", 114},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rowsOf(c.table, c.condition), c.rows) << c.table << ": " << c.condition;
+
+    RfcRequest some = readRequest("SFLIGHT", {"CARRID = 'LH' AND CONNID = '2402'"});
+    some.tables["FIELDS"] = column("FIELDNAME", {"CONNID", "PRICE", "CARRID"});
+    auto free = system.call(some);
+    ASSERT_TRUE(free) << free.failure().reason;
+    EXPECT_EQ(free->tables.at("DATA").at(0).get("WA"), "2402|             0.00|LH ");
+    some.tables["OPTIONS"] = column("TEXT", {"CARRID = 'LH'"});
+    some.exports["ROWCOUNT"] = "3";
+    EXPECT_EQ(system.call(some)->tables.at("DATA").size(), 3u);
+}
+
+// Reset brings the demo rows back; a database made before them gets them
+// on its next opening and keeps its programs.
+TEST(SandboxDatabase, DemoRowsComeBackWithResetAndToOlderDatabases) {
+    TempDir dir;
+    const std::string path = dir.file("orvex-sandbox.db");
+    auto sflight = [&] { return orvex::testing::sqliteRows(path, "SELECT count(*) FROM app_sflight"); };
+    ASSERT_TRUE(SandboxSystem::open(path));
+    ASSERT_EQ(sflight(), Names{"413"});
+    orvex::testing::sqliteRows(path, "DELETE FROM app_sflight WHERE carrid = 'LH'");
+    ASSERT_TRUE(SandboxSystem::reset(path));
+    EXPECT_EQ(sflight(), Names{"413"});
+
+    ASSERT_TRUE((*SandboxSystem::open(path))->call(insertRequest("ZKEPT", {"REPORT ZKEPT."})).ok());
+    for (const std::string& table : orvex::testing::sqliteRows(path, "SELECT name FROM sqlite_master WHERE name LIKE 'app%'"))
+        orvex::testing::sqliteRows(path, "DROP TABLE " + table);
+    orvex::testing::sqliteRows(path, "DELETE FROM meta WHERE key = 'demo_rows'");
+    auto older = SandboxSystem::open(path);
+    ASSERT_TRUE(older) << older.failure().reason;
+    EXPECT_EQ(sflight(), Names{"413"});
+    EXPECT_TRUE((*older)->program("ZKEPT"));
 }
 
 TEST_F(Sandbox, ProgramInsertionStoresInactiveProgramsWithTadirRows) {

@@ -200,14 +200,7 @@ struct Harness {
 // A harness on the embedded sandbox, in a fresh database of its own.
 struct SandboxHarness : Harness {
     const std::string db = dir.file("sandbox.db");
-    SandboxHarness() {
-        sap::SandboxSystem::setDefaultDatabasePath(db);
-        session.setFactory(sap::defaultBackendFactory());
-    }
-    ~SandboxHarness() {
-        sap::SandboxSystem::forgetShared();
-        sap::SandboxSystem::setDefaultDatabasePath("");
-    }
+    SandboxHarness() { session.setFactory(sap::backendFactory(db)); }
 };
 
 // Selects a row as the user would, so parallel lists follow; then presses the button given.

@@ -1,0 +1,97 @@
+// RFC_ABAP_INSTALL_AND_RUN: table PROGRAM (LINE, 72 characters); export
+// ERRORMESSAGE; table WRITES (ZEILE). A program the sandbox cannot run comes
+// back with ERRORMESSAGE set and changes nothing.
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "common/Text.h"
+#include "sap/sandbox/FunctionModules.h"
+#include "sap/sandbox/InstallerProgram.h"
+
+namespace orvex::sap::sandbox {
+
+namespace {
+
+// Per written statement: its condition and the values it sets.
+using ExpectedRows = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+// The attributes one installer statement sets, and what a fresh connection
+// must then find (condition and values) for the write to count.
+void setAttributes(sqlite3* db, const InstallerAction& action, ExpectedRows& expected) {
+    if (action.title) {
+        Statement title(db, "UPDATE programs SET title = ? WHERE name = ?");
+        title.bind(1, std::string(text::prefix(*action.title, 70))).bind(2, action.program);
+        title.step();
+        expected.push_back({"title = ? AND name = ?", {std::string(text::prefix(*action.title, 70)), action.program}});
+    }
+    if (action.withTrdirEntry) {
+        auto component = [&](const char* name) {
+            auto it = action.trdir.find(name);
+            return it == action.trdir.end() ? std::string() : it->second;
+        };
+        Statement attributes(db, "UPDATE programs SET subc = ?, uccheck = ? WHERE name = ?");
+        attributes.bind(1, component("SUBC")).bind(2, component("UCCHECK")).bind(3, action.program);
+        attributes.step();
+        expected.push_back({"subc = ? AND uccheck = ? AND name = ?",
+                            {component("SUBC"), component("UCCHECK"), action.program}});
+    }
+}
+
+}  // namespace
+
+RfcResult installAndRun(ModuleCall& call) {
+    std::vector<std::string> rows;
+    if (auto p = call.request.tables.find("PROGRAM"); p != call.request.tables.end())
+        for (const RfcRow& row : p->second) rows.push_back(row.get("LINE"));
+    RfcReply reply;
+    reply.imports["ERRORMESSAGE"] = "";
+    RfcRows& writes = reply.tables["WRITES"];
+    const auto check = checkInstallerProgram(rows);
+    if (!check) {
+        reply.imports["ERRORMESSAGE"] = check.failure().reason;
+        return reply;
+    }
+    SandboxDatabase& database = call.database;
+    if (auto damaged = database.damage()) return *damaged;
+    sqlite3* db = database.handle();
+    Transaction tx(db);
+    // What a fresh connection must find afterwards: per statement, its
+    // condition and the values it sets.
+    ExpectedRows expected;
+    for (const InstallerAction& action : *check) {
+        if (action.kind == InstallerAction::Kind::Write) {
+            RfcRow row;
+            row.set("ZEILE", action.text);
+            writes.push_back(std::move(row));
+            continue;
+        }
+        Statement exists(db, "SELECT source FROM programs WHERE name = ?");
+        exists.bind(1, action.program);
+        if (!exists.step() || exists.text(0) == "null") {
+            reply.imports["ERRORMESSAGE"] = "Program " + action.program + " does not exist";
+            writes.clear();
+            return reply;  // rolls back
+        }
+        if (action.kind == InstallerAction::Kind::Activate) {
+            Statement activate(db, "UPDATE programs SET active = 1 WHERE name = ?");
+            activate.bind(1, action.program);
+            activate.step();
+            expected.push_back({"active = 1 AND name = ?", {action.program}});
+            continue;
+        }
+        setAttributes(db, action, expected);
+    }
+    tx.commit();
+    call.confirmWrite = [&database, expected] {
+        return std::all_of(expected.begin(), expected.end(), [&database](const auto& e) {
+            Statement found(database.handle(), "SELECT 1 FROM programs WHERE " + e.first);
+            int index = 0;
+            for (const std::string& value : e.second) found.bind(++index, value);
+            return found.step();
+        });
+    };
+    return reply;
+}
+
+}  // namespace orvex::sap::sandbox
