@@ -25,6 +25,7 @@
 #include "sap/SettingsCheck.h"
 #include "sap/TableReads.h"
 #include "common/Text.h"
+#include "session/InstallFlow.h"
 
 namespace orvex::app {
 
@@ -233,6 +234,45 @@ int tellInstallation(const InstallResult& result, const std::vector<Message>& me
     return 0;
 }
 
+// The install flow on the command line: its steps over the operations
+// logged on already, its answers from the flags, its stops told on standard
+// error. The name is not looked up: --replace decides beforehand.
+class CommandLineInstall final : public session::InstallSteps, public session::InstallAnswers {
+public:
+    CommandLineInstall(Operations& operations, bool replace) : operations_(operations), replace_(replace) {}
+    std::vector<Message> messages;  // the installation's, told at its end
+
+    bool ensureConnection() override { return true; }
+    Result<NameCheck> checkName(const std::string& name) override { return operations_.checkName(name); }
+    Result<TransportCheck> checkTransport(const std::string& name, const std::string& package) override {
+        return operations_.checkTransport(name, package);
+    }
+    InstallResult install(const InstallRequest& request) override {
+        return operations_.installProgram(request, [this](const Message& m) { messages.push_back(m); });
+    }
+
+    std::optional<bool> replaceDecided() const override { return replace_; }
+    void nameUnchecked(const Failure&) override {}
+    void nameRefused(const std::string&, const std::string&) override {}
+    bool replace(const std::string&, const NameCheck&) override { return replace_; }
+    void transportUnchecked(const std::string& package, const Failure& why) override {
+        fail("install", "the transport check for package " + package + " failed", why);
+    }
+    // A transportable package needs a request: say which ones the user can take.
+    std::optional<std::string> request(const std::string& package, const std::vector<std::string>& requests) override {
+        std::string list;
+        for (const std::string& r : requests) list += (list.empty() ? "" : ", ") + r;
+        fail("install", "package " + package + " is transportable: name a request with --transport" +
+                            (list.empty() ? std::string(" (you have no modifiable request)")
+                                          : " (modifiable: " + list + ")"));
+        return std::nullopt;
+    }
+
+private:
+    Operations& operations_;
+    bool replace_;
+};
+
 int install(const std::string& designPath, const InstallTarget& target) {
     Result<ReportDefinition> load = loadDesignFile(designPath);
     if (!load) return fail("install", load.failure().text());
@@ -265,23 +305,10 @@ int install(const std::string& designPath, const InstallTarget& target) {
     request.logon = logon;
     request.package = repositoryName(target.package);
     request.transport = repositoryName(target.transport);
-    request.replace = target.replace;
-    if (request.transport.empty() && request.package != "$TMP") {
-        // A transportable package needs a request: say which ones the user can take.
-        auto check = operations->checkTransport(request.name, request.package);
-        if (!check) return fail("install", "the transport check for package " + request.package + " failed", check.failure());
-        if (check->required) {
-            std::string list;
-            for (const std::string& r : check->requests) list += (list.empty() ? "" : ", ") + r;
-            return fail("install", "package " + request.package + " is transportable: name a request with --transport" +
-                                       (list.empty() ? std::string(" (you have no modifiable request)")
-                                                     : " (modifiable: " + list + ")"));
-        }
-    }
-    std::vector<Message> messages;
-    const InstallResult result =
-        operations->installProgram(request, [&](const Message& m) { messages.push_back(m); });
-    return tellInstallation(result, messages);
+    CommandLineInstall flow(*operations, target.replace);
+    const std::optional<InstallResult> result = session::runInstallFlow(request, flow, flow);
+    if (!result) return 2;
+    return tellInstallation(*result, flow.messages);
 }
 
 // Logs on, calls RFC_PING (on the ADT road: fetches the session's token) and

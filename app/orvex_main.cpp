@@ -69,9 +69,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     orvex::screens::Session session;
-    session.version = {ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH};
+    session.setVersion({ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH});
     // First start: the sandbox settings, so the wizard works at once.
-    if (const orvex::Status created = orvex::sap::createSandboxSettings(session.settingsPath); !created)
+    if (const orvex::Status created = orvex::sap::createSandboxSettings(session.settingsPath()); !created)
         session.message(created.failure().text(), orvex::sap::kCritical);
 
     std::unique_ptr<orvex::screens::frmSplash> splash;

@@ -5,9 +5,11 @@
 
 #include <utility>
 
-#include "screens/ReportModel.h"
+#include "session/ReportModel.h"
 
 namespace orvex::screens {
+
+using session::padTableName;
 
 QGroupBox* listGroupFrame(QWidget* parent, const QString& title, const char* viewName,
                           std::vector<ListGroupView::Column> columns) {

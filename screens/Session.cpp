@@ -197,29 +197,44 @@ private:
     bool cancelled_ = false;
 };
 
+namespace {
+// Qt's file dialogs, belonging to the session's topmost window.
+class FileDialogs final : public FileChooser {
+public:
+    explicit FileDialogs(const Session& session) : session_(session) {}
+    std::string designFile(bool save) override {
+        const QString filter = QStringLiteral("ORVEX design (*.json);;All files (*)");
+        const QString start = session_.proposedDesignPath();
+        return (save ? saveFileDialog(session_.dialogOwner(), QStringLiteral("Save Design"), filter,
+                                      QStringLiteral("json"), start)
+                     : QFileDialog::getOpenFileName(session_.dialogOwner(), QStringLiteral("Open Design"),
+                                                    QFileInfo(start).path(), filter))
+            .toStdString();
+    }
+    std::string exportFolder() override {
+        return QFileDialog::getExistingDirectory(session_.dialogOwner(), QStringLiteral("Export for abapGit"))
+            .toStdString();
+    }
+    std::string sourceFile() override {
+        return saveFileDialog(session_.dialogOwner(), QStringLiteral("Save As"),
+                              QStringLiteral("ABAP source (*.abap);;All files (*)"), QStringLiteral("abap"))
+            .toStdString();
+    }
+
+private:
+    const Session& session_;
+};
+}  // namespace
+
 Session::Session()
-    : prompter(&messageBoxes_),
-      runModal([](QDialog& dialog) { return dialog.exec(); }),
-      exitProgram([] {
+    : runModal_([](QDialog& dialog) { return dialog.exec(); }),
+      exitProgram_([] {
           std::fflush(nullptr);
           std::_Exit(0);
       }),
-      chooseDesignFile([this](bool save) {
-          const QString filter = QStringLiteral("ORVEX design (*.json);;All files (*)");
-          const QString start = proposedDesignPath();
-          return save ? saveFileDialog(dialogOwner(), QStringLiteral("Save Design"), filter, QStringLiteral("json"),
-                                       start)
-                      : QFileDialog::getOpenFileName(dialogOwner(), QStringLiteral("Open Design"),
-                                                     QFileInfo(start).path(), filter);
-      }),
-      chooseExportFolder([this] {
-          return QFileDialog::getExistingDirectory(dialogOwner(), QStringLiteral("Export for abapGit"));
-      }),
-      chooseSourceFile([this] {
-          return saveFileDialog(dialogOwner(), QStringLiteral("Save As"),
-                                QStringLiteral("ABAP source (*.abap);;All files (*)"), QStringLiteral("abap"));
-      }),
-      version{ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH} {}
+      fileDialogs_(std::make_unique<FileDialogs>(*this)),
+      files_(fileDialogs_.get()),
+      version_{ORVEX_VERSION_MAJOR, ORVEX_VERSION_MINOR, ORVEX_VERSION_PATCH} {}
 
 Session::~Session() = default;
 
@@ -228,18 +243,18 @@ void Session::message(const std::string& text, unsigned style, const std::string
 }
 
 bool Session::ask(const std::string& text, const std::string& accept) {
-    return prompter->ask(sap::Message{text, sap::kAppTitle, sap::kOkOnly, {}}, accept);
+    return prompter_->ask(sap::Message{text, sap::kAppTitle, sap::kOkOnly, {}}, accept);
 }
 
 void Session::show(const sap::Message& message) {
     if (wait_) wait_->pauseIndicator();
-    prompter->show(message);
+    prompter_->show(message);
     if (wait_) wait_->resumeIndicator();
 }
 
 QWidget* Session::dialogOwner() const {
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
-    return mainWindow;
+    return mainWindow_;
 }
 
 sap::MessageSink Session::messageSink() {
@@ -335,17 +350,6 @@ FieldTypeOf Session::designFieldTypes() const {
     };
 }
 
-std::string createdSummary(const sap::InstallRequest& request, const sap::InstallResult& result) {
-    std::string summary = "Program " + sap::repositoryName(request.name) + (request.replace ? " replaced" : "") +
-                          " in package " + (request.package.empty() ? std::string("$TMP") : request.package);
-    if (!request.transport.empty()) summary += " on request " + request.transport;
-    if (result.activated()) return summary + "; activated.";
-    // Why not: the attributes are set and the program activated only with "Unicode Check Active".
-    if (!request.unicodeCheck)
-        return summary + "; not activated: \"Unicode Check Active\" was not ticked, which also activates it.";
-    return summary + "; not activated: the activation failed.";
-}
-
 sap::InstallResult Session::install(const sap::InstallRequest& request) {
     if (callRunning()) {
         sap::InstallResult refused;
@@ -437,7 +441,7 @@ std::string Session::attributeProblem(const ReportDefinition& d) {
 
 void Session::notice(const std::string& text) {
     // The status line of the screen in front, else the main window's.
-    for (QWidget* window : {QApplication::activeWindow(), dialogOwner(), mainWindow}) {
+    for (QWidget* window : {QApplication::activeWindow(), dialogOwner(), mainWindow_}) {
         if (!window) continue;
         if (auto* line = window->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
             line->showMessage(toQ(text));
@@ -461,7 +465,7 @@ bool Session::changesSettled() {
     const std::string name = !file.empty() ? QFileInfo(toQ(file)).fileName().toStdString()
                              : report().definition.name.empty() ? std::string("the new design")
                                                                 : report().definition.name;
-    switch (prompter->askSave(sap::Message{"Save changes to " + name + "?", sap::kAppTitle, sap::kOkOnly, {}})) {
+    switch (prompter_->askSave(sap::Message{"Save changes to " + name + "?", sap::kAppTitle, sap::kOkOnly, {}})) {
     case Prompter::SaveChoice::Save: return saveDesign(false);
     case Prompter::SaveChoice::Discard: return true;
     case Prompter::SaveChoice::Cancel: break;
@@ -471,7 +475,7 @@ bool Session::changesSettled() {
 
 bool Session::saveDesign(bool asNew) {
     const std::string& own = report().file();
-    const QString path = asNew || own.empty() ? fileToSave(chooseDesignFile(true), QStringLiteral("json")) : toQ(own);
+    const QString path = asNew || own.empty() ? fileToSave(QString::fromStdString(files_->designFile(true)), QStringLiteral("json")) : toQ(own);
     if (path.isEmpty()) return false;
     const ReportDefinition design = report().design();
     if (const Status saved = saveDesignFile(toStd(path), design); !saved) {
@@ -496,7 +500,7 @@ bool Session::takeDesign(const ReportDefinition& design) {
 
 bool Session::openDesign() {
     if (!changesSettled()) return false;
-    const QString path = chooseDesignFile(false);
+    const QString path = QString::fromStdString(files_->designFile(false));
     if (path.isEmpty()) return false;
     const Result<ReportDefinition> loaded = loadDesignFile(toStd(path));
     if (!loaded) {
@@ -537,7 +541,7 @@ void Session::restoreLastDesign() {
 }
 
 void Session::exportForAbapGit() {
-    const QString folder = chooseExportFolder();
+    const QString folder = QString::fromStdString(files_->exportFolder());
     if (folder.isEmpty()) return;
     // The program as "Generate Program" would send it, author included.
     const ReportDefinition design = programDesign();

@@ -16,7 +16,10 @@
 #include "sap/DesignFieldTypes.h"
 #include "sap/InstallProgram.h"
 #include "sap/Messages.h"
-#include "screens/SessionModel.h"
+#include "session/FileChooser.h"
+#include "session/InstallFlow.h"
+#include "session/Prompter.h"
+#include "session/SessionModel.h"
 #include "sap/TableReads.h"
 
 class QDialog;
@@ -24,22 +27,11 @@ class QWidget;
 
 namespace orvex::screens {
 
+// The screens work on the session layer's model by its plain names.
+using namespace orvex::session;
+
 class CallWait;
 class Session;
-
-// Shows one message to the user. The only place message boxes come from.
-class Prompter {
-public:
-    virtual ~Prompter() = default;
-    virtual void show(const sap::Message& message) = 0;
-    // Asks a question with the buttons `accept` and "Cancel", Cancel the
-    // default (Enter and Escape choose it); true when `accept` was chosen.
-    virtual bool ask(const sap::Message& question, const std::string& accept) = 0;
-    // Asks whether to save changes before they would be left behind: Save,
-    // Discard or Cancel (the default; Escape chooses it).
-    enum class SaveChoice { Save, Discard, Cancel };
-    virtual SaveChoice askSave(const sap::Message& question) = 0;
-};
 
 // Shows messages in QMessageBox, with the nearest Qt styles: critical and
 // information icons, right-aligned text. Every box is application-modal
@@ -50,13 +42,9 @@ public:
 QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix,
                        const QString& start = QString());
 
-// The text of the message a created program is told with.
-inline constexpr const char* kCreatedMessage = "Program Created successfully in SAP";
 // What a message box shows of a message's detail: its first line as the
 // reason under the text, the rest behind "Show Details...".
 std::pair<QString, QString> splitDetail(const std::string& detail);
-// The line under kCreatedMessage: program, package, request, activation.
-std::string createdSummary(const sap::InstallRequest& request, const sap::InstallResult& result);
 
 class MessageBoxPrompter : public Prompter {
 public:
@@ -73,22 +61,27 @@ struct Version {
     int major = 0, minor = 0, patch = 0;
 };
 
-class Session : public SessionModel {
+class Session : public SessionModel, public InstallSteps {
 public:
     Session();
     ~Session() override;
 
-    // Seams, with the program's defaults.
-    Prompter* prompter;                               // default: message boxes
-    std::function<int(QDialog&)> runModal;            // default: exec()
-    std::function<void()> exitProgram;                // default: ends the process at once
-    std::function<QString(bool save)> chooseDesignFile;  // default: file dialogs; "" = cancelled
-    std::function<QString()> chooseExportFolder;      // default: folder dialog; "" = cancelled
-    std::function<QString()> chooseSourceFile;        // default: save dialog for .abap; "" = cancelled
-    Version version;                                  // default: the build's version
+    // Seams, with the program's defaults: message boxes; exec(); ending the
+    // process at once; Qt's file dialogs; the build's version.
+    Prompter& prompter() const { return *prompter_; }
+    void setPrompter(Prompter* prompter) { prompter_ = prompter ? prompter : &messageBoxes_; }
+    int runModal(QDialog& dialog) { return runModal_(dialog); }
+    void setRunModal(std::function<int(QDialog&)> run) { runModal_ = std::move(run); }
+    void exitProgram() { exitProgram_(); }
+    void setExitProgram(std::function<void()> exit) { exitProgram_ = std::move(exit); }
+    void setFileChooser(FileChooser* files) { files_ = files ? files : fileDialogs_.get(); }
+    QString chooseSourceFile() { return QString::fromStdString(files_->sourceFile()); }
+    const Version& version() const { return version_; }
+    void setVersion(Version version) { version_ = version; }
 
     // The window boxes belong to when no modal screen is up.
-    QWidget* mainWindow = nullptr;
+    QWidget* mainWindow() const { return mainWindow_; }
+    void setMainWindow(QWidget* window) { mainWindow_ = window; }
 
     void message(const std::string& text, unsigned style = sap::kOkOnly, const std::string& title = sap::kAppTitle,
                  const std::string& detail = {});
@@ -137,10 +130,10 @@ public:
     // The operations' name check, table search, field read and transport
     // check over the open connection; a failed call logs off and gives the
     // failure. The fields read are kept in fieldTypes().
-    Result<sap::NameCheck> checkName(const std::string& name);
+    Result<sap::NameCheck> checkName(const std::string& name) override;
     Result<sap::TableSearch> searchTables(const std::string& pattern);
     Result<std::vector<sap::TableField>> readFields(const std::string& table);
-    Result<sap::TransportCheck> checkTransport(const std::string& name, const std::string& package);
+    Result<sap::TransportCheck> checkTransport(const std::string& name, const std::string& package) override;
     // A table's dictionary entry for join proposals; a cancelled call or a
     // lost connection drops the operations.
     Result<sap::TableDictionary> readDictionary(const std::string& table);
@@ -155,7 +148,9 @@ public:
     const std::optional<Finding>& typesUnread() const { return typesUnread_; }
     // Creates the program with operations of its own, as waitForCall runs a
     // call; the installation's messages are shown as they come.
-    sap::InstallResult install(const sap::InstallRequest& request);
+    sap::InstallResult install(const sap::InstallRequest& request) override;
+    // The open connection, else a logon.
+    bool ensureConnection() override { return connectionOpen() || logOn(); }
 
     // The design commands of every screen's Report menu. Each asks before
     // changes would be left behind ("Save changes to ...?"), and says on
@@ -204,9 +199,16 @@ private:
     // when the main window cannot hold it.
     bool takeDesign(const ReportDefinition& design);
 
+    MessageBoxPrompter messageBoxes_{*this};
+    Prompter* prompter_ = &messageBoxes_;
+    std::function<int(QDialog&)> runModal_;
+    std::function<void()> exitProgram_;
+    std::unique_ptr<FileChooser> fileDialogs_;
+    FileChooser* files_;
+    Version version_;
+    QWidget* mainWindow_ = nullptr;
     CallWait* wait_ = nullptr;  // the call being waited for
     QString lastDesignFolder_;  // of the design last opened or saved
-    MessageBoxPrompter messageBoxes_{*this};
 };
 
 }  // namespace orvex::screens

@@ -55,10 +55,10 @@ QString filterProgramName(const QString& text) {
 QString loginName() { return QString::fromLocal8Bit(platform::userName()); }
 
 frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
-    session_.mainWindow = this;
+    session_.setMainWindow(this);
     buildUi();
-    session_.events = {[this] { Command2->setText(QString::fromLatin1(kConnectCaption)); },
-                       [this](const std::string& text) { session_.notice(text); }};
+    session_.setEvents({[this] { Command2->setText(QString::fromLatin1(kConnectCaption)); },
+                        [this](const std::string& text) { session_.notice(text); }});
     Form_Load();
     listener_ = session_.report().listen([this](Change what) {
         if (what == Change::Whole) showAttributes();
@@ -68,9 +68,9 @@ frmMain::frmMain(Session& session, QWidget* parent) : QDialog(parent), session_(
 
 frmMain::~frmMain() {
     session_.report().stopListening(listener_);
-    if (session_.mainWindow != this) return;
-    session_.mainWindow = nullptr;
-    session_.events = {};
+    if (session_.mainWindow() != this) return;
+    session_.setMainWindow(nullptr);
+    session_.setEvents({});
 }
 
 void frmMain::connectControls() {

@@ -134,7 +134,7 @@ void frmSettings::buildUi() {
     cmdCancel = makeButton(this, "cmdCancel", "Cance&l");
 
     // Where these values are kept, so the user can find the file.
-    auto* file = new QLabel(QString::fromStdString(session_.settingsPath), this);
+    auto* file = new QLabel(QString::fromStdString(session_.settingsPath()), this);
     file->setObjectName(QStringLiteral("lblSettingsFile"));
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblFileProblem = new QLabel(this);
@@ -174,7 +174,7 @@ QString sentence(const std::string& text) {
 void frmSettings::getInit() {
     // The boxes in the order the file's keys are read; the password from the
     // file, or from the keyring where the file leaves it there.
-    const auto read = sap::readSettings(session_.settingsPath);
+    const auto read = sap::readSettings(session_.settingsPath());
     const sap::LogonValues v = read ? read->values : sap::LogonValues{};
     passwordProblem_ = read ? read->passwordProblem : std::string();
     Text1->setText(toQ(v.user));
@@ -311,7 +311,7 @@ void frmSettings::cmdOK_Click() {
     if (!chkKeyring->isEnabled() && !Text2->text().isEmpty()) chkKeyring->setChecked(false);
     copyToLogonValues();
     accept();
-    const auto written = sap::writeLogonValues(session_.settingsPath, session_.logonValues());
+    const auto written = sap::writeLogonValues(session_.settingsPath(), session_.logonValues());
     unsaved_ = !written;
     if (written && written->passwordPlace != session_.logonValues().passwordPlace) {
         // The keyring did not take it: the file holds it now, and the dialog says so.

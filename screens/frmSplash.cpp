@@ -131,7 +131,7 @@ void frmSplash::layOut(QFrame* frame) {
 }
 
 void frmSplash::Form_Load() {
-    lblVersion->setText(versionLine(session_.version.major, session_.version.minor, session_.version.patch));
+    lblVersion->setText(versionLine(session_.version().major, session_.version().minor, session_.version().patch));
     lblProductName->setText(QString::fromLatin1(sap::kAppTitle));
     if (session_.aboutMode()) {
         Timer1->setInterval(20000);

@@ -311,9 +311,18 @@ void frmWhereCondn::Command1_Click() {
     request.unicodeCheck = definition.unicodeCheck;
     request.logon = session_.logonValues();
     request.package = definition.package.empty() ? std::string("$TMP") : definition.package;
-    if (!confirmName(request)) return;
-    if (request.package != "$TMP" && !chooseTransport(request)) return;
-    const sap::InstallResult installed = session_.install(request);
+    // Asked here: whether a program of the name is replaced, and the
+    // transport request (remembered in the design) a package records on.
+    PromptedInstall answers(session_.prompter(), [this](const std::string& package,
+                                                       const std::vector<std::string>& requests) {
+        frmTransport dialog(package, requests, session_.report().definition.transport, this);
+        if (session_.runModal(dialog) != QDialog::Accepted || dialog.request().empty()) return std::string();
+        session_.report().setTransport(dialog.request());
+        return dialog.request();
+    });
+    const auto flowed = runInstallFlow(request, session_, answers);
+    if (!flowed) return;
+    const sap::InstallResult& installed = *flowed;
     if (installed.nameTaken())  // taken since it was looked up
         session_.message("Nothing was created: " + installed.created.failure().reason, sap::kCritical);
     // SAP's check-run and activation messages, after the installation's own.
@@ -327,54 +336,6 @@ void frmWhereCondn::Command1_Click() {
     session_.keepDesign();
     session_.programCreated();
     QDialog::done(QDialog::Accepted);
-}
-
-bool frmWhereCondn::confirmName(sap::InstallRequest& request) {
-    if (!session_.connectionOpen() && !session_.logOn()) return false;
-    const auto found = session_.checkName(request.name);
-    if (!found) {
-        if (found.failure().kind != FailureKind::Cancelled)
-            session_.message("The program name could not be looked up.\r\n" + found.failure().reason, sap::kCritical,
-                             sap::kAppTitle, found.failure().details());
-        return false;
-    }
-    if (!found->taken) return true;
-    const std::string name = sap::repositoryName(request.name);
-    if (!found->text.empty()) {  // SAP's own refusal: an include has the name, or it is no customer name
-        session_.message("SAP refused the program name " + name + ":\r\n" + found->text, sap::kCritical);
-        return false;
-    }
-    std::string question = "Program " + name + " already exists in the system.";
-    if (!found->title.empty()) question += "\r\nTitle: " + found->title;
-    if (!found->changed.empty()) question += "\r\nLast changed: " + found->changed;
-    question += "\r\n\r\nReplace it with the generated program?";
-    if (!session_.ask(question, "Replace")) return false;
-    request.replace = true;
-    return true;
-}
-
-bool frmWhereCondn::chooseTransport(sap::InstallRequest& request) {
-    const std::string& package = request.package;
-    if (!session_.connectionOpen() && !session_.logOn()) return false;
-    const auto check = session_.checkTransport(request.name, package);
-    if (!check) {
-        session_.message("The program cannot be created in package " + package + ".\r\n" + check.failure().reason,
-                         sap::kCritical, sap::kAppTitle, check.failure().details());
-        return false;
-    }
-    if (!check->required) return true;
-    if (check->requests.empty()) {
-        session_.message("Package " + package +
-                             " records its objects on a transport request, and you have no modifiable request.",
-                         sap::kCritical);
-        return false;
-    }
-    const std::string& remembered = session_.report().definition.transport;
-    frmTransport dialog(package, check->requests, remembered, this);
-    if (session_.runModal(dialog) != QDialog::Accepted || dialog.request().empty()) return false;
-    request.transport = dialog.request();
-    session_.report().setTransport(request.transport);
-    return true;
 }
 
 void frmWhereCondn::cmdCancel_Click() { back(); }

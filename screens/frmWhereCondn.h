@@ -86,14 +86,6 @@ private:
     // The available fields: every picked field, which may stand in any number of conditions.
     FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
     ConditionLists conditionLists() const { return {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}; }
-    // For a package other than $TMP: the transport check, and the request
-    // the user chooses when the package records on one (remembered in the
-    // design). False, after saying why, when the program is not to be created.
-    bool chooseTransport(sap::InstallRequest& request);
-    // Looks the program's name up; a program that has it is replaced only
-    // when the user says so. False, after saying why where there is
-    // anything to say, when the program is not to be sent.
-    bool confirmName(sap::InstallRequest& request);
 
 };
 

@@ -40,9 +40,9 @@ void BM_SearchShowsNames(benchmark::State& state) {
         return sap::callFailure("", FailureKind::Other);
     };
     screens::Session session;
-    session.factory = testing::scriptedFactory(script);
+    session.setFactory(testing::scriptedFactory(script));
     session.setLogonValues({"U", "P", "00", "SBX", "bench", "001"});
-    session.runModal = [](QDialog&) { return 0; };
+    session.setRunModal([](QDialog&) { return 0; });
     if (!session.logOn()) state.SkipWithError("no logon to the scripted system");
     screens::frmMain main(session);
     screens::frmTables tables(session, &main);

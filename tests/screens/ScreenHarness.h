@@ -123,6 +123,16 @@ struct FakeSap {
     }
 };
 
+// The files and folders a test chooses, as the file dialogs would give them.
+struct ChosenFiles : FileChooser {
+    std::function<QString(bool save)> design = [](bool) { return QString(); };
+    std::function<QString()> folder = [] { return QString(); };
+    std::function<QString()> source = [] { return QString(); };
+    std::string designFile(bool save) override { return design(save).toStdString(); }
+    std::string exportFolder() override { return folder().toStdString(); }
+    std::string sourceFile() override { return source().toStdString(); }
+};
+
 // A session wired to the fake repository, recording messages, modal steps
 // and exits. A modal dialog runs the next step queued for its object name:
 // at once after being shown, or, with realExec, from its own exec() loop.
@@ -131,6 +141,7 @@ struct Harness {
     std::shared_ptr<testing::Script> script = std::make_shared<testing::Script>();
     std::shared_ptr<FakeSap> sap = std::make_shared<FakeSap>();
     RecordingPrompter prompter;
+    ChosenFiles files;
     Session session;
     std::map<QString, std::deque<std::function<void(QDialog&)>>> onModal;
     QStringList modals;    // object names of the modal dialogs, in the order shown
@@ -143,14 +154,15 @@ struct Harness {
     Harness() {
         // The last design goes to the test's own folder, never the user's.
         setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
-        session.settingsPath = dir.file("Quaylin.ini");
+        session.setSettingsPath(dir.file("Quaylin.ini"));
         writeSettings("DEVELOPER", "sandbox");
         script->handler = [sap = sap](const sap::RfcRequest& r) { return (*sap)(r); };
-        session.factory = testing::scriptedFactory(script);
-        session.prompter = &prompter;
-        session.exitProgram = [this] { ++exits; };
-        session.chooseDesignFile = [this](bool) { return designFile; };
-        session.runModal = [this](QDialog& d) {
+        session.setFactory(testing::scriptedFactory(script));
+        session.setPrompter(&prompter);
+        session.setExitProgram([this] { ++exits; });
+        files.design = [this](bool) { return designFile; };
+        session.setFileChooser(&files);
+        session.setRunModal([this](QDialog& d) {
             modals << d.objectName();
             if (realExec) {
                 QTimer::singleShot(0, &d, [this, &d] {
@@ -164,7 +176,7 @@ struct Harness {
             if (!QTest::qWaitForWindowExposed(&d)) qWarning("dialog %s not exposed", qPrintable(d.objectName()));
             runStep(d);
             return d.result();
-        };
+        });
     }
     void runStep(QDialog& d) {
         auto& queue = onModal[d.objectName()];
@@ -175,7 +187,7 @@ struct Harness {
     }
     // The password is the sandbox's, so the same settings serve the end-to-end walk.
     void writeSettings(const std::string& user, const std::string& server) {
-        const auto written = sap::writeLogonValues(session.settingsPath, {user, "sandbox", "00", "SBX", server, "001"});
+        const auto written = sap::writeLogonValues(session.settingsPath(), {user, "sandbox", "00", "SBX", server, "001"});
         if (!written) qFatal("%s", written.failure().text().c_str());
     }
     void failNextCall() { script->failCall = static_cast<int>(script->requests.size()) + 1; }
@@ -188,7 +200,7 @@ struct Harness {
 // A harness on the embedded sandbox, in a fresh database of its own.
 struct SandboxHarness : Harness {
     const std::string db = dir.file("sandbox.db");
-    SandboxHarness() { session.factory = sap::backendFactory(db); }
+    SandboxHarness() { session.setFactory(sap::backendFactory(db)); }
 };
 
 // Selects a row as the user would, so parallel lists follow; then presses the button given.

@@ -146,9 +146,9 @@ private slots:
     void cancelledInstallation() {
         Chain x;
         const auto gate = std::make_shared<Gate>();
-        x.session.factory = [script = x.script, gate](const sap::ConnectionProperties&) {
+        x.session.setFactory([script = x.script, gate](const sap::ConnectionProperties&) {
             return std::make_unique<GatedBackend>(script, gate);
-        };
+        });
         x.design.name = "ZSLOW";
         x.design.description = "Slow";
         frmWhereCondn c(x.session);
@@ -315,7 +315,7 @@ private slots:
         x.design.description = "Preview";
         QString source;
         QString savePath;
-        x.session.chooseSourceFile = [&] { return savePath; };
+        x.files.source = [&] { return savePath; };
         x.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& d) {
             auto* text = d.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"));
             QVERIFY(text && text->isReadOnly());

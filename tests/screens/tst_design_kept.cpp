@@ -132,7 +132,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(*loadDesignFile(h.dir.file("again.json")), flights());
-        h.session.chooseExportFolder = [&] { return toQ(h.dir.file("export")); };
+        h.files.folder = [&] { return toQ(h.dir.file("export")); };
         QDir().mkpath(toQ(h.dir.file("export")));
         w.mnuExportAbapGit->trigger();
         QCOMPARE(h.prompter.messages, std::vector<sap::Message>{});
@@ -212,7 +212,7 @@ private slots:
         QTest::keyClicks(h.w.txtCompName, QStringLiteral("Y"));
         h.prompter.saveAnswers = {Prompter::SaveChoice::Cancel};
         int chosen = 0;
-        h.session.chooseDesignFile = [&](bool) {
+        h.files.design = [&](bool) {
             ++chosen;
             return h.designFile;
         };

@@ -89,7 +89,7 @@ private slots:
     void settingsFileClosedToOthersOnce() {
         Harness h;
         frmMain w(h.session);
-        const std::string& path = h.session.settingsPath;
+        const std::string& path = h.session.settingsPath();
         chmod(path.c_str(), 0644);
         for (int visit = 0; visit < 2; ++visit)
             h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) { s.cmdOK->click(); });
@@ -142,7 +142,7 @@ private slots:
     void realBoxes() {
         Harness h;
         MessageBoxPrompter boxes(h.session);
-        h.session.prompter = &boxes;
+        h.session.setPrompter(&boxes);
         frmMain w(h.session);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -239,7 +239,7 @@ private slots:
         // A file that cannot be written (its folder is a file): reported; what was typed stays
         // for this run; a later Cancel drops only its own edits.
         std::ofstream(h.dir.file("folder")) << "";
-        h.session.settingsPath = h.dir.file("folder/Quaylin.ini");
+        h.session.setSettingsPath(h.dir.file("folder/Quaylin.ini"));
         h.then<frmSettings>(QStringLiteral("frmSettings"), [](frmSettings& s) {
             s.Text1->selectAll();
             QTest::keyClicks(s.Text1, QStringLiteral("USER"));
@@ -263,7 +263,7 @@ private slots:
     void settingsRefusedAsTyped() {
         Harness h;
         frmMain w(h.session);
-        const std::string before = testing::TempDir::read(h.session.settingsPath);
+        const std::string before = testing::TempDir::read(h.session.settingsPath());
         h.then<frmSettings>(QStringLiteral("frmSettings"), [&](frmSettings& s) {
             QLabel* why = s.reasonLabel(sap::LogonField::ApplicationServer);
             s.Text6->selectAll();
@@ -271,7 +271,7 @@ private slots:
             QVERIFY(!why->isHidden() && why->text().startsWith(QStringLiteral("\"sap dev\" is no application server")));
             QTest::keyClick(s.Text6, Qt::Key_Return);  // OK is the default button
             QVERIFY(s.isVisible() && s.focusWidget() == s.Text6);
-            QCOMPARE(testing::TempDir::read(h.session.settingsPath), before);
+            QCOMPARE(testing::TempDir::read(h.session.settingsPath()), before);
             QTest::keyClicks(s.Text6, QStringLiteral("/H/router/S/3299/H/sapdev"));  // over the selection
             QVERIFY(why->isHidden());
             QTest::mouseClick(s.cmdOK, Qt::LeftButton);
@@ -279,13 +279,13 @@ private slots:
         });
         w.Command3->click();
         QVERIFY(h.onModal[QStringLiteral("frmSettings")].empty());
-        QCOMPARE(sap::readLogonValues(h.session.settingsPath).applicationServer, std::string("/H/router/S/3299/H/sapdev"));
+        QCOMPARE(sap::readLogonValues(h.session.settingsPath()).applicationServer, std::string("/H/router/S/3299/H/sapdev"));
     }
 
     // An older file with a one-digit system number opens as it is, the reason under the box.
     void olderSettingsFileOpens() {
         Harness h;
-        testing::TempDir::write(h.session.settingsPath, "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
+        testing::TempDir::write(h.session.settingsPath(), "[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=sandbox\nClient=001\n"
                                                         "[Connect]\nSysNum=0\nSystID=SBX\nAppSer=http://sap:8000\n");
         frmMain w(h.session);
         QCOMPARE(h.session.logonValues(), (sap::LogonValues{"DEVELOPER", "sandbox", "0", "SBX", "http://sap:8000", "001"}));
@@ -307,7 +307,7 @@ private slots:
         QTest::keyClicks(s.txtCAFile, QString::fromStdString(ca));
         QVERIFY(s.lblTlsFiles->isHidden());
         s.cmdOK->click();
-        QCOMPARE(sap::readLogonValues(h.session.settingsPath).tls, (sap::TlsSettings{ca, "", ""}));
+        QCOMPARE(sap::readLogonValues(h.session.settingsPath()).tls, (sap::TlsSettings{ca, "", ""}));
     }
 
     // The splash's tick shows the main window; Exit, its menu entry and the title bar end it.
@@ -334,7 +334,7 @@ private slots:
         Harness h;
         frmMain w(h.session);
         QString chosen;
-        h.session.chooseExportFolder = [&] { return chosen; };
+        h.files.folder = [&] { return chosen; };
         w.mnuExportAbapGit->trigger();
         QVERIFY(h.prompter.messages.empty());
         chosen = toQ(h.dir.file("repo"));

@@ -41,7 +41,7 @@ private slots:
         QVERIFY(s.chkKeyring->toolTip().startsWith(QStringLiteral("No keyring on this desktop: The name")));
         s.Text2->setText(QStringLiteral("s3cret"));
         s.cmdOK->click();
-        QVERIFY(holds(h.session.settingsPath, "SAPPwd=s3cret\n"));
+        QVERIFY(holds(h.session.settingsPath(), "SAPPwd=s3cret\n"));
         QCOMPARE(s.takeSaveNotice(), QString());
     }
 
@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(s.lblPasswordPlace->text(),
                  QStringLiteral("The desktop keyring keeps the password; the settings file holds none."));
         s.cmdOK->click();
-        QVERIFY(!holds(h.session.settingsPath, "SAPPwd") && holds(h.session.settingsPath, "PasswordIn=keyring\n"));
+        QVERIFY(!holds(h.session.settingsPath(), "SAPPwd") && holds(h.session.settingsPath(), "PasswordIn=keyring\n"));
         QCOMPARE(keyring->passwordOf(kSandboxKey), std::optional<std::string>("sandbox"));
 
         frmSettings again(h.session);
@@ -66,7 +66,7 @@ private slots:
         again.show();
         again.chkKeyring->setChecked(false);
         again.cmdOK->click();
-        QVERIFY(holds(h.session.settingsPath, "SAPPwd=sandbox\n") && !holds(h.session.settingsPath, "PasswordIn"));
+        QVERIFY(holds(h.session.settingsPath(), "SAPPwd=sandbox\n") && !holds(h.session.settingsPath(), "PasswordIn"));
         QCOMPARE(keyring->passwordOf(kSandboxKey), std::nullopt);
     }
 
@@ -74,7 +74,7 @@ private slots:
     // puts the password into the file and says so.
     void aLockedKeyringStopsNothing() {
         Harness h;
-        testing::TempDir::write(h.session.settingsPath,
+        testing::TempDir::write(h.session.settingsPath(),
                                 "[SAPLogOn]\nSAPUid=DEVELOPER\nClient=001\nPasswordIn=keyring\n[Connect]\nSysNum=00\n"
                                 "SystID=SBX\nAppSer=sandbox\n");
         keyring->kept[{"DEVELOPER", "001", "SBX", "sandbox"}] = "sandbox";
@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(s.takeSaveNotice(),
                  QStringLiteral("The desktop keyring could not keep the password (Cannot create an item in a locked "
                                 "collection). The settings file holds the password, readable by you only (0600)."));
-        QVERIFY(holds(h.session.settingsPath, "SAPPwd=typed\n") && !s.chkKeyring->isChecked());
+        QVERIFY(holds(h.session.settingsPath(), "SAPPwd=typed\n") && !s.chkKeyring->isChecked());
         QCOMPARE(h.session.logonValues().password, std::string("typed"));
     }
 
@@ -97,7 +97,7 @@ private slots:
     // (the other unreadable kinds: the settings tests); OK does not write through it.
     void aFileThatCannotBeReadIsTold() {
         Harness h;
-        const std::string& path = h.session.settingsPath;
+        const std::string& path = h.session.settingsPath();
         ::unlink(path.c_str());
         QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
         frmSettings s(h.session);

@@ -1,10 +1,10 @@
-#include "screens/ReportModel.h"
+#include "session/ReportModel.h"
 
 #include <algorithm>
 
 #include "sap/TableReads.h"
 
-namespace orvex::screens {
+namespace orvex::session {
 
 namespace {
 constexpr std::size_t kTableNameWidth = sap::kObjectNameWidth;
@@ -261,4 +261,4 @@ std::vector<std::string> tablesOf(const ReportDefinition& design) {
 
 std::string fieldName(const std::string& table, const std::string& field) { return table + "-" + field; }
 
-}  // namespace orvex::screens
+}  // namespace orvex::session

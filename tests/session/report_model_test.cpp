@@ -6,12 +6,12 @@
 #include <random>
 
 #include "DesignFile.h"
-#include "ReportModel.h"
+#include "session/ReportModel.h"
 #include "ScopedEnv.h"
-#include "SessionModel.h"
+#include "session/SessionModel.h"
 #include "TempDir.h"
 
-namespace orvex::screens {
+namespace orvex::session {
 namespace {
 
 // Two tables, four fields, one input on SFLIGHT-CARRID, a join and a filter.
@@ -171,4 +171,4 @@ TEST(SessionModel, LastDesignIsNeverReplacedByLessUnasked) {
 }
 
 }  // namespace
-}  // namespace orvex::screens
+}  // namespace orvex::session

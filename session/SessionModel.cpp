@@ -1,4 +1,4 @@
-#include "screens/SessionModel.h"
+#include "session/SessionModel.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,25 +6,25 @@
 #include "common/platform/AtomicFile.h"
 #include "generator/DesignFile.h"
 
-namespace orvex::screens {
+namespace orvex::session {
 
 SessionModel::SessionModel()
-    : factory(sap::defaultBackendFactory()),
-      makeOperations([this](const sap::LogonValues& values) {
+    : factory_(sap::defaultBackendFactory()),
+      makeOperations_([this](const sap::LogonValues& values) {
           const sap::ConnectionProperties props = sap::connectionProperties(values);
           if (props.ApplicationServer != roadServer_) {
               roadServer_ = props.ApplicationServer;
               road_ = sap::chooseRoad(props).road;
           }
-          return sap::makeOperations(values, road_, factory);
+          return sap::makeOperations(values, road_, factory_);
       }),
-      settingsPath(sap::settingsFilePath()) {}
+      settingsPath_(sap::settingsFilePath()) {}
 
 SessionModel::~SessionModel() = default;
 
 const sap::LogonValues& SessionModel::logonValues() const {
     if (!logonRead_) {
-        logon_ = sap::readLogonValues(settingsPath);
+        logon_ = sap::readLogonValues(settingsPath_);
         logonRead_ = true;
     }
     return logon_;
@@ -61,7 +61,7 @@ void SessionModel::dropConnection() {
 
 void SessionModel::leaveChain() {
     dropConnection();
-    if (events.chainLeft) events.chainLeft();
+    if (events_.chainLeft) events_.chainLeft();
 }
 
 std::string SessionModel::lastDesignPath() { return sap::userStateFolder() + "/last-design.json"; }
@@ -90,10 +90,10 @@ void SessionModel::keepDesign() {
     if (!written) {
         const std::string text = "The design could not be kept: " + written.failure().text();
         std::fprintf(stderr, "orvex: %s\n", text.c_str());
-        if (events.notice) events.notice(text);
+        if (events_.notice) events_.notice(text);
         return;
     }
     kept_ = now;
 }
 
-}  // namespace orvex::screens
+}  // namespace orvex::session

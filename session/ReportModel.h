@@ -12,7 +12,7 @@
 
 #include "generator/ReportDefinition.h"
 
-namespace orvex::screens {
+namespace orvex::session {
 
 // What an edit changed. Whole: another design took the model's place (New,
 // Open, Restore).
@@ -107,4 +107,4 @@ std::vector<std::string> tablesOf(const ReportDefinition& design);
 // How the user reads a picked field: TABLE-FIELD.
 std::string fieldName(const std::string& table, const std::string& field);
 
-}  // namespace orvex::screens
+}  // namespace orvex::session

@@ -7,17 +7,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "generator/DesignFindings.h"
 #include "sap/BackendFactory.h"
 #include "sap/Operations.h"
-#include "screens/ReportModel.h"
+#include "session/ReportModel.h"
 #include "sap/Rfc.h"
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
 
-namespace orvex::screens {
+namespace orvex::session {
 
 class SessionModel {
 public:
@@ -26,13 +27,19 @@ public:
     SessionModel(const SessionModel&) = delete;
     SessionModel& operator=(const SessionModel&) = delete;
 
-    // Seams, with the program's defaults.
-    sap::BackendFactory factory;  // default: sandbox or HTTP by address
-    // The SAP operations for a set of logon values. Default: the road
-    // sap::chooseRoad picks for their address (asked once per address, as a
-    // bare URL is probed), made by sap::makeOperations over `factory`.
-    std::function<std::unique_ptr<sap::Operations>(const sap::LogonValues&)> makeOperations;
-    std::string settingsPath;  // default: sap::settingsFilePath()
+    // Seams, with the program's defaults: how a backend is made (sandbox or
+    // HTTP by address); the SAP operations for a set of logon values (the
+    // road sap::chooseRoad picks for their address, asked once per address
+    // as a bare URL is probed, made by sap::makeOperations over the
+    // factory); the settings file (sap::settingsFilePath()).
+    void setFactory(sap::BackendFactory factory) { factory_ = std::move(factory); }
+    using MakeOperations = std::function<std::unique_ptr<sap::Operations>(const sap::LogonValues&)>;
+    void setMakeOperations(MakeOperations make) { makeOperations_ = std::move(make); }
+    std::unique_ptr<sap::Operations> makeOperations(const sap::LogonValues& values) const {
+        return makeOperations_(values);
+    }
+    const std::string& settingsPath() const { return settingsPath_; }
+    void setSettingsPath(std::string path) { settingsPath_ = std::move(path); }
 
     // The six logon values every logon uses (and the TLS files), read from
     // the settings file when first asked for unless set before.
@@ -71,7 +78,8 @@ public:
     struct Events {
         std::function<void()> chainLeft;                     // Back from the table screen
         std::function<void(const std::string&)> notice;      // a line for the status line
-    } events;
+    };
+    void setEvents(Events events) { events_ = std::move(events); }
 
     // The user left the chain of screens from its first screen: the
     // connection is done with.
@@ -99,6 +107,10 @@ protected:
     }
 
 private:
+    sap::BackendFactory factory_;
+    MakeOperations makeOperations_;
+    std::string settingsPath_;
+    Events events_;
     mutable sap::LogonValues logon_;  // read from the file on first use
     mutable bool logonRead_ = false;
     std::unique_ptr<sap::Operations> operations_;
@@ -111,4 +123,4 @@ private:
     sap::Road road_ = sap::Road::Http;  // its road (none chosen yet: an RFC road)
 };
 
-}  // namespace orvex::screens
+}  // namespace orvex::session
