@@ -37,10 +37,12 @@ steps=(run build touch test)
 declare -A title=([run]="run command" [build]="  its build step" [touch]="rebuild after one screen"
                   [test]="test command")
 
-# The folder a clone's run command builds the programs in: the one its
-# scripts/run.sh configures.
+# The folder a clone's run command built the programs in (build, or
+# build-release since the run command builds apart from the tests).
 program_dir() {
-  sed -nE 's/.*cmake -S \. -B ([^ ]+).*/\1/p' "$1/scripts/run.sh" | head -n 1
+  local wizard
+  wizard=$(ls -d "$1"/*/bin/orvex | head -n 1)
+  dirname "$(dirname "$wizard")"
 }
 
 measure() {  # name, commit
@@ -57,7 +59,7 @@ measure() {  # name, commit
   built=$(program_dir "$dir")
   touch "$dir/screens/frmFields.cpp"
   start=$SECONDS
-  cmake --build "$dir/$built" -j"$(nproc)" --target orvex >/dev/null
+  cmake --build "$built" -j"$(nproc)" --target orvex >/dev/null
   took[$name.touch]=$((SECONDS - start))
   if [ "$run_tests" -eq 1 ]; then
     log=$work/$name-test.log
