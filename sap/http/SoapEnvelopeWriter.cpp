@@ -99,7 +99,7 @@ std::string unsendable(const RfcRequest& request) {
             if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return c;
         return -1;
     };
-    auto holds = [](int c) {
+    auto holds = [](unsigned char c) {
         char code[8];
         std::snprintf(code, sizeof code, "%02X", c);
         return std::string(" holds the control character 0x") + code;
