@@ -156,6 +156,10 @@ Result<TableDictionary> Operations::readDictionary(const std::string&) {
     return failure(FailureKind::Refused, kJoinsNeedAnRfcRoad);
 }
 
+Result<DataPreview> Operations::previewData(const ReportQuery&, const PreviewOptions&) {
+    return previewNotOffered("this road reads no rows");
+}
+
 std::unique_ptr<Operations> makeRfcOperations(const LogonValues& logon, BackendFactory factory) {
     return std::make_unique<RfcOperations>(logon, std::move(factory));
 }

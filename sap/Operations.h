@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "common/Failure.h"
+#include "generator/ReportQuery.h"
+#include "sap/DataPreview.h"
 #include "sap/InstallProgram.h"
 #include "sap/JoinProposals.h"
 #include "sap/Messages.h"
@@ -40,6 +42,12 @@ struct TableSearch {
 struct TransportCheck {
     bool required = false;
     std::vector<std::string> requests;  // modifiable requests, "DEVK900123 Text"
+};
+
+// How much of a query's result a preview reads.
+struct PreviewOptions {
+    std::size_t rows = 100;  // at most this many rows (and never more than the report's own row limit)
+    bool count = false;      // also count all rows the query selects
 };
 
 class Operations {
@@ -74,6 +82,12 @@ public:
     // A table's dictionary entry for join proposals (see readDictionary in
     // JoinProposals.h); refused as readsDictionary says.
     virtual Result<TableDictionary> readDictionary(const std::string& table);
+    // The first rows of `query` (and their count when asked), read only:
+    // nothing is written, locked or created. Roads without a preview refuse
+    // with previewNotOffered; a road that cannot preview this query (a join
+    // over RFC_READ_TABLE) refuses with a reason naming the roads that can.
+    // Cancel with cancel().
+    virtual Result<DataPreview> previewData(const ReportQuery& query, const PreviewOptions& options);
     // The RFC component behind the operations (its connection); none on the ADT road.
     virtual Component* component() { return nullptr; }
 };
