@@ -30,6 +30,12 @@ struct DataPreview {
     bool counted = false;  // totalRows comes from a count of all rows
 };
 
+// How much of a query's result a preview reads.
+struct PreviewOptions {
+    std::size_t rows = 100;  // at most this many rows (and never more than the report's own row limit)
+    bool count = false;      // also count all rows the query selects
+};
+
 // The outcome of a system that offers no preview at all: neither a failure
 // of the query nor of the design.
 inline constexpr const char* kPreviewNotOffered = "Preview is not offered by this system";

@@ -1,5 +1,7 @@
 #include "sap/Operations.h"
 
+#include "sap/PreviewReadTable.h"
+
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -47,6 +49,10 @@ public:
     RfcResult call(const RfcRequest& request) override {
         if (relay_->isCancelled()) return cancelledCall();
         return ForwardingBackend::call(request);
+    }
+    Result<DataPreview> previewQuery(const ReportQuery& query, const PreviewOptions& options) override {
+        if (relay_->isCancelled()) return cancelledCall();
+        return ForwardingBackend::previewQuery(query, options);
     }
 
 private:
@@ -122,6 +128,15 @@ public:
     Result<TableDictionary> readDictionary(const std::string& table) override {
         if (Status status = logon(); !status) return status.failure();
         return sap::readDictionary(component_, table);
+    }
+
+    // The backend's own query where it has one (the sandbox), otherwise one
+    // table through RFC_READ_TABLE.
+    Result<DataPreview> previewData(const ReportQuery& query, const PreviewOptions& options) override {
+        if (Status status = logon(); !status) return status.failure();
+        Result<DataPreview> own = component_.connection().previewQuery(query, options);
+        if (own || !notOffered(own.failure())) return own;
+        return previewByReadTable(component_, query, options);
     }
 
     Component* component() override { return &component_; }

@@ -44,12 +44,6 @@ struct TransportCheck {
     std::vector<std::string> requests;  // modifiable requests, "DEVK900123 Text"
 };
 
-// How much of a query's result a preview reads.
-struct PreviewOptions {
-    std::size_t rows = 100;  // at most this many rows (and never more than the report's own row limit)
-    bool count = false;      // also count all rows the query selects
-};
-
 class Operations {
 public:
     virtual ~Operations() = default;

@@ -123,6 +123,15 @@ RfcResult Connection::call(const RfcRequest& request) {
     return backend_->call(request);
 }
 
+Result<DataPreview> RfcBackend::previewQuery(const ReportQuery&, const PreviewOptions&) {
+    return previewNotOffered("the backend reads no query of its own");
+}
+
+Result<DataPreview> Connection::previewQuery(const ReportQuery& query, const PreviewOptions& options) {
+    if (!backend_) return callFailure("NOT_CONNECTED", FailureKind::Other, "not logged on", "NOT_CONNECTED");
+    return backend_->previewQuery(query, options);
+}
+
 void Connection::cancel() {
     std::lock_guard lock(backendMutex_);
     if (backend_) backend_->cancel();

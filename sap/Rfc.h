@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "common/Failure.h"
+#include "generator/ReportQuery.h"
+#include "sap/DataPreview.h"
 
 namespace orvex::sap {
 
@@ -89,6 +91,11 @@ public:
     // Ends a call running on another thread as soon as it can; that call
     // then fails as cancelled. Called from any thread, also when no call runs.
     virtual void cancel() {}
+    // The first rows of a report's query, where the backend reads its
+    // database itself (the embedded sandbox); others refuse with
+    // previewNotOffered, and the operations read one table with
+    // RFC_READ_TABLE instead.
+    virtual Result<DataPreview> previewQuery(const ReportQuery& query, const PreviewOptions& options);
 };
 
 // A backend that hands every call to another; a subclass overrides what it
@@ -100,6 +107,9 @@ public:
     void logoff() override { inner_->logoff(); }
     RfcResult call(const RfcRequest& request) override { return inner_->call(request); }
     void cancel() override { inner_->cancel(); }
+    Result<DataPreview> previewQuery(const ReportQuery& query, const PreviewOptions& options) override {
+        return inner_->previewQuery(query, options);
+    }
 
 protected:
     RfcBackend* inner() const { return inner_.get(); }
@@ -154,6 +164,9 @@ public:
     RfcResult call(const RfcRequest& request);  // fails with code "NOT_CONNECTED" when closed
     // Ends the call running on another thread (see RfcBackend::cancel).
     void cancel();
+    // The backend's own preview (see RfcBackend::previewQuery); fails with
+    // code "NOT_CONNECTED" when closed.
+    Result<DataPreview> previewQuery(const ReportQuery& query, const PreviewOptions& options);
 
 private:
     BackendFactory factory_;
