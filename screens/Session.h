@@ -1,8 +1,10 @@
 #pragma once
-// The session as the Qt screens use it: the Qt-free SessionModel (logon
-// values, design, operations) plus the seams through which the screens show
-// messages, run modal steps and remote calls, choose files and end the
-// program. Tests replace the seams so nothing blocks.
+// The session as the Qt screens use it: the session layer's model and design
+// document with their Qt adapters (message boxes and file dialogs for the
+// prompter and the file chooser, a busy indicator for remote calls, the
+// status line), the remote calls the screens make over the shared
+// operations, and the seams through which the screens run modal steps and
+// end the program. Tests replace the seams so nothing blocks.
 #include <QString>
 
 #include <functional>
@@ -16,6 +18,10 @@
 #include "sap/DesignFieldTypes.h"
 #include "sap/InstallProgram.h"
 #include "sap/Messages.h"
+#include "screens/CallWait.h"
+#include "screens/QtPrompter.h"
+#include "session/CallRunner.h"
+#include "session/DesignDocument.h"
 #include "session/FileChooser.h"
 #include "session/InstallFlow.h"
 #include "session/Prompter.h"
@@ -29,33 +35,6 @@ namespace orvex::screens {
 
 // The screens work on the session layer's model by its plain names.
 using namespace orvex::session;
-
-class CallWait;
-class Session;
-
-// Shows messages in QMessageBox, with the nearest Qt styles: critical and
-// information icons, right-aligned text. Every box is application-modal
-// and belongs to the session's topmost window, whatever window is active.
-// Qt's save dialog: a name without a suffix gets `suffix`, and an existing
-// file is replaced only when the user agrees. "" when cancelled.
-// The dialog starts at `start` (a folder, or a file name to propose).
-QString saveFileDialog(QWidget* owner, const QString& title, const QString& filter, const QString& suffix,
-                       const QString& start = QString());
-
-// What a message box shows of a message's detail: its first line as the
-// reason under the text, the rest behind "Show Details...".
-std::pair<QString, QString> splitDetail(const std::string& detail);
-
-class MessageBoxPrompter : public Prompter {
-public:
-    explicit MessageBoxPrompter(const Session& session) : session_(session) {}
-    void show(const sap::Message& message) override;
-    bool ask(const sap::Message& question, const std::string& accept) override;
-    SaveChoice askSave(const sap::Message& question) override;
-
-private:
-    const Session& session_;
-};
 
 struct Version {
     int major = 0, minor = 0, patch = 0;
@@ -74,7 +53,7 @@ public:
     void setRunModal(std::function<int(QDialog&)> run) { runModal_ = std::move(run); }
     void exitProgram() { exitProgram_(); }
     void setExitProgram(std::function<void()> exit) { exitProgram_ = std::move(exit); }
-    void setFileChooser(FileChooser* files) { files_ = files ? files : fileDialogs_.get(); }
+    void setFileChooser(FileChooser* files) { files_ = files ? files : &fileDialogs_; }
     QString chooseSourceFile() { return QString::fromStdString(files_->sourceFile()); }
     const Version& version() const { return version_; }
     void setVersion(Version version) { version_ = version; }
@@ -90,7 +69,9 @@ public:
     // The file a save goes to: `chosen` with ".suffix" when it has none
     // (asking before an existing file of that name is replaced); "" when
     // cancelled.
-    QString fileToSave(QString chosen, const QString& suffix);
+    QString fileToSave(const QString& chosen, const QString& suffix) {
+        return QString::fromStdString(document_.fileToSave(chosen.toStdString(), suffix.toStdString()));
+    }
     // The window a box or file dialog belongs to: the modal screen on top,
     // else the main window. Not the active window, which is none at all
     // after the chain has folded back until the window system activates one.
@@ -99,15 +80,15 @@ public:
     // it is called; a caller on another thread waits until the box is closed.
     sap::MessageSink messageSink();
 
-    // Runs `work` on a worker thread while the user interface waits for it:
-    // the windows keep painting, user input waits until the call has ended,
-    // and after 300 ms a busy indicator offers Cancel, which calls `cancel`
-    // (on the user interface thread, while `work` runs). True when the user
-    // cancelled.
-    bool waitForCall(const std::function<void()>& work, const std::function<void()>& cancel);
+    // Runs `work` on a worker thread while the user interface waits for it,
+    // a busy indicator offering Cancel after 300 ms (QtCallRunner). True
+    // when the user cancelled.
+    bool waitForCall(const std::function<void()>& work, const std::function<void()>& cancel) {
+        return calls_.run(work, cancel);
+    }
     // One call at a time: the waiting is modal, and whatever reaches the
     // session past it while a call runs is refused with this failure.
-    bool callRunning() const { return wait_ != nullptr; }
+    bool callRunning() const { return calls_.running(); }
     static Failure callAlreadyRunning();
 
     // A remote call over the shared operations, run by waitForCall; Cancel
@@ -152,27 +133,20 @@ public:
     // The open connection, else a logon.
     bool ensureConnection() override { return connectionOpen() || logOn(); }
 
-    // The design commands of every screen's Report menu. Each asks before
-    // changes would be left behind ("Save changes to ...?"), and says on
-    // the status line of the screen in front what it did.
-    void newDesign();
-    // Opens a design file chosen by the user; false when nothing was opened.
-    bool openDesign();
-    // Save: to the design's own file when it has one; Save As (or a design
-    // never saved): to a file the user names. False when nothing was saved.
-    bool saveDesign(bool asNew);
-    void restoreLastDesign();
-    void exportForAbapGit();
-    // With unsaved changes: "Save changes to ...?" (Save, Discard, Cancel).
-    // True when the user may go on: saved, or discarded.
-    bool changesSettled();
-    // Where a file dialog for a design starts: the folder of the design's
-    // file, else of the last design opened or saved, with the design's file
-    // name, or one made from the report's name.
-    QString proposedDesignPath() const;
+    // The design commands of every screen's Report menu, as the design
+    // document carries them out; it tells on the status line of the screen
+    // in front what it did.
+    void newDesign() { document_.newDesign(); }
+    bool openDesign() { return document_.open(); }
+    bool saveDesign(bool asNew) { return document_.save(asNew); }
+    void restoreLastDesign() { document_.restoreLast(); }
+    void exportForAbapGit() { document_.exportForAbapGit(); }
+    bool changesSettled() { return document_.changesSettled(); }
+    QString proposedDesignPath() const { return QString::fromStdString(document_.proposedPath()); }
     // Puts a line on the status line of the screen in front.
     void notice(const std::string& text);
-    // A design that the boxes of the main window cannot hold; "" when it fits.
+    // A design that the boxes of the main window cannot hold (their limits
+    // count UTF-16 units, as Qt's boxes do); "" when it fits.
     static std::string attributeProblem(const ReportDefinition& design);
 
     // Asks about unsaved changes, keeps the design, then ends the program
@@ -195,20 +169,35 @@ private:
         return result;
     }
 
-    // Puts a design read from a file in the model; false, after saying why,
-    // when the main window cannot hold it.
-    bool takeDesign(const ReportDefinition& design);
+    // What the design document talks to the user through: the prompter and
+    // the file chooser set now, the messages hiding the busy indicator.
+    class Current final : public Prompter, public FileChooser {
+    public:
+        explicit Current(Session& session) : session_(session) {}
+        void show(const sap::Message& message) override { session_.show(message); }
+        bool ask(const sap::Message& question, const std::string& accept) override {
+            return session_.prompter_->ask(question, accept);
+        }
+        SaveChoice askSave(const sap::Message& question) override { return session_.prompter_->askSave(question); }
+        std::string designFile(bool save) override { return session_.files_->designFile(save); }
+        std::string exportFolder() override { return session_.files_->exportFolder(); }
+        std::string sourceFile() override { return session_.files_->sourceFile(); }
+
+    private:
+        Session& session_;
+    };
 
     MessageBoxPrompter messageBoxes_{*this};
     Prompter* prompter_ = &messageBoxes_;
     std::function<int(QDialog&)> runModal_;
     std::function<void()> exitProgram_;
-    std::unique_ptr<FileChooser> fileDialogs_;
-    FileChooser* files_;
+    FileDialogs fileDialogs_{*this};
+    FileChooser* files_ = &fileDialogs_;
     Version version_;
     QWidget* mainWindow_ = nullptr;
-    CallWait* wait_ = nullptr;  // the call being waited for
-    QString lastDesignFolder_;  // of the design last opened or saved
+    QtCallRunner calls_{[this] { return dialogOwner(); }};
+    Current current_{*this};
+    DesignDocument document_;
 };
 
 }  // namespace orvex::screens

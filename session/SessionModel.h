@@ -1,8 +1,11 @@
 #pragma once
-// The session the screens share, without Qt: the logon values, the design
-// being edited, the SAP operations on the road the settings choose, and the
-// events through which the screens tell the window that shows them what
-// changed. The screens edit the model; no screen reaches into another.
+// The wizard's session without Qt: the logon values, the design being
+// edited, the SAP operations on the road the settings choose, the copy of
+// the last design, and the events through which the window that shows the
+// session hears what changed. The Qt screens' session (screens/Session.h)
+// builds on it and the design document works on it; the tests use it
+// without a window. The screens edit the model; no screen reaches into
+// another.
 #include <functional>
 #include <memory>
 #include <optional>

@@ -168,8 +168,8 @@ private slots:
 
     // Exit on the conditions screen and the title bar's close ask about
     // unsaved changes (Cancel stays, Save saves first, Discard goes on); the
-    // Condition Mapping dialog's Exit closes only that dialog; Open and New
-    // ask too; a design never saved is marked as changed.
+    // Condition Mapping dialog's Exit closes only that dialog; New (Ctrl+N)
+    // asks too; a design never saved is marked as changed.
     void nothingQuitsUnasked() {
         Opened h;
         QVERIFY(!h.w.isWindowModified());
@@ -208,17 +208,7 @@ private slots:
         h.w.show();  // the test's program goes on
         QVERIFY(QTest::qWaitForWindowActive(&h.w));
 
-        // Open over changes asks; Cancel opens nothing.
         QTest::keyClicks(h.w.txtCompName, QStringLiteral("Y"));
-        h.prompter.saveAnswers = {Prompter::SaveChoice::Cancel};
-        int chosen = 0;
-        h.files.design = [&](bool) {
-            ++chosen;
-            return h.designFile;
-        };
-        QTest::keyClick(&h.w, Qt::Key_O, Qt::ControlModifier);
-        QCOMPARE(chosen, 0);
-        QCOMPARE(h.w.txtCompName->text(), QStringLiteral("Blueharbour DemoXY"));
         // New Design (Ctrl+N), the changes discarded: empty boxes, a design never saved, nothing to mark.
         h.prompter.saveAnswers = {Prompter::SaveChoice::Discard};
         QTest::keyClick(&h.w, Qt::Key_N, Qt::ControlModifier);
@@ -227,13 +217,12 @@ private slots:
         QVERIFY(!h.w.isWindowModified());
         QTest::keyClicks(h.w.txtName, QStringLiteral("Z"));
         QVERIFY(h.w.isWindowModified());  // never saved, and something entered
-        QCOMPARE(h.prompter.saveQuestions.size(), std::size_t(6));
+        QCOMPARE(h.prompter.saveQuestions.size(), std::size_t(5));
         QCOMPARE(h.prompter.saveQuestions.back(), std::string("Save changes to flights.json?"));
     }
 
     // The preview's source scrolls from the keyboard; a report without any
-    // selection-screen input is generated and created; file dialogs start
-    // where the last design is, with its name.
+    // selection-screen input is generated and created.
     void smallerFindings() {
         Harness h;
         frmMain w(h.session);
@@ -259,17 +248,6 @@ private slots:
         QCOMPARE(h.prompter.messages.size(), std::size_t(1));
         QCOMPARE(h.prompter.messages[0].text, std::string(kCreatedMessage));
         QVERIFY(h.sap->created.count("ZFLIGHTS"));
-
-        // A design never saved: its report's name in the current folder; once saved, its own file.
-        QCOMPARE(h.session.proposedDesignPath(), QDir::current().filePath(QStringLiteral("zflights.json")));
-        h.designFile = toQ(h.dir.file("designs/mine.json"));
-        QDir().mkpath(toQ(h.dir.file("designs")));
-        w.mnuSaveDesign->trigger();
-        QCOMPARE(h.session.proposedDesignPath(), h.designFile);
-        h.prompter.saveAnswers = {Prompter::SaveChoice::Discard};
-        w.mnuNewDesign->trigger();
-        QTest::keyClicks(w.txtName, QStringLiteral("ZNEXT"));
-        QCOMPARE(h.session.proposedDesignPath(), toQ(h.dir.file("designs/znext.json")));
     }
 };
 

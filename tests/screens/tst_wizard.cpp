@@ -148,29 +148,6 @@ private slots:
         QCOMPARE(w2.statusBar->currentMessage(), QStringLiteral("Last design restored: ZFLIGHTS"));
     }
 
-    // Save As to a bare name adds ".json"; an existing file of that name is
-    // replaced only when the user says so. Ctrl+S goes back to the design's
-    // own file without asking.
-    void saveAsAddsTheSuffixAndAsksBeforeReplacing() {
-        Harness h;
-        frmMain w(h.session);
-        w.show();
-        h.session.report().open(flightsDesign());
-        h.designFile = toQ(h.dir.file("mine"));
-        w.mnuSaveDesignAs->trigger();
-        QCOMPARE(w.statusBar->currentMessage(), "Design saved to " + toQ(h.dir.file("mine.json")));
-        QTest::keyClicks(w.txtDescription, QStringLiteral("?"));
-        const std::string before = testing::TempDir::read(h.dir.file("mine.json"));
-        w.mnuSaveDesignAs->trigger();
-        QCOMPARE(h.prompter.questions,
-                 std::vector<std::string>{"mine.json already exists.\r\nDo you want to replace it? [Replace]"});
-        QCOMPARE(testing::TempDir::read(h.dir.file("mine.json")), before);
-        h.designFile.clear();  // Save asks for no file now
-        w.mnuSaveDesign->trigger();
-        QCOMPARE(loadDesignFile(h.dir.file("mine.json"))->description, std::string("Flights by carrier?"));
-        QVERIFY(!w.isWindowModified());
-    }
-
     // Every option set with the mouse and the keyboard: the code style, the
     // main window's layout and row-limit switches, a join made left outer and
     // back (the design check tells why the outer table cannot be filtered),
