@@ -1,9 +1,9 @@
-// The design document without a window: the question before unsaved changes
-// go and its three answers, the changed mark after each command, where a
-// save goes, and Restore Last Design.
+// The design document without a window: the save question and its three
+// answers before every command, the changed mark, where a save goes, and
+// Restore Last Design.
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <cstdlib>
 #include <filesystem>
 
 #include "DesignFile.h"
@@ -14,23 +14,21 @@
 namespace orvex::session {
 namespace {
 
-// The user: answers queued in order, every message and question kept.
+using Choice = Prompter::SaveChoice;
+
+// The user: one answer to the save question, one to Replace, one file
+// from the dialog; every message and question kept.
 struct User final : Prompter, FileChooser {
-    std::deque<SaveChoice> saves;
+    Choice save = Choice::Cancel;
     bool replace = false;
-    std::string file;  // what the file dialog gives
+    std::string file;
     std::vector<std::string> said;
     void show(const sap::Message& m) override { said.push_back(m.text); }
     bool ask(const sap::Message& q, const std::string& accept) override {
         said.push_back(q.text + " [" + accept + "]");
         return replace;
     }
-    SaveChoice askSave(const sap::Message& q) override {
-        said.push_back(q.text);
-        const SaveChoice answer = saves.empty() ? SaveChoice::Cancel : saves.front();
-        if (!saves.empty()) saves.pop_front();
-        return answer;
-    }
+    Choice askSave(const sap::Message& q) override { return said.push_back(q.text), save; }
     std::string designFile(bool) override { return file; }
     std::string exportFolder() override { return {}; }
     std::string sourceFile() override { return {}; }
@@ -43,6 +41,7 @@ ReportDefinition named(const std::string& name) {
     return d;
 }
 
+// ZFLIGHTS opened from flights.json; ZOTHER in other.json, ZKEPT as the last design.
 struct Document {
     testing::TempDir dir;
     testing::ScopedEnv state{"XDG_STATE_HOME", dir.file("state")};
@@ -53,177 +52,141 @@ struct Document {
                        [](const ReportDefinition& d) { return d.name == "ZTOOBIG" ? "too big" : ""; },
                        [this](const std::string& text) { notice = text; }};
     ReportModel& report() { return session.report(); }
-    // The design as opened from flights.json, then edited unless `edit` is false.
-    void opened(bool edit) {
+    Document() {
+        std::filesystem::create_directories(dir.file("state/orvex"));
+        for (const auto& [file, name] : {std::pair{dir.file("flights.json"), "ZFLIGHTS"},
+                                         {dir.file("other.json"), "ZOTHER"}, {SessionModel::lastDesignPath(), "ZKEPT"}})
+            if (!saveDesignFile(file, named(name))) std::abort();
         user.file = dir.file("flights.json");
-        ASSERT_TRUE(saveDesignFile(user.file, named("ZFLIGHTS")).ok());
-        ASSERT_TRUE(doc.open());
-        if (edit) report().addField({"SCARR", "CARRNAME", "Name"});
+        doc.open();
+        user.file = dir.file("other.json");
     }
 };
 
-TEST(DesignDocument, TheSaveQuestionAsksOnlyOverChangesAndEachAnswerTakesItsWay) {
-    using Choice = Prompter::SaveChoice;
+TEST(DesignDocument, TheSaveQuestionComesOnlyOverChangesAndEachAnswerTakesItsWay) {
     struct Case {
         const char* what;
         bool fromFile, edit;  // opened from flights.json; edited since
-        std::string name;     // else the new design's report name
         Choice answer;
         std::string question;  // "" when none is asked
-        bool goesOn;
-        std::size_t savedTables;  // the chosen tables flights.json holds afterwards
+        bool goesOn, saved;    // the edit reached flights.json
     };
     const Case cases[] = {
-        {"opened, unchanged", true, false, "", Choice::Cancel, "", true, 0},
-        {"nothing entered", false, false, "", Choice::Cancel, "", true, 0},
-        {"changed, Cancel", true, true, "", Choice::Cancel, "Save changes to flights.json?", false, 0},
-        {"changed, Discard", true, true, "", Choice::Discard, "Save changes to flights.json?", true, 0},
-        {"changed, Save", true, true, "", Choice::Save, "Save changes to flights.json?", true, 2},
-        {"never saved, Save, no file chosen", false, true, "ZNEW", Choice::Save, "Save changes to ZNEW?", false, 0},
-        {"never saved, nameless", false, true, "", Choice::Discard, "Save changes to the new design?", true, 0},
+        {"opened, unchanged", true, false, Choice::Cancel, "", true, false},
+        {"nothing entered", false, false, Choice::Cancel, "", true, false},
+        {"changed, Cancel", true, true, Choice::Cancel, "Save changes to flights.json?", false, false},
+        {"changed, Discard", true, true, Choice::Discard, "Save changes to flights.json?", true, false},
+        {"changed, Save", true, true, Choice::Save, "Save changes to flights.json?", true, true},
+        {"never saved, Save, no file chosen", false, true, Choice::Save, "Save changes to the new design?", false,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Document d;
-        d.opened(false);
         if (!c.fromFile) d.report().clear();
         if (c.edit) d.report().addTable("SFLIGHT");
-        if (!c.name.empty()) d.report().setAttributes(named(c.name));
-        d.user.said.clear();
         d.user.file.clear();
-        d.user.saves = {c.answer};
+        d.user.save = c.answer;
         EXPECT_EQ(d.doc.changesSettled(), c.goesOn);
         EXPECT_EQ(d.user.said, c.question.empty() ? std::vector<std::string>{} : std::vector{c.question});
-        EXPECT_EQ(loadDesignFile(d.dir.file("flights.json"))->tables.size(), c.savedTables);
-        EXPECT_EQ(d.report().modified(), c.edit && !(c.answer == Choice::Save && c.fromFile));
+        EXPECT_EQ(loadDesignFile(d.dir.file("flights.json"))->tables.size(), c.saved ? 2u : 0u);
+        EXPECT_EQ(d.report().modified(), c.edit && !c.saved);
     }
 }
 
-// Cancel leaves the design as it is, whatever the command; Discard lets it
-// go on. A design from a file is unchanged; a restored one was never saved.
+// Over changes, Cancel leaves the design as it is, whatever the command, and
+// Discard lets it go on; a restored design was never saved, so it is changed.
 TEST(DesignDocument, EveryCommandAsksFirstAndLeavesTheChangedMark) {
     enum Command { New, Open, Restore, Close };
-    struct Case {
-        const char* what;
-        Command command;
-        Prompter::SaveChoice answer;
-        std::string name;  // the report's name afterwards
-        bool modified;
+    const std::tuple<Command, Choice, std::string, bool> cases[] = {  // command, answer, name after, changed
+        {New, Choice::Cancel, "ZFLIGHTS", true},    {New, Choice::Discard, "", false},
+        {Open, Choice::Cancel, "ZFLIGHTS", true},   {Open, Choice::Discard, "ZOTHER", false},
+        {Restore, Choice::Cancel, "ZFLIGHTS", true}, {Restore, Choice::Discard, "ZKEPT", true},
+        {Close, Choice::Cancel, "ZFLIGHTS", true},
     };
-    const Case cases[] = {
-        {"New, Cancel", New, Prompter::SaveChoice::Cancel, "ZFLIGHTS", true},
-        {"New, Discard", New, Prompter::SaveChoice::Discard, "", false},
-        {"Open, Cancel", Open, Prompter::SaveChoice::Cancel, "ZFLIGHTS", true},
-        {"Open, Discard", Open, Prompter::SaveChoice::Discard, "ZOTHER", false},
-        {"Restore, Cancel", Restore, Prompter::SaveChoice::Cancel, "ZFLIGHTS", true},
-        {"Restore, Discard", Restore, Prompter::SaveChoice::Discard, "ZKEPT", true},
-        {"Close, Cancel", Close, Prompter::SaveChoice::Cancel, "ZFLIGHTS", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [command, answer, name, changed] : cases) {
+        SCOPED_TRACE(::testing::Message() << command << " " << name);
         Document d;
-        std::filesystem::create_directories(d.dir.file("state/orvex"));
-        ASSERT_TRUE(saveDesignFile(SessionModel::lastDesignPath(), named("ZKEPT")).ok());
-        ASSERT_TRUE(saveDesignFile(d.dir.file("other.json"), named("ZOTHER")).ok());
-        d.opened(true);
-        d.user.file = d.dir.file("other.json");
-        d.user.saves = {c.answer};
-        if (c.command == New) d.doc.newDesign();
-        if (c.command == Open) d.doc.open();
-        if (c.command == Restore) d.doc.restoreLast();
-        if (c.command == Close) {
+        d.report().addField({"SCARR", "CARRNAME", "Name"});
+        d.user.save = answer;
+        if (command == New) d.doc.newDesign();
+        if (command == Open) d.doc.open();
+        if (command == Restore) d.doc.restoreLast();
+        if (command == Close) {
             EXPECT_FALSE(d.doc.close());
         }
         EXPECT_EQ(d.user.said, std::vector<std::string>{"Save changes to flights.json?"});
-        EXPECT_EQ(d.report().definition.name, c.name);
-        EXPECT_EQ(d.report().modified(), c.modified);
+        EXPECT_EQ(d.report().definition.name, name);
+        EXPECT_EQ(d.report().modified(), changed);
     }
 }
 
-// The copy of the last design: none kept, unreadable, or too big for the
-// boxes is said and changes nothing; restored, the design it replaces
-// becomes the copy.
+// No copy, an unreadable one or one too big for the boxes is said and
+// changes nothing; restored, the design it replaces becomes the copy.
 TEST(DesignDocument, RestoreTakesTheCopyOrSaysWhyNot) {
-    struct Case {
-        const char* what;
-        std::string copy;  // the file's text; "" for none
-        std::string said;  // the start of the message
-        std::string name;  // the report's name afterwards
+    const std::tuple<std::string, std::string, std::string> cases[] = {  // copy ("" none), message, copy after
+        {"", "No design has been kept yet.\r\nORVEX keeps the design whenever", ""},
+        {"{ not json", "The last design could not be opened.\r\n", ""},
+        {serializeDesign(named("ZTOOBIG")), "The design could not be opened.\r\ntoo big", "ZTOOBIG"},
+        {serializeDesign(named("ZKEPT")), "", "ZFLIGHTS"},
     };
-    const Case cases[] = {
-        {"none kept", "", "No design has been kept yet.\r\nORVEX keeps the design whenever", "ZFLIGHTS"},
-        {"unreadable", "{ not json", "The last design could not be opened.\r\n", "ZFLIGHTS"},
-        {"too big for the boxes", serializeDesign(named("ZTOOBIG")), "The design could not be opened.\r\ntoo big",
-         "ZFLIGHTS"},
-        {"restored", serializeDesign(named("ZKEPT")), "", "ZKEPT"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [copy, said, after] : cases) {
+        SCOPED_TRACE(said);
         Document d;
-        d.opened(false);
-        if (!c.copy.empty()) {
-            std::filesystem::create_directories(d.dir.file("state/orvex"));
-            testing::TempDir::write(SessionModel::lastDesignPath(), c.copy);
-        }
+        if (copy.empty()) std::filesystem::remove(SessionModel::lastDesignPath());
+        else testing::TempDir::write(SessionModel::lastDesignPath(), copy);
         d.doc.restoreLast();
-        EXPECT_EQ(d.user.said.size(), c.said.empty() ? 0u : 1u);
-        if (!c.said.empty() && !d.user.said.empty()) {
-            EXPECT_EQ(d.user.said[0].rfind(c.said, 0), 0u) << d.user.said[0];
+        ASSERT_EQ(d.user.said.size(), said.empty() ? 0u : 1u);
+        if (!said.empty()) {
+            EXPECT_EQ(d.user.said[0].rfind(said, 0), 0u) << d.user.said[0];
         }
-        EXPECT_EQ(d.report().definition.name, c.name);
-        if (c.said.empty()) {
-            EXPECT_EQ(d.notice, "Last design restored: ZKEPT");
-            EXPECT_EQ(loadDesignFile(SessionModel::lastDesignPath())->name, "ZFLIGHTS");
-        }
+        EXPECT_EQ(d.report().definition.name, said.empty() ? "ZKEPT" : "ZFLIGHTS");
+        const std::string opened = "Design opened: " + d.dir.file("flights.json");
+        EXPECT_EQ(d.notice, said.empty() ? "Last design restored: ZKEPT" : opened);
+        const auto kept = loadDesignFile(SessionModel::lastDesignPath());
+        EXPECT_EQ(kept ? kept->name : "", after);
     }
 }
 
-// A name without a suffix gets one, and replaces a file of that name only
-// when the user agrees; a suffix is what follows the file name's last dot.
+// A name without a suffix (what follows the file name's last dot) gets one,
+// and replaces a file of that name only when the user agrees.
 TEST(DesignDocument, ASaveGoesToTheNameWithItsSuffix) {
-    struct Case {
-        std::string chosen;
-        bool agrees;
-        std::string file, question;
-    };
     Document d;
     const std::string at = d.dir.file("");
-    testing::TempDir::write(at + "taken.json", "");
-    const Case cases[] = {
+    const std::string replace = "other.json already exists.\r\nDo you want to replace it? [Replace]";
+    const std::tuple<std::string, bool, std::string, std::string> cases[] = {  // chosen, agrees, file, question
         {"", false, "", ""},
         {at + "mine.json", false, at + "mine.json", ""},
         {at + ".bashrc", false, at + ".bashrc", ""},
         {at + "mine.", false, at + "mine..json", ""},
         {at + "mine", false, at + "mine.json", ""},
-        {at + "taken", false, "", "taken.json already exists.\r\nDo you want to replace it? [Replace]"},
-        {at + "taken", true, at + "taken.json", "taken.json already exists.\r\nDo you want to replace it? [Replace]"},
+        {at + "other", false, "", replace},
+        {at + "other", true, at + "other.json", replace},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.chosen);
+    for (const auto& [chosen, agrees, file, question] : cases) {
+        SCOPED_TRACE(chosen);
         d.user.said.clear();
-        d.user.replace = c.agrees;
-        EXPECT_EQ(d.doc.fileToSave(c.chosen, "json"), c.file);
-        EXPECT_EQ(d.user.said, c.question.empty() ? std::vector<std::string>{} : std::vector{c.question});
+        d.user.replace = agrees;
+        EXPECT_EQ(d.doc.fileToSave(chosen, "json"), file);
+        EXPECT_EQ(d.user.said, question.empty() ? std::vector<std::string>{} : std::vector{question});
     }
-    // Save As tells the file as a plain absolute path; Save goes to the
-    // design's own file without asking; New proposes the report's name in
-    // the folder of the last design saved.
+    // Save As tells the file as a plain absolute path; the next design is
+    // proposed in its folder (before any, in the current folder), with the
+    // report's name, and is asked about by that name.
     std::filesystem::create_directories(at + "sub");
-    d.report().setAttributes(named("ZMINE"));
-    EXPECT_EQ(d.doc.proposedPath(), (std::filesystem::current_path() / "zmine.json").string());
     d.user.file = at + "sub/../mine";
     ASSERT_TRUE(d.doc.save(true));
     EXPECT_EQ(d.notice, "Design saved to " + at + "mine.json");
     EXPECT_EQ(d.doc.proposedPath(), at + "sub/../mine.json");
-    d.report().addTable("SFLIGHT");
-    d.user.file.clear();
-    ASSERT_TRUE(d.doc.save(false));
-    EXPECT_FALSE(d.report().modified());
-    EXPECT_EQ(loadDesignFile(at + "mine.json")->tables, std::vector<std::string>{"SFLIGHT"});
-    d.user.saves = {Prompter::SaveChoice::Discard};
     d.doc.newDesign();
+    EXPECT_EQ(d.doc.proposedPath(), at + "design.json");
     d.report().setAttributes(named("ZNEXT"));
     EXPECT_EQ(d.doc.proposedPath(), at + "znext.json");
+    EXPECT_EQ(DesignDocument(d.session, d.user, d.user, {}, {}).proposedPath(),
+              (std::filesystem::current_path() / "znext.json").string());
+    d.user.save = Choice::Discard;
+    EXPECT_TRUE(d.doc.changesSettled());
+    EXPECT_EQ(d.user.said.back(), "Save changes to ZNEXT?");
 }
 
 }  // namespace
