@@ -1,32 +1,23 @@
 #pragma once
-// The session as the Qt screens use it: the session layer's model and design
-// document with their Qt adapters (message boxes and file dialogs for the
-// prompter and the file chooser, a busy indicator for remote calls, the
-// status line), the remote calls the screens make over the shared
-// operations, and the seams through which the screens run modal steps and
-// end the program. Tests replace the seams so nothing blocks.
+// The session as the Qt screens use it: the session layer's model (logon
+// values, design, remote calls) and design document with their Qt adapters:
+// message boxes and file dialogs for the prompter and the file chooser, a
+// busy indicator for the calls, the status line, the limits of the main
+// window's boxes, and the seams through which the screens run modal steps
+// and end the program. Tests replace the seams so nothing blocks.
 #include <QString>
 
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "generator/DesignFindings.h"
-#include "sap/DesignFieldTypes.h"
-#include "sap/InstallProgram.h"
 #include "sap/Messages.h"
 #include "screens/CallWait.h"
 #include "screens/QtPrompter.h"
-#include "session/CallRunner.h"
 #include "session/DesignDocument.h"
 #include "session/FileChooser.h"
-#include "session/InstallFlow.h"
 #include "session/Prompter.h"
 #include "session/SessionModel.h"
-#include "sap/TableReads.h"
 
 class QDialog;
 class QWidget;
@@ -40,7 +31,7 @@ struct Version {
     int major = 0, minor = 0, patch = 0;
 };
 
-class Session : public SessionModel, public InstallSteps {
+class Session : public SessionModel {
 public:
     Session();
     ~Session() override;
@@ -78,60 +69,7 @@ public:
     QWidget* dialogOwner() const;
     // Shows each message on the user interface thread, from whatever thread
     // it is called; a caller on another thread waits until the box is closed.
-    sap::MessageSink messageSink();
-
-    // Runs `work` on a worker thread while the user interface waits for it,
-    // a busy indicator offering Cancel after 300 ms (QtCallRunner). True
-    // when the user cancelled.
-    bool waitForCall(const std::function<void()>& work, const std::function<void()>& cancel) {
-        return calls_.run(work, cancel);
-    }
-    // One call at a time: the waiting is modal, and whatever reaches the
-    // session past it while a call runs is refused with this failure.
-    bool callRunning() const { return calls_.running(); }
-    static Failure callAlreadyRunning();
-
-    // A remote call over the shared operations, run by waitForCall; Cancel
-    // ends the operations' call. A cancelled call gives the failure
-    // "Cancelled", whatever the call itself gave back.
-    template <typename Work>
-    auto overConnection(Work work) -> decltype(work()) {
-        if (callRunning()) return callAlreadyRunning();
-        sap::Operations& shared = *operations();
-        std::optional<decltype(work())> outcome;
-        if (waitForCall([&] { outcome.emplace(work()); }, [&shared] { shared.cancel(); })) return cancelledCall();
-        return std::move(*outcome);
-    }
-    static Failure cancelledCall();
-
-    // Logs on with new operations that replace the shared ones; on failure
-    // shows "No connection to R/3!" (not when the user cancelled) and drops
-    // them.
-    Status logOn();
-    // The operations' name check, table search, field read and transport
-    // check over the open connection; a failed call logs off and gives the
-    // failure. The fields read are kept in fieldTypes().
-    Result<sap::NameCheck> checkName(const std::string& name) override;
-    Result<sap::TableSearch> searchTables(const std::string& pattern);
-    Result<std::vector<sap::TableField>> readFields(const std::string& table);
-    Result<sap::TransportCheck> checkTransport(const std::string& name, const std::string& package) override;
-    // A table's dictionary entry for join proposals; a cancelled call or a
-    // lost connection drops the operations.
-    Result<sap::TableDictionary> readDictionary(const std::string& table);
-    // The field types of every table the design names, for the design
-    // check, as the command line reads them: those of the tables whose
-    // fields were listed, the others read once over the open connection.
-    // What could not be read is said once, by the notice of typesUnread().
-    void readDesignFieldTypes();
-    // Types known for a table and field, from either source.
-    FieldTypeOf designFieldTypes() const;
-    // The design check's notice of skipped type comparisons, if any.
-    const std::optional<Finding>& typesUnread() const { return typesUnread_; }
-    // Creates the program with operations of its own, as waitForCall runs a
-    // call; the installation's messages are shown as they come.
-    sap::InstallResult install(const sap::InstallRequest& request) override;
-    // The open connection, else a logon.
-    bool ensureConnection() override { return connectionOpen() || logOn(); }
+    sap::MessageSink messageSink() override;
 
     // The design commands of every screen's Report menu, as the design
     // document carries them out; it tells on the status line of the screen
@@ -154,20 +92,8 @@ public:
     bool exit();
 
 private:
-    void show(const sap::Message& message);
-    // Makes operations for these logon values and runs `work` on them, both
-    // as waitForCall runs a call; Cancel reaches them once made. True when
-    // the user cancelled.
-    bool withNewOperations(const sap::LogonValues& values, std::unique_ptr<sap::Operations>& made,
-                           const std::function<void(sap::Operations&)>& work);
-    // A read over the open operations; a failure drops them.
-    template <typename Read>
-    auto readOver(Read read) -> decltype(read(std::declval<sap::Operations&>())) {
-        if (!operations()) return failure(FailureKind::Refused, "not connected to the SAP system");
-        auto result = overConnection([&] { return read(*operations()); });
-        if (!result) dropConnection();
-        return result;
-    }
+    // Through the prompter, the busy indicator hidden while the box is open.
+    void show(const sap::Message& message) override;
 
     // What the design document talks to the user through: the prompter and
     // the file chooser set now, the messages hiding the busy indicator.
@@ -195,7 +121,7 @@ private:
     FileChooser* files_ = &fileDialogs_;
     Version version_;
     QWidget* mainWindow_ = nullptr;
-    QtCallRunner calls_{[this] { return dialogOwner(); }};
+    QtCallRunner callWait_{[this] { return dialogOwner(); }};
     Current current_{*this};
     DesignDocument document_;
 };

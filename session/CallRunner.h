@@ -18,4 +18,23 @@ public:
     virtual bool running() const = 0;
 };
 
+// Runs each call on the caller's thread, to its end; nothing offers Cancel.
+// What the session uses where no front end waits with a busy indicator.
+class DirectCalls final : public CallRunner {
+public:
+    bool run(const std::function<void()>& work, const std::function<void()>&) override {
+        running_ = true;
+        struct Done {
+            bool& running;
+            ~Done() { running = false; }
+        } done{running_};
+        work();
+        return false;
+    }
+    bool running() const override { return running_; }
+
+private:
+    bool running_ = false;
+};
+
 }  // namespace orvex::session

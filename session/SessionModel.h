@@ -1,11 +1,12 @@
 #pragma once
 // The wizard's session without Qt: the logon values, the design being
-// edited, the SAP operations on the road the settings choose, the copy of
-// the last design, and the events through which the window that shows the
-// session hears what changed. The Qt screens' session (screens/Session.h)
-// builds on it and the design document works on it; the tests use it
-// without a window. The screens edit the model; no screen reaches into
-// another.
+// edited, the SAP operations on the road the settings choose and the remote
+// calls over them (one at a time, through the front end's call runner), the
+// copy of the last design, and the events through which the window that
+// shows the session hears what changed. The Qt screens' session
+// (screens/Session.h) builds on it and the design document works on it; the
+// tests use it without a window. The screens edit the model; no screen
+// reaches into another.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,18 +16,23 @@
 
 #include "generator/DesignFindings.h"
 #include "sap/BackendFactory.h"
+#include "sap/DesignFieldTypes.h"
+#include "sap/InstallProgram.h"
+#include "sap/Messages.h"
 #include "sap/Operations.h"
-#include "session/ReportModel.h"
 #include "sap/Rfc.h"
 #include "sap/Settings.h"
 #include "sap/TableReads.h"
+#include "session/CallRunner.h"
+#include "session/InstallFlow.h"
+#include "session/ReportModel.h"
 
 namespace orvex::session {
 
-class SessionModel {
+class SessionModel : public InstallSteps {
 public:
     SessionModel();
-    virtual ~SessionModel();
+    ~SessionModel() override;
     SessionModel(const SessionModel&) = delete;
     SessionModel& operator=(const SessionModel&) = delete;
 
@@ -60,6 +66,65 @@ public:
     bool connectionOpen() const;
     // Logs off an open connection and drops the shared operations.
     void dropConnection();
+
+    // How remote calls are waited for: the front end's call runner (by
+    // default each runs on the caller's thread, without Cancel).
+    void setCallRunner(CallRunner* calls) { calls_ = calls ? calls : &direct_; }
+    // Runs `work` through the call runner; true when the user cancelled.
+    bool waitForCall(const std::function<void()>& work, const std::function<void()>& cancel) {
+        return calls_->run(work, cancel);
+    }
+    // One call at a time: the waiting is modal, and whatever reaches the
+    // session past it while a call runs is refused with this failure.
+    bool callRunning() const { return calls_->running(); }
+    static Failure callAlreadyRunning();
+
+    // A remote call over the shared operations, run by waitForCall; Cancel
+    // ends the operations' call. A cancelled call gives the failure
+    // "Cancelled", whatever the call itself gave back.
+    template <typename Work>
+    auto overConnection(Work work) -> decltype(work()) {
+        if (callRunning()) return callAlreadyRunning();
+        sap::Operations& shared = *operations();
+        std::optional<decltype(work())> outcome;
+        if (waitForCall([&] { outcome.emplace(work()); }, [&shared] { shared.cancel(); })) return cancelledCall();
+        return std::move(*outcome);
+    }
+    static Failure cancelledCall();
+
+    // Logs on with new operations that replace the shared ones; on failure
+    // shows "No connection to R/3!" (not when the user cancelled) and drops
+    // them.
+    Status logOn();
+    // The operations' name check, table search, field read and transport
+    // check over the open connection; a failed call logs off and gives the
+    // failure. The fields read are kept in fieldTypes().
+    Result<sap::NameCheck> checkName(const std::string& name) override;
+    Result<sap::TableSearch> searchTables(const std::string& pattern);
+    Result<std::vector<sap::TableField>> readFields(const std::string& table);
+    Result<sap::TransportCheck> checkTransport(const std::string& name, const std::string& package) override;
+    // A table's dictionary entry for join proposals; a cancelled call or a
+    // lost connection drops the operations.
+    Result<sap::TableDictionary> readDictionary(const std::string& table);
+    // The field types of every table the design names, for the design
+    // check, as the command line reads them: those of the tables whose
+    // fields were listed, the others read once over the open connection.
+    // What could not be read is said once, by the notice of typesUnread().
+    void readDesignFieldTypes();
+    // Types known for a table and field, from either source.
+    FieldTypeOf designFieldTypes() const;
+    // The design check's notice of skipped type comparisons, if any.
+    const std::optional<Finding>& typesUnread() const { return typesUnread_; }
+    // Creates the program with operations of its own, as waitForCall runs a
+    // call; the installation's messages are shown as they come.
+    sap::InstallResult install(const sap::InstallRequest& request) override;
+    // The open connection, else a logon.
+    bool ensureConnection() override { return connectionOpen() || logOn(); }
+
+    // How the calls tell the user: a sink for messages from whatever thread,
+    // the call's worker included, and (protected) a message on the front
+    // end's own thread. Without a front end both go to the standard error.
+    virtual sap::MessageSink messageSink();
 
     // The dictionary types of the tables whose fields were listed, for the
     // design check; forgotten when the logon values name another system.
@@ -98,18 +163,29 @@ public:
     void keepDesign();
 
 protected:
-    // A logon made these operations: they replace the shared ones.
-    void loggedOn(std::unique_ptr<sap::Operations> fresh) { operations_ = std::move(fresh); }
+    virtual void show(const sap::Message& message);
+
+private:
+    // Makes operations for these logon values and runs `work` on them, both
+    // as waitForCall runs a call; Cancel reaches them once made. True when
+    // the user cancelled.
+    bool withNewOperations(const sap::LogonValues& values, std::unique_ptr<sap::Operations>& made,
+                           const std::function<void(sap::Operations&)>& work);
+    // A read over the open operations; a failure drops them.
+    template <typename Read>
+    auto readOver(Read read) -> decltype(read(std::declval<sap::Operations&>())) {
+        if (!operations()) return failure(FailureKind::Refused, "not connected to the SAP system");
+        auto result = overConnection([&] { return read(*operations()); });
+        if (!result) dropConnection();
+        return result;
+    }
+
+    DirectCalls direct_;
+    CallRunner* calls_ = &direct_;
     // The types read for the design check beyond the listed tables, and
     // what could not be read; forgotten with the listed ones.
     sap::FieldTypes designTypes_;
     std::optional<Finding> typesUnread_;
-    // The fields of `table` were read: their types are kept.
-    void fieldsRead(const std::string& table, const std::vector<sap::TableField>& fields) {
-        fieldTypes_.keep(table, fields);
-    }
-
-private:
     sap::BackendFactory factory_;
     MakeOperations makeOperations_;
     std::string settingsPath_;
