@@ -40,9 +40,7 @@ RfcRows fieldRows(const std::vector<Column>& all, const std::vector<std::size_t>
         row.set("FIELDNAME", all[i].name);
         row.set("OFFSET", numc(static_cast<long long>(offset), 6));
         row.set("LENGTH", numc(static_cast<long long>(all[i].width), 6));
-        const std::string& type = all[i].type;
-        row.set("TYPE", type == "NUMC" ? "N" : type == "DATS" ? "D" : type == "TIMS" ? "T" : type == "INT4" ? "I"
-                       : type == "FLTP" ? "F" : (type == "CURR" || type == "QUAN" || type == "DEC") ? "P" : "C");
+        row.set("TYPE", abapTypeLetter(all[i].type));
         row.set("FIELDTEXT", all[i].text);
         fields.push_back(std::move(row));
         offset += all[i].width + delimiterSize;

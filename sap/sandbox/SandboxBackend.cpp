@@ -1,4 +1,5 @@
 #include "sap/sandbox/SandboxBackend.h"
+#include "sap/sandbox/SandboxPreview.h"
 #include "sap/sandbox/SandboxSystem.h"
 
 namespace orvex::sap {
@@ -29,15 +30,27 @@ public:
 
     Status logon(const ConnectionProperties& props) override {
         Status status = system_->checkLogon(props);
-        if (status) user_ = props.User;
+        if (status) {
+            user_ = props.User;
+            client_ = props.Client;
+        }
         return status;
     }
     void logoff() override { user_.clear(); }
     RfcResult call(const RfcRequest& request) override { return system_->call(request, user_); }
+    void cancel() override { interrupt_.cancel(); }
+
+    // The query on a read-only connection of its own, beside the system's
+    // calls: a preview neither waits for them nor holds them up.
+    Result<DataPreview> previewQuery(const ReportQuery& query, const PreviewOptions& options) override {
+        if (user_.empty()) return callFailure("NOT_CONNECTED", FailureKind::Other, "not logged on", "NOT_CONNECTED");
+        return sandbox::previewQuery(system_->databasePath(), client_, query, options, interrupt_);
+    }
 
 private:
     std::shared_ptr<SandboxSystem> system_;
-    std::string user_;
+    std::string user_, client_;
+    sandbox::PreviewInterrupt interrupt_;
 };
 
 }  // namespace

@@ -99,6 +99,11 @@ bool numericType(const std::string& type) {
            type == "DEC" || type == "FLTP";
 }
 
+const char* abapTypeLetter(const std::string& type) {
+    return type == "NUMC" ? "N" : type == "DATS" ? "D" : type == "TIMS" ? "T" : type == "INT4" ? "I"
+           : type == "FLTP" ? "F" : (type == "CURR" || type == "QUAN" || type == "DEC") ? "P" : "C";
+}
+
 std::string columnText(sqlite3_stmt* row, int index, const Column& column) {
     if (numericType(column.type) && column.type != "FLTP") {
         if (column.decimals == 0) return std::to_string(sqlite3_column_int64(row, index));

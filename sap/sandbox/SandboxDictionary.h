@@ -41,6 +41,8 @@ std::vector<std::string> tablesWithRows(sqlite3* db);
 bool holdsRows(sqlite3* db, const std::string& table);
 // Whether the field's values are numbers (integers, amounts, quantities).
 bool numericType(const std::string& type);
+// The ABAP type letter RFC_READ_TABLE gives a field of this dictionary type.
+const char* abapTypeLetter(const std::string& type);
 // A value of the column as RFC_READ_TABLE shows it: amounts with their
 // decimals, integers in digits, texts as stored.
 std::string columnText(sqlite3_stmt* row, int index, const Column& column);
