@@ -196,14 +196,14 @@ void addSelectionScreen(const ReportPlan& plan, SourceText& out) {
 // message and ends the report before any row is read; an exception that is
 // no refusal (an unknown action or table) lets it go on.
 void addAuthorityForm(SourceText& out) {
-    out.add("FORM CHECK_AUTHORITY USING U_TABLE TYPE DD25V-VIEWNAME.");
+    out.add("FORM CHECK_AUTHORITY USING u_table TYPE DD25V-VIEWNAME.");
     addSectionBox(out, "*CHECK DISPLAY AUTHORITY*");
-    out.add("  DATA: L_MESSAGE TYPE STRING.");
+    out.add("  DATA: l_message TYPE STRING.");
     out.add("");
     out.add("  CALL FUNCTION 'VIEW_AUTHORITY_CHECK'");
     out.add("    EXPORTING");
     out.add("      view_action                    = 'S'");
-    out.add("      view_name                      = U_TABLE");
+    out.add("      view_name                      = u_table");
     out.add("    EXCEPTIONS");
     out.add("      invalid_action                 = 1");
     out.add("      no_authority                   = 2");
@@ -211,9 +211,9 @@ void addAuthorityForm(SourceText& out) {
     out.add("      table_not_found                = 4");
     out.add("      no_linedependent_authority     = 5.");
     out.add("  IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.");
-    out.add({"    CONCATENATE '", kAuthorityRefused, "' U_TABLE"});
-    out.add("      INTO L_MESSAGE SEPARATED BY SPACE.");
-    out.add("    MESSAGE L_MESSAGE TYPE 'S' DISPLAY LIKE 'E'.");
+    out.add({"    CONCATENATE '", kAuthorityRefused, "' u_table"});
+    out.add("      INTO l_message SEPARATED BY SPACE.");
+    out.add("    MESSAGE l_message TYPE 'S' DISPLAY LIKE 'E'.");
     out.add("    LEAVE LIST-PROCESSING.");
     out.add("  ENDIF.");
     out.add("ENDFORM.");

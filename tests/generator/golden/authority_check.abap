@@ -78,16 +78,16 @@ SCARR As A inner join sflight As B on A~CARRID = B~CARRID
 A~CARRID = P_CARRID
 .
 ENDFORM.
-FORM CHECK_AUTHORITY USING U_TABLE TYPE DD25V-VIEWNAME.
+FORM CHECK_AUTHORITY USING u_table TYPE DD25V-VIEWNAME.
 *************************
 *CHECK DISPLAY AUTHORITY*
 *************************
-  DATA: L_MESSAGE TYPE STRING.
+  DATA: l_message TYPE STRING.
 
   CALL FUNCTION 'VIEW_AUTHORITY_CHECK'
     EXPORTING
       view_action                    = 'S'
-      view_name                      = U_TABLE
+      view_name                      = u_table
     EXCEPTIONS
       invalid_action                 = 1
       no_authority                   = 2
@@ -95,9 +95,9 @@ FORM CHECK_AUTHORITY USING U_TABLE TYPE DD25V-VIEWNAME.
       table_not_found                = 4
       no_linedependent_authority     = 5.
   IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-    CONCATENATE 'No authorisation to display table' U_TABLE
-      INTO L_MESSAGE SEPARATED BY SPACE.
-    MESSAGE L_MESSAGE TYPE 'S' DISPLAY LIKE 'E'.
+    CONCATENATE 'No authorisation to display table' u_table
+      INTO l_message SEPARATED BY SPACE.
+    MESSAGE l_message TYPE 'S' DISPLAY LIKE 'E'.
     LEAVE LIST-PROCESSING.
   ENDIF.
 ENDFORM.
