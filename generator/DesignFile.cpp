@@ -148,6 +148,12 @@ ReportDefinition readDesign(const Json& doc) {
     readString(doc, "transport", "", r.transport, false);
     readBool(doc, "layout_variant", r.layoutVariant);
     if (long long rows = 0; readWhole(doc, "max_rows", "", rows)) r.maxRows = rows;
+    // Without the key the code style decides, as it did before the key existed.
+    r.authorityCheck.reset();
+    if (bool check = false; doc.contains("authority_check")) {
+        readBool(doc, "authority_check", check);
+        r.authorityCheck = check;
+    }
     if (auto it = doc.find("tables"); it != doc.end()) {
         if (!it->is_array()) throw expected("tables", "an array", *it);
         for (std::size_t i = 0; i < it->size(); ++i) {
@@ -255,6 +261,8 @@ std::string serializeDesign(const ReportDefinition& d) {
     // The report's options, each only when set: a design without them is saved as before they existed.
     if (d.layoutVariant) doc["layout_variant"] = true;
     if (d.maxRows) doc["max_rows"] = *d.maxRows;
+    // Written whenever the design says it, so that it stays what it was whatever the style.
+    if (d.authorityCheck) doc["authority_check"] = *d.authorityCheck;
     doc["fields"] = OrderedJson::array();
     for (const PickedField& f : d.fields) {
         OrderedJson item = {{"table", f.table}, {"field", f.field}, {"description", f.description}};

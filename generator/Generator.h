@@ -38,6 +38,8 @@ inline constexpr std::size_t kOptionLabelWidth = 24;
 inline constexpr const char* kMaxRowsText = "Maximum number of hits";
 inline constexpr const char* kLayoutText = "Layout";
 inline constexpr const char* kMaxRowsRefused = "Enter 0 (every row) or a positive number of hits";
+// The message of a refused table authorisation, the table's name after it.
+inline constexpr const char* kAuthorityRefused = "No authorisation to display table";
 
 // Plans the report and writes its program; the header names report.author
 // (empty when absent: callers resolve it from the settings beforehand).

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/Text.h"
+#include "generator/Generator.h"
 #include "generator/ModernParts.h"
 
 namespace orvex::modern {
@@ -14,7 +15,34 @@ namespace {
 
 using text::lower;
 
+// The method that checks, as the standard table display does, that the user
+// may display a table: VIEW_AUTHORITY_CHECK tries the table's authorisation
+// group (S_TABU_DIS) and then its name (S_TABU_NAM). A refusal shows one
+// message and ends the report before any row is read; an exception that is
+// no refusal (an unknown action or table) lets it go on.
+void addAuthorityMethod(SourceText& out) {
+    out.add("");
+    out.add("  METHOD check_authority.");
+    out.add("    CALL FUNCTION 'VIEW_AUTHORITY_CHECK'");
+    out.add("      EXPORTING");
+    out.add("        view_action                    = 'S'");
+    out.add("        view_name                      = iv_table");
+    out.add("      EXCEPTIONS");
+    out.add("        invalid_action                 = 1");
+    out.add("        no_authority                   = 2");
+    out.add("        no_clientindependent_authority = 3");
+    out.add("        table_not_found                = 4");
+    out.add("        no_linedependent_authority     = 5.");
+    out.add("    IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.");
+    out.add({"      MESSAGE |", kAuthorityRefused, " { iv_table }| TYPE 'S' DISPLAY LIKE 'E'."});
+    out.add("      LEAVE LIST-PROCESSING.");
+    out.add("    ENDIF.");
+    out.add("  ENDMETHOD.");
+}
+
 void addSelect(const ReportPlan& plan, const Spelling& s, SourceText& out) {
+    // Every table is checked before the SELECT reads any of them.
+    for (const std::string& table : plan.options.authorityTables) out.add({"    check_authority( '", table, "' )."});
     auto column = [&](std::size_t i) { return lower(plan.aliasOf(plan.columns[i].source)) + "~" + s.columns[i]; };
     auto tableClause = [&](std::size_t t) { return lower(plan.tables[t].name) + " AS " + lower(plan.tables[t].alias); };
     auto fieldOfTable = [&](const PlanField& f) { return lower(plan.aliasOf(f)) + "~" + lower(f.field); };
@@ -225,6 +253,7 @@ void addImplementation(const ReportPlan& plan, const Spelling& s, SourceText& ou
     out.add("  METHOD select_data.");
     addSelect(plan, s, out);
     out.add("  ENDMETHOD.");
+    if (!plan.options.authorityTables.empty()) addAuthorityMethod(out);
     out.add("");
     addDisplayMethod(plan, s, out);
     addOptionalMethods(plan, s, out);

@@ -201,6 +201,11 @@ void addDefinition(const ReportPlan& plan, const Spelling& s, SourceText& out) {
     out.add("    DATA mo_alv TYPE REF TO cl_salv_table.");
     out.add("");
     out.add("    METHODS select_data.");
+    if (!plan.options.authorityTables.empty()) {
+        out.add("    METHODS check_authority");
+        out.add("      IMPORTING");
+        out.add("        iv_table TYPE dd25v-viewname.");
+    }
     out.add("    METHODS display");
     out.add("      RAISING");
     for (std::size_t i = 0; i < s.salvErrors.size(); ++i)
@@ -271,7 +276,8 @@ void addEvents(const ReportPlan& plan, const Spelling& s, SourceText& out) {
 
 void GenModern(const ReportPlan& plan, SourceText& out) {
     out.clear();
-    const std::size_t estimate = 124 + 4 * plan.columns.size() + 6 * plan.inputs.size() + plan.joins.size();
+    const std::size_t estimate = 124 + 4 * plan.columns.size() + 6 * plan.inputs.size() + plan.joins.size() +
+                                 (plan.options.authorityTables.empty() ? 0 : 21 + plan.options.authorityTables.size());
     out.reserve(estimate, estimate * 48);
     const Spelling s = spell(plan);
 

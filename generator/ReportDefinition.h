@@ -103,9 +103,20 @@ struct ReportDefinition {
     // A parameter limiting the rows read, with this default (0 reads every
     // row); none when absent.
     std::optional<long long> maxRows;
+    // Whether the program checks, before it reads a row, that the user may
+    // display each table it reads, as the standard table display does. None
+    // leaves it to the code style (the classic program does not check, the
+    // modern one does): what a design file without the key holds. A new
+    // design checks.
+    std::optional<bool> authorityCheck = true;
 
     bool operator==(const ReportDefinition&) const = default;
 };
+
+// Whether the program of the design checks the user's table authorisations.
+inline bool checksAuthority(const ReportDefinition& design) {
+    return design.authorityCheck.value_or(design.style == CodeStyle::Modern);
+}
 
 // The design with the blanks around its table, field and operator texts
 // taken away (descriptions and settings texts stay as they are). Design

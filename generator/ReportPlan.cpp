@@ -124,6 +124,14 @@ void planOptions(ReportPlan& plan) {
         if (columns[i].sortPosition <= 0) o.selectOrder.push_back(i);
 }
 
+// The tables the query reads, each once whatever its letter case.
+void planAuthorityTables(ReportPlan& plan) {
+    std::unordered_set<std::string> checked;
+    for (const PlanTable& t : plan.tables)
+        if (std::string name = text::upper(t.name); checked.insert(name).second)
+            plan.options.authorityTables.push_back(std::move(name));
+}
+
 // The tables of the select-options' work areas, each once.
 void planInputTables(ReportPlan& plan) {
     std::unordered_set<std::string> declared;
@@ -225,6 +233,7 @@ Result<ReportPlan> planReport(const ReportDefinition& design) {
     planColumns(report, tableIndex, plan);
     plan.inputs = nameInputs(report, &plan.options);
     planOptions(plan);
+    if (checksAuthority(report)) planAuthorityTables(plan);
     planInputTables(plan);
     if (Status s = planConditions(report, tableIndex, plan); !s) return s.failure();
     if (Status s = planFrom(report, plan); !s) return s.failure();

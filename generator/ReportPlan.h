@@ -127,6 +127,10 @@ struct PlanOptions {
     bool columnTexts = false;  // some column has a description
     std::optional<RowLimit> rowLimit;
     std::optional<ScreenName> layout;  // the ALV layout's input ("VARI"), when the user picks layouts
+    // The tables whose display authorisation the program checks before it
+    // reads: every table of the query, in upper case as the dictionary names
+    // it, each once; none when the design does not check.
+    std::vector<std::string> authorityTables;
     bool operator==(const PlanOptions&) const = default;
 };
 

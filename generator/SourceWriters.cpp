@@ -35,7 +35,8 @@ void addSectionBox(SourceText& out, std::string_view title) {
 
 // Lines per column, input, join and filter, for reserving the buffer.
 std::size_t estimateLines(const ReportPlan& plan) {
-    return 146 + 9 * plan.columns.size() + 8 * plan.inputs.size() + plan.joins.size() + 2 * plan.filters.size();
+    return 146 + 9 * plan.columns.size() + 8 * plan.inputs.size() + plan.joins.size() + 2 * plan.filters.size() +
+           (plan.options.authorityTables.empty() ? 0 : 24 + plan.options.authorityTables.size());
 }
 
 // The inputs of the report's options in a block of their own: the row limit
@@ -189,6 +190,35 @@ void addSelectionScreen(const ReportPlan& plan, SourceText& out) {
     addOptionsBlock(plan.options, out);
 }
 
+// The FORM that checks, as the standard table display does, that the user
+// may display a table: VIEW_AUTHORITY_CHECK tries the table's authorisation
+// group (S_TABU_DIS) and then its name (S_TABU_NAM). A refusal shows one
+// message and ends the report before any row is read; an exception that is
+// no refusal (an unknown action or table) lets it go on.
+void addAuthorityForm(SourceText& out) {
+    out.add("FORM CHECK_AUTHORITY USING u_table TYPE DD25V-VIEWNAME.");
+    addSectionBox(out, "*CHECK DISPLAY AUTHORITY*");
+    out.add("  DATA: l_message TYPE STRING.");
+    out.add("");
+    out.add("  CALL FUNCTION 'VIEW_AUTHORITY_CHECK'");
+    out.add("    EXPORTING");
+    out.add("      view_action                    = 'S'");
+    out.add("      view_name                      = u_table");
+    out.add("    EXCEPTIONS");
+    out.add("      invalid_action                 = 1");
+    out.add("      no_authority                   = 2");
+    out.add("      no_clientindependent_authority = 3");
+    out.add("      table_not_found                = 4");
+    out.add("      no_linedependent_authority     = 5.");
+    out.add("  IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.");
+    out.add({"    CONCATENATE '", kAuthorityRefused, "' u_table"});
+    out.add("      INTO l_message SEPARATED BY SPACE.");
+    out.add("    MESSAGE l_message TYPE 'S' DISPLAY LIKE 'E'.");
+    out.add("    LEAVE LIST-PROCESSING.");
+    out.add("  ENDIF.");
+    out.add("ENDFORM.");
+}
+
 // The FORMs that read the rows and build the field catalog.
 void addDataForms(const ReportPlan& plan, SourceText& out) {
     std::string quoted;
@@ -196,8 +226,12 @@ void addDataForms(const ReportPlan& plan, SourceText& out) {
     out.add("FORM GET_DATA.");
     addSectionBox(out, "*GET DATA FROM TABLES   *");
     out.add("");
+    // Every table is checked before the SELECT reads any of them.
+    for (const std::string& table : plan.options.authorityTables)
+        out.add({"PERFORM CHECK_AUTHORITY USING '", table, "'."});
     addClassicSelect(plan, out);
     out.add("ENDFORM.");
+    if (!plan.options.authorityTables.empty()) addAuthorityForm(out);
 
     out.add("FORM BUILD_FIELD_CAT.");
     addSectionBox(out, "*Build ALV List Layout  *");

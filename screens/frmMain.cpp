@@ -97,7 +97,8 @@ void frmMain::connectControls() {
     for (QLineEdit* box : {txtDescription, txtCompName, Text1})
         connect(box, &QLineEdit::textChanged, this, &frmMain::attributesChanged);
     for (QAbstractButton* b :
-         std::initializer_list<QAbstractButton*>{Option1, Option2, optModern, Check1, Check2, chkLayout, chkMaxRows})
+         std::initializer_list<QAbstractButton*>{Option1, Option2, optModern, Check1, Check2, chkLayout, chkMaxRows,
+                                                 chkAuthority})
         connect(b, &QAbstractButton::toggled, this, &frmMain::attributesChanged);
     connect(chkMaxRows, &QAbstractButton::toggled, spnMaxRows, &QWidget::setEnabled);
     connect(spnMaxRows, &QSpinBox::valueChanged, this, &frmMain::attributesChanged);
@@ -124,11 +125,19 @@ void frmMain::settingsCheck() {
 void frmMain::attributesChanged() {
     if (showing_) return;  // the boxes show the model: nothing to take from them
     ReportDefinition d = session_.report().definition;
+    const bool checked = checksAuthority(d);  // what the box showed before this change
     d.name = toStd(txtName->text());
     d.description = toStd(txtDescription->text());
     d.company = toStd(txtCompName->text());
     d.grid = Option2->isChecked();
     d.style = optModern->isChecked() ? CodeStyle::Modern : CodeStyle::Classic;
+    // A click on the box decides for the design; until then (a design from
+    // before the box) the code style does, and the box follows it.
+    if (chkAuthority->isChecked() != checked) d.authorityCheck = chkAuthority->isChecked();
+    if (chkAuthority->isChecked() != checksAuthority(d)) {
+        const QSignalBlocker blocker(chkAuthority);
+        chkAuthority->setChecked(checksAuthority(d));
+    }
     d.printHeading = Check1->isChecked();
     d.heading = toStd(Text1->text());
     d.unicodeCheck = Check2->isChecked();
@@ -275,6 +284,7 @@ void frmMain::showAttributes() {
     chkLayout->setChecked(d.layoutVariant);
     spnMaxRows->setValue(d.maxRows ? static_cast<int>(*d.maxRows) : kDefaultRowLimit);
     chkMaxRows->setChecked(d.maxRows.has_value());
+    chkAuthority->setChecked(checksAuthority(d));
     showing_ = false;
 }
 

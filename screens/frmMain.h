@@ -43,6 +43,7 @@ public:
     QCheckBox* chkLayout;   // a layout parameter: the report's users pick and save ALV layouts
     QCheckBox* chkMaxRows;  // a row-limit parameter ...
     QSpinBox* spnMaxRows;   // ... with this default (0 reads every row)
+    QCheckBox* chkAuthority;  // the program checks that its user may display each table it reads
     QLabel* lblUser;
     QPushButton* Command4;  // Check Name
     QPushButton* Command2;  // Connect SAP
@@ -91,7 +92,7 @@ private:
     QGroupBox* buildParameters();
     // The code style's two choices, in a box of their own.
     void buildStyleChoice(QWidget* parent);
-    // The layout and row-limit switches, in a box of their own.
+    // The layout, row-limit and authorisation switches, in a box of their own.
     void buildOptions(QWidget* parent);
     void layOutParameters(QGroupBox* parameters);
     QGroupBox* buildButtons();

@@ -140,12 +140,20 @@ void frmMain::buildOptions(QWidget* parent) {
     spnMaxRows->setValue(kDefaultRowLimit);
     spnMaxRows->setToolTip(QStringLiteral("The row limit's default; 0 reads every row"));
     spnMaxRows->setEnabled(false);
+    chkAuthority = new QCheckBox(QStringLiteral("Ch&eck table authorisations"), optionsBox);
+    chkAuthority->setObjectName(QStringLiteral("chkAuthority"));
+    chkAuthority->setToolTip(QStringLiteral("Before it reads, the report checks that its user may display each "
+                                            "table, as the standard table display does (VIEW_AUTHORITY_CHECK); "
+                                            "a refused table ends it with a message"));
+    chkAuthority->setChecked(checksAuthority(ReportDefinition{}));
     auto* row = new QHBoxLayout(optionsBox);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(chkLayout);
     row->addSpacing(16);
     row->addWidget(chkMaxRows);
     row->addWidget(spnMaxRows);
+    row->addSpacing(16);
+    row->addWidget(chkAuthority);
     row->addStretch();
 }
 

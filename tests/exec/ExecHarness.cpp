@@ -160,7 +160,8 @@ json standInInterfaces() {
     return interfaces;
 }
 
-ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source) {
+ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source,
+                          const std::vector<std::string>& refused) {
     ReportRun run;
     orvex::testing::TempDir scratch;
     fs::path folder = scratch.path();
@@ -182,6 +183,9 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     // No library is cloned: the type pool and the function group stand in.
     for (const char* file : {"setup.mjs", "abap_transpile.json"}) fs::copy_file(standIns / file, folder / file);
     writeFile(folder / "data.sql", flightDataInserts());
+    std::string refusedTables;
+    for (const std::string& table : refused) refusedTables += table + "\n";
+    if (!refused.empty()) writeFile(folder / "refused_tables.txt", refusedTables);
     writeFile(folder / "interfaces.json", standInInterfaces().dump(1));
     fs::create_directory_symlink(sourceDir() / "node_modules", folder / "node_modules");
 
@@ -204,10 +208,10 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
 }
 }  // namespace
 
-ReportRun runReport(const ReportDefinition& design) {
+ReportRun runReport(const ReportDefinition& design, const std::vector<std::string>& refused) {
     GenerationResult generated = GenerateProgram(design);
     if (!generated) throw std::runtime_error("the generator refused the design: " + generated.failure().reason);
-    return transpileAndRun(design, adaptForTranspiler(generated->text.text(), design.name));
+    return transpileAndRun(design, adaptForTranspiler(generated->text.text(), design.name), refused);
 }
 
 }  // namespace orvex::exec

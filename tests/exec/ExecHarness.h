@@ -68,8 +68,9 @@ struct ReportRun {
 // Generates the report of the design, adapts it to the transpiler (see
 // TranspilerFixes.h) and runs it as the program named and titled by the
 // design, in a fresh folder. When ORVEX_EXEC_KEEP names a folder, the run is
-// kept there instead, for a look at a failure.
-ReportRun runReport(const ReportDefinition& design);
+// kept there instead, for a look at a failure. The user may display every
+// table but those `refused` names (VIEW_AUTHORITY_CHECK's stand-in).
+ReportRun runReport(const ReportDefinition& design, const std::vector<std::string>& refused = {});
 
 // Whether node and the pinned packages are there; the reason when not.
 std::string toolsMissing();

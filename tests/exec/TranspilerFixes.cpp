@@ -15,6 +15,9 @@ namespace {
 
 const auto kIgnoreCase = std::regex::ECMAScript | std::regex::icase;
 
+// What LEAVE LIST-PROCESSING becomes: the run's setup ends the run when it is called.
+constexpr const char* kLeaveListProcessing = "ZEXEC_LEAVE_LIST_PROCESSING";
+
 // A line with `code` applied to its code only, not to literals or the comment.
 std::string rewritten(const std::string& line, const std::function<std::string(const std::string&)>& code, bool withComment) {
     if (!line.empty() && line[0] == '*') return withComment ? line : "";
@@ -109,6 +112,9 @@ std::string adaptForTranspiler(std::string_view source, const std::string& progr
     for (const std::string& original : lines(source)) {
         std::string line = rewritten(original, withProgramName, true);
         const std::string code = text::upper(statementText(line));
+        if (code == "LEAVE LIST-PROCESSING.") {
+            line = line.substr(0, line.find_first_not_of(' ')) + "CALL FUNCTION '" + kLeaveListProcessing + "'.";
+        }
         if (code == "ORDER BY") {
             order = OrderBy;
         } else if (order != NoOrder && (code.empty() || code.starts_with("."))) {

@@ -18,6 +18,10 @@
 //  - An ORDER BY whose columns stand one a line, separated by blanks as
 //    release 7.02 writes them, gets commas between its columns (the
 //    transpiler hands the blank-separated list to SQLite unchanged).
+//  - LEAVE LIST-PROCESSING, in START-OF-SELECTION or a routine it calls,
+//    ends the event on SAP: nothing after it runs, and the user is back on
+//    the selection screen (a report without one ends). The transpiler throws
+//    at it; it becomes a call that ends the run there (the run's setup).
 // Two more differences are met at run time by the run's setup script
 // (standins/setup.mjs): UP TO with leading zeros or 0, and parameter names
 // a function module does not have.

@@ -10,7 +10,9 @@
 #include "DesignFile.h"
 #include "ExecHarness.h"
 #include "ExpectedRows.h"
+#include "ReportPlan.h"
 #include "TempDir.h"
+#include "Text.h"
 
 namespace orvex::exec {
 namespace {
@@ -94,6 +96,42 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
                                         << rowDifference(expected.rows, shown);
     }
     expectDisplay(designJson, expected, run, modern);
+    // A program that checks (the modern style's default) asks for each table it reads, to display it.
+    std::vector<json> checks;
+    if (checksAuthority(*design))
+        for (const std::string& table : reportTables(*design))
+            checks.push_back({{"call", "VIEW_AUTHORITY_CHECK"}, {"VIEW_ACTION", "S"}, {"VIEW_NAME", text::upper(table)}});
+    EXPECT_EQ(run.callsOf("VIEW_AUTHORITY_CHECK"), checks) << run.describe();
+}
+
+// A table the user may not display ends the report with one message naming
+// it, before the ALV gets anything; the tables before it were checked too.
+// Allowed, the classic program that checks shows its rows.
+TEST(TableAuthorisations, aRefusedTableEndsTheReportBeforeItsRowsAreShown) {
+    ASSERT_EQ(toolsMissing(), "");
+    Result<ReportDefinition> design = loadDesignFile((sourceDir() / "examples/connections_from_city.json").string());
+    ASSERT_TRUE(design) << design.failure().reason;
+    design->author = "TESTER";
+    design->authorityCheck = true;
+    const std::vector<std::string> tables = reportTables(*design);
+    ASSERT_EQ(tables.size(), 3u);
+    const struct {
+        CodeStyle style;
+        bool refused;
+    } cases[] = {{CodeStyle::Classic, false}, {CodeStyle::Classic, true}, {CodeStyle::Modern, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.style == CodeStyle::Modern ? "modern" : "classic") + (c.refused ? ", refused" : ""));
+        design->style = c.style;
+        const ReportRun run = runReport(*design, c.refused ? std::vector<std::string>{tables.back()} : std::vector<std::string>{});
+        ASSERT_TRUE(run.ok()) << run.describe();
+        EXPECT_EQ(run.callsOf("VIEW_AUTHORITY_CHECK").size(), tables.size()) << run.describe();
+        if (!c.refused) {
+            EXPECT_FALSE(run.valuesOf("row").empty()) << run.describe();
+            continue;
+        }
+        EXPECT_EQ(run.listOutput, "No authorisation to display table " + tables.back() + "\n");
+        for (const json& call : run.calls) EXPECT_EQ(call.value("call", ""), "VIEW_AUTHORITY_CHECK") << run.describe();
+    }
 }
 
 // A folder's designs in both styles, with rows.txt's count ("name count what")

@@ -22,9 +22,10 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     r.name = "ZRT";
     r.fields = {{"SCARR", "CARRID", "Airline"}, {"SFLIGHT", "PRICE", ""}};
     r.conditions = {{"SCARR", "CARRID", "=", "SFLIGHT", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}};
+    r.authorityCheck.reset();  // as a file from before the key holds it: the style decides
     const std::string plain = serializeDesign(r);
     for (const char* key : {"tables", "style", "join", "sort_position", "sort_descending", "subtotal", "total",
-                            "layout_variant", "max_rows"})
+                            "layout_variant", "max_rows", "authority_check"})
         EXPECT_EQ(plain.find(key), std::string::npos) << key;
 
     r.description = "Line \"one\" 'two'";
@@ -44,6 +45,7 @@ TEST(DesignFile, savingAndLoadingRoundTrips) {
     r.conditions[0].join = JoinType::LeftOuter;
     r.layoutVariant = true;
     r.maxRows = 0;
+    r.authorityCheck = false;
     Result<ReportDefinition> back = parseDesign(serializeDesign(r));
     ASSERT_TRUE(back) << back.failure().reason;
     EXPECT_EQ(*back, r);
@@ -107,7 +109,8 @@ std::vector<Refused> refusedDesigns() {
 INSTANTIATE_TEST_SUITE_P(Files, DesignFileRefusals, ::testing::ValuesIn(refusedDesigns()));
 
 // Whole programs: each display and heading variant and two execution designs
-// in each style, and each example's modern program.
+// in each style, each example's modern program, and the classic program that
+// checks the tables' authorisations.
 struct Golden {
     fs::path design;
     CodeStyle style;
@@ -136,6 +139,7 @@ std::vector<Golden> goldenPrograms() {
                                    designs / "list_plain.json", execDesigns / "every_option.json",
                                    execDesigns / "every_flight_column.json"})
         for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({design, style});
+    all.push_back({designs / "authority_check.json", CodeStyle::Classic});
     for (const char* name : {"connections_from_city", "flights_by_carrier", "seat_occupancy"})
         all.push_back({examples / (std::string(name) + ".json"), CodeStyle::Modern});
     return all;

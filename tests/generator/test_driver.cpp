@@ -18,8 +18,8 @@ using test::refusal;
 PickedField pick(const std::string& table, const std::string& field) { return {padded(table), field, " " + field + " "}; }
 
 // Every piece of a plan: two tables joined, a column left out for its name, a
-// parameter and a select-option filtering, a sort with a row limit, a total
-// and the layout.
+// parameter and a select-option filtering, a sort with a row limit, a total,
+// the layout and the tables' authorisation checks.
 TEST(ReportPlan, holdsTheReportDecidedOnce) {
     ReportDefinition r;
     r.name = "ZPLAN";
@@ -50,7 +50,8 @@ TEST(ReportPlan, holdsTheReportDecidedOnce) {
                        {InputKind::SelectOption, false, "LH", "SCARR", "CARRID", "", {"CARRID", "CARRI"}},
                        {InputKind::SelectOption, false, "", "scarr", "CARRNAME", "", {"CARRNA", "CARRN"}}};
     expected.inputTables = {"SCARR"};
-    expected.options = {{1}, {1, 0, 2}, true, true, RowLimit{100, {"MAX", "MAX"}}, ScreenName{"VARI", "VARI"}};
+    expected.options = {{1}, {1, 0, 2}, true, true, RowLimit{100, {"MAX", "MAX"}}, ScreenName{"VARI", "VARI"},
+                        {"SCARR", "SFLIGHT"}};
     EXPECT_EQ(planned(r), expected);
     EXPECT_EQ(inputName(expected.inputs[0]), "P_FLDATE");
     EXPECT_EQ(inputName(expected.inputs[1]), "S_CARRID");

@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                 {"REPORT /orvx/zrep.", "        /bic/zf1 TYPE /bic/azt00-/bic/zf1,",
                  "                     iv_column  = '/BIC/ZF1'"},
                 {}},
+        Variant{"withoutAuthorityCheck", [](ReportDefinition& r) { r.authorityCheck = false; }, {},
+                {"check_authority", "VIEW_AUTHORITY_CHECK"}},
         Variant{"aLiteralLongerThanALineStaysWhole",
                 [](ReportDefinition& r) { r.selection = {{"SFLIGHT", "CARRID", "", "P;N;" + std::string(130, 'x')}}; },
                 {"  '" + std::string(130, 'x') + "'."},

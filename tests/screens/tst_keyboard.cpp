@@ -78,8 +78,8 @@ private slots:
         accessKeys(w.settings(), &unmarked);
         const std::map<QString, QStringList> reading{
             {"frmMain", {"txtName", "Command4", "txtDescription", "txtCompName", "Option2", "optClassic", "Check1",
-                         "Text1", "Check2", "txtPackage", "chkLayout", "chkMaxRows", "Command2", "Command3",
-                         "Command1"}},
+                         "Text1", "Check2", "txtPackage", "chkLayout", "chkMaxRows", "chkAuthority", "Command2",
+                         "Command3", "Command1"}},
             {"frmTables", {"lstTables", "cmdADD", "lstSELTABS", "Text1", "cmdSearch", "Command1", "Command2"}},
             {"frmFields",
              {"lstTABSSEL", "cmdLSTFLDS", "lvwFields", "cmdADD", "lvwPicked", "cmdCancel", "Command1"}},

@@ -149,7 +149,8 @@ private slots:
     }
 
     // Every option set with the mouse and the keyboard: the code style, the
-    // main window's layout and row-limit switches, a join made left outer and
+    // main window's layout and row-limit switches, the tables' authorisation
+    // check (on for a new design) cleared by its key, a join made left outer and
     // back (the design check tells why the outer table cannot be filtered),
     // sort, subtotal and total per field. They reach the preview and the
     // program created, are kept in the design file and restored.
@@ -168,6 +169,9 @@ private slots:
         w.spnMaxRows->setFocus();
         QTest::keyClick(w.spnMaxRows, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(w.spnMaxRows, "50");
+        QVERIFY(w.chkAuthority->isChecked());
+        QTest::keyClick(&w, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(!w.chkAuthority->isChecked());
 
         QStringList joins;
         QString findingOuter;
@@ -212,6 +216,7 @@ private slots:
         expected.layoutVariant = true;
         expected.maxRows = 50;
         expected.style = CodeStyle::Modern;
+        expected.authorityCheck = false;
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
         QCOMPARE(preview.toStdString(), programText(sourceOf(expected)));
 
@@ -222,6 +227,7 @@ private slots:
         second.designFile = h.designFile;
         w2.mnuOpenDesign->trigger();
         QVERIFY(w2.chkLayout->isChecked() && w2.chkMaxRows->isChecked() && w2.optModern->isChecked());
+        QVERIFY(!w2.chkAuthority->isChecked());
         QCOMPARE(w2.spnMaxRows->value(), 50);
     }
 

@@ -5,6 +5,9 @@ TYPE-POOLS slis.
 * a line, for the test to read.
 CONSTANTS gc_capture TYPE string VALUE 'alv_calls.jsonl'.
 
+* The tables the user may not display, one a line, when the test names any.
+CONSTANTS gc_refused TYPE string VALUE 'refused_tables.txt'.
+
 * The layouts saved for every report: the first is the default layout.
 TYPES: BEGIN OF ty_layout,
          variant TYPE c LENGTH 12,

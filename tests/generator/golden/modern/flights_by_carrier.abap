@@ -44,6 +44,9 @@ CLASS lcl_report DEFINITION FINAL.
     DATA mo_alv TYPE REF TO cl_salv_table.
 
     METHODS select_data.
+    METHODS check_authority
+      IMPORTING
+        iv_table TYPE dd25v-viewname.
     METHODS display
       RAISING
         cx_salv_msg
@@ -71,6 +74,8 @@ CLASS lcl_report IMPLEMENTATION.
   ENDMETHOD.
 
   METHOD select_data.
+    check_authority( 'SCARR' ).
+    check_authority( 'SFLIGHT' ).
     SELECT a~carrid, a~carrname, b~connid, b~fldate, b~price, b~currency, b~seatsmax, b~seatsocc
       FROM scarr AS a
       INNER JOIN sflight AS b ON a~carrid = b~carrid
@@ -78,6 +83,23 @@ CLASS lcl_report IMPLEMENTATION.
       WHERE a~carrid IN @s_carrid
         AND b~fldate IN @s_fldate
       ORDER BY a~carrid, a~carrname, b~connid, b~fldate, b~price, b~currency, b~seatsmax, b~seatsocc ##SUBRC_OK.
+  ENDMETHOD.
+
+  METHOD check_authority.
+    CALL FUNCTION 'VIEW_AUTHORITY_CHECK'
+      EXPORTING
+        view_action                    = 'S'
+        view_name                      = iv_table
+      EXCEPTIONS
+        invalid_action                 = 1
+        no_authority                   = 2
+        no_clientindependent_authority = 3
+        table_not_found                = 4
+        no_linedependent_authority     = 5.
+    IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
+      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      LEAVE LIST-PROCESSING.
+    ENDIF.
   ENDMETHOD.
 
   METHOD display.

@@ -50,6 +50,9 @@ CLASS lcl_report DEFINITION FINAL.
     DATA mo_alv TYPE REF TO cl_salv_table.
 
     METHODS select_data.
+    METHODS check_authority
+      IMPORTING
+        iv_table TYPE dd25v-viewname.
     METHODS display
       RAISING
         cx_salv_msg
@@ -77,6 +80,9 @@ CLASS lcl_report IMPLEMENTATION.
   ENDMETHOD.
 
   METHOD select_data.
+    check_authority( 'SFLIGHT' ).
+    check_authority( 'SPFLI' ).
+    check_authority( 'SCARR' ).
     SELECT a~carrid, a~connid, a~fldate, b~cityfrom, b~cityto, a~seatsocc_b, c~carrname
       FROM sflight AS a
       INNER JOIN spfli AS b ON a~carrid = b~carrid
@@ -88,6 +94,23 @@ CLASS lcl_report IMPLEMENTATION.
         AND b~cityfrom = @p_cityfr
         AND c~carrname <> @p_carrna
       ORDER BY a~carrid, a~connid, a~fldate, b~cityfrom, b~cityto, a~seatsocc_b, c~carrname ##SUBRC_OK.
+  ENDMETHOD.
+
+  METHOD check_authority.
+    CALL FUNCTION 'VIEW_AUTHORITY_CHECK'
+      EXPORTING
+        view_action                    = 'S'
+        view_name                      = iv_table
+      EXCEPTIONS
+        invalid_action                 = 1
+        no_authority                   = 2
+        no_clientindependent_authority = 3
+        table_not_found                = 4
+        no_linedependent_authority     = 5.
+    IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
+      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      LEAVE LIST-PROCESSING.
+    ENDIF.
   ENDMETHOD.
 
   METHOD display.

@@ -44,6 +44,9 @@ CLASS lcl_report DEFINITION FINAL.
     DATA mo_alv TYPE REF TO cl_salv_table.
 
     METHODS select_data.
+    METHODS check_authority
+      IMPORTING
+        iv_table TYPE dd25v-viewname.
     METHODS display
       RAISING
         cx_salv_msg
@@ -68,6 +71,9 @@ CLASS lcl_report IMPLEMENTATION.
   ENDMETHOD.
 
   METHOD select_data.
+    check_authority( 'SFLIGHT' ).
+    check_authority( 'SCARR' ).
+    check_authority( 'SPFLI' ).
     SELECT a~fldate, a~price, b~carrname, c~cityfrom
       FROM sflight AS a
       INNER JOIN scarr AS b ON a~carrid = b~carrid
@@ -77,6 +83,23 @@ CLASS lcl_report IMPLEMENTATION.
       WHERE a~carrid IN @s_carrid
         AND b~currcode IN @s_currco
       ORDER BY a~fldate, a~price, b~carrname, c~cityfrom ##SUBRC_OK.
+  ENDMETHOD.
+
+  METHOD check_authority.
+    CALL FUNCTION 'VIEW_AUTHORITY_CHECK'
+      EXPORTING
+        view_action                    = 'S'
+        view_name                      = iv_table
+      EXCEPTIONS
+        invalid_action                 = 1
+        no_authority                   = 2
+        no_clientindependent_authority = 3
+        table_not_found                = 4
+        no_linedependent_authority     = 5.
+    IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
+      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      LEAVE LIST-PROCESSING.
+    ENDIF.
   ENDMETHOD.
 
   METHOD display.
