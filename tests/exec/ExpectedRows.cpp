@@ -163,6 +163,16 @@ std::vector<Row> shownRows(const std::vector<json>& rows, const Expected& expect
     return out;
 }
 
+std::vector<Row> sortKeys(const std::vector<Row>& rows, const Expected& expected) {
+    std::vector<Row> out;
+    for (const Row& row : rows) {
+        Row& key = out.emplace_back();
+        for (const std::size_t column : expected.sortColumns) key.push_back(row[column]);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 std::string rowDifference(const std::vector<Row>& expected, const std::vector<Row>& shown) {
     std::vector<Row> missing, extra;
     std::set_difference(expected.begin(), expected.end(), shown.begin(), shown.end(), std::back_inserter(missing));

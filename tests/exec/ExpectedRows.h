@@ -39,6 +39,10 @@ Expected expectedRows(const nlohmann::json& design);
 // or a cell past the columns makes the row differ.
 std::vector<Row> shownRows(const std::vector<nlohmann::json>& rows, const Expected& expected);
 
+// The values of the design's sort columns in each row, sorted: what rows
+// kept by a row limit of a sorted report must agree on.
+std::vector<Row> sortKeys(const std::vector<Row>& rows, const Expected& expected);
+
 // What differs between two sorted multisets of rows, one line per row; empty
 // when they are the same.
 std::string rowDifference(const std::vector<Row>& expected, const std::vector<Row>& shown);

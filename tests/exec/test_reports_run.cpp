@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
-#include <optional>
-#include <sstream>
 
+#include "DesignCases.h"
 #include "DesignFile.h"
 #include "ExecHarness.h"
 #include "ExpectedRows.h"
@@ -18,13 +16,6 @@ namespace orvex::exec {
 namespace {
 
 using nlohmann::json;
-
-struct DesignCase {
-    fs::path file;
-    std::optional<std::size_t> rows;  // counted by hand (rows.txt beside it); else any but none
-    CodeStyle style = CodeStyle::Classic;
-};
-void PrintTo(const DesignCase& c, std::ostream* os) { *os << c.file.string(); }
 
 // The display the design names called once, one catalogue entry per column.
 void expectDisplay(const json& designJson, const Expected& expected, const ReportRun& run, bool modern) {
@@ -77,17 +68,9 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
             << rowDifference(expected.rows, shown);
         // A sorted report keeps the first rows of its order (compared by sort columns).
         if (!expected.ordered.empty()) {
-            const auto keys = [&](auto first, auto last) {
-                std::vector<Row> out;
-                for (auto row = first; row != last; ++row) {
-                    Row& key = out.emplace_back();
-                    for (const std::size_t column : expected.sortColumns) key.push_back((*row)[column]);
-                }
-                std::sort(out.begin(), out.end());
-                return out;
-            };
-            const std::vector<Row> kept = keys(expected.ordered.begin(), expected.ordered.begin() + limit);
-            const std::vector<Row> shownKeys = keys(shown.begin(), shown.end());
+            const std::vector<Row> kept =
+                sortKeys(std::vector<Row>(expected.ordered.begin(), expected.ordered.begin() + limit), expected);
+            const std::vector<Row> shownKeys = sortKeys(shown, expected);
             EXPECT_EQ(shownKeys, kept) << "sort columns of the rows kept, against the first " << limit << " by "
                                        << expected.sql << "\n" << rowDifference(kept, shownKeys);
         }
@@ -132,28 +115,6 @@ TEST(TableAuthorisations, aRefusedTableEndsTheReportBeforeItsRowsAreShown) {
         EXPECT_EQ(run.listOutput, "No authorisation to display table " + tables.back() + "\n");
         for (const json& call : run.calls) EXPECT_EQ(call.value("call", ""), "VIEW_AUTHORITY_CHECK") << run.describe();
     }
-}
-
-// A folder's designs in both styles, with rows.txt's count ("name count what")
-std::vector<DesignCase> designsIn(const fs::path& folder) {
-    std::map<std::string, std::size_t> counted;
-    std::istringstream lines(orvex::testing::TempDir::read((folder / "rows.txt").string()));
-    for (std::string line, name; std::getline(lines, line);) {
-        std::istringstream fields(line);
-        if (std::size_t rows = 0; !line.starts_with("#") && fields >> name >> rows) counted[name] = rows;
-    }
-    std::vector<DesignCase> cases;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().extension() != ".json") continue;
-        const auto count = counted.find(entry.path().stem().string());
-        const std::optional<std::size_t> rows = count == counted.end() ? std::nullopt : std::optional(count->second);
-        for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) cases.push_back({entry.path(), rows, style});
-    }
-    return cases;
-}
-
-std::string testName(const ::testing::TestParamInfo<DesignCase>& info) {
-    return info.param.file.stem().string() + (info.param.style == CodeStyle::Modern ? "_modern" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ReportRuns, ::testing::ValuesIn(designsIn(sourceDir() / "examples")), testName);
