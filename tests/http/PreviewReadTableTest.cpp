@@ -1,19 +1,15 @@
-// The preview through RFC_READ_TABLE on the SOAP road: against answers as odd
-// as real ones, and against the served sandbox with values meant to break
-// out of their literal. Only RFC_READ_TABLE is called.
+// The preview through RFC_READ_TABLE on the SOAP road, against answers as odd
+// as real ones. Only RFC_READ_TABLE is called.
 #include <gtest/gtest.h>
 
 #include "CannedServer.h"
 #include "HttpBackend.h"
 #include "Operations.h"
 #include "PreviewQuery.h"
-#include "ProgramFolder.h"
-#include "ServedSandbox.h"
 #include "SoapEnvelope.h"
 
 using namespace orvex::sap;
 using namespace orvex::test;
-using orvex::FailureKind;
 using orvex::testing::previewQuery;
 
 namespace {
@@ -89,50 +85,4 @@ TEST(HttpRoads, PreviewReadsOneTableWhereItsFieldsStand) {
     for (const RfcRow& row : sent.tables["FIELDS"]) fields.push_back(row.get("FIELDNAME"));
     EXPECT_EQ(options, (std::vector<std::string>{"CARRID <> 'O''NEIL' AND CARRNAME > ", "'" + longName + "'"}));
     EXPECT_EQ(fields, (std::vector<std::string>{"CARRID", "CARRNAME", "PRICE"}));
-}
-
-// The served sandbox reads its demo rows: a value matches only itself,
-// whatever apostrophes it holds; a join is refused before any call.
-TEST(ServedSandbox, PreviewValuesMatchOnlyThemselves) {
-    orvex::testing::ProgramFolder folder({ORVEX_CLI_BIN});
-    ASSERT_EQ(folder.run("orvex-cli", "check-name ZNOTHING").code, 0);  // creates the database
-    ServedSandbox server(ORVEX_SANDBOX_BIN, folder.dir.file("orvex-sandbox.db"), folder.dir.file("server.log"));
-    ASSERT_NE(server.port(), 0) << server.log();
-    auto ops = makeRfcOperations(logonAt(server.url()), httpBackendFactory(HttpOptions{}));
-    const std::vector<orvex::PickedField> scarr = {{"SCARR", "CARRID", ""}, {"SCARR", "CARRNAME", ""}, {"SCARR", "CURRCODE", ""}};
-
-    for (const auto& [value, rows] : std::vector<std::pair<std::string, std::vector<std::vector<std::string>>>>{
-             {"LH", {{"LH", "Lufthansa", "EUR"}}},
-             {"ZZ", {{"ZZ", "", ""}}},
-             {"LH' OR CARRID <> 'X", {}},
-             {"' OR '' = '", {}},
-             {"LH'')--", {}}}) {
-        auto preview = ops->previewData(previewQuery(scarr, {{"CARRID", "=", value}}), {10, false});
-        ASSERT_TRUE(preview) << value << ": " << preview.failure().text();
-        EXPECT_EQ(preview->rows, rows) << value;
-        EXPECT_EQ(preview->totalRows, rows.size());  // fewer than asked for: all of them
-    }
-    auto limited = ops->previewData(previewQuery(scarr, {{"CURRCODE", "<>", "X"}}), {2, true});
-    ASSERT_TRUE(limited) << limited.failure().text();
-    EXPECT_EQ(limited->rows.size(), 2u);
-    EXPECT_FALSE(limited->totalRows);
-
-    auto join = ops->previewData(previewQuery({{"SCARR", "CARRID", ""}, {"SPFLI", "CONNID", ""}}, {},
-                                              {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}}),
-                                 {10, false});
-    ASSERT_FALSE(join);
-    EXPECT_EQ(join.failure().kind, FailureKind::Refused);
-    EXPECT_EQ(join.failure().reason,
-              "A preview of a join needs the ADT road or the embedded sandbox: RFC_READ_TABLE reads one table");
-
-    EXPECT_EQ(server.stop(), 0) << server.log();
-    std::istringstream log(server.log());
-    std::size_t reads = 0;
-    for (std::string line; std::getline(log, line);)
-        if (line.find("user=DEVELOPER") != std::string::npos) {
-            EXPECT_TRUE(line.find(" RFC_PING ") != std::string::npos || line.find(" RFC_READ_TABLE 200") != std::string::npos)
-                << line;
-            reads += line.find(" RFC_READ_TABLE ") != std::string::npos;
-        }
-    EXPECT_EQ(reads, 6u);
 }

@@ -190,8 +190,8 @@ TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
 }
 
 // Through the library a preview gives the rows the sandbox gives, a value
-// matching only itself; it calls nothing but RFC_READ_TABLE, and Cancel ends
-// a held read.
+// matching only itself; it calls nothing but RFC_READ_TABLE, and a join is
+// refused before any call.
 TEST_F(NwRfc, PreviewReadsOneTableAndNothingElse) {
     struct Recording : ForwardingBackend {
         Recording(std::unique_ptr<RfcBackend> inner, std::vector<std::string>& calls)
@@ -224,24 +224,14 @@ TEST_F(NwRfc, PreviewReadsOneTableAndNothingElse) {
         EXPECT_EQ(overRfc->rows.empty(), carrier.size() > 2) << carrier;
         for (const auto& row : overRfc->rows) EXPECT_EQ(row[0], carrier);
     }
-    EXPECT_EQ(calls, std::vector<std::string>(4, "RFC_READ_TABLE"));
 
-    setenv("ORVEX_NWRFC_DOUBLE_HOLD", "RFC_READ_TABLE", 1);
-    auto held = makeRfcOperations(logon("sapdev"), defaultBackendFactory());
-    ASSERT_TRUE(held->logon());
-    void* library = dlopen(ORVEX_NWRFC_DOUBLE_HOME "/lib/libsapnwrfc.so", RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_TRUE(library);
-    auto awaitHeld = reinterpret_cast<void (*)()>(dlsym(library, "OrvexDoubleAwaitHeldCall"));
-    auto releaseHeld = reinterpret_cast<void (*)()>(dlsym(library, "OrvexDoubleReleaseHeldCalls"));
-    orvex::Result<DataPreview> preview = orvex::failure(FailureKind::Other, "");
-    std::thread reading([&] { preview = held->previewData(orvex::testing::previewQuery(flights, {}), {10, false}); });
-    awaitHeld();
-    held->cancel();
-    releaseHeld();
-    reading.join();
-    dlclose(library);
-    ASSERT_FALSE(preview);
-    EXPECT_EQ(preview.failure().kind, FailureKind::Cancelled);
+    auto join = ops->previewData(orvex::testing::previewQuery({{"SCARR", "CARRID", ""}, {"SPFLI", "CONNID", ""}}, {},
+                                                              {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}}),
+                                 {10, false});
+    ASSERT_FALSE(join);
+    EXPECT_EQ(join.failure().reason,
+              "A preview of a join needs the ADT road or the embedded sandbox: RFC_READ_TABLE reads one table");
+    EXPECT_EQ(calls, std::vector<std::string>(4, "RFC_READ_TABLE"));
 }
 
 // A relative SAPNWRFC_HOME would load the library from the start folder: refused.
