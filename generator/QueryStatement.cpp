@@ -29,11 +29,11 @@ Status checkNames(const ReportPlan& plan) {
         if (f.table < plan.tables.size() && dictionaryName(f.field)) return {};
         return refused("field \"" + text::escapedControls(f.field) + "\" is no dictionary name");
     };
-    for (const PlanColumn& c : plan.columns)
-        if (Status s = field(c.source); !s) return s;
-    for (const PlanJoin& j : plan.joins)
-        if (Status s = field(j.left); !s) return s;
-        else if (s = field(j.right); !s) return s;
+    std::vector<const PlanField*> fields;
+    for (const PlanColumn& c : plan.columns) fields.push_back(&c.source);
+    for (const PlanJoin& j : plan.joins) fields.insert(fields.end(), {&j.left, &j.right});
+    for (const PlanField* f : fields)
+        if (Status s = field(*f); !s) return s;
     return {};
 }
 
@@ -75,14 +75,17 @@ Result<std::string> queryStatement(const ReportQuery& query) {
     if (Status named = checkNames(plan); !named) return named.failure();
     if (plan.columns.empty() || plan.from.empty()) return refused("the report reads no field");
     auto field = [&](const PlanField& f) { return text::upper(plan.aliasOf(f)) + "~" + text::upper(f.field); };
-    auto table = [&](std::size_t t) { return text::upper(plan.tables[t].name) + " AS " + text::upper(plan.tables[t].alias); };
+    auto table = [&](std::size_t t) {
+        return text::upper(plan.tables[t].name) + " AS " + text::upper(plan.tables[t].alias);
+    };
     auto on = [&](const PlanJoin& j) { return field(j.left) + " " + j.op + " " + field(j.right); };
 
     std::vector<std::string> columns;
     for (const PlanColumn& c : plan.columns) columns.push_back(field(c.source));
     std::string sql = "SELECT " + joined(columns, ", ") + " FROM ";
     for (const FromStep& step : plan.from) {
-        if (step.kind != FromStep::FirstTable && (step.join >= plan.joins.size() || !comparison(plan.joins[step.join].op)))
+        const bool joins = step.kind != FromStep::FirstTable;
+        if (joins && (step.join >= plan.joins.size() || !comparison(plan.joins[step.join].op)))
             return refused("a join condition of the report is no comparison");
         switch (step.kind) {
             case FromStep::FirstTable: sql += table(step.table); break;
@@ -112,7 +115,8 @@ Result<std::string> queryStatement(const ReportQuery& query) {
 }
 
 Result<std::string> oneTableCondition(const ReportQuery& query) {
-    if (!query.plan.joins.empty() || query.plan.tables.size() != 1) return refused("the report reads more than one table");
+    if (!query.plan.joins.empty() || query.plan.tables.size() != 1)
+        return refused("the report reads more than one table");
     if (Status named = checkNames(query.plan); !named) return named.failure();
     auto filters = filterTexts(query, false);
     if (!filters) return filters.failure();

@@ -26,7 +26,9 @@ std::string cell(std::string_view row, std::size_t offset, std::size_t length) {
     return std::string(text::prefix(row.substr(before.size()), length));
 }
 
-bool numericType(const std::string& type) { return type == "P" || type == "I" || type == "F" || type == "b" || type == "s"; }
+bool numericType(const std::string& type) {
+    return type == "P" || type == "I" || type == "F" || type == "b" || type == "s";
+}
 
 // A number as FIELDS gives it ("000010"); none when it is none.
 std::optional<std::size_t> position(const std::string& said) {
@@ -45,15 +47,16 @@ struct FieldSpan {
 Result<DataPreview> previewByReadTable(Component& component, const ReportQuery& query, const PreviewOptions& options) {
     const ReportPlan& plan = query.plan;
     if (!plan.joins.empty() || plan.tables.size() != 1)
-        return failure(FailureKind::Refused,
-                       "A preview of a join needs the ADT road or the embedded sandbox: RFC_READ_TABLE reads one table");
+        return failure(FailureKind::Refused, "A preview of a join needs the ADT road or the embedded sandbox: "
+                                             "RFC_READ_TABLE reads one table");
     auto condition = oneTableCondition(query);
     if (!condition) return condition.failure();
     // A literal cannot go on in the next row: each must fit in one.
     for (const BoundFilter& f : query.filters)
         if (openSqlLiteral(f.value).size() > kOptionWidth)
             return failure(FailureKind::Refused,
-                           inputName(plan.inputs.at(f.input)) + ": a value of more than " +
+                           (f.input < plan.inputs.size() ? inputName(plan.inputs[f.input]) : "a filter") +
+                               ": a value of more than " +
                                std::to_string(kOptionWidth - 2) +
                                " characters (an apostrophe counts twice) does not fit in a condition row of "
                                "RFC_READ_TABLE; preview it on the ADT road or the embedded sandbox");
@@ -67,7 +70,8 @@ Result<DataPreview> previewByReadTable(Component& component, const ReportQuery& 
     function->setExport("ROWCOUNT", std::to_string(rows));
     Table& conditionTable = function->tables("OPTIONS");
     if (!condition->empty())
-        for (const std::string& text : conditionRows(*condition)) conditionTable.setCell(conditionTable.addRow(), "TEXT", text);
+        for (const std::string& text : conditionRows(*condition))
+            conditionTable.setCell(conditionTable.addRow(), "TEXT", text);
     Table& fields = function->tables("FIELDS");
     for (const PlanColumn& c : plan.columns) fields.setCell(fields.addRow(), "FIELDNAME", text::upper(c.source.field));
     function->tables("DATA");

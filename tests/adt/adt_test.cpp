@@ -702,7 +702,8 @@ TEST_F(AdtRoad, PreviewOfADesignsQueryRunsItsSelectOnly) {
     };
     ReportDefinition flights;
     flights.name = "ZPREVIEW";
-    for (const char* f : {"CARRID", "FLDATE", "PRICE", "CURRENCY"}) flights.fields.push_back({"SFLIGHT", f, std::string(f) + " label"});
+    for (const char* f : {"CARRID", "FLDATE", "PRICE", "CURRENCY"})
+        flights.fields.push_back({"SFLIGHT", f, std::string(f) + " label"});
     ReportQuery limited = queryOf(flights, {});
     limited.rowLimit = 2;
     ReportDefinition joined = flights;

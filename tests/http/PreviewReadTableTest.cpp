@@ -42,8 +42,10 @@ TEST(HttpRoads, PreviewReadsOneTableWhereItsFieldsStand) {
     RfcRequest asked;
     asked.function = "RFC_READ_TABLE";
     asked.tables = {{"FIELDS", {}}, {"DATA", {}}};
-    CannedServer server({CannedServer::okReply("RFC_PING"), CannedServer::http(200, "text/xml", soap::buildResponse(asked, reply)),
-                         CannedServer::http(500, "text/xml", soap::buildFault("RFC_READ_TABLE", "DATA_BUFFER_EXCEEDED", ""))});
+    CannedServer server({CannedServer::okReply("RFC_PING"),
+                         CannedServer::http(200, "text/xml", soap::buildResponse(asked, reply)),
+                         CannedServer::http(500, "text/xml",
+                                            soap::buildFault("RFC_READ_TABLE", "DATA_BUFFER_EXCEEDED", ""))});
     auto ops = makeRfcOperations(logonAt(server.url()), httpBackendFactory(HttpOptions{}));
     const std::string longName(60, 'X');
     auto query = previewQuery({{"SCARR", "CARRID", ""}, {"SCARR", "CARRNAME", "Name"}, {"SCARR", "PRICE", ""}},
@@ -79,7 +81,8 @@ TEST(HttpRoads, PreviewReadsOneTableWhereItsFieldsStand) {
     EXPECT_EQ(functions, (std::vector<std::string>{"RFC_PING", "RFC_READ_TABLE", "RFC_READ_TABLE"}));
     EXPECT_TRUE(sent.tables.count("DATA"));  // named, or the service sends none back
     sent.exports.erase("DATA");              // an empty table reads back as an empty export too
-    EXPECT_EQ(sent.exports, (std::map<std::string, std::string>{{"QUERY_TABLE", "SCARR"}, {"DELIMITER", "|"}, {"ROWCOUNT", "4"}}));
+    EXPECT_EQ(sent.exports, (std::map<std::string, std::string>{
+                                {"QUERY_TABLE", "SCARR"}, {"DELIMITER", "|"}, {"ROWCOUNT", "4"}}));
     std::vector<std::string> options, fields;
     for (const RfcRow& row : sent.tables["OPTIONS"]) options.push_back(row.get("TEXT"));
     for (const RfcRow& row : sent.tables["FIELDS"]) fields.push_back(row.get("FIELDNAME"));
