@@ -1,15 +1,20 @@
 // Arbitrary text read as a design and generated: a design taken is within the
 // limits, and its program has the outline of the same design with plain texts,
-// every line UTF-8 of at most 255 characters.
+// every line UTF-8 of at most 255 characters; the preview's SELECT with the
+// inputs' defaults as values holds each value as one literal that reads back
+// as it, in the filters' order, and nothing else in apostrophes.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/Text.h"
 #include "generator/DesignCheck.h"
 #include "generator/DesignFile.h"
 #include "generator/Generator.h"
+#include "generator/QueryStatement.h"
 #include "tests/support/ProgramOutline.h"
 
 using namespace orvex;
@@ -51,6 +56,37 @@ bool linesFit(std::string_view program) {
     return true;
 }
 
+// The literals of the statement, in order; none when one is not closed.
+std::optional<std::vector<std::string>> literals(const std::string& statement) {
+    std::vector<std::string> found;
+    for (std::size_t i = 0; i < statement.size();) {
+        if (statement[i] != '\'') {
+            ++i;
+            continue;
+        }
+        auto literal = text::readLiteral(statement, i);
+        if (!literal) return std::nullopt;
+        found.push_back(*literal);
+    }
+    return found;
+}
+
+// The query with each filter's input default as its value.
+void checkStatement(const ReportDefinition& design) {
+    const Result<ReportPlan> plan = planReport(design);
+    if (!plan) return;
+    ReportQuery query;
+    query.plan = *plan;
+    std::vector<std::string> values;
+    for (const PlanFilter& f : plan->filters) {
+        values.push_back(plan->inputs[f.input].defaultValue);
+        query.filters.push_back({f.left, f.op == "IN" ? "=" : f.op, values.back(), f.input});
+    }
+    const Result<std::string> statement = queryStatement(query);
+    if (!statement) return;
+    if (literals(*statement) != values) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -73,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     if (!linesFit(program->text.text())) __builtin_trap();  // SAP would refuse the program
+    checkStatement(*design);
     const GenerationResult plain = GenerateProgram(testing::withPlaceholders(*design), SourceForm::TextOnly);
     if (!plain) __builtin_trap();  // the same design with plain texts is refused
     if (!testing::sameOutline(*design, testing::outlineOf(program->text.text()), testing::outlineOf(plain->text.text())))

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "generator/QueryStatement.h"
 #include "sap/adt/AdtAnswers.h"
+#include "sap/adt/AdtDataPreview.h"
 #include "sap/adt/AdtInstall.h"
 #include "sap/TableReads.h"
 #include "common/Text.h"
@@ -154,6 +156,26 @@ public:
     }
 
     void cancel() override { installer_.cancel(); }
+
+    // The query's SELECT through the SQL console, at most the report's own
+    // row limit; the labels of the report's columns where the console gives
+    // none (some releases send none).
+    Result<DataPreview> previewData(const ReportQuery& query, const PreviewOptions& options) override {
+        auto statement = queryStatement(query);
+        if (!statement) return statement.failure();
+        std::size_t rows = options.rows;
+        if (query.rowLimit && *query.rowLimit > 0) rows = std::min(rows, *query.rowLimit);
+        auto preview = adt::previewData(session_, {*statement, rows, options.count});
+        if (!preview) return preview;
+        if (preview->columns.size() == query.plan.columns.size())
+            for (std::size_t i = 0; i < preview->columns.size(); ++i)
+                if (preview->columns[i].description.empty())
+                    preview->columns[i].description = query.plan.columns[i].description;
+        // The program reads no more than its row limit: neither does the count.
+        if (preview->totalRows && query.rowLimit && *query.rowLimit > 0)
+            preview->totalRows = std::min(*preview->totalRows, *query.rowLimit);
+        return preview;
+    }
 
 private:
     // A program that has the name, with its title and last change where

@@ -14,6 +14,7 @@
 #include "sap/adt/AdtOperations.h"
 #include "sap/DesignFieldTypes.h"
 #include "generator/DesignFile.h"
+#include "generator/QueryStatement.h"
 #include "sap/JoinProposals.h"
 #include "tests/support/InstallOutcome.h"
 #include "tests/support/ProgramFolder.h"
@@ -684,6 +685,60 @@ TEST_F(AdtRoad, PreviewRunsOneSelectAndWritesNothing) {
     EXPECT_EQ(double_.writesTried(), 0u);
     for (const AdtRecord& r : double_.requests()) EXPECT_NE(r.sessionType, "stateful") << r.path;
     EXPECT_EQ(sessionFault(double_.requests()), "");
+}
+
+// A design's query through the operations: the plan's SELECT with its values
+// as literals, at most the report's row limit and the count no higher, the
+// report's labels where the console gives none, Cancel through the
+// operations, and nothing written.
+TEST_F(AdtRoad, PreviewOfADesignsQueryRunsItsSelectOnly) {
+    auto queryOf = [](ReportDefinition design, const std::vector<std::string>& values) {
+        Result<ReportPlan> plan = planReport(design);
+        EXPECT_TRUE(plan) << plan.failure().text();
+        ReportQuery q{plan ? *plan : ReportPlan{}, {}, {}, {}};
+        for (std::size_t k = 0; k < q.plan.filters.size(); ++k)
+            q.filters.push_back({q.plan.filters[k].left, "=", values.at(k), q.plan.filters[k].input});
+        return q;
+    };
+    ReportDefinition flights;
+    flights.name = "ZPREVIEW";
+    for (const char* f : {"CARRID", "FLDATE", "PRICE", "CURRENCY"})
+        flights.fields.push_back({"SFLIGHT", f, std::string(f) + " label"});
+    ReportQuery limited = queryOf(flights, {});
+    limited.rowLimit = 2;
+    ReportDefinition joined = flights;
+    joined.fields = {{"SPFLI", "CARRID", ""}, {"SCARR", "CARRNAME", ""}};
+    joined.selection = {{"SCARR", "CARRNAME", "Name", "S;N;"}};
+    joined.conditions = {{"SPFLI", "CARRID", "=", "SCARR", "CARRID", JoinType::LeftOuter},
+                         {"SPFLI", "CARRID", "=", "SELSCR", "CARRNAME"}};
+    const ReportQuery hostile = queryOf(joined, {"X' OR 'A' = 'A"});
+
+    double_.previewOnly = true;
+    auto ops = adt::makeAdtOperations(logonAt(double_.url()));
+    auto first = ops->previewData(limited, {100, true});
+    ASSERT_TRUE(first) << first.failure().text();
+    EXPECT_EQ(first->rows.size(), 2u);
+    EXPECT_EQ(first->totalRows, 2u);  // 2345 rows, of which the report reads 2
+    EXPECT_EQ(first->columns[3], (PreviewColumn{"CURRENCY", "CURRENCY label", "C"}));
+    auto second = ops->previewData(hostile, {5, false});
+    ASSERT_TRUE(second) << second.failure().text();
+    std::vector<std::string> sent;
+    for (const AdtRecord& r : double_.requests())
+        if (r.method == "POST") sent.push_back(r.param("rowNumber") + " " + r.body);
+    EXPECT_EQ(sent, (std::vector<std::string>{
+                        "2 SELECT A~CARRID, A~FLDATE, A~PRICE, A~CURRENCY FROM SFLIGHT AS A",
+                        "1 SELECT COUNT(*) FROM SFLIGHT AS A",
+                        "5 " + queryStatement(hostile).value_or("?")}));
+
+    double_.holdPreviews();
+    Result<DataPreview> held = failure(FailureKind::Other, "");
+    std::thread running([&] { held = ops->previewData(limited, {100, false}); });
+    double_.waitForHeldPreview();
+    ops->cancel();
+    running.join();
+    ASSERT_FALSE(held);
+    EXPECT_EQ(held.failure().kind, FailureKind::Cancelled);
+    EXPECT_EQ(double_.writesTried(), 0u);
 }
 
 // Without the SQL console (404 on its path, or not in the discovery

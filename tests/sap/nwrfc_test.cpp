@@ -13,6 +13,8 @@
 #include "sap/TableReads.h"
 #include "tests/support/TempDir.h"
 #include "sap/Operations.h"
+#include "sap/PreviewReadTable.h"
+#include "tests/support/PreviewQuery.h"
 #include "sap/nwrfc/Utf16.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -185,6 +187,51 @@ TEST_F(NwRfc, CancelEndsARunningCallAndClosesTheConnection) {
     const orvex::Status pinged = component.add("RFC_PING")->call();
     ASSERT_FALSE(pinged);
     EXPECT_EQ(pinged.failure().reason, "not logged on");
+}
+
+// Through the library a preview gives the rows the sandbox gives, a value
+// matching only itself; it calls nothing but RFC_READ_TABLE, and a join is
+// refused before any call.
+TEST_F(NwRfc, PreviewReadsOneTableAndNothingElse) {
+    struct Recording : ForwardingBackend {
+        Recording(std::unique_ptr<RfcBackend> inner, std::vector<std::string>& calls)
+            : ForwardingBackend(std::move(inner)), calls_(calls) {}
+        RfcResult call(const RfcRequest& request) override {
+            calls_.push_back(request.function);
+            return ForwardingBackend::call(request);
+        }
+        std::vector<std::string>& calls_;
+    };
+    std::vector<std::string> calls;
+    const BackendFactory recording = [&](const ConnectionProperties& props) -> std::unique_ptr<RfcBackend> {
+        return std::make_unique<Recording>(defaultBackendFactory()(props), calls);
+    };
+    auto ops = makeRfcOperations(logon("sapdev"), recording);
+    Component sandbox{backendFactory(database)};
+    sandbox.connection().properties = connectionProperties(logon("sandbox"));
+    ASSERT_TRUE(sandbox.connection().logon());
+    const std::vector<orvex::PickedField> flights = {{"SFLIGHT", "CARRID", ""}, {"SFLIGHT", "CONNID", ""},
+                                                     {"SFLIGHT", "FLDATE", ""}, {"SFLIGHT", "PRICE", ""},
+                                                     {"SFLIGHT", "CURRENCY", ""}};
+    for (const std::string carrier : {"LH", "UA", "UA' OR CARRID <> 'X", "LH\xC3\xA4'"}) {
+        const orvex::ReportQuery query = orvex::testing::previewQuery(flights, {{"CARRID", "=", carrier}});
+        auto overRfc = ops->previewData(query, {50, false});
+        ASSERT_TRUE(overRfc) << overRfc.failure().text();
+        auto direct = previewByReadTable(sandbox, query, {50, false});
+        ASSERT_TRUE(direct) << direct.failure().text();
+        EXPECT_EQ(overRfc->rows, direct->rows) << carrier;
+        EXPECT_EQ(overRfc->columns, direct->columns);
+        EXPECT_EQ(overRfc->rows.empty(), carrier.size() > 2) << carrier;
+        for (const auto& row : overRfc->rows) EXPECT_EQ(row[0], carrier);
+    }
+
+    auto join = ops->previewData(orvex::testing::previewQuery({{"SCARR", "CARRID", ""}, {"SPFLI", "CONNID", ""}}, {},
+                                                              {{"SCARR", "CARRID", "=", "SPFLI", "CARRID"}}),
+                                 {10, false});
+    ASSERT_FALSE(join);
+    EXPECT_EQ(join.failure().reason,
+              "A preview of a join needs the ADT road or the embedded sandbox: RFC_READ_TABLE reads one table");
+    EXPECT_EQ(calls, std::vector<std::string>(4, "RFC_READ_TABLE"));
 }
 
 // A relative SAPNWRFC_HOME would load the library from the start folder: refused.
