@@ -99,6 +99,10 @@ TEST_F(Cli, RefusalsExitWithTwoAndSayWhyInOneLine) {
          "install " + designWith("injected.json", "\"left_table\": \"SCARR\"",
                                  "\"left_table\": \"SCARR. DELETE FROM SCARR\""),
          "injected.json: conditions[0].left_table: \"SCARR. DELETE FROM SCARR\" is no dictionary table name"},
+        // A preview: the design check first, then the values given.
+        {"", "preview " + designWith("totalled.json", "\"field\": \"CARRNAME\",", "\"field\": \"CARRNAME\", \"total\": true,"),
+         "totalled.json: error: SCARR-CARRNAME total: CHAR is not a number"},
+        {"", "preview --set S_CARRID '" + kDesign + "'", "--set S_CARRID: NAME=VALUE expected"},
         // The reason follows the message on the same line.
         {"[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=wrong\nClient=001\n[Connect]\nSysNum=00\nSystID=SBX\nAppSer=sandbox\n",
          "install '" + kDesign + "'",
