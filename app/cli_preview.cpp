@@ -44,15 +44,25 @@ std::size_t widthOf(const std::string& text) {
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+// A date as YYYY-MM-DD; an initial date blank; anything else as it came.
+std::string shownDate(const std::string& value) {
+    if (value == "00000000") return {};
+    if (value.size() != 8 || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return value;
+    return value.substr(0, 4) + "-" + value.substr(4, 2) + "-" + value.substr(6, 2);
+}
+
 // Columns two blanks apart, each as wide as its widest cell, numbers
-// right-aligned; a line of dashes under the headers.
+// right-aligned, dates as YYYY-MM-DD; a line of dashes under the headers.
 void writeTable(const std::vector<session::ShownColumn>& columns, const sap::DataPreview& preview) {
     std::vector<std::vector<std::string>> lines(preview.rows.size() + 2);
     std::vector<std::size_t> width(columns.size());
     for (std::size_t c = 0; c < columns.size(); ++c) {
         lines[0].push_back(text::escapedControls(columns[c].header));
-        for (std::size_t r = 0; r < preview.rows.size(); ++r)
-            lines[r + 2].push_back(c < preview.rows[r].size() ? text::escapedControls(preview.rows[r][c]) : "");
+        for (std::size_t r = 0; r < preview.rows.size(); ++r) {
+            const std::string value = c < preview.rows[r].size() ? preview.rows[r][c] : std::string();
+            lines[r + 2].push_back(text::escapedControls(columns[c].kind == session::ColumnKind::Date ? shownDate(value) : value));
+        }
         for (std::size_t l = 0; l < lines.size(); ++l)
             if (l != 1) width[c] = std::max(width[c], widthOf(lines[l][c]));
         lines[1].push_back(std::string(width[c], '-'));
