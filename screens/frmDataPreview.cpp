@@ -20,6 +20,7 @@
 
 #include <chrono>
 
+#include "common/Text.h"
 #include "screens/ListBox.h"
 #include "screens/Session.h"
 #include "screens/Widgets.h"
@@ -47,17 +48,24 @@ frmDataPreview::frmDataPreview(Session& session, ReportPlan plan, QWidget* paren
 
     auto* inputsFrame = new QGroupBox(QStringLiteral("Inputs"), this);
     auto* form = new QFormLayout(inputsFrame);
-    for (const PlanInput& input : plan_.inputs) {
-        const QString name = toQ(inputName(input));
-        auto* box = new QLineEdit(toQ(input.defaultValue), inputsFrame);
-        box->setObjectName(QStringLiteral("txt") + name);
+    auto addInput = [&](const std::string& name, const std::string& value, const std::string& description,
+                        const QString& tip) {
+        auto* box = new QLineEdit(toQ(value), inputsFrame);
+        box->setObjectName(QStringLiteral("txt") + toQ(name));
         keepOnOneLine(box);
-        box->setToolTip(input.kind == InputKind::SelectOption
-                            ? QStringLiteral("Blank selects every row; a value selects the rows equal to it")
-                            : QStringLiteral("The condition compares with this value"));
-        form->addRow(name + QStringLiteral("  ") + toQ(input.description), box);
+        box->setToolTip(tip);
+        form->addRow(toQ(name) + QStringLiteral("  ") + toQ(description), box);
         txtInputs.push_back(box);
-    }
+        names_.push_back(name);
+    };
+    for (const PlanInput& input : plan_.inputs)
+        addInput(inputName(input), input.defaultValue, input.description,
+                 input.kind == InputKind::SelectOption
+                     ? QStringLiteral("Blank selects every row; a value selects the rows equal to it")
+                     : QStringLiteral("The condition compares with this value"));
+    if (const auto& limit = plan_.options.rowLimit)
+        addInput("P_" + text::upper(limit->name.input), std::to_string(limit->rows), "Maximum number of rows",
+                 QStringLiteral("The report's own row limit (0 reads every row)"));
     spnRows = new QSpinBox(inputsFrame);
     spnRows->setObjectName(QStringLiteral("spnRows"));
     spnRows->setRange(1, 100000);
@@ -117,7 +125,7 @@ void frmDataPreview::showFailure(const Failure& why) {
 
 void frmDataPreview::cmdRun_Click() {
     InputValues values;
-    for (std::size_t i = 0; i < txtInputs.size(); ++i) values[inputName(plan_.inputs[i])] = toStd(txtInputs[i]->text());
+    for (std::size_t i = 0; i < txtInputs.size(); ++i) values[names_[i]] = toStd(txtInputs[i]->text());
     const FieldTypeOf typeOf = session_.designFieldTypes();
     const Result<ReportQuery> query = bindQuery(plan_, values, typeOf);
     if (!query) return showFailure(query.failure());

@@ -35,7 +35,9 @@ public:
     // before cmdRun_Click.
     frmDataPreview(Session& session, ReportPlan plan, QWidget* parent = nullptr);
 
-    std::vector<QLineEdit*> txtInputs;  // per input of the plan, in its order: "txt" + its name ("txtS_CARRID")
+    // Per input of the plan, in its order, then the row limit's when the
+    // report has one: "txt" + the input's name ("txtS_CARRID", "txtP_MAX").
+    std::vector<QLineEdit*> txtInputs;
     QSpinBox* spnRows;                  // how many rows are read at most
     QCheckBox* chkCount;                // also count all rows
     QPushButton* cmdRun;
@@ -56,6 +58,7 @@ private:
 
     Session& session_;
     ReportPlan plan_;
+    std::vector<std::string> names_;  // the input of each box
     bool notOffered_ = false;
     std::optional<Failure> failed_;
 };

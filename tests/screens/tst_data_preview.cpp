@@ -107,6 +107,7 @@ private slots:
         d.fields = {{"SFLIGHT", "CARRID", "Airline"}, {"SFLIGHT", "FLDATE", ""}, {"SFLIGHT", "PRICE", ""}};
         d.selection = {{"SFLIGHT", "CARRID", "Airline", "S;N;LH"}};
         d.conditions = {{"SFLIGHT", "CARRID", "=", kSelectionScreenMarker, "CARRID"}};
+        d.maxRows = 50;
         const ReportDefinition designed = d;
         frmWhereCondn c(h.session);
         c.show();
@@ -132,6 +133,8 @@ private slots:
             QTRY_COMPARE(system.queries.size(), std::size_t(2));
             QTRY_VERIFY(p.StatusLine->currentMessage().startsWith(QStringLiteral("2 of 2,345 rows in ")));
             QCOMPARE(system.queries.back().inputValues, std::vector<std::string>{"AA"});
+            QCOMPARE(p.txtInputs[1]->objectName(), QStringLiteral("txtP_MAX"));  // the report's row limit, as designed
+            QCOMPARE(system.queries.back().rowLimit, std::optional<std::size_t>(50));
             QVERIFY(system.options.back().rows == 2 && system.options.back().count);
             QCOMPARE(shownRows(p).mid(1), (QStringList{"AA|15.01.24|100.50", "AA|16.01.24|200.50"}));
 
