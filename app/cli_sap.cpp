@@ -342,6 +342,8 @@ int ping() {
 
 }  // namespace
 
+Result<std::unique_ptr<Operations>> openOperations() { return open(); }
+
 sap::DesignFieldTypes designFieldTypes(const ReportDefinition& design) {
     auto opened = open();
     if (!opened) return designFieldTypesUnread(design, opened.failure());

@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 #include "app/cli_generate.h"
+#include "app/cli_preview.h"
 #include "app/cli_sap.h"
 #include "Version.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     orvex::app::addGenerateCommand(app, exitCode);
     orvex::app::addSapCommands(app, exitCode);
+    orvex::app::addPreviewCommand(app, exitCode);
     return orvex::app::runCommandLine(app, argc, argv, exitCode);
 }

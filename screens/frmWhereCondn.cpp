@@ -16,9 +16,11 @@
 #include "generator/Generator.h"
 #include "sap/InstallProgram.h"
 #include "screens/ListBox.h"
+#include "session/PreviewFlow.h"
 #include "screens/SapDialogs.h"
 #include "screens/Session.h"
 #include "screens/Widgets.h"
+#include "screens/frmDataPreview.h"
 #include "screens/frmJoins.h"
 #include "screens/frmPreview.h"
 #include "screens/frmSortTotals.h"
@@ -81,7 +83,7 @@ void frmWhereCondn::buildUi() {
     layout->addWidget(conditionsFrame, 1);
     layout->addWidget(findingsFrame);
     layout->addLayout(lineUp(new QHBoxLayout, {cmdRemove, cmdProposeJoins, cmdJoinType, cmdSortTotals, nullptr,
-                                               cmdPreview, Command1, cmdCancel, cmdExit}));
+                                               cmdPreview, cmdDataPreview, Command1, cmdCancel, cmdExit}));
     layout->addWidget(StatusLine);
     resize(900, 620);
     keepTabInReadingOrder(this);
@@ -121,6 +123,10 @@ void frmWhereCondn::makeCommandButtons() {
     cmdSortTotals = makeButton(this, "cmdSortTotals", "Sort and &Totals...");
     cmdSortTotals->setToolTip(QStringLiteral("Sort order, subtotals and totals of the output fields"));
     cmdPreview = makeButton(this, "cmdPreview", "Pre&view");
+    cmdPreview->setToolTip(QStringLiteral("Show the ABAP source of the program; nothing is sent to the system"));
+    cmdDataPreview = makeButton(this, "cmdDataPreview", "Preview &Data...");
+    cmdDataPreview->setToolTip(QStringLiteral("Run the report's query on the system and show the first rows it gives; "
+                                              "nothing is created"));
     Command1 = makeButton(this, "Command1", "&Generate Program");
     cmdCancel = makeButton(this, "cmdCancel", "&Back");
     cmdExit = makeButton(this, "cmdExit", "E&xit");
@@ -156,6 +162,7 @@ void frmWhereCondn::connectButtons() {
         for (auto signal : {&ListBox::rowSelected, &ListBox::selectionShown})
             connect(list, signal, this, &frmWhereCondn::conditionSelected);
     connect(cmdPreview, &QPushButton::clicked, this, &frmWhereCondn::cmdPreview_Click);
+    connect(cmdDataPreview, &QPushButton::clicked, this, &frmWhereCondn::cmdDataPreview_Click);
     connect(Command1, &QPushButton::clicked, this, &frmWhereCondn::Command1_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmWhereCondn::cmdCancel_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmWhereCondn::cmdExit_Click);
@@ -298,6 +305,33 @@ void frmWhereCondn::showPreview(int line) {
     if (!lines) return;
     frmPreview preview(session_, *lines, line, this);
     session_.runModal(preview);
+}
+
+void frmWhereCondn::dataPreviewNotOffered(const Failure& why) {
+    cmdDataPreview->setEnabled(false);
+    cmdDataPreview->setToolTip(toQ(why.reason));
+}
+
+void frmWhereCondn::cmdDataPreview_Click() {
+    // The findings stand on the screen; an error among them is the refusal told here.
+    showFindings();
+    Result<ReportPlan> plan = session::previewPlan(currentDefinition(), session_.designFieldTypes());
+    if (!plan) {
+        session_.message("The data cannot be previewed.\r\n" + plan.failure().text(), sap::kCritical);
+        return;
+    }
+    frmDataPreview preview(session_, std::move(*plan), this);
+    // The first read before the dialog shows; a road without a preview says
+    // so once, and the dialog stays closed.
+    preview.cmdRun_Click();
+    if (preview.previewNotOffered()) {
+        dataPreviewNotOffered(*preview.lastFailure());
+        session_.message(preview.lastFailure()->reason, sap::kInformation, sap::kAppTitle,
+                         preview.lastFailure()->detail);
+        return;
+    }
+    session_.runModal(preview);
+    if (preview.previewNotOffered()) dataPreviewNotOffered(*preview.lastFailure());
 }
 
 void frmWhereCondn::Command1_Click() {

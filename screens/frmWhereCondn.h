@@ -47,7 +47,8 @@ public:
     QPushButton* Command5;  // >
     QPushButton* cmdProposeJoins;
     QPushButton* cmdRemove;
-    QPushButton* cmdPreview;
+    QPushButton* cmdPreview;      // the program's source
+    QPushButton* cmdDataPreview;  // the rows the report's query gives on the system
     QPushButton* Command1;  // Generate Program
     QPushButton* cmdCancel; // Back
     QPushButton* cmdExit;
@@ -66,6 +67,9 @@ public:
     void cmdPreview_Click();
     // The preview of the program's source (frmPreview); at `line` (1-based) when not 0.
     void showPreview(int line);
+    // The data preview (frmDataPreview) of a design the design check passes;
+    // a road that offers none disables the button, saying so in its tool tip.
+    void cmdDataPreview_Click();
     void Command1_Click();
     void cmdCancel_Click();
     void cmdExit_Click();
@@ -86,6 +90,7 @@ private:
     // The available fields: every picked field, which may stand in any number of conditions.
     FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
     ConditionLists conditionLists() const { return {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}; }
+    void dataPreviewNotOffered(const Failure& why);
 
 };
 

@@ -43,6 +43,20 @@ TEST_F(Cli, EachCommandAnswersFromTheSandbox) {
         std::string err = {};  // a part of standard error, "" for none at all
         bool whole = true;     // else out is a part of standard output
     } cases[] = {
+        // The rows of the design's query, before any program exists; the count line on standard error.
+        {"orvex-cli", "preview '" + kDesign + "' --rows 2 --set S_CARRID=LH --count", 0,
+         "Airline  Airline name  Flight Number  Date        Airfare  Airline Currency  Max. capacity econ.  Occupied econ.\n"
+         "-------  ------------  -------------  ----------  -------  ----------------  -------------------  --------------\n"
+         "LH       Lufthansa     0400           2023-01-26   799.20  EUR                               475             396\n"
+         "LH       Lufthansa     0400           2023-03-08   745.92  EUR                               330             221\n",
+         "2 of 69 rows\n"},
+        {"orvex-cli", "preview --format csv --rows 1 '" + kDesign + "'", 0,
+         "CARRID,CARRNAME,CONNID,FLDATE,PRICE,CURRENCY,SEATSMAX,SEATSOCC\r\n"
+         "AA,American Airlines,0017,20230109,427.16,USD,475,251\r\n", "first 1 row\n"},
+        {"orvex-cli", "preview --format json --rows 1 --set S_CARRID=ZZ '" + kDesign + "'", 0,
+         "\"name\": \"CARRNAME\",\n      \"description\": \"Airline name\",", "no rows\n", false},
+        {"orvex-cli", "preview --format json --rows 1 '" + kDesign + "'", 0,
+         "\"rows\": [\n    {\n      \"CARRID\": \"AA\",\n      \"CARRNAME\": \"American Airlines\",", "first 1 row\n", false},
         {"orvex-cli", "generate --dictionary -o '" + dir.file("out.abap") + "' " + totalled, 2, "", notANumber},
         {"orvex-cli", "install " + totalled, 2, "", notANumber},
         {"orvex-cli", "install " + mismatched, 0, created,
@@ -99,6 +113,10 @@ TEST_F(Cli, RefusalsExitWithTwoAndSayWhyInOneLine) {
          "install " + designWith("injected.json", "\"left_table\": \"SCARR\"",
                                  "\"left_table\": \"SCARR. DELETE FROM SCARR\""),
          "injected.json: conditions[0].left_table: \"SCARR. DELETE FROM SCARR\" is no dictionary table name"},
+        // A preview: the design check first, then the values given.
+        {"", "preview " + designWith("totalled.json", "\"field\": \"CARRNAME\",", "\"field\": \"CARRNAME\", \"total\": true,"),
+         "totalled.json: error: SCARR-CARRNAME total: CHAR is not a number"},
+        {"", "preview --set S_CARRID '" + kDesign + "'", "--set S_CARRID: NAME=VALUE expected"},
         // The reason follows the message on the same line.
         {"[SAPLogOn]\nSAPUid=DEVELOPER\nSAPPwd=wrong\nClient=001\n[Connect]\nSysNum=00\nSystID=SBX\nAppSer=sandbox\n",
          "install '" + kDesign + "'",

@@ -53,6 +53,9 @@ void atNext(Harness& h, QDialog& d) {
     if (auto* c = qobject_cast<frmWhereCondn*>(&d)) {
         h.then<QDialog>(QStringLiteral("frmPreview"), [](QDialog& p) { shoot(p, "09-preview"); });
         c->cmdPreview->click();
+        // The rows of the report's query, read on the sandbox.
+        h.then<QDialog>(QStringLiteral("frmDataPreview"), [](QDialog& p) { shoot(p, "11-data-preview"); });
+        c->cmdDataPreview->click();
     }
 }
 
@@ -94,5 +97,5 @@ int main(int argc, char** argv) {
     }
     for (const auto& m : h.prompter.messages) std::printf("message: %s\n", m.text.c_str());
     for (const auto& p : h.problems) std::printf("not found: %s\n", qPrintable(p));
-    return saved == 10 && h.problems.isEmpty() ? 0 : 1;
+    return saved == 11 && h.problems.isEmpty() ? 0 : 1;
 }

@@ -87,7 +87,7 @@ private slots:
                                  "cmdCancel", "Command1"}},
             {"frmWhereCondn", {"lvwFields", "lstselscrflds", "Command2", "Command3", "Command4", "Command5",
                                "lvwConditions", "lstFindings", "cmdProposeJoins", "cmdSortTotals",
-                               "cmdPreview", "Command1", "cmdCancel", "cmdExit"}},
+                               "cmdPreview", "cmdDataPreview", "Command1", "cmdCancel", "cmdExit"}},
             {"frmWhere1", {"Combo1", "Command1", "Command2", "cmdExit"}},
             {"frmSettings", {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "txtCAFile", "txtClientCertificate",
                              "txtClientKey", "cmdOK", "cmdCancel"}},
