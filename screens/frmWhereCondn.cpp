@@ -177,6 +177,11 @@ void frmWhereCondn::showModel() {
     syncRows({lstselscrflds}, screenFields);
     conditionLists().show(d.conditions);
     conditionSelected();
+    // A system that said it offers no preview is not asked again.
+    if (const auto& why = session_.previewNotOffered()) {
+        cmdDataPreview->setEnabled(false);
+        cmdDataPreview->setToolTip(toQ(why->reason));
+    }
     showFindings();
 }
 
@@ -308,6 +313,7 @@ void frmWhereCondn::showPreview(int line) {
 }
 
 void frmWhereCondn::dataPreviewNotOffered(const Failure& why) {
+    session_.setPreviewNotOffered(why);
     cmdDataPreview->setEnabled(false);
     cmdDataPreview->setToolTip(toQ(why.reason));
 }

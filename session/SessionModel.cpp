@@ -38,6 +38,7 @@ void SessionModel::setLogonValues(sap::LogonValues values) {
         fieldTypes_.clear();
         designTypes_.clear();
         typesUnread_.reset();
+        previewNotOffered_.reset();
     }
     logon_ = std::move(values);
     logonRead_ = true;

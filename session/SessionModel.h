@@ -129,6 +129,11 @@ public:
     // The dictionary types of the tables whose fields were listed, for the
     // design check; forgotten when the logon values name another system.
     const sap::FieldTypes& fieldTypes() const { return fieldTypes_; }
+    // Why the system of the logon values offers no data preview, once it
+    // said so (its answer does not change while the session lasts);
+    // forgotten with the field types when the logon values name another system.
+    const std::optional<Failure>& previewNotOffered() const { return previewNotOffered_; }
+    void setPreviewNotOffered(Failure why) { previewNotOffered_ = std::move(why); }
 
     // A program was created: the chain folds back. Cleared as the main
     // window comes back.
@@ -186,6 +191,7 @@ private:
     // what could not be read; forgotten with the listed ones.
     sap::FieldTypes designTypes_;
     std::optional<Finding> typesUnread_;
+    std::optional<Failure> previewNotOffered_;
     sap::BackendFactory factory_;
     MakeOperations makeOperations_;
     std::string settingsPath_;

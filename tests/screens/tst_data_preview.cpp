@@ -183,6 +183,10 @@ private slots:
         QVERIFY(!c.cmdDataPreview->isEnabled());
         QCOMPARE(c.cmdDataPreview->toolTip(), QString::fromLatin1(sap::kPreviewNotOffered));
         QCOMPARE(h.modals.size(), 1);
+        // The answer holds for the session: the screen opened anew (Back, then Next) does not offer it.
+        frmWhereCondn reopened(h.session);
+        QVERIFY(!reopened.cmdDataPreview->isEnabled());
+        QCOMPARE(reopened.cmdDataPreview->toolTip(), QString::fromLatin1(sap::kPreviewNotOffered));
     }
 };
 
