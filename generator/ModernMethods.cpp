@@ -8,6 +8,7 @@
 #include "common/Text.h"
 #include "generator/Generator.h"
 #include "generator/ModernParts.h"
+#include "generator/SourceWriters.h"
 
 namespace orvex::modern {
 
@@ -23,17 +24,7 @@ using text::lower;
 void addAuthorityMethod(SourceText& out) {
     out.add("");
     out.add("  METHOD check_authority.");
-    out.add("    CALL FUNCTION 'VIEW_AUTHORITY_CHECK'");
-    out.add("      EXPORTING");
-    out.add("        view_action                    = 'S'");
-    out.add("        view_name                      = iv_table");
-    out.add("      EXCEPTIONS");
-    out.add("        invalid_action                 = 1");
-    out.add("        no_authority                   = 2");
-    out.add("        no_clientindependent_authority = 3");
-    out.add("        table_not_found                = 4");
-    out.add("        no_linedependent_authority     = 5.");
-    out.add("    IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.");
+    addViewAuthorityCall(out, "    ", "iv_table");
     out.add({"      MESSAGE |", kAuthorityRefused, " { iv_table }| TYPE 'S' DISPLAY LIKE 'E'."});
     out.add("      LEAVE LIST-PROCESSING.");
     out.add("    ENDIF.");

@@ -190,6 +190,24 @@ void addSelectionScreen(const ReportPlan& plan, SourceText& out) {
     addOptionsBlock(plan.options, out);
 }
 
+}  // namespace
+
+void addViewAuthorityCall(SourceText& out, std::string_view indent, std::string_view table) {
+    out.add({indent, "CALL FUNCTION 'VIEW_AUTHORITY_CHECK'"});
+    out.add({indent, "  EXPORTING"});
+    out.add({indent, "    view_action                    = 'S'"});
+    out.add({indent, "    view_name                      = ", table});
+    out.add({indent, "  EXCEPTIONS"});
+    out.add({indent, "    invalid_action                 = 1"});
+    out.add({indent, "    no_authority                   = 2"});
+    out.add({indent, "    no_clientindependent_authority = 3"});
+    out.add({indent, "    table_not_found                = 4"});
+    out.add({indent, "    no_linedependent_authority     = 5."});
+    out.add({indent, "IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5."});
+}
+
+namespace {
+
 // The FORM that checks, as the standard table display does, that the user
 // may display a table: VIEW_AUTHORITY_CHECK tries the table's authorisation
 // group (S_TABU_DIS) and then its name (S_TABU_NAM). A refusal shows one
@@ -200,17 +218,7 @@ void addAuthorityForm(SourceText& out) {
     addSectionBox(out, "*CHECK DISPLAY AUTHORITY*");
     out.add("  DATA: l_message TYPE STRING.");
     out.add("");
-    out.add("  CALL FUNCTION 'VIEW_AUTHORITY_CHECK'");
-    out.add("    EXPORTING");
-    out.add("      view_action                    = 'S'");
-    out.add("      view_name                      = u_table");
-    out.add("    EXCEPTIONS");
-    out.add("      invalid_action                 = 1");
-    out.add("      no_authority                   = 2");
-    out.add("      no_clientindependent_authority = 3");
-    out.add("      table_not_found                = 4");
-    out.add("      no_linedependent_authority     = 5.");
-    out.add("  IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.");
+    addViewAuthorityCall(out, "  ", "u_table");
     out.add({"    CONCATENATE '", kAuthorityRefused, "' u_table"});
     out.add("      INTO l_message SEPARATED BY SPACE.");
     out.add("    MESSAGE l_message TYPE 'S' DISPLAY LIKE 'E'.");

@@ -11,6 +11,29 @@
 
 namespace orvex::screens {
 
+namespace {
+
+// A message's text as a box shows it: its CR LF line ends as LF.
+QString boxText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+// Shows the box until it is answered. Application-modal: window-modal would
+// block only the box's parent chain, and nothing when it has no parent, so
+// the user could edit on and stack a second box. The arrow comes back while
+// the user reads.
+int runBox(QMessageBox& box) {
+    box.setWindowModality(Qt::ApplicationModal);
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int chosen = box.exec();
+    QApplication::restoreOverrideCursor();
+    return chosen;
+}
+
+}  // namespace
+
 std::pair<QString, QString> splitDetail(const std::string& detail) {
     const QString all = QString::fromStdString(detail).trimmed();
     const auto end = all.indexOf(QLatin1Char('\n'));
@@ -19,17 +42,12 @@ std::pair<QString, QString> splitDetail(const std::string& detail) {
 }
 
 void MessageBoxPrompter::show(const sap::Message& message) {
-    QString text = QString::fromStdString(message.text);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(message.title), text, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(message.title), boxText(message.text), QMessageBox::Ok,
                     session_.dialogOwner());
     box.setObjectName(QStringLiteral("Message"));
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     if (message.style & sap::kCritical) box.setIcon(QMessageBox::Critical);
     else if (message.style & sap::kInformation) box.setIcon(QMessageBox::Information);
-    // Window-modal would block only the box's parent chain, and nothing when
-    // it has no parent: the user could edit on and stack a second box.
-    box.setWindowModality(Qt::ApplicationModal);
     // The reason stands under the text at once; what follows it is for the
     // technically minded, behind "Show Details...".
     const auto [reason, technical] = splitDetail(message.detail);
@@ -39,45 +57,32 @@ void MessageBoxPrompter::show(const sap::Message& message) {
         if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    // The arrow comes back while the user reads the message.
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    box.exec();
-    QApplication::restoreOverrideCursor();
+    runBox(box);
 }
 
 bool MessageBoxPrompter::ask(const sap::Message& question, const std::string& accept) {
-    QString text = QString::fromStdString(question.text);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), text, QMessageBox::NoButton,
-                    session_.dialogOwner());
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), boxText(question.text),
+                    QMessageBox::NoButton, session_.dialogOwner());
     box.setObjectName(QStringLiteral("Question"));
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    box.setWindowModality(Qt::ApplicationModal);
     QPushButton* yes = box.addButton(QString::fromStdString(accept), QMessageBox::AcceptRole);
     QPushButton* no = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    box.exec();
-    QApplication::restoreOverrideCursor();
+    runBox(box);
     return box.clickedButton() == yes;
 }
 
 Prompter::SaveChoice MessageBoxPrompter::askSave(const sap::Message& question) {
-    QString text = QString::fromStdString(question.text);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), text,
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(question.title), boxText(question.text),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, session_.dialogOwner());
     box.setObjectName(QStringLiteral("SaveQuestion"));
     // Access keys, so that the keyboard answers as quickly as the mouse.
     box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
     box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
-    box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Cancel);
     box.setEscapeButton(QMessageBox::Cancel);
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int chosen = box.exec();
-    QApplication::restoreOverrideCursor();
+    const int chosen = runBox(box);
     if (chosen == QMessageBox::Save) return SaveChoice::Save;
     if (chosen == QMessageBox::Discard) return SaveChoice::Discard;
     return SaveChoice::Cancel;
