@@ -201,8 +201,13 @@ bool checkFields(const ReportDefinition& d, Checker& check) {
         if (!check.tableName("table", f.table) || !check.fieldName("field", f.field) ||
             !check.oneLine("description", f.description) ||
             // The program shows the description without its blanks around.
-            !check.fits("description", trim(f.description), TextKind::FieldDescription, true))
+            !check.fits("description", trim(f.description), TextKind::FieldDescription, true) ||
+            !check.oneLine("dictionary_label", f.dictionaryLabel))
             return false;
+        if (f.reference) {
+            const char* key = f.reference->kind == ValueReference::Currency ? "currency" : "unit";
+            if (!check.tableName(key, f.reference->table) || !check.fieldName(key, f.reference->field)) return false;
+        }
     }
     return true;
 }
@@ -240,7 +245,7 @@ bool checkSelection(const ReportDefinition& d, Checker& check) {
         check.at("selection_screen", i);
         if (!check.tableName("table", e.table) || !check.fieldName("field", e.field) ||
             !check.fits("description", e.description, TextKind::InputDescription, true) ||
-            !check.oneLine("settings", e.settings))
+            !check.oneLine("settings", e.settings) || !check.oneLine("dictionary_label", e.dictionaryLabel))
             return false;
         // Kind and flag are tested case-sensitively by the writers: anything
         // but these four letters would make the two readers disagree.

@@ -63,13 +63,15 @@ std::optional<DesignFault> findDesignFault(const ReportDefinition& design);
 // - text that is not UTF-8, a control character (U+0000 to U+001F, U+007F; a
 //   tab too) or U+FFFE / U+FFFF (which XML cannot hold) in any text that
 //   reaches the program: name, description, company, author, heading, table
-//   and field names, descriptions of fields and inputs, settings texts;
+//   and field names, descriptions and dictionary labels of fields and inputs,
+//   settings texts;
 // - a text that would make a line of the program longer than 255 characters
 //   (the place a text has on its line depends on the code style);
 // - a program name that is not a program name (an empty one passes);
 // - a table name (trimmed) that is not a dictionary name; a condition's right
 //   table exactly "SELSCR" marks a selection-screen input instead;
-// - a field name (trimmed) that is not a dictionary name;
+// - a field name (trimmed) that is not a dictionary name; the same for the
+//   table and field of a currency or unit reference;
 // - an operator (trimmed) other than "=", "<>", "<", ">";
 // - a "SELSCR" condition whose right field is no input's field;
 // - a negative sort position, one that two fields hold, a descending sort or

@@ -41,15 +41,17 @@ Fault expected(const std::string& place, const char* what, const Json& got) {
 }
 
 // Reads an optional string member; leaves target unchanged when absent.
-void readString(const Json& obj, const char* key, const std::string& place, std::string& target, bool required) {
+// Reads a string member into target; false (target unchanged) when it is absent.
+bool readString(const Json& obj, const char* key, const std::string& place, std::string& target, bool required) {
     auto it = obj.find(key);
     const std::string at = place.empty() ? std::string(key) : place + "." + key;
     if (it == obj.end()) {
         if (required) throw Fault{at + ": missing"};
-        return;
+        return false;
     }
     if (!it->is_string()) throw expected(at, "a string", *it);
     target = it->get<std::string>();
+    return true;
 }
 
 void readBool(const Json& obj, const char* key, bool& target, const std::string& place = {}) {
@@ -109,6 +111,17 @@ CodeStyle readStyle(const Json& doc) {
     return CodeStyle::Classic;
 }
 
+// Where the texts come from; none (the code style decides) when absent.
+std::optional<TextSource> readTexts(const Json& doc) {
+    auto it = doc.find("texts");
+    if (it == doc.end()) return std::nullopt;
+    if (!it->is_string()) throw expected("texts", "\"dictionary\" or \"literal\"", *it);
+    const std::string texts = it->get<std::string>();
+    if (texts == "dictionary") return TextSource::Dictionary;
+    if (texts != "literal") throw Fault{"texts: expected \"dictionary\" or \"literal\", found \"" + texts + "\""};
+    return TextSource::Literal;
+}
+
 // One output field with its sort and total options.
 PickedField readPickedField(const Json& item, const std::string& place) {
     PickedField f;
@@ -124,6 +137,18 @@ PickedField readPickedField(const Json& item, const std::string& place) {
     readBool(item, "sort_descending", f.sortDescending, place);
     readBool(item, "subtotal", f.subtotal, place);
     readBool(item, "total", f.total, place);
+    readString(item, "dictionary_label", place, f.dictionaryLabel, false);
+    // "currency": "SFLIGHT-CURRENCY" or "unit": "SBOOK-WUNIT", never both.
+    for (const auto& [key, kind] : {std::pair{"currency", ValueReference::Currency}, std::pair{"unit", ValueReference::Unit}}) {
+        std::string name;
+        if (!readString(item, key, place, name, false)) continue;
+        const std::string at = place + "." + key;
+        if (f.reference) throw Fault{at + ": a field has a currency or a unit, not both"};
+        const std::size_t dash = name.find('-');
+        if (dash == std::string::npos || dash == 0 || dash + 1 == name.size())
+            throw Fault{at + ": expected \"TABLE-FIELD\", found \"" + name + "\""};
+        f.reference = ValueReference{kind, name.substr(0, dash), name.substr(dash + 1)};
+    }
     return f;
 }
 
@@ -154,6 +179,12 @@ ReportDefinition readDesign(const Json& doc) {
         readBool(doc, "authority_check", check);
         r.authorityCheck = check;
     }
+    r.references.reset();
+    if (bool show = false; doc.contains("references")) {
+        readBool(doc, "references", show);
+        r.references = show;
+    }
+    r.texts = readTexts(doc);
     if (auto it = doc.find("tables"); it != doc.end()) {
         if (!it->is_array()) throw expected("tables", "an array", *it);
         for (std::size_t i = 0; i < it->size(); ++i) {
@@ -175,6 +206,7 @@ ReportDefinition readDesign(const Json& doc) {
         readString(item, "field", place, e.field, true);
         readString(item, "description", place, e.description, false);
         readString(item, "settings", place, e.settings, true);
+        readString(item, "dictionary_label", place, e.dictionaryLabel, false);
         r.selection.push_back(std::move(e));
     });
     readArray(doc, "conditions", [&r](const Json& item, const std::string& place) {
@@ -263,6 +295,8 @@ std::string serializeDesign(const ReportDefinition& d) {
     if (d.maxRows) doc["max_rows"] = *d.maxRows;
     // Written whenever the design says it, so that it stays what it was whatever the style.
     if (d.authorityCheck) doc["authority_check"] = *d.authorityCheck;
+    if (d.references) doc["references"] = *d.references;
+    if (d.texts) doc["texts"] = *d.texts == TextSource::Dictionary ? "dictionary" : "literal";
     doc["fields"] = OrderedJson::array();
     for (const PickedField& f : d.fields) {
         OrderedJson item = {{"table", f.table}, {"field", f.field}, {"description", f.description}};
@@ -270,12 +304,18 @@ std::string serializeDesign(const ReportDefinition& d) {
         if (f.sortDescending) item["sort_descending"] = true;
         if (f.subtotal) item["subtotal"] = true;
         if (f.total) item["total"] = true;
+        if (!f.dictionaryLabel.empty()) item["dictionary_label"] = f.dictionaryLabel;
+        if (f.reference)
+            item[f.reference->kind == ValueReference::Currency ? "currency" : "unit"] =
+                f.reference->table + "-" + f.reference->field;
         doc["fields"].push_back(std::move(item));
     }
     doc["selection_screen"] = OrderedJson::array();
-    for (const SelectionEntry& e : d.selection)
-        doc["selection_screen"].push_back(
-            {{"table", e.table}, {"field", e.field}, {"description", e.description}, {"settings", e.settings}});
+    for (const SelectionEntry& e : d.selection) {
+        OrderedJson item = {{"table", e.table}, {"field", e.field}, {"description", e.description}, {"settings", e.settings}};
+        if (!e.dictionaryLabel.empty()) item["dictionary_label"] = e.dictionaryLabel;
+        doc["selection_screen"].push_back(std::move(item));
+    }
     doc["conditions"] = OrderedJson::array();
     for (const Condition& c : d.conditions)
         doc["conditions"].push_back({{"left_table", c.leftTable},

@@ -23,10 +23,21 @@ std::string programText(const std::vector<std::string>& source);
 // file), which spares one allocation per line.
 enum class SourceForm { LinesAndText, TextOnly };
 
+// A text symbol of the program's text pool: the program writes it as
+// 'text'(key), so that it shows the text typed where the pool lacks it.
+struct TextSymbol {
+    std::string key;        // three characters: "001"
+    std::string text;       // as typed
+    std::size_t maxLength;  // the room the program gives it, at least the text's length
+    bool operator==(const TextSymbol&) const = default;
+};
+
 // The program of one generation run.
 struct Generated {
     std::vector<std::string> source;  // one line per entry, without terminators (LinesAndText only)
     SourceText text;                  // the same program as one text, every line followed by LF
+    // The text symbols the program uses, by key; empty when its texts are literals.
+    std::vector<TextSymbol> textPool;
 };
 
 using GenerationResult = Result<Generated>;

@@ -13,6 +13,10 @@ ReportDefinition withTrimmedNames(ReportDefinition design) {
     for (PickedField& f : design.fields) {
         drop(f.table);
         drop(f.field);
+        if (f.reference) {
+            drop(f.reference->table);
+            drop(f.reference->field);
+        }
     }
     for (SelectionEntry& e : design.selection) {
         drop(e.table);

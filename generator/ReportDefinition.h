@@ -12,6 +12,16 @@
 
 namespace orvex {
 
+// The field that gives an amount its currency or a quantity its unit, as the
+// dictionary links them (REFTABLE / REFFIELD of the amount or quantity).
+struct ValueReference {
+    enum Kind { Currency, Unit };
+    Kind kind = Currency;
+    std::string table;  // trimmed
+    std::string field;  // trimmed
+    bool operator==(const ValueReference&) const = default;
+};
+
 // One picked output field (lstFinalTABS / lstSelFields / lstSelFldsDesc).
 struct PickedField {
     std::string table;
@@ -24,6 +34,13 @@ struct PickedField {
     bool sortDescending = false;
     bool subtotal = false;
     bool total = false;
+    // The dictionary's long label of the field when it was picked ("" when
+    // unknown): a description equal to it is the dictionary's own text, one
+    // that differs was typed.
+    std::string dictionaryLabel{};
+    // An amount's currency field or a quantity's unit field; none for other
+    // fields, and where the dictionary names none.
+    std::optional<ValueReference> reference{};
     bool operator==(const PickedField&) const = default;
 };
 
@@ -34,6 +51,7 @@ struct SelectionEntry {
     std::string field;
     std::string description;
     std::string settings;     // "P;N;", "S;R;1000", ...: kind;required;default
+    std::string dictionaryLabel{};  // as PickedField::dictionaryLabel
     bool operator==(const SelectionEntry&) const = default;
 };
 
@@ -57,6 +75,12 @@ struct Condition {
 // the REUSE_ALV function modules), or the same report in ABAP 7.40 syntax
 // with a local class and the SALV object model.
 enum class CodeStyle { Classic, Modern };
+
+// Where the program takes the texts of its columns and inputs from: the
+// descriptions as literals, or the dictionary's labels in the user's logon
+// language wherever a description is the dictionary's own label (the others
+// becoming text symbols that can be translated).
+enum class TextSource { Literal, Dictionary };
 
 inline constexpr const char* kSelectionScreenMarker = "SELSCR";
 inline constexpr const char* kInitialHeading = "<Report Heading>";
@@ -109,6 +133,14 @@ struct ReportDefinition {
     // modern one does): what a design file without the key holds. A new
     // design checks.
     std::optional<bool> authorityCheck = true;
+    // Whether the list shows each amount with its currency and each quantity
+    // with its unit (the reference fields of the picked fields). None leaves
+    // it to the code style (the modern list shows them, the classic one only
+    // when asked to).
+    std::optional<bool> references{};
+    // Where the texts come from; none leaves it to the code style (literals
+    // in the classic program, the dictionary in the modern one).
+    std::optional<TextSource> texts{};
 
     bool operator==(const ReportDefinition&) const = default;
 };
@@ -116,6 +148,17 @@ struct ReportDefinition {
 // Whether the program of the design checks the user's table authorisations.
 inline bool checksAuthority(const ReportDefinition& design) {
     return design.authorityCheck.value_or(design.style == CodeStyle::Modern);
+}
+
+// Whether the list of the design shows amounts and quantities with their
+// currency and unit fields.
+inline bool showsReferences(const ReportDefinition& design) {
+    return design.references.value_or(design.style == CodeStyle::Modern);
+}
+
+// Where the program of the design takes its texts from.
+inline TextSource textSource(const ReportDefinition& design) {
+    return design.texts.value_or(design.style == CodeStyle::Modern ? TextSource::Dictionary : TextSource::Literal);
 }
 
 // The design with the blanks around its table, field and operator texts

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "generator/Generator.h"
 #include "sap/Messages.h"
 #include "sap/Rfc.h"
 #include "sap/Settings.h"
@@ -34,6 +35,8 @@ struct InstallRequest {
     // An existing program of this name may be replaced (the user agreed).
     // Without it the name is looked up first and a taken one left alone.
     bool replace = false;
+    // The program's text symbols (none: the program has no text pool to write).
+    const std::vector<TextSymbol>* textPool = nullptr;
 };
 
 // What an installation did. Each outcome has been told through the message
