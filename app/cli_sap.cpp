@@ -221,6 +221,9 @@ int tellInstallation(const InstallResult& result, const std::vector<Message>& me
                       << (message.detail.empty() ? std::string() : ": " + shown(oneLine(message.detail))) << '\n';
         else
             std::cout << shown(oneLine(message.text)) << '\n';
+        // The created program's texts: where they stay literals, the line right after.
+        if (message.text == session::kCreatedMessage && !textsLiteralLine(result).empty())
+            std::cout << shown(textsLiteralLine(result)) << '\n';
     }
     if (result.nameTaken())
         return fail("install", oneLine(result.created.failure().text()) + "; nothing was changed (--replace replaces it)");
@@ -299,6 +302,7 @@ int install(const std::string& designPath, const InstallTarget& target) {
 
     InstallRequest request;
     request.source = &source;
+    request.textPool = &generated->textPool;
     request.name = design.name;
     request.title = design.description;
     request.unicodeCheck = design.unicodeCheck;

@@ -68,6 +68,17 @@ int show(const std::string& name, bool sourceOnly) {
         std::cout << "Lines:          " << program->source.size() << "\n\n";
     }
     for (const std::string& line : program->source) std::cout << line << '\n';
+    // The text pool after the source, one line per row: key, room, text.
+    std::string language;
+    for (const orvex::sap::SandboxText& t : sourceOnly ? std::vector<orvex::sap::SandboxText>{} : program->textPool) {
+        if (t.language != language) {
+            language = t.language;
+            std::cout << "\nText pool, language " << language << " (key, maximum length, text):\n";
+        }
+        const std::string room = std::to_string(t.length);
+        std::cout << (t.id == "I" ? "" : t.id + " ") << t.key << std::string(room.size() < 4 ? 4 - room.size() : 1, ' ')
+                  << room << "  " << t.entry << '\n';
+    }
     std::cout.flush();
     return std::cout ? 0 : fail("show", "cannot write to standard output");
 }
@@ -129,7 +140,7 @@ int main(int argc, char** argv) {
 
     auto name = std::make_shared<std::string>();
     auto sourceOnly = std::make_shared<bool>(false);
-    CLI::App* showCmd = app.add_subcommand("show", "Show the attributes and source of a program");
+    CLI::App* showCmd = app.add_subcommand("show", "Show the attributes, source and text pool of a program");
     showCmd->add_option("name", *name, "Program name")->required();
     showCmd->add_flag("--source", *sourceOnly, "Print the source only");
     showCmd->callback([&, name, sourceOnly] { guarded("show", exitCode, [&] { return show(*name, *sourceOnly); }); });

@@ -60,11 +60,37 @@ void addLiteralRows(std::vector<std::string>& rows, const std::string& head, con
 
 }  // namespace
 
-std::vector<std::string> installerRows(const std::string& typedName, const std::string& title) {
+namespace {
+
+// The declarations of the text pool's table and work area.
+void addTextPoolData(std::vector<std::string>& rows) {
+    rows.push_back("DATA IT_TEXTS TYPE TABLE OF TEXTPOOL.");
+    rows.push_back("DATA WA_TEXT LIKE TEXTPOOL.");
+}
+
+// The text symbols into the table, then the table into the text pool of
+// the logon language (replacing the pool of that language).
+void addTextPoolRows(std::vector<std::string>& rows, const std::string& name, const std::vector<TextSymbol>& pool) {
+    for (const TextSymbol& symbol : pool) {
+        rows.push_back("WA_TEXT-ID = 'I'.");
+        addLiteralRows(rows, "WA_TEXT-KEY = '", symbol.key, ".");
+        addLiteralRows(rows, "WA_TEXT-ENTRY = '", symbol.text, ".");
+        rows.push_back("WA_TEXT-LENGTH = " + std::to_string(symbol.maxLength) + ".");
+        rows.push_back("APPEND WA_TEXT TO IT_TEXTS.");
+    }
+    addLiteralRows(rows, "INSERT TEXTPOOL '", name, "");
+    rows.push_back("  FROM IT_TEXTS LANGUAGE SY-LANGU.");
+}
+
+}  // namespace
+
+std::vector<std::string> installerRows(const std::string& typedName, const std::string& title,
+                                       const std::vector<TextSymbol>& textPool) {
     const std::string name = repositoryName(typedName);
     std::vector<std::string> rows;
     rows.push_back("RepOrt ZTESTRFCUPDUUCD.");
     rows.push_back("DATA WA_TDIR LIKE TRDIR.");
+    if (!textPool.empty()) addTextPoolData(rows);
     addLiteralRows(rows, "WA_TDIR-NAME = '", name, ".");
     rows.push_back("WA_TDIR-SUBC = '1'.");
     rows.push_back("WA_TDIR-UCCHECK = 'X'.");
@@ -76,12 +102,25 @@ std::vector<std::string> installerRows(const std::string& typedName, const std::
     rows.push_back("  SUPPRESS_DIALOG             = 'X'");
     rows.push_back("CHANGING");
     rows.push_back("  PROGRAM_TRDIR             = WA_TDIR.");
+    if (!textPool.empty()) addTextPoolRows(rows, name, textPool);
     rows.push_back(" CALL FUNCTION 'RS_WORKING_OBJECT_ACTIVATE'");
     rows.push_back("  EXPORTING");
     rows.push_back("  OBJECT                     = 'REPS'");
     addLiteralRows(rows, "   OBJ_NAME                   = '", name, "");
     rows.push_back("  OBJECT_SAVED               = ''.");
     return rows;
+}
+
+std::vector<std::string> textPoolInstallerRows(const std::string& typedName, const std::vector<TextSymbol>& textPool) {
+    std::vector<std::string> rows{"REPORT ZTESTRFCUPDUUCD."};
+    addTextPoolData(rows);
+    addTextPoolRows(rows, repositoryName(typedName), textPool);
+    return rows;
+}
+
+std::string textsLiteralLine(const InstallResult& result) {
+    if (result.textsLiteral.empty()) return {};
+    return "The texts stay in the program as literals: " + result.textsLiteral;
 }
 
 namespace {
@@ -100,19 +139,15 @@ bool systemRefused(const Failure& failed) {
 }
 
 
-// Runs the installer program (attributes and activation) after the program
-// was created; an error is told and kept in `result`.
-template <typename Tell>
-void runInstaller(Component& component, const InstallRequest& request, InstallResult& result, const Tell& tell) {
-    result.activationRequested = true;
+// Runs an installer program; the failure says why it did not run through.
+Status runRows(Component& component, const std::vector<std::string>& rows) {
     auto installer = component.add("RFC_ABAP_INSTALL_AND_RUN");
     Table& program = installer->tables("PROGRAM");
-    for (const std::string& row : installerRows(request.name, request.title))
-        program.setCell(program.addRow(), "LINE", row);
+    for (const std::string& row : rows) program.setCell(program.addRow(), "LINE", row);
     installer->tables("WRITES");
     const Status ran = installer->call();
     const std::string& error = installer->imports("ERRORMESSAGE");
-    if (ran && text::blank(error)) return;
+    if (ran && text::blank(error)) return {};
     Failure failed = ran ? failure(FailureKind::Function, error) : ran.failure();
     // A call that failed names its exception, a cancelled one says so; a
     // refusal of the system says why too.
@@ -121,10 +156,32 @@ void runInstaller(Component& component, const InstallRequest& request, InstallRe
                             ? failed.reason + " (" + failed.code + ")"
                             : failed.code;
     if (failed.reason.empty()) failed.reason = "The installer program could not be run";
-    const std::string detail = ran ? std::string() : ran.failure().details();
+    failed.detail = ran ? std::string() : ran.failure().details();
+    return failed;
+}
+
+// Runs the installer program (attributes, text pool and activation) after
+// the program was created, or for a program left inactive the one that only
+// writes its text pool; an error is told and kept in `result`.
+template <typename Tell>
+void runInstaller(Component& component, const InstallRequest& request, InstallResult& result, const Tell& tell) {
+    const std::vector<TextSymbol> none;
+    const std::vector<TextSymbol>& pool = request.textPool ? *request.textPool : none;
+    if (!request.unicodeCheck) {
+        if (pool.empty()) return;
+        const Status wrote = runRows(component, textPoolInstallerRows(request.name, pool));
+        result.textPoolWritten = wrote.ok();
+        if (!wrote) result.textsLiteral = "writing the text pool failed: " + wrote.failure().reason;
+        return;
+    }
+    result.activationRequested = true;
+    const Status ran = runRows(component, installerRows(request.name, request.title, pool));
+    result.textPoolWritten = ran.ok() && !pool.empty();
+    if (ran) return;
+    Failure failed = ran.failure();
+    if (!pool.empty()) result.textsLiteral = "the installer program that writes the text pool failed";
     tell("The program was created, but setting its attributes and activating it failed\r\n" + failed.reason,
-         kCritical, detail);
-    failed.detail = detail;
+         kCritical, failed.detail);
     result.activation = std::move(failed);
 }
 
@@ -217,7 +274,7 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
     InstallResult result;
     result.created = {};
     tell("Program Created successfully in SAP", kRightAligned);
-    if (request.unicodeCheck) runInstaller(component, request, result, tell);
+    runInstaller(component, request, result, tell);
     return result;
 }
 

@@ -50,6 +50,12 @@ struct InstallResult {
     bool activationRequested = false;
     Status activation;  // why setting the attributes or activating failed
     std::vector<SapMessage> sapMessages;  // syntax check and activation, in order
+    // The program's text pool is in the system, active (never set when the
+    // request had none or it was not written).
+    bool textPoolWritten = false;
+    // Why the program's text pool was not written, its texts staying the
+    // literals the program falls back on; empty when written or when none.
+    std::string textsLiteral;
 
     bool nameTaken() const { return !created && created.failure().code == kNameTaken; }
     bool activated() const { return created && activationRequested && activation; }
@@ -64,8 +70,16 @@ InstallResult InstallProgram(const InstallRequest& request, const BackendFactory
 // The failure of an installation that found `name` taken (code kNameTaken).
 Failure takenName(const std::string& name);
 
+// The line a created program's message carries when its texts stay
+// literals; empty when they do not.
+std::string textsLiteralLine(const InstallResult& result);
+
 // The installer program's rows, at most 72 characters each; the program is
-// named by its repositoryName.
-std::vector<std::string> installerRows(const std::string& name, const std::string& title);
+// named by its repositoryName. It sets the attributes, writes `textPool`
+// (when not empty) into the text pool of the logon language and activates.
+std::vector<std::string> installerRows(const std::string& name, const std::string& title,
+                                       const std::vector<TextSymbol>& textPool = {});
+// An installer that only writes `textPool`, for a program left inactive.
+std::vector<std::string> textPoolInstallerRows(const std::string& name, const std::vector<TextSymbol>& textPool);
 
 }  // namespace orvex::sap

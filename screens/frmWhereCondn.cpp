@@ -291,7 +291,7 @@ void frmWhereCondn::cmdRemove_Click() {
 
 ReportDefinition frmWhereCondn::currentDefinition() { return session_.programDesign(); }
 
-std::optional<std::vector<std::string>> frmWhereCondn::generate(const ReportDefinition& definition) {
+std::optional<Generated> frmWhereCondn::generate(const ReportDefinition& definition) {
     // The findings stand on the screen before the program is written; an
     // error among them is the refusal told below.
     showFindings();
@@ -300,15 +300,15 @@ std::optional<std::vector<std::string>> frmWhereCondn::generate(const ReportDefi
         session_.message("The program could not be generated.\r\n" + result.failure().text(), sap::kCritical);
         return std::nullopt;
     }
-    return std::move(result->source);
+    return std::move(*result);
 }
 
 void frmWhereCondn::cmdPreview_Click() { showPreview(0); }
 
 void frmWhereCondn::showPreview(int line) {
-    const auto lines = generate(currentDefinition());
-    if (!lines) return;
-    frmPreview preview(session_, *lines, line, this);
+    const auto generated = generate(currentDefinition());
+    if (!generated) return;
+    frmPreview preview(session_, generated->source, line, this);
     session_.runModal(preview);
 }
 
@@ -342,10 +342,11 @@ void frmWhereCondn::cmdDataPreview_Click() {
 
 void frmWhereCondn::Command1_Click() {
     const ReportDefinition definition = currentDefinition();
-    const auto source = generate(definition);
-    if (!source) return;
+    const auto generated = generate(definition);
+    if (!generated) return;
     sap::InstallRequest request;
-    request.source = &*source;
+    request.source = &generated->source;
+    request.textPool = &generated->textPool;
     request.name = definition.name;
     request.title = definition.description;
     request.unicodeCheck = definition.unicodeCheck;

@@ -85,8 +85,8 @@ private:
     void conditionSelected();
     // The report as it stands, with the author from the settings.
     ReportDefinition currentDefinition();
-    // The program's source; nullopt, after saying why, when it cannot be generated.
-    std::optional<std::vector<std::string>> generate(const ReportDefinition& definition);
+    // The program (source and text pool); nullopt, after saying why, when it cannot be generated.
+    std::optional<Generated> generate(const ReportDefinition& definition);
     // The available fields: every picked field, which may stand in any number of conditions.
     FieldLists available() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
     ConditionLists conditionLists() const { return {lstLftTAB, lstLFTFLD, List1, lstRTTAB, lstRTFLD, lstJOIN}; }

@@ -83,11 +83,16 @@ std::string createdSummary(const sap::InstallRequest& request, const sap::Instal
     std::string summary = "Program " + sap::repositoryName(request.name) + (request.replace ? " replaced" : "") +
                           " in package " + (request.package.empty() ? std::string("$TMP") : request.package);
     if (!request.transport.empty()) summary += " on request " + request.transport;
-    if (result.activated()) return summary + "; activated.";
+    if (result.activated())
+        summary += "; activated.";
     // Why not: the attributes are set and the program activated only with "Unicode Check Active".
-    if (!request.unicodeCheck)
-        return summary + "; not activated: \"Unicode Check Active\" was not ticked, which also activates it.";
-    return summary + "; not activated: the activation failed.";
+    else if (!request.unicodeCheck)
+        summary += "; not activated: \"Unicode Check Active\" was not ticked, which also activates it.";
+    else
+        summary += "; not activated: the activation failed.";
+    if (result.textPoolWritten) summary += "\r\nIts texts are in the text pool of the logon language.";
+    if (const std::string literal = sap::textsLiteralLine(result); !literal.empty()) summary += "\r\n" + literal;
+    return summary;
 }
 
 }  // namespace orvex::session

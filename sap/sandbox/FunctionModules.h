@@ -20,6 +20,10 @@ struct ModuleCall {
     std::function<bool()> confirmWrite;
 };
 
+// The language the sandbox's sessions log on in (SY-LANGU), that of the
+// text pools its installer programs write.
+inline constexpr const char* kLogonLanguage = "E";
+
 using FunctionModule = RfcResult (*)(ModuleCall& call);
 
 // The function module of that name; null for one the sandbox does not have.

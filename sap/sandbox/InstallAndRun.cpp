@@ -13,7 +13,7 @@ namespace orvex::sap::sandbox {
 
 namespace {
 
-// Per written statement: its condition and the values it sets.
+// Per written statement: a query that finds a row when it was kept, and its values.
 using ExpectedRows = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
 // The attributes one installer statement sets, and what a fresh connection
@@ -23,7 +23,7 @@ void setAttributes(sqlite3* db, const InstallerAction& action, ExpectedRows& exp
         Statement title(db, "UPDATE programs SET title = ? WHERE name = ?");
         title.bind(1, std::string(text::prefix(*action.title, 70))).bind(2, action.program);
         title.step();
-        expected.push_back({"title = ? AND name = ?", {std::string(text::prefix(*action.title, 70)), action.program}});
+        expected.push_back({"SELECT 1 FROM programs WHERE title = ? AND name = ?", {std::string(text::prefix(*action.title, 70)), action.program}});
     }
     if (action.withTrdirEntry) {
         auto component = [&](const char* name) {
@@ -33,9 +33,27 @@ void setAttributes(sqlite3* db, const InstallerAction& action, ExpectedRows& exp
         Statement attributes(db, "UPDATE programs SET subc = ?, uccheck = ? WHERE name = ?");
         attributes.bind(1, component("SUBC")).bind(2, component("UCCHECK")).bind(3, action.program);
         attributes.step();
-        expected.push_back({"subc = ? AND uccheck = ? AND name = ?",
+        expected.push_back({"SELECT 1 FROM programs WHERE subc = ? AND uccheck = ? AND name = ?",
                             {component("SUBC"), component("UCCHECK"), action.program}});
     }
+}
+
+// The program's text pool in the logon language replaced by the statement's rows.
+void insertTextPool(sqlite3* db, const InstallerAction& action, ExpectedRows& expected) {
+    Statement clear(db, "DELETE FROM textpool WHERE program = ? AND language = ?");
+    clear.bind(1, action.program).bind(2, kLogonLanguage);
+    clear.step();
+    Statement insert(db, "INSERT OR REPLACE INTO textpool(program, language, id, key, entry, length)"
+                         " VALUES(?, ?, ?, ?, ?, ?)");
+    for (const TextPoolRow& row : action.texts) {
+        insert.reset();
+        insert.bind(1, action.program).bind(2, kLogonLanguage).bind(3, row.id).bind(4, row.key).bind(5, row.entry);
+        insert.bind(6, static_cast<long long>(row.length));
+        insert.step();
+    }
+    expected.push_back({"SELECT 1 WHERE (SELECT count(*) FROM textpool WHERE program = ? AND language = ?) = " +
+                            std::to_string(action.texts.size()),
+                        {action.program, kLogonLanguage}});
 }
 
 }  // namespace
@@ -77,7 +95,11 @@ RfcResult installAndRun(ModuleCall& call) {
             Statement activate(db, "UPDATE programs SET active = 1 WHERE name = ?");
             activate.bind(1, action.program);
             activate.step();
-            expected.push_back({"active = 1 AND name = ?", {action.program}});
+            expected.push_back({"SELECT 1 FROM programs WHERE active = 1 AND name = ?", {action.program}});
+            continue;
+        }
+        if (action.kind == InstallerAction::Kind::InsertTextPool) {
+            insertTextPool(db, action, expected);
             continue;
         }
         setAttributes(db, action, expected);
@@ -85,7 +107,7 @@ RfcResult installAndRun(ModuleCall& call) {
     tx.commit();
     call.confirmWrite = [&database, expected] {
         return std::all_of(expected.begin(), expected.end(), [&database](const auto& e) {
-            Statement found(database.handle(), "SELECT 1 FROM programs WHERE " + e.first);
+            Statement found(database.handle(), e.first);
             int index = 0;
             for (const std::string& value : e.second) found.bind(++index, value);
             return found.step();

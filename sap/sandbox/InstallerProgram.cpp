@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <stdexcept>
@@ -112,15 +113,25 @@ private:
         if (word == "DATA") return declaration(s);
         if (word == "CALL") return call(s);
         if (word == "WRITE") return write(s);
+        if (word == "APPEND") return append(s);
+        if (word == "INSERT") return insertTextPool(s);
         if (s.size() >= 3 && !s[1].literal && s[1].text == "=") return assignment(s);
         fail(first, "Statement " + word + " is not supported");
     }
 
+    // DATA name LIKE TRDIR, DATA name LIKE TEXTPOOL, DATA name TYPE TABLE OF TEXTPOOL.
     void declaration(const Statement& s) {
-        if (s.size() != 4 || s[1].literal || s[2].literal || (s[2].text != "LIKE" && s[2].text != "TYPE"))
-            fail(s[0], "Use DATA name LIKE TRDIR");
-        if (s[3].literal || s[3].text != "TRDIR") fail(s[3], "Type " + s[3].text + " is not supported");
+        for (const Token& t : s)
+            if (t.literal) fail(t, "Use DATA name LIKE TRDIR");
+        if (s.size() == 6 && s[2].text == "TYPE" && s[3].text == "TABLE" && s[4].text == "OF") {
+            if (s[5].text != "TEXTPOOL") fail(s[5], "Tables of " + s[5].text + " are not supported");
+            tables_[s[1].text].clear();
+            return;
+        }
+        if (s.size() != 4 || (s[2].text != "LIKE" && s[2].text != "TYPE")) fail(s[0], "Use DATA name LIKE TRDIR");
+        if (s[3].text != "TRDIR" && s[3].text != "TEXTPOOL") fail(s[3], "Type " + s[3].text + " is not supported");
         variables_[s[1].text].clear();
+        types_[s[1].text] = s[3].text;
     }
 
     void assignment(const Statement& s) {
@@ -131,17 +142,61 @@ private:
         auto var = variables_.find(target.substr(0, dash));
         if (var == variables_.end()) fail(s[0], "Field " + target.substr(0, dash) + " is unknown");
         const std::string component = target.substr(dash + 1);
-        if (!trdirComponents().count(component)) fail(s[0], "TRDIR has no component " + component);
+        const std::string& type = types_[var->first];
+        if (type == "TEXTPOOL") {
+            static const std::set<std::string> textpool = {"ID", "KEY", "ENTRY", "LENGTH"};
+            if (!textpool.count(component)) fail(s[0], "TEXTPOOL has no component " + component);
+        } else if (!trdirComponents().count(component)) {
+            fail(s[0], "TRDIR has no component " + component);
+        }
         var->second[component] = value(s[2]);
     }
 
     std::string value(const Token& t) {
         if (t.literal) return std::string(text::trimEnd(t.text));
+        if (!t.text.empty() && std::all_of(t.text.begin(), t.text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return t.text;  // a number
         const auto dash = t.text.find('-');
         auto var = variables_.find(t.text.substr(0, dash));
         if (var == variables_.end() || dash == std::string::npos) fail(t, "Field " + t.text + " is unknown");
         auto it = var->second.find(t.text.substr(dash + 1));
         return it == var->second.end() ? std::string() : it->second;
+    }
+
+    // APPEND work-area TO table, for a TEXTPOOL work area.
+    void append(const Statement& s) {
+        if (s.size() != 4 || s[1].literal || s[2].literal || s[2].text != "TO" || s[3].literal)
+            fail(s[0], "Use APPEND work-area TO table");
+        auto area = variables_.find(s[1].text);
+        if (area == variables_.end() || types_[s[1].text] != "TEXTPOOL") fail(s[1], "Field " + s[1].text + " is unknown");
+        auto table = tables_.find(s[3].text);
+        if (table == tables_.end()) fail(s[3], "Table " + s[3].text + " is unknown");
+        auto component = [&](const char* name) {
+            auto it = area->second.find(name);
+            return it == area->second.end() ? std::string() : it->second;
+        };
+        const std::string length = component("LENGTH");
+        table->second.push_back({component("ID"), component("KEY"), component("ENTRY"),
+                                 length.empty() ? 0 : std::stoi(length.substr(0, 9))});
+    }
+
+    // INSERT TEXTPOOL program FROM table LANGUAGE SY-LANGU.
+    void insertTextPool(const Statement& s) {
+        if (s.size() != 7 || s[1].literal || s[1].text != "TEXTPOOL" || s[3].literal || s[3].text != "FROM" ||
+            s[4].literal || s[5].literal || s[5].text != "LANGUAGE")
+            fail(s[0], "Use INSERT TEXTPOOL program FROM table LANGUAGE SY-LANGU");
+        if (s[6].literal || s[6].text != "SY-LANGU") fail(s[6], "Only the logon language SY-LANGU is supported");
+        auto table = tables_.find(s[4].text);
+        if (table == tables_.end()) fail(s[4], "Table " + s[4].text + " is unknown");
+        InstallerAction a;
+        a.kind = InstallerAction::Kind::InsertTextPool;
+        a.program = value(s[2]);
+        if (a.program.empty()) fail(s[2], "The program name is missing");
+        for (const TextPoolRow& row : table->second)
+            if (row.id.size() != 1 || row.key.empty() || row.key.size() > 8)
+                fail(s[0], "Text pool row \"" + row.id + row.key + "\" has no valid ID and KEY");
+        a.texts = table->second;
+        actions_.push_back(std::move(a));
     }
 
     void write(const Statement& s) {
@@ -206,7 +261,7 @@ private:
             take(exporting, "SUPPRESS_DIALOG");
             auto trdir = changing.find("PROGRAM_TRDIR");
             if (trdir != changing.end()) {
-                if (trdir->second.literal || !variables_.count(trdir->second.text))
+                if (trdir->second.literal || types_[trdir->second.text] != "TRDIR")
                     fail(trdir->second, "PROGRAM_TRDIR needs a TRDIR work area");
                 a.trdir = variables_[trdir->second.text];
                 changing.erase(trdir);
@@ -234,6 +289,8 @@ private:
     }
 
     std::map<std::string, std::map<std::string, std::string>> variables_;
+    std::map<std::string, std::string> types_;  // work area -> TRDIR or TEXTPOOL
+    std::map<std::string, std::vector<TextPoolRow>> tables_;
     std::vector<InstallerAction> actions_;
 };
 

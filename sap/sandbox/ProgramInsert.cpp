@@ -1,6 +1,6 @@
 // BC_PR_INSERT: PROGRAM_NAME, TITLE_STRING; table SOURCE (LINE, up to 255
 // characters). Stores the program inactive, with its TADIR row. An existing
-// customer program is replaced (source and title) and becomes inactive,
+// customer program is replaced (source and title, its text pool dropped) and becomes inactive,
 // unless the request is createOnly: then a taken name is refused with
 // kProgramExists, decided in the transaction that would insert.
 #include <algorithm>
@@ -85,6 +85,10 @@ RfcResult programInsert(ModuleCall& call) {
         Statement update(db, "UPDATE programs SET title = ?, source = ?, active = 0, changed_on = ? WHERE name = ?");
         update.bind(1, title).bind(2, stored).bind(3, date).bind(4, name);
         update.step();
+        // The program's texts go with the program it replaces.
+        Statement texts(db, "DELETE FROM textpool WHERE program = ?");
+        texts.bind(1, name);
+        texts.step();
     } else {
         Statement insert(db, "INSERT INTO programs(name, title, subc, uccheck, active, author, created_on,"
                              " changed_on, source) VALUES(?, ?, '1', '', 0, ?, ?, ?, ?)");

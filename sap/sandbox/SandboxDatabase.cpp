@@ -53,6 +53,7 @@ void SandboxDatabase::open() {
         if (unmarked) mark();
         if (!seeded()) seed();
         else if (!hasDemoRows()) addDemoRows();
+        createTextPoolTable(db_);
         Statement meta(db_, "SELECT key, value FROM meta");
         while (meta.step()) {
             if (meta.text(0) == "system_id") systemId_ = meta.text(1);
@@ -96,10 +97,11 @@ bool SandboxDatabase::recognise() {
                           "ESCAPE '\\' ORDER BY name");
     while (listed.step()) tables.push_back(listed.text(0));
     if (application == 0 && tables.empty()) return false;  // new: the seed marks it
-    // The tables of the demo rows (app_...) come and go with the seed.
+    // The tables of the demo rows (app_...) come and go with the seed; the
+    // text pools' table came after the mark.
     std::vector<std::string> own;
     std::copy_if(tables.begin(), tables.end(), std::back_inserter(own),
-                 [](const std::string& name) { return !name.starts_with("app_"); });
+                 [](const std::string& name) { return !name.starts_with("app_") && name != "textpool"; });
     if (application == 0 && std::equal(own.begin(), own.end(), std::begin(kSandboxTables),
                                        std::end(kSandboxTables)) && seeded())
         return true;

@@ -92,6 +92,10 @@ private:
     bool sound_ = false;
 };
 
+// Creates the table of the programs' text pools when it is missing (a
+// database made before it gets it on its next opening).
+void createTextPoolTable(sqlite3* db);
+
 // Puts the database back to its delivered state in one transaction. A file
 // that is no usable database is deleted and seeded afresh, unless another
 // process holds it; another program's SQLite database is refused and left

@@ -14,6 +14,21 @@ namespace {
 
 using text::upper;
 
+}  // namespace
+
+void createTextPoolTable(sqlite3* db) {
+    // Looked for first: an opening that finds it writes nothing.
+    Statement there(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'textpool'");
+    if (there.step()) return;
+    // A program's text pool, per language: rows of TEXTPOOL.
+    exec(db,
+         "CREATE TABLE IF NOT EXISTS textpool(program TEXT NOT NULL, language TEXT NOT NULL, id TEXT NOT NULL,"
+         " key TEXT NOT NULL, entry TEXT NOT NULL DEFAULT '', length INTEGER NOT NULL DEFAULT 0,"
+         " PRIMARY KEY(program, language, id, key)) WITHOUT ROWID;");
+}
+
+namespace {
+
 void createTables(sqlite3* db) {
     exec(db,
          "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
@@ -30,6 +45,7 @@ void createTables(sqlite3* db) {
          " subc TEXT NOT NULL DEFAULT '1', uccheck TEXT NOT NULL DEFAULT '', active INTEGER NOT NULL DEFAULT 0,"
          " author TEXT NOT NULL DEFAULT '', created_on TEXT NOT NULL DEFAULT '', changed_on TEXT NOT NULL DEFAULT '',"
          " source TEXT NOT NULL DEFAULT '[]');");
+    createTextPoolTable(db);
     // TADIR, stored in the order of its secondary key (object type, name):
     // searches by type and name prefix read one contiguous range.
     std::string tadir = "CREATE TABLE IF NOT EXISTS tadir(";
@@ -181,7 +197,8 @@ void SandboxDatabase::seed() {
 void SandboxDatabase::reseed() {
     Transaction tx(db_);
     exec(db_, "DROP TABLE IF EXISTS meta; DROP TABLE IF EXISTS users; DROP TABLE IF EXISTS dd02l;"
-              " DROP TABLE IF EXISTS dd03l; DROP TABLE IF EXISTS programs; DROP TABLE IF EXISTS tadir;");
+              " DROP TABLE IF EXISTS dd03l; DROP TABLE IF EXISTS programs; DROP TABLE IF EXISTS tadir;"
+              " DROP TABLE IF EXISTS textpool;");
     const std::vector<std::string> demoTables = tablesWithRows(db_);
     for (const std::string& name : demoTables) exec(db_, ("DROP TABLE \"" + rowsTable(name) + "\"").c_str());
     seedTables();

@@ -24,6 +24,16 @@
 
 namespace orvex::sap {
 
+// A row of a program's text pool.
+struct SandboxText {
+    std::string language;  // "E"
+    std::string id;        // "I" a text symbol
+    std::string key;       // "001"
+    std::string entry;
+    int length = 0;        // the room the program gives it
+    bool operator==(const SandboxText&) const = default;
+};
+
 // A program as the repository holds it.
 struct SandboxProgram {
     std::string name;
@@ -35,6 +45,7 @@ struct SandboxProgram {
     std::string author;
     std::string createdOn, changedOn;  // YYYYMMDD
     std::vector<std::string> source;   // filled by program() only
+    std::vector<SandboxText> textPool; // by language, ID and key; filled by program() only
 };
 
 // The demo rows of one table: its field names and each row's values as

@@ -46,6 +46,12 @@ std::optional<SandboxProgram> findProgram(SandboxDatabase& database, const std::
     const auto source = nlohmann::json::parse(s.text(8));
     p.delivered = source.is_null();
     if (!p.delivered) p.source = source.get<std::vector<std::string>>();
+    Statement texts(database.handle(), "SELECT language, id, key, entry, length FROM textpool WHERE program = ?"
+                                       " ORDER BY language, id, key");
+    texts.bind(1, name);
+    while (texts.step())
+        p.textPool.push_back({texts.text(0), texts.text(1), texts.text(2), texts.text(3),
+                              static_cast<int>(texts.integer(4))});
     return p;
 }
 

@@ -14,7 +14,7 @@ namespace orvex::sap::sandbox {
 
 // Every program by name, without source.
 std::vector<SandboxProgram> listPrograms(SandboxDatabase& database);
-// The program with its source; none when the sandbox does not hold it.
+// The program with its source and text pool; none when the sandbox does not hold it.
 std::optional<SandboxProgram> findProgram(SandboxDatabase& database, const std::string& name);
 std::size_t tadirRowCount(SandboxDatabase& database);
 // The demo rows of the table (named in upper case); none when it has none.

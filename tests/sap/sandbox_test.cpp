@@ -219,6 +219,51 @@ TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
     EXPECT_EQ(system.program("ZERR")->type + system.program("ZERR")->unicodeCheck + system.program("ZERR")->title, "1XNew");
 }
 
+// The installer writes the text pool of the logon language whole; a
+// replaced program loses its texts; a database made before text pools gets
+// their table on its next opening. A faulty text pool changes nothing.
+TEST_F(Sandbox, InstallerWritesTheTextPoolWithTheProgram) {
+    const std::vector<orvex::TextSymbol> first{{"001", "Carrier's flights", 24}, {"002", std::string(80, 'x'), 80}},
+        second{{"003", "Seats", 5}};
+    auto texts = [](const std::vector<orvex::TextSymbol>& pool) {
+        std::vector<SandboxText> rows;
+        for (const auto& t : pool) rows.push_back({"E", "I", t.key, t.text, static_cast<int>(t.maxLength)});
+        return rows;
+    };
+    auto errorOf = [&](const Names& program) {
+        auto reply = system.call(installerRequest(program));
+        return reply ? reply->imports["ERRORMESSAGE"] : reply.failure().code;
+    };
+    ASSERT_TRUE(system.call(insertRequest("ZTXT", {"REPORT ZTXT."})).ok());
+    const struct {
+        const char* what;
+        Names installer;
+        bool refused;
+        std::vector<SandboxText> pool;
+    } cases[] = {
+        {"with attributes and activation", installerRows("ZTXT", "T", first), false, texts(first)},
+        {"the pool alone, replaced whole", textPoolInstallerRows("ZTXT", second), false, texts(second)},
+        {"a key too long", textPoolInstallerRows("ZTXT", {{"TOOLONGKEY", "x", 1}}), true, texts(second)},
+        {"another language", {"REPORT Z.", "DATA T TYPE TABLE OF TEXTPOOL.", "INSERT TEXTPOOL 'ZTXT' FROM T LANGUAGE 'D'."},
+         true, texts(second)},
+        {"a program never created", textPoolInstallerRows("ZNONE", second), true, texts(second)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(errorOf(c.installer).empty(), !c.refused);
+        EXPECT_EQ(system.program("ZTXT")->textPool, c.pool);
+    }
+    EXPECT_TRUE(system.program("ZTXT")->active);
+    ASSERT_TRUE(system.call(insertRequest("ZTXT", {"REPORT ZTXT."})).ok());
+    EXPECT_TRUE(system.program("ZTXT")->textPool.empty());
+
+    orvex::testing::sqliteRows(dir.file("orvex-sandbox.db"), "DROP TABLE textpool");
+    auto older = SandboxSystem::open(dir.file("orvex-sandbox.db"));
+    ASSERT_TRUE(older) << older.failure().reason;
+    EXPECT_EQ(errorOf(textPoolInstallerRows("ZTXT", first)), "");
+    EXPECT_EQ((*older)->program("ZTXT")->textPool, texts(first));
+}
+
 TEST_F(Sandbox, LogonChecksEveryValue) {
     const ConnectionProperties good = connectionProperties({"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"});
     EXPECT_TRUE(system.checkLogon(good));
