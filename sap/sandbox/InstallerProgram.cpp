@@ -150,6 +150,10 @@ private:
             fail(s[0], "TRDIR has no component " + component);
         }
         var->second[component] = value(s[2]);
+        // Stricter than ABAP, which would cut them: an ID of one character, a key of up to eight.
+        const std::size_t width = component == "ID" ? 1 : component == "KEY" ? 8 : 0;
+        if (type == "TEXTPOOL" && width && text::length(var->second[component]) > width)
+            fail(s[0], component + " " + var->second[component] + " is too long");
     }
 
     std::string value(const Token& t) {
@@ -193,8 +197,7 @@ private:
         a.program = value(s[2]);
         if (a.program.empty()) fail(s[2], "The program name is missing");
         for (const TextPoolRow& row : table->second)
-            if (row.id.size() != 1 || row.key.empty() || row.key.size() > 8)
-                fail(s[0], "Text pool row \"" + row.id + row.key + "\" has no valid ID and KEY");
+            if (row.id.empty() || row.key.empty()) fail(s[0], "A text pool row lacks its ID or KEY");
         a.texts = table->second;
         actions_.push_back(std::move(a));
     }

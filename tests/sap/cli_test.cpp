@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "tests/sap/SandboxFiles.h"
 #include "tests/support/ProgramFolder.h"
 
 using namespace orvex::testing;
@@ -88,6 +89,12 @@ TEST_F(Cli, EachCommandAnswersFromTheSandbox) {
             << c.arguments << ": " << outcome.err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.abap")));
+    // The text pool follows the source; with --source it stays out.
+    sqliteRows(dir.file("orvex-sandbox.db"),
+               "INSERT INTO textpool VALUES('ZFLIGHTS_BY_CARRIER', 'E', 'I', '001', 'Seats', 10)");
+    EXPECT_NE(run("orvex-sandbox", "show ZFLIGHTS_BY_CARRIER").out.find(
+                  "\n\nText pool, language E (key, maximum length, text):\n001  10  Seats\n"),
+              std::string::npos);
     // The program created holds exactly the generated source, and is active.
     const Outcome generated = run("orvex-cli", "generate " + other);
     ASSERT_EQ(generated.code, 0) << generated.err;

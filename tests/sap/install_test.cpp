@@ -3,7 +3,12 @@
 #include <functional>
 #include <map>
 
+#include <cstdlib>
+
+#include "sap/BackendFactory.h"
 #include "sap/InstallProgram.h"
+#include "sap/http/HttpBackend.h"
+#include "sap/http/SoapServer.h"
 #include "sap/TableReads.h"
 #include "sap/sandbox/InstallerProgram.h"
 #include "sap/sandbox/SandboxSystem.h"
@@ -200,4 +205,58 @@ TEST_F(Install, AProgramCreatedSinceTheLookUpIsLeftAlone) {
 
     EXPECT_TRUE(run("zrace", "Mine", false, true).created);
     EXPECT_EQ(system->program("ZRACE")->title, "Mine");
+}
+
+// On both function-module roads (SAP's RFC library and the SOAP service, each
+// before the sandbox) the installer writes the text pool, with the attributes
+// and activation or alone; a text pool the system refuses leaves the texts
+// literals, and the result says why.
+TEST(InstallTextPool, BothRfcRoadsWriteItOrSayWhyNot) {
+    TempDir dir;
+    const std::string database = dir.file("sbx.db");
+    setenv("ORVEX_NWRFC_DOUBLE_DB", database.c_str(), 1);
+    setenv("SAPNWRFC_HOME", ORVEX_NWRFC_DOUBLE_HOME, 1);
+    const std::shared_ptr<SandboxSystem> sandbox = *SandboxSystem::shared(database);
+    SoapServer soap([&](const RfcRequest& r, const std::string& user) { return sandbox->call(r, user); },
+                    [&](const std::string& u, const std::string& p, const std::string& c) {
+                        return sandbox->checkLogon(u, p, c);
+                    });
+    const int port = soap.bind("127.0.0.1", 0).value_or(0);
+    ASSERT_GT(port, 0);
+    soap.start();
+    const std::vector<std::string> source{"REPORT ZPOOL.", "WRITE / 'Seats'(001)."};
+    const std::vector<orvex::TextSymbol> good{{"001", "Seats", 10}}, bad{{"TOOLONGKEY", "Seats", 10}};
+    const struct {
+        const char* what;
+        bool unicode;
+        const std::vector<orvex::TextSymbol>* pool;
+        bool written;
+        std::string literal;  // the line the created message carries
+    } cases[] = {
+        {"activated", true, &good, true, ""},
+        {"left inactive", false, &good, true, ""},
+        {"no text pool", true, nullptr, false, ""},
+        {"refused with the activation", true, &bad, false,
+         "The texts stay in the program as literals: the installer program that writes the text pool failed"},
+        {"refused alone", false, &bad, false,
+         "The texts stay in the program as literals: writing the text pool failed: KEY TOOLONGKEY is too long (line 5)"},
+    };
+    for (const auto& [road, factory, server] :
+         {std::tuple{"RFC library", defaultBackendFactory(), std::string("sapdev")},
+          std::tuple{"SOAP", httpBackendFactory(HttpOptions{}), "http://127.0.0.1:" + std::to_string(port)}}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(road) + ": " + c.what);
+            InstallRequest request{&source, "ZPOOL", "Pool", c.unicode, {"DEVELOPER", "sandbox", "00", "SBX", server, "001"},
+                                   "$TMP", "", true, c.pool};
+            const InstallResult result = InstallProgram(request, factory, {});
+            ASSERT_TRUE(result.created) << result.created.failure().text();
+            EXPECT_EQ(result.textPoolWritten, c.written);
+            EXPECT_EQ(textsLiteralLine(result), c.literal);
+            const auto stored = sandbox->program("ZPOOL");
+            EXPECT_EQ(stored->textPool.size(), c.written ? 1u : 0u);
+            EXPECT_EQ(stored->active, c.unicode && c.pool != &bad);
+        }
+    }
+    unsetenv("ORVEX_NWRFC_DOUBLE_DB");
+    unsetenv("SAPNWRFC_HOME");
 }
