@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "sap/adt/AdtAnswers.h"
@@ -19,6 +20,8 @@ using text::lower;
 
 constexpr const char* kPrograms = "/sap/bc/adt/programs/programs/";
 constexpr const char* kAsXml = "application/vnd.sap.as+xml";
+constexpr const char* kTextElements = "/sap/bc/adt/textelements/programs/";
+constexpr const char* kSymbolsType = "application/vnd.sap.adt.textelements.symbols.v1";
 constexpr const char* kProgramXml =
     "application/vnd.sap.adt.programs.programs.v2+xml, application/vnd.sap.adt.programs.programs+xml";
 
@@ -181,6 +184,14 @@ Status AdtInstaller::create(const std::string& name, const std::string& package,
 
 Status AdtInstaller::storeSource(const std::string& name, const std::string& uri, const InstallRequest& request,
                                  InstallResult& result) {
+    return underLock(name, uri, "program " + name, request.transport,
+                     [&](const std::string& handle, const std::string& transport) {
+                         return writeSource(name, uri, handle, transport, request, result);
+                     });
+}
+
+Status AdtInstaller::underLock(const std::string& name, const std::string& uri, const std::string& what,
+                               const std::string& requested, const LockedWork& work, int* lockStatus) {
     AdtRequest lock;
     lock.method = "POST";
     lock.path = uri;
@@ -188,21 +199,22 @@ Status AdtInstaller::storeSource(const std::string& name, const std::string& uri
     lock.accept = "application/vnd.sap.as+xml;charset=UTF-8;dataname=com.sap.adt.lock.result";
     lock.stateful = true;  // a refused token may still be renewed: nothing is locked yet
     auto locked = sendToEnd(lock);
+    if (lockStatus) *lockStatus = locked ? locked->status : 0;
     // From the granted lock to the UNLOCK, every request stays in the lock's context.
     session_.setLockWindow(locked && locked->status == 200);
     Status status;
     if (!locked) {
         status = locked.failure();
     } else if (locked->status != 200) {
-        status = adtFailure(*locked, "program " + name + " could not be locked");
+        status = adtFailure(*locked, what + " could not be locked");
     } else {
         const std::string handle = asxValue(locked->body, "LOCK_HANDLE");
-        std::string transport = request.transport;
+        std::string transport = requested;
         if (transport.empty()) transport = asxValue(locked->body, "CORRNR");
         status = handle.empty()
                      ? Status(failure(FailureKind::Reply, "the lock of " + name + " came without a handle",
                                       locked->body.substr(0, 200)))
-                     : writeSource(name, uri, handle, transport, request, result);
+                     : work(handle, transport);
         if (!handle.empty()) {
             AdtRequest unlock;
             unlock.method = "POST";
@@ -229,7 +241,7 @@ Status AdtInstaller::storeSource(const std::string& name, const std::string& uri
     // One stateless request ends the context the lock lived in.
     session_.setLockWindow(false);
     AdtRequest end;
-    end.path = uri;
+    end.path = programUri(name);
     end.accept = kProgramXml;
     end.afterCancel = true;
     auto ended = sendToEnd(end);
@@ -292,20 +304,25 @@ Status AdtInstaller::lockLost(const std::string& name, const AdtResponse& respon
     return lost;
 }
 
-Status AdtInstaller::activate(const std::string& name, std::vector<SapMessage>& found) {
+Result<AdtResponse> AdtInstaller::sendActivation(const std::string& uri, const std::string& name) {
     AdtRequest request;
     request.method = "POST";
     request.path = "/sap/bc/adt/activation";
     request.query = {{"method", "activate"}, {"preauditRequested", "true"}};
     request.contentType = "application/xml";
     request.accept = "application/xml";
-    request.body = activationBody(programUri(name), name);
+    request.body = activationBody(uri, name);
     auto answer = session_.send(request);
     if (answer && answer->contentType.find("inactivectsobjects") != std::string::npos) {
         // The pre-audit lists the inactive objects: activate without it.
         request.query = {{"method", "activate"}, {"preauditRequested", "false"}};
         answer = session_.send(request);
     }
+    return answer;
+}
+
+Status AdtInstaller::activate(const std::string& name, std::vector<SapMessage>& found) {
+    auto answer = sendActivation(programUri(name), name);
     if (!answer) return answer.failure();
     if (answer->status != 200) return adtFailure(*answer, "activating " + name + " failed");
     if (answer->contentType.find("inactivectsobjects") != std::string::npos)
@@ -329,6 +346,84 @@ Status AdtInstaller::activate(const std::string& name, std::vector<SapMessage>& 
     if (version != "active")
         return failure(FailureKind::Function, "the activation left " + name + " inactive",
                        "adtcore:version=\"" + version + "\" after the activation");
+    return {};
+}
+
+std::string textElementsUri(const std::string& name) { return kTextElements + escaped(lower(name)); }
+
+std::string symbolsSource(const std::vector<TextSymbol>& symbols) {
+    std::string source;
+    for (const TextSymbol& symbol : symbols)
+        source += "@MaxLength:" + std::to_string(symbol.maxLength) + "\n" + symbol.key + "=" + symbol.text + "\n";
+    return source;
+}
+
+std::vector<TextSymbol> parsedSymbols(const std::string& source) {
+    std::vector<TextSymbol> symbols;
+    std::size_t room = 0;
+    std::istringstream lines(source);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("@MaxLength:", 0) == 0) {
+            room = static_cast<std::size_t>(std::strtoul(line.c_str() + 11, nullptr, 10));
+        } else if (const std::size_t eq = line.find('='); eq != std::string::npos && line[0] != '@') {
+            symbols.push_back({line.substr(0, eq), line.substr(eq + 1), room});
+            room = 0;
+        }
+    }
+    return symbols;
+}
+
+Status AdtInstaller::storeTexts(const std::string& name, const InstallRequest& request) {
+    const std::vector<TextSymbol>& symbols = *request.textPool;
+    const Failure none = failure(FailureKind::Refused, "the system has no text elements over ADT (they came with "
+                                                       "release 7.51)");
+    if (session_.discovery().find("/sap/bc/adt/textelements") == std::string::npos) return none;
+    const std::string uri = textElementsUri(name);
+    int lockStatus = 0;
+    Status stored = underLock(
+        name, uri, "the text elements of " + name, request.transport,
+        [&](const std::string& handle, const std::string& transport) -> Status {
+            AdtRequest put;
+            put.method = "PUT";
+            put.path = uri + "/source/symbols";
+            put.query = {{"lockHandle", handle}};
+            if (!transport.empty()) put.query.emplace_back("corrNr", transport);
+            put.contentType = std::string(kSymbolsType) + "; charset=utf-8";
+            put.accept = kSymbolsType;
+            put.body = symbolsSource(symbols);
+            auto written = session_.send(put);
+            if (!written) return written.failure();
+            if (written->status / 100 != 2) return adtFailure(*written, "storing the text symbols of " + name + " failed");
+            return {};
+        },
+        &lockStatus);
+    if (lockStatus == 404) return none;
+    if (!stored) return stored;
+
+    // Whether activating the program activates its texts differs between
+    // releases: the text elements are activated on their own.
+    auto activated = sendActivation(uri, name);
+    if (!activated) return activated.failure();
+    if (activated->status != 200) return adtFailure(*activated, "activating the text elements of " + name + " failed");
+    if (activated->body.find_first_not_of(" \t\r\n") != std::string::npos) {
+        pugi::xml_document doc;
+        if (Status parsed = parseAnswer(doc, activated->body, "the activation"); !parsed) return parsed;
+        const std::vector<SapMessage> found = activationMessages(doc);
+        if (auto error = std::find_if(found.begin(), found.end(), isError); error != found.end())
+            return failure(FailureKind::Function, "activating the text elements of " + name + " failed: " + error->text);
+    }
+    // The active version must hold every symbol as written.
+    AdtRequest read;
+    read.path = uri + "/source/symbols";
+    read.query = {{"version", "active"}};
+    read.accept = kSymbolsType;
+    auto active = session_.send(read);
+    if (!active) return active.failure();
+    if (active->status != 200) return adtFailure(*active, "reading the active text elements of " + name + " failed");
+    if (parsedSymbols(active->body) != symbols)
+        return failure(FailureKind::Function, "the active text elements of " + name + " are not the ones written",
+                       active->body.substr(0, 200));
     return {};
 }
 

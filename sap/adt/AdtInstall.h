@@ -1,6 +1,7 @@
 #pragma once
 // Installing a program over ADT, and the requests on a program's resource
 // that the name check shares with it.
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ Result<NameCheck> validateName(AdtSession& session, const std::string& name, con
 // The body of a transport check for a new program in `package`.
 std::string transportCheckBody(const std::string& package, const std::string& uri);
 
+// The resource of program `name`'s text elements.
+std::string textElementsUri(const std::string& name);
+// Text symbols as the text elements' "symbols" part holds them: each a line
+// "@MaxLength:N" and a line "KEY=text"; and read back from that form.
+std::string symbolsSource(const std::vector<TextSymbol>& symbols);
+std::vector<TextSymbol> parsedSymbols(const std::string& source);
+
 // Validate - create - lock - check - write - unlock - activate, on a session
 // that is logged on.
 class AdtInstaller {
@@ -33,6 +41,11 @@ public:
     // Activates the program; its messages go to `found`. An activation that
     // reports no error is confirmed by the program's version.
     Status activate(const std::string& name, std::vector<SapMessage>& found);
+    // Writes the request's text symbols into the program's text elements
+    // under their own lock, activates them and reads the active version
+    // back; the failure's reason says why the texts stay literals (a system
+    // without text elements among them).
+    Status storeTexts(const std::string& name, const InstallRequest& request);
 
     // A Cancel ends the request in flight, except the three whose answer the
     // lock's fate hangs on: the LOCK (a lock granted while its answer is cut
@@ -47,6 +60,15 @@ private:
     // it was taken, and the context ended.
     Status storeSource(const std::string& name, const std::string& uri, const InstallRequest& request,
                        InstallResult& result);
+    using LockedWork = std::function<Status(const std::string& handle, const std::string& transport)>;
+    // Locks the object at `uri` (`what`, for the refusal), runs `work` with
+    // the handle and the transport (`requested`, or the lock's), unlocks
+    // whatever happened once the lock was taken, and ends the lock's context.
+    // `lockStatus` receives the LOCK's HTTP status (0 when none came).
+    Status underLock(const std::string& name, const std::string& uri, const std::string& what,
+                     const std::string& requested, const LockedWork& work, int* lockStatus = nullptr);
+    // The activation of one object, without its pre-audit.
+    Result<AdtResponse> sendActivation(const std::string& uri, const std::string& name);
     // Checks the new source and writes it under the lock.
     Status writeSource(const std::string& name, const std::string& uri, const std::string& handle,
                        const std::string& transport, const InstallRequest& request, InstallResult& result);

@@ -127,6 +127,11 @@ public:
             return result;
         }
         tell("Program Created successfully in SAP", kRightAligned);
+        if (request.textPool && !request.textPool->empty()) {
+            const Status texts = installer_.storeTexts(name, request);
+            result.textPoolWritten = texts.ok();
+            if (!texts) result.textsLiteral = texts.failure().reason;
+        }
         if (!request.unicodeCheck) return result;
 
         result.activationRequested = true;

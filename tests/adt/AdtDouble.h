@@ -19,7 +19,11 @@
 // console) needs the table type in Accept (406 otherwise) and a text/plain
 // body, refuses a field list without commas, INTO and UP TO (it adds those
 // itself), and answers column by column with escaped texts, empty values,
-// labels or totalRows missing, totalRows 0 over rows. The answers' text is in the
+// labels or totalRows missing, totalRows 0 over rows. A program's text
+// elements (not on 7.50 and before: 404) have a lock of their own (a PUT
+// under the program's lock gets 423), take their symbols only in their own
+// media type (406 otherwise) with an "@MaxLength:N" line before each symbol
+// (406 without), and reach the sandbox's text pool when activated. The answers' text is in the
 // files of answers/, as captured, with "{KEY}" where the double fills in a value.
 #include <httplib.h>
 #include <openssl/evp.h>
@@ -413,6 +417,7 @@ private:
                 return fail(res, 404, "ExceptionResourceNotFound", "Include " + name + " does not exist");
             return xml(res, "include.xml", {{"NAME", name}}, "application/vnd.sap.adt.programs.includes.v2+xml");
         }
+        if (p.rfind(kTextElements, 0) == 0 && !legacy && !release740) return textElements(r, req, res, context);
         if (p.rfind(programs + "/", 0) == 0) {
             std::string rest = p.substr(programs.size() + 1);
             const bool source = rest.size() > 12 && rest.compare(rest.size() - 12, 12, "/source/main") == 0;
@@ -578,16 +583,18 @@ private:
         res.status = 201;
     }
 
+    // The lock on program `name`, or on its text elements (`name` + kTextsLock).
     void lock(const std::string& name, httplib::Response& res, const std::string& context) {
-        if (!programExists(name))
-            return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
+        const std::string program = name.substr(0, name.find('#'));
+        if (!programExists(program))
+            return fail(res, 404, "ExceptionResourceNotFound", "Program " + program + " does not exist");
         if (auto held = locks_.find(name); held != locks_.end() && held->second.context != context)
             return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
         const std::string handle = "LH+" + std::to_string(++counter_) + "/A=";
         locks_[name] = {handle, context};
-        const bool local = programs_[name].corrNr.empty();
+        const bool local = programs_[program].corrNr.empty();
         xml(res, "lock.xml",
-            {{"HANDLE", handle}, {"REQUEST", programs_[name].corrNr}, {"OWNER", local ? "" : "DEVELOPER"},
+            {{"HANDLE", handle}, {"REQUEST", programs_[program].corrNr}, {"OWNER", local ? "" : "DEVELOPER"},
              {"TEXT", local ? "" : "Reports"}, {"LOCAL", local ? "X" : ""}},
             "application/vnd.sap.as+xml; charset=utf-8; dataname=com.sap.adt.lock.Result");
     }
@@ -617,6 +624,47 @@ private:
         res.set_header("ETag", "\"" + std::to_string(++counter_) + "\"");
     }
 
+    // The text elements of a program: LOCK and UNLOCK of their own, PUT and
+    // GET of the symbols (the inactive version while there is one).
+    void textElements(const AdtRecord& r, const httplib::Request& req, httplib::Response& res,
+                      const std::string& context) {
+        std::string rest = r.path.substr(std::string(kTextElements).size());
+        const bool symbols = rest.ends_with("/source/symbols");
+        if (symbols) rest.erase(rest.size() - std::string("/source/symbols").size());
+        const std::string name = text::upper(rest), key = name + kTextsLock;
+        if (!programExists(name)) return fail(res, 404, "ExceptionResourceNotFound", "Program " + name + " does not exist");
+        if (!symbols && r.method == "POST" && r.param("_action") == "LOCK") return lock(key, res, context);
+        if (!symbols && r.method == "POST" && r.param("_action") == "UNLOCK") return unlock(key, r, res, context);
+        const char* type = "application/vnd.sap.adt.textelements.symbols.v1";
+        if (symbols && r.method == "GET") {
+            std::string source;
+            if (auto inactive = inactiveTexts_.find(name); inactive != inactiveTexts_.end() && r.param("version") != "active")
+                source = inactive->second;
+            else if (const auto stored = sandbox_->program(name); stored)
+                for (const sap::SandboxText& t : stored->textPool)
+                    source += "@MaxLength:" + std::to_string(t.length) + "\n" + t.key + "=" + t.entry + "\n";
+            return send(res, 200, source, type);
+        }
+        if (!symbols || r.method != "PUT") return fail(res, 404, "ExceptionResourceNotFound", "No suitable resource found");
+        if (req.get_header_value("Content-Type").rfind(type, 0) != 0)
+            return fail(res, 406, "ExceptionNotAcceptable", "No suitable representation found for the requested media type");
+        const std::string handle = r.param("lockHandle");
+        if (!holds(key, handle, context))
+            return fail(res, 423, "ExceptionResourceInvalidLockHandle",
+                        "Resource TEXTELEMENTS " + name + " is not locked (invalid lock handle: " + handle + ")");
+        bool room = false;
+        for (const std::string& line : lines(r.body)) {
+            if (line.rfind("@MaxLength:", 0) == 0) {
+                room = true;
+            } else if (!line.empty()) {
+                if (!room) return fail(res, 406, "ExceptionNotAcceptable", "Text symbol without @MaxLength: " + line);
+                room = false;
+            }
+        }
+        inactiveTexts_[name] = r.body;
+        res.status = 200;
+    }
+
     void checkRun(const AdtRecord& r, httplib::Response& res) {
         pugi::xml_document doc;
         doc.load_string(r.body.c_str());
@@ -644,6 +692,12 @@ private:
         std::string messages;  // none while every object activates
         for (pugi::xml_node ref : doc.document_element().children()) {
             const std::string name = text::upper(attr(ref, "name"));
+            if (attr(ref, "uri").rfind(kTextElements, 0) == 0) {
+                if (locks_.count(name + kTextsLock))
+                    return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
+                activateTexts(name);
+                continue;
+            }
             if (locks_.count(name))
                 return fail(res, 403, "ExceptionResourceNoAccess", "User OTHER is currently editing " + name);
             auto stored = sandbox_->program(name);
@@ -666,6 +720,23 @@ private:
         // Success is an empty answer, without even a content type.
         if (ok && !earlierShapes) return;
         xml(res, "activation.xml", {{"DONE", ok ? "true" : "false"}, {"MESSAGES", messages}}, "application/xml");
+    }
+
+    // The inactive symbols into the sandbox's text pool, through its installer.
+    void activateTexts(const std::string& name) {
+        auto inactive = inactiveTexts_.find(name);
+        if (inactive == inactiveTexts_.end()) return;
+        std::vector<TextSymbol> symbols;
+        std::size_t room = 0;
+        for (const std::string& line : lines(inactive->second)) {
+            if (line.rfind("@MaxLength:", 0) == 0) room = std::stoul(line.substr(11));
+            else if (auto eq = line.find('='); eq != std::string::npos) symbols.push_back({line.substr(0, eq), line.substr(eq + 1), room});
+        }
+        sap::RfcRequest run{"RFC_ABAP_INSTALL_AND_RUN", {}, {}};
+        for (const std::string& row : sap::textPoolInstallerRows(name, symbols))
+            run.tables["PROGRAM"].emplace_back().set("LINE", row);
+        static_cast<void>(sandbox_->call(run, "DEVELOPER"));
+        inactiveTexts_.erase(inactive);
     }
 
     // A modifiable request of `owner`: its header and its task (none in the earlier shapes).
@@ -706,6 +777,8 @@ private:
     }
 
     static constexpr const char* kFreestyle = "/sap/bc/adt/datapreview/freestyle";
+    static constexpr const char* kTextElements = "/sap/bc/adt/textelements/programs/";
+    static constexpr const char* kTextsLock = "#texts";  // the text elements' lock, beside the program's
 
     std::unique_ptr<sap::SandboxSystem> sandbox_;
     httplib::Server server_;
@@ -723,6 +796,7 @@ private:
     std::set<std::string> contexts_;
     std::map<std::string, Lock> locks_;
     std::map<std::string, Program> programs_;
+    std::map<std::string, std::string> inactiveTexts_;  // program -> symbols source, until activated
     long counter_ = 0;
     std::atomic<std::size_t> writesTried_{0};
     // table -> answer file, count of all rows

@@ -11,6 +11,7 @@
 #include "sap/adt/AdtAnswers.h"
 #include "sap/adt/AdtDataPreview.h"
 #include "tests/adt/AdtDouble.h"
+#include "sap/adt/AdtInstall.h"
 #include "sap/adt/AdtOperations.h"
 #include "sap/DesignFieldTypes.h"
 #include "generator/DesignFile.h"
@@ -756,4 +757,73 @@ TEST_F(AdtRoad, PreviewIsNotOfferedWithoutTheSqlConsole) {
     std::size_t posts = 0;
     for (const AdtRecord& r : double_.requests()) posts += r.method == "POST";
     EXPECT_EQ(posts, 1u);  // the 404; the 7.40 system is not asked
+}
+
+// The text symbols go into the program's text elements under a lock of their
+// own, are activated and read back active; a system without text elements
+// still gets the program, and the result says its texts stay literals.
+TEST_F(AdtRoad, TextElementsAreWrittenUnderTheirOwnLockOrTheTextsStayLiterals) {
+    const std::vector<orvex::TextSymbol> pool{{"001", "Seats & <free>", 20}, {"002", "Carrier", 7}};
+    const std::string none = "The texts stay in the program as literals: the system has no text elements over ADT "
+                             "(they came with release 7.51)";
+    const struct {
+        const char* name;
+        bool release740, lockAnswers404, written;
+        std::string literal;
+    } cases[] = {
+        {"ZADT_TEXTS", false, false, true, ""},
+        {"ZADT_TEXTS_740", true, false, false, none},
+        {"ZADT_TEXTS_404", false, true, false, none},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        double_.release740 = c.release740;
+        double_.setFault(c.lockAnswers404 ? once([](const AdtRecord& r) {
+            return isLock(r) && r.path.find("/textelements/") != std::string::npos;
+        }, answering(404, "", "")) : AdtDouble::Fault());
+        InstallRequest r = request(c.name);
+        r.textPool = &pool;
+        const InstallResult result = install(r);
+        ASSERT_TRUE(result.created) << whyOf(result);
+        EXPECT_TRUE(result.activated()) << whyOf(result);
+        EXPECT_EQ(result.textPoolWritten, c.written);
+        EXPECT_EQ(textsLiteralLine(result), c.literal);
+        EXPECT_EQ(double_.sandbox().program(c.name)->textPool.size(), c.written ? pool.size() : 0u);
+        EXPECT_EQ(double_.openContexts(), 0u);
+    }
+    double_.release740 = false;
+    double_.setFault({});
+
+    // As strict as SAP: the symbols need their own media type, an
+    // "@MaxLength" line each, and the text elements' lock, not the program's.
+    adt::AdtSession session(connectionProperties(logonAt(double_.url())));
+    ASSERT_TRUE(session.logon());
+    session.setLockWindow(true);
+    auto lockOf = [&](const std::string& uri) {
+        adt::AdtRequest lock;
+        lock.method = "POST", lock.path = uri, lock.query = {{"_action", "LOCK"}, {"accessMode", "MODIFY"}};
+        const std::string body = session.send(lock)->body;
+        const std::size_t at = body.find("<LOCK_HANDLE>") + 13;
+        return body.substr(at, body.find('<', at) - at);
+    };
+    const std::string program = lockOf(adt::programUri("ZADT_TEXTS")),
+                      texts = lockOf(adt::textElementsUri("ZADT_TEXTS"));
+    const std::string symbols = "application/vnd.sap.adt.textelements.symbols.v1; charset=utf-8";
+    const struct {
+        const char* what;
+        std::string handle, type, body;
+        int status;
+    } puts[] = {
+        {"as plain text", texts, "text/plain; charset=utf-8", adt::symbolsSource(pool), 406},
+        {"without @MaxLength", texts, symbols, "001=Seats\n", 406},
+        {"under the program's lock", program, symbols, adt::symbolsSource(pool), 423},
+        {"as SAP takes it", texts, symbols, adt::symbolsSource(pool), 200},
+    };
+    for (const auto& p : puts) {
+        adt::AdtRequest put;
+        put.method = "PUT", put.path = adt::textElementsUri("ZADT_TEXTS") + "/source/symbols";
+        put.query = {{"lockHandle", p.handle}}, put.contentType = p.type, put.body = p.body;
+        EXPECT_EQ(session.send(put)->status, p.status) << p.what;
+    }
+    EXPECT_EQ(adt::parsedSymbols(adt::symbolsSource(pool)), pool);
 }
