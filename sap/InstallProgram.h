@@ -63,7 +63,9 @@ struct InstallResult {
 
 // Logs on with its own component instance, looks the name up unless the
 // request may replace, inserts the program, tells each outcome through
-// `messages` and runs the installer when requested.
+// `messages` and runs the installer when requested (it writes the text pool
+// too); a program left inactive with a text pool gets an installer that
+// writes only that.
 InstallResult InstallProgram(const InstallRequest& request, const BackendFactory& factory,
                              const MessageSink& messages);
 

@@ -6,6 +6,8 @@
 // RFC_ABAP_INSTALL_AND_RUN and RFC_PING. BC_PR_INSERT on a program that
 // exists replaces its source and title and leaves it inactive, like INSERT
 // REPORT, unless the request is createOnly (then it raises kProgramExists);
+// a replaced program loses its text pool, which RFC_ABAP_INSTALL_AND_RUN's
+// INSERT TEXTPOOL writes (in the sandbox's logon language, English);
 // only names of the customer namespace (Y or Z) can be written, so the
 // programs delivered with the sandbox cannot be overwritten. Every refusal
 // names its exception and says why in words. A database whose integrity
