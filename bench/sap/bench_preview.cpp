@@ -186,6 +186,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
+            // With repetitions, the median of each benchmark stands for it.
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
             const double seconds = r.GetAdjustedRealTime();
             if (r.benchmark_name().starts_with("BM_Preview_")) previewSeconds = seconds;
             if (r.benchmark_name().starts_with("BM_BareSqlite_First")) bareSeconds = seconds;

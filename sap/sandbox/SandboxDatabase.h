@@ -34,7 +34,12 @@ public:
     // drops all of them. A connection kept open between calls would then
     // look unused to other processes, and the last of them to close would
     // fold the write-ahead log into the database and delete it, while this
-    // process went on writing into the deleted file.
+    // process went on writing into the deleted file. That holds for a
+    // connection that only reads too: SQLite keeps one account of its locks
+    // per file and process and asks the system for a lock only when no
+    // connection of the process holds it, so while one connection stays open
+    // the dropped locks are never taken again, and the connections opened
+    // for later calls write without them.
     class Open {
     public:
         explicit Open(SandboxDatabase& database) : database_(database) { database_.open(); }

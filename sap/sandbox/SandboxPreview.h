@@ -33,8 +33,10 @@ private:
 // (a left outer join's missing values as their type's initial value), and
 // the number of rows the program would show when asked. The database is
 // opened read only for the preview and closed after it: no write, no write
-// lock, and no wait for a writer. Refused for a table the sandbox holds no
-// rows of; cancelled (kind Cancelled) through `interrupt`.
+// lock, and no wait for a writer. (Kept open, even a connection that only
+// reads would leave the calls' connections without their locks; see
+// SandboxDatabase::Open.) Refused for a table the sandbox holds no rows of;
+// cancelled (kind Cancelled) through `interrupt`.
 Result<DataPreview> previewQuery(const std::string& path, const std::string& client, const ReportQuery& query,
                                  const PreviewOptions& options, PreviewInterrupt& interrupt);
 
