@@ -62,6 +62,14 @@ export async function setUp(abap, schemas, insert) {
   sy.uzeit.set("120000");
   sy.mandt.set("001");
   sy.uname.set("TESTER");
+  // The logon language: English unless the test names another.
+  let language = "E";
+  try {
+    language = readFileSync(join(folder, "logon_language.txt"), "utf8").trim() || "E";
+  } catch {
+    // no file: English
+  }
+  sy.langu.set(language);
 
   const database = new SQLiteDatabaseClient();
   const select = database.select.bind(database);
