@@ -86,6 +86,20 @@ export async function setUp(abap, schemas, insert) {
   // LEAVE LIST-PROCESSING as the tests adapt it: the event ends, and with it
   // the run (the selection screen, shown again on SAP, is taken as left).
   abap.FunctionModules["ZEXEC_LEAVE_LIST_PROCESSING"] = async () => process.exit(0);
+  // The SALV stand-in's dictionary texts: for each component of a table's
+  // line, "NAME|label" with the label of the flight field of that name in
+  // the logon language (the transpiled types keep no dictionary reference;
+  // the flight tables give a field name one label).
+  abap.FunctionModules["ZEXEC_DICTIONARY_TEXTS"] = async (call) => {
+    const labels = readFileSync(join(folder, "dictionary_labels.txt"), "utf8").split("\n");
+    for (const name of Object.keys(call.exporting.is_line.get())) {
+      const field = name.toUpperCase();
+      const found = labels.find((l) => l.startsWith(`${language}|`) && l.split("|")[2] === field);
+      if (found !== undefined) {
+        call.tables.et_texts.append(new abap.types.String().set(`${field}|${found.split("|").slice(3).join("|")}`));
+      }
+    }
+  };
 }
 
 // A call naming a parameter the function module does not have, in the
