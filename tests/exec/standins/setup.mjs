@@ -4,6 +4,8 @@
 // working directory), written there by the test:
 //   data.sql         the rows of the data set, one INSERT a line
 //   interfaces.json  the parameters of every stand-in function module
+//   logon_language.txt  sy-langu, when the test names a language
+//   dictionary_labels.txt  the fields' labels: language|TABLE|FIELD|label
 // A report's ALV calls land in alv_calls.jsonl there (OPEN DATASET).
 import {SQLiteDatabaseClient} from "@abaplint/database-sqlite";
 import {readFileSync} from "node:fs";
