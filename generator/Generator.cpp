@@ -41,6 +41,7 @@ GenerationResult GenerateProgram(const ReportDefinition& design, SourceForm form
         if (const std::size_t length = text::length(g.text[i]); length > kMaxLineLength)
             return refusal("line " + std::to_string(i + 1) + " of the program would have " + std::to_string(length) +
                            " characters; ABAP allows " + std::to_string(kMaxLineLength));
+    for (const PlanSymbol& s : plan->textSymbols) g.textPool.push_back(TextSymbol{s.key, s.text, s.room});
     if (form == SourceForm::LinesAndText) g.source = g.text.lines();
     return g;
 }

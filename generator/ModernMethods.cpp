@@ -21,11 +21,15 @@ using text::lower;
 // group (S_TABU_DIS) and then its name (S_TABU_NAM). A refusal shows one
 // message and ends the report before any row is read; an exception that is
 // no refusal (an unknown action or table) lets it go on.
-void addAuthorityMethod(SourceText& out) {
+void addAuthorityMethod(const PlanSymbols& symbols, SourceText& out) {
     out.add("");
     out.add("  METHOD check_authority.");
     addViewAuthorityCall(out, "    ", "iv_table");
-    out.add({"      MESSAGE |", kAuthorityRefused, " { iv_table }| TYPE 'S' DISPLAY LIKE 'E'."});
+    if (symbols.authorityRefused.empty())
+        out.add({"      MESSAGE |", kAuthorityRefused, " { iv_table }| TYPE 'S' DISPLAY LIKE 'E'."});
+    else
+        out.add({"      MESSAGE |{ ", quoted(kAuthorityRefused), symbolSuffix(symbols.authorityRefused),
+                 " } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'."});
     out.add("      LEAVE LIST-PROCESSING.");
     out.add("    ENDIF.");
     out.add("  ENDMETHOD.");
@@ -85,6 +89,30 @@ void addSelect(const ReportPlan& plan, const Spelling& s, SourceText& out) {
     addWords(out, 6, 15, words);
 }
 
+// The method that reads a field's label from the dictionary in the user's
+// logon language, the typed label staying where the dictionary has none.
+void addDictionaryLabelMethod(SourceText& out) {
+    out.add("");
+    out.add("  METHOD dictionary_label.");
+    out.add("    DATA ls_field TYPE dfies.");
+    out.add("    rv_label = iv_typed.");
+    out.add("    CALL FUNCTION 'DDIF_FIELDINFO_GET'");
+    out.add("      EXPORTING");
+    out.add("        tabname        = iv_table");
+    out.add("        lfieldname     = iv_field");
+    out.add("        langu          = sy-langu");
+    out.add("      IMPORTING");
+    out.add("        dfies_wa       = ls_field");
+    out.add("      EXCEPTIONS");
+    out.add("        not_found      = 1");
+    out.add("        internal_error = 2");
+    out.add("        OTHERS         = 3.");
+    out.add("    IF sy-subrc = 0 AND ls_field-scrtext_m IS NOT INITIAL.");
+    out.add("      rv_label = ls_field-scrtext_m.");
+    out.add("    ENDIF.");
+    out.add("  ENDMETHOD.");
+}
+
 void addLayoutMethods(SourceText& out) {
     out.add("");
     out.add("  METHOD default_layout.");
@@ -124,12 +152,13 @@ void addColumnSettings(const ReportPlan& plan, const Spelling& s, SourceText& ou
         out.add("    DATA(lo_columns) = mo_alv->get_columns( ).");
         out.add("    lo_columns->set_optimize( abap_true ).");
         for (std::size_t i = 0; i < s.columns.size(); ++i) {
-            const std::string_view description = plan.columns[i].description;
-            if (text::blank(description)) continue;
+            const PlanColumn& c = plan.columns[i];
+            // A heading from the dictionary is the one SALV gives the column itself.
+            if (text::blank(c.description) || c.dictionaryText) continue;
             addCall(out, 4, "set_column_text",
                     {{"io_columns", "lo_columns"},
                      {"iv_column", quoted(text::upper(s.columns[i]))},
-                     {"iv_text", quoted(description)}});
+                     {"iv_text", quoted(c.description) + symbolSuffix(c.textSymbol)}});
         }
     } else {
         out.add("    mo_alv->get_columns( )->set_optimize( abap_true ).");
@@ -210,9 +239,13 @@ void addOptionalMethods(const ReportPlan& plan, const Spelling& s, SourceText& o
         out.add("  METHOD heading.");
         out.add("    ro_heading = NEW #( ).");
         addCall(out, 4, "ro_heading->create_header_information",
-                {{"row", "1"}, {"column", "1"}, {"text", quoted(plan.heading)}});
+                {{"row", "1"}, {"column", "1"}, {"text", quoted(plan.heading) + symbolSuffix(plan.options.symbols.heading)}});
+        const std::string& date = plan.options.symbols.date;
         addCall(out, 4, "ro_heading->create_text",
-                {{"row", "2"}, {"column", "1"}, {"text", "|Date: { sy-datum DATE = USER }|"}});
+                {{"row", "2"},
+                 {"column", "1"},
+                 {"text", date.empty() ? "|Date: { sy-datum DATE = USER }|"
+                                       : "|{ 'Date:'(" + date + ") } { sy-datum DATE = USER }|"}});
         out.add("  ENDMETHOD.");
         if (!plan.grid) {
             out.add("");
@@ -222,6 +255,7 @@ void addOptionalMethods(const ReportPlan& plan, const Spelling& s, SourceText& o
         }
     }
     if (!s.layoutInput.empty()) addLayoutMethods(out);
+    if (plan.options.dictionaryLabels) addDictionaryLabelMethod(out);
 }
 
 }  // namespace
@@ -244,7 +278,7 @@ void addImplementation(const ReportPlan& plan, const Spelling& s, SourceText& ou
     out.add("  METHOD select_data.");
     addSelect(plan, s, out);
     out.add("  ENDMETHOD.");
-    if (!plan.options.authorityTables.empty()) addAuthorityMethod(out);
+    if (!plan.options.authorityTables.empty()) addAuthorityMethod(plan.options.symbols, out);
     out.add("");
     addDisplayMethod(plan, s, out);
     addOptionalMethods(plan, s, out);

@@ -183,6 +183,17 @@ void addDefinition(const ReportPlan& plan, const Spelling& s, SourceText& out) {
         out.add("      CHANGING");
         out.add("        cv_layout TYPE disvariant-variant.");
     }
+    if (plan.options.dictionaryLabels) {
+        // An input's label in the logon language, the typed one where the
+        // dictionary has none.
+        out.add("    CLASS-METHODS dictionary_label");
+        out.add("      IMPORTING");
+        out.add("        iv_table        TYPE ddobjname");
+        out.add("        iv_field        TYPE dfies-lfieldname");
+        out.add("        iv_typed        TYPE csequence");
+        out.add("      RETURNING");
+        out.add("        VALUE(rv_label) TYPE string.");
+    }
     out.add("");
     out.add("  PRIVATE SECTION.");
     out.add("    TYPES:");
@@ -240,18 +251,27 @@ void addDefinition(const ReportPlan& plan, const Spelling& s, SourceText& out) {
 void addEvents(const ReportPlan& plan, const Spelling& s, SourceText& out) {
     bool any = false;
     for (std::size_t i = 0; i < plan.inputs.size(); ++i) {
-        const std::string& description = plan.inputs[i].description;
-        if (text::blank(description)) continue;
+        const PlanInput& in = plan.inputs[i];
+        if (text::blank(in.description)) continue;
         if (!any) out.add("INITIALIZATION.");
         any = true;
-        addWords(out, 2, 4, {s.labels[i], "=", quoted(text::trimEnd(description)) + "."});
+        const std::string typed = quoted(text::trimEnd(in.description)) + symbolSuffix(in.textSymbol);
+        if (in.dictionaryText)
+            addCall(out, 2, s.labels[i] + " = lcl_report=>dictionary_label",
+                    {{"iv_table", quoted(text::upper(in.table))},
+                     {"iv_field", quoted(text::upper(in.field))},
+                     {"iv_typed", typed}});
+        else
+            addWords(out, 2, 4, {s.labels[i], "=", typed + "."});
     }
     if (!s.maxRowsLabel.empty() || !s.layoutLabel.empty()) {
         if (!any) out.add("INITIALIZATION.");
         any = true;
-        if (!s.maxRowsLabel.empty()) out.add({"  ", s.maxRowsLabel, " = ", quoted(kMaxRowsText), "."});
+        const PlanSymbols& symbols = plan.options.symbols;
+        if (!s.maxRowsLabel.empty())
+            out.add({"  ", s.maxRowsLabel, " = ", quoted(kMaxRowsText), symbolSuffix(symbols.maxRowsText), "."});
         if (!s.layoutLabel.empty()) {
-            out.add({"  ", s.layoutLabel, " = ", quoted(kLayoutText), "."});
+            out.add({"  ", s.layoutLabel, " = ", quoted(kLayoutText), symbolSuffix(symbols.layoutText), "."});
             out.add({"  ", s.layoutInput, " = lcl_report=>default_layout( )."});
         }
     }
@@ -259,7 +279,7 @@ void addEvents(const ReportPlan& plan, const Spelling& s, SourceText& out) {
     if (!s.maxRowsInput.empty()) {
         out.add({"AT SELECTION-SCREEN ON ", s.maxRowsInput, "."});
         out.add({"  IF ", s.maxRowsInput, " < 0."});
-        out.add({"    MESSAGE ", quoted(kMaxRowsRefused), " TYPE 'E'."});
+        out.add({"    MESSAGE ", quoted(kMaxRowsRefused), symbolSuffix(plan.options.symbols.maxRowsRefused), " TYPE 'E'."});
         out.add("  ENDIF.");
         out.add("");
     }

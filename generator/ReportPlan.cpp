@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "generator/DesignCheck.h"
 #include "generator/FromClause.h"
+#include "generator/Generator.h"
 
 namespace orvex {
 
@@ -113,7 +114,7 @@ void planOptions(ReportPlan& plan) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].sortPosition > 0) o.sortColumns.push_back(i);
         o.totals = o.totals || columns[i].total;
-        o.columnTexts = o.columnTexts || !text::blank(columns[i].description);
+        o.columnTexts = o.columnTexts || (!text::blank(columns[i].description) && !columns[i].dictionaryText);
     }
     std::stable_sort(o.sortColumns.begin(), o.sortColumns.end(), [&columns](std::size_t a, std::size_t b) {
         return columns[a].sortPosition < columns[b].sortPosition;
@@ -122,6 +123,89 @@ void planOptions(ReportPlan& plan) {
     o.selectOrder = o.sortColumns;
     for (std::size_t i = 0; i < columns.size(); ++i)
         if (columns[i].sortPosition <= 0) o.selectOrder.push_back(i);
+}
+
+// Whether a description is the dictionary's own label of its field.
+bool isDictionaryLabel(std::string_view description, std::string_view label) {
+    return !text::blank(description) && text::trim(description) == text::trim(label);
+}
+
+// Gives the texts that stay as typed their text symbols, numbered from 001 in
+// order of first use, one symbol per text. A text longer than a symbol holds,
+// or one past the 999th, stays a plain literal.
+class SymbolNumbers {
+public:
+    explicit SymbolNumbers(std::vector<PlanSymbol>& symbols) : symbols_(symbols) {}
+    std::string give(std::string_view typed, std::size_t room) {
+        const std::string text(text::trimEnd(typed));
+        const std::size_t length = text::length(text);
+        if (text.empty() || length > kMaxSymbolLength) return {};
+        room = std::min(std::max(room, length), kMaxSymbolLength);
+        for (PlanSymbol& s : symbols_)
+            if (s.text == text) {
+                s.room = std::max(s.room, room);
+                return s.key;
+            }
+        if (next_ > 999) return {};
+        std::string key = std::to_string(next_++);
+        key.insert(0, 3 - key.size(), '0');
+        symbols_.push_back(PlanSymbol{key, text, room});
+        return key;
+    }
+
+private:
+    std::vector<PlanSymbol>& symbols_;
+    int next_ = 1;
+};
+
+// With texts from the dictionary: which inputs and columns read their labels
+// from it, and the text symbols of every other text, in the order each code
+// style first writes them. The room of a text is the width of its place: an
+// input's label 20, an option's label 24, a column heading 20 in the field
+// catalogue's medium text (40 in a SALV long text), a heading line 60.
+void planTexts(const ReportDefinition& report, ReportPlan& plan) {
+    PlanOptions& o = plan.options;
+    o.texts = textSource(report);
+    if (o.texts != TextSource::Dictionary) return;
+    const bool modern = plan.style == CodeStyle::Modern;
+    for (std::size_t i = 0; i < plan.inputs.size(); ++i)
+        plan.inputs[i].dictionaryText = isDictionaryLabel(report.selection[i].description,
+                                                          report.selection[i].dictionaryLabel);
+    // A column comes from the first pick of its field name.
+    for (PlanColumn& c : plan.columns)
+        for (const PickedField& f : report.fields)
+            if (text::upper(f.field) == text::upper(c.source.field)) {
+                c.dictionaryText = isDictionaryLabel(f.description, f.dictionaryLabel);
+                break;
+            }
+    SymbolNumbers numbers(plan.textSymbols);
+    PlanSymbols& s = o.symbols;
+    const auto inputTexts = [&] {
+        for (PlanInput& in : plan.inputs) {
+            o.dictionaryLabels = o.dictionaryLabels || in.dictionaryText;
+            in.textSymbol = numbers.give(in.description, 20);
+        }
+        if (o.rowLimit) s.maxRowsText = numbers.give(kMaxRowsText, kOptionLabelWidth);
+        if (o.layout) s.layoutText = numbers.give(kLayoutText, kOptionLabelWidth);
+        if (o.rowLimit) s.maxRowsRefused = numbers.give(kMaxRowsRefused, 70);
+    };
+    const auto listTexts = [&] {
+        if (checksAuthority(report)) s.authorityRefused = numbers.give(kAuthorityRefused, 70);
+        for (PlanColumn& c : plan.columns)
+            if (!c.dictionaryText) c.textSymbol = numbers.give(c.description, modern ? 40 : 20);
+        if (modern && !plan.printHeading) return;
+        s.heading = numbers.give(plan.heading, 60);
+        // The classic list has always written its date's label as symbol T03.
+        if (modern) s.date = numbers.give("Date:", 10);
+        else if (!plan.grid) plan.textSymbols.push_back(PlanSymbol{"T03", "Date:", 5});
+    };
+    if (modern) {
+        listTexts();
+        inputTexts();
+    } else {
+        inputTexts();
+        listTexts();
+    }
 }
 
 // The tables the query reads, each once whatever its letter case.
@@ -232,6 +316,7 @@ Result<ReportPlan> planReport(const ReportDefinition& design) {
     }
     planColumns(report, tableIndex, plan);
     plan.inputs = nameInputs(report, &plan.options);
+    planTexts(report, plan);
     planOptions(plan);
     if (checksAuthority(report)) planAuthorityTables(plan);
     planInputTables(plan);

@@ -44,6 +44,12 @@ struct PlanColumn {
     bool sortDescending = false;
     bool subtotal = false;
     bool total = false;
+    // The heading comes from the dictionary in the logon language (the
+    // description is the dictionary's own label); no text is forced on it.
+    bool dictionaryText = false;
+    // The key of the text symbol that holds a typed heading ("" when the
+    // program writes it as a plain literal).
+    std::string textSymbol{};
     bool operator==(const PlanColumn&) const = default;
 };
 
@@ -69,6 +75,11 @@ struct PlanInput {
     std::string field;         // trimmed
     std::string description;   // as stored: the label's text
     ScreenName name;
+    // The label is read from the dictionary in the logon language when the
+    // program starts, the description staying where that fails; the key of
+    // the text symbol holding the description ("" for a plain literal).
+    bool dictionaryText = false;
+    std::string textSymbol{};
     bool operator==(const PlanInput&) const = default;
 };
 
@@ -116,6 +127,27 @@ struct RowLimit {
     bool operator==(const RowLimit&) const = default;
 };
 
+// The keys of the text symbols of the texts the program adds itself ("" where
+// it writes a plain literal).
+struct PlanSymbols {
+    std::string maxRowsText, layoutText, maxRowsRefused, authorityRefused, heading, date;
+    bool operator==(const PlanSymbols&) const = default;
+};
+
+// A text symbol of the program: key, text and the room its places give it.
+struct PlanSymbol {
+    std::string key;
+    std::string text;
+    std::size_t room = 0;
+    bool operator==(const PlanSymbol&) const = default;
+};
+
+// The longest text a text symbol holds.
+inline constexpr std::size_t kMaxSymbolLength = 132;
+
+// A literal's text symbol as written after it: "(001)", or nothing.
+inline std::string symbolSuffix(const std::string& key) { return key.empty() ? std::string() : "(" + key + ")"; }
+
 struct PlanOptions {
     std::vector<std::size_t> sortColumns;  // column indexes in sort order
     // The order of a SELECT with a row limit and sorted columns, so that the
@@ -131,6 +163,12 @@ struct PlanOptions {
     // reads: every table of the query, in upper case as the dictionary names
     // it, each once; none when the design does not check.
     std::vector<std::string> authorityTables;
+    // Where the texts come from: with the dictionary, the inputs and columns
+    // marked so read their labels from it and every other text is a symbol.
+    TextSource texts = TextSource::Literal;
+    PlanSymbols symbols{};
+    // Whether some input reads its label from the dictionary.
+    bool dictionaryLabels = false;
     bool operator==(const PlanOptions&) const = default;
 };
 
@@ -154,6 +192,9 @@ struct ReportPlan {
     // case, as first written: the program declares a work area for each.
     std::vector<std::string> inputTables;
     PlanOptions options;
+    // The text symbols the program uses, in order of first use; empty when
+    // its texts are literals.
+    std::vector<PlanSymbol> textSymbols;
 
     // The column's table's alias.
     const std::string& aliasOf(const PlanField& f) const { return tables[f.table].alias; }

@@ -39,6 +39,46 @@ std::size_t estimateLines(const ReportPlan& plan) {
            (plan.options.authorityTables.empty() ? 0 : 24 + plan.options.authorityTables.size());
 }
 
+// The labels of the inputs that take them from the dictionary: the typed
+// description first, then the dictionary's label in the logon language
+// where the dictionary has one (FORM DICTIONARY_LABEL).
+void addDictionaryLabelReads(const ReportPlan& plan, SourceText& out) {
+    std::string quoted;
+    for (const PlanInput& in : plan.inputs) {
+        if (!in.dictionaryText) continue;
+        const std::string label = classicLabel(in.name);
+        out.add({label, " = '", text::abapQuoted(in.description, quoted), "'", symbolSuffix(in.textSymbol), "."});
+        out.add({"PERFORM DICTIONARY_LABEL USING '", text::upper(in.table), "' '", text::upper(in.field), "'"});
+        out.add({"  CHANGING ", label, "."});
+    }
+}
+
+// The FORM that reads a field's label from the dictionary in the user's
+// logon language; the label stays as it is where the dictionary has none.
+void addDictionaryLabelForm(SourceText& out) {
+    out.add("FORM DICTIONARY_LABEL USING u_table TYPE DDOBJNAME");
+    out.add("                            u_field TYPE DFIES-LFIELDNAME");
+    out.add("                      CHANGING c_label TYPE C.");
+    addSectionBox(out, "*LABEL FROM DICTIONARY  *");
+    out.add("  DATA: l_field TYPE DFIES.");
+    out.add("");
+    out.add("  CALL FUNCTION 'DDIF_FIELDINFO_GET'");
+    out.add("    EXPORTING");
+    out.add("      tabname        = u_table");
+    out.add("      lfieldname     = u_field");
+    out.add("      langu          = SY-LANGU");
+    out.add("    IMPORTING");
+    out.add("      dfies_wa       = l_field");
+    out.add("    EXCEPTIONS");
+    out.add("      not_found      = 1");
+    out.add("      internal_error = 2");
+    out.add("      OTHERS         = 3.");
+    out.add("  IF SY-SUBRC = 0 AND NOT l_field-SCRTEXT_M IS INITIAL.");
+    out.add("    c_label = l_field-SCRTEXT_M.");
+    out.add("  ENDIF.");
+    out.add("ENDFORM.");
+}
+
 // The inputs of the report's options in a block of their own: the row limit
 // (0 reads every row) and the ALV layout.
 void addOptionsBlock(const PlanOptions& options, SourceText& out) {
@@ -62,22 +102,29 @@ void addOptionsBlock(const PlanOptions& options, SourceText& out) {
 // The option inputs' labels (ending the AT SELECTION-SCREEN OUTPUT block),
 // then their own events: a negative row limit is refused on the screen; the
 // user's default layout is proposed at the start and the saved layouts are
-// offered as value help.
-void addOptionEvents(const PlanOptions& options, SourceText& out) {
-    if (options.rowLimit) out.add({classicLabel(options.rowLimit->name), " = '", kMaxRowsText, "'."});
-    if (options.layout) out.add({classicLabel(*options.layout), " = '", kLayoutText, "'."});
+// offered as value help. The labels read from the dictionary are read at the
+// start too.
+void addOptionEvents(const ReportPlan& plan, SourceText& out) {
+    const PlanOptions& options = plan.options;
+    const PlanSymbols& symbols = options.symbols;
+    if (options.rowLimit)
+        out.add({classicLabel(options.rowLimit->name), " = '", kMaxRowsText, "'", symbolSuffix(symbols.maxRowsText), "."});
+    if (options.layout)
+        out.add({classicLabel(*options.layout), " = '", kLayoutText, "'", symbolSuffix(symbols.layoutText), "."});
     if (options.rowLimit) {
         const std::string input = classicParameter(options.rowLimit->name);
         out.add("");
         out.add({"AT SELECTION-SCREEN ON ", input, "."});
         out.add({"IF ", input, " < 0."});
-        out.add({"  MESSAGE '", kMaxRowsRefused, "' TYPE 'E'."});
+        out.add({"  MESSAGE '", kMaxRowsRefused, "'", symbolSuffix(symbols.maxRowsRefused), " TYPE 'E'."});
         out.add("ENDIF.");
     }
-    if (!options.layout) return;
-    const std::string layoutInput = classicParameter(*options.layout);
+    if (!options.layout && !options.dictionaryLabels) return;
     out.add("");
     out.add("INITIALIZATION.");
+    addDictionaryLabelReads(plan, out);
+    if (!options.layout) return;
+    const std::string layoutInput = classicParameter(*options.layout);
     out.add("G_VARIANT-REPORT = SY-REPID.");
     out.add("CALL FUNCTION 'REUSE_ALV_VARIANT_DEFAULT_GET'");
     out.add("  exporting");
@@ -213,13 +260,13 @@ namespace {
 // group (S_TABU_DIS) and then its name (S_TABU_NAM). A refusal shows one
 // message and ends the report before any row is read; an exception that is
 // no refusal (an unknown action or table) lets it go on.
-void addAuthorityForm(SourceText& out) {
+void addAuthorityForm(const PlanSymbols& symbols, SourceText& out) {
     out.add("FORM CHECK_AUTHORITY USING u_table TYPE DD25V-VIEWNAME.");
     addSectionBox(out, "*CHECK DISPLAY AUTHORITY*");
     out.add("  DATA: l_message TYPE STRING.");
     out.add("");
     addViewAuthorityCall(out, "  ", "u_table");
-    out.add({"    CONCATENATE '", kAuthorityRefused, "' u_table"});
+    out.add({"    CONCATENATE '", kAuthorityRefused, "'", symbolSuffix(symbols.authorityRefused), " u_table"});
     out.add("      INTO l_message SEPARATED BY SPACE.");
     out.add("    MESSAGE l_message TYPE 'S' DISPLAY LIKE 'E'.");
     out.add("    LEAVE LIST-PROCESSING.");
@@ -239,16 +286,23 @@ void addDataForms(const ReportPlan& plan, SourceText& out) {
         out.add({"PERFORM CHECK_AUTHORITY USING '", table, "'."});
     addClassicSelect(plan, out);
     out.add("ENDFORM.");
-    if (!plan.options.authorityTables.empty()) addAuthorityForm(out);
+    if (!plan.options.authorityTables.empty()) addAuthorityForm(plan.options.symbols, out);
+    if (plan.options.dictionaryLabels) addDictionaryLabelForm(out);
 
     out.add("FORM BUILD_FIELD_CAT.");
     addSectionBox(out, "*Build ALV List Layout  *");
     out.add("");
     for (const PlanColumn& c : plan.columns) {
         out.add({"  wa_fieldcat-fieldname = '", text::abapQuoted(c.source.field, quoted), "'."});
-        out.add({"  wa_fieldcat-ref_tabname = '", text::abapQuoted(plan.tables[c.source.table].name, quoted), "'."});
+        // The dictionary's labels are found by the table's name as the dictionary spells it.
+        const std::string& table = plan.tables[c.source.table].name;
+        out.add({"  wa_fieldcat-ref_tabname = '",
+                 text::abapQuoted(plan.options.texts == TextSource::Dictionary ? text::upper(table) : table, quoted), "'."});
         out.add("  wa_fieldcat-tabname = 'IT_OUTPUT'.");
-        out.add({"  wa_fieldcat-seltext_m = '", text::abapQuoted(c.description, quoted), "'."});
+        // A heading from the dictionary is the ALV's own, by the reference field.
+        if (!c.dictionaryText)
+            out.add({"  wa_fieldcat-seltext_m = '", text::abapQuoted(c.description, quoted), "'",
+                     symbolSuffix(c.textSymbol), "."});
         if (c.total) out.add("  wa_fieldcat-do_sum = 'X'.");
         out.add("  APPEND wa_fieldcat TO it_fieldcat.");
         out.add("  CLEAR wa_fieldcat.");
@@ -323,10 +377,11 @@ void addEventForms(const ReportPlan& plan, SourceText& out) {
 
     addSectionBox(out, "*ALV TOP OF PAGE        *");
     out.add("form top_of_page.");
-    std::string_view heading = text::abapQuoted(plan.heading, quoted);
+    const std::string heading = std::string(text::abapQuoted(plan.heading, quoted)) + "'" +
+                                symbolSuffix(plan.options.symbols.heading);
     if (plan.grid) {
         out.add("WA_LINE-typ = 'H'.");
-        out.add({" WA_LINE-info = '", heading, "'."});
+        out.add({" WA_LINE-info = '", heading, "."});
         out.add(" append WA_LINE TO IT_LINE.");
         out.add("WA_LINE-typ = 'S'.");
         out.add(" WRITE SY-DATUM TO G_DATE.");
@@ -337,7 +392,7 @@ void addEventForms(const ReportPlan& plan, SourceText& out) {
         out.add(" it_list_commentary = IT_LINE.");
         out.add("");
     } else {
-        out.add({"WRITE: AT 1 '", heading, "'."});
+        out.add({"WRITE: AT 1 '", heading, "."});
         out.add("  NEW-LINE.");
         out.add(" WRITE: AT 50 'Date:'(T03), sy-datum.");
     }
@@ -352,11 +407,18 @@ void GenDeclarations(const ReportPlan& plan, SourceText& out) {
     addSelectionScreen(plan, out);
 
     if (hasSelectionScreen(plan)) {
-        addSectionBox(out, "*AT Selection Screen O/P*");
-        out.add("AT SELECTION-SCREEN OUTPUT.");
+        // Labels read from the dictionary are set once, at the start.
+        bool literalLabels = plan.options.rowLimit || plan.options.layout;
+        for (const PlanInput& in : plan.inputs) literalLabels = literalLabels || !in.dictionaryText;
+        if (literalLabels) {
+            addSectionBox(out, "*AT Selection Screen O/P*");
+            out.add("AT SELECTION-SCREEN OUTPUT.");
+        }
         for (const PlanInput& in : plan.inputs)
-            out.add({classicLabel(in.name), " = '", text::abapQuoted(in.description, quoted), "'."});
-        addOptionEvents(plan.options, out);
+            if (!in.dictionaryText)
+                out.add({classicLabel(in.name), " = '", text::abapQuoted(in.description, quoted), "'",
+                         symbolSuffix(in.textSymbol), "."});
+        addOptionEvents(plan, out);
     }
     out.add("");
     out.add("START-OF-SELECTION.");

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "common/Text.h"
 #include "screens/ListBox.h"
 #include "screens/Session.h"
 #include "screens/Widgets.h"
@@ -159,8 +160,17 @@ void frmSelectionScr::cmdADD_Click() {
     }
     StatusLine->clearMessage();
     const PickedField field = working().at(row);
+    // The input proposes its field's description, and keeps the dictionary's
+    // label the field was proposed with.
+    std::string dictionaryLabel;
+    for (const PickedField& f : session_.report().definition.fields)
+        if (text::trim(f.table) == field.table && f.field == field.field) {
+            dictionaryLabel = f.dictionaryLabel;
+            break;
+        }
     const SelectionEntry entry{field.table, field.field, field.description,
-                               settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text()))};
+                               settingsText(optParameter->isChecked(), chkREqField->isChecked(), toStd(txtDefVal->text())),
+                               dictionaryLabel};
     if (!session_.report().addEntry(entry)) return;
     if (lstFinalTABS->count() > 0) txtDefVal->clear();
 }

@@ -160,8 +160,23 @@ json standInInterfaces() {
     return interfaces;
 }
 
+// The labels of the flight fields, one a line: language|TABLE|FIELD|label.
+std::string dictionaryLabels() {
+    static const std::string labels = [] {
+        std::string out = readFile(sourceDir() / "tests/exec/standins/dictionary_labels_de.txt");
+        const json dictionary = json::parse(readFile(sourceDir() / "sap/sandbox/data/dictionary.json"));
+        for (const json& t : dictionary.at("tables"))
+            if (findTable(t.at("name")))
+                for (const json& row : t.at("fields"))
+                    out += "E|" + t.at("name").get<std::string>() + "|" + row.at(0).get<std::string>() + "|" +
+                           row.at(5).get<std::string>() + "\n";
+        return out;
+    }();
+    return labels;
+}
+
 ReportRun transpileAndRun(const ReportDefinition& program, const std::string& source,
-                          const std::vector<std::string>& refused) {
+                          const std::vector<std::string>& refused, const std::string& language) {
     ReportRun run;
     orvex::testing::TempDir scratch;
     fs::path folder = scratch.path();
@@ -187,6 +202,8 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
     for (const std::string& table : refused) refusedTables += table + "\n";
     if (!refused.empty()) writeFile(folder / "refused_tables.txt", refusedTables);
     writeFile(folder / "interfaces.json", standInInterfaces().dump(1));
+    writeFile(folder / "dictionary_labels.txt", dictionaryLabels());
+    writeFile(folder / "logon_language.txt", language + "\n");
     fs::create_directory_symlink(sourceDir() / "node_modules", folder / "node_modules");
 
     const fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
@@ -208,10 +225,11 @@ ReportRun transpileAndRun(const ReportDefinition& program, const std::string& so
 }
 }  // namespace
 
-ReportRun runReport(const ReportDefinition& design, const std::vector<std::string>& refused) {
+ReportRun runReport(const ReportDefinition& design, const std::vector<std::string>& refused,
+                    const std::string& language) {
     GenerationResult generated = GenerateProgram(design);
     if (!generated) throw std::runtime_error("the generator refused the design: " + generated.failure().reason);
-    return transpileAndRun(design, adaptForTranspiler(generated->text.text(), design.name), refused);
+    return transpileAndRun(design, adaptForTranspiler(generated->text.text(), design.name), refused, language);
 }
 
 }  // namespace orvex::exec

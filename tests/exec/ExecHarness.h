@@ -69,8 +69,12 @@ struct ReportRun {
 // TranspilerFixes.h) and runs it as the program named and titled by the
 // design, in a fresh folder. When ORVEX_EXEC_KEEP names a folder, the run is
 // kept there instead, for a look at a failure. The user may display every
-// table but those `refused` names (VIEW_AUTHORITY_CHECK's stand-in).
-ReportRun runReport(const ReportDefinition& design, const std::vector<std::string>& refused = {});
+// table but those `refused` names (VIEW_AUTHORITY_CHECK's stand-in), and
+// logs on in `language` (sy-langu): the dictionary's stand-in
+// (DDIF_FIELDINFO_GET) has the flight fields' English labels of the
+// sandbox's dictionary and some German ones (standins/dictionary_labels_de.txt).
+ReportRun runReport(const ReportDefinition& design, const std::vector<std::string>& refused = {},
+                    const std::string& language = "E");
 
 // Whether node and the pinned packages are there; the reason when not.
 std::string toolsMissing();

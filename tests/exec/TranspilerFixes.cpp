@@ -94,6 +94,20 @@ std::string acceptedScreen(std::string_view source) {
     return out;
 }
 
+// The labels as the user sees the screen: each comment's text recorded
+// (Z_SCREEN_LABEL, the stand-ins' own function).
+std::string shownLabels(std::string_view source) {
+    static const std::regex comment(R"(^SELECTION-SCREEN:?\s+COMMENT\s+\S+\s+([\w/]+)\.$)", kIgnoreCase);
+    std::string out;
+    for (const std::string& line : lines(source)) {
+        const std::string statement = statementText(line);
+        std::smatch m;
+        if (std::regex_search(statement, m, comment))
+            out += "CALL FUNCTION 'Z_SCREEN_LABEL' EXPORTING name = '" + text::upper(m.str(1)) + "' text = " + m.str(1) + ".\n";
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string adaptForTranspiler(std::string_view source, const std::string& programName) {
@@ -146,7 +160,7 @@ std::string adaptForTranspiler(std::string_view source, const std::string& progr
     if (start == std::string::npos) throw std::runtime_error("the program has no START-OF-SELECTION");
     if (valueRequestCount > 0) valueRequests += "ENDFORM.\n";
     return kept.substr(0, start) + "* The execution tests run the selection screen's events here, in SAP's order.\n" +
-           initialization + screenOutput + acceptedScreen(source) + screenInput + kept.substr(start) + valueRequests;
+           initialization + screenOutput + shownLabels(source) + acceptedScreen(source) + screenInput + kept.substr(start) + valueRequests;
 }
 
 }  // namespace orvex::exec

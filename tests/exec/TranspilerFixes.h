@@ -14,6 +14,8 @@
 //    selection table, and a parameter whose default is empty holds its
 //    initial value (the transpiled program puts a row with an empty value in
 //    the first, and blanks into a date or time parameter).
+//  - What the screen's labels show is recorded once the screen is built
+//    (the transpiler draws no screen).
 //  - sy-repid is the program's name (empty in the transpiled program).
 //  - An ORDER BY whose columns stand one a line, separated by blanks as
 //    release 7.02 writes them, gets commas between its columns (the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "DesignCases.h"
 #include "DesignFile.h"
@@ -113,7 +114,65 @@ TEST(TableAuthorisations, aRefusedTableEndsTheReportBeforeItsRowsAreShown) {
             continue;
         }
         EXPECT_EQ(run.listOutput, "No authorisation to display table " + tables.back() + "\n");
-        for (const json& call : run.calls) EXPECT_EQ(call.value("call", ""), "VIEW_AUTHORITY_CHECK") << run.describe();
+        // After the selection screen (its labels), nothing but the checks.
+        for (const json& call : run.calls) {
+            if (call.value("call", "") == "SCREEN_LABEL") continue;
+            EXPECT_EQ(call.value("call", ""), "VIEW_AUTHORITY_CHECK") << run.describe();
+        }
+    }
+}
+
+// Labels from the dictionary arrive in the logon language: on the selection
+// screen, in the classic field catalogue (the ALV's own texts, by the
+// reference field) and as SALV's own column texts (the report sets none);
+// typed descriptions stay as typed, and without the key every text is typed.
+TEST(DictionaryTexts, labelsComeInTheLogonLanguageAndTypedTextsStay) {
+    ASSERT_EQ(toolsMissing(), "");
+    Result<ReportDefinition> design =
+        loadDesignFile((sourceDir() / "tests/generator/designs/dictionary_texts.json").string());
+    ASSERT_TRUE(design) << design.failure().reason;
+    design->author = "TESTER";
+    const struct {
+        CodeStyle style;
+        std::optional<TextSource> texts;
+        const char* language;
+        std::vector<std::string> labels;   // the inputs' labels as shown, the options' after them
+        std::vector<std::string> headings;  // CARRNAME, FLDATE, PRICE: the catalogue's texts, SALV's long texts
+    } cases[] = {
+        {CodeStyle::Classic, TextSource::Dictionary, "D", {"Fluggesellschaft", "Flown on"},
+         {"Name der Fluggesellschaft", "Flugdatum", "Price per seat"}},
+        {CodeStyle::Classic, TextSource::Dictionary, "E", {"Airline", "Flown on"}, {"Airline name", "Date", "Price per seat"}},
+        {CodeStyle::Classic, std::nullopt, "D", {"Airline", "Flown on"}, {"Airline name", "Date", "Price per seat"}},
+        {CodeStyle::Modern, std::nullopt, "D", {"Fluggesellschaft", "Flown on"},
+         {"Name der Fluggesellschaft", "Flugdatum", "Price per seat"}},
+    };
+    for (const auto& c : cases) {
+        const bool modern = c.style == CodeStyle::Modern;
+        SCOPED_TRACE(std::string(modern ? "modern" : "classic") + (c.texts ? ", dictionary, " : ", no key, ") + c.language);
+        design->style = c.style;
+        design->texts = c.texts;
+        const ReportRun run = runReport(*design, {}, c.language);
+        ASSERT_TRUE(run.ok()) << run.describe();
+        std::vector<std::string> labels;
+        for (const json& label : run.callsOf("SCREEN_LABEL")) labels.push_back(label["TEXT"]);
+        std::vector<std::string> expected = c.labels;
+        expected.insert(expected.end(), {"Maximum number of hits", "Layout"});
+        EXPECT_EQ(labels, expected) << run.describe();
+        std::vector<std::string> headings;
+        if (modern) {
+            const json columns = run.callsOf("CL_SALV_TABLE->DISPLAY").at(0)["COLUMNS"]["COLUMNS"];
+            for (const char* name : {"CARRNAME", "FLDATE", "PRICE"}) {
+                std::string text;
+                for (const json& column : columns)
+                    if (column["COLUMNNAME"] == name) text = column["LONG_TEXT"];
+                headings.push_back(text);
+            }
+        } else {
+            const json catalogue = run.callsOf("REUSE_ALV_LIST_DISPLAY").at(0)["IT_FIELDCAT"];
+            for (const json& entry : catalogue)
+                headings.push_back(entry["SELTEXT_L"] == "" ? entry["SELTEXT_M"] : entry["SELTEXT_L"]);
+        }
+        EXPECT_EQ(headings, c.headings) << run.describe();
     }
 }
 

@@ -110,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Files, DesignFileRefusals, ::testing::ValuesIn(refusedD
 
 // Whole programs: each display and heading variant and two execution designs
 // in each style, each example's modern program, and the classic program that
-// checks the tables' authorisations.
+// checks the tables' authorisations, and the program that takes its texts
+// from the dictionary.
 struct Golden {
     fs::path design;
     CodeStyle style;
@@ -140,6 +141,7 @@ std::vector<Golden> goldenPrograms() {
                                    execDesigns / "every_flight_column.json"})
         for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({design, style});
     all.push_back({designs / "authority_check.json", CodeStyle::Classic});
+    for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({designs / "dictionary_texts.json", style});
     for (const char* name : {"connections_from_city", "flights_by_carrier", "seat_occupancy"})
         all.push_back({examples / (std::string(name) + ".json"), CodeStyle::Modern});
     return all;

@@ -52,6 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     r.selection = {{padded("SFLIGHT"), "CARRID", "Carrier's", "P;R;O'Neil"},
                                    {" SFLIGHT", "FLDATE", "", "S;N;"},
                                    {"SCARR", "CARRNAME", "Name", "S;N;"}};
+                    r.texts = TextSource::Literal;
                 },
                 {"TABLES sflight.", "TABLES scarr.", "PARAMETERS p_carrid TYPE sflight-carrid OBLIGATORY DEFAULT 'O''Neil'.",
                  "SELECT-OPTIONS s_fldate FOR sflight-fldate.", "SELECTION-SCREEN COMMENT 1(20) sc_carri.",

@@ -40,6 +40,40 @@ TEST(SelectionScreen, settingsTextsMakeTheEntry) {
         EXPECT_TRUE(has(src, line)) << line;
 }
 
+// With texts from the dictionary the program's text symbols come with it:
+// numbered in order of first use, one per text, each with the room of its
+// place; literal texts need none.
+TEST(TextSymbols, theProgramListsEveryTextItKeepsAsTyped) {
+    ReportDefinition r = flightReport({"CARRID", "FLDATE", "PRICE"});
+    r.fields[0].dictionaryLabel = r.fields[0].description;  // the dictionary's own: no symbol
+    r.fields[2].description = r.fields[1].description;      // the same text: one symbol
+    r.selection = {{padded("SFLIGHT"), "CARRID", "Airline", "P;N;", "Airline"}};
+    r.maxRows = 10;
+    r.grid = false;
+    r.authorityCheck = false;
+    const struct {
+        CodeStyle style;
+        std::optional<TextSource> texts;
+        std::vector<TextSymbol> pool;
+    } cases[] = {
+        {CodeStyle::Classic, std::nullopt, {}},
+        {CodeStyle::Modern, TextSource::Literal, {}},
+        {CodeStyle::Classic, TextSource::Dictionary,
+         {{"001", "Airline", 20}, {"002", kMaxRowsText, 24}, {"003", kMaxRowsRefused, 70}, {"004", "FLDATE text", 20},
+          {"005", kInitialHeading, 60}, {"T03", "Date:", 5}}},
+        {CodeStyle::Modern, std::nullopt,
+         {{"001", "FLDATE text", 40}, {"002", "Airline", 20}, {"003", kMaxRowsText, 24}, {"004", kMaxRowsRefused, 70}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style == CodeStyle::Modern ? "modern" : "classic");
+        r.style = c.style;
+        r.texts = c.texts;
+        const Generated g = generated(r);
+        EXPECT_EQ(g.textPool, c.pool);
+        for (const TextSymbol& s : g.textPool) EXPECT_TRUE(test::mentions(g.source, "'(" + s.key + ")")) << s.key;
+    }
+}
+
 // A report without inputs of its own has no block for them: without the
 // options' inputs no selection screen at all, with them the options' block.
 TEST(SelectionScreen, aReportWithoutInputsHasNoBlockForThem) {

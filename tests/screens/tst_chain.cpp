@@ -228,6 +228,7 @@ private slots:
     void selectionScreen() {
         Chain x;
         x.design.selection.clear();
+        x.design.fields[2].dictionaryLabel = "Airline Code";  // an input keeps the label its field was proposed
         frmSelectionScr s(x.session);
         QCOMPARE(s.lstFinalTABS->items(), (QStringList{pad("SFLIGHT"), pad("SFLIGHT"), pad("SCARR")}));
         QVERIFY(s.Command1->isEnabled());  // a report may have no input
@@ -257,7 +258,7 @@ private slots:
                      entries->index(2, 3).data().toString() + entries->index(2, 4).data().toString(),
                  QStringLiteral("Select OptionsYes ParameterNo"));
         QCOMPARE(x.design.selection.back(),
-                 (SelectionEntry{"SCARR", "CARRID", "Airline Code", "P;N;LH"}));
+                 (SelectionEntry{"SCARR", "CARRID", "Airline Code", "P;N;LH", "Airline Code"}));
         pick(s.lstSELSCRPARAM, 0, s.cmdRemove);  // the entry goes back into the working copy
         QCOMPARE(shown(s, {"lstSelSCRTAB", "lstSELSCRFLD", "lstSELSCRDESC", "lstFinalTABS", "lstSelFields",
                            "lstSelFldsDesc"}),

@@ -4,6 +4,8 @@
 // working directory), written there by the test:
 //   data.sql         the rows of the data set, one INSERT a line
 //   interfaces.json  the parameters of every stand-in function module
+//   logon_language.txt  sy-langu, when the test names a language
+//   dictionary_labels.txt  the fields' labels: language|TABLE|FIELD|label
 // A report's ALV calls land in alv_calls.jsonl there (OPEN DATASET).
 import {SQLiteDatabaseClient} from "@abaplint/database-sqlite";
 import {readFileSync} from "node:fs";
@@ -62,6 +64,14 @@ export async function setUp(abap, schemas, insert) {
   sy.uzeit.set("120000");
   sy.mandt.set("001");
   sy.uname.set("TESTER");
+  // The logon language: English unless the test names another.
+  let language = "E";
+  try {
+    language = readFileSync(join(folder, "logon_language.txt"), "utf8").trim() || "E";
+  } catch {
+    // no file: English
+  }
+  sy.langu.set(language);
 
   const database = new SQLiteDatabaseClient();
   const select = database.select.bind(database);
@@ -78,6 +88,20 @@ export async function setUp(abap, schemas, insert) {
   // LEAVE LIST-PROCESSING as the tests adapt it: the event ends, and with it
   // the run (the selection screen, shown again on SAP, is taken as left).
   abap.FunctionModules["ZEXEC_LEAVE_LIST_PROCESSING"] = async () => process.exit(0);
+  // The SALV stand-in's dictionary texts: for each component of a table's
+  // line, "NAME|label" with the label of the flight field of that name in
+  // the logon language (the transpiled types keep no dictionary reference;
+  // the flight tables give a field name one label).
+  abap.FunctionModules["ZEXEC_DICTIONARY_TEXTS"] = async (call) => {
+    const labels = readFileSync(join(folder, "dictionary_labels.txt"), "utf8").split("\n");
+    for (const name of Object.keys(call.exporting.is_line.get())) {
+      const field = name.toUpperCase();
+      const found = labels.find((l) => l.startsWith(`${language}|`) && l.split("|")[2] === field);
+      if (found !== undefined) {
+        call.tables.et_texts.append(new abap.types.String().set(`${field}|${found.split("|").slice(3).join("|")}`));
+      }
+    }
+  };
 }
 
 // A call naming a parameter the function module does not have, in the

@@ -165,6 +165,7 @@ FORM display USING iv_function TYPE string
   DATA lv_form TYPE c LENGTH 30.
   DATA lv_rows TYPE i.
   DATA ls_fc TYPE slis_fieldcat_alv.
+  DATA lt_fieldcat TYPE slis_t_fieldcat_alv.
   DATA ls_event TYPE slis_alv_event.
   DATA lv_field TYPE string.
   FIELD-SYMBOLS <ls_row> TYPE any.
@@ -182,7 +183,9 @@ FORM display USING iv_function TYPE string
   PERFORM json_raw_member USING 'IS_LAYOUT' lv_part CHANGING lv_json.
   PERFORM variant_json USING is_variant CHANGING lv_part.
   PERFORM json_raw_member USING 'IS_VARIANT' lv_part CHANGING lv_json.
-  PERFORM fieldcat_json USING it_fieldcat CHANGING lv_part.
+  lt_fieldcat = it_fieldcat.
+  PERFORM dictionary_headings CHANGING lt_fieldcat.
+  PERFORM fieldcat_json USING lt_fieldcat CHANGING lv_part.
   PERFORM json_raw_member USING 'IT_FIELDCAT' lv_part CHANGING lv_json.
   PERFORM sort_json USING it_sort CHANGING lv_part.
   PERFORM json_raw_member USING 'IT_SORT' lv_part CHANGING lv_json.
@@ -236,4 +239,61 @@ FORM fill_layouts.
   ls_layout-variant = '/WIDE'.
   ls_layout-text = 'All columns'.
   APPEND ls_layout TO gt_layouts.
+ENDFORM.
+
+* The label of a field in a language, from the run's labels; empty when
+* there is none.
+FORM dictionary_label USING iv_table TYPE any iv_field TYPE any iv_langu TYPE any
+                      CHANGING cv_label TYPE string.
+  DATA lv_line TYPE string.
+  DATA lv_key TYPE string.
+  DATA lv_table TYPE string.
+  DATA lv_field TYPE string.
+  DATA lv_langu TYPE string.
+  DATA lv_length TYPE i.
+  CLEAR cv_label.
+  lv_table = iv_table.
+  lv_field = iv_field.
+  lv_langu = iv_langu.
+  TRANSLATE lv_table TO UPPER CASE.
+  TRANSLATE lv_field TO UPPER CASE.
+  CONCATENATE lv_langu '|' lv_table '|' lv_field '|' INTO lv_key.
+  lv_length = strlen( lv_key ).
+  OPEN DATASET gc_labels FOR INPUT IN TEXT MODE ENCODING UTF-8.
+  IF sy-subrc <> 0.
+    RETURN.
+  ENDIF.
+  DO.
+    READ DATASET gc_labels INTO lv_line.
+    IF sy-subrc <> 0.
+      EXIT.
+    ENDIF.
+    IF strlen( lv_line ) > lv_length AND lv_line(lv_length) = lv_key.
+      cv_label = lv_line+lv_length.
+      EXIT.
+    ENDIF.
+  ENDDO.
+  CLOSE DATASET gc_labels.
+ENDFORM.
+
+* The ALV takes a column's texts it is not given from the dictionary field
+* the catalogue refers to (REF_TABNAME, REF_FIELDNAME or the field's own
+* name), in the logon language.
+FORM dictionary_headings CHANGING ct_fieldcat TYPE slis_t_fieldcat_alv.
+  DATA lv_label TYPE string.
+  DATA lv_field TYPE string.
+  FIELD-SYMBOLS <ls_fc> TYPE slis_fieldcat_alv.
+  LOOP AT ct_fieldcat ASSIGNING <ls_fc> WHERE ref_tabname IS NOT INITIAL.
+    IF <ls_fc>-seltext_s IS NOT INITIAL OR <ls_fc>-seltext_m IS NOT INITIAL OR <ls_fc>-seltext_l IS NOT INITIAL.
+      CONTINUE.
+    ENDIF.
+    lv_field = <ls_fc>-ref_fieldname.
+    IF lv_field IS INITIAL.
+      lv_field = <ls_fc>-fieldname.
+    ENDIF.
+    PERFORM dictionary_label USING <ls_fc>-ref_tabname lv_field sy-langu CHANGING lv_label.
+    <ls_fc>-seltext_s = lv_label.
+    <ls_fc>-seltext_m = lv_label.
+    <ls_fc>-seltext_l = lv_label.
+  ENDLOOP.
 ENDFORM.

@@ -14,3 +14,6 @@ TYPES: BEGIN OF ty_layout,
          text    TYPE c LENGTH 30,
        END OF ty_layout.
 DATA gt_layouts TYPE STANDARD TABLE OF ty_layout WITH DEFAULT KEY.
+
+* The fields' labels, one a line: language|TABLE|FIELD|label.
+CONSTANTS gc_labels TYPE string VALUE 'dictionary_labels.txt'.

@@ -11,6 +11,9 @@ CLASS cl_salv_column DEFINITION PUBLIC CREATE PUBLIC.
       IMPORTING value TYPE scrtext_m.
     METHODS set_long_text
       IMPORTING value TYPE scrtext_l.
+    " The dictionary's label, for each text the report did not set.
+    METHODS set_dictionary_text
+      IMPORTING iv_text TYPE string.
     METHODS to_json
       RETURNING VALUE(rv_json) TYPE string.
   PRIVATE SECTION.
@@ -39,6 +42,14 @@ CLASS cl_salv_column IMPLEMENTATION.
 
   METHOD set_long_text.
     mv_long = value.
+  ENDMETHOD.
+
+  METHOD set_dictionary_text.
+    IF mv_short IS INITIAL AND mv_medium IS INITIAL AND mv_long IS INITIAL.
+      mv_short = iv_text.
+      mv_medium = iv_text.
+      mv_long = iv_text.
+    ENDIF.
   ENDMETHOD.
 
   METHOD to_json.

@@ -73,6 +73,32 @@ CLASS cl_salv_columns_table IMPLEMENTATION.
   METHOD to_json.
     DATA lo_column TYPE REF TO cl_salv_column.
     DATA lv_list TYPE string.
+    DATA lr_line TYPE REF TO data.
+    DATA lt_texts TYPE STANDARD TABLE OF string WITH DEFAULT KEY.
+    DATA lv_entry TYPE string.
+    DATA lv_name TYPE lvc_fname.
+    DATA lv_label TYPE string.
+    FIELD-SYMBOLS <lt_table> TYPE STANDARD TABLE.
+    FIELD-SYMBOLS <ls_line> TYPE any.
+    " SALV gives each column of a dictionary-typed line the dictionary's texts
+    " in the logon language where the report sets none.
+    ASSIGN mr_table->* TO <lt_table>.
+    CREATE DATA lr_line LIKE LINE OF <lt_table>.
+    ASSIGN lr_line->* TO <ls_line>.
+    CALL FUNCTION 'ZEXEC_DICTIONARY_TEXTS'
+      EXPORTING
+        is_line  = <ls_line>
+      TABLES
+        et_texts = lt_texts.
+    LOOP AT lt_texts INTO lv_entry.
+      SPLIT lv_entry AT '|' INTO lv_name lv_label.
+      TRY.
+          lo_column = get_column( lv_name ).
+          lo_column->set_dictionary_text( lv_label ).
+        CATCH cx_salv_not_found.
+          CONTINUE.
+      ENDTRY.
+    ENDLOOP.
     rv_json = '{'.
     zcl_salv_capture=>member( EXPORTING iv_name = 'OPTIMIZE' iv_value = mv_optimize CHANGING cv_json = rv_json ).
     lv_list = '['.

@@ -98,7 +98,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -113,31 +113,31 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Flight Number' ).
+                     iv_text    = 'Flight Number'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CITYFROM'
-                     iv_text    = 'Depart.city' ).
+                     iv_text    = 'Depart.city'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CITYTO'
-                     iv_text    = 'Arrival city' ).
+                     iv_text    = 'Arrival city'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'DEPTIME'
-                     iv_text    = 'Departure' ).
+                     iv_text    = 'Departure'(006) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'ARRTIME'
-                     iv_text    = 'Arrival Time' ).
+                     iv_text    = 'Arrival Time'(007) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRNAME'
-                     iv_text    = 'Airline name' ).
+                     iv_text    = 'Airline name'(008) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'FLDATE'
-                     iv_text    = 'Date' ).
+                     iv_text    = 'Date'(009) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC'
-                     iv_text    = 'Occupied econ.' ).
+                     iv_text    = 'Occupied econ.'(010) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
@@ -155,8 +155,8 @@ CLASS lcl_report IMPLEMENTATION.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_cityf = 'Depart.city'.
-  sc_carri = 'Airline'.
+  sc_cityf = 'Depart.city'(004).
+  sc_carri = 'Airline'(002).
 
 START-OF-SELECTION.
   NEW lcl_report( )->run( ).

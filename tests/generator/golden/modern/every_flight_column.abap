@@ -93,7 +93,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -107,37 +107,37 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Flight Number' ).
+                     iv_text    = 'Flight Number'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'FLDATE'
-                     iv_text    = 'Date' ).
+                     iv_text    = 'Date'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PRICE'
-                     iv_text    = 'Airfare' ).
+                     iv_text    = 'Airfare'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PLANETYPE'
-                     iv_text    = 'Aircraft type' ).
+                     iv_text    = 'Aircraft type'(006) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSMAX'
-                     iv_text    = 'Maximum capacity in economy class' ).
+                     iv_text    = 'Maximum capacity in economy class'(007) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC'
-                     iv_text    = 'Occupied econ.' ).
+                     iv_text    = 'Occupied econ.'(008) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PAYMENTSUM'
-                     iv_text    = 'Total of current bookings (the airline''s)' ).
+                     iv_text    = 'Total of current bookings (the airline''s)'(009) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC_B'
-                     iv_text    = 'Occupied bus.' ).
+                     iv_text    = 'Occupied bus.'(010) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSMAX_F'
-                     iv_text    = 'Max. capacity 1st' ).
+                     iv_text    = 'Max. capacity 1st'(011) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC_F'
-                     iv_text    = 'Occupied 1st' ).
+                     iv_text    = 'Occupied 1st'(012) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
@@ -155,7 +155,7 @@ CLASS lcl_report IMPLEMENTATION.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_plane = 'Aircraft type'.
+  sc_plane = 'Aircraft type'(006).
 
 START-OF-SELECTION.
   NEW lcl_report( )->run( ).

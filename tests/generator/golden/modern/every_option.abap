@@ -108,7 +108,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -122,19 +122,19 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRNAME'
-                     iv_text    = 'Airline name' ).
+                     iv_text    = 'Airline name'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Connection' ).
+                     iv_text    = 'Connection'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PRICE'
-                     iv_text    = 'Airfare' ).
+                     iv_text    = 'Airfare'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC'
-                     iv_text    = 'Seats taken' ).
+                     iv_text    = 'Seats taken'(006) ).
 
     DATA(lo_sorts) = mo_alv->get_sorts( ).
     lo_sorts->add_sort( columnname = 'CARRID'
@@ -172,10 +172,10 @@ CLASS lcl_report IMPLEMENTATION.
     ro_heading = NEW #( ).
     ro_heading->create_header_information( row    = 1
                                            column = 1
-                                           text   = 'Every option at once' ).
+                                           text   = 'Every option at once'(007) ).
     ro_heading->create_text( row    = 2
                              column = 1
-                             text   = |Date: { sy-datum DATE = USER }| ).
+                             text   = |{ 'Date:'(008) } { sy-datum DATE = USER }| ).
   ENDMETHOD.
 
   METHOD default_layout.
@@ -209,14 +209,14 @@ CLASS lcl_report IMPLEMENTATION.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_carri = 'Airline'.
-  sc_max = 'Maximum number of hits'.
-  sc_vari = 'Layout'.
+  sc_carri = 'Airline'(002).
+  sc_max = 'Maximum number of hits'(009).
+  sc_vari = 'Layout'(010).
   p_vari = lcl_report=>default_layout( ).
 
 AT SELECTION-SCREEN ON p_max.
   IF p_max < 0.
-    MESSAGE 'Enter 0 (every row) or a positive number of hits' TYPE 'E'.
+    MESSAGE 'Enter 0 (every row) or a positive number of hits'(011) TYPE 'E'.
   ENDIF.
 
 AT SELECTION-SCREEN ON VALUE-REQUEST FOR p_vari.

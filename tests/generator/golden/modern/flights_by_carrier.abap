@@ -97,7 +97,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -111,28 +111,28 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRNAME'
-                     iv_text    = 'Airline name' ).
+                     iv_text    = 'Airline name'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Flight Number' ).
+                     iv_text    = 'Flight Number'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'FLDATE'
-                     iv_text    = 'Date' ).
+                     iv_text    = 'Date'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PRICE'
-                     iv_text    = 'Airfare' ).
+                     iv_text    = 'Airfare'(006) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CURRENCY'
-                     iv_text    = 'Airline Currency' ).
+                     iv_text    = 'Airline Currency'(007) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSMAX'
-                     iv_text    = 'Max. capacity econ.' ).
+                     iv_text    = 'Max. capacity econ.'(008) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC'
-                     iv_text    = 'Occupied econ.' ).
+                     iv_text    = 'Occupied econ.'(009) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
@@ -153,16 +153,16 @@ CLASS lcl_report IMPLEMENTATION.
     ro_heading = NEW #( ).
     ro_heading->create_header_information( row    = 1
                                            column = 1
-                                           text   = 'Flights by Airline' ).
+                                           text   = 'Flights by Airline'(010) ).
     ro_heading->create_text( row    = 2
                              column = 1
-                             text   = |Date: { sy-datum DATE = USER }| ).
+                             text   = |{ 'Date:'(011) } { sy-datum DATE = USER }| ).
   ENDMETHOD.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_carri = 'Airline'.
-  sc_fldat = 'Date'.
+  sc_carri = 'Airline'(002).
+  sc_fldat = 'Date'(005).
 
 START-OF-SELECTION.
   NEW lcl_report( )->run( ).

@@ -108,7 +108,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -122,25 +122,25 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Flight Number' ).
+                     iv_text    = 'Flight Number'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'FLDATE'
-                     iv_text    = 'Date' ).
+                     iv_text    = 'Date'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CITYFROM'
-                     iv_text    = 'Depart.city' ).
+                     iv_text    = 'Depart.city'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CITYTO'
-                     iv_text    = 'Arrival city' ).
+                     iv_text    = 'Arrival city'(006) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC_B'
-                     iv_text    = 'Occupied bus.' ).
+                     iv_text    = 'Occupied bus.'(007) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRNAME'
-                     iv_text    = 'Airline name' ).
+                     iv_text    = 'Airline name'(008) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
@@ -161,18 +161,18 @@ CLASS lcl_report IMPLEMENTATION.
     ro_heading = NEW #( ).
     ro_heading->create_header_information( row    = 1
                                            column = 1
-                                           text   = 'Customer''s bookings' ).
+                                           text   = 'Customer''s bookings'(009) ).
     ro_heading->create_text( row    = 2
                              column = 1
-                             text   = |Date: { sy-datum DATE = USER }| ).
+                             text   = |{ 'Date:'(010) } { sy-datum DATE = USER }| ).
   ENDMETHOD.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_seats = 'Occupied bus.'.
-  sc_seat2 = 'Occupied 1st'.
-  sc_cityf = 'Depart.city'.
-  sc_carrn = 'Airline''s name'.
+  sc_seats = 'Occupied bus.'(007).
+  sc_seat2 = 'Occupied 1st'(011).
+  sc_cityf = 'Depart.city'(005).
+  sc_carrn = 'Airline''s name'(012).
 
 START-OF-SELECTION.
   NEW lcl_report( )->run( ).

@@ -69,7 +69,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -83,19 +83,19 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Flight Number' ).
+                     iv_text    = 'Flight Number'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'FLDATE'
-                     iv_text    = 'Date' ).
+                     iv_text    = 'Date'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PRICE'
-                     iv_text    = 'Airfare' ).
+                     iv_text    = 'Airfare'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CURRENCY'
-                     iv_text    = 'Airline Currency' ).
+                     iv_text    = 'Airline Currency'(006) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).

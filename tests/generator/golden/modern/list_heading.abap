@@ -96,7 +96,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -111,22 +111,22 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Flight Number' ).
+                     iv_text    = 'Flight Number'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CITYFROM'
-                     iv_text    = 'Depart.city' ).
+                     iv_text    = 'Depart.city'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CITYTO'
-                     iv_text    = 'Arrival city' ).
+                     iv_text    = 'Arrival city'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRNAME'
-                     iv_text    = 'Airline name' ).
+                     iv_text    = 'Airline name'(006) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'URL'
-                     iv_text    = 'URL' ).
+                     iv_text    = 'URL'(007) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
@@ -147,10 +147,10 @@ CLASS lcl_report IMPLEMENTATION.
     ro_heading = NEW #( ).
     ro_heading->create_header_information( row    = 1
                                            column = 1
-                                           text   = '<Report Heading>' ).
+                                           text   = '<Report Heading>'(008) ).
     ro_heading->create_text( row    = 2
                              column = 1
-                             text   = |Date: { sy-datum DATE = USER }| ).
+                             text   = |{ 'Date:'(009) } { sy-datum DATE = USER }| ).
   ENDMETHOD.
 
   METHOD on_top_of_page.
@@ -159,8 +159,8 @@ CLASS lcl_report IMPLEMENTATION.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_cityf = 'Depart.city'.
-  sc_cityt = 'Arrival city'.
+  sc_cityf = 'Depart.city'(004).
+  sc_cityt = 'Arrival city'(005).
 
 START-OF-SELECTION.
   NEW lcl_report( )->run( ).

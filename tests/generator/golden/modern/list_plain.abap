@@ -97,7 +97,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -112,16 +112,16 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'FLDATE'
-                     iv_text    = 'Date' ).
+                     iv_text    = 'Date'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PRICE'
-                     iv_text    = 'Airfare' ).
+                     iv_text    = 'Airfare'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRNAME'
-                     iv_text    = 'Airline name' ).
+                     iv_text    = 'Airline name'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CITYFROM'
-                     iv_text    = 'Depart.city' ).
+                     iv_text    = 'Depart.city'(005) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
@@ -139,9 +139,9 @@ CLASS lcl_report IMPLEMENTATION.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_carri = 'Airline'.
-  sc_carr2 = 'Airline'.
-  sc_currc = 'Airline Currency'.
+  sc_carri = 'Airline'(006).
+  sc_carr2 = 'Airline'(006).
+  sc_currc = 'Airline Currency'(007).
 
 START-OF-SELECTION.
   NEW lcl_report( )->run( ).

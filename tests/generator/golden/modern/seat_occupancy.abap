@@ -93,7 +93,7 @@ CLASS lcl_report IMPLEMENTATION.
         table_not_found                = 4
         no_linedependent_authority     = 5.
     IF sy-subrc = 2 OR sy-subrc = 3 OR sy-subrc = 5.
-      MESSAGE |No authorisation to display table { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
+      MESSAGE |{ 'No authorisation to display table'(001) } { iv_table }| TYPE 'S' DISPLAY LIKE 'E'.
       LEAVE LIST-PROCESSING.
     ENDIF.
   ENDMETHOD.
@@ -107,28 +107,28 @@ CLASS lcl_report IMPLEMENTATION.
     lo_columns->set_optimize( abap_true ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CARRID'
-                     iv_text    = 'Airline' ).
+                     iv_text    = 'Airline'(002) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'CONNID'
-                     iv_text    = 'Flight Number' ).
+                     iv_text    = 'Flight Number'(003) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'FLDATE'
-                     iv_text    = 'Date' ).
+                     iv_text    = 'Date'(004) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'PLANETYPE'
-                     iv_text    = 'Type of the plane' ).
+                     iv_text    = 'Type of the plane'(005) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSMAX'
-                     iv_text    = 'Max. capacity econ.' ).
+                     iv_text    = 'Max. capacity econ.'(006) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC'
-                     iv_text    = 'Occupied econ.' ).
+                     iv_text    = 'Occupied econ.'(007) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSMAX_B'
-                     iv_text    = 'Max. capacity bus.' ).
+                     iv_text    = 'Max. capacity bus.'(008) ).
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC_B'
-                     iv_text    = 'Occupied bus.' ).
+                     iv_text    = 'Occupied bus.'(009) ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
@@ -149,16 +149,16 @@ CLASS lcl_report IMPLEMENTATION.
     ro_heading = NEW #( ).
     ro_heading->create_header_information( row    = 1
                                            column = 1
-                                           text   = 'Today''s seat occupancy' ).
+                                           text   = 'Today''s seat occupancy'(010) ).
     ro_heading->create_text( row    = 2
                              column = 1
-                             text   = |Date: { sy-datum DATE = USER }| ).
+                             text   = |{ 'Date:'(011) } { sy-datum DATE = USER }| ).
   ENDMETHOD.
 ENDCLASS.
 
 INITIALIZATION.
-  sc_carri = 'Airline'.
-  sc_conni = 'Flight Number'.
+  sc_carri = 'Airline'(002).
+  sc_conni = 'Flight Number'(003).
 
 START-OF-SELECTION.
   NEW lcl_report( )->run( ).
