@@ -44,6 +44,11 @@ struct PlanColumn {
     bool sortDescending = false;
     bool subtotal = false;
     bool total = false;
+    // The column holding this amount's currency or this quantity's unit:
+    // set only when the list shows references and the field the dictionary
+    // names (its table and name) is one of the list's columns.
+    std::optional<std::size_t> referenceColumn{};
+    ValueReference::Kind referenceKind = ValueReference::Currency;
     bool operator==(const PlanColumn&) const = default;
 };
 

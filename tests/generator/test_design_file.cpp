@@ -109,8 +109,8 @@ std::vector<Refused> refusedDesigns() {
 INSTANTIATE_TEST_SUITE_P(Files, DesignFileRefusals, ::testing::ValuesIn(refusedDesigns()));
 
 // Whole programs: each display and heading variant and two execution designs
-// in each style, each example's modern program, and the classic program that
-// checks the tables' authorisations.
+// in each style, each example's modern program, and the classic programs that
+// check the tables' authorisations and name the currency and unit columns.
 struct Golden {
     fs::path design;
     CodeStyle style;
@@ -140,6 +140,7 @@ std::vector<Golden> goldenPrograms() {
                                    execDesigns / "every_flight_column.json"})
         for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({design, style});
     all.push_back({designs / "authority_check.json", CodeStyle::Classic});
+    all.push_back({designs / "references.json", CodeStyle::Classic});
     for (const char* name : {"connections_from_city", "flights_by_carrier", "seat_occupancy"})
         all.push_back({examples / (std::string(name) + ".json"), CodeStyle::Modern});
     return all;
