@@ -118,6 +118,7 @@ FORM BUILD_FIELD_CAT.
   wa_fieldcat-ref_tabname = 'SPFLI'.
   wa_fieldcat-tabname = 'IT_OUTPUT'.
   wa_fieldcat-seltext_m = 'Distance'.
+  wa_fieldcat-do_sum = 'X'.
   wa_fieldcat-qfieldname = 'DISTID'.
   APPEND wa_fieldcat TO it_fieldcat.
   CLEAR wa_fieldcat.
