@@ -163,6 +163,30 @@ void addFieldFindings(const ReportDefinition& d, const Names& names, const Field
     }
 }
 
+// An amount or quantity whose currency or unit field is not among the output
+// fields: the list shows it with the decimals of no currency and totals it
+// across currencies (units), which a total makes an error.
+void addReferenceFindings(const ReportDefinition& d, const Names& names, std::vector<Finding>& errors,
+                          std::vector<Finding>& warnings) {
+    std::unordered_set<std::string> output;
+    output.reserve(d.fields.size());
+    for (const PickedField& f : d.fields) output.insert(text::upper(fieldOf(f.table, f.field)));
+    std::unordered_set<std::string> told;
+    for (std::size_t i = 0; i < d.fields.size(); ++i) {
+        const PickedField& f = d.fields[i];
+        if (!f.reference) continue;
+        const std::string ref = fieldOf(f.reference->table, f.reference->field);
+        if (output.count(text::upper(ref)) || !told.insert(text::upper(fieldOf(f.table, f.field))).second) continue;
+        const bool currency = f.reference->kind == ValueReference::Currency;
+        const std::string message = f.field + (currency ? " is an amount in " : " is a quantity in ") + ref + ": add " +
+                                    f.reference->field + ", or its total mixes " + (currency ? "currencies" : "units");
+        if (f.total)
+            errors.push_back(finding(Finding::Error, at("fields", i) + ".total", names.field(i) + " total", message));
+        else
+            warnings.push_back(finding(Finding::Warning, at("fields", i), names.field(i), message));
+    }
+}
+
 }  // namespace
 
 std::string Finding::text() const {
@@ -195,6 +219,7 @@ std::vector<Finding> reviewDesign(const ReportDefinition& design, const FieldTyp
         errors.push_back(finding(Finding::Error, "", "", generated.failure().reason));
     const Names names(d);
     addFieldFindings(d, names, typeOf, errors, warnings);
+    if (showsReferences(d)) addReferenceFindings(d, names, errors, warnings);
     addInputFindings(d, names, warnings);
     addConditionFindings(d, names, typeOf, warnings);
     errors.insert(errors.end(), warnings.begin(), warnings.end());

@@ -48,7 +48,9 @@ bool isNumericType(const std::string& dataType);
 //   comes from (the program applies it to the last table); an output field
 //   picked twice, or a field name picked from a second table, in any letter
 //   case (the column shows the first); a subtotal with no totalled column to
-//   add up.
+//   add up; where the list shows references, an amount or quantity whose
+//   currency or unit field is not an output field (an error when it is
+//   totalled: the total would mix currencies or units).
 // Linear in the size of the design.
 // Types are looked at only where typeOf knows them.
 std::vector<Finding> reviewDesign(const ReportDefinition& design, const FieldTypeOf& typeOf = {});

@@ -145,6 +145,23 @@ void addLayoutMethods(SourceText& out) {
     out.add("  ENDMETHOD.");
 }
 
+// Each amount's currency column and each quantity's unit column: the list
+// shows the value with its currency's decimals and totals it per currency
+// (per unit for a quantity).
+void addReferenceColumns(const ReportPlan& plan, const Spelling& s, SourceText& out) {
+    bool any = false;
+    for (std::size_t i = 0; i < s.columns.size(); ++i) {
+        const PlanColumn& c = plan.columns[i];
+        if (!c.referenceColumn) continue;
+        const char* method = c.referenceKind == ValueReference::Currency ? "set_currency_column" : "set_quantity_column";
+        addWords(out, 4, 6,
+                 {"mo_alv->get_columns( )->get_column(", quoted(text::upper(s.columns[i])), ")->" + std::string(method) + "(",
+                  quoted(text::upper(s.columns[*c.referenceColumn])), ")."});
+        any = true;
+    }
+    if (any) out.add("");
+}
+
 // The columns of the list: optimised widths, the texts the user gave, the
 // sort order and the totals.
 void addColumnSettings(const ReportPlan& plan, const Spelling& s, SourceText& out) {
@@ -164,6 +181,7 @@ void addColumnSettings(const ReportPlan& plan, const Spelling& s, SourceText& ou
         out.add("    mo_alv->get_columns( )->set_optimize( abap_true ).");
     }
     out.add("");
+    addReferenceColumns(plan, s, out);
     if (const std::vector<std::size_t>& sorted = plan.options.sortColumns; !sorted.empty()) {
         out.add("    DATA(lo_sorts) = mo_alv->get_sorts( ).");
         for (std::size_t k = 0; k < sorted.size(); ++k) {

@@ -85,9 +85,13 @@ Spelling spell(const ReportPlan& plan) {
     }
     const bool sorted = !plan.options.sortColumns.empty(), totals = plan.options.totals;
     s.salvErrors.push_back("cx_salv_msg");
-    if (plan.options.columnTexts || sorted || totals) s.salvErrors.push_back("cx_salv_not_found");
+    // A currency or unit column that is missing or holds no currency or unit.
+    const bool references = std::any_of(plan.columns.begin(), plan.columns.end(),
+                                        [](const PlanColumn& c) { return c.referenceColumn.has_value(); });
+    if (plan.options.columnTexts || sorted || totals || references) s.salvErrors.push_back("cx_salv_not_found");
     // A column sorted or totalled twice, or a total of a column that holds no number.
     if (sorted || totals) s.salvErrors.insert(s.salvErrors.end(), {"cx_salv_existing", "cx_salv_data_error"});
+    else if (references) s.salvErrors.push_back("cx_salv_data_error");
     return s;
 }
 

@@ -108,6 +108,34 @@ void planColumns(const ReportDefinition& report, const FlatIndex& tableIndex, Re
     }
 }
 
+// Links each amount or quantity column to the column of its currency or unit
+// field, when the list has that field's own column: the column of that name
+// must come from the table the reference names.
+void planReferences(const ReportDefinition& report, ReportPlan& plan) {
+    std::vector<std::string> names;
+    names.reserve(plan.columns.size());
+    for (const PlanColumn& c : plan.columns) names.push_back(text::upper(text::trim(c.source.field)));
+    FlatIndex column(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) column.insert(names[i], i);
+    for (const PickedField& f : report.fields) {
+        if (!f.reference) continue;
+        const std::size_t own = column.find(text::upper(text::trim(f.field)));
+        if (own == FlatIndex::npos) continue;
+        PlanColumn& c = plan.columns[own];
+        // A field name picked twice keeps its first pick's column and reference.
+        auto sameTable = [&](const PlanColumn& column, std::string_view table) {
+            return text::upper(text::trim(plan.tables[column.source.table].name)) == text::upper(text::trim(table));
+        };
+        if (!sameTable(c, f.table) || c.referenceColumn) continue;
+        const std::string refName = text::upper(text::trim(f.reference->field));
+        const std::size_t ref = column.find(refName);
+        if (ref == FlatIndex::npos || ref == own) continue;
+        if (!sameTable(plan.columns[ref], f.reference->table)) continue;
+        c.referenceColumn = ref;
+        c.referenceKind = f.reference->kind;
+    }
+}
+
 void planOptions(ReportPlan& plan) {
     PlanOptions& o = plan.options;
     const std::vector<PlanColumn>& columns = plan.columns;
@@ -315,6 +343,7 @@ Result<ReportPlan> planReport(const ReportDefinition& design) {
         tableIndex.insert(tables[t], t);
     }
     planColumns(report, tableIndex, plan);
+    if (showsReferences(report)) planReferences(report, plan);
     plan.inputs = nameInputs(report, &plan.options);
     planTexts(report, plan);
     planOptions(plan);

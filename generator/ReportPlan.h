@@ -50,6 +50,11 @@ struct PlanColumn {
     // The key of the text symbol that holds a typed heading ("" when the
     // program writes it as a plain literal).
     std::string textSymbol{};
+    // The column holding this amount's currency or this quantity's unit:
+    // set only when the list shows references and the field the dictionary
+    // names (its table and name) is one of the list's columns.
+    std::optional<std::size_t> referenceColumn{};
+    ValueReference::Kind referenceKind = ValueReference::Currency;
     bool operator==(const PlanColumn&) const = default;
 };
 

@@ -274,6 +274,17 @@ void addAuthorityForm(const PlanSymbols& symbols, SourceText& out) {
     out.add("ENDFORM.");
 }
 
+// The catalogue entry's currency or unit column, named as the catalogue names
+// that column: the list shows the amount with its currency's decimals and
+// totals it per currency (per unit for a quantity).
+void addReferenceColumn(const ReportPlan& plan, const PlanColumn& c, SourceText& out) {
+    if (!c.referenceColumn) return;
+    std::string quoted;
+    const char* name = c.referenceKind == ValueReference::Currency ? "cfieldname" : "qfieldname";
+    out.add({"  wa_fieldcat-", name, " = '", text::abapQuoted(plan.columns[*c.referenceColumn].source.field, quoted),
+             "'."});
+}
+
 // The FORMs that read the rows and build the field catalog.
 void addDataForms(const ReportPlan& plan, SourceText& out) {
     std::string quoted;
@@ -304,6 +315,7 @@ void addDataForms(const ReportPlan& plan, SourceText& out) {
             out.add({"  wa_fieldcat-seltext_m = '", text::abapQuoted(c.description, quoted), "'",
                      symbolSuffix(c.textSymbol), "."});
         if (c.total) out.add("  wa_fieldcat-do_sum = 'X'.");
+        addReferenceColumn(plan, c, out);
         out.add("  APPEND wa_fieldcat TO it_fieldcat.");
         out.add("  CLEAR wa_fieldcat.");
     }

@@ -132,10 +132,22 @@ Result<std::vector<TableField>> readFields(Component& component, const std::stri
         std::string name = row.take("Fieldname");
         if (!name.empty() && name.front() == '.') continue;
         std::string label = row.take("SCRTEXT_L");
-        fields.push_back({std::move(name), std::move(label), std::string(text::trim(row.get("DATATYPE"))),
-                          fieldLength(row.get("LENG"))});
+        TableField& field = fields.emplace_back(TableField{std::move(name), std::move(label),
+                                                           std::string(text::trim(row.get("DATATYPE"))),
+                                                           fieldLength(row.get("LENG"))});
+        setReference(field, table, row.get("REFTABLE"), row.get("REFFIELD"));
     }
     return fields;
+}
+
+void setReference(TableField& field, std::string_view table, std::string_view refTable, std::string_view refField) {
+    field.refField = repositoryName(std::string(text::trim(refField)));
+    if (field.refField.empty()) {
+        field.refTable.clear();
+        return;
+    }
+    const std::string_view named = text::trim(refTable);
+    field.refTable = repositoryName(std::string(named.empty() ? text::trim(table) : named));
 }
 
 int fieldLength(std::string_view text) {

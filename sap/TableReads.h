@@ -58,6 +58,12 @@ struct TableField {
     std::string label;     // SCRTEXT_L, the long label
     std::string dataType;  // DATATYPE ("" when the system gave none)
     int length = 0;        // LENG (0 when the system gave none)
+    // The field that gives an amount its currency or a quantity its unit
+    // (REFTABLE / REFFIELD), upper case and trimmed; both "" when the
+    // dictionary names none. A blank REFTABLE beside a REFFIELD is the
+    // field's own table.
+    std::string refTable{};
+    std::string refField{};
 };
 
 // The fields of `table` with their long labels and dictionary types, in the
@@ -65,6 +71,11 @@ struct TableField {
 // out. On failure the connection is logged off (the caller drops its
 // references).
 Result<std::vector<TableField>> readFields(Component& component, const std::string& table);
+
+// Sets the field's reference from the dictionary's REFTABLE / REFFIELD as a
+// system writes them (blanks around, REFTABLE left blank for the field's own
+// `table`).
+void setReference(TableField& field, std::string_view table, std::string_view refTable, std::string_view refField);
 
 // A length as the system writes it ("000003", "3", blanks around): 0 unless
 // it is a number of one to six digits.

@@ -9,6 +9,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "common/Text.h"
 
 #include "screens/ListBox.h"
 #include "screens/Session.h"
@@ -16,6 +20,21 @@
 #include "screens/frmSelectionScr.h"
 
 namespace orvex::screens {
+
+namespace {
+
+// The currency field of an amount, the unit field of a quantity, as the
+// dictionary names them; none for other fields.
+std::optional<ValueReference> referenceOf(const sap::TableField& f) {
+    if (f.refField.empty()) return std::nullopt;
+    if (f.dataType == "CURR") return ValueReference{ValueReference::Currency, f.refTable, f.refField};
+    if (f.dataType == "QUAN") return ValueReference{ValueReference::Unit, f.refTable, f.refField};
+    return std::nullopt;
+}
+
+bool sameName(std::string_view a, std::string_view b) { return text::upper(text::trim(a)) == text::upper(text::trim(b)); }
+
+}  // namespace
 
 frmFields::frmFields(Session& session, QWidget* parent) : ChainScreen(session, parent) {
     buildUi();
@@ -136,8 +155,48 @@ void frmFields::cmdADD_Click() {
     const int row = lstTABFields->selectedRow();
     if (row < 0) return;
     // The table recorded is the one whose fields are listed; a field is picked once.
-    session_.report().addField(
-        PickedField{listedTable_, toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))});
+    PickedField field{listedTable_, toStd(lstTABFields->item(row)), toStd(lstFLDDESC->item(row))};
+    // The label proposed is the dictionary's own.
+    field.dictionaryLabel = field.description;
+    const auto listed = std::find_if(listed_.begin(), listed_.end(),
+                                     [&](const sap::TableField& f) { return f.name == field.field; });
+    if (listed != listed_.end()) field.reference = referenceOf(*listed);
+    if (session_.report().addField(field)) offerReference(field);
+}
+
+void frmFields::offerReference(const PickedField& value) {
+    ReportModel& model = session_.report();
+    if (!value.reference || !showsReferences(model.definition)) return;
+    const ValueReference& ref = *value.reference;
+    // Only a table the report reads can give the field.
+    const auto table = std::find_if(model.tables.begin(), model.tables.end(),
+                                    [&](const std::string& t) { return sameName(t, ref.table); });
+    if (table == model.tables.end()) return;
+    const bool picked = std::any_of(model.definition.fields.begin(), model.definition.fields.end(), [&](const PickedField& f) {
+        return sameName(f.table, ref.table) && sameName(f.field, ref.field);
+    });
+    if (picked) return;
+    const bool currency = ref.kind == ValueReference::Currency;
+    const std::string question =
+        value.field + (currency ? " is an amount in " : " is a quantity in ") + ref.table + "-" + ref.field +
+        ", which is not among the output fields: without it the list shows " +
+        (currency ? "the amount without its currency's decimals and totals it across currencies"
+                  : "the quantity without its unit and totals it across units") +
+        ".\r\nAdd " + ref.field + " after it?";
+    if (!session_.ask(question, "Add")) return;
+    // Its label from the dictionary: of the fields listed, or read for another table.
+    std::string label;
+    std::vector<sap::TableField> read;
+    const std::vector<sap::TableField>* fields = &listed_;
+    if (!sameName(*table, listedTable_)) {
+        if (auto other = session_.readFields(padTableName(*table))) read = std::move(*other);
+        fields = &read;
+    }
+    for (const sap::TableField& f : *fields)
+        if (sameName(f.name, ref.field)) label = f.label;
+    PickedField added{*table, ref.field, label};
+    added.dictionaryLabel = label;
+    model.addField(added);
 }
 
 void frmFields::cmdRemove_Click() {

@@ -48,6 +48,9 @@ private:
     void buildUi();
     void showModel() override;
     void updateButtons();
+    // Offers to add the currency or unit field of the amount or quantity just
+    // added when the list shows references and the field is not picked yet.
+    void offerReference(const PickedField& value);
     FieldLists picked() const { return {lstFinalTABS, lstSelFields, lstSelFldsDesc}; }
 
     std::string listedTable_;  // the table whose fields are listed

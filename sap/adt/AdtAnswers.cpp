@@ -36,6 +36,7 @@ void walk(pugi::xml_node top, const std::function<void(pugi::xml_node, int)>& vi
     }
 }
 
+using text::lower;
 using text::upper;
 
 std::string padded(std::string name) {
@@ -146,6 +147,39 @@ std::vector<TableField> fieldList(const pugi::xml_document& doc) {
         fields.push_back({std::move(name), std::move(label), std::move(type), length});
     }
     return fields;
+}
+
+void addSourceReferences(std::vector<TableField>& fields, const std::string& table, const std::string& source) {
+    std::string refTable, refField;  // of the annotation waiting for its field
+    std::size_t start = 0;
+    while (start < source.size()) {
+        std::size_t end = source.find('\n', start);
+        if (end == std::string::npos) end = source.size();
+        std::string_view line = text::trim(std::string_view(source).substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line.rfind("//", 0) == 0) continue;
+        if (line.front() == '@') {
+            const std::string name = lower(std::string(line.substr(0, line.find_first_of(" :"))));
+            if (name != "@semantics.amount.currencycode" && name != "@semantics.quantity.unitofmeasure") continue;
+            const std::size_t open = line.find('\'');
+            const std::size_t close = open == std::string_view::npos ? open : line.find('\'', open + 1);
+            if (close == std::string_view::npos) continue;
+            const std::string named(line.substr(open + 1, close - open - 1));
+            const std::size_t dot = named.find('.');
+            refTable = dot == std::string::npos ? std::string() : named.substr(0, dot);
+            refField = dot == std::string::npos ? named : named.substr(dot + 1);
+            continue;
+        }
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) continue;  // "define table", braces
+        std::string_view declared = text::trim(line.substr(0, colon));
+        if (declared.rfind("key ", 0) == 0) declared = text::trim(declared.substr(4));
+        const std::string name = repositoryName(std::string(declared));
+        for (TableField& f : fields)
+            if (f.name == name && !refField.empty()) setReference(f, table, refTable, refField);
+        refTable.clear();
+        refField.clear();
+    }
 }
 
 Result<TransportCheck> transportCheck(const pugi::xml_document& doc, const std::string& name,

@@ -42,6 +42,12 @@ TableSearch searchResults(const pugi::xml_document& doc, std::size_t cap, std::s
 // Element info: the table's fields (TABL/DTF) with their long labels.
 std::vector<TableField> fieldList(const pugi::xml_document& doc);
 
+// Gives the fields of `table` their currency or unit field from the table's
+// source ("define table ..."): an "@Semantics.amount.currencyCode" or
+// "@Semantics.quantity.unitOfMeasure" annotation ('table.field') names it for
+// the field declared next. Fields the source does not annotate keep none.
+void addSourceReferences(std::vector<TableField>& fields, const std::string& table, const std::string& source);
+
 // The transport check of program `name` for the logon user `user`: whether a
 // request is needed, and the user's own modifiable requests; a failure when
 // SAP refuses the package, or when the program is locked in another user's request.

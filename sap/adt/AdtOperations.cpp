@@ -86,7 +86,23 @@ public:
             return adtFailure(*answer, "reading the fields of " + repositoryName(table) + " failed");
         pugi::xml_document doc;
         if (Status parsed = parseAnswer(doc, answer->body, "the field list"); !parsed) return parsed.failure();
-        return fieldList(doc);
+        std::vector<TableField> fields = fieldList(doc);
+        addReferences(fields, repositoryName(table));
+        return fields;
+    }
+
+    // The element info names no currency or unit fields; the table's source
+    // does. A system that gives no source leaves the fields without them.
+    void addReferences(std::vector<TableField>& fields, const std::string& table) {
+        const bool valued = std::any_of(fields.begin(), fields.end(), [](const TableField& f) {
+            return f.dataType == "CURR" || f.dataType == "QUAN";
+        });
+        if (!valued) return;
+        AdtRequest source;
+        source.path = "/sap/bc/adt/ddic/tables/" + lower(std::string(text::trim(table))) + "/source/main";
+        source.accept = "text/plain";
+        auto answer = session_.send(source);
+        if (answer && answer->status == 200) addSourceReferences(fields, std::string(text::trim(table)), answer->body);
     }
 
     Result<TransportCheck> checkTransport(const std::string& typed, const std::string& package) override {

@@ -65,6 +65,20 @@ void addForeignKeys(sqlite3* db, const std::string& table, RfcReply& reply) {
     }
 }
 
+// The currency or unit field of each amount and quantity of the embedded
+// dictionary, by table and field: its REFTABLE and REFFIELD.
+const std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>>& valueReferences() {
+    static const auto references = [] {
+        std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>> byField;
+        const auto dictionary = nlohmann::json::parse(kSandboxDictionaryJson);
+        for (const auto& r : dictionary.value("references", nlohmann::json::array()))
+            byField[{r[0].get<std::string>(), r[1].get<std::string>()}] = {r[2].get<std::string>(),
+                                                                           r[3].get<std::string>()};
+        return byField;
+    }();
+    return references;
+}
+
 }  // namespace
 
 RfcResult tableGet(ModuleCall& call) {
@@ -89,6 +103,11 @@ RfcResult tableGet(ModuleCall& call) {
         row.set("LENG", numc(leng, 6));
         row.set("DECIMALS", numc(decimals, 6));
         row.set("PRECFIELD", precfield);
+        // A field without a reference has both blank, as the system sends them.
+        const auto reference = valueReferences().find({table, field});
+        const bool referenced = reference != valueReferences().end();
+        row.set("REFTABLE", referenced ? reference->second.first : std::string());
+        row.set("REFFIELD", referenced ? reference->second.second : std::string());
         row.set("SCRTEXT_L", withText ? label : std::string());
         row.set("DDTEXT", withText ? label : std::string());
         rows.push_back(std::move(row));

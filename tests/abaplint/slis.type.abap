@@ -19,6 +19,8 @@ TYPES: BEGIN OF slis_fieldcat_alv,
          no_sum        TYPE c LENGTH 1,
          hotspot       TYPE c LENGTH 1,
          emphasize     TYPE c LENGTH 4,
+         cfieldname    TYPE c LENGTH 30,
+         qfieldname    TYPE c LENGTH 30,
        END OF slis_fieldcat_alv.
 TYPES slis_t_fieldcat_alv TYPE STANDARD TABLE OF slis_fieldcat_alv WITH DEFAULT KEY.
 

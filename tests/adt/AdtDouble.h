@@ -406,6 +406,9 @@ private:
                        "application/atomsvc+xml");
         if (r.method == "GET" && p == "/sap/bc/adt/repository/informationsystem/search") return search(r, res);
         if (r.method == "GET" && p == "/sap/bc/adt/ddic/elementinfo" && !legacy && !release740) return elementInfo(r, res);
+        if (r.method == "GET" && p.rfind("/sap/bc/adt/ddic/tables/", 0) == 0 && p.size() > 36 &&
+            p.compare(p.size() - 12, 12, "/source/main") == 0)
+            return tableSource(text::upper(p.substr(24, p.size() - 36)), res);
         if (r.method == "POST" && p == "/sap/bc/adt/programs/validation") return validation(r, res);
         if (r.method == "POST" && p == programs) return create(r, res);
         if (r.method == "POST" && p == "/sap/bc/adt/checkruns") return checkRun(r, res);
@@ -556,6 +559,26 @@ private:
                               {"DATATYPE", f.get("DATATYPE")}, {"LENGTH", std::to_string(std::stoi("0" + f.get("LENG")))},
                               {"DECIMALS", std::to_string(std::stoi("0" + f.get("DECIMALS")))}});
         xml(res, "elementinfo.xml", {{"NAME", table}, {"FIELDS", fields}}, "application/vnd.sap.adt.elementinfo+xml");
+    }
+
+    // "define table" source as SAP writes it: lower-case names, the currency and
+    // unit fields as annotations on the line before their amount or quantity.
+    void tableSource(const std::string& table, httplib::Response& res) {
+        sap::RfcResult got = sandbox_->call({"DD_TABL_GET", {{"TABL_NAME", table}, {"WITHTEXT", "X"}}, {}});
+        if (!got) return fail(res, 404, "ExceptionResourceNotFound", "Table " + table + " does not exist");
+        std::string source = "@EndUserText.label : 'Table'\n@AbapCatalog.tableCategory : #TRANSPARENT\n"
+                             "define table " + text::lower(table) + " {\n";
+        for (const sap::RfcRow& f : got->tables["DD03P_TAB_A"]) {
+            if (f.get("FIELDNAME").rfind(".", 0) == 0) continue;
+            if (!f.get("REFFIELD").empty())
+                source += std::string("  @Semantics.") +
+                          (f.get("DATATYPE") == "CURR" ? "amount.currencyCode" : "quantity.unitOfMeasure") + " : '" +
+                          text::lower(f.get("REFTABLE")) + "." + text::lower(f.get("REFFIELD")) + "'\n";
+            source += std::string("  ") + (f.get("KEYFLAG") == "X" ? "key " : "") + text::lower(f.get("FIELDNAME")) +
+                      " : " + text::lower(f.get("ROLLNAME")) + (f.get("KEYFLAG") == "X" ? " not null;\n" : ";\n");
+        }
+        res.status = 200;
+        res.set_content(source + "}\n", "text/plain");
     }
 
     void create(const AdtRecord& r, httplib::Response& res) {

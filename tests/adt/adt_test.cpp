@@ -177,6 +177,13 @@ TEST_F(AdtRoad, ReadsNamesAndFields) {
     ASSERT_GE(fields->size(), 2u);
     EXPECT_EQ((*fields)[0].name + " " + (*fields)[0].label + ", " + (*fields)[1].dataType + " " +
                   std::to_string((*fields)[1].length), "MANDT Client, CHAR 3");  // then CARRID
+    // Amounts and quantities take their currency and unit fields from the table's source.
+    auto booked = ops->readFields("SBOOK");
+    ASSERT_TRUE(booked) << booked.failure().text();
+    std::string references;
+    for (const sap::TableField& f : *booked)
+        if (!f.refField.empty()) references += f.name + ">" + f.refTable + "-" + f.refField + " ";
+    EXPECT_EQ(references, "LUGGWEIGHT>SBOOK-WUNIT FORCURAM>SBOOK-FORCURKEY LOCCURAM>SBOOK-LOCCURKEY ");
     auto unknown = ops->readFields("NO_SUCH_TABLE");
     ASSERT_FALSE(unknown);
     EXPECT_NE(unknown.failure().reason.find("NO_SUCH_TABLE does not exist"), std::string::npos);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "DesignCases.h"
@@ -12,6 +13,8 @@
 #include "ReportPlan.h"
 #include "TempDir.h"
 #include "Text.h"
+#include "sap/BackendFactory.h"
+#include "sap/Operations.h"
 
 namespace orvex::exec {
 namespace {
@@ -173,6 +176,76 @@ TEST(DictionaryTexts, labelsComeInTheLogonLanguageAndTypedTextsStay) {
                 headings.push_back(entry["SELTEXT_L"] == "" ? entry["SELTEXT_M"] : entry["SELTEXT_L"]);
         }
         EXPECT_EQ(headings, c.headings) << run.describe();
+    }
+}
+
+// Each amount's currency column and each quantity's unit column as the ALV
+// gets them (classic: the catalogue's CFIELDNAME / QFIELDNAME; modern: the
+// SALV column's currency or quantity column), "" for the other columns.
+std::map<std::string, std::string> recordedReferences(const ReportRun& run, bool modern) {
+    std::map<std::string, std::string> got;
+    if (modern) {
+        for (const json& call : run.callsOf("CL_SALV_TABLE->DISPLAY"))
+            for (const json& c : call["COLUMNS"]["COLUMNS"])
+                got[c["COLUMNNAME"]] = c["CURRENCY_COLUMN"].get<std::string>() + c["QUANTITY_COLUMN"].get<std::string>();
+        return got;
+    }
+    for (const std::string display : {"REUSE_ALV_GRID_DISPLAY", "REUSE_ALV_LIST_DISPLAY"})
+        for (const json& call : run.callsOf(display))
+            for (const json& e : call["IT_FIELDCAT"])
+                got[e["FIELDNAME"]] = e["CFIELDNAME"].get<std::string>() + e["QFIELDNAME"].get<std::string>();
+    return got;
+}
+
+// The list names the currency or unit column the dictionary gives each amount
+// and quantity whose reference field is one of its columns, in both styles,
+// where the list shows references (the modern default, the classic key), and
+// none where it does not.
+TEST(ValueReferences, theListNamesTheDictionarysCurrencyAndUnitColumns) {
+    ASSERT_EQ(toolsMissing(), "");
+    orvex::testing::TempDir dir;
+    const std::unique_ptr<sap::Operations> dictionary = sap::makeRfcOperations(
+        {"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}, sap::backendFactory(dir.file("orvex-sandbox.db")));
+    const struct {
+        const char* design;
+        CodeStyle style;
+        std::optional<bool> references;
+        long linked;  // amounts and quantities shown with their reference
+    } cases[] = {{"tests/exec/designs/every_flight_column.json", CodeStyle::Classic, true, 2},
+                 {"tests/exec/designs/every_flight_column.json", CodeStyle::Modern, std::nullopt, 2},
+                 {"tests/exec/designs/join_flight_first.json", CodeStyle::Modern, false, 0},
+                 {"tests/exec/designs/join_flight_first.json", CodeStyle::Classic, std::nullopt, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.design) + (c.style == CodeStyle::Modern ? ", modern" : ", classic"));
+        Result<ReportDefinition> design = loadDesignFile((sourceDir() / c.design).string());
+        ASSERT_TRUE(design) << design.failure().reason;
+        design->author = "TESTER";
+        design->style = c.style;
+        design->references = c.references;
+        // What the dictionary links, among the columns of the list.
+        std::map<std::string, std::string> want;
+        for (const PickedField& f : design->fields) want.emplace(text::upper(f.field), "");
+        if (showsReferences(*design)) {
+            for (const std::string& table : reportTables(*design)) {
+                auto fields = dictionary->readFields(table);
+                ASSERT_TRUE(fields) << fields.failure().text();
+                for (const sap::TableField& f : *fields) {
+                    const bool column = std::any_of(design->fields.begin(), design->fields.end(), [&](const PickedField& p) {
+                        return text::upper(text::trim(p.table)) == f.refTable && text::upper(p.field) == f.refField;
+                    });
+                    if (!f.refField.empty() && column && want.count(f.name)) want[f.name] = f.refField;
+                }
+            }
+        }
+        const ReportRun run = runReport(*design);
+        ASSERT_TRUE(run.ok()) << run.describe();
+        std::map<std::string, std::string> got = recordedReferences(run, c.style == CodeStyle::Modern);
+        if (c.style == CodeStyle::Modern)  // SALV records the columns a program asked for only
+            for (auto& [name, ref] : want)
+                if (ref.empty() && !got.count(name)) got[name] = "";
+        EXPECT_EQ(got, want) << run.describe();
+        EXPECT_EQ(std::count_if(want.begin(), want.end(), [](const auto& w) { return !w.second.empty(); }),
+                  c.linked);
     }
 }
 

@@ -109,9 +109,9 @@ std::vector<Refused> refusedDesigns() {
 INSTANTIATE_TEST_SUITE_P(Files, DesignFileRefusals, ::testing::ValuesIn(refusedDesigns()));
 
 // Whole programs: each display and heading variant and two execution designs
-// in each style, each example's modern program, and the classic program that
-// checks the tables' authorisations, and the program that takes its texts
-// from the dictionary.
+// in each style, each example's modern program, the classic program that
+// checks the tables' authorisations, the one that names the currency and unit
+// columns, and the program that takes its texts from the dictionary.
 struct Golden {
     fs::path design;
     CodeStyle style;
@@ -142,6 +142,7 @@ std::vector<Golden> goldenPrograms() {
         for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({design, style});
     all.push_back({designs / "authority_check.json", CodeStyle::Classic});
     for (CodeStyle style : {CodeStyle::Classic, CodeStyle::Modern}) all.push_back({designs / "dictionary_texts.json", style});
+    all.push_back({designs / "references.json", CodeStyle::Classic});
     for (const char* name : {"connections_from_city", "flights_by_carrier", "seat_occupancy"})
         all.push_back({examples / (std::string(name) + ".json"), CodeStyle::Modern});
     return all;

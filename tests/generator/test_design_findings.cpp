@@ -75,6 +75,30 @@ TEST(DesignFindings, eachFindingHasItsPlaceAndWeight) {
          [](ReportDefinition& r) { r.conditions.push_back({"SPFLI", "CARRID", "=", "SELSCR", "CARRID"}); },
          {"warning: condition 3 (SPFLI-CARRID = S_CARRID): no picked field comes from SPFLI: the condition is applied to "
           "SFLIGHT, the last table"}},
+        {"an amount without its currency, shown with references",
+         [](ReportDefinition& r) {
+             r.references = true;
+             r.fields[1].reference = ValueReference{ValueReference::Currency, "SFLIGHT", "CURRENCY"};
+         },
+         {"warning: SFLIGHT-PRICE: PRICE is an amount in SFLIGHT-CURRENCY: add CURRENCY, or its total mixes currencies"}},
+        {"a quantity without its unit, totalled, in the modern style",
+         [](ReportDefinition& r) {
+             r.style = CodeStyle::Modern;
+             r.fields[2].reference = ValueReference{ValueReference::Unit, "SFLIGHT", "WUNIT"};
+             r.fields[2].total = true;
+         },
+         {"error: SFLIGHT-SEATSOCC total: SEATSOCC is a quantity in SFLIGHT-WUNIT: add WUNIT, or its total mixes units"}},
+        {"an amount with its currency, or without references",
+         [](ReportDefinition& r) {
+             r.fields[1].reference = ValueReference{ValueReference::Currency, "SFLIGHT", "CURRENCY"};
+             r.fields[1].total = true;
+             r.references = true;
+             r.fields.push_back({padded("SFLIGHT"), "currency", ""});
+         },
+         {}},
+        {"an amount without its currency, classic without references",
+         [](ReportDefinition& r) { r.fields[1].reference = ValueReference{ValueReference::Currency, "SFLIGHT", "CURRENCY"}; },
+         {}},
         {"what the check refuses", [](ReportDefinition& r) { r.fields[1].sortPosition = -2; },
          {"error: SFLIGHT-PRICE sort position: -2 is not a sort position (1, 2, ...; 0 or none: not sorted)"}},
     };

@@ -64,7 +64,7 @@ const Type kFields{{"FIELDNAME", 30}, {"OFFSET", 6, RFCTYPE_NUM}, {"LENGTH", 6, 
 const Type kData{{"WA", 512}};
 const Type kDd03p{{"TABNAME", 30},  {"FIELDNAME", 30}, {"POSITION", 4, RFCTYPE_NUM}, {"KEYFLAG", 1},
                   {"ROLLNAME", 30}, {"DATATYPE", 4},   {"LENG", 6, RFCTYPE_NUM},     {"DECIMALS", 6, RFCTYPE_NUM},
-                  {"PRECFIELD", 30}, {"DDTEXT", 60},   {"SCRTEXT_L", 40}};
+                  {"PRECFIELD", 30}, {"DDTEXT", 60},   {"SCRTEXT_L", 40}, {"REFTABLE", 30}, {"REFFIELD", 30}};
 const Type kDd05m{{"TABNAME", 30},    {"FIELDNAME", 30},  {"FORTABLE", 30},  {"FORKEY", 30},
                   {"CHECKTABLE", 30}, {"CHECKFIELD", 30}, {"PRIMPOS", 4, RFCTYPE_NUM}, {"DATATYPE", 4}};
 const Type kDd08v{{"TABNAME", 30}, {"FIELDNAME", 30}, {"CHECKTABLE", 30}};

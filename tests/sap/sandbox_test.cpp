@@ -359,3 +359,33 @@ TEST(SandboxDatabase, DamagedForeignAndOlderOnes) {
     opened->reset();
     EXPECT_EQ(orvex::testing::sqliteRows(older, "PRAGMA application_id"), Names{std::to_string(0x4F525658)});
 }
+
+// Every amount and quantity of the flight model names its currency or unit
+// field, and every field so named is a currency (CUKY) or unit (UNIT) field of
+// its table; a field that is neither amount nor quantity names none.
+TEST_F(Sandbox, AmountsAndQuantitiesNameTheirCurrencyAndUnitFields) {
+    auto fieldsOf = [&](const std::string& table) {
+        std::map<std::string, RfcRow> byName;
+        auto reply = system.call({"DD_TABL_GET", {{"TABL_NAME", table}, {"WITHTEXT", "X"}}, {}});
+        if (reply)
+            for (const RfcRow& row : reply->tables.at("DD03P_TAB_A")) byName[row.get("FIELDNAME")] = row;
+        return byName;
+    };
+    for (const char* table : {"SPFLI", "SFLIGHT", "SBOOK", "SAPLANE", "EKPO", "MBEW", "BSEG"}) {
+        for (const auto& [name, row] : fieldsOf(table)) {
+            const std::string type = row.get("DATATYPE");
+            if (row.get("REFFIELD").empty()) {
+                EXPECT_TRUE(row.get("REFTABLE").empty()) << table << "-" << name;
+                EXPECT_FALSE(std::string(table).rfind("S", 0) == 0 && (type == "CURR" || type == "QUAN"))
+                    << table << "-" << name;  // the flight model's amounts and quantities all have one
+                continue;
+            }
+            ASSERT_TRUE(type == "CURR" || type == "QUAN") << table << "-" << name;
+            const auto referenced = fieldsOf(row.get("REFTABLE"));
+            const auto ref = referenced.find(row.get("REFFIELD"));
+            ASSERT_NE(ref, referenced.end()) << table << "-" << name;
+            EXPECT_EQ(ref->second.get("DATATYPE"), type == "CURR" ? "CUKY" : "UNIT") << table << "-" << name;
+        }
+    }
+    EXPECT_EQ(fieldsOf("SFLIGHT")["PAYMENTSUM"].get("REFFIELD"), "CURRENCY");
+}

@@ -104,6 +104,17 @@ TEST(TableReads, FieldTypesAsTheSystemGivesThem) {
     EXPECT_EQ(typeOf("SCARR", "CARRID"), std::nullopt);  // a table never read
     EXPECT_EQ(typeOf("SFLIGHT", "PRICE"), std::nullopt);  // a field it does not have
 
+    // Currency and unit fields as systems write them: blanks around, REFTABLE
+    // left blank for the field's own table, REFTABLE without REFFIELD.
+    const struct { const char *refTable, *refField, *expected; } refs[] = {
+        {" sflight ", "CURRENCY  ", "SFLIGHT-CURRENCY"}, {"", " WUNIT", "SFLIGHT-WUNIT"},
+        {"SFLIGHT", "", "-"}, {"   ", "   ", "-"}};
+    for (const auto& r : refs) {
+        TableField field;
+        setReference(field, "SFLIGHT" + std::string(23, ' '), r.refTable, r.refField);
+        EXPECT_EQ(field.refTable + "-" + field.refField, r.expected) << r.refTable << "/" << r.refField;
+    }
+
     types.keep("SFLIGHT", {});  // read again: what it had is gone
     EXPECT_EQ(typeOf("SFLIGHT", "CARRID"), std::nullopt);
 }

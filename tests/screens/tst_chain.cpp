@@ -167,6 +167,43 @@ private slots:
         QVERIFY(!x.session.generated() && x.sap->created.empty());
     }
 
+    // An amount picked for a list that shows references brings the offer of
+    // its currency field (Add puts it right after); one whose currency is
+    // picked, or a list without references, asks nothing.
+    void amountOffersItsCurrency() {
+        SandboxHarness x;
+        QVERIFY(x.session.logOn());
+        ReportModel& model = x.session.report();
+        model.definition.style = CodeStyle::Modern;
+        model.tables = {"SFLIGHT", "SBOOK"};
+        frmFields f(x.session);
+        auto add = [&](int table, const QString& field) {
+            pick(f.lstTABSSEL, table, f.cmdLSTFLDS);
+            for (int row = 0; row < f.lstTABFields->count(); ++row)
+                if (f.lstTABFields->item(row) == field) return pick(f.lstTABFields, row, f.cmdADD);
+            QFAIL(qPrintable(field));
+        };
+        x.prompter.answers = {true, false};
+        add(0, QStringLiteral("PRICE"));
+        add(0, QStringLiteral("PAYMENTSUM"));  // its currency picked already
+        add(1, QStringLiteral("LUGGWEIGHT"));  // the user says no
+        model.definition.style = CodeStyle::Classic;
+        add(1, QStringLiteral("LOCCURAM"));
+        QCOMPARE(x.prompter.questions.size(), 2u);
+        QCOMPARE(x.prompter.questions[1],
+                 std::string("LUGGWEIGHT is a quantity in SBOOK-WUNIT, which is not among the output fields: without "
+                             "it the list shows the quantity without its unit and totals it across units.\r\nAdd WUNIT "
+                             "after it? [Add]"));
+        QCOMPARE(shown(f, {"lstSelFields", "lstSelFldsDesc"}),
+                 QStringLiteral("PRICE,CURRENCY,PAYMENTSUM,LUGGWEIGHT,LOCCURAM | Airfare,Airline Currency,Total,"
+                                "Luggage Weight,Amount"));
+        const auto& picked = model.definition.fields;
+        QCOMPARE(picked[0].reference, (ValueReference{ValueReference::Currency, "SFLIGHT", "CURRENCY"}));
+        QCOMPARE(picked[1].dictionaryLabel, std::string("Airline Currency"));
+        QCOMPARE(picked[1].reference, std::nullopt);
+        QCOMPARE(picked[3].reference, (ValueReference{ValueReference::Unit, "SBOOK", "WUNIT"}));
+    }
+
     void fields() {
         Chain x;
         x.design.fields.clear();
@@ -202,7 +239,8 @@ private slots:
         // The field taken out is offered again, at its place in the table.
         QCOMPARE(shown(f, {"lstTABFields"}), QStringLiteral("MANDT,CARRNAME"));
         doubleClick(f.lstSelFldsDesc, 0);  // a double click on a picked row takes it back
-        QCOMPARE(x.design.fields, (std::vector<PickedField>{{"SCARR", "CARRID", "Airline Code"}}));
+        QCOMPARE(x.design.fields,
+                 (std::vector<PickedField>{{"SCARR", "CARRID", "Airline Code", 0, false, false, false, "Airline Code"}}));
         // Return in the view of parallel lists takes the current row, then the one below.
         pick(f.lstTABFields, 0);
         f.lstTABFields->shownIn()->setFocus();

@@ -23,7 +23,8 @@ ReportDefinition flights() {
     d.heading = "Flights";
     d.fields = {{"SFLIGHT", "CARRID", "Airline Code"}, {"SFLIGHT", "CONNID", "Flight Number"},
                 {"SCARR", "CARRID", "Airline Code"}, {"SCARR", "CARRNAME", "Airline name"}};
-    d.selection = {{"SFLIGHT", "CARRID", "Airline Code", "S;N;"}};
+    for (PickedField& f : d.fields) f.dictionaryLabel = f.description;  // as the field screen proposed them
+    d.selection = {{"SFLIGHT", "CARRID", "Airline Code", "S;N;", "Airline Code"}};
     d.conditions = {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}};
     return d;
 }

@@ -30,12 +30,14 @@ const std::vector<sap::Message> kCreated = created("ZFLIGHTS", false);
 // What flightsWalk() makes.
 ReportDefinition flightsDesign() {
     const std::string sflight = "SFLIGHT", scarr = "SCARR";
-    return ReportDefinition{
+    ReportDefinition d{
         "ZFLIGHTS", "Flights by carrier", "Blueharbour Demo", std::nullopt, true, true, "Flights", false,
         {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
          {scarr, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline name"}},
         {{sflight, "CARRID", "Airline Code", "S;N;"}},
         {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", "", {}, CodeStyle::Classic, false, std::nullopt};
+    for (PickedField& f : d.fields) f.dictionaryLabel = f.description;  // as the field screen proposed them
+    return d;
 }
 }  // namespace
 

@@ -146,6 +146,7 @@ inline ReportDefinition withPlaceholders(const ReportDefinition& d) {
         f.table = table(f.table);
         f.field = field(f.field);
         f.description = text(f.description, "Label");
+        if (f.reference) f.reference = ValueReference{f.reference->kind, table(f.reference->table), field(f.reference->field)};
     }
     for (SelectionEntry& e : p.selection) {
         // Kind, flag and their separators: the first four characters.

@@ -78,6 +78,8 @@ FORM fieldcat_json USING it_fieldcat TYPE slis_t_fieldcat_alv CHANGING cv_json T
     PERFORM json_member USING 'NO_SUM' ls_fc-no_sum CHANGING lv_entry.
     PERFORM json_member USING 'HOTSPOT' ls_fc-hotspot CHANGING lv_entry.
     PERFORM json_member USING 'EMPHASIZE' ls_fc-emphasize CHANGING lv_entry.
+    PERFORM json_member USING 'CFIELDNAME' ls_fc-cfieldname CHANGING lv_entry.
+    PERFORM json_member USING 'QFIELDNAME' ls_fc-qfieldname CHANGING lv_entry.
     CONCATENATE lv_entry '}' INTO lv_entry.
     IF sy-tabix > 1.
       CONCATENATE cv_json ',' INTO cv_json.

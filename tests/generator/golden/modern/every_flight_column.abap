@@ -50,7 +50,8 @@ CLASS lcl_report DEFINITION FINAL.
     METHODS display
       RAISING
         cx_salv_msg
-        cx_salv_not_found.
+        cx_salv_not_found
+        cx_salv_data_error.
     METHODS set_column_text
       IMPORTING
         io_columns TYPE REF TO cl_salv_columns_table
@@ -65,7 +66,7 @@ CLASS lcl_report IMPLEMENTATION.
     select_data( ).
     TRY.
         display( ).
-      CATCH cx_salv_msg cx_salv_not_found INTO DATA(lx_error).
+      CATCH cx_salv_msg cx_salv_not_found cx_salv_data_error INTO DATA(lx_error).
         MESSAGE lx_error TYPE 'I' DISPLAY LIKE 'E'.
     ENDTRY.
   ENDMETHOD.
@@ -138,6 +139,9 @@ CLASS lcl_report IMPLEMENTATION.
     set_column_text( io_columns = lo_columns
                      iv_column  = 'SEATSOCC_F'
                      iv_text    = 'Occupied 1st'(012) ).
+
+    mo_alv->get_columns( )->get_column( 'PRICE' )->set_currency_column( 'CURRENCY' ).
+    mo_alv->get_columns( )->get_column( 'PAYMENTSUM' )->set_currency_column( 'CURRENCY' ).
 
     DATA(lo_layout) = mo_alv->get_layout( ).
     lo_layout->set_key( VALUE salv_s_layout_key( report = sy-repid ) ).
