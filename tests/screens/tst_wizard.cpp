@@ -34,7 +34,7 @@ ReportDefinition flightsDesign() {
         "ZFLIGHTS", "Flights by carrier", "Blueharbour Demo", std::nullopt, true, true, "Flights", false,
         {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
          {scarr, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline name"}},
-        {{sflight, "CARRID", "Airline Code", "S;N;"}},
+        {{sflight, "CARRID", "Airline Code", "S;N;", "Airline Code"}},
         {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", "", {}, CodeStyle::Classic, false, std::nullopt};
     for (PickedField& f : d.fields) f.dictionaryLabel = f.description;  // as the field screen proposed them
     return d;
