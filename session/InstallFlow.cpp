@@ -90,8 +90,9 @@ std::string createdSummary(const sap::InstallRequest& request, const sap::Instal
         summary += "; not activated: \"Unicode Check Active\" was not ticked, which also activates it.";
     else
         summary += "; not activated: the activation failed.";
-    if (result.textPoolWritten) summary += "\r\nIts texts are in the text pool of the logon language.";
-    if (const std::string literal = sap::textsLiteralLine(result); !literal.empty()) summary += "\r\n" + literal;
+    // On the summary's own line, which the message shows at once (later lines wait behind "Show Details...").
+    if (result.textPoolWritten) summary += " Its texts are in the text pool of the logon language.";
+    if (const std::string literal = sap::textsLiteralLine(result); !literal.empty()) summary += " " + literal;
     return summary;
 }
 
