@@ -199,13 +199,16 @@ void planTexts(const ReportDefinition& report, ReportPlan& plan) {
     for (std::size_t i = 0; i < plan.inputs.size(); ++i)
         plan.inputs[i].dictionaryText = isDictionaryLabel(report.selection[i].description,
                                                           report.selection[i].dictionaryLabel);
-    // A column comes from the first pick of its field name.
+    // A column comes from the first pick of its field name, found through an
+    // index so that a large design is planned in linear time.
+    std::vector<std::string> picked;
+    picked.reserve(report.fields.size());
+    for (const PickedField& f : report.fields) picked.push_back(text::upper(f.field));
+    FlatIndex firstPick(picked.size());
+    for (std::size_t i = 0; i < picked.size(); ++i) firstPick.insert(picked[i], i);
     for (PlanColumn& c : plan.columns)
-        for (const PickedField& f : report.fields)
-            if (text::upper(f.field) == text::upper(c.source.field)) {
-                c.dictionaryText = isDictionaryLabel(f.description, f.dictionaryLabel);
-                break;
-            }
+        if (const std::size_t i = firstPick.find(text::upper(c.source.field)); i != FlatIndex::npos)
+            c.dictionaryText = isDictionaryLabel(report.fields[i].description, report.fields[i].dictionaryLabel);
     SymbolNumbers numbers(plan.textSymbols);
     PlanSymbols& s = o.symbols;
     const auto inputTexts = [&] {
