@@ -96,7 +96,7 @@ int runExport(const ExportOptions& options) {
     auto generated = generateDesign("export", options.design, options.style);
     if (!generated) return fail("export", generated.failure().text());
     const auto& [design, program] = *generated;
-    const Status exported = exportForAbapGit(design, program.text.text(), options.folder);
+    const Status exported = exportForAbapGit(design, program.text.text(), options.folder, program.textPool);
     if (!exported) return fail("export", options.design + ": " + exported.failure().text());
     return 0;
 }

@@ -113,7 +113,7 @@ std::string abapGitPackageXml(std::string_view description) {
     return toText(doc);
 }
 
-std::string abapGitProgramXml(const ReportDefinition& report) {
+std::string abapGitProgramXml(const ReportDefinition& report, const std::vector<TextSymbol>& textPool) {
     pugi::xml_document doc;
     pugi::xml_node values = objectFile(doc, "LCL_OBJECT_PROG");
     pugi::xml_node progdir = values.append_child("PROGDIR");
@@ -122,8 +122,18 @@ std::string abapGitProgramXml(const ReportDefinition& report) {
     field(progdir, "SUBC", "1");
     field(progdir, "FIXPT", "X");
     if (report.unicodeCheck) field(progdir, "UCCHECK", "X");
+    // abapGit lists the pool by ID, so the symbols (I) come before the title (R).
+    pugi::xml_node pool;
+    if (!textPool.empty() || !report.description.empty()) pool = values.append_child("TPOOL");
+    for (const TextSymbol& symbol : textPool) {
+        pugi::xml_node item = pool.append_child("item");
+        field(item, "ID", "I");
+        field(item, "KEY", symbol.key);
+        field(item, "ENTRY", symbol.text);
+        field(item, "LENGTH", std::to_string(symbol.maxLength));
+    }
     if (!report.description.empty()) {
-        pugi::xml_node item = values.append_child("TPOOL").append_child("item");
+        pugi::xml_node item = pool.append_child("item");
         field(item, "ID", "R");
         field(item, "ENTRY", report.description);
         // abapGit records the text's length in characters, not bytes.
@@ -132,7 +142,8 @@ std::string abapGitProgramXml(const ReportDefinition& report) {
     return toText(doc);
 }
 
-Status exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder) {
+Status exportForAbapGit(const ReportDefinition& report, std::string_view source, const std::string& folder,
+                        const std::vector<TextSymbol>& textPool) {
     // The title goes into XML, which cannot carry control characters; the
     // design check refuses them with every other text it checks.
     if (Status s = checkDesign(report); !s) return s;
@@ -163,7 +174,7 @@ Status exportForAbapGit(const ReportDefinition& report, std::string_view source,
     const Result<bool> hasPackage = sourceFolder->holds(kPackageFile);
     if (!hasPackage) return hasPackage.status();
     if (Status s = sourceFolder->write(sourceFile, source, 0644); !s) return s;
-    if (Status s = sourceFolder->write(programFile, abapGitProgramXml(report), 0644); !s) return s;
+    if (Status s = sourceFolder->write(programFile, abapGitProgramXml(report, textPool), 0644); !s) return s;
     if (!*hasPackage)
         if (Status s = sourceFolder->write(kPackageFile, abapGitPackageXml(report.description), 0644); !s) return s;
     if (!*hasSettings) return root->write(kRepositoryFile, abapGitRepositoryXml(), 0644);

@@ -8,6 +8,9 @@ namespace orvex::sap {
 namespace {
 
 constexpr std::size_t kRowWidth = 72;
+// The line the installer writes when INSERT TEXTPOOL set a return code.
+constexpr const char* kTextPoolRefused = "TEXTPOOL NOT WRITTEN";
+constexpr const char* kTextPoolRefusedWhy = "SAP did not take the text pool (INSERT TEXTPOOL set SY-SUBRC)";
 constexpr const char* kConnectionError = "There was a connection error\r\nPlease Try Again";  // PROGRAM-LINE of RFC_ABAP_INSTALL_AND_RUN
 
 // Byte length of the longest start of `text` (apostrophes doubled) that fits
@@ -69,7 +72,8 @@ void addTextPoolData(std::vector<std::string>& rows) {
 }
 
 // The text symbols into the table, then the table into the text pool of
-// the logon language (replacing the pool of that language).
+// the logon language (replacing the pool of that language); a return code
+// other than 0 is written to the list, which the call hands back.
 void addTextPoolRows(std::vector<std::string>& rows, const std::string& name, const std::vector<TextSymbol>& pool) {
     for (const TextSymbol& symbol : pool) {
         rows.push_back("WA_TEXT-ID = 'I'.");
@@ -80,6 +84,9 @@ void addTextPoolRows(std::vector<std::string>& rows, const std::string& name, co
     }
     addLiteralRows(rows, "INSERT TEXTPOOL '", name, "");
     rows.push_back("  FROM IT_TEXTS LANGUAGE SY-LANGU.");
+    rows.push_back("IF SY-SUBRC <> 0.");
+    rows.push_back(std::string("  WRITE '") + kTextPoolRefused + "'.");
+    rows.push_back("ENDIF.");
 }
 
 }  // namespace
@@ -140,14 +147,20 @@ bool systemRefused(const Failure& failed) {
 
 
 // Runs an installer program; the failure says why it did not run through.
-Status runRows(Component& component, const std::vector<std::string>& rows) {
+// `textPoolRefused` tells whether its list says INSERT TEXTPOOL failed.
+Status runRows(Component& component, const std::vector<std::string>& rows, bool* textPoolRefused = nullptr) {
     auto installer = component.add("RFC_ABAP_INSTALL_AND_RUN");
     Table& program = installer->tables("PROGRAM");
     for (const std::string& row : rows) program.setCell(program.addRow(), "LINE", row);
-    installer->tables("WRITES");
+    Table& writes = installer->tables("WRITES");
     const Status ran = installer->call();
     const std::string& error = installer->imports("ERRORMESSAGE");
-    if (ran && text::blank(error)) return {};
+    if (ran && text::blank(error)) {
+        if (textPoolRefused)
+            for (int row = 1; row <= writes.rowCount(); ++row)
+                if (text::trimEnd(writes.cell(row, "ZEILE")) == kTextPoolRefused) *textPoolRefused = true;
+        return {};
+    }
     Failure failed = ran ? failure(FailureKind::Function, error) : ran.failure();
     // A call that failed names its exception, a cancelled one says so; a
     // refusal of the system says why too.
@@ -169,14 +182,18 @@ void runInstaller(Component& component, const InstallRequest& request, InstallRe
     const std::vector<TextSymbol>& pool = request.textPool ? *request.textPool : none;
     if (!request.unicodeCheck) {
         if (pool.empty()) return;
-        const Status wrote = runRows(component, textPoolInstallerRows(request.name, pool));
-        result.textPoolWritten = wrote.ok();
+        bool refused = false;
+        const Status wrote = runRows(component, textPoolInstallerRows(request.name, pool), &refused);
+        result.textPoolWritten = wrote.ok() && !refused;
         if (!wrote) result.textsLiteral = "writing the text pool failed: " + wrote.failure().reason;
+        if (refused) result.textsLiteral = kTextPoolRefusedWhy;
         return;
     }
     result.activationRequested = true;
-    const Status ran = runRows(component, installerRows(request.name, request.title, pool));
-    result.textPoolWritten = ran.ok() && !pool.empty();
+    bool refused = false;
+    const Status ran = runRows(component, installerRows(request.name, request.title, pool), &refused);
+    result.textPoolWritten = ran.ok() && !pool.empty() && !refused;
+    if (refused) result.textsLiteral = kTextPoolRefusedWhy;
     if (ran) return;
     Failure failed = ran.failure();
     if (!pool.empty()) result.textsLiteral = "the installer program that writes the text pool failed";

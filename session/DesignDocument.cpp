@@ -154,7 +154,7 @@ void DesignDocument::exportForAbapGit() {
     // The program as "Generate Program" would send it, author included.
     const ReportDefinition design = session_.programDesign();
     const GenerationResult result = GenerateProgram(design, SourceForm::TextOnly);
-    const Status exported = result ? orvex::exportForAbapGit(design, result->text.text(), folder) : result.status();
+    const Status exported = result ? orvex::exportForAbapGit(design, result->text.text(), folder, result->textPool) : result.status();
     if (!exported) {
         fail("The program could not be exported.\r\n" + exported.failure().text(), sap::kCritical);
         return;

@@ -38,8 +38,13 @@ void setAttributes(sqlite3* db, const InstallerAction& action, ExpectedRows& exp
     }
 }
 
-// The program's text pool in the logon language replaced by the statement's rows.
-void insertTextPool(sqlite3* db, const InstallerAction& action, ExpectedRows& expected) {
+// The program's text pool in the logon language replaced by the statement's
+// rows. Like the system's text element maintenance, the sandbox refuses a
+// text longer than its room: nothing is written and the statement's return
+// code is 4 (false here).
+bool insertTextPool(sqlite3* db, const InstallerAction& action, ExpectedRows& expected) {
+    for (const TextPoolRow& row : action.texts)
+        if (text::length(row.entry) > static_cast<std::size_t>(std::max(row.length, 0))) return false;
     Statement clear(db, "DELETE FROM textpool WHERE program = ? AND language = ?");
     clear.bind(1, action.program).bind(2, kLogonLanguage);
     clear.step();
@@ -54,6 +59,7 @@ void insertTextPool(sqlite3* db, const InstallerAction& action, ExpectedRows& ex
     expected.push_back({"SELECT 1 WHERE (SELECT count(*) FROM textpool WHERE program = ? AND language = ?) = " +
                             std::to_string(action.texts.size()),
                         {action.program, kLogonLanguage}});
+    return true;
 }
 
 }  // namespace
@@ -77,8 +83,10 @@ RfcResult installAndRun(ModuleCall& call) {
     // What a fresh connection must find afterwards: per statement, its
     // condition and the values it sets.
     ExpectedRows expected;
+    bool lastFailed = false;  // SY-SUBRC <> 0 after the last INSERT TEXTPOOL
     for (const InstallerAction& action : *check) {
         if (action.kind == InstallerAction::Kind::Write) {
+            if (action.onlyOnFailure && !lastFailed) continue;
             RfcRow row;
             row.set("ZEILE", action.text);
             writes.push_back(std::move(row));
@@ -99,7 +107,7 @@ RfcResult installAndRun(ModuleCall& call) {
             continue;
         }
         if (action.kind == InstallerAction::Kind::InsertTextPool) {
-            insertTextPool(db, action, expected);
+            lastFailed = !insertTextPool(db, action, expected);
             continue;
         }
         setAttributes(db, action, expected);

@@ -91,6 +91,7 @@ public:
     Result<std::vector<InstallerAction>> run(const std::vector<std::string>& rows) {
         try {
             for (const Statement& s : statements(rows)) statement(s);
+            if (underIf_) throw SyntaxError("IF is not closed by ENDIF");
             return std::move(actions_);
         } catch (const SyntaxError& e) {
             return failure(FailureKind::Refused, e.what());
@@ -106,6 +107,8 @@ private:
         const Token& first = s[0];
         if (first.literal) fail(first, "Statement begins with a literal");
         const std::string& word = first.text;
+        if (word == "IF" || word == "ENDIF") return condition(s);
+        if (underIf_ && word != "WRITE") fail(first, "Only WRITE is supported under IF");
         if (word == "REPORT" || word == "PROGRAM") {
             if (s.size() < 2 || s[1].literal) fail(first, word + " needs a program name");
             return;
@@ -202,6 +205,23 @@ private:
         actions_.push_back(std::move(a));
     }
 
+    // IF SY-SUBRC <> 0. ... ENDIF. right after INSERT TEXTPOOL, the only
+    // statement whose return code the sandbox keeps.
+    void condition(const Statement& s) {
+        if (s[0].text == "ENDIF") {
+            if (s.size() != 1 || !underIf_) fail(s[0], "ENDIF without IF");
+            underIf_ = false;
+            return;
+        }
+        if (underIf_) fail(s[0], "IF cannot be nested");
+        if (s.size() != 4 || s[1].literal || s[1].text != "SY-SUBRC" || s[2].literal || s[2].text != "<>" ||
+            s[3].literal || s[3].text != "0")
+            fail(s[0], "Use IF SY-SUBRC <> 0");
+        if (actions_.empty() || actions_.back().kind != InstallerAction::Kind::InsertTextPool)
+            fail(s[0], "IF SY-SUBRC <> 0 must follow INSERT TEXTPOOL");
+        underIf_ = true;
+    }
+
     void write(const Statement& s) {
         std::size_t i = 1;
         if (i < s.size() && !s[i].literal && s[i].text == "/") ++i;
@@ -209,6 +229,7 @@ private:
         InstallerAction a;
         a.kind = InstallerAction::Kind::Write;
         a.text = s[i].text;
+        a.onlyOnFailure = underIf_;
         actions_.push_back(std::move(a));
     }
 
@@ -295,6 +316,7 @@ private:
     std::map<std::string, std::string> types_;  // work area -> TRDIR or TEXTPOOL
     std::map<std::string, std::vector<TextPoolRow>> tables_;
     std::vector<InstallerAction> actions_;
+    bool underIf_ = false;
 };
 
 }  // namespace

@@ -4,8 +4,10 @@
 // CALL FUNCTION 'RS_EDTR_ATTR_EDIT' (program attributes), CALL FUNCTION
 // 'RS_WORKING_OBJECT_ACTIVATE' (activation of a REPS object), WRITE of
 // literals, and a text pool's table filled by APPEND of a TEXTPOOL work area
-// and written by INSERT TEXTPOOL ... LANGUAGE SY-LANGU. The program is checked as a whole first, like SAP's syntax check;
-// what it would do comes back as a list of actions.
+// and written by INSERT TEXTPOOL ... LANGUAGE SY-LANGU, its return code
+// tested by IF SY-SUBRC <> 0 (WRITE only) ... ENDIF. The program is checked
+// as a whole first, like SAP's syntax check; what it would do comes back as
+// a list of actions.
 #include <map>
 #include <optional>
 #include <string>
@@ -30,6 +32,7 @@ struct InstallerAction {
     bool withTrdirEntry = false;                // SetAttributes: apply `trdir`
     std::map<std::string, std::string> trdir;   // components set on the TRDIR work area
     std::string text;                           // Write
+    bool onlyOnFailure = false;                 // Write under IF SY-SUBRC <> 0 after INSERT TEXTPOOL
     std::vector<TextPoolRow> texts;             // InsertTextPool, the whole pool of the logon language
 };
 

@@ -21,7 +21,8 @@ std::string settingsXml(const std::string& data) {
 }
 
 // Each export matches golden/abapgit/<design>/ file by file: an example of
-// each Unicode check setting, and a namespaced program with a markup title.
+// each Unicode check setting, and a namespaced program whose title and text
+// symbol carry markup.
 TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
     const fs::path data(ORVEX_GENERATOR_TEST_DATA), examples = fs::path(ORVEX_SOURCE_DIR) / "examples";
     for (const fs::path& file : {examples / "flights_by_carrier.json", examples / "connections_from_city.json",
@@ -31,7 +32,7 @@ TEST(AbapGitExport, designsMatchTheirGoldenFiles) {
         ASSERT_TRUE(load) << load.failure().reason;
         const Generated program = test::generated(*load);
         TempDir dir;
-        ASSERT_TRUE(exportForAbapGit(*load, program.text.text(), dir.path().string()));
+        ASSERT_TRUE(exportForAbapGit(*load, program.text.text(), dir.path().string(), program.textPool));
         const fs::path golden = data / "golden/abapgit" / file.stem();
         for (const auto& entry : fs::recursive_directory_iterator(golden)) {
             if (!entry.is_regular_file()) continue;

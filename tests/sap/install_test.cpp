@@ -225,7 +225,8 @@ TEST(InstallTextPool, BothRfcRoadsWriteItOrSayWhyNot) {
     ASSERT_GT(port, 0);
     soap.start();
     const std::vector<std::string> source{"REPORT ZPOOL.", "WRITE / 'Seats'(001)."};
-    const std::vector<orvex::TextSymbol> good{{"001", "Seats", 10}}, bad{{"TOOLONGKEY", "Seats", 10}};
+    const std::vector<orvex::TextSymbol> good{{"001", "Seats", 10}}, bad{{"TOOLONGKEY", "Seats", 10}},
+        overlong{{"001", "Seats taken", 5}};
     const struct {
         const char* what;
         bool unicode;
@@ -240,6 +241,11 @@ TEST(InstallTextPool, BothRfcRoadsWriteItOrSayWhyNot) {
          "The texts stay in the program as literals: the installer program that writes the text pool failed"},
         {"refused alone", false, &bad, false,
          "The texts stay in the program as literals: writing the text pool failed: KEY TOOLONGKEY is too long (line 5)"},
+        // The installer runs through, but INSERT TEXTPOOL sets SY-SUBRC.
+        {"not taken with the activation", true, &overlong, false,
+         "The texts stay in the program as literals: SAP did not take the text pool (INSERT TEXTPOOL set SY-SUBRC)"},
+        {"not taken alone", false, &overlong, false,
+         "The texts stay in the program as literals: SAP did not take the text pool (INSERT TEXTPOOL set SY-SUBRC)"},
     };
     for (const auto& [road, factory, server] :
          {std::tuple{"RFC library", defaultBackendFactory(), std::string("sapdev")},

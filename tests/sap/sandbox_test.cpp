@@ -247,6 +247,10 @@ TEST_F(Sandbox, InstallerWritesTheTextPoolWithTheProgram) {
         {"another language", {"REPORT Z.", "DATA T TYPE TABLE OF TEXTPOOL.", "INSERT TEXTPOOL 'ZTXT' FROM T LANGUAGE 'D'."},
          true, texts(second)},
         {"a program never created", textPoolInstallerRows("ZNONE", second), true, texts(second)},
+        {"a return code tested before it is set", {"REPORT Z.", "IF SY-SUBRC <> 0.", "WRITE 'x'.", "ENDIF."}, true,
+         texts(second)},
+        {"an IF never closed", {"REPORT Z.", "DATA T TYPE TABLE OF TEXTPOOL.", "INSERT TEXTPOOL 'ZTXT' FROM T LANGUAGE SY-LANGU.",
+                                "IF SY-SUBRC <> 0."}, true, texts(second)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -254,6 +258,14 @@ TEST_F(Sandbox, InstallerWritesTheTextPoolWithTheProgram) {
         EXPECT_EQ(system.program("ZTXT")->textPool, c.pool);
     }
     EXPECT_TRUE(system.program("ZTXT")->active);
+    // A text longer than its room is not taken: the installer runs through,
+    // and only its list says so.
+    auto overlong = system.call(installerRequest(textPoolInstallerRows("ZTXT", {{"004", "Seats taken", 5}})));
+    ASSERT_TRUE(overlong);
+    EXPECT_EQ(overlong->imports["ERRORMESSAGE"], "");
+    ASSERT_EQ(overlong->tables["WRITES"].size(), 1u);
+    EXPECT_EQ(overlong->tables["WRITES"][0].get("ZEILE"), "TEXTPOOL NOT WRITTEN");
+    EXPECT_EQ(system.program("ZTXT")->textPool, texts(second));
     ASSERT_TRUE(system.call(insertRequest("ZTXT", {"REPORT ZTXT."})).ok());
     EXPECT_TRUE(system.program("ZTXT")->textPool.empty());
 

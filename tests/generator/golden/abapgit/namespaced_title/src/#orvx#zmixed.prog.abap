@@ -60,7 +60,7 @@ FORM BUILD_FIELD_CAT.
   wa_fieldcat-fieldname = 'CARRID'.
   wa_fieldcat-ref_tabname = 'SFLIGHT'.
   wa_fieldcat-tabname = 'IT_OUTPUT'.
-  wa_fieldcat-seltext_m = 'Airline'.
+  wa_fieldcat-seltext_m = 'Airline <& "code">'(001).
   APPEND wa_fieldcat TO it_fieldcat.
   CLEAR wa_fieldcat.
 ENDFORM.
@@ -99,7 +99,7 @@ ENDFORM.
 *************************
 form top_of_page.
 WA_LINE-typ = 'H'.
- WA_LINE-info = '<Report Heading>'.
+ WA_LINE-info = '<Report Heading>'(002).
  append WA_LINE TO IT_LINE.
 WA_LINE-typ = 'S'.
  WRITE SY-DATUM TO G_DATE.
