@@ -33,8 +33,11 @@ count_ctest() {  # stage, log, exit status
 
 # Every build of this run fails on a compiler warning.
 export ORVEX_WERROR=ON
+# The main build keeps line tables only (-g1): a failing test's backtrace
+# still names function, file and line, and the tree compiles in less time.
 main() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_WERROR=ON &&
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_WERROR=ON \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" &&
     cmake --build build -j"$jobs" &&
     ctest --test-dir build --output-on-failure -j"$jobs"
 }
