@@ -1,9 +1,9 @@
 #include "sap/sandbox/SandboxDictionary.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <ctime>
-#include <functional>
 
 #include "common/Text.h"
 #include "sap/TableReads.h"
@@ -43,6 +43,37 @@ std::string tadirSelectList() {
     return list;
 }
 
+namespace {
+
+void addStructure(sqlite3* db, const std::string& name, int depth, std::vector<Column>& columns);
+
+// One field row of DD03L (fieldname, datatype, leng, decimals, scrtext_l,
+// precfield, keyflag from column `first` on): the fields of an included
+// structure take the place of its .INCLUDE row, other rows starting with a
+// dot are left out.
+void addFieldRow(sqlite3* db, const Statement& row, int first, int depth, std::vector<Column>& columns) {
+    std::string field = row.text(first);
+    if (field == ".INCLUDE") {
+        if (depth < 8) addStructure(db, row.text(first + 5), depth + 1, columns);
+        return;
+    }
+    if (!field.empty() && field[0] == '.') return;
+    std::string type = row.text(first + 1);
+    const auto decimals = static_cast<std::size_t>(row.integer(first + 3));
+    const std::size_t width = fieldWidth(type, static_cast<std::size_t>(row.integer(first + 2)), decimals);
+    columns.push_back({std::move(field), std::move(type), width, row.text(first + 4), decimals,
+                       row.text(first + 6) == "X"});
+}
+
+void addStructure(sqlite3* db, const std::string& name, int depth, std::vector<Column>& columns) {
+    Statement f(db, "SELECT fieldname, datatype, leng, decimals, scrtext_l, precfield, keyflag FROM dd03l"
+                    " WHERE tabname = ? ORDER BY position");
+    f.bind(1, name);
+    while (f.step()) addFieldRow(db, f, 0, depth, columns);
+}
+
+}  // namespace
+
 bool tableColumns(sqlite3* db, const std::string& table, std::vector<Column>& columns, bool& isTadir) {
     isTadir = table == "TADIR";
     if (isTadir) {
@@ -52,26 +83,33 @@ bool tableColumns(sqlite3* db, const std::string& table, std::vector<Column>& co
     Statement known(db, "SELECT tabclass FROM dd02l WHERE tabname = ?");
     known.bind(1, table);
     if (!known.step() || known.text(0) != "TRANSP") return false;
-    // Fields of included structures take the place of their .INCLUDE row.
-    std::function<void(const std::string&, int)> add = [&](const std::string& name, int depth) {
-        Statement f(db, "SELECT fieldname, datatype, leng, decimals, scrtext_l, precfield, keyflag FROM dd03l"
-                        " WHERE tabname = ? ORDER BY position");
-        f.bind(1, name);
-        while (f.step()) {
-            const std::string field = f.text(0);
-            if (field == ".INCLUDE") {
-                if (depth < 8) add(f.text(5), depth + 1);
-                continue;
-            }
-            if (!field.empty() && field[0] == '.') continue;
-            columns.push_back({field, f.text(1),
-                               fieldWidth(f.text(1), static_cast<std::size_t>(f.integer(2)),
-                                          static_cast<std::size_t>(f.integer(3))),
-                               f.text(4), static_cast<std::size_t>(f.integer(3)), f.text(6) == "X"});
-        }
-    };
-    add(table, 0);
+    addStructure(db, table, 0, columns);
     return true;
+}
+
+std::vector<std::vector<Column>> tablesFields(sqlite3* db, const std::vector<std::string>& tables) {
+    std::vector<std::vector<Column>> fields(tables.size());
+    if (tables.empty()) return fields;
+    std::string marks;
+    for (std::size_t i = 0; i < tables.size(); ++i) marks += i ? ", ?" : "?";
+    Statement read(db, "SELECT tabname, fieldname, datatype, leng, decimals, scrtext_l, precfield, keyflag FROM dd03l"
+                       " WHERE tabname IN (" + marks + ") ORDER BY tabname, position");
+    for (std::size_t i = 0; i < tables.size(); ++i) read.bind(static_cast<int>(i + 1), tables[i]);
+    std::size_t first = tables.size();  // the first table of the rows' name
+    std::string name;
+    while (read.step()) {
+        if (first == tables.size() || read.text(0) != name) {
+            name = read.text(0);
+            first = static_cast<std::size_t>(std::find(tables.begin(), tables.end(), name) - tables.begin());
+        }
+        if (first < tables.size()) addFieldRow(db, read, 1, 0, fields[first]);
+    }
+    // A table named twice has its fields twice.
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const std::size_t at = static_cast<std::size_t>(std::find(tables.begin(), tables.end(), tables[i]) - tables.begin());
+        if (at != i) fields[i] = fields[at];
+    }
+    return fields;
 }
 
 std::string rowsTable(const std::string& table) {
@@ -104,12 +142,18 @@ const char* abapTypeLetter(const std::string& type) {
            : type == "FLTP" ? "F" : (type == "CURR" || type == "QUAN" || type == "DEC") ? "P" : "C";
 }
 
+std::string fixedText(double value, std::size_t decimals) {
+    // As printf's "%.*f" in the C locale, whatever locale the program runs in.
+    char text[400];
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, static_cast<int>(decimals));
+    return error == std::errc() ? std::string(text, end) : std::string();
+}
+
 std::string columnText(sqlite3_stmt* row, int index, const Column& column) {
     if (numericType(column.type) && column.type != "FLTP") {
         if (column.decimals == 0) return std::to_string(sqlite3_column_int64(row, index));
-        char text[64];
-        std::snprintf(text, sizeof text, "%.*f", static_cast<int>(column.decimals), sqlite3_column_double(row, index));
-        return text;
+        return fixedText(sqlite3_column_double(row, index), column.decimals);
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, index));
     return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(row, index))) : std::string();

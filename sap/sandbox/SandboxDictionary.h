@@ -33,6 +33,12 @@ std::string tadirSelectList();
 // their .INCLUDE rows; false when the dictionary has no such table.
 bool tableColumns(sqlite3* db, const std::string& table, std::vector<Column>& columns, bool& isTadir);
 
+// The fields of each of `tables` as tableColumns gives them, read in one
+// statement (each statement costs more than the rows it reads), without
+// looking whether the dictionary knows the table as a transparent table:
+// none for a table it lacks.
+std::vector<std::vector<Column>> tablesFields(sqlite3* db, const std::vector<std::string>& tables);
+
 // The SQLite table that holds the rows of an application table of the
 // dictionary (the sandbox's demo rows), named in upper case.
 std::string rowsTable(const std::string& table);
@@ -46,6 +52,8 @@ const char* abapTypeLetter(const std::string& type);
 // A value of the column as RFC_READ_TABLE shows it: amounts with their
 // decimals, integers in digits, texts as stored.
 std::string columnText(sqlite3_stmt* row, int index, const Column& column);
+// An amount with `decimals` digits after its point.
+std::string fixedText(double value, std::size_t decimals);
 
 // One TADIR row of R3TR `object` `name`, through `insert` (an INSERT of
 // PGMID, OBJECT, OBJ_NAME, SRCSYSTEM, AUTHOR, DEVCLASS, MASTERLANG, CREATED_ON).

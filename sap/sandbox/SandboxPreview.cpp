@@ -78,21 +78,31 @@ struct Refusal : std::runtime_error {
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
-// The dictionary's columns of each table of the plan, refused for a table
-// without demo rows.
+// The dictionary's fields of each table of the plan, in one statement.
+// Whether each is a transparent table with demo rows is not looked at
+// here: the statement of the preview cannot be prepared for a table without
+// its demo rows' table, and only then refuseTablesWithoutRows says which.
 std::vector<std::vector<Column>> planColumns(sqlite3* db, const ReportPlan& plan) {
-    std::vector<std::vector<Column>> tables;
+    std::vector<std::string> names;
+    names.reserve(plan.tables.size());
+    for (const PlanTable& t : plan.tables) names.push_back(text::upper(t.name));
+    return tablesFields(db, names);
+}
+
+// Refuses a table of the plan that the dictionary lacks, that is TADIR, or
+// that the sandbox holds no rows of; nothing happens when every table is
+// one of the demo rows' tables.
+void refuseTablesWithoutRows(sqlite3* db, const ReportPlan& plan) {
     for (const PlanTable& t : plan.tables) {
         const std::string name = text::upper(t.name);
         bool isTadir = false;
-        std::vector<Column>& columns = tables.emplace_back();
+        std::vector<Column> columns;
         if (!tableColumns(db, name, columns, isTadir) || isTadir || !holdsRows(db, name)) {
             std::string known;
             for (const std::string& with : tablesWithRows(db)) known += (known.empty() ? "" : ", ") + with;
             throw Refusal("the sandbox holds no rows of table " + name + "; tables with rows: " + known);
         }
     }
-    return tables;
 }
 
 const Column& columnOf(const std::vector<std::vector<Column>>& tables, const ReportPlan& plan, const PlanField& f) {
@@ -209,51 +219,79 @@ std::string orderOf(const ReportQuery& query, const std::vector<std::string>& co
     return out;
 }
 
-// A value as RFC_READ_TABLE of the sandbox gives it; the initial value of
-// the column's type where a left outer join found no row.
-std::string valueOf(sqlite3_stmt* row, int index, const Column& column) {
-    if (sqlite3_column_type(row, index) == SQLITE_NULL && !numericType(column.type))
-        return column.type == "NUMC" || column.type == "DATS" || column.type == "TIMS" ? std::string(column.width, '0')
-                                                                                         : std::string();
-    return columnText(row, index, column);
+// How the values of a selected column are read, worked out once for all
+// its rows: as RFC_READ_TABLE of the sandbox gives them (see columnText),
+// and the initial value of the column's type where a left outer join found
+// no row.
+struct ValueFormat {
+    enum Kind { Text, Digits, Integer, Fixed } kind = Text;  // Digits: NUMC, DATS, TIMS
+    std::size_t width = 0, decimals = 0;
+};
+
+ValueFormat formatOf(const Column& column) {
+    if (column.type == "FLTP") return {};
+    if (numericType(column.type))
+        return {column.decimals ? ValueFormat::Fixed : ValueFormat::Integer, column.width, column.decimals};
+    if (column.type == "NUMC" || column.type == "DATS" || column.type == "TIMS")
+        return {ValueFormat::Digits, column.width, 0};
+    return {};
+}
+
+std::string valueOf(sqlite3_stmt* row, int index, const ValueFormat& format) {
+    switch (format.kind) {
+        case ValueFormat::Integer: return std::to_string(sqlite3_column_int64(row, index));
+        case ValueFormat::Fixed: return fixedText(sqlite3_column_double(row, index), format.decimals);
+        case ValueFormat::Digits:
+            if (sqlite3_column_type(row, index) == SQLITE_NULL) return std::string(format.width, '0');
+            break;
+        case ValueFormat::Text: break;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, index));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(row, index))) : std::string();
 }
 
 DataPreview run(PreviewConnection& connection, const std::string& client, const ReportQuery& query,
                 const PreviewOptions& options) {
     sqlite3* db = connection.handle();
     const ReportPlan& plan = query.plan;
-    const std::vector<std::vector<Column>> tables = planColumns(db, plan);
-    const Clauses clauses = clausesOf(query, tables, client);
-
     DataPreview preview;
-    std::vector<const Column*> types;
-    std::vector<std::string> selected;
-    for (const PlanColumn& c : plan.columns) {
-        const Column& column = columnOf(tables, plan, c.source);
-        types.push_back(&column);
-        selected.push_back(quoted(plan.aliasOf(c.source)) + "." + quoted(column.name));
-        preview.columns.push_back({column.name, column.text, abapTypeLetter(column.type)});
+    std::vector<ValueFormat> formats;
+    std::optional<Clauses> clauses;
+    std::optional<Statement> select;
+    try {
+        const std::vector<std::vector<Column>> tables = planColumns(db, plan);
+        clauses = clausesOf(query, tables, client);
+        std::vector<std::string> selected;
+        for (const PlanColumn& c : plan.columns) {
+            const Column& column = columnOf(tables, plan, c.source);
+            formats.push_back(formatOf(column));
+            selected.push_back(quoted(plan.aliasOf(c.source)) + "." + quoted(column.name));
+            preview.columns.push_back({column.name, column.text, abapTypeLetter(column.type)});
+        }
+        std::string list;
+        for (const std::string& s : selected) list += (list.empty() ? "" : ", ") + s;
+        const std::size_t limit = std::min(options.rows, query.rowLimit.value_or(options.rows));
+        select.emplace(db, "SELECT " + list + " FROM " + clauses->from + clauses->where + orderOf(query, selected) +
+                               " LIMIT " + std::to_string(limit));
+    } catch (const std::exception&) {
+        // A table without demo rows gets its own refusal, whatever failed first.
+        if (!connection.cancelled()) refuseTablesWithoutRows(db, plan);
+        throw;
     }
-    std::string list;
-    for (const std::string& s : selected) list += (list.empty() ? "" : ", ") + s;
-    const std::size_t limit = std::min(options.rows, query.rowLimit.value_or(options.rows));
-
-    Statement select(db, "SELECT " + list + " FROM " + clauses.from + clauses.where + orderOf(query, selected) +
-                             " LIMIT " + std::to_string(limit));
-    bindAll(select, clauses.values);
-    sqlite3_stmt* stmt = select.handle();
-    while (select.step()) {
+    bindAll(*select, clauses->values);
+    sqlite3_stmt* stmt = select->handle();
+    while (select->step()) {
         std::vector<std::string>& row = preview.rows.emplace_back();
-        row.reserve(types.size());
-        for (std::size_t i = 0; i < types.size(); ++i) row.push_back(valueOf(stmt, static_cast<int>(i), *types[i]));
+        row.reserve(formats.size());
+        for (std::size_t i = 0; i < formats.size(); ++i) row.push_back(valueOf(stmt, static_cast<int>(i), formats[i]));
     }
     if (options.count) {
         // The rows the program shows: all the query selects, up to its row limit.
-        std::string counted = "SELECT COUNT(*) FROM " + clauses.from + clauses.where;
-        if (query.rowLimit) counted = "SELECT COUNT(*) FROM (SELECT 1 FROM " + clauses.from + clauses.where +
+        std::string counted = "SELECT COUNT(*) FROM " + clauses->from + clauses->where;
+        if (query.rowLimit) counted = "SELECT COUNT(*) FROM (SELECT 1 FROM " + clauses->from + clauses->where +
                                       " LIMIT " + std::to_string(*query.rowLimit) + ")";
         Statement count(db, counted);
-        bindAll(count, clauses.values);
+        bindAll(count, clauses->values);
         if (count.step()) preview.totalRows = static_cast<std::size_t>(count.integer(0));
         preview.counted = true;
     }

@@ -116,13 +116,33 @@ TEST_F(Preview, rowsOfTheQueryWithItsInputsLimitsAndCount) {
 }
 
 TEST_F(Preview, refusesWhatTheSandboxCannotRead) {
-    ReportDefinition noRows;
-    noRows.name = "ZPREVIEW";
-    noRows.fields = {{"T000", "MTEXT", ""}};
-    Result<DataPreview> refused = preview(noRows);
-    ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.failure().kind, FailureKind::Refused);
-    EXPECT_EQ(refused.failure().reason, "the sandbox holds no rows of table T000; tables with rows: SAIRPORT, SBOOK, SCARR, SCUSTOM, SFLIGHT, SPFLI");
+    const std::string withRows = "; tables with rows: SAIRPORT, SBOOK, SCARR, SCUSTOM, SFLIGHT, SPFLI";
+    // A table without rows is named as such, also when a field of the design is wrong too.
+    const struct {
+        std::vector<PickedField> fields;
+        std::vector<Condition> conditions;
+        std::string reason;
+    } cases[] = {
+        {{{"T000", "MTEXT", ""}}, {}, "the sandbox holds no rows of table T000" + withRows},
+        {{{"SCARR", "CARRID", ""}, {"ZNOWHERE", "FIELD", ""}},
+         {{"SCARR", "CARRID", "=", "ZNOWHERE", "FIELD"}},
+         "the sandbox holds no rows of table ZNOWHERE" + withRows},
+        {{{"TADIR", "OBJ_NAME", ""}}, {}, "the sandbox holds no rows of table TADIR" + withRows},
+        {{{"SCARR", "NOFIELD", ""}, {"T000", "NOFIELD", ""}},
+         {{"SCARR", "NOFIELD", "=", "T000", "NOFIELD"}},
+         "the sandbox holds no rows of table T000" + withRows},
+        {{{"SCARR", "CARRID", ""}, {"SCARR", "NOFIELD", ""}}, {}, "table SCARR has no field NOFIELD"},
+    };
+    for (const auto& c : cases) {
+        ReportDefinition design;
+        design.name = "ZPREVIEW";
+        design.fields = c.fields;
+        design.conditions = c.conditions;
+        Result<DataPreview> refused = preview(design);
+        ASSERT_FALSE(refused) << c.reason;
+        EXPECT_EQ(refused.failure().kind, FailureKind::Refused) << c.reason;
+        EXPECT_EQ(refused.failure().reason, c.reason);
+    }
 }
 
 // Every connection joined to every flight of another number and every booking
