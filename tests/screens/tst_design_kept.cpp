@@ -72,8 +72,8 @@ private slots:
 
     // Save on the conditions screen (Ctrl+S, a design never saved: the file
     // is asked for) writes the whole design; back on the main window, once
-    // every screen has gone back, Save As and the export write the whole
-    // design too.
+    // every screen has gone back, Save As writes the whole design too (the
+    // export from the main window: tst_main_window).
     void saveFromAnyScreenWritesTheWholeDesign() {
         Harness h;
         frmMain w(h.session);
@@ -104,11 +104,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(*loadDesignFile(h.dir.file("again.json")), flightsDesign());
-        h.files.folder = [&] { return toQ(h.dir.file("export")); };
-        QDir().mkpath(toQ(h.dir.file("export")));
-        w.mnuExportAbapGit->trigger();
-        QCOMPARE(h.prompter.messages, std::vector<sap::Message>{});
-        QVERIFY(QFileInfo::exists(toQ(h.dir.file("export/src/zflights.prog.abap"))));
     }
 
     // An edit on the main window, Connect SAP and Back: the table screen
