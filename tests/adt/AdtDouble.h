@@ -119,11 +119,6 @@ public:
     // and counted (writesTried), for the tests that nothing is written.
     std::atomic<bool> previewOnly{false};
     std::size_t writesTried() const { return writesTried_; }
-    // SELECTs from `table` answer answer file `file` (cut to the row limit),
-    // and a SELECT COUNT(*) from it answers `count`.
-    void previewTable(const std::string& table, const std::string& file, std::size_t count) {
-        locked([&] { previewTables_[table] = {file, count}; });
-    }
     // The user may not display `table`.
     void denyTable(const std::string& table) { locked([&] { deniedTables_.insert(table); }); }
     // Holds every data preview's answer until the next releasePreviews() (or

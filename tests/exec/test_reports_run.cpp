@@ -1,16 +1,19 @@
 // Every example and design of designs/ generated in both styles, transpiled
-// and run: the ALV gets the rows the design asks for, in the display it names.
+// and run: the ALV gets the rows the design asks for, in the display it names,
+// and the preview on the embedded sandbox shows the rows the program shows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <optional>
 
+#include "AbapValues.h"
 #include "DesignCases.h"
 #include "DesignFile.h"
 #include "ExecHarness.h"
 #include "ExpectedRows.h"
 #include "ReportPlan.h"
+#include "ReportQuery.h"
 #include "TempDir.h"
 #include "Text.h"
 #include "sap/BackendFactory.h"
@@ -44,9 +47,58 @@ void expectDisplay(const json& designJson, const Expected& expected, const Repor
     EXPECT_EQ(tables, expected.tables);
 }
 
+// One sandbox for every case, created on first use.
+sap::Operations& sandbox() {
+    static orvex::testing::TempDir dir;
+    static const std::unique_ptr<sap::Operations> operations = sap::makeRfcOperations(
+        {"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}, sap::backendFactory(dir.file("orvex-sandbox.db")));
+    return *operations;
+}
+
+// The field types as the selection screen knows them.
+std::optional<FieldType> typeOf(const std::string& table, const std::string& field) {
+    const DictTable* t = findTable(table);
+    if (!t) return std::nullopt;
+    for (const DictField& f : t->fields)
+        if (f.name == field) return FieldType{f.type, f.length};
+    return std::nullopt;
+}
+
+// The preview of the design on the sandbox (whose demo rows the runs get
+// too), with the inputs' defaults, shows the rows the program showed.
+void expectPreviewShows(const ReportDefinition& design, const Expected& expected, const std::vector<Row>& shown) {
+    Result<ReportPlan> plan = planReport(design);
+    ASSERT_TRUE(plan) << plan.failure().reason;
+    Result<ReportQuery> query = bindQuery(*plan, {}, typeOf);
+    ASSERT_TRUE(query) << query.failure().reason;
+    Result<sap::DataPreview> preview = sandbox().previewData(*query, {1000000, true});
+    ASSERT_TRUE(preview) << preview.failure().reason;
+    std::vector<std::string> names;
+    for (const sap::PreviewColumn& column : preview->columns) names.push_back(column.name);
+    ASSERT_EQ(names, expected.columns);
+    std::vector<Row> previewed;
+    for (const std::vector<std::string>& values : preview->rows) {
+        Row& row = previewed.emplace_back();
+        for (std::size_t i = 0; i < values.size(); ++i) row.push_back(canonicalValue(*expected.fields[i], values[i]));
+    }
+    std::sort(previewed.begin(), previewed.end());
+    EXPECT_EQ(preview->totalRows, shown.size());
+    if (query->rowLimit && *query->rowLimit < expected.rows.size()) {
+        // As many rows as the program shows, each one of the query's, the same
+        // first ones of the report's order where it sorts.
+        EXPECT_EQ(previewed.size(), shown.size());
+        EXPECT_TRUE(std::includes(expected.rows.begin(), expected.rows.end(), previewed.begin(), previewed.end()))
+            << rowDifference(expected.rows, previewed);
+        EXPECT_EQ(sortKeys(previewed, expected), sortKeys(shown, expected));
+    } else {
+        EXPECT_TRUE(previewed == shown) << "rows the preview shows (not expected) and the program (missing):\n"
+                                    << rowDifference(shown, previewed);
+    }
+}
+
 class ReportRuns : public ::testing::TestWithParam<DesignCase> {};
 
-TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
+TEST_P(ReportRuns, showsTheRowsItsDesignAsksForAsItsPreviewDoes) {
     ASSERT_EQ(toolsMissing(), "");
     const DesignCase& c = GetParam();
     const std::string text = orvex::testing::TempDir::read(c.file.string());
@@ -89,6 +141,7 @@ TEST_P(ReportRuns, showsTheRowsItsDesignAsksFor) {
         for (const std::string& table : reportTables(*design))
             checks.push_back({{"call", "VIEW_AUTHORITY_CHECK"}, {"VIEW_ACTION", "S"}, {"VIEW_NAME", text::upper(table)}});
     EXPECT_EQ(run.callsOf("VIEW_AUTHORITY_CHECK"), checks) << run.describe();
+    expectPreviewShows(*design, expected, shown);
 }
 
 // A table the user may not display ends the report with one message naming
@@ -203,9 +256,6 @@ std::map<std::string, std::string> recordedReferences(const ReportRun& run, bool
 // none where it does not.
 TEST(ValueReferences, theListNamesTheDictionarysCurrencyAndUnitColumns) {
     ASSERT_EQ(toolsMissing(), "");
-    orvex::testing::TempDir dir;
-    const std::unique_ptr<sap::Operations> dictionary = sap::makeRfcOperations(
-        {"DEVELOPER", "sandbox", "00", "SBX", "sandbox", "001"}, sap::backendFactory(dir.file("orvex-sandbox.db")));
     const struct {
         const char* design;
         CodeStyle style;
@@ -227,7 +277,7 @@ TEST(ValueReferences, theListNamesTheDictionarysCurrencyAndUnitColumns) {
         for (const PickedField& f : design->fields) want.emplace(text::upper(f.field), "");
         if (showsReferences(*design)) {
             for (const std::string& table : reportTables(*design)) {
-                auto fields = dictionary->readFields(table);
+                auto fields = sandbox().readFields(table);
                 ASSERT_TRUE(fields) << fields.failure().text();
                 for (const sap::TableField& f : *fields) {
                     const bool column = std::any_of(design->fields.begin(), design->fields.end(), [&](const PickedField& p) {

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <cstdlib>
-#include <memory>
 #include <optional>
 #include <thread>
 

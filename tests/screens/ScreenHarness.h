@@ -19,6 +19,7 @@
 
 #include "ListBox.h"
 #include "ScriptedBackend.h"
+#include "DesignFile.h"
 #include "Generator.h"
 #include "TempDir.h"
 #include "Text.h"
@@ -275,6 +276,30 @@ inline Walk flightsWalk() {
             .conditions = {{"SFLIGHT.CARRID", "SCARR.CARRID"}, {"SCARR.CARRID", "Selection screen: CARRID"}}};
 }
 
+// The design flightsWalk() makes.
+inline ReportDefinition flightsDesign() {
+    ReportDefinition d;
+    d.name = "ZFLIGHTS", d.description = "Flights by carrier", d.company = "Blueharbour Demo";
+    d.printHeading = true, d.heading = "Flights";
+    d.fields = {{"SFLIGHT", "CARRID", "Airline Code"}, {"SFLIGHT", "CONNID", "Flight Number"},
+                {"SCARR", "CARRID", "Airline Code"}, {"SCARR", "CARRNAME", "Airline name"}};
+    for (PickedField& f : d.fields) f.dictionaryLabel = f.description;  // as the field screen proposed them
+    d.selection = {{"SFLIGHT", "CARRID", "Airline Code", "S;N;", "Airline Code"}};
+    d.conditions = {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}};
+    return d;
+}
+
+// A harness with the flights design opened from its file (Ctrl+O on the main window).
+struct Opened : Harness {
+    frmMain w{session};
+    Opened() {
+        w.show();
+        if (!QTest::qWaitForWindowActive(&w)) qWarning("main window not active");
+        designFile = toQ(dir.file("flights.json"));
+        if (!saveDesignFile(toStd(designFile), flightsDesign())) qFatal("no design file");
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    }
+};
 // Types the walk's attributes into the main window (none for an opened
 // design, whose walk has no name), presses "Connect SAP" and makes each
 // screen's part up to "Generate Program". atNext runs on each screen (the

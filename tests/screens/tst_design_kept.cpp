@@ -3,8 +3,6 @@
 // nothing quits or opens over unsaved changes without asking. Each case is
 // walked with clicks and keys as a user makes them.
 #include <QApplication>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QStatusBar>
 
 #include "DesignFile.h"
@@ -13,22 +11,6 @@
 namespace orvex::screens::test {
 
 namespace {
-// The flights design as the wizard's walk makes it.
-ReportDefinition flights() {
-    ReportDefinition d;
-    d.name = "ZFLIGHTS";
-    d.description = "Flights by carrier";
-    d.company = "Blueharbour Demo";
-    d.printHeading = true;
-    d.heading = "Flights";
-    d.fields = {{"SFLIGHT", "CARRID", "Airline Code"}, {"SFLIGHT", "CONNID", "Flight Number"},
-                {"SCARR", "CARRID", "Airline Code"}, {"SCARR", "CARRNAME", "Airline name"}};
-    for (PickedField& f : d.fields) f.dictionaryLabel = f.description;  // as the field screen proposed them
-    d.selection = {{"SFLIGHT", "CARRID", "Airline Code", "S;N;", "Airline Code"}};
-    d.conditions = {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}};
-    return d;
-}
-
 // What a screen of the chain shows of the design.
 QString seen(const QDialog& d) {
     const QString name = d.objectName();
@@ -40,17 +22,6 @@ QString seen(const QDialog& d) {
     return name + ": " + lists;
 }
 
-// A harness with the flights design opened from its file (Ctrl+O on the main window).
-struct Opened : Harness {
-    frmMain w{session};
-    Opened() {
-        w.show();
-        if (!QTest::qWaitForWindowActive(&w)) qWarning("main window not active");
-        designFile = toQ(dir.file("flights.json"));
-        if (!saveDesignFile(toStd(designFile), flights())) qFatal("no design file");
-        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
-    }
-};
 }  // namespace
 
 class TestDesignKept : public QObject {
@@ -95,14 +66,14 @@ private slots:
             "frmWhereCondn: CARRID,CONNID,CARRID,CARRNAME | CARRID,CARRID | =,= | SCARR,SELSCR | CARRID,CARRID"};
         QCOMPARE(QSet<QString>(first.begin(), first.end()), QSet<QString>(expected.begin(), expected.end()));
         QCOMPARE(QSet<QString>(again.begin(), again.end()), QSet<QString>(expected.begin() + 1, expected.end()));
-        QCOMPARE(h.session.report().design(), flights());
+        QCOMPARE(h.session.report().design(), flightsDesign());
         QVERIFY(!h.w.isWindowModified());  // nothing changed
     }
 
     // Save on the conditions screen (Ctrl+S, a design never saved: the file
     // is asked for) writes the whole design; back on the main window, once
-    // every screen has gone back, Save As and the export write the whole
-    // design too.
+    // every screen has gone back, Save As writes the whole design too (the
+    // export from the main window: tst_main_window).
     void saveFromAnyScreenWritesTheWholeDesign() {
         Harness h;
         frmMain w(h.session);
@@ -126,18 +97,13 @@ private slots:
         QVERIFY(modifiedBefore && !modifiedAfter);
         QCOMPARE(title, QStringLiteral("Selection Condition - walk.json[*]"));
         QCOMPARE(status, "Design saved to " + toQ(h.dir.file("walk.json")));
-        QCOMPARE(*loadDesignFile(h.dir.file("walk.json")), flights());
+        QCOMPARE(*loadDesignFile(h.dir.file("walk.json")), flightsDesign());
         QCOMPARE(w.windowTitle(), QStringLiteral("Orvex - walk.json[*]"));
         h.designFile = toQ(h.dir.file("again.json"));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(*loadDesignFile(h.dir.file("again.json")), flights());
-        h.files.folder = [&] { return toQ(h.dir.file("export")); };
-        QDir().mkpath(toQ(h.dir.file("export")));
-        w.mnuExportAbapGit->trigger();
-        QCOMPARE(h.prompter.messages, std::vector<sap::Message>{});
-        QVERIFY(QFileInfo::exists(toQ(h.dir.file("export/src/zflights.prog.abap"))));
+        QCOMPARE(*loadDesignFile(h.dir.file("again.json")), flightsDesign());
     }
 
     // An edit on the main window, Connect SAP and Back: the table screen
@@ -153,7 +119,7 @@ private slots:
         });
         QTest::mouseClick(h.w.Command2, Qt::LeftButton);
         QCOMPARE(tables, QStringList{"frmTables: SFLIGHT,SCARR"});
-        ReportDefinition edited = flights();
+        ReportDefinition edited = flightsDesign();
         edited.description += "!";
         QCOMPARE(*loadDesignFile(Session::lastDesignPath()), edited);
         QVERIFY(h.w.isWindowModified());
@@ -220,35 +186,6 @@ private slots:
         QVERIFY(h.w.isWindowModified());  // never saved, and something entered
         QCOMPARE(h.prompter.saveQuestions.size(), std::size_t(5));
         QCOMPARE(h.prompter.saveQuestions.back(), std::string("Save changes to flights.json?"));
-    }
-
-    // The preview's source scrolls from the keyboard; a report without any
-    // selection-screen input is generated and created.
-    void smallerFindings() {
-        Harness h;
-        frmMain w(h.session);
-        w.show();
-        bool focused = false, paged = false, atEnd = false;
-        h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
-            auto* source = p.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"));
-            QVERIFY(QTest::qWaitForWindowActive(&p));
-            focused = QApplication::focusWidget() == source;
-            QTest::keyClick(source, Qt::Key_PageDown);
-            paged = source->textCursor().blockNumber() > 0;
-            QTest::keyClick(source, Qt::Key_End, Qt::ControlModifier);
-            atEnd = source->textCursor().atEnd();
-        });
-        Walk noInput = flightsWalk();
-        noInput.entries.clear();
-        noInput.conditions = {{"SFLIGHT.CARRID", "SCARR.CARRID"}};
-        walkWizard(h, w, noInput, [&](QDialog& d) {
-            if (auto* c = qobject_cast<frmWhereCondn*>(&d)) QTest::mouseClick(c->cmdPreview, Qt::LeftButton);
-        });
-        QCOMPARE(h.problems, QStringList());
-        QVERIFY(focused && paged && atEnd);
-        QCOMPARE(h.prompter.messages.size(), std::size_t(1));
-        QCOMPARE(h.prompter.messages[0].text, std::string(kCreatedMessage));
-        QVERIFY(h.sap->created.count("ZFLIGHTS"));
     }
 };
 

@@ -26,19 +26,6 @@ std::vector<sap::Message> created(const std::string& program, bool activated) {
                             : "not activated: \"Unicode Check Active\" was not ticked, which also activates it.")}};
 }
 const std::vector<sap::Message> kCreated = created("ZFLIGHTS", false);
-
-// What flightsWalk() makes.
-ReportDefinition flightsDesign() {
-    const std::string sflight = "SFLIGHT", scarr = "SCARR";
-    ReportDefinition d{
-        "ZFLIGHTS", "Flights by carrier", "Blueharbour Demo", std::nullopt, true, true, "Flights", false,
-        {{sflight, "CARRID", "Airline Code"}, {sflight, "CONNID", "Flight Number"},
-         {scarr, "CARRID", "Airline Code"}, {scarr, "CARRNAME", "Airline name"}},
-        {{sflight, "CARRID", "Airline Code", "S;N;", "Airline Code"}},
-        {{"SFLIGHT", "CARRID", "=", "SCARR", "CARRID"}, {"SCARR", "CARRID", "=", "SELSCR", "CARRID"}}, "$TMP", "", {}, CodeStyle::Classic, false, std::nullopt};
-    for (PickedField& f : d.fields) f.dictionaryLabel = f.description;  // as the field screen proposed them
-    return d;
-}
 }  // namespace
 
 class TestWizard : public QObject {
@@ -154,8 +141,9 @@ private slots:
     // main window's layout and row-limit switches, the tables' authorisation
     // check (on for a new design) cleared by its key, a join made left outer and
     // back (the design check tells why the outer table cannot be filtered),
-    // sort, subtotal and total per field. They reach the preview and the
-    // program created, are kept in the design file and restored.
+    // sort, subtotal and total per field. They reach the preview (whose
+    // source scrolls from the keyboard) and the program created, are kept in
+    // the design file and restored.
     void reportOptionsFromTheScreens() {
         Harness h;
         frmMain w(h.session);
@@ -189,8 +177,17 @@ private slots:
             QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
         });
         QString preview;
+        bool focused = false, paged = false, atEnd = false;
         h.then<QDialog>(QStringLiteral("frmPreview"), [&](QDialog& p) {
-            preview = p.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"))->toPlainText();
+            auto* source = p.findChild<QPlainTextEdit*>(QStringLiteral("txtSource"));
+            preview = source->toPlainText();
+            // The source scrolls from the keyboard.
+            QVERIFY(QTest::qWaitForWindowActive(&p));
+            focused = QApplication::focusWidget() == source;
+            QTest::keyClick(source, Qt::Key_PageDown);
+            paged = source->textCursor().blockNumber() > 0;
+            QTest::keyClick(source, Qt::Key_End, Qt::ControlModifier);
+            atEnd = source->textCursor().atEnd();
         });
         walkWizard(h, w, flightsWalk(), [&](QDialog& d) {
             auto* c = qobject_cast<frmWhereCondn*>(&d);
@@ -221,6 +218,7 @@ private slots:
         expected.authorityCheck = false;
         QCOMPARE(h.sap->created.at("ZFLIGHTS"), sourceOf(expected));
         QCOMPARE(preview.toStdString(), programText(sourceOf(expected)));
+        QVERIFY(focused && paged && atEnd);
 
         h.designFile = toQ(h.dir.file("options.json"));
         w.mnuSaveDesign->trigger();
@@ -238,11 +236,8 @@ private slots:
     // add a statement to the program are reported, naming the place, and
     // change nothing.
     void designFiles() {
-        Harness second;
-        frmMain w2(second.session);
-        second.designFile = toQ(second.dir.file("flights.json"));
-        QVERIFY(saveDesignFile(toStd(second.designFile), flightsDesign()).ok());
-        w2.mnuOpenDesign->trigger();
+        Opened second;
+        frmMain& w2 = second.w;
         QCOMPARE(w2.txtCompName->text(), QStringLiteral("Blueharbour Demo"));
         QVERIFY(w2.Check1->isChecked() && w2.Text1->isEnabled());
         ReportDefinition bad = second.session.report().definition;
@@ -294,14 +289,10 @@ private slots:
              kCreated[0].text},
         };
         for (const Case& c : cases) {
-            Harness h;
-            frmMain w(h.session);
-            h.designFile = toQ(h.dir.file("flights.json"));
-            QVERIFY(saveDesignFile(toStd(h.designFile), flightsDesign()).ok());
-            w.mnuOpenDesign->trigger();
+            Opened h;
             QStringList screens;
             bool removed = false;
-            walkWizard(h, w, Walk{}, [&](QDialog& d) {
+            walkWizard(h, h.w, Walk{}, [&](QDialog& d) {
                 if (d.objectName() == QLatin1String(c.screen)) {
                     auto* list = d.findChild<ListBox*>(QString::fromLatin1(c.list));
                     auto* remove = d.findChild<QAbstractButton*>(QStringLiteral("cmdRemove"));
