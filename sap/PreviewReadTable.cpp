@@ -13,7 +13,6 @@ namespace orvex::sap {
 namespace {
 
 constexpr const char* kReadTable = "RFC_READ_TABLE";
-constexpr std::size_t kOptionWidth = 72;  // OPTIONS-TEXT
 
 Failure malformed(const std::string& why) {
     return failure(FailureKind::Reply, std::string("RFC_READ_TABLE's answer ") + why, kReadTable);

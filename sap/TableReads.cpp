@@ -10,7 +10,6 @@ namespace orvex::sap {
 
 namespace {
 
-constexpr std::size_t kOptionWidth = 72;  // width of OPTIONS-TEXT
 
 }  // namespace
 

@@ -47,6 +47,8 @@ inline constexpr TadirColumn kTadirColumns[] = {
 // OBJ_NAME: a table or program name as the repository keys it, padded with
 // blanks to this many characters.
 inline constexpr std::size_t kObjectNameWidth = kTadirColumns[2].width;
+// The width of a row of RFC_READ_TABLE's OPTIONS (OPTIONS-TEXT).
+inline constexpr std::size_t kOptionWidth = 72;
 
 // Reads TADIR on the component's open connection: column "WA" of each DATA
 // row, in order. On failure the connection is logged off (the caller drops
