@@ -8,12 +8,12 @@
 
 namespace orvex::sap::adt {
 
-namespace {
-
 const char* localName(const char* name) {
     const char* colon = std::strchr(name, ':');
     return colon ? colon + 1 : name;
 }
+
+namespace {
 
 // Calls `visit` with every node below `top` and its depth (1 for children),
 // in document order, without recursion.

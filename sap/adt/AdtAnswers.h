@@ -24,6 +24,8 @@ inline constexpr int kDeepestNesting = 100;
 // than kDeepestNesting. `what` names the answer ("the table search").
 Status parseAnswer(pugi::xml_document& doc, const std::string& body, const std::string& what);
 
+// An element's or attribute's name without its namespace prefix ("adtcore:name" -> "name").
+const char* localName(const char* name);
 // Every element below `node` whose name without its prefix is `name`, in document order.
 void eachNamed(pugi::xml_node node, const char* name, const std::function<void(pugi::xml_node)>& visit);
 pugi::xml_node firstNamed(pugi::xml_node node, const char* name);

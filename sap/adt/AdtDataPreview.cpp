@@ -16,11 +16,6 @@ constexpr const char* kFreestyle = "/sap/bc/adt/datapreview/freestyle";
 // Without the table type in Accept the console answers 406.
 constexpr const char* kPreviewAccept = "application/xml, application/vnd.sap.adt.datapreview.table.v1+xml";
 
-const char* localName(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
 bool named(pugi::xml_node node, const char* name) {
     return node.type() == pugi::node_element && std::strcmp(localName(node.name()), name) == 0;
 }

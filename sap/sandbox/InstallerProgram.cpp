@@ -15,13 +15,13 @@ struct SyntaxError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct Token {
+struct SourceToken {
     bool literal = false;
     std::string text;  // words upper-cased
     std::size_t row = 0;
 };
 
-using Statement = std::vector<Token>;
+using SourceStatement = std::vector<SourceToken>;
 
 const std::set<std::string>& trdirComponents() {
     static const std::set<std::string> names = {"NAME",  "EDTX",  "SUBC",  "SECU",  "CNAM",    "CDAT",
@@ -31,9 +31,9 @@ const std::set<std::string>& trdirComponents() {
     return names;
 }
 
-std::vector<Statement> statements(const std::vector<std::string>& rows) {
-    std::vector<Statement> out;
-    Statement current;
+std::vector<SourceStatement> statements(const std::vector<std::string>& rows) {
+    std::vector<SourceStatement> out;
+    SourceStatement current;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const std::string& row = rows[r];
         const std::size_t rowNo = r + 1;
@@ -70,8 +70,8 @@ std::vector<Statement> statements(const std::vector<std::string>& rows) {
     }
     if (!current.empty()) throw SyntaxError("The last statement is not closed by a period");
     // Literals joined by the literal operator & are one literal.
-    for (Statement& s : out) {
-        Statement joined;
+    for (SourceStatement& s : out) {
+        SourceStatement joined;
         for (std::size_t i = 0; i < s.size(); ++i) {
             if (!s[i].literal && s[i].text == "&" && !joined.empty() && joined.back().literal && i + 1 < s.size() &&
                 s[i + 1].literal) {
@@ -90,7 +90,7 @@ class Checker {
 public:
     Result<std::vector<InstallerAction>> run(const std::vector<std::string>& rows) {
         try {
-            for (const Statement& s : statements(rows)) statement(s);
+            for (const SourceStatement& s : statements(rows)) statement(s);
             if (underIf_) throw SyntaxError("IF is not closed by ENDIF");
             return std::move(actions_);
         } catch (const SyntaxError& e) {
@@ -99,13 +99,13 @@ public:
     }
 
 private:
-    [[noreturn]] static void fail(const Token& at, const std::string& what) {
+    [[noreturn]] static void fail(const SourceToken& at, const std::string& what) {
         throw SyntaxError(what + " (line " + std::to_string(at.row) + ")");
     }
 
-    void statement(const Statement& s) {
-        const Token& first = s[0];
-        if (first.literal) fail(first, "Statement begins with a literal");
+    void statement(const SourceStatement& s) {
+        const SourceToken& first = s[0];
+        if (first.literal) fail(first, "SourceStatement begins with a literal");
         const std::string& word = first.text;
         if (word == "IF" || word == "ENDIF") return condition(s);
         if (underIf_ && word != "WRITE") fail(first, "Only WRITE is supported under IF");
@@ -119,12 +119,12 @@ private:
         if (word == "APPEND") return append(s);
         if (word == "INSERT") return insertTextPool(s);
         if (s.size() >= 3 && !s[1].literal && s[1].text == "=") return assignment(s);
-        fail(first, "Statement " + word + " is not supported");
+        fail(first, "SourceStatement " + word + " is not supported");
     }
 
     // DATA name LIKE TRDIR, DATA name LIKE TEXTPOOL, DATA name TYPE TABLE OF TEXTPOOL.
-    void declaration(const Statement& s) {
-        for (const Token& t : s)
+    void declaration(const SourceStatement& s) {
+        for (const SourceToken& t : s)
             if (t.literal) fail(t, "Use DATA name LIKE TRDIR");
         if (s.size() == 6 && s[2].text == "TYPE" && s[3].text == "TABLE" && s[4].text == "OF") {
             if (s[5].text != "TEXTPOOL") fail(s[5], "Tables of " + s[5].text + " are not supported");
@@ -137,7 +137,7 @@ private:
         types_[s[1].text] = s[3].text;
     }
 
-    void assignment(const Statement& s) {
+    void assignment(const SourceStatement& s) {
         if (s.size() != 3) fail(s[0], "Incorrect assignment");
         const std::string& target = s[0].text;
         const auto dash = target.find('-');
@@ -159,7 +159,7 @@ private:
             fail(s[0], component + " " + var->second[component] + " is too long");
     }
 
-    std::string value(const Token& t) {
+    std::string value(const SourceToken& t) {
         if (t.literal) return std::string(text::trimEnd(t.text));
         if (!t.text.empty() && std::all_of(t.text.begin(), t.text.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return t.text;  // a number
@@ -171,7 +171,7 @@ private:
     }
 
     // APPEND work-area TO table, for a TEXTPOOL work area.
-    void append(const Statement& s) {
+    void append(const SourceStatement& s) {
         if (s.size() != 4 || s[1].literal || s[2].literal || s[2].text != "TO" || s[3].literal)
             fail(s[0], "Use APPEND work-area TO table");
         auto area = variables_.find(s[1].text);
@@ -188,7 +188,7 @@ private:
     }
 
     // INSERT TEXTPOOL program FROM table LANGUAGE SY-LANGU.
-    void insertTextPool(const Statement& s) {
+    void insertTextPool(const SourceStatement& s) {
         if (s.size() != 7 || s[1].literal || s[1].text != "TEXTPOOL" || s[3].literal || s[3].text != "FROM" ||
             s[4].literal || s[5].literal || s[5].text != "LANGUAGE")
             fail(s[0], "Use INSERT TEXTPOOL program FROM table LANGUAGE SY-LANGU");
@@ -207,7 +207,7 @@ private:
 
     // IF SY-SUBRC <> 0. ... ENDIF. right after INSERT TEXTPOOL, the only
     // statement whose return code the sandbox keeps.
-    void condition(const Statement& s) {
+    void condition(const SourceStatement& s) {
         if (s[0].text == "ENDIF") {
             if (s.size() != 1 || !underIf_) fail(s[0], "ENDIF without IF");
             underIf_ = false;
@@ -222,7 +222,7 @@ private:
         underIf_ = true;
     }
 
-    void write(const Statement& s) {
+    void write(const SourceStatement& s) {
         std::size_t i = 1;
         if (i < s.size() && !s[i].literal && s[i].text == "/") ++i;
         if (i + 1 != s.size() || !s[i].literal) fail(s[0], "WRITE takes one literal");
@@ -235,13 +235,13 @@ private:
 
     // CALL FUNCTION's EXPORTING and CHANGING parameters by name; nothing else is taken.
     struct Parameters {
-        std::map<std::string, Token> exporting, changing;
+        std::map<std::string, SourceToken> exporting, changing;
     };
-    Parameters parameters(const Statement& s, const std::string& function) {
+    Parameters parameters(const SourceStatement& s, const std::string& function) {
         Parameters p;
-        std::map<std::string, Token>* section = nullptr;
+        std::map<std::string, SourceToken>* section = nullptr;
         for (std::size_t i = 3; i < s.size();) {
-            const Token& t = s[i];
+            const SourceToken& t = s[i];
             if (!t.literal && (t.text == "EXPORTING" || t.text == "CHANGING")) {
                 section = t.text == "EXPORTING" ? &p.exporting : &p.changing;
                 ++i;
@@ -257,20 +257,20 @@ private:
         return p;
     }
 
-    void call(const Statement& s) {
+    void call(const SourceStatement& s) {
         if (s.size() < 3 || s[1].literal || s[1].text != "FUNCTION" || !s[2].literal)
             fail(s[0], "Use CALL FUNCTION 'NAME'");
         const std::string function = text::upper(text::trimEnd(s[2].text));
         auto [exporting, changing] = parameters(s, function);
 
-        auto take = [&](std::map<std::string, Token>& from, const char* name) -> std::optional<std::string> {
+        auto take = [&](std::map<std::string, SourceToken>& from, const char* name) -> std::optional<std::string> {
             auto it = from.find(name);
             if (it == from.end()) return std::nullopt;
             std::string v = value(it->second);
             from.erase(it);
             return v;
         };
-        auto noOthers = [&](const std::map<std::string, Token>& left) {
+        auto noOthers = [&](const std::map<std::string, SourceToken>& left) {
             if (!left.empty()) fail(left.begin()->second, "Unknown parameter " + left.begin()->first + " of " + function);
         };
 
