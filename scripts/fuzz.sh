@@ -14,8 +14,11 @@ jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 # target and its share of the time, in percent
 targets=(fuzz_soap_reply:25 fuzz_soap_server:25 fuzz_open_sql_condition:15 fuzz_design:20 fuzz_adt_answers:15)
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORVEX_FUZZ=ON -DORVEX_BUILD_SCREENS=OFF -DORVEX_BUILD_BENCH=OFF -DORVEX_WERROR="${ORVEX_WERROR:-OFF}" >/dev/null
+source scripts/generator.sh
+# In batches, as the run command's build: clang compiles them here.
+# shellcheck disable=SC2046  # no option or one
+CC=clang CXX=clang++ cmake $(cmake_generator "$build") -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DORVEX_UNITY_BUILD=ON -DORVEX_FUZZ=ON -DORVEX_BUILD_SCREENS=OFF -DORVEX_BUILD_BENCH=OFF -DORVEX_WERROR="${ORVEX_WERROR:-OFF}" >/dev/null
 cmake --build "$build" --target "${targets[@]%%:*}" -j"$jobs"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"

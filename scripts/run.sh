@@ -34,7 +34,10 @@ step() {  # title, log, command...
 }
 
 step "Installing packages" "$out/setup.log" bash scripts/setup.sh
-step "Configuring the build" "$out/build.log" cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release
+source scripts/generator.sh
+# shellcheck disable=SC2046  # no option or one
+step "Configuring the build" "$out/build.log" cmake $(cmake_generator "$out") -S . -B "$out" \
+    -DCMAKE_BUILD_TYPE=Release -DORVEX_UNITY_BUILD=ON
 # Only the three programs: the tests, benchmarks and doubles are scripts/test.sh's.
 step "Building orvex, orvex-cli and orvex-sandbox" "$out/build.log" \
     cmake --build "$out" -j"$(nproc)" --target orvex orvex-cli orvex-sandbox

@@ -3,7 +3,7 @@
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 PACKAGES=(
-  build-essential cmake pkg-config git ccache mold
+  build-essential cmake ninja-build pkg-config git ccache mold
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
   libsqlite3-dev libsimpleini-dev nlohmann-json3-dev libcli11-dev

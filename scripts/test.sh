@@ -35,8 +35,10 @@ count_ctest() {  # stage, log, exit status
 export ORVEX_WERROR=ON
 # The main build keeps line tables only (-g1): a failing test's backtrace
 # still names function, file and line, and the tree compiles in less time.
+source scripts/generator.sh
 main() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_WERROR=ON \
+  # shellcheck disable=SC2046  # no option or one
+  cmake $(cmake_generator build) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_WERROR=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" &&
     cmake --build build -j"$jobs" &&
     ctest --test-dir build --output-on-failure -j"$jobs"
