@@ -33,9 +33,9 @@ count_ctest() {  # stage, log, exit status
 
 # Every build of this run fails on a compiler warning.
 export ORVEX_WERROR=ON
+source scripts/generator.sh
 # The main build keeps line tables only (-g1): a failing test's backtrace
 # still names function, file and line, and the tree compiles in less time.
-source scripts/generator.sh
 main() {
   # shellcheck disable=SC2046  # no option or one
   cmake $(cmake_generator build) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_WERROR=ON \

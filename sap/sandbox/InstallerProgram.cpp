@@ -105,7 +105,7 @@ private:
 
     void statement(const SourceStatement& s) {
         const SourceToken& first = s[0];
-        if (first.literal) fail(first, "SourceStatement begins with a literal");
+        if (first.literal) fail(first, "Statement begins with a literal");
         const std::string& word = first.text;
         if (word == "IF" || word == "ENDIF") return condition(s);
         if (underIf_ && word != "WRITE") fail(first, "Only WRITE is supported under IF");
@@ -119,7 +119,7 @@ private:
         if (word == "APPEND") return append(s);
         if (word == "INSERT") return insertTextPool(s);
         if (s.size() >= 3 && !s[1].literal && s[1].text == "=") return assignment(s);
-        fail(first, "SourceStatement " + word + " is not supported");
+        fail(first, "Statement " + word + " is not supported");
     }
 
     // DATA name LIKE TRDIR, DATA name LIKE TEXTPOOL, DATA name TYPE TABLE OF TEXTPOOL.

@@ -209,6 +209,9 @@ TEST_F(Sandbox, InstallerSetsAttributesAndActivatesOrChangesNothing) {
         EXPECT_FALSE(errorOf(program).empty()) << text;
     }
     EXPECT_NE(errorOf({std::string(73, 'x')}).find("72"), std::string::npos);
+    // A refused statement is named with its line.
+    EXPECT_EQ(errorOf({"REPORT Z.", "DELETE FROM TADIR."}), "Statement DELETE is not supported (line 2)");
+    EXPECT_EQ(errorOf({"REPORT Z.", "'x' = 1."}), "Statement begins with a literal (line 2)");
     EXPECT_NE(errorOf(installerRows("ZMISSING", "x")).find("ZMISSING"), std::string::npos);  // never created
     EXPECT_EQ(system.program("ZERR")->title, "Old");
     EXPECT_FALSE(system.program("ZERR")->active);
